@@ -1,0 +1,1 @@
+tesmaro_bench(bench_checksum SOURCES bench_checksum.cpp LIBS tesmaro_buffer)

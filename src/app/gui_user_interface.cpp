@@ -1,0 +1,84 @@
+#include "app/gui_user_interface.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace {
+
+QString Q(const std::string& s) { return QString::fromStdString(s); }
+
+// Texts the program builds itself break lines with LF CR; Qt wants plain LF.
+QString BoxText(const std::string& s) { return Q(s).replace(QStringLiteral("\n\r"), QStringLiteral("\n")); }
+
+QString Title() { return QApplication::applicationDisplayName(); }
+
+bool RunFileDialog(QWidget* parent, TFileDialog& d, QFileDialog::AcceptMode mode) {
+  QFileDialog dlg(parent, Q(d.Title), Q(d.InitialDir));
+  dlg.setAcceptMode(mode);
+  dlg.setFileMode(mode == QFileDialog::AcceptOpen ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
+  if (!d.OverwritePrompt) dlg.setOption(QFileDialog::DontConfirmOverwrite, true);
+  QStringList filters = QtFilters(d.Filter);
+  dlg.setNameFilters(filters);
+  if (d.FilterIndex >= 1 && d.FilterIndex <= filters.size()) dlg.selectNameFilter(filters[d.FilterIndex - 1]);
+  if (!d.DefaultExt.empty()) dlg.setDefaultSuffix(Q(d.DefaultExt));
+  if (!d.FileName.empty()) dlg.selectFile(Q(d.FileName));
+  if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
+  d.FileName = dlg.selectedFiles().first().toStdString();
+  int idx = filters.indexOf(dlg.selectedNameFilter());
+  if (idx >= 0) d.FilterIndex = idx + 1;
+  return true;
+}
+
+}  // namespace
+
+QStringList QtFilters(const std::string& filter) {
+  QStringList parts = Q(filter).split('|');
+  QStringList out;
+  for (int i = 0; i + 1 < parts.size(); i += 2) {
+    QString patterns = parts[i + 1];
+    patterns.replace(';', ' ');
+    out << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+  }
+  return out;
+}
+
+void TGuiUserInterface::ShowMessage(const std::string& text) {
+  QMessageBox box(QMessageBox::NoIcon, Title(), BoxText(text), QMessageBox::Ok, Parent_);
+  box.exec();
+}
+
+void TGuiUserInterface::ShowInformation(const std::string& text) {
+  QMessageBox::information(Parent_, Title(), BoxText(text));
+}
+
+void TGuiUserInterface::ShowError(const std::string& text) {
+  QMessageBox::critical(Parent_, Title(), BoxText(text));
+}
+
+TAnswer TGuiUserInterface::AskWarning(const std::string& text) {
+  auto r = QMessageBox::warning(Parent_, Title(), BoxText(text),
+                                QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, QMessageBox::Yes);
+  if (r == QMessageBox::Yes) return TAnswer::Yes;
+  if (r == QMessageBox::No) return TAnswer::No;
+  return TAnswer::Cancel;
+}
+
+bool TGuiUserInterface::ExecuteOpenDialog(TFileDialog& dialog) {
+  return RunFileDialog(Parent_, dialog, QFileDialog::AcceptOpen);
+}
+
+bool TGuiUserInterface::ExecuteSaveDialog(TFileDialog& dialog) {
+  return RunFileDialog(Parent_, dialog, QFileDialog::AcceptSave);
+}
+
+std::string TGuiUserInterface::MessageText(const std::string& key) {
+  if (MessageLookup) return MessageLookup(key);
+  std::string t = BuiltInMessageText(key);
+  return t.empty() ? std::string(kMessageNotFound) : t;
+}
+
+void TGuiUserInterface::SetProgress(int position) {
+  if (ProgressSink) ProgressSink(position);
+}

@@ -1,0 +1,33 @@
+// Message boxes, questions and file dialogs of the GUI, with Qt's standard dialogs.
+#pragma once
+
+#include <QStringList>
+#include <functional>
+
+#include "common/user_interface.h"
+
+class QWidget;
+
+class TGuiUserInterface : public TUserInterface {
+ public:
+  explicit TGuiUserInterface(QWidget* parent) : Parent_(parent) {}
+
+  void ShowMessage(const std::string& text) override;
+  void ShowInformation(const std::string& text) override;
+  void ShowError(const std::string& text) override;
+  TAnswer AskWarning(const std::string& text) override;
+  bool ExecuteOpenDialog(TFileDialog& dialog) override;
+  bool ExecuteSaveDialog(TFileDialog& dialog) override;
+  std::string MessageText(const std::string& key) override;
+  void SetProgress(int position) override;
+
+  // Where message texts and progress go; set by the main window.
+  std::function<std::string(const std::string&)> MessageLookup;
+  std::function<void(int)> ProgressSink;
+
+ private:
+  QWidget* Parent_;
+};
+
+// "A|*.a|B|*.b" as Qt filters "A (*.a)", "B (*.b)".
+QStringList QtFilters(const std::string& filter);

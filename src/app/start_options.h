@@ -1,0 +1,17 @@
+// What the program was started with: its folders, its settings file and its command line.
+#pragma once
+
+#include <string>
+#include <vector>
+
+struct TStartOptions {
+  std::string ExeFolder;        // the executable's folder, made the current directory (ends with "/")
+  std::string SettingsFile;     // full name of the settings file
+  std::string CommandLineFile;  // first command-line argument: an Intel HEX file loaded at start
+  bool Simulate = false;        // plug the simulated programmer in at start
+  std::string SimulateImage;    // binary file holding the simulated chip's contents
+};
+
+// Options of the running executable from its arguments (without the program name).
+// "--simulate" and "--simulate=IMAGE" are taken out; the first other argument is the file.
+TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args);

@@ -1,0 +1,24 @@
+#include "app/status_bar.h"
+
+#include <QHBoxLayout>
+
+TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
+  static const int widths[8] = {120, 90, 70, 70, 60, 60, 40, 50};
+  setFixedHeight(25);
+  auto* layout = new QHBoxLayout(this);
+  layout->setContentsMargins(0, 0, 0, 0);
+  layout->setSpacing(2);
+  for (int i = 0; i < 8; ++i) {
+    auto* l = new QLabel(this);
+    l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    l->setFixedWidth(widths[i]);
+    l->setAlignment(i == 1 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    layout->addWidget(l);
+    Panels_[i] = l;
+  }
+  layout->addStretch(1);
+}
+
+void TStatusBar::SetPanelText(int index, const QString& text) { Panels_.at(index)->setText(text); }
+
+QString TStatusBar::PanelText(int index) const { return Panels_.at(index)->text(); }

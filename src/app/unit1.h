@@ -1,0 +1,124 @@
+// The main window Tf: start-up, the command table, the status bar, the settings file and closing.
+#pragma once
+
+#include <QAction>
+#include <QFrame>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QToolButton>
+#include <memory>
+
+#include "app/start_options.h"
+#include "catalogue/chip.h"
+#include "common/user_interface.h"
+
+class TDrawGrid;
+class TPaintBox32;
+class TStatusBar;
+class TGuiUserInterface;
+
+class Tf : public QMainWindow {
+  Q_OBJECT
+ public:
+  // ui: where boxes and dialogs go; the window's own Qt dialogs when null (tests pass a scripted one).
+  explicit Tf(const TStartOptions& options, TUserInterface* ui = nullptr);
+  ~Tf() override;
+
+  // --- controls, named as the language files address them ---
+  QFrame* sPanel2 = nullptr;
+  QToolButton* sSpeedButton1 = nullptr;
+  QToolButton* sSpeedButton2 = nullptr;
+  QToolButton* sSpeedButton3 = nullptr;
+  QToolButton* sSpeedButton4 = nullptr;
+  QToolButton* sSpeedButton5 = nullptr;
+  QToolButton* sSpeedButton6 = nullptr;
+  QToolButton* sSpeedButton7 = nullptr;
+  QToolButton* sSpeedButton8 = nullptr;
+  QProgressBar* sProgressBar1 = nullptr;
+  TDrawGrid* DrawGrid1 = nullptr;
+  QFrame* sPanel1 = nullptr;
+  TPaintBox32* pb1 = nullptr;
+  TStatusBar* sb1 = nullptr;
+  QMenuBar* MainMenu1 = nullptr;
+  QMenu* File1 = nullptr;
+  QAction* Open1 = nullptr;
+  QAction* Save1 = nullptr;
+  QAction* SaveAs1 = nullptr;
+  QAction* N1 = nullptr;
+  QAction* Exit1 = nullptr;
+  QMenu* Program1 = nullptr;
+  QAction* Program2 = nullptr;
+  QAction* ReadChip1 = nullptr;
+  QAction* VerifyAl1 = nullptr;
+  QAction* N2 = nullptr;
+  QAction* Getversioninfo1 = nullptr;
+  QMenu* Options1 = nullptr;
+  QAction* ChipSelect1 = nullptr;
+  QAction* N3 = nullptr;
+  QAction* Clearmemory1 = nullptr;
+  QAction* N4 = nullptr;
+  QAction* Firmwareupdate1 = nullptr;
+  QMenu* Language1 = nullptr;
+  QMenu* Help1 = nullptr;
+  QAction* SupportedChips1 = nullptr;
+
+  TFileDialog OpenDialog1;
+  TFileDialog SaveDialog1;
+  TFileDialog OpenDialog2;
+
+  // --- state ---
+  bool FirstActivation = true;
+  TChip CurrentChip;
+  int32_t CurrentMemoryAddress = 0;
+  long double CpuMHz = 0;
+
+  TUserInterface& Ui() { return *Ui_; }
+  const TStartOptions& Options() const { return Options_; }
+  // The catalogue "see.ini" in the data folder.
+  std::string CatalogueFile() const;
+
+  // --- lifecycle ---
+  void FormCreate();
+  void FormActivate();
+  void StartupInit();
+  void UpdateView();
+  void MeasureCpuClock();
+  void SaveSettings();
+
+  // --- commands ---
+  void ToolButton1Click();    // Open
+  void ToolButton2Click();    // Save As
+  void Exit1Click();
+  void sSpeedButton3Click();  // Read chip
+  void sSpeedButton4Click();  // Write chip
+  void VerifyAl1Click();
+  void Getversioninfo1Click();
+  void ChipSelect1Click();
+  void Clearmemory1Click();
+  void Firmwareupdate1Click();
+  void Language1Click(QAction* item);
+  void SupportedChips1Click();
+  void pb1Click();
+
+  // Runs a command and shows any error escaping it in the error box.
+  bool Run(const std::function<void()>& command);
+
+ protected:
+  bool event(QEvent* e) override;
+  void showEvent(QShowEvent* e) override;
+  void closeEvent(QCloseEvent* e) override;
+
+ private:
+  void CreateControls();
+  void CreateMenus();
+  QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (Tf::*handler)());
+  QAction* AddSeparator(QMenu* menu, const char* name);
+  QToolButton* AddToolButton(const char* name, const char* hint, int pictureIndex, int left,
+                             void (Tf::*handler)());
+
+  TStartOptions Options_;
+  std::unique_ptr<TGuiUserInterface> OwnUi_;
+  TUserInterface* Ui_ = nullptr;
+};

@@ -1,0 +1,4 @@
+#include "app/unit1.h"
+
+void Tf::Getversioninfo1Click() {}
+

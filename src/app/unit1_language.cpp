@@ -1,0 +1,3 @@
+#include "app/unit1.h"
+
+void Tf::Language1Click(QAction*) {}

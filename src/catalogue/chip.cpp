@@ -1,0 +1,38 @@
+#include "catalogue/chip.h"
+
+#include "buffer/memory_buffer.h"
+#include "common/error.h"
+#include "common/ini_file.h"
+#include "common/integer.h"
+
+int32_t NextField(std::string& list) {
+  size_t comma = list.find(',');
+  if (comma == std::string::npos) return ReadIntegerOr(list, -1);
+  int32_t v = ReadIntegerOr(list.substr(0, comma), -1);
+  list.erase(0, comma + 1);
+  return v;
+}
+
+bool LoadChip(const std::string& catalogueFile, const std::string& name, TChip& chip) {
+  TIniFile ini(catalogueFile);
+  for (const auto& section : ini.ReadSections()) {
+    auto value = ini.Read(section, name);
+    if (!value) continue;
+    TChip c;
+    c.Name = name;
+    c.ChipType = ini.ReadInteger(section, "type", 0);
+    c.Family = section;
+    std::string list = *value;
+    c.Status = NextField(list);
+    c.Size = NextField(list);
+    c.PageSize = NextField(list);
+    c.Org = NextField(list);
+    c.Jumper = NextField(list);
+    if (c.Size > kMemoryBufferSize)
+      throw TError(FormatText("Chip \"%s\" has a size of %d bytes, more than the %d bytes of the memory buffer.",
+                              {name, std::to_string(c.Size), std::to_string(kMemoryBufferSize)}));
+    chip = c;
+    return true;
+  }
+  return false;
+}

@@ -1,0 +1,31 @@
+// The command line of tesmaro-cli: global options, the command and its arguments.
+#pragma once
+
+#include <map>
+#include <string>
+#include <vector>
+
+// Exit codes shared by every command.
+enum TExitCode : int {
+  kExitOk = 0,
+  kExitDifferent = 1,    // a comparison found a difference
+  kExitUsage = 2,        // unknown command or option, missing or unknown chip
+  kExitFile = 3,         // a file or data error
+  kExitProgrammer = 4,   // programmer not found or not answering
+};
+
+struct TCliOptions {
+  std::string Catalogue;               // --catalogue FILE
+  std::string Chip;                    // --chip NAME
+  bool Simulate = false;               // --simulate[=IMAGE]
+  std::string SimulateImage;
+  std::string Command;
+  std::vector<std::string> Args;       // the command's positional arguments
+  std::map<std::string, std::string> Flags;  // other "--name value" / "--name=value" / "--name" options
+};
+
+// An error that ends the CLI with an exit code and one line on standard error.
+struct TCliError {
+  int Code;
+  std::string Text;
+};

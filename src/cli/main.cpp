@@ -1,0 +1,115 @@
+// tesmaro-cli: the programmer's commands without a window, on the same logic as the program.
+#include <exception>
+#include <iostream>
+
+#include "cli/commands.h"
+#include "common/error.h"
+#include "common/paths.h"
+
+namespace {
+
+const char* const kVersion = "tesmaro-cli 0.1.0";
+
+void PrintHelp() {
+  std::cout << "Usage: tesmaro-cli [--catalogue FILE] [--chip NAME] [--simulate[=IMAGE]] COMMAND [ARGS]\n\n"
+               "Options:\n"
+               "  --catalogue FILE   chip catalogue (default: see.ini beside the executable)\n"
+               "  --chip NAME        the chip, looked up in the catalogue\n"
+               "  --simulate[=IMAGE] use the simulated programmer; IMAGE holds the simulated chip\n"
+               "  --help, --version\n\nCommands:\n";
+  for (const auto& c : CliCommands()) {
+    std::string u = c.Usage;
+    std::cout << "  " << u << std::string(u.size() < 26 ? 26 - u.size() : 1, ' ') << c.Summary << "\n";
+  }
+  std::cout << "\nExit codes: 0 success, 1 difference found, 2 usage error, 3 file or data error,\n"
+               "4 programmer not found or not answering.\n";
+}
+
+bool Contains(const std::vector<std::string>& v, const std::string& s) {
+  for (const auto& x : v)
+    if (x == s) return true;
+  return false;
+}
+
+TCliOptions Parse(int argc, char** argv) {
+  TCliOptions o;
+  o.Catalogue = FolderPart(ExecutablePath()) + kCatalogueFileName;
+  const TCliCommand* command = nullptr;
+  for (int i = 1; i < argc; ++i) {
+    std::string a = argv[i];
+    if (a.size() > 2 && a.rfind("--", 0) == 0) {
+      std::string name = a.substr(2), value;
+      bool hasValue = false;
+      if (auto eq = name.find('='); eq != std::string::npos) {
+        value = name.substr(eq + 1);
+        name = name.substr(0, eq);
+        hasValue = true;
+      }
+      auto takeValue = [&]() -> std::string {
+        if (hasValue) return value;
+        if (i + 1 >= argc) throw TCliError{kExitUsage, "option --" + name + " needs a value"};
+        return argv[++i];
+      };
+      if (name == "catalogue") o.Catalogue = takeValue();
+      else if (name == "chip") o.Chip = takeValue();
+      else if (name == "simulate") { o.Simulate = true; o.SimulateImage = hasValue ? value : ""; }
+      else if (name == "help") o.Command = "help";
+      else if (name == "version") o.Command = o.Command.empty() ? "--version" : o.Command;
+      else if (command && Contains(command->ValueFlags, name)) o.Flags[name] = takeValue();
+      else if (command && Contains(command->SwitchFlags, name) && !hasValue) o.Flags[name] = "";
+      else throw TCliError{kExitUsage, "unknown option --" + name};
+      continue;
+    }
+    if (!command && o.Command != "help") {
+      for (const auto& c : CliCommands())
+        if (a == c.Name) command = &c;
+      if (!command) throw TCliError{kExitUsage, "unknown command '" + a + "' (see --help)"};
+      o.Command = a;
+      continue;
+    }
+    o.Args.push_back(a);
+  }
+  return o;
+}
+
+}  // namespace
+
+TChip RequireChip(const TCliOptions& o) {
+  if (o.Chip.empty()) throw TCliError{kExitUsage, "this command needs a chip: --chip NAME"};
+  TChip chip;
+  if (!LoadChip(o.Catalogue, o.Chip, chip))
+    throw TCliError{kExitUsage, "chip '" + o.Chip + "' is not in the catalogue " + o.Catalogue};
+  return chip;
+}
+
+const std::vector<TCliCommand>& CliCommands() {
+  static const std::vector<TCliCommand> commands = [] {
+    std::vector<TCliCommand> c;
+    AddCatalogueCommands(c);
+    return c;
+  }();
+  return commands;
+}
+
+int main(int argc, char** argv) {
+  try {
+    TCliOptions o = Parse(argc, argv);
+    if (o.Command == "help" || o.Command.empty()) {
+      PrintHelp();
+      return o.Command.empty() ? kExitUsage : kExitOk;
+    }
+    if (o.Command == "--version") {
+      std::cout << kVersion << "\n";
+      return kExitOk;
+    }
+    for (const auto& c : CliCommands())
+      if (o.Command == c.Name) return c.Run(o);
+    return kExitUsage;
+  } catch (const TCliError& e) {
+    std::cerr << "tesmaro-cli: " << e.Text << "\n";
+    return e.Code;
+  } catch (const std::exception& e) {
+    std::cerr << "tesmaro-cli: " << e.what() << "\n";
+    return kExitFile;
+  }
+}

@@ -1,0 +1,213 @@
+#include "common/ini_file.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "common/error.h"
+#include "common/integer.h"
+
+namespace {
+
+#ifdef _WIN32
+const char* const kDefaultLineBreak = "\r\n";
+#else
+const char* const kDefaultLineBreak = "\n";
+#endif
+
+bool ReadWholeFile(const std::string& name, std::string& out) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(name, ec)) return false;
+  std::ifstream in(name, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream ss;
+  ss << in.rdbuf();
+  out = ss.str();
+  return true;
+}
+
+std::string FullName(const std::string& name) {
+  std::error_code ec;
+  auto p = std::filesystem::absolute(name, ec);
+  return ec ? name : p.lexically_normal().string();
+}
+
+}  // namespace
+
+std::string TrimBlanks(const std::string& s) {
+  size_t b = 0, e = s.size();
+  while (b < e && static_cast<unsigned char>(s[b]) <= ' ') ++b;
+  while (e > b && static_cast<unsigned char>(s[e - 1]) <= ' ') --e;
+  return s.substr(b, e - b);
+}
+
+bool SameText(const std::string& a, const std::string& b) {
+  if (a.size() != b.size()) return false;
+  for (size_t i = 0; i < a.size(); ++i) {
+    unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+    if (x >= 'a' && x <= 'z') x -= 32;
+    if (y >= 'a' && y <= 'z') y -= 32;
+    if (x != y) return false;
+  }
+  return true;
+}
+
+TIniFile::TIniFile(std::string fileName) : FileName_(std::move(fileName)) {
+  std::string content;
+  ReadWholeFile(FileName_, content);
+  Parse(content);
+}
+
+void TIniFile::Parse(const std::string& content) {
+  Lines_.clear();
+  Sections_.clear();
+  LineBreak_ = kDefaultLineBreak;
+  bool firstBreak = true;
+  size_t pos = 0;
+  int section = -1;
+  while (pos < content.size()) {
+    size_t nl = content.find('\n', pos);
+    size_t end = nl == std::string::npos ? content.size() : nl;
+    TLine line;
+    line.Text = content.substr(pos, end - pos);
+    if (!line.Text.empty() && line.Text.back() == '\r') {
+      line.Text.pop_back();
+      if (firstBreak) LineBreak_ = "\r\n";
+    } else if (nl != std::string::npos && firstBreak) {
+      LineBreak_ = "\n";
+    }
+    if (nl != std::string::npos) firstBreak = false;
+    std::string t = TrimBlanks(line.Text);
+    if (!t.empty() && t[0] == '[') {
+      size_t close = t.find(']');
+      std::string name = TrimBlanks(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
+      Sections_.push_back(name);
+      section = static_cast<int>(Sections_.size()) - 1;
+      line.IsHeader = true;
+    } else if (!t.empty() && t[0] != ';') {
+      size_t eq = t.find('=');
+      if (eq != std::string::npos) {
+        line.Key = TrimBlanks(t.substr(0, eq));
+        line.Value = TrimBlanks(t.substr(eq + 1));
+      }
+    }
+    line.Section = section;
+    Lines_.push_back(std::move(line));
+    pos = nl == std::string::npos ? content.size() : nl + 1;
+  }
+}
+
+std::vector<std::string> TIniFile::ReadSections() const {
+  std::vector<std::string> out;
+  for (const auto& s : Sections_) {
+    bool seen = false;
+    for (const auto& o : out) seen = seen || SameText(o, s);
+    if (!seen) out.push_back(s);
+  }
+  return out;
+}
+
+std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
+  std::vector<std::string> out;
+  int first = -1;
+  for (size_t i = 0; i < Sections_.size() && first < 0; ++i)
+    if (SameText(Sections_[i], section)) first = static_cast<int>(i);
+  if (first < 0) return out;
+  for (const auto& l : Lines_) {
+    if (l.Section != first || l.IsHeader || l.Key.empty()) continue;
+    bool seen = false;
+    for (const auto& o : out) seen = seen || SameText(o, l.Key);
+    if (!seen) out.push_back(l.Key);
+  }
+  return out;
+}
+
+bool TIniFile::SectionExists(const std::string& section) const {
+  for (const auto& s : Sections_)
+    if (SameText(s, section)) return true;
+  return false;
+}
+
+int TIniFile::FindLine(const std::string& section, const std::string& key) const {
+  int first = -1;
+  for (size_t i = 0; i < Sections_.size() && first < 0; ++i)
+    if (SameText(Sections_[i], section)) first = static_cast<int>(i);
+  if (first < 0) return -1;
+  for (size_t i = 0; i < Lines_.size(); ++i) {
+    const auto& l = Lines_[i];
+    if (l.Section == first && !l.IsHeader && !l.Key.empty() && SameText(l.Key, key))
+      return static_cast<int>(i);
+  }
+  return -1;
+}
+
+bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
+  return FindLine(section, key) >= 0;
+}
+
+std::optional<std::string> TIniFile::Read(const std::string& section, const std::string& key) const {
+  int i = FindLine(section, key);
+  if (i < 0) return std::nullopt;
+  return Lines_[i].Value;
+}
+
+std::string TIniFile::ReadString(const std::string& section, const std::string& key,
+                                 const std::string& fallback) const {
+  auto v = Read(section, key);
+  return v ? *v : fallback;
+}
+
+int32_t TIniFile::ReadInteger(const std::string& section, const std::string& key, int32_t fallback) const {
+  auto v = Read(section, key);
+  return v ? ReadIntegerOr(*v, fallback) : fallback;
+}
+
+void TIniFile::WriteString(const std::string& section, const std::string& key, const std::string& value) {
+  // Start from the file as it is now, so a write never undoes another writer's keys.
+  std::string content;
+  ReadWholeFile(FileName_, content);
+  Parse(content);
+
+  std::string newLine = key + "=" + value;
+  int at = FindLine(section, key);
+  if (at >= 0) {
+    Lines_[at].Text = newLine;
+  } else {
+    int first = -1;
+    for (size_t i = 0; i < Sections_.size() && first < 0; ++i)
+      if (SameText(Sections_[i], section)) first = static_cast<int>(i);
+    TLine l;
+    l.Text = newLine;
+    if (first < 0) {
+      TLine h;
+      h.Text = "[" + section + "]";
+      if (!Lines_.empty() && !TrimBlanks(Lines_.back().Text).empty()) Lines_.push_back(TLine{});
+      Lines_.push_back(h);
+      Lines_.push_back(l);
+    } else {
+      // After the last key line of the section (blank lines and comments that close it stay after).
+      size_t insertAt = 0;
+      for (size_t i = 0; i < Lines_.size(); ++i)
+        if (Lines_[i].Section == first && (Lines_[i].IsHeader || !Lines_[i].Key.empty())) insertAt = i + 1;
+      Lines_.insert(Lines_.begin() + static_cast<long>(insertAt), l);
+    }
+  }
+  std::string out;
+  for (const auto& l : Lines_) {
+    out += l.Text;
+    out += LineBreak_;
+  }
+
+  std::ofstream f(FileName_, std::ios::binary | std::ios::trunc);
+  if (f) f.write(out.data(), static_cast<std::streamsize>(out.size()));
+  if (f) f.flush();
+  if (!f) throw TError(FormatText("Unable to write to %s", {FullName(FileName_)}));
+  f.close();
+  Parse(out);
+}
+
+void TIniFile::WriteInteger(const std::string& section, const std::string& key, int32_t value) {
+  WriteString(section, key, std::to_string(value));
+}

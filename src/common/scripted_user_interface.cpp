@@ -1,0 +1,32 @@
+#include "common/scripted_user_interface.h"
+
+TAnswer TScriptedUserInterface::AskWarning(const std::string& text) {
+  Shown.push_back({TKind::Warning, text});
+  if (Answers.empty()) return TAnswer::Cancel;
+  TAnswer a = Answers.front();
+  Answers.pop_front();
+  return a;
+}
+
+std::string TScriptedUserInterface::MessageText(const std::string& key) {
+  std::string t = BuiltInMessageText(key);
+  return t.empty() ? std::string(kMessageNotFound) : t;
+}
+
+std::vector<std::string> TScriptedUserInterface::Texts() const {
+  std::vector<std::string> out;
+  for (const auto& s : Shown) out.push_back(s.Text);
+  return out;
+}
+
+bool TScriptedUserInterface::Pick(TFileDialog& dialog) {
+  Dialogs.push_back(dialog);
+  if (FileNames.empty()) return false;
+  dialog.FileName = FileNames.front();
+  FileNames.pop_front();
+  if (!FilterIndexes.empty()) {
+    dialog.FilterIndex = FilterIndexes.front();
+    FilterIndexes.pop_front();
+  }
+  return true;
+}

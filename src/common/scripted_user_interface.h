@@ -1,0 +1,39 @@
+// A user interface for tests and scripts: records what was shown and answers from queues.
+#pragma once
+
+#include <deque>
+#include <string>
+#include <vector>
+
+#include "common/user_interface.h"
+
+class TScriptedUserInterface : public TUserInterface {
+ public:
+  enum class TKind { Message, Information, Error, Warning };
+  struct TShown {
+    TKind Kind;
+    std::string Text;
+  };
+
+  std::vector<TShown> Shown;                // every box, in order
+  std::deque<TAnswer> Answers;              // answers to warnings; Cancel when empty
+  std::deque<std::string> FileNames;        // files picked by dialogs; cancelled when empty
+  std::deque<int> FilterIndexes;            // filter chosen with each picked file; kept when empty
+  std::vector<TFileDialog> Dialogs;         // the dialogs as they were asked
+  std::vector<int> Progress;                // every progress position set
+
+  void ShowMessage(const std::string& text) override { Shown.push_back({TKind::Message, text}); }
+  void ShowInformation(const std::string& text) override { Shown.push_back({TKind::Information, text}); }
+  void ShowError(const std::string& text) override { Shown.push_back({TKind::Error, text}); }
+  TAnswer AskWarning(const std::string& text) override;
+  bool ExecuteOpenDialog(TFileDialog& dialog) override { return Pick(dialog); }
+  bool ExecuteSaveDialog(TFileDialog& dialog) override { return Pick(dialog); }
+  std::string MessageText(const std::string& key) override;
+  void SetProgress(int position) override { Progress.push_back(position); }
+
+  // The texts shown, without their kinds.
+  std::vector<std::string> Texts() const;
+
+ private:
+  bool Pick(TFileDialog& dialog);
+};

@@ -1,0 +1,40 @@
+// The catalogue that ships: every entry loads, fits the buffer and can be driven by the programmer.
+#include <gtest/gtest.h>
+
+#include "buffer/memory_buffer.h"
+#include "catalogue/chip.h"
+#include "common/ini_file.h"
+
+TEST(ShippedCatalogue, EveryChipIsUsable) {
+  const std::string file = std::string(TESMARO_SOURCE_DIR) + "/data/see.ini";
+  TIniFile ini(file);
+  int chips = 0;
+  for (const auto& family : ini.ReadSections()) {
+    const int type = ini.ReadInteger(family, "type", 0);
+    EXPECT_GE(type, 1) << family;
+    for (const auto& name : ini.ReadSection(family)) {
+      if (name == "type") continue;
+      ++chips;
+      TChip chip;
+      ASSERT_TRUE(LoadChip(file, name, chip)) << name;
+      EXPECT_EQ(chip.Family, family) << name << " stands in an earlier family too";
+      EXPECT_TRUE(chip.Status == 0 || chip.Status == 1) << name;
+      EXPECT_GT(chip.Size, 0) << name;
+      EXPECT_LE(chip.Size, kMemoryBufferSize) << name;
+      EXPECT_TRUE(chip.Jumper == 5 || chip.Jumper == 3) << name;
+      if (type == 1 || type == 2) {
+        EXPECT_GT(chip.PageSize, 0) << name;
+        EXPECT_LE(chip.PageSize, 32) << name;
+        EXPECT_EQ(chip.Size % chip.PageSize, 0) << name;
+        EXPECT_EQ(chip.Size % 32, 0) << name;
+      }
+      if (type == 2) {
+        EXPECT_GT(chip.Size, 65536) << name;
+      }
+      if (type == 3) {
+        EXPECT_TRUE(chip.Org == 0 || chip.Org == 1) << name;
+      }
+    }
+  }
+  EXPECT_GE(chips, 20);
+}
