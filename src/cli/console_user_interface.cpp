@@ -1,0 +1,56 @@
+#include "cli/console_user_interface.h"
+
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <unistd.h>
+
+std::string TConsoleUserInterface::PlainLines(const std::string& text) {
+  std::string out;
+  for (size_t i = 0; i < text.size(); ++i) {
+    if (text[i] == '\n' && i + 1 < text.size() && text[i + 1] == '\r') {
+      out += '\n';
+      ++i;
+    } else {
+      out += text[i];
+    }
+  }
+  return out;
+}
+
+void TConsoleUserInterface::ShowMessage(const std::string& text) { std::cout << PlainLines(text) << std::endl; }
+
+void TConsoleUserInterface::ShowInformation(const std::string& text) { std::cout << PlainLines(text) << std::endl; }
+
+void TConsoleUserInterface::ShowError(const std::string& text) {
+  std::cerr << "tesmaro-cli: " << PlainLines(text) << std::endl;
+}
+
+TAnswer TConsoleUserInterface::AskWarning(const std::string& text) {
+  std::cout << PlainLines(text) << std::endl;
+  if (AssumeYes) return TAnswer::Yes;
+  if (!isatty(STDIN_FILENO)) return TAnswer::No;
+  std::cout << "[y]es / [n]o / [c]ancel? " << std::flush;
+  std::string answer;
+  if (!std::getline(std::cin, answer) || answer.empty()) return TAnswer::No;
+  char c = answer[0];
+  if (c == 'y' || c == 'Y') return TAnswer::Yes;
+  if (c == 'c' || c == 'C') return TAnswer::Cancel;
+  return TAnswer::No;
+}
+
+std::string TConsoleUserInterface::MessageText(const std::string& key) {
+  std::string t = BuiltInMessageText(key);
+  return t.empty() ? std::string(kMessageNotFound) : t;
+}
+
+void TConsoleUserInterface::SetProgress(int position) {
+  if (position == LastProgress_ || !isatty(STDERR_FILENO)) return;
+  LastProgress_ = position;
+  const int width = 40;
+  const int filled = position * width / 100;
+  std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(), std::string(width - filled, ' ').c_str(),
+               position);
+  if (position == 0) std::fprintf(stderr, "\r%s\r", std::string(width + 8, ' ').c_str());
+  std::fflush(stderr);
+}
