@@ -1,0 +1,146 @@
+// The main window's start-up, status bar, settings file and closing, offscreen.
+#include <QtTest>
+
+#include <cstring>
+#include <filesystem>
+
+#include "app/status_bar.h"
+#include "app/unit1.h"
+#include "buffer/memory_buffer.h"
+#include "common/ini_file.h"
+#include "common/scripted_user_interface.h"
+#include "support/temp_dir.h"
+
+class TestMainWindow : public QObject {
+  Q_OBJECT
+
+  static constexpr const char* kCatalogue = "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n24C02=1,256,8,0,5\n";
+
+  TStartOptions Options(const TTempDir& dir) {
+    TStartOptions o;
+    o.ExeFolder = dir.Folder();
+    o.SettingsFile = dir.File("tesmaro.ini");
+    return o;
+  }
+
+ private slots:
+  void firstStartWithoutSettings() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
+    TScriptedUserInterface ui;
+    {
+      Tf f(Options(dir), &ui);
+      f.FormActivate();
+      QCOMPARE(f.sb1->PanelText(3), QString("Chk: 0000"));
+      QCOMPARE(f.sb1->PanelText(4), QString());
+      QCOMPARE(f.sb1->PanelText(5), QString("000000"));
+      QCOMPARE(f.sb1->PanelText(6), QString("000"));
+      QVERIFY(f.sb1->PanelText(1).endsWith(" MHz"));
+      QVERIFY(QRegularExpression("^\\d+[.,]\\d\\d MHz$").match(f.sb1->PanelText(1)).hasMatch());
+      QCOMPARE(MemoryBuffer[65535], uint8_t(0xFF));
+      QCOMPARE(MemoryBuffer[65536], uint8_t(0x00));
+      QVERIFY(f.close());
+    }
+    QVERIFY(ui.Shown.empty());
+    // Written at closing: the chip (empty) and the address; never the language.
+    TIniFile s(dir.File("tesmaro.ini"));
+    QCOMPARE(s.ReadSection("Main"), (std::vector<std::string>{"Chip", "CurrentMemoryAddress"}));
+    QCOMPARE(s.ReadString("Main", "Chip", "?"), std::string());
+    QCOMPARE(s.ReadString("Main", "CurrentMemoryAddress", "?"), std::string("0"));
+  }
+
+  void startWithRememberedChipAndHexAddress() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    dir.Write("tesmaro.ini", "[Main]\nChip=24c01\nCurrentMemoryAddress=0x10\nLangID=abc\n");
+    std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
+    TScriptedUserInterface ui;
+    {
+      Tf f(Options(dir), &ui);
+      f.FormActivate();
+      QCOMPARE(f.CurrentChip.Size, 128);
+      QCOMPARE(f.CurrentMemoryAddress, 16);
+      QCOMPARE(f.sb1->PanelText(3), QString("Chk: 7F80"));
+      QCOMPARE(f.sb1->PanelText(4), QString("24c01"));
+      QCOMPARE(f.sb1->PanelText(5), QString("000080"));
+      QCOMPARE(f.sb1->PanelText(6), QString("008"));
+      QCOMPARE(MemoryBuffer[127], uint8_t(0xFF));
+      QCOMPARE(MemoryBuffer[128], uint8_t(0x00));
+
+      // The start-up work runs once: a later activation reads nothing again.
+      dir.Write("tesmaro.ini", "[Main]\nChip=24C02\n");
+      f.FormActivate();
+      QCOMPARE(f.CurrentChip.Size, 128);
+      QVERIFY(f.close());
+    }
+    TIniFile s(dir.File("tesmaro.ini"));
+    QCOMPARE(s.ReadString("Main", "Chip", "?"), std::string("24c01"));
+    QCOMPARE(s.ReadString("Main", "CurrentMemoryAddress", "?"), std::string("16"));
+  }
+
+  void rememberedChipMissingFromCatalogueIsForgotten() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    dir.Write("tesmaro.ini", "[Main]\nChip=gone\n");
+    TScriptedUserInterface ui;
+    {
+      Tf f(Options(dir), &ui);
+      f.FormActivate();
+      QCOMPARE(f.sb1->PanelText(4), QString());
+      QVERIFY(f.close());
+    }
+    QCOMPARE(TIniFile(dir.File("tesmaro.ini")).ReadString("Main", "Chip", "?"), std::string());
+  }
+
+  void unwritableSettingsKeepTheWindowOpen() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    std::filesystem::create_directory(dir.File("tesmaro.ini"));
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    f.FormActivate();
+    f.show();
+    QVERIFY(!f.close());
+    QVERIFY(f.isVisible());
+    QCOMPARE(ui.Texts(), (std::vector<std::string>{"Unable to write to " + dir.File("tesmaro.ini")}));
+    std::filesystem::remove(dir.File("tesmaro.ini"));
+    QVERIFY(f.close());
+  }
+
+  void clearCommandBlanksTheWholeBuffer() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    dir.Write("tesmaro.ini", "[Main]\nChip=24C02\n");
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    f.FormActivate();
+    MemoryBuffer[0x80000] = 0;
+    MemoryBuffer[0] = 0;
+    f.Clearmemory1->trigger();
+    QCOMPARE(MemoryBuffer[0x80000], uint8_t(0xFF));
+    QCOMPARE(f.sb1->PanelText(3), QString("Chk: FF00"));
+  }
+
+  void windowHasItsNamedComponents() {
+    TTempDir dir;
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    QCOMPARE(f.objectName(), QString("f"));
+    QCOMPARE(f.windowTitle(), QString("Tesmaro"));
+    for (const char* name : {"sPanel2", "sSpeedButton1", "sSpeedButton8", "sProgressBar1", "DrawGrid1", "sPanel1",
+                             "pb1", "sb1", "MainMenu1", "File1", "Open1", "Save1", "SaveAs1", "N1", "Exit1",
+                             "Program1", "Program2", "ReadChip1", "VerifyAl1", "N2", "Getversioninfo1", "Options1",
+                             "ChipSelect1", "N3", "Clearmemory1", "N4", "Firmwareupdate1", "Language1", "Help1",
+                             "SupportedChips1"})
+      QVERIFY2(f.findChild<QObject*>(name) != nullptr, name);
+    QCOMPARE(f.sSpeedButton3->toolTip(), QString("Read chip"));
+    QCOMPARE(f.sSpeedButton8->geometry(), QRect(348, 8, 60, 60));
+    QVERIFY(!f.Save1->isVisible());
+    QCOMPARE(f.minimumWidth(), 664);
+    QCOMPARE(f.maximumWidth(), 664);
+  }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"
