@@ -5,6 +5,8 @@
 #include <QMessageBox>
 #include <QStringList>
 
+#include "app/message_box.h"
+
 namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
@@ -44,10 +46,7 @@ QStringList QtFilters(const std::string& filter) {
   return out;
 }
 
-void TGuiUserInterface::ShowMessage(const std::string& text) {
-  QMessageBox box(QMessageBox::NoIcon, Title(), BoxText(text), QMessageBox::Ok, Parent_);
-  box.exec();
-}
+void TGuiUserInterface::ShowMessage(const std::string& text) { ShowPlainMessageBox(Parent_, Title(), BoxText(text)); }
 
 void TGuiUserInterface::ShowInformation(const std::string& text) {
   QMessageBox::information(Parent_, Title(), BoxText(text));

@@ -1,23 +1,96 @@
 #include "app/picture.h"
 
+#include <QFont>
+#include <QFontMetricsF>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSvgRenderer>
+#include <cmath>
 
+#include "app/look.h"
 #include "catalogue/chip.h"
+
+namespace {
+
+const char* const kArtwork[3] = {":/tesmaro/board.svg", ":/tesmaro/chip.svg", ":/tesmaro/jumper.svg"};
+const QSize kSizes[3] = {{kPictureWidth, kPictureHeight}, {45, 34}, {17, 9}};
+
+QImage RenderSvg(const char* resource, QSize size, qreal ratio) {
+  QImage image(QSize(std::lround(size.width() * ratio), std::lround(size.height() * ratio)),
+               QImage::Format_ARGB32_Premultiplied);
+  image.fill(Qt::transparent);
+  QSvgRenderer svg{QString::fromLatin1(resource)};
+  QPainter p(&image);
+  p.setRenderHint(QPainter::Antialiasing);
+  p.setRenderHint(QPainter::TextAntialiasing);
+  svg.render(&p, QRectF(QPointF(0, 0), QSizeF(image.size())));
+  p.end();
+  image.setDevicePixelRatio(ratio);
+  return image;
+}
+
+}  // namespace
+
+QPoint ChipPosition(const TChip& chip) {
+  return chip.ChipType == 1 || chip.ChipType == 2 ? QPoint(87, 80) : QPoint(116, 80);
+}
+
+QPoint JumperPosition(const TChip& chip) { return chip.Jumper == 5 ? QPoint(163, 32) : QPoint(172, 32); }
+
+TBitmapList::TBitmapList(qreal devicePixelRatio) : Ratio_(devicePixelRatio) {
+  InitArtwork();
+  for (int i = 0; i < 3; ++i) Images_[i] = RenderSvg(kArtwork[i], kSizes[i], Ratio_);
+}
+
+void pb1PaintBuffer(QPainter& painter, const TChip& chip, const TBitmapList& bl1) {
+  painter.save();
+  painter.setCompositionMode(QPainter::CompositionMode_Source);
+  painter.drawImage(QPoint(0, 0), bl1.Bitmap(TBitmapList::Board));
+  painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
+  painter.drawImage(ChipPosition(chip), bl1.Bitmap(TBitmapList::Chip));
+  painter.drawImage(JumperPosition(chip), bl1.Bitmap(TBitmapList::JumperCap));
+
+  if (!chip.Name.empty()) {
+    // Arial where it is installed, otherwise the system's sans-serif face.
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif, QFont::PreferAntialias);
+    font.setPointSize(16);
+    font.setBold(true);
+    painter.setFont(font);
+    painter.setPen(QColor::fromRgba(0xFF000000));
+    painter.setRenderHint(QPainter::TextAntialiasing);
+    const QFontMetricsF metrics(font, painter.device());
+    painter.drawText(QPointF(200, 100 + metrics.ascent()), QString::fromStdString(chip.Name));
+  }
+  painter.restore();
+}
+
+QImage RenderProgrammerPicture(const TChip& chip, const TBitmapList& bl1) {
+  const qreal ratio = bl1.DevicePixelRatio();
+  QImage image(QSize(std::lround(kPictureWidth * ratio), std::lround(kPictureHeight * ratio)),
+               QImage::Format_ARGB32_Premultiplied);
+  image.setDevicePixelRatio(ratio);
+  QPainter p(&image);
+  pb1PaintBuffer(p, chip, bl1);
+  return image;
+}
 
 TPaintBox32::TPaintBox32(QWidget* parent, const TChip& chip) : QWidget(parent), Chip_(chip) {
   setObjectName("pb1");
-  setFixedSize(650, 131);
+  setFixedSize(kPictureWidth, kPictureHeight);
   setCursor(Qt::PointingHandCursor);
+  setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void TPaintBox32::RepaintNow() { repaint(); }
 
 void TPaintBox32::paintEvent(QPaintEvent*) {
+  // The bitmaps follow the screen's pixel density so the picture stays sharp on dense screens.
+  const qreal ratio = devicePixelRatioF();
+  if (!bl1_ || bl1_->DevicePixelRatio() != ratio) bl1_ = std::make_unique<TBitmapList>(ratio);
+  Buffer_ = RenderProgrammerPicture(Chip_, *bl1_);
   QPainter p(this);
-  p.fillRect(rect(), QColor(0x2E, 0x5E, 0x3A));
-  p.setPen(Qt::black);
-  p.drawText(200, 120, QString::fromStdString(Chip_.Name));
+  p.drawImage(QPoint(0, 0), Buffer_);
 }
 
 void TPaintBox32::mouseReleaseEvent(QMouseEvent* e) {

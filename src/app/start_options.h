@@ -5,11 +5,14 @@
 #include <vector>
 
 struct TStartOptions {
-  std::string ExeFolder;        // the executable's folder, made the current directory (ends with "/")
+  // The folder of the data files, made the current directory (ends with "/"): the executable's
+  // folder, or share/tesmaro of an installed program.
+  std::string ExeFolder;
   std::string SettingsFile;     // full name of the settings file
   std::string CommandLineFile;  // first command-line argument: an Intel HEX file loaded at start
   bool Simulate = false;        // plug the simulated programmer in at start
   std::string SimulateImage;    // binary file holding the simulated chip's contents
+  bool CloseAfterStart = false; // close the window (saving the settings) once the start-up is done
 };
 
 // Options of the running executable from its arguments (without the program name).

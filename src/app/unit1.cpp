@@ -10,13 +10,16 @@
 
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
+#include "app/look.h"
 #include "app/picture.h"
 #include "app/status_bar.h"
+#include "app/unit2.h"
 #include "buffer/memory_buffer.h"
 #include "common/command_runner.h"
 #include "common/cpu_clock.h"
 #include "common/ini_file.h"
 #include "common/integer.h"
+#include "common/paths.h"
 
 namespace {
 const char* const kMainSection = "Main";
@@ -31,7 +34,12 @@ Tf::Tf(const TStartOptions& options, TUserInterface* ui) : Options_(options) {
     Ui_ = OwnUi_.get();
   }
   CreateControls();
+  SetToolbarPictures(*this);
+  InitFileDialogs();
   FormCreate();
+  Form2 = new TForm2(this, [this] { return CatalogueFile(); });
+  CreateLocalization();
+  CreateDeviceLink();
 }
 
 Tf::~Tf() = default;
@@ -183,6 +191,10 @@ void Tf::CreateMenus() {
 
 void Tf::FormCreate() {
   FirstActivation = true;
+  // A command-line file is named from the folder the program was started in, not the data folder.
+  if (!Options_.CommandLineFile.empty())
+    Options_.CommandLineFile =
+        QDir::current().absoluteFilePath(QString::fromStdString(Options_.CommandLineFile)).toStdString();
   // The data files are opened by plain names from here; the result is not tested.
   if (!Options_.ExeFolder.empty()) QDir::setCurrent(QString::fromStdString(Options_.ExeFolder));
 }
@@ -204,14 +216,19 @@ void Tf::FormActivate() {
   // Runs once in the life of the process, whatever fails or whichever box closes during it.
   Run([this] {
     StartupInit();
+    BuildLanguageMenu();
     DrawGrid1->SetColWidth(17, 140);
     DrawGrid1->SetRowCount(CurrentChip.Size / 16 + 1);
     UpdateView();
     const std::string& file = Options_.CommandLineFile;
     if (!file.empty()) {
       // Loaded as Intel HEX whatever its extension; folders set only after a successful load.
+      LoadHexFile(file);
+      OpenDialog1.InitialDir = FolderPart(file);
+      SaveDialog1.InitialDir = FolderPart(file);
     }
   });
+  if (Options_.CloseAfterStart) QTimer::singleShot(0, this, [this] { close(); });
 }
 
 void Tf::StartupInit() {
@@ -222,7 +239,7 @@ void Tf::StartupInit() {
     TIniFile settings(Options_.SettingsFile);
     CurrentMemoryAddress = settings.ReadInteger(kMainSection, "CurrentMemoryAddress", 0);
     chipName = settings.ReadString(kMainSection, "Chip", "");
-    // "LangID" is taken by the language source.
+    SelectStartupLanguage(settings.ReadInteger(kMainSection, "LangID", -1));
   }
   if (!chipName.empty()) LoadChip(CatalogueFile(), chipName, CurrentChip);
   BlankSixteenBitCount(CurrentChip.Size);

@@ -13,11 +13,17 @@
 #include "app/start_options.h"
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
+#include "hid/hid_controller.h"
+#include "programmer/programmer.h"
 
 class TDrawGrid;
 class TPaintBox32;
 class TStatusBar;
 class TGuiUserInterface;
+class TSimulatedProgrammer;
+class TForm2;
+class TQLanguageSource;
+class TQFormLocalizer;
 
 class Tf : public QMainWindow {
   Q_OBJECT
@@ -64,6 +70,14 @@ class Tf : public QMainWindow {
   QMenu* Help1 = nullptr;
   QAction* SupportedChips1 = nullptr;
 
+  // The chip selection dialog, created hidden after the window and reused at every selection.
+  TForm2* Form2 = nullptr;
+
+  // The language source of every window: the languages, the active one, its texts.
+  TQLanguageSource* QLanguageSource = nullptr;
+  // The window's texts in the active language.
+  TQFormLocalizer* QFormLocalizer1 = nullptr;
+
   TFileDialog OpenDialog1;
   TFileDialog SaveDialog1;
   TFileDialog OpenDialog2;
@@ -73,6 +87,16 @@ class Tf : public QMainWindow {
   TChip CurrentChip;
   int32_t CurrentMemoryAddress = 0;
   long double CpuMHz = 0;
+
+  // --- programmer link: the HID controller, the report buffer and the held programmer ---
+  std::unique_ptr<THidEventLoop> HidEventLoop;                 // the controller's view of the Qt event loop
+  std::unique_ptr<THidDeviceController> HidDeviceController;
+  TProgrammer Programmer;                                      // Report, HeldDevice; released before the controller goes
+  std::shared_ptr<TSimulatedProgrammer> SimulatedProgrammer;   // with --simulate
+  // The controller on the hidapi or (with --simulate) the simulated platform; its start-up
+  // change notification arrives once the event loop runs.
+  void CreateDeviceLink();
+  void HidDeviceControllerDeviceChange();
 
   TUserInterface& Ui() { return *Ui_; }
   const TStartOptions& Options() const { return Options_; }
@@ -90,15 +114,24 @@ class Tf : public QMainWindow {
   // --- commands ---
   void ToolButton1Click();    // Open
   void ToolButton2Click();    // Save As
+
+  // --- image files: load into MemoryBuffer, then refresh the view ---
+  void LoadHexFile(const std::string& fileName);
+  void LoadBinFile(const std::string& fileName);
+  // Filters and default extension of OpenDialog1 and SaveDialog1.
+  void InitFileDialogs();
   void Exit1Click();
   void sSpeedButton3Click();  // Read chip
   void sSpeedButton4Click();  // Write chip
   void VerifyAl1Click();
-  void Getversioninfo1Click();
+  void Getversioninfo1Click();                  // from the menu
+  void Getversioninfo1Click(QObject* Sender);   // Sender null: silent
   void ChipSelect1Click();
   void Clearmemory1Click();
   void Firmwareupdate1Click();
   void Language1Click(QAction* item);
+  // The text of a message key in the active language.
+  std::string MessageText(const std::string& key);
   void SupportedChips1Click();
   void pb1Click();
 
@@ -117,6 +150,11 @@ class Tf : public QMainWindow {
   QAction* AddSeparator(QMenu* menu, const char* name);
   QToolButton* AddToolButton(const char* name, const char* hint, int pictureIndex, int left,
                              void (Tf::*handler)());
+  // Localization (unit1_language.cpp): the language source with its languages, the message
+  // lookup, the remembered language at start-up and the Language menu.
+  void CreateLocalization();
+  void SelectStartupLanguage(int32_t langId);
+  void BuildLanguageMenu();
 
   TStartOptions Options_;
   std::unique_ptr<TGuiUserInterface> OwnUi_;

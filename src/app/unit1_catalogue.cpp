@@ -1,6 +1,25 @@
+// The catalogue commands of the main window: chip selection and the supported-chips report.
+#include <QCoreApplication>
+
+#include "app/hex_grid.h"
 #include "app/unit1.h"
+#include "app/unit2.h"
+#include "catalogue/supported_chips.h"
 
-void Tf::ChipSelect1Click() {}
+// The chosen chip becomes CurrentChip and sizes the grid; the buffer and the settings are
+// left alone (the chip is written to the settings at closing).
+void Tf::ChipSelect1Click() {
+  Form2->LoadFamilies();
+  if (Form2->ShowModal() != QDialog::Accepted) return;
+  const std::string name = Form2->SelectedChip();
+  if (name.empty()) return;
+  // Repaint what the closed dialog covered before the lookup.
+  QCoreApplication::processEvents();
+  LoadChip(CatalogueFile(), name, CurrentChip);
+  DrawGrid1->SetRowCount(CurrentChip.Size / 16 + 1);
+  UpdateView();
+}
 
-void Tf::SupportedChips1Click() {}
-
+void Tf::SupportedChips1Click() {
+  Ui().ShowMessage(SupportedChipsReport(CatalogueFile(), Ui().MessageText("SuppChips"), Ui().MessageText("NotSuppChips")));
+}

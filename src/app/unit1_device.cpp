@@ -1,4 +1,34 @@
+// The main window's side of the programmer link: the HID controller, its device-change handler
+// and the version query of the menu.
+#include "app/qt_hid_event_loop.h"
+#include "app/status_bar.h"
 #include "app/unit1.h"
+#include "programmer/version_query.h"
+#include "simulator/simulation.h"
 
-void Tf::Getversioninfo1Click() {}
+void Tf::CreateDeviceLink() {
+  std::unique_ptr<THidPlatform> platform;
+  if (Options_.Simulate) {
+    TSimulation sim = CreateSimulation();
+    SimulatedProgrammer = sim.Programmer;
+    // An image that can't be read is reported; the simulated chip then starts blank, in memory only.
+    if (!Options_.SimulateImage.empty())
+      Run([this] { SimulatedProgrammer->AttachImageFile(Options_.SimulateImage); });
+    platform = std::move(sim.Platform);
+  } else {
+    platform = CreateHidapiPlatform();
+  }
+  HidEventLoop = std::make_unique<TQtHidEventLoop>();
+  HidDeviceController = std::make_unique<THidDeviceController>(std::move(platform), *HidEventLoop);
+  HidDeviceController->OnDeviceChange = [this](THidDeviceController&) {
+    Run([this] { HidDeviceControllerDeviceChange(); });
+  };
+  Programmer.Attach(*HidDeviceController);
+  Programmer.OnVersionText = [this](const std::string& text) { sb1->SetPanelText(0, QString::fromStdString(text)); };
+}
 
+void Tf::HidDeviceControllerDeviceChange() { Programmer.DeviceChange(Ui()); }
+
+void Tf::Getversioninfo1Click() { Getversioninfo1Click(Getversioninfo1); }
+
+void Tf::Getversioninfo1Click(QObject* Sender) { GetVersionInfo(Programmer, Ui(), Sender != nullptr); }

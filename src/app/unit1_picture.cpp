@@ -1,4 +1,9 @@
+#include <QDesktopServices>
+#include <QUrl>
+
+#include "app/picture.h"
 #include "app/unit1.h"
 
-void Tf::pb1Click() {}
-
+// Opens the home page in the default browser; the browser is not waited for and a failure to
+// start it is ignored.
+void Tf::pb1Click() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); }

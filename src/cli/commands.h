@@ -25,3 +25,6 @@ TChip RequireChip(const TCliOptions& o);
 
 // Each subsystem's commands, gathered by CliCommands().
 void AddCatalogueCommands(std::vector<TCliCommand>& out);
+void AddImageFileCommands(std::vector<TCliCommand>& out);
+void AddProgrammerCommands(std::vector<TCliCommand>& out);
+void AddFirmwareCommands(std::vector<TCliCommand>& out);

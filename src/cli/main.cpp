@@ -13,7 +13,7 @@ const char* const kVersion = "tesmaro-cli 0.1.0";
 void PrintHelp() {
   std::cout << "Usage: tesmaro-cli [--catalogue FILE] [--chip NAME] [--simulate[=IMAGE]] COMMAND [ARGS]\n\n"
                "Options:\n"
-               "  --catalogue FILE   chip catalogue (default: see.ini beside the executable)\n"
+               "  --catalogue FILE   chip catalogue (default: see.ini of the program's data folder)\n"
                "  --chip NAME        the chip, looked up in the catalogue\n"
                "  --simulate[=IMAGE] use the simulated programmer; IMAGE holds the simulated chip\n"
                "  --help, --version\n\nCommands:\n";
@@ -33,7 +33,7 @@ bool Contains(const std::vector<std::string>& v, const std::string& s) {
 
 TCliOptions Parse(int argc, char** argv) {
   TCliOptions o;
-  o.Catalogue = FolderPart(ExecutablePath()) + kCatalogueFileName;
+  o.Catalogue = DataFolderFor(FolderPart(ExecutablePath())) + kCatalogueFileName;
   const TCliCommand* command = nullptr;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -86,6 +86,9 @@ const std::vector<TCliCommand>& CliCommands() {
   static const std::vector<TCliCommand> commands = [] {
     std::vector<TCliCommand> c;
     AddCatalogueCommands(c);
+    AddImageFileCommands(c);
+    AddProgrammerCommands(c);
+    AddFirmwareCommands(c);
     return c;
   }();
   return commands;

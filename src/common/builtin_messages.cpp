@@ -6,7 +6,7 @@ std::string BuiltInMessageText(const std::string& key) {
   static const std::map<std::string, std::string> texts = {
       {"ConfirmSave", "File already exists. Overwrite?"},
       {"SuppChips", "Supported chips:"},
-      {"NotSuppChips", "* - not supported yet"},
+      {"NotSuppChips", "not supported yet"},
       {"ProgNotFound", "Programmer not found!"},
       {"VerifOK", "Verification OK"},
       {"VerifNotOK", "Verification failed!"},

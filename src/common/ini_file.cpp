@@ -200,6 +200,10 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
     out += LineBreak_;
   }
 
+  // A settings file kept in a per-user folder gets its folder at the first write.
+  std::error_code ec;
+  auto parent = std::filesystem::path(FileName_).parent_path();
+  if (!parent.empty() && !std::filesystem::exists(parent, ec)) std::filesystem::create_directories(parent, ec);
   std::ofstream f(FileName_, std::ios::binary | std::ios::trunc);
   if (f) f.write(out.data(), static_cast<std::streamsize>(out.size()));
   if (f) f.flush();

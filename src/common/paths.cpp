@@ -2,8 +2,12 @@
 
 #include <filesystem>
 
+#include <cstdlib>
+
 #ifdef _WIN32
 #include <windows.h>
+#else
+#include <unistd.h>
 #endif
 
 std::string ExecutablePath() {
@@ -39,4 +43,30 @@ std::string SettingsFileNameFor(const std::string& exePath) {
   size_t dot = exePath.rfind('.');
   if (dot == std::string::npos || dot < nameStart) return exePath + ".ini";
   return exePath.substr(0, dot) + ".ini";
+}
+
+std::string DataFolderFor(const std::string& exeFolder) {
+  std::error_code ec;
+  if (std::filesystem::exists(exeFolder + "see.ini", ec)) return exeFolder;
+  auto installed = (std::filesystem::path(exeFolder) / ".." / "share" / "tesmaro").lexically_normal();
+  if (std::filesystem::is_directory(installed, ec)) return installed.string() + "/";
+  return exeFolder;
+}
+
+std::string SettingsFileFor(const std::string& exePath) {
+  const std::string beside = SettingsFileNameFor(exePath);
+#ifdef _WIN32
+  return beside;
+#else
+  const std::string folder = FolderPart(exePath);
+  if (access(folder.empty() ? "." : folder.c_str(), W_OK) == 0) return beside;
+  std::string config;
+  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
+    config = xdg;
+  } else {
+    const char* home = std::getenv("HOME");
+    config = std::string(home && *home ? home : "/tmp") + "/.config";
+  }
+  return config + "/tesmaro/tesmaro.ini";
+#endif
 }

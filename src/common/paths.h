@@ -10,3 +10,12 @@ std::string FolderPart(const std::string& path);
 // The settings file of an executable: its path with the extension (from the last "." of the
 // file name on) replaced by ".ini", or ".ini" appended when the file name has no extension.
 std::string SettingsFileNameFor(const std::string& exePath);
+
+// The folder of the shipped data (catalogue, language files), ending with a separator: the
+// executable's folder when the catalogue is there (build tree, unpacked copy), otherwise
+// ../share/tesmaro beside it (installed layout).
+std::string DataFolderFor(const std::string& exeFolder);
+
+// Where the settings are kept: beside the executable when its folder is writable, otherwise
+// $XDG_CONFIG_HOME/tesmaro/tesmaro.ini (default ~/.config/tesmaro/tesmaro.ini).
+std::string SettingsFileFor(const std::string& exePath);

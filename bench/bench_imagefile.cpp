@@ -1,0 +1,203 @@
+// Intel HEX and binary load and save of 64 KiB and 1 MiB images in MB/s of file, and the same
+// conversions done by Tesmaro (in the process and as tesmaro-cli) and by srec_cat as processes.
+#include <benchmark/benchmark.h>
+
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "buffer/memory_buffer.h"
+#include "catalogue/chip.h"
+#include "imagefile/image_file.h"
+
+extern char** environ;
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// The test files, made once: a random image of each size as binary and as Tesmaro's Intel HEX.
+struct TFiles {
+  fs::path Dir;
+  TFiles() {
+    Dir = fs::temp_directory_path() / ("tesmaro-bench-" + std::to_string(std::random_device()()));
+    fs::create_directories(Dir);
+    std::mt19937 random(7);
+    for (auto& b : MemoryBuffer) b = static_cast<uint8_t>(random());
+    for (int32_t size : {0x10000, 0x100000}) {
+      SaveBinFile(Bin(size), Chip(size));
+      SaveHexFile(Hex(size), Chip(size));
+    }
+    FILE* f = std::fopen((Dir / "cat.ini").c_str(), "w");
+    std::fputs("[Bench]\ntype=1\nB64K=1,65536,32,0,5\nB1M=1,1048576,32,0,5\n", f);
+    std::fclose(f);
+  }
+  ~TFiles() {
+    std::error_code ec;
+    fs::remove_all(Dir, ec);
+  }
+  static TChip Chip(int32_t size) {
+    TChip c;
+    c.Name = size == 0x10000 ? "B64K" : "B1M";
+    c.Size = size;
+    return c;
+  }
+  std::string Bin(int32_t size) const { return (Dir / ("image" + std::to_string(size) + ".bin")).string(); }
+  std::string Hex(int32_t size) const { return (Dir / ("image" + std::to_string(size) + ".hex")).string(); }
+  std::string Out(const char* name) const { return (Dir / name).string(); }
+  std::string Catalogue() const { return (Dir / "cat.ini").string(); }
+};
+
+TFiles& Files() {
+  static TFiles files;
+  return files;
+}
+
+int64_t FileBytes(const std::string& name) { return static_cast<int64_t>(fs::file_size(name)); }
+
+// Runs a program with its output discarded. Returns its exit code (-1 when it could not start)
+// and the processor time it used, user and system, in seconds.
+int Spawn(const std::vector<std::string>& args, double& cpuSeconds) {
+  std::vector<char*> argv;
+  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  pid_t pid;
+  int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (rc != 0) return -1;
+  int status = 0;
+  rusage usage{};
+  wait4(pid, &status, 0, &usage);
+  cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+               static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// A conversion by another process, timed by the processor time the process used (as the
+// in-process benchmarks are), so that other work on the machine does not count; wall_ms is
+// the elapsed time.
+void RunProcess(benchmark::State& state, const std::vector<std::string>& args, int64_t bytesPerRun) {
+  double wall = 0;
+  for (auto _ : state) {
+    double cpu = 0;
+    auto start = std::chrono::steady_clock::now();
+    if (Spawn(args, cpu) != 0) {
+      state.SkipWithError((args[0] + " did not run (not installed?)").c_str());
+      return;
+    }
+    wall += std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    state.SetIterationTime(cpu);
+  }
+  state.SetBytesProcessed(state.iterations() * bytesPerRun);
+  state.counters["wall_ms"] = 1000 * wall / static_cast<double>(state.iterations());
+}
+
+// --- Tesmaro in the process ---
+
+void BM_HexLoad(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  const std::string file = Files().Hex(size);
+  for (auto _ : state) benchmark::DoNotOptimize(LoadHexFile(file, TFiles::Chip(size)));
+  state.SetBytesProcessed(state.iterations() * FileBytes(file));
+}
+
+void BM_HexSave(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  const std::string file = Files().Out("save.hex");
+  for (auto _ : state) SaveHexFile(file, TFiles::Chip(size));
+  state.SetBytesProcessed(state.iterations() * FileBytes(file));
+}
+
+void BM_BinLoad(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  const std::string file = Files().Bin(size);
+  for (auto _ : state) LoadBinFile(file, TFiles::Chip(size));
+  state.SetBytesProcessed(state.iterations() * size);
+}
+
+void BM_BinSave(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  const std::string file = Files().Out("save.bin");
+  for (auto _ : state) SaveBinFile(file, TFiles::Chip(size));
+  state.SetBytesProcessed(state.iterations() * size);
+}
+
+// One conversion each way, as tesmaro-cli convert does it (MB/s of the Intel HEX file).
+void BM_ConvertHexToBin_Tesmaro(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  const std::string in = Files().Hex(size), out = Files().Out("t.bin");
+  for (auto _ : state) {
+    LoadHexFile(in, TFiles::Chip(size));
+    SaveBinFile(out, TFiles::Chip(size));
+  }
+  state.SetBytesProcessed(state.iterations() * FileBytes(in));
+}
+
+void BM_ConvertBinToHex_Tesmaro(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  const std::string in = Files().Bin(size), out = Files().Out("t.hex");
+  for (auto _ : state) {
+    LoadBinFile(in, TFiles::Chip(size));
+    SaveHexFile(out, TFiles::Chip(size));
+  }
+  state.SetBytesProcessed(state.iterations() * FileBytes(out));
+}
+
+// --- the same conversions as processes ---
+
+void BM_ConvertHexToBin_TesmaroCli(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  RunProcess(state,
+             {TESMARO_BINARY_DIR "/tesmaro-cli", "--catalogue", Files().Catalogue(), "--chip",
+              TFiles::Chip(size).Name, "convert", Files().Hex(size), Files().Out("c.bin")},
+             FileBytes(Files().Hex(size)));
+}
+
+void BM_ConvertBinToHex_TesmaroCli(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  RunProcess(state,
+             {TESMARO_BINARY_DIR "/tesmaro-cli", "--catalogue", Files().Catalogue(), "--chip",
+              TFiles::Chip(size).Name, "convert", Files().Bin(size), Files().Out("c.hex")},
+             FileBytes(Files().Hex(size)));
+}
+
+void BM_ConvertHexToBin_SrecCat(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  RunProcess(state, {"srec_cat", Files().Hex(size), "-intel", "-o", Files().Out("s.bin"), "-binary"},
+             FileBytes(Files().Hex(size)));
+}
+
+void BM_ConvertBinToHex_SrecCat(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  RunProcess(state, {"srec_cat", Files().Bin(size), "-binary", "-o", Files().Out("s.hex"), "-intel"},
+             FileBytes(Files().Hex(size)));
+}
+
+}  // namespace
+
+// In the process: processor time (the Time column is elapsed time, which includes the disk
+// syncs of the saves); as processes: the processor time of the child.
+#define SIZES Arg(0x10000)->Arg(0x100000)->Unit(benchmark::kMillisecond)
+BENCHMARK(BM_HexLoad)->SIZES;
+BENCHMARK(BM_HexSave)->SIZES;
+BENCHMARK(BM_BinLoad)->SIZES;
+BENCHMARK(BM_BinSave)->SIZES;
+BENCHMARK(BM_ConvertHexToBin_Tesmaro)->SIZES;
+BENCHMARK(BM_ConvertHexToBin_TesmaroCli)->SIZES->UseManualTime();
+BENCHMARK(BM_ConvertHexToBin_SrecCat)->SIZES->UseManualTime();
+BENCHMARK(BM_ConvertBinToHex_Tesmaro)->SIZES;
+BENCHMARK(BM_ConvertBinToHex_TesmaroCli)->SIZES->UseManualTime();
+BENCHMARK(BM_ConvertBinToHex_SrecCat)->SIZES->UseManualTime();

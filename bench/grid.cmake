@@ -1,0 +1,1 @@
+tesmaro_bench(bench_grid SOURCES bench_grid.cpp LIBS tesmaro_app)

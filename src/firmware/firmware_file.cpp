@@ -1,0 +1,81 @@
+#include "firmware/firmware_file.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "common/error.h"
+#include "common/integer.h"
+#include "common/paths.h"
+#include "crypto/block_ciphers.h"
+#include "crypto/stream.h"
+
+uint8_t FirmwareImage[kFirmwareImageSize];
+
+namespace {
+
+TBlowfishCipher MakeCipher(std::span<const uint8_t> key) {
+  return TBlowfishCipher(key.data(), static_cast<int32_t>(std::min<size_t>(key.size(), INT32_MAX)));
+}
+
+}  // namespace
+
+std::string FirmwareIdText(const uint8_t* id) {
+  return IntToHex(id[0], 2) + "." + IntToHex(id[1], 2) + IntToHex(id[2], 2) + "." + IntToHex(id[3], 2);
+}
+
+void ReadFirmwareFile(const std::string& fileName, uint8_t* image, std::span<const uint8_t> key) {
+  const TBlowfishCipher cipher = MakeCipher(key);
+  TFileStream file(fileName, TFileStream::TMode::OpenRead);
+  if (file.Size() < static_cast<int64_t>(kFirmwareFileMinSize))
+    throw TError(FormatText("The firmware update file is shorter than %d bytes.",
+                            {std::to_string(kFirmwareFileMinSize)}));
+  uint8_t loaded[kFirmwareImageSize] = {};
+  std::memcpy(loaded + kFirmwareFileMinSize, image + kFirmwareFileMinSize,
+              kFirmwareImageSize - kFirmwareFileMinSize);
+  file.Seek(0);
+  file.ReadBuffer(loaded, kFirmwareFileMinSize);
+  file.Seek(0);
+  TMemoryStream content;
+  cipher.DecryptStream(file, content);
+  // A longer content would run past the image: such a file is refused rather than cut.
+  if (content.Size() > static_cast<int64_t>(kFirmwareImageSize))
+    throw TError(FormatText("The firmware update file deciphers to more than %d bytes.",
+                            {std::to_string(kFirmwareImageSize)}));
+  if (content.Size() > 0) std::memcpy(loaded, content.Memory(), static_cast<size_t>(content.Size()));
+  std::memcpy(image, loaded, kFirmwareImageSize);
+}
+
+bool LoadFirmwareFileNamed(const std::string& fileName) {
+  try {
+    ReadFirmwareFile(fileName, FirmwareImage);
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+bool LoadFirmwareFile(TUserInterface& ui, TFileDialog& dialog) {
+  if (dialog.InitialDir.empty()) {
+    std::string folder = FolderPart(ExecutablePath());
+    while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
+    dialog.InitialDir = folder;
+  }
+  dialog.Filter = kFirmwareFileFilter;
+  dialog.DefaultExt = kFirmwareFileExtension;
+  if (!ui.ExecuteOpenDialog(dialog)) return false;
+  return LoadFirmwareFileNamed(dialog.FileName);
+}
+
+std::vector<uint8_t> EncipherFirmware(std::span<const uint8_t> image, std::span<const uint8_t> key) {
+  const TBlowfishCipher cipher = MakeCipher(key);
+  TMemoryStream in(std::vector<uint8_t>(image.begin(), image.end())), out;
+  cipher.EncryptStream(in, out);
+  return out.Bytes();
+}
+
+std::vector<uint8_t> DecipherFirmware(std::span<const uint8_t> file, std::span<const uint8_t> key) {
+  const TBlowfishCipher cipher = MakeCipher(key);
+  TMemoryStream in(std::vector<uint8_t>(file.begin(), file.end())), out;
+  cipher.DecryptStream(in, out);
+  return out.Bytes();
+}

@@ -1,0 +1,80 @@
+#include "firmware/firmware_update.h"
+
+#include <algorithm>
+#include <optional>
+
+#include "common/integer.h"
+#include "firmware/firmware_file.h"
+#include "programmer/version_query.h"
+
+namespace {
+
+// Line ends of the texts this command builds.
+const char* const kLineEnd = "\n\r";
+
+void PutSignature(TReport& r) {
+  for (size_t k = 0; k < FirmwareSignature.size(); ++k) r[17 + k] = FirmwareSignature[k];
+}
+
+}  // namespace
+
+int FirmwareProgressPosition(int block) {
+  const int numerator = (block + 1) * 100;
+  int q = numerator / kFirmwareBlocks;
+  const int twiceRest = 2 * (numerator % kFirmwareBlocks);
+  if (twiceRest > kFirmwareBlocks || (twiceRest == kFirmwareBlocks && q % 2 == 1)) ++q;
+  return q;
+}
+
+TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface& ui,
+                                        const TFirmwareUpdateHooks& hooks) {
+  if (!programmer.HeldDevice) {
+    ui.ShowMessage(ui.MessageText("ProgNotFound"));
+    return TFirmwareUpdateResult::NoProgrammer;
+  }
+  GetVersionInfo(programmer, ui, false);
+  std::string info = "HW ver.: " + IntToHex(FirmwareMajor, 2) + "." + IntToHex(FirmwareMinor, 2) + kLineEnd;
+
+  TReport& r = programmer.Report;
+  r[0] = 0;
+  r[1] = CmdFirmwareInfo;
+  PutSignature(r);
+  if (!programmer.ExchangeReport() || r[1] != 1) return TFirmwareUpdateResult::InfoRefused;
+  info += "HW firmware: " + FirmwareIdText(&r[DataArea]) + kLineEnd;
+  ui.ShowMessage(std::string("Current firmware:") + kLineEnd + kLineEnd + info);
+
+  std::fill(FirmwareImage, FirmwareImage + kFirmwareFileMinSize, 0);
+  if (!hooks.LoadFile || !hooks.LoadFile()) return TFirmwareUpdateResult::NotLoaded;
+
+  const std::string question = "NEW HW firmware: " + FirmwareIdText(FirmwareImage) + kLineEnd + kLineEnd +
+                               "UPDATE FIRMWARE?" + kLineEnd + kLineEnd;
+  if (ui.AskWarning(question) != TAnswer::Yes) return TFirmwareUpdateResult::NotConfirmed;
+  if (hooks.Repaint) hooks.Repaint();
+
+  // The transfer must not lose its device to a change notification handled meanwhile.
+  std::optional<THidDeviceController::TDeferral> deferral;
+  if (programmer.Controller()) deferral.emplace(*programmer.Controller());
+
+  for (int i = 0; i < kFirmwareBlocks; ++i) {
+    const int address = i * kFirmwareBlockSize;
+    const uint8_t* block = FirmwareImage + address;
+    r[0] = 0;
+    r[1] = CmdFirmwareBlock;
+    r[5] = static_cast<uint8_t>(address);
+    r[6] = static_cast<uint8_t>(address >> 8);
+    PutSignature(r);
+    for (int j = 0; j < kFirmwareBlockSize; ++j) r[DataArea + j] = block[j] ^ static_cast<uint8_t>(3 * j);
+    // A block without a readable reply is unconfirmed: the update can't be called verified.
+    bool matched = programmer.ExchangeReport();
+    for (int j = 0; matched && j < kFirmwareBlockSize; ++j)
+      matched = (r[DataArea + j] ^ static_cast<uint8_t>(5 * j)) == block[j];
+    if (!matched) {
+      ui.ShowMessage(ui.MessageText("VerifNotOK"));
+      return TFirmwareUpdateResult::VerifyFailed;
+    }
+    ui.SetProgress(FirmwareProgressPosition(i));
+  }
+  ui.SetProgress(0);
+  ui.ShowMessage(ui.MessageText("VerifOK"));
+  return TFirmwareUpdateResult::Updated;
+}

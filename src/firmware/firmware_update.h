@@ -1,0 +1,42 @@
+// The firmware update command: shows the programmer's current firmware, loads an update file
+// into FirmwareImage, asks for confirmation and sends the image in 504 checked blocks.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+
+#include "common/user_interface.h"
+#include "programmer/programmer.h"
+
+// Command codes (byte 1) of the firmware commands; both carry FirmwareSignature in bytes 17 to 20.
+inline constexpr uint8_t CmdFirmwareInfo = 0x21;
+inline constexpr uint8_t CmdFirmwareBlock = 0x10;
+inline constexpr int kFirmwareBlocks = 504;
+inline constexpr int kFirmwareBlockSize = 32;
+
+// How a run of the command ended.
+enum class TFirmwareUpdateResult {
+  NoProgrammer,   // "ProgNotFound" was shown
+  InfoRefused,    // the information request failed or was not accepted; nothing shown
+  NotLoaded,      // the file was not chosen or could not be loaded; nothing sent
+  NotConfirmed,   // the user did not answer Yes; nothing sent
+  VerifyFailed,   // a block came back different or not at all; "VerifNotOK" was shown
+  Updated,        // every block matched; "VerifOK" was shown
+};
+
+struct TFirmwareUpdateHooks {
+  // Fills FirmwareImage: LoadFirmwareFile with OpenDialog2 in the program, a named file elsewhere.
+  std::function<bool()> LoadFile;
+  // Repaints the window once before the transfer; may be empty.
+  std::function<void()> Repaint;
+};
+
+// The progress position after block i (0 to 503) matched: (i + 1) * 100 / 504 rounded to the
+// nearest integer, halves to the even neighbour.
+int FirmwareProgressPosition(int block);
+
+// Runs the command on the held programmer. Boxes, the confirmation and the progress go to ui.
+// A block whose reply can't be read ends the update with "VerifNotOK": an unconfirmed block is
+// never counted as written.
+TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface& ui,
+                                        const TFirmwareUpdateHooks& hooks);

@@ -1,0 +1,211 @@
+#include "hid/hid_controller.h"
+
+#include <algorithm>
+
+// --- device ---
+
+THidDevice::THidDevice(THidDeviceController& controller, const THidInterfaceDetail& detail)
+    : Controller_(controller), Detail_(detail) {
+  THidPlatform& platform = *controller.Platform_;
+  std::unique_ptr<THidHandle> h = platform.Open(Detail_.Path, THidAccess::ReadWrite);
+  if (!h) h = platform.Open(Detail_.Path, THidAccess::None);
+  if (!h) throw EControllerError("Device cannot be opened");
+  if (!h->GetAttributes(Attributes_)) throw EControllerError("Device cannot be identified");
+}
+
+THidDevice::~THidDevice() = default;
+
+bool THidDevice::OpenFile() {
+  THidPlatform& platform = *Controller_.Platform_;
+  Handle_ = platform.Open(Detail_.Path, THidAccess::ReadWrite);
+  // A handle without access still lets the layer tell the device apart; its transfers fail.
+  if (!Handle_) Handle_ = platform.Open(Detail_.Path, THidAccess::None);
+  return Handle_ != nullptr;
+}
+
+void THidDevice::CloseFile() {
+  Handle_.reset();
+  DropLateInput_ = false;
+}
+
+THidCaps THidDevice::Capabilities() {
+  if (CapsKnown_) return Caps_;
+  if (!Claimed_ || !PluggedIn_) return {};
+  THidCaps caps;
+  bool ok;
+  if (Handle_) {
+    ok = Handle_->GetCaps(caps);
+  } else {
+    THidPlatform& platform = *Controller_.Platform_;
+    std::unique_ptr<THidHandle> h = platform.Open(Detail_.Path, THidAccess::ReadWrite);
+    if (!h) h = platform.Open(Detail_.Path, THidAccess::None);
+    ok = h && h->GetCaps(caps);
+  }
+  if (!ok) return {};
+  Caps_ = caps;
+  CapsKnown_ = true;
+  return Caps_;
+}
+
+void THidDevice::DropLateInput() {
+  DropLateInput_ = false;
+  uint8_t scratch[256];
+  size_t n = 0;
+  // Bounded, so a device that floods input cannot keep the caller here.
+  for (int i = 0; i < 1024; ++i)
+    if (Handle_->Read(scratch, sizeof scratch, n, 0) != THidReadResult::Ok) break;
+}
+
+bool THidDevice::WriteReport(const void* buffer, size_t length, size_t& bytesWritten) {
+  if (!PluggedIn_ || !Claimed_) return false;
+  if (!Handle_ && !OpenFile()) return false;
+  if (DropLateInput_) DropLateInput();
+  return Handle_->Write(static_cast<const uint8_t*>(buffer), length, bytesWritten);
+}
+
+bool THidDevice::ReadReport(void* buffer, size_t length, size_t& bytesRead) {
+  ReadTimedOut_ = false;
+  if (!PluggedIn_ || !Claimed_) return false;
+  if (!Handle_ && !OpenFile()) return false;
+  THidReadResult r = Handle_->Read(static_cast<uint8_t*>(buffer), length, bytesRead, Controller_.ReadTimeoutMs);
+  if (r == THidReadResult::TimedOut) {
+    ReadTimedOut_ = true;
+    DropLateInput_ = true;
+  }
+  return r == THidReadResult::Ok;
+}
+
+// --- controller ---
+
+THidDeviceController::THidDeviceController(std::unique_ptr<THidPlatform> platform, THidEventLoop& loop)
+    : Platform_(std::move(platform)), Loop_(loop) {
+  if (!Platform_->Loaded()) return;
+  std::weak_ptr<int> alive = Alive_;
+  Loop_.Post([this, alive] {
+    if (!alive.expired()) Notify(kStartupNotification);
+  });
+  int fd = Platform_->ChangeDescriptor();
+  auto check = [this, alive] {
+    if (!alive.expired()) CheckForChanges();
+  };
+  if (fd >= 0)
+    Loop_.WatchReadable(fd, check);
+  else
+    Loop_.Every(kHidChangePollIntervalMs, check);
+}
+
+THidDeviceController::~THidDeviceController() {
+  Destroying_ = true;
+  OnDeviceChange = nullptr;
+  Alive_.reset();
+  Devices_.clear();
+}
+
+bool THidDeviceController::ClaimById(THidDevice*& device, int vendorId, int productId) {
+  device = nullptr;
+  for (auto& d : Devices_) {
+    if (d->VendorID() != vendorId) continue;
+    if (productId != -1 && d->ProductID() != productId) continue;
+    if (d->Claimed_) continue;
+    d->Claimed_ = true;
+    device = d.get();
+    return true;
+  }
+  return false;
+}
+
+void THidDeviceController::Release(THidDevice*& device) {
+  if (!device) return;
+  THidDevice* d = device;
+  device = nullptr;
+  d->CloseFile();
+  if (d->PluggedIn_) {
+    d->Claimed_ = false;
+    return;
+  }
+  auto it = std::find_if(Devices_.begin(), Devices_.end(), [d](const auto& p) { return p.get() == d; });
+  if (it != Devices_.end()) Devices_.erase(it);
+}
+
+std::vector<std::unique_ptr<THidDevice>> THidDeviceController::Enumerate() {
+  std::vector<std::unique_ptr<THidDevice>> found;
+  if (!Platform_->Loaded()) return found;
+  struct TEnumeration {
+    THidPlatform& P;
+    explicit TEnumeration(THidPlatform& p) : P(p) { P.BeginEnumeration(); }
+    ~TEnumeration() { P.EndEnumeration(); }
+  } enumeration(*Platform_);
+  for (size_t index = 0;; ++index) {
+    THidInterfaceDetail detail;
+    THidInterfaceResult r = Platform_->InterfaceAt(index, detail);
+    if (r == THidInterfaceResult::End) break;
+    if (r == THidInterfaceResult::DetailFailed) continue;
+    try {
+      found.push_back(std::unique_ptr<THidDevice>(new THidDevice(*this, detail)));
+    } catch (const EControllerError&) {
+      // Left out silently; the enumeration goes on.
+    }
+  }
+  return found;
+}
+
+void THidDeviceController::DeviceChange() {
+  bool changed = Parameter_ == kStartupNotification;
+  std::vector<std::unique_ptr<THidDevice>> found = Enumerate();
+  auto inFound = [&found](const std::string& inst) {
+    return std::any_of(found.begin(), found.end(), [&](const auto& n) { return n->DevInst() == inst; });
+  };
+  for (size_t i = Devices_.size(); i-- > 0;) {
+    THidDevice& d = *Devices_[i];
+    if (d.PluggedIn_ && inFound(d.DevInst())) continue;
+    d.CloseFile();
+    d.PluggedIn_ = false;
+    if (!d.Claimed_) Devices_.erase(Devices_.begin() + static_cast<std::ptrdiff_t>(i));
+    changed = true;
+  }
+  for (auto& n : found) {
+    bool duplicate = std::any_of(Devices_.begin(), Devices_.end(), [&](const auto& d) {
+      return d->PluggedIn_ && d->DevInst() == n->DevInst();
+    });
+    if (duplicate) continue;
+    Devices_.push_back(std::move(n));
+    changed = true;
+  }
+  if (changed && OnDeviceChange) OnDeviceChange(*this);
+}
+
+void THidDeviceController::Notify(int32_t parameter) {
+  if (Destroying_ || InDeviceChange_) return;
+  if (Deferrals_ > 0) {
+    // The start-up mark survives being merged with later notifications.
+    HeldBackParameter_ = HeldBack_ && HeldBackParameter_ == kStartupNotification ? kStartupNotification : parameter;
+    HeldBack_ = true;
+    return;
+  }
+  Parameter_ = parameter;
+  InDeviceChange_ = true;
+  struct TClear {
+    bool& Flag;
+    ~TClear() { Flag = false; }
+  } clear{InDeviceChange_};
+  DeviceChange();
+}
+
+void THidDeviceController::CheckForChanges() {
+  if (Platform_->TakeChanges()) Notify(kDevNodesChanged);
+}
+
+void THidDeviceController::DeliverHeldBack() {
+  if (!HeldBack_ || Deferrals_ > 0) return;
+  HeldBack_ = false;
+  Notify(HeldBackParameter_);
+}
+
+THidDeviceController::TDeferral::~TDeferral() {
+  if (--C_->Deferrals_ > 0 || !C_->HeldBack_) return;
+  std::weak_ptr<int> alive = C_->Alive_;
+  THidDeviceController* c = C_;
+  C_->Loop_.Post([c, alive] {
+    if (!alive.expired()) c->DeliverHeldBack();
+  });
+}

@@ -1,0 +1,71 @@
+// The platform operations under the HID layer: enumerating the present HID interfaces, opening one,
+// reading its attributes and report lengths, moving one report each way, and noticing device changes.
+// Back ends: hidapi (real devices) and the in-memory simulated platform.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// How long ReadReport waits for an input report before the read fails, in milliseconds.
+inline constexpr int kHidReadTimeoutMs = 2000;
+// How often the device list is compared when the platform gives no change notification.
+inline constexpr int kHidChangePollIntervalMs = 1000;
+
+struct THidAttributes {
+  uint16_t VendorID = 0;
+  uint16_t ProductID = 0;
+  uint16_t VersionNumber = 0;
+};
+
+// Report lengths, each counting the report ID byte; zero when they could not be had.
+struct THidCaps {
+  uint16_t InputReportByteLength = 0;
+  uint16_t OutputReportByteLength = 0;
+};
+
+// One entry of an enumeration: the path used to open the interface and the id of its device node,
+// which stays the same from one enumeration to the next while the device stays plugged in.
+struct THidInterfaceDetail {
+  std::string Path;
+  std::string DevInst;
+};
+
+enum class THidInterfaceResult { Found, DetailFailed, End };
+enum class THidAccess { ReadWrite, None };  // None: enough to read the attributes only
+enum class THidReadResult { Ok, TimedOut, Failed };
+
+// An open device. Transfers on a handle opened with no access fail.
+class THidHandle {
+ public:
+  virtual ~THidHandle() = default;
+  virtual bool GetAttributes(THidAttributes& attributes) = 0;
+  virtual bool GetCaps(THidCaps& caps) = 0;
+  // One whole output report, byte 0 the report ID.
+  virtual bool Write(const uint8_t* data, size_t length, size_t& written) = 0;
+  // One input report into data, byte 0 the report ID (0 for a device without numbered reports);
+  // waits at most timeoutMs for it (0: only takes what is already there).
+  virtual THidReadResult Read(uint8_t* data, size_t length, size_t& read, int timeoutMs) = 0;
+};
+
+class THidPlatform {
+ public:
+  virtual ~THidPlatform() = default;
+  // False when the platform's HID access is missing: no devices and no change notifications.
+  virtual bool Loaded() const = 0;
+  // The interfaces present now, walked by index from 0 until End, between Begin and End.
+  virtual void BeginEnumeration() = 0;
+  virtual THidInterfaceResult InterfaceAt(size_t index, THidInterfaceDetail& detail) = 0;
+  virtual void EndEnumeration() = 0;
+  // Null when the interface cannot be opened with that access.
+  virtual std::unique_ptr<THidHandle> Open(const std::string& path, THidAccess access) = 0;
+  // A descriptor that becomes readable when devices come or go, or -1 when changes must be polled.
+  virtual int ChangeDescriptor() = 0;
+  // Takes what is pending on the change descriptor, or compares a fresh enumeration with the last
+  // one when polling; true when a device came or went.
+  virtual bool TakeChanges() = 0;
+};
+
+// The hidapi back end (hidraw on Linux, with a udev monitor for changes where udev runs).
+std::unique_ptr<THidPlatform> CreateHidapiPlatform();

@@ -1,0 +1,235 @@
+// The hidapi back end: real HID devices. Only opening, attributes, report lengths and the two
+// transfers touch hidapi; the device list and its rules are the controller's, shared with the
+// simulated platform.
+#include <hidapi/hidapi.h>
+
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <map>
+#include <vector>
+
+#include "hid/hid_platform.h"
+#include "hid/report_descriptor.h"
+#include "hid/udev_monitor.h"
+
+#ifdef __linux__
+#include <sys/stat.h>
+#endif
+
+namespace {
+
+struct TEntry {
+  std::string Path;
+  std::string DevInst;
+  THidAttributes Attributes;
+  bool DetailOk = false;
+};
+
+// hid_init and hid_exit are process-wide: the last platform ends hidapi.
+int HidapiUsers = 0;
+
+// The id of the device node behind a path. On Linux the device number and inode of its node:
+// a device that comes back gets a new node, while permission changes leave both alone.
+bool DevInstOf(const std::string& path, std::string& id) {
+#ifdef __linux__
+  struct stat st;
+  if (stat(path.c_str(), &st) != 0) return false;
+  id = std::to_string(static_cast<unsigned long long>(st.st_rdev)) + ":" +
+       std::to_string(static_cast<unsigned long long>(st.st_ino));
+#else
+  id = path;
+#endif
+  return true;
+}
+
+std::vector<TEntry> Scan() {
+  std::vector<TEntry> out;
+  hid_device_info* list = hid_enumerate(0, 0);
+  for (hid_device_info* d = list; d; d = d->next) {
+    if (!d->path) continue;
+    // One entry per interface, though hidapi lists an interface once per top-level collection.
+    if (std::any_of(out.begin(), out.end(), [d](const TEntry& e) { return e.Path == d->path; })) continue;
+    TEntry e;
+    e.Path = d->path;
+    e.Attributes = {d->vendor_id, d->product_id, d->release_number};
+    e.DetailOk = DevInstOf(e.Path, e.DevInst);
+    out.push_back(std::move(e));
+  }
+  hid_free_enumeration(list);
+  return out;
+}
+
+// The report layout from the device's report descriptor where the platform gives it; else the
+// programmer's: 64-byte reports without report IDs, 65 bytes with the report ID byte.
+TReportLayout LayoutOf(const std::string& path, hid_device* dev) {
+  std::vector<uint8_t> descriptor;
+#ifdef __linux__
+  auto slash = path.rfind('/');
+  std::ifstream f("/sys/class/hidraw/" + path.substr(slash == std::string::npos ? 0 : slash + 1) +
+                      "/device/report_descriptor",
+                  std::ios::binary);
+  if (f) descriptor.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
+#endif
+#if HID_API_VERSION >= HID_API_MAKE_VERSION(0, 14, 0)
+  if (descriptor.empty() && dev) {
+    unsigned char buf[HID_API_MAX_REPORT_DESCRIPTOR_SIZE];
+    int n = hid_get_report_descriptor(dev, buf, sizeof buf);
+    if (n > 0) descriptor.assign(buf, buf + n);
+  }
+#else
+  (void)dev;
+#endif
+  TReportLayout layout;
+  if (!descriptor.empty() && ParseReportDescriptor(descriptor.data(), descriptor.size(), layout)) return layout;
+  return {65, 65, false};
+}
+
+class THidapiHandle : public THidHandle {
+ public:
+  THidapiHandle(hid_device* dev, std::string path, const THidAttributes* attributes)
+      : Dev_(dev), Path_(std::move(path)), HasAttributes_(attributes != nullptr) {
+    if (attributes) Attributes_ = *attributes;
+  }
+  ~THidapiHandle() override {
+    if (Dev_) hid_close(Dev_);
+  }
+
+  bool GetAttributes(THidAttributes& a) override {
+    if (!HasAttributes_) return false;
+    a = Attributes_;
+    return true;
+  }
+
+  bool GetCaps(THidCaps& caps) override {
+    const TReportLayout& layout = Layout();
+    caps = {layout.InputReportByteLength, layout.OutputReportByteLength};
+    return true;
+  }
+
+  bool Write(const uint8_t* data, size_t length, size_t& written) override {
+    written = 0;
+    if (!Dev_) return false;
+    int r = hid_write(Dev_, data, length);
+    if (r < 0) return false;
+    written = static_cast<size_t>(r);
+    return true;
+  }
+
+  THidReadResult Read(uint8_t* data, size_t length, size_t& read, int timeoutMs) override {
+    read = 0;
+    if (!Dev_ || length == 0) return THidReadResult::Failed;
+    int r;
+    if (Layout().NumberedReports) {
+      r = hid_read_timeout(Dev_, data, length, timeoutMs);
+    } else {
+      // hidapi hands unnumbered reports over without their report ID byte: keep byte 0 the ID.
+      r = hid_read_timeout(Dev_, data + 1, length - 1, timeoutMs);
+      if (r > 0) {
+        data[0] = 0;
+        ++r;
+      }
+    }
+    if (r < 0) return THidReadResult::Failed;
+    if (r == 0) return THidReadResult::TimedOut;
+    read = static_cast<size_t>(r);
+    return THidReadResult::Ok;
+  }
+
+ private:
+  // Read from the descriptor on first use only: enumeration opens every device but needs no lengths.
+  const TReportLayout& Layout() {
+    if (!LayoutKnown_) {
+      Layout_ = LayoutOf(Path_, Dev_);
+      LayoutKnown_ = true;
+    }
+    return Layout_;
+  }
+
+  hid_device* Dev_;
+  std::string Path_;
+  bool HasAttributes_;
+  THidAttributes Attributes_;
+  TReportLayout Layout_;
+  bool LayoutKnown_ = false;
+};
+
+class THidapiPlatform : public THidPlatform {
+ public:
+  THidapiPlatform() {
+    Loaded_ = hid_init() == 0;
+    if (!Loaded_) return;
+    ++HidapiUsers;
+    Monitor_ = TUdevMonitor::Create();
+    if (!Monitor_) LastSeen_ = Ids(Scan());
+  }
+  ~THidapiPlatform() override {
+    Monitor_.reset();
+    if (Loaded_ && --HidapiUsers == 0) hid_exit();
+  }
+
+  bool Loaded() const override { return Loaded_; }
+
+  void BeginEnumeration() override {
+    Snapshot_ = Scan();
+    for (const auto& e : Snapshot_) Known_[e.Path] = e.Attributes;
+  }
+
+  THidInterfaceResult InterfaceAt(size_t index, THidInterfaceDetail& detail) override {
+    if (index >= Snapshot_.size()) return THidInterfaceResult::End;
+    const TEntry& e = Snapshot_[index];
+    if (!e.DetailOk) return THidInterfaceResult::DetailFailed;
+    detail = {e.Path, e.DevInst};
+    return THidInterfaceResult::Found;
+  }
+
+  void EndEnumeration() override { Snapshot_.clear(); }
+
+  std::unique_ptr<THidHandle> Open(const std::string& path, THidAccess access) override {
+    auto known = Known_.find(path);
+    const THidAttributes* attributes = known == Known_.end() ? nullptr : &known->second;
+    if (access == THidAccess::None) {
+      // Without access rights only what the enumeration learnt is available.
+      if (!attributes) return nullptr;
+      return std::make_unique<THidapiHandle>(nullptr, path, attributes);
+    }
+    hid_device* dev = hid_open_path(path.c_str());
+    if (!dev) return nullptr;
+    THidAttributes own;
+    if (hid_device_info* info = hid_get_device_info(dev)) {
+      own = {info->vendor_id, info->product_id, info->release_number};
+      attributes = &own;
+    }
+    return std::make_unique<THidapiHandle>(dev, path, attributes);
+  }
+
+  int ChangeDescriptor() override { return Monitor_ ? Monitor_->Descriptor() : -1; }
+
+  bool TakeChanges() override {
+    if (!Loaded_) return false;
+    if (Monitor_) return Monitor_->TakeEvents();
+    std::vector<std::string> now = Ids(Scan());
+    bool changed = now != LastSeen_;
+    LastSeen_ = std::move(now);
+    return changed;
+  }
+
+ private:
+  static std::vector<std::string> Ids(const std::vector<TEntry>& entries) {
+    std::vector<std::string> ids;
+    for (const auto& e : entries) ids.push_back(e.Path + "|" + e.DevInst);
+    std::sort(ids.begin(), ids.end());
+    return ids;
+  }
+
+  bool Loaded_ = false;
+  std::unique_ptr<TUdevMonitor> Monitor_;
+  std::vector<TEntry> Snapshot_;
+  std::map<std::string, THidAttributes> Known_;
+  std::vector<std::string> LastSeen_;
+};
+
+}  // namespace
+
+std::unique_ptr<THidPlatform> CreateHidapiPlatform() { return std::make_unique<THidapiPlatform>(); }

@@ -1,0 +1,100 @@
+// The programmer's report protocol: the 65-byte report buffer, the command header, the exchange
+// rule and which programmer is held.
+//
+// How to use it:
+//   TProgrammer p(controller);            // or Attach(controller) later
+//   p.DeviceChange(ui);                    // on every OnDeviceChange: release, claim, version query
+//   if (!p.HeldDevice) { /* "ProgNotFound" */ }
+//   p.BuildHeader(chip, CmdRead, 1);       // bytes 0-5, 7-9 and 17; every other byte is kept
+//   p.Report[7] = address & 0xFF; ...      // then set what the step needs
+//   if (!p.ExchangeReport()) { /* p.LastStatus says why */ }
+//   // the reply is in p.Report (data area from byte DataArea on)
+// Report is never cleared: a byte a command does not set carries what the last reply left there.
+// ExchangeReport writes one output report and reads one input report into the same buffer; it
+// allocates nothing. A read waits at most the controller's ReadTimeoutMs (kHidReadTimeoutMs).
+// Long operations that let the event loop run hold device changes back with
+// controller.DeferChanges(), so HeldDevice cannot be released under them.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "catalogue/chip.h"
+#include "common/user_interface.h"
+#include "hid/hid_controller.h"
+
+inline constexpr uint16_t ProgrammerVendorId = 0x03E5;
+inline constexpr uint16_t ProgrammerProductId = 0xD11D;
+
+inline constexpr size_t ReportSize = 65;     // report ID byte 0 and 64 payload bytes
+inline constexpr size_t DataArea = 33;       // data area: bytes 33 to 64
+inline constexpr size_t DataAreaSize = 32;
+
+// Command codes (byte 1) and marks.
+inline constexpr uint8_t CmdChipAccess = 0x10;   // sub-command 1 = open, 2 = close
+inline constexpr uint8_t CmdWriteAccess = 0x11;  // sub-command 1 = open, 2 = close
+inline constexpr uint8_t CmdRead = 0x20;
+inline constexpr uint8_t CmdWrite = 0x30;
+inline constexpr uint8_t CmdVersion = 0xAA;
+inline constexpr uint8_t CmdVersionSub = 0x33;
+inline constexpr uint8_t VersionReplyMark = 0xA5;
+inline constexpr uint8_t ChipCommandMark = 0x77;  // byte 17 of every chip command
+
+using TReport = std::array<uint8_t, ReportSize>;
+
+// The firmware version learnt by the last successful version query; 0 until then.
+extern uint8_t FirmwareMajor;
+extern uint8_t FirmwareMinor;
+
+// Byte 0 := 0, 1 := command, 2 := subCommand, 3, 4, 5 := low bytes of ChipType, Org, PageSize,
+// 7, 8, 9 := 0, 17 := 0x77. Every other byte keeps its value.
+void BuildHeader(TReport& report, const TChip& chip, uint8_t command, uint8_t subCommand);
+
+// Why the last exchange failed.
+enum class TExchangeStatus {
+  Ok,
+  NoDevice,          // no programmer held
+  WriteFailed,       // the output report could not be sent (unplugged, no access)
+  ReadFailed,        // the input report could not be read
+  TimedOut,          // no input report came within the time-out
+  ReportTooLong,     // the device's reports do not fit in Report: nothing was sent
+};
+
+// The main window's programmer state: the report buffer and the held programmer.
+class TProgrammer {
+ public:
+  TProgrammer() = default;
+  explicit TProgrammer(THidDeviceController& controller) : Controller_(&controller) {}
+  // Gives the held programmer back.
+  ~TProgrammer();
+  TProgrammer(const TProgrammer&) = delete;
+  TProgrammer& operator=(const TProgrammer&) = delete;
+
+  void Attach(THidDeviceController& controller) { Controller_ = &controller; }
+  THidDeviceController* Controller() const { return Controller_; }
+
+  TReport Report{};
+  THidDevice* HeldDevice = nullptr;
+  TExchangeStatus LastStatus = TExchangeStatus::Ok;
+  // Told "Mervo v." + major + "." + minor after every successful version query (status panel 0).
+  std::function<void(const std::string&)> OnVersionText;
+
+  void BuildHeader(const TChip& chip, uint8_t command, uint8_t subCommand) {
+    ::BuildHeader(Report, chip, command, subCommand);
+  }
+
+  // One exchange with HeldDevice: the output report from Report, then the input report into
+  // Report, the lengths from the device's capabilities. True when the reply was read. A failed
+  // write ends the exchange without reading, so no stale report can be taken for the reply.
+  bool ExchangeReport();
+
+  // The device-change handler: releases HeldDevice, claims the first free programmer and runs the
+  // silent version query.
+  void DeviceChange(TUserInterface& ui);
+
+ private:
+  THidDeviceController* Controller_ = nullptr;
+};

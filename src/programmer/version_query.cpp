@@ -1,0 +1,24 @@
+#include "programmer/version_query.h"
+
+std::string VersionNumberText() { return std::to_string(FirmwareMajor) + "." + std::to_string(FirmwareMinor); }
+
+std::string VersionPanelText() { return "Mervo v." + VersionNumberText(); }
+
+bool GetVersionInfo(TProgrammer& programmer, TUserInterface& ui, bool fromMenu) {
+  if (!programmer.HeldDevice) {
+    ui.ShowMessage(ui.MessageText("ProgNotFound"));
+    return false;
+  }
+  TReport& r = programmer.Report;
+  // Only these bytes are set; the chip commands' 0x77 mark is not part of this request.
+  r[0] = 0;
+  r[1] = CmdVersion;
+  r[2] = CmdVersionSub;
+  r[17] = 0;
+  if (!programmer.ExchangeReport() || r[1] != VersionReplyMark) return false;
+  FirmwareMajor = r[4];
+  FirmwareMinor = r[5];
+  if (fromMenu) ui.ShowMessage("Version info: " + VersionNumberText());
+  if (programmer.OnVersionText) programmer.OnVersionText(VersionPanelText());
+  return true;
+}

@@ -1,0 +1,86 @@
+// The simulated programmer: a device on the simulated HID platform that answers every output
+// report with exactly one input report, the way the real programmer does, on a virtual chip
+// image of 1 MiB. Tests record the reports it received and inject faults.
+//
+// Exchanges are counted from 0: exchange N is the N-th output report the device received
+// (ExchangeCount() is the index of the next one). A fault set "at exchange N" hits that report.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "hid/simulated_platform.h"
+
+class TSimulatedProgrammer : public TSimulatedHidEndpoint {
+ public:
+  static constexpr uint16_t kVendorId = 0x03E5;
+  static constexpr uint16_t kProductId = 0xD11D;
+  static constexpr size_t kReportSize = 65;            // report ID byte and 64 payload bytes
+  static constexpr size_t kChipImageSize = 1u << 20;   // the virtual chip
+  static constexpr size_t kFirmwareSize = 16384;       // the firmware memory
+  using TRawReport = std::array<uint8_t, kReportSize>;  // byte 0 the report ID
+
+  TSimulatedProgrammer();
+  ~TSimulatedProgrammer() override;
+
+  // The HID identity to plug it in with: 03E5:D11D, 65-byte reports.
+  static TSimulatedHidDeviceInfo DeviceInfo();
+
+  // --- what the device is ---
+  uint8_t Major = 1;  // firmware version of the version reply
+  uint8_t Minor = 7;
+  std::array<uint8_t, 4> FirmwareId = {0x01, 0x07, 0x20, 0x24};  // answer to the information request
+  std::vector<uint8_t> Chip;      // kChipImageSize bytes, 0xFF when blank; chip writes land here
+  std::vector<uint8_t> Firmware;  // kFirmwareSize bytes: what the firmware block writes stored
+
+  // Keeps the chip in a binary file: reads it now (0xFF where the file is missing or short) and
+  // writes the chip back into it after every chip write (at the closing chip-access command),
+  // never shortening the file. TError when the file exists but cannot be read.
+  void AttachImageFile(const std::string& path);
+
+  // --- recording ---
+  bool RecordReports = false;       // keep every output report received in Sent
+  std::vector<TRawReport> Sent;     // the output reports, in order, while recording
+  uint64_t ExchangeCount() const { return Exchanges_; }
+
+  // --- faults ---
+  bool NeverAnswer = false;         // receive every report, answer none
+  bool WrongVersionMark = false;    // the version reply carries 0xA4 instead of 0xA5
+  bool RefuseFirmwareInfo = false;  // the firmware information request is answered with byte 1 = 0
+  void NoAnswerAt(uint64_t exchange);    // that report gets no answer
+  void LateAnswerAt(uint64_t exchange);  // its answer arrives only after the read waiting for it timed out
+  void UnplugAt(uint64_t exchange);      // the device is unplugged when that report is sent; the report is lost
+  void FlipByteAt(uint64_t exchange, size_t byteIndex = 33);  // that answer has byte byteIndex inverted
+  void ClearFaults();
+
+  // The answer to one output report (byte 0 the report ID), counting and recording it and
+  // applying the faults that need no port. False when the device sends no answer.
+  bool Respond(const uint8_t* output, size_t length, TRawReport& input);
+
+  void OutputReport(const uint8_t* data, size_t length, TSimulatedHidPort& port) override;
+
+ private:
+  enum class TFaultKind { NoAnswer, LateAnswer, Unplug, FlipByte };
+  struct TFault {
+    TFaultKind Kind;
+    uint64_t Exchange;
+    size_t ByteIndex;
+  };
+  bool TakeFault(TFaultKind kind, uint64_t exchange, size_t* byteIndex = nullptr);
+  void Answer(const TRawReport& command, TRawReport& reply);
+  void ChipRead(const TRawReport& command, TRawReport& reply);
+  void ChipWrite(const TRawReport& command);
+  void FirmwareBlock(const TRawReport& command, TRawReport& reply);
+  void StoreImageFile();
+  void Touched(size_t address);
+
+  uint64_t Exchanges_ = 0;
+  std::vector<TFault> Faults_;
+  bool ChipOpen_ = false;    // between chip-access open and close
+  bool WriteOpen_ = false;   // between write-access open and close (or the chip-access close)
+  bool ChipWritten_ = false; // a write landed since the chip-access open
+  std::string ImageFile_;
+  size_t ImageExtent_ = 0;   // bytes the image file holds or will hold
+};

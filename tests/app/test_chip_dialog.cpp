@@ -1,0 +1,338 @@
+// The chip selection dialog and the supported-chips report of the main window, offscreen.
+#include <QtTest>
+
+#include <QDialogButtonBox>
+#include <QMessageBox>
+#include <QScrollArea>
+#include <cstring>
+#include <filesystem>
+
+#include "app/hex_grid.h"
+#include "app/message_box.h"
+#include "app/status_bar.h"
+#include "app/unit1.h"
+#include "app/unit2.h"
+#include "buffer/memory_buffer.h"
+#include "common/integer.h"
+#include "common/scripted_user_interface.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+const char* const kCatalogue =
+    "[Small]\nType=1\nS128=1,128,8,0,5\nS256=1,256,16,0,5\n"
+    "[Big]\nB512=0,512,16,0,3\ntype=2\n";
+
+QStringList Items(const QComboBox* box) {
+  QStringList out;
+  for (int i = 0; i < box->count(); ++i) out << box->itemText(i);
+  return out;
+}
+
+QStringList Items(const QListWidget* list) {
+  QStringList out;
+  for (int i = 0; i < list->count(); ++i) out << list->item(i)->text();
+  return out;
+}
+
+// Plays the user's part in the dialog: picks a family and a chip (by index, -1 for none)
+// and closes with the given result.
+std::function<int(TForm2&)> Pick(int family, int chip, int result = QDialog::Accepted) {
+  return [=](TForm2& d) {
+    if (family >= 0) d.PSlistbox->setCurrentIndex(family);
+    if (chip >= 0) d.CSlistbox->item(chip)->setSelected(true);
+    return result;
+  };
+}
+
+uint8_t Pattern(int address) { return static_cast<uint8_t>(address * 7 + 3); }
+
+void FillBuffer() {
+  for (int a = 0; a < kMemoryBufferSize; ++a) MemoryBuffer[a] = Pattern(a);
+}
+
+}  // namespace
+
+class TestChipDialog : public QObject {
+  Q_OBJECT
+
+  TStartOptions Options(const TTempDir& dir) {
+    TStartOptions o;
+    o.ExeFolder = dir.Folder();
+    o.SettingsFile = dir.File("tesmaro.ini");
+    return o;
+  }
+
+ private slots:
+  void dialogIsBuiltAsLanguageFilesAddressIt() {
+    TTempDir dir;
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    TForm2* d = f.Form2;
+    QVERIFY(d);
+    QCOMPARE(d->objectName(), QString("Form2"));
+    QVERIFY(!d->isVisible());
+    QCOMPARE(d->windowTitle(), QString());
+    QCOMPARE(d->size(), QSize(187, 312));
+    QCOMPARE(d->findChild<QGroupBox*>("GroupBox1")->title(), QString("EEPROM Type"));
+    QCOMPARE(d->findChild<QGroupBox*>("GroupBox2")->title(), QString(" Select CHIP "));
+    QCOMPARE(d->findChild<QPushButton*>("BitBtn1")->text(), QString("OK"));
+    QCOMPARE(d->findChild<QPushButton*>("BitBtn2")->text(), QString("Cancel"));
+    QVERIFY(!d->findChild<QComboBox*>("PSlistbox")->isEditable());
+    QVERIFY(d->findChild<QListWidget*>("CSlistbox"));
+    QVERIFY(d->BitBtn1->isDefault());
+  }
+
+  void opensAtTheFirstFamilyWithoutTypeAndWithoutSelection() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    QStringList families, firstChips, secondChips;
+    bool chipSelected = true;
+    f.Form2->ShowModalHook = [&](TForm2& d) {
+      families = Items(d.PSlistbox);
+      firstChips = Items(d.CSlistbox);
+      chipSelected = !d.CSlistbox->selectedItems().isEmpty() || d.PSlistbox->currentIndex() != 0;
+      d.PSlistbox->setCurrentIndex(1);  // as the user picks another family
+      secondChips = Items(d.CSlistbox);
+      return int(QDialog::Rejected);
+    };
+    f.ChipSelect1Click();
+    QCOMPARE(families, QStringList({"Small", "Big"}));
+    // The family's type key is no chip, whatever its letter case.
+    QCOMPARE(firstChips, QStringList({"S128", "S256"}));
+    QCOMPARE(secondChips, QStringList({"B512"}));
+    QVERIFY(!chipSelected);
+  }
+
+  void cancelOrNoChipChangesNothing_data() {
+    QTest::addColumn<int>("chip");
+    QTest::addColumn<int>("result");
+    QTest::newRow("OK without a chip") << -1 << int(QDialog::Accepted);
+    QTest::newRow("Cancel with a chip") << 1 << int(QDialog::Rejected);
+  }
+
+  void cancelOrNoChipChangesNothing() {
+    QFETCH(int, chip);
+    QFETCH(int, result);
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    dir.Write("tesmaro.ini", "[Main]\nChip=S128\n");
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    f.FormActivate();
+    FillBuffer();
+    const TChip before = f.CurrentChip;
+    QCOMPARE(before.Size, 128);
+    QCOMPARE(f.DrawGrid1->RowCount(), 9);
+    std::vector<uint8_t> buffer(MemoryBuffer, MemoryBuffer + 512);
+
+    f.Form2->ShowModalHook = Pick(0, chip, result);
+    f.ChipSelect1Click();
+    QVERIFY(f.CurrentChip == before);
+    QCOMPARE(f.DrawGrid1->RowCount(), 9);
+    QVERIFY(std::equal(buffer.begin(), buffer.end(), MemoryBuffer));
+    QVERIFY(ui.Shown.empty());
+  }
+
+  void choosingALargerChipGrowsTheGridOverTheBuffer() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    f.FormActivate();  // no remembered chip: size 0
+    FillBuffer();
+
+    f.Form2->ShowModalHook = Pick(0, 0);
+    f.ChipSelect1Click();
+    QCOMPARE(f.CurrentChip.Name, std::string("S128"));
+    QCOMPARE(f.DrawGrid1->RowCount(), 9);
+
+    f.Form2->ShowModalHook = Pick(0, 1);
+    f.ChipSelect1Click();
+    QCOMPARE(f.CurrentChip.Name, std::string("S256"));
+    QCOMPARE(f.CurrentChip.Size, 256);
+    QCOMPARE(f.DrawGrid1->RowCount(), 17);
+    // The buffer is kept as it was; the grid shows it over the new size.
+    for (int a = 0; a < 1024; ++a) QCOMPARE(MemoryBuffer[a], Pattern(a));
+    const QAbstractItemModel* cells = f.DrawGrid1->model();
+    QCOMPARE(cells->rowCount(), 17);
+    for (int a = 128; a < 256; ++a)
+      QCOMPARE(cells->index(a / 16 + 1, a % 16 + 1).data().toString(), QString::fromStdString(IntToHex(Pattern(a), 2)));
+    int sum = 0;
+    for (int a = 0; a < 256; ++a) sum += Pattern(a);
+    QCOMPARE(f.sb1->PanelText(3), QString::fromStdString("Chk: " + IntToHex(sum & 0xFFFF, 4)));
+    QCOMPARE(f.sb1->PanelText(4), QString("S256"));
+    QCOMPARE(f.sb1->PanelText(5), QString("000100"));
+    QCOMPARE(f.sb1->PanelText(6), QString("010"));
+
+    // A chip of another family; its grid shrinks again. The settings are not written.
+    f.Form2->ShowModalHook = Pick(1, 0);
+    f.ChipSelect1Click();
+    QCOMPARE(f.CurrentChip.Family, std::string("Big"));
+    QCOMPARE(f.CurrentChip.ChipType, 2);
+    QCOMPARE(f.DrawGrid1->RowCount(), 33);
+    QVERIFY(!std::filesystem::exists(dir.File("tesmaro.ini")));
+  }
+
+  void catalogueIsReadAfreshAtEveryOpening() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    QStringList families, chips;
+    f.Form2->ShowModalHook = [&](TForm2& d) {
+      families = Items(d.PSlistbox);
+      chips = Items(d.CSlistbox);
+      return int(QDialog::Rejected);
+    };
+    f.ChipSelect1Click();
+    QCOMPARE(families, QStringList({"Small", "Big"}));
+
+    dir.Write("see.ini", "[New]\ntype=1\nN1=1,64,8,0,5\n[Small]\nS128=1,128,8,0,5\n");
+    f.ChipSelect1Click();
+    QCOMPARE(families, QStringList({"New", "Small"}));
+    QCOMPARE(chips, QStringList({"N1"}));
+
+    // A change of family reads the file again too.
+    f.Form2->ShowModalHook = [&](TForm2& d) {
+      dir.Write("see.ini", "[New]\nN1=1,64,8,0,5\n[Small]\nS128=1,128,8,0,5\nS512=1,512,8,0,5\n");
+      d.PSlistbox->setCurrentIndex(1);
+      chips = Items(d.CSlistbox);
+      return int(QDialog::Rejected);
+    };
+    f.ChipSelect1Click();
+    QCOMPARE(chips, QStringList({"S128", "S512"}));
+
+    // Without a catalogue no family and no chip of the old one remain to pick.
+    std::filesystem::remove(dir.File("see.ini"));
+    f.Form2->ShowModalHook = [&](TForm2& d) {
+      families = Items(d.PSlistbox);
+      chips = Items(d.CSlistbox);
+      return int(QDialog::Accepted);
+    };
+    f.ChipSelect1Click();
+    QVERIFY(families.isEmpty());
+    QVERIFY(chips.isEmpty());
+    QCOMPARE(f.CurrentChip.Size, 0);
+  }
+
+  void chipRemovedWhileTheDialogIsOpenLeavesTheChip() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    dir.Write("tesmaro.ini", "[Main]\nChip=S128\n");
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    f.FormActivate();
+    const TChip before = f.CurrentChip;
+    f.Form2->ShowModalHook = [&](TForm2& d) {
+      d.CSlistbox->item(1)->setSelected(true);
+      dir.Write("see.ini", "[Small]\ntype=1\nS128=1,128,8,0,5\n");
+      return int(QDialog::Accepted);
+    };
+    f.ChipSelect1Click();
+    QVERIFY(f.CurrentChip == before);
+    QCOMPARE(f.DrawGrid1->RowCount(), 9);
+    QVERIFY(ui.Shown.empty());
+  }
+
+  // The dialog as the user meets it: modal, a double click or OK accepts, Escape cancels.
+  void modalDialogAnswersMouseAndKeys() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    f.show();
+    TForm2* d = f.Form2;
+
+    // Runs once the dialog's modal loop has started; a dialog still open afterwards is cancelled.
+    auto whenShown = [d](std::function<void()> act) {
+      QTimer::singleShot(0, d, [d, act] {
+        if (d->isVisible()) act();
+        if (d->isVisible()) d->reject();
+      });
+    };
+
+    whenShown([d] {
+      QListWidget* list = d->CSlistbox;
+      QRect r = list->visualItemRect(list->item(1));
+      // A double click arrives as a click followed by a double-click event.
+      QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
+      QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
+    });
+    f.ChipSelect1Click();
+    QCOMPARE(f.CurrentChip.Name, std::string("S256"));
+    QVERIFY(!d->isVisible());
+
+    whenShown([d] {
+      d->PSlistbox->setCurrentIndex(1);
+      d->CSlistbox->item(0)->setSelected(true);
+      QTest::keyClick(d, Qt::Key_Escape);
+    });
+    f.ChipSelect1Click();
+    QCOMPARE(f.CurrentChip.Name, std::string("S256"));
+
+    whenShown([d] {
+      d->PSlistbox->setCurrentIndex(1);
+      d->CSlistbox->item(0)->setSelected(true);
+      QTest::keyClick(d->CSlistbox, Qt::Key_Return);
+    });
+    f.ChipSelect1Click();
+    QCOMPARE(f.CurrentChip.Name, std::string("B512"));
+
+    whenShown([d] {
+      d->CSlistbox->item(0)->setSelected(true);
+      QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+    });
+    f.ChipSelect1Click();
+    QCOMPARE(f.CurrentChip.Name, std::string("S128"));
+    QCOMPARE(d->pos(), QPoint(496, 242));
+  }
+
+  void supportedChipsShowsTheReportInAPlainBox() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    f.SupportedChips1Click();
+    QCOMPARE(ui.Shown.size(), size_t(1));
+    QVERIFY(ui.Shown[0].Kind == TScriptedUserInterface::TKind::Message);
+    const std::string& text = ui.Shown[0].Text;
+    QCOMPARE(text, ui.MessageText("SuppChips") + "\n\r\n\rSmall\n\rType, S128, S256\n\r\n\rBig\n\r*B512, \n\r\n\r* - " +
+                       ui.MessageText("NotSuppChips"));
+  }
+
+  // A report taller than the screen scrolls in a box that fits; a short text keeps the plain box.
+  void longMessageScrollsInsideTheScreen() {
+    QWidget parent;
+    QString lines;
+    for (int i = 0; i < 400; ++i) lines += QString("Family %1\n").arg(i);
+    bool scrolls = false, fits = false;
+    QTimer::singleShot(0, [&] {
+      QWidget* box = QApplication::activeModalWidget();
+      if (!box) return;
+      scrolls = box->findChild<QScrollArea*>("MessageScroll") != nullptr;
+      fits = box->height() <= box->screen()->availableGeometry().height();
+      box->findChild<QDialogButtonBox*>()->button(QDialogButtonBox::Ok)->click();
+    });
+    ShowPlainMessageBox(&parent, "T", lines);
+    QVERIFY(scrolls);
+    QVERIFY(fits);
+
+    bool plain = false;
+    QTimer::singleShot(0, [&] {
+      QWidget* box = QApplication::activeModalWidget();
+      if (!box) return;
+      auto* mb = qobject_cast<QMessageBox*>(box);
+      plain = mb && mb->icon() == QMessageBox::NoIcon && mb->text() == "Short";
+      if (mb) mb->button(QMessageBox::Ok)->click();
+      else box->close();
+    });
+    ShowPlainMessageBox(&parent, "T", "Short");
+    QVERIFY(plain);
+  }
+};
+
+QTEST_MAIN(TestChipDialog)
+#include "test_chip_dialog.moc"

@@ -1,0 +1,214 @@
+// Window texts following the language on the real main window and chip dialog, offscreen.
+#include <QtTest>
+
+#include <QTreeWidget>
+#include <filesystem>
+
+#include "app/unit1.h"
+#include "app/unit2.h"
+#include "common/scripted_user_interface.h"
+#include "localization/component_keys.h"
+#include "localization/form_localizer.h"
+#include "localization/language_file.h"
+#include "localization/language_source.h"
+#include "localization/local_error.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// Language A ("English" in the menu) and language B ("Русский"), written for these tests.
+const char* const kLanguageA =
+    "[General Settings]\r\nBiDiMode=0\r\n"
+    "[f]\r\nCaption=A-Title\r\nOpen1.Caption=A-Open\r\nExit1.Caption=A-Exit\r\nsSpeedButton1.Hint=A-Load\r\n"
+    "sPanel2.Hint=A-Panel\r\nsSpeedButton1.Caption=A-Button\r\nLanguage1.Caption=A-Language\r\n"
+    "[Form2]\r\nGroupBox1.Caption=A-Group\r\nCaption=A-Dialog\r\n"
+    "[Additional messages]\r\nProgOK=A-OK\r\n";
+const char* const kLanguageB =
+    "[General Settings]\r\nBiDiMode=1\r\n"
+    "[f]\r\nOpen1.Caption=\r\nsSpeedButton1.Hint=B-Load\r\n";
+
+struct TProgramFolder {
+  TTempDir Dir;
+  TProgramFolder(const std::string& settings, bool shipped) {
+    if (shipped) {
+      for (const char* f : {"bulgarian.lng", "english.lng", "russian.lng"})
+        std::filesystem::copy_file(std::string(TESMARO_SOURCE_DIR) + "/data/" + f, Dir.File(f));
+    } else {
+      Dir.Write("english.lng", kLanguageA);
+      Dir.Write("russian.lng", kLanguageB);
+    }
+    Dir.Write("tesmaro.ini", settings);
+  }
+  TStartOptions Options() const {
+    TStartOptions o;
+    o.ExeFolder = Dir.Folder();
+    o.SettingsFile = Dir.File("tesmaro.ini");
+    return o;
+  }
+};
+
+QString U(const char* s) { return QString::fromUtf8(s); }
+
+}  // namespace
+
+class TestFormLocalizer : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void russianTextsFromTheShippedFileAndBack() {
+    TProgramFolder folder("[Main]\nLangID=2\n", true);
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.FormActivate();
+    TForm2* d = f.Form2;
+    QCOMPARE(f.windowTitle(), QString("Tesmaro"));
+    QCOMPARE(f.File1->title(), U("&Файл"));
+    QCOMPARE(f.SaveAs1->text(), U("Сохранить &как..."));
+    QCOMPARE(f.Language1->title(), U("Язык"));
+    QCOMPARE(f.sSpeedButton1->toolTip(), U("Загрузить файл"));
+    QCOMPARE(f.sSpeedButton8->toolTip(), U("Очистить буфер памяти"));
+    QCOMPARE(d->GroupBox1->title(), U("Тип EEPROM"));
+    QCOMPARE(d->GroupBox2->title(), U(" Выбор микросхемы "));
+    QCOMPARE(d->BitBtn2->text(), U("Отмена"));
+    QCOMPARE(d->windowTitle(), QString());
+    // The generated language items keep their titles.
+    QStringList titles;
+    for (QAction* a : f.Language1->actions()) titles << a->text();
+    QCOMPARE(titles, (QStringList{U("Български"), "English", U("Русский")}));
+
+    f.QLanguageSource->SetActiveLanguage(-1);
+    QCOMPARE(f.File1->title(), QString("&File"));
+    QCOMPARE(f.SaveAs1->text(), QString("Save &As..."));
+    QCOMPARE(f.sSpeedButton1->toolTip(), QString("Load File"));
+    QCOMPARE(d->GroupBox2->title(), QString(" Select CHIP "));
+    QCOMPARE(d->BitBtn2->text(), QString("Cancel"));
+    QVERIFY(f.QFormLocalizer1->Originals().isEmpty());
+  }
+
+  void switchesRestoreWhatTheNewLanguageLacks() {
+    TProgramFolder folder("[Main]\nLangID=1\n", false);
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.FormActivate();
+    TForm2* d = f.Form2;
+    QCOMPARE(f.windowTitle(), QString("A-Title"));
+    QCOMPARE(f.Open1->text(), QString("A-Open"));
+    QCOMPARE(f.Exit1->text(), QString("A-Exit"));
+    QCOMPARE(f.sSpeedButton1->toolTip(), QString("A-Load"));
+    QCOMPARE(f.Language1->title(), QString("A-Language"));
+    QCOMPARE(d->GroupBox1->title(), QString("A-Group"));
+    // Texts that are empty as built are never translated.
+    QCOMPARE(f.sPanel2->toolTip(), QString());
+    QCOMPARE(f.sSpeedButton1->text(), QString());
+    QCOMPARE(d->windowTitle(), QString());
+    QCOMPARE(f.layoutDirection(), Qt::LeftToRight);
+
+    // B: an empty entry counts as absent, a missing key and a missing section give the own texts,
+    // and its reading order reaches both windows.
+    f.Language1->actions()[2]->trigger();
+    QCOMPARE(f.QLanguageSource->ActiveLanguage(), 2);
+    QCOMPARE(f.windowTitle(), QString("Tesmaro"));
+    QCOMPARE(f.Open1->text(), QString("&Open"));
+    QCOMPARE(f.Exit1->text(), QString("Exit"));
+    QCOMPARE(f.sSpeedButton1->toolTip(), QString("B-Load"));
+    QCOMPARE(d->GroupBox1->title(), QString("EEPROM Type"));
+    QCOMPARE(f.layoutDirection(), Qt::RightToLeft);
+    QCOMPARE(f.sPanel2->layoutDirection(), Qt::RightToLeft);
+    QCOMPARE(d->layoutDirection(), Qt::RightToLeft);
+    QCOMPARE(d->GroupBox1->layoutDirection(), Qt::RightToLeft);
+
+    // Back to A, then to the original language: the texts from before the first switch return.
+    f.Language1->actions()[1]->trigger();
+    QCOMPARE(f.Open1->text(), QString("A-Open"));
+    f.QLanguageSource->SetActiveLanguage(-1);
+    QCOMPARE(f.windowTitle(), QString("Tesmaro"));
+    QCOMPARE(f.Open1->text(), QString("&Open"));
+    QCOMPARE(f.Exit1->text(), QString("Exit"));
+    QCOMPARE(f.sSpeedButton1->toolTip(), QString("Load File"));
+    QCOMPARE(f.Language1->title(), QString("Language"));
+    QCOMPARE(d->GroupBox1->title(), QString("EEPROM Type"));
+    QCOMPARE(f.layoutDirection(), Qt::LeftToRight);
+    QCOMPARE(d->GroupBox1->layoutDirection(), Qt::LeftToRight);
+  }
+
+  void excludedComponentsAndRefusedTexts() {
+    TProgramFolder folder("", false);
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.FormActivate();
+    f.QFormLocalizer1->SetExcluded({"Open1"});
+    QStringList localized;
+    f.QFormLocalizer1->OnPropertyLocalizing = [&](QObject* sender, QObject* object, const QString& prop,
+                                                   QString& value, bool& allow) {
+      QCOMPARE(sender, f.QFormLocalizer1);
+      localized << object->objectName() + u'.' + prop;
+      if (object == f.Exit1) allow = false;
+      if (object == f.sSpeedButton1) value = "changed";
+    };
+    f.QLanguageSource->SetActiveLanguage(1);
+    QCOMPARE(f.Open1->text(), QString("&Open"));
+    QCOMPARE(f.Exit1->text(), QString("Exit"));
+    QCOMPARE(f.sSpeedButton1->toolTip(), QString("changed"));
+    QCOMPARE(f.windowTitle(), QString("A-Title"));
+    QVERIFY(!localized.contains("Open1.Caption"));
+    for (const QString& entry : f.QFormLocalizer1->Originals()) QVERIFY(!entry.startsWith("Open1."));
+  }
+
+  void saveWritesTheWindowSection() {
+    TProgramFolder folder("[Main]\nLangID=1\n", false);
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.FormActivate();
+    QCOMPARE(f.MessageText("ProgOK"), std::string("A-OK"));  // leaves "Additional messages" addressed
+    f.QFormLocalizer1->ClearBeforeSave = true;
+    f.QFormLocalizer1->Save();
+    TQLanguageFile file(QString::fromStdString(folder.Dir.File("english.lng")));
+    QCOMPARE(file.ReadString("Additional messages", "ProgOK", "-"), QString("A-OK"));
+    QCOMPARE(file.ReadString("f", "Open1.Caption", "-"), QString("A-Open"));
+    QCOMPARE(file.ReadString("f", "sSpeedButton2.Hint", "-"), QString("Save file as..."));
+    QCOMPARE(file.ReadString("f", "N1.Caption", "-"), QString("-"));
+    QCOMPARE(file.ReadString("f", "sPanel2.Hint", "-"), QString("-"));  // erased, empty hint not saved
+    QStringList keys;
+    file.ReadSectionValues("f", keys);
+    QCOMPARE(keys.size(), 30);  // the window's caption, 8 hints and 21 menu captions
+  }
+
+  void itemViewNodesAreCommaText() {
+    QWidget window;
+    window.setObjectName("W");
+    auto* tree = new QTreeWidget(&window);
+    tree->setObjectName("Tree1");
+    auto* a = new QTreeWidgetItem(tree, QStringList{"a"});
+    new QTreeWidgetItem(a, QStringList{"a1"});
+    auto* b = new QTreeWidgetItem(tree, QStringList{"b"});
+    QCOMPARE(GetPropertyText(tree, &window, "Items"), QString("a,a1,b"));
+    SetPropertyText(tree, "Items", "x,\"y z\"", false);
+    QCOMPARE(a->text(0), QString("x"));
+    QCOMPARE(a->child(0)->text(0), QString("y z"));
+    QCOMPARE(b->text(0), QString("b"));
+  }
+
+  void oneLocalizerPerWindow() {
+    TProgramFolder folder("", false);
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    struct TCase {
+      QObject* Owner;
+      const char* Error;
+    };
+    const TCase cases[] = {{nullptr, "Owner is not specified!"},
+                           {&f, "'f' already contains instance of TQFormLocalizer class!"},
+                           {f.Form2, "'Form2' already contains instance of TQFormLocalizer class!"}};
+    for (const auto& c : cases) {
+      try {
+        new TQFormLocalizer(c.Owner);
+        QFAIL(c.Error);
+      } catch (const EQLocalError& e) {
+        QCOMPARE(QString(e.what()), QString(c.Error));
+      }
+    }
+  }
+};
+
+QTEST_MAIN(TestFormLocalizer)
+#include "test_form_localizer.moc"

@@ -1,0 +1,150 @@
+// The main window's languages, offscreen: the remembered language at start-up, the Language
+// menu, switching from it, and messages in the active language.
+#include <QtTest>
+
+#include <filesystem>
+
+#include "app/hex_grid.h"
+#include "app/status_bar.h"
+#include "app/unit1.h"
+#include "common/ini_file.h"
+#include "common/scripted_user_interface.h"
+#include "localization/language_source.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// A program folder with the shipped language files and a settings file.
+struct TProgramFolder {
+  TTempDir Dir;
+  explicit TProgramFolder(const std::string& settings) {
+    for (const char* f : {"bulgarian.lng", "english.lng", "russian.lng"})
+      std::filesystem::copy_file(std::string(TESMARO_SOURCE_DIR) + "/data/" + f, Dir.File(f));
+    if (!settings.empty()) Dir.Write("tesmaro.ini", settings);
+  }
+  TStartOptions Options() const {
+    TStartOptions o;
+    o.ExeFolder = Dir.Folder();
+    o.SettingsFile = Dir.File("tesmaro.ini");
+    return o;
+  }
+  std::string LangID() const { return TIniFile(Dir.File("tesmaro.ini")).ReadString("Main", "LangID", "<none>"); }
+};
+
+QStringList Titles(const QMenu* menu) {
+  QStringList out;
+  for (const QAction* a : menu->actions()) out << a->text();
+  return out;
+}
+
+// Index of the one checked item, -1 for none, -2 for more than one.
+int Checked(const QMenu* menu) {
+  int found = -1;
+  const auto items = menu->actions();
+  for (int i = 0; i < items.size(); ++i)
+    if (items[i]->isChecked()) found = found == -1 ? i : -2;
+  return found;
+}
+
+}  // namespace
+
+class TestLanguageMenu : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void rememberedLanguageIsActiveAndChecked() {
+    TProgramFolder folder("[Main]\nLangID=1\n");
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.FormActivate();
+    QVERIFY(ui.Shown.empty());
+    QCOMPARE(f.QLanguageSource->ActiveLanguage(), 1);
+    const QStringList titles{QString::fromUtf8("Български"), "English", QString::fromUtf8("Русский")};
+    QCOMPARE(Titles(f.Language1), titles);
+    QCOMPARE(Checked(f.Language1), 1);
+    const auto items = f.Language1->actions();
+    for (int i = 0; i < items.size(); ++i) {
+      QVERIFY(items[i]->objectName().isEmpty());
+      QCOMPARE(items[i]->data().toInt(), i);
+      QCOMPARE(items[i]->parent(), f.MainMenu1);
+    }
+    QCOMPARE(f.MessageText("ProgNotFound"), std::string("Programmer not found!"));
+    // A later activation does not build the menu again.
+    f.FormActivate();
+    QCOMPARE(f.Language1->actions().size(), 3);
+  }
+
+  void menuSwitchesAndRemembersTheLanguage() {
+    TProgramFolder folder("[Main]\nLangID=1\nChip=\n");
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.FormActivate();
+    const QStringList titles = Titles(f.Language1);
+
+    // Clicking the checked item again changes nothing and writes the same index again.
+    TIniFile(folder.Dir.File("tesmaro.ini")).WriteInteger("Main", "LangID", 0);
+    f.Language1->actions()[1]->trigger();
+    QCOMPARE(folder.LangID(), std::string("1"));
+    QCOMPARE(f.QLanguageSource->ActiveLanguage(), 1);
+    QCOMPARE(Checked(f.Language1), 1);
+
+    f.Language1->actions()[2]->trigger();
+    QCOMPARE(f.QLanguageSource->ActiveLanguage(), 2);
+    QCOMPARE(Checked(f.Language1), 2);
+    QCOMPARE(folder.LangID(), std::string("2"));
+    QCOMPARE(QString::fromStdString(f.MessageText("ProgOK")), QString::fromUtf8("Программирование прошло успешно"));
+    QCOMPARE(f.MessageText("NoSuchMessage"), std::string("!! message resource not found !!"));
+
+    f.Language1->actions()[0]->trigger();
+    QCOMPARE(QString::fromStdString(f.MessageText("ProgNotFound")), QString::fromUtf8("Програматорът не е намерен!"));
+    QCOMPARE(Titles(f.Language1), titles);
+    QVERIFY(ui.Shown.empty());
+  }
+
+  void rememberedIndexOutsideTheListKeepsTheOriginalLanguage() {
+    TProgramFolder folder("[Main]\nLangID=7\n");
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.FormActivate();
+    QCOMPARE(ui.Texts(), std::vector<std::string>{"Index out of bounds (7)"});
+    QCOMPARE(f.QLanguageSource->ActiveLanguage(), -1);
+    // The rest of the start-up ran: the menu, the grid and the status bar are set up.
+    QCOMPARE(f.Language1->actions().size(), 3);
+    QCOMPARE(Checked(f.Language1), -1);
+    QCOMPARE(f.DrawGrid1->RowCount(), 1);
+    QCOMPARE(f.sb1->PanelText(5), QString("000000"));
+    QCOMPARE(f.MessageText("ProgOK"), std::string("Programming OK"));
+    // Picking a language repairs the remembered index.
+    f.Language1->actions()[1]->trigger();
+    QCOMPARE(folder.LangID(), std::string("1"));
+  }
+
+  void firstRunShowsBuiltInMessagesAndWritesNoLanguage() {
+    TProgramFolder folder("");
+    TScriptedUserInterface ui;
+    {
+      Tf f(folder.Options(), &ui);
+      f.FormActivate();
+      QCOMPARE(f.QLanguageSource->ActiveLanguage(), -1);
+      QCOMPARE(Checked(f.Language1), -1);
+      QCOMPARE(f.MessageText("VerifNotOK"), std::string("Verification failed!"));
+      QCOMPARE(f.MessageText("Unknown"), std::string("!! message resource not found !!"));
+      f.close();
+    }
+    QCOMPARE(folder.LangID(), std::string("<none>"));
+  }
+
+  void missingLanguageFileGivesMissingMessages() {
+    TProgramFolder folder("[Main]\nLangID=2\n");
+    std::filesystem::remove(folder.Dir.File("russian.lng"));
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.FormActivate();
+    QVERIFY(ui.Shown.empty());
+    QCOMPARE(f.QLanguageSource->ActiveLanguage(), 2);
+    QCOMPARE(f.MessageText("ProgOK"), std::string("!! message resource not found !!"));
+  }
+};
+
+QTEST_MAIN(TestLanguageMenu)
+#include "test_language_menu.moc"

@@ -1,0 +1,157 @@
+#!/bin/sh
+# The test that runs inside the guest (busybox sh), with the emulated programmer on the USB bus
+# and the programs reaching it through the kernel's usbhid and hidraw drivers and hidapi.
+# Requests to the harness and the verdict go to the console as "@@USBVM ..." lines.
+
+model=$(sed -n 's/.*usbvm\.model=\([a-z]*\).*/\1/p' /proc/cmdline)
+failures=0
+echo "usbvm: guest test starts at uptime $(cut -d' ' -f1 /proc/uptime) s, model $model"
+
+fail() { echo "@@USBVM check failed: $*"; failures=$((failures + 1)); }
+ok() { echo "usbvm: ok: $*"; }
+has_command() { tesmaro-cli --help 2>/dev/null | grep -q "^  $1 "; }
+
+# The hidraw node of the programmer, found by its HID id, never by number.
+programmer_node() {
+  for d in /sys/class/hidraw/hidraw*; do
+    [ -e "$d/device/uevent" ] || continue
+    grep -qi '^HID_ID=0003:000003E5:0000D11D' "$d/device/uevent" 2>/dev/null && { echo "${d##*/}"; return 0; }
+  done
+  return 1
+}
+
+# Interrupts the USB host controller has raised so far.
+xhci_interrupts() { awk '/xhci/ { for (i = 2; i <= NF && $i ~ /^[0-9]+$/; i++) n += $i } END { print n + 0 }' /proc/interrupts; }
+
+# Waits up to $2 tenths of a second for the programmer to be present ($1 = yes) or gone (no).
+wait_programmer() {
+  tenths=$2
+  while [ "$tenths" -gt 0 ]; do
+    if programmer_node >/dev/null; then [ "$1" = yes ] && return 0; else [ "$1" = no ] && return 0; fi
+    sleep 0.1
+    tenths=$((tenths - 1))
+  done
+  return 1
+}
+
+# Runs tesmaro-cli with a time limit; leaves its exit code in rc, its output in out and err files.
+cli() {
+  timeout 60 usbvm_stopwatch tesmaro-cli "$@" >out 2>err
+  rc=$?
+  elapsed=$(sed -n 's/^stopwatch: //p' err)
+}
+
+# Sets byte $2 of file $1 to the octal escape $3.
+set_byte() { printf "$3" | dd of="$1" bs=1 seek="$2" conv=notrunc 2>/dev/null; }
+
+# Write, read back and verify one chip through the kernel; $3 is the image size in bytes.
+chip_round_trip() {
+  chip=$1 name=$2 size=$3 before=$failures
+  dd if=/dev/urandom of="$name.bin" bs="$size" count=1 2>/dev/null
+  set_byte "$name.bin" $((size - 3)) '\000'
+  cli --chip "$chip" write "$name.bin"
+  [ "$rc" = 0 ] && grep -q "Programming OK" out err || fail "$chip write: exit $rc, $(cat out err)"
+  echo "usbvm: $chip write of $size bytes (with read-back check): $elapsed"
+  cli --chip "$chip" read "$name-back.bin"
+  [ "$rc" = 0 ] && cmp -s "$name.bin" "$name-back.bin" || fail "$chip read: exit $rc, $(cat err)"
+  echo "usbvm: $chip read of $size bytes: $elapsed"
+  cli --chip "$chip" verify "$name.bin"
+  [ "$rc" = 0 ] && grep -q "Verification OK" out err || fail "$chip verify: exit $rc, $(cat out err)"
+  # One byte changed near the end: the verify must notice it.
+  set_byte "$name.bin" $((size - 3)) '\001'
+  cli --chip "$chip" verify "$name.bin"
+  [ "$rc" = 1 ] && grep -q "Verification failed!" out err || fail "$chip verify of a changed image: exit $rc"
+  [ "$failures" -eq "$before" ] && ok "$chip write, read and verify"
+}
+
+wait_programmer yes 100 || { echo "@@USBVM FAIL: the programmer did not appear"; exit 1; }
+node=$(programmer_node)
+ok "programmer enumerated as /dev/$node ($(grep HID_NAME /sys/class/hidraw/$node/device/uevent))"
+[ -c "/dev/$node" ] || fail "/dev/$node is not a character device"
+
+if [ "$model" = echo ]; then
+  usbvm_hid_round_trip --echo 1000 || fail "bare hidapi loop against the echo model"
+  if [ "$failures" -eq 0 ]; then echo "@@USBVM PASS"; else echo "@@USBVM FAIL: $failures checks failed"; fi
+  exit 0
+fi
+
+# The controller as the program runs it, logging its change events throughout.
+usbvm_hotplug_watch 120 >watch.log &
+watch_pid=$!
+
+cli version
+[ "$rc" = 0 ] && [ "$(cat out)" = "Mervo v.1.7" ] && ok "tesmaro-cli version: $(cat out)" ||
+  fail "version: exit $rc, '$(cat out err)'"
+
+# Round trip per exchange: the bare hidapi loop, then the program's own path, twice each.
+for i in 1 2; do
+  usbvm_hid_round_trip 1000 || fail "bare hidapi loop"
+  usbvm_exchange_timer 1000 || fail "exchanges through the program's own path"
+done
+
+chip_commands=no
+if has_command read && has_command write && has_command verify; then
+  chip_commands=yes
+  chip_round_trip 24C32 c24 4096
+  chip_round_trip 93C66-16 c93 512
+  # Unplugged in the middle of a 64 KiB read (2050 exchanges, at least 2 s): the read ends with
+  # the no-answer error within the time-out and writes no file.
+  interrupted="tesmaro-cli --chip 24C512 read big.bin"
+  expected_rc=4
+else
+  echo "usbvm: not yet: tesmaro-cli has no read, write and verify commands; unplugging under the exchange loop"
+  interrupted="usbvm_exchange_timer 100000"
+  expected_rc=1
+fi
+
+# The old node is held open across the unplug, so the device comes back under another number.
+exec 3<"/dev/$node"
+(timeout 30 $interrupted >big.out 2>big.err; echo $? >big.rc) &
+job=$!
+# Unplug once the transfers flow: the USB controller's interrupt count rises quickly then.
+tries=50
+while [ "$tries" -gt 0 ] && [ ! -e big.rc ]; do
+  before=$(xhci_interrupts)
+  sleep 0.2
+  [ $(($(xhci_interrupts) - before)) -gt 40 ] && break
+  tries=$((tries - 1))
+done
+[ -e big.rc ] && fail "'$interrupted' ended before the unplug: $(cat big.err)"
+echo "@@USBVM unplug"
+wait_programmer no 50 || fail "the programmer did not go away"
+start=$(cut -d' ' -f1 /proc/uptime)
+wait "$job"
+took=$(awk -v s="$start" '{ printf "%.1f", $1 - s }' /proc/uptime)
+echo "usbvm: '$interrupted' ended ${took} s after the unplug: exit $(cat big.rc), $(cat big.err)"
+[ "$(cat big.rc)" = "$expected_rc" ] || fail "unplugged '$interrupted': exit $(cat big.rc)"
+awk -v t="$took" 'BEGIN { exit !(t <= 5) }' || fail "unplugged '$interrupted' took ${took} s to end"
+if [ "$chip_commands" = yes ]; then
+  grep -q "did not answer" big.err || fail "unplugged read: no ProgNoAnswer message"
+  [ -e big.bin ] && fail "the unplugged read wrote big.bin"
+fi
+ok "unplug during transfers"
+
+echo "@@USBVM replug"
+wait_programmer yes 100 || fail "the programmer did not come back"
+new_node=$(programmer_node)
+exec 3<&-
+[ "$new_node" != "$node" ] || fail "the replugged programmer kept the node /dev/$node"
+cli version
+[ "$rc" = 0 ] || fail "version after the replug (/dev/$new_node): exit $rc, $(cat err)"
+if [ "$chip_commands" = yes ]; then
+  cli --chip 24C32 verify c24-back.bin
+  [ "$rc" = 0 ] || fail "verify after the replug (/dev/$new_node): exit $rc, $(cat err)"
+fi
+ok "replugged as /dev/$new_node and found again"
+
+sleep 0.5  # lets the watcher take the last events
+kill "$watch_pid"
+cat watch.log
+if [ -x /lib/systemd/systemd-udevd ]; then
+  grep -q "notification by udev" watch.log || fail "the controller does not listen to udev"
+fi
+grep -q "change 1: programmer present" watch.log || fail "no start-up change event with the programmer"
+grep -q "programmer absent" watch.log || fail "no change event for the unplug"
+sed -n '/programmer absent/,$p' watch.log | grep -q "programmer present" || fail "no change event for the replug"
+
+if [ "$failures" -eq 0 ]; then echo "@@USBVM PASS"; else echo "@@USBVM FAIL: $failures checks failed"; fi
