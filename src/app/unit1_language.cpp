@@ -1,5 +1,6 @@
-// Localization of the main window: the language source and its languages, messages in the
-// active language, the remembered language at start-up and the Language menu.
+// Localization of the main window: the language source and its languages, the localizers of the
+// main window and the chip dialog, messages in the active language, the remembered language at
+// start-up and the Language menu.
 #include "app/gui_user_interface.h"
 #include "app/unit1.h"
 #include "app/unit2.h"

@@ -154,6 +154,22 @@ class TestFormLocalizer : public QObject {
     for (const QString& entry : f.QFormLocalizer1->Originals()) QVERIFY(!entry.startsWith("Open1."));
   }
 
+  void droppedPropertyPathsGetTheirTextsBack() {
+    TProgramFolder folder("[Main]\nLangID=1\n", false);
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.FormActivate();
+    f.QFormLocalizer1->SetPropNames({"Caption"});
+    QCOMPARE(f.sSpeedButton1->toolTip(), QString("Load File"));
+    QCOMPARE(f.Open1->text(), QString("A-Open"));
+    f.QFormLocalizer1->SetPropNames({"Caption", "Hint"});
+    f.QFormLocalizer1->Localize();
+    QCOMPARE(f.sSpeedButton1->toolTip(), QString("A-Load"));
+    f.QLanguageSource->SetActiveLanguage(-1);
+    QCOMPARE(f.sSpeedButton1->toolTip(), QString("Load File"));
+    QCOMPARE(f.Open1->text(), QString("&Open"));
+  }
+
   void saveWritesTheWindowSection() {
     TProgramFolder folder("[Main]\nLangID=1\n", false);
     TScriptedUserInterface ui;
