@@ -269,6 +269,11 @@ void Tf::SaveSettings() {
 }
 
 void Tf::closeEvent(QCloseEvent* e) {
+  // The desktop's close request during a long command is refused: the command ends first.
+  if (Busy) {
+    e->ignore();
+    return;
+  }
   // A settings file that can't be written keeps the window open, with the error shown.
   if (Run([this] { SaveSettings(); }))
     e->accept();

@@ -87,6 +87,8 @@ class Tf : public QMainWindow {
   TChip CurrentChip;
   int32_t CurrentMemoryAddress = 0;
   long double CpuMHz = 0;
+  // A long command runs (TLongOperation): no other command starts and the window stays open.
+  bool Busy = false;
 
   // --- programmer link: the HID controller, the report buffer and the held programmer ---
   std::unique_ptr<THidEventLoop> HidEventLoop;                 // the controller's view of the Qt event loop

@@ -1,11 +1,15 @@
 // The firmware update command of the Options menu, on the held programmer.
+#include "app/long_operation.h"
 #include "app/unit1.h"
 #include "firmware/firmware_file.h"
 #include "firmware/firmware_update.h"
 
 void Tf::Firmwareupdate1Click() {
+  // Like the chip commands, the 504-block transfer keeps the window painting while input waits.
+  TLongOperation op(*this);
+  if (!op.Started()) return;
   TFirmwareUpdateHooks hooks;
-  hooks.LoadFile = [this] { return LoadFirmwareFile(Ui(), OpenDialog2); };
+  hooks.LoadFile = [this, &op] { return LoadFirmwareFile(op, OpenDialog2); };
   hooks.Repaint = [this] { repaint(); };
-  RunFirmwareUpdate(Programmer, Ui(), hooks);
+  RunFirmwareUpdate(Programmer, op, hooks);
 }

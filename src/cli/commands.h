@@ -28,3 +28,4 @@ void AddCatalogueCommands(std::vector<TCliCommand>& out);
 void AddImageFileCommands(std::vector<TCliCommand>& out);
 void AddProgrammerCommands(std::vector<TCliCommand>& out);
 void AddFirmwareCommands(std::vector<TCliCommand>& out);
+void AddChipCommands(std::vector<TCliCommand>& out);

@@ -88,6 +88,7 @@ const std::vector<TCliCommand>& CliCommands() {
     AddCatalogueCommands(c);
     AddImageFileCommands(c);
     AddProgrammerCommands(c);
+    AddChipCommands(c);
     AddFirmwareCommands(c);
     return c;
   }();

@@ -29,6 +29,11 @@ void ReadFirmwareFile(const std::string& fileName, uint8_t* image, std::span<con
   if (file.Size() < static_cast<int64_t>(kFirmwareFileMinSize))
     throw TError(FormatText("The firmware update file is shorter than %d bytes.",
                             {std::to_string(kFirmwareFileMinSize)}));
+  // Deciphering drops at most 255 bytes of padding, so a longer file can only be refused: it is
+  // refused before a 2 GiB file is deciphered into memory.
+  if (file.Size() % 8 == 0 && file.Size() > static_cast<int64_t>(kFirmwareImageSize) + 255)
+    throw TError(FormatText("The firmware update file deciphers to more than %d bytes.",
+                            {std::to_string(kFirmwareImageSize)}));
   uint8_t loaded[kFirmwareImageSize] = {};
   std::memcpy(loaded + kFirmwareFileMinSize, image + kFirmwareFileMinSize,
               kFirmwareImageSize - kFirmwareFileMinSize);

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "common/integer.h"
+#include "common/progress.h"
 #include "firmware/firmware_file.h"
 #include "programmer/version_query.h"
 
@@ -18,13 +19,7 @@ void PutSignature(TReport& r) {
 
 }  // namespace
 
-int FirmwareProgressPosition(int block) {
-  const int numerator = (block + 1) * 100;
-  int q = numerator / kFirmwareBlocks;
-  const int twiceRest = 2 * (numerator % kFirmwareBlocks);
-  if (twiceRest > kFirmwareBlocks || (twiceRest == kFirmwareBlocks && q % 2 == 1)) ++q;
-  return q;
-}
+int FirmwareProgressPosition(int block) { return ProgressPosition(block, kFirmwareBlocks); }
 
 TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface& ui,
                                         const TFirmwareUpdateHooks& hooks) {

@@ -66,8 +66,9 @@ THexRecordReader::TStep THexRecordReader::Line(std::string_view line) {
   switch (type) {
     case 0:
     case 1: {  // "1" cut by the line end: no data follow, so the first byte fails
+      // In 64 bits: a linear base near 4 GiB must not wrap round to a small address.
       const bool contiguous = (Mode_ == TMode::Linear || a + n <= 0x10000) &&
-                              Base_ + a + n <= static_cast<uint32_t>(kMemoryBufferSize);
+                              uint64_t{Base_} + a + n <= static_cast<uint64_t>(kMemoryBufferSize);
       if (contiguous) {
         uint8_t* to = Buffer_ + Base_ + a;
         for (uint32_t i = 0; i < n; ++i) {
@@ -80,8 +81,8 @@ THexRecordReader::TStep THexRecordReader::Line(std::string_view line) {
       for (uint32_t i = 0; i < n; ++i) {
         const uint32_t b = ByteField(line, 10 + 2 * i);
         sum += b;
-        const uint32_t address = Mode_ == TMode::Linear ? Base_ + a + i : Base_ + ((a + i) & 0xFFFFu);
-        if (address >= static_cast<uint32_t>(kMemoryBufferSize))
+        const uint64_t address = Mode_ == TMode::Linear ? uint64_t{Base_} + a + i : Base_ + ((a + i) & 0xFFFFu);
+        if (address >= static_cast<uint64_t>(kMemoryBufferSize))
           throw TError(FormatText("Line %d: address $%s lies outside the memory buffer",
                                   {std::to_string(LineNumber_), IntToHex(address, 6)}));
         Buffer_[address] = static_cast<uint8_t>(b);

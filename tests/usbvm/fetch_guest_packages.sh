@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Fetches what the test guest runs on, from Debian packages, into a cache folder:
-#   CACHE/kernel-<release>/{vmlinuz,modules/*.ko}  the current dependency of linux-image-amd64
-#   CACHE/udev-<version>/systemd-udevd             the udev daemon of the udev package
+#   CACHE/kernel-<release>/{vmlinuz,vmlinux,modules/*.ko}  the current dependency of linux-image-amd64
+#   CACHE/udev-<version>/systemd-udevd                     the udev daemon of the udev package
 # The packages are downloaded and unpacked, never installed. A cached kernel is used when the
-# package lists or the network are not available. Prints "KERNEL_DIR=..." and "UDEVD=..." (empty
-# when udev can't be had). Exit code 77 when no kernel can be had at all.
+# package lists or the network are not available. Prints "KERNEL=..." (the image to boot),
+# "KERNEL_DIR=..." and "UDEVD=..." (empty when udev can't be had). Exit code 77 when no kernel
+# can be had at all.
 set -uo pipefail
 
 cache=${1:?usage: fetch_guest_packages.sh CACHE_DIR}
@@ -32,6 +33,28 @@ fetch_and_unpack() {
   rm -rf "$dl"
 }
 
+# The uncompressed kernel inside a bzImage, which QEMU boots directly (PVH entry) when the kernel
+# has one: saves the seconds that decompressing takes on an emulated CPU. Nothing when it can't.
+extract_vmlinux() {
+  local image=$1 config=$2 out=$3 setup offset length start
+  grep -q '^CONFIG_PVH=y' "$config" 2>/dev/null || return 0
+  local decompress
+  if grep -q '^CONFIG_KERNEL_XZ=y' "$config"; then decompress="xz -dc --single-stream"
+  elif grep -q '^CONFIG_KERNEL_GZIP=y' "$config"; then decompress="gzip -dc"
+  else return 0; fi
+  # Boot protocol header: setup sectors at 0x1F1, payload offset and length at 0x248 and 0x24C.
+  setup=$(od -An -tu1 -j $((0x1F1)) -N1 "$image" | tr -d ' ')
+  offset=$(od -An -tu4 -j $((0x248)) -N4 "$image" | tr -d ' ')
+  length=$(od -An -tu4 -j $((0x24C)) -N4 "$image" | tr -d ' ')
+  start=$(((setup + 1) * 512 + offset))
+  tail -c +$((start + 1)) "$image" | head -c "$length" | $decompress >"$out.tmp" 2>/dev/null
+  if [ "$(head -c 4 "$out.tmp" | od -An -tx1 | tr -d ' ')" = 7f454c46 ]; then
+    mv "$out.tmp" "$out"
+  else
+    rm -f "$out.tmp"
+  fi
+}
+
 kernel_pkg=$(dependency_of linux-image-amd64 linux-image-)
 if [ -z "$kernel_pkg" ] && [ "$(id -u)" -eq 0 ]; then
   apt-get update -qq >/dev/null 2>&1 || true
@@ -52,6 +75,7 @@ if [ -n "$kernel_pkg" ]; then
       rm -rf "$kernel_dir"
       mkdir -p "$kernel_dir/modules"
       cp "$unpacked/boot/vmlinuz-$release" "$kernel_dir/vmlinuz"
+      extract_vmlinux "$kernel_dir/vmlinuz" "$unpacked/boot/config-$release" "$kernel_dir/vmlinux"
       ok=1
       for m in "${modules[@]}"; do
         f=$(find "$unpacked/lib/modules/$release" -name "$m.ko" | head -n 1)
@@ -96,5 +120,8 @@ if [ -n "$udev_version" ] && [ "$udev_version" != "(none)" ]; then
 fi
 [ -n "$udevd" ] || udevd=$(ls "$cache"/udev-*/systemd-udevd 2>/dev/null | sort -V | tail -n 1)
 
+kernel=$kernel_dir/vmlinuz
+[ -f "$kernel_dir/vmlinux" ] && kernel=$kernel_dir/vmlinux
+echo "KERNEL=$kernel"
 echo "KERNEL_DIR=$kernel_dir"
 echo "UDEVD=$udevd"

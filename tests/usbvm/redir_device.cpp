@@ -177,6 +177,8 @@ void TRedirConnection::OnInterrupt(uint64_t id, const void* header, uint8_t* dat
   h.status = usb_redir_success;
   h.length = uint16_t(length);
   usbredirparser_send_interrupt_packet(Parser_, id, &h, nullptr, 0);
+  // The host's HID driver strips report ID 0: every output report is exactly the 64 payload bytes.
+  if (length != kReportSize) std::fprintf(stderr, "usbvm_device: output report of %d bytes\n", length);
   TakeOutputReport(data, length);
   if (data) usbredirparser_free_packet_data(Parser_, data);
 }

@@ -17,9 +17,10 @@ if [ -z "$qemu" ]; then
 fi
 
 fetched=$("$here/fetch_guest_packages.sh" "$cache") || exit $?
+kernel=$(sed -n 's/^KERNEL=//p' <<<"$fetched")
 kernel_dir=$(sed -n 's/^KERNEL_DIR=//p' <<<"$fetched")
 udevd=$(sed -n 's/^UDEVD=//p' <<<"$fetched")
-echo "usbvm: guest kernel $(basename "$kernel_dir"), udevd ${udevd:-none}"
+echo "usbvm: guest kernel $kernel, udevd ${udevd:-none}"
 
 work=$(mktemp -d /tmp/usbvm.XXXXXX)  # short: it holds the Unix sockets
 trap 'rm -rf "$work"' EXIT
@@ -27,5 +28,5 @@ trap 'rm -rf "$work"' EXIT
 
 emulator_args=(--model "$model")
 [ "$model" = programmer ] && emulator_args+=(--image "$work/chip.bin")
-"$harness" --qemu "$qemu" --kernel "$kernel_dir/vmlinuz" --initrd "$work/initrd" --device "$emulator" \
+"$harness" --qemu "$qemu" --kernel "$kernel" --initrd "$work/initrd" --device "$emulator" \
   --workdir "$work" --timeout $((limit - SECONDS)) --append "usbvm.model=$model" -- "${emulator_args[@]}"

@@ -1,0 +1,225 @@
+#include "programmer/chip_operations.h"
+
+#include <algorithm>
+#include <cstring>
+#include <optional>
+#include <vector>
+
+#include "common/error.h"
+#include "common/progress.h"
+
+namespace {
+
+constexpr int32_t kBlockSize = static_cast<int32_t>(DataAreaSize);  // bytes per read block of types 1 and 2
+constexpr uint8_t kBlank = 0xFF;  // what the compared bytes hold where a read does not reach
+
+// Holds the controller's device changes back while a routine runs.
+class THoldChanges {
+ public:
+  explicit THoldChanges(TProgrammer& p) {
+    if (p.Controller()) Deferral_.emplace(*p.Controller());
+  }
+
+ private:
+  std::optional<THidDeviceController::TDeferral> Deferral_;
+};
+
+bool NoProgrammer(const TProgrammer& p, TUserInterface& ui) {
+  if (p.HeldDevice) return false;
+  ui.ShowMessage(ui.MessageText("ProgNotFound"));
+  return true;
+}
+
+// Bytes 7 and 8: the low 16 bits of address; byte 9: third.
+void PutAddress(TReport& r, uint32_t address, uint8_t third) {
+  r[7] = static_cast<uint8_t>(address);
+  r[8] = static_cast<uint8_t>(address >> 8);
+  r[9] = third;
+}
+
+// The opening chip-access command; type 3 carries Org in byte 9.
+bool OpenChip(TProgrammer& p, const TChip& chip) {
+  p.BuildHeader(chip, CmdChipAccess, 1);
+  if (chip.ChipType == 3) p.Report[9] = static_cast<uint8_t>(chip.Org);
+  return p.ExchangeReport();
+}
+
+bool CloseChip(TProgrammer& p, const TChip& chip) {
+  p.BuildHeader(chip, CmdChipAccess, 2);
+  return p.ExchangeReport();
+}
+
+// Ends a routine whose exchange failed: closes the chip (unless the close itself failed), returns
+// the progress to 0 and says so.
+TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool closeChip) {
+  if (closeChip) CloseChip(p, chip);
+  ui.SetProgress(0);
+  ui.ShowError(ui.MessageText("ProgNoAnswer"));
+  return TChipRun::NoAnswer;
+}
+
+// Units of a type 3 chip: words when Org is above 0, else bytes.
+int32_t UnitCount(const TChip& chip) { return std::max<int32_t>(0, chip.Org > 0 ? chip.Size / 2 : chip.Size); }
+
+// Blocks of a read of every type but 3.
+int32_t BlockCount(const TChip& chip) { return chip.Size < kBlockSize ? 1 : chip.Size / kBlockSize; }
+
+void RequireFits(const TChip& chip, size_t bytes, size_t room) {
+  if (bytes > room)
+    throw TError(FormatText("Chip \"%s\" needs %d bytes, more than the %d bytes of the buffer.",
+                            {chip.Name, std::to_string(bytes), std::to_string(room)}));
+}
+
+bool SameBytes(const TChip& chip, const std::vector<uint8_t>& read, std::span<const uint8_t> expected) {
+  const size_t n = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
+  return std::equal(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(n), read.begin());
+}
+
+// Reads the chip into a temporary buffer of 0xFF that holds the read and the compared bytes.
+TChipRun ReadBack(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
+                  std::vector<uint8_t>& back) {
+  if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
+  const size_t compared = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
+  RequireFits(chip, compared, expected.size());
+  back.assign(std::max(compared, ChipReadExtent(chip)), kBlank);
+  return ReadChipTo(p, chip, back, ui);
+}
+
+}  // namespace
+
+size_t ChipReadExtent(const TChip& chip) {
+  if (chip.ChipType == 3) return static_cast<size_t>(UnitCount(chip)) * (chip.Org > 0 ? 2 : 1);
+  return static_cast<size_t>(BlockCount(chip)) * kBlockSize;
+}
+
+TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui) {
+  if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
+  const size_t extent = ChipReadExtent(chip);
+  RequireFits(chip, extent, target.size());
+  // Read into a scratch buffer so that a failed read leaves the target as it was.
+  std::vector<uint8_t> scratch(extent);
+  THoldChanges hold(p);
+  TReport& r = p.Report;
+
+  if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
+  if (chip.ChipType == 3) {
+    const bool words = chip.Org > 0;
+    const int32_t n = UnitCount(chip);
+    for (int32_t i = 0; i < n; ++i) {
+      ui.SetProgress(ProgressPosition(i, n));
+      p.BuildHeader(chip, CmdRead, 1);
+      PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
+      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+      // A word comes back with its odd-addressed byte first.
+      if (words) {
+        scratch[2 * static_cast<size_t>(i)] = r[DataArea + 1];
+        scratch[2 * static_cast<size_t>(i) + 1] = r[DataArea];
+      } else {
+        scratch[static_cast<size_t>(i)] = r[DataArea];
+      }
+    }
+  } else {
+    const int32_t n = BlockCount(chip);
+    const uint8_t length = chip.Size < kBlockSize ? static_cast<uint8_t>(chip.Size) : kBlockSize;
+    for (int32_t i = 0; i < n; ++i) {
+      ui.SetProgress(ProgressPosition(i, n));
+      const uint32_t a = static_cast<uint32_t>(i) * kBlockSize;
+      p.BuildHeader(chip, CmdRead, 1);
+      r[5] = length;
+      PutAddress(r, a, chip.ChipType == 2 ? static_cast<uint8_t>(a >> 16) : 0);
+      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+      std::memcpy(scratch.data() + a, r.data() + DataArea, DataAreaSize);
+    }
+  }
+  if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
+  ui.SetProgress(0);
+  std::copy(scratch.begin(), scratch.end(), target.begin());
+  return TChipRun::Done;
+}
+
+TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui) {
+  if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
+  const int32_t type = chip.ChipType;
+  if ((type == 1 || type == 2) && chip.PageSize < 1)
+    throw TError(FormatText("Chip \"%s\" has a page size of %d: it can't be written.",
+                            {chip.Name, std::to_string(chip.PageSize)}));
+  RequireFits(chip, static_cast<size_t>(std::max<int32_t>(0, chip.Size)), source.size());
+  THoldChanges hold(p);
+  TReport& r = p.Report;
+
+  if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
+  if (type == 1 || type == 2) {
+    if (type == 2) {
+      p.BuildHeader(chip, CmdWriteAccess, 1);
+      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+    }
+    const int32_t page = chip.PageSize;
+    const int32_t n = std::max<int32_t>(0, chip.Size / page);
+    for (int32_t i = 0; i < n; ++i) {
+      ui.SetProgress(ProgressPosition(i, n));
+      // Pages above the data area are not sent; the chip keeps what it held there.
+      if (page > kBlockSize) continue;
+      const uint32_t a = static_cast<uint32_t>(i) * static_cast<uint32_t>(page);
+      p.BuildHeader(chip, CmdWrite, 1);
+      std::memcpy(r.data() + DataArea, source.data() + a, static_cast<size_t>(page));
+      PutAddress(r, a, type == 2 ? static_cast<uint8_t>(a >> 16) : 0);
+      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+    }
+  } else if (type == 3) {
+    p.BuildHeader(chip, CmdWriteAccess, 1);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+    const bool words = chip.Org > 0;
+    const int32_t n = UnitCount(chip);
+    for (int32_t i = 0; i < n; ++i) {
+      ui.SetProgress(ProgressPosition(i, n));
+      p.BuildHeader(chip, CmdWrite, 1);
+      // A word goes out with its even-addressed byte first.
+      if (words) {
+        r[DataArea] = source[2 * static_cast<size_t>(i)];
+        r[DataArea + 1] = source[2 * static_cast<size_t>(i) + 1];
+      } else {
+        r[DataArea] = source[static_cast<size_t>(i)];
+      }
+      PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
+      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+    }
+    p.BuildHeader(chip, CmdWriteAccess, 2);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+  }
+  if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
+  ui.SetProgress(0);
+  return TChipRun::Done;
+}
+
+TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source,
+                             TUserInterface& ui) {
+  THoldChanges hold(p);  // the chip written is the chip read back
+  switch (WriteChipFrom(p, chip, source, ui)) {
+    case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
+    case TChipRun::NoAnswer: return TChipCheck::NoAnswer;
+    case TChipRun::Done: break;
+  }
+  std::vector<uint8_t> back;
+  if (ReadBack(p, chip, source, ui, back) != TChipRun::Done) return TChipCheck::NoAnswer;
+  if (!SameBytes(chip, back, source)) {
+    ui.ShowError(ui.MessageText("ProgNotOK"));
+    return TChipCheck::Different;
+  }
+  ui.ShowInformation(ui.MessageText("ProgOK"));
+  return TChipCheck::Same;
+}
+
+TChipCheck VerifyChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui) {
+  std::vector<uint8_t> back;
+  switch (ReadBack(p, chip, expected, ui, back)) {
+    case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
+    case TChipRun::NoAnswer: return TChipCheck::NoAnswer;
+    case TChipRun::Done: break;
+  }
+  if (!SameBytes(chip, back, expected)) {
+    ui.ShowError(ui.MessageText("VerifNotOK"));
+    return TChipCheck::Different;
+  }
+  ui.ShowInformation(ui.MessageText("VerifOK"));
+  return TChipCheck::Same;
+}

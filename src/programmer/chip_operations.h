@@ -1,0 +1,59 @@
+// Reading, writing and verifying the selected chip through the held programmer: one exchange per
+// block, page or unit, progress and messages through the user interface.
+//
+// Every routine stops at the first exchange that fails (not sent, no reply, time-out): it still
+// tries the closing chip-access command, returns the progress to 0 and shows "ProgNoAnswer" in an
+// error box. Without a programmer it shows "ProgNotFound" in a plain box and sends nothing.
+// Device changes are held back while a routine runs, so the programmer cannot be released under it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+#include "catalogue/chip.h"
+#include "common/user_interface.h"
+#include "programmer/programmer.h"
+
+// How a read or write ended.
+enum class TChipRun {
+  NoProgrammer,  // "ProgNotFound" was shown; nothing was sent
+  NoAnswer,      // an exchange failed; "ProgNoAnswer" was shown
+  Done,          // every exchange succeeded
+};
+
+// How a write with its read-back check, or a verify, ended.
+enum class TChipCheck {
+  NoProgrammer,  // "ProgNotFound" was shown
+  NoAnswer,      // an exchange failed; "ProgNoAnswer" was shown, nothing compared
+  Same,          // "ProgOK" / "VerifOK" was shown
+  Different,     // "ProgNotOK" / "VerifNotOK" was shown
+};
+
+// The bytes from 0 on that a read of chip writes: 32-byte blocks for every type but 3 (one block
+// of 32 when Size is under 32, and a remainder of Size mod 32 is not read), one byte or word per
+// unit for type 3 (the last byte of an odd word-organised Size is not read).
+size_t ChipReadExtent(const TChip& chip);
+
+// Reads chip into target: chip-access open, the blocks or units, chip-access close. target is
+// changed only when every exchange succeeded, and then only in its first ChipReadExtent bytes.
+// TError, before anything is sent, when those bytes do not fit in target.
+TChipRun ReadChipTo(TProgrammer& programmer, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui);
+
+// Writes chip from source: types 1 and 2 in pages of PageSize bytes (pages above 32 bytes are
+// skipped, the progress still runs), type 2 after a write-access open, type 3 one byte or word
+// per unit between write-access open and close; any other type only opens and closes the chip.
+// TError, before anything is sent, for types 1 and 2 with a PageSize below 1, and when Size is
+// above source's length.
+TChipRun WriteChipFrom(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source,
+                       TUserInterface& ui);
+
+// Writes the chip from source, reads it back into a temporary buffer filled with 0xFF and compares
+// the first Size bytes: "ProgOK" in an information box or "ProgNotOK" in an error box.
+TChipCheck WriteAndCheckChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source,
+                             TUserInterface& ui);
+
+// Reads the chip into a temporary buffer filled with 0xFF and compares its first Size bytes with
+// expected: "VerifOK" in an information box or "VerifNotOK" in an error box.
+TChipCheck VerifyChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> expected,
+                      TUserInterface& ui);

@@ -1,0 +1,339 @@
+// Chip read, write, the write check and verify against the simulated programmer: the reports
+// sent, what is copied, the progress, the messages, round trips and failing exchanges.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "chipops/chip_rig.h"
+#include "common/error.h"
+#include "programmer/chip_operations.h"
+
+namespace {
+
+using TKind = TScriptedUserInterface::TKind;
+using TRaw = TSimulatedProgrammer::TRawReport;
+
+// Command code and sub-command of each report sent.
+std::vector<std::pair<int, int>> Codes(const std::vector<TRaw>& sent) {
+  std::vector<std::pair<int, int>> out;
+  for (const auto& r : sent) out.emplace_back(r[1], r[2]);
+  return out;
+}
+
+std::vector<std::pair<int, int>> Seq(std::initializer_list<std::pair<int, int>> head, int repeat,
+                                     std::pair<int, int> step, std::initializer_list<std::pair<int, int>> tail) {
+  std::vector<std::pair<int, int>> out(head);
+  out.insert(out.end(), static_cast<size_t>(repeat), step);
+  out.insert(out.end(), tail);
+  return out;
+}
+
+const std::pair<int, int> kOpen{0x10, 1}, kClose{0x10, 2}, kWriteOpen{0x11, 1}, kWriteClose{0x11, 2};
+const std::pair<int, int> kRead{0x20, 1}, kWrite{0x30, 1};
+
+bool Equal(const uint8_t* a, const uint8_t* b, size_t n) { return std::equal(a, a + n, b); }
+
+TEST(ChipRead, Type1BlocksAddressesAndProgress) {
+  TChipRig rig;
+  std::vector<uint8_t> target(1024, 0xEE);
+  ASSERT_EQ(ReadChipTo(rig.Programmer, ChipOf(1, 256, 32, 0), target, rig.Ui), TChipRun::Done);
+  const auto& sent = rig.Device->Sent;
+  ASSERT_EQ(Codes(sent), Seq({kOpen}, 8, kRead, {kClose}));
+  for (int k = 0; k < 8; ++k) {
+    const TRaw& r = sent[1 + k];
+    EXPECT_EQ(r[3], 1);
+    EXPECT_EQ(r[5], 32);
+    EXPECT_EQ(r[7], 32 * k);
+    EXPECT_EQ(r[8], 0);
+    EXPECT_EQ(r[9], 0);
+    EXPECT_EQ(r[17], 0x77);
+  }
+  EXPECT_TRUE(Equal(target.data(), rig.Device->Chip.data(), 256));
+  EXPECT_EQ(target[256], 0xEE);
+  EXPECT_EQ(rig.Ui.Progress, (std::vector<int>{12, 25, 38, 50, 62, 75, 88, 100, 0}));
+  EXPECT_TRUE(rig.Ui.Shown.empty());
+}
+
+// A Size under 32 asks for Size bytes and copies all 32 of the reply; a Size that is not a multiple
+// of 32 leaves its remainder unread.
+TEST(ChipRead, ShortAndUnevenSizes) {
+  struct TCase {
+    int32_t Size;
+    int Blocks;
+    int Length;        // byte 5
+    size_t FromChip;   // target bytes that hold the chip's bytes
+    size_t Written;    // target bytes written; the rest keeps 0xEE
+  };
+  for (const TCase& c : {TCase{16, 1, 16, 16, 32}, TCase{100, 3, 32, 96, 96}, TCase{0, 1, 0, 0, 32}}) {
+    SCOPED_TRACE(c.Size);
+    TChipRig rig;
+    std::fill(rig.Programmer.Report.begin() + 33, rig.Programmer.Report.end(), 0x5A);
+    std::vector<uint8_t> target(256, 0xEE);
+    ASSERT_EQ(ReadChipTo(rig.Programmer, ChipOf(1, c.Size, 32, 0), target, rig.Ui), TChipRun::Done);
+    ASSERT_EQ(Codes(rig.Device->Sent), Seq({kOpen}, c.Blocks, kRead, {kClose}));
+    EXPECT_EQ(rig.Device->Sent[1][5], c.Length);
+    EXPECT_TRUE(Equal(target.data(), rig.Device->Chip.data(), c.FromChip));
+    // Reply bytes the device did not fill carry what the report held before.
+    for (size_t i = c.FromChip; i < c.Written; ++i) EXPECT_EQ(target[i], 0x5A) << i;
+    for (size_t i = c.Written; i < target.size(); ++i) ASSERT_EQ(target[i], 0xEE) << i;
+  }
+}
+
+TEST(ChipReadWrite, Type2CarriesAddressBits16To23InByte9) {
+  TChipRig rig;
+  const TChip chip = ChipOf(2, 0x20000, 32, 0);
+  std::vector<uint8_t> target(0x20000);
+  ASSERT_EQ(ReadChipTo(rig.Programmer, chip, target, rig.Ui), TChipRun::Done);
+  ASSERT_EQ(Codes(rig.Device->Sent), Seq({kOpen}, 4096, kRead, {kClose}));
+  const TRaw& block = rig.Device->Sent[1 + 2048];
+  EXPECT_EQ((std::vector<int>{block[7], block[8], block[9]}), (std::vector<int>{0, 0, 1}));
+  EXPECT_TRUE(Equal(target.data(), rig.Device->Chip.data(), target.size()));
+
+  rig.Device->Sent.clear();
+  const std::vector<uint8_t> source = TChipRig::Bytes(0x20000, 2);
+  ASSERT_EQ(WriteChipFrom(rig.Programmer, chip, source, rig.Ui), TChipRun::Done);
+  ASSERT_EQ(Codes(rig.Device->Sent), Seq({kOpen, kWriteOpen}, 4096, kWrite, {kClose}));
+  const TRaw& page = rig.Device->Sent[2 + 2048];
+  EXPECT_EQ((std::vector<int>{page[5], page[7], page[8], page[9]}), (std::vector<int>{32, 0, 0, 1}));
+  EXPECT_TRUE(Equal(page.data() + 33, source.data() + 0x10000, 32));
+  EXPECT_TRUE(Equal(rig.Device->Chip.data(), source.data(), source.size()));
+}
+
+// Pages under 32 bytes fill the start of the data area; the rest of it carries the last reply.
+TEST(ChipWrite, Type1SmallPagesKeepTheRestOfTheDataArea) {
+  TChipRig rig;
+  std::fill(rig.Programmer.Report.begin() + 33, rig.Programmer.Report.end(), 0x5A);
+  const std::vector<uint8_t> source = TChipRig::Bytes(4096, 3);
+  ASSERT_EQ(WriteChipFrom(rig.Programmer, ChipOf(1, 4096, 16, 0), source, rig.Ui), TChipRun::Done);
+  const auto& sent = rig.Device->Sent;
+  ASSERT_EQ(Codes(sent), Seq({kOpen}, 256, kWrite, {kClose}));
+  for (int i = 0; i < 256; ++i) {
+    const TRaw& r = sent[1 + i];
+    ASSERT_EQ(r[5], 16);
+    ASSERT_EQ(r[7] | r[8] << 8, 16 * i);
+    ASSERT_EQ(r[9], 0);
+    ASSERT_TRUE(Equal(r.data() + 33, source.data() + 16 * i, 16)) << i;
+    ASSERT_TRUE(std::all_of(r.begin() + 49, r.end(), [](uint8_t b) { return b == 0x5A; })) << i;
+  }
+  EXPECT_TRUE(Equal(rig.Device->Chip.data(), source.data(), 4096));
+}
+
+// Type 3 goes by unit with Org in byte 9; words go out even byte first and come back odd byte first.
+TEST(ChipReadWrite, Type3Units) {
+  for (int32_t org : {1, 0}) {
+    SCOPED_TRACE(org);
+    const int units = org ? 64 : 128;
+    const TChip chip = ChipOf(3, 128, org ? 2 : 1, org);
+    TChipRig rig;
+    std::vector<uint8_t> target(128, 0xEE);
+    ASSERT_EQ(ReadChipTo(rig.Programmer, chip, target, rig.Ui), TChipRun::Done);
+    ASSERT_EQ(Codes(rig.Device->Sent), Seq({kOpen}, units, kRead, {kClose}));
+    EXPECT_EQ(rig.Device->Sent[0][9], org);
+    for (int i = 0; i < units; ++i) {
+      const TRaw& r = rig.Device->Sent[1 + i];
+      ASSERT_EQ((std::vector<int>{r[3], r[5], r[7], r[8], r[9]}), (std::vector<int>{3, chip.PageSize, i, 0, org}));
+    }
+    EXPECT_TRUE(Equal(target.data(), rig.Device->Chip.data(), 128));
+    ASSERT_EQ(rig.Ui.Progress.size(), static_cast<size_t>(units + 1));
+    EXPECT_EQ(rig.Ui.Progress[units - 1], 100);
+    EXPECT_EQ(rig.Ui.Progress[units], 0);
+
+    rig.Device->Sent.clear();
+    const std::vector<uint8_t> source = TChipRig::Bytes(128, 4);
+    ASSERT_EQ(WriteChipFrom(rig.Programmer, chip, source, rig.Ui), TChipRun::Done);
+    ASSERT_EQ(Codes(rig.Device->Sent), Seq({kOpen, kWriteOpen}, units, kWrite, {kWriteClose, kClose}));
+    EXPECT_EQ(rig.Device->Sent[0][9], org);
+    for (int i = 0; i < units; ++i) {
+      const TRaw& r = rig.Device->Sent[2 + i];
+      ASSERT_EQ((std::vector<int>{r[7], r[8], r[9]}), (std::vector<int>{i, 0, org}));
+      ASSERT_EQ(r[33], source[org ? 2 * i : i]);
+      if (org) {
+        ASSERT_EQ(r[34], source[2 * i + 1]);
+      }
+    }
+    EXPECT_TRUE(Equal(rig.Device->Chip.data(), source.data(), 128));
+  }
+}
+
+// Pages above the data area are not sent, yet the progress runs and the check finds the chip
+// unchanged; a type the programmer does not know only opens and closes the chip.
+TEST(ChipWrite, PagesThatAreNotSent) {
+  {
+    TChipRig rig;
+    const std::vector<uint8_t> source = TChipRig::Bytes(256, 5);
+    EXPECT_EQ(WriteAndCheckChip(rig.Programmer, ChipOf(1, 256, 64, 0), source, rig.Ui), TChipCheck::Different);
+    EXPECT_EQ(Codes(rig.Device->Sent), Seq({kOpen, kClose, kOpen}, 8, kRead, {kClose}));
+    EXPECT_EQ(std::vector<int>(rig.Ui.Progress.begin(), rig.Ui.Progress.begin() + 5),
+              (std::vector<int>{25, 50, 75, 100, 0}));
+    ASSERT_EQ(rig.Ui.Shown.size(), 1u);
+    EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Error);
+    EXPECT_EQ(rig.Ui.Shown[0].Text, "Programming failed!");
+    EXPECT_EQ(rig.Device->Chip[0], TChipRig::Pattern(0, 1));
+  }
+  {
+    TChipRig rig;
+    const std::vector<uint8_t> source = TChipRig::Bytes(256, 5);
+    EXPECT_EQ(WriteChipFrom(rig.Programmer, ChipOf(7, 256, 32, 0), source, rig.Ui), TChipRun::Done);
+    EXPECT_EQ(Codes(rig.Device->Sent), (std::vector<std::pair<int, int>>{kOpen, kClose}));
+    EXPECT_EQ(rig.Ui.Progress, std::vector<int>{0});
+  }
+}
+
+TEST(ChipWrite, PageSizeBelowOneIsRefusedBeforeAnythingIsSent) {
+  for (int32_t type : {1, 2}) {
+    for (int32_t page : {0, -32}) {
+      TChipRig rig;
+      const std::vector<uint8_t> source(4096, 0);
+      EXPECT_THROW(WriteAndCheckChip(rig.Programmer, ChipOf(type, 4096, page, 0), source, rig.Ui), TError);
+      EXPECT_TRUE(rig.Device->Sent.empty());
+    }
+  }
+}
+
+TEST(ChipOperations, ChipLargerThanTheBufferIsRefusedBeforeAnythingIsSent) {
+  TChipRig rig;
+  std::vector<uint8_t> buffer(4096);
+  const TChip chip = ChipOf(2, 8192, 32, 0);
+  EXPECT_THROW(ReadChipTo(rig.Programmer, chip, buffer, rig.Ui), TError);
+  EXPECT_THROW(WriteChipFrom(rig.Programmer, chip, buffer, rig.Ui), TError);
+  EXPECT_THROW(VerifyChip(rig.Programmer, chip, buffer, rig.Ui), TError);
+  EXPECT_TRUE(rig.Device->Sent.empty());
+}
+
+TEST(ChipOperations, WithoutProgrammerOnlyProgNotFound) {
+  TScriptedUserInterface ui;
+  TProgrammer none;
+  const TChip chip = ChipOf(1, 256, 32, 0);
+  std::vector<uint8_t> buffer(256, 0xEE);
+  EXPECT_EQ(ReadChipTo(none, chip, buffer, ui), TChipRun::NoProgrammer);
+  EXPECT_EQ(WriteAndCheckChip(none, chip, buffer, ui), TChipCheck::NoProgrammer);
+  EXPECT_EQ(VerifyChip(none, chip, buffer, ui), TChipCheck::NoProgrammer);
+  ASSERT_EQ(ui.Shown.size(), 3u);
+  for (const auto& s : ui.Shown) {
+    EXPECT_EQ(s.Kind, TKind::Message);
+    EXPECT_EQ(s.Text, "Programmer not found!");
+  }
+  EXPECT_TRUE(ui.Progress.empty());
+  EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0xEE; }));
+}
+
+// Write with its check, read back, verify; then a difference anywhere in the chip is found.
+TEST(ChipRoundTrip, EveryTypeGivesTheBufferBack) {
+  const TChip chips[] = {ChipOf(1, 4096, 32, 0), ChipOf(1, 4096, 8, 0), ChipOf(2, 0x40000, 32, 0),
+                         ChipOf(3, 2048, 2, 1), ChipOf(3, 2048, 1, 0)};
+  for (const TChip& chip : chips) {
+    SCOPED_TRACE(testing::Message() << "type " << chip.ChipType << " page " << chip.PageSize << " org " << chip.Org);
+    TChipRig rig;
+    rig.Device->RecordReports = false;
+    const std::vector<uint8_t> source = TChipRig::Bytes(1 << 20, 6);
+    ASSERT_EQ(WriteAndCheckChip(rig.Programmer, chip, source, rig.Ui), TChipCheck::Same);
+    std::vector<uint8_t> back(1 << 20, 0);
+    ASSERT_EQ(ReadChipTo(rig.Programmer, chip, back, rig.Ui), TChipRun::Done);
+    EXPECT_TRUE(Equal(back.data(), source.data(), static_cast<size_t>(chip.Size)));
+    EXPECT_EQ(back[static_cast<size_t>(chip.Size)], 0);
+    EXPECT_EQ(VerifyChip(rig.Programmer, chip, source, rig.Ui), TChipCheck::Same);
+    for (size_t at : {size_t(0), static_cast<size_t>(chip.Size) / 2 + 1, static_cast<size_t>(chip.Size) - 1}) {
+      rig.Device->Chip[at] ^= 0x01;
+      EXPECT_EQ(VerifyChip(rig.Programmer, chip, source, rig.Ui), TChipCheck::Different) << at;
+      rig.Device->Chip[at] ^= 0x01;
+    }
+    std::vector<std::pair<TKind, std::string>> shown;
+    for (const auto& s : rig.Ui.Shown) shown.emplace_back(s.Kind, s.Text);
+    EXPECT_EQ(shown, (std::vector<std::pair<TKind, std::string>>{
+                         {TKind::Information, "Programming OK"}, {TKind::Information, "Verification OK"},
+                         {TKind::Error, "Verification failed!"}, {TKind::Error, "Verification failed!"},
+                         {TKind::Error, "Verification failed!"}}));
+  }
+}
+
+// Bytes of Size that the read does not reach (a remainder of 32-byte blocks, the odd last byte of
+// a word chip) meet the comparison as 0xFF, whatever the chip holds there.
+TEST(ChipVerify, BytesTheReadDoesNotReachCompareAsBlank) {
+  for (const TChip& chip : {ChipOf(1, 100, 32, 0), ChipOf(3, 101, 2, 1)}) {
+    SCOPED_TRACE(chip.ChipType);
+    TChipRig rig;
+    std::vector<uint8_t> expected(rig.Device->Chip.begin(), rig.Device->Chip.begin() + chip.Size);
+    const size_t unread = chip.ChipType == 1 ? 96 : 100;
+    std::fill(expected.begin() + static_cast<std::ptrdiff_t>(unread), expected.end(), 0xFF);
+    EXPECT_EQ(VerifyChip(rig.Programmer, chip, expected, rig.Ui), TChipCheck::Same);
+    expected.back() = rig.Device->Chip[expected.size() - 1];
+    EXPECT_EQ(VerifyChip(rig.Programmer, chip, expected, rig.Ui), TChipCheck::Different);
+  }
+}
+
+// An exchange that fails at the first, a middle or the last report ends the operation: the chip is
+// closed when it can be, "ProgNoAnswer" is the only message, and a failed read changes nothing.
+TEST(ChipFaults, FailedExchangeStopsTheOperation) {
+  enum class TOp { Read, Write, Verify };
+  enum class TFault { NoAnswer, Unplug };
+  const TChip chip = ChipOf(2, 256, 32, 0);
+  const std::vector<uint8_t> source = TChipRig::Bytes(4096, 7);
+  for (TOp op : {TOp::Read, TOp::Write, TOp::Verify}) {
+    const size_t total = op == TOp::Write ? 11 : 10;  // open, (write access,) 8 blocks or pages, close
+    for (TFault fault : {TFault::NoAnswer, TFault::Unplug}) {
+      for (size_t at : {size_t(0), total / 2, total - 1}) {
+        SCOPED_TRACE(testing::Message() << "op " << int(op) << " fault " << int(fault) << " at " << at);
+        TChipRig rig;
+        const uint64_t base = rig.Device->ExchangeCount();
+        if (fault == TFault::NoAnswer)
+          rig.Device->NoAnswerAt(base + at);
+        else
+          rig.Device->UnplugAt(base + at);
+        std::vector<uint8_t> buffer(4096, 0xEE);
+        bool failed = false;
+        if (op == TOp::Read) failed = ReadChipTo(rig.Programmer, chip, buffer, rig.Ui) == TChipRun::NoAnswer;
+        if (op == TOp::Write) failed = WriteAndCheckChip(rig.Programmer, chip, source, rig.Ui) == TChipCheck::NoAnswer;
+        if (op == TOp::Verify) failed = VerifyChip(rig.Programmer, chip, source, rig.Ui) == TChipCheck::NoAnswer;
+        EXPECT_TRUE(failed);
+        EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{rig.Ui.MessageText("ProgNoAnswer")});
+        EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Error);
+        EXPECT_EQ(rig.Ui.Progress.back(), 0);
+        EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0xEE; }));
+        const auto& sent = rig.Device->Sent;
+        if (fault == TFault::NoAnswer && at + 1 < total) {
+          // Nothing after the failed report but the closing command.
+          ASSERT_EQ(sent.size(), at + 2);
+          EXPECT_EQ(Codes({sent.back()}), (std::vector<std::pair<int, int>>{kClose}));
+        } else {
+          EXPECT_EQ(sent.size(), fault == TFault::NoAnswer ? at + 1 : at);
+        }
+      }
+    }
+  }
+}
+
+// A user interface that plugs another HID device in at the first progress step and has the
+// controller look, as the event loop would during a long operation.
+class TPlugDuringProgress : public TScriptedUserInterface {
+ public:
+  explicit TPlugDuringProgress(TChipRig& rig) : Rig_(rig) {}
+  void SetProgress(int position) override {
+    TScriptedUserInterface::SetProgress(position);
+    if (Progress.size() != 1) return;
+    TSimulatedHidDeviceInfo other;
+    other.VendorID = 0x1234;
+    other.ProductID = 0x0001;
+    Rig_.Platform->PlugIn(other);
+    Rig_.Controller->CheckForChanges();
+  }
+
+ private:
+  TChipRig& Rig_;
+};
+
+TEST(ChipOperations, DeviceChangesWaitUntilTheEnd) {
+  TChipRig rig;
+  TPlugDuringProgress ui(rig);
+  const std::vector<uint8_t> source = TChipRig::Bytes(256, 8);
+  THidDevice* held = rig.Programmer.HeldDevice;
+  ASSERT_EQ(WriteAndCheckChip(rig.Programmer, ChipOf(1, 256, 32, 0), source, ui), TChipCheck::Same);
+  EXPECT_EQ(rig.Programmer.HeldDevice, held);
+  auto isVersionQuery = [](const TRaw& r) { return r[1] == CmdVersion; };
+  EXPECT_TRUE(std::none_of(rig.Device->Sent.begin(), rig.Device->Sent.end(), isVersionQuery));
+  // The held-back change is handled afterwards: release, claim again, version query.
+  rig.Loop.RunPosted();
+  EXPECT_TRUE(isVersionQuery(rig.Device->Sent.back()));
+  EXPECT_NE(rig.Programmer.HeldDevice, nullptr);
+}
+
+}  // namespace

@@ -1,0 +1,152 @@
+// Files far outside what the program expects: each gets a clear error or works, without a
+// crash, a hang or an unbounded allocation.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <QString>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "buffer/memory_buffer.h"
+#include "catalogue/chip.h"
+#include "common/error.h"
+#include "common/ini_file.h"
+#include "firmware/firmware_file.h"
+#include "imagefile/image_file.h"
+#include "localization/language_file.h"
+#include "localization/value_encoding.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+TChip ChipOfSize(int32_t size) {
+  TChip c;
+  c.ChipType = 2;
+  c.Size = size;
+  c.PageSize = 32;
+  return c;
+}
+
+// A file of 2 GiB that holds no data blocks: reads give zero bytes.
+std::string SparseFile(const TTempDir& dir, const std::string& name) {
+  const std::string path = dir.File(name);
+  std::ofstream(path, std::ios::binary).close();
+  std::filesystem::resize_file(path, 2ull << 30);
+  return path;
+}
+
+}  // namespace
+
+TEST(HostileInputs, TwoGibibyteSparseFile) {
+  TTempDir dir;
+  const std::string file = SparseFile(dir, "huge.bin");
+
+  // As a binary image it is read up to the chip's size and no further.
+  std::memset(MemoryBuffer, 0x5A, sizeof MemoryBuffer);
+  LoadBinFile(file, ChipOfSize(kMemoryBufferSize));
+  EXPECT_EQ(MemoryBuffer[0], 0);
+  EXPECT_EQ(MemoryBuffer[kMemoryBufferSize - 1], 0);
+
+  // As Intel HEX it is one line of NUL characters: not a number.
+  EXPECT_THROW(LoadHexFile(file, ChipOfSize(256)), TError);
+
+  // As an update file it is refused, and the firmware image stays as it was.
+  std::vector<uint8_t> image(kFirmwareImageSize, 0xA5);
+  try {
+    ReadFirmwareFile(file, image.data());
+    ADD_FAILURE() << "a 2 GiB update file was accepted";
+  } catch (const TError& e) {
+    EXPECT_NE(std::string(e.what()).find("more than 16385 bytes"), std::string::npos) << e.what();
+  }
+  EXPECT_EQ(image, std::vector<uint8_t>(kFirmwareImageSize, 0xA5));
+}
+
+TEST(HostileInputs, IntelHexLineOfAMegabyte) {
+  // A record with a megabyte of digits after it: the record's own fields decide, the rest of
+  // the line is ignored, and the records after it are read.
+  std::string text = ":0400000001020304F2" + std::string(1 << 20, '7') + "\r\n";
+  text += ":0100040055A6\r\n:00000001FF\r\n";
+  std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
+  EXPECT_EQ(LoadHexText(text, ChipOfSize(256)), THexLoad::Complete);
+  EXPECT_EQ(MemoryBuffer[3], 0x04);
+  EXPECT_EQ(MemoryBuffer[4], 0x55);
+  EXPECT_EQ(MemoryBuffer[5], 0xFF);
+
+  // A megabyte with no line end at all, from a file: its first characters are not a record.
+  TTempDir dir;
+  const std::string file = dir.Write("long.hex", ":" + std::string(1 << 20, 'G'));
+  EXPECT_THROW(LoadHexFile(file, ChipOfSize(256)), TError);
+}
+
+TEST(HostileInputs, CatalogueOfAHundredThousandChips) {
+  struct TShape {
+    const char* Name;
+    int Families;
+    int ChipsPerFamily;
+  };
+  for (const TShape& shape : {TShape{"one family", 1, 100000}, TShape{"a family per chip", 100000, 1},
+                              TShape{"a thousand families", 1000, 100}}) {
+    SCOPED_TRACE(shape.Name);
+    TTempDir dir;
+    std::string text;
+    for (int f = 0; f < shape.Families; ++f) {
+      text += "[Family" + std::to_string(f) + "]\ntype=1\n";
+      for (int c = 0; c < shape.ChipsPerFamily; ++c)
+        text += "C" + std::to_string(f * shape.ChipsPerFamily + c) + "=1,256,16,0,5\n";
+    }
+    const std::string file = dir.Write("see.ini", text);
+
+    TChip chip;
+    ASSERT_TRUE(LoadChip(file, "c99999", chip));
+    EXPECT_EQ(chip.Family, "Family" + std::to_string(99999 / shape.ChipsPerFamily));
+    EXPECT_EQ(chip.Size, 256);
+    EXPECT_FALSE(LoadChip(file, "C100000", chip));
+
+    TIniFile ini(file);
+    EXPECT_EQ(ini.ReadSections().size(), static_cast<size_t>(shape.Families));
+    EXPECT_EQ(ini.ReadSection("family0").size(), static_cast<size_t>(shape.ChipsPerFamily + 1));
+  }
+}
+
+TEST(HostileInputs, LanguageFileWithATenMegabyteValue) {
+  TTempDir dir;
+  const int kPieces = 10 << 20 >> 3;
+  // Plain text, and the quoted form with a line break every eight characters.
+  std::string plain, quoted = "\"";
+  for (int i = 0; i < kPieces; ++i) {
+    plain += "abcdefgh";
+    quoted += "abc\"#13\"d";
+  }
+  quoted += "\"";
+  const std::string file = dir.Write("big.lng", "[Additional messages]\r\nPlain=" + plain + "\r\nQuoted=" + quoted +
+                                                    "\r\nAfter=still read\r\n");
+  TQLanguageFile lang(QString::fromStdString(file));
+  EXPECT_EQ(lang.ReadString("Additional messages", "Plain", "").size(), static_cast<qsizetype>(plain.size()));
+  const QString text = lang.ReadString("Additional messages", "Quoted", "");
+  ASSERT_EQ(text.size(), kPieces * 5);
+  EXPECT_EQ(text.left(10), QStringLiteral("abc\rdabc\rd"));
+  EXPECT_EQ(lang.ReadString("Additional messages", "After", ""), QStringLiteral("still read"));
+
+  // One escape run of ten megabytes.
+  QString run = QStringLiteral("\"#65");
+  for (int i = 1; i < kPieces * 2; ++i) run += QStringLiteral("#65");
+  run += u'"';
+  EXPECT_EQ(DecodeValue(run), QString(kPieces * 2, u'A'));
+}
+
+TEST(HostileInputs, SettingsFileThatIsADirectory) {
+  TTempDir dir;
+  const std::string settings = dir.File("tesmaro.ini");
+  std::filesystem::create_directory(settings);
+  TIniFile ini(settings);
+  EXPECT_TRUE(ini.ReadSections().empty());
+  EXPECT_EQ(ini.ReadString("Main", "Chip", "none"), "none");
+  try {
+    ini.WriteString("Main", "Chip", "24C64");
+    ADD_FAILURE() << "a write into a directory succeeded";
+  } catch (const TError& e) {
+    EXPECT_EQ(std::string(e.what()), "Unable to write to " + settings);
+  }
+  EXPECT_TRUE(std::filesystem::is_directory(settings));
+}
