@@ -16,6 +16,7 @@
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"
+#include "support/window_options.h"
 
 namespace {
 
@@ -56,18 +57,11 @@ void FillBuffer() {
 class TestChipDialog : public QObject {
   Q_OBJECT
 
-  TStartOptions Options(const TTempDir& dir) {
-    TStartOptions o;
-    o.ExeFolder = dir.Folder();
-    o.SettingsFile = dir.File("tesmaro.ini");
-    return o;
-  }
-
  private slots:
   void dialogIsBuiltAsLanguageFilesAddressIt() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    Tf f(WindowOptionsIn(dir), &ui);
     TForm2* d = f.Form2;
     QVERIFY(d);
     QCOMPARE(d->objectName(), QString("Form2"));
@@ -87,7 +81,7 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    Tf f(WindowOptionsIn(dir), &ui);
     QStringList families, firstChips, secondChips;
     bool chipSelected = true;
     f.Form2->ShowModalHook = [&](TForm2& d) {
@@ -120,7 +114,7 @@ class TestChipDialog : public QObject {
     dir.Write("see.ini", kCatalogue);
     dir.Write("tesmaro.ini", "[Main]\nChip=S128\n");
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    Tf f(WindowOptionsIn(dir), &ui);
     f.FormActivate();
     FillBuffer();
     const TChip before = f.CurrentChip;
@@ -140,7 +134,7 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    Tf f(WindowOptionsIn(dir), &ui);
     f.FormActivate();  // no remembered chip: size 0
     FillBuffer();
 
@@ -180,7 +174,7 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    Tf f(WindowOptionsIn(dir), &ui);
     QStringList families, chips;
     f.Form2->ShowModalHook = [&](TForm2& d) {
       families = Items(d.PSlistbox);
@@ -223,7 +217,7 @@ class TestChipDialog : public QObject {
     dir.Write("see.ini", kCatalogue);
     dir.Write("tesmaro.ini", "[Main]\nChip=S128\n");
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    Tf f(WindowOptionsIn(dir), &ui);
     f.FormActivate();
     const TChip before = f.CurrentChip;
     f.Form2->ShowModalHook = [&](TForm2& d) {
@@ -242,7 +236,7 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    Tf f(WindowOptionsIn(dir), &ui);
     f.show();
     TForm2* d = f.Form2;
 
@@ -294,7 +288,7 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    Tf f(WindowOptionsIn(dir), &ui);
     f.SupportedChips1Click();
     QCOMPARE(ui.Shown.size(), size_t(1));
     QVERIFY(ui.Shown[0].Kind == TScriptedUserInterface::TKind::Message);

@@ -11,6 +11,7 @@
 #include "hid/simulated_platform.h"
 #include "simulator/simulated_programmer.h"
 #include "support/temp_dir.h"
+#include "support/window_options.h"
 
 namespace {
 
@@ -61,9 +62,7 @@ class TestChipCommands : public QObject {
     Image_.resize(kChipSize);
     for (size_t i = 0; i < kChipSize; ++i) Image_[i] = Pattern(i);
     Dir_->Write("chip.bin", std::string(Image_.begin(), Image_.end()));
-    TStartOptions o;
-    o.ExeFolder = Dir_->Folder();
-    o.SettingsFile = Dir_->File("tesmaro.ini");
+    TStartOptions o = WindowOptionsIn(*Dir_);
     o.Simulate = true;
     o.SimulateImage = Dir_->File("chip.bin");
     Ui_ = std::make_unique<TScriptedUserInterface>();

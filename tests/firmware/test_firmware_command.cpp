@@ -7,6 +7,7 @@
 #include "firmware/firmware_file.h"
 #include "simulator/simulated_programmer.h"
 #include "support/temp_dir.h"
+#include "support/window_options.h"
 
 class TestFirmwareCommand : public QObject {
   Q_OBJECT
@@ -15,9 +16,7 @@ class TestFirmwareCommand : public QObject {
   void updatesTheSimulatedProgrammer() {
     TTempDir dir;
     dir.Write("see.ini", "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n");
-    TStartOptions o;
-    o.ExeFolder = dir.Folder();
-    o.SettingsFile = dir.File("tesmaro.ini");
+    TStartOptions o = WindowOptionsIn(dir);
     o.Simulate = true;
     std::vector<uint8_t> image(16384);
     for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 5 + 3);

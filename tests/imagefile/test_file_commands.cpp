@@ -10,6 +10,7 @@
 #include "common/scripted_user_interface.h"
 #include "imagefile/image_file.h"
 #include "support/temp_dir.h"
+#include "support/window_options.h"
 
 Q_DECLARE_METATYPE(TAnswer)
 
@@ -18,9 +19,7 @@ namespace {
 const std::string kHex = ":0100000011EE\r\n:00000001FF\r\n";
 
 TStartOptions Options(const TTempDir& dir, const std::string& commandLineFile = "") {
-  TStartOptions o;
-  o.ExeFolder = dir.Folder();
-  o.SettingsFile = dir.File("tesmaro.ini");
+  TStartOptions o = WindowOptionsIn(dir);
   o.CommandLineFile = commandLineFile;
   return o;
 }

@@ -13,6 +13,7 @@
 #include "localization/language_source.h"
 #include "localization/local_error.h"
 #include "support/temp_dir.h"
+#include "support/window_options.h"
 
 namespace {
 
@@ -40,10 +41,7 @@ struct TProgramFolder {
     Dir.Write("tesmaro.ini", settings);
   }
   TStartOptions Options() const {
-    TStartOptions o;
-    o.ExeFolder = Dir.Folder();
-    o.SettingsFile = Dir.File("tesmaro.ini");
-    return o;
+    return WindowOptionsIn(Dir);
   }
 };
 

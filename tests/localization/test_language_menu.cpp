@@ -11,6 +11,7 @@
 #include "common/scripted_user_interface.h"
 #include "localization/language_source.h"
 #include "support/temp_dir.h"
+#include "support/window_options.h"
 
 namespace {
 
@@ -23,10 +24,7 @@ struct TProgramFolder {
     if (!settings.empty()) Dir.Write("tesmaro.ini", settings);
   }
   TStartOptions Options() const {
-    TStartOptions o;
-    o.ExeFolder = Dir.Folder();
-    o.SettingsFile = Dir.File("tesmaro.ini");
-    return o;
+    return WindowOptionsIn(Dir);
   }
   std::string LangID() const { return TIniFile(Dir.File("tesmaro.ini")).ReadString("Main", "LangID", "<none>"); }
 };

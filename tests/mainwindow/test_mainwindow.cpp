@@ -10,18 +10,12 @@
 #include "common/ini_file.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"
+#include "support/window_options.h"
 
 class TestMainWindow : public QObject {
   Q_OBJECT
 
   static constexpr const char* kCatalogue = "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n24C02=1,256,8,0,5\n";
-
-  TStartOptions Options(const TTempDir& dir) {
-    TStartOptions o;
-    o.ExeFolder = dir.Folder();
-    o.SettingsFile = dir.File("tesmaro.ini");
-    return o;
-  }
 
  private slots:
   void firstStartWithoutSettings() {
@@ -30,7 +24,7 @@ class TestMainWindow : public QObject {
     std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
     TScriptedUserInterface ui;
     {
-      Tf f(Options(dir), &ui);
+      Tf f(WindowOptionsIn(dir), &ui);
       f.FormActivate();
       QCOMPARE(f.sb1->PanelText(3), QString("Chk: 0000"));
       QCOMPARE(f.sb1->PanelText(4), QString());
@@ -57,7 +51,7 @@ class TestMainWindow : public QObject {
     std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
     TScriptedUserInterface ui;
     {
-      Tf f(Options(dir), &ui);
+      Tf f(WindowOptionsIn(dir), &ui);
       f.FormActivate();
       QCOMPARE(f.CurrentChip.Size, 128);
       QCOMPARE(f.CurrentMemoryAddress, 16);
@@ -85,7 +79,7 @@ class TestMainWindow : public QObject {
     dir.Write("tesmaro.ini", "[Main]\nChip=gone\n");
     TScriptedUserInterface ui;
     {
-      Tf f(Options(dir), &ui);
+      Tf f(WindowOptionsIn(dir), &ui);
       f.FormActivate();
       QCOMPARE(f.sb1->PanelText(4), QString());
       QVERIFY(f.close());
@@ -98,7 +92,7 @@ class TestMainWindow : public QObject {
     dir.Write("see.ini", kCatalogue);
     std::filesystem::create_directory(dir.File("tesmaro.ini"));
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    Tf f(WindowOptionsIn(dir), &ui);
     f.FormActivate();
     f.show();
     QVERIFY(!f.close());
@@ -113,7 +107,7 @@ class TestMainWindow : public QObject {
     dir.Write("see.ini", kCatalogue);
     dir.Write("tesmaro.ini", "[Main]\nChip=24C02\n");
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    Tf f(WindowOptionsIn(dir), &ui);
     f.FormActivate();
     MemoryBuffer[0x80000] = 0;
     MemoryBuffer[0] = 0;
@@ -125,7 +119,7 @@ class TestMainWindow : public QObject {
   void windowHasItsNamedComponents() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    Tf f(WindowOptionsIn(dir), &ui);
     QCOMPARE(f.objectName(), QString("f"));
     QCOMPARE(f.windowTitle(), QString("Tesmaro"));
     for (const char* name : {"sPanel2", "sSpeedButton1", "sSpeedButton8", "sProgressBar1", "DrawGrid1", "sPanel1",

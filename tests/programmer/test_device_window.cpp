@@ -8,6 +8,7 @@
 #include "hid/simulated_platform.h"
 #include "simulator/simulated_programmer.h"
 #include "support/temp_dir.h"
+#include "support/window_options.h"
 
 class TestDeviceWindow : public QObject {
   Q_OBJECT
@@ -16,9 +17,7 @@ class TestDeviceWindow : public QObject {
   void simulatedProgrammerIsClaimedAtStartAndQueriedFromTheMenu() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    TStartOptions o;
-    o.ExeFolder = dir.Folder();
-    o.SettingsFile = dir.File("tesmaro.ini");
+    TStartOptions o = WindowOptionsIn(dir);
     o.Simulate = true;
     o.SimulateImage = dir.File("chip.bin");
     Tf f(o, &ui);
