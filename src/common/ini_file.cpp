@@ -28,6 +28,13 @@ bool ReadWholeFile(const std::string& name, std::string& out) {
   return true;
 }
 
+// ASCII letters in upper case: the key of the lookups, matching as SameText does.
+std::string Upper(std::string s) {
+  for (char& c : s)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 32);
+  return s;
+}
+
 std::string FullName(const std::string& name) {
   std::error_code ec;
   auto p = std::filesystem::absolute(name, ec);
@@ -63,6 +70,9 @@ TIniFile::TIniFile(std::string fileName) : FileName_(std::move(fileName)) {
 void TIniFile::Parse(const std::string& content) {
   Lines_.clear();
   Sections_.clear();
+  FirstSection_.clear();
+  FirstKey_.clear();
+  HeaderLine_.clear();
   LineBreak_ = kDefaultLineBreak;
   bool firstBreak = true;
   size_t pos = 0;
@@ -85,6 +95,9 @@ void TIniFile::Parse(const std::string& content) {
       std::string name = TrimBlanks(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
       Sections_.push_back(name);
       section = static_cast<int>(Sections_.size()) - 1;
+      FirstSection_.emplace(Upper(name), section);
+      FirstKey_.emplace_back();
+      HeaderLine_.push_back(Lines_.size());
       line.IsHeader = true;
     } else if (!t.empty() && t[0] != ';') {
       size_t eq = t.find('=');
@@ -94,6 +107,8 @@ void TIniFile::Parse(const std::string& content) {
       }
     }
     line.Section = section;
+    if (section >= 0 && !line.Key.empty())
+      FirstKey_[section].emplace(Upper(line.Key), static_cast<int>(Lines_.size()));
     Lines_.push_back(std::move(line));
     pos = nl == std::string::npos ? content.size() : nl + 1;
   }
@@ -101,46 +116,35 @@ void TIniFile::Parse(const std::string& content) {
 
 std::vector<std::string> TIniFile::ReadSections() const {
   std::vector<std::string> out;
-  for (const auto& s : Sections_) {
-    bool seen = false;
-    for (const auto& o : out) seen = seen || SameText(o, s);
-    if (!seen) out.push_back(s);
-  }
+  for (size_t i = 0; i < Sections_.size(); ++i)
+    if (FindSection(Sections_[i]) == static_cast<int>(i)) out.push_back(Sections_[i]);
   return out;
 }
 
 std::vector<std::string> TIniFile::ReadSection(const std::string& section) const {
   std::vector<std::string> out;
-  int first = -1;
-  for (size_t i = 0; i < Sections_.size() && first < 0; ++i)
-    if (SameText(Sections_[i], section)) first = static_cast<int>(i);
+  int first = FindSection(section);
   if (first < 0) return out;
-  for (const auto& l : Lines_) {
-    if (l.Section != first || l.IsHeader || l.Key.empty()) continue;
-    bool seen = false;
-    for (const auto& o : out) seen = seen || SameText(o, l.Key);
-    if (!seen) out.push_back(l.Key);
+  for (size_t i = HeaderLine_[first] + 1; i < Lines_.size() && Lines_[i].Section == first; ++i) {
+    const auto& l = Lines_[i];
+    if (l.Key.empty()) continue;
+    if (FirstKey_[first].at(Upper(l.Key)) == static_cast<int>(i)) out.push_back(l.Key);
   }
   return out;
 }
 
-bool TIniFile::SectionExists(const std::string& section) const {
-  for (const auto& s : Sections_)
-    if (SameText(s, section)) return true;
-  return false;
+bool TIniFile::SectionExists(const std::string& section) const { return FindSection(section) >= 0; }
+
+int TIniFile::FindSection(const std::string& section) const {
+  auto it = FirstSection_.find(Upper(section));
+  return it == FirstSection_.end() ? -1 : it->second;
 }
 
 int TIniFile::FindLine(const std::string& section, const std::string& key) const {
-  int first = -1;
-  for (size_t i = 0; i < Sections_.size() && first < 0; ++i)
-    if (SameText(Sections_[i], section)) first = static_cast<int>(i);
+  int first = FindSection(section);
   if (first < 0) return -1;
-  for (size_t i = 0; i < Lines_.size(); ++i) {
-    const auto& l = Lines_[i];
-    if (l.Section == first && !l.IsHeader && !l.Key.empty() && SameText(l.Key, key))
-      return static_cast<int>(i);
-  }
-  return -1;
+  auto it = FirstKey_[first].find(Upper(key));
+  return it == FirstKey_[first].end() ? -1 : it->second;
 }
 
 bool TIniFile::ValueExists(const std::string& section, const std::string& key) const {
@@ -175,9 +179,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
   if (at >= 0) {
     Lines_[at].Text = newLine;
   } else {
-    int first = -1;
-    for (size_t i = 0; i < Sections_.size() && first < 0; ++i)
-      if (SameText(Sections_[i], section)) first = static_cast<int>(i);
+    int first = FindSection(section);
     TLine l;
     l.Text = newLine;
     if (first < 0) {

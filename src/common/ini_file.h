@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class TIniFile {
@@ -43,12 +44,18 @@ class TIniFile {
     std::string Value;     // trimmed value for key lines
   };
   void Parse(const std::string& content);
+  int FindSection(const std::string& section) const;
   int FindLine(const std::string& section, const std::string& key) const;
 
   std::string FileName_;
   std::vector<TLine> Lines_;
   std::vector<std::string> Sections_;  // every header in file order (duplicates included)
   std::string LineBreak_;
+  // Lookups by upper-cased name, so a catalogue of many thousand chips reads in linear time:
+  // the first header of each section name, and per header the first line of each key.
+  std::unordered_map<std::string, int> FirstSection_;
+  std::vector<std::unordered_map<std::string, int>> FirstKey_;
+  std::vector<size_t> HeaderLine_;  // per header: its line, where the section's lines begin
 };
 
 // Trims blanks (spaces, tabs and other control characters) at both ends.

@@ -7,13 +7,6 @@ const QChar kEscape = u'#';
 
 bool IsBlank(QChar c) { return c.unicode() <= 32; }
 
-QString Trimmed(const QString& s) {
-  qsizetype b = 0, e = s.size();
-  while (b < e && IsBlank(s[b])) ++b;
-  while (e > b && IsBlank(s[e - 1])) --e;
-  return s.mid(b, e - b);
-}
-
 }  // namespace
 
 std::optional<int32_t> DecimalInteger(const QString& s) {
@@ -35,13 +28,18 @@ std::optional<int32_t> DecimalInteger(const QString& s) {
 
 namespace {
 
-// The characters of one escape run such as "13#10": each piece is a decimal code.
-void AppendEscapeRun(QString run, QString& out) {
-  while (!run.isEmpty()) {
-    qsizetype p = run.indexOf(kEscape);
-    QString piece = p < 0 ? run : run.left(p);
-    if (auto n = DecimalInteger(piece)) out += QChar(char16_t(uint32_t(*n) & 0xFF));
-    run = p < 0 ? QString() : Trimmed(run.mid(p + 1));
+// The characters of one escape run such as "13#10": each piece is a decimal code. The rest of
+// the run after each escape is trimmed; it is walked by position, so a long run costs linear time.
+void AppendEscapeRun(const QString& run, QString& out) {
+  qsizetype b = 0, e = run.size();
+  while (b < e) {
+    qsizetype p = run.indexOf(kEscape, b);
+    if (p >= e) p = -1;
+    if (auto n = DecimalInteger(run.mid(b, (p < 0 ? e : p) - b))) out += QChar(char16_t(uint32_t(*n) & 0xFF));
+    if (p < 0) break;
+    b = p + 1;
+    while (b < e && IsBlank(run[b])) ++b;
+    while (e > b && IsBlank(run[e - 1])) --e;
   }
 }
 
@@ -66,21 +64,21 @@ QString Unquoted(const QString& s) {
 }  // namespace
 
 QString DecodeValue(const QString& stored) {
+  // What is left of the stored text starts at position t; nothing is removed from its front,
+  // so a long value with many escape runs costs linear time.
   QString r;
-  QString t = stored;
   const QString pair = QString(kQuote) + kEscape;
-  for (qsizetype at = t.indexOf(pair); at >= 0; at = t.indexOf(pair)) {
-    r += t.left(at);
-    t.remove(0, at + 2);
-    qsizetype q = t.indexOf(kQuote);
-    QString run;
+  qsizetype t = 0;
+  for (qsizetype at = stored.indexOf(pair, t); at >= 0; at = stored.indexOf(pair, t)) {
+    r += QStringView(stored).mid(t, at - t);
+    t = at + 2;
+    qsizetype q = stored.indexOf(kQuote, t);
     if (q >= 0) {
-      run = t.left(q);
-      t.remove(0, q + 1);
+      AppendEscapeRun(stored.mid(t, q - t), r);
+      t = q + 1;
     }
-    AppendEscapeRun(run, r);
   }
-  r += t;
+  r += QStringView(stored).mid(t);
   if (r.size() > 1 && r[0] == kQuote) return Unquoted(r);
   return r;
 }

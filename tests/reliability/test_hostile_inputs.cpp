@@ -10,6 +10,7 @@
 
 #include "buffer/memory_buffer.h"
 #include "catalogue/chip.h"
+#include "catalogue/supported_chips.h"
 #include "common/error.h"
 #include "common/ini_file.h"
 #include "firmware/firmware_file.h"
@@ -106,6 +107,8 @@ TEST(HostileInputs, CatalogueOfAHundredThousandChips) {
     TIniFile ini(file);
     EXPECT_EQ(ini.ReadSections().size(), static_cast<size_t>(shape.Families));
     EXPECT_EQ(ini.ReadSection("family0").size(), static_cast<size_t>(shape.ChipsPerFamily + 1));
+    const std::string report = SupportedChipsReport(file, "Supported chips:", "not supported yet");
+    EXPECT_NE(report.find("C99999"), std::string::npos);
   }
 }
 

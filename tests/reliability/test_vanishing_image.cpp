@@ -1,0 +1,66 @@
+// An image file that is deleted after the Open dialog picked it and before the load opens it:
+// the command shows the file error and the program goes on.
+#include <QtTest>
+
+#include <cstring>
+#include <filesystem>
+
+#include "app/status_bar.h"
+#include "app/unit1.h"
+#include "buffer/memory_buffer.h"
+#include "common/scripted_user_interface.h"
+#include "support/temp_dir.h"
+
+namespace {
+
+// Answers the Open dialog with the file, then deletes it.
+class TVanishingFileUi : public TScriptedUserInterface {
+ public:
+  bool ExecuteOpenDialog(TFileDialog& dialog) override {
+    bool picked = TScriptedUserInterface::ExecuteOpenDialog(dialog);
+    if (picked) std::filesystem::remove(dialog.FileName);
+    return picked;
+  }
+};
+
+}  // namespace
+
+class TestVanishingImage : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void openShowsTheFileError_data() {
+    QTest::addColumn<int>("filterIndex");
+    QTest::addColumn<QString>("error");
+    QTest::addColumn<int>("firstByteAfter");
+    // The Intel HEX load opens the file before it touches the buffer; the binary load blanks the
+    // chip's range first, as the binary format's load always does.
+    QTest::newRow("Intel HEX") << 1 << QStringLiteral("File not found") << 0x12;
+    QTest::newRow("binary") << 2 << QStringLiteral("Cannot open file \"%1\". No such file or directory") << 0xFF;
+  }
+  void openShowsTheFileError() {
+    QFETCH(int, filterIndex);
+    QFETCH(QString, error);
+    QFETCH(int, firstByteAfter);
+    TTempDir dir;
+    TStartOptions o;
+    o.ExeFolder = dir.Folder();
+    o.SettingsFile = dir.File("tesmaro.ini");
+    TVanishingFileUi ui;
+    Tf f(o, &ui);
+    f.CurrentChip.Size = 256;
+    std::memset(MemoryBuffer, 0x12, 256);
+    const std::string file = dir.Write("image.img", ":0100000011EE\r\n:00000001FF\r\n");
+    ui.FileNames.push_back(file);
+    ui.FilterIndexes.push_back(filterIndex);
+
+    QVERIFY(!f.Run([&] { f.ToolButton1Click(); }));
+    QCOMPARE(ui.Texts(), std::vector<std::string>{error.replace(QStringLiteral("%1"), QString::fromStdString(file)).toStdString()});
+    QCOMPARE(int(MemoryBuffer[0]), firstByteAfter);
+    QCOMPARE(int(MemoryBuffer[255]), firstByteAfter);
+    QCOMPARE(f.sb1->PanelText(3), firstByteAfter == 0xFF ? QStringLiteral("Chk: FF00") : QStringLiteral("Chk: 1200"));
+  }
+};
+
+QTEST_MAIN(TestVanishingImage)
+#include "test_vanishing_image.moc"
