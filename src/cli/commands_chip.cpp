@@ -39,26 +39,25 @@ int Read(TCliOptions& o) {
   return kExitOk;
 }
 
-int Write(TCliOptions& o) {
-  RequireArgs(o, "write IN");
+// Loads IN into the buffer, then runs a command that compares the chip with it.
+template <typename TCheck>
+int CompareWithImage(TCliOptions& o, const char* usage, TCheck check) {
+  RequireArgs(o, usage);
   const TChip chip = RequireChip(o);
   const std::string& in = o.Args[0];
   LoadImageForCommand(in, ImageFormatOption(o, "format", in), chip);
   TConsoleUserInterface ui;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
-  return ExitCodeOf(WriteAndCheckChip(session.Programmer, chip, MemoryBuffer, ui));
+  return ExitCodeOf(check(session.Programmer, chip, MemoryBuffer, ui));
+}
+
+int Write(TCliOptions& o) {
+  return CompareWithImage(o, "write IN", [](auto&... a) { return WriteAndCheckChip(a...); });
 }
 
 int Verify(TCliOptions& o) {
-  RequireArgs(o, "verify IN");
-  const TChip chip = RequireChip(o);
-  const std::string& in = o.Args[0];
-  LoadImageForCommand(in, ImageFormatOption(o, "format", in), chip);
-  TConsoleUserInterface ui;
-  TProgrammerSession session(o, ui);
-  RequireProgrammer(session, ui);
-  return ExitCodeOf(VerifyChip(session.Programmer, chip, MemoryBuffer, ui));
+  return CompareWithImage(o, "verify IN", [](auto&... a) { return VerifyChip(a...); });
 }
 
 }  // namespace
