@@ -1,5 +1,7 @@
-// Fuzzes the Intel HEX reader. Input: a byte choosing the chip, a byte choosing the size of the
-// pieces the line splitter is fed in, then the file's text. Every record must stay inside
+// Fuzzes the Intel HEX reader. Input: a byte choosing the chip and the mode, a byte choosing the
+// size of the pieces the line splitter is fed in, then either the file's text, or (record mode)
+// records as binary fields that are written out as well-formed lines, so that address values
+// are reached without spelling them in hexadecimal digits. Every record must stay inside
 // MemoryBuffer; the lines must not depend on how the text was cut into pieces; and a save of
 // the chip's bytes loads back as the same bytes.
 #include <cstring>
@@ -15,6 +17,35 @@
 namespace {
 
 const int32_t kSizes[] = {16, 100, 128, 256, 8192, 0x10000, 0x10001, 0x20000, 0x100000, 0, -1, 0x12345};
+
+// Intel HEX lines from binary fields: per record a type byte (its bit 7 spoils the checksum),
+// a length byte, a 16-bit address, then the data bytes.
+std::string RecordText(fuzz::TInput& in) {
+  static const char kDigits[] = "0123456789ABCDEF";
+  std::string text;
+  auto put = [&](uint32_t b, uint32_t& sum) {
+    text += kDigits[(b >> 4) & 15];
+    text += kDigits[b & 15];
+    sum += b;
+  };
+  while (in.Left() > 0) {
+    const uint8_t kind = in.Byte();
+    const uint32_t type = (kind & 0x7F) % 6;
+    const uint32_t length = type == 2 || type == 4 ? 2 : in.Byte();
+    const uint32_t address = in.Word();
+    uint32_t sum = 0;
+    text += ':';
+    put(length, sum);
+    put(address >> 8, sum);
+    put(address & 0xFF, sum);
+    put(type, sum);
+    for (uint32_t i = 0; i < length; ++i) put(in.Byte(), sum);
+    uint32_t check = (0x100 - (sum & 0xFF)) & 0xFF;
+    put(kind & 0x80 ? check ^ 1 : check, sum);
+    text += "\r\n";
+  }
+  return text;
+}
 
 std::vector<std::string> Lines(std::string_view text, size_t piece) {
   std::vector<std::string> lines;
@@ -35,9 +66,11 @@ std::vector<std::string> Lines(std::string_view text, size_t piece) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::TInput in(data, size);
   TChip chip;
-  chip.Size = kSizes[in.Byte() % std::size(kSizes)];
+  const uint8_t first = in.Byte();
+  chip.Size = kSizes[(first & 0x7F) % std::size(kSizes)];
   const size_t piece = 1 + in.Byte() % 64;
-  const std::string_view text = in.Rest();
+  const std::string records = first & 0x80 ? RecordText(in) : std::string();
+  const std::string_view text = first & 0x80 ? std::string_view(records) : in.Rest();
 
   try {
     LoadHexText(text, chip);

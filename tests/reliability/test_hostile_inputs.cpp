@@ -1,7 +1,6 @@
 // Files far outside what the program expects: each gets a clear error or works, without a
 // crash, a hang or an unbounded allocation.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QString>
 #include <cstring>
