@@ -6,19 +6,10 @@
 #include "localization/component_keys.h"
 #include "localization/language_source.h"
 #include "localization/local_error.h"
+#include "localization/name_value.h"
 #include "localization/value_encoding.h"
 
 namespace {
-
-QString NameOf(const QString& entry) {
-  qsizetype eq = entry.indexOf(u'=');
-  return eq < 0 ? entry : entry.left(eq);
-}
-
-QString ValueOf(const QString& entry) {
-  qsizetype eq = entry.indexOf(u'=');
-  return eq < 0 ? QString() : entry.mid(eq + 1);
-}
 
 qsizetype IndexOfName(const QStringList& list, const QString& name) {
   for (qsizetype i = 0; i < list.size(); ++i)

@@ -1,20 +1,7 @@
 #include "localization/language_source.h"
 
 #include "localization/local_error.h"
-
-namespace {
-
-QString TitleOf(const QString& entry) {
-  qsizetype eq = entry.indexOf(u'=');
-  return eq < 0 ? entry : entry.left(eq);
-}
-
-QString FileNameOf(const QString& entry) {
-  qsizetype eq = entry.indexOf(u'=');
-  return eq < 0 ? QString() : entry.mid(eq + 1);
-}
-
-}  // namespace
+#include "localization/name_value.h"
 
 // ---------------------------------------------------------------- TQCustomLanguageSource
 
@@ -64,17 +51,17 @@ void TQCustomLanguageSource::SetLanguages(const QStringList& value) {
 QString TQCustomLanguageSource::GetLanguageTitle(int index) const {
   if (index < -1 || index > LanguageCount() - 1)
     throw EQLocalError(FormatText(kQLocalIndexOutOfBounds, {std::to_string(index)}));
-  return index == -1 ? OriginalName : TitleOf(Languages_[index]);
+  return index == -1 ? OriginalName : NameOf(Languages_[index]);
 }
 
 QString TQCustomLanguageSource::GetLanguageFileName(int index) const {
   if (index < -1 || index > LanguageCount() - 1)
     throw EQLocalError(FormatText(kQLocalIndexOutOfBounds, {std::to_string(index)}));
   if (index == -1) return QString();
-  const QString title = TitleOf(Languages_[index]);
+  const QString title = NameOf(Languages_[index]);
   for (const QString& entry : Languages_)
-    if (TitleOf(entry).compare(title, Qt::CaseInsensitive) == 0) return FileNameOf(entry);
-  return FileNameOf(Languages_[index]);
+    if (NameOf(entry).compare(title, Qt::CaseInsensitive) == 0) return ValueOf(entry);
+  return ValueOf(Languages_[index]);
 }
 
 void TQCustomLanguageSource::SetActiveSettings(const TQLanguageSettings& value) {
@@ -166,9 +153,7 @@ void TQLanguageSource::WriteSection(const QStringList* list) {
   QStringList entries = *list;
   if (SortSections) entries.sort(Qt::CaseInsensitive);
   for (const QString& entry : entries) {
-    qsizetype eq = entry.indexOf(u'=');
-    if (eq < 0) continue;
-    WriteString(entry.left(eq), entry.mid(eq + 1));
+    if (entry.contains(u'=')) WriteString(NameOf(entry), ValueOf(entry));
   }
 }
 
