@@ -14,7 +14,7 @@
 #include <memory>
 #include <random>
 
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "buffer/memory_buffer.h"
 #include "common/scripted_user_interface.h"
 #include "programmer/chip_operations.h"

@@ -3,7 +3,7 @@
 #include <QCoreApplication>
 #include <QEventLoop>
 
-#include "app/unit1.h"
+#include "app/main_window.h"
 
 namespace {
 

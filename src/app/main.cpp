@@ -2,7 +2,7 @@
 #include <QApplication>
 #include <clocale>
 
-#include "app/unit1.h"
+#include "app/main_window.h"
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);

@@ -10,7 +10,7 @@
 #include "app/hex_grid.h"
 #include "app/hex_grid_model.h"
 #include "app/status_bar.h"
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "buffer/memory_buffer.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"

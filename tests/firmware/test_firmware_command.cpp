@@ -1,7 +1,7 @@
 // The main window's firmware update command on the simulated programmer, offscreen.
 #include <QtTest>
 
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "common/paths.h"
 #include "common/scripted_user_interface.h"
 #include "firmware/firmware_file.h"

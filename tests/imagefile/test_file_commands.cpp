@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "app/status_bar.h"
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"

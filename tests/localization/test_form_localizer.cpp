@@ -4,8 +4,8 @@
 #include <QTreeWidget>
 #include <filesystem>
 
-#include "app/unit1.h"
-#include "app/unit2.h"
+#include "app/main_window.h"
+#include "app/chip_dialog.h"
 #include "common/scripted_user_interface.h"
 #include "localization/component_keys.h"
 #include "localization/form_localizer.h"

@@ -6,7 +6,7 @@
 
 #include "app/hex_grid.h"
 #include "app/status_bar.h"
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "common/ini_file.h"
 #include "common/scripted_user_interface.h"
 #include "localization/language_source.h"

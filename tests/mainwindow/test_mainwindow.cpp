@@ -5,7 +5,7 @@
 #include <filesystem>
 
 #include "app/status_bar.h"
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "buffer/memory_buffer.h"
 #include "common/ini_file.h"
 #include "common/scripted_user_interface.h"

@@ -8,7 +8,7 @@
 
 #include "app/look.h"
 #include "app/picture.h"
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "catalogue/chip.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"

@@ -3,7 +3,7 @@
 #include <QtTest>
 
 #include "app/status_bar.h"
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "common/scripted_user_interface.h"
 #include "hid/simulated_platform.h"
 #include "simulator/simulated_programmer.h"

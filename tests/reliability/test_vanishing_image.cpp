@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "app/status_bar.h"
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "buffer/memory_buffer.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"

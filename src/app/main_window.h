@@ -152,7 +152,7 @@ class Tf : public QMainWindow {
   QAction* AddSeparator(QMenu* menu, const char* name);
   QToolButton* AddToolButton(const char* name, const char* hint, int pictureIndex, int left,
                              void (Tf::*handler)());
-  // Localization (unit1_language.cpp): the language source with its languages, the message
+  // Localization (main_window_language.cpp): the language source with its languages, the message
   // lookup, the remembered language at start-up and the Language menu.
   void CreateLocalization();
   void SelectStartupLanguage(int32_t langId);

@@ -1,6 +1,6 @@
 // The firmware update command of the Options menu, on the held programmer.
 #include "app/long_operation.h"
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "firmware/firmware_file.h"
 #include "firmware/firmware_update.h"
 

@@ -1,4 +1,4 @@
-#include "app/unit1.h"
+#include "app/main_window.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -13,7 +13,7 @@
 #include "app/look.h"
 #include "app/picture.h"
 #include "app/status_bar.h"
-#include "app/unit2.h"
+#include "app/chip_dialog.h"
 #include "buffer/memory_buffer.h"
 #include "common/command_runner.h"
 #include "common/cpu_clock.h"

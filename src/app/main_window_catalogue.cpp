@@ -2,8 +2,8 @@
 #include <QCoreApplication>
 
 #include "app/hex_grid.h"
-#include "app/unit1.h"
-#include "app/unit2.h"
+#include "app/main_window.h"
+#include "app/chip_dialog.h"
 #include "catalogue/supported_chips.h"
 
 // The chosen chip becomes CurrentChip and sizes the grid; the buffer and the settings are

@@ -2,8 +2,8 @@
 // main window and the chip dialog, messages in the active language, the remembered language at
 // start-up and the Language menu.
 #include "app/gui_user_interface.h"
-#include "app/unit1.h"
-#include "app/unit2.h"
+#include "app/main_window.h"
+#include "app/chip_dialog.h"
 #include "common/ini_file.h"
 #include "localization/form_localizer.h"
 #include "localization/language_source.h"

@@ -1,4 +1,4 @@
-#include "app/unit2.h"
+#include "app/chip_dialog.h"
 
 #include <QSignalBlocker>
 

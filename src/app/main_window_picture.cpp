@@ -2,7 +2,7 @@
 #include <QUrl>
 
 #include "app/picture.h"
-#include "app/unit1.h"
+#include "app/main_window.h"
 
 // Opens the home page in the default browser; the browser is not waited for and a failure to
 // start it is ignored.

@@ -2,7 +2,7 @@
 // and the version query of the menu.
 #include "app/qt_hid_event_loop.h"
 #include "app/status_bar.h"
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "programmer/version_query.h"
 #include "simulator/simulation.h"
 

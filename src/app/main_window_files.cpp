@@ -1,7 +1,7 @@
 // The main window's image-file commands: Open, Save As and the loads behind them.
 #include <filesystem>
 
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "imagefile/image_file.h"
 
 void Tf::InitFileDialogs() {

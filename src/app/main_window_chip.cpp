@@ -1,7 +1,7 @@
 // The chip commands of the toolbar and the Programmer menu: Read chip, Write chip with its
 // read-back check, and Verify, on the held programmer with the progress on sProgressBar1.
 #include "app/long_operation.h"
-#include "app/unit1.h"
+#include "app/main_window.h"
 #include "buffer/memory_buffer.h"
 #include "programmer/chip_operations.h"
 
