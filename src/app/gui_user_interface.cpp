@@ -64,6 +64,20 @@ TAnswer TGuiUserInterface::AskWarning(const std::string& text) {
   return TAnswer::Cancel;
 }
 
+TAnswer TGuiUserInterface::AskYesNo(const std::string& text, TAnswer defaultAnswer) {
+  auto r = QMessageBox::question(Parent_, Title(), BoxText(text), QMessageBox::Yes | QMessageBox::No,
+                                 defaultAnswer == TAnswer::Yes ? QMessageBox::Yes : QMessageBox::No);
+  return r == QMessageBox::Yes ? TAnswer::Yes : TAnswer::No;
+}
+
+TAnswer TGuiUserInterface::AskSaveChanges(const std::string& text) {
+  auto r = QMessageBox::warning(Parent_, Title(), BoxText(text),
+                                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  if (r == QMessageBox::Save) return TAnswer::Yes;
+  if (r == QMessageBox::Discard) return TAnswer::No;
+  return TAnswer::Cancel;
+}
+
 bool TGuiUserInterface::ExecuteOpenDialog(TFileDialog& dialog) {
   return RunFileDialog(Parent_, dialog, QFileDialog::AcceptOpen);
 }

@@ -34,6 +34,10 @@ void TLongOperation::ShowMessage(const std::string& text) { Inner_.ShowMessage(t
 void TLongOperation::ShowInformation(const std::string& text) { Inner_.ShowInformation(text); }
 void TLongOperation::ShowError(const std::string& text) { Inner_.ShowError(text); }
 TAnswer TLongOperation::AskWarning(const std::string& text) { return Inner_.AskWarning(text); }
+TAnswer TLongOperation::AskYesNo(const std::string& text, TAnswer defaultAnswer) {
+  return Inner_.AskYesNo(text, defaultAnswer);
+}
+TAnswer TLongOperation::AskSaveChanges(const std::string& text) { return Inner_.AskSaveChanges(text); }
 bool TLongOperation::ExecuteOpenDialog(TFileDialog& dialog) { return Inner_.ExecuteOpenDialog(dialog); }
 bool TLongOperation::ExecuteSaveDialog(TFileDialog& dialog) { return Inner_.ExecuteSaveDialog(dialog); }
 std::string TLongOperation::MessageText(const std::string& key) { return Inner_.MessageText(key); }

@@ -31,6 +31,8 @@ class TLongOperation : public TUserInterface {
   void ShowInformation(const std::string& text) override;
   void ShowError(const std::string& text) override;
   TAnswer AskWarning(const std::string& text) override;
+  TAnswer AskYesNo(const std::string& text, TAnswer defaultAnswer) override;
+  TAnswer AskSaveChanges(const std::string& text) override;
   bool ExecuteOpenDialog(TFileDialog& dialog) override;
   bool ExecuteSaveDialog(TFileDialog& dialog) override;
   std::string MessageText(const std::string& key) override;

@@ -137,6 +137,14 @@ class Tf : public QMainWindow {
   void SupportedChips1Click();
   void pb1Click();
 
+  // --- unsaved changes (main_window_document.cpp) ---
+  // The buffer changed since the last load, save, read or successful write.
+  bool BufferModified() const { return BufferModified_; }
+  void SetBufferModified(bool modified);
+  // With unsaved changes, asks "ConfirmDiscard" (Save / Discard / Cancel) before a command that
+  // replaces the buffer or closes the window; Save saves first. True when the command may go on.
+  bool ConfirmDiscardChanges();
+
   // Runs a command and shows any error escaping it in the error box.
   bool Run(const std::function<void()>& command);
 
@@ -158,6 +166,7 @@ class Tf : public QMainWindow {
   void SelectStartupLanguage(int32_t langId);
   void BuildLanguageMenu();
 
+  bool BufferModified_ = false;
   TStartOptions Options_;
   std::unique_ptr<TGuiUserInterface> OwnUi_;
   TUserInterface* Ui_ = nullptr;

@@ -39,6 +39,20 @@ TAnswer TConsoleUserInterface::AskWarning(const std::string& text) {
   return TAnswer::No;
 }
 
+TAnswer TConsoleUserInterface::AskYesNo(const std::string& text, TAnswer) {
+  // Without --yes and without a terminal to answer on, the answer is No.
+  std::cout << PlainLines(text) << std::endl;
+  if (AssumeYes) return TAnswer::Yes;
+  if (!isatty(STDIN_FILENO)) return TAnswer::No;
+  std::cout << "[y]es / [n]o? " << std::flush;
+  std::string answer;
+  if (!std::getline(std::cin, answer) || answer.empty()) return TAnswer::No;
+  return answer[0] == 'y' || answer[0] == 'Y' ? TAnswer::Yes : TAnswer::No;
+}
+
+// The CLI keeps no buffer between runs: nothing to save.
+TAnswer TConsoleUserInterface::AskSaveChanges(const std::string&) { return TAnswer::No; }
+
 std::string TConsoleUserInterface::MessageText(const std::string& key) {
   std::string t = BuiltInMessageText(key);
   return t.empty() ? std::string(kMessageNotFound) : t;

@@ -13,6 +13,8 @@ class TConsoleUserInterface : public TUserInterface {
   void ShowError(const std::string& text) override;
   // Asks on the terminal; without a terminal (and without AssumeYes) the answer is No.
   TAnswer AskWarning(const std::string& text) override;
+  TAnswer AskYesNo(const std::string& text, TAnswer defaultAnswer) override;
+  TAnswer AskSaveChanges(const std::string& text) override;
   bool ExecuteOpenDialog(TFileDialog&) override { return false; }
   bool ExecuteSaveDialog(TFileDialog&) override { return false; }
   std::string MessageText(const std::string& key) override;

@@ -13,6 +13,7 @@ std::string BuiltInMessageText(const std::string& key) {
       {"ProgOK", "Programming OK"},
       {"ProgNotOK", "Programming failed!"},
       {"ProgNoAnswer", "The programmer did not answer. The operation was stopped."},
+      {"ConfirmDiscard", "Save changes to the buffer?"},
   };
   auto it = texts.find(key);
   return it == texts.end() ? std::string() : it->second;

@@ -1,11 +1,23 @@
 #include "common/scripted_user_interface.h"
 
-TAnswer TScriptedUserInterface::AskWarning(const std::string& text) {
-  Shown.push_back({TKind::Warning, text});
-  if (Answers.empty()) return TAnswer::Cancel;
+TAnswer TScriptedUserInterface::Next(TKind kind, const std::string& text, TAnswer whenEmpty) {
+  Shown.push_back({kind, text});
+  if (Answers.empty()) return whenEmpty;
   TAnswer a = Answers.front();
   Answers.pop_front();
   return a;
+}
+
+TAnswer TScriptedUserInterface::AskWarning(const std::string& text) {
+  return Next(TKind::Warning, text, TAnswer::Cancel);
+}
+
+TAnswer TScriptedUserInterface::AskYesNo(const std::string& text, TAnswer) {
+  return Next(TKind::Question, text, TAnswer::No);
+}
+
+TAnswer TScriptedUserInterface::AskSaveChanges(const std::string& text) {
+  return Next(TKind::SaveChanges, text, TAnswer::Cancel);
 }
 
 std::string TScriptedUserInterface::MessageText(const std::string& key) {

@@ -9,14 +9,15 @@
 
 class TScriptedUserInterface : public TUserInterface {
  public:
-  enum class TKind { Message, Information, Error, Warning };
+  enum class TKind { Message, Information, Error, Warning, Question, SaveChanges };
   struct TShown {
     TKind Kind;
     std::string Text;
   };
 
   std::vector<TShown> Shown;                // every box, in order
-  std::deque<TAnswer> Answers;              // answers to warnings; Cancel when empty
+  std::deque<TAnswer> Answers;              // answers to warnings and questions; Cancel (warnings,
+                                            // unsaved changes) or No (Yes/No questions) when empty
   std::deque<std::string> FileNames;        // files picked by dialogs; cancelled when empty
   std::deque<int> FilterIndexes;            // filter chosen with each picked file; kept when empty
   std::vector<TFileDialog> Dialogs;         // the dialogs as they were asked
@@ -26,6 +27,8 @@ class TScriptedUserInterface : public TUserInterface {
   void ShowInformation(const std::string& text) override { Shown.push_back({TKind::Information, text}); }
   void ShowError(const std::string& text) override { Shown.push_back({TKind::Error, text}); }
   TAnswer AskWarning(const std::string& text) override;
+  TAnswer AskYesNo(const std::string& text, TAnswer defaultAnswer) override;
+  TAnswer AskSaveChanges(const std::string& text) override;
   bool ExecuteOpenDialog(TFileDialog& dialog) override { return Pick(dialog); }
   bool ExecuteSaveDialog(TFileDialog& dialog) override { return Pick(dialog); }
   std::string MessageText(const std::string& key) override;
@@ -35,5 +38,6 @@ class TScriptedUserInterface : public TUserInterface {
   std::vector<std::string> Texts() const;
 
  private:
+  TAnswer Next(TKind kind, const std::string& text, TAnswer whenEmpty);
   bool Pick(TFileDialog& dialog);
 };

@@ -25,6 +25,10 @@ class TUserInterface {
   virtual void ShowInformation(const std::string& text) = 0;  // information box, OK
   virtual void ShowError(const std::string& text) = 0;        // error box, OK
   virtual TAnswer AskWarning(const std::string& text) = 0;    // warning box: Yes, No, Cancel
+  // A question with Yes and No; Enter presses defaultAnswer (Yes or No). Yes or No comes back.
+  virtual TAnswer AskYesNo(const std::string& text, TAnswer defaultAnswer) = 0;
+  // Unsaved changes: Save (Yes), Discard (No) or Cancel.
+  virtual TAnswer AskSaveChanges(const std::string& text) = 0;
 
   virtual bool ExecuteOpenDialog(TFileDialog& dialog) = 0;
   virtual bool ExecuteSaveDialog(TFileDialog& dialog) = 0;
