@@ -21,8 +21,9 @@ void PrintHelp() {
     std::string u = c.Usage;
     std::cout << "  " << u << std::string(u.size() < 26 ? 26 - u.size() : 1, ' ') << c.Summary << "\n";
   }
-  std::cout << "\nExit codes: 0 success, 1 difference found, 2 usage error, 3 file or data error,\n"
-               "4 programmer not found or not answering.\n";
+  std::cout << "\nExit codes: 0 success, 1 difference found, 2 usage error or unusable chip,\n"
+               "3 file or data error, 4 programmer not found or not answering,\n"
+               "130 / 143 stopped by SIGINT / SIGTERM (chip closed, no output file).\n";
 }
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {

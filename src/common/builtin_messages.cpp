@@ -14,6 +14,14 @@ std::string BuiltInMessageText(const std::string& key) {
       {"ProgNotOK", "Programming failed!"},
       {"ProgNoAnswer", "The programmer did not answer. The operation was stopped."},
       {"ConfirmDiscard", "Save changes to the buffer?"},
+      {"OpStopped", "Operation stopped."},
+      {"NoChip", "Select a chip first."},
+      {"ChipUnsupported", "%s is not supported by the programmer."},
+      {"CloseWhileBusy", "An operation is running. Stop it and close the window?"},
+      {"FirmwareStopAsk",
+       "Stopping now leaves the programmer's firmware incomplete: the programmer will not work until the update "
+       "is run again. Stop the update?"},
+      {"FirmwareIncomplete", "The programmer's firmware is incomplete: run the firmware update again."},
   };
   auto it = texts.find(key);
   return it == texts.end() ? std::string() : it->second;

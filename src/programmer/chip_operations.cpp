@@ -58,6 +58,23 @@ TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool clos
   return TChipRun::NoAnswer;
 }
 
+// What a stopped routine has opened on the programmer and must close.
+enum class TOpened { Nothing, Chip, ChipAndWriteAccess };
+
+// Ends a routine that the user stopped between two exchanges: closes write access (type 3 writes)
+// and the chip, returns the progress to 0 and says so. A closing command that fails ends it as
+// a routine whose exchange failed.
+TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened opened) {
+  if (opened == TOpened::ChipAndWriteAccess) {
+    p.BuildHeader(chip, CmdWriteAccess, 2);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+  }
+  if (opened != TOpened::Nothing && !CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
+  ui.SetProgress(0);
+  ui.ShowMessage(ui.MessageText("OpStopped"));
+  return TChipRun::Stopped;
+}
+
 // Units of a type 3 chip: words when Org is above 0, else bytes.
 int32_t UnitCount(const TChip& chip) { return std::max<int32_t>(0, chip.Org > 0 ? chip.Size / 2 : chip.Size); }
 
@@ -78,6 +95,7 @@ bool SameBytes(const TChip& chip, const std::vector<uint8_t>& read, std::span<co
 // Reads the chip into a temporary buffer of 0xFF that holds the read and the compared bytes.
 TChipRun ReadBack(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
                   std::vector<uint8_t>& back) {
+  if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const size_t compared = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
   RequireFits(chip, compared, expected.size());
@@ -85,7 +103,34 @@ TChipRun ReadBack(TProgrammer& p, const TChip& chip, std::span<const uint8_t> ex
   return ReadChipTo(p, chip, back, ui);
 }
 
+// The outcome of a check whose write or read did not get to the comparison.
+TChipCheck CheckOf(TChipRun run) {
+  switch (run) {
+    case TChipRun::Refused: return TChipCheck::Refused;
+    case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
+    case TChipRun::Stopped: return TChipCheck::Stopped;
+    case TChipRun::NoAnswer:
+    case TChipRun::Done: break;
+  }
+  return TChipCheck::NoAnswer;
+}
+
 }  // namespace
+
+TChipUse ChipUseOf(const TChip& chip) {
+  if (chip.Size <= 0) return TChipUse::NoChip;
+  if (chip.Status != 1) return TChipUse::Unsupported;
+  return TChipUse::Usable;
+}
+
+bool RefuseUnusableChip(const TChip& chip, TUserInterface& ui) {
+  switch (ChipUseOf(chip)) {
+    case TChipUse::Usable: return false;
+    case TChipUse::NoChip: ui.ShowMessage(ui.MessageText("NoChip")); break;
+    case TChipUse::Unsupported: ui.ShowMessage(FormatText(ui.MessageText("ChipUnsupported"), {chip.Name})); break;
+  }
+  return true;
+}
 
 size_t ChipReadExtent(const TChip& chip) {
   if (chip.ChipType == 3) return static_cast<size_t>(UnitCount(chip)) * (chip.Org > 0 ? 2 : 1);
@@ -93,6 +138,7 @@ size_t ChipReadExtent(const TChip& chip) {
 }
 
 TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui) {
+  if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const size_t extent = ChipReadExtent(chip);
   RequireFits(chip, extent, target.size());
@@ -101,11 +147,13 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
   THoldChanges hold(p);
   TReport& r = p.Report;
 
+  if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
   if (chip.ChipType == 3) {
     const bool words = chip.Org > 0;
     const int32_t n = UnitCount(chip);
     for (int32_t i = 0; i < n; ++i) {
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       ui.SetProgress(ProgressPosition(i, n));
       p.BuildHeader(chip, CmdRead, 1);
       PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
@@ -122,6 +170,7 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
     const int32_t n = BlockCount(chip);
     const uint8_t length = chip.Size < kBlockSize ? static_cast<uint8_t>(chip.Size) : kBlockSize;
     for (int32_t i = 0; i < n; ++i) {
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       ui.SetProgress(ProgressPosition(i, n));
       const uint32_t a = static_cast<uint32_t>(i) * kBlockSize;
       p.BuildHeader(chip, CmdRead, 1);
@@ -138,6 +187,7 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
 }
 
 TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui) {
+  if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const int32_t type = chip.ChipType;
   if ((type == 1 || type == 2) && chip.PageSize < 1)
@@ -147,6 +197,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
   THoldChanges hold(p);
   TReport& r = p.Report;
 
+  if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
   if (type == 1 || type == 2) {
     if (type == 2) {
@@ -156,6 +207,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
     const int32_t page = chip.PageSize;
     const int32_t n = std::max<int32_t>(0, chip.Size / page);
     for (int32_t i = 0; i < n; ++i) {
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       ui.SetProgress(ProgressPosition(i, n));
       // Pages above the data area are not sent; the chip keeps what it held there.
       if (page > kBlockSize) continue;
@@ -171,6 +223,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
     const bool words = chip.Org > 0;
     const int32_t n = UnitCount(chip);
     for (int32_t i = 0; i < n; ++i) {
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::ChipAndWriteAccess);
       ui.SetProgress(ProgressPosition(i, n));
       p.BuildHeader(chip, CmdWrite, 1);
       // A word goes out with its even-addressed byte first.
@@ -194,13 +247,9 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
 TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source,
                              TUserInterface& ui) {
   THoldChanges hold(p);  // the chip written is the chip read back
-  switch (WriteChipFrom(p, chip, source, ui)) {
-    case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
-    case TChipRun::NoAnswer: return TChipCheck::NoAnswer;
-    case TChipRun::Done: break;
-  }
+  if (const TChipRun write = WriteChipFrom(p, chip, source, ui); write != TChipRun::Done) return CheckOf(write);
   std::vector<uint8_t> back;
-  if (ReadBack(p, chip, source, ui, back) != TChipRun::Done) return TChipCheck::NoAnswer;
+  if (const TChipRun read = ReadBack(p, chip, source, ui, back); read != TChipRun::Done) return CheckOf(read);
   if (!SameBytes(chip, back, source)) {
     ui.ShowError(ui.MessageText("ProgNotOK"));
     return TChipCheck::Different;
@@ -211,11 +260,7 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
 
 TChipCheck VerifyChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui) {
   std::vector<uint8_t> back;
-  switch (ReadBack(p, chip, expected, ui, back)) {
-    case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
-    case TChipRun::NoAnswer: return TChipCheck::NoAnswer;
-    case TChipRun::Done: break;
-  }
+  if (const TChipRun read = ReadBack(p, chip, expected, ui, back); read != TChipRun::Done) return CheckOf(read);
   if (!SameBytes(chip, back, expected)) {
     ui.ShowError(ui.MessageText("VerifNotOK"));
     return TChipCheck::Different;
