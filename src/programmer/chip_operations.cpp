@@ -153,8 +153,8 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
     const bool words = chip.Org > 0;
     const int32_t n = UnitCount(chip);
     for (int32_t i = 0; i < n; ++i) {
-      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       ui.SetProgress(ProgressPosition(i, n));
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       p.BuildHeader(chip, CmdRead, 1);
       PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
@@ -170,8 +170,8 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
     const int32_t n = BlockCount(chip);
     const uint8_t length = chip.Size < kBlockSize ? static_cast<uint8_t>(chip.Size) : kBlockSize;
     for (int32_t i = 0; i < n; ++i) {
-      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       ui.SetProgress(ProgressPosition(i, n));
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       const uint32_t a = static_cast<uint32_t>(i) * kBlockSize;
       p.BuildHeader(chip, CmdRead, 1);
       r[5] = length;
@@ -207,8 +207,8 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
     const int32_t page = chip.PageSize;
     const int32_t n = std::max<int32_t>(0, chip.Size / page);
     for (int32_t i = 0; i < n; ++i) {
-      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       ui.SetProgress(ProgressPosition(i, n));
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       // Pages above the data area are not sent; the chip keeps what it held there.
       if (page > kBlockSize) continue;
       const uint32_t a = static_cast<uint32_t>(i) * static_cast<uint32_t>(page);
@@ -223,8 +223,8 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
     const bool words = chip.Org > 0;
     const int32_t n = UnitCount(chip);
     for (int32_t i = 0; i < n; ++i) {
-      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::ChipAndWriteAccess);
       ui.SetProgress(ProgressPosition(i, n));
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::ChipAndWriteAccess);
       p.BuildHeader(chip, CmdWrite, 1);
       // A word goes out with its even-addressed byte first.
       if (words) {

@@ -364,7 +364,8 @@ TEST(ChipOperations, StopClosesTheChipAfterTheCurrentExchange) {
         SCOPED_TRACE(testing::Message() << "type " << chip.ChipType << " org " << chip.Org << " op " << int(op)
                                         << " steps " << steps);
         TChipRig rig;
-        rig.Ui.StopAfterProgress = steps;
+        // Polled after each progress step: the stop comes with step `steps`, before its exchange.
+        rig.Ui.StopAfterProgress = steps == 0 ? 0 : steps + 1;
         std::vector<uint8_t> buffer(1 << 20, 0xEE);
         const std::vector<uint8_t> chipBefore = rig.Device->Chip;
         const int stopped = op == TOp::Read || op == TOp::Write ? static_cast<int>(TChipRun::Stopped)
@@ -373,7 +374,7 @@ TEST(ChipOperations, StopClosesTheChipAfterTheCurrentExchange) {
         EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{"Operation stopped."});
         EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Message);
         EXPECT_EQ(rig.Ui.Progress.back(), 0);
-        EXPECT_EQ(rig.Ui.Progress.size(), static_cast<size_t>(steps) + 1);
+        EXPECT_EQ(rig.Ui.Progress.size(), steps == 0 ? 1u : static_cast<size_t>(steps) + 2);
         EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0xEE; }));
 
         const bool writes = op == TOp::Write || op == TOp::WriteAndCheck;
