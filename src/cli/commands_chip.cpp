@@ -28,7 +28,7 @@ TChip RequireUsableChip(const TCliOptions& o, TUserInterface& ui) {
 }
 
 // The exit code of a write or verify; the outcome's message was shown already.
-int ExitCodeOf(TChipCheck check) {
+int ExitCodeOf(TChipCheck check, const TProgrammer& programmer) {
   switch (check) {
     case TChipCheck::Same: return kExitOk;
     case TChipCheck::Different: return kExitDifferent;
@@ -37,7 +37,7 @@ int ExitCodeOf(TChipCheck check) {
     case TChipCheck::NoProgrammer:
     case TChipCheck::NoAnswer: break;
   }
-  return kExitProgrammer;
+  return ProgrammerExitCode(programmer);
 }
 
 int Read(TCliOptions& o) {
@@ -56,7 +56,7 @@ int Read(TCliOptions& o) {
     case TChipRun::Stopped: return TStopOnSignals::ExitCode();
     case TChipRun::Refused: return kExitUsage;
     case TChipRun::NoProgrammer:
-    case TChipRun::NoAnswer: return kExitProgrammer;
+    case TChipRun::NoAnswer: return ProgrammerExitCode(session.Programmer);
   }
   // A stop that came with the last exchange still leaves no file.
   if (stop.Requested()) {
@@ -78,7 +78,7 @@ int CompareWithImage(TCliOptions& o, const char* usage, TCheck check) {
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
-  return ExitCodeOf(check(session.Programmer, chip, MemoryBuffer, ui));
+  return ExitCodeOf(check(session.Programmer, chip, MemoryBuffer, ui), session.Programmer);
 }
 
 int Write(TCliOptions& o) {

@@ -16,13 +16,16 @@ void PrintHelp() {
                "  --catalogue FILE   chip catalogue (default: see.ini of the program's data folder)\n"
                "  --chip NAME        the chip, looked up in the catalogue\n"
                "  --simulate[=IMAGE] use the simulated programmer; IMAGE holds the simulated chip\n"
+            << SimulationOptionsHelp()
+            << "  --verbose          say more on standard error (the simulated chip's seed)\n"
                "  --help, --version\n\nCommands:\n";
   for (const auto& c : CliCommands()) {
     std::string u = c.Usage;
     std::cout << "  " << u << std::string(u.size() < 26 ? 26 - u.size() : 1, ' ') << c.Summary << "\n";
   }
   std::cout << "\nExit codes: 0 success, 1 difference found, 2 usage error or unusable chip,\n"
-               "3 file or data error, 4 programmer not found or not answering,\n"
+               "3 file or data error, 4 programmer not found, not answering or unplugged,\n"
+               "5 no permission to use the programmer, 6 programmer in use by another program,\n"
                "130 / 143 stopped by SIGINT / SIGTERM (chip closed, no output file).\n";
 }
 
@@ -54,6 +57,14 @@ TCliOptions Parse(int argc, char** argv) {
       if (name == "catalogue") o.Catalogue = takeValue();
       else if (name == "chip") o.Chip = takeValue();
       else if (name == "simulate") { o.Simulate = true; o.SimulateImage = hasValue ? value : ""; }
+      else if (name.rfind("sim-", 0) == 0) {
+        try {
+          if (!TakeSimulationOption(name, takeValue(), o.Simulation)) throw TCliError{kExitUsage, "unknown option --" + name};
+        } catch (const TError& e) {
+          throw TCliError{kExitUsage, e.what()};
+        }
+      }
+      else if (name == "verbose" && !hasValue) o.Verbose = true;
       else if (name == "help") o.Command = "help";
       else if (name == "version") o.Command = o.Command.empty() ? "--version" : o.Command;
       else if (command && Contains(command->ValueFlags, name)) o.Flags[name] = takeValue();

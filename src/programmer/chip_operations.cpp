@@ -49,12 +49,18 @@ bool CloseChip(TProgrammer& p, const TChip& chip) {
   return p.ExchangeReport();
 }
 
-// Ends a routine whose exchange failed: closes the chip (unless the close itself failed), returns
-// the progress to 0 and says so.
-TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool closeChip) {
+// Ends a routine whose exchange failed: gives write access back where it was opened, closes the
+// chip (unless the close itself failed), returns the progress to 0 and says why it failed.
+TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool closeChip, bool closeWrite = false) {
+  const TExchangeStatus why = p.LastStatus;
+  if (closeWrite) {
+    p.BuildHeader(chip, CmdWriteAccess, 2);
+    p.ExchangeReport();
+  }
   if (closeChip) CloseChip(p, chip);
+  p.LastStatus = why;
   ui.SetProgress(0);
-  ui.ShowError(ui.MessageText("ProgNoAnswer"));
+  p.ShowLinkFailure(ui);
   return TChipRun::NoAnswer;
 }
 
@@ -73,6 +79,13 @@ TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened ope
   ui.SetProgress(0);
   ui.ShowMessage(ui.MessageText("OpStopped"));
   return TChipRun::Stopped;
+}
+
+// Takes the programmer for the routine; says why when that fails (nothing was sent).
+bool Refused(const TProgrammerUse& use, const TProgrammer& p, TUserInterface& ui) {
+  if (use) return false;
+  p.ShowLinkFailure(ui);
+  return true;
 }
 
 // Units of a type 3 chip: words when Org is above 0, else bytes.
@@ -145,6 +158,8 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
   // Read into a scratch buffer so that a failed read leaves the target as it was.
   std::vector<uint8_t> scratch(extent);
   THoldChanges hold(p);
+  TProgrammerUse use(p);
+  if (Refused(use, p, ui)) return TChipRun::NoAnswer;
   TReport& r = p.Report;
 
   if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
@@ -195,6 +210,8 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
                             {chip.Name, std::to_string(chip.PageSize)}));
   RequireFits(chip, static_cast<size_t>(std::max<int32_t>(0, chip.Size)), source.size());
   THoldChanges hold(p);
+  TProgrammerUse use(p);
+  if (Refused(use, p, ui)) return TChipRun::NoAnswer;
   TReport& r = p.Report;
 
   if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
@@ -218,8 +235,9 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
     }
   } else if (type == 3) {
+    // From here on a failure also gives write access back, so the chip is not left writable.
     p.BuildHeader(chip, CmdWriteAccess, 1);
-    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
     const bool words = chip.Org > 0;
     const int32_t n = UnitCount(chip);
     for (int32_t i = 0; i < n; ++i) {
@@ -234,10 +252,10 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
         r[DataArea] = source[static_cast<size_t>(i)];
       }
       PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
-      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
     }
     p.BuildHeader(chip, CmdWriteAccess, 2);
-    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
   }
   if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
   ui.SetProgress(0);
@@ -247,6 +265,10 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
 TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source,
                              TUserInterface& ui) {
   THoldChanges hold(p);  // the chip written is the chip read back
+  if (RefuseUnusableChip(chip, ui)) return TChipCheck::Refused;
+  if (NoProgrammer(p, ui)) return TChipCheck::NoProgrammer;
+  TProgrammerUse use(p);  // no other program between the write and the read-back
+  if (Refused(use, p, ui)) return TChipCheck::NoAnswer;
   if (const TChipRun write = WriteChipFrom(p, chip, source, ui); write != TChipRun::Done) return CheckOf(write);
   std::vector<uint8_t> back;
   if (const TChipRun read = ReadBack(p, chip, source, ui, back); read != TChipRun::Done) return CheckOf(read);

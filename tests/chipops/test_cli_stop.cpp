@@ -88,7 +88,7 @@ TEST(CliStop, SignalStopsTheCommandAfterTheCurrentExchange) {
     const std::string log = dir.Read("sim.log");
     ASSERT_FALSE(log.empty());
     const std::string last = log.substr(log.rfind('\n', log.size() - 2) + 1);
-    EXPECT_NE(last.find("10 02"), std::string::npos) << last;
+    EXPECT_NE(last.find(" 10/2 chip-close"), std::string::npos) << last;
     if (std::string(c.Command) == "write") {
       // The pages sent before the stop reached the chip; the rest is still blank.
       const std::string chip = dir.Read("chip.bin");
