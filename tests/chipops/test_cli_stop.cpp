@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 #include <vector>
 
@@ -97,6 +99,27 @@ TEST(CliStop, SignalStopsTheCommandAfterTheCurrentExchange) {
       EXPECT_EQ(chip.substr(kChipSize - 32), chipBefore.substr(kChipSize - 32));
     }
   }
+}
+
+// The firmware update stops between two blocks and says that the firmware is incomplete.
+TEST(CliStop, SignalStopsTheFirmwareUpdateBetweenBlocks) {
+  TTempDir dir;
+  const std::string image = dir.Write("image.bin", std::string(16384, '\x5A'));
+  const std::string pack = std::string("'") + TESMARO_BINARY_DIR + "/tesmaro-cli' firmware-pack '" + image + "' '" +
+                           dir.File("new.TesmaroUpdatePart") + "'";
+  ASSERT_EQ(std::system(pack.c_str()), 0);
+  const TRun r = RunAndSignal(dir,
+                              {"--simulate", "--sim-latency", "5", "--sim-log", dir.File("sim.log"), "firmware-update",
+                               "--yes", dir.File("new.TesmaroUpdatePart")},
+                              SIGINT, std::chrono::milliseconds(1000));
+  EXPECT_EQ(r.ExitCode, 130) << r.Err;
+  EXPECT_LT(r.SecondsAfterSignal, 0.9);
+  EXPECT_NE(r.Err.find("Operation stopped.\nThe programmer's firmware is incomplete"), std::string::npos) << r.Err;
+  std::istringstream log(dir.Read("sim.log"));
+  size_t blocks = 0;
+  for (std::string line; std::getline(log, line);) blocks += line.find("firmware-block") != std::string::npos;
+  EXPECT_GT(blocks, 0u);
+  EXPECT_LT(blocks, 504u);
 }
 
 }  // namespace
