@@ -106,6 +106,7 @@ void Tf::CreateControls() {
   sSpeedButton7 = AddToolButton("sSpeedButton7", "Supported chips", 6, 572, &Tf::SupportedChips1Click);
   sSpeedButton8 = AddToolButton("sSpeedButton8", "Clear memory buffer", 7, 348, &Tf::Clearmemory1Click);
   sSpeedButton9 = AddToolButton("sSpeedButton9", "Stop the operation (Esc)", -1, 348, &Tf::sSpeedButton9Click);
+  sSpeedButton9->setProperty("pictureIndex", QVariant());  // not one of the toolbar pictures
   sSpeedButton9->setText(QStringLiteral("Stop"));
   sSpeedButton9->setIcon(StopPicture());
   sSpeedButton9->setIconSize(QSize(28, 28));

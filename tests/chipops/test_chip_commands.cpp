@@ -215,7 +215,8 @@ class TestChipCommands : public QObject {
     const QString firstCell = f.DrawGrid1->model()->index(1, 1).data().toString();
     bool stopShown = false;
     QTimer::singleShot(0, &f, [&] {
-      stopShown = f.sSpeedButton9->isVisible() && f.sSpeedButton9->isEnabled() && f.sSpeedButton8->isHidden();
+      stopShown = f.sSpeedButton9->isVisible() && f.sSpeedButton9->isEnabled() && f.sSpeedButton8->isHidden() &&
+                  !f.sSpeedButton9->icon().isNull() && f.sSpeedButton9->geometry() == f.sSpeedButton8->geometry();
       if (escape)
         QTest::keyClick(f.DrawGrid1, Qt::Key_Escape);
       else
