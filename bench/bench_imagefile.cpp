@@ -110,7 +110,7 @@ void RunProcess(benchmark::State& state, const std::vector<std::string>& args, i
 void BM_HexLoad(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   const std::string file = Files().Hex(size);
-  for (auto _ : state) benchmark::DoNotOptimize(LoadHexFile(file, TFiles::Chip(size)));
+  for (auto _ : state) LoadHexFile(file, TFiles::Chip(size));
   state.SetBytesProcessed(state.iterations() * FileBytes(file));
 }
 
