@@ -24,11 +24,15 @@ constexpr std::array<int8_t, 256> MakeDigitTable() {
 }
 constexpr std::array<int8_t, 256> kDigit = MakeDigitTable();
 
+[[noreturn, gnu::noinline, gnu::cold]] void NotHex(std::string_view line, size_t i) {
+  throw TImageError({"ImgNotHex", {std::string(line.substr(i, 2))}});
+}
+
 // The byte of the two characters at index i (0-based); the line is long enough.
 inline uint32_t ByteAt(std::string_view line, size_t i) {
   const int hi = kDigit[static_cast<unsigned char>(line[i])];
   const int lo = kDigit[static_cast<unsigned char>(line[i + 1])];
-  if ((hi | lo) < 0) throw TImageError({"ImgNotHex", {std::string(line.substr(i, 2))}});
+  if ((hi | lo) < 0) [[unlikely]] NotHex(line, i);
   return static_cast<uint32_t>(hi << 4 | lo);
 }
 
@@ -65,16 +69,21 @@ TSRecordReader::TStep TSRecordReader::Line(std::string_view line) {
   const uint32_t n = count - addressBytes - 1;
   if (type >= 1 && type <= 3 && n > 0) {
     Lowest_ = std::min(Lowest_, address);
-    uint8_t* to = nullptr;
     if (Buffer_) {
       // The whole record lies inside once its first and last bytes do.
-      to = Buffer_ + ImageIndex(address, Offset_);
+      uint8_t* to = Buffer_ + ImageIndex(address, Offset_);
       ImageIndex(address + n - 1, Offset_);
-    }
-    for (uint32_t i = 0; i < n; ++i) {
-      const uint32_t b = ByteAt(line, data + 2 * i);
-      sum += b;
-      if (to) to[i] = static_cast<uint8_t>(b);
+      const char* p = line.data() + data;
+      for (uint32_t i = 0; i < n; ++i, p += 2) {
+        const int hi = kDigit[static_cast<unsigned char>(p[0])];
+        const int lo = kDigit[static_cast<unsigned char>(p[1])];
+        if ((hi | lo) < 0) [[unlikely]] NotHex(line, data + 2 * i);
+        const uint32_t b = static_cast<uint32_t>(hi << 4 | lo);
+        sum += b;
+        to[i] = static_cast<uint8_t>(b);
+      }
+    } else {
+      for (uint32_t i = 0; i < n; ++i) sum += ByteAt(line, data + 2 * i);
     }
   } else {
     for (uint32_t i = 0; i < n; ++i) sum += ByteAt(line, data + 2 * i);
