@@ -60,11 +60,13 @@ TDifferencesWindow::TDifferencesWindow(QWidget* parent) : QDialog(parent, Qt::To
   ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
   ListView1->verticalHeader()->hide();
   ListView1->verticalHeader()->setDefaultSectionSize(18);
+  ListView1->horizontalHeader()->setDefaultSectionSize(80);
   ListView1->horizontalHeader()->setStretchLastSection(true);
+  ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   layout->addWidget(ListView1);
   connect(ListView1, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { emit GoToAddress(Model_->AddressAt(index.row())); });
-  resize(300, 420);
+  resize(280, 420);
 }
 
 void TDifferencesWindow::SetDifferences(std::vector<TByteDifference> differences, const QString& title,

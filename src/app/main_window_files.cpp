@@ -1,4 +1,5 @@
 // The main window's image-file commands: Open, Save As, Compare with file, and the loads behind them.
+#include <QScreen>
 #include <QTableView>
 #include <algorithm>
 #include <filesystem>
@@ -124,6 +125,14 @@ void Tf::Compare1Click() {
   if (!DifferencesWindow) {
     DifferencesWindow = new TDifferencesWindow(this);
     connect(DifferencesWindow, &TDifferencesWindow::GoToAddress, this, [this](uint32_t address) { GoToAddress(address); });
+    // Beside the window, so that the marks in the grid stay in sight; on the screen in any case.
+    QPoint at = frameGeometry().topRight() + QPoint(8, 0);
+    if (QScreen* screen = this->screen()) {
+      const QRect room = screen->availableGeometry();
+      at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - DifferencesWindow->width())));
+      at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - DifferencesWindow->height())));
+    }
+    DifferencesWindow->move(at);
   }
   auto text = [this](const char* key) { return QString::fromStdString(Ui().MessageText(key)); };
   const QString summary = QString::fromStdString(DifferenceText(d, "FileDifference", Ui()));

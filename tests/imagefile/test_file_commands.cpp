@@ -277,6 +277,34 @@ class TestFileCommands : public QObject {
     QCOMPARE(f.SaveDialog1.InitialDir, startDir.Folder());
   }
 
+  // The command-line file loads all or nothing too; S-records when its name says so.
+  void commandLineFileLoadsWholeOrNotAtAll_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("firstByte");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("bad checksum in line 2") << "image.hex" << ":0100000011EE\n:0100010022DD\n" << 0xFF
+                                            << "line 2: the record's checksum is wrong";
+    QTest::newRow("S-records by extension") << "image.s19" << "S104000033C8\nS9030000FC\n" << 0x33 << "";
+  }
+  void commandLineFileLoadsWholeOrNotAtAll() {
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(int, firstByte);
+    QFETCH(QString, shown);
+    TTempDir dir;
+    TScriptedUserInterface ui;
+    const std::string file = dir.Write(name.toStdString(), text.toStdString());
+    Tf f(Options(dir, file), &ui);
+    f.FormActivate();
+    QCOMPARE(int(MemoryBuffer[0]), firstByte);
+    QCOMPARE(int(MemoryBuffer[1]), 0xFF);
+    if (shown.isEmpty())
+      QCOMPARE(ui.Texts(), std::vector<std::string>());
+    else
+      QCOMPARE(ui.Texts(), std::vector<std::string>{"File \"" + file + "\", " + shown.toStdString()});
+  }
+
   void failedCommandLineLoadLeavesTheFolders() {
     TTempDir dir;
     TScriptedUserInterface ui;
