@@ -50,7 +50,7 @@ QStringList QtFilters(const std::string& filter) {
     // A label that ends in its own patterns shows them once.
     QString label = parts[i];
     const QString own = QLatin1Char('(') + given + QLatin1Char(')');
-    if (label.endsWith(own)) label = label.left(label.size() - own.size()).trimmed();
+    if (QString(label).replace(';', ' ').endsWith(own)) label = label.left(label.size() - own.size()).trimmed();
     out << label + QLatin1Char(' ') + shown;
   }
   return out;

@@ -259,6 +259,7 @@ void Tf::UpdateView() {
   sb1->SetPanelText(4, QString::fromStdString(CurrentChip.Name));
   sb1->SetPanelText(5, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
   sb1->SetPanelText(6, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
+  DrawGrid1->SetMarks({});  // the differences of a compare no longer hold for new contents
   DrawGrid1->RepaintNow();
   pb1->RepaintNow();
 }

@@ -49,7 +49,8 @@ void Tf::InitFileDialogs() {
   OpenDialog1.FilterIndex = 1;
   OpenDialog1.DefaultExt = "hex";
   OpenDialog1.OverwritePrompt = false;
-  SaveDialog1.Filter = "Hex files (*.hex)|*.hex|Binary files (*.*)|*.*|S-record files (*.s19)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s";
+  SaveDialog1.Filter = std::string("Hex files (*.hex)|*.hex|Binary files (*.*)|*.*|S-record files (") + kSRecPatterns +
+                       ")|" + kSRecPatterns;
   SaveDialog1.FilterIndex = 1;
   SaveDialog1.DefaultExt = "hex";
   SaveDialog1.OverwritePrompt = false;
@@ -80,7 +81,6 @@ void Tf::LoadImage(const std::string& fileName, TImageFormat format) {
   const uint32_t offset = AskLoadOffset(fileName, format);
   // The whole file or nothing: a file that fails leaves the buffer and the view as they were.
   ReadImageLocalized(fileName, format, offset, {MemoryBuffer, static_cast<size_t>(kMemoryBufferSize)});
-  DrawGrid1->SetMarks({});
   UpdateView();
 }
 

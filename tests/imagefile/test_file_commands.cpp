@@ -50,7 +50,7 @@ class TestFileCommands : public QObject {
              std::string("Hex file (*.hex)|*.hex|Binary File (*.bin)|*.bin|All files (binary)|*.*|S-record file "
                          "(*.s19;*.s28;*.s37;*.srec;*.mot;*.s)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
     QCOMPARE(f.SaveDialog1.Filter, std::string("Hex files (*.hex)|*.hex|Binary files (*.*)|*.*|S-record files "
-                                               "(*.s19)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
+                                               "(*.s19;*.s28;*.s37;*.srec;*.mot;*.s)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
     for (const TFileDialog* d : {&f.OpenDialog1, &f.SaveDialog1}) {
       QCOMPARE(d->DefaultExt, std::string("hex"));
       QCOMPARE(d->FilterIndex, 1);
@@ -203,11 +203,20 @@ class TestFileCommands : public QObject {
     f.Compare1Click();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"The buffer and the file are the same."});
     QVERIFY(f.DrawGrid1->Marks().empty());
+
+    // New contents of the buffer drop the marks of the last compare.
+    ui.FileNames = {dir.File("other.bin")};
+    f.Compare1Click();
+    QVERIFY(!f.DrawGrid1->Marks().empty());
+    f.UpdateView();
+    QVERIFY(f.DrawGrid1->Marks().empty());
   }
 
   void qtFiltersShowEachPatternOnceAndMatchEveryName() {
-    QCOMPARE(QtFilters("Hex file (*.hex)|*.hex|All files (binary)|*.*|Binary files (*.*)|*.*|S (*.s19)|*.s19;*.s"),
-             QStringList({"Hex file (*.hex)", "All files (binary) (*)", "Binary files (*)", "S (*.s19) (*.s19 *.s)"}));
+    QCOMPARE(QtFilters("Hex file (*.hex)|*.hex|All files (binary)|*.*|Binary files (*.*)|*.*|S (*.s19)|*.s19;*.s|"
+                       "T (*.s19;*.s)|*.s19;*.s"),
+             QStringList({"Hex file (*.hex)", "All files (binary) (*)", "Binary files (*)", "S (*.s19) (*.s19 *.s)",
+                          "T (*.s19 *.s)"}));
     QCOMPARE(SavedFileName("/d/out.bin", "Binary files (*)"), std::string("/d/out.bin"));
     QCOMPARE(SavedFileName("/d/out.*", "Binary files (*)"), std::string("/d/out"));
     QCOMPARE(SavedFileName("/d/out", "Hex files (*.hex)"), std::string("/d/out.hex"));
