@@ -43,6 +43,7 @@ void Tf::ToolButton1Click() {
     LoadHexFile(OpenDialog1.FileName);
   else
     LoadBinFile(OpenDialog1.FileName);
+  DocumentOpenedOrSaved(OpenDialog1.FileName);
 }
 
 void Tf::ToolButton2Click() {
@@ -54,4 +55,5 @@ void Tf::ToolButton2Click() {
     SaveHexFile(file, CurrentChip);
   else
     SaveBinFile(file, CurrentChip);
+  DocumentOpenedOrSaved(file);
 }

@@ -2,6 +2,7 @@
 #include <exception>
 #include <iostream>
 
+#include "catalogue/catalogue.h"
 #include "cli/commands.h"
 #include "common/error.h"
 #include "common/paths.h"
@@ -13,7 +14,8 @@ const char* const kVersion = "tesmaro-cli 0.1.0";
 void PrintHelp() {
   std::cout << "Usage: tesmaro-cli [--catalogue FILE] [--chip NAME] [--simulate[=IMAGE]] COMMAND [ARGS]\n\n"
                "Options:\n"
-               "  --catalogue FILE   chip catalogue (default: see.ini of the program's data folder)\n"
+               "  --catalogue FILE   chip catalogue (default: see.ini of the program's data folder,\n"
+               "                     then the user's own ~/.config/tesmaro/see.ini)\n"
                "  --chip NAME        the chip, looked up in the catalogue\n"
                "  --simulate[=IMAGE] use the simulated programmer; IMAGE holds the simulated chip\n"
                "  --help, --version\n\nCommands:\n";
@@ -21,7 +23,9 @@ void PrintHelp() {
     std::string u = c.Usage;
     std::cout << "  " << u << std::string(u.size() < 26 ? 26 - u.size() : 1, ' ') << c.Summary << "\n";
   }
-  std::cout << "\nExit codes: 0 success, 1 difference found, 2 usage error, 3 file or data error,\n"
+  std::cout << "\nExit codes: 0 success, 1 difference found (verify, write, erase: the chip differs;\n"
+               "blank-check: the chip is not blank; catalogue-check: problems found), 2 usage error\n"
+               "(also erase declined: no --yes and no terminal to ask on), 3 file or data error,\n"
                "4 programmer not found or not answering.\n";
 }
 
@@ -34,6 +38,7 @@ bool Contains(const std::vector<std::string>& v, const std::string& s) {
 TCliOptions Parse(int argc, char** argv) {
   TCliOptions o;
   o.Catalogue = DataFolderFor(FolderPart(ExecutablePath())) + kCatalogueFileName;
+  o.UserCatalogue = UserCatalogueFile();
   const TCliCommand* command = nullptr;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -50,7 +55,11 @@ TCliOptions Parse(int argc, char** argv) {
         if (i + 1 >= argc) throw TCliError{kExitUsage, "option --" + name + " needs a value"};
         return argv[++i];
       };
-      if (name == "catalogue") o.Catalogue = takeValue();
+      if (name == "catalogue") {
+        // A catalogue named on the command line is exactly that file.
+        o.Catalogue = takeValue();
+        o.UserCatalogue.clear();
+      }
       else if (name == "chip") o.Chip = takeValue();
       else if (name == "simulate") { o.Simulate = true; o.SimulateImage = hasValue ? value : ""; }
       else if (name == "help") o.Command = "help";
@@ -77,7 +86,7 @@ TCliOptions Parse(int argc, char** argv) {
 TChip RequireChip(const TCliOptions& o) {
   if (o.Chip.empty()) throw TCliError{kExitUsage, "this command needs a chip: --chip NAME"};
   TChip chip;
-  if (!LoadChip(o.Catalogue, o.Chip, chip))
+  if (!LoadChip(TCatalogue(o.CatalogueFiles()), o.Chip, chip))
     throw TCliError{kExitUsage, "chip '" + o.Chip + "' is not in the catalogue " + o.Catalogue};
   return chip;
 }
