@@ -242,7 +242,7 @@ void Tf::FormActivate() {
       LoadHexFile(file);
       OpenDialog1.InitialDir = FolderPart(file);
       SaveDialog1.InitialDir = FolderPart(file);
-      DocumentOpenedOrSaved(file);
+      DocumentOpenedOrSaved(file, true);
     }
   });
   if (Options_.CloseAfterStart) QTimer::singleShot(0, this, [this] { close(); });

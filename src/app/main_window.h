@@ -164,17 +164,18 @@ class Tf : public QMainWindow {
 
   // --- the current file, Save, recent files, the last folder, dropped files (main_window_recent.cpp) ---
   std::string CurrentFile;                // the file last opened or saved; "" for none
+  bool CurrentFileIsHex = true;           // it was read or written as Intel HEX (else binary)
   std::vector<std::string> RecentFiles;   // most recent first, at most kRecentFileCount
   static constexpr size_t kRecentFileCount = 8;
-  // Writes the current file again in the format of its name; Save As when there is none.
+  // Writes the current file again in the format it was opened or saved in; Save As when there is none.
   void Save1Click();
   // Opens a file by name, the format following its name, after the unsaved-changes question.
   void OpenDocument(const std::string& fileName);
   // Opens an entry of the Recent files menu; a file that is gone is taken off the list, with a notice.
   void OpenRecentFile(const std::string& fileName);
-  // A file was opened or saved: it becomes the current file (unmodified), goes to the top of the
-  // recent files, and its folder becomes the dialogs' starting folder.
-  void DocumentOpenedOrSaved(const std::string& fileName);
+  // A file was opened or saved (as Intel HEX or binary): it becomes the current file (unmodified),
+  // goes to the top of the recent files, and its folder becomes the dialogs' starting folder.
+  void DocumentOpenedOrSaved(const std::string& fileName, bool isHex);
   // The title: the current file's name, "*" while the buffer has unsaved changes, the caption.
   void UpdateTitle();
   // Reads the document settings (recent files, last folder, ask before writing) at start-up.

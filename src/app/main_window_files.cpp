@@ -43,7 +43,7 @@ void Tf::ToolButton1Click() {
     LoadHexFile(OpenDialog1.FileName);
   else
     LoadBinFile(OpenDialog1.FileName);
-  DocumentOpenedOrSaved(OpenDialog1.FileName);
+  DocumentOpenedOrSaved(OpenDialog1.FileName, OpenDialog1.FilterIndex == 1);
 }
 
 void Tf::ToolButton2Click() {
@@ -55,5 +55,5 @@ void Tf::ToolButton2Click() {
     SaveHexFile(file, CurrentChip);
   else
     SaveBinFile(file, CurrentChip);
-  DocumentOpenedOrSaved(file);
+  DocumentOpenedOrSaved(file, SaveDialog1.FilterIndex == 1);
 }

@@ -19,7 +19,7 @@ const char* const kMainSection = "Main";
 
 std::string RecentKey(size_t i) { return "File" + std::to_string(i + 1); }
 
-// The format a file is written and opened in, by its name.
+// The format a file is opened in by name (recent files, dropped files).
 TImageFormat DocumentFormat(const std::string& fileName) { return ImageFormatOf(fileName); }
 }  // namespace
 
@@ -71,11 +71,12 @@ void Tf::SetLastFolder(const std::string& folder) {
   }
 }
 
-void Tf::DocumentOpenedOrSaved(const std::string& fileName) {
+void Tf::DocumentOpenedOrSaved(const std::string& fileName, bool isHex) {
   std::error_code ec;
   const auto absolute = std::filesystem::absolute(fileName, ec);
   const std::string file = ec ? fileName : absolute.lexically_normal().string();
   CurrentFile = file;
+  CurrentFileIsHex = isHex;
   SetBufferModified(false);
   RecentFiles.erase(std::remove(RecentFiles.begin(), RecentFiles.end(), file), RecentFiles.end());
   RecentFiles.insert(RecentFiles.begin(), file);
@@ -91,17 +92,19 @@ void Tf::Save1Click() {
     ToolButton2Click();
     return;
   }
-  SaveImageFile(CurrentFile, DocumentFormat(CurrentFile), CurrentChip);
-  DocumentOpenedOrSaved(CurrentFile);
+  // In the format the file was read in: a .hex file opened as binary stays binary.
+  SaveImageFile(CurrentFile, CurrentFileIsHex ? TImageFormat::Hex : TImageFormat::Bin, CurrentChip);
+  DocumentOpenedOrSaved(CurrentFile, CurrentFileIsHex);
 }
 
 void Tf::OpenDocument(const std::string& fileName) {
   if (!ConfirmDiscardChanges()) return;
-  if (DocumentFormat(fileName) == TImageFormat::Hex)
+  const bool hex = DocumentFormat(fileName) == TImageFormat::Hex;
+  if (hex)
     LoadHexFile(fileName);
   else
     LoadBinFile(fileName);
-  DocumentOpenedOrSaved(fileName);
+  DocumentOpenedOrSaved(fileName, hex);
 }
 
 void Tf::OpenRecentFile(const std::string& fileName) {

@@ -91,6 +91,16 @@ class TestDocuments : public QObject {
     QCOMPARE(dir.Read("a.bin")[6], '\x33');
     QCOMPARE(ui.Dialogs.size(), size_t(2));
     QVERIFY(!f.BufferModified());
+
+    // Save keeps the format the file was opened in, whatever its name: a .hex file opened as
+    // binary is not turned into Intel HEX text.
+    dir.Write("raw.hex", std::string(4096, '\x44'));
+    ui.FileNames = {dir.File("raw.hex")};
+    ui.FilterIndexes = {3};
+    f.Open1->trigger();
+    MemoryBuffer[0] = 0x45;
+    f.Save1->trigger();
+    QCOMPARE(dir.Read("raw.hex"), "\x45" + std::string(4095, '\x44'));
   }
 
   void recentFilesAreKeptAndAMissingOneIsRemovedWithANotice() {
