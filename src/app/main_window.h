@@ -14,11 +14,13 @@
 
 #include "app/start_options.h"
 #include "catalogue/chip.h"
+#include "imagefile/image_file.h"
 #include "common/user_interface.h"
 #include "hid/hid_controller.h"
 #include "programmer/programmer.h"
 
 class TDrawGrid;
+class TDifferencesWindow;
 class TPaintBox32;
 class TStatusBar;
 class TGuiUserInterface;
@@ -55,6 +57,7 @@ class Tf : public QMainWindow {
   QAction* Open1 = nullptr;
   QAction* Save1 = nullptr;
   QAction* SaveAs1 = nullptr;
+  QAction* Compare1 = nullptr;
   QMenu* RecentFiles1 = nullptr;
   QAction* N1 = nullptr;
   QAction* Exit1 = nullptr;
@@ -88,6 +91,9 @@ class Tf : public QMainWindow {
   TFileDialog OpenDialog1;
   TFileDialog SaveDialog1;
   TFileDialog OpenDialog2;
+  TFileDialog OpenDialog3;  // Compare with file
+  // The differences of the last compare; created at the first compare that finds any.
+  TDifferencesWindow* DifferencesWindow = nullptr;
 
   // --- state ---
   bool FirstActivation = true;
@@ -126,9 +132,19 @@ class Tf : public QMainWindow {
   void ToolButton1Click();    // Open
   void ToolButton2Click();    // Save As
 
+  void Compare1Click();       // Compare with file: the differences listed and marked in the grid
+
   // --- image files: load into MemoryBuffer, then refresh the view ---
+  // The whole file or nothing: a file that fails to load leaves the buffer and the view as they
+  // were. When an Intel HEX or S-record file's data start past the chip, asks whether to load
+  // them at address 0 (ImgAskOffset).
+  void LoadImage(const std::string& fileName, TImageFormat format);
   void LoadHexFile(const std::string& fileName);
   void LoadBinFile(const std::string& fileName);
+  // The command-line file: Intel HEX whatever its extension, S-records when the name says so.
+  void LoadCommandLineFile(const std::string& fileName);
+  // Makes the grid cell of address current and scrolls to it.
+  void GoToAddress(uint32_t address);
   // Filters and default extension of OpenDialog1 and SaveDialog1.
   void InitFileDialogs();
   void Exit1Click();
@@ -164,7 +180,7 @@ class Tf : public QMainWindow {
 
   // --- the current file, Save, recent files, the last folder, dropped files (main_window_recent.cpp) ---
   std::string CurrentFile;                // the file last opened or saved; "" for none
-  bool CurrentFileIsHex = true;           // it was read or written as Intel HEX (else binary)
+  TImageFormat CurrentFileFormat = TImageFormat::Hex;  // the format it was read or written in
   std::vector<std::string> RecentFiles;   // most recent first, at most kRecentFileCount
   static constexpr size_t kRecentFileCount = 8;
   // Writes the current file again in the format it was opened or saved in; Save As when there is none.
@@ -173,9 +189,9 @@ class Tf : public QMainWindow {
   void OpenDocument(const std::string& fileName);
   // Opens an entry of the Recent files menu; a file that is gone is taken off the list, with a notice.
   void OpenRecentFile(const std::string& fileName);
-  // A file was opened or saved (as Intel HEX or binary): it becomes the current file (unmodified),
+  // A file was opened or saved in format: it becomes the current file (unmodified),
   // goes to the top of the recent files, and its folder becomes the dialogs' starting folder.
-  void DocumentOpenedOrSaved(const std::string& fileName, bool isHex);
+  void DocumentOpenedOrSaved(const std::string& fileName, TImageFormat format);
   // The title: the current file's name, "*" while the buffer has unsaved changes, the caption.
   void UpdateTitle();
   // Reads the document settings (recent files, last folder, ask before writing) at start-up.
@@ -204,6 +220,11 @@ class Tf : public QMainWindow {
   void SelectStartupLanguage(int32_t langId);
   void BuildLanguageMenu();
 
+  // The offset to load fileName at: the file's lowest address when the user says so, else 0.
+  uint32_t AskLoadOffset(const std::string& fileName, TImageFormat format);
+  // ReadImageFile with its errors in the active language.
+  void ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
+                          std::span<uint8_t> image);
   void RebuildRecentMenu();
   void SaveRecentFiles();
   void SetLastFolder(const std::string& folder);

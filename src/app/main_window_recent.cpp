@@ -71,12 +71,12 @@ void Tf::SetLastFolder(const std::string& folder) {
   }
 }
 
-void Tf::DocumentOpenedOrSaved(const std::string& fileName, bool isHex) {
+void Tf::DocumentOpenedOrSaved(const std::string& fileName, TImageFormat format) {
   std::error_code ec;
   const auto absolute = std::filesystem::absolute(fileName, ec);
   const std::string file = ec ? fileName : absolute.lexically_normal().string();
   CurrentFile = file;
-  CurrentFileIsHex = isHex;
+  CurrentFileFormat = format;
   SetBufferModified(false);
   RecentFiles.erase(std::remove(RecentFiles.begin(), RecentFiles.end(), file), RecentFiles.end());
   RecentFiles.insert(RecentFiles.begin(), file);
@@ -92,19 +92,16 @@ void Tf::Save1Click() {
     ToolButton2Click();
     return;
   }
-  // In the format the file was read in: a .hex file opened as binary stays binary.
-  SaveImageFile(CurrentFile, CurrentFileIsHex ? TImageFormat::Hex : TImageFormat::Bin, CurrentChip);
-  DocumentOpenedOrSaved(CurrentFile, CurrentFileIsHex);
+  // In the format the file was read in, which its name alone may not tell.
+  SaveImageFile(CurrentFile, CurrentFileFormat, CurrentChip);
+  DocumentOpenedOrSaved(CurrentFile, CurrentFileFormat);
 }
 
 void Tf::OpenDocument(const std::string& fileName) {
   if (!ConfirmDiscardChanges()) return;
-  const bool hex = DocumentFormat(fileName) == TImageFormat::Hex;
-  if (hex)
-    LoadHexFile(fileName);
-  else
-    LoadBinFile(fileName);
-  DocumentOpenedOrSaved(fileName, hex);
+  const TImageFormat format = DocumentFormat(fileName);
+  LoadImage(fileName, format);
+  DocumentOpenedOrSaved(fileName, format);
 }
 
 void Tf::OpenRecentFile(const std::string& fileName) {

@@ -23,10 +23,13 @@ void PrintHelp() {
     std::string u = c.Usage;
     std::cout << "  " << u << std::string(u.size() < 26 ? 26 - u.size() : 1, ' ') << c.Summary << "\n";
   }
-  std::cout << "\nExit codes: 0 success, 1 difference found (verify, write, erase: the chip differs;\n"
-               "blank-check: the chip is not blank; catalogue-check: problems found), 2 usage error\n"
-               "(also erase declined: no --yes and no terminal to ask on), 3 file or data error,\n"
-               "4 programmer not found or not answering.\n";
+  std::cout << "\nImage formats: .hex .ihx .ihex Intel HEX; .s19 .s28 .s37 .srec .mot .s Motorola S-records;\n"
+               "anything else binary. --offset ADDR (such as 0x810000) is subtracted from every address of\n"
+               "an Intel HEX or S-record file; binary images have no addresses and always load at 0.\n"
+               "\nExit codes: 0 success (compare: the images are the same), 1 difference found (compare,\n"
+               "verify, write, erase: the chip differs; blank-check: the chip is not blank; catalogue-check:\n"
+               "problems found), 2 usage error (also erase declined: no --yes and no terminal to ask on),\n"
+               "3 file or data error, 4 programmer not found or not answering.\n";
 }
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {

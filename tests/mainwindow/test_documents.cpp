@@ -92,15 +92,16 @@ class TestDocuments : public QObject {
     QCOMPARE(ui.Dialogs.size(), size_t(2));
     QVERIFY(!f.BufferModified());
 
-    // Save keeps the format the file was opened in, whatever its name: a .hex file opened as
-    // binary is not turned into Intel HEX text.
-    dir.Write("raw.hex", std::string(4096, '\x44'));
-    ui.FileNames = {dir.File("raw.hex")};
-    ui.FilterIndexes = {3};
+    // Save keeps the format the file was opened in, which its name does not tell: a file
+    // without a known extension opened as Intel HEX is not turned into a binary image.
+    dir.Write("image.dat", ":0100000044BB\r\n:00000001FF\r\n");
+    ui.FileNames = {dir.File("image.dat")};
+    ui.FilterIndexes = {1};
     f.Open1->trigger();
+    QCOMPARE(MemoryBuffer[0], uint8_t(0x44));
     MemoryBuffer[0] = 0x45;
     f.Save1->trigger();
-    QCOMPARE(dir.Read("raw.hex"), "\x45" + std::string(4095, '\x44'));
+    QVERIFY(dir.Read("image.dat").rfind(":1000000045FFFF", 0) == 0);
   }
 
   void recentFilesAreKeptAndAMissingOneIsRemovedWithANotice() {
