@@ -59,6 +59,8 @@ TSimulation CreateSimulation(const TSimulationOptions& o) {
   for (const auto& f : o.Faults) s.Programmer->AddFault(f);
   if (!o.LogFile.empty()) s.Programmer->LogTo(o.LogFile);
   if (!o.ImageFile.empty()) s.Programmer->AttachImageFile(o.ImageFile);
-  s.Platform->PlugIn(TSimulatedProgrammer::DeviceInfo(), s.Programmer);
+  TSimulatedHidDeviceInfo info = TSimulatedProgrammer::DeviceInfo();
+  info.LockFile = o.LockFile.empty() ? o.ImageFile : o.LockFile;
+  s.Platform->PlugIn(info, s.Programmer);
   return s;
 }
