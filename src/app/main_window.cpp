@@ -39,6 +39,7 @@ Tf::Tf(const TStartOptions& options, TUserInterface* ui) : Options_(options) {
   FormCreate();
   Form2 = new TForm2(this, [this] { return CatalogueFile(); });
   CreateLocalization();
+  CreateEditing();
   CreateDeviceLink();
 }
 
@@ -46,7 +47,13 @@ Tf::~Tf() = default;
 
 std::string Tf::CatalogueFile() const { return Options_.ExeFolder + kCatalogueFileName; }
 
-bool Tf::Run(const std::function<void()>& command) { return RunCommand(*Ui_, command); }
+bool Tf::Run(const std::function<void()>& command) {
+  // Every command starts from what the user typed: an open cell entry is kept first.
+  return RunCommand(*Ui_, [this, &command] {
+    if (DrawGrid1) DrawGrid1->CommitEntry();
+    command();
+  });
+}
 
 QAction* Tf::AddItem(QMenu* menu, const char* name, const char* caption, void (Tf::*handler)()) {
   auto* a = new QAction(QString::fromUtf8(caption), this);
@@ -165,6 +172,8 @@ void Tf::CreateMenus() {
   N1 = AddSeparator(File1, "N1");
   Exit1 = AddItem(File1, "Exit1", "Exit", &Tf::Exit1Click);
 
+  CreateEditMenu();
+
   Program1 = MainMenu1->addMenu(QStringLiteral("&Programmer"));
   Program1->setObjectName("Program1");
   Program2 = AddItem(Program1, "Program2", "Program all", &Tf::sSpeedButton4Click);
@@ -218,12 +227,16 @@ void Tf::FormActivate() {
     StartupInit();
     BuildLanguageMenu();
     DrawGrid1->SetColWidth(17, 140);
-    DrawGrid1->SetRowCount(CurrentChip.Size / 16 + 1);
+    DrawGrid1->SetChipSize(CurrentChip.Size);
+    DrawGrid1->Editor().SetBaseline();
     UpdateView();
     const std::string& file = Options_.CommandLineFile;
     if (!file.empty()) {
       // Loaded as Intel HEX whatever its extension; folders set only after a successful load.
-      LoadHexFile(file);
+      ReplaceBuffer([this, &file] {
+        LoadHexFile(file);
+        return true;
+      });
       OpenDialog1.InitialDir = FolderPart(file);
       SaveDialog1.InitialDir = FolderPart(file);
     }
@@ -254,10 +267,11 @@ void Tf::MeasureCpuClock() {
 
 void Tf::UpdateView() {
   CalcChecksum(CurrentChip.Size);
-  sb1->SetPanelText(3, QStringLiteral("Chk: ") + QString::fromStdString(IntToHex(Checksum, 4)));
+  ShowChecksum();
   sb1->SetPanelText(4, QString::fromStdString(CurrentChip.Name));
   sb1->SetPanelText(5, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
   sb1->SetPanelText(6, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
+  DrawGrid1->BufferChanged();
   DrawGrid1->RepaintNow();
   pb1->RepaintNow();
 }
@@ -274,8 +288,14 @@ void Tf::closeEvent(QCloseEvent* e) {
     e->ignore();
     return;
   }
-  // A settings file that can't be written keeps the window open, with the error shown.
-  if (Run([this] { SaveSettings(); }))
+  // Unsaved changes are saved or discarded first, or the window stays open; a settings file
+  // that can't be written keeps it open too, with the error shown.
+  bool confirmed = false;
+  if (Run([this, &confirmed] {
+        confirmed = ConfirmDiscardChanges();
+        if (confirmed) SaveSettings();
+      }) &&
+      confirmed)
     e->accept();
   else
     e->ignore();
@@ -284,6 +304,11 @@ void Tf::closeEvent(QCloseEvent* e) {
 void Tf::Exit1Click() { close(); }
 
 void Tf::Clearmemory1Click() {
-  ClearMemoryBuffer();
+  if (!ConfirmDiscardChanges()) return;
+  // A cleared buffer holds nothing to save; the clear can be taken back.
+  ReplaceBuffer([] {
+    ClearMemoryBuffer();
+    return true;
+  });
   UpdateView();
 }

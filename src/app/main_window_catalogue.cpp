@@ -16,7 +16,7 @@ void Tf::ChipSelect1Click() {
   // Repaint what the closed dialog covered before the lookup.
   QCoreApplication::processEvents();
   LoadChip(CatalogueFile(), name, CurrentChip);
-  DrawGrid1->SetRowCount(CurrentChip.Size / 16 + 1);
+  DrawGrid1->SetChipSize(CurrentChip.Size);
   UpdateView();
 }
 

@@ -38,11 +38,15 @@ void Tf::LoadBinFile(const std::string& fileName) {
 }
 
 void Tf::ToolButton1Click() {
+  if (!ConfirmDiscardChanges()) return;
   if (!Ui().ExecuteOpenDialog(OpenDialog1)) return;
-  if (OpenDialog1.FilterIndex == 1)
-    LoadHexFile(OpenDialog1.FileName);
-  else
-    LoadBinFile(OpenDialog1.FileName);
+  ReplaceBuffer([this] {
+    if (OpenDialog1.FilterIndex == 1)
+      LoadHexFile(OpenDialog1.FileName);
+    else
+      LoadBinFile(OpenDialog1.FileName);
+    return true;
+  });
 }
 
 void Tf::ToolButton2Click() {
@@ -54,4 +58,5 @@ void Tf::ToolButton2Click() {
     SaveHexFile(file, CurrentChip);
   else
     SaveBinFile(file, CurrentChip);
+  SetBufferModified(false);
 }
