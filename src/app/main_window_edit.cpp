@@ -58,10 +58,14 @@ void Tf::CreateEditing() {
     ShowChecksum();
   });
   connect(DrawGrid1, &TDrawGrid::SelectionInfo, this, [this](int start, int length, int checksum) {
-    // A selection of more than the current byte shows its start, length and byte sum.
-    sb1->SetPanelText(7, length > 1 ? QString::fromStdString(Ui().MessageText("SelectionInfo"))
-                                          .arg(Hex(start, 5), Hex(length, 1), Hex(checksum, 4))
-                                    : QString());
+    // A selection of more than the current byte shows its start, length and byte sum, in words
+    // in the panel's tool tip.
+    auto text = [&](const char* key) {
+      return length > 1 ? QString::fromStdString(Ui().MessageText(key)).arg(Hex(start, 5), Hex(length, 1), Hex(checksum, 4))
+                        : QString();
+    };
+    sb1->SetPanelText(7, text("SelectionInfo"));
+    sb1->SetPanelHint(7, text("SelectionHint"));
   });
   QLanguageSource->OnLanguageChanged = [this](QObject*) { ApplyGridCodePage(); };
   ApplyGridCodePage();

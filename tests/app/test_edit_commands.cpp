@@ -279,7 +279,7 @@ class TestEditCommands : public QObject {
     QCOMPARE(Editor().Selection().Start, start);
     QCOMPARE(Editor().Selection().Length, length);
     const uint32_t sum = std::accumulate(MemoryBuffer + start, MemoryBuffer + start + length, 0u) & 0xFFFF;
-    QCOMPARE(F->sb1->PanelText(7), QString("Sel: %1 Len: %2 Chk: %3")
+    QCOMPARE(F->sb1->PanelText(7), QString("%1+%2 Chk: %3")
                                        .arg(QString::fromStdString(IntToHex(start, 5)),
                                             QString::fromStdString(IntToHex(length, 1)),
                                             QString::fromStdString(IntToHex(int32_t(sum), 4))));
@@ -338,15 +338,15 @@ class TestEditCommands : public QObject {
     QCOMPARE(Editor().Selection().Length, 2);
     Key(Qt::Key_F3);
     QCOMPARE(Editor().Cursor(), 0x10);
-    QCOMPARE(F->sb1->PanelText(7), QString("Search went on from the other end"));
+    QCOMPARE(F->sb1->PanelText(7), QString("Search wrapped round"));
     Key(Qt::Key_F3);
     QCOMPARE(Editor().Cursor(), 0x60);
-    QVERIFY(F->sb1->PanelText(7).startsWith("Sel: "));
+    QCOMPARE(F->sb1->PanelText(7), QString("00060+2 Chk: 0178"));
     Key(Qt::Key_F3, Qt::ShiftModifier);
     QCOMPARE(Editor().Cursor(), 0x10);
     Key(Qt::Key_F3, Qt::ShiftModifier);
     QCOMPARE(Editor().Cursor(), 0x60);
-    QCOMPARE(F->sb1->PanelText(7), QString("Search went on from the other end"));
+    QCOMPARE(F->sb1->PanelText(7), QString("Search wrapped round"));
     QVERIFY(Ui->Shown.empty());
 
     answer = "Hi", asText = true;
