@@ -25,6 +25,8 @@ std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text) {
   std::vector<uint8_t> bytes;
   size_t i = 0;
   while (i < text.size()) {
+    // Letters of other scripts are no separators: "AB ДЕ" is not two bytes.
+    if (static_cast<unsigned char>(text[i]) >= 0x80) return std::nullopt;
     if (!IsAsciiAlnum(text[i])) {
       ++i;
       continue;

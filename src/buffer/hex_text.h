@@ -10,7 +10,7 @@
 
 // Hexadecimal bytes with any separators between them: "DE AD", "de:ad", "0xDE, 0xAD", "DEAD".
 // A run of digits gives one byte per two digits. Nothing when the text holds no byte, a run of
-// an odd number of digits, or a letter or digit that is not a separator or a hexadecimal digit.
+// an odd number of digits, a letter that is not a hexadecimal digit, or any non-ASCII character.
 std::optional<std::vector<uint8_t>> ParseHexBytes(std::string_view text);
 
 // The bytes as upper-case digit pairs, one space between them and a line break after every 16.

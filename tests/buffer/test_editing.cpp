@@ -52,6 +52,7 @@ TEST(ParseHexBytes, ReadsPairsWithAnySeparators) {
       {"ABC", std::nullopt},     // odd run of digits
       {"GZ", std::nullopt},      // not hexadecimal
       {"12 3G", std::nullopt},
+      {"AB \xD0\x94\xD0\x95", std::nullopt},  // Cyrillic letters are not separators
   };
   for (const auto& c : cases) EXPECT_EQ(ParseHexBytes(c.text), c.bytes) << c.text;
 }
