@@ -241,12 +241,13 @@ void TDrawGrid::CursorMoved() {
 }
 
 void TDrawGrid::BytesChanged(TByteRange range) {
-  const int first = range.Start / kBytesPerRow + 1;
-  const int last = (std::max(range.End(), range.Start + 1) - 1) / kBytesPerRow + 1;
-  const QRect top = CellRect(0, std::max(first, TopRow()));
-  const QRect bottom = CellRect(0, std::min(last, TopRow() + VisibleRowCount()));
-  if (!top.isEmpty() && !bottom.isEmpty()) {
-    const QRect rows(0, top.top(), viewport()->width(), bottom.bottom() - top.top() + 1);
+  // The changed rows that are in view, the partly shown bottom row included.
+  const int first = std::max(range.Start / kBytesPerRow + 1, TopRow());
+  const int last = std::min({(std::max(range.End(), range.Start + 1) - 1) / kBytesPerRow + 1, RowCount() - 1,
+                             TopRow() + VisibleRowCount()});
+  if (first <= last) {
+    const int top = (first - TopRow() + 1) * kRowPitch, bottom = (last - TopRow() + 2) * kRowPitch;
+    const QRect rows = QRect(0, top, viewport()->width(), bottom - top) & viewport()->rect();
     // A typed byte shows at once, with its character.
     if (last - first < 2)
       viewport()->repaint(rows);
@@ -359,26 +360,38 @@ void TDrawGrid::mousePressEvent(QMouseEvent* event) {
   event->accept();
   if (event->button() != Qt::LeftButton) return;
   setFocus(Qt::MouseFocusReason);
+  Dragging_ = false;
   const QPoint pos = event->position().toPoint();
   const int column = ColumnAt(pos.x()), row = RowAt(pos.y());
   if (column < 1 || row < 1) return;
   bool allowed = true;
   DrawGrid1SelectCell(column, row, allowed);
   if (allowed) Editor_.MoveTo(THexGridModel::CellAddress(column, row), event->modifiers() & Qt::ShiftModifier);
+  Dragging_ = allowed;
 }
 
 void TDrawGrid::mouseMoveEvent(QMouseEvent* event) {
   event->accept();
   // Dragging with the button held extends the selection from where the press put the anchor.
-  if (!(event->buttons() & Qt::LeftButton)) return;
+  if (!Dragging_ || !(event->buttons() & Qt::LeftButton)) return;
   const QPoint pos = event->position().toPoint();
-  const int column = ColumnAt(pos.x()), row = RowAt(pos.y());
-  if (column < 1 || column > kLastByteColumn || row < 1) return;
-  const int32_t address = THexGridModel::CellAddress(column, row);
-  if (address != Editor_.Cursor() && address < Editor_.Size()) Editor_.MoveTo(address, true);
+  const int at = ColumnAt(pos.x());
+  const int column = std::clamp(at >= 0 ? at : pos.x() < 0 ? 1 : kLastByteColumn, 1, kLastByteColumn);
+  // Above or below the rows in view the selection goes on a row at a time, scrolling along.
+  int row = RowAt(pos.y());
+  if (pos.y() < kRowPitch)
+    row = std::max(1, TopRow() - 1);
+  else if (pos.y() >= viewport()->height() || row < 0)
+    row = std::min(TopRow() + VisibleRowCount(), RowCount() - 1);
+  if (row < 1) return;
+  const int32_t address = std::min(THexGridModel::CellAddress(column, row), Editor_.Size() - 1);
+  if (address >= 0 && address != Editor_.Cursor()) Editor_.MoveTo(address, true);
 }
 
-void TDrawGrid::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
+void TDrawGrid::mouseReleaseEvent(QMouseEvent* event) {
+  event->accept();
+  Dragging_ = false;
+}
 
 void TDrawGrid::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 

@@ -121,6 +121,7 @@ class TDrawGrid : public QAbstractItemView {
   int Ascent_ = 0;
   int SlotWidth_ = 8;
   int32_t ShownCursor_ = 0;
+  bool Dragging_ = false;  // the left button went down on a byte cell and is held
   // Texts laid out once: the 256 digit pairs and the 256 glyphs with their centring offsets.
   std::array<QStaticText, 256> HexTexts_;
   std::array<QStaticText, 256> GlyphTexts_;

@@ -249,6 +249,10 @@ class TestEditCommands : public QObject {
     QTest::newRow("shift page down") << "shift page down" << 0x12 << 0x80 - 0x12;
     QTest::newRow("ctrl A") << "ctrl A" << 0 << 0x80;
     QTest::newRow("drag") << "drag" << 0x12 << 0x24 - 0x12 + 1;
+    // Below the rows the selection reaches the last row, in the pointer's column.
+    QTest::newRow("drag below the rows") << "drag below" << 0x12 << 0x74 - 0x12 + 1;
+    // A drag that starts outside the bytes selects nothing.
+    QTest::newRow("drag from the header") << "drag from header" << 0x12 << 1;
   }
   void selectionShowsStartLengthAndChecksum() {
     QFETCH(QString, how);
@@ -270,14 +274,17 @@ class TestEditCommands : public QObject {
       Key(Qt::Key_A, Qt::ControlModifier);
     } else {
       QWidget* view = F->DrawGrid1->viewport();
-      QTest::mousePress(view, Qt::LeftButton, {}, F->DrawGrid1->CellRect(3, 2).center());
-      QMouseEvent move(QEvent::MouseMove, F->DrawGrid1->CellRect(5, 3).center(), view->mapToGlobal(F->DrawGrid1->CellRect(5, 3).center()),
-                       Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+      const QPoint from = F->DrawGrid1->CellRect(3, how == "drag from header" ? 0 : 2).center();
+      QPoint to = F->DrawGrid1->CellRect(5, 3).center();
+      if (how == "drag below") to.setY(view->height() + 5);
+      QTest::mousePress(view, Qt::LeftButton, {}, from);
+      QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
       QApplication::sendEvent(view, &move);
-      QTest::mouseRelease(view, Qt::LeftButton, {}, F->DrawGrid1->CellRect(5, 3).center());
+      QTest::mouseRelease(view, Qt::LeftButton, {}, to);
     }
     QCOMPARE(Editor().Selection().Start, start);
     QCOMPARE(Editor().Selection().Length, length);
+    if (length == 1) return;
     const uint32_t sum = std::accumulate(MemoryBuffer + start, MemoryBuffer + start + length, 0u) & 0xFFFF;
     QCOMPARE(F->sb1->PanelText(7), QString("%1+%2 Chk: %3")
                                        .arg(QString::fromStdString(IntToHex(start, 5)),
