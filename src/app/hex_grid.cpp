@@ -25,6 +25,8 @@ const QColor kCharColor = FromBgr(0xF0F0F0);
 const QColor kGridColor = FromBgr(0xFFFFFF);
 const QColor kLineColor = FromBgr(0xC0C0C0);
 const QColor kEditorTextColor = FromBgr(0x008000);
+// Differences found by a compare.
+const QColor kMarkColor = FromBgr(0x8080FF);
 // The current byte and its character: white on a dark blue fill.
 const QColor kCurrentColor(0, 84, 166);
 const QColor kCurrentTextColor(255, 255, 255);
@@ -492,6 +494,7 @@ void TDrawGrid::DrawGrid1DrawCell(QPainter& canvas, int column, int row, const Q
     canvas.setPen(changed ? kChangedCurrentTextColor : kCurrentTextColor);
   } else {
     canvas.fillRect(rect, selection.Length > 1 && selection.Contains(address) ? kSelectionColor
+                          : Marked(static_cast<uint32_t>(address))          ? kMarkColor
                           : column % 2                                      ? kOddByteColor
                                                                             : kEvenByteColor);
     if (changed) canvas.setPen(kChangedTextColor);
@@ -501,4 +504,16 @@ void TDrawGrid::DrawGrid1DrawCell(QPainter& canvas, int column, int row, const Q
 
 void TDrawGrid::DrawGrid1SelectCell(int column, int row, bool& canSelect) {
   canSelect = column >= 1 && column <= kLastByteColumn && THexGridModel::CellAddress(column, row) < Editor_.Size();
+}
+
+void TDrawGrid::SetMarks(std::vector<TAddressRange> marks) {
+  if (marks.empty() && Marks_.empty()) return;
+  Marks_ = std::move(marks);
+  viewport()->update();
+}
+
+bool TDrawGrid::Marked(uint32_t address) const {
+  auto it = std::upper_bound(Marks_.begin(), Marks_.end(), address,
+                             [](uint32_t a, const TAddressRange& r) { return a < r.End; });
+  return it != Marks_.end() && it->Start <= address;
 }

@@ -7,6 +7,9 @@
 #include <QFont>
 #include <QStaticText>
 #include <array>
+#include <vector>
+
+#include "buffer/differences.h"
 
 #include "buffer/buffer_editor.h"
 
@@ -60,6 +63,11 @@ class TDrawGrid : public QAbstractItemView {
   QRect CellRect(int column, int row) const;
   // Makes a cell current the way a click does, if DrawGrid1SelectCell allows it.
   bool SelectCell(int column, int row);
+  // Byte cells to mark (differences found by a compare), in address order; empty: none.
+  void SetMarks(std::vector<TAddressRange> marks);
+  bool Marked(uint32_t address) const;
+  const std::vector<TAddressRange>& Marks() const { return Marks_; }
+
   // "Courier New" 13 pixels high, or the system's fixed-pitch font where it is missing.
   static QFont GridFont();
 
@@ -126,4 +134,5 @@ class TDrawGrid : public QAbstractItemView {
   std::array<QStaticText, 256> HexTexts_;
   std::array<QStaticText, 256> GlyphTexts_;
   std::array<int, 256> GlyphOffsets_{};
+  std::vector<TAddressRange> Marks_;
 };

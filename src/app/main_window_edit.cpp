@@ -263,10 +263,10 @@ void Tf::GoTo1Click() {
   if (!CanEdit()) return;
   QString text;
   bool unused = false;
-  if (EditPrompt(TEditPrompt::GoTo, text, unused)) GoToAddress(text);
+  if (EditPrompt(TEditPrompt::GoTo, text, unused)) GoToTypedAddress(text);
 }
 
-void Tf::GoToAddress(const QString& text) {
+void Tf::GoToTypedAddress(const QString& text) {
   if (!CanEdit()) return;
   const int32_t size = DrawGrid1->Editor().Size();
   const TAddressResult r = ParseAddress(text.toStdString(), size);
