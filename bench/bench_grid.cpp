@@ -46,6 +46,20 @@ void BM_PaintViewport(benchmark::State& state) {
 }
 BENCHMARK(BM_PaintViewport)->Arg(320)->Arg(1000)->Unit(benchmark::kMicrosecond);
 
+// A viewport of 54 rows with a selection across it, some changed bytes and the Cyrillic code page.
+void BM_PaintViewportWithSelection(benchmark::State& state) {
+  auto grid = ShownGrid(1000, kRowsOf1MiB);
+  grid->SetCodePage("CP1251");
+  grid->Editor().SetBaseline();
+  grid->SelectCell(5, 1000);
+  grid->Editor().Paste("11 22 33 44 55 66 77 88");
+  grid->Editor().MoveTo(grid->Editor().Cursor() + 16 * 40, true);
+  for (auto _ : state) grid->RepaintNow();
+  state.counters["visible_rows"] = grid->VisibleRowCount();
+  state.counters["selected"] = grid->Editor().Selection().Length;
+}
+BENCHMARK(BM_PaintViewportWithSelection)->Unit(benchmark::kMicrosecond);
+
 // Ctrl+End and Ctrl+Home in turn, each followed by the repaint it causes.
 void BM_JumpFirstToLastRow(benchmark::State& state) {
   auto grid = ShownGrid(320, kRowsOf1MiB);

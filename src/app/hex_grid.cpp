@@ -4,11 +4,9 @@
 #include <QFontInfo>
 #include <QFontMetrics>
 #include <QKeyEvent>
-#include <QLineEdit>
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyledItemDelegate>
 #include <algorithm>
 
 #include "app/hex_grid_model.h"
@@ -27,131 +25,39 @@ const QColor kCharColor = FromBgr(0xF0F0F0);
 const QColor kGridColor = FromBgr(0xFFFFFF);
 const QColor kLineColor = FromBgr(0xC0C0C0);
 const QColor kEditorTextColor = FromBgr(0x008000);
+// Differences found by a compare.
 const QColor kMarkColor = FromBgr(0x8080FF);
+// The current byte and its character: white on a dark blue fill.
+const QColor kCurrentColor(0, 84, 166);
+const QColor kCurrentTextColor(255, 255, 255);
+// The selection: a light blue fill.
+const QColor kSelectionColor(173, 214, 255);
+// Bytes changed since the last load, read or write: red digits (light red on the current byte).
+const QColor kChangedTextColor(200, 0, 0);
+const QColor kChangedCurrentTextColor(255, 190, 190);
+const QColor kDotColor(150, 150, 150);
 
 constexpr int kRowPitch = TDrawGrid::kDefaultRowHeight + TDrawGrid::kGridLineWidth;
 constexpr int kLastByteColumn = 16;
 constexpr int kCharColumn = THexGridModel::kCharColumn;
+constexpr int kBytesPerRow = THexGridModel::kBytesPerRow;
 
-// The grid's mask notation (A: letter or digit, L: letter, 0: digit; lower case: optional)
-// in the line editor's notation.
-QString EditorMask(const QString& gridMask) {
-  QString mask;
-  for (QChar ch : gridMask) {
-    switch (ch.unicode()) {
-      case 'A': mask += QLatin1Char('N'); break;
-      case 'a': mask += QLatin1Char('n'); break;
-      case 'L': mask += QLatin1Char('A'); break;
-      case 'l': mask += QLatin1Char('a'); break;
-      case '0': mask += QLatin1Char('9'); break;
-      case '9': mask += QLatin1Char('0'); break;
-      default: mask += QLatin1Char('\\'); mask += ch; break;
-    }
-  }
-  return mask;
-}
-
-bool IsAsciiLetterOrDigit(QChar ch) {
+int HexValue(QChar ch) {
   const char16_t c = ch.unicode();
-  return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  return -1;
 }
-
-const char* const kStartTextProperty = "startText";
-const char* const kColumnProperty = "cellColumn";
-const char* const kRowProperty = "cellRow";
 
 }  // namespace
-
-// Paints every cell through DrawGrid1DrawCell and edits bytes in a masked line editor whose
-// every change goes to DrawGrid1SetEditText.
-class THexCellDelegate : public QStyledItemDelegate {
- public:
-  explicit THexCellDelegate(TDrawGrid& grid) : QStyledItemDelegate(&grid), Grid_(grid) {}
-
-  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
-    Grid_.DrawGrid1DrawCell(*painter, index.column(), index.row(), option.rect);
-  }
-
-  QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex& index) const override {
-    const int column = index.column(), row = index.row();
-    auto* editor = new QLineEdit(parent);
-    editor->setFrame(false);
-    editor->setTextMargins(0, 0, 0, 0);
-    editor->setFont(TDrawGrid::GridFont());
-    QPalette palette = editor->palette();
-    palette.setColor(QPalette::Text, kEditorTextColor);
-    editor->setPalette(palette);
-    QString mask;
-    Grid_.DrawGrid1GetEditMask(column, row, mask);
-    editor->setInputMask(EditorMask(mask));
-    editor->setProperty(kColumnProperty, column);
-    editor->setProperty(kRowProperty, row);
-    // The display text keeps unfilled positions as blanks, so "1" alone does not read as 0x01.
-    QObject::connect(editor, &QLineEdit::textEdited, editor,
-                     [this, editor, column, row] { Grid_.DrawGrid1SetEditText(column, row, editor->displayText()); });
-    return editor;
-  }
-
-  void setEditorData(QWidget* editor, const QModelIndex& index) const override {
-    auto* line = static_cast<QLineEdit*>(editor);
-    QString text;
-    Grid_.DrawGrid1GetEditText(index.column(), index.row(), text);
-    line->setText(text);
-    line->setProperty(kStartTextProperty, text);
-    // The first key typed replaces the whole text.
-    line->selectAll();
-  }
-
-  void setModelData(QWidget* editor, QAbstractItemModel*, const QModelIndex& index) const override {
-    Grid_.DrawGrid1SetEditText(index.column(), index.row(), static_cast<QLineEdit*>(editor)->displayText());
-  }
-
-  void updateEditorGeometry(QWidget* editor, const QStyleOptionViewItem& option, const QModelIndex&) const override {
-    editor->setGeometry(option.rect);
-  }
-
- protected:
-  bool eventFilter(QObject* object, QEvent* event) override {
-    auto* editor = qobject_cast<QLineEdit*>(object);
-    if (editor && event->type() == QEvent::KeyPress) {
-      auto* key = static_cast<QKeyEvent*>(event);
-      // A character that the mask refuses leaves the text as it is; the line editor would
-      // otherwise clear the selected text first and so store 0.
-      if (key->text().size() == 1 && key->text()[0].isPrint() && !IsAsciiLetterOrDigit(key->text()[0]))
-        return true;
-      switch (key->key()) {
-        case Qt::Key_Enter:
-        case Qt::Key_Return:
-          // A cell left with one position filled already holds 0; the user may leave it.
-          emit commitData(editor);
-          emit closeEditor(editor, QAbstractItemDelegate::NoHint);
-          return true;
-        case Qt::Key_Escape:
-          // Cancelling puts back the byte the cell held when editing started.
-          Grid_.DrawGrid1SetEditText(editor->property(kColumnProperty).toInt(), editor->property(kRowProperty).toInt(),
-                                     editor->property(kStartTextProperty).toString());
-          emit closeEditor(editor, QAbstractItemDelegate::RevertModelCache);
-          return true;
-        default:
-          break;
-      }
-    }
-    return QStyledItemDelegate::eventFilter(object, event);
-  }
-
- private:
-  TDrawGrid& Grid_;
-};
 
 TDrawGrid::TDrawGrid(QWidget* parent) : QAbstractItemView(parent) {
   setObjectName("DrawGrid1");
   Model_ = new THexGridModel(this);
   setModel(Model_);
-  Delegate_ = new THexCellDelegate(*this);
-  setItemDelegate(Delegate_);
-  setSelectionMode(SingleSelection);
-  setSelectionBehavior(SelectItems);
-  setEditTriggers(AnyKeyPressed | EditKeyPressed | DoubleClicked);
+  setSelectionMode(NoSelection);
+  setEditTriggers(NoEditTriggers);
   setTabKeyNavigation(false);
   setFrameShape(QFrame::NoFrame);
   setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
@@ -164,10 +70,17 @@ TDrawGrid::TDrawGrid(QWidget* parent) : QAbstractItemView(parent) {
   Ascent_ = QFontMetrics(Font_).ascent();
   ColWidths_.fill(kDefaultColWidth);
   UpdateColumnPositions();
+  Model_->SetCodePage(Model_->CodePage(), Font_);
+  PrepareTexts();
+  Editor_.OnCursor = [this] { CursorMoved(); };
+  Editor_.OnChange = [this](TByteRange range) { BytesChanged(range); };
   updateGeometries();
 }
 
-TDrawGrid::~TDrawGrid() = default;
+TDrawGrid::~TDrawGrid() {
+  Editor_.OnCursor = nullptr;
+  Editor_.OnChange = nullptr;
+}
 
 QFont TDrawGrid::GridFont() {
   QFont font(QStringLiteral("Courier New"));
@@ -180,18 +93,46 @@ QFont TDrawGrid::GridFont() {
   return font;
 }
 
+void TDrawGrid::PrepareTexts() {
+  const QFontMetrics metrics(Font_);
+  SlotWidth_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
+  for (int b = 0; b < 256; ++b) {
+    HexTexts_[b].setText(THexGridModel::HexByte(uint8_t(b)));
+    HexTexts_[b].setTextFormat(Qt::PlainText);
+    HexTexts_[b].prepare(QTransform(), Font_);
+    const QChar glyph = Model_->Glyph(uint8_t(b));
+    GlyphTexts_[b].setText(QString(glyph));
+    GlyphTexts_[b].setTextFormat(Qt::PlainText);
+    GlyphTexts_[b].prepare(QTransform(), Font_);
+    GlyphOffsets_[b] = glyph == QChar(THexGridModel::kDot) ? 0 : (SlotWidth_ - metrics.horizontalAdvance(glyph)) / 2;
+  }
+}
+
+void TDrawGrid::SetCodePage(const char* codePage) {
+  Model_->SetCodePage(codePage, Font_);
+  PrepareTexts();
+  viewport()->update();
+}
+
+const char* TDrawGrid::CodePage() const { return Model_->CodePage(); }
+
 // --- size and position ---
 
 int TDrawGrid::RowCount() const { return Model_->RowCount(); }
 
-void TDrawGrid::SetRowCount(int rows) {
-  const int column = Col(), row = Row();
-  const int before = RowCount();
-  // A changed count resets the model, which closes the editor and forgets the current cell.
-  Model_->SetRowCount(rows);
+void TDrawGrid::SetChipSize(int32_t size) {
+  // A changed row count resets the model; the editor keeps the current byte within the chip.
+  Model_->SetSize(size);
+  Editor_.SetSize(Model_->Size());
   updateGeometries();
-  if (RowCount() != before && DataRowCount() > 0)
-    PlaceCurrent(column > 0 ? column : 1, std::clamp(row, 1, DataRowCount()));
+  if (Editor_.Size() > 0) scrollTo(Model_->index(Row(), Col()));
+  viewport()->update();
+}
+
+void TDrawGrid::SetRowCount(int rows) { SetChipSize(std::clamp(rows, 1, THexGridModel::kMaxRowCount) * 16 - 16); }
+
+void TDrawGrid::BufferChanged() {
+  Editor_.DropEntry();
   viewport()->update();
 }
 
@@ -210,9 +151,9 @@ void TDrawGrid::UpdateColumnPositions() {
 
 void TDrawGrid::RepaintNow() { viewport()->repaint(); }
 
-int TDrawGrid::Col() const { return currentIndex().isValid() ? currentIndex().column() : -1; }
+int TDrawGrid::Col() const { return Editor_.Size() > 0 ? Editor_.Cursor() % kBytesPerRow + 1 : -1; }
 
-int TDrawGrid::Row() const { return currentIndex().isValid() ? currentIndex().row() : -1; }
+int TDrawGrid::Row() const { return Editor_.Size() > 0 ? Editor_.Cursor() / kBytesPerRow + 1 : -1; }
 
 int TDrawGrid::TopRow() const { return verticalScrollBar()->value() + 1; }
 
@@ -286,87 +227,133 @@ void TDrawGrid::updateGeometries() {
   QAbstractItemView::updateGeometries();
 }
 
-void TDrawGrid::scrollContentsBy(int, int) {
-  updateEditorGeometries();
+void TDrawGrid::scrollContentsBy(int, int) { viewport()->update(); }
+
+// --- current cell and selection ---
+
+void TDrawGrid::CursorMoved() {
+  if (Editor_.Size() > 0) scrollTo(Model_->index(Row(), Col()));
   viewport()->update();
+  const TByteRange selection = Editor_.Selection();
+  emit SelectionInfo(selection.Start, selection.Length, Editor_.SelectionChecksum());
+  // The address panel follows moves of the current byte only.
+  if (Editor_.Cursor() == ShownCursor_) return;
+  ShownCursor_ = Editor_.Cursor();
+  emit StatusText(QStringLiteral("Addr: ") + QString::fromStdString(IntToHex(ShownCursor_, 4)));
 }
 
-// --- current cell ---
-
-void TDrawGrid::PlaceCurrent(int column, int row) {
-  selectionModel()->setCurrentIndex(Model_->index(row, column), QItemSelectionModel::ClearAndSelect);
+void TDrawGrid::BytesChanged(TByteRange range) {
+  // The changed rows that are in view, the partly shown bottom row included.
+  const int first = std::max(range.Start / kBytesPerRow + 1, TopRow());
+  const int last = std::min({(std::max(range.End(), range.Start + 1) - 1) / kBytesPerRow + 1, RowCount() - 1,
+                             TopRow() + VisibleRowCount()});
+  if (first <= last) {
+    const int top = (first - TopRow() + 1) * kRowPitch, bottom = (last - TopRow() + 2) * kRowPitch;
+    const QRect rows = QRect(0, top, viewport()->width(), bottom - top) & viewport()->rect();
+    // A typed byte shows at once, with its character.
+    if (last - first < 2)
+      viewport()->repaint(rows);
+    else
+      viewport()->update(rows);
+  }
+  const TByteRange selection = Editor_.Selection();
+  emit SelectionInfo(selection.Start, selection.Length, Editor_.SelectionChecksum());
+  emit BytesEdited();
 }
 
 bool TDrawGrid::SelectCell(int column, int row) {
   if (column < 1 || column >= kColCount || row < 1 || row >= RowCount()) return false;
   bool allowed = true;
   DrawGrid1SelectCell(column, row, allowed);
-  if (allowed) PlaceCurrent(column, row);
+  if (allowed) Editor_.MoveTo(THexGridModel::CellAddress(column, row), false);
   return allowed;
 }
 
-QModelIndex TDrawGrid::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) {
-  const int rows = DataRowCount();
-  if (rows < 1) return {};
-  const QModelIndex current = currentIndex();
-  // The grid's first cell when nothing is current yet (first focus).
-  if (!current.isValid()) return Model_->index(1, 1);
-  const bool ctrl = modifiers & Qt::ControlModifier;
-  const int page = VisibleRowCount();
-  int column = current.column(), row = current.row();
-  switch (cursorAction) {
-    case MoveUp: --row; break;
-    case MoveDown: ++row; break;
-    case MoveLeft: --column; break;
-    case MoveRight: ++column; break;
-    case MovePageUp:
-      // The page scrolls with the cell, which keeps its place on the screen.
-      row -= page;
-      SetTopRow(TopRow() - page);
-      break;
-    case MovePageDown:
-      row += page;
-      SetTopRow(TopRow() + page);
-      break;
-    case MoveHome:
-      column = 1;
-      if (ctrl) row = 1;
-      break;
-    case MoveEnd:
-      column = kLastByteColumn;
-      if (ctrl) row = rows;
-      break;
-    case MoveNext:
-      if (++column > kLastByteColumn && row < rows) column = 1, ++row;
-      break;
-    case MovePrevious:
-      if (--column < 1 && row > 1) column = kLastByteColumn, --row;
-      break;
-  }
-  column = std::clamp(column, 1, kLastByteColumn);
-  row = std::clamp(row, 1, rows);
-  if (column == current.column() && row == current.row()) return current;
-  bool allowed = true;
-  DrawGrid1SelectCell(column, row, allowed);
-  return allowed ? Model_->index(row, column) : current;
+QModelIndex TDrawGrid::moveCursor(CursorAction, Qt::KeyboardModifiers) {
+  // Keys reach the editor through keyPressEvent; the item view's own current index is unused.
+  return {};
 }
 
-void TDrawGrid::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
-  const QModelIndex index = indexAt(rect.topLeft());
-  if (index.isValid() && (Model_->flags(index) & Qt::ItemIsSelectable)) selectionModel()->select(index, command);
-}
+void TDrawGrid::setSelection(const QRect&, QItemSelectionModel::SelectionFlags) {}
 
-QRegion TDrawGrid::visualRegionForSelection(const QItemSelection& selection) const {
-  QRegion region;
-  const int top = TopRow(), bottom = TopRow() + VisibleRowCount();
-  for (const QItemSelectionRange& range : selection)
-    for (int row = std::max(range.top(), top); row <= std::min(range.bottom(), bottom); ++row)
-      for (int column = range.left(); column <= range.right(); ++column) region += CellRect(column, row);
-  return region;
-}
+QRegion TDrawGrid::visualRegionForSelection(const QItemSelection&) const { return {}; }
 
 void TDrawGrid::keyboardSearch(const QString&) {
   // Typed characters edit bytes; they never search the rows.
+}
+
+// --- keys ---
+
+void TDrawGrid::MoveByKey(int64_t address, bool extend) { Editor_.MoveTo(address, extend); }
+
+void TDrawGrid::keyPressEvent(QKeyEvent* event) {
+  const int32_t size = Editor_.Size();
+  const Qt::KeyboardModifiers mods = event->modifiers();
+  const bool shift = mods & Qt::ShiftModifier;
+  const bool ctrl = mods & Qt::ControlModifier;
+  if (size <= 0) {
+    event->ignore();
+    return;
+  }
+  const int32_t cursor = Editor_.Cursor();
+  const int32_t column = cursor % kBytesPerRow;
+  const int32_t lastRowStart = (size - 1) / kBytesPerRow * kBytesPerRow;
+  const int64_t page = int64_t(VisibleRowCount()) * kBytesPerRow;
+  switch (event->key()) {
+    case Qt::Key_Up:
+      if (cursor >= kBytesPerRow) MoveByKey(cursor - kBytesPerRow, shift);
+      break;
+    case Qt::Key_Down:
+      if (cursor < lastRowStart) MoveByKey(std::min(cursor + kBytesPerRow, size - 1), shift);
+      break;
+    case Qt::Key_Left:
+      if (column > 0) MoveByKey(cursor - 1, shift);
+      break;
+    case Qt::Key_Right:
+      if (column < kBytesPerRow - 1 && cursor + 1 < size) MoveByKey(cursor + 1, shift);
+      break;
+    case Qt::Key_PageUp:
+      // The page scrolls with the cell, which keeps its place on the screen.
+      SetTopRow(TopRow() - VisibleRowCount());
+      MoveByKey(cursor - page >= 0 ? cursor - page : column, shift);
+      break;
+    case Qt::Key_PageDown:
+      SetTopRow(TopRow() + VisibleRowCount());
+      MoveByKey(cursor + page <= size - 1 ? cursor + page : std::min(lastRowStart + column, size - 1), shift);
+      break;
+    case Qt::Key_Home:
+      MoveByKey(ctrl ? 0 : cursor - column, shift);
+      break;
+    case Qt::Key_End:
+      MoveByKey(ctrl ? size - 1 : std::min(cursor - column + kBytesPerRow - 1, size - 1), shift);
+      break;
+    case Qt::Key_Enter:
+    case Qt::Key_Return:
+      Editor_.CommitEntry();
+      viewport()->update();
+      break;
+    case Qt::Key_Escape:
+      if (Editor_.Entering())
+        Editor_.CancelEntry();
+      else
+        Editor_.MoveTo(cursor, false);
+      break;
+    case Qt::Key_Backspace:
+      Editor_.Backspace();
+      viewport()->update();
+      break;
+    default: {
+      const QString text = event->text();
+      if (ctrl || (mods & (Qt::AltModifier | Qt::MetaModifier)) || text.size() != 1 || !text[0].isPrint()) {
+        event->ignore();
+        return;
+      }
+      // Hexadecimal digits go into the byte; any other character is refused and changes nothing.
+      if (HexValue(text[0]) >= 0) Editor_.TypeHexDigit(char(text[0].unicode()));
+      break;
+    }
+  }
+  event->accept();
 }
 
 // --- mouse ---
@@ -374,27 +361,41 @@ void TDrawGrid::keyboardSearch(const QString&) {
 void TDrawGrid::mousePressEvent(QMouseEvent* event) {
   event->accept();
   if (event->button() != Qt::LeftButton) return;
+  setFocus(Qt::MouseFocusReason);
+  Dragging_ = false;
   const QPoint pos = event->position().toPoint();
   const int column = ColumnAt(pos.x()), row = RowAt(pos.y());
-  if (column >= 1 && row >= 1) SelectCell(column, row);
+  if (column < 1 || row < 1) return;
+  bool allowed = true;
+  DrawGrid1SelectCell(column, row, allowed);
+  if (allowed) Editor_.MoveTo(THexGridModel::CellAddress(column, row), event->modifiers() & Qt::ShiftModifier);
+  Dragging_ = allowed;
 }
 
 void TDrawGrid::mouseMoveEvent(QMouseEvent* event) {
   event->accept();
-  // Dragging with the button held moves the current cell along.
-  if (!(event->buttons() & Qt::LeftButton) || state() == EditingState) return;
+  // Dragging with the button held extends the selection from where the press put the anchor.
+  if (!Dragging_ || !(event->buttons() & Qt::LeftButton)) return;
   const QPoint pos = event->position().toPoint();
-  const int column = ColumnAt(pos.x()), row = RowAt(pos.y());
-  if (column >= 1 && row >= 1 && (column != Col() || row != Row())) SelectCell(column, row);
+  const int at = ColumnAt(pos.x());
+  const int column = std::clamp(at >= 0 ? at : pos.x() < 0 ? 1 : kLastByteColumn, 1, kLastByteColumn);
+  // Above or below the rows in view the selection goes on a row at a time, scrolling along.
+  int row = RowAt(pos.y());
+  if (pos.y() < kRowPitch)
+    row = std::max(1, TopRow() - 1);
+  else if (pos.y() >= viewport()->height() || row < 0)
+    row = std::min(TopRow() + VisibleRowCount(), RowCount() - 1);
+  if (row < 1) return;
+  const int32_t address = std::min(THexGridModel::CellAddress(column, row), Editor_.Size() - 1);
+  if (address >= 0 && address != Editor_.Cursor()) Editor_.MoveTo(address, true);
 }
 
-void TDrawGrid::mouseReleaseEvent(QMouseEvent* event) { event->accept(); }
-
-void TDrawGrid::mouseDoubleClickEvent(QMouseEvent* event) {
+void TDrawGrid::mouseReleaseEvent(QMouseEvent* event) {
   event->accept();
-  const QModelIndex index = indexAt(event->position().toPoint());
-  if (index.isValid() && index == currentIndex()) edit(index, DoubleClicked, event);
+  Dragging_ = false;
 }
+
+void TDrawGrid::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
 // --- painting ---
 
@@ -412,44 +413,97 @@ void TDrawGrid::paintEvent(QPaintEvent* event) {
   painter.fillRect(QRect(0, firstSlot * kRowPitch, ColLefts_[kColCount], (lastSlot - firstSlot + 1) * kRowPitch) & area,
                    kLineColor);
 
-  const QModelIndex current = currentIndex();
-  QStyleOptionViewItem option;
-  option.font = Font_;
   for (int slot = firstSlot; slot <= lastSlot; ++slot) {
     const int row = slot == 0 ? 0 : top + slot - 1;
     for (int column = 0; column < kColCount; ++column) {
       const QRect cell(ColLefts_[column], slot * kRowPitch, ColWidths_[column], kDefaultRowHeight);
       if (!cell.intersects(area)) continue;
       painter.fillRect(cell, row == 0 || column == 0 ? kFixedColor : kGridColor);
-      option.rect = cell;
-      Delegate_->paint(&painter, option, Model_->index(row, column));
-      if (row == current.row() && column == current.column()) {
-        painter.setPen(QPen(Qt::black, 1, Qt::DotLine));
-        painter.setBrush(Qt::NoBrush);
-        painter.drawRect(cell.adjusted(0, 0, -1, -1));
-      }
+      DrawGrid1DrawCell(painter, column, row, cell);
     }
   }
+}
+
+void TDrawGrid::DrawCharCell(QPainter& canvas, int row, const QRect& rect) {
+  canvas.fillRect(rect, kCharColor);
+  const int32_t first = THexGridModel::CellAddress(kCharColumn, row);
+  const int32_t end = std::min(first + kBytesPerRow, Editor_.Size());
+  if (end <= first) return;
+  // Every character has its own slot after a leading blank one, and nothing leaves the cell.
+  const int slot = std::min(SlotWidth_, std::max(1, (rect.width() - 2) / (kBytesPerRow + 1)));
+  const TByteRange selection = Editor_.Selection();
+  canvas.save();
+  canvas.setClipRect(rect);
+  for (int32_t a = first; a < end; ++a) {
+    const QRect box(rect.left() + 1 + (a - first + 1) * slot, rect.top(), slot, rect.height());
+    const bool current = a == Editor_.Cursor();
+    if (current)
+      canvas.fillRect(box, kCurrentColor);
+    else if (selection.Length > 1 && selection.Contains(a))
+      canvas.fillRect(box, kSelectionColor);
+    const uint8_t value = MemoryBuffer[a];
+    if (Model_->Glyph(value) == QChar(THexGridModel::kDot)) {
+      canvas.setPen(Qt::NoPen);
+      canvas.setBrush(current ? kCurrentTextColor : kDotColor);
+      canvas.drawEllipse(QPointF(box.left() + slot / 2.0, rect.top() + rect.height() / 2.0), 1.2, 1.2);
+      continue;
+    }
+    const bool changed = Editor_.Changed(a);
+    canvas.setPen(current ? (changed ? kChangedCurrentTextColor : kCurrentTextColor)
+                          : (changed ? kChangedTextColor : QColor(Qt::black)));
+    canvas.drawStaticText(box.left() + GlyphOffsets_[value], rect.top() + 1, GlyphTexts_[value]);
+  }
+  canvas.restore();
 }
 
 // --- handlers ---
 
 void TDrawGrid::DrawGrid1DrawCell(QPainter& canvas, int column, int row, const QRect& rect) {
   if (column < 0 || column >= kColCount || row < 0 || row >= RowCount()) return;
-  const int baseline = rect.top() + 1 + Ascent_;
   canvas.setPen(Qt::black);
   if (row == 0) {
     if (column >= 1 && column <= kLastByteColumn)
-      canvas.drawText(rect.left() + 3, baseline, THexGridModel::HexByte(uint8_t(column - 1)));
+      canvas.drawStaticText(rect.left() + 3, rect.top() + 1, HexTexts_[column - 1]);
     return;
   }
-  if (column >= 1 && column <= kLastByteColumn)
-    canvas.fillRect(rect, Marked(static_cast<uint32_t>(THexGridModel::CellAddress(column, row))) ? kMarkColor
-                          : column % 2                                    ? kOddByteColor
-                                                                          : kEvenByteColor);
-  else if (column == kCharColumn)
-    canvas.fillRect(rect, kCharColor);
-  canvas.drawText(rect.left() + 1, baseline, THexGridModel::CellText(column, row));
+  if (column == 0) {
+    canvas.drawText(rect.left() + 1, rect.top() + 1 + Ascent_, Model_->CellText(0, row));
+    return;
+  }
+  if (column == kCharColumn) {
+    DrawCharCell(canvas, row, rect);
+    return;
+  }
+  const int32_t address = THexGridModel::CellAddress(column, row);
+  if (address >= Editor_.Size()) return;  // past the chip's end: empty
+  const bool current = address == Editor_.Cursor();
+  const TByteRange selection = Editor_.Selection();
+  if (current && Editor_.Entering()) {
+    // An open entry: the typed digit and a blank for the one to come, green on white.
+    canvas.fillRect(rect, Qt::white);
+    canvas.setPen(kCurrentColor);
+    canvas.drawRect(rect.adjusted(0, 0, -1, -1));
+    canvas.setPen(kEditorTextColor);
+    canvas.drawText(rect.left() + 1, rect.top() + 1 + Ascent_,
+                    QString(QChar("0123456789ABCDEF"[Editor_.EnteredDigit()])) + QLatin1Char('_'));
+    return;
+  }
+  const bool changed = Editor_.Changed(address);
+  if (current) {
+    canvas.fillRect(rect, kCurrentColor);
+    canvas.setPen(changed ? kChangedCurrentTextColor : kCurrentTextColor);
+  } else {
+    canvas.fillRect(rect, selection.Length > 1 && selection.Contains(address) ? kSelectionColor
+                          : Marked(static_cast<uint32_t>(address))          ? kMarkColor
+                          : column % 2                                      ? kOddByteColor
+                                                                            : kEvenByteColor);
+    if (changed) canvas.setPen(kChangedTextColor);
+  }
+  canvas.drawStaticText(rect.left() + 1, rect.top() + 1, HexTexts_[MemoryBuffer[address]]);
+}
+
+void TDrawGrid::DrawGrid1SelectCell(int column, int row, bool& canSelect) {
+  canSelect = column >= 1 && column <= kLastByteColumn && THexGridModel::CellAddress(column, row) < Editor_.Size();
 }
 
 void TDrawGrid::SetMarks(std::vector<TAddressRange> marks) {
@@ -462,26 +516,4 @@ bool TDrawGrid::Marked(uint32_t address) const {
   auto it = std::upper_bound(Marks_.begin(), Marks_.end(), address,
                              [](uint32_t a, const TAddressRange& r) { return a < r.End; });
   return it != Marks_.end() && it->Start <= address;
-}
-
-void TDrawGrid::DrawGrid1SelectCell(int column, int row, bool& canSelect) {
-  canSelect = column <= kLastByteColumn;
-  if (!canSelect) return;
-  emit StatusText(QStringLiteral("Addr: ") +
-                  QString::fromStdString(IntToHex(THexGridModel::CellAddress(column, row), 4)));
-}
-
-void TDrawGrid::DrawGrid1GetEditMask(int, int, QString& value) { value = QStringLiteral("AA"); }
-
-void TDrawGrid::DrawGrid1GetEditText(int column, int row, QString& value) {
-  value = THexGridModel::CellText(column, row);
-}
-
-void TDrawGrid::DrawGrid1SetEditText(int column, int row, const QString& value) {
-  if (!THexGridModel::IsByteCell(column, row) || row >= RowCount()) return;
-  // A text that does not read as hexadecimal (a blank position, a letter beyond F) stores 0.
-  const int32_t number = ReadIntegerOr("$" + value.toStdString(), 0);
-  MemoryBuffer[THexGridModel::CellAddress(column, row)] = uint8_t(number & 0xFF);
-  const QRect chars = CellRect(kCharColumn, row);
-  if (!chars.isEmpty()) viewport()->repaint(chars);
 }

@@ -1,17 +1,20 @@
 // The hex grid DrawGrid1 over MemoryBuffer: address, sixteen bytes and characters per row.
-// An item view that scrolls by whole rows under a fixed header row and address column.
+// An item view that scrolls by whole rows under a fixed header row and address column. It draws
+// and forwards keys and the mouse; the editing itself is TBufferEditor's.
 #pragma once
 
 #include <QAbstractItemView>
 #include <QFont>
+#include <QStaticText>
 #include <array>
 #include <vector>
 
 #include "buffer/differences.h"
 
+#include "buffer/buffer_editor.h"
+
 class QPainter;
 class THexGridModel;
-class THexCellDelegate;
 
 class TDrawGrid : public QAbstractItemView {
   Q_OBJECT
@@ -24,19 +27,34 @@ class TDrawGrid : public QAbstractItemView {
   explicit TDrawGrid(QWidget* parent);
   ~TDrawGrid() override;
 
-  // Rows including the fixed header row 0; kept within 1 and one row per 16 bytes of MemoryBuffer.
+  // The chip's size: one data row per 16 bytes begun; cells past the size are empty.
+  void SetChipSize(int32_t size);
+  // Rows including the fixed header row 0, a chip of 16 bytes per data row; kept within 1 and
+  // one row per 16 bytes of MemoryBuffer.
   void SetRowCount(int rows);
   int RowCount() const;
   void SetColWidth(int column, int width);
   int ColWidth(int column) const { return ColWidths_.at(column); }
   // Repaints the visible cells from MemoryBuffer at once.
   void RepaintNow();
+  // The code page (an iconv name) of the character column.
+  void SetCodePage(const char* codePage);
+  const char* CodePage() const;
+  const THexGridModel& Model() const { return *Model_; }
+
+  // The editing of MemoryBuffer: current byte, selection, entry, commands and undo.
+  TBufferEditor& Editor() { return Editor_; }
+  // Keeps what an open cell entry shows (before any command runs).
+  void CommitEntry() { Editor_.CommitEntry(); }
+  // The buffer was changed as a whole: an open entry is forgotten, never written, and the
+  // cells are repainted from the new bytes.
+  void BufferChanged();
 
   // The current cell, -1 for both while there is none (a grid of the header row alone).
   int Col() const;
   int Row() const;
-  // True while the cell editor is open.
-  bool Editing() const { return state() == EditingState; }
+  // True while a cell entry is open (one digit of the byte typed).
+  bool Editing() const { return Editor_.Entering(); }
   // The first data row below the header.
   int TopRow() const;
   // Data rows that fit the viewport completely (at least 1).
@@ -56,14 +74,8 @@ class TDrawGrid : public QAbstractItemView {
   // --- handlers ---
   // Paints one cell from MemoryBuffer; the grid has filled the background of fixed cells.
   void DrawGrid1DrawCell(QPainter& canvas, int column, int row, const QRect& rect);
-  // Refuses the character column; otherwise shows the cell's address for status panel 2.
+  // Refuses the character column and cells past the chip; otherwise shows the cell's address.
   void DrawGrid1SelectCell(int column, int row, bool& canSelect);
-  // The editor's mask: two positions, each a letter or a digit.
-  void DrawGrid1GetEditMask(int column, int row, QString& value);
-  // The editor's starting text: the cell's byte as two hexadecimal digits.
-  void DrawGrid1GetEditText(int column, int row, QString& value);
-  // Runs at every change of the editor's text: stores the byte and repaints the row's characters.
-  void DrawGrid1SetEditText(int column, int row, const QString& value);
 
   // --- QAbstractItemView ---
   QRect visualRect(const QModelIndex& index) const override;
@@ -72,8 +84,12 @@ class TDrawGrid : public QAbstractItemView {
   void keyboardSearch(const QString& search) override;
 
  signals:
-  // Text for status panel 2 after a selection change ("Addr: 001F").
+  // Text for status panel 2 after a move of the current cell ("Addr: 001F").
   void StatusText(const QString& text);
+  // The selection after every move or change of bytes: start, length and byte sum.
+  void SelectionInfo(int start, int length, int checksum);
+  // Bytes were changed by an edit (typing, paste, fill, swap, undo, redo) or a replacement.
+  void BytesEdited();
 
  protected:
   QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
@@ -85,6 +101,7 @@ class TDrawGrid : public QAbstractItemView {
   void updateGeometries() override;
   void scrollContentsBy(int dx, int dy) override;
   void paintEvent(QPaintEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
   void mousePressEvent(QMouseEvent* event) override;
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
@@ -96,14 +113,26 @@ class TDrawGrid : public QAbstractItemView {
   int DataRowCount() const { return RowCount() - 1; }
   void SetTopRow(int row);
   void UpdateColumnPositions();
-  // Sets the current cell without asking DrawGrid1SelectCell (row count changes, first focus).
-  void PlaceCurrent(int column, int row);
+  void PrepareTexts();
+  // The editor moved the current byte or changed the selection.
+  void CursorMoved();
+  // The editor changed bytes in this range.
+  void BytesChanged(TByteRange range);
+  void MoveByKey(int64_t address, bool extend);
+  void DrawCharCell(QPainter& canvas, int row, const QRect& rect);
 
   THexGridModel* Model_ = nullptr;
-  THexCellDelegate* Delegate_ = nullptr;
+  TBufferEditor Editor_;
   std::array<int, kColCount> ColWidths_{};
   std::array<int, kColCount + 1> ColLefts_{};
   QFont Font_;
   int Ascent_ = 0;
+  int SlotWidth_ = 8;
+  int32_t ShownCursor_ = 0;
+  bool Dragging_ = false;  // the left button went down on a byte cell and is held
+  // Texts laid out once: the 256 digit pairs and the 256 glyphs with their centring offsets.
+  std::array<QStaticText, 256> HexTexts_;
+  std::array<QStaticText, 256> GlyphTexts_;
+  std::array<int, 256> GlyphOffsets_{};
   std::vector<TAddressRange> Marks_;
 };

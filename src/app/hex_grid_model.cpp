@@ -1,21 +1,58 @@
 #include "app/hex_grid_model.h"
 
+#include <QFontMetrics>
 #include <algorithm>
-#include <array>
 
 #include "buffer/memory_buffer.h"
 #include "common/integer.h"
+#include "localization/char_sets.h"
 
 static_assert(THexGridModel::kMaxRowCount == kMemoryBufferSize / THexGridModel::kBytesPerRow + 1);
 
-THexGridModel::THexGridModel(QObject* parent) : QAbstractTableModel(parent) {}
+namespace {
+
+// Characters that draw nothing visible or that look like another one: controls, format
+// characters such as the soft hyphen, spaces other than the plain space, and undefined bytes.
+bool Invisible(QChar ch) {
+  const char16_t u = ch.unicode();
+  if (u == u' ') return false;
+  if (u < 0x20 || (u >= 0x7F && u <= 0x9F) || u == 0xAD || u == 0xFFFD) return true;
+  const QChar::Category c = ch.category();
+  return ch.isSpace() || c == QChar::Other_Control || c == QChar::Other_Format || c == QChar::Other_NotAssigned;
+}
+
+}  // namespace
+
+THexGridModel::THexGridModel(QObject* parent) : QAbstractTableModel(parent) {
+  SetCodePage(CodePage_, QFont());
+}
+
+void THexGridModel::SetSize(int32_t size) {
+  size = std::clamp(size, 0, kMemoryBufferSize);
+  const int rows = (size + kBytesPerRow - 1) / kBytesPerRow + 1;
+  if (rows == Rows_) {
+    Size_ = size;
+    return;
+  }
+  beginResetModel();
+  Rows_ = rows;
+  Size_ = size;
+  endResetModel();
+}
 
 void THexGridModel::SetRowCount(int rows) {
   rows = std::clamp(rows, 1, kMaxRowCount);
-  if (rows == Rows_) return;
-  beginResetModel();
-  Rows_ = rows;
-  endResetModel();
+  SetSize((rows - 1) * kBytesPerRow);
+}
+
+void THexGridModel::SetCodePage(const char* codePage, const QFont& font) {
+  CodePage_ = codePage;
+  const QFontMetrics metrics(font);
+  for (int b = 0; b < 256; ++b) {
+    const QString s = ToUnicode(QByteArray(1, char(b)), codePage);
+    const QChar ch = s.size() == 1 ? s[0] : QChar(0xFFFD);
+    Glyphs_[b] = Invisible(ch) || !metrics.inFont(ch) ? QChar(kDot) : ch;
+  }
 }
 
 const QString& THexGridModel::HexByte(uint8_t value) {
@@ -27,17 +64,17 @@ const QString& THexGridModel::HexByte(uint8_t value) {
   return table[value];
 }
 
-QString THexGridModel::CellText(int column, int row) {
-  if (row < 0 || row >= kMaxRowCount || column < 0 || column > kCharColumn) return {};
+QString THexGridModel::CellText(int column, int row) const {
+  if (row < 0 || row >= Rows_ || column < 0 || column > kCharColumn) return {};
   if (row == 0) return column >= 1 && column <= 16 ? HexByte(uint8_t(column - 1)) : QString();
   const int32_t address = CellAddress(column, row);
   if (column == 0) return QString::fromStdString(IntToHex(address, 5));
   if (column == kCharColumn) {
-    // Each byte is the Latin-1 character of that code; nothing is replaced.
-    return QLatin1Char(' ') +
-           QString::fromLatin1(reinterpret_cast<const char*>(MemoryBuffer + address), kBytesPerRow);
+    QString text(1, QLatin1Char(' '));
+    for (int32_t a = address; a < std::min(address + kBytesPerRow, Size_); ++a) text += Glyphs_[MemoryBuffer[a]];
+    return text;
   }
-  return HexByte(MemoryBuffer[address]);
+  return address < Size_ ? HexByte(MemoryBuffer[address]) : QString();
 }
 
 int THexGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Rows_; }

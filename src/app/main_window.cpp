@@ -41,6 +41,7 @@ Tf::Tf(const TStartOptions& options, TUserInterface* ui) : Options_(options) {
   FormCreate();
   Form2 = new TForm2(this, [this] { return CatalogueFiles(); });
   CreateLocalization();
+  CreateEditing();
   CreateDeviceLink();
 }
 
@@ -54,7 +55,13 @@ std::vector<std::string> Tf::CatalogueFiles() const {
   return files;
 }
 
-bool Tf::Run(const std::function<void()>& command) { return RunCommand(*Ui_, command); }
+bool Tf::Run(const std::function<void()>& command) {
+  // Every command starts from what the user typed: an open cell entry is kept first.
+  return RunCommand(*Ui_, [this, &command] {
+    if (DrawGrid1) DrawGrid1->CommitEntry();
+    command();
+  });
+}
 
 QAction* Tf::AddItem(QMenu* menu, const char* name, const char* caption, void (Tf::*handler)()) {
   auto* a = new QAction(QString::fromUtf8(caption), this);
@@ -185,6 +192,8 @@ void Tf::CreateMenus() {
   N1 = AddSeparator(File1, "N1");
   Exit1 = AddItem(File1, "Exit1", "Exit", &Tf::Exit1Click);
 
+  CreateEditMenu();
+
   Program1 = MainMenu1->addMenu(QStringLiteral("&Programmer"));
   Program1->setObjectName("Program1");
   Program2 = AddItem(Program1, "Program2", "Program all", &Tf::sSpeedButton4Click);
@@ -244,12 +253,16 @@ void Tf::FormActivate() {
     StartupInit();
     BuildLanguageMenu();
     DrawGrid1->SetColWidth(17, 140);
-    DrawGrid1->SetRowCount(CurrentChip.Size / 16 + 1);
+    DrawGrid1->SetChipSize(CurrentChip.Size);
+    DrawGrid1->Editor().SetBaseline();
     UpdateView();
     const std::string& file = Options_.CommandLineFile;
     if (!file.empty()) {
       // Folders set only after a successful load.
-      LoadCommandLineFile(file);
+      ReplaceBuffer([this, &file] {
+        LoadCommandLineFile(file);
+        return true;
+      });
       OpenDialog1.InitialDir = FolderPart(file);
       SaveDialog1.InitialDir = FolderPart(file);
       DocumentOpenedOrSaved(file, KnownImageFormatOf(file) == TImageFormat::SRec ? TImageFormat::SRec : TImageFormat::Hex);
@@ -282,10 +295,11 @@ void Tf::MeasureCpuClock() {
 
 void Tf::UpdateView() {
   CalcChecksum(CurrentChip.Size);
-  sb1->SetPanelText(3, QStringLiteral("Chk: ") + QString::fromStdString(IntToHex(Checksum, 4)));
+  ShowChecksum();
   sb1->SetPanelText(4, QString::fromStdString(CurrentChip.Name));
   sb1->SetPanelText(5, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
   sb1->SetPanelText(6, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
+  DrawGrid1->BufferChanged();
   DrawGrid1->SetMarks({});  // the differences of a compare no longer hold for new contents
   DrawGrid1->RepaintNow();
   pb1->RepaintNow();
@@ -305,8 +319,14 @@ void Tf::closeEvent(QCloseEvent* e) {
     if (LongOperation) LongOperation->RequestClose();
     return;
   }
-  // A settings file that can't be written keeps the window open, with the error shown.
-  if (Run([this] { SaveSettings(); }))
+  // Unsaved changes are saved or discarded first, or the window stays open; a settings file
+  // that can't be written keeps it open too, with the error shown.
+  bool confirmed = false;
+  if (Run([this, &confirmed] {
+        confirmed = ConfirmDiscardChanges();
+        if (confirmed) SaveSettings();
+      }) &&
+      confirmed)
     e->accept();
   else
     e->ignore();
@@ -319,6 +339,11 @@ void Tf::sSpeedButton9Click() {
 }
 
 void Tf::Clearmemory1Click() {
-  ClearMemoryBuffer();
+  if (!ConfirmDiscardChanges()) return;
+  // A cleared buffer holds nothing to save; the clear can be taken back.
+  ReplaceBuffer([] {
+    ClearMemoryBuffer();
+    return true;
+  });
   UpdateView();
 }

@@ -8,6 +8,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QToolButton>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -201,6 +202,52 @@ class Tf : public QMainWindow {
   // Reads the document settings (recent files, last folder, ask before writing) at start-up.
   void LoadDocumentSettings(const TIniFile& settings);
 
+  // --- the Edit menu over the hex grid (main_window_edit.cpp) ---
+  QMenu* Edit1 = nullptr;
+  QAction* Undo1 = nullptr;
+  QAction* Redo1 = nullptr;
+  QAction* EditN1 = nullptr;
+  QAction* Copy1 = nullptr;
+  QAction* CopyText1 = nullptr;
+  QAction* Paste1 = nullptr;
+  QAction* SelectAll1 = nullptr;
+  QAction* EditN2 = nullptr;
+  QAction* Fill1 = nullptr;
+  QAction* SwapBytes1 = nullptr;
+  QAction* EditN3 = nullptr;
+  QAction* Find1 = nullptr;
+  QAction* FindNext1 = nullptr;
+  QAction* FindPrevious1 = nullptr;
+  QAction* GoTo1 = nullptr;
+  void Undo1Click();
+  void Redo1Click();
+  void Copy1Click();       // the selection as hexadecimal pairs
+  void CopyText1Click();   // the selection as the character column's text
+  void Paste1Click();
+  void SelectAll1Click();
+  void Fill1Click();
+  void SwapBytes1Click();
+  void Find1Click();
+  void FindNext1Click();
+  void FindPrevious1Click();
+  void GoTo1Click();
+  // The commands behind the dialogs, with what was typed into them.
+  void PasteText(const QString& text);
+  void FillSelection(const QString& text);
+  void FindFirst(const QString& text, bool asText);
+  void GoToTypedAddress(const QString& text);
+  enum class TEditPrompt { GoTo, Find, Fill };
+  // Answers the Edit menu's prompts instead of its dialogs (tests): fills text (and for Find
+  // whether it is text), false for Cancel.
+  std::function<bool(TEditPrompt kind, QString& text, bool& asText)> EditPromptHook;
+  // Runs a change of the whole buffer (load, read, clear) as one undo step; when it returns true
+  // the buffer holds what was loaded or read: unmodified, and the base of the changed-byte marks.
+  void ReplaceBuffer(const std::function<bool()>& replace);
+  // Status panel 3 from Checksum.
+  void ShowChecksum();
+  // The character column in the code page of the active language's character set.
+  void ApplyGridCodePage();
+
   // Runs a command and shows any error escaping it in the error box.
   bool Run(const std::function<void()>& command);
 
@@ -223,6 +270,16 @@ class Tf : public QMainWindow {
   void CreateLocalization();
   void SelectStartupLanguage(int32_t langId);
   void BuildLanguageMenu();
+  // The Edit menu, placed after File, and the grid's signals to the status bar.
+  void CreateEditMenu();
+  void CreateEditing();
+  bool EditPrompt(TEditPrompt kind, QString& text, bool& asText);
+  bool CanEdit() const;
+  void FindAgain(bool forward, bool fromNext);
+  std::vector<uint8_t> FindPattern_;
+  QString LastFindText_;
+  bool LastFindAsText_ = false;
+  QString LastFillText_;
 
   // The offset to load fileName at: the file's lowest address when the user says so, else 0.
   uint32_t AskLoadOffset(const std::string& fileName, TImageFormat format);

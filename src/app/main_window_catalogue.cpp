@@ -17,7 +17,7 @@ void Tf::ChipSelect1Click() {
   // Repaint what the closed dialog covered before the lookup.
   QCoreApplication::processEvents();
   LoadChip(TCatalogue(CatalogueFiles()), name, CurrentChip);
-  DrawGrid1->SetRowCount(CurrentChip.Size / 16 + 1);
+  DrawGrid1->SetChipSize(CurrentChip.Size);
   UpdateView();
 }
 

@@ -1,17 +1,21 @@
 // The chip commands of the toolbar and the Programmer menu: Read chip, Write chip with its
 // read-back check, and Verify, on the held programmer with the progress on sProgressBar1.
+#include "app/hex_grid.h"
 #include "app/long_operation.h"
 #include "app/main_window.h"
 #include "buffer/memory_buffer.h"
 #include "programmer/chip_operations.h"
 
 void Tf::sSpeedButton3Click() {
-  TChipRun run;
-  {
+  if (!ConfirmDiscardChanges()) return;
+  TChipRun run = TChipRun::NoProgrammer;
+  // The read is one undo step; only a complete read counts as the chip's contents.
+  ReplaceBuffer([this, &run] {
     TLongOperation op(*this);
-    if (!op.Started()) return;
+    if (!op.Started()) return false;
     run = ReadChipTo(Programmer, CurrentChip, MemoryBuffer, op);
-  }
+    return run == TChipRun::Done;
+  });
   if (run != TChipRun::Refused && run != TChipRun::NoProgrammer) UpdateView();
 }
 
@@ -22,6 +26,11 @@ void Tf::sSpeedButton4Click() {
     TLongOperation op(*this);
     if (!op.Started()) return;
     check = WriteAndCheckChip(Programmer, CurrentChip, MemoryBuffer, op);
+  }
+  // The chip now holds the buffer: nothing is left unsaved and no byte counts as changed.
+  if (check == TChipCheck::Same) {
+    DrawGrid1->Editor().SetBaseline();
+    SetBufferModified(false);
   }
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }

@@ -94,9 +94,13 @@ void Tf::LoadCommandLineFile(const std::string& fileName) {
 }
 
 void Tf::ToolButton1Click() {
+  if (!ConfirmDiscardChanges()) return;
   if (!Ui().ExecuteOpenDialog(OpenDialog1)) return;
   const TImageFormat format = ChosenFormat(OpenDialog1.FileName, OpenFilterFormat(OpenDialog1.FilterIndex));
-  LoadImage(OpenDialog1.FileName, format);
+  ReplaceBuffer([this, format] {
+    LoadImage(OpenDialog1.FileName, format);
+    return true;
+  });
   DocumentOpenedOrSaved(OpenDialog1.FileName, format);
 }
 

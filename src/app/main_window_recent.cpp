@@ -100,7 +100,10 @@ void Tf::Save1Click() {
 void Tf::OpenDocument(const std::string& fileName) {
   if (!ConfirmDiscardChanges()) return;
   const TImageFormat format = DocumentFormat(fileName);
-  LoadImage(fileName, format);
+  ReplaceBuffer([this, &fileName, format] {
+    LoadImage(fileName, format);
+    return true;
+  });
   DocumentOpenedOrSaved(fileName, format);
 }
 

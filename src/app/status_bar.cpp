@@ -11,14 +11,19 @@ TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
   for (int i = 0; i < 8; ++i) {
     auto* l = new QLabel(this);
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    l->setFixedWidth(widths[i]);
     l->setAlignment(i == 1 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
-    layout->addWidget(l);
+    // The last panel takes the rest of the bar (the grid's selection is shown there).
+    if (i < 7)
+      l->setFixedWidth(widths[i]);
+    else
+      l->setMinimumWidth(widths[i]);
+    layout->addWidget(l, i < 7 ? 0 : 1);
     Panels_[i] = l;
   }
-  layout->addStretch(1);
 }
 
 void TStatusBar::SetPanelText(int index, const QString& text) { Panels_.at(index)->setText(text); }
 
 QString TStatusBar::PanelText(int index) const { return Panels_.at(index)->text(); }
+
+void TStatusBar::SetPanelHint(int index, const QString& hint) { Panels_.at(index)->setToolTip(hint); }

@@ -1,7 +1,6 @@
 // The hex grid over MemoryBuffer, alone and in the main window, offscreen.
 #include <QtTest>
 
-#include <QLineEdit>
 #include <QScrollBar>
 #include <algorithm>
 #include <cstring>
@@ -111,8 +110,8 @@ class TestHexGrid : public QObject {
     QTest::addColumn<int>("rows");
     QTest::addColumn<QString>("lastAddress");
     QTest::newRow("128 bytes") << "C128" << 9 << "00070";
-    // The last 4 bytes of a 100-byte chip have no row.
-    QTest::newRow("100 bytes") << "C100" << 7 << "00050";
+    // The last 4 bytes of a 100-byte chip have a row of their own.
+    QTest::newRow("100 bytes") << "C100" << 8 << "00060";
     QTest::newRow("no chip") << "" << 1 << "";
   }
   void rowCountFollowsTheChipAtStart() {
@@ -170,12 +169,13 @@ class TestHexGrid : public QObject {
   void typingEditsTheByteAsTyped_data() {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QList<int>>("bytes");  // the byte after each key
-    QTest::newRow("1 then F") << "1F" << QList<int>{0x00, 0x1F};
-    QTest::newRow("lower case") << "ab" << QList<int>{0x00, 0xAB};
-    QTest::newRow("not hexadecimal") << "ZZ" << QList<int>{0x00, 0x00};
-    // Keys that the mask refuses change nothing.
-    QTest::newRow("space") << " 1" << QList<int>{0x55, 0x00};
-    QTest::newRow("minus") << "-1" << QList<int>{0x55, 0x00};
+    // A blank second digit counts as 0: the byte always holds what the cell shows.
+    QTest::newRow("1 then F") << "1F" << QList<int>{0x10, 0x1F};
+    QTest::newRow("lower case") << "ab" << QList<int>{0xA0, 0xAB};
+    // Keys other than hexadecimal digits are refused and change nothing.
+    QTest::newRow("not hexadecimal") << "GZ" << QList<int>{0x55, 0x55};
+    QTest::newRow("space") << " 1" << QList<int>{0x55, 0x10};
+    QTest::newRow("minus") << "-1" << QList<int>{0x55, 0x10};
   }
   void typingEditsTheByteAsTyped() {
     QFETCH(QString, keys);
@@ -186,52 +186,66 @@ class TestHexGrid : public QObject {
     MemoryBuffer[address] = 0x55;
     QVERIFY(g.Grid.SelectCell(6, 3));
     const QRect chars = g.Grid.CellRect(17, 3);
+    int digits = 0;
     for (int i = 0; i < keys.size(); ++i) {
       TPaintSpy spy(g.Grid.viewport());
       Type(&g.Grid, keys.mid(i, 1));
       QCOMPARE(int(MemoryBuffer[address]), bytes[i]);
       // The row's characters are repainted during each accepted keystroke, not later.
-      if (keys[i].isLetterOrNumber())
+      if (QString("0123456789abcdefABCDEF").contains(keys[i])) {
+        ++digits;
         QVERIFY(std::any_of(spy.Rects.begin(), spy.Rects.end(), [&](const QRect& r) { return r.contains(chars); }));
-      QCOMPARE(Text(g.Grid, 17, 3).at(1 + 5), QChar(bytes[i]));
+      }
+      QCOMPARE(Text(g.Grid, 17, 3).at(1 + 5), g.Grid.Model().Glyph(uint8_t(bytes[i])));
     }
-    QVERIFY(g.Grid.Editing());
+    // One digit leaves the entry open; the second one moves on to the next byte.
+    QCOMPARE(g.Grid.Editing(), digits == 1);
     QCOMPARE(g.Grid.Row(), 3);
-    QCOMPARE(g.Grid.Col(), 6);
+    QCOMPARE(g.Grid.Col(), digits == 2 ? 7 : 6);
   }
 
-  void leavingTheEditor_data() {
-    QTest::addColumn<bool>("editKey");  // start with the edit key instead of typing
+  void leavingTheEntry_data() {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<int>("leaveKey");
     QTest::addColumn<int>("byte");
-    QTest::newRow("half filled, Enter") << false << "7" << int(Qt::Key_Return) << 0x00;
-    QTest::newRow("full, Enter") << false << "C4" << int(Qt::Key_Return) << 0xC4;
-    QTest::newRow("edit key then typed") << true << "42" << int(Qt::Key_Return) << 0x42;
-    QTest::newRow("Escape restores") << false << "3" << int(Qt::Key_Escape) << 0x5A;
-    QTest::newRow("moving away") << false << "E" << int(Qt::Key_Down) << 0x00;
+    QTest::addColumn<QPoint>("cell");  // the current cell afterwards
+    QTest::newRow("half filled, Enter") << "7" << int(Qt::Key_Return) << 0x70 << QPoint(1, 2);
+    QTest::newRow("full, Enter") << "C4" << int(Qt::Key_Return) << 0xC4 << QPoint(2, 2);
+    QTest::newRow("Escape restores") << "3" << int(Qt::Key_Escape) << 0x5A << QPoint(1, 2);
+    QTest::newRow("Backspace restores") << "3" << int(Qt::Key_Backspace) << 0x5A << QPoint(1, 2);
+    QTest::newRow("Backspace goes back") << "" << int(Qt::Key_Backspace) << 0x5A << QPoint(16, 1);
+    QTest::newRow("moving away keeps it") << "E" << int(Qt::Key_Down) << 0xE0 << QPoint(1, 3);
   }
-  void leavingTheEditor() {
-    QFETCH(bool, editKey);
+  void leavingTheEntry() {
     QFETCH(QString, keys);
     QFETCH(int, leaveKey);
     QFETCH(int, byte);
+    QFETCH(QPoint, cell);
     TGridFixture g(9);
     QVERIFY(g.Ok);
     MemoryBuffer[0x10] = 0x5A;
     QVERIFY(g.Grid.SelectCell(1, 2));
-    if (editKey) {
-      Press(&g.Grid, Qt::Key_F2);
-      auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
-      QVERIFY(editor);
-      QCOMPARE(editor->text(), QString("5A"));
-    }
     Type(&g.Grid, keys);
-    QVERIFY(qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+    QCOMPARE(g.Grid.Editing(), keys.size() == 1);
     Press(&g.Grid, Qt::Key(leaveKey));
-    QTRY_VERIFY(!qobject_cast<QLineEdit*>(QApplication::focusWidget()));
+    QVERIFY(!g.Grid.Editing());
     QCOMPARE(int(MemoryBuffer[0x10]), byte);
-    QCOMPARE(g.Grid.Row(), leaveKey == Qt::Key_Down ? 3 : 2);
+    QCOMPARE(QPoint(g.Grid.Col(), g.Grid.Row()), cell);
+    // Nothing is written back later: leaving again changes nothing.
+    Press(&g.Grid, Qt::Key_Escape);
+    Press(&g.Grid, Qt::Key_Return);
+    QCOMPARE(int(MemoryBuffer[0x10]), byte);
+  }
+
+  void typingFlowsFromByteToByte() {
+    TGridFixture g(9);
+    QVERIFY(g.Ok);
+    QVERIFY(g.Grid.SelectCell(15, 1));
+    Type(&g.Grid, "DEADBEEF");
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(MemoryBuffer) + 14, 4), QByteArray("\xDE\xAD\xBE\xEF"));
+    QCOMPARE(QPoint(g.Grid.Col(), g.Grid.Row()), QPoint(3, 2));
+    Press(&g.Grid, Qt::Key_Backspace);
+    QCOMPARE(QPoint(g.Grid.Col(), g.Grid.Row()), QPoint(2, 2));
   }
 
   void keyboardMovesTheCurrentCell_data() {
@@ -329,31 +343,79 @@ class TestHexGrid : public QObject {
     QCOMPARE(Text(g.Grid, 0, 65536), QString("FFFF0"));
   }
 
-  void editLeavesTheChecksumAlone() {
+  void checksumFollowsEveryTypedDigit() {
     auto f = StartMainWindow("C128");
     QVERIFY(f);
     QCOMPARE(f->sb1->PanelText(3), QString("Chk: 7F80"));
     QVERIFY(f->DrawGrid1->SelectCell(1, 1));
-    Type(f->DrawGrid1, "00");
-    QCOMPARE(MemoryBuffer[0], uint8_t(0));
-    QCOMPARE(f->sb1->PanelText(3), QString("Chk: 7F80"));
+    Type(f->DrawGrid1, "0");
+    QCOMPARE(f->sb1->PanelText(3), QString("Chk: 7E81"));
+    Type(f->DrawGrid1, "1");
+    QCOMPARE(MemoryBuffer[0], uint8_t(1));
+    QCOMPARE(f->sb1->PanelText(3), QString("Chk: 7E82"));
+    QVERIFY(f->BufferModified());
   }
 
-  void characterCellShowsEveryByteAsLatin1() {
+  void characterColumnShowsTheCodePage_data() {
+    QTest::addColumn<QString>("codePage");
+    QTest::addColumn<int>("byte");
+    QTest::addColumn<QString>("shown");
+    const QString dot(QChar(THexGridModel::kDot));
+    QTest::newRow("letter") << "CP1252" << 0x41 << "A";
+    QTest::newRow("space") << "CP1252" << 0x20 << " ";
+    QTest::newRow("NUL") << "CP1252" << 0x00 << dot;
+    QTest::newRow("LF") << "CP1252" << 0x0A << dot;
+    QTest::newRow("CR") << "CP1252" << 0x0D << dot;
+    QTest::newRow("TAB") << "CP1252" << 0x09 << dot;
+    QTest::newRow("FF") << "CP1252" << 0x0C << dot;
+    QTest::newRow("DEL") << "CP1252" << 0x7F << dot;
+    QTest::newRow("undefined in 1252") << "CP1252" << 0x81 << dot;
+    QTest::newRow("euro") << "CP1252" << 0x80 << QString::fromUtf8("€");
+    QTest::newRow("soft hyphen") << "CP1252" << 0xAD << dot;
+    QTest::newRow("no-break space") << "CP1252" << 0xA0 << dot;
+    QTest::newRow("1252 letter") << "CP1252" << 0xC0 << QString::fromUtf8("À");
+    QTest::newRow("1251 letter") << "CP1251" << 0xC0 << QString::fromUtf8("А");
+    QTest::newRow("1251 ya") << "CP1251" << 0xFF << QString::fromUtf8("я");
+    QTest::newRow("1251 undefined") << "CP1251" << 0x98 << dot;
+  }
+  void characterColumnShowsTheCodePage() {
+    QFETCH(QString, codePage);
+    QFETCH(int, byte);
+    QFETCH(QString, shown);
     TGridFixture g(3);
     QVERIFY(g.Ok);
-    const uint8_t row1[16] = {0x41, 0x42, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20,
-                              0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20, 0x20};
-    std::memcpy(MemoryBuffer, row1, 16);
-    QCOMPARE(Text(g.Grid, 17, 1), QString(" AB") + QString(14, QChar(' ')));
-    // Control codes, 0x00 and bytes above 0x7F are not replaced.
-    const uint8_t row2[16] = {0x00, 0x0A, 0x0D, 0x09, 0x7F, 0x80, 0xA0, 0xE9,
-                              0xFF, 0x01, 0x1B, 0x30, 0x61, 0xC4, 0xD6, 0xDC};
-    std::memcpy(MemoryBuffer + 16, row2, 16);
-    const QString text = Text(g.Grid, 17, 2);
+    const QByteArray name = codePage.toLatin1();
+    g.Grid.SetCodePage(name.constData());
+    std::memset(MemoryBuffer, 0x41, 16);
+    MemoryBuffer[5] = uint8_t(byte);
+    const QString text = Text(g.Grid, 17, 1);
     QCOMPARE(text.size(), 17);
-    for (int i = 0; i < 16; ++i) QCOMPARE(text.at(i + 1).unicode(), char16_t(row2[i]));
+    QCOMPARE(text.mid(6, 1), shown);
+  }
+
+  // Every character keeps its own slot inside the cell, whatever bytes stand before it.
+  void characterColumnKeepsEachCharacterInItsSlot() {
+    TGridFixture g(4);
+    QVERIFY(g.Ok);
+    g.Grid.SetCodePage("CP1251");
+    // Row 1: wide letters; row 2: the same with controls, a soft hyphen and no-glyph bytes among them.
+    std::memset(MemoryBuffer, 0xD8, 32);  // Ш
+    for (int i : {16 + 1, 16 + 3, 16 + 4, 16 + 6}) MemoryBuffer[i] = 0x0A;
+    MemoryBuffer[16 + 2] = 0xAD;
+    MemoryBuffer[16 + 5] = 0x09;
+    g.Grid.Editor().MoveTo(40, false);  // the current byte elsewhere
     g.Grid.RepaintNow();
+    const QImage image = g.Grid.viewport()->grab().toImage();
+    const QRect r1 = g.Grid.CellRect(17, 1), r2 = g.Grid.CellRect(17, 2);
+    // Slots 8 to 16 of both rows are drawn alike.
+    const int from = r1.left() + r1.width() / 2;
+    for (int y = 0; y < r1.height(); ++y)
+      for (int x = from; x <= r1.right(); ++x)
+        QCOMPARE(image.pixelColor(x, r1.top() + y), image.pixelColor(x, r2.top() + y));
+    // Nothing is drawn past the cell.
+    for (int y = r1.top(); y <= r2.bottom(); ++y)
+      for (int x = r1.right() + 2; x < image.width() - 20; ++x)
+        QCOMPARE(image.pixelColor(x, y), QColor(Qt::white));
   }
 
   void cellsArePaintedInTheirColours() {
@@ -366,6 +428,17 @@ class TestHexGrid : public QObject {
     QCOMPARE(PixelAt(image, g.Grid.CellRect(1, 4)), QColor(255, 255, 224));
     QCOMPARE(PixelAt(image, g.Grid.CellRect(2, 4)), QColor(224, 255, 224));
     QCOMPARE(PixelAt(image, g.Grid.CellRect(17, 4)), QColor(240, 240, 240));
+    // The selection in light blue, the current byte filled dark blue, bytes past the chip empty.
+    g.Grid.SetChipSize(0x7A);
+    g.Grid.Editor().MoveTo(0x32, false);
+    g.Grid.Editor().MoveTo(0x34, true);
+    g.Grid.RepaintNow();
+    const QImage selected = g.Grid.viewport()->grab().toImage();
+    QCOMPARE(PixelAt(selected, g.Grid.CellRect(3, 4)), QColor(173, 214, 255));
+    QCOMPARE(PixelAt(selected, g.Grid.CellRect(5, 4)), QColor(0, 84, 166));
+    QCOMPARE(PixelAt(selected, g.Grid.CellRect(6, 4)), QColor(224, 255, 224));
+    QCOMPARE(PixelAt(selected, g.Grid.CellRect(10, 8)), QColor(224, 255, 224));
+    QCOMPARE(PixelAt(selected, g.Grid.CellRect(11, 8)), QColor(255, 255, 255));
     // The text is black: the digits of a header cell hold dark pixels.
     const QRect header = g.Grid.CellRect(3, 0);
     bool dark = false;
@@ -380,10 +453,10 @@ class TestHexGrid : public QObject {
     QCOMPARE(grid.RowCount(), 65537);
     grid.SetRowCount(-5);
     QCOMPARE(grid.RowCount(), 1);
-    // An edit of a row that the grid does not have changes nothing.
+    // A row that the grid does not have can't become current.
     grid.SetRowCount(9);
-    grid.DrawGrid1SetEditText(1, 9, "FF");
-    QCOMPARE(MemoryBuffer[0x80], uint8_t(0));
+    QVERIFY(!grid.SelectCell(1, 9));
+    QCOMPARE(grid.Row(), 1);
   }
 };
 

@@ -1,0 +1,313 @@
+// The GUI-free editing of the chip's bytes: text forms, search, undo history and the editor.
+#include <gtest/gtest.h>
+
+#include <numeric>
+#include <vector>
+
+#include "buffer/buffer_editor.h"
+#include "buffer/byte_search.h"
+#include "buffer/edit_history.h"
+#include "buffer/hex_text.h"
+#include "buffer/memory_buffer.h"
+
+namespace {
+
+using Bytes = std::vector<uint8_t>;
+
+// A small buffer with its own checksum, edited as the grid edits MemoryBuffer.
+struct TEditorFixture {
+  explicit TEditorFixture(int32_t size, int32_t capacity = 256) : Data(capacity, 0), Editor(Data.data(), capacity, &Sum) {
+    std::iota(Data.begin(), Data.end(), 0);
+    Editor.SetSize(size);
+    Editor.RecomputeChecksum();
+  }
+  uint16_t TrueSum() const {
+    const int32_t n = std::min<int32_t>(SixteenBitCount(Editor.Size()), int32_t(Data.size()));
+    return uint16_t(std::accumulate(Data.begin(), Data.begin() + n, 0u));
+  }
+  void Type(const char* keys) {
+    for (const char* k = keys; *k; ++k) Editor.TypeHexDigit(*k);
+  }
+  Bytes Slice(int32_t at, int32_t n) const { return Bytes(Data.begin() + at, Data.begin() + at + n); }
+
+  Bytes Data;
+  uint16_t Sum = 0;
+  TBufferEditor Editor;
+};
+
+}  // namespace
+
+TEST(ParseHexBytes, ReadsPairsWithAnySeparators) {
+  struct Case {
+    const char* text;
+    std::optional<Bytes> bytes;
+  } cases[] = {
+      {"DE AD BE EF", Bytes{0xDE, 0xAD, 0xBE, 0xEF}},
+      {"deadbeef", Bytes{0xDE, 0xAD, 0xBE, 0xEF}},
+      {"de:ad-be,ef\r\n01\t02", Bytes{0xDE, 0xAD, 0xBE, 0xEF, 0x01, 0x02}},
+      {"0xDE, 0xAD", Bytes{0xDE, 0xAD}},
+      {"  7f  ", Bytes{0x7F}},
+      {"", std::nullopt},
+      {" ,; ", std::nullopt},
+      {"ABC", std::nullopt},     // odd run of digits
+      {"GZ", std::nullopt},      // not hexadecimal
+      {"12 3G", std::nullopt},
+      {"AB \xD0\x94\xD0\x95", std::nullopt},  // Cyrillic letters are not separators
+  };
+  for (const auto& c : cases) EXPECT_EQ(ParseHexBytes(c.text), c.bytes) << c.text;
+}
+
+TEST(FormatHexBytes, PairsWithSpacesAndALineEvery16) {
+  Bytes b(17);
+  std::iota(b.begin(), b.end(), 0xF0);
+  EXPECT_EQ(FormatHexBytes(b.data(), 3), "F0 F1 F2");
+  EXPECT_EQ(FormatHexBytes(b.data(), b.size()), "F0 F1 F2 F3 F4 F5 F6 F7 F8 F9 FA FB FC FD FE FF\n00");
+}
+
+TEST(ParseAddress, HexadecimalByDefaultDecimalAfterHash) {
+  struct Case {
+    const char* text;
+    TAddressRead status;
+    int64_t address;
+  } cases[] = {
+      {"1F", TAddressRead::Ok, 0x1F},      {"0x1f", TAddressRead::Ok, 0x1F},   {"$7F", TAddressRead::Ok, 0x7F},
+      {"#31", TAddressRead::Ok, 31},       {"  10 ", TAddressRead::Ok, 16},   {"80", TAddressRead::OutOfRange, 0x80},
+      {"#128", TAddressRead::OutOfRange, 128}, {"#1F", TAddressRead::Invalid, 0}, {"", TAddressRead::Invalid, 0},
+      {"0x", TAddressRead::Invalid, 0},    {"-1", TAddressRead::Invalid, 0},  {"12 34", TAddressRead::Invalid, 0},
+      {"FFFFFFFFFFFFFFFF", TAddressRead::Invalid, 0},
+  };
+  for (const auto& c : cases) {
+    const TAddressResult r = ParseAddress(c.text, 128);
+    EXPECT_EQ(r.Status, c.status) << c.text;
+    if (c.status != TAddressRead::Invalid) {
+      EXPECT_EQ(r.Address, c.address) << c.text;
+    }
+  }
+}
+
+TEST(FindBytes, ForwardAndBackwardWrapOnce) {
+  //                0     1     2     3     4     5     6     7
+  const Bytes data{0xAA, 0x01, 0x02, 0xAA, 0x01, 0x02, 0x03, 0xAA};
+  const Bytes p{0xAA, 0x01};
+  struct Case {
+    int64_t from;
+    bool forward;
+    std::optional<int32_t> at;
+    bool wrapped;
+  } cases[] = {
+      {0, true, 0, false},   {1, true, 3, false},   {4, true, 0, true},    {8, true, 0, true},
+      {7, false, 3, false},  {3, false, 3, false},  {2, false, 0, false},  {-1, false, 3, true},
+  };
+  for (const auto& c : cases) {
+    const auto found = FindBytes(data.data(), int32_t(data.size()), p, c.from, c.forward);
+    ASSERT_TRUE(found) << c.from << c.forward;
+    EXPECT_EQ(found->Address, *c.at) << c.from << c.forward;
+    EXPECT_EQ(found->Wrapped, c.wrapped) << c.from << c.forward;
+  }
+  // A match never runs past the end; a missing pattern is not found.
+  EXPECT_FALSE(FindBytes(data.data(), 8, Bytes{0xAA, 0x55}, 0, true));
+  EXPECT_FALSE(FindBytes(data.data(), 7, Bytes{0xAA, 0x55}, 0, true));
+  EXPECT_FALSE(FindBytes(data.data(), 1, Bytes{0xAA, 0x01}, 0, false));
+}
+
+TEST(EditHistory, KeepsOnlyTheChangedSpanWithinItsCapacity) {
+  Bytes before(1000, 0), after(1000, 0);
+  after[10] = 1;
+  after[19] = 2;
+  TEditHistory history(100);
+  EXPECT_FALSE(history.RecordDifference(before.data(), before.data(), before.size()));
+  EXPECT_TRUE(history.RecordDifference(before.data(), after.data(), after.size()));
+  EXPECT_EQ(history.MemoryUsed(), 20u);
+  const TEditStep* step = history.Undo();
+  ASSERT_TRUE(step);
+  EXPECT_EQ(step->Address, 10);
+  EXPECT_EQ(step->After.front(), 1);
+  EXPECT_EQ(step->After.back(), 2);
+  // A new step drops what could be redone; the oldest steps go when the capacity is passed.
+  history.Redo();
+  for (int i = 0; i < 5; ++i) history.Record({i, Bytes(10, 0), Bytes(10, 1)});
+  EXPECT_LE(history.MemoryUsed(), 100u);
+  EXPECT_EQ(history.StepCount(), 5u);
+  history.Undo();
+  history.Record({0, Bytes(1), Bytes(1)});
+  EXPECT_FALSE(history.CanRedo());
+  // A step larger than the whole capacity empties the history.
+  history.Record({0, Bytes(60), Bytes(60)});
+  EXPECT_FALSE(history.CanUndo());
+  EXPECT_EQ(history.MemoryUsed(), 0u);
+}
+
+TEST(BufferEditor, TypingStoresWhatTheEntryShows) {
+  struct Case {
+    const char* keys;
+    bool commit;  // Enter after the keys
+    Bytes bytes;  // bytes 0 and 1 afterwards
+    int32_t cursor;
+  } cases[] = {
+      {"7", true, {0x70, 0x01}, 0},   // a blank second digit counts as 0
+      {"7", false, {0x70, 0x01}, 0},  // the byte follows the entry as it is typed
+      {"C4", false, {0xC4, 0x01}, 1},
+      {"c4e", false, {0xC4, 0xE0}, 1},
+      {"GZ", true, {0x00, 0x01}, 0},  // refused keys change nothing
+      {"g-1z ", true, {0x10, 0x01}, 0},
+  };
+  for (const auto& c : cases) {
+    TEditorFixture f(32);
+    f.Type(c.keys);
+    if (c.commit) f.Editor.CommitEntry();
+    EXPECT_EQ(f.Slice(0, 2), c.bytes) << c.keys;
+    EXPECT_EQ(f.Editor.Cursor(), c.cursor) << c.keys;
+    EXPECT_EQ(f.Sum, f.TrueSum()) << c.keys;
+  }
+}
+
+TEST(BufferEditor, TypingFlowsUndoesPerByteAndCancels) {
+  TEditorFixture f(32);
+  f.Type("DEADBEEF");
+  EXPECT_EQ(f.Slice(0, 5), (Bytes{0xDE, 0xAD, 0xBE, 0xEF, 0x04}));
+  EXPECT_EQ(f.Editor.Cursor(), 4);
+  EXPECT_TRUE(f.Editor.Undo());
+  EXPECT_TRUE(f.Editor.Undo());
+  EXPECT_EQ(f.Slice(0, 4), (Bytes{0xDE, 0xAD, 0x02, 0x03}));
+  EXPECT_EQ(f.Editor.Cursor(), 2);
+  EXPECT_EQ(f.Sum, f.TrueSum());
+  EXPECT_TRUE(f.Editor.Redo());
+  EXPECT_EQ(f.Slice(2, 1), Bytes{0xBE});
+  EXPECT_EQ(f.Sum, f.TrueSum());
+  // Escape and Backspace put back the byte an entry started from; Backspace then goes back.
+  f.Editor.MoveTo(10, false);
+  f.Type("5");
+  EXPECT_EQ(f.Data[10], 0x50);
+  f.Editor.CancelEntry();
+  EXPECT_EQ(f.Data[10], 10);
+  f.Type("6");
+  f.Editor.Backspace();
+  EXPECT_EQ(f.Data[10], 10);
+  f.Editor.Backspace();
+  EXPECT_EQ(f.Editor.Cursor(), 9);
+  EXPECT_EQ(f.Sum, f.TrueSum());
+  // At the last byte the entry stays there.
+  f.Editor.MoveTo(31, false);
+  f.Type("AB");
+  EXPECT_EQ(f.Editor.Cursor(), 31);
+  EXPECT_EQ(f.Data[31], 0xAB);
+}
+
+TEST(BufferEditor, SelectionAndSizeKeepTheCursorInTheChip) {
+  TEditorFixture f(100);
+  f.Editor.MoveTo(20, false);
+  f.Editor.MoveTo(5, true);
+  EXPECT_EQ(f.Editor.Selection().Start, 5);
+  EXPECT_EQ(f.Editor.Selection().Length, 16);
+  EXPECT_EQ(f.Editor.SelectionChecksum(), std::accumulate(f.Data.begin() + 5, f.Data.begin() + 21, 0));
+  f.Editor.MoveTo(1000, false);
+  EXPECT_EQ(f.Editor.Cursor(), 99);
+  f.Editor.SelectAll();
+  EXPECT_EQ(f.Editor.Selection().Length, 100);
+  // Shrinking keeps the column on the last row, within the chip.
+  f.Editor.MoveTo(0x56, false);
+  f.Editor.SetSize(0x42);
+  EXPECT_EQ(f.Editor.Cursor(), 0x41);
+  f.Editor.SetSize(0x48);
+  f.Editor.MoveTo(0x46, false);
+  f.Editor.SetSize(0x30);
+  EXPECT_EQ(f.Editor.Cursor(), 0x26);
+  f.Editor.SetSize(0);
+  EXPECT_EQ(f.Editor.Selection().Length, 0);
+  EXPECT_FALSE(f.Editor.TypeHexDigit('1'));
+}
+
+TEST(BufferEditor, PasteFillSwapKeepTheChecksumAndUndo) {
+  TEditorFixture f(64);
+  const Bytes original = f.Data;
+  f.Editor.MoveTo(60, false);
+  EXPECT_EQ(f.Editor.Paste("01 02 03 04 05"), TPasteResult::PastEnd);
+  EXPECT_EQ(f.Editor.Paste("zz"), TPasteResult::NotHex);
+  EXPECT_EQ(f.Data, original);
+  EXPECT_EQ(f.Editor.Paste("0x01,0x02,0x03,0x04"), TPasteResult::Done);
+  EXPECT_EQ(f.Slice(60, 4), (Bytes{1, 2, 3, 4}));
+  EXPECT_EQ(f.Sum, f.TrueSum());
+
+  f.Editor.Select(8, 7);
+  const Bytes pattern{0xAB, 0xCD};
+  EXPECT_TRUE(f.Editor.Fill(pattern));
+  EXPECT_EQ(f.Slice(7, 9), (Bytes{7, 0xAB, 0xCD, 0xAB, 0xCD, 0xAB, 0xCD, 0xAB, 15}));
+  EXPECT_EQ(f.Sum, f.TrueSum());
+
+  f.Editor.Select(0, 5);
+  EXPECT_TRUE(f.Editor.SwapPairs());
+  EXPECT_EQ(f.Slice(0, 6), (Bytes{1, 0, 3, 2, 4, 5}));
+  EXPECT_EQ(f.Sum, f.TrueSum());
+  // One byte selected: the whole chip is swapped.
+  f.Editor.MoveTo(0, false);
+  EXPECT_TRUE(f.Editor.SwapPairs());
+  EXPECT_EQ(f.Slice(0, 4), (Bytes{0, 1, 2, 3}));
+  EXPECT_EQ(f.Slice(62, 2), (Bytes{4, 3}));
+
+  for (int i = 0; i < 4; ++i) EXPECT_TRUE(f.Editor.Undo());
+  EXPECT_FALSE(f.Editor.Undo());
+  EXPECT_EQ(f.Data, original);
+  EXPECT_EQ(f.Sum, f.TrueSum());
+}
+
+TEST(BufferEditor, FindSelectsTheMatchAndWraps) {
+  TEditorFixture f(64);
+  f.Data[40] = 0xEE, f.Data[41] = 0xEE;
+  f.Data[10] = 0xEE, f.Data[11] = 0xEE;
+  const Bytes p{0xEE, 0xEE};
+  f.Editor.MoveTo(12, false);
+  auto found = f.Editor.Find(p, true, false);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->Address, 40);
+  EXPECT_FALSE(found->Wrapped);
+  EXPECT_EQ(f.Editor.Selection().Start, 40);
+  EXPECT_EQ(f.Editor.Selection().Length, 2);
+  found = f.Editor.Find(p, true, true);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->Address, 10);
+  EXPECT_TRUE(found->Wrapped);
+  found = f.Editor.Find(p, false, true);
+  ASSERT_TRUE(found);
+  EXPECT_EQ(found->Address, 40);
+  EXPECT_TRUE(found->Wrapped);
+  // Bytes past the chip's size are never found.
+  f.Editor.SetSize(40);
+  EXPECT_EQ(f.Editor.Find(p, true, true)->Address, 10);
+}
+
+TEST(BufferEditor, ReplacementIsOneUndoStepAndMarksChanges) {
+  TEditorFixture f(128);
+  f.Editor.SetBaseline();
+  const Bytes original = f.Data;
+  auto before = f.Editor.Snapshot();
+  std::fill(f.Data.begin() + 5, f.Data.end(), 0xFF);
+  f.Editor.RecordReplacement(before);
+  EXPECT_EQ(f.Sum, f.TrueSum());
+  EXPECT_TRUE(f.Editor.Changed(5));
+  EXPECT_FALSE(f.Editor.Changed(4));
+  EXPECT_TRUE(f.Editor.Undo());
+  EXPECT_EQ(f.Data, original);
+  EXPECT_EQ(f.Sum, f.TrueSum());
+  EXPECT_FALSE(f.Editor.Changed(5));
+  // Nothing changed: no step.
+  before = f.Editor.Snapshot();
+  f.Editor.RecordReplacement(before);
+  EXPECT_FALSE(f.Editor.CanUndo());
+  EXPECT_TRUE(f.Editor.CanRedo());
+}
+
+TEST(BufferEditor, ChecksumCoversOnlyTheSixteenBitCount) {
+  // 65536 + 16 bytes: the checksum covers the first 16, so edits above leave it alone.
+  Bytes data(0x10020, 1);
+  uint16_t sum = 0;
+  TBufferEditor editor(data.data(), int32_t(data.size()), &sum);
+  editor.SetSize(0x10010);
+  editor.RecomputeChecksum();
+  EXPECT_EQ(sum, 16);
+  editor.MoveTo(0x10000, false);
+  EXPECT_EQ(editor.Paste("FF"), TPasteResult::Done);
+  EXPECT_EQ(sum, 16);
+  editor.MoveTo(3, false);
+  EXPECT_EQ(editor.Paste("FF"), TPasteResult::Done);
+  EXPECT_EQ(sum, 16 - 1 + 0xFF);
+}
