@@ -18,7 +18,10 @@ struct TCliOptions {
   std::string Catalogue;               // --catalogue FILE
   std::string Chip;                    // --chip NAME
   bool Simulate = false;               // --simulate[=IMAGE]
-  std::string SimulateImage;
+  std::string SimulateImage;           // the first --simulate's image
+  std::vector<std::string> SimulateImages;  // one per --simulate: that many simulated programmers
+  std::string Device;                  // --device NODE|SERIAL|PATH: the programmer to use
+  bool AllDevices = false;             // --all-devices: every connected programmer at once
   std::string Command;
   std::vector<std::string> Args;       // the command's positional arguments
   std::map<std::string, std::string> Flags;  // other "--name value" / "--name=value" / "--name" options

@@ -1,22 +1,73 @@
 #include "cli/programmer_session.h"
 
+#include "programmer/version_query.h"
 #include "simulator/simulation.h"
 
-TProgrammerSession::TProgrammerSession(const TCliOptions& options, TUserInterface& ui) {
+TProgrammerSession::TProgrammerSession(const TCliOptions& options, TUserInterface& ui, TSessionClaim claim) {
   std::unique_ptr<THidPlatform> platform;
   if (options.Simulate) {
-    TSimulation sim = CreateSimulation(options.SimulateImage);
+    TSimulation sim = CreateSimulation(options.SimulateImages);
     Simulator = sim.Programmer;
+    Simulators = sim.Programmers;
     platform = std::move(sim.Platform);
   } else {
     platform = CreateHidapiPlatform();
   }
   Controller_ = std::make_unique<THidDeviceController>(std::move(platform), Loop_);
   Programmer.Attach(*Controller_);
-  Controller_->OnDeviceChange = [this, &ui](THidDeviceController&) { Programmer.DeviceChange(ui); };
+  if (claim == TSessionClaim::Chosen)
+    Controller_->OnDeviceChange = [this, &ui, &options](THidDeviceController&) { Choose(options, ui); };
   Loop_.RunPosted();  // the start-up notification: enumerate, claim, version query
+  if (ChoiceError_.Code != 0) throw ChoiceError_;
+}
+
+std::vector<THidDevice*> TProgrammerSession::Connected() const {
+  std::vector<THidDevice*> out;
+  for (const auto& d : Controller_->Devices())
+    if (d->PluggedIn() && d->VendorID() == ProgrammerVendorId && d->ProductID() == ProgrammerProductId)
+      out.push_back(d.get());
+  return out;
+}
+
+void TProgrammerSession::Choose(const TCliOptions& options, TUserInterface& ui) {
+  Controller_->Release(Programmer.HeldDevice);
+  const std::vector<THidDevice*> all = Connected();
+  std::vector<THidDevice*> chosen = options.Device.empty() ? all : MatchingProgrammers(all, options.Device);
+  if (chosen.empty()) {
+    // Without --device and without programmers the command says "ProgNotFound" itself.
+    if (!options.Device.empty())
+      ChoiceError_ = {kExitProgrammer, "no connected programmer matches --device " + options.Device +
+                                           (all.empty() ? "" : "; connected:\n" + ProgrammerListText(all))};
+    return;
+  }
+  if (chosen.size() > 1) {
+    ChoiceError_ = {kExitUsage, (options.Device.empty() ? std::string("several programmers are connected")
+                                                        : "--device " + options.Device + " names several programmers") +
+                                    "; choose one with --device NODE|SERIAL|PATH:\n" + ProgrammerListText(chosen)};
+    return;
+  }
+  if (Controller_->Claim(Programmer.HeldDevice, *chosen.front())) GetVersionInfo(Programmer, ui, false);
 }
 
 void RequireProgrammer(TProgrammerSession& session, TUserInterface& ui) {
   if (!session.Programmer.HeldDevice) throw TCliError{kExitProgrammer, ui.MessageText("ProgNotFound")};
+}
+
+std::string ProgrammerListText(const std::vector<THidDevice*>& programmers) {
+  auto orDash = [](const std::string& s) { return s.empty() ? std::string("-") : s; };
+  std::string out;
+  for (const THidDevice* d : programmers) {
+    if (!out.empty()) out += "\n";
+    out += "  " + d->DevicePath() + "  serial " + orDash(d->SerialNumber()) + "  bus " + orDash(d->BusPath());
+  }
+  return out;
+}
+
+std::vector<THidDevice*> MatchingProgrammers(const std::vector<THidDevice*>& programmers, const std::string& name) {
+  std::vector<THidDevice*> out;
+  for (THidDevice* d : programmers)
+    if (d->DevicePath() == name || (!d->SerialNumber().empty() && d->SerialNumber() == name) ||
+        (!d->BusPath().empty() && d->BusPath() == name))
+      out.push_back(d);
+  return out;
 }

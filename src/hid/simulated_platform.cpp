@@ -132,7 +132,8 @@ THidInterfaceResult TSimulatedHidPlatform::InterfaceAt(size_t index, THidInterfa
   if (index >= Snapshot_.size()) return THidInterfaceResult::End;
   const TSimulatedHidPort& p = *Snapshot_[index];
   if (p.Info_.FailDetail) return THidInterfaceResult::DetailFailed;
-  detail = {p.Path_, p.DevInst_};
+  detail = {p.Path_, p.DevInst_, p.Info_.SerialNumber,
+            p.Info_.BusPath.empty() ? "sim-" + p.Path_.substr(p.Path_.find(':') + 1) : p.Info_.BusPath};
   return THidInterfaceResult::Found;
 }
 
@@ -147,7 +148,5 @@ std::unique_ptr<THidHandle> TSimulatedHidPlatform::Open(const std::string& path,
 }
 
 bool TSimulatedHidPlatform::TakeChanges() {
-  bool c = Changed_;
-  Changed_ = false;
-  return c;
+  return Changed_.exchange(false);
 }

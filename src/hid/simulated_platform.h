@@ -3,6 +3,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -26,6 +27,8 @@ struct TSimulatedHidDeviceInfo {
   uint16_t VersionNumber = 0;
   uint16_t InputReportByteLength = 65;   // with the report ID byte
   uint16_t OutputReportByteLength = 65;
+  std::string SerialNumber;     // the USB serial number string; empty: none
+  std::string BusPath;          // the port it is plugged into; empty: "sim-" and its number
   bool FailDetail = false;      // the enumeration cannot read the interface's detail
   bool FailAttributes = false;  // the attributes cannot be read
   bool FailOpen = false;        // opening for reading and writing fails (no access still works)
@@ -102,6 +105,6 @@ class TSimulatedHidPlatform : public THidPlatform {
   friend class TSimulatedHidPort;
   std::vector<std::shared_ptr<TSimulatedHidPort>> Ports_;  // every port ever plugged in
   std::vector<TSimulatedHidPort*> Snapshot_;
-  bool Changed_ = false;
+  std::atomic<bool> Changed_{false};  // set by an unplug, which may happen on a worker thread
   int Next_ = 1;
 };
