@@ -8,7 +8,6 @@
 #include <filesystem>
 #include <iostream>
 #include <optional>
-#include <thread>
 #include <vector>
 
 #include "buffer/memory_buffer.h"
@@ -18,8 +17,7 @@
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"
 #include "production/chip_job.h"
-#include "production/production_log.h"
-#include "production/serial_pool.h"
+#include "production/station_run.h"
 #include "programmer/version_query.h"
 
 #ifndef _WIN32
@@ -27,8 +25,6 @@
 #endif
 
 namespace {
-
-using TJobRun = TJobOutcome (*)(TProgrammer&, const TChip&, std::span<const uint8_t>, TUserInterface&);
 
 // The operations a production run can repeat on many programmers. An entry without Run has no
 // command yet.
@@ -103,72 +99,11 @@ bool ReadAnswer(std::string& line) {
 #endif
 }
 
-// A programmer of the run with its own report buffer, image and outcome.
-struct TStation {
-  std::unique_ptr<TProgrammer> Own;   // the gang's programmers; null for the session's one
-  TProgrammer* Programmer = nullptr;
-  std::string Node, Serial;
-  std::vector<uint8_t> Image;
-  std::optional<uint64_t> SerialNumber;
-  TJobOutcome Outcome;
-  int64_t DurationMs = 0;
-  std::string Failure;                // an error that ended the operation on this programmer
-};
-
-struct TRun {
-  const TProductionOperation* Operation = nullptr;
-  TChip Chip;
-  std::string ImageFile;
-  uint64_t ImageSize = 0;
-  std::string Checksum;
-  std::vector<uint8_t> Image;         // as loaded, before any serial number
-  std::optional<TSerialSpec> Serial;
-  std::unique_ptr<TSerialPool> Pool;
-  std::string Log;
-};
-
 std::string Hex(uint64_t v) { return "0x" + IntToHex(static_cast<int64_t>(v), 4); }
 
-// Runs the operation on one station: the work of one thread.
-void RunStation(const TRun& run, TStation& s) {
-  const auto started = std::chrono::system_clock::now();
-  const auto clock = std::chrono::steady_clock::now();
-  TScriptedUserInterface quiet;  // each thread its own: its boxes are not shown, the result line says it
-  try {
-    s.Outcome = run.Operation->Run(*s.Programmer, run.Chip, s.Image, quiet);
-  } catch (const std::exception& e) {
-    s.Failure = e.what();
-    s.Outcome = {TJobResult::NoAnswer, {}};
-  }
-  s.DurationMs =
-      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - clock).count();
-  try {
-    // The number is used for good the moment its chip passed, so no later chip can get it.
-    if (s.SerialNumber) {
-      if (s.Outcome.Result == TJobResult::Ok) run.Pool->Confirm(*s.SerialNumber);
-      else run.Pool->GiveBack(*s.SerialNumber);
-    }
-    if (!run.Log.empty()) {
-      TLogRecord r;
-      r.Time = started;
-      r.Operation = run.Operation->Name;
-      r.Chip = run.Chip.Name;
-      r.ProgrammerNode = s.Node;
-      r.ProgrammerSerial = s.Serial;
-      if (run.Operation->TakesImage) {
-        r.ImageFile = run.ImageFile;
-        r.ImageSize = run.ImageSize;
-        r.ImageChecksum = run.Checksum;
-      }
-      r.Serial = s.SerialNumber;
-      r.Result = JobResultName(s.Outcome.Result);
-      r.FirstDifference = s.Outcome.FirstDifference;
-      r.DurationMs = s.DurationMs;
-      AppendLogLine(run.Log, LogLine(r));
-    }
-  } catch (const std::exception& e) {
-    if (s.Failure.empty()) s.Failure = e.what();
-  }
+std::string UnitsOf(const TSerialSpec& spec) {
+  return std::to_string(spec.Width) + (spec.Format == TSerialFormat::Ascii ? " digits" : " bytes") + " of " +
+         SerialFormatName(spec.Format);
 }
 
 std::string ResultLine(const TStation& s) {
@@ -192,44 +127,11 @@ int ExitCodeOf(const TStation& s) {
   return kExitProgrammer;
 }
 
-// A number taken for every station before the chips are written, in programmer order.
-void TakeSerialNumbers(TRun& run, std::vector<TStation>& stations) {
-  for (auto& s : stations) {
-    s.Image = run.Image;
-    s.SerialNumber.reset();
-    if (!run.Serial) continue;
-    uint64_t n = 0;
-    if (!run.Pool->Take(n)) {
-      for (auto& t : stations)
-        if (t.SerialNumber) run.Pool->GiveBack(*t.SerialNumber);
-      throw TCliError{kExitUsage, "the next serial number does not fit in the field's " +
-                                      std::to_string(run.Serial->Width) + " " +
-                                      (run.Serial->Format == TSerialFormat::Ascii ? "digits" : "bytes") +
-                                      "; no chip was written"};
-    }
-    StampSerial(*run.Serial, n, s.Image);
-    s.SerialNumber = n;
-  }
-}
-
-// One chip on every station: each in its own thread when there are several.
-void RunChips(const TRun& run, std::vector<TStation>& stations) {
-  if (stations.size() == 1) {
-    RunStation(run, stations.front());
-    return;
-  }
-  // Device changes stay held back until every thread has ended.
-  THidDeviceController::TDeferral hold(*stations.front().Programmer->Controller());
-  std::vector<std::thread> threads;
-  for (auto& s : stations) threads.emplace_back([&run, &s] { RunStation(run, s); });
-  for (auto& t : threads) t.join();
-}
-
-void LoadRun(TCliOptions& o, TRun& run) {
+void LoadRun(TCliOptions& o, TStationJob& run) {
   run.Chip = RequireChip(o);
-  if (run.Operation->TakesImage) {
+  if (run.TakesImage) {
     if (o.Args.size() != 1)
-      throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation->Name + " IN"};
+      throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation + " IN"};
     run.ImageFile = o.Args[0];
     LoadImageForCommand(run.ImageFile, ImageFormatOption(o, "format", run.ImageFile), run.Chip);
     std::error_code ec;
@@ -237,7 +139,7 @@ void LoadRun(TCliOptions& o, TRun& run) {
     run.Checksum = IntToHex(CalcChecksum(run.Chip.Size), 4);
     run.Image.assign(MemoryBuffer, MemoryBuffer + std::max<int32_t>(0, run.Chip.Size));
   } else if (!o.Args.empty()) {
-    throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation->Name};
+    throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation};
   }
   if (auto it = o.Flags.find("log"); it != o.Flags.end()) run.Log = it->second;
   auto serial = o.Flags.find("serial");
@@ -257,9 +159,7 @@ void LoadRun(TCliOptions& o, TRun& run) {
   uint64_t first = 0;
   if (!run.Pool->Peek(first))
     throw TCliError{kExitUsage, "serial number " + std::to_string(run.Pool->NextNew()) + " does not fit in " +
-                                    std::to_string(spec.Width) + " " +
-                                    (spec.Format == TSerialFormat::Ascii ? "digits" : "bytes") + " of " +
-                                    SerialFormatName(spec.Format)};
+                                    UnitsOf(spec)};
 }
 
 std::vector<TStation> Stations(const TCliOptions& o, TProgrammerSession& session, TUserInterface& ui) {
@@ -314,10 +214,12 @@ bool IsProductionRun(const TCliOptions& o) {
 }
 
 int RunProduction(TCliOptions& o) {
-  TRun run;
-  run.Operation = OperationNamed(o.Command);
-  if (!run.Operation || !run.Operation->Run)
-    throw TCliError{kExitUsage, "--all-devices, --log and --repeat do not work with " + o.Command};
+  const TProductionOperation* op = OperationNamed(o.Command);
+  if (!op || !op->Run) throw TCliError{kExitUsage, "--all-devices, --log and --repeat do not work with " + o.Command};
+  TStationJob run;
+  run.Operation = op->Name;
+  run.Run = op->Run;
+  run.TakesImage = op->TakesImage;
   if (o.AllDevices && !o.Device.empty()) throw TCliError{kExitUsage, "--device and --all-devices exclude each other"};
   LoadRun(o, run);
   TConsoleUserInterface ui;
@@ -330,8 +232,10 @@ int RunProduction(TCliOptions& o) {
   int worst = kExitOk;
   unsigned ok = 0, failed = 0;
   for (;;) {
-    TakeSerialNumbers(run, stations);
-    RunChips(run, stations);
+    if (!TakeSerialNumbers(run, stations))
+      throw TCliError{kExitUsage, "the next serial number does not fit in " + UnitsOf(*run.Serial) +
+                                      "; no further chip was written"};
+    RunStations(run, stations);
     unsigned roundOk = 0;
     for (const auto& s : stations) {
       std::cout << ResultLine(s) << "\n";
