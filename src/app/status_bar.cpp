@@ -22,3 +22,7 @@ TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
 void TStatusBar::SetPanelText(int index, const QString& text) { Panels_.at(index)->setText(text); }
 
 QString TStatusBar::PanelText(int index) const { return Panels_.at(index)->text(); }
+
+void TStatusBar::SetPanelHint(int index, const QString& text) { Panels_.at(index)->setToolTip(text); }
+
+QString TStatusBar::PanelHint(int index) const { return Panels_.at(index)->toolTip(); }

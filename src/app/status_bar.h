@@ -11,6 +11,9 @@ class TStatusBar : public QWidget {
   explicit TStatusBar(QWidget* parent);
   void SetPanelText(int index, const QString& text);
   QString PanelText(int index) const;
+  // The hint shown over a panel.
+  void SetPanelHint(int index, const QString& text);
+  QString PanelHint(int index) const;
 
  private:
   std::array<QLabel*, 8> Panels_{};

@@ -14,6 +14,7 @@ std::string BuiltInMessageText(const std::string& key) {
       {"ProgNotOK", "Programming failed!"},
       {"ProgNoAnswer", "The programmer did not answer. The operation was stopped."},
       {"ConfirmDiscard", "Save changes to the buffer?"},
+      {"ProgHint", "Programmer %s (serial number %s, USB port %s)"},
   };
   auto it = texts.find(key);
   return it == texts.end() ? std::string() : it->second;
