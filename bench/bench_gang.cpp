@@ -6,6 +6,8 @@
 #include <spawn.h>
 #include <sys/wait.h>
 
+#include <fcntl.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>

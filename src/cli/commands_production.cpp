@@ -162,29 +162,23 @@ void LoadRun(TCliOptions& o, TStationJob& run) {
                                     UnitsOf(spec)};
 }
 
+// The chosen programmer, or with --all-devices every connected one, each claimed by its station.
 std::vector<TStation> Stations(const TCliOptions& o, TProgrammerSession& session, TUserInterface& ui) {
-  std::vector<TStation> out;
+  std::vector<THidDevice*> devices = session.Connected();
   if (!o.AllDevices) {
-    RequireProgrammer(session, ui);
+    THidDevice* d = ChooseProgrammer(devices, o.Device);
+    devices.assign(d ? 1 : 0, d);
+  }
+  std::vector<TStation> out;
+  for (THidDevice* d : devices) {
     TStation s;
-    s.Programmer = &session.Programmer;
+    s.Own = std::make_unique<TProgrammer>(session.Controller());
+    s.Programmer = s.Own.get();
+    if (!session.Controller().Claim(s.Programmer->HeldDevice, *d)) continue;
+    StationClaimed(s);
     out.push_back(std::move(s));
-  } else {
-    for (THidDevice* d : session.Connected()) {
-      TStation s;
-      s.Own = std::make_unique<TProgrammer>(session.Controller());
-      s.Programmer = s.Own.get();
-      if (!session.Controller().Claim(s.Programmer->HeldDevice, *d)) continue;
-      out.push_back(std::move(s));
-    }
-    if (out.empty()) throw TCliError{kExitProgrammer, ui.MessageText("ProgNotFound")};
   }
-  for (auto& s : out) {
-    s.Node = s.Programmer->HeldDevice->DevicePath();
-    s.Serial = s.Programmer->HeldDevice->SerialNumber();
-    // Opened here, so that the threads' transfers never touch the device list.
-    s.Programmer->HeldDevice->PrepareTransfers();
-  }
+  if (out.empty()) throw TCliError{kExitProgrammer, ui.MessageText("ProgNotFound")};
   return out;
 }
 
@@ -223,7 +217,7 @@ int RunProduction(TCliOptions& o) {
   if (o.AllDevices && !o.Device.empty()) throw TCliError{kExitUsage, "--device and --all-devices exclude each other"};
   LoadRun(o, run);
   TConsoleUserInterface ui;
-  TProgrammerSession session(o, ui, o.AllDevices ? TSessionClaim::None : TSessionClaim::Chosen);
+  TProgrammerSession session(o, ui, TSessionClaim::None);
   std::vector<TStation> stations = Stations(o, session, ui);
 
   const bool repeat = o.Flags.count("repeat") != 0;
@@ -231,7 +225,11 @@ int RunProduction(TCliOptions& o) {
   Interrupted = 0;
   int worst = kExitOk;
   unsigned ok = 0, failed = 0;
-  for (;;) {
+  for (bool first = true;; first = false) {
+    if (!first) {
+      session.PollChanges();
+      FindUnpluggedAgain(session.Controller(), session.Connected(), stations);
+    }
     if (!TakeSerialNumbers(run, stations))
       throw TCliError{kExitUsage, "the next serial number does not fit in " + UnitsOf(*run.Serial) +
                                       "; no further chip was written"};

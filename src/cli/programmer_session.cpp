@@ -31,22 +31,29 @@ std::vector<THidDevice*> TProgrammerSession::Connected() const {
 
 void TProgrammerSession::Choose(const TCliOptions& options, TUserInterface& ui) {
   Controller_->Release(Programmer.HeldDevice);
-  const std::vector<THidDevice*> all = Connected();
-  std::vector<THidDevice*> chosen = options.Device.empty() ? all : MatchingProgrammers(all, options.Device);
+  try {
+    THidDevice* chosen = ChooseProgrammer(Connected(), options.Device);
+    if (chosen && Controller_->Claim(Programmer.HeldDevice, *chosen)) GetVersionInfo(Programmer, ui, false);
+  } catch (const TCliError& e) {
+    ChoiceError_ = e;
+  }
+}
+
+void TProgrammerSession::PollChanges() { Loop_.PollOnce(); }
+
+THidDevice* ChooseProgrammer(const std::vector<THidDevice*>& all, const std::string& device) {
+  const std::vector<THidDevice*> chosen = device.empty() ? all : MatchingProgrammers(all, device);
   if (chosen.empty()) {
     // Without --device and without programmers the command says "ProgNotFound" itself.
-    if (!options.Device.empty())
-      ChoiceError_ = {kExitProgrammer, "no connected programmer matches --device " + options.Device +
-                                           (all.empty() ? "" : "; connected:\n" + ProgrammerListText(all))};
-    return;
+    if (device.empty()) return nullptr;
+    throw TCliError{kExitProgrammer, "no connected programmer matches --device " + device +
+                                         (all.empty() ? "" : "; connected:\n" + ProgrammerListText(all))};
   }
-  if (chosen.size() > 1) {
-    ChoiceError_ = {kExitUsage, (options.Device.empty() ? std::string("several programmers are connected")
-                                                        : "--device " + options.Device + " names several programmers") +
+  if (chosen.size() > 1)
+    throw TCliError{kExitUsage, (device.empty() ? std::string("several programmers are connected")
+                                                : "--device " + device + " names several programmers") +
                                     "; choose one with --device NODE|SERIAL|PATH:\n" + ProgrammerListText(chosen)};
-    return;
-  }
-  if (Controller_->Claim(Programmer.HeldDevice, *chosen.front())) GetVersionInfo(Programmer, ui, false);
+  return chosen.front();
 }
 
 void RequireProgrammer(TProgrammerSession& session, TUserInterface& ui) {

@@ -34,6 +34,8 @@ class TProgrammerSession {
   THidDeviceController& Controller() { return *Controller_; }
   // The programmers plugged in now, in the order they were found.
   std::vector<THidDevice*> Connected() const;
+  // Takes the device changes that happened meanwhile (between two chips of a batch).
+  void PollChanges();
   std::shared_ptr<TSimulatedProgrammer> Simulator;  // with --simulate: the first one
   std::vector<std::shared_ptr<TSimulatedProgrammer>> Simulators;  // one per --simulate
 
@@ -53,6 +55,10 @@ void RequireProgrammer(TProgrammerSession& session, TUserInterface& ui);
 
 // One line per programmer: "  NODE  serial SERIAL  bus PATH", "-" for what it does not have.
 std::string ProgrammerListText(const std::vector<THidDevice*>& programmers);
+
+// The programmer --device names (device empty: the only one); null when none is connected and no
+// --device is given. TCliError as the session's constructor says.
+THidDevice* ChooseProgrammer(const std::vector<THidDevice*>& all, const std::string& device);
 
 // The programmers that name (a device node, a USB serial number string or a bus path) matches.
 std::vector<THidDevice*> MatchingProgrammers(const std::vector<THidDevice*>& programmers, const std::string& name);

@@ -7,8 +7,9 @@ namespace {
 
 constexpr uint8_t kBlank = 0xFF;  // what compared bytes hold where a read does not reach
 
+// A station whose programmer has gone (none held) counts as unplugged.
 TJobOutcome Ended(TChipRun run, const TProgrammer& p) {
-  return {run == TChipRun::NoProgrammer ? TJobResult::NoProgrammer : FailureOf(p), {}};
+  return {run == TChipRun::NoProgrammer ? TJobResult::Unplugged : FailureOf(p), {}};
 }
 
 // Reads the chip and compares it with expected.
@@ -32,7 +33,6 @@ const char* JobResultName(TJobResult result) {
     case TJobResult::NoAnswer: return "no-answer";
     case TJobResult::Unplugged: return "unplugged";
     case TJobResult::Stopped: return "stopped";
-    case TJobResult::NoProgrammer: return "no-programmer";
   }
   return "";
 }

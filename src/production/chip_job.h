@@ -11,9 +11,9 @@
 #include "programmer/chip_operations.h"
 #include "programmer/programmer.h"
 
-enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoProgrammer };
+enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped };
 
-// "ok", "different", "no-answer", "unplugged", "stopped", "no-programmer".
+// "ok", "different", "no-answer", "unplugged", "stopped".
 const char* JobResultName(TJobResult result);
 
 struct TJobOutcome {

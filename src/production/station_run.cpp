@@ -6,6 +6,33 @@
 #include "common/scripted_user_interface.h"
 #include "production/production_log.h"
 
+void StationClaimed(TStation& s) {
+  THidDevice& d = *s.Programmer->HeldDevice;
+  s.Node = d.DevicePath();
+  s.Serial = d.SerialNumber();
+  s.BusPath = d.BusPath();
+  // Opened here, so that the threads' transfers never reach the controller's device list.
+  d.PrepareTransfers();
+}
+
+void FindUnpluggedAgain(THidDeviceController& controller, const std::vector<THidDevice*>& connected,
+                        std::vector<TStation>& stations) {
+  for (auto& s : stations) {
+    if (s.Programmer->HeldDevice && s.Programmer->HeldDevice->PluggedIn()) continue;
+    controller.Release(s.Programmer->HeldDevice);
+    for (THidDevice* d : connected) {
+      if (d->Claimed() || !d->PluggedIn()) continue;
+      const bool same = !s.BusPath.empty()  ? d->BusPath() == s.BusPath
+                        : !s.Serial.empty() ? d->SerialNumber() == s.Serial
+                                            : d->DevicePath() == s.Node;
+      if (same && controller.Claim(s.Programmer->HeldDevice, *d)) {
+        StationClaimed(s);
+        break;
+      }
+    }
+  }
+}
+
 bool TakeSerialNumbers(TStationJob& job, std::vector<TStation>& stations) {
   for (auto& s : stations) {
     s.Image = job.Image;

@@ -35,6 +35,7 @@ struct TStation {
   std::unique_ptr<TProgrammer> Own;   // when the run claimed the programmer itself
   TProgrammer* Programmer = nullptr;  // claimed, its transfers prepared
   std::string Node, Serial;           // device node and USB serial number string
+  std::string BusPath;                // the USB port: where the station's programmer is found again
   // The last chip's:
   std::vector<uint8_t> Image;
   std::optional<uint64_t> SerialNumber;
@@ -42,6 +43,15 @@ struct TStation {
   int64_t DurationMs = 0;
   std::string Failure;                // an error that ended the operation or its bookkeeping
 };
+
+// Takes the station's newly claimed programmer's names and opens it for the threads' transfers.
+void StationClaimed(TStation& station);
+
+// Between two chips: a station whose programmer was unplugged takes it again from connected once
+// it is back on the same USB port (where ports are unknown: with the same serial number string,
+// else the same node). A station that finds none stays without a programmer.
+void FindUnpluggedAgain(THidDeviceController& controller, const std::vector<THidDevice*>& connected,
+                        std::vector<TStation>& stations);
 
 // Gives every station its copy of the image and, with serial numbers, its own number stamped in.
 // False, with every number taken given back, when the pool runs out.

@@ -27,9 +27,7 @@ struct TGang {
       s.Own = std::make_unique<TProgrammer>(*Controller);
       s.Programmer = s.Own.get();
       EXPECT_TRUE(Controller->Claim(s.Programmer->HeldDevice, *d));
-      EXPECT_TRUE(s.Programmer->HeldDevice->PrepareTransfers());
-      s.Node = d->DevicePath();
-      s.Serial = d->SerialNumber();
+      StationClaimed(s);
       Stations.push_back(std::move(s));
     }
   }
@@ -121,4 +119,46 @@ TEST(StationRun, RunningOutOfNumbersGivesEveryTakenOneBack) {
   uint64_t n = 0;
   EXPECT_TRUE(job.Pool->Peek(n));
   EXPECT_EQ(n, 98u);
+}
+
+TEST(StationRun, AStationTakesItsProgrammerAgainWhenItComesBackOnTheSamePort) {
+  TGang gang(2);
+  auto& platform = static_cast<TSimulatedHidPlatform&>(gang.Controller->Platform());
+  TStationJob job;
+  job.Run = VerifyJob;
+  job.Chip = {"24Cxx", 1, "24C02", 256, 8, 0, 0, 1};
+  job.Image.assign(256, 0xFF);
+  gang.Sim.Programmers[1]->UnplugAt(3);
+  ASSERT_TRUE(TakeSerialNumbers(job, gang.Stations));
+  RunStations(job, gang.Stations);
+  EXPECT_EQ(gang.Stations[0].Outcome.Result, TJobResult::Ok);
+  EXPECT_EQ(gang.Stations[1].Outcome.Result, TJobResult::Unplugged);
+
+  // Gone for good: the station has no programmer and says so without waiting.
+  gang.Controller->CheckForChanges();
+  auto connected = [&] {
+    std::vector<THidDevice*> out;
+    for (const auto& d : gang.Controller->Devices()) out.push_back(d.get());
+    return out;
+  };
+  FindUnpluggedAgain(*gang.Controller, connected(), gang.Stations);
+  EXPECT_EQ(gang.Stations[1].Programmer->HeldDevice, nullptr);
+  RunStations(job, gang.Stations);
+  EXPECT_EQ(gang.Stations[1].Outcome.Result, TJobResult::Unplugged);
+
+  // A programmer on another port is not taken; one back on the same port is.
+  TSimulatedHidDeviceInfo elsewhere = TSimulatedProgrammer::DeviceInfo();
+  elsewhere.BusPath = "1-4";
+  platform.PlugIn(elsewhere, std::make_shared<TSimulatedProgrammer>());
+  TSimulatedHidDeviceInfo back = TSimulatedProgrammer::DeviceInfo();
+  back.BusPath = "sim-2";
+  back.SerialNumber = "SIM0002";
+  platform.PlugIn(back, std::make_shared<TSimulatedProgrammer>());
+  gang.Controller->CheckForChanges();
+  FindUnpluggedAgain(*gang.Controller, connected(), gang.Stations);
+  ASSERT_NE(gang.Stations[1].Programmer->HeldDevice, nullptr);
+  EXPECT_EQ(gang.Stations[1].Programmer->HeldDevice->DevicePath(), "sim:4");
+  EXPECT_EQ(gang.Stations[1].Node, "sim:4");
+  RunStations(job, gang.Stations);
+  EXPECT_EQ(gang.Stations[1].Outcome.Result, TJobResult::Ok);
 }
