@@ -181,3 +181,17 @@ TEST(CliRepeat, OneChipPerEnterUntilQOrEndOfInput) {
     EXPECT_EQ(Chip(dir, 1)[0], static_cast<char>(7 + c.chips - 1));
   }
 }
+
+TEST(CliRepeat, CtrlCWhileWaitingForTheOperatorEndsTheLoopWithTheSummary) {
+  TTempDir dir;
+  const std::string image = Image(dir);
+  const std::string script =
+      "cd '" + dir.Folder() + "' || exit 1\nmkfifo in || exit 1\nexec 3<>in\n'" + TESMARO_BINARY_DIR + "/tesmaro-cli' " +
+      Simulate(dir, 2) + "--all-devices --chip 24C64 verify image.bin --repeat <in >out 2>err & p=$!\n" +
+      "for i in $(seq 200); do grep -q 'Next chip' err && break; sleep 0.05; done; kill -INT $p\nwait $p\necho $? >rc";
+  ASSERT_EQ(std::system(("bash -c \"$(cat <<'EOF'\n" + script + "\nEOF\n)\"").c_str()), 0);
+  EXPECT_EQ(dir.Read("rc"), "130\n") << dir.Read("err");
+  // Blank chips differ from the image: each programmer's line, the round's summary and the batch's.
+  EXPECT_NE(dir.Read("out").find("2 programmers: 0 ok, 2 failed\nchips: 0 ok, 2 failed\n"), std::string::npos)
+      << dir.Read("out");
+}
