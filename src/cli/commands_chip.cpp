@@ -14,14 +14,14 @@ void RequireArgs(const TCliOptions& o, const char* usage) {
 }
 
 // The exit code of a write or verify; the outcome's message was shown already.
-int ExitCodeOf(TChipCheck check) {
+int ExitCodeOf(TChipCheck check, const TProgrammer& programmer) {
   switch (check) {
     case TChipCheck::Same: return kExitOk;
     case TChipCheck::Different: return kExitDifferent;
     case TChipCheck::NoProgrammer:
     case TChipCheck::NoAnswer: break;
   }
-  return kExitProgrammer;
+  return ProgrammerExitCode(programmer);
 }
 
 int Read(TCliOptions& o) {
@@ -34,7 +34,8 @@ int Read(TCliOptions& o) {
   RequireProgrammer(session, ui);
   // Bytes that the read does not reach are saved blank, as in the program after its start.
   BlankSixteenBitCount(chip.Size);
-  if (ReadChipTo(session.Programmer, chip, MemoryBuffer, ui) != TChipRun::Done) return kExitProgrammer;
+  if (ReadChipTo(session.Programmer, chip, MemoryBuffer, ui) != TChipRun::Done)
+    return ProgrammerExitCode(session.Programmer);
   SaveImageFile(out, format, chip);
   return kExitOk;
 }
@@ -49,7 +50,7 @@ int CompareWithImage(TCliOptions& o, const char* usage, TCheck check) {
   TConsoleUserInterface ui;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
-  return ExitCodeOf(check(session.Programmer, chip, MemoryBuffer, ui));
+  return ExitCodeOf(check(session.Programmer, chip, MemoryBuffer, ui), session.Programmer);
 }
 
 int Write(TCliOptions& o) {

@@ -105,7 +105,7 @@ int Update(TCliOptions& o) {
   };
   switch (RunFirmwareUpdate(session.Programmer, ui, hooks)) {
     case TFirmwareUpdateResult::NoProgrammer:
-      return kExitProgrammer;
+      return ProgrammerExitCode(session.Programmer);
     case TFirmwareUpdateResult::InfoRefused:
       throw TCliError{kExitProgrammer, "the programmer did not accept the firmware information request"};
     case TFirmwareUpdateResult::NotLoaded:

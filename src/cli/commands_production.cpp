@@ -122,6 +122,8 @@ int ExitCodeOf(const TStation& s) {
     case TJobResult::Ok: return kExitOk;
     case TJobResult::Different: return kExitDifferent;
     case TJobResult::Stopped: return 130;
+    case TJobResult::NoAccess: return kExitNoAccess;
+    case TJobResult::Busy: return kExitBusy;
     default: break;
   }
   return kExitProgrammer;

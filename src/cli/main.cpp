@@ -20,6 +20,9 @@ void PrintHelp() {
                "                     given N times, N simulated programmers (serial SIM0001...)\n"
                "  --device NODE|SERIAL|PATH  the programmer to use when several are connected\n"
                "  --all-devices      write, verify, erase, blank-check: every programmer at once\n"
+            << SimulationOptionsHelp()
+            << "                     with several --simulate: a --sim-fault belongs to the one before it\n"
+               "  --verbose          say more on standard error (the simulated chip's seed)\n"
                "  --help, --version\n\n"
                "Production options (write, verify, erase, blank-check):\n"
                "  --serial ADDR:START[:STEP[:WIDTH[:FORMAT]]]  write: stamp a serial number at ADDR;\n"
@@ -34,7 +37,8 @@ void PrintHelp() {
     std::cout << "  " << u << std::string(u.size() < 26 ? 26 - u.size() : 1, ' ') << c.Summary << "\n";
   }
   std::cout << "\nExit codes: 0 success, 1 difference found, 2 usage error, 3 file or data error,\n"
-               "4 programmer not found or not answering.\n";
+               "4 programmer not found, not answering or unplugged, 5 no permission to use the\n"
+               "programmer, 6 programmer in use by another program.\n";
 }
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {
@@ -69,6 +73,16 @@ TCliOptions Parse(int argc, char** argv) {
         o.Simulate = true;
         o.SimulateImages.push_back(hasValue ? value : "");
       }
+      else if (name.rfind("sim-", 0) == 0) {
+        try {
+          if (!TakeSimulationOption(name, takeValue(), o.Simulation)) throw TCliError{kExitUsage, "unknown option --" + name};
+        } catch (const TError& e) {
+          throw TCliError{kExitUsage, e.what()};
+        }
+        while (o.SimulateFaultOwners.size() < o.Simulation.Faults.size())
+          o.SimulateFaultOwners.push_back(o.SimulateImages.empty() ? 0 : o.SimulateImages.size() - 1);
+      }
+      else if (name == "verbose" && !hasValue) o.Verbose = true;
       else if (name == "device") o.Device = takeValue();
       else if (name == "all-devices" && !hasValue) o.AllDevices = true;
       else if (name == "help") o.Command = "help";

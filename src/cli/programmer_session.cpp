@@ -1,12 +1,31 @@
 #include "cli/programmer_session.h"
 
+#include <algorithm>
+#include <iostream>
+
 #include "programmer/version_query.h"
 #include "simulator/simulation.h"
 
 TProgrammerSession::TProgrammerSession(const TCliOptions& options, TUserInterface& ui, TSessionClaim claim) {
   std::unique_ptr<THidPlatform> platform;
   if (options.Simulate) {
-    TSimulation sim = CreateSimulation(options.SimulateImages);
+    // One simulated programmer per --simulate, each with its image and the faults given after it.
+    std::vector<TSimulationOptions> each;
+    for (size_t i = 0; i < std::max<size_t>(1, options.SimulateImages.size()); ++i) {
+      TSimulationOptions so = options.Simulation;
+      so.ImageFile = i < options.SimulateImages.size() ? options.SimulateImages[i] : options.SimulateImage;
+      so.Faults.clear();
+      for (size_t f = 0; f < options.Simulation.Faults.size(); ++f)
+        if (f < options.SimulateFaultOwners.size() && options.SimulateFaultOwners[f] == i)
+          so.Faults.push_back(options.Simulation.Faults[f]);
+      if (i > 0) {
+        so.LogFile.clear();  // the simulator's log follows the first programmer only
+        if (so.Seed) so.Seed = *so.Seed + static_cast<uint32_t>(i);
+      }
+      each.push_back(std::move(so));
+    }
+    TSimulation sim = CreateSimulation(each);
+    if (options.Verbose) std::cerr << "tesmaro-cli: simulated chip seed " << sim.Seed << "\n";
     Simulator = sim.Programmer;
     Simulators = sim.Programmers;
     platform = std::move(sim.Platform);
@@ -54,6 +73,14 @@ THidDevice* ChooseProgrammer(const std::vector<THidDevice*>& all, const std::str
                                                 : "--device " + device + " names several programmers") +
                                     "; choose one with --device NODE|SERIAL|PATH:\n" + ProgrammerListText(chosen)};
   return chosen.front();
+}
+
+int ProgrammerExitCode(const TProgrammer& programmer) {
+  switch (programmer.LastStatus) {
+    case TExchangeStatus::NoAccess: return kExitNoAccess;
+    case TExchangeStatus::Busy: return kExitBusy;
+    default: return kExitProgrammer;
+  }
 }
 
 void RequireProgrammer(TProgrammerSession& session, TUserInterface& ui) {

@@ -27,6 +27,11 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
     ui.ShowMessage(ui.MessageText("ProgNotFound"));
     return TFirmwareUpdateResult::NoProgrammer;
   }
+  TProgrammerUse use(programmer);  // no other program talks to it during the update
+  if (!use) {
+    programmer.ShowLinkFailure(ui);
+    return TFirmwareUpdateResult::NoProgrammer;
+  }
   GetVersionInfo(programmer, ui, false);
   std::string info = "HW ver.: " + IntToHex(FirmwareMajor, 2) + "." + IntToHex(FirmwareMinor, 2) + kLineEnd;
 

@@ -16,7 +16,7 @@ inline constexpr int kFirmwareBlockSize = 32;
 
 // How a run of the command ended.
 enum class TFirmwareUpdateResult {
-  NoProgrammer,   // "ProgNotFound" was shown
+  NoProgrammer,   // "ProgNotFound", or why the programmer can't be used, was shown
   InfoRefused,    // the information request failed or was not accepted; nothing shown
   NotLoaded,      // the file was not chosen or could not be loaded; nothing sent
   NotConfirmed,   // the user did not answer Yes; nothing sent

@@ -33,6 +33,8 @@ const char* JobResultName(TJobResult result) {
     case TJobResult::NoAnswer: return "no-answer";
     case TJobResult::Unplugged: return "unplugged";
     case TJobResult::Stopped: return "stopped";
+    case TJobResult::NoAccess: return "no-access";
+    case TJobResult::Busy: return "busy";
   }
   return "";
 }
@@ -42,6 +44,8 @@ TJobResult FailureOf(const TProgrammer& p) {
     case TExchangeStatus::TimedOut:
     case TExchangeStatus::ReportTooLong:
     case TExchangeStatus::Ok: return TJobResult::NoAnswer;
+    case TExchangeStatus::NoAccess: return TJobResult::NoAccess;
+    case TExchangeStatus::Busy: return TJobResult::Busy;
     case TExchangeStatus::NoDevice:
     case TExchangeStatus::WriteFailed:
     case TExchangeStatus::ReadFailed: break;

@@ -11,9 +11,10 @@
 #include "programmer/chip_operations.h"
 #include "programmer/programmer.h"
 
-enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped };
+enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy };
 
-// "ok", "different", "no-answer", "unplugged", "stopped".
+// "ok", "different", "no-answer", "unplugged", "stopped", "no-access" (no permission on the
+// device node), "busy" (another program uses the programmer).
 const char* JobResultName(TJobResult result);
 
 struct TJobOutcome {

@@ -49,13 +49,26 @@ bool CloseChip(TProgrammer& p, const TChip& chip) {
   return p.ExchangeReport();
 }
 
-// Ends a routine whose exchange failed: closes the chip (unless the close itself failed), returns
-// the progress to 0 and says so.
-TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool closeChip) {
+// Ends a routine whose exchange failed: gives write access back where it was opened, closes the
+// chip (unless the close itself failed), returns the progress to 0 and says why it failed.
+TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool closeChip, bool closeWrite = false) {
+  const TExchangeStatus why = p.LastStatus;
+  if (closeWrite) {
+    p.BuildHeader(chip, CmdWriteAccess, 2);
+    p.ExchangeReport();
+  }
   if (closeChip) CloseChip(p, chip);
+  p.LastStatus = why;
   ui.SetProgress(0);
-  ui.ShowError(ui.MessageText("ProgNoAnswer"));
+  p.ShowLinkFailure(ui);
   return TChipRun::NoAnswer;
+}
+
+// Takes the programmer for the routine; says why when that fails (nothing was sent).
+bool Refused(const TProgrammerUse& use, const TProgrammer& p, TUserInterface& ui) {
+  if (use) return false;
+  p.ShowLinkFailure(ui);
+  return true;
 }
 
 // Units of a type 3 chip: words when Org is above 0, else bytes.
@@ -99,6 +112,8 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
   // Read into a scratch buffer so that a failed read leaves the target as it was.
   std::vector<uint8_t> scratch(extent);
   THoldChanges hold(p);
+  TProgrammerUse use(p);
+  if (Refused(use, p, ui)) return TChipRun::NoAnswer;
   TReport& r = p.Report;
 
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
@@ -145,6 +160,8 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
                             {chip.Name, std::to_string(chip.PageSize)}));
   RequireFits(chip, static_cast<size_t>(std::max<int32_t>(0, chip.Size)), source.size());
   THoldChanges hold(p);
+  TProgrammerUse use(p);
+  if (Refused(use, p, ui)) return TChipRun::NoAnswer;
   TReport& r = p.Report;
 
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
@@ -166,8 +183,9 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
     }
   } else if (type == 3) {
+    // From here on a failure also gives write access back, so the chip is not left writable.
     p.BuildHeader(chip, CmdWriteAccess, 1);
-    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
     const bool words = chip.Org > 0;
     const int32_t n = UnitCount(chip);
     for (int32_t i = 0; i < n; ++i) {
@@ -181,10 +199,10 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
         r[DataArea] = source[static_cast<size_t>(i)];
       }
       PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
-      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
     }
     p.BuildHeader(chip, CmdWriteAccess, 2);
-    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
   }
   if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
   ui.SetProgress(0);
@@ -194,6 +212,9 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
 TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source,
                              TUserInterface& ui) {
   THoldChanges hold(p);  // the chip written is the chip read back
+  if (NoProgrammer(p, ui)) return TChipCheck::NoProgrammer;
+  TProgrammerUse use(p);  // no other program between the write and the read-back
+  if (Refused(use, p, ui)) return TChipCheck::NoAnswer;
   switch (WriteChipFrom(p, chip, source, ui)) {
     case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
     case TChipRun::NoAnswer: return TChipCheck::NoAnswer;

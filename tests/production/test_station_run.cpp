@@ -18,7 +18,7 @@ struct TGang {
   std::unique_ptr<THidDeviceController> Controller;
   std::vector<TStation> Stations;
 
-  explicit TGang(size_t n) : Sim(CreateSimulation(std::vector<std::string>(n))) {
+  explicit TGang(size_t n) : Sim(CreateSimulation(std::vector<TSimulationOptions>(n))) {
     Controller = std::make_unique<THidDeviceController>(std::move(Sim.Platform), Loop);
     Controller->ReadTimeoutMs = 50;
     Loop.RunPosted();
@@ -125,7 +125,7 @@ TEST(StationRun, AStationTakesItsProgrammerAgainWhenItComesBackOnTheSamePort) {
   TGang gang(2);
   auto& platform = static_cast<TSimulatedHidPlatform&>(gang.Controller->Platform());
   TStationJob job;
-  job.Run = VerifyJob;
+  job.Run = WriteJob;
   job.Chip = {"24Cxx", 1, "24C02", 256, 8, 0, 0, 1};
   job.Image.assign(256, 0xFF);
   gang.Sim.Programmers[1]->UnplugAt(3);

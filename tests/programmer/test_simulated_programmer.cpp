@@ -159,8 +159,8 @@ TEST(SimulatedProgrammer, UnplugAtAnExchangeLosesThatReport) {
   TRaw r = Command(0xAA, 0x33);
   size_t n = 0;
   p->UnplugAt(1);
-  EXPECT_TRUE(handle->Write(r.data(), r.size(), n));
-  EXPECT_FALSE(handle->Write(r.data(), r.size(), n));
+  EXPECT_EQ(handle->Write(r.data(), r.size(), n, 10), THidWriteResult::Ok);
+  EXPECT_EQ(handle->Write(r.data(), r.size(), n, 10), THidWriteResult::Failed);
   EXPECT_FALSE(port.PluggedIn());
   EXPECT_EQ(p->ExchangeCount(), 1u);
   EXPECT_TRUE(platform.TakeChanges());
