@@ -59,7 +59,7 @@ void TSimulatedHidPort::LateArrives() {
 
 // Queues, in the order they are due, the timed reports whose time has come.
 void TSimulatedHidPort::DeliverDue() {
-  const int64_t now = Platform_ ? Platform_->NowMs_ : 0;
+  const int64_t now = NowMs_;
   for (;;) {
     auto due = Timed_.end();
     for (auto it = Timed_.begin(); it != Timed_.end(); ++it)
@@ -82,7 +82,7 @@ bool TSimulatedHidPort::NextDue(int64_t& atMs) const {
 
 // An output report went out: reports waiting for it are now on their way.
 void TSimulatedHidPort::Written() {
-  const int64_t now = Platform_ ? Platform_->NowMs_ : 0;
+  const int64_t now = NowMs_;
   for (TTimed& t : Timed_)
     if (t.AfterWrite) {
       t.AfterWrite = false;
@@ -146,11 +146,11 @@ class TSimulatedHidHandle : public THidHandle {
     if (response.Unplug) port.Unplug();
     if (!port.PluggedIn_) return THidWriteResult::Failed;
     if (response.Refuse) {
-      Platform_.WaitUntil(Platform_.NowMs_ + std::max(0, timeoutMs));
+      port.WaitUntil(port.NowMs_ + std::max(0, timeoutMs));
       return THidWriteResult::TimedOut;
     }
     port.Written();
-    const int64_t now = Platform_.NowMs_;
+    const int64_t now = port.NowMs_;
     for (size_t i = 0; i < response.Count; ++i) {
       const TSimulatedInput& in = response.Inputs[i];
       if (in.AfterTimeOut)
@@ -173,10 +173,10 @@ class TSimulatedHidHandle : public THidHandle {
       port.AnswerOwed_ = false;
       return THidReadResult::Ok;
     }
-    const int64_t deadline = Platform_.NowMs_ + std::max(0, timeoutMs);
+    const int64_t deadline = port.NowMs_ + std::max(0, timeoutMs);
     int64_t due = 0;
     if (port.NextDue(due) && due <= deadline) {
-      Platform_.WaitUntil(due);
+      port.WaitUntil(due);
       port.DeliverDue();
       port.Pop(data, length, read);
       port.AnswerOwed_ = false;
@@ -188,9 +188,9 @@ class TSimulatedHidHandle : public THidHandle {
     const bool owed = port.AnswerOwed_ || !port.Late_.empty() || !port.Timed_.empty();
     port.AnswerOwed_ = false;
     if (owed)
-      Platform_.WaitUntil(deadline);
+      port.WaitUntil(deadline);
     else
-      Platform_.NowMs_ = deadline;
+      port.NowMs_ = deadline;
     // A held-back answer arrives just after the read waiting for it gave up.
     port.LateArrives();
     return THidReadResult::TimedOut;
@@ -221,10 +221,16 @@ TSimulatedHidPlatform::~TSimulatedHidPlatform() {
   for (auto& p : Ports_) p->Platform_ = nullptr;
 }
 
-void TSimulatedHidPlatform::WaitUntil(int64_t atMs) {
+void TSimulatedHidPort::WaitUntil(int64_t atMs) {
   if (atMs <= NowMs_) return;
-  if (WaitOnEmptyRead) std::this_thread::sleep_for(std::chrono::milliseconds(atMs - NowMs_));
+  if (Platform_ && Platform_->WaitOnEmptyRead) std::this_thread::sleep_for(std::chrono::milliseconds(atMs - NowMs_));
   NowMs_ = atMs;
+}
+
+int64_t TSimulatedHidPlatform::NowMs() const {
+  int64_t latest = 0;
+  for (const auto& p : Ports_) latest = std::max(latest, p->NowMs_);
+  return latest;
 }
 
 TSimulatedHidPort& TSimulatedHidPlatform::PlugIn(const TSimulatedHidDeviceInfo& info,

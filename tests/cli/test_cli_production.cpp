@@ -195,3 +195,41 @@ TEST(CliRepeat, CtrlCWhileWaitingForTheOperatorEndsTheLoopWithTheSummary) {
   EXPECT_NE(dir.Read("out").find("2 programmers: 0 ok, 2 failed\nchips: 0 ok, 2 failed\n"), std::string::npos)
       << dir.Read("out");
 }
+
+TEST(CliGang, OneProgrammerFailingIsReportedWhileTheOthersPassAndItsNumberIsNotUsedUp) {
+  struct Case {
+    const char* fault;   // on the second of three programmers
+    int exitCode;
+    const char* line;
+  } cases[] = {
+      {"unplug@10", 4, "sim:2 (SIM0002): unplugged, serial 41, "},
+      {"flip@269", 1, "sim:2 (SIM0002): different, serial 41, first difference at 0x0140, "},
+      {"noanswer@10", 4, "sim:2 (SIM0002): no-answer, serial 41, "},
+  };
+  for (const auto& c : cases) {
+    TTempDir dir;
+    const std::string image = Image(dir);
+    const std::string serial = dir.Write("serial.txt", "40\n");
+    const std::string sims = "--simulate='" + dir.File("s1.bin") + "' --simulate='" + dir.File("s2.bin") +
+                             "' --sim-fault " + c.fault + " --simulate='" + dir.File("s3.bin") + "' ";
+    auto r = RunProgram("tesmaro-cli", sims + "--all-devices --chip 24C64 write '" + image +
+                                           "' --serial 8188:0:1:4:ascii --serial-file '" + serial + "' --log '" +
+                                           dir.File("log") + "'");
+    EXPECT_EQ(r.ExitCode, c.exitCode) << c.fault << ": " << r.Err;
+    EXPECT_NE(r.Out.find("sim:1 (SIM0001): ok, serial 40, "), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find(c.line), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("sim:3 (SIM0003): ok, serial 42, "), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("3 programmers: 2 ok, 1 failed\n"), std::string::npos) << r.Out;
+    EXPECT_EQ(Chip(dir, 1).substr(8188), "0040");
+    EXPECT_EQ(Chip(dir, 3).substr(8188), "0042");
+    // 41 went to no chip for good: it is the next one handed out.
+    EXPECT_NE(dir.Read("serial.txt").find("\n43 41\n"), std::string::npos) << dir.Read("serial.txt");
+    EXPECT_EQ(CheckJsonLines(dir.File("log"), {"result", "serial_number", "first_difference"}), "");
+
+    auto again = RunProgram("tesmaro-cli", "--simulate='" + dir.File("s2.bin") + "' --chip 24C64 write '" + image +
+                                               "' --serial 8188:0:1:4:ascii --serial-file '" + serial + "'");
+    EXPECT_EQ(again.ExitCode, 0) << again.Err;
+    EXPECT_EQ(Chip(dir, 2).substr(8188), "0041");
+    EXPECT_NE(dir.Read("serial.txt").find("\n43\n"), std::string::npos) << dir.Read("serial.txt");
+  }
+}
