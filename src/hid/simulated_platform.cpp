@@ -28,21 +28,12 @@ void TSimulatedHidPort::QueueInput(const uint8_t* data, size_t length) {
   ++Count_;
 }
 
-void TSimulatedHidPort::Schedule(const uint8_t* data, size_t length, int64_t atMs, bool afterWrite) {
+void TSimulatedHidPort::DeliverAt(const uint8_t* data, size_t length, int64_t atMs) {
   TTimed t;
   t.Slot.Length = std::min<size_t>({length, Info_.InputReportByteLength, kMaxReport});
   std::memcpy(t.Slot.Bytes.data(), data, t.Slot.Length);
   t.AtMs = atMs;
-  t.AfterWrite = afterWrite;
   Timed_.push_back(t);
-}
-
-void TSimulatedHidPort::DeliverAt(const uint8_t* data, size_t length, int64_t atMs) {
-  Schedule(data, length, atMs, false);
-}
-
-void TSimulatedHidPort::DeliverAfterNextWrite(const uint8_t* data, size_t length, int delayMs) {
-  Schedule(data, length, delayMs, true);
 }
 
 void TSimulatedHidPort::QueueLateInput(const uint8_t* data, size_t length) {
@@ -63,7 +54,7 @@ void TSimulatedHidPort::DeliverDue() {
   for (;;) {
     auto due = Timed_.end();
     for (auto it = Timed_.begin(); it != Timed_.end(); ++it)
-      if (!it->AfterWrite && it->AtMs <= now && (due == Timed_.end() || it->AtMs < due->AtMs)) due = it;
+      if (it->AtMs <= now && (due == Timed_.end() || it->AtMs < due->AtMs)) due = it;
     if (due == Timed_.end()) return;
     QueueInput(due->Slot.Bytes.data(), due->Slot.Length);
     Timed_.erase(due);
@@ -73,23 +64,15 @@ void TSimulatedHidPort::DeliverDue() {
 bool TSimulatedHidPort::NextDue(int64_t& atMs) const {
   bool any = false;
   for (const TTimed& t : Timed_) {
-    if (t.AfterWrite || (any && t.AtMs >= atMs)) continue;
+    if (any && t.AtMs >= atMs) continue;
     atMs = t.AtMs;
     any = true;
   }
   return any;
 }
 
-// An output report went out: reports waiting for it are now on their way.
-void TSimulatedHidPort::Written() {
-  const int64_t now = NowMs_;
-  for (TTimed& t : Timed_)
-    if (t.AfterWrite) {
-      t.AfterWrite = false;
-      t.AtMs += now;
-    }
-  AnswerOwed_ = true;
-}
+// An output report went out: an answer is owed until a read ends.
+void TSimulatedHidPort::Written() { AnswerOwed_ = true; }
 
 bool TSimulatedHidPort::Pop(uint8_t* data, size_t length, size_t& read) {
   if (Count_ == 0) return false;

@@ -79,8 +79,6 @@ class TSimulatedHidPort {
   void QueueInput(const uint8_t* data, size_t length);
   // One input report that arrives when the device's clock reaches atMs.
   void DeliverAt(const uint8_t* data, size_t length, int64_t atMs);
-  // One input report that arrives delayMs after the next output report is sent.
-  void DeliverAfterNextWrite(const uint8_t* data, size_t length, int delayMs);
   // Holds one input report back until a read has waited for it in vain: it arrives late.
   void QueueLateInput(const uint8_t* data, size_t length);
   // The device leaves the platform; transfers on its handles fail from now on.
@@ -95,15 +93,13 @@ class TSimulatedHidPort {
   };
   struct TTimed {
     TSlot Slot;
-    int64_t AtMs;          // when it arrives; with AfterWrite, the delay after the next write
-    bool AfterWrite;
+    int64_t AtMs;  // when it arrives
   };
   bool Pop(uint8_t* data, size_t length, size_t& read);
   void LateArrives();
   void DeliverDue();
   bool NextDue(int64_t& atMs) const;
   void Written();
-  void Schedule(const uint8_t* data, size_t length, int64_t atMs, bool afterWrite);
   // Moves the device's clock on to atMs, sleeping as long when the platform's waits take real time.
   void WaitUntil(int64_t atMs);
 

@@ -21,7 +21,7 @@ bool TakeSimulationOption(const std::string& name, const std::string& value, TSi
     if (!Digits(value) || std::stoi(value) > 60000) throw TError("--sim-latency needs milliseconds from 0 to 60000");
     o.LatencyMs = std::stoi(value);
   } else if (name == "sim-fault") {
-    if (!TSimulatedProgrammer().AddFault(value))
+    if (!TSimulatedProgrammer::ValidFault(value))
       throw TError("--sim-fault needs KIND@N with KIND noanswer, late, unplug, flip or refuse-write");
     o.Faults.push_back(value);
   } else if (name == "sim-seed") {

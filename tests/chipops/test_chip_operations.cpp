@@ -62,20 +62,20 @@ TEST(ChipRead, ShortAndUnevenSizes) {
     int Blocks;
     int Length;        // byte 5
     size_t FromChip;   // target bytes that hold the chip's bytes
-    size_t Written;    // target bytes written; the rest keeps 0xEE
+    size_t Written;    // target bytes written; the rest keeps 0x11
   };
   for (const TCase& c : {TCase{16, 1, 16, 16, 32}, TCase{100, 3, 32, 96, 96}, TCase{0, 1, 0, 0, 32}}) {
     SCOPED_TRACE(c.Size);
     TChipRig rig;
     std::fill(rig.Programmer.Report.begin() + 33, rig.Programmer.Report.end(), 0x5A);
-    std::vector<uint8_t> target(256, 0xEE);
+    std::vector<uint8_t> target(256, 0x11);
     ASSERT_EQ(ReadChipTo(rig.Programmer, ChipOf(1, c.Size, 32, 0), target, rig.Ui), TChipRun::Done);
     ASSERT_EQ(Codes(rig.Device->Sent), Seq({kOpen}, c.Blocks, kRead, {kClose}));
     EXPECT_EQ(rig.Device->Sent[1][5], c.Length);
     EXPECT_TRUE(Equal(target.data(), rig.Device->Chip.data(), c.FromChip));
-    // Reply bytes the device did not fill carry what the report held before.
-    for (size_t i = c.FromChip; i < c.Written; ++i) EXPECT_EQ(target[i], 0x5A) << i;
-    for (size_t i = c.Written; i < target.size(); ++i) ASSERT_EQ(target[i], 0xEE) << i;
+    // Reply bytes the device did not fill are copied as they came.
+    for (size_t i = c.FromChip; i < c.Written; ++i) EXPECT_EQ(target[i], TSimulatedProgrammer::kUnusedByte) << i;
+    for (size_t i = c.Written; i < target.size(); ++i) ASSERT_EQ(target[i], 0x11) << i;
   }
 }
 
@@ -99,7 +99,8 @@ TEST(ChipReadWrite, Type2CarriesAddressBits16To23InByte9) {
   EXPECT_TRUE(Equal(rig.Device->Chip.data(), source.data(), source.size()));
 }
 
-// Pages under 32 bytes fill the start of the data area; the rest of it carries the last reply.
+// Pages under 32 bytes fill the start of the data area; the rest of it carries the last reply (the
+// device's unused-byte marker).
 TEST(ChipWrite, Type1SmallPagesKeepTheRestOfTheDataArea) {
   TChipRig rig;
   std::fill(rig.Programmer.Report.begin() + 33, rig.Programmer.Report.end(), 0x5A);
@@ -113,7 +114,8 @@ TEST(ChipWrite, Type1SmallPagesKeepTheRestOfTheDataArea) {
     ASSERT_EQ(r[7] | r[8] << 8, 16 * i);
     ASSERT_EQ(r[9], 0);
     ASSERT_TRUE(Equal(r.data() + 33, source.data() + 16 * i, 16)) << i;
-    ASSERT_TRUE(std::all_of(r.begin() + 49, r.end(), [](uint8_t b) { return b == 0x5A; })) << i;
+    ASSERT_TRUE(std::all_of(r.begin() + 49, r.end(), [](uint8_t b) { return b == TSimulatedProgrammer::kUnusedByte; }))
+        << i;
   }
   EXPECT_TRUE(Equal(rig.Device->Chip.data(), source.data(), 4096));
 }
@@ -262,7 +264,8 @@ TEST(ChipVerify, BytesTheReadDoesNotReachCompareAsBlank) {
 }
 
 // An exchange that fails at the first, a middle or the last report ends the operation: the chip is
-// closed when it can be, "ProgNoAnswer" is the only message, and a failed read changes nothing.
+// closed when it can be, the one message says why ("ProgNoAnswer" or "ProgUnplugged"), and a
+// failed read changes nothing.
 TEST(ChipFaults, FailedExchangeStopsTheOperation) {
   enum class TOp { Read, Write, Verify };
   enum class TFault { NoAnswer, Unplug };
@@ -285,7 +288,8 @@ TEST(ChipFaults, FailedExchangeStopsTheOperation) {
         if (op == TOp::Write) failed = WriteAndCheckChip(rig.Programmer, chip, source, rig.Ui) == TChipCheck::NoAnswer;
         if (op == TOp::Verify) failed = VerifyChip(rig.Programmer, chip, source, rig.Ui) == TChipCheck::NoAnswer;
         EXPECT_TRUE(failed);
-        EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{rig.Ui.MessageText("ProgNoAnswer")});
+        const char* why = fault == TFault::NoAnswer ? "ProgNoAnswer" : "ProgUnplugged";
+        EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{rig.Ui.MessageText(why)});
         EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Error);
         EXPECT_EQ(rig.Ui.Progress.back(), 0);
         EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0xEE; }));
@@ -299,6 +303,26 @@ TEST(ChipFaults, FailedExchangeStopsTheOperation) {
         }
       }
     }
+  }
+}
+
+// A type 3 write that fails after write access was opened gives it back before closing the chip,
+// so the chip is not left writable; before write access was opened, only the chip is closed.
+TEST(ChipFaults, FailedType3WriteReleasesWriteAccess) {
+  const TChip chip = ChipOf(3, 8, 1, 0);  // open, write open, 8 units, write close, close
+  struct TCase {
+    size_t At;
+    std::vector<std::pair<int, int>> Closing;
+  };
+  for (const TCase& c : {TCase{0, {kClose}}, TCase{1, {kWriteClose, kClose}}, TCase{5, {kWriteClose, kClose}},
+                         TCase{10, {kWriteClose, kClose}}}) {
+    SCOPED_TRACE(c.At);
+    TChipRig rig;
+    rig.Device->NoAnswerAt(rig.Device->ExchangeCount() + c.At);
+    EXPECT_EQ(WriteChipFrom(rig.Programmer, chip, TChipRig::Bytes(8, 4), rig.Ui), TChipRun::NoAnswer);
+    const auto& sent = rig.Device->Sent;
+    ASSERT_EQ(sent.size(), c.At + 1 + c.Closing.size());
+    EXPECT_EQ(Codes({sent.end() - static_cast<std::ptrdiff_t>(c.Closing.size()), sent.end()}), c.Closing);
   }
 }
 
