@@ -135,7 +135,7 @@ void LoadRun(TCliOptions& o, TStationJob& run) {
     if (o.Args.size() != 1)
       throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation + " IN"};
     run.ImageFile = o.Args[0];
-    LoadImageForCommand(run.ImageFile, ImageFormatOption(o, "format", run.ImageFile), run.Chip);
+    LoadImageForCommand(run.ImageFile, ImageFormatOption(o, "format", run.ImageFile), run.Chip, OffsetOption(o));
     std::error_code ec;
     run.ImageSize = std::filesystem::file_size(run.ImageFile, ec);
     run.Checksum = IntToHex(CalcChecksum(run.Chip.Size), 4);
