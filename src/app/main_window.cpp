@@ -10,6 +10,7 @@
 
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
+#include "app/long_operation.h"
 #include "app/look.h"
 #include "app/picture.h"
 #include "app/status_bar.h"
@@ -104,6 +105,14 @@ void Tf::CreateControls() {
   sSpeedButton6 = AddToolButton("sSpeedButton6", "Select chip type", 5, 428, &Tf::ChipSelect1Click);
   sSpeedButton7 = AddToolButton("sSpeedButton7", "Supported chips", 6, 572, &Tf::SupportedChips1Click);
   sSpeedButton8 = AddToolButton("sSpeedButton8", "Clear memory buffer", 7, 348, &Tf::Clearmemory1Click);
+  sSpeedButton9 = AddToolButton("sSpeedButton9", "Stop the operation (Esc)", -1, 348, &Tf::sSpeedButton9Click);
+  sSpeedButton9->setProperty("pictureIndex", QVariant());  // not one of the toolbar pictures
+  sSpeedButton9->setText(QStringLiteral("Stop"));
+  sSpeedButton9->setIcon(StopPicture());
+  sSpeedButton9->setIconSize(QSize(28, 28));
+  sSpeedButton9->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  sSpeedButton9->setAutoRaise(false);
+  sSpeedButton9->hide();
   column->addWidget(sPanel2);
 
   auto* middle = new QHBoxLayout();
@@ -271,9 +280,11 @@ void Tf::SaveSettings() {
 }
 
 void Tf::closeEvent(QCloseEvent* e) {
-  // The desktop's close request during a long command is refused: the command ends first.
+  // During a long command the close request asks whether to stop it; the window closes once it
+  // has ended.
   if (Busy) {
     e->ignore();
+    if (LongOperation) LongOperation->RequestClose();
     return;
   }
   // A settings file that can't be written keeps the window open, with the error shown.
@@ -284,6 +295,10 @@ void Tf::closeEvent(QCloseEvent* e) {
 }
 
 void Tf::Exit1Click() { close(); }
+
+void Tf::sSpeedButton9Click() {
+  if (LongOperation) LongOperation->RequestStop();
+}
 
 void Tf::Clearmemory1Click() {
   ClearMemoryBuffer();

@@ -131,6 +131,11 @@ int ExitCodeOf(const TStation& s) {
 
 void LoadRun(TCliOptions& o, TStationJob& run) {
   run.Chip = RequireChip(o);
+  {
+    // A chip the routines would refuse is refused before any programmer is touched.
+    TConsoleUserInterface ui;
+    if (RefuseUnusableChip(run.Chip, ui)) throw TCliError{kExitUsage, "chip " + run.Chip.Name + " cannot be used"};
+  }
   if (run.TakesImage) {
     if (o.Args.size() != 1)
       throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation + " IN"};

@@ -40,8 +40,9 @@ void PrintHelp() {
                "anything else binary. --offset ADDR (such as 0x810000) is subtracted from every address of\n"
                "an Intel HEX or S-record file; binary images have no addresses and always load at 0.\n"
                "\nExit codes: 0 success (compare: the images are the same), 1 difference found (compare,\n"
-               "verify, write), 2 usage error, 3 file or data error, 4 programmer not found, not answering\n"
-               "or unplugged, 5 no permission to use the programmer, 6 programmer in use by another program.\n";
+               "verify, write), 2 usage error or unusable chip, 3 file or data error, 4 programmer not\n"
+               "found, not answering or unplugged, 5 no permission to use the programmer, 6 programmer in\n"
+               "use by another program, 130 / 143 stopped by SIGINT / SIGTERM (chip closed, no output file).\n";
 }
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {

@@ -9,7 +9,11 @@ constexpr uint8_t kBlank = 0xFF;  // what compared bytes hold where a read does 
 
 // A station whose programmer has gone (none held) counts as unplugged.
 TJobOutcome Ended(TChipRun run, const TProgrammer& p) {
-  return {run == TChipRun::NoProgrammer ? TJobResult::Unplugged : FailureOf(p), {}};
+  switch (run) {
+    case TChipRun::NoProgrammer: return {TJobResult::Unplugged, {}};
+    case TChipRun::Stopped: return {TJobResult::Stopped, {}};
+    default: return {FailureOf(p), {}};
+  }
 }
 
 // Reads the chip and compares it with expected.

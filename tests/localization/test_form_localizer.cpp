@@ -184,7 +184,8 @@ class TestFormLocalizer : public QObject {
     QCOMPARE(file.ReadString("f", "sPanel2.Hint", "-"), QString("-"));  // erased, empty hint not saved
     QStringList keys;
     file.ReadSectionValues("f", keys);
-    QCOMPARE(keys.size(), 31);  // the window's caption, 8 hints and 22 menu captions
+    QCOMPARE(keys.size(), 33);  // the window's caption, 9 hints, Stop's caption and 22 menu captions
+    QVERIFY(keys.contains("sSpeedButton9.Caption=Stop"));
   }
 
   void itemViewNodesAreCommaText() {

@@ -67,6 +67,7 @@ TChip ChipOf(const char* name, int32_t type, int32_t size, int32_t page, int32_t
   c.Size = size;
   c.PageSize = page;
   c.Org = org;
+  c.Status = 1;
   return c;
 }
 
