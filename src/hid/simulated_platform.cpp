@@ -5,6 +5,12 @@
 #include <cstring>
 #include <thread>
 
+#if defined(__unix__)
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
 TSimulatedInput& TSimulatedResponse::Send(const uint8_t* data, size_t length) {
   static thread_local TSimulatedInput overflow;
   TSimulatedInput& in = Count < kMaxInputs ? Inputs[Count++] : overflow;
@@ -181,19 +187,35 @@ class TSimulatedHidHandle : public THidHandle {
 
   THidLockResult TryLock() override {
     if (!Port_->PluggedIn_) return THidLockResult::Failed;
-    if (Port_->LockHolder_ && Port_->LockHolder_ != this) return THidLockResult::Busy;
+    if (Port_->LockHolder_ == this) return THidLockResult::Locked;
+    if (Port_->LockHolder_) return THidLockResult::Busy;
+#if defined(__unix__)
+    if (!Port_->Info_.LockFile.empty()) {
+      const int fd = open(Port_->Info_.LockFile.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return THidLockResult::Busy;
+      }
+      LockFd_ = fd;  // -1 while the file does not exist: nothing to share
+    }
+#endif
     Port_->LockHolder_ = this;
     return THidLockResult::Locked;
   }
 
   void Unlock() override {
     if (Port_->LockHolder_ == this) Port_->LockHolder_ = nullptr;
+#if defined(__unix__)
+    if (LockFd_ >= 0) close(LockFd_);
+    LockFd_ = -1;
+#endif
   }
 
  private:
   std::shared_ptr<TSimulatedHidPort> Port_;
   bool ReadWrite_;
   TSimulatedHidPlatform& Platform_;
+  int LockFd_ = -1;
 };
 
 // --- platform ---

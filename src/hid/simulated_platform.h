@@ -59,6 +59,9 @@ struct TSimulatedHidDeviceInfo {
   bool FailAttributes = false;  // the attributes cannot be read
   bool FailOpen = false;        // opening for reading and writing fails (no access still works)
   bool DenyAccess = false;      // as FailOpen, because the user lacks permission on the node
+  // Where it exists, the exclusive lock is also an advisory lock on this file, so that programs
+  // simulating the same device (the same chip image) keep out of each other as on real hardware.
+  std::string LockFile = {};
 };
 
 // One plugged-in (or formerly plugged-in) simulated device: its identity and its input queue.

@@ -89,7 +89,7 @@ if [ -x /opt/tesmaro/setpriv ]; then
   chmod 600 "/dev/$node"
   /opt/tesmaro/setpriv --reuid=1000 --regid=1000 --clear-groups tesmaro-cli version >out 2>err
   rc=$?
-  [ "$rc" = 5 ] || fail "version without access to /dev/$node: exit $rc, $(cat out err)"
+  [ "$rc" = 5 ] || fail "version without access to /dev/$node: exit $rc, $(cat out err); $(ls -ld / /lib /lib/x86_64-linux-gnu /opt/tesmaro 2>&1 | tr '\n' ' ')"
   grep -q "no permission" err && grep -q "/dev/$node" err && grep -q "udev rule" err ||
     fail "no permission text: $(cat err)"
   [ "$failures" -eq "$before" ] && ok "without access to the node: exit 5, $(head -c 90 err)..."
