@@ -116,6 +116,8 @@ class Tf : public QMainWindow {
   // change notification arrives once the event loop runs.
   void CreateDeviceLink();
   void HidDeviceControllerDeviceChange();
+  // Names the held programmer (node, serial number, USB port) in the version panel's hint.
+  void ShowHeldProgrammer();
 
   TUserInterface& Ui() { return *Ui_; }
   const TStartOptions& Options() const { return Options_; }

@@ -6,6 +6,7 @@
 #include "common/error.h"
 #include "app/status_bar.h"
 #include "app/main_window.h"
+#include "common/error.h"
 #include "programmer/version_query.h"
 #include "simulator/simulation.h"
 
@@ -34,7 +35,19 @@ void Tf::CreateDeviceLink() {
     Run([this] { HidDeviceControllerDeviceChange(); });
   };
   Programmer.Attach(*HidDeviceController);
-  Programmer.OnVersionText = [this](const std::string& text) { sb1->SetPanelText(0, QString::fromStdString(text)); };
+  Programmer.OnVersionText = [this](const std::string& text) {
+    sb1->SetPanelText(0, QString::fromStdString(text));
+    ShowHeldProgrammer();
+  };
+}
+
+void Tf::ShowHeldProgrammer() {
+  const THidDevice* d = Programmer.HeldDevice;
+  if (!d) return;
+  auto orDash = [](const std::string& s) { return s.empty() ? std::string("-") : s; };
+  sb1->SetPanelHint(0, QString::fromStdString(FormatText(MessageText("ProgHint"), {d->DevicePath(),
+                                                                                   orDash(d->SerialNumber()),
+                                                                                   orDash(d->BusPath())})));
 }
 
 void Tf::HidDeviceControllerDeviceChange() { Programmer.DeviceChange(Ui()); }

@@ -26,4 +26,6 @@ void TStatusBar::SetPanelText(int index, const QString& text) { Panels_.at(index
 
 QString TStatusBar::PanelText(int index) const { return Panels_.at(index)->text(); }
 
-void TStatusBar::SetPanelHint(int index, const QString& hint) { Panels_.at(index)->setToolTip(hint); }
+void TStatusBar::SetPanelHint(int index, const QString& text) { Panels_.at(index)->setToolTip(text); }
+
+QString TStatusBar::PanelHint(int index) const { return Panels_.at(index)->toolTip(); }

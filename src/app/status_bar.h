@@ -11,8 +11,9 @@ class TStatusBar : public QWidget {
   explicit TStatusBar(QWidget* parent);
   void SetPanelText(int index, const QString& text);
   QString PanelText(int index) const;
-  // The tool tip of a panel, for a text too long for its width.
-  void SetPanelHint(int index, const QString& hint);
+  // The hint shown over a panel.
+  void SetPanelHint(int index, const QString& text);
+  QString PanelHint(int index) const;
 
  private:
   std::array<QLabel*, 8> Panels_{};

@@ -23,9 +23,13 @@ struct TCliOptions {
   std::string UserCatalogue;           // the user's own catalogue, merged after it; "" with --catalogue
   std::string Chip;                    // --chip NAME
   bool Simulate = false;               // --simulate[=IMAGE]
-  std::string SimulateImage;
+  std::string SimulateImage;           // the first --simulate's image
   TSimulationOptions Simulation;       // --sim-* (image: SimulateImage)
   bool Verbose = false;                // --verbose
+  std::vector<std::string> SimulateImages;  // one per --simulate: that many simulated programmers
+  std::vector<size_t> SimulateFaultOwners;  // per Simulation.Faults: the --simulate it follows (0: first)
+  std::string Device;                  // --device NODE|SERIAL|PATH: the programmer to use
+  bool AllDevices = false;             // --all-devices: every connected programmer at once
   std::string Command;
   std::vector<std::string> Args;       // the command's positional arguments
   std::map<std::string, std::string> Flags;  // other "--name value" / "--name=value" / "--name" options

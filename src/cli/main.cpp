@@ -4,6 +4,7 @@
 
 #include "catalogue/catalogue.h"
 #include "cli/commands.h"
+#include "cli/commands_production.h"
 #include "common/error.h"
 #include "common/paths.h"
 
@@ -17,10 +18,22 @@ void PrintHelp() {
                "  --catalogue FILE   chip catalogue (default: see.ini of the program's data folder,\n"
                "                     then the user's own ~/.config/tesmaro/see.ini)\n"
                "  --chip NAME        the chip, looked up in the catalogue\n"
-               "  --simulate[=IMAGE] use the simulated programmer; IMAGE holds the simulated chip\n"
+               "  --simulate[=IMAGE] use the simulated programmer; IMAGE holds the simulated chip;\n"
+               "                     given N times, N simulated programmers (serial SIM0001...)\n"
+               "  --device NODE|SERIAL|PATH  the programmer to use when several are connected\n"
+               "  --all-devices      write, verify, erase, blank-check: every programmer at once\n"
             << SimulationOptionsHelp()
-            << "  --verbose          say more on standard error (the simulated chip's seed)\n"
-               "  --help, --version\n\nCommands:\n";
+            << "                     with several --simulate: a --sim-fault belongs to the one before it\n"
+               "  --verbose          say more on standard error (the simulated chip's seed)\n"
+               "  --help, --version\n\n"
+               "Production options (write, verify, erase, blank-check):\n"
+               "  --serial ADDR:START[:STEP[:WIDTH[:FORMAT]]]  write: stamp a serial number at ADDR;\n"
+               "                     STEP 1, WIDTH 4 by default; FORMAT le, be, ascii or bcd (le)\n"
+               "  --serial-file FILE the next serial number, kept across runs (written after each good chip)\n"
+               "  --log FILE         append one JSON line per chip and programmer\n"
+               "  --repeat           one chip after another: Enter for the next, q or end of input to stop;\n"
+               "                     Ctrl-C ends it after the current chip (exit 130)\n\n"
+               "Commands:\n";
   for (const auto& c : CliCommands()) {
     std::string u = c.Usage;
     std::cout << "  " << u << std::string(u.size() < 26 ? 26 - u.size() : 1, ' ') << c.Summary << "\n";
@@ -68,15 +81,23 @@ TCliOptions Parse(int argc, char** argv) {
         o.UserCatalogue.clear();
       }
       else if (name == "chip") o.Chip = takeValue();
-      else if (name == "simulate") { o.Simulate = true; o.SimulateImage = hasValue ? value : ""; }
+      else if (name == "simulate") {
+        if (!o.Simulate) o.SimulateImage = hasValue ? value : "";
+        o.Simulate = true;
+        o.SimulateImages.push_back(hasValue ? value : "");
+      }
       else if (name.rfind("sim-", 0) == 0) {
         try {
           if (!TakeSimulationOption(name, takeValue(), o.Simulation)) throw TCliError{kExitUsage, "unknown option --" + name};
         } catch (const TError& e) {
           throw TCliError{kExitUsage, e.what()};
         }
+        while (o.SimulateFaultOwners.size() < o.Simulation.Faults.size())
+          o.SimulateFaultOwners.push_back(o.SimulateImages.empty() ? 0 : o.SimulateImages.size() - 1);
       }
       else if (name == "verbose" && !hasValue) o.Verbose = true;
+      else if (name == "device") o.Device = takeValue();
+      else if (name == "all-devices" && !hasValue) o.AllDevices = true;
       else if (name == "help") o.Command = "help";
       else if (name == "version") o.Command = o.Command.empty() ? "--version" : o.Command;
       else if (command && Contains(command->ValueFlags, name)) o.Flags[name] = takeValue();
@@ -114,6 +135,9 @@ const std::vector<TCliCommand>& CliCommands() {
     AddProgrammerCommands(c);
     AddChipCommands(c);
     AddFirmwareCommands(c);
+    AddProductionCommands(c);
+    for (auto& command : c)
+      if (IsProductionCommand(command.Name)) AddProductionFlags(command);
     return c;
   }();
   return commands;
@@ -130,6 +154,9 @@ int main(int argc, char** argv) {
       std::cout << kVersion << "\n";
       return kExitOk;
     }
+    if (o.AllDevices && !IsProductionCommand(o.Command))
+      throw TCliError{kExitUsage, "--all-devices works with write, verify, erase and blank-check only"};
+    if (IsProductionCommand(o.Command) && IsProductionRun(o)) return RunProduction(o);
     for (const auto& c : CliCommands())
       if (o.Command == c.Name) return c.Run(o);
     return kExitUsage;

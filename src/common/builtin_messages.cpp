@@ -22,6 +22,7 @@ std::string BuiltInMessageText(const std::string& key) {
        "programmer in again. Users over SSH and service users need a rule that gives their group access to the "
        "node."},
       {"ConfirmDiscard", "Save changes to the buffer?"},
+      {"ProgHint", "Programmer %s (serial number %s, USB port %s)"},
       {"OpStopped", "Operation stopped."},
       {"NoChip", "Select a chip first."},
       {"ChipUnsupported", "%s is not supported by the programmer."},

@@ -100,6 +100,12 @@ bool THidDevice::WriteReport(const void* buffer, size_t length, size_t& bytesWri
   return Fail(THidFailure::Gone);
 }
 
+bool THidDevice::PrepareTransfers() {
+  if (!PluggedIn_ || !Claimed_) return false;
+  Capabilities();
+  return Handle_ || OpenFile();
+}
+
 bool THidDevice::ReadReport(void* buffer, size_t length, size_t& bytesRead) {
   ReadTimedOut_ = false;
   bytesRead = 0;
@@ -149,6 +155,17 @@ bool THidDeviceController::ClaimById(THidDevice*& device, int vendorId, int prod
     if (d->VendorID() != vendorId) continue;
     if (productId != -1 && d->ProductID() != productId) continue;
     if (d->Claimed_) continue;
+    d->Claimed_ = true;
+    device = d.get();
+    return true;
+  }
+  return false;
+}
+
+bool THidDeviceController::Claim(THidDevice*& device, THidDevice& which) {
+  device = nullptr;
+  for (auto& d : Devices_) {
+    if (d.get() != &which || d->Claimed_ || !d->PluggedIn_) continue;
     d->Claimed_ = true;
     device = d.get();
     return true;

@@ -3,6 +3,7 @@
 // exclusive use; a device moves one report at a time in each direction.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -42,6 +43,8 @@ class THidDevice {
   bool Claimed() const { return Claimed_; }
   const std::string& DevicePath() const { return Detail_.Path; }
   const std::string& DevInst() const { return Detail_.DevInst; }
+  const std::string& SerialNumber() const { return Detail_.SerialNumber; }
+  const std::string& BusPath() const { return Detail_.BusPath; }
   uint16_t VendorID() const { return Attributes_.VendorID; }
   uint16_t ProductID() const { return Attributes_.ProductID; }
   uint16_t VersionNumber() const { return Attributes_.VersionNumber; }
@@ -59,6 +62,9 @@ class THidDevice {
   bool WriteReport(const void* buffer, size_t length, size_t& bytesWritten);
   // One input report, waiting at most the controller's ReadTimeoutMs.
   bool ReadReport(void* buffer, size_t length, size_t& bytesRead);
+  // Opens the device for transfers now, when it is claimed and plugged in, so that the transfers
+  // of a worker thread never reach the platform's device list. True when it is open.
+  bool PrepareTransfers();
   // The last ReadReport failed because no report came in time.
   bool ReadTimedOut() const { return ReadTimedOut_; }
   // Why the last WriteReport, ReadReport or Acquire failed (None after a success).
@@ -120,6 +126,8 @@ class THidDeviceController {
   // Takes the first device in list order with this vendor id and product id (-1: any product)
   // that is not claimed. device is null when none qualifies.
   bool ClaimById(THidDevice*& device, int vendorId, int productId);
+  // Takes this listed device when it is plugged in and not claimed. device is null otherwise.
+  bool Claim(THidDevice*& device, THidDevice& which);
   // Gives a claimed device back: it stays listed while plugged in and is destroyed otherwise.
   // device becomes null; nothing happens when it is null already.
   void Release(THidDevice*& device);
@@ -162,7 +170,7 @@ class THidDeviceController {
   int32_t Parameter_ = 0;
   bool InDeviceChange_ = false;
   bool Destroying_ = false;
-  int Deferrals_ = 0;
+  std::atomic<int> Deferrals_{0};  // guards may live on worker threads
   bool HeldBack_ = false;
   int32_t HeldBackParameter_ = 0;
 };

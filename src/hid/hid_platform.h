@@ -28,9 +28,13 @@ struct THidCaps {
 
 // One entry of an enumeration: the path used to open the interface and the id of its device node,
 // which stays the same from one enumeration to the next while the device stays plugged in.
+// SerialNumber is the device's USB serial number string (UTF-8, empty when it has none); BusPath
+// names the USB port it is plugged into ("1-1.2"), empty where the platform cannot tell.
 struct THidInterfaceDetail {
   std::string Path;
   std::string DevInst;
+  std::string SerialNumber;
+  std::string BusPath;
 };
 
 enum class THidInterfaceResult { Found, DetailFailed, End };
@@ -77,6 +81,10 @@ class THidPlatform {
   // one when polling; true when a device came or went.
   virtual bool TakeChanges() = 0;
 };
+
+// The USB bus path ("1-1.2") of the device behind a hidraw node, from udev or sysfs; empty when
+// it cannot be found.
+std::string UsbBusPathOf(const std::string& hidrawPath);
 
 // The hidapi back end (hidraw on Linux, with a udev monitor for changes where udev runs).
 std::unique_ptr<THidPlatform> CreateHidapiPlatform();

@@ -31,9 +31,35 @@ namespace {
 struct TEntry {
   std::string Path;
   std::string DevInst;
+  std::string SerialNumber;
+  std::string BusPath;
   THidAttributes Attributes;
   bool DetailOk = false;
 };
+
+// hidapi's wide serial number string as UTF-8.
+std::string Utf8Of(const wchar_t* w) {
+  std::string out;
+  for (; w && *w; ++w) {
+    uint32_t c = static_cast<uint32_t>(*w);
+    if (c < 0x80) {
+      out += static_cast<char>(c);
+    } else if (c < 0x800) {
+      out += static_cast<char>(0xC0 | (c >> 6));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x10000) {
+      out += static_cast<char>(0xE0 | (c >> 12));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    } else if (c < 0x110000) {
+      out += static_cast<char>(0xF0 | (c >> 18));
+      out += static_cast<char>(0x80 | ((c >> 12) & 0x3F));
+      out += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+      out += static_cast<char>(0x80 | (c & 0x3F));
+    }
+  }
+  return out;
+}
 
 // hid_init and hid_exit are process-wide: the last platform ends hidapi.
 int HidapiUsers = 0;
@@ -63,6 +89,8 @@ std::vector<TEntry> Scan() {
     e.Path = d->path;
     e.Attributes = {d->vendor_id, d->product_id, d->release_number};
     e.DetailOk = DevInstOf(e.Path, e.DevInst);
+    e.SerialNumber = Utf8Of(d->serial_number);
+    e.BusPath = UsbBusPathOf(e.Path);
     out.push_back(std::move(e));
   }
   hid_free_enumeration(list);
@@ -271,7 +299,7 @@ class THidapiPlatform : public THidPlatform {
     if (index >= Snapshot_.size()) return THidInterfaceResult::End;
     const TEntry& e = Snapshot_[index];
     if (!e.DetailOk) return THidInterfaceResult::DetailFailed;
-    detail = {e.Path, e.DevInst};
+    detail = {e.Path, e.DevInst, e.SerialNumber, e.BusPath};
     return THidInterfaceResult::Found;
   }
 

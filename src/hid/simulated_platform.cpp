@@ -56,7 +56,7 @@ void TSimulatedHidPort::LateArrives() {
 
 // Queues, in the order they are due, the timed reports whose time has come.
 void TSimulatedHidPort::DeliverDue() {
-  const int64_t now = Platform_ ? Platform_->NowMs_ : 0;
+  const int64_t now = NowMs_;
   for (;;) {
     auto due = Timed_.end();
     for (auto it = Timed_.begin(); it != Timed_.end(); ++it)
@@ -135,11 +135,11 @@ class TSimulatedHidHandle : public THidHandle {
     if (response.Unplug) port.Unplug();
     if (!port.PluggedIn_) return THidWriteResult::Failed;
     if (response.Refuse) {
-      Platform_.WaitUntil(Platform_.NowMs_ + std::max(0, timeoutMs));
+      port.WaitUntil(port.NowMs_ + std::max(0, timeoutMs));
       return THidWriteResult::TimedOut;
     }
     port.Written();
-    const int64_t now = Platform_.NowMs_;
+    const int64_t now = port.NowMs_;
     for (size_t i = 0; i < response.Count; ++i) {
       const TSimulatedInput& in = response.Inputs[i];
       if (in.AfterTimeOut)
@@ -162,10 +162,10 @@ class TSimulatedHidHandle : public THidHandle {
       port.AnswerOwed_ = false;
       return THidReadResult::Ok;
     }
-    const int64_t deadline = Platform_.NowMs_ + std::max(0, timeoutMs);
+    const int64_t deadline = port.NowMs_ + std::max(0, timeoutMs);
     int64_t due = 0;
     if (port.NextDue(due) && due <= deadline) {
-      Platform_.WaitUntil(due);
+      port.WaitUntil(due);
       port.DeliverDue();
       port.Pop(data, length, read);
       port.AnswerOwed_ = false;
@@ -177,9 +177,9 @@ class TSimulatedHidHandle : public THidHandle {
     const bool owed = port.AnswerOwed_ || !port.Late_.empty() || !port.Timed_.empty();
     port.AnswerOwed_ = false;
     if (owed)
-      Platform_.WaitUntil(deadline);
+      port.WaitUntil(deadline);
     else
-      Platform_.NowMs_ = deadline;
+      port.NowMs_ = deadline;
     // A held-back answer arrives just after the read waiting for it gave up.
     port.LateArrives();
     return THidReadResult::TimedOut;
@@ -226,10 +226,16 @@ TSimulatedHidPlatform::~TSimulatedHidPlatform() {
   for (auto& p : Ports_) p->Platform_ = nullptr;
 }
 
-void TSimulatedHidPlatform::WaitUntil(int64_t atMs) {
+void TSimulatedHidPort::WaitUntil(int64_t atMs) {
   if (atMs <= NowMs_) return;
-  if (WaitOnEmptyRead) std::this_thread::sleep_for(std::chrono::milliseconds(atMs - NowMs_));
+  if (Platform_ && Platform_->WaitOnEmptyRead) std::this_thread::sleep_for(std::chrono::milliseconds(atMs - NowMs_));
   NowMs_ = atMs;
+}
+
+int64_t TSimulatedHidPlatform::NowMs() const {
+  int64_t latest = 0;
+  for (const auto& p : Ports_) latest = std::max(latest, p->NowMs_);
+  return latest;
 }
 
 TSimulatedHidPort& TSimulatedHidPlatform::PlugIn(const TSimulatedHidDeviceInfo& info,
@@ -260,7 +266,8 @@ THidInterfaceResult TSimulatedHidPlatform::InterfaceAt(size_t index, THidInterfa
   if (index >= Snapshot_.size()) return THidInterfaceResult::End;
   const TSimulatedHidPort& p = *Snapshot_[index];
   if (p.Info_.FailDetail) return THidInterfaceResult::DetailFailed;
-  detail = {p.Path_, p.DevInst_};
+  detail = {p.Path_, p.DevInst_, p.Info_.SerialNumber,
+            p.Info_.BusPath.empty() ? "sim-" + p.Path_.substr(p.Path_.find(':') + 1) : p.Info_.BusPath};
   return THidInterfaceResult::Found;
 }
 
@@ -281,7 +288,5 @@ bool TSimulatedHidPlatform::AccessDenied(const std::string& path) {
 }
 
 bool TSimulatedHidPlatform::TakeChanges() {
-  bool c = Changed_;
-  Changed_ = false;
-  return c;
+  return Changed_.exchange(false);
 }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -52,6 +53,8 @@ struct TSimulatedHidDeviceInfo {
   uint16_t VersionNumber = 0;
   uint16_t InputReportByteLength = 65;   // with the report ID byte
   uint16_t OutputReportByteLength = 65;
+  std::string SerialNumber{};   // the USB serial number string; empty: none
+  std::string BusPath{};        // the port it is plugged into; empty: "sim-" and its number
   bool FailDetail = false;      // the enumeration cannot read the interface's detail
   bool FailAttributes = false;  // the attributes cannot be read
   bool FailOpen = false;        // opening for reading and writing fails (no access still works)
@@ -77,7 +80,7 @@ class TSimulatedHidPort {
 
   // Queues one input report now (byte 0 the report ID), cut to the input report length.
   void QueueInput(const uint8_t* data, size_t length);
-  // One input report that arrives when the platform's clock reaches atMs.
+  // One input report that arrives when the device's clock reaches atMs.
   void DeliverAt(const uint8_t* data, size_t length, int64_t atMs);
   // Holds one input report back until a read has waited for it in vain: it arrives late.
   void QueueLateInput(const uint8_t* data, size_t length);
@@ -100,7 +103,8 @@ class TSimulatedHidPort {
   void DeliverDue();
   bool NextDue(int64_t& atMs) const;
   void Written();
-
+  // Moves the device's clock on to atMs, sleeping as long when the platform's waits take real time.
+  void WaitUntil(int64_t atMs);
 
   TSimulatedHidPlatform* Platform_ = nullptr;
   TSimulatedHidDeviceInfo Info_;
@@ -114,6 +118,9 @@ class TSimulatedHidPort {
   std::vector<TSlot> Late_;    // reports held back until a read times out
   bool AnswerOwed_ = false;    // an output report was sent and no read has ended since
   const void* LockHolder_ = nullptr;
+  // Each device keeps its own clock, so devices used from several threads at once each wait
+  // their own time and never race on a shared one.
+  int64_t NowMs_ = 0;
 };
 
 class TSimulatedHidPlatform : public THidPlatform {
@@ -123,7 +130,7 @@ class TSimulatedHidPlatform : public THidPlatform {
 
   // False: behaves like a platform whose HID libraries are missing.
   bool LibrariesLoaded = true;
-  // Whether waits take real time (true) or only move the platform's clock on.
+  // Whether waits take real time (true) or only move the devices' clocks on.
   bool WaitOnEmptyRead = true;
 
   // Plugs a device in at the end of the enumeration order. endpoint may be null: a device that
@@ -132,8 +139,8 @@ class TSimulatedHidPlatform : public THidPlatform {
   void Unplug(TSimulatedHidPort& port) { port.Unplug(); }
   // The ports plugged in now, in enumeration order.
   std::vector<TSimulatedHidPort*> Present() const;
-  // The platform's clock in milliseconds from its creation.
-  int64_t NowMs() const { return NowMs_; }
+  // The latest of its devices' clocks, in milliseconds from their plugging in.
+  int64_t NowMs() const;
 
   bool Loaded() const override { return LibrariesLoaded; }
   void BeginEnumeration() override;
@@ -147,12 +154,9 @@ class TSimulatedHidPlatform : public THidPlatform {
  private:
   friend class TSimulatedHidPort;
   friend class TSimulatedHidHandle;
-  // Moves the clock on to atMs, sleeping as long when waits take real time.
-  void WaitUntil(int64_t atMs);
 
   std::vector<std::shared_ptr<TSimulatedHidPort>> Ports_;  // every port ever plugged in
   std::vector<TSimulatedHidPort*> Snapshot_;
-  bool Changed_ = false;
+  std::atomic<bool> Changed_{false};  // set by an unplug, which may happen on a worker thread
   int Next_ = 1;
-  int64_t NowMs_ = 0;
 };

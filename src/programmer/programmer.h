@@ -87,6 +87,9 @@ class TProgrammer {
   TReport Report{};
   THidDevice* HeldDevice = nullptr;
   TExchangeStatus LastStatus = TExchangeStatus::Ok;
+  // This programmer's firmware version from its last successful version query (0.0 before).
+  uint8_t Major = 0;
+  uint8_t Minor = 0;
   // Told "Mervo v." + major + "." + minor after every successful version query (status panel 0).
   std::function<void(const std::string&)> OnVersionText;
 

@@ -22,8 +22,8 @@ bool GetVersionInfo(TProgrammer& programmer, TUserInterface& ui, bool fromMenu) 
   r[2] = CmdVersionSub;
   r[17] = 0;
   if (!programmer.ExchangeReport() || r[1] != VersionReplyMark) return false;
-  FirmwareMajor = r[4];
-  FirmwareMinor = r[5];
+  FirmwareMajor = programmer.Major = r[4];
+  FirmwareMinor = programmer.Minor = r[5];
   if (fromMenu) ui.ShowMessage("Version info: " + VersionNumberText());
   if (programmer.OnVersionText) programmer.OnVersionText(VersionPanelText());
   return true;

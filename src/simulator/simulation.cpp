@@ -1,5 +1,6 @@
 #include "simulator/simulation.h"
 
+#include <cstdio>
 #include <random>
 
 #include "common/error.h"
@@ -50,17 +51,32 @@ TSimulation CreateSimulation(const std::string& imageFile) {
   return CreateSimulation(o);
 }
 
-TSimulation CreateSimulation(const TSimulationOptions& o) {
+TSimulation CreateSimulation(const TSimulationOptions& o) { return CreateSimulation(std::vector{o}); }
+
+std::string SimulatedSerialNumber(int n) {
+  char text[16];
+  std::snprintf(text, sizeof text, "SIM%04d", n);
+  return text;
+}
+
+TSimulation CreateSimulation(const std::vector<TSimulationOptions>& each) {
+  const std::vector<TSimulationOptions> all = each.empty() ? std::vector<TSimulationOptions>(1) : each;
   TSimulation s;
-  s.Seed = o.Seed ? *o.Seed : std::random_device()();
+  s.Seed = all[0].Seed ? *all[0].Seed : std::random_device()();
   s.Platform = std::make_unique<TSimulatedHidPlatform>();
-  s.Programmer = std::make_shared<TSimulatedProgrammer>(s.Seed);
-  s.Programmer->LatencyMs = o.LatencyMs;
-  for (const auto& f : o.Faults) s.Programmer->AddFault(f);
-  if (!o.LogFile.empty()) s.Programmer->LogTo(o.LogFile);
-  if (!o.ImageFile.empty()) s.Programmer->AttachImageFile(o.ImageFile);
-  TSimulatedHidDeviceInfo info = TSimulatedProgrammer::DeviceInfo();
-  info.LockFile = o.LockFile.empty() ? o.ImageFile : o.LockFile;
-  s.Platform->PlugIn(info, s.Programmer);
+  for (size_t i = 0; i < all.size(); ++i) {
+    const TSimulationOptions& o = all[i];
+    auto p = std::make_shared<TSimulatedProgrammer>(o.Seed ? *o.Seed : s.Seed + static_cast<uint32_t>(i));
+    p->LatencyMs = o.LatencyMs;
+    for (const auto& f : o.Faults) p->AddFault(f);
+    if (!o.LogFile.empty()) p->LogTo(o.LogFile);
+    if (!o.ImageFile.empty()) p->AttachImageFile(o.ImageFile);
+    TSimulatedHidDeviceInfo info = TSimulatedProgrammer::DeviceInfo();
+    info.SerialNumber = SimulatedSerialNumber(static_cast<int>(i) + 1);
+    info.LockFile = o.LockFile.empty() ? o.ImageFile : o.LockFile;
+    s.Platform->PlugIn(info, p);
+    s.Programmers.push_back(p);
+  }
+  s.Programmer = s.Programmers.front();
   return s;
 }

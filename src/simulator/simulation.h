@@ -13,9 +13,13 @@
 
 struct TSimulation {
   std::unique_ptr<TSimulatedHidPlatform> Platform;  // hand it to a THidDeviceController
-  std::shared_ptr<TSimulatedProgrammer> Programmer; // stays reachable after that
-  uint32_t Seed = 1;                                // of the simulated chip's first contents
+  std::shared_ptr<TSimulatedProgrammer> Programmer; // stays reachable after that (the first one)
+  std::vector<std::shared_ptr<TSimulatedProgrammer>> Programmers;  // every one, in plug-in order
+  uint32_t Seed = 1;                                // of the (first) simulated chip's first contents
 };
+
+// The USB serial number string of the simulated programmer plugged in n-th (from 1): "SIM0001".
+std::string SimulatedSerialNumber(int n);
 
 struct TSimulationOptions {
   std::string ImageFile;            // --simulate=IMAGE
@@ -41,3 +45,8 @@ TSimulation CreateSimulation(const std::string& imageFile = "");
 // The same with the options' latency, faults and log. TError when the image or the log cannot be
 // used.
 TSimulation CreateSimulation(const TSimulationOptions& options);
+
+// One simulated programmer per entry of each (at least one), plugged in in that order, each with
+// its own serial number string and its options' image, faults and latency. A programmer without a
+// seed of its own takes the first one's seed plus its index. TError as above.
+TSimulation CreateSimulation(const std::vector<TSimulationOptions>& each);

@@ -68,6 +68,28 @@ class TestDeviceWindow : public QObject {
     QCOMPARE(f.SimulatedProgrammer->ExchangeCount(), uint64_t(1));
     QCOMPARE(f.sb1->PanelText(0), QString());
   }
+
+  void versionPanelHintNamesTheProgrammerTheWindowHolds() {
+    TTempDir dir;
+    TScriptedUserInterface ui;
+    TStartOptions o = WindowOptionsIn(dir);
+    o.Simulate = true;
+    Tf f(o, &ui);
+    QTRY_VERIFY(f.Programmer.HeldDevice);
+    QCOMPARE(f.sb1->PanelHint(0), QString("Programmer sim:1 (serial number SIM0001, USB port sim-1)"));
+
+    // A second programmer changes nothing; when the first goes, the window takes the second.
+    auto& platform = static_cast<TSimulatedHidPlatform&>(f.HidDeviceController->Platform());
+    TSimulatedHidDeviceInfo second = TSimulatedProgrammer::DeviceInfo();
+    second.BusPath = "3-1.4";
+    platform.PlugIn(second, std::make_shared<TSimulatedProgrammer>());
+    f.HidDeviceController->CheckForChanges();
+    QCOMPARE(f.Programmer.HeldDevice->DevicePath(), std::string("sim:1"));
+    platform.Present()[0]->Unplug();
+    f.HidDeviceController->CheckForChanges();
+    QVERIFY(f.Programmer.HeldDevice);
+    QCOMPARE(f.sb1->PanelHint(0), QString("Programmer sim:2 (serial number -, USB port 3-1.4)"));
+  }
 };
 
 QTEST_MAIN(TestDeviceWindow)

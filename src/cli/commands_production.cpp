@@ -1,0 +1,280 @@
+// Production runs: the devices command, and write, verify, erase and blank-check on the chosen
+// programmer or on every connected one at once (--all-devices), with serial numbers (--serial,
+// --serial-file), a log (--log) and a loop over chips (--repeat).
+#include "cli/commands_production.h"
+
+#include <csignal>
+#include <cstdio>
+#include <filesystem>
+#include <iostream>
+#include <optional>
+#include <vector>
+
+#include "buffer/memory_buffer.h"
+#include "cli/console_user_interface.h"
+#include "cli/image_options.h"
+#include "cli/programmer_session.h"
+#include "common/integer.h"
+#include "common/scripted_user_interface.h"
+#include "production/chip_job.h"
+#include "production/station_run.h"
+#include "programmer/version_query.h"
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
+namespace {
+
+// The operations a production run can repeat on many programmers. An entry without Run has no
+// command yet.
+struct TProductionOperation {
+  const char* Name;
+  bool TakesImage;
+  TJobRun Run;
+};
+
+const TProductionOperation kOperations[] = {
+    {"write", true, WriteJob},
+    {"verify", true, VerifyJob},
+    {"erase", false, nullptr},
+    {"blank-check", false, nullptr},
+};
+
+const TProductionOperation* OperationNamed(const std::string& name) {
+  for (const auto& op : kOperations)
+    if (name == op.Name) return &op;
+  return nullptr;
+}
+
+// Ctrl-C during a production run ends it after the current chip.
+volatile std::sig_atomic_t Interrupted = 0;
+
+extern "C" void OnInterrupt(int) { Interrupted = 1; }
+
+class TInterruptGuard {
+ public:
+  TInterruptGuard() {
+#ifndef _WIN32
+    struct sigaction a {};
+    a.sa_handler = OnInterrupt;
+    sigemptyset(&a.sa_mask);
+    a.sa_flags = 0;  // no restart: a wait for the operator's answer ends at once
+    sigaction(SIGINT, &a, &Old_);
+#else
+    Old_ = std::signal(SIGINT, OnInterrupt);
+#endif
+  }
+  ~TInterruptGuard() {
+#ifndef _WIN32
+    sigaction(SIGINT, &Old_, nullptr);
+#else
+    std::signal(SIGINT, Old_);
+#endif
+  }
+
+ private:
+#ifndef _WIN32
+  struct sigaction Old_ {};
+#else
+  void (*Old_)(int);
+#endif
+};
+
+// One line from standard input; false at its end or when Ctrl-C came.
+bool ReadAnswer(std::string& line) {
+  line.clear();
+#ifndef _WIN32
+  for (;;) {
+    char c;
+    const ssize_t n = read(STDIN_FILENO, &c, 1);
+    if (Interrupted) return false;
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return !line.empty();
+    if (c == '\n') return true;
+    line += c;
+  }
+#else
+  return static_cast<bool>(std::getline(std::cin, line)) && !Interrupted;
+#endif
+}
+
+std::string Hex(uint64_t v) { return "0x" + IntToHex(static_cast<int64_t>(v), 4); }
+
+std::string UnitsOf(const TSerialSpec& spec) {
+  return std::to_string(spec.Width) + (spec.Format == TSerialFormat::Ascii ? " digits" : " bytes") + " of " +
+         SerialFormatName(spec.Format);
+}
+
+std::string ResultLine(const TStation& s) {
+  std::string line = s.Node + (s.Serial.empty() ? "" : " (" + s.Serial + ")") + ": " + JobResultName(s.Outcome.Result);
+  if (s.SerialNumber) line += ", serial " + std::to_string(*s.SerialNumber);
+  if (s.Outcome.FirstDifference) line += ", first difference at " + Hex(*s.Outcome.FirstDifference);
+  line += ", " + std::to_string(s.DurationMs) + " ms";
+  if (!s.Failure.empty()) line += " (" + s.Failure + ")";
+  return line;
+}
+
+// The exit code of one chip's outcome.
+int ExitCodeOf(const TStation& s) {
+  if (!s.Failure.empty() && s.Outcome.Result == TJobResult::Ok) return kExitFile;
+  switch (s.Outcome.Result) {
+    case TJobResult::Ok: return kExitOk;
+    case TJobResult::Different: return kExitDifferent;
+    case TJobResult::Stopped: return 130;
+    case TJobResult::NoAccess: return kExitNoAccess;
+    case TJobResult::Busy: return kExitBusy;
+    default: break;
+  }
+  return kExitProgrammer;
+}
+
+void LoadRun(TCliOptions& o, TStationJob& run) {
+  run.Chip = RequireChip(o);
+  {
+    // A chip the routines would refuse is refused before any programmer is touched.
+    TConsoleUserInterface ui;
+    if (RefuseUnusableChip(run.Chip, ui)) throw TCliError{kExitUsage, "chip " + run.Chip.Name + " cannot be used"};
+  }
+  if (run.TakesImage) {
+    if (o.Args.size() != 1)
+      throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation + " IN"};
+    run.ImageFile = o.Args[0];
+    LoadImageForCommand(run.ImageFile, ImageFormatOption(o, "format", run.ImageFile), run.Chip, OffsetOption(o));
+    std::error_code ec;
+    run.ImageSize = std::filesystem::file_size(run.ImageFile, ec);
+    run.Checksum = IntToHex(CalcChecksum(run.Chip.Size), 4);
+    run.Image.assign(MemoryBuffer, MemoryBuffer + std::max<int32_t>(0, run.Chip.Size));
+  } else if (!o.Args.empty()) {
+    throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation};
+  }
+  if (auto it = o.Flags.find("log"); it != o.Flags.end()) run.Log = it->second;
+  auto serial = o.Flags.find("serial");
+  if (o.Flags.count("serial-file") && serial == o.Flags.end())
+    throw TCliError{kExitUsage, "--serial-file needs --serial"};
+  if (serial == o.Flags.end()) return;
+  TSerialSpec spec;
+  std::string error;
+  if (!ParseSerialSpec(serial->second, spec, error)) throw TCliError{kExitUsage, error};
+  if (!SerialFieldFits(spec, run.Chip.Size))
+    throw TCliError{kExitUsage, "the serial field " + Hex(spec.Address) + "-" + Hex(uint64_t{spec.Address} + spec.Width - 1) +
+                                    " does not fit in chip " + run.Chip.Name + " of " +
+                                    std::to_string(run.Chip.Size) + " bytes"};
+  run.Serial = spec;
+  auto file = o.Flags.find("serial-file");
+  run.Pool = std::make_unique<TSerialPool>(spec, file == o.Flags.end() ? "" : file->second);
+  uint64_t first = 0;
+  if (!run.Pool->Peek(first))
+    throw TCliError{kExitUsage, "serial number " + std::to_string(run.Pool->NextNew()) + " does not fit in " +
+                                    UnitsOf(spec)};
+}
+
+// The chosen programmer, or with --all-devices every connected one, each claimed by its station.
+std::vector<TStation> Stations(const TCliOptions& o, TProgrammerSession& session, TUserInterface& ui) {
+  std::vector<THidDevice*> devices = session.Connected();
+  if (!o.AllDevices) {
+    THidDevice* d = ChooseProgrammer(devices, o.Device);
+    devices.assign(d ? 1 : 0, d);
+  }
+  std::vector<TStation> out;
+  for (THidDevice* d : devices) {
+    TStation s;
+    s.Own = std::make_unique<TProgrammer>(session.Controller());
+    s.Programmer = s.Own.get();
+    if (!session.Controller().Claim(s.Programmer->HeldDevice, *d)) continue;
+    StationClaimed(s);
+    out.push_back(std::move(s));
+  }
+  if (out.empty()) throw TCliError{kExitProgrammer, ui.MessageText("ProgNotFound")};
+  return out;
+}
+
+int Devices(TCliOptions& o) {
+  if (!o.Args.empty()) throw TCliError{kExitUsage, "usage: tesmaro-cli devices"};
+  TConsoleUserInterface ui;
+  TProgrammerSession session(o, ui, TSessionClaim::None);
+  const std::vector<THidDevice*> all = session.Connected();
+  if (all.empty()) std::cerr << "tesmaro-cli: no programmer is connected\n";
+  for (THidDevice* d : all) {
+    TProgrammer p(session.Controller());
+    std::string firmware = "?";
+    if (session.Controller().Claim(p.HeldDevice, *d) && GetVersionInfo(p, ui, false))
+      firmware = std::to_string(p.Major) + "." + std::to_string(p.Minor);
+    std::cout << ProgrammerListText({d}).substr(2) << "  firmware " << firmware << "\n";
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+bool IsProductionCommand(const std::string& name) { return OperationNamed(name) != nullptr; }
+
+bool IsProductionRun(const TCliOptions& o) {
+  return o.AllDevices || o.Flags.count("serial") || o.Flags.count("serial-file") || o.Flags.count("log") ||
+         o.Flags.count("repeat");
+}
+
+int RunProduction(TCliOptions& o) {
+  const TProductionOperation* op = OperationNamed(o.Command);
+  if (!op || !op->Run) throw TCliError{kExitUsage, "--all-devices, --log and --repeat do not work with " + o.Command};
+  TStationJob run;
+  run.Operation = op->Name;
+  run.Run = op->Run;
+  run.TakesImage = op->TakesImage;
+  if (o.AllDevices && !o.Device.empty()) throw TCliError{kExitUsage, "--device and --all-devices exclude each other"};
+  LoadRun(o, run);
+  TConsoleUserInterface ui;
+  TProgrammerSession session(o, ui, TSessionClaim::None);
+  std::vector<TStation> stations = Stations(o, session, ui);
+
+  const bool repeat = o.Flags.count("repeat") != 0;
+  TInterruptGuard guard;
+  Interrupted = 0;
+  int worst = kExitOk;
+  unsigned ok = 0, failed = 0;
+  for (bool first = true;; first = false) {
+    if (!first) {
+      session.PollChanges();
+      FindUnpluggedAgain(session.Controller(), session.Connected(), stations);
+    }
+    if (!TakeSerialNumbers(run, stations))
+      throw TCliError{kExitUsage, "the next serial number does not fit in " + UnitsOf(*run.Serial) +
+                                      "; no further chip was written"};
+    RunStations(run, stations);
+    unsigned roundOk = 0;
+    for (const auto& s : stations) {
+      std::cout << ResultLine(s) << "\n";
+      const int code = ExitCodeOf(s);
+      if (code == kExitOk) ++roundOk;
+      // A programmer fault outweighs a difference; a file error outweighs both.
+      if (code != kExitOk && (worst == kExitOk || worst == kExitDifferent || code == kExitFile)) worst = code;
+    }
+    ok += roundOk;
+    failed += static_cast<unsigned>(stations.size()) - roundOk;
+    if (stations.size() > 1)
+      std::cout << stations.size() << " programmers: " << roundOk << " ok, " << stations.size() - roundOk
+                << " failed\n";
+    std::cout << std::flush;
+    if (!repeat || Interrupted) break;
+    std::cerr << "Next chip: Enter; stop: q and Enter" << std::endl;
+    std::string answer;
+    if (!ReadAnswer(answer) || answer == "q" || answer == "Q") break;
+  }
+  if (repeat) std::cout << "chips: " << ok << " ok, " << failed << " failed\n";
+  if (Interrupted) return 130;
+  return worst;
+}
+
+void AddProductionCommands(std::vector<TCliCommand>& out) {
+  out.push_back({"devices", "devices", "list the connected programmers: node, serial number, bus path, firmware",
+                 {}, {}, Devices});
+}
+
+void AddProductionFlags(TCliCommand& command) {
+  for (const char* f : {"log"}) command.ValueFlags.push_back(f);
+  command.SwitchFlags.push_back("repeat");
+  if (std::string(command.Name) == "write") {
+    command.ValueFlags.push_back("serial");
+    command.ValueFlags.push_back("serial-file");
+  }
+}

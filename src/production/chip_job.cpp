@@ -1,0 +1,80 @@
+#include "production/chip_job.h"
+
+#include <algorithm>
+#include <vector>
+
+namespace {
+
+constexpr uint8_t kBlank = 0xFF;  // what compared bytes hold where a read does not reach
+
+// A station whose programmer has gone (none held) counts as unplugged.
+TJobOutcome Ended(TChipRun run, const TProgrammer& p) {
+  switch (run) {
+    case TChipRun::NoProgrammer: return {TJobResult::Unplugged, {}};
+    case TChipRun::Stopped: return {TJobResult::Stopped, {}};
+    default: return {FailureOf(p), {}};
+  }
+}
+
+// Reads the chip and compares it with expected.
+TJobOutcome ReadAndCompare(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui) {
+  const size_t compared = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
+  std::vector<uint8_t> back(std::max(compared, ChipReadExtent(chip)), kBlank);
+  const TChipRun run = ReadChipTo(p, chip, back, ui);
+  if (run != TChipRun::Done) return Ended(run, p);
+  TJobOutcome o;
+  o.FirstDifference = FirstDifference(chip, back, expected);
+  o.Result = o.FirstDifference ? TJobResult::Different : TJobResult::Ok;
+  return o;
+}
+
+}  // namespace
+
+const char* JobResultName(TJobResult result) {
+  switch (result) {
+    case TJobResult::Ok: return "ok";
+    case TJobResult::Different: return "different";
+    case TJobResult::NoAnswer: return "no-answer";
+    case TJobResult::Unplugged: return "unplugged";
+    case TJobResult::Stopped: return "stopped";
+    case TJobResult::NoAccess: return "no-access";
+    case TJobResult::Busy: return "busy";
+  }
+  return "";
+}
+
+TJobResult FailureOf(const TProgrammer& p) {
+  switch (p.LastStatus) {
+    case TExchangeStatus::TimedOut:
+    case TExchangeStatus::ReportTooLong:
+    case TExchangeStatus::Ok: return TJobResult::NoAnswer;
+    case TExchangeStatus::NoAccess: return TJobResult::NoAccess;
+    case TExchangeStatus::Busy: return TJobResult::Busy;
+    case TExchangeStatus::NoDevice:
+    case TExchangeStatus::WriteFailed:
+    case TExchangeStatus::ReadFailed: break;
+  }
+  // A transfer that fails outright, rather than waiting in vain, means the device has gone.
+  return TJobResult::Unplugged;
+}
+
+std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8_t> read,
+                                        std::span<const uint8_t> expected) {
+  const size_t n = std::min({static_cast<size_t>(std::max<int32_t>(0, chip.Size)), read.size(), expected.size()});
+  auto m = std::mismatch(read.begin(), read.begin() + static_cast<std::ptrdiff_t>(n), expected.begin());
+  if (m.first == read.begin() + static_cast<std::ptrdiff_t>(n)) return std::nullopt;
+  return static_cast<uint64_t>(m.first - read.begin());
+}
+
+TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui) {
+  // The chip written is the chip read back: no device change in between.
+  std::optional<THidDeviceController::TDeferral> hold;
+  if (p.Controller()) hold.emplace(*p.Controller());
+  const TChipRun run = WriteChipFrom(p, chip, image, ui);
+  if (run != TChipRun::Done) return Ended(run, p);
+  return ReadAndCompare(p, chip, image, ui);
+}
+
+TJobOutcome VerifyJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui) {
+  return ReadAndCompare(p, chip, image, ui);
+}

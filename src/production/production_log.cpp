@@ -1,0 +1,127 @@
+#include "production/production_log.h"
+
+#include <fcntl.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <ctime>
+
+#include "common/error.h"
+
+#ifdef _WIN32
+#include <io.h>
+#define TESMARO_OPEN _open
+#define TESMARO_WRITE _write
+#define TESMARO_CLOSE _close
+#else
+#include <unistd.h>
+#define TESMARO_OPEN open
+#define TESMARO_WRITE write
+#define TESMARO_CLOSE close
+#endif
+
+namespace {
+
+// The length of the valid UTF-8 sequence at s[i], or 0.
+size_t Utf8Length(const std::string& s, size_t i) {
+  const auto b = [&](size_t k) { return static_cast<unsigned char>(s[k]); };
+  const unsigned char c = b(i);
+  size_t n;
+  uint32_t min;
+  if (c < 0x80) return 1;
+  if ((c & 0xE0) == 0xC0) n = 2, min = 0x80;
+  else if ((c & 0xF0) == 0xE0) n = 3, min = 0x800;
+  else if ((c & 0xF8) == 0xF0) n = 4, min = 0x10000;
+  else return 0;
+  if (i + n > s.size()) return 0;
+  uint32_t cp = c & (0x7F >> n);
+  for (size_t k = 1; k < n; ++k) {
+    if ((b(i + k) & 0xC0) != 0x80) return 0;
+    cp = cp << 6 | (b(i + k) & 0x3F);
+  }
+  if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF)) return 0;
+  return n;
+}
+
+std::string Number(const std::optional<uint64_t>& v) { return v ? std::to_string(*v) : "null"; }
+
+}  // namespace
+
+std::string JsonString(const std::string& text) {
+  std::string out = "\"";
+  for (size_t i = 0; i < text.size();) {
+    const unsigned char c = static_cast<unsigned char>(text[i]);
+    switch (c) {
+      case '"': out += "\\\""; ++i; continue;
+      case '\\': out += "\\\\"; ++i; continue;
+      case '\n': out += "\\n"; ++i; continue;
+      case '\r': out += "\\r"; ++i; continue;
+      case '\t': out += "\\t"; ++i; continue;
+      default: break;
+    }
+    if (c < 0x20 || c == 0x7F) {
+      char u[8];
+      std::snprintf(u, sizeof u, "\\u%04x", c);
+      out += u;
+      ++i;
+      continue;
+    }
+    const size_t n = Utf8Length(text, i);
+    if (n == 0) {
+      out += "\\ufffd";
+      ++i;
+      continue;
+    }
+    out.append(text, i, n);
+    i += n;
+  }
+  return out + "\"";
+}
+
+std::string IsoTime(std::chrono::system_clock::time_point time) {
+  const std::time_t t = std::chrono::system_clock::to_time_t(time);
+  const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count() % 1000;
+  std::tm local{};
+#ifdef _WIN32
+  localtime_s(&local, &t);
+#else
+  localtime_r(&t, &local);
+#endif
+  char date[32], zone[8];
+  std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
+  std::strftime(zone, sizeof zone, "%z", &local);  // "+0200"
+  char out[64];
+  std::snprintf(out, sizeof out, "%s.%03d%.3s:%.2s", date, static_cast<int>(ms < 0 ? ms + 1000 : ms), zone,
+                zone + 3);
+  return out;
+}
+
+std::string LogLine(const TLogRecord& r) {
+  std::string image = "null";
+  if (!r.ImageFile.empty())
+    image = "{\"file\":" + JsonString(r.ImageFile) + ",\"size\":" + std::to_string(r.ImageSize) +
+            ",\"checksum\":" + JsonString(r.ImageChecksum) + "}";
+  return "{\"time\":" + JsonString(IsoTime(r.Time)) + ",\"operation\":" + JsonString(r.Operation) +
+         ",\"chip\":" + JsonString(r.Chip) + ",\"programmer\":{\"node\":" + JsonString(r.ProgrammerNode) +
+         ",\"serial\":" + JsonString(r.ProgrammerSerial) + "},\"image\":" + image +
+         ",\"serial_number\":" + Number(r.Serial) + ",\"result\":" + JsonString(r.Result) +
+         ",\"first_difference\":" + Number(r.FirstDifference) +
+         ",\"duration_ms\":" + std::to_string(r.DurationMs) + "}\n";
+}
+
+void AppendLogLine(const std::string& file, const std::string& line) {
+#ifdef _WIN32
+  const int flags = _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY;
+#else
+  const int flags = O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC;
+#endif
+  const int fd = TESMARO_OPEN(file.c_str(), flags, 0644);
+  if (fd < 0) throw TError("Cannot open the log " + file + ": " + std::strerror(errno));
+  // One write: with O_APPEND the whole line lands at the end, after any other writer's lines.
+  const auto n = TESMARO_WRITE(fd, line.data(), static_cast<unsigned>(line.size()));
+  const int error = errno;
+  TESMARO_CLOSE(fd);
+  if (n < 0 || static_cast<size_t>(n) != line.size())
+    throw TError("Cannot write the log " + file + ": " + std::strerror(n < 0 ? error : ENOSPC));
+}

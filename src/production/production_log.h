@@ -1,0 +1,37 @@
+// The production log: one JSON object per line for each operation on each programmer, appended so
+// that lines of several writers never mix and an existing log is never rewritten.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct TLogRecord {
+  std::chrono::system_clock::time_point Time;  // when the operation started
+  std::string Operation;                       // "write", "verify", ...
+  std::string Chip;
+  std::string ProgrammerNode;
+  std::string ProgrammerSerial;
+  std::string ImageFile;                       // empty: the operation takes no image
+  uint64_t ImageSize = 0;                      // bytes of the image file
+  std::string ImageChecksum;                   // as the status bar shows it: four hex digits
+  std::optional<uint64_t> Serial;              // the serial number written
+  std::string Result;                          // "ok", "different", "no-answer", "unplugged", "stopped"
+  std::optional<uint64_t> FirstDifference;     // the first differing address
+  int64_t DurationMs = 0;
+};
+
+// text as a JSON string with its quotes; control characters escaped, bytes that are not UTF-8
+// replaced by U+FFFD.
+std::string JsonString(const std::string& text);
+
+// ISO 8601 local time with milliseconds and the zone's offset: "2026-12-10T14:03:07.125+02:00".
+std::string IsoTime(std::chrono::system_clock::time_point time);
+
+// The record as one line of JSON, ending with a newline.
+std::string LogLine(const TLogRecord& record);
+
+// Appends line to file (created when missing) with one write in append mode. TError when the file
+// cannot be opened or the line cannot be written whole.
+void AppendLogLine(const std::string& file, const std::string& line);

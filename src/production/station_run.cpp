@@ -1,0 +1,110 @@
+#include "production/station_run.h"
+
+#include <chrono>
+#include <thread>
+
+#include "common/scripted_user_interface.h"
+#include "production/production_log.h"
+
+void StationClaimed(TStation& s) {
+  THidDevice& d = *s.Programmer->HeldDevice;
+  s.Node = d.DevicePath();
+  s.Serial = d.SerialNumber();
+  s.BusPath = d.BusPath();
+  // Opened here, so that the threads' transfers never reach the controller's device list.
+  d.PrepareTransfers();
+}
+
+void FindUnpluggedAgain(THidDeviceController& controller, const std::vector<THidDevice*>& connected,
+                        std::vector<TStation>& stations) {
+  for (auto& s : stations) {
+    if (s.Programmer->HeldDevice && s.Programmer->HeldDevice->PluggedIn()) continue;
+    controller.Release(s.Programmer->HeldDevice);
+    for (THidDevice* d : connected) {
+      if (d->Claimed() || !d->PluggedIn()) continue;
+      const bool same = !s.BusPath.empty()  ? d->BusPath() == s.BusPath
+                        : !s.Serial.empty() ? d->SerialNumber() == s.Serial
+                                            : d->DevicePath() == s.Node;
+      if (same && controller.Claim(s.Programmer->HeldDevice, *d)) {
+        StationClaimed(s);
+        break;
+      }
+    }
+  }
+}
+
+bool TakeSerialNumbers(TStationJob& job, std::vector<TStation>& stations) {
+  for (auto& s : stations) {
+    s.Image = job.Image;
+    s.SerialNumber.reset();
+  }
+  if (!job.Serial) return true;
+  for (auto& s : stations) {
+    uint64_t n = 0;
+    if (!job.Pool->Take(n)) {
+      for (auto& t : stations)
+        if (t.SerialNumber) job.Pool->GiveBack(*t.SerialNumber);
+      for (auto& t : stations) t.SerialNumber.reset();
+      return false;
+    }
+    StampSerial(*job.Serial, n, s.Image);
+    s.SerialNumber = n;
+  }
+  return true;
+}
+
+void RunStation(const TStationJob& job, TStation& s) {
+  const auto started = std::chrono::system_clock::now();
+  const auto clock = std::chrono::steady_clock::now();
+  s.Failure.clear();
+  TScriptedUserInterface quiet;  // each thread its own: the result line tells the outcome
+  try {
+    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet);
+  } catch (const std::exception& e) {
+    s.Failure = e.what();
+    s.Outcome = {TJobResult::NoAnswer, {}};
+  }
+  s.DurationMs =
+      std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - clock).count();
+  try {
+    // The number is used for good the moment its chip passed, so no later chip can get it.
+    if (s.SerialNumber) {
+      if (s.Outcome.Result == TJobResult::Ok) job.Pool->Confirm(*s.SerialNumber);
+      else job.Pool->GiveBack(*s.SerialNumber);
+    }
+    if (!job.Log.empty()) {
+      TLogRecord r;
+      r.Time = started;
+      r.Operation = job.Operation;
+      r.Chip = job.Chip.Name;
+      r.ProgrammerNode = s.Node;
+      r.ProgrammerSerial = s.Serial;
+      if (job.TakesImage) {
+        r.ImageFile = job.ImageFile;
+        r.ImageSize = job.ImageSize;
+        r.ImageChecksum = job.Checksum;
+      }
+      r.Serial = s.SerialNumber;
+      r.Result = JobResultName(s.Outcome.Result);
+      r.FirstDifference = s.Outcome.FirstDifference;
+      r.DurationMs = s.DurationMs;
+      AppendLogLine(job.Log, LogLine(r));
+    }
+  } catch (const std::exception& e) {
+    if (s.Failure.empty()) s.Failure = e.what();
+  }
+}
+
+void RunStations(const TStationJob& job, std::vector<TStation>& stations) {
+  if (stations.empty()) return;
+  std::optional<THidDeviceController::TDeferral> hold;
+  if (THidDeviceController* c = stations.front().Programmer->Controller()) hold.emplace(*c);
+  if (stations.size() == 1) {
+    RunStation(job, stations.front());
+    return;
+  }
+  std::vector<std::thread> threads;
+  threads.reserve(stations.size());
+  for (auto& s : stations) threads.emplace_back([&job, &s] { RunStation(job, s); });
+  for (auto& t : threads) t.join();
+}

@@ -1,0 +1,235 @@
+// tesmaro-cli on a production line: several simulated programmers listed and chosen, a write on
+// all of them with serial numbers and a log, and the batch loop driven through standard input.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "support/json_lines.h"
+#include "support/run_process.h"
+
+namespace {
+
+// "--simulate=DIR/sN.bin" for each of n simulated programmers.
+std::string Simulate(const TTempDir& dir, int n) {
+  std::string s;
+  for (int i = 1; i <= n; ++i) s += "--simulate='" + dir.File("s" + std::to_string(i) + ".bin") + "' ";
+  return s;
+}
+
+std::string Chip(const TTempDir& dir, int n) { return dir.Read("s" + std::to_string(n) + ".bin"); }
+
+// An 8192-byte image for the 24C64 whose bytes differ from blank and from each other.
+std::string Image(const TTempDir& dir) {
+  std::string image(8192, '\0');
+  for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<char>(i * 13 + 5);
+  return dir.Write("image.bin", image);
+}
+
+}  // namespace
+
+TEST(CliProgrammers, DevicesListsEveryProgrammerWithSerialBusAndFirmware) {
+  TTempDir dir;
+  auto r = RunProgram("tesmaro-cli", Simulate(dir, 3) + "devices");
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out,
+            "sim:1  serial SIM0001  bus sim-1  firmware 1.7\n"
+            "sim:2  serial SIM0002  bus sim-2  firmware 1.7\n"
+            "sim:3  serial SIM0003  bus sim-3  firmware 1.7\n");
+}
+
+TEST(CliProgrammers, DeviceChoosesByNodeSerialOrBusPathAndSeveralWithoutItAreRefused) {
+  TTempDir dir;
+  dir.Write("s1.bin", std::string(8192, '\x11'));
+  dir.Write("s2.bin", std::string(8192, '\x22'));
+  const std::string sims = Simulate(dir, 2) + "--chip 24C64 ";
+  struct Case {
+    const char* options;
+    int exitCode;
+    char chipByte;       // what the read finds: which programmer was used
+    const char* error;   // in standard error
+  } cases[] = {
+      {"--device sim:1", 0, '\x11', ""},
+      {"--device SIM0002", 0, '\x22', ""},
+      {"--device sim-2", 0, '\x22', ""},
+      {"--device=SIM0001", 0, '\x11', ""},
+      {"", 2, 0, "several programmers are connected; choose one with --device"},
+      {"--device SIM0009", 4, 0, "no connected programmer matches --device SIM0009"},
+  };
+  for (const auto& c : cases) {
+    auto r = RunProgram("tesmaro-cli", sims + c.options + " read '" + dir.File("out.bin") + "'");
+    EXPECT_EQ(r.ExitCode, c.exitCode) << c.options << ": " << r.Err;
+    EXPECT_NE(r.Err.find(c.error), std::string::npos) << c.options << ": " << r.Err;
+    if (c.exitCode == 0) {
+      EXPECT_EQ(dir.Read("out.bin"), std::string(8192, c.chipByte)) << c.options;
+    } else {
+      // The refusal lists the programmers to choose from.
+      EXPECT_NE(r.Err.find("  sim:1  serial SIM0001  bus sim-1\n  sim:2  serial SIM0002  bus sim-2"),
+                std::string::npos)
+          << r.Err;
+    }
+    std::remove(dir.File("out.bin").c_str());
+  }
+}
+
+TEST(CliProgrammers, OptionsThatDoNotGoTogetherAreUsageErrors) {
+  TTempDir dir;
+  const std::string image = Image(dir);
+  struct Case {
+    std::string args;
+    const char* error;
+  } cases[] = {
+      {"--all-devices version", "--all-devices works with write, verify"},
+      {"--all-devices --device sim:1 write " + image, "exclude each other"},
+      {"read x.bin --log l", "unknown option --log"},
+      {"verify " + image + " --serial 0:1", "unknown option --serial"},
+      {"write " + image + " --serial-file s.txt", "--serial-file needs --serial"},
+      {"write " + image + " --serial 8189:1", "the serial field 0x1FFD-0x2000 does not fit in chip 24C64 of 8192 bytes"},
+      {"write " + image + " --serial 0:256:1:1", "serial number 256 does not fit in 1 bytes of le"},
+      {"write " + image + " --serial 0:1000:1:3:ascii", "serial number 1000 does not fit in 3 digits of ascii"},
+      {"write " + image + " --serial 0:1:1:4:hex", "FORMAT must be le, be, ascii or bcd"},
+  };
+  for (const auto& c : cases) {
+    auto r = RunProgram("tesmaro-cli", Simulate(dir, 2) + "--chip 24C64 " + c.args);
+    EXPECT_EQ(r.ExitCode, 2) << c.args;
+    EXPECT_NE(r.Err.find(c.error), std::string::npos) << c.args << ": " << r.Err;
+  }
+  // Nothing was written by a refused command.
+  EXPECT_FALSE(std::filesystem::exists(dir.File("s1.bin")));
+}
+
+TEST(CliGang, WriteStampsEachProgrammerItsOwnNumberInEveryFormatAtTheChipsEnd) {
+  struct Case {
+    const char* serial;
+    std::vector<std::string> fields;  // the last bytes of programmer 1..4's chip
+  } cases[] = {
+      {"8188:0x01020304", {"\x04\x03\x02\x01", "\x05\x03\x02\x01", "\x06\x03\x02\x01", "\x07\x03\x02\x01"}},
+      {"8190:0xFFFD:1:2:be", {"\xFF\xFD", "\xFF\xFE", "\xFF\xFF", ""}},  // the fourth number does not fit
+      {"8186:99:5:6:ascii", {"000099", "000104", "000109", "000114"}},
+      {"8189:9998:1:3:bcd", {std::string("\x00\x99\x98", 3), std::string("\x00\x99\x99", 3),
+                             std::string("\x01\x00\x00", 3), std::string("\x01\x00\x01", 3)}},
+  };
+  for (const auto& c : cases) {
+    TTempDir dir;
+    const std::string image = Image(dir);
+    auto r = RunProgram("tesmaro-cli", Simulate(dir, 4) + "--all-devices --chip 24C64 write '" + image +
+                                           "' --serial " + c.serial);
+    const bool runsOut = c.fields.back().empty();
+    EXPECT_EQ(r.ExitCode, runsOut ? 2 : 0) << c.serial << ": " << r.Err;
+    if (runsOut) {
+      EXPECT_NE(r.Err.find("the next serial number does not fit"), std::string::npos) << r.Err;
+      EXPECT_FALSE(std::filesystem::exists(dir.File("s1.bin")));  // no chip was written
+      continue;
+    }
+    for (int p = 1; p <= 4; ++p) {
+      const std::string chip = Chip(dir, p);
+      const std::string& field = c.fields[p - 1];
+      ASSERT_EQ(chip.size(), 8192u) << c.serial;
+      EXPECT_EQ(chip.substr(8192 - field.size()), field) << c.serial << " programmer " << p;
+      EXPECT_EQ(chip.substr(0, 8192 - field.size()), dir.Read("image.bin").substr(0, 8192 - field.size()));
+    }
+    EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 5) << r.Out;
+    EXPECT_NE(r.Out.find("sim:3 (SIM0003): ok, serial "), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("4 programmers: 4 ok, 0 failed\n"), std::string::npos) << r.Out;
+  }
+}
+
+TEST(CliGang, LogHasOneParsableLinePerProgrammerAndOperation) {
+  TTempDir dir;
+  const std::string image = Image(dir);
+  const std::string log = dir.File("production log.jsonl");
+  auto w = RunProgram("tesmaro-cli", Simulate(dir, 3) + "--all-devices --chip 24C64 write '" + image +
+                                         "' --serial 8188:500 --log '" + log + "'");
+  ASSERT_EQ(w.ExitCode, 0) << w.Err;
+  auto v = RunProgram("tesmaro-cli", Simulate(dir, 3) + "--device SIM0002 --chip 24C64 verify '" + image +
+                                         "' --log '" + log + "'");
+  // The chip holds its serial number where the image does not: a difference at the field.
+  EXPECT_EQ(v.ExitCode, 1) << v.Err;
+  EXPECT_NE(v.Out.find("sim:2 (SIM0002): different, first difference at 0x1FFC"), std::string::npos) << v.Out;
+  EXPECT_EQ(CheckJsonLines(log, {"time", "operation", "chip", "programmer.node", "programmer.serial", "image.file",
+                                 "image.size", "image.checksum", "serial_number", "result", "first_difference",
+                                 "duration_ms"}),
+            "");
+  const std::string text = dir.Read("production log.jsonl");
+  EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
+  for (const char* part : {"\"programmer\":{\"node\":\"sim:2\",\"serial\":\"SIM0002\"}", "\"serial_number\":501",
+                           "\"size\":8192", "\"operation\":\"verify\"",
+                           "\"serial_number\":null,\"result\":\"different\",\"first_difference\":8188"})
+    EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
+}
+
+TEST(CliRepeat, OneChipPerEnterUntilQOrEndOfInput) {
+  struct Case {
+    const char* input;
+    int chips;
+  } cases[] = {{"\n\nq\n", 3}, {"\n", 2}, {"", 1}, {"Q\n", 1}};
+  for (const auto& c : cases) {
+    TTempDir dir;
+    const std::string image = Image(dir);
+    auto r = RunProgramWithInput("tesmaro-cli",
+                                 Simulate(dir, 1) + "--chip 24C64 write '" + image + "' --repeat --serial 0:7:1:1 " +
+                                     "--serial-file '" + dir.File("serial") + "' --log '" + dir.File("log") + "'",
+                                 c.input);
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    std::string expected;
+    for (int i = 0; i < c.chips; ++i) expected += "ok, serial " + std::to_string(7 + i);
+    std::string got;
+    for (size_t at = 0; (at = r.Out.find("ok, serial ", at)) != std::string::npos; at += 11)
+      got += r.Out.substr(at, 12);
+    EXPECT_EQ(got, expected) << r.Out;
+    EXPECT_NE(r.Out.find("chips: " + std::to_string(c.chips) + " ok, 0 failed\n"), std::string::npos) << r.Out;
+    EXPECT_NE(dir.Read("serial").find("\n" + std::to_string(7 + c.chips) + "\n"), std::string::npos);
+    EXPECT_EQ(Chip(dir, 1)[0], static_cast<char>(7 + c.chips - 1));
+  }
+}
+
+TEST(CliRepeat, CtrlCWhileWaitingForTheOperatorEndsTheLoopWithTheSummary) {
+  TTempDir dir;
+  const std::string image = Image(dir);
+  const std::string script =
+      "cd '" + dir.Folder() + "' || exit 1\nmkfifo in || exit 1\nexec 3<>in\n'" + TESMARO_BINARY_DIR + "/tesmaro-cli' " +
+      Simulate(dir, 2) + "--all-devices --chip 24C64 verify image.bin --repeat <in >out 2>err & p=$!\n" +
+      "for i in $(seq 200); do grep -q 'Next chip' err && break; sleep 0.05; done; kill -INT $p\nwait $p\necho $? >rc";
+  ASSERT_EQ(std::system(("bash -c \"$(cat <<'EOF'\n" + script + "\nEOF\n)\"").c_str()), 0);
+  EXPECT_EQ(dir.Read("rc"), "130\n") << dir.Read("err");
+  // Blank chips differ from the image: each programmer's line, the round's summary and the batch's.
+  EXPECT_NE(dir.Read("out").find("2 programmers: 0 ok, 2 failed\nchips: 0 ok, 2 failed\n"), std::string::npos)
+      << dir.Read("out");
+}
+
+TEST(CliGang, OneProgrammerFailingIsReportedWhileTheOthersPassAndItsNumberIsNotUsedUp) {
+  struct Case {
+    const char* fault;   // on the second of three programmers
+    int exitCode;
+    const char* line;
+  } cases[] = {
+      {"unplug@10", 4, "sim:2 (SIM0002): unplugged, serial 41, "},
+      {"flip@269", 1, "sim:2 (SIM0002): different, serial 41, first difference at 0x0140, "},
+      {"noanswer@10", 4, "sim:2 (SIM0002): no-answer, serial 41, "},
+  };
+  for (const auto& c : cases) {
+    TTempDir dir;
+    const std::string image = Image(dir);
+    const std::string serial = dir.Write("serial.txt", "40\n");
+    const std::string sims = "--simulate='" + dir.File("s1.bin") + "' --simulate='" + dir.File("s2.bin") +
+                             "' --sim-fault " + c.fault + " --simulate='" + dir.File("s3.bin") + "' ";
+    auto r = RunProgram("tesmaro-cli", sims + "--all-devices --chip 24C64 write '" + image +
+                                           "' --serial 8188:0:1:4:ascii --serial-file '" + serial + "' --log '" +
+                                           dir.File("log") + "'");
+    EXPECT_EQ(r.ExitCode, c.exitCode) << c.fault << ": " << r.Err;
+    EXPECT_NE(r.Out.find("sim:1 (SIM0001): ok, serial 40, "), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find(c.line), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("sim:3 (SIM0003): ok, serial 42, "), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find("3 programmers: 2 ok, 1 failed\n"), std::string::npos) << r.Out;
+    EXPECT_EQ(Chip(dir, 1).substr(8188), "0040");
+    EXPECT_EQ(Chip(dir, 3).substr(8188), "0042");
+    // 41 went to no chip for good: it is the next one handed out.
+    EXPECT_NE(dir.Read("serial.txt").find("\n43 41\n"), std::string::npos) << dir.Read("serial.txt");
+    EXPECT_EQ(CheckJsonLines(dir.File("log"), {"result", "serial_number", "first_difference"}), "");
+
+    auto again = RunProgram("tesmaro-cli", "--simulate='" + dir.File("s2.bin") + "' --chip 24C64 write '" + image +
+                                               "' --serial 8188:0:1:4:ascii --serial-file '" + serial + "'");
+    EXPECT_EQ(again.ExitCode, 0) << again.Err;
+    EXPECT_EQ(Chip(dir, 2).substr(8188), "0041");
+    EXPECT_NE(dir.Read("serial.txt").find("\n43\n"), std::string::npos) << dir.Read("serial.txt");
+  }
+}
