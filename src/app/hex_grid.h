@@ -42,6 +42,8 @@ class TDrawGrid : public QAbstractItemView {
   QRect CellRect(int column, int row) const;
   // Makes a cell current the way a click does, if DrawGrid1SelectCell allows it.
   bool SelectCell(int column, int row);
+  // Shown in the empty area while the grid has no data rows (no chip selected).
+  QString EmptyHint;
   // "Courier New" 13 pixels high, or the system's fixed-pitch font where it is missing.
   static QFont GridFont();
 

@@ -19,7 +19,7 @@ void Tf::InitFileDialogs() {
 void Tf::LoadHexFile(const std::string& fileName) {
   // A load that fails partway has still changed the buffer: the view follows it either way.
   try {
-    if (::LoadHexFile(fileName, CurrentChip) == THexLoad::WrongChecksum) Ui().ShowMessage(kWrongChecksumText);
+    if (::LoadHexFile(fileName, CurrentChip) == THexLoad::WrongChecksum) Ui().ShowMessage(Ui().MessageText("WrongChecksum"));
   } catch (...) {
     UpdateView();
     throw;

@@ -13,8 +13,14 @@ struct TStartOptions {
   bool Simulate = false;        // plug the simulated programmer in at start
   std::string SimulateImage;    // binary file holding the simulated chip's contents
   bool CloseAfterStart = false; // close the window (saving the settings) once the start-up is done
+  bool Help = false;            // "--help": print the usage and end, without a window
+  bool Version = false;         // "--version": print the version and end, without a window
 };
 
 // Options of the running executable from its arguments (without the program name).
 // "--simulate" and "--simulate=IMAGE" are taken out; the first other argument is the file.
 TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args);
+
+// What "--help" and "--version" print.
+std::string StartUsageText();
+std::string StartVersionText();

@@ -22,7 +22,7 @@ struct TFileCloser {
 };
 
 [[noreturn]] void CannotOpen(const std::string& fileName, int error) {
-  throw TError(FormatText("Cannot open file \"%s\". %s", {FullFileName(fileName), SystemErrorText(error)}));
+  throw TError(TMessageKey{"CannotOpenFile"}, {FullFileName(fileName), SystemErrorText(error)});
 }
 
 }  // namespace
@@ -41,8 +41,7 @@ void LoadBinFile(const std::string& fileName, const TChip& chip) {
     size_t got = std::fread(MemoryBuffer + done, 1, size - done, file.get());
     if (got == 0) {
       if (std::ferror(file.get()))
-        throw TError(FormatText("Cannot read file \"%s\". %s",
-                                {FullFileName(fileName), SystemErrorText(errno ? errno : EIO)}));
+        throw TError(TMessageKey{"CannotReadFile"}, {FullFileName(fileName), SystemErrorText(errno ? errno : EIO)});
       break;
     }
     done += got;
@@ -56,6 +55,6 @@ void SaveBinFile(const std::string& fileName, const TChip& chip) {
   if (!failure) failure = writer.Commit();
   if (!failure) return;
   if (failure.Stage == TFileFailure::Create)
-    throw TError(FormatText("Cannot create file \"%s\". %s", {FullFileName(fileName), SystemErrorText(failure.Error)}));
-  throw TError("Stream write error");
+    throw TError(TMessageKey{"CannotCreateFile"}, {FullFileName(fileName), SystemErrorText(failure.Error)});
+  throw TError(TMessageKey{"StreamWriteError"});
 }

@@ -19,7 +19,7 @@ constexpr std::array<int8_t, 256> MakeDigitTable() {
 constexpr std::array<int8_t, 256> kDigit = MakeDigitTable();
 
 [[noreturn]] void NotAnInteger(std::string_view field) {
-  throw TError(FormatText("'%s' is not a valid integer value", {"$" + std::string(field)}));
+  throw TError(TMessageKey{"NotValidInteger"}, {"$" + std::string(field)});
 }
 
 // The field of length characters from 1-based position: read from the characters the line
@@ -83,8 +83,7 @@ THexRecordReader::TStep THexRecordReader::Line(std::string_view line) {
         sum += b;
         const uint64_t address = Mode_ == TMode::Linear ? uint64_t{Base_} + a + i : Base_ + ((a + i) & 0xFFFFu);
         if (address >= static_cast<uint64_t>(kMemoryBufferSize))
-          throw TError(FormatText("Line %d: address $%s lies outside the memory buffer",
-                                  {std::to_string(LineNumber_), IntToHex(address, 6)}));
+          throw TError(TMessageKey{"HexAddressOutside"}, {std::to_string(LineNumber_), IntToHex(address, 6)});
         Buffer_[address] = static_cast<uint8_t>(b);
       }
       break;
@@ -92,8 +91,7 @@ THexRecordReader::TStep THexRecordReader::Line(std::string_view line) {
     case 2:    // extended segment address
     case 4: {  // extended linear address
       if (n != 2)
-        throw TError(FormatText("Line %d: an extended address record must hold two bytes",
-                                {std::to_string(LineNumber_)}));
+        throw TError(TMessageKey{"HexExtendedAddress"}, {std::to_string(LineNumber_)});
       const uint32_t value = ByteField(line, 10) << 8 | ByteField(line, 12);
       sum += (value >> 8) + (value & 0xFF) + ByteField(line, 14);
       if (sum & 0xFF) return TStep::WrongChecksum;
@@ -107,8 +105,7 @@ THexRecordReader::TStep THexRecordReader::Line(std::string_view line) {
       break;
     }
     default:
-      throw TError(FormatText("Line %d: unknown record type $%s",
-                              {std::to_string(LineNumber_), IntToHex(type, 2)}));
+      throw TError(TMessageKey{"HexUnknownRecord"}, {std::to_string(LineNumber_), IntToHex(type, 2)});
   }
   sum += ByteField(line, 10 + 2 * n);
   return (sum & 0xFF) ? TStep::WrongChecksum : TStep::More;

@@ -7,7 +7,7 @@
 
 #include "catalogue/chip.h"
 
-// The fixed text of a record whose checksum does not add up (not looked up by key).
+// The English text of a record whose checksum does not add up (message key "WrongChecksum").
 inline const char* const kWrongChecksumText = "Wrong CheckSum !";
 
 // How an Intel HEX load ended: at the end of the file, a zero count or an end-of-file record,

@@ -63,9 +63,9 @@ THexLoad LoadHexText(std::string_view text, const TChip& chip) {
 THexLoad LoadHexFile(const std::string& fileName, const TChip& chip) {
   errno = 0;
   std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(fileName.c_str(), "rb"));
-  if (!file) throw TError(PlatformFileError(errno ? errno : EIO));
+  if (!file) throw PlatformFileFailure(errno ? errno : EIO);
   std::error_code ec;
-  if (std::filesystem::is_directory(fileName, ec)) throw TError(PlatformFileError(EISDIR));
+  if (std::filesystem::is_directory(fileName, ec)) throw PlatformFileFailure(EISDIR);
 
   THexLoadRun run(chip);
   constexpr size_t kChunk = 256 * 1024;
@@ -74,7 +74,7 @@ THexLoad LoadHexFile(const std::string& fileName, const TChip& chip) {
     errno = 0;
     size_t got = std::fread(chunk.get(), 1, kChunk, file.get());
     if (got == 0) {
-      if (std::ferror(file.get())) throw TError(PlatformFileError(errno ? errno : EIO));
+      if (std::ferror(file.get())) throw PlatformFileFailure(errno ? errno : EIO);
       run.Splitter.Finish(run.OnLine());
       break;
     }
@@ -149,5 +149,5 @@ void SaveHexFile(const std::string& fileName, const TChip& chip) {
       if (!failure) failure = writer.Write(data, size);
     });
   if (!failure) failure = writer.Commit();
-  if (failure) throw TError(failure.Error == ENOENT ? std::string("Path not found") : PlatformFileError(failure.Error));
+  if (failure) throw failure.Error == ENOENT ? TError(TMessageKey{"PathNotFound"}) : PlatformFileFailure(failure.Error);
 }

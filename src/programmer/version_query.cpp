@@ -18,7 +18,7 @@ bool GetVersionInfo(TProgrammer& programmer, TUserInterface& ui, bool fromMenu) 
   if (!programmer.ExchangeReport() || r[1] != VersionReplyMark) return false;
   FirmwareMajor = r[4];
   FirmwareMinor = r[5];
-  if (fromMenu) ui.ShowMessage("Version info: " + VersionNumberText());
+  if (fromMenu) ui.ShowMessage(ui.MessageText("VersionInfo") + VersionNumberText());
   if (programmer.OnVersionText) programmer.OnVersionText(VersionPanelText());
   return true;
 }
