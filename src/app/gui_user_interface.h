@@ -31,5 +31,10 @@ class TGuiUserInterface : public TUserInterface {
   QWidget* Parent_;
 };
 
-// "A|*.a|B|*.b" as Qt filters "A (*.a)", "B (*.b)".
+// "A|*.a|B|*.b" as Qt filters "A (*.a)", "B (*.b)": a label that ends in its patterns shows them
+// once, and "*.*" becomes "*" so that the all-files filter also matches names without a dot.
 QStringList QtFilters(const std::string& filter);
+
+// The name a save dialog's choice is written under: a trailing "*" or ".*" is dropped, and a name
+// without an extension gets the first extension of the chosen Qt filter (none for "*").
+std::string SavedFileName(const std::string& chosen, const QString& qtFilter);

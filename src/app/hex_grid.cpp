@@ -27,6 +27,7 @@ const QColor kCharColor = FromBgr(0xF0F0F0);
 const QColor kGridColor = FromBgr(0xFFFFFF);
 const QColor kLineColor = FromBgr(0xC0C0C0);
 const QColor kEditorTextColor = FromBgr(0x008000);
+const QColor kMarkColor = FromBgr(0x8080FF);
 
 constexpr int kRowPitch = TDrawGrid::kDefaultRowHeight + TDrawGrid::kGridLineWidth;
 constexpr int kLastByteColumn = 16;
@@ -451,10 +452,24 @@ void TDrawGrid::DrawGrid1DrawCell(QPainter& canvas, int column, int row, const Q
     return;
   }
   if (column >= 1 && column <= kLastByteColumn)
-    canvas.fillRect(rect, column % 2 ? kOddByteColor : kEvenByteColor);
+    canvas.fillRect(rect, Marked(static_cast<uint32_t>(THexGridModel::CellAddress(column, row))) ? kMarkColor
+                          : column % 2                                    ? kOddByteColor
+                                                                          : kEvenByteColor);
   else if (column == kCharColumn)
     canvas.fillRect(rect, kCharColor);
   canvas.drawText(rect.left() + 1, baseline, THexGridModel::CellText(column, row));
+}
+
+void TDrawGrid::SetMarks(std::vector<TAddressRange> marks) {
+  if (marks.empty() && Marks_.empty()) return;
+  Marks_ = std::move(marks);
+  viewport()->update();
+}
+
+bool TDrawGrid::Marked(uint32_t address) const {
+  auto it = std::upper_bound(Marks_.begin(), Marks_.end(), address,
+                             [](uint32_t a, const TAddressRange& r) { return a < r.End; });
+  return it != Marks_.end() && it->Start <= address;
 }
 
 void TDrawGrid::DrawGrid1SelectCell(int column, int row, bool& canSelect) {

@@ -5,6 +5,9 @@
 #include <QAbstractItemView>
 #include <QFont>
 #include <array>
+#include <vector>
+
+#include "buffer/differences.h"
 
 class QPainter;
 class THexGridModel;
@@ -44,6 +47,11 @@ class TDrawGrid : public QAbstractItemView {
   bool SelectCell(int column, int row);
   // Shown in the empty area while the grid has no data rows (no chip selected).
   QString EmptyHint;
+  // Byte cells to mark (differences found by a compare), in address order; empty: none.
+  void SetMarks(std::vector<TAddressRange> marks);
+  bool Marked(uint32_t address) const;
+  const std::vector<TAddressRange>& Marks() const { return Marks_; }
+
   // "Courier New" 13 pixels high, or the system's fixed-pitch font where it is missing.
   static QFont GridFont();
 
@@ -99,4 +107,5 @@ class TDrawGrid : public QAbstractItemView {
   std::array<int, kColCount + 1> ColLefts_{};
   QFont Font_;
   int Ascent_ = 0;
+  std::vector<TAddressRange> Marks_;
 };

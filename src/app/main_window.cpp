@@ -185,6 +185,7 @@ void Tf::CreateMenus() {
   Save1 = AddItem(File1, "Save1", "&Save", nullptr);
   Save1->setVisible(false);
   SaveAs1 = AddItem(File1, "SaveAs1", "Save &As...", &Tf::ToolButton2Click);
+  Compare1 = AddItem(File1, "Compare1", "&Compare with file...", &Tf::Compare1Click);
   N1 = AddSeparator(File1, "N1");
   Exit1 = AddItem(File1, "Exit1", "E&xit", &Tf::Exit1Click);
 
@@ -283,8 +284,8 @@ void Tf::FormActivate() {
     UpdateView();
     const std::string& file = Options_.CommandLineFile;
     if (!file.empty()) {
-      // Loaded as Intel HEX whatever its extension; folders set only after a successful load.
-      LoadHexFile(file);
+      // Folders set only after a successful load.
+      LoadCommandLineFile(file);
       OpenDialog1.InitialDir = FolderPart(file);
       SaveDialog1.InitialDir = FolderPart(file);
     }
@@ -333,6 +334,7 @@ void Tf::UpdateView() {
   sb1->SetPanelText(4, QString::fromStdString(CurrentChip.Name));
   sb1->SetPanelText(5, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
   sb1->SetPanelText(6, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
+  DrawGrid1->SetMarks({});  // the differences of a compare no longer hold for new contents
   ShowCellAddress();
   DrawGrid1->RepaintNow();
   pb1->RepaintNow();

@@ -15,11 +15,13 @@
 
 #include "app/start_options.h"
 #include "catalogue/chip.h"
+#include "imagefile/image_file.h"
 #include "common/user_interface.h"
 #include "hid/hid_controller.h"
 #include "programmer/programmer.h"
 
 class TDrawGrid;
+class TDifferencesWindow;
 class TPaintBox32;
 class TStatusBar;
 class TGuiUserInterface;
@@ -56,6 +58,7 @@ class Tf : public QMainWindow {
   QAction* Open1 = nullptr;
   QAction* Save1 = nullptr;
   QAction* SaveAs1 = nullptr;
+  QAction* Compare1 = nullptr;
   QAction* N1 = nullptr;
   QAction* Exit1 = nullptr;
   QMenu* Program1 = nullptr;
@@ -86,6 +89,9 @@ class Tf : public QMainWindow {
   TFileDialog OpenDialog1;
   TFileDialog SaveDialog1;
   TFileDialog OpenDialog2;
+  TFileDialog OpenDialog3;  // Compare with file
+  // The differences of the last compare; created at the first compare that finds any.
+  TDifferencesWindow* DifferencesWindow = nullptr;
 
   // --- state ---
   bool FirstActivation = true;
@@ -127,9 +133,19 @@ class Tf : public QMainWindow {
   void ToolButton1Click();    // Open
   void ToolButton2Click();    // Save As
 
+  void Compare1Click();       // Compare with file: the differences listed and marked in the grid
+
   // --- image files: load into MemoryBuffer, then refresh the view ---
+  // The whole file or nothing: a file that fails to load leaves the buffer and the view as they
+  // were. When an Intel HEX or S-record file's data start past the chip, asks whether to load
+  // them at address 0 (ImgAskOffset).
+  void LoadImage(const std::string& fileName, TImageFormat format);
   void LoadHexFile(const std::string& fileName);
   void LoadBinFile(const std::string& fileName);
+  // The command-line file: Intel HEX whatever its extension, S-records when the name says so.
+  void LoadCommandLineFile(const std::string& fileName);
+  // Makes the grid cell of address current and scrolls to it.
+  void GoToAddress(uint32_t address);
   // Filters and default extension of OpenDialog1 and SaveDialog1.
   void InitFileDialogs();
   void Exit1Click();
@@ -190,6 +206,12 @@ class Tf : public QMainWindow {
   bool ClockShown_ = false;
   std::unique_ptr<TQtTranslations> QtTranslations_;
   std::map<const QToolButton*, QAction*> ButtonActions_;
+
+  // The offset to load fileName at: the file's lowest address when the user says so, else 0.
+  uint32_t AskLoadOffset(const std::string& fileName, TImageFormat format);
+  // ReadImageFile with its errors in the active language.
+  void ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
+                          std::span<uint8_t> image);
 
   bool BufferModified_ = false;
   TStartOptions Options_;

@@ -45,11 +45,15 @@ int CompareWithImage(TCliOptions& o, const char* usage, TCheck check) {
   RequireArgs(o, usage);
   const TChip chip = RequireChip(o);
   const std::string& in = o.Args[0];
-  LoadImageForCommand(in, ImageFormatOption(o, "format", in), chip);
+  LoadImageForCommand(in, ImageFormatOption(o, "format", in), chip, OffsetOption(o));
   TConsoleUserInterface ui;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
-  return ExitCodeOf(check(session.Programmer, chip, MemoryBuffer, ui));
+  TDifferences differences;
+  TDifferences* found = &differences;
+  const TChipCheck result = check(session.Programmer, chip, MemoryBuffer, ui, found);
+  if (result == TChipCheck::Different) PrintDifferences(differences);
+  return ExitCodeOf(result);
 }
 
 int Write(TCliOptions& o) {
@@ -63,10 +67,10 @@ int Verify(TCliOptions& o) {
 }  // namespace
 
 void AddChipCommands(std::vector<TCliCommand>& out) {
-  out.push_back({"read", "read OUT", "read the chip into an image file; .hex is Intel HEX (--format hex|bin)",
+  out.push_back({"read", "read OUT", "read the chip into an image file; the extension gives the format (--format hex|srec|bin)",
                  {"format"}, {}, Read});
-  out.push_back({"write", "write IN", "write an image file into the chip and check it (--format hex|bin)",
-                 {"format"}, {}, Write});
-  out.push_back({"verify", "verify IN", "compare the chip with an image file (--format hex|bin)", {"format"}, {},
-                 Verify});
+  out.push_back({"write", "write IN", "write an image file into the chip and check it (--format, --offset ADDR)",
+                 {"format", "offset"}, {}, Write});
+  out.push_back({"verify", "verify IN", "compare the chip with an image file (--format, --offset ADDR)",
+                 {"format", "offset"}, {}, Verify});
 }

@@ -1,8 +1,12 @@
-// Image file commands: convert, checksum.
+// Image file commands: convert, checksum, compare.
+#include <algorithm>
 #include <iostream>
+#include <vector>
 
+#include "buffer/differences.h"
 #include "buffer/memory_buffer.h"
 #include "cli/commands.h"
+#include "cli/console_user_interface.h"
 #include "cli/image_options.h"
 #include "common/integer.h"
 
@@ -19,7 +23,7 @@ int Convert(TCliOptions& o) {
   const std::string& out = o.Args[1];
   const TImageFormat inFormat = ImageFormatOption(o, "in-format", in);
   const TImageFormat outFormat = ImageFormatOption(o, "out-format", out);
-  LoadImageForCommand(in, inFormat, chip);
+  LoadImageForCommand(in, inFormat, chip, OffsetOption(o));
   SaveImageFile(out, outFormat, chip);
   return kExitOk;
 }
@@ -27,17 +31,44 @@ int Convert(TCliOptions& o) {
 int ChecksumCommand(TCliOptions& o) {
   RequireArgs(o, 1, "checksum FILE");
   TChip chip = RequireChip(o);
-  LoadImageForCommand(o.Args[0], ImageFormatOption(o, "format", o.Args[0]), chip);
+  LoadImageForCommand(o.Args[0], ImageFormatOption(o, "format", o.Args[0]), chip, OffsetOption(o));
   std::cout << "Chk: " << IntToHex(CalcChecksum(chip.Size), 4) << "\n";
   return kExitOk;
+}
+
+// Compares the chip's range of two image files; without --chip the whole 1 MiB buffer.
+int Compare(TCliOptions& o) {
+  if (o.Args.size() != 2) throw TCliError{kExitUsage, "usage: tesmaro-cli [--chip NAME] compare A B"};
+  TChip chip;
+  if (o.Chip.empty()) chip.Size = kMemoryBufferSize;
+  else chip = RequireChip(o);
+  const uint32_t offset = OffsetOption(o);
+  std::vector<uint8_t> a(kMemoryBufferSize), b(kMemoryBufferSize);
+  LoadImageForCommand(o.Args[0], ImageFormatOption(o, "format", o.Args[0]), chip, offset, a);
+  LoadImageForCommand(o.Args[1], ImageFormatOption(o, "format", o.Args[1]), chip, offset, b);
+  const size_t n = static_cast<size_t>(std::clamp(chip.Size, 0, kMemoryBufferSize));
+  const TDifferences d = FindDifferences(std::span(a).first(n), std::span(b).first(n), 16);
+  TConsoleUserInterface ui;
+  if (d.Same()) {
+    std::cout << ui.MessageText("FilesSame") << "\n";
+    return kExitOk;
+  }
+  for (const TByteDifference& x : d.Listed) std::cout << DifferenceLine(x) << "\n";
+  std::cout << DifferenceText(d, "FilesDifference", ui) << "\n";
+  return kExitDifferent;
 }
 
 }  // namespace
 
 void AddImageFileCommands(std::vector<TCliCommand>& out) {
   out.push_back({"convert", "convert IN OUT",
-                 "convert an image; .hex is Intel HEX (--in-format/--out-format hex|bin)",
-                 {"in-format", "out-format"}, {}, Convert});
-  out.push_back({"checksum", "checksum FILE", "print the checksum of an image (--format hex|bin)",
-                 {"format"}, {}, ChecksumCommand});
+                 "convert an image; the extension gives the format (--in-format/--out-format hex|srec|bin, "
+                 "--offset ADDR)",
+                 {"in-format", "out-format", "offset"}, {}, Convert});
+  out.push_back({"checksum", "checksum FILE", "print the checksum of an image (--format hex|srec|bin, --offset ADDR)",
+                 {"format", "offset"}, {}, ChecksumCommand});
+  out.push_back({"compare", "compare A B",
+                 "compare two images over the chip (without --chip, 1 MiB); exit 0 same, 1 different "
+                 "(--format, --offset ADDR)",
+                 {"format", "offset"}, {}, Compare});
 }

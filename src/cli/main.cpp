@@ -21,8 +21,11 @@ void PrintHelp() {
     std::string u = c.Usage;
     std::cout << "  " << u << std::string(u.size() < 26 ? 26 - u.size() : 1, ' ') << c.Summary << "\n";
   }
-  std::cout << "\nExit codes: 0 success, 1 difference found, 2 usage error, 3 file or data error,\n"
-               "4 programmer not found or not answering.\n";
+  std::cout << "\nImage formats: .hex .ihx .ihex Intel HEX; .s19 .s28 .s37 .srec .mot .s Motorola S-records;\n"
+               "anything else binary. --offset ADDR (such as 0x810000) is subtracted from every address of\n"
+               "an Intel HEX or S-record file; binary images have no addresses and always load at 0.\n"
+               "\nExit codes: 0 success (compare: the images are the same), 1 difference found (compare,\n"
+               "verify, write), 2 usage error, 3 file or data error, 4 programmer not found or not answering.\n";
 }
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {

@@ -38,10 +38,15 @@ std::string FormatText(const std::string& pattern, const std::vector<std::string
   return Format(pattern, args.begin(), args.end());
 }
 
-std::string ErrorText(const std::exception& error, const std::function<std::string(const std::string&)>& messageText) {
-  const auto* keyed = dynamic_cast<const TError*>(&error);
-  if (!keyed || keyed->Key().empty() || !messageText) return error.what();
-  const std::string pattern = messageText(keyed->Key());
-  if (pattern.empty() || pattern == kMessageNotFound) return error.what();
-  return FormatText(pattern, keyed->Args());
+std::string TError::Text(const TLookup& lookup) const {
+  if (Key_.empty() || !lookup) return what();
+  const std::string pattern = lookup(Key_);
+  if (pattern.empty() || pattern == kMessageNotFound) return what();
+  return FormatText(pattern, Args_);
+}
+
+std::string ErrorText(const std::exception& error, const TError::TLookup& messageText) {
+  const auto* own = dynamic_cast<const TError*>(&error);
+  if (!own || !messageText) return error.what();
+  return own->Text(messageText);
 }

@@ -18,6 +18,11 @@ class TError : public std::runtime_error {
   // The text of key ("%s" / "%d" replaced in turn by args); what() formats the built-in English.
   explicit TError(TMessageKey key, std::vector<std::string> args = {});
 
+  using TLookup = std::function<std::string(const std::string& key)>;
+  // The text in the language of lookup (a key's text, or kMessageNotFound when it has none); a
+  // key that the language lacks gives the built-in English. Plain texts come back as they are.
+  virtual std::string Text(const TLookup& lookup) const;
+
   // Empty for an error made from a plain text.
   const std::string& Key() const { return Key_; }
   const std::vector<std::string>& Args() const { return Args_; }
@@ -31,7 +36,6 @@ class TError : public std::runtime_error {
 std::string FormatText(const std::string& pattern, std::initializer_list<std::string> args);
 std::string FormatText(const std::string& pattern, const std::vector<std::string>& args);
 
-// The text of an error in the language of messageText (a key's text, or kMessageNotFound when it
-// has none): a keyed TError formatted from its key's text, else what(). A key that the language
-// lacks falls back to the built-in English.
-std::string ErrorText(const std::exception& error, const std::function<std::string(const std::string&)>& messageText);
+// The text of any error in the language of messageText: TError::Text for the program's errors,
+// what() for others.
+std::string ErrorText(const std::exception& error, const TError::TLookup& messageText);

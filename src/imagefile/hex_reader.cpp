@@ -5,6 +5,7 @@
 #include "buffer/memory_buffer.h"
 #include "common/error.h"
 #include "common/integer.h"
+#include "imagefile/image_error.h"
 
 namespace {
 
@@ -67,31 +68,35 @@ THexRecordReader::TStep THexRecordReader::Line(std::string_view line) {
     case 0:
     case 1: {  // "1" cut by the line end: no data follow, so the first byte fails
       // In 64 bits: a linear base near 4 GiB must not wrap round to a small address.
-      const bool contiguous = (Mode_ == TMode::Linear || a + n <= 0x10000) &&
-                              uint64_t{Base_} + a + n <= static_cast<uint64_t>(kMemoryBufferSize);
-      if (contiguous) {
-        uint8_t* to = Buffer_ + Base_ + a;
-        for (uint32_t i = 0; i < n; ++i) {
-          const uint32_t b = ByteField(line, 10 + 2 * i);
-          sum += b;
-          to[i] = static_cast<uint8_t>(b);
+      const uint64_t start = uint64_t{Base_} + a;
+      const bool wraps = Mode_ != TMode::Linear && a + n > 0x10000;
+      if (!wraps) {
+        Lowest_ = std::min(Lowest_, start);
+        const bool inside = start >= Offset_ && start - Offset_ + n <= static_cast<uint64_t>(kMemoryBufferSize);
+        if (!Buffer_ || inside) {
+          uint8_t* to = Buffer_ ? Buffer_ + (start - Offset_) : nullptr;
+          for (uint32_t i = 0; i < n; ++i) {
+            const uint32_t b = ByteField(line, 10 + 2 * i);
+            sum += b;
+            if (to) to[i] = static_cast<uint8_t>(b);
+          }
+          break;
         }
-        break;
       }
       for (uint32_t i = 0; i < n; ++i) {
         const uint32_t b = ByteField(line, 10 + 2 * i);
         sum += b;
-        const uint64_t address = Mode_ == TMode::Linear ? uint64_t{Base_} + a + i : Base_ + ((a + i) & 0xFFFFu);
-        if (address >= static_cast<uint64_t>(kMemoryBufferSize))
-          throw TError(TMessageKey{"HexAddressOutside"}, {std::to_string(LineNumber_), IntToHex(address, 6)});
-        Buffer_[address] = static_cast<uint8_t>(b);
+        const uint64_t address = Mode_ == TMode::Linear ? start + i : Base_ + ((a + i) & 0xFFFFu);
+        Lowest_ = std::min(Lowest_, address);
+        if (!Buffer_) continue;
+        Buffer_[ImageIndex(address, Offset_)] = static_cast<uint8_t>(b);
       }
       break;
     }
     case 2:    // extended segment address
     case 4: {  // extended linear address
       if (n != 2)
-        throw TError(TMessageKey{"HexExtendedAddress"}, {std::to_string(LineNumber_)});
+        throw TError("an extended address record must hold two bytes");
       const uint32_t value = ByteField(line, 10) << 8 | ByteField(line, 12);
       sum += (value >> 8) + (value & 0xFF) + ByteField(line, 14);
       if (sum & 0xFF) return TStep::WrongChecksum;
@@ -105,7 +110,7 @@ THexRecordReader::TStep THexRecordReader::Line(std::string_view line) {
       break;
     }
     default:
-      throw TError(TMessageKey{"HexUnknownRecord"}, {std::to_string(LineNumber_), IntToHex(type, 2)});
+      throw TError(FormatText("unknown record type $%s", {IntToHex(type, 2)}));
   }
   sum += ByteField(line, 10 + 2 * n);
   return (sum & 0xFF) ? TStep::WrongChecksum : TStep::More;

@@ -30,21 +30,29 @@ class THexLineSplitter {
   bool Ended_ = false;
 };
 
-// Reads records one line at a time into buffer (kMemoryBufferSize bytes).
+// Reads records one line at a time into buffer (kMemoryBufferSize bytes), each byte at its
+// address less offset. With no buffer it only checks the records and notes the lowest address.
 class THexRecordReader {
  public:
   enum class TStep { More, End, WrongChecksum };
 
-  explicit THexRecordReader(uint8_t* buffer) : Buffer_(buffer) {}
+  explicit THexRecordReader(uint8_t* buffer, uint32_t offset = 0) : Buffer_(buffer), Offset_(offset) {}
 
   // One line without its line end. Throws TError for a field that isn't hexadecimal, a byte
-  // outside the buffer, an unknown record type or a malformed address record.
+  // outside the buffer (TImageError), an unknown record type or a malformed address record.
   TStep Line(std::string_view line);
+
+  // The number of the line read last, from 1.
+  int64_t LineNumber() const { return LineNumber_; }
+  // The lowest address of a data byte read so far; UINT64_MAX before the first.
+  uint64_t LowestAddress() const { return Lowest_; }
 
  private:
   enum class TMode { Wrap16, Segment, Linear };
 
   uint8_t* Buffer_;
+  uint32_t Offset_;
+  uint64_t Lowest_ = UINT64_MAX;
   TMode Mode_ = TMode::Wrap16;
   uint32_t Base_ = 0;
   int64_t LineNumber_ = 0;

@@ -1,3 +1,4 @@
+// Intel HEX: the writer of the chip's part of MemoryBuffer.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -8,7 +9,6 @@
 #include "buffer/memory_buffer.h"
 #include "common/error.h"
 #include "imagefile/file_errors.h"
-#include "imagefile/hex_reader.h"
 #include "imagefile/image_file.h"
 #include "imagefile/safe_file_writer.h"
 
@@ -20,30 +20,6 @@ int32_t HexSpan(int32_t size) {
   return size > 0x10000 ? std::min(size, kMemoryBufferSize) : SixteenBitCount(size);
 }
 
-// One load: the pre-fill, then lines fed to the record reader until it stops.
-struct THexLoadRun {
-  explicit THexLoadRun(const TChip& chip) {
-    std::memset(MemoryBuffer, kBlankValue, static_cast<size_t>(HexSpan(chip.Size)));
-  }
-  auto OnLine() {
-    return [this](std::string_view line) {
-      Last = Reader.Line(line);
-      return Last == THexRecordReader::TStep::More;
-    };
-  }
-  THexLoad Result() const {
-    return Last == THexRecordReader::TStep::WrongChecksum ? THexLoad::WrongChecksum : THexLoad::Complete;
-  }
-
-  THexRecordReader Reader{MemoryBuffer};
-  THexRecordReader::TStep Last = THexRecordReader::TStep::More;
-  THexLineSplitter Splitter;
-};
-
-struct TFileCloser {
-  void operator()(std::FILE* f) const { std::fclose(f); }
-};
-
 const char kHexDigits[] = "0123456789ABCDEF";
 
 inline char* PutByte(char* p, uint32_t b) {
@@ -53,35 +29,6 @@ inline char* PutByte(char* p, uint32_t b) {
 }
 
 }  // namespace
-
-THexLoad LoadHexText(std::string_view text, const TChip& chip) {
-  THexLoadRun run(chip);
-  if (run.Splitter.Feed(text.data(), text.size(), run.OnLine())) run.Splitter.Finish(run.OnLine());
-  return run.Result();
-}
-
-THexLoad LoadHexFile(const std::string& fileName, const TChip& chip) {
-  errno = 0;
-  std::unique_ptr<std::FILE, TFileCloser> file(std::fopen(fileName.c_str(), "rb"));
-  if (!file) throw PlatformFileFailure(errno ? errno : EIO);
-  std::error_code ec;
-  if (std::filesystem::is_directory(fileName, ec)) throw PlatformFileFailure(EISDIR);
-
-  THexLoadRun run(chip);
-  constexpr size_t kChunk = 256 * 1024;
-  std::unique_ptr<char[]> chunk(new char[kChunk]);
-  for (;;) {
-    errno = 0;
-    size_t got = std::fread(chunk.get(), 1, kChunk, file.get());
-    if (got == 0) {
-      if (std::ferror(file.get())) throw PlatformFileFailure(errno ? errno : EIO);
-      run.Splitter.Finish(run.OnLine());
-      break;
-    }
-    if (!run.Splitter.Feed(chunk.get(), got, run.OnLine())) break;
-  }
-  return run.Result();
-}
 
 namespace {
 

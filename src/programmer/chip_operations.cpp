@@ -5,6 +5,7 @@
 #include <optional>
 #include <vector>
 
+#include "buffer/differences.h"
 #include "common/error.h"
 #include "common/progress.h"
 
@@ -70,9 +71,16 @@ void RequireFits(const TChip& chip, size_t bytes, size_t room) {
                             {chip.Name, std::to_string(bytes), std::to_string(room)}));
 }
 
-bool SameBytes(const TChip& chip, const std::vector<uint8_t>& read, std::span<const uint8_t> expected) {
+// Compares the chip's bytes read with the expected ones; a difference extends the failure message
+// with where it is. The caller gets the first differences when it asks for them.
+bool SameBytes(const TChip& chip, const std::vector<uint8_t>& read, std::span<const uint8_t> expected,
+               TUserInterface& ui, const char* failureKey, TDifferences* out) {
   const size_t n = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
-  return std::equal(expected.begin(), expected.begin() + static_cast<std::ptrdiff_t>(n), read.begin());
+  TDifferences d = FindDifferences(std::span(read).first(n), expected.first(n), kListedDifferences);
+  const bool same = d.Same();
+  if (!same) ui.ShowError(ui.MessageText(failureKey) + "\n\r" + DifferenceText(d, "ChipDifference", ui));
+  if (out) *out = std::move(d);
+  return same;
 }
 
 // Reads the chip into a temporary buffer of 0xFF that holds the read and the compared bytes.
@@ -192,7 +200,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
 }
 
 TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source,
-                             TUserInterface& ui) {
+                             TUserInterface& ui, TDifferences* differences) {
   THoldChanges hold(p);  // the chip written is the chip read back
   switch (WriteChipFrom(p, chip, source, ui)) {
     case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
@@ -201,25 +209,20 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
   }
   std::vector<uint8_t> back;
   if (ReadBack(p, chip, source, ui, back) != TChipRun::Done) return TChipCheck::NoAnswer;
-  if (!SameBytes(chip, back, source)) {
-    ui.ShowError(ui.MessageText("ProgNotOK"));
-    return TChipCheck::Different;
-  }
+  if (!SameBytes(chip, back, source, ui, "ProgNotOK", differences)) return TChipCheck::Different;
   ui.ShowInformation(ui.MessageText("ProgOK"));
   return TChipCheck::Same;
 }
 
-TChipCheck VerifyChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui) {
+TChipCheck VerifyChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
+                      TDifferences* differences) {
   std::vector<uint8_t> back;
   switch (ReadBack(p, chip, expected, ui, back)) {
     case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
     case TChipRun::NoAnswer: return TChipCheck::NoAnswer;
     case TChipRun::Done: break;
   }
-  if (!SameBytes(chip, back, expected)) {
-    ui.ShowError(ui.MessageText("VerifNotOK"));
-    return TChipCheck::Different;
-  }
+  if (!SameBytes(chip, back, expected, ui, "VerifNotOK", differences)) return TChipCheck::Different;
   ui.ShowInformation(ui.MessageText("VerifOK"));
   return TChipCheck::Same;
 }

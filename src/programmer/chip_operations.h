@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <span>
 
+#include "buffer/differences.h"
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
 #include "programmer/programmer.h"
@@ -48,12 +49,17 @@ TChipRun ReadChipTo(TProgrammer& programmer, const TChip& chip, std::span<uint8_
 TChipRun WriteChipFrom(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source,
                        TUserInterface& ui);
 
+// The differences a failed check lists (all are counted).
+inline constexpr size_t kListedDifferences = 16;
+
 // Writes the chip from source, reads it back into a temporary buffer filled with 0xFF and compares
-// the first Size bytes: "ProgOK" in an information box or "ProgNotOK" in an error box.
+// the first Size bytes: "ProgOK" in an information box or "ProgNotOK" in an error box, followed by
+// the first difference and the count ("ChipDifference"). differences, when given, receives them.
 TChipCheck WriteAndCheckChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source,
-                             TUserInterface& ui);
+                             TUserInterface& ui, TDifferences* differences = nullptr);
 
 // Reads the chip into a temporary buffer filled with 0xFF and compares its first Size bytes with
-// expected: "VerifOK" in an information box or "VerifNotOK" in an error box.
+// expected: "VerifOK" in an information box or "VerifNotOK" in an error box with the first
+// difference and the count. differences, when given, receives them.
 TChipCheck VerifyChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> expected,
-                      TUserInterface& ui);
+                      TUserInterface& ui, TDifferences* differences = nullptr);

@@ -110,8 +110,11 @@ class TestChipCommands : public QObject {
     f.sSpeedButton5->click();
     f.SimulatedProgrammer->Chip[kChipSize - 1] ^= 0x80;
     f.VerifyAl1->trigger();
-    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Verification OK"},
-                                                                      {TKind::Error, "Verification failed!"}}));
+    const std::string where = "First difference at 0x" + IntToHex(kChipSize - 1, 4) + ": chip " +
+                              IntToHex(f.SimulatedProgrammer->Chip[kChipSize - 1], 2) + ", expected " +
+                              IntToHex(MemoryBuffer[kChipSize - 1], 2) + "; 1 byte differs.";
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
+                              {TKind::Information, "Verification OK"}, {TKind::Error, "Verification failed!\n\r" + where}}));
     QCOMPARE(f.sProgressBar1->value(), 0);
   }
 

@@ -6,6 +6,7 @@
 
 #include "chipops/chip_rig.h"
 #include "common/error.h"
+#include "common/integer.h"
 #include "programmer/chip_operations.h"
 
 namespace {
@@ -167,7 +168,8 @@ TEST(ChipWrite, PagesThatAreNotSent) {
               (std::vector<int>{25, 50, 75, 100, 0}));
     ASSERT_EQ(rig.Ui.Shown.size(), 1u);
     EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Error);
-    EXPECT_EQ(rig.Ui.Shown[0].Text, "Programming failed!");
+    EXPECT_EQ(rig.Ui.Shown[0].Text,
+              "Programming failed!\n\rFirst difference at 0x0000: chip 65, expected F9; 256 bytes differ.");
     EXPECT_EQ(rig.Device->Chip[0], TChipRig::Pattern(0, 1));
   }
   {
@@ -234,11 +236,20 @@ TEST(ChipRoundTrip, EveryTypeGivesTheBufferBack) {
     EXPECT_EQ(VerifyChip(rig.Programmer, chip, source, rig.Ui), TChipCheck::Same);
     for (size_t at : {size_t(0), static_cast<size_t>(chip.Size) / 2 + 1, static_cast<size_t>(chip.Size) - 1}) {
       rig.Device->Chip[at] ^= 0x01;
-      EXPECT_EQ(VerifyChip(rig.Programmer, chip, source, rig.Ui), TChipCheck::Different) << at;
+      TDifferences found;
+      EXPECT_EQ(VerifyChip(rig.Programmer, chip, source, rig.Ui, &found), TChipCheck::Different) << at;
+      // The message and the caller both get where: the one changed byte.
+      EXPECT_NE(rig.Ui.Shown.back().Text.find("First difference at 0x" + IntToHex(static_cast<int64_t>(at), 4) +
+                                              ": chip "),
+                std::string::npos)
+          << rig.Ui.Shown.back().Text;
+      ASSERT_EQ(found.Count, 1u);
+      EXPECT_EQ(found.Listed.at(0).Address, at);
+      EXPECT_EQ(found.Listed.at(0).Right, source[at]);
       rig.Device->Chip[at] ^= 0x01;
     }
     std::vector<std::pair<TKind, std::string>> shown;
-    for (const auto& s : rig.Ui.Shown) shown.emplace_back(s.Kind, s.Text);
+    for (const auto& s : rig.Ui.Shown) shown.emplace_back(s.Kind, s.Text.substr(0, s.Text.find("\n\r")));
     EXPECT_EQ(shown, (std::vector<std::pair<TKind, std::string>>{
                          {TKind::Information, "Programming OK"}, {TKind::Information, "Verification OK"},
                          {TKind::Error, "Verification failed!"}, {TKind::Error, "Verification failed!"},

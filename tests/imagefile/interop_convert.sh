@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Intel HEX files written by other tools (srec_cat, objcopy) load through tesmaro-cli convert
-# to the same bytes, and the files tesmaro-cli writes read back to the same bytes in those tools.
+# Intel HEX and S-record files written by other tools (srec_cat, objcopy) load through
+# tesmaro-cli convert to the same bytes, and the files tesmaro-cli writes read back to the same
+# bytes in those tools.
 # Usage: interop_convert.sh TESMARO_CLI. Exits 77 (skipped) when neither tool is installed.
 set -euo pipefail
 cli=$1
@@ -43,6 +44,7 @@ for entry in T100:100 T64K:65536 T128K:131072 T1M:1048576; do
   size=${entry##*:}
   head -c "$size" /dev/urandom > image.bin
   convert image.bin tesmaro.hex
+  convert image.bin tesmaro.srec
 
   if [ $have_srec -eq 1 ]; then
     srec_cat image.bin -binary -o srec.hex -intel
@@ -50,6 +52,11 @@ for entry in T100:100 T64K:65536 T128K:131072 T1M:1048576; do
     same image.bin from-srec.bin "$size" "srec_cat's Intel HEX loads to the same bytes"
     srec_cat tesmaro.hex -intel -o srec-back.bin -binary
     same image.bin srec-back.bin "$size" "srec_cat reads Tesmaro's Intel HEX to the same bytes"
+    srec_cat image.bin -binary -o srec.s19 -motorola
+    convert srec.s19 from-srec-s.bin
+    same image.bin from-srec-s.bin "$size" "srec_cat's S-records load to the same bytes"
+    srec_cat tesmaro.srec -motorola -o srec-s-back.bin -binary
+    same image.bin srec-s-back.bin "$size" "srec_cat reads Tesmaro's S-records to the same bytes"
   fi
 
   if [ $have_objcopy -eq 1 ]; then
@@ -58,6 +65,11 @@ for entry in T100:100 T64K:65536 T128K:131072 T1M:1048576; do
     same image.bin from-objcopy.bin "$size" "objcopy's Intel HEX loads to the same bytes"
     objcopy -I ihex -O binary tesmaro.hex objcopy-back.bin
     same image.bin objcopy-back.bin "$size" "objcopy reads Tesmaro's Intel HEX to the same bytes"
+    objcopy -I binary -O srec image.bin objcopy.srec
+    convert objcopy.srec from-objcopy-s.bin
+    same image.bin from-objcopy-s.bin "$size" "objcopy's S-records load to the same bytes"
+    objcopy -I srec -O binary tesmaro.srec objcopy-s-back.bin
+    same image.bin objcopy-s-back.bin "$size" "objcopy reads Tesmaro's S-records to the same bytes"
   fi
 done
 

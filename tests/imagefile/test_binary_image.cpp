@@ -35,7 +35,7 @@ TEST(BinLoad, ShortAndLongFiles) {
   }
 }
 
-TEST(BinLoad, MissingFileNamesItAndLeavesTheChipBlank) {
+TEST(BinLoad, MissingFileNamesItAndLeavesTheBufferUnchanged) {
   std::memset(MemoryBuffer, 0x00, sizeof MemoryBuffer);
   TTempDir dir;
   const std::string file = dir.File("missing.bin");
@@ -45,8 +45,8 @@ TEST(BinLoad, MissingFileNamesItAndLeavesTheChipBlank) {
   } catch (const TError& e) {
     EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + file + "\". No such file or directory");
   }
-  EXPECT_EQ(MemoryBuffer[255], 0xFF);
-  EXPECT_EQ(MemoryBuffer[256], 0x00);
+  EXPECT_EQ(MemoryBuffer[0], 0x00);
+  EXPECT_EQ(MemoryBuffer[255], 0x00);
 }
 
 TEST(BinSave, WritesExactlySizeBytes) {

@@ -1,6 +1,7 @@
 // tesmaro-cli convert and checksum: formats, overrides, the start blanking and error exits.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 
 #include "support/run_process.h"
@@ -40,7 +41,7 @@ TEST_F(CliImageFile, FormatOptionsOverrideTheExtension) {
 
   r = Cli("T32", "convert --in-format ihex " + Q("in.hex") + " " + Q("x.bin"));
   EXPECT_EQ(r.ExitCode, 2);
-  EXPECT_NE(r.Err.find("--in-format must be hex or bin"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("--in-format must be hex, srec or bin"), std::string::npos) << r.Err;
   EXPECT_FALSE(std::filesystem::exists(Dir.File("x.bin")));
 }
 
@@ -48,7 +49,7 @@ TEST_F(CliImageFile, LoadErrorsExitWithoutWritingTheOutput) {
   struct {
     const char* Text;
     const char* Message;
-  } cases[] = {{":0100000011EE\n:0100010022DD\n", "Wrong CheckSum !"},
+  } cases[] = {{":0100000011EE\n:0100010022DD\n", "line 2: the record's checksum is wrong"},
                {":0100000011EE\n\n", "'$' is not a valid integer value"},
                {":01000006AA4F\n", "unknown record type"}};
   for (auto c : cases) {
@@ -73,6 +74,95 @@ TEST_F(CliImageFile, ChecksumIsTheStatusBarText) {
   r = Cli("T32", "checksum --format bin " + Q("in.hex"));
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
   EXPECT_EQ(r.Out, "Chk: 1301\n");
+}
+
+TEST_F(CliImageFile, SRecordsByExtensionAndByOption) {
+  Dir.Write("in.bin", std::string("\x01\x02\x03", 3));
+  auto r = Cli("T32", "convert " + Q("in.bin") + " " + Q("out.s19"));
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(Dir.Read("out.s19").substr(0, 30), "S006000054333240\r\nS12300000102");
+  r = Cli("T32", "convert --out-format srec " + Q("in.bin") + " " + Q("out.txt"));
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(Dir.Read("out.txt"), Dir.Read("out.s19"));
+  r = Cli("T32", "checksum " + Q("out.s19"));
+  EXPECT_EQ(r.Out, "Chk: 1CE9\n") << r.Err;  // 1 + 2 + 3 + 29 blank bytes
+}
+
+// An image at 0x810000 (an EEPROM section) loads with --offset and is refused without it, with a
+// message that says which offset would load it.
+TEST_F(CliImageFile, OffsetMovesAddressedImages) {
+  Dir.Write("ee.hex", ":02000004008179\n:0400000001020304F2\n:00000001FF\n");
+  auto r = Cli("T32", "convert " + Q("ee.hex") + " " + Q("ee.bin"));
+  EXPECT_EQ(r.ExitCode, 3);
+  EXPECT_NE(r.Err.find("line 2: address 0x810000 lies outside the memory buffer"), std::string::npos) << r.Err;
+  EXPECT_NE(r.Err.find("The file's data start at 0x810000: load them with --offset 0x810000."), std::string::npos)
+      << r.Err;
+  EXPECT_FALSE(std::filesystem::exists(Dir.File("ee.bin")));
+
+  r = Cli("T32", "convert --offset 0x810000 " + Q("ee.hex") + " " + Q("ee.bin"));
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(Dir.Read("ee.bin"), std::string("\x01\x02\x03\x04", 4) + std::string(28, '\xFF'));
+  r = Cli("T32", "checksum --offset=0x810000 " + Q("ee.hex"));
+  EXPECT_EQ(r.Out, "Chk: 1BEE\n") << r.Err;
+  // Binary images have no addresses: the offset leaves them as they are.
+  r = Cli("T32", "compare --offset 0x810000 " + Q("ee.hex") + " " + Q("ee.bin"));
+  EXPECT_EQ(r.ExitCode, 0) << r.Out << r.Err;
+
+  for (const char* bad : {"0x", "0x1G", "-5", "0x100000000", "12a"}) {
+    r = Cli("T32", std::string("convert --offset ") + bad + " " + Q("ee.hex") + " " + Q("x.bin"));
+    EXPECT_EQ(r.ExitCode, 2) << bad;
+    EXPECT_NE(r.Err.find("--offset must be an address"), std::string::npos) << r.Err;
+  }
+}
+
+TEST_F(CliImageFile, CompareSaysWhereAndExitsOneOnADifference) {
+  std::string a(64, '\0');
+  for (int i = 0; i < 64; ++i) a[i] = static_cast<char>(i);
+  Dir.Write("a.bin", a);
+  auto r = Cli("T32", "convert " + Q("a.bin") + " " + Q("a.s19"));
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+
+  r = Cli("T32", "compare " + Q("a.bin") + " " + Q("a.s19"));
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "The files are the same.\n");
+
+  std::string b = a;
+  b[0x1F] = '\x5C';
+  for (int i = 0; i < 20; ++i) b[0x30 + i] = '\xEE';  // past the 32-byte chip: not compared
+  Dir.Write("b.bin", b);
+  r = Cli("T32", "compare " + Q("a.s19") + " " + Q("b.bin"));
+  EXPECT_EQ(r.ExitCode, 1) << r.Err;
+  EXPECT_EQ(r.Out, "0x001F: 1F 5C\nFirst difference at 0x001F: first file 1F, second file 5C; 1 byte differs.\n");
+
+  // Without a chip the whole buffer: a binary file reads up to 1 MiB; sixteen lines at most.
+  r = RunProgram("tesmaro-cli", "compare " + Q("a.bin") + " " + Q("b.bin"));
+  EXPECT_EQ(r.ExitCode, 1) << r.Err;
+  EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 17) << r.Out;
+  EXPECT_EQ(r.Out.substr(0, 14), "0x001F: 1F 5C\n");
+  EXPECT_NE(r.Out.find("\nFirst difference at 0x001F: first file 1F, second file 5C; 17 bytes differ.\n"),
+            std::string::npos)
+      << r.Out;
+
+  r = Cli("T32", "compare " + Q("a.bin") + " " + Q("missing.hex"));
+  EXPECT_EQ(r.ExitCode, 3);
+  EXPECT_EQ(Cli("T32", "compare " + Q("a.bin")).ExitCode, 2);
+}
+
+// Verify against the simulated chip: the first sixteen differences one a line, then the count.
+TEST_F(CliImageFile, VerifyListsTheDifferences) {
+  std::string chip(4096, '\xFF');
+  for (int i = 0; i < 20; ++i) chip[0x100 + i] = '\x3A';
+  Dir.Write("chip.bin", chip);
+  Dir.Write("image.bin", std::string(4096, '\xFF'));
+  auto r = RunProgram("tesmaro-cli",
+                      "--simulate='" + Dir.File("chip.bin") + "' --chip 24C32 verify " + Q("image.bin"));
+  EXPECT_EQ(r.ExitCode, 1) << r.Err;
+  EXPECT_NE(r.Err.find("Verification failed!\nFirst difference at 0x0100: chip 3A, expected FF; 20 bytes differ."),
+            std::string::npos)
+      << r.Err;
+  std::string lines;
+  for (int i = 0; i < 16; ++i) lines += std::string("0x010") + "0123456789ABCDEF"[i] + ": 3A FF\n";
+  EXPECT_EQ(r.Out, lines + "20 bytes differ.\n");
 }
 
 TEST_F(CliImageFile, NeedsAChipAndTheRightArguments) {

@@ -3,6 +3,11 @@
 
 #include <cstring>
 
+#include <QTableView>
+
+#include "app/differences_window.h"
+#include "app/gui_user_interface.h"
+#include "app/hex_grid.h"
 #include "app/status_bar.h"
 #include "app/main_window.h"
 #include "buffer/memory_buffer.h"
@@ -41,8 +46,11 @@ class TestFileCommands : public QObject {
     TTempDir dir;
     TScriptedUserInterface ui;
     Tf f(Options(dir), &ui);
-    QCOMPARE(f.OpenDialog1.Filter, std::string("Hex file (*.hex)|*.hex|Binary File (*.bin)|*.bin|All files (binary)|*.*"));
-    QCOMPARE(f.SaveDialog1.Filter, std::string("Hex files (*.hex)|*.hex|Binary files (*.*)|*.*"));
+    QCOMPARE(f.OpenDialog1.Filter,
+             std::string("Hex file (*.hex)|*.hex|Binary File (*.bin)|*.bin|All files (binary)|*.*|S-record file "
+                         "(*.s19;*.s28;*.s37;*.srec;*.mot;*.s)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
+    QCOMPARE(f.SaveDialog1.Filter, std::string("Hex files (*.hex)|*.hex|Binary files (*.*)|*.*|S-record files "
+                                               "(*.s19;*.s28;*.s37;*.srec;*.mot;*.s)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
     for (const TFileDialog* d : {&f.OpenDialog1, &f.SaveDialog1}) {
       QCOMPARE(d->DefaultExt, std::string("hex"));
       QCOMPARE(d->FilterIndex, 1);
@@ -50,26 +58,39 @@ class TestFileCommands : public QObject {
     }
   }
 
-  void openFollowsTheFilterIndex_data() {
+  // The file's extension decides; the filter chosen (perhaps remembered from last time) only
+  // for a name without a known extension.
+  void openFollowsTheExtension_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
     QTest::addColumn<int>("filterIndex");
     QTest::addColumn<int>("firstByte");
-    QTest::newRow("Intel HEX") << 1 << 0x11;
-    QTest::newRow("binary") << 2 << int(':');
-    QTest::newRow("all files, binary") << 3 << int(':');
+    const QString hex = QString::fromStdString(kHex);
+    const QString srec = QStringLiteral("S104000033C8\nS9030000FC\n");
+    QTest::newRow(".hex, Intel HEX filter") << "image.hex" << hex << 1 << 0x11;
+    QTest::newRow(".hex, binary filter") << "image.hex" << hex << 2 << 0x11;
+    QTest::newRow(".HEX, all files filter") << "image.HEX" << hex << 3 << 0x11;
+    QTest::newRow(".s19, binary filter") << "image.s19" << srec << 2 << 0x33;
+    QTest::newRow(".bin, Intel HEX filter") << "image.bin" << hex << 1 << int(':');
+    QTest::newRow("unknown extension, Intel HEX filter") << "image.dat" << hex << 1 << 0x11;
+    QTest::newRow("unknown extension, all files filter") << "image.dat" << hex << 3 << int(':');
+    QTest::newRow("no extension, S-record filter") << "image" << srec << 4 << 0x33;
   }
-  void openFollowsTheFilterIndex() {
+  void openFollowsTheExtension() {
+    QFETCH(QString, name);
+    QFETCH(QString, text);
     QFETCH(int, filterIndex);
     QFETCH(int, firstByte);
     TTempDir dir;
     TScriptedUserInterface ui;
     Tf f(Options(dir), &ui);
     f.CurrentChip.Size = 16;
-    ui.FileNames.push_back(dir.Write("image.hex", kHex));
+    ui.FileNames.push_back(dir.Write(name.toStdString(), text.toStdString()));
     ui.FilterIndexes.push_back(filterIndex);
-    f.ToolButton1Click();
+    f.Run([&] { f.ToolButton1Click(); });
+    QCOMPARE(ui.Texts(), std::vector<std::string>());
     QCOMPARE(int(MemoryBuffer[0]), firstByte);
     QCOMPARE(ShownChecksum(f), BufferChecksum(16));
-    QVERIFY(ui.Shown.empty());
   }
 
   void cancelledOpenChangesNothing() {
@@ -82,33 +103,124 @@ class TestFileCommands : public QObject {
     QCOMPARE(ui.Dialogs.size(), size_t(1));
   }
 
-  // A wrong checksum is a plain message; a conversion error reaches the error box. Either way
-  // the status bar shows the checksum of what is now in the buffer.
-  void loadProblemsAreShownAndTheViewFollows_data() {
+  // A file that fails anywhere loads nothing: what a chip read put into the buffer stays, the
+  // view is not refreshed, and the error box names the file, the line and what is wrong.
+  void failedLoadLeavesTheBufferAndTheView_data() {
+    QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
-    QTest::addColumn<int>("kind");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("wrong checksum") << ":0100000011EF\n:0100010022DC\n" << int(TScriptedUserInterface::TKind::Message)
-                                    << "Wrong CheckSum !";
-    QTest::newRow("empty line") << ":0100000011EE\n\n" << int(TScriptedUserInterface::TKind::Error)
-                                << "'$' is not a valid integer value";
+    QTest::newRow("wrong checksum") << "bad.hex" << ":0100000011EE\n:0100010022DD\n"
+                                    << "line 2: the record's checksum is wrong";
+    QTest::newRow("garbage line") << "bad.hex" << ":0100000011EE\ngarbage\n"
+                                  << "line 2: '$ar' is not a valid integer value";
+    QTest::newRow("binary named .hex") << "bad.hex" << QString::fromLatin1("\x7F" "ELF\x02\x01")
+                                       << "line 1: '$EL' is not a valid integer value";
+    QTest::newRow("S-record past the buffer") << "bad.s28" << "S104000033C8\nS2060FFFFF0102E8\n"
+                                              << "line 2: address 0x100000 lies outside the memory buffer";
   }
-  void loadProblemsAreShownAndTheViewFollows() {
+  void failedLoadLeavesTheBufferAndTheView() {
+    QFETCH(QString, name);
     QFETCH(QString, text);
-    QFETCH(int, kind);
     QFETCH(QString, shown);
     TTempDir dir;
     TScriptedUserInterface ui;
     Tf f(Options(dir), &ui);
     f.CurrentChip.Size = 16;
-    ui.FileNames.push_back(dir.Write("bad.hex", text.toStdString()));
+    for (int i = 0; i < 16; ++i) MemoryBuffer[i] = static_cast<uint8_t>(0xA0 + i);
+    f.UpdateView();
+    const QString before = ShownChecksum(f);
+    const std::string file = dir.Write(name.toStdString(), text.toStdString());
+    ui.FileNames.push_back(file);
     f.Run([&] { f.ToolButton1Click(); });
     QCOMPARE(ui.Shown.size(), size_t(1));
-    QCOMPARE(int(ui.Shown[0].Kind), kind);
-    QCOMPARE(QString::fromStdString(ui.Shown[0].Text), shown);
-    QCOMPARE(int(MemoryBuffer[0]), 0x11);
-    QCOMPARE(int(MemoryBuffer[1]), 0xFF);
-    QCOMPARE(ShownChecksum(f), BufferChecksum(16));
+    QCOMPARE(int(ui.Shown[0].Kind), int(TScriptedUserInterface::TKind::Error));
+    QCOMPARE(QString::fromStdString(ui.Shown[0].Text), "File \"" + QString::fromStdString(file) + "\", " + shown);
+    for (int i = 0; i < 16; ++i) QCOMPARE(int(MemoryBuffer[i]), 0xA0 + i);
+    QCOMPARE(int(MemoryBuffer[16]), 0);
+    QCOMPARE(ShownChecksum(f), before);
+  }
+
+  // A file whose data start past the chip: Yes loads them at address 0, No loads them where
+  // they are, which for an EEPROM image at 0x810000 is refused.
+  void dataPastTheChipAreOfferedAtAddressZero_data() {
+    QTest::addColumn<TAnswer>("answer");
+    QTest::newRow("Yes") << TAnswer::Yes;
+    QTest::newRow("No") << TAnswer::No;
+  }
+  void dataPastTheChipAreOfferedAtAddressZero() {
+    QFETCH(TAnswer, answer);
+    TTempDir dir;
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    f.CurrentChip.Size = 256;
+    ui.FileNames.push_back(dir.Write("eeprom.hex", ":02000004008179\n:0400000001020304F2\n:00000001FF\n"));
+    ui.Answers.push_back(answer);
+    f.Run([&] { f.ToolButton1Click(); });
+    QVERIFY(!ui.Shown.empty());
+    QCOMPARE(int(ui.Shown[0].Kind), int(TScriptedUserInterface::TKind::Question));
+    QCOMPARE(ui.Shown[0].Text, std::string("The file's data start at 0x810000. Load them at address 0?"));
+    if (answer == TAnswer::Yes) {
+      QCOMPARE(ui.Shown.size(), size_t(1));
+      QCOMPARE(int(MemoryBuffer[0]), 1);
+      QCOMPARE(int(MemoryBuffer[3]), 4);
+      QCOMPARE(int(MemoryBuffer[4]), 0xFF);
+    } else {
+      QCOMPARE(ui.Shown.size(), size_t(2));
+      QVERIFY(ui.Shown[1].Text.find("address 0x810000 lies outside the memory buffer") != std::string::npos);
+      QCOMPARE(int(MemoryBuffer[0]), 0);
+    }
+  }
+
+  // Compare with file: the differences listed and marked; a double click goes to the address.
+  void compareListsAndMarksTheDifferences() {
+    TTempDir dir;
+    TScriptedUserInterface ui;
+    Tf f(Options(dir), &ui);
+    f.CurrentChip.Size = 64;
+    f.DrawGrid1->SetRowCount(5);
+    for (int i = 0; i < 64; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
+    std::string image(reinterpret_cast<const char*>(MemoryBuffer), 64);
+    image[0x1F] = '\x5C';
+    image[0x20] = '\x5D';
+    image[0x30] = '\x00';
+    ui.FileNames = {dir.Write("other.bin", image), dir.Write("same.bin", image.substr(0, 0x1F))};
+    f.Compare1Click();
+    QVERIFY(ui.Shown.empty());
+    QVERIFY(f.DifferencesWindow);
+    QCOMPARE(f.DifferencesWindow->RowCount(), 3);
+    QCOMPARE(f.DifferencesWindow->Summary(),
+             QStringLiteral("First difference at 0x001F: buffer 1F, file 5C; 3 bytes differ."));
+    QVERIFY(f.DrawGrid1->Marked(0x1F) && f.DrawGrid1->Marked(0x20) && f.DrawGrid1->Marked(0x30));
+    QVERIFY(!f.DrawGrid1->Marked(0x1E) && !f.DrawGrid1->Marked(0x21));
+    for (int i = 0; i < 64; ++i) QCOMPARE(int(MemoryBuffer[i]), i);  // the buffer is not touched
+    QTableView* list = f.DifferencesWindow->ListView1;
+    emit list->doubleClicked(list->model()->index(2, 0));
+    QCOMPARE(f.DrawGrid1->Row(), 4);
+    QCOMPARE(f.DrawGrid1->Col(), 1);
+
+    // The bytes past a short binary file are blank, as a load would leave them.
+    for (int i = 0x1F; i < 64; ++i) MemoryBuffer[i] = 0xFF;
+    f.Compare1Click();
+    QCOMPARE(ui.Texts(), std::vector<std::string>{"The buffer and the file are the same."});
+    QVERIFY(f.DrawGrid1->Marks().empty());
+
+    // New contents of the buffer drop the marks of the last compare.
+    ui.FileNames = {dir.File("other.bin")};
+    f.Compare1Click();
+    QVERIFY(!f.DrawGrid1->Marks().empty());
+    f.UpdateView();
+    QVERIFY(f.DrawGrid1->Marks().empty());
+  }
+
+  void qtFiltersShowEachPatternOnceAndMatchEveryName() {
+    QCOMPARE(QtFilters("Hex file (*.hex)|*.hex|All files (binary)|*.*|Binary files (*.*)|*.*|S (*.s19)|*.s19;*.s|"
+                       "T (*.s19;*.s)|*.s19;*.s"),
+             QStringList({"Hex file (*.hex)", "All files (binary) (*)", "Binary files (*)", "S (*.s19) (*.s19 *.s)",
+                          "T (*.s19 *.s)"}));
+    QCOMPARE(SavedFileName("/d/out.bin", "Binary files (*)"), std::string("/d/out.bin"));
+    QCOMPARE(SavedFileName("/d/out.*", "Binary files (*)"), std::string("/d/out"));
+    QCOMPARE(SavedFileName("/d/out", "Hex files (*.hex)"), std::string("/d/out.hex"));
+    QCOMPARE(SavedFileName("/d.x/out", "S (*.s19 *.s)"), std::string("/d.x/out.s19"));
   }
 
   void saveAsAsksBeforeReplacing_data() {
@@ -136,19 +248,24 @@ class TestFileCommands : public QObject {
     QCOMPARE(TTempDir::ReadFile(file), written ? HexText(f.CurrentChip) : std::string("old"));
   }
 
-  void saveAsFollowsTheFilterIndexWithoutAskingForANewFile() {
+  // The extension decides the format; the filter only for a name without a known extension.
+  void saveAsFollowsTheExtensionWithoutAskingForANewFile() {
     TTempDir dir;
     TScriptedUserInterface ui;
     Tf f(Options(dir), &ui);
     f.CurrentChip.Size = 20;
     for (int i = 0; i < 32; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
-    ui.FileNames = {dir.File("image.hex"), dir.File("image.dat")};
-    ui.FilterIndexes = {1, 2};
-    f.ToolButton2Click();
-    f.ToolButton2Click();
+    ui.FileNames = {dir.File("image.hex"), dir.File("image.dat"), dir.File("other.dat"), dir.File("image.s19"),
+                    dir.File("image.bin")};
+    ui.FilterIndexes = {2, 2, 1, 1, 1};
+    for (int i = 0; i < 5; ++i) f.ToolButton2Click();
     QVERIFY(ui.Shown.empty());
+    const std::string bytes(reinterpret_cast<const char*>(MemoryBuffer), 20);
     QCOMPARE(dir.Read("image.hex"), HexText(f.CurrentChip));
-    QCOMPARE(dir.Read("image.dat"), std::string(reinterpret_cast<const char*>(MemoryBuffer), 20));
+    QCOMPARE(dir.Read("image.dat"), bytes);
+    QCOMPARE(dir.Read("other.dat"), HexText(f.CurrentChip));
+    QCOMPARE(dir.Read("image.s19"), SRecText(f.CurrentChip));
+    QCOMPARE(dir.Read("image.bin"), bytes);
   }
 
   // Named from the folder the program was started in, though the window then moves to its data folder.
@@ -167,6 +284,34 @@ class TestFileCommands : public QObject {
     QCOMPARE(ShownChecksum(f), BufferChecksum(16));
     QCOMPARE(f.OpenDialog1.InitialDir, startDir.Folder());
     QCOMPARE(f.SaveDialog1.InitialDir, startDir.Folder());
+  }
+
+  // The command-line file loads all or nothing too; S-records when its name says so.
+  void commandLineFileLoadsWholeOrNotAtAll_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("firstByte");
+    QTest::addColumn<QString>("shown");
+    QTest::newRow("bad checksum in line 2") << "image.hex" << ":0100000011EE\n:0100010022DD\n" << 0xFF
+                                            << "line 2: the record's checksum is wrong";
+    QTest::newRow("S-records by extension") << "image.s19" << "S104000033C8\nS9030000FC\n" << 0x33 << "";
+  }
+  void commandLineFileLoadsWholeOrNotAtAll() {
+    QFETCH(QString, name);
+    QFETCH(QString, text);
+    QFETCH(int, firstByte);
+    QFETCH(QString, shown);
+    TTempDir dir;
+    TScriptedUserInterface ui;
+    const std::string file = dir.Write(name.toStdString(), text.toStdString());
+    Tf f(Options(dir, file), &ui);
+    f.FormActivate();
+    QCOMPARE(int(MemoryBuffer[0]), firstByte);
+    QCOMPARE(int(MemoryBuffer[1]), 0xFF);
+    if (shown.isEmpty())
+      QCOMPARE(ui.Texts(), std::vector<std::string>());
+    else
+      QCOMPARE(ui.Texts(), std::vector<std::string>{"File \"" + file + "\", " + shown.toStdString()});
   }
 
   void failedCommandLineLoadLeavesTheFolders() {

@@ -1,0 +1,81 @@
+#include "app/differences_window.h"
+
+#include <QAbstractTableModel>
+#include <QHeaderView>
+#include <QLabel>
+#include <QTableView>
+#include <QVBoxLayout>
+
+#include "common/integer.h"
+
+// The differences as a table; rows are made only when shown, so a million of them cost little.
+class TDifferencesModel : public QAbstractTableModel {
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  void Set(std::vector<TByteDifference> rows, const QStringList& headings) {
+    beginResetModel();
+    Rows_ = std::move(rows);
+    Headings_ = headings;
+    endResetModel();
+  }
+  uint32_t AddressAt(int row) const { return Rows_.at(static_cast<size_t>(row)).Address; }
+
+  int rowCount(const QModelIndex& parent) const override {
+    return parent.isValid() ? 0 : static_cast<int>(Rows_.size());
+  }
+  int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : 3; }
+  QVariant data(const QModelIndex& index, int role) const override {
+    if (role != Qt::DisplayRole || !index.isValid()) return {};
+    const TByteDifference& d = Rows_[static_cast<size_t>(index.row())];
+    switch (index.column()) {
+      case 0: return QString::fromStdString("0x" + IntToHex(d.Address, 4));
+      case 1: return QString::fromStdString(IntToHex(d.Left, 2));
+      default: return QString::fromStdString(IntToHex(d.Right, 2));
+    }
+  }
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+    if (role == Qt::DisplayRole && orientation == Qt::Horizontal && section < Headings_.size())
+      return Headings_[section];
+    return QAbstractTableModel::headerData(section, orientation, role);
+  }
+
+ private:
+  std::vector<TByteDifference> Rows_;
+  QStringList Headings_;
+};
+
+TDifferencesWindow::TDifferencesWindow(QWidget* parent) : QDialog(parent, Qt::Tool) {
+  setObjectName("DifferencesWindow");
+  auto* layout = new QVBoxLayout(this);
+  Summary_ = new QLabel(this);
+  Summary_->setWordWrap(true);
+  layout->addWidget(Summary_);
+  ListView1 = new QTableView(this);
+  ListView1->setObjectName("ListView1");
+  Model_ = new TDifferencesModel(ListView1);
+  ListView1->setModel(Model_);
+  ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
+  ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
+  ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  ListView1->verticalHeader()->hide();
+  ListView1->verticalHeader()->setDefaultSectionSize(18);
+  ListView1->horizontalHeader()->setDefaultSectionSize(80);
+  ListView1->horizontalHeader()->setStretchLastSection(true);
+  ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  layout->addWidget(ListView1);
+  connect(ListView1, &QTableView::doubleClicked, this,
+          [this](const QModelIndex& index) { emit GoToAddress(Model_->AddressAt(index.row())); });
+  resize(280, 420);
+}
+
+void TDifferencesWindow::SetDifferences(std::vector<TByteDifference> differences, const QString& title,
+                                        const QString& summary, const QStringList& headings) {
+  setWindowTitle(title);
+  Summary_->setText(summary);
+  Model_->Set(std::move(differences), headings);
+}
+
+int TDifferencesWindow::RowCount() const { return Model_->rowCount({}); }
+
+QString TDifferencesWindow::Summary() const { return Summary_->text(); }
