@@ -40,6 +40,7 @@ TChip ChipOf(const TBenchChip& c) {
   chip.Size = c.Size;
   chip.PageSize = c.PageSize;
   chip.Org = c.Org;
+  chip.Status = 1;
   return chip;
 }
 

@@ -64,6 +64,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   chip.Size = kSizes[in.Byte() % std::size(kSizes)];
   chip.PageSize = static_cast<int8_t>(in.Byte()) % 70;
   chip.Org = static_cast<int8_t>(in.Byte()) % 3;
+  chip.Status = 1;
   const uint8_t operation = in.Byte();
 
   auto platform = std::make_unique<TSimulatedHidPlatform>();

@@ -1,37 +1,127 @@
 #include "app/long_operation.h"
 
+#include <QApplication>
 #include <QCoreApplication>
-#include <QEventLoop>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QTimer>
 
 #include "app/main_window.h"
 
 namespace {
 
-// The controls through which the user starts commands.
-void EnableCommands(Tf& w, bool enabled) {
-  w.MainMenu1->setEnabled(enabled);
-  w.sPanel2->setEnabled(enabled);
-  w.sPanel1->setEnabled(enabled);
+bool IsUserInput(QEvent::Type type) {
+  switch (type) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::MouseMove:
+    case QEvent::Wheel:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::ContextMenu:
+    case QEvent::InputMethod:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+    case QEvent::TouchCancel:
+    case QEvent::TabletPress:
+    case QEvent::TabletMove:
+    case QEvent::TabletRelease:
+    case QEvent::NativeGesture:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+      return true;
+    default:
+      return false;
+  }
 }
+
+// Drops the user's input to the main window while an operation runs, so that nothing is left
+// queued to be delivered after it: only the Stop button gets its input, and Escape asks for a
+// stop. Boxes and dialogs shown during the operation are other windows and get theirs.
+class TInputFilter : public QObject {
+ public:
+  explicit TInputFilter(Tf& window) : Window_(window) {}
+
+  bool eventFilter(QObject* watched, QEvent* e) override {
+    if (!IsUserInput(e->type())) return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != &Window_ || widget == Window_.sSpeedButton9) return false;
+    if (e->type() == QEvent::KeyPress) {
+      auto* key = static_cast<QKeyEvent*>(e);
+      // Queued: the stop may ask a question, which must not run inside the event's delivery.
+      if (key->key() == Qt::Key_Escape && !key->isAutoRepeat())
+        QTimer::singleShot(0, &Window_, [w = &Window_] { w->sSpeedButton9Click(); });
+    }
+    // Accepted, so that neither a parent nor a shortcut takes it.
+    e->accept();
+    return true;
+  }
+
+ private:
+  Tf& Window_;
+};
 
 }  // namespace
 
-TLongOperation::TLongOperation(Tf& window) : Window_(window), Inner_(window.Ui()) {
+TLongOperation::TLongOperation(Tf& window, std::string stopQuestionKey)
+    : Window_(window), Inner_(window.Ui()), StopQuestionKey_(std::move(stopQuestionKey)) {
   if (Window_.Busy) return;
   Started_ = true;
   Window_.Busy = true;
+  Window_.LongOperation = this;
+  InputFilter_ = std::make_unique<TInputFilter>(Window_);
+  QCoreApplication::instance()->installEventFilter(InputFilter_.get());
   if (Window_.HidDeviceController) Deferral_.emplace(*Window_.HidDeviceController);
   SincePump_.start();
 }
 
 TLongOperation::~TLongOperation() {
   if (!Started_) return;
-  if (CommandsDisabled_) EnableCommands(Window_, true);
+  // Input that reached the window while no turn of the event loop ran is dropped now, not
+  // delivered once the commands are enabled again.
+  QCoreApplication::processEvents();
+  InputFilter_.reset();
+  if (CommandsDisabled_) ShowStop(false);
+  Window_.LongOperation = nullptr;
   Window_.Busy = false;
+  if (CloseWhenDone_) QTimer::singleShot(0, &Window_, [w = &Window_] { w->close(); });
 }
 
-void TLongOperation::ShowMessage(const std::string& text) { Inner_.ShowMessage(text); }
-void TLongOperation::ShowInformation(const std::string& text) { Inner_.ShowInformation(text); }
+void TLongOperation::RequestStop() {
+  if (Stop_ || Asking_) return;
+  if (!StopQuestionKey_.empty()) {
+    Asking_ = true;
+    const TAnswer answer = Inner_.AskYesNo(Inner_.MessageText(StopQuestionKey_), TAnswer::No);
+    Asking_ = false;
+    if (answer != TAnswer::Yes) return;
+  }
+  Stop_ = true;
+}
+
+void TLongOperation::RequestClose() {
+  if (Asking_ || CloseWhenDone_) return;
+  if (!Stop_) {
+    Asking_ = true;
+    const std::string key = StopQuestionKey_.empty() ? "CloseWhileBusy" : StopQuestionKey_;
+    const TAnswer answer = Inner_.AskYesNo(Inner_.MessageText(key), TAnswer::No);
+    Asking_ = false;
+    if (answer != TAnswer::Yes) return;
+  }
+  Stop_ = true;
+  CloseWhenDone_ = true;
+}
+
+// Once the window is to close, the outcome's box ("Operation stopped.") is not shown; errors are.
+void TLongOperation::ShowMessage(const std::string& text) {
+  if (!CloseWhenDone_) Inner_.ShowMessage(text);
+}
+void TLongOperation::ShowInformation(const std::string& text) {
+  if (!CloseWhenDone_) Inner_.ShowInformation(text);
+}
 void TLongOperation::ShowError(const std::string& text) { Inner_.ShowError(text); }
 TAnswer TLongOperation::AskWarning(const std::string& text) { return Inner_.AskWarning(text); }
 TAnswer TLongOperation::AskYesNo(const std::string& text, TAnswer defaultAnswer) {
@@ -42,6 +132,30 @@ bool TLongOperation::ExecuteOpenDialog(TFileDialog& dialog) { return Inner_.Exec
 bool TLongOperation::ExecuteSaveDialog(TFileDialog& dialog) { return Inner_.ExecuteSaveDialog(dialog); }
 std::string TLongOperation::MessageText(const std::string& key) { return Inner_.MessageText(key); }
 
+// Disables the controls that start commands (those enabled now, so that they alone come back) and
+// puts Stop in the place of the Clear button; or the other way round.
+void TLongOperation::ShowStop(bool running) {
+  Tf& w = Window_;
+  if (running) {
+    std::vector<QWidget*> controls = {w.MainMenu1, w.sPanel1};
+    for (QWidget* c : w.sPanel2->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      if (c != w.sSpeedButton9) controls.push_back(c);
+    for (QWidget* c : controls) {
+      if (!c->isEnabled()) continue;
+      c->setEnabled(false);
+      Disabled_.push_back(c);
+    }
+    ClearHidden_ = w.sSpeedButton8->isHidden();
+    w.sSpeedButton8->hide();
+    w.sSpeedButton9->show();
+  } else {
+    w.sSpeedButton9->hide();
+    w.sSpeedButton8->setHidden(ClearHidden_);
+    for (QWidget* c : Disabled_) c->setEnabled(true);
+    Disabled_.clear();
+  }
+}
+
 void TLongOperation::SetProgress(int position) {
   QProgressBar* bar = Window_.sProgressBar1;
   if (bar->value() != position) {
@@ -50,13 +164,13 @@ void TLongOperation::SetProgress(int position) {
   }
   Inner_.SetProgress(position);
   if (SincePump_.elapsed() < PumpIntervalMs) return;
-  // Paint and window-system events only: clicks and keys stay queued until the command ends, and
-  // the commands are disabled and device changes held back meanwhile, so nothing re-enters.
   // Commands that end before the first turn never show as disabled.
   if (!CommandsDisabled_) {
-    EnableCommands(Window_, false);
+    ShowStop(true);
     CommandsDisabled_ = true;
   }
-  QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+  // Every event, input included: the filter drops the input to the window, so none is left to be
+  // replayed after the command, and Stop and the close button act at once.
+  QCoreApplication::processEvents();
   SincePump_.restart();
 }

@@ -20,6 +20,11 @@ QIcon ToolbarPicture(int index) {
   return QIcon(QStringLiteral(":/tesmaro/toolbar/%1.svg").arg(QLatin1String(kNames[index])));
 }
 
+QIcon StopPicture() {
+  InitArtwork();
+  return QIcon(QStringLiteral(":/tesmaro/toolbar/stop.svg"));
+}
+
 QIcon ApplicationIcon() {
   InitArtwork();
   return QIcon(QStringLiteral(":/tesmaro/tesmaro.svg"));

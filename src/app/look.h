@@ -14,6 +14,9 @@ inline constexpr int kToolbarPictureCount = 8;
 // 6 supported chips, 7 clear. Scalable, so it stays sharp on dense screens; null out of range.
 QIcon ToolbarPicture(int index);
 
+// The picture of the Stop button, which stands in the toolbar while an operation runs.
+QIcon StopPicture();
+
 // The application icon.
 QIcon ApplicationIcon();
 

@@ -14,6 +14,7 @@
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
 #include "app/hex_grid_model.h"
+#include "app/long_operation.h"
 #include "app/look.h"
 #include "app/picture.h"
 #include "app/status_bar.h"
@@ -123,6 +124,14 @@ void Tf::CreateControls() {
   ButtonActions_ = {{sSpeedButton1, Open1},    {sSpeedButton2, SaveAs1},     {sSpeedButton3, ReadChip1},
                     {sSpeedButton4, Program2}, {sSpeedButton5, VerifyAl1},   {sSpeedButton6, ChipSelect1},
                     {sSpeedButton7, SupportedChips1}, {sSpeedButton8, Clearmemory1}};
+  sSpeedButton9 = AddToolButton("sSpeedButton9", "Stop the operation (Esc)", -1, 348, &Tf::sSpeedButton9Click);
+  sSpeedButton9->setProperty("pictureIndex", QVariant());  // not one of the toolbar pictures
+  sSpeedButton9->setText(QStringLiteral("Stop"));
+  sSpeedButton9->setIcon(StopPicture());
+  sSpeedButton9->setIconSize(QSize(28, 28));
+  sSpeedButton9->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  sSpeedButton9->setAutoRaise(false);
+  sSpeedButton9->hide();
   column->addWidget(sPanel2);
 
   auto* middle = new QHBoxLayout();
@@ -359,9 +368,11 @@ void Tf::SaveSettings() {
 }
 
 void Tf::closeEvent(QCloseEvent* e) {
-  // The desktop's close request during a long command is refused: the command ends first.
+  // During a long command the close request asks whether to stop it; the window closes once it
+  // has ended.
   if (Busy) {
     e->ignore();
+    if (LongOperation) LongOperation->RequestClose();
     return;
   }
   // A settings file that can't be written is reported; the user may still close without it, so
@@ -377,6 +388,10 @@ void Tf::Exit1Click() { close(); }
 
 void Tf::About1Click() {
   Ui().ShowInformation(FormatText(Ui().MessageText("AboutText"), {TESMARO_VERSION, QT_VERSION_STR, qVersion()}));
+}
+
+void Tf::sSpeedButton9Click() {
+  if (LongOperation) LongOperation->RequestStop();
 }
 
 void Tf::Clearmemory1Click() {

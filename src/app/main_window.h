@@ -27,6 +27,7 @@ class TStatusBar;
 class TGuiUserInterface;
 class TSimulatedProgrammer;
 class TForm2;
+class TLongOperation;
 class TQLanguageSource;
 class TQFormLocalizer;
 class TQtTranslations;
@@ -48,6 +49,7 @@ class Tf : public QMainWindow {
   QToolButton* sSpeedButton6 = nullptr;
   QToolButton* sSpeedButton7 = nullptr;
   QToolButton* sSpeedButton8 = nullptr;
+  QToolButton* sSpeedButton9 = nullptr;  // Stop: in the Clear button's place while an operation runs
   QProgressBar* sProgressBar1 = nullptr;
   TDrawGrid* DrawGrid1 = nullptr;
   QFrame* sPanel1 = nullptr;
@@ -102,6 +104,7 @@ class Tf : public QMainWindow {
   std::function<long double()> ClockSource;
   // A long command runs (TLongOperation): no other command starts and the window stays open.
   bool Busy = false;
+  TLongOperation* LongOperation = nullptr;  // the running one, for Stop and the close request
 
   // --- programmer link: the HID controller, the report buffer and the held programmer ---
   std::unique_ptr<THidEventLoop> HidEventLoop;                 // the controller's view of the Qt event loop
@@ -156,6 +159,7 @@ class Tf : public QMainWindow {
   void Getversioninfo1Click(QObject* Sender);   // Sender null: silent
   void ChipSelect1Click();
   void Clearmemory1Click();
+  void sSpeedButton9Click();  // Stop (and Escape) while an operation runs
   void Firmwareupdate1Click();
   void Language1Click(QAction* item);
   // The text of a message key in the active language.

@@ -12,7 +12,7 @@ void Tf::sSpeedButton3Click() {
     if (!op.Started()) return;
     run = ReadChipTo(Programmer, CurrentChip, MemoryBuffer, op);
   }
-  if (run != TChipRun::NoProgrammer) UpdateView();
+  if (run != TChipRun::Refused && run != TChipRun::NoProgrammer) UpdateView();
 }
 
 void Tf::sSpeedButton4Click() {
@@ -22,7 +22,7 @@ void Tf::sSpeedButton4Click() {
     if (!op.Started()) return;
     check = WriteAndCheckChip(Programmer, CurrentChip, MemoryBuffer, op);
   }
-  if (check != TChipCheck::NoProgrammer) UpdateView();
+  if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }
 
 void Tf::VerifyAl1Click() {
@@ -32,5 +32,5 @@ void Tf::VerifyAl1Click() {
     if (!op.Started()) return;
     check = VerifyChip(Programmer, CurrentChip, MemoryBuffer, op);
   }
-  if (check != TChipCheck::NoProgrammer) UpdateView();
+  if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }

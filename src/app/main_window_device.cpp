@@ -1,6 +1,9 @@
 // The main window's side of the programmer link: the HID controller, its device-change handler
 // and the version query of the menu.
+#include <iostream>
+
 #include "app/qt_hid_event_loop.h"
+#include "common/error.h"
 #include "app/status_bar.h"
 #include "app/main_window.h"
 #include "programmer/version_query.h"
@@ -9,9 +12,15 @@
 void Tf::CreateDeviceLink() {
   std::unique_ptr<THidPlatform> platform;
   if (Options_.Simulate) {
-    TSimulation sim = CreateSimulation();
+    if (!Options_.SimulationError.empty()) Run([this] { throw TError(Options_.SimulationError); });
+    TSimulationOptions so = Options_.Simulation;
+    const std::string log = so.LogFile;
+    so.LogFile.clear();
+    TSimulation sim = CreateSimulation(so);
+    if (Options_.Verbose) std::cerr << "tesmaro: simulated chip seed " << sim.Seed << "\n";
     SimulatedProgrammer = sim.Programmer;
-    // An image that can't be read is reported; the simulated chip then starts blank, in memory only.
+    // A log or an image that can't be used is reported; the simulated chip then stays in memory only.
+    if (!log.empty()) Run([this, log] { SimulatedProgrammer->LogTo(log); });
     if (!Options_.SimulateImage.empty())
       Run([this] { SimulatedProgrammer->AttachImageFile(Options_.SimulateImage); });
     platform = std::move(sim.Platform);

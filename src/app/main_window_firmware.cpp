@@ -6,7 +6,8 @@
 
 void Tf::Firmwareupdate1Click() {
   // Like the chip commands, the 504-block transfer keeps the window painting while input waits.
-  TLongOperation op(*this);
+  // Stopping leaves the programmer's firmware incomplete: the user confirms it first.
+  TLongOperation op(*this, "FirmwareStopAsk");
   if (!op.Started()) return;
   TFirmwareUpdateHooks hooks;
   hooks.LoadFile = [this, &op] { return LoadFirmwareFile(op, OpenDialog2); };

@@ -9,8 +9,22 @@ TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
   o.ExeFolder = DataFolderFor(FolderPart(exe));
   o.SettingsFile = SettingsFileFor(exe);
   bool fileSeen = false;
-  for (const auto& a : args) {
-    if (a == "--simulate") {
+  for (size_t i = 0; i < args.size(); ++i) {
+    const std::string& a = args[i];
+    if (a.rfind("--sim-", 0) == 0) {
+      const size_t eq = a.find('=');
+      const std::string name = a.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
+      std::string value;
+      if (eq != std::string::npos) value = a.substr(eq + 1);
+      else if (i + 1 < args.size()) value = args[++i];
+      try {
+        if (!TakeSimulationOption(name, value, o.Simulation)) o.SimulationError = "unknown option --" + name;
+      } catch (const std::exception& e) {
+        o.SimulationError = e.what();
+      }
+    } else if (a == "--verbose") {
+      o.Verbose = true;
+    } else if (a == "--simulate") {
       o.Simulate = true;
     } else if (a.rfind("--simulate=", 0) == 0) {
       o.Simulate = true;

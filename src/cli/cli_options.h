@@ -5,13 +5,17 @@
 #include <string>
 #include <vector>
 
+#include "simulator/simulation.h"
+
 // Exit codes shared by every command.
 enum TExitCode : int {
   kExitOk = 0,
   kExitDifferent = 1,    // a comparison found a difference
   kExitUsage = 2,        // unknown command or option, missing or unknown chip
   kExitFile = 3,         // a file or data error
-  kExitProgrammer = 4,   // programmer not found or not answering
+  kExitProgrammer = 4,   // programmer not found, not answering or unplugged
+  kExitNoAccess = 5,     // programmer present, but no permission on its device node
+  kExitBusy = 6,         // programmer in use by another program
 };
 
 struct TCliOptions {
@@ -19,6 +23,8 @@ struct TCliOptions {
   std::string Chip;                    // --chip NAME
   bool Simulate = false;               // --simulate[=IMAGE]
   std::string SimulateImage;
+  TSimulationOptions Simulation;       // --sim-* (image: SimulateImage)
+  bool Verbose = false;                // --verbose
   std::string Command;
   std::vector<std::string> Args;       // the command's positional arguments
   std::map<std::string, std::string> Flags;  // other "--name value" / "--name=value" / "--name" options

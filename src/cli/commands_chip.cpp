@@ -5,6 +5,8 @@
 #include "cli/console_user_interface.h"
 #include "cli/image_options.h"
 #include "cli/programmer_session.h"
+#include "cli/stop_signals.h"
+#include "common/error.h"
 #include "programmer/chip_operations.h"
 
 namespace {
@@ -13,28 +15,54 @@ void RequireArgs(const TCliOptions& o, const char* usage) {
   if (o.Args.size() != 1) throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + usage};
 }
 
+// The chip of --chip when the chip routines can work on it; a usage error before anything is
+// sent when it has no size or the catalogue marks it unsupported.
+TChip RequireUsableChip(const TCliOptions& o, TUserInterface& ui) {
+  const TChip chip = RequireChip(o);
+  switch (ChipUseOf(chip)) {
+    case TChipUse::Usable: break;
+    case TChipUse::NoChip: throw TCliError{kExitUsage, ui.MessageText("NoChip")};
+    case TChipUse::Unsupported: throw TCliError{kExitUsage, FormatText(ui.MessageText("ChipUnsupported"), {chip.Name})};
+  }
+  return chip;
+}
+
 // The exit code of a write or verify; the outcome's message was shown already.
-int ExitCodeOf(TChipCheck check) {
+int ExitCodeOf(TChipCheck check, const TProgrammer& programmer) {
   switch (check) {
     case TChipCheck::Same: return kExitOk;
     case TChipCheck::Different: return kExitDifferent;
+    case TChipCheck::Refused: return kExitUsage;
+    case TChipCheck::Stopped: return TStopOnSignals::ExitCode();
     case TChipCheck::NoProgrammer:
     case TChipCheck::NoAnswer: break;
   }
-  return kExitProgrammer;
+  return ProgrammerExitCode(programmer);
 }
 
 int Read(TCliOptions& o) {
   RequireArgs(o, "read OUT");
-  const TChip chip = RequireChip(o);
+  TConsoleUserInterface ui;
+  const TChip chip = RequireUsableChip(o, ui);
   const std::string& out = o.Args[0];
   const TImageFormat format = ImageFormatOption(o, "format", out);
-  TConsoleUserInterface ui;
+  TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
   // Bytes that the read does not reach are saved blank, as in the program after its start.
   BlankSixteenBitCount(chip.Size);
-  if (ReadChipTo(session.Programmer, chip, MemoryBuffer, ui) != TChipRun::Done) return kExitProgrammer;
+  switch (ReadChipTo(session.Programmer, chip, MemoryBuffer, ui)) {
+    case TChipRun::Done: break;
+    case TChipRun::Stopped: return TStopOnSignals::ExitCode();
+    case TChipRun::Refused: return kExitUsage;
+    case TChipRun::NoProgrammer:
+    case TChipRun::NoAnswer: return ProgrammerExitCode(session.Programmer);
+  }
+  // A stop that came with the last exchange still leaves no file.
+  if (stop.Requested()) {
+    ui.ShowMessage(ui.MessageText("OpStopped"));
+    return TStopOnSignals::ExitCode();
+  }
   SaveImageFile(out, format, chip);
   return kExitOk;
 }
@@ -43,17 +71,18 @@ int Read(TCliOptions& o) {
 template <typename TCheck>
 int CompareWithImage(TCliOptions& o, const char* usage, TCheck check) {
   RequireArgs(o, usage);
-  const TChip chip = RequireChip(o);
+  TConsoleUserInterface ui;
+  const TChip chip = RequireUsableChip(o, ui);
   const std::string& in = o.Args[0];
   LoadImageForCommand(in, ImageFormatOption(o, "format", in), chip, OffsetOption(o));
-  TConsoleUserInterface ui;
+  TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
   TDifferences differences;
   TDifferences* found = &differences;
   const TChipCheck result = check(session.Programmer, chip, MemoryBuffer, ui, found);
   if (result == TChipCheck::Different) PrintDifferences(differences);
-  return ExitCodeOf(result);
+  return ExitCodeOf(result, session.Programmer);
 }
 
 int Write(TCliOptions& o) {

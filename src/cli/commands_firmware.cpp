@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "cli/console_user_interface.h"
 #include "cli/programmer_session.h"
+#include "cli/stop_signals.h"
 #include "common/error.h"
 #include "crypto/stream.h"
 #include "firmware/firmware_file.h"
@@ -89,6 +90,7 @@ int Update(TCliOptions& o) {
   RequireArgs(o, 1, "firmware-update FILE");
   TConsoleUserInterface ui;
   ui.AssumeYes = o.Flags.count("yes") > 0;
+  TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
 
@@ -105,16 +107,19 @@ int Update(TCliOptions& o) {
   };
   switch (RunFirmwareUpdate(session.Programmer, ui, hooks)) {
     case TFirmwareUpdateResult::NoProgrammer:
-      return kExitProgrammer;
+      return ProgrammerExitCode(session.Programmer);
     case TFirmwareUpdateResult::InfoRefused:
       throw TCliError{kExitProgrammer, "the programmer did not accept the firmware information request"};
     case TFirmwareUpdateResult::NotLoaded:
       throw TCliError{kExitFile, o.Args[0] + ": " + loadError};
     case TFirmwareUpdateResult::NotConfirmed:
+      if (stop.Requested()) return TStopOnSignals::ExitCode();
       std::cerr << "tesmaro-cli: not confirmed; nothing was sent to the programmer\n";
       return kExitOk;
     case TFirmwareUpdateResult::VerifyFailed:
       return kExitDifferent;
+    case TFirmwareUpdateResult::Stopped:
+      return TStopOnSignals::ExitCode();
     case TFirmwareUpdateResult::Updated:
       return kExitOk;
   }

@@ -13,7 +13,7 @@ int Version(TCliOptions& o) {
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
   if (!GetVersionInfo(session.Programmer, ui, false))
-    throw TCliError{kExitProgrammer, ui.MessageText("ProgNoAnswer")};
+    throw TCliError{ProgrammerExitCode(session.Programmer), session.Programmer.LinkMessage(ui)};
   std::cout << VersionPanelText() << "\n";
   return kExitOk;
 }

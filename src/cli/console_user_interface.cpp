@@ -3,7 +3,12 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <poll.h>
 #include <unistd.h>
+
+#include <cerrno>
+
+#include "cli/stop_signals.h"
 
 std::string TConsoleUserInterface::PlainLines(const std::string& text) {
   std::string out;
@@ -32,7 +37,7 @@ TAnswer TConsoleUserInterface::AskWarning(const std::string& text) {
   if (!isatty(STDIN_FILENO)) return TAnswer::No;
   std::cout << "[y]es / [n]o / [c]ancel? " << std::flush;
   std::string answer;
-  if (!std::getline(std::cin, answer) || answer.empty()) return TAnswer::No;
+  if (!ReadAnswer(answer) || answer.empty()) return TAnswer::No;
   char c = answer[0];
   if (c == 'y' || c == 'Y') return TAnswer::Yes;
   if (c == 'c' || c == 'C') return TAnswer::Cancel;
@@ -46,7 +51,7 @@ TAnswer TConsoleUserInterface::AskYesNo(const std::string& text, TAnswer) {
   if (!isatty(STDIN_FILENO)) return TAnswer::No;
   std::cout << "[y]es / [n]o? " << std::flush;
   std::string answer;
-  if (!std::getline(std::cin, answer) || answer.empty()) return TAnswer::No;
+  if (!ReadAnswer(answer) || answer.empty()) return TAnswer::No;
   return answer[0] == 'y' || answer[0] == 'Y' ? TAnswer::Yes : TAnswer::No;
 }
 
@@ -67,4 +72,18 @@ void TConsoleUserInterface::SetProgress(int position) {
                position);
   if (position == 0) std::fprintf(stderr, "\r%s\r", std::string(width + 8, ' ').c_str());
   std::fflush(stderr);
+}
+
+bool TConsoleUserInterface::StopRequested() { return TStopOnSignals::Requested(); }
+
+// Waits for the line in short turns, so that Ctrl-C at a question ends the wait: the command then
+// takes the answer No and stops.
+bool TConsoleUserInterface::ReadAnswer(std::string& line) {
+  while (!StopRequested()) {
+    pollfd in = {STDIN_FILENO, POLLIN, 0};
+    const int ready = poll(&in, 1, 100);
+    if (ready > 0) return static_cast<bool>(std::getline(std::cin, line));
+    if (ready < 0 && errno != EINTR) return false;
+  }
+  return false;
 }

@@ -1,5 +1,5 @@
 // The CLI's user interface: messages on the terminal, questions answered by --yes or the user,
-// progress as a bar on standard error when it is a terminal.
+// progress as a bar on standard error when it is a terminal, stop requests from SIGINT and SIGTERM.
 #pragma once
 
 #include "common/user_interface.h"
@@ -19,10 +19,15 @@ class TConsoleUserInterface : public TUserInterface {
   bool ExecuteSaveDialog(TFileDialog&) override { return false; }
   std::string MessageText(const std::string& key) override;
   void SetProgress(int position) override;
+  // While TStopOnSignals is in force: SIGINT or SIGTERM came.
+  bool StopRequested() override;
 
   // Texts the program builds with LF CR line breaks, printed with plain newlines.
   static std::string PlainLines(const std::string& text);
 
  private:
+  // One line of the user's answer; false at the end of the input or once a stop was requested.
+  bool ReadAnswer(std::string& line);
+
   int LastProgress_ = -1;
 };

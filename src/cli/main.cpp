@@ -16,6 +16,8 @@ void PrintHelp() {
                "  --catalogue FILE   chip catalogue (default: see.ini of the program's data folder)\n"
                "  --chip NAME        the chip, looked up in the catalogue\n"
                "  --simulate[=IMAGE] use the simulated programmer; IMAGE holds the simulated chip\n"
+            << SimulationOptionsHelp()
+            << "  --verbose          say more on standard error (the simulated chip's seed)\n"
                "  --help, --version\n\nCommands:\n";
   for (const auto& c : CliCommands()) {
     std::string u = c.Usage;
@@ -25,7 +27,9 @@ void PrintHelp() {
                "anything else binary. --offset ADDR (such as 0x810000) is subtracted from every address of\n"
                "an Intel HEX or S-record file; binary images have no addresses and always load at 0.\n"
                "\nExit codes: 0 success (compare: the images are the same), 1 difference found (compare,\n"
-               "verify, write), 2 usage error, 3 file or data error, 4 programmer not found or not answering.\n";
+               "verify, write), 2 usage error or unusable chip, 3 file or data error, 4 programmer not\n"
+               "found, not answering or unplugged, 5 no permission to use the programmer, 6 programmer in\n"
+               "use by another program, 130 / 143 stopped by SIGINT / SIGTERM (chip closed, no output file).\n";
 }
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {
@@ -56,6 +60,14 @@ TCliOptions Parse(int argc, char** argv) {
       if (name == "catalogue") o.Catalogue = takeValue();
       else if (name == "chip") o.Chip = takeValue();
       else if (name == "simulate") { o.Simulate = true; o.SimulateImage = hasValue ? value : ""; }
+      else if (name.rfind("sim-", 0) == 0) {
+        try {
+          if (!TakeSimulationOption(name, takeValue(), o.Simulation)) throw TCliError{kExitUsage, "unknown option --" + name};
+        } catch (const TError& e) {
+          throw TCliError{kExitUsage, e.what()};
+        }
+      }
+      else if (name == "verbose" && !hasValue) o.Verbose = true;
       else if (name == "help") o.Command = "help";
       else if (name == "version") o.Command = o.Command.empty() ? "--version" : o.Command;
       else if (command && Contains(command->ValueFlags, name)) o.Flags[name] = takeValue();

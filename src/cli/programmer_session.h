@@ -31,5 +31,9 @@ class TProgrammerSession {
   TProgrammer Programmer;  // declared last: gives the programmer back before the controller goes
 };
 
+// The exit code after an operation failed on the programmer: 5 without permission on its device
+// node, 6 while another program uses it, else 4.
+int ProgrammerExitCode(const TProgrammer& programmer);
+
 // Ends the command with the "ProgNotFound" message and exit code 4 when no programmer is held.
 void RequireProgrammer(TProgrammerSession& session, TUserInterface& ui);

@@ -15,6 +15,14 @@ const std::map<std::string, std::string>& Texts() {
       {"ProgOK", "Programming OK"},
       {"ProgNotOK", "Programming failed!"},
       {"ProgNoAnswer", "The programmer did not answer. The operation was stopped."},
+      {"ProgBusy", "The programmer is in use by another program."},
+      {"ProgUnplugged", "The programmer was unplugged. The operation was stopped."},
+      {"ProgNoAccess",
+       "The programmer is plugged in, but its device node %s can't be opened: no permission. The udev rule "
+       "shipped with the program (70-tesmaro.rules) gives access to the user logged in at the desktop: copy it "
+       "to /usr/lib/udev/rules.d, run sudo udevadm control --reload and sudo udevadm trigger, then plug the "
+       "programmer in again. Users over SSH and service users need a rule that gives their group access to the "
+       "node."},
       {"ConfirmDiscard", "Save changes to the buffer?"},
       // Main window: closing, status bar labels, the empty grid, the About box.
       {"CloseWithoutSaving", "Close without saving the settings?"},
@@ -59,6 +67,14 @@ const std::map<std::string, std::string>& Texts() {
       {"FwFileTooShort", "The firmware update file is shorter than %d bytes."},
       {"FwFileTooLong", "The firmware update file deciphers to more than %d bytes."},
       {"FwFileNotBlocks", "This is not a firmware update file: its size of %d bytes is not a multiple of 8."},
+      {"OpStopped", "Operation stopped."},
+      {"NoChip", "Select a chip first."},
+      {"ChipUnsupported", "%s is not supported by the programmer."},
+      {"CloseWhileBusy", "An operation is running. Stop it and close the window?"},
+      {"FirmwareStopAsk",
+       "Stopping now leaves the programmer's firmware incomplete: the programmer will not work until the update "
+       "is run again. Stop the update?"},
+      {"FirmwareIncomplete", "The programmer's firmware is incomplete: run the firmware update again."},
       {"ImgFileLine", "File \"%s\", line %s: %s"},
       {"ImgLine", "Line %s: %s"},
       {"ImgBadChecksum", "the record's checksum is wrong"},

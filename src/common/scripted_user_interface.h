@@ -23,6 +23,7 @@ class TScriptedUserInterface : public TUserInterface {
   std::deque<int> FilterIndexes;            // filter chosen with each picked file; kept when empty
   std::vector<TFileDialog> Dialogs;         // the dialogs as they were asked
   std::vector<int> Progress;                // every progress position set
+  int StopAfterProgress = -1;               // StopRequested() once this many positions were set
 
   void ShowMessage(const std::string& text) override { Shown.push_back({TKind::Message, text}); }
   void ShowInformation(const std::string& text) override { Shown.push_back({TKind::Information, text}); }
@@ -34,6 +35,9 @@ class TScriptedUserInterface : public TUserInterface {
   bool ExecuteSaveDialog(TFileDialog& dialog) override { return Pick(dialog); }
   std::string MessageText(const std::string& key) override;
   void SetProgress(int position) override { Progress.push_back(position); }
+  bool StopRequested() override {
+    return StopAfterProgress >= 0 && Progress.size() >= static_cast<size_t>(StopAfterProgress);
+  }
 
   // The texts shown, without their kinds.
   std::vector<std::string> Texts() const;

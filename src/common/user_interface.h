@@ -39,6 +39,10 @@ class TUserInterface {
 
   // The progress bar of long operations: a position from 0 to 100.
   virtual void SetProgress(int position) = 0;
+
+  // Whether the user asked the running operation to stop. Long routines poll it between two
+  // exchanges, finish what the device needs (closing commands) and end with "OpStopped".
+  virtual bool StopRequested() { return false; }
 };
 
 // The program's own English text of each message key, used while no language file is active.

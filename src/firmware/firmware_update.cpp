@@ -27,6 +27,11 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
     ui.ShowMessage(ui.MessageText("ProgNotFound"));
     return TFirmwareUpdateResult::NoProgrammer;
   }
+  TProgrammerUse use(programmer);  // no other program talks to it during the update
+  if (!use) {
+    programmer.ShowLinkFailure(ui);
+    return TFirmwareUpdateResult::NoProgrammer;
+  }
   GetVersionInfo(programmer, ui, false);
   std::string info = ui.MessageText("FwHwVersion") + IntToHex(FirmwareMajor, 2) + "." + IntToHex(FirmwareMinor, 2) + kLineEnd;
 
@@ -52,6 +57,15 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
   if (programmer.Controller()) deferral.emplace(*programmer.Controller());
 
   for (int i = 0; i < kFirmwareBlocks; ++i) {
+    // A stop between two blocks leaves the firmware incomplete once a block went out: say so.
+    if (ui.StopRequested()) {
+      ui.SetProgress(0);
+      if (i == 0)
+        ui.ShowMessage(ui.MessageText("OpStopped"));
+      else
+        ui.ShowError(ui.MessageText("OpStopped") + kLineEnd + ui.MessageText("FirmwareIncomplete"));
+      return TFirmwareUpdateResult::Stopped;
+    }
     const int address = i * kFirmwareBlockSize;
     const uint8_t* block = FirmwareImage + address;
     r[0] = 0;

@@ -18,6 +18,8 @@ THidDevice::~THidDevice() = default;
 bool THidDevice::OpenFile() {
   THidPlatform& platform = *Controller_.Platform_;
   Handle_ = platform.Open(Detail_.Path, THidAccess::ReadWrite);
+  ReadWrite_ = Handle_ != nullptr;
+  AccessDenied_ = !ReadWrite_ && platform.AccessDenied(Detail_.Path);
   // A handle without access still lets the layer tell the device apart; its transfers fail.
   if (!Handle_) Handle_ = platform.Open(Detail_.Path, THidAccess::None);
   return Handle_ != nullptr;
@@ -25,7 +27,9 @@ bool THidDevice::OpenFile() {
 
 void THidDevice::CloseFile() {
   Handle_.reset();
-  DropLateInput_ = false;
+  ReadWrite_ = false;
+  AwaitLate_ = false;
+  UseDepth_ = 0;
 }
 
 THidCaps THidDevice::Capabilities() {
@@ -47,32 +51,69 @@ THidCaps THidDevice::Capabilities() {
   return Caps_;
 }
 
-void THidDevice::DropLateInput() {
-  DropLateInput_ = false;
+void THidDevice::DrainInput() {
   uint8_t scratch[256];
   size_t n = 0;
+  // The reply to a command that timed out may still come: wait for it once, up to a time-out.
+  if (AwaitLate_) {
+    AwaitLate_ = false;
+    Handle_->Read(scratch, sizeof scratch, n, Controller_.ReadTimeoutMs);
+  }
   // Bounded, so a device that floods input cannot keep the caller here.
   for (int i = 0; i < 1024; ++i)
     if (Handle_->Read(scratch, sizeof scratch, n, 0) != THidReadResult::Ok) break;
 }
 
+THidFailure THidDevice::Acquire() {
+  if (!PluggedIn_ || !Claimed_) return Failure_ = THidFailure::NotClaimed;
+  if (!Handle_ && !OpenFile()) return Failure_ = THidFailure::Gone;
+  if (!ReadWrite_) return Failure_ = AccessDenied_ ? THidFailure::NoAccess : THidFailure::Gone;
+  if (UseDepth_ == 0) {
+    const THidLockResult r = Handle_->TryLock();
+    if (r == THidLockResult::Busy) return Failure_ = THidFailure::Busy;
+    if (r != THidLockResult::Locked) return Failure_ = THidFailure::Gone;
+  }
+  ++UseDepth_;
+  return Failure_ = THidFailure::None;
+}
+
+void THidDevice::Unacquire() {
+  if (UseDepth_ > 0 && --UseDepth_ == 0 && Handle_) Handle_->Unlock();
+}
+
 bool THidDevice::WriteReport(const void* buffer, size_t length, size_t& bytesWritten) {
-  if (!PluggedIn_ || !Claimed_) return false;
-  if (!Handle_ && !OpenFile()) return false;
-  if (DropLateInput_) DropLateInput();
-  return Handle_->Write(static_cast<const uint8_t*>(buffer), length, bytesWritten);
+  ReadTimedOut_ = false;
+  bytesWritten = 0;
+  if (!PluggedIn_ || !Claimed_) return Fail(THidFailure::NotClaimed);
+  if (!Handle_ && !OpenFile()) return Fail(THidFailure::Gone);
+  if (!ReadWrite_) return Fail(AccessDenied_ ? THidFailure::NoAccess : THidFailure::Gone);
+  DrainInput();
+  switch (Handle_->Write(static_cast<const uint8_t*>(buffer), length, bytesWritten, Controller_.ReadTimeoutMs)) {
+    case THidWriteResult::Ok: Failure_ = THidFailure::None; return true;
+    case THidWriteResult::TimedOut:
+      // The report may still be taken and answered: that answer is waited for and dropped.
+      AwaitLate_ = true;
+      return Fail(THidFailure::TimedOut);
+    case THidWriteResult::Failed: break;
+  }
+  return Fail(THidFailure::Gone);
 }
 
 bool THidDevice::ReadReport(void* buffer, size_t length, size_t& bytesRead) {
   ReadTimedOut_ = false;
-  if (!PluggedIn_ || !Claimed_) return false;
-  if (!Handle_ && !OpenFile()) return false;
-  THidReadResult r = Handle_->Read(static_cast<uint8_t*>(buffer), length, bytesRead, Controller_.ReadTimeoutMs);
-  if (r == THidReadResult::TimedOut) {
-    ReadTimedOut_ = true;
-    DropLateInput_ = true;
+  bytesRead = 0;
+  if (!PluggedIn_ || !Claimed_) return Fail(THidFailure::NotClaimed);
+  if (!Handle_ && !OpenFile()) return Fail(THidFailure::Gone);
+  if (!ReadWrite_) return Fail(AccessDenied_ ? THidFailure::NoAccess : THidFailure::Gone);
+  switch (Handle_->Read(static_cast<uint8_t*>(buffer), length, bytesRead, Controller_.ReadTimeoutMs)) {
+    case THidReadResult::Ok: Failure_ = THidFailure::None; return true;
+    case THidReadResult::TimedOut:
+      ReadTimedOut_ = true;
+      AwaitLate_ = true;
+      return Fail(THidFailure::TimedOut);
+    case THidReadResult::Failed: break;
   }
-  return r == THidReadResult::Ok;
+  return Fail(THidFailure::Gone);
 }
 
 // --- controller ---

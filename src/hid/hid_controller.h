@@ -21,6 +21,16 @@ class EControllerError : public TError {
   using TError::TError;
 };
 
+// Why the last transfer, or the last Acquire, of a device failed.
+enum class THidFailure {
+  None,
+  NotClaimed,  // the device is not claimed or no longer plugged in
+  NoAccess,    // the device is there but this user may not open it for reading and writing
+  Busy,        // another program holds the device for an operation
+  TimedOut,    // the device did not take the output report, or did not answer, in time
+  Gone,        // the device went away (a transfer failed, or it could not be opened)
+};
+
 // One present or formerly present HID device, owned by the controller.
 class THidDevice {
  public:
@@ -41,21 +51,35 @@ class THidDevice {
   THidCaps Capabilities();
 
   // One output report. False without a transfer unless the device is plugged in and claimed
-  // and can be opened; otherwise the platform transfer's success.
+  // and can be opened; otherwise the platform transfer's success. The device has at most the
+  // controller's ReadTimeoutMs to take the report. Every input report already waiting is dropped
+  // first (other programs that have the device open get every report too, and the protocol has
+  // no sequence numbers); after a transfer that timed out it first waits up to one more time-out
+  // for the late reply and drops it, so the next command gets its own answer.
   bool WriteReport(const void* buffer, size_t length, size_t& bytesWritten);
-  // One input report, waiting at most the controller's ReadTimeoutMs. After a read that timed
-  // out, the next WriteReport first drops input reports that arrived late, so a late reply is
-  // never taken for the answer to the next command.
+  // One input report, waiting at most the controller's ReadTimeoutMs.
   bool ReadReport(void* buffer, size_t length, size_t& bytesRead);
   // The last ReadReport failed because no report came in time.
   bool ReadTimedOut() const { return ReadTimedOut_; }
+  // Why the last WriteReport, ReadReport or Acquire failed (None after a success).
+  THidFailure LastFailure() const { return Failure_; }
+
+  // Takes the device for one operation of this program: opens it for reading and writing and
+  // takes the platform's exclusive lock, shared by every program of this system. Calls nest; the
+  // lock goes with the outermost Unacquire (or when the device is closed). None on success.
+  THidFailure Acquire();
+  void Unacquire();
 
  private:
   friend class THidDeviceController;
   THidDevice(THidDeviceController& controller, const THidInterfaceDetail& detail);
   bool OpenFile();
   void CloseFile();
-  void DropLateInput();
+  void DrainInput();
+  bool Fail(THidFailure failure) {
+    Failure_ = failure;
+    return false;
+  }
 
   THidDeviceController& Controller_;
   THidInterfaceDetail Detail_;
@@ -65,8 +89,12 @@ class THidDevice {
   std::unique_ptr<THidHandle> Handle_;
   THidCaps Caps_;
   bool CapsKnown_ = false;
+  bool ReadWrite_ = false;     // Handle_ was opened for reading and writing
+  bool AccessDenied_ = false;  // opening for reading and writing was refused for lack of permission
   bool ReadTimedOut_ = false;
-  bool DropLateInput_ = false;
+  bool AwaitLate_ = false;     // a transfer timed out: its reply may still come
+  THidFailure Failure_ = THidFailure::None;
+  int UseDepth_ = 0;
 };
 
 class THidDeviceController {
@@ -85,7 +113,8 @@ class THidDeviceController {
 
   // Raised on the owner's thread after the device list changed (and once after start-up).
   std::function<void(THidDeviceController& sender)> OnDeviceChange;
-  // How long a device's ReadReport waits for its input report.
+  // How long a device's ReadReport waits for its input report, and WriteReport for the device
+  // to take its output report.
   int ReadTimeoutMs = kHidReadTimeoutMs;
 
   // Takes the first device in list order with this vendor id and product id (-1: any product)

@@ -8,7 +8,8 @@
 #include <memory>
 #include <string>
 
-// How long ReadReport waits for an input report before the read fails, in milliseconds.
+// How long ReadReport waits for an input report, and WriteReport for the device to take an output
+// report, before the transfer fails, in milliseconds.
 inline constexpr int kHidReadTimeoutMs = 2000;
 // How often the device list is compared when the platform gives no change notification.
 inline constexpr int kHidChangePollIntervalMs = 1000;
@@ -35,6 +36,8 @@ struct THidInterfaceDetail {
 enum class THidInterfaceResult { Found, DetailFailed, End };
 enum class THidAccess { ReadWrite, None };  // None: enough to read the attributes only
 enum class THidReadResult { Ok, TimedOut, Failed };
+enum class THidWriteResult { Ok, TimedOut, Failed };
+enum class THidLockResult { Locked, Busy, Failed };
 
 // An open device. Transfers on a handle opened with no access fail.
 class THidHandle {
@@ -42,11 +45,16 @@ class THidHandle {
   virtual ~THidHandle() = default;
   virtual bool GetAttributes(THidAttributes& attributes) = 0;
   virtual bool GetCaps(THidCaps& caps) = 0;
-  // One whole output report, byte 0 the report ID.
-  virtual bool Write(const uint8_t* data, size_t length, size_t& written) = 0;
+  // One whole output report, byte 0 the report ID; waits at most timeoutMs for the device to take it.
+  virtual THidWriteResult Write(const uint8_t* data, size_t length, size_t& written, int timeoutMs) = 0;
   // One input report into data, byte 0 the report ID (0 for a device without numbered reports);
   // waits at most timeoutMs for it (0: only takes what is already there).
   virtual THidReadResult Read(uint8_t* data, size_t length, size_t& read, int timeoutMs) = 0;
+  // Takes the device for this program alone, without waiting: an advisory lock that every program
+  // of this system honours (Busy while another one holds it). Kept until Unlock or the handle's
+  // end. Platforms without such locks grant it always.
+  virtual THidLockResult TryLock() { return THidLockResult::Locked; }
+  virtual void Unlock() {}
 };
 
 class THidPlatform {
@@ -60,6 +68,9 @@ class THidPlatform {
   virtual void EndEnumeration() = 0;
   // Null when the interface cannot be opened with that access.
   virtual std::unique_ptr<THidHandle> Open(const std::string& path, THidAccess access) = 0;
+  // True when the interface is there but this user lacks the permission to open it for reading
+  // and writing.
+  virtual bool AccessDenied(const std::string& path) { (void)path; return false; }
   // A descriptor that becomes readable when devices come or go, or -1 when changes must be polled.
   virtual int ChangeDescriptor() = 0;
   // Takes what is pending on the change descriptor, or compares a fresh enumeration with the last

@@ -4,10 +4,14 @@
 #include <hidapi/hidapi.h>
 
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <mutex>
+#include <thread>
 #include <vector>
 
 #include "hid/hid_platform.h"
@@ -15,7 +19,11 @@
 #include "hid/udev_monitor.h"
 
 #ifdef __linux__
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace {
@@ -86,6 +94,62 @@ TReportLayout LayoutOf(const std::string& path, hid_device* dev) {
   return {65, 65, false};
 }
 
+// Sends output reports on a thread of its own, so that a device that does not take a report
+// cannot hold the caller longer than its time-out. A write left behind blocks only the next write,
+// until the driver gives up on it.
+class TReportWriter {
+ public:
+  explicit TReportWriter(hid_device* dev) : Dev_(dev), Thread_([this] { Run(); }) {}
+  ~TReportWriter() {
+    {
+      std::lock_guard<std::mutex> lock(M_);
+      Stop_ = true;
+    }
+    Cv_.notify_all();
+    Thread_.join();
+  }
+
+  THidWriteResult Write(const uint8_t* data, size_t length, size_t& written, int timeoutMs) {
+    std::unique_lock<std::mutex> lock(M_);
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(0, timeoutMs));
+    // A write that timed out before must end before the next one starts.
+    if (!Cv_.wait_until(lock, deadline, [this] { return !Busy_; })) return THidWriteResult::TimedOut;
+    Data_.assign(data, data + length);
+    Busy_ = true;
+    Done_ = false;
+    Cv_.notify_all();
+    if (!Cv_.wait_until(lock, deadline, [this] { return Done_; })) return THidWriteResult::TimedOut;
+    if (Result_ < 0) return THidWriteResult::Failed;
+    written = static_cast<size_t>(Result_);
+    return THidWriteResult::Ok;
+  }
+
+ private:
+  void Run() {
+    std::unique_lock<std::mutex> lock(M_);
+    for (;;) {
+      Cv_.wait(lock, [this] { return Stop_ || (Busy_ && !Done_); });
+      if (Stop_) return;
+      // Data_ stays untouched while Busy_: Write waits for the end of this one.
+      lock.unlock();
+      const int r = hid_write(Dev_, Data_.data(), Data_.size());
+      lock.lock();
+      Result_ = r;
+      Done_ = true;
+      Busy_ = false;
+      Cv_.notify_all();
+    }
+  }
+
+  hid_device* Dev_;
+  std::mutex M_;
+  std::condition_variable Cv_;
+  std::vector<uint8_t> Data_;
+  bool Busy_ = false, Done_ = false, Stop_ = false;
+  int Result_ = 0;
+  std::thread Thread_;
+};
+
 class THidapiHandle : public THidHandle {
  public:
   THidapiHandle(hid_device* dev, std::string path, const THidAttributes* attributes)
@@ -93,7 +157,34 @@ class THidapiHandle : public THidHandle {
     if (attributes) Attributes_ = *attributes;
   }
   ~THidapiHandle() override {
+    Unlock();
+    Writer_.reset();
     if (Dev_) hid_close(Dev_);
+  }
+
+  // An exclusive flock on the device node, through a descriptor of its own (hidapi keeps its
+  // own out of reach); every program of this system takes it for an operation.
+  THidLockResult TryLock() override {
+#ifdef __linux__
+    if (LockFd_ >= 0) return THidLockResult::Locked;
+    int fd = open(Path_.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) fd = open(Path_.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return THidLockResult::Failed;
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+      const bool busy = errno == EWOULDBLOCK;
+      close(fd);
+      return busy ? THidLockResult::Busy : THidLockResult::Failed;
+    }
+    LockFd_ = fd;
+#endif
+    return THidLockResult::Locked;
+  }
+
+  void Unlock() override {
+#ifdef __linux__
+    if (LockFd_ >= 0) close(LockFd_);
+    LockFd_ = -1;
+#endif
   }
 
   bool GetAttributes(THidAttributes& a) override {
@@ -108,13 +199,11 @@ class THidapiHandle : public THidHandle {
     return true;
   }
 
-  bool Write(const uint8_t* data, size_t length, size_t& written) override {
+  THidWriteResult Write(const uint8_t* data, size_t length, size_t& written, int timeoutMs) override {
     written = 0;
-    if (!Dev_) return false;
-    int r = hid_write(Dev_, data, length);
-    if (r < 0) return false;
-    written = static_cast<size_t>(r);
-    return true;
+    if (!Dev_) return THidWriteResult::Failed;
+    if (!Writer_) Writer_ = std::make_unique<TReportWriter>(Dev_);
+    return Writer_->Write(data, length, written, timeoutMs);
   }
 
   THidReadResult Read(uint8_t* data, size_t length, size_t& read, int timeoutMs) override {
@@ -153,6 +242,8 @@ class THidapiHandle : public THidHandle {
   THidAttributes Attributes_;
   TReportLayout Layout_;
   bool LayoutKnown_ = false;
+  std::unique_ptr<TReportWriter> Writer_;
+  int LockFd_ = -1;
 };
 
 class THidapiPlatform : public THidPlatform {
@@ -202,6 +293,15 @@ class THidapiPlatform : public THidPlatform {
       attributes = &own;
     }
     return std::make_unique<THidapiHandle>(dev, path, attributes);
+  }
+
+  bool AccessDenied(const std::string& path) override {
+#ifdef __linux__
+    return access(path.c_str(), R_OK | W_OK) != 0 && (errno == EACCES || errno == EPERM);
+#else
+    (void)path;
+    return false;
+#endif
   }
 
   int ChangeDescriptor() override { return Monitor_ ? Monitor_->Descriptor() : -1; }

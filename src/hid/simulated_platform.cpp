@@ -5,6 +5,16 @@
 #include <cstring>
 #include <thread>
 
+TSimulatedInput& TSimulatedResponse::Send(const uint8_t* data, size_t length) {
+  static thread_local TSimulatedInput overflow;
+  TSimulatedInput& in = Count < kMaxInputs ? Inputs[Count++] : overflow;
+  in.Length = std::min(length, TSimulatedInput::kMaxReport);
+  std::memcpy(in.Bytes.data(), data, in.Length);
+  in.DelayMs = 0;
+  in.AfterTimeOut = false;
+  return in;
+}
+
 // --- port ---
 
 void TSimulatedHidPort::QueueInput(const uint8_t* data, size_t length) {
@@ -18,16 +28,67 @@ void TSimulatedHidPort::QueueInput(const uint8_t* data, size_t length) {
   ++Count_;
 }
 
+void TSimulatedHidPort::Schedule(const uint8_t* data, size_t length, int64_t atMs, bool afterWrite) {
+  TTimed t;
+  t.Slot.Length = std::min<size_t>({length, Info_.InputReportByteLength, kMaxReport});
+  std::memcpy(t.Slot.Bytes.data(), data, t.Slot.Length);
+  t.AtMs = atMs;
+  t.AfterWrite = afterWrite;
+  Timed_.push_back(t);
+}
+
+void TSimulatedHidPort::DeliverAt(const uint8_t* data, size_t length, int64_t atMs) {
+  Schedule(data, length, atMs, false);
+}
+
+void TSimulatedHidPort::DeliverAfterNextWrite(const uint8_t* data, size_t length, int delayMs) {
+  Schedule(data, length, delayMs, true);
+}
+
 void TSimulatedHidPort::QueueLateInput(const uint8_t* data, size_t length) {
-  Late_.Length = std::min<size_t>({length, Info_.InputReportByteLength, kMaxReport});
-  std::memcpy(Late_.Bytes.data(), data, Late_.Length);
-  HasLate_ = true;
+  TSlot s;
+  s.Length = std::min<size_t>({length, Info_.InputReportByteLength, kMaxReport});
+  std::memcpy(s.Bytes.data(), data, s.Length);
+  Late_.push_back(s);
 }
 
 void TSimulatedHidPort::LateArrives() {
-  if (!HasLate_) return;
-  HasLate_ = false;
-  QueueInput(Late_.Bytes.data(), Late_.Length);
+  for (const TSlot& s : Late_) QueueInput(s.Bytes.data(), s.Length);
+  Late_.clear();
+}
+
+// Queues, in the order they are due, the timed reports whose time has come.
+void TSimulatedHidPort::DeliverDue() {
+  const int64_t now = Platform_ ? Platform_->NowMs_ : 0;
+  for (;;) {
+    auto due = Timed_.end();
+    for (auto it = Timed_.begin(); it != Timed_.end(); ++it)
+      if (!it->AfterWrite && it->AtMs <= now && (due == Timed_.end() || it->AtMs < due->AtMs)) due = it;
+    if (due == Timed_.end()) return;
+    QueueInput(due->Slot.Bytes.data(), due->Slot.Length);
+    Timed_.erase(due);
+  }
+}
+
+bool TSimulatedHidPort::NextDue(int64_t& atMs) const {
+  bool any = false;
+  for (const TTimed& t : Timed_) {
+    if (t.AfterWrite || (any && t.AtMs >= atMs)) continue;
+    atMs = t.AtMs;
+    any = true;
+  }
+  return any;
+}
+
+// An output report went out: reports waiting for it are now on their way.
+void TSimulatedHidPort::Written() {
+  const int64_t now = Platform_ ? Platform_->NowMs_ : 0;
+  for (TTimed& t : Timed_)
+    if (t.AfterWrite) {
+      t.AfterWrite = false;
+      t.AtMs += now;
+    }
+  AnswerOwed_ = true;
 }
 
 bool TSimulatedHidPort::Pop(uint8_t* data, size_t length, size_t& read) {
@@ -44,7 +105,9 @@ void TSimulatedHidPort::Unplug() {
   if (!PluggedIn_) return;
   PluggedIn_ = false;
   Count_ = 0;
-  HasLate_ = false;
+  Timed_.clear();
+  Late_.clear();
+  LockHolder_ = nullptr;
   if (Platform_) Platform_->Changed_ = true;
 }
 
@@ -52,11 +115,14 @@ void TSimulatedHidPort::Unplug() {
 
 class TSimulatedHidHandle : public THidHandle {
  public:
-  TSimulatedHidHandle(std::shared_ptr<TSimulatedHidPort> port, bool readWrite, const TSimulatedHidPlatform& platform)
+  TSimulatedHidHandle(std::shared_ptr<TSimulatedHidPort> port, bool readWrite, TSimulatedHidPlatform& platform)
       : Port_(std::move(port)), ReadWrite_(readWrite), Platform_(platform) {
     ++Port_->OpenHandles_;
   }
-  ~TSimulatedHidHandle() override { --Port_->OpenHandles_; }
+  ~TSimulatedHidHandle() override {
+    Unlock();
+    --Port_->OpenHandles_;
+  }
 
   bool GetAttributes(THidAttributes& a) override {
     if (!Port_->PluggedIn_ || Port_->Info_.FailAttributes) return false;
@@ -70,31 +136,81 @@ class TSimulatedHidHandle : public THidHandle {
     return true;
   }
 
-  bool Write(const uint8_t* data, size_t length, size_t& written) override {
+  THidWriteResult Write(const uint8_t* data, size_t length, size_t& written, int timeoutMs) override {
     written = 0;
+    TSimulatedHidPort& port = *Port_;
     // Like the platform's driver: one whole report of exactly the output length.
-    if (!ReadWrite_ || !Port_->PluggedIn_ || length != Port_->Info_.OutputReportByteLength) return false;
-    if (Port_->Endpoint_) Port_->Endpoint_->OutputReport(data, length, *Port_);
-    if (!Port_->PluggedIn_) return false;
+    if (!ReadWrite_ || !port.PluggedIn_ || length != port.Info_.OutputReportByteLength) return THidWriteResult::Failed;
+    TSimulatedResponse response;
+    if (port.Endpoint_) port.Endpoint_->OutputReport(data, length, response);
+    if (response.Unplug) port.Unplug();
+    if (!port.PluggedIn_) return THidWriteResult::Failed;
+    if (response.Refuse) {
+      Platform_.WaitUntil(Platform_.NowMs_ + std::max(0, timeoutMs));
+      return THidWriteResult::TimedOut;
+    }
+    port.Written();
+    const int64_t now = Platform_.NowMs_;
+    for (size_t i = 0; i < response.Count; ++i) {
+      const TSimulatedInput& in = response.Inputs[i];
+      if (in.AfterTimeOut)
+        port.QueueLateInput(in.Bytes.data(), in.Length);
+      else if (in.DelayMs > 0)
+        port.DeliverAt(in.Bytes.data(), in.Length, now + in.DelayMs);
+      else
+        port.QueueInput(in.Bytes.data(), in.Length);
+    }
     written = length;
-    return true;
+    return THidWriteResult::Ok;
   }
 
   THidReadResult Read(uint8_t* data, size_t length, size_t& read, int timeoutMs) override {
     read = 0;
-    if (!ReadWrite_ || !Port_->PluggedIn_) return THidReadResult::Failed;
-    if (Port_->Pop(data, length, read)) return THidReadResult::Ok;
-    // Nothing else can answer while this thread waits: wait out the time-out, then let a
-    // held-back answer arrive after it.
-    if (timeoutMs > 0 && Platform_.WaitOnEmptyRead) std::this_thread::sleep_for(std::chrono::milliseconds(timeoutMs));
-    Port_->LateArrives();
+    TSimulatedHidPort& port = *Port_;
+    if (!ReadWrite_ || !port.PluggedIn_) return THidReadResult::Failed;
+    if (!port.Timed_.empty()) port.DeliverDue();
+    if (port.Pop(data, length, read)) {
+      port.AnswerOwed_ = false;
+      return THidReadResult::Ok;
+    }
+    const int64_t deadline = Platform_.NowMs_ + std::max(0, timeoutMs);
+    int64_t due = 0;
+    if (port.NextDue(due) && due <= deadline) {
+      Platform_.WaitUntil(due);
+      port.DeliverDue();
+      port.Pop(data, length, read);
+      port.AnswerOwed_ = false;
+      return THidReadResult::Ok;
+    }
+    if (timeoutMs <= 0) return THidReadResult::TimedOut;
+    // Nothing can come before the deadline. Wait it out where the device owes an answer (or has
+    // one on its way); otherwise nothing can ever come, and only the clock moves on.
+    const bool owed = port.AnswerOwed_ || !port.Late_.empty() || !port.Timed_.empty();
+    port.AnswerOwed_ = false;
+    if (owed)
+      Platform_.WaitUntil(deadline);
+    else
+      Platform_.NowMs_ = deadline;
+    // A held-back answer arrives just after the read waiting for it gave up.
+    port.LateArrives();
     return THidReadResult::TimedOut;
+  }
+
+  THidLockResult TryLock() override {
+    if (!Port_->PluggedIn_) return THidLockResult::Failed;
+    if (Port_->LockHolder_ && Port_->LockHolder_ != this) return THidLockResult::Busy;
+    Port_->LockHolder_ = this;
+    return THidLockResult::Locked;
+  }
+
+  void Unlock() override {
+    if (Port_->LockHolder_ == this) Port_->LockHolder_ = nullptr;
   }
 
  private:
   std::shared_ptr<TSimulatedHidPort> Port_;
   bool ReadWrite_;
-  const TSimulatedHidPlatform& Platform_;
+  TSimulatedHidPlatform& Platform_;
 };
 
 // --- platform ---
@@ -103,6 +219,12 @@ TSimulatedHidPlatform::TSimulatedHidPlatform() = default;
 
 TSimulatedHidPlatform::~TSimulatedHidPlatform() {
   for (auto& p : Ports_) p->Platform_ = nullptr;
+}
+
+void TSimulatedHidPlatform::WaitUntil(int64_t atMs) {
+  if (atMs <= NowMs_) return;
+  if (WaitOnEmptyRead) std::this_thread::sleep_for(std::chrono::milliseconds(atMs - NowMs_));
+  NowMs_ = atMs;
 }
 
 TSimulatedHidPort& TSimulatedHidPlatform::PlugIn(const TSimulatedHidDeviceInfo& info,
@@ -114,6 +236,7 @@ TSimulatedHidPort& TSimulatedHidPlatform::PlugIn(const TSimulatedHidDeviceInfo& 
   port->DevInst_ = "SIM\\" + std::to_string(n);
   port->Path_ = "sim:" + std::to_string(n);
   port->Endpoint_ = std::move(endpoint);
+  port->Timed_.reserve(8);
   Ports_.push_back(port);
   Changed_ = true;
   return *port;
@@ -140,10 +263,16 @@ std::unique_ptr<THidHandle> TSimulatedHidPlatform::Open(const std::string& path,
   for (auto& p : Ports_) {
     if (!p->PluggedIn_ || p->Path_ != path) continue;
     bool readWrite = access == THidAccess::ReadWrite;
-    if (readWrite && p->Info_.FailOpen) return nullptr;
+    if (readWrite && (p->Info_.FailOpen || p->Info_.DenyAccess)) return nullptr;
     return std::make_unique<TSimulatedHidHandle>(p, readWrite, *this);
   }
   return nullptr;
+}
+
+bool TSimulatedHidPlatform::AccessDenied(const std::string& path) {
+  for (auto& p : Ports_)
+    if (p->PluggedIn_ && p->Path_ == path) return p->Info_.DenyAccess;
+  return false;
 }
 
 bool TSimulatedHidPlatform::TakeChanges() {

@@ -1,5 +1,10 @@
 // The simulated HID platform: devices that live in memory, plugged in and unplugged by tests and
 // by --simulate, each with an endpoint that plays the device's side of the reports.
+//
+// Time on the platform is a clock of its own in milliseconds: it moves on only while a read waits
+// (for an input report that is due later, or for its time-out), and with WaitOnEmptyRead the
+// platform also sleeps that long, so a user sees the pace of the device. The endpoint never calls
+// the platform: it says in a TSimulatedResponse what it sends back and when.
 #pragma once
 
 #include <array>
@@ -10,14 +15,35 @@
 
 #include "hid/hid_platform.h"
 
-class TSimulatedHidPort;
 class TSimulatedHidPlatform;
+class TSimulatedHidHandle;
 
-// The device's side: gets every output report and answers through the port.
+// One input report as the device sends it, and when it arrives.
+struct TSimulatedInput {
+  static constexpr size_t kMaxReport = 256;
+  std::array<uint8_t, kMaxReport> Bytes{};
+  size_t Length = 0;
+  int DelayMs = 0;           // after the output report that caused it
+  bool AfterTimeOut = false; // held back until a read has waited for it in vain, then arrives
+};
+
+// What the device does with one output report.
+struct TSimulatedResponse {
+  static constexpr size_t kMaxInputs = 4;
+  std::array<TSimulatedInput, kMaxInputs> Inputs;
+  size_t Count = 0;     // input reports sent; 0: no answer
+  bool Refuse = false;  // the output report is not taken: the write waits out its time-out and fails
+  bool Unplug = false;  // the device leaves the platform; the output report is lost
+
+  // Adds one input report (byte 0 the report ID), cut to kMaxReport; ignored past kMaxInputs.
+  TSimulatedInput& Send(const uint8_t* data, size_t length);
+};
+
+// The device's side: gets every output report and says what it does in response.
 class TSimulatedHidEndpoint {
  public:
   virtual ~TSimulatedHidEndpoint() = default;
-  virtual void OutputReport(const uint8_t* data, size_t length, TSimulatedHidPort& port) = 0;
+  virtual void OutputReport(const uint8_t* data, size_t length, TSimulatedResponse& response) = 0;
 };
 
 struct TSimulatedHidDeviceInfo {
@@ -29,12 +55,13 @@ struct TSimulatedHidDeviceInfo {
   bool FailDetail = false;      // the enumeration cannot read the interface's detail
   bool FailAttributes = false;  // the attributes cannot be read
   bool FailOpen = false;        // opening for reading and writing fails (no access still works)
+  bool DenyAccess = false;      // as FailOpen, because the user lacks permission on the node
 };
 
 // One plugged-in (or formerly plugged-in) simulated device: its identity and its input queue.
 class TSimulatedHidPort {
  public:
-  static constexpr size_t kMaxReport = 256;
+  static constexpr size_t kMaxReport = TSimulatedInput::kMaxReport;
   static constexpr size_t kQueueSize = 64;  // input reports kept; the oldest is dropped past that
 
   const TSimulatedHidDeviceInfo& Info() const { return Info_; }
@@ -43,9 +70,14 @@ class TSimulatedHidPort {
   bool PluggedIn() const { return PluggedIn_; }
   int OpenHandles() const { return OpenHandles_; }
   size_t PendingInput() const { return Count_; }
+  bool Locked() const { return LockHolder_ != nullptr; }
 
-  // Queues one input report (byte 0 the report ID), cut to the input report length.
+  // Queues one input report now (byte 0 the report ID), cut to the input report length.
   void QueueInput(const uint8_t* data, size_t length);
+  // One input report that arrives when the platform's clock reaches atMs.
+  void DeliverAt(const uint8_t* data, size_t length, int64_t atMs);
+  // One input report that arrives delayMs after the next output report is sent.
+  void DeliverAfterNextWrite(const uint8_t* data, size_t length, int delayMs);
   // Holds one input report back until a read has waited for it in vain: it arrives late.
   void QueueLateInput(const uint8_t* data, size_t length);
   // The device leaves the platform; transfers on its handles fail from now on.
@@ -58,8 +90,17 @@ class TSimulatedHidPort {
     std::array<uint8_t, kMaxReport> Bytes;
     size_t Length;
   };
+  struct TTimed {
+    TSlot Slot;
+    int64_t AtMs;          // when it arrives; with AfterWrite, the delay after the next write
+    bool AfterWrite;
+  };
   bool Pop(uint8_t* data, size_t length, size_t& read);
   void LateArrives();
+  void DeliverDue();
+  bool NextDue(int64_t& atMs) const;
+  void Written();
+  void Schedule(const uint8_t* data, size_t length, int64_t atMs, bool afterWrite);
 
   TSimulatedHidPlatform* Platform_ = nullptr;
   TSimulatedHidDeviceInfo Info_;
@@ -69,8 +110,10 @@ class TSimulatedHidPort {
   int OpenHandles_ = 0;
   std::array<TSlot, kQueueSize> Queue_{};
   size_t Head_ = 0, Count_ = 0;
-  TSlot Late_{};
-  bool HasLate_ = false;
+  std::vector<TTimed> Timed_;  // reports on their way, in no particular order
+  std::vector<TSlot> Late_;    // reports held back until a read times out
+  bool AnswerOwed_ = false;    // an output report was sent and no read has ended since
+  const void* LockHolder_ = nullptr;
 };
 
 class TSimulatedHidPlatform : public THidPlatform {
@@ -80,7 +123,7 @@ class TSimulatedHidPlatform : public THidPlatform {
 
   // False: behaves like a platform whose HID libraries are missing.
   bool LibrariesLoaded = true;
-  // Whether reads that find no input wait out their time-out (true) or fail at once.
+  // Whether waits take real time (true) or only move the platform's clock on.
   bool WaitOnEmptyRead = true;
 
   // Plugs a device in at the end of the enumeration order. endpoint may be null: a device that
@@ -89,19 +132,27 @@ class TSimulatedHidPlatform : public THidPlatform {
   void Unplug(TSimulatedHidPort& port) { port.Unplug(); }
   // The ports plugged in now, in enumeration order.
   std::vector<TSimulatedHidPort*> Present() const;
+  // The platform's clock in milliseconds from its creation.
+  int64_t NowMs() const { return NowMs_; }
 
   bool Loaded() const override { return LibrariesLoaded; }
   void BeginEnumeration() override;
   THidInterfaceResult InterfaceAt(size_t index, THidInterfaceDetail& detail) override;
   void EndEnumeration() override { Snapshot_.clear(); }
   std::unique_ptr<THidHandle> Open(const std::string& path, THidAccess access) override;
+  bool AccessDenied(const std::string& path) override;
   int ChangeDescriptor() override { return -1; }
   bool TakeChanges() override;
 
  private:
   friend class TSimulatedHidPort;
+  friend class TSimulatedHidHandle;
+  // Moves the clock on to atMs, sleeping as long when waits take real time.
+  void WaitUntil(int64_t atMs);
+
   std::vector<std::shared_ptr<TSimulatedHidPort>> Ports_;  // every port ever plugged in
   std::vector<TSimulatedHidPort*> Snapshot_;
   bool Changed_ = false;
   int Next_ = 1;
+  int64_t NowMs_ = 0;
 };

@@ -50,13 +50,43 @@ bool CloseChip(TProgrammer& p, const TChip& chip) {
   return p.ExchangeReport();
 }
 
-// Ends a routine whose exchange failed: closes the chip (unless the close itself failed), returns
-// the progress to 0 and says so.
-TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool closeChip) {
+// Ends a routine whose exchange failed: gives write access back where it was opened, closes the
+// chip (unless the close itself failed), returns the progress to 0 and says why it failed.
+TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool closeChip, bool closeWrite = false) {
+  const TExchangeStatus why = p.LastStatus;
+  if (closeWrite) {
+    p.BuildHeader(chip, CmdWriteAccess, 2);
+    p.ExchangeReport();
+  }
   if (closeChip) CloseChip(p, chip);
+  p.LastStatus = why;
   ui.SetProgress(0);
-  ui.ShowError(ui.MessageText("ProgNoAnswer"));
+  p.ShowLinkFailure(ui);
   return TChipRun::NoAnswer;
+}
+
+// What a stopped routine has opened on the programmer and must close.
+enum class TOpened { Nothing, Chip, ChipAndWriteAccess };
+
+// Ends a routine that the user stopped between two exchanges: closes write access (type 3 writes)
+// and the chip, returns the progress to 0 and says so. A closing command that fails ends it as
+// a routine whose exchange failed.
+TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened opened) {
+  if (opened == TOpened::ChipAndWriteAccess) {
+    p.BuildHeader(chip, CmdWriteAccess, 2);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+  }
+  if (opened != TOpened::Nothing && !CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
+  ui.SetProgress(0);
+  ui.ShowMessage(ui.MessageText("OpStopped"));
+  return TChipRun::Stopped;
+}
+
+// Takes the programmer for the routine; says why when that fails (nothing was sent).
+bool Refused(const TProgrammerUse& use, const TProgrammer& p, TUserInterface& ui) {
+  if (use) return false;
+  p.ShowLinkFailure(ui);
+  return true;
 }
 
 // Units of a type 3 chip: words when Org is above 0, else bytes.
@@ -86,6 +116,7 @@ bool SameBytes(const TChip& chip, const std::vector<uint8_t>& read, std::span<co
 // Reads the chip into a temporary buffer of 0xFF that holds the read and the compared bytes.
 TChipRun ReadBack(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
                   std::vector<uint8_t>& back) {
+  if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const size_t compared = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
   RequireFits(chip, compared, expected.size());
@@ -93,7 +124,34 @@ TChipRun ReadBack(TProgrammer& p, const TChip& chip, std::span<const uint8_t> ex
   return ReadChipTo(p, chip, back, ui);
 }
 
+// The outcome of a check whose write or read did not get to the comparison.
+TChipCheck CheckOf(TChipRun run) {
+  switch (run) {
+    case TChipRun::Refused: return TChipCheck::Refused;
+    case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
+    case TChipRun::Stopped: return TChipCheck::Stopped;
+    case TChipRun::NoAnswer:
+    case TChipRun::Done: break;
+  }
+  return TChipCheck::NoAnswer;
+}
+
 }  // namespace
+
+TChipUse ChipUseOf(const TChip& chip) {
+  if (chip.Size <= 0) return TChipUse::NoChip;
+  if (chip.Status != 1) return TChipUse::Unsupported;
+  return TChipUse::Usable;
+}
+
+bool RefuseUnusableChip(const TChip& chip, TUserInterface& ui) {
+  switch (ChipUseOf(chip)) {
+    case TChipUse::Usable: return false;
+    case TChipUse::NoChip: ui.ShowMessage(ui.MessageText("NoChip")); break;
+    case TChipUse::Unsupported: ui.ShowMessage(FormatText(ui.MessageText("ChipUnsupported"), {chip.Name})); break;
+  }
+  return true;
+}
 
 size_t ChipReadExtent(const TChip& chip) {
   if (chip.ChipType == 3) return static_cast<size_t>(UnitCount(chip)) * (chip.Org > 0 ? 2 : 1);
@@ -101,20 +159,25 @@ size_t ChipReadExtent(const TChip& chip) {
 }
 
 TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui) {
+  if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const size_t extent = ChipReadExtent(chip);
   RequireFits(chip, extent, target.size());
   // Read into a scratch buffer so that a failed read leaves the target as it was.
   std::vector<uint8_t> scratch(extent);
   THoldChanges hold(p);
+  TProgrammerUse use(p);
+  if (Refused(use, p, ui)) return TChipRun::NoAnswer;
   TReport& r = p.Report;
 
+  if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
   if (chip.ChipType == 3) {
     const bool words = chip.Org > 0;
     const int32_t n = UnitCount(chip);
     for (int32_t i = 0; i < n; ++i) {
       ui.SetProgress(ProgressPosition(i, n));
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       p.BuildHeader(chip, CmdRead, 1);
       PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
@@ -131,6 +194,7 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
     const uint8_t length = chip.Size < kBlockSize ? static_cast<uint8_t>(chip.Size) : kBlockSize;
     for (int32_t i = 0; i < n; ++i) {
       ui.SetProgress(ProgressPosition(i, n));
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       const uint32_t a = static_cast<uint32_t>(i) * kBlockSize;
       p.BuildHeader(chip, CmdRead, 1);
       r[5] = length;
@@ -146,6 +210,7 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
 }
 
 TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui) {
+  if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const int32_t type = chip.ChipType;
   if ((type == 1 || type == 2) && chip.PageSize < 1)
@@ -153,8 +218,11 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
                             {chip.Name, std::to_string(chip.PageSize)}));
   RequireFits(chip, static_cast<size_t>(std::max<int32_t>(0, chip.Size)), source.size());
   THoldChanges hold(p);
+  TProgrammerUse use(p);
+  if (Refused(use, p, ui)) return TChipRun::NoAnswer;
   TReport& r = p.Report;
 
+  if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
   if (type == 1 || type == 2) {
     if (type == 2) {
@@ -165,6 +233,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
     const int32_t n = std::max<int32_t>(0, chip.Size / page);
     for (int32_t i = 0; i < n; ++i) {
       ui.SetProgress(ProgressPosition(i, n));
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       // Pages above the data area are not sent; the chip keeps what it held there.
       if (page > kBlockSize) continue;
       const uint32_t a = static_cast<uint32_t>(i) * static_cast<uint32_t>(page);
@@ -174,12 +243,14 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
     }
   } else if (type == 3) {
+    // From here on a failure also gives write access back, so the chip is not left writable.
     p.BuildHeader(chip, CmdWriteAccess, 1);
-    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
     const bool words = chip.Org > 0;
     const int32_t n = UnitCount(chip);
     for (int32_t i = 0; i < n; ++i) {
       ui.SetProgress(ProgressPosition(i, n));
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::ChipAndWriteAccess);
       p.BuildHeader(chip, CmdWrite, 1);
       // A word goes out with its even-addressed byte first.
       if (words) {
@@ -189,10 +260,10 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
         r[DataArea] = source[static_cast<size_t>(i)];
       }
       PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
-      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
     }
     p.BuildHeader(chip, CmdWriteAccess, 2);
-    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
   }
   if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
   ui.SetProgress(0);
@@ -202,13 +273,13 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
 TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source,
                              TUserInterface& ui, TDifferences* differences) {
   THoldChanges hold(p);  // the chip written is the chip read back
-  switch (WriteChipFrom(p, chip, source, ui)) {
-    case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
-    case TChipRun::NoAnswer: return TChipCheck::NoAnswer;
-    case TChipRun::Done: break;
-  }
+  if (RefuseUnusableChip(chip, ui)) return TChipCheck::Refused;
+  if (NoProgrammer(p, ui)) return TChipCheck::NoProgrammer;
+  TProgrammerUse use(p);  // no other program between the write and the read-back
+  if (Refused(use, p, ui)) return TChipCheck::NoAnswer;
+  if (const TChipRun write = WriteChipFrom(p, chip, source, ui); write != TChipRun::Done) return CheckOf(write);
   std::vector<uint8_t> back;
-  if (ReadBack(p, chip, source, ui, back) != TChipRun::Done) return TChipCheck::NoAnswer;
+  if (const TChipRun read = ReadBack(p, chip, source, ui, back); read != TChipRun::Done) return CheckOf(read);
   if (!SameBytes(chip, back, source, ui, "ProgNotOK", differences)) return TChipCheck::Different;
   ui.ShowInformation(ui.MessageText("ProgOK"));
   return TChipCheck::Same;
@@ -217,11 +288,7 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
 TChipCheck VerifyChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
                       TDifferences* differences) {
   std::vector<uint8_t> back;
-  switch (ReadBack(p, chip, expected, ui, back)) {
-    case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
-    case TChipRun::NoAnswer: return TChipCheck::NoAnswer;
-    case TChipRun::Done: break;
-  }
+  if (const TChipRun read = ReadBack(p, chip, expected, ui, back); read != TChipRun::Done) return CheckOf(read);
   if (!SameBytes(chip, back, expected, ui, "VerifNotOK", differences)) return TChipCheck::Different;
   ui.ShowInformation(ui.MessageText("VerifOK"));
   return TChipCheck::Same;

@@ -5,6 +5,11 @@
 // tries the closing chip-access command, returns the progress to 0 and shows "ProgNoAnswer" in an
 // error box. Without a programmer it shows "ProgNotFound" in a plain box and sends nothing.
 // Device changes are held back while a routine runs, so the programmer cannot be released under it.
+//
+// Before anything else every routine refuses a chip it can't work on (see RefuseUnusableChip).
+// Between two exchanges it polls ui.StopRequested(): a stop ends the routine after the current
+// exchange with the closing commands (write-access close of type 3, chip-access close), the
+// progress back to 0 and "OpStopped" in a plain box; a read then leaves its target as it was.
 #pragma once
 
 #include <cstddef>
@@ -18,18 +23,34 @@
 
 // How a read or write ended.
 enum class TChipRun {
+  Refused,       // no chip or an unsupported one: "NoChip" / "ChipUnsupported" was shown; nothing was sent
   NoProgrammer,  // "ProgNotFound" was shown; nothing was sent
+  Stopped,       // the user stopped it; the chip was closed and "OpStopped" shown
   NoAnswer,      // an exchange failed; "ProgNoAnswer" was shown
   Done,          // every exchange succeeded
 };
 
 // How a write with its read-back check, or a verify, ended.
 enum class TChipCheck {
+  Refused,       // "NoChip" / "ChipUnsupported" was shown; nothing was sent
   NoProgrammer,  // "ProgNotFound" was shown
+  Stopped,       // the user stopped the write or the read; "OpStopped" was shown, nothing compared
   NoAnswer,      // an exchange failed; "ProgNoAnswer" was shown, nothing compared
   Same,          // "ProgOK" / "VerifOK" was shown
   Different,     // "ProgNotOK" / "VerifNotOK" was shown
 };
+
+// Whether the chip operations can work on chip.
+enum class TChipUse {
+  Usable,
+  NoChip,       // no chip selected: Size 0 or below
+  Unsupported,  // the catalogue's Status is not 1
+};
+TChipUse ChipUseOf(const TChip& chip);
+
+// For a chip that is not usable shows "NoChip" or "ChipUnsupported" (with the chip's name) in a
+// plain box and returns true: the command must send nothing. Every chip routine starts with it.
+bool RefuseUnusableChip(const TChip& chip, TUserInterface& ui);
 
 // The bytes from 0 on that a read of chip writes: 32-byte blocks for every type but 3 (one block
 // of 32 when Size is under 32, and a remainder of Size mod 32 is not read), one byte or word per

@@ -53,15 +53,21 @@ extern uint8_t FirmwareMinor;
 // 7, 8, 9 := 0, 17 := 0x77. Every other byte keeps its value.
 void BuildHeader(TReport& report, const TChip& chip, uint8_t command, uint8_t subCommand);
 
-// Why the last exchange failed.
+// Why the last exchange, or the last TProgrammerUse, failed.
 enum class TExchangeStatus {
   Ok,
   NoDevice,          // no programmer held
-  WriteFailed,       // the output report could not be sent (unplugged, no access)
-  ReadFailed,        // the input report could not be read
-  TimedOut,          // no input report came within the time-out
+  WriteFailed,       // the output report could not be sent: the programmer went away
+  ReadFailed,        // the input report could not be read: the programmer went away
+  TimedOut,          // the programmer did not take the report, or did not answer, in time
   ReportTooLong,     // the device's reports do not fit in Report: nothing was sent
+  NoAccess,          // the programmer is there, but this user may not open its device node
+  Busy,              // another program is using the programmer
 };
+
+// The message key that tells the user why the programmer can't be used after status:
+// "ProgNotFound", "ProgNoAccess", "ProgBusy", "ProgUnplugged" or "ProgNoAnswer".
+const char* LinkMessageKey(TExchangeStatus status);
 
 // The main window's programmer state: the report buffer and the held programmer.
 class TProgrammer {
@@ -92,9 +98,30 @@ class TProgrammer {
   bool ExchangeReport();
 
   // The device-change handler: releases HeldDevice, claims the first free programmer and runs the
-  // silent version query.
+  // silent version query. When the programmer is gone, tells OnVersionText an empty text.
   void DeviceChange(TUserInterface& ui);
+
+  // The text of LinkMessageKey(LastStatus); "ProgNoAccess" names the device node.
+  std::string LinkMessage(TUserInterface& ui) const;
+  // Shows LinkMessage: "ProgNotFound" in a plain box, every other one in an error box.
+  void ShowLinkFailure(TUserInterface& ui) const;
 
  private:
   THidDeviceController* Controller_ = nullptr;
+};
+
+// Holds the programmer for one operation (read, write, verify, version query, firmware update):
+// opens it and takes the exclusive lock that keeps other programs of this system from sending
+// meanwhile (see THidDevice::Acquire). When that fails, nothing may be sent: the programmer's
+// LastStatus says why (NoDevice, NoAccess, Busy, WriteFailed). Uses nest.
+class TProgrammerUse {
+ public:
+  explicit TProgrammerUse(TProgrammer& programmer);
+  ~TProgrammerUse();
+  TProgrammerUse(const TProgrammerUse&) = delete;
+  TProgrammerUse& operator=(const TProgrammerUse&) = delete;
+  explicit operator bool() const { return Device_ != nullptr; }
+
+ private:
+  THidDevice* Device_ = nullptr;
 };

@@ -9,6 +9,12 @@ bool GetVersionInfo(TProgrammer& programmer, TUserInterface& ui, bool fromMenu) 
     ui.ShowMessage(ui.MessageText("ProgNotFound"));
     return false;
   }
+  TProgrammerUse use(programmer);
+  if (!use) {
+    // Asked for by the user: say why the programmer can't be used now.
+    if (fromMenu) programmer.ShowLinkFailure(ui);
+    return false;
+  }
   TReport& r = programmer.Report;
   // Only these bytes are set; the chip commands' 0x77 mark is not part of this request.
   r[0] = 0;

@@ -1,9 +1,11 @@
 #include "simulator/simulated_programmer.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <random>
 
 #include "common/error.h"
 #include "firmware/firmware_constants.h"
@@ -31,7 +33,13 @@ bool Signed(const TSimulatedProgrammer::TRawReport& r) {
 
 }  // namespace
 
-TSimulatedProgrammer::TSimulatedProgrammer() : Chip(kChipImageSize, 0xFF), Firmware(kFirmwareSize, 0xFF) {}
+TSimulatedProgrammer::TSimulatedProgrammer(uint32_t seed) : Chip(kChipImageSize), Firmware(kFirmwareSize, 0xFF) {
+  std::mt19937 random(seed);
+  for (size_t i = 0; i < Chip.size(); i += 4) {
+    const uint32_t v = random();
+    for (size_t k = 0; k < 4 && i + k < Chip.size(); ++k) Chip[i + k] = static_cast<uint8_t>(v >> (8 * k));
+  }
+}
 
 TSimulatedProgrammer::~TSimulatedProgrammer() = default;
 
@@ -48,7 +56,26 @@ TSimulatedHidDeviceInfo TSimulatedProgrammer::DeviceInfo() {
 // --- faults ---
 
 void TSimulatedProgrammer::NoAnswerAt(uint64_t exchange) { Faults_.push_back({TFaultKind::NoAnswer, exchange, 0}); }
-void TSimulatedProgrammer::LateAnswerAt(uint64_t exchange) { Faults_.push_back({TFaultKind::LateAnswer, exchange, 0}); }
+void TSimulatedProgrammer::LateAnswerAt(uint64_t exchange, int delayMs) {
+  Faults_.push_back({TFaultKind::LateAnswer, exchange, delayMs < 0 ? SIZE_MAX : static_cast<size_t>(delayMs)});
+}
+void TSimulatedProgrammer::RefuseWriteAt(uint64_t exchange) { Faults_.push_back({TFaultKind::RefuseWrite, exchange, 0}); }
+
+bool TSimulatedProgrammer::AddFault(const std::string& text) {
+  const size_t at = text.find('@');
+  if (at == std::string::npos || at + 1 >= text.size()) return false;
+  const std::string kind = text.substr(0, at), number = text.substr(at + 1);
+  if (!std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }) || number.size() > 18)
+    return false;
+  const uint64_t n = std::stoull(number);
+  if (kind == "noanswer") NoAnswerAt(n);
+  else if (kind == "late") LateAnswerAt(n);
+  else if (kind == "unplug") UnplugAt(n);
+  else if (kind == "flip") FlipByteAt(n);
+  else if (kind == "refuse-write") RefuseWriteAt(n);
+  else return false;
+  return true;
+}
 void TSimulatedProgrammer::UnplugAt(uint64_t exchange) { Faults_.push_back({TFaultKind::Unplug, exchange, 0}); }
 void TSimulatedProgrammer::FlipByteAt(uint64_t exchange, size_t byteIndex) {
   Faults_.push_back({TFaultKind::FlipByte, exchange, byteIndex});
@@ -70,35 +97,79 @@ bool TSimulatedProgrammer::TakeFault(TFaultKind kind, uint64_t exchange, size_t*
 
 // --- exchanges ---
 
-void TSimulatedProgrammer::OutputReport(const uint8_t* data, size_t length, TSimulatedHidPort& port) {
+void TSimulatedProgrammer::OutputReport(const uint8_t* data, size_t length, TSimulatedResponse& response) {
   const uint64_t n = Exchanges_;
   if (!Faults_.empty() && TakeFault(TFaultKind::Unplug, n)) {
-    port.Unplug();
+    if (Log_) Log(Command(data, length), n, "unplug");
+    response.Unplug = true;
     return;
   }
+  if (!Faults_.empty() && TakeFault(TFaultKind::RefuseWrite, n)) {
+    ++Exchanges_;
+    if (Log_) Log(Command(data, length), n, "refuse-write");
+    response.Refuse = true;
+    return;
+  }
+  size_t late = 0;
+  const bool isLate = !Faults_.empty() && TakeFault(TFaultKind::LateAnswer, n, &late);
   TRawReport reply;
-  if (!Respond(data, length, reply)) return;
-  if (!Faults_.empty() && TakeFault(TFaultKind::LateAnswer, n))
-    port.QueueLateInput(reply.data(), reply.size());
-  else
-    port.QueueInput(reply.data(), reply.size());
+  if (!Exchange(data, length, reply, isLate ? "late" : nullptr)) return;
+  TSimulatedInput& in = response.Send(reply.data(), reply.size());
+  in.DelayMs = LatencyMs;
+  if (isLate && late == SIZE_MAX) in.AfterTimeOut = true;
+  if (isLate && late != SIZE_MAX) in.DelayMs = static_cast<int>(late);
 }
 
 bool TSimulatedProgrammer::Respond(const uint8_t* output, size_t length, TRawReport& input) {
-  const uint64_t n = Exchanges_++;
-  TRawReport command{};
-  std::memcpy(command.data(), output, std::min(length, kReportSize));
-  if (RecordReports) Sent.push_back(command);
-  Answer(command, input);
-  if (NeverAnswer || (!Faults_.empty() && TakeFault(TFaultKind::NoAnswer, n))) return false;
-  size_t flip = 0;
-  if (!Faults_.empty() && TakeFault(TFaultKind::FlipByte, n, &flip) && flip < kReportSize) input[flip] ^= 0xFF;
-  return true;
+  return Exchange(output, length, input, nullptr);
 }
 
-// Every answer starts as the command itself; the device then puts in what the command asks for.
+TSimulatedProgrammer::TRawReport TSimulatedProgrammer::Command(const uint8_t* output, size_t length) {
+  TRawReport command{};
+  std::memcpy(command.data(), output, std::min(length, kReportSize));
+  return command;
+}
+
+bool TSimulatedProgrammer::Exchange(const uint8_t* output, size_t length, TRawReport& input, const char* fault) {
+  const uint64_t n = Exchanges_++;
+  const TRawReport command = Command(output, length);
+  if (RecordReports) Sent.push_back(command);
+  Answer(command, input);
+  const bool silent = NeverAnswer || (!Faults_.empty() && TakeFault(TFaultKind::NoAnswer, n));
+  size_t flip = 0;
+  const bool flipped = !silent && !Faults_.empty() && TakeFault(TFaultKind::FlipByte, n, &flip) && flip < kReportSize;
+  if (flipped) input[flip] ^= 0xFF;
+  if (Log_) Log(command, n, silent ? "noanswer" : flipped ? "flip" : fault);
+  return !silent;
+}
+
+// --- log ---
+
+void TSimulatedProgrammer::LogTo(const std::string& path) {
+  std::FILE* f = std::fopen(path.c_str(), "a");
+  if (!f) throw TError("Cannot open the simulator's log " + path);
+  Log_.reset(f, [](std::FILE* p) { std::fclose(p); });
+}
+
+void TSimulatedProgrammer::Log(const TRawReport& c, uint64_t exchange, const char* fault) {
+  const uint8_t code = c[1], sub = c[2];
+  const char* name = "other";
+  if ((code == kFirmwareInfo || code == kFirmwareBlock) && Signed(c)) name = code == kFirmwareInfo ? "firmware-info" : "firmware-block";
+  else if (code == kChipAccess) name = sub == 1 ? "chip-open" : sub == 2 ? "chip-close" : "chip-access";
+  else if (code == kWriteAccess) name = sub == 1 ? "write-open" : sub == 2 ? "write-close" : "write-access";
+  else if (code == kRead) name = "read";
+  else if (code == kWrite) name = "write";
+  else if (code == kVersion) name = "version";
+  std::fprintf(Log_.get(), "%llu %02X/%u %s%s%s\n", static_cast<unsigned long long>(exchange), code, sub, name,
+               fault ? " fault=" : "", fault ? fault : "");
+  std::fflush(Log_.get());
+}
+
+// Every answer starts as report ID 0 and unused bytes; the device then puts in what the command
+// asks for.
 void TSimulatedProgrammer::Answer(const TRawReport& c, TRawReport& reply) {
-  reply = c;
+  reply.fill(kUnusedByte);
+  reply[0] = 0;
   const uint8_t code = c[1], sub = c[2];
   if (code == kFirmwareInfo && Signed(c)) {
     if (RefuseFirmwareInfo) {
@@ -133,54 +204,61 @@ void TSimulatedProgrammer::Answer(const TRawReport& c, TRawReport& reply) {
   }
 }
 
-// Types 1 and 2: byte 5 bytes (at most 32) from the address in bytes 7, 8 (and 9 for type 2).
-// Type 3: unit index in bytes 7 and 8; a word when the Org in byte 9 is above 0, read back with
-// the odd-addressed byte in byte 33 and the even-addressed one in byte 34.
+size_t TSimulatedProgrammer::Wrap(size_t address) const {
+  const size_t size = std::clamp<size_t>(ChipSize, 1, kChipImageSize);
+  return address % size;
+}
+
+// Types 1 and 2: byte 5 bytes (at most 32) from the address in bytes 7, 8 (and 9 for type 2),
+// reading on across pages. Type 3: unit index in bytes 7 and 8; a word when the Org in byte 9 is
+// above 0, read back with the odd-addressed byte in byte 33 and the even-addressed one in byte 34.
 void TSimulatedProgrammer::ChipRead(const TRawReport& c, TRawReport& reply) {
   const uint8_t type = c[3];
-  const size_t mask = kChipImageSize - 1;
   if (type == 3) {
     const size_t unit = c[7] | (c[8] << 8);
     if (static_cast<int8_t>(c[9]) > 0) {
-      reply[kData] = Chip[(2 * unit + 1) & mask];
-      reply[kData + 1] = Chip[(2 * unit) & mask];
+      reply[kData] = Chip[Wrap(2 * unit + 1)];
+      reply[kData + 1] = Chip[Wrap(2 * unit)];
     } else {
-      reply[kData] = Chip[unit & mask];
+      reply[kData] = Chip[Wrap(unit)];
     }
     return;
   }
   size_t address = c[7] | (c[8] << 8);
   if (type == 2) address |= size_t(c[9]) << 16;
   const size_t count = std::min<size_t>(c[5], kDataSize);
-  for (size_t j = 0; j < count; ++j) reply[kData + j] = Chip[(address + j) & mask];
+  for (size_t j = 0; j < count; ++j) reply[kData + j] = Chip[Wrap(address + j)];
 }
 
 // Writes land only while the chip is open, and for types 2 and 3 while write access is open.
-// Type 1 and 2: byte 5 bytes (at most 32) from byte 33 on; type 3: one byte, or a word whose
-// even-addressed byte is byte 33. Other types change nothing.
+// Type 1 and 2: byte 5 bytes (at most 32) from byte 33 on, rolling over to the start of the
+// physical page at its end; type 3: one byte, or a word whose even-addressed byte is byte 33.
+// Other types change nothing.
 void TSimulatedProgrammer::ChipWrite(const TRawReport& c) {
   const uint8_t type = c[3];
-  const size_t mask = kChipImageSize - 1;
   if (!ChipOpen_ || type < 1 || type > 3 || (type != 1 && !WriteOpen_)) return;
   ChipWritten_ = true;
   if (type == 3) {
     const size_t unit = c[7] | (c[8] << 8);
     if (static_cast<int8_t>(c[9]) > 0) {
-      Chip[(2 * unit) & mask] = c[kData];
-      Chip[(2 * unit + 1) & mask] = c[kData + 1];
-      Touched((2 * unit + 1) & mask);
+      Chip[Wrap(2 * unit)] = c[kData];
+      Chip[Wrap(2 * unit + 1)] = c[kData + 1];
+      Touched(Wrap(2 * unit + 1));
     } else {
-      Chip[unit & mask] = c[kData];
-      Touched(unit & mask);
+      Chip[Wrap(unit)] = c[kData];
+      Touched(Wrap(unit));
     }
     return;
   }
   size_t address = c[7] | (c[8] << 8);
   if (type == 2) address |= size_t(c[9]) << 16;
   const size_t count = std::min<size_t>(c[5], kDataSize);
+  const size_t page = PhysicalPageSize;
+  const size_t base = page ? address - address % page : 0;
   for (size_t j = 0; j < count; ++j) {
-    Chip[(address + j) & mask] = c[kData + j];
-    Touched((address + j) & mask);
+    const size_t a = Wrap(page ? base + (address % page + j) % page : address + j);
+    Chip[a] = c[kData + j];
+    Touched(a);
   }
 }
 
@@ -202,10 +280,10 @@ void TSimulatedProgrammer::Touched(size_t address) {
 }
 
 void TSimulatedProgrammer::AttachImageFile(const std::string& path) {
-  std::fill(Chip.begin(), Chip.end(), 0xFF);
   ImageExtent_ = 0;
   std::error_code ec;
   if (std::filesystem::exists(path, ec)) {
+    std::fill(Chip.begin(), Chip.end(), 0xFF);
     std::ifstream f(path, std::ios::binary);
     if (!f) throw TError("Cannot read the simulated chip image " + path);
     f.read(reinterpret_cast<char*>(Chip.data()), static_cast<std::streamsize>(Chip.size()));

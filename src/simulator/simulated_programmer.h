@@ -1,6 +1,9 @@
 // The simulated programmer: a device on the simulated HID platform that answers every output
 // report with exactly one input report, the way the real programmer does, on a virtual chip
-// image of 1 MiB. Tests record the reports it received and inject faults.
+// image of 1 MiB. The chip starts with seeded random contents, takes page writes the way a real
+// serial EEPROM does (rolling over inside its physical page) and wraps at its size; reply bytes
+// that a command does not fill carry kUnusedByte. Tests and the --sim-* options record the
+// reports it received, delay its answers and inject faults.
 //
 // Exchanges are counted from 0: exchange N is the N-th output report the device received
 // (ExchangeCount() is the index of the next one). A fault set "at exchange N" hits that report.
@@ -8,6 +11,8 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -20,9 +25,11 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   static constexpr size_t kReportSize = 65;            // report ID byte and 64 payload bytes
   static constexpr size_t kChipImageSize = 1u << 20;   // the virtual chip
   static constexpr size_t kFirmwareSize = 16384;       // the firmware memory
+  static constexpr uint8_t kUnusedByte = 0xEE;         // reply bytes no command fills
   using TRawReport = std::array<uint8_t, kReportSize>;  // byte 0 the report ID
 
-  TSimulatedProgrammer();
+  // The chip starts with random bytes from seed.
+  explicit TSimulatedProgrammer(uint32_t seed = 1);
   ~TSimulatedProgrammer() override;
 
   // The HID identity to plug it in with: 03E5:D11D, 65-byte reports.
@@ -32,10 +39,14 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   uint8_t Major = 1;  // firmware version of the version reply
   uint8_t Minor = 7;
   std::array<uint8_t, 4> FirmwareId = {0x01, 0x07, 0x20, 0x24};  // answer to the information request
-  std::vector<uint8_t> Chip;      // kChipImageSize bytes, 0xFF when blank; chip writes land here
+  std::vector<uint8_t> Chip;      // kChipImageSize bytes; chip writes land here
   std::vector<uint8_t> Firmware;  // kFirmwareSize bytes: what the firmware block writes stored
+  size_t ChipSize = kChipImageSize;  // addresses wrap at this size (1 to kChipImageSize)
+  size_t PhysicalPageSize = 32;      // a page write rolls over inside such a page; 0: no pages
+  int LatencyMs = 0;                 // every answer arrives this long after its report
 
-  // Keeps the chip in a binary file: reads it now (0xFF where the file is missing or short) and
+  // Keeps the chip in a binary file: reads it now (its bytes, 0xFF past the end of a short file;
+  // a missing file leaves the chip as it is) and
   // writes the chip back into it after every chip write (at the closing chip-access command),
   // never shortening the file. TError when the file exists but cannot be read.
   void AttachImageFile(const std::string& path);
@@ -44,30 +55,43 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   bool RecordReports = false;       // keep every output report received in Sent
   std::vector<TRawReport> Sent;     // the output reports, in order, while recording
   uint64_t ExchangeCount() const { return Exchanges_; }
+  // Appends one line per output report received to the file: "<exchange> <code>/<sub> <name>",
+  // then " fault=<kind>" when a fault hit it (code in hexadecimal, e.g. "12 10/2 chip-close").
+  // TError when the file cannot be opened.
+  void LogTo(const std::string& path);
 
   // --- faults ---
   bool NeverAnswer = false;         // receive every report, answer none
   bool WrongVersionMark = false;    // the version reply carries 0xA4 instead of 0xA5
   bool RefuseFirmwareInfo = false;  // the firmware information request is answered with byte 1 = 0
   void NoAnswerAt(uint64_t exchange);    // that report gets no answer
-  void LateAnswerAt(uint64_t exchange);  // its answer arrives only after the read waiting for it timed out
+  // Its answer arrives only after the read waiting for it timed out, or delayMs after the report.
+  void LateAnswerAt(uint64_t exchange, int delayMs = -1);
   void UnplugAt(uint64_t exchange);      // the device is unplugged when that report is sent; the report is lost
   void FlipByteAt(uint64_t exchange, size_t byteIndex = 33);  // that answer has byte byteIndex inverted
+  void RefuseWriteAt(uint64_t exchange); // that report is not taken: the write times out
+  // A fault as the options give it, "KIND@N" with KIND noanswer, late, unplug, flip or
+  // refuse-write and N the exchange; false when the text is not one.
+  bool AddFault(const std::string& text);
   void ClearFaults();
 
   // The answer to one output report (byte 0 the report ID), counting and recording it and
   // applying the faults that need no port. False when the device sends no answer.
   bool Respond(const uint8_t* output, size_t length, TRawReport& input);
 
-  void OutputReport(const uint8_t* data, size_t length, TSimulatedHidPort& port) override;
+  void OutputReport(const uint8_t* data, size_t length, TSimulatedResponse& response) override;
 
  private:
-  enum class TFaultKind { NoAnswer, LateAnswer, Unplug, FlipByte };
+  enum class TFaultKind { NoAnswer, LateAnswer, Unplug, FlipByte, RefuseWrite };
   struct TFault {
     TFaultKind Kind;
     uint64_t Exchange;
-    size_t ByteIndex;
+    size_t ByteIndex;  // FlipByte: the byte; LateAnswer: the delay in ms, or SIZE_MAX
   };
+  static TRawReport Command(const uint8_t* output, size_t length);
+  bool Exchange(const uint8_t* output, size_t length, TRawReport& input, const char* fault);
+  void Log(const TRawReport& command, uint64_t exchange, const char* fault);
+  size_t Wrap(size_t address) const;
   bool TakeFault(TFaultKind kind, uint64_t exchange, size_t* byteIndex = nullptr);
   void Answer(const TRawReport& command, TRawReport& reply);
   void ChipRead(const TRawReport& command, TRawReport& reply);
@@ -83,4 +107,5 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   bool ChipWritten_ = false; // a write landed since the chip-access open
   std::string ImageFile_;
   size_t ImageExtent_ = 0;   // bytes the image file holds or will hold
+  std::shared_ptr<std::FILE> Log_;
 };

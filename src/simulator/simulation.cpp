@@ -1,10 +1,64 @@
 #include "simulator/simulation.h"
 
+#include <random>
+
+#include "common/error.h"
+
+namespace {
+
+bool Digits(const std::string& s) {
+  if (s.empty() || s.size() > 9) return false;
+  for (char c : s)
+    if (c < '0' || c > '9') return false;
+  return true;
+}
+
+}  // namespace
+
+bool TakeSimulationOption(const std::string& name, const std::string& value, TSimulationOptions& o) {
+  if (name == "sim-latency") {
+    if (!Digits(value) || std::stoi(value) > 60000) throw TError("--sim-latency needs milliseconds from 0 to 60000");
+    o.LatencyMs = std::stoi(value);
+  } else if (name == "sim-fault") {
+    if (!TSimulatedProgrammer().AddFault(value))
+      throw TError("--sim-fault needs KIND@N with KIND noanswer, late, unplug, flip or refuse-write");
+    o.Faults.push_back(value);
+  } else if (name == "sim-seed") {
+    if (!Digits(value)) throw TError("--sim-seed needs a number");
+    o.Seed = static_cast<uint32_t>(std::stoul(value));
+  } else if (name == "sim-log") {
+    if (value.empty()) throw TError("--sim-log needs a file");
+    o.LogFile = value;
+  } else {
+    return false;
+  }
+  return true;
+}
+
+const char* SimulationOptionsHelp() {
+  return "  --sim-latency MS   the simulated programmer answers MS ms after each report (1: real pace)\n"
+         "  --sim-fault KIND@N a fault at exchange N (from 0): noanswer, late, unplug, flip or\n"
+         "                     refuse-write; repeatable\n"
+         "  --sim-seed N       the seed of the simulated chip's first contents (random otherwise)\n"
+         "  --sim-log FILE     append one line per report the simulated programmer receives\n";
+}
+
 TSimulation CreateSimulation(const std::string& imageFile) {
+  TSimulationOptions o;
+  o.ImageFile = imageFile;
+  o.Seed = 1;
+  return CreateSimulation(o);
+}
+
+TSimulation CreateSimulation(const TSimulationOptions& o) {
   TSimulation s;
+  s.Seed = o.Seed ? *o.Seed : std::random_device()();
   s.Platform = std::make_unique<TSimulatedHidPlatform>();
-  s.Programmer = std::make_shared<TSimulatedProgrammer>();
-  if (!imageFile.empty()) s.Programmer->AttachImageFile(imageFile);
+  s.Programmer = std::make_shared<TSimulatedProgrammer>(s.Seed);
+  s.Programmer->LatencyMs = o.LatencyMs;
+  for (const auto& f : o.Faults) s.Programmer->AddFault(f);
+  if (!o.LogFile.empty()) s.Programmer->LogTo(o.LogFile);
+  if (!o.ImageFile.empty()) s.Programmer->AttachImageFile(o.ImageFile);
   s.Platform->PlugIn(TSimulatedProgrammer::DeviceInfo(), s.Programmer);
   return s;
 }

@@ -1,8 +1,12 @@
-// The simulated programmer plugged into a simulated HID platform: what --simulate runs on.
+// The simulated programmer plugged into a simulated HID platform: what --simulate runs on, with
+// the --sim-* options that both programs take.
 #pragma once
 
+#include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "hid/simulated_platform.h"
 #include "simulator/simulated_programmer.h"
@@ -10,8 +14,27 @@
 struct TSimulation {
   std::unique_ptr<TSimulatedHidPlatform> Platform;  // hand it to a THidDeviceController
   std::shared_ptr<TSimulatedProgrammer> Programmer; // stays reachable after that
+  uint32_t Seed = 1;                                // of the simulated chip's first contents
 };
 
+struct TSimulationOptions {
+  std::string ImageFile;            // --simulate=IMAGE
+  std::optional<uint32_t> Seed;     // --sim-seed N; a random one when not given
+  int LatencyMs = 0;                // --sim-latency MS
+  std::vector<std::string> Faults;  // --sim-fault KIND@N, in order
+  std::string LogFile;              // --sim-log FILE
+};
+
+// Takes one --sim-* option (name without the dashes) into options: false when name is not one,
+// TError when its value is not valid.
+bool TakeSimulationOption(const std::string& name, const std::string& value, TSimulationOptions& options);
+
+// The usage lines of the --sim-* options, for the programs' help texts.
+const char* SimulationOptionsHelp();
+
 // A platform with the simulated programmer plugged in. imageFile: the chip's contents in a binary
-// file (see AttachImageFile), or empty for a blank chip kept in memory only.
+// file (see AttachImageFile), or empty for a chip kept in memory only; seed 1.
 TSimulation CreateSimulation(const std::string& imageFile = "");
+// The same with the options' latency, faults and log. TError when the image or the log cannot be
+// used.
+TSimulation CreateSimulation(const TSimulationOptions& options);

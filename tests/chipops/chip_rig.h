@@ -49,5 +49,6 @@ inline TChip ChipOf(int32_t type, int32_t size, int32_t page, int32_t org) {
   c.Size = size;
   c.PageSize = page;
   c.Org = org;
+  c.Status = 1;
   return c;
 }

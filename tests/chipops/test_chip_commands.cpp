@@ -2,6 +2,7 @@
 // offscreen: buffer, boxes, the progress bar, and what may happen while a command runs.
 #include <QtTest>
 
+#include "app/hex_grid.h"
 #include "app/long_operation.h"
 #include "app/status_bar.h"
 #include "app/main_window.h"
@@ -31,6 +32,41 @@ class TPaintCounter : public QObject {
 
 using TKind = TScriptedUserInterface::TKind;
 
+// The scripted interface, with a hook that runs when a box is shown: at the end of a command,
+// after its last turn of the event loop.
+class TTestUi : public TScriptedUserInterface {
+ public:
+  std::function<void()> WhenShown;
+  void ShowMessage(const std::string& text) override {
+    TScriptedUserInterface::ShowMessage(text);
+    if (WhenShown) WhenShown();
+  }
+  void ShowInformation(const std::string& text) override {
+    TScriptedUserInterface::ShowInformation(text);
+    if (WhenShown) WhenShown();
+  }
+};
+
+// Queues the input of a user's click on w, as the window system does while a command runs.
+void PostClick(QWidget* w, QEvent::Type second = QEvent::MouseButtonPress) {
+  const QPointF at = QRectF(w->rect()).center();
+  for (QEvent::Type type : {second, QEvent::MouseButtonRelease})
+    QCoreApplication::postEvent(w, new QMouseEvent(type, at, w->mapToGlobal(at), Qt::LeftButton,
+                                                   type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
+                                                   Qt::NoModifier));
+}
+
+void PostKeys(QWidget* w, const QString& keys) {
+  for (QChar k : keys)
+    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease})
+      QCoreApplication::postEvent(w, new QKeyEvent(type, k.toUpper().unicode(), Qt::NoModifier, QString(k)));
+}
+
+size_t Count(const TSimulatedProgrammer& device, uint8_t command, uint8_t sub) {
+  return static_cast<size_t>(std::count_if(device.Sent.begin(), device.Sent.end(),
+                                           [&](const auto& r) { return r[1] == command && r[2] == sub; }));
+}
+
 std::vector<std::pair<TKind, std::string>> Boxes(const TScriptedUserInterface& ui) {
   std::vector<std::pair<TKind, std::string>> out;
   for (const auto& s : ui.Shown) out.emplace_back(s.Kind, s.Text);
@@ -50,7 +86,7 @@ class TestChipCommands : public QObject {
 
  private:
   std::unique_ptr<TTempDir> Dir_;
-  std::unique_ptr<TScriptedUserInterface> Ui_;
+  std::unique_ptr<TTestUi> Ui_;
   std::unique_ptr<Tf> F_;
   std::vector<uint8_t> Image_;
 
@@ -65,7 +101,7 @@ class TestChipCommands : public QObject {
     TStartOptions o = WindowOptionsIn(*Dir_);
     o.Simulate = true;
     o.SimulateImage = Dir_->File("chip.bin");
-    Ui_ = std::make_unique<TScriptedUserInterface>();
+    Ui_ = std::make_unique<TTestUi>();
     F_ = std::make_unique<Tf>(o, Ui_.get());
     F_->show();
     F_->FormActivate();
@@ -128,7 +164,7 @@ class TestChipCommands : public QObject {
     QTimer::singleShot(0, &f, [&] {
       ran = true;
       busy = f.Busy;
-      commandsEnabled = f.sPanel2->isEnabled() || f.MainMenu1->isEnabled();
+      commandsEnabled = f.sSpeedButton4->isEnabled() || f.MainMenu1->isEnabled();
       f.sSpeedButton4->click();
       f.Program2->trigger();
       f.VerifyAl1Click();
@@ -149,12 +185,112 @@ class TestChipCommands : public QObject {
     QVERIFY(f.isVisible());
     QVERIFY(!Sent(*f.SimulatedProgrammer, CmdWrite));
     QVERIFY(!Sent(*f.SimulatedProgrammer, CmdVersion));
-    QVERIFY(Ui_->Shown.empty());
+    // The close request asked whether to stop; the scripted answer No let the read finish.
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
+                              {TKind::Question, "An operation is running. Stop it and close the window?"}}));
     QVERIFY(BufferIs(Image_));
     QVERIFY(!f.Busy);
-    QVERIFY(f.sPanel2->isEnabled() && f.MainMenu1->isEnabled() && f.sPanel1->isEnabled());
+    QVERIFY(f.sSpeedButton4->isEnabled() && f.MainMenu1->isEnabled() && f.sPanel1->isEnabled());
     // The held-back device change comes once the command has ended.
     QTRY_VERIFY(Sent(*f.SimulatedProgrammer, CmdVersion));
+  }
+
+  // Stop, by its button or by Escape, ends Read, Write and Verify after the current exchange: the
+  // chip is closed, the buffer and the grid keep their bytes, the bar is back at 0 and Stop gives
+  // the Clear button its place back.
+  void stop_data() {
+    QTest::addColumn<int>("command");  // 0 read, 1 write, 2 verify
+    QTest::addColumn<bool>("escape");
+    for (int command : {0, 1, 2})
+      for (bool escape : {false, true})
+        QTest::newRow(qPrintable(QString("%1 %2").arg(command).arg(escape ? "escape" : "button")))
+            << command << escape;
+  }
+  void stop() {
+    QFETCH(int, command);
+    QFETCH(bool, escape);
+    Tf& f = *F_;
+    TLongOperation::PumpIntervalMs = 0;
+    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
+    f.UpdateView();
+    const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
+    const QString checksum = f.sb1->PanelText(3);
+    const QString firstCell = f.DrawGrid1->model()->index(1, 1).data().toString();
+    bool stopShown = false;
+    QTimer::singleShot(0, &f, [&] {
+      stopShown = f.sSpeedButton9->isVisible() && f.sSpeedButton9->isEnabled() && f.sSpeedButton8->isHidden() &&
+                  !f.sSpeedButton9->icon().isNull() && f.sSpeedButton9->geometry() == f.sSpeedButton8->geometry();
+      if (escape)
+        QTest::keyClick(f.DrawGrid1, Qt::Key_Escape);
+      else
+        QTest::mouseClick(f.sSpeedButton9, Qt::LeftButton);
+    });
+    (command == 0 ? f.sSpeedButton3 : command == 1 ? f.sSpeedButton4 : f.sSpeedButton5)->click();
+
+    QVERIFY(stopShown);
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Message, "Operation stopped."}}));
+    QVERIFY(BufferIs(before));
+    QCOMPARE(f.sb1->PanelText(3), checksum);
+    QCOMPARE(f.DrawGrid1->model()->index(1, 1).data().toString(), firstCell);
+    QCOMPARE(f.sProgressBar1->value(), 0);
+    const TSimulatedProgrammer& device = *f.SimulatedProgrammer;
+    QVERIFY(Count(device, CmdRead, 1) + Count(device, CmdWrite, 1) < kChipSize / 64);
+    if (command == 1) QCOMPARE(Count(device, CmdRead, 1), size_t(0));  // no read-back after a stopped write
+    QCOMPARE(int(device.Sent.back()[1]), int(CmdChipAccess));
+    QCOMPARE(int(device.Sent.back()[2]), 2);
+    QVERIFY(f.sSpeedButton9->isHidden() && !f.sSpeedButton8->isHidden());
+    QVERIFY(f.sSpeedButton4->isEnabled() && f.MainMenu1->isEnabled() && !f.Busy);
+  }
+
+  // The user's input to the window while a command runs is dropped, also what is still queued when
+  // it ends: the second click of a double click on Write writes nothing more, and keys typed into
+  // the grid change no byte.
+  void inputDuringACommandIsDropped() {
+    Tf& f = *F_;
+    TLongOperation::PumpIntervalMs = 0;
+    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
+    f.UpdateView();
+    const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
+    QTest::mouseClick(f.DrawGrid1->viewport(), Qt::LeftButton, Qt::NoModifier, f.DrawGrid1->CellRect(1, 1).center());
+    QTimer::singleShot(0, &f, [&] {
+      PostClick(f.sSpeedButton4, QEvent::MouseButtonDblClick);
+      PostKeys(f.DrawGrid1, "00");
+    });
+    Ui_->WhenShown = [&] {
+      Ui_->WhenShown = nullptr;
+      PostClick(f.sSpeedButton4, QEvent::MouseButtonDblClick);
+      PostKeys(f.DrawGrid1, "11");
+    };
+    QTest::mouseClick(f.sSpeedButton4, Qt::LeftButton);
+    QTest::qWait(50);
+
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"}}));
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdWrite, 1), kChipSize / 32);
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(2));  // the write and its read-back
+    QVERIFY(BufferIs(before));
+    // The same keys once the command has ended do edit the byte.
+    PostKeys(f.DrawGrid1, "00");
+    QTest::qWait(20);
+    QCOMPARE(int(MemoryBuffer[0]), 0);
+  }
+
+  // Closing the window during a command asks; Yes stops the command and then closes the window,
+  // without a box for the stop.
+  void closeStopsTheCommandAndCloses() {
+    Tf& f = *F_;
+    TLongOperation::PumpIntervalMs = 0;
+    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
+    const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
+    Ui_->Answers = {TAnswer::Yes};
+    QTimer::singleShot(0, &f, [&] { f.close(); });
+    f.sSpeedButton3->click();
+
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
+                              {TKind::Question, "An operation is running. Stop it and close the window?"}}));
+    QVERIFY(BufferIs(before));
+    QCOMPARE(int(f.SimulatedProgrammer->Sent.back()[2]), 2);
+    QTRY_VERIFY(!f.isVisible());
+    QVERIFY(Dir_->Read("tesmaro.ini").find("Chip=24C1024") != std::string::npos);
   }
 
   void failedReadKeepsTheBuffer() {

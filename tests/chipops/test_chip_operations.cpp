@@ -63,20 +63,20 @@ TEST(ChipRead, ShortAndUnevenSizes) {
     int Blocks;
     int Length;        // byte 5
     size_t FromChip;   // target bytes that hold the chip's bytes
-    size_t Written;    // target bytes written; the rest keeps 0xEE
+    size_t Written;    // target bytes written; the rest keeps 0x11
   };
-  for (const TCase& c : {TCase{16, 1, 16, 16, 32}, TCase{100, 3, 32, 96, 96}, TCase{0, 1, 0, 0, 32}}) {
+  for (const TCase& c : {TCase{16, 1, 16, 16, 32}, TCase{100, 3, 32, 96, 96}}) {
     SCOPED_TRACE(c.Size);
     TChipRig rig;
     std::fill(rig.Programmer.Report.begin() + 33, rig.Programmer.Report.end(), 0x5A);
-    std::vector<uint8_t> target(256, 0xEE);
+    std::vector<uint8_t> target(256, 0x11);
     ASSERT_EQ(ReadChipTo(rig.Programmer, ChipOf(1, c.Size, 32, 0), target, rig.Ui), TChipRun::Done);
     ASSERT_EQ(Codes(rig.Device->Sent), Seq({kOpen}, c.Blocks, kRead, {kClose}));
     EXPECT_EQ(rig.Device->Sent[1][5], c.Length);
     EXPECT_TRUE(Equal(target.data(), rig.Device->Chip.data(), c.FromChip));
-    // Reply bytes the device did not fill carry what the report held before.
-    for (size_t i = c.FromChip; i < c.Written; ++i) EXPECT_EQ(target[i], 0x5A) << i;
-    for (size_t i = c.Written; i < target.size(); ++i) ASSERT_EQ(target[i], 0xEE) << i;
+    // Reply bytes the device did not fill are copied as they came.
+    for (size_t i = c.FromChip; i < c.Written; ++i) EXPECT_EQ(target[i], TSimulatedProgrammer::kUnusedByte) << i;
+    for (size_t i = c.Written; i < target.size(); ++i) ASSERT_EQ(target[i], 0x11) << i;
   }
 }
 
@@ -100,7 +100,8 @@ TEST(ChipReadWrite, Type2CarriesAddressBits16To23InByte9) {
   EXPECT_TRUE(Equal(rig.Device->Chip.data(), source.data(), source.size()));
 }
 
-// Pages under 32 bytes fill the start of the data area; the rest of it carries the last reply.
+// Pages under 32 bytes fill the start of the data area; the rest of it carries the last reply (the
+// device's unused-byte marker).
 TEST(ChipWrite, Type1SmallPagesKeepTheRestOfTheDataArea) {
   TChipRig rig;
   std::fill(rig.Programmer.Report.begin() + 33, rig.Programmer.Report.end(), 0x5A);
@@ -114,7 +115,8 @@ TEST(ChipWrite, Type1SmallPagesKeepTheRestOfTheDataArea) {
     ASSERT_EQ(r[7] | r[8] << 8, 16 * i);
     ASSERT_EQ(r[9], 0);
     ASSERT_TRUE(Equal(r.data() + 33, source.data() + 16 * i, 16)) << i;
-    ASSERT_TRUE(std::all_of(r.begin() + 49, r.end(), [](uint8_t b) { return b == 0x5A; })) << i;
+    ASSERT_TRUE(std::all_of(r.begin() + 49, r.end(), [](uint8_t b) { return b == TSimulatedProgrammer::kUnusedByte; }))
+        << i;
   }
   EXPECT_TRUE(Equal(rig.Device->Chip.data(), source.data(), 4096));
 }
@@ -273,7 +275,8 @@ TEST(ChipVerify, BytesTheReadDoesNotReachCompareAsBlank) {
 }
 
 // An exchange that fails at the first, a middle or the last report ends the operation: the chip is
-// closed when it can be, "ProgNoAnswer" is the only message, and a failed read changes nothing.
+// closed when it can be, the one message says why ("ProgNoAnswer" or "ProgUnplugged"), and a
+// failed read changes nothing.
 TEST(ChipFaults, FailedExchangeStopsTheOperation) {
   enum class TOp { Read, Write, Verify };
   enum class TFault { NoAnswer, Unplug };
@@ -296,7 +299,8 @@ TEST(ChipFaults, FailedExchangeStopsTheOperation) {
         if (op == TOp::Write) failed = WriteAndCheckChip(rig.Programmer, chip, source, rig.Ui) == TChipCheck::NoAnswer;
         if (op == TOp::Verify) failed = VerifyChip(rig.Programmer, chip, source, rig.Ui) == TChipCheck::NoAnswer;
         EXPECT_TRUE(failed);
-        EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{rig.Ui.MessageText("ProgNoAnswer")});
+        const char* why = fault == TFault::NoAnswer ? "ProgNoAnswer" : "ProgUnplugged";
+        EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{rig.Ui.MessageText(why)});
         EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Error);
         EXPECT_EQ(rig.Ui.Progress.back(), 0);
         EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0xEE; }));
@@ -307,6 +311,104 @@ TEST(ChipFaults, FailedExchangeStopsTheOperation) {
           EXPECT_EQ(Codes({sent.back()}), (std::vector<std::pair<int, int>>{kClose}));
         } else {
           EXPECT_EQ(sent.size(), fault == TFault::NoAnswer ? at + 1 : at);
+        }
+      }
+    }
+  }
+}
+
+enum class TOp { Read, Write, WriteAndCheck, Verify };
+
+// Runs op with ui on chip; buffer is the target of a read and the source of the others.
+int RunOp(TOp op, TChipRig& rig, const TChip& chip, std::vector<uint8_t>& buffer, TUserInterface& ui) {
+  switch (op) {
+    case TOp::Read: return static_cast<int>(ReadChipTo(rig.Programmer, chip, buffer, ui));
+    case TOp::Write: return static_cast<int>(WriteChipFrom(rig.Programmer, chip, buffer, ui));
+    case TOp::WriteAndCheck: return static_cast<int>(WriteAndCheckChip(rig.Programmer, chip, buffer, ui));
+    case TOp::Verify: return static_cast<int>(VerifyChip(rig.Programmer, chip, buffer, ui));
+  }
+  return -1;
+}
+
+// A chip without a size (none selected) or one the catalogue marks unsupported is refused by
+// every routine before anything is sent, and nothing claims success.
+TEST(ChipOperations, UnusableChipIsRefusedBeforeAnythingIsSent) {
+  struct TCase {
+    int32_t Size;
+    int32_t Status;
+    TChipUse Use;
+    const char* Text;
+  };
+  const TCase cases[] = {{0, 1, TChipUse::NoChip, "Select a chip first."},
+                         {-1, 1, TChipUse::NoChip, "Select a chip first."},
+                         {256, 0, TChipUse::Unsupported, "TEST is not supported by the programmer."},
+                         {256, 2, TChipUse::Unsupported, "TEST is not supported by the programmer."}};
+  for (const TCase& c : cases) {
+    TChip chip = ChipOf(1, c.Size, 32, 0);
+    chip.Status = c.Status;
+    EXPECT_EQ(ChipUseOf(chip), c.Use);
+    for (TOp op : {TOp::Read, TOp::Write, TOp::WriteAndCheck, TOp::Verify}) {
+      SCOPED_TRACE(testing::Message() << "size " << c.Size << " status " << c.Status << " op " << int(op));
+      TChipRig rig;
+      std::vector<uint8_t> buffer(256, 0xEE);
+      const int refused = op == TOp::Read || op == TOp::Write ? static_cast<int>(TChipRun::Refused)
+                                                              : static_cast<int>(TChipCheck::Refused);
+      EXPECT_EQ(RunOp(op, rig, chip, buffer, rig.Ui), refused);
+      ASSERT_EQ(rig.Ui.Shown.size(), 1u);
+      EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Message);
+      EXPECT_EQ(rig.Ui.Shown[0].Text, c.Text);
+      EXPECT_TRUE(rig.Device->Sent.empty());
+      EXPECT_TRUE(rig.Ui.Progress.empty());
+      EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0xEE; }));
+    }
+  }
+  TScriptedUserInterface ui;
+  EXPECT_FALSE(RefuseUnusableChip(ChipOf(1, 256, 32, 0), ui));
+  EXPECT_TRUE(ui.Shown.empty());
+}
+
+// A stop between two exchanges ends every routine of every chip type at once: the closing
+// commands go out (write access of a type 3 write, then the chip), the progress returns to 0,
+// "OpStopped" is the only box, a read leaves its target and a write is not read back.
+TEST(ChipOperations, StopClosesTheChipAfterTheCurrentExchange) {
+  const TChip chips[] = {ChipOf(1, 4096, 16, 0), ChipOf(2, 0x20000, 32, 0), ChipOf(3, 256, 2, 1),
+                         ChipOf(3, 256, 1, 0)};
+  for (const TChip& chip : chips) {
+    for (TOp op : {TOp::Read, TOp::Write, TOp::WriteAndCheck, TOp::Verify}) {
+      for (int steps : {0, 3}) {
+        SCOPED_TRACE(testing::Message() << "type " << chip.ChipType << " org " << chip.Org << " op " << int(op)
+                                        << " steps " << steps);
+        TChipRig rig;
+        // Polled after each progress step: the stop comes with step `steps`, before its exchange.
+        rig.Ui.StopAfterProgress = steps == 0 ? 0 : steps + 1;
+        std::vector<uint8_t> buffer(1 << 20, 0xEE);
+        const std::vector<uint8_t> chipBefore = rig.Device->Chip;
+        const int stopped = op == TOp::Read || op == TOp::Write ? static_cast<int>(TChipRun::Stopped)
+                                                                : static_cast<int>(TChipCheck::Stopped);
+        EXPECT_EQ(RunOp(op, rig, chip, buffer, rig.Ui), stopped);
+        EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{"Operation stopped."});
+        EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Message);
+        EXPECT_EQ(rig.Ui.Progress.back(), 0);
+        EXPECT_EQ(rig.Ui.Progress.size(), steps == 0 ? 1u : static_cast<size_t>(steps) + 2);
+        EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0xEE; }));
+
+        const bool writes = op == TOp::Write || op == TOp::WriteAndCheck;
+        const std::pair<int, int> step = writes ? kWrite : kRead;
+        // A stop that came before the start sends nothing at all.
+        std::vector<std::pair<int, int>> expected;
+        if (steps > 0) {
+          expected.push_back(kOpen);
+          if (writes && chip.ChipType != 1) expected.push_back(kWriteOpen);
+          expected.insert(expected.end(), static_cast<size_t>(steps), step);
+          if (writes && chip.ChipType == 3) expected.push_back(kWriteClose);
+          expected.push_back(kClose);
+        }
+        EXPECT_EQ(Codes(rig.Device->Sent), expected);
+        if (writes) {
+          EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + steps * std::max(chip.PageSize, 1),
+                                 rig.Device->Chip.begin()));
+          EXPECT_TRUE(std::equal(chipBefore.begin() + steps * 32, chipBefore.end(),
+                                 rig.Device->Chip.begin() + steps * 32));
         }
       }
     }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <filesystem>
 
 #include "support/run_process.h"
 
@@ -90,6 +91,27 @@ TEST(CliChip, Refusals) {
   }
   // Nothing was written to the simulated chip by any of them.
   EXPECT_EQ(dir.Read("chip.bin"), "");
+}
+
+// A chip without a size, or one the catalogue marks unsupported, is a usage error with its
+// message before the image is loaded or anything is sent.
+TEST(CliChip, UnusableChipIsRefused) {
+  TTempDir dir;
+  const std::string catalogue = dir.Write("see.ini", "[Odd]\ntype=1\nEMPTY=1,0,32,0,5\nOLD=0,4096,32,0,5\n");
+  const std::string head = "--catalogue " + Q(catalogue) + " --simulate=" + Q(dir.File("chip.bin")) + " --chip ";
+  const std::pair<std::string, std::string> chips[] = {{"EMPTY", "Select a chip first."},
+                                                       {"OLD", "OLD is not supported by the programmer."}};
+  for (const auto& [chip, text] : chips) {
+    for (const std::string command : {"read", "write", "verify"}) {
+      const std::string file = command == "read" ? "out.bin" : "missing.bin";
+      auto r = RunProgram("tesmaro-cli", head + chip + " " + command + " " + Q(dir.File(file)));
+      EXPECT_EQ(r.ExitCode, 2) << chip << " " << command << "\n" << r.Err;
+      EXPECT_EQ(r.Err, "tesmaro-cli: " + text + "\n") << chip << " " << command;
+      EXPECT_EQ(r.Out, "");
+    }
+  }
+  EXPECT_FALSE(std::filesystem::exists(dir.File("out.bin")));
+  EXPECT_FALSE(std::filesystem::exists(dir.File("chip.bin")));
 }
 
 }  // namespace

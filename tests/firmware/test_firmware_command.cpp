@@ -1,10 +1,12 @@
 // The main window's firmware update command on the simulated programmer, offscreen.
 #include <QtTest>
 
+#include "app/long_operation.h"
 #include "app/main_window.h"
 #include "common/paths.h"
 #include "common/scripted_user_interface.h"
 #include "firmware/firmware_file.h"
+#include "firmware/firmware_update.h"
 #include "simulator/simulated_programmer.h"
 #include "support/temp_dir.h"
 #include "support/window_options.h"
@@ -42,6 +44,52 @@ class TestFirmwareCommand : public QObject {
     QCOMPARE(ui.Progress.back(), 0);
     QVERIFY(std::equal(image.begin(), image.begin() + 16128, f.SimulatedProgrammer->Firmware.begin()));
     QVERIFY(f.close());
+  }
+
+  // Stop during the transfer first warns that the firmware would be left incomplete: No lets the
+  // update finish, Yes ends it between two blocks and says that the firmware is incomplete.
+  void stopAsksFirst_data() {
+    QTest::addColumn<bool>("stop");
+    QTest::newRow("no") << false;
+    QTest::newRow("yes") << true;
+  }
+  void stopAsksFirst() {
+    QFETCH(bool, stop);
+    TTempDir dir;
+    dir.Write("see.ini", "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n");
+    TStartOptions o = WindowOptionsIn(dir);
+    o.Simulate = true;
+    std::vector<uint8_t> image(16384, 0x5A);
+    std::vector<uint8_t> file = EncipherFirmware(image);
+    const std::string name = dir.Write("new.TesmaroUpdatePart", std::string(file.begin(), file.end()));
+
+    TScriptedUserInterface ui;
+    Tf f(o, &ui);
+    f.FormActivate();
+    QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
+    f.SimulatedProgrammer->RecordReports = true;
+    ui.Shown.clear();
+    ui.FileNames = {name};
+    ui.Answers = {TAnswer::Yes, stop ? TAnswer::Yes : TAnswer::No};
+    TLongOperation::PumpIntervalMs = 0;
+    QTimer::singleShot(0, &f, [&] { QTest::mouseClick(f.sSpeedButton9, Qt::LeftButton); });
+    f.Firmwareupdate1->trigger();
+    TLongOperation::PumpIntervalMs = 25;
+
+    QCOMPARE(ui.Shown.size(), size_t(4));
+    QCOMPARE(ui.Shown[2].Kind, TScriptedUserInterface::TKind::Question);
+    QCOMPARE(ui.Shown[2].Text, ui.MessageText("FirmwareStopAsk"));
+    const auto blocks = std::count_if(f.SimulatedProgrammer->Sent.begin(), f.SimulatedProgrammer->Sent.end(),
+                                      [](const auto& r) { return r[1] == CmdFirmwareBlock; });
+    if (stop) {
+      QVERIFY(blocks < 10);
+      QCOMPARE(ui.Shown[3].Kind, TScriptedUserInterface::TKind::Error);
+      QCOMPARE(ui.Shown[3].Text, ui.MessageText("OpStopped") + "\n\r" + ui.MessageText("FirmwareIncomplete"));
+    } else {
+      QCOMPARE(blocks, 504);
+      QCOMPARE(ui.Shown[3].Text, ui.MessageText("VerifOK"));
+    }
+    QCOMPARE(f.sProgressBar1->value(), 0);
   }
 };
 

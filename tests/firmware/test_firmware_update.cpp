@@ -179,6 +179,29 @@ TEST_F(FirmwareUpdate, DifferentReplyStopsWithVerifNotOk) {
 }
 
 // A reply that never comes leaves the block unconfirmed: the update is not called verified.
+// A stop is taken between two blocks: none goes out after it, and once one went out the user is
+// told that the firmware is incomplete.
+TEST_F(FirmwareUpdate, StopEndsTheTransferBetweenBlocks) {
+  for (int blocks : {0, 10}) {
+    SCOPED_TRACE(blocks);
+    Ui.Shown.clear();
+    Ui.Progress.clear();
+    Ui.Answers = {TAnswer::Yes};
+    Ui.StopAfterProgress = blocks;
+    EXPECT_EQ(Run(), TFirmwareUpdateResult::Stopped);
+    EXPECT_EQ(BlocksSent().size(), static_cast<size_t>(blocks));
+    EXPECT_EQ(Ui.Progress.back(), 0);
+    const auto& last = Ui.Shown.back();
+    if (blocks == 0) {
+      EXPECT_EQ(last.Kind, TKind::Message);
+      EXPECT_EQ(last.Text, "Operation stopped.");
+    } else {
+      EXPECT_EQ(last.Kind, TKind::Error);
+      EXPECT_EQ(last.Text, "Operation stopped.\n\rThe programmer's firmware is incomplete: run the firmware update again.");
+    }
+  }
+}
+
 TEST_F(FirmwareUpdate, MissingReplyStopsWithVerifNotOk) {
   struct {
     const char* Fault;

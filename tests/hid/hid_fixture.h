@@ -14,14 +14,10 @@ class TEchoEndpoint : public TSimulatedHidEndpoint {
  public:
   int LateAt = -1;
   int Received = 0;
-  void OutputReport(const uint8_t* data, size_t length, TSimulatedHidPort& port) override {
-    uint8_t reply[256];
-    std::memcpy(reply, data, length);
-    reply[1] = static_cast<uint8_t>(reply[1] + 1);
-    if (Received++ == LateAt)
-      port.QueueLateInput(reply, length);
-    else
-      port.QueueInput(reply, length);
+  void OutputReport(const uint8_t* data, size_t length, TSimulatedResponse& response) override {
+    TSimulatedInput& reply = response.Send(data, length);
+    reply.Bytes[1] = static_cast<uint8_t>(reply.Bytes[1] + 1);
+    reply.AfterTimeOut = Received++ == LateAt;
   }
 };
 

@@ -35,17 +35,18 @@ void WriteByte(TSimulatedProgrammer& p, size_t address, uint8_t value) {
 
 }  // namespace
 
-TEST(SimulatorImage, MissingFileStartsBlankAndIsWrittenUpToTheLastByteWritten) {
+TEST(SimulatorImage, MissingFileKeepsTheFreshChipAndIsWrittenUpToTheLastByteWritten) {
   TTempDir dir;
   TSimulatedProgrammer p;
+  const std::vector<uint8_t> fresh = p.Chip;
   p.AttachImageFile(dir.File("chip.bin"));
-  EXPECT_EQ(p.Chip[0], 0xFF);
+  EXPECT_EQ(p.Chip, fresh);
   EXPECT_FALSE(std::filesystem::exists(dir.File("chip.bin"))) << "nothing written before a chip write";
   WriteByte(p, 99, 0x42);
   std::string file = dir.Read("chip.bin");
   ASSERT_EQ(file.size(), 100u);
   EXPECT_EQ(static_cast<uint8_t>(file[99]), 0x42);
-  EXPECT_EQ(static_cast<uint8_t>(file[0]), 0xFF);
+  EXPECT_EQ(static_cast<uint8_t>(file[0]), fresh[0]);
 }
 
 TEST(SimulatorImage, ShortFileIsPaddedWithBlankAndLongFileKeepsItsTail) {
