@@ -2,6 +2,7 @@
 
 #include <QSignalBlocker>
 
+#include "catalogue/catalogue.h"
 #include "common/ini_file.h"
 
 namespace {
@@ -20,7 +21,12 @@ QByteArray Bytes(const std::string& s) { return QByteArray(s.data(), static_cast
 }  // namespace
 
 TForm2::TForm2(QWidget* parent, std::function<std::string()> catalogueFile)
-    : QDialog(parent), CatalogueFile_(std::move(catalogueFile)) {
+    : TForm2(parent, std::function<std::vector<std::string>()>([f = std::move(catalogueFile)] {
+        return std::vector<std::string>{f()};
+      })) {}
+
+TForm2::TForm2(QWidget* parent, std::function<std::vector<std::string>()> catalogueFiles)
+    : QDialog(parent), CatalogueFiles_(std::move(catalogueFiles)) {
   setObjectName("Form2");
   setWindowTitle(QString());
   setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
@@ -64,11 +70,11 @@ TForm2::TForm2(QWidget* parent, std::function<std::string()> catalogueFile)
 }
 
 void TForm2::LoadFamilies() {
-  TIniFile ini(CatalogueFile_());
+  const TCatalogue catalogue(CatalogueFiles_());
   {
     const QSignalBlocker quiet(PSlistbox);
     PSlistbox->clear();
-    for (const auto& family : ini.ReadSections()) PSlistbox->addItem(Shown(family), Bytes(family));
+    for (const auto& family : catalogue.Families()) PSlistbox->addItem(Shown(family), Bytes(family));
     PSlistbox->setCurrentIndex(PSlistbox->count() > 0 ? 0 : -1);
   }
   // Without families the chips of an earlier catalogue would stay on show; none of them
@@ -80,8 +86,7 @@ void TForm2::LoadFamilies() {
 void TForm2::PSlistboxChange() {
   const int index = PSlistbox->currentIndex();
   if (index < 0) return;
-  TIniFile ini(CatalogueFile_());
-  std::vector<std::string> chips = ini.ReadSection(FileBytes(PSlistbox->itemData(index)));
+  std::vector<std::string> chips = TCatalogue(CatalogueFiles_()).Keys(FileBytes(PSlistbox->itemData(index)));
   for (auto it = chips.begin(); it != chips.end(); ++it)
     if (SameText(*it, "type")) {
       chips.erase(it);

@@ -8,12 +8,15 @@
 #include <QPushButton>
 #include <functional>
 #include <string>
+#include <vector>
 
 class TForm2 : public QDialog {
   Q_OBJECT
  public:
   // catalogueFile names the catalogue, read afresh at every opening and every change of family.
   TForm2(QWidget* parent, std::function<std::string()> catalogueFile);
+  // catalogueFiles names the catalogue files merged in order (the shipped one, the user's own).
+  TForm2(QWidget* parent, std::function<std::vector<std::string>()> catalogueFiles);
 
   // --- controls, named as the language files address them ---
   QGroupBox* GroupBox1 = nullptr;
@@ -37,5 +40,5 @@ class TForm2 : public QDialog {
   std::string SelectedChip() const;
 
  private:
-  std::function<std::string()> CatalogueFile_;
+  std::function<std::vector<std::string>()> CatalogueFiles_;
 };

@@ -21,6 +21,7 @@
 #include "app/chip_dialog.h"
 #include "app/qt_translations.h"
 #include "buffer/memory_buffer.h"
+#include "catalogue/catalogue.h"
 #include "common/command_runner.h"
 #include "common/cpu_clock.h"
 #include "common/error.h"
@@ -46,7 +47,7 @@ Tf::Tf(const TStartOptions& options, TUserInterface* ui) : Options_(options) {
   SetToolbarPictures(*this);
   InitFileDialogs();
   FormCreate();
-  Form2 = new TForm2(this, [this] { return CatalogueFile(); });
+  Form2 = new TForm2(this, [this] { return CatalogueFiles(); });
   CreateLocalization();
   CreateDeviceLink();
 }
@@ -57,6 +58,12 @@ Tf::~Tf() {
 }
 
 std::string Tf::CatalogueFile() const { return Options_.ExeFolder + kCatalogueFileName; }
+
+std::vector<std::string> Tf::CatalogueFiles() const {
+  std::vector<std::string> files{CatalogueFile()};
+  if (!Options_.UserCatalogue.empty()) files.push_back(Options_.UserCatalogue);
+  return files;
+}
 
 bool Tf::Run(const std::function<void()>& command) { return RunCommand(*Ui_, command); }
 
@@ -168,6 +175,7 @@ void Tf::CreateControls() {
   });
 
   setCentralWidget(central);
+  setAcceptDrops(true);  // a file dropped on the window is opened
   setMinimumWidth(664);
   setMaximumWidth(664);
   setMinimumHeight(614);
@@ -191,10 +199,12 @@ void Tf::CreateMenus() {
   File1 = MainMenu1->addMenu(QStringLiteral("&File"));
   File1->setObjectName("File1");
   Open1 = AddItem(File1, "Open1", "&Open", &Tf::ToolButton1Click);
-  Save1 = AddItem(File1, "Save1", "&Save", nullptr);
-  Save1->setVisible(false);
+  Save1 = AddItem(File1, "Save1", "&Save", &Tf::Save1Click);
+  Save1->setShortcut(QKeySequence::Save);
   SaveAs1 = AddItem(File1, "SaveAs1", "Save &As...", &Tf::ToolButton2Click);
   Compare1 = AddItem(File1, "Compare1", "&Compare with file...", &Tf::Compare1Click);
+  RecentFiles1 = File1->addMenu(QStringLiteral("&Recent files"));
+  RecentFiles1->setObjectName("RecentFiles1");
   N1 = AddSeparator(File1, "N1");
   Exit1 = AddItem(File1, "Exit1", "E&xit", &Tf::Exit1Click);
 
@@ -203,6 +213,8 @@ void Tf::CreateMenus() {
   Program2 = AddItem(Program1, "Program2", "&Program all", &Tf::sSpeedButton4Click);
   ReadChip1 = AddItem(Program1, "ReadChip1", "&Read all", &Tf::sSpeedButton3Click);
   VerifyAl1 = AddItem(Program1, "VerifyAl1", "&Verify all", &Tf::VerifyAl1Click);
+  BlankCheck1 = AddItem(Program1, "BlankCheck1", "&Blank check", &Tf::BlankCheck1Click);
+  Erase1 = AddItem(Program1, "Erase1", "&Erase", &Tf::Erase1Click);
   N2 = AddSeparator(Program1, "N2");
   Getversioninfo1 = AddItem(Program1, "Getversioninfo1", "Firmware version &info", &Tf::Getversioninfo1Click);
 
@@ -211,6 +223,9 @@ void Tf::CreateMenus() {
   ChipSelect1 = AddItem(Options1, "ChipSelect1", "&Chip Select", &Tf::ChipSelect1Click);
   N3 = AddSeparator(Options1, "N3");
   Clearmemory1 = AddItem(Options1, "Clearmemory1", "C&lear memory buffer", &Tf::Clearmemory1Click);
+  AskBeforeWriting1 = AddItem(Options1, "AskBeforeWriting1", "Ask before &writing a chip", &Tf::AskBeforeWriting1Click);
+  AskBeforeWriting1->setCheckable(true);
+  AskBeforeWriting1->setChecked(true);
   N4 = AddSeparator(Options1, "N4");
   Firmwareupdate1 = AddItem(Options1, "Firmwareupdate1", "&Firmware update", &Tf::Firmwareupdate1Click);
 
@@ -271,6 +286,7 @@ void Tf::FormCreate() {
 
 bool Tf::event(QEvent* e) {
   if (e->type() == QEvent::WindowActivate) FormActivate();
+  if (e->type() == QEvent::WindowTitleChange) TitleChanged();
   return QMainWindow::event(e);
 }
 
@@ -297,6 +313,7 @@ void Tf::FormActivate() {
       LoadCommandLineFile(file);
       OpenDialog1.InitialDir = FolderPart(file);
       SaveDialog1.InitialDir = FolderPart(file);
+      DocumentOpenedOrSaved(file, KnownImageFormatOf(file) == TImageFormat::SRec ? TImageFormat::SRec : TImageFormat::Hex);
     }
   });
   DrawGrid1->setFocus(Qt::OtherFocusReason);
@@ -312,9 +329,10 @@ void Tf::StartupInit() {
     CurrentMemoryAddress = settings.ReadInteger(kMainSection, "CurrentMemoryAddress", 0);
     chipName = settings.ReadString(kMainSection, "Chip", "");
     SelectStartupLanguage(settings.ReadInteger(kMainSection, "LangID", -1));
+    LoadDocumentSettings(settings);
   }
   // A remembered chip that the catalogue refuses is reported; the start-up goes on without a chip.
-  if (!chipName.empty()) Run([&] { LoadChip(CatalogueFile(), chipName, CurrentChip); });
+  if (!chipName.empty()) Run([&] { LoadChip(TCatalogue(CatalogueFiles()), chipName, CurrentChip); });
   BlankSixteenBitCount(CurrentChip.Size);
   MeasureCpuClock();
   UpdateView();

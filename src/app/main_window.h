@@ -11,7 +11,9 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "app/start_options.h"
 #include "catalogue/chip.h"
@@ -28,6 +30,7 @@ class TGuiUserInterface;
 class TSimulatedProgrammer;
 class TForm2;
 class TLongOperation;
+class TIniFile;
 class TQLanguageSource;
 class TQFormLocalizer;
 class TQtTranslations;
@@ -61,18 +64,22 @@ class Tf : public QMainWindow {
   QAction* Save1 = nullptr;
   QAction* SaveAs1 = nullptr;
   QAction* Compare1 = nullptr;
+  QMenu* RecentFiles1 = nullptr;
   QAction* N1 = nullptr;
   QAction* Exit1 = nullptr;
   QMenu* Program1 = nullptr;
   QAction* Program2 = nullptr;
   QAction* ReadChip1 = nullptr;
   QAction* VerifyAl1 = nullptr;
+  QAction* BlankCheck1 = nullptr;
+  QAction* Erase1 = nullptr;
   QAction* N2 = nullptr;
   QAction* Getversioninfo1 = nullptr;
   QMenu* Options1 = nullptr;
   QAction* ChipSelect1 = nullptr;
   QAction* N3 = nullptr;
   QAction* Clearmemory1 = nullptr;
+  QAction* AskBeforeWriting1 = nullptr;
   QAction* N4 = nullptr;
   QAction* Firmwareupdate1 = nullptr;
   QMenu* Language1 = nullptr;
@@ -120,6 +127,8 @@ class Tf : public QMainWindow {
   const TStartOptions& Options() const { return Options_; }
   // The catalogue "see.ini" in the data folder.
   std::string CatalogueFile() const;
+  // The catalogue files merged in order: the shipped one, then the user's own.
+  std::vector<std::string> CatalogueFiles() const;
 
   // --- lifecycle ---
   void FormCreate();
@@ -178,6 +187,33 @@ class Tf : public QMainWindow {
   // replaces the buffer or closes the window; Save saves first. True when the command may go on.
   bool ConfirmDiscardChanges();
 
+  // --- blank check, erase and the question before writing (main_window_blank.cpp) ---
+  void BlankCheck1Click();
+  void Erase1Click();
+  // Remembers the "Ask before writing a chip" choice in the settings.
+  void AskBeforeWriting1Click();
+  // With "Ask before writing a chip" on and a programmer held, asks "ConfirmWrite"; true to go on.
+  bool ConfirmWriteChip();
+
+  // --- the current file, Save, recent files, the last folder, dropped files (main_window_recent.cpp) ---
+  std::string CurrentFile;                // the file last opened or saved; "" for none
+  TImageFormat CurrentFileFormat = TImageFormat::Hex;  // the format it was read or written in
+  std::vector<std::string> RecentFiles;   // most recent first, at most kRecentFileCount
+  static constexpr size_t kRecentFileCount = 8;
+  // Writes the current file again in the format it was opened or saved in; Save As when there is none.
+  void Save1Click();
+  // Opens a file by name, the format following its name, after the unsaved-changes question.
+  void OpenDocument(const std::string& fileName);
+  // Opens an entry of the Recent files menu; a file that is gone is taken off the list, with a notice.
+  void OpenRecentFile(const std::string& fileName);
+  // A file was opened or saved in format: it becomes the current file (unmodified),
+  // goes to the top of the recent files, and its folder becomes the dialogs' starting folder.
+  void DocumentOpenedOrSaved(const std::string& fileName, TImageFormat format);
+  // The title: the current file's name, "*" while the buffer has unsaved changes, the caption.
+  void UpdateTitle();
+  // Reads the document settings (recent files, last folder, ask before writing) at start-up.
+  void LoadDocumentSettings(const TIniFile& settings);
+
   // Runs a command and shows any error escaping it in the error box.
   bool Run(const std::function<void()>& command);
 
@@ -186,6 +222,8 @@ class Tf : public QMainWindow {
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
+  void dragEnterEvent(QDragEnterEvent* e) override;
+  void dropEvent(QDropEvent* e) override;
 
  private:
   void CreateControls();
@@ -216,8 +254,14 @@ class Tf : public QMainWindow {
   // ReadImageFile with its errors in the active language.
   void ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
                           std::span<uint8_t> image);
+  void RebuildRecentMenu();
+  void SaveRecentFiles();
+  void SetLastFolder(const std::string& folder);
+  void TitleChanged();
 
   bool BufferModified_ = false;
+  QString Caption_ = QStringLiteral("Tesmaro");  // the title without the file, as the language gives it
+  bool SettingTitle_ = false;
   TStartOptions Options_;
   std::unique_ptr<TGuiUserInterface> OwnUi_;
   TUserInterface* Ui_ = nullptr;

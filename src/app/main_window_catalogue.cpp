@@ -4,6 +4,7 @@
 #include "app/hex_grid.h"
 #include "app/main_window.h"
 #include "app/chip_dialog.h"
+#include "catalogue/catalogue.h"
 #include "catalogue/supported_chips.h"
 
 // The chosen chip becomes CurrentChip and sizes the grid; the buffer and the settings are
@@ -15,11 +16,11 @@ void Tf::ChipSelect1Click() {
   if (name.empty()) return;
   // Repaint what the closed dialog covered before the lookup.
   QCoreApplication::processEvents();
-  LoadChip(CatalogueFile(), name, CurrentChip);
+  LoadChip(TCatalogue(CatalogueFiles()), name, CurrentChip);
   DrawGrid1->SetRowCount(CurrentChip.Size / 16 + 1);
   UpdateView();
 }
 
 void Tf::SupportedChips1Click() {
-  Ui().ShowMessage(SupportedChipsReport(CatalogueFile(), Ui().MessageText("SuppChips"), Ui().MessageText("NotSuppChips")));
+  Ui().ShowMessage(SupportedChipsReport(TCatalogue(CatalogueFiles()), Ui().MessageText("SuppChips"), Ui().MessageText("NotSuppChips")));
 }

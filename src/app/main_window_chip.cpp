@@ -16,6 +16,7 @@ void Tf::sSpeedButton3Click() {
 }
 
 void Tf::sSpeedButton4Click() {
+  if (!ConfirmWriteChip()) return;
   TChipCheck check;
   {
     TLongOperation op(*this);

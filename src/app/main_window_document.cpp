@@ -2,13 +2,17 @@
 // saved, read or written, and the question asked before such changes would be lost.
 #include "app/main_window.h"
 
-void Tf::SetBufferModified(bool modified) { BufferModified_ = modified; }
+void Tf::SetBufferModified(bool modified) {
+  if (BufferModified_ == modified) return;
+  BufferModified_ = modified;
+  UpdateTitle();
+}
 
 bool Tf::ConfirmDiscardChanges() {
   if (!BufferModified_) return true;
   switch (Ui().AskSaveChanges(Ui().MessageText("ConfirmDiscard"))) {
     case TAnswer::Yes:
-      ToolButton2Click();
+      Save1Click();  // Save As when there is no current file
       return !BufferModified_;
     case TAnswer::No:
       return true;

@@ -95,7 +95,9 @@ void Tf::LoadCommandLineFile(const std::string& fileName) {
 
 void Tf::ToolButton1Click() {
   if (!Ui().ExecuteOpenDialog(OpenDialog1)) return;
-  LoadImage(OpenDialog1.FileName, ChosenFormat(OpenDialog1.FileName, OpenFilterFormat(OpenDialog1.FilterIndex)));
+  const TImageFormat format = ChosenFormat(OpenDialog1.FileName, OpenFilterFormat(OpenDialog1.FilterIndex));
+  LoadImage(OpenDialog1.FileName, format);
+  DocumentOpenedOrSaved(OpenDialog1.FileName, format);
 }
 
 void Tf::ToolButton2Click() {
@@ -103,7 +105,9 @@ void Tf::ToolButton2Click() {
   const std::string& file = SaveDialog1.FileName;
   std::error_code ec;
   if (std::filesystem::exists(file, ec) && Ui().AskWarning(Ui().MessageText("ConfirmSave")) != TAnswer::Yes) return;
-  SaveImageFile(file, ChosenFormat(file, SaveFilterFormat(SaveDialog1.FilterIndex)), CurrentChip);
+  const TImageFormat format = ChosenFormat(file, SaveFilterFormat(SaveDialog1.FilterIndex));
+  SaveImageFile(file, format, CurrentChip);
+  DocumentOpenedOrSaved(file, format);
 }
 
 void Tf::Compare1Click() {

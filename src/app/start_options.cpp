@@ -8,6 +8,7 @@ TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
   const std::string exe = ExecutablePath();
   o.ExeFolder = DataFolderFor(FolderPart(exe));
   o.SettingsFile = SettingsFileFor(exe);
+  o.UserCatalogue = UserCatalogueFile();
   bool fileSeen = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];

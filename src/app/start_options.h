@@ -11,6 +11,7 @@ struct TStartOptions {
   // folder, or share/tesmaro of an installed program.
   std::string ExeFolder;
   std::string SettingsFile;     // full name of the settings file
+  std::string UserCatalogue;    // the user's own catalogue, merged after the shipped one ("" for none)
   std::string CommandLineFile;  // first command-line argument: an Intel HEX file loaded at start
   bool Simulate = false;        // plug the simulated programmer in at start
   std::string SimulateImage;    // binary file holding the simulated chip's contents

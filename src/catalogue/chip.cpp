@@ -1,8 +1,8 @@
 #include "catalogue/chip.h"
 
 #include "buffer/memory_buffer.h"
+#include "catalogue/catalogue.h"
 #include "common/error.h"
-#include "common/ini_file.h"
 #include "common/integer.h"
 
 int32_t NextField(std::string& list) {
@@ -14,13 +14,16 @@ int32_t NextField(std::string& list) {
 }
 
 bool LoadChip(const std::string& catalogueFile, const std::string& name, TChip& chip) {
-  TIniFile ini(catalogueFile);
-  for (const auto& section : ini.ReadSections()) {
-    auto value = ini.Read(section, name);
+  return LoadChip(TCatalogue({catalogueFile}), name, chip);
+}
+
+bool LoadChip(const TCatalogue& catalogue, const std::string& name, TChip& chip) {
+  for (const auto& section : catalogue.Families()) {
+    auto value = catalogue.Read(section, name);
     if (!value) continue;
     TChip c;
     c.Name = name;
-    c.ChipType = ini.ReadInteger(section, "type", 0);
+    c.ChipType = catalogue.Type(section);
     c.Family = section;
     std::string list = *value;
     c.Status = NextField(list);

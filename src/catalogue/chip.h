@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string>
 
+class TCatalogue;
+
 inline const char* const kCatalogueFileName = "see.ini";
 
 struct TChip {
@@ -28,3 +30,5 @@ int32_t NextField(std::string& list);
 // An entry whose Size is above the memory buffer is refused with a TError naming it;
 // chip then stays as it was.
 bool LoadChip(const std::string& catalogueFile, const std::string& name, TChip& chip);
+// The same lookup in a merged catalogue (the shipped one and the user's own).
+bool LoadChip(const TCatalogue& catalogue, const std::string& name, TChip& chip);

@@ -4,6 +4,8 @@
 
 #include <string>
 
+class TCatalogue;
+
 // The report's line break: LF then CR.
 inline const char* const kReportLineBreak = "\n\r";
 
@@ -11,4 +13,7 @@ inline const char* const kReportLineBreak = "\n\r";
 // notSupported closes it after "* - " (message "NotSuppChips"). A missing catalogue gives
 // the two texts with their separators only.
 std::string SupportedChipsReport(const std::string& catalogueFile, const std::string& header,
+                                 const std::string& notSupported);
+// The same report of a merged catalogue.
+std::string SupportedChipsReport(const TCatalogue& catalogue, const std::string& header,
                                  const std::string& notSupported);

@@ -20,6 +20,7 @@ enum TExitCode : int {
 
 struct TCliOptions {
   std::string Catalogue;               // --catalogue FILE
+  std::string UserCatalogue;           // the user's own catalogue, merged after it; "" with --catalogue
   std::string Chip;                    // --chip NAME
   bool Simulate = false;               // --simulate[=IMAGE]
   std::string SimulateImage;
@@ -28,6 +29,12 @@ struct TCliOptions {
   std::string Command;
   std::vector<std::string> Args;       // the command's positional arguments
   std::map<std::string, std::string> Flags;  // other "--name value" / "--name=value" / "--name" options
+
+  // The catalogue files merged in order.
+  std::vector<std::string> CatalogueFiles() const {
+    if (UserCatalogue.empty()) return {Catalogue};
+    return {Catalogue, UserCatalogue};
+  }
 };
 
 // An error that ends the CLI with an exit code and one line on standard error.

@@ -1,8 +1,11 @@
-// Catalogue commands: info, chips.
+// Catalogue commands: info, chips, catalogue-check.
 #include <fstream>
 #include <iostream>
 
+#include "catalogue/catalogue.h"
+#include "catalogue/catalogue_check.h"
 #include "catalogue/supported_chips.h"
+#include "common/error.h"
 #include "cli/commands.h"
 #include "cli/console_user_interface.h"
 
@@ -22,8 +25,40 @@ int Chips(TCliOptions& o) {
   if (!std::ifstream(o.Catalogue, std::ios::binary).is_open())
     throw TCliError{kExitFile, "cannot read the catalogue " + o.Catalogue};
   TConsoleUserInterface ui;
-  ui.ShowMessage(SupportedChipsReport(o.Catalogue, ui.MessageText("SuppChips"), ui.MessageText("NotSuppChips")));
+  ui.ShowMessage(SupportedChipsReport(TCatalogue(o.CatalogueFiles()), ui.MessageText("SuppChips"),
+                                      ui.MessageText("NotSuppChips")));
   return kExitOk;
+}
+
+// Lists what the program would read wrongly in FILE, or in the catalogue files it reads (the
+// user's own only when it exists). Exit 0 when clean, 1 when anything was found.
+int CatalogueCheck(TCliOptions& o) {
+  if (o.Args.size() > 1) throw TCliError{kExitUsage, "usage: tesmaro-cli catalogue-check [FILE]"};
+  std::vector<std::string> files;
+  if (!o.Args.empty()) {
+    files.push_back(o.Args[0]);
+  } else {
+    files.push_back(o.Catalogue);
+    if (!o.UserCatalogue.empty() && std::ifstream(o.UserCatalogue, std::ios::binary).is_open())
+      files.push_back(o.UserCatalogue);
+  }
+  TConsoleUserInterface ui;
+  bool found = false;
+  for (const auto& file : files) {
+    if (!std::ifstream(file, std::ios::binary).is_open()) throw TCliError{kExitFile, "cannot read the catalogue " + file};
+    const auto findings = CheckCatalogue(file);
+    for (const auto& f : findings) {
+      std::vector<std::string> args{f.Family, f.Key};
+      args.insert(args.end(), f.Values.begin(), f.Values.end());
+      while (args.size() < 5) args.emplace_back();
+      const std::string text =
+          FormatText(ui.MessageText(CatalogueProblemKey(f.Problem)), {args[0], args[1], args[2], args[3], args[4]});
+      std::cout << f.File << ":" << f.Line << ": " << text << "\n";
+    }
+    if (findings.empty()) std::cout << FormatText(ui.MessageText("CatClean"), {file}) << "\n";
+    found = found || !findings.empty();
+  }
+  return found ? kExitDifferent : kExitOk;
 }
 
 }  // namespace
@@ -31,4 +66,6 @@ int Chips(TCliOptions& o) {
 void AddCatalogueCommands(std::vector<TCliCommand>& out) {
   out.push_back({"info", "info", "print the record of the chip given with --chip", {}, {}, Info});
   out.push_back({"chips", "chips", "print every chip of the catalogue, unsupported ones marked *", {}, {}, Chips});
+  out.push_back({"catalogue-check", "catalogue-check [FILE]",
+                 "list catalogue entries that would be read wrongly, with file and line", {}, {}, CatalogueCheck});
 }

@@ -1,5 +1,5 @@
 // Chip commands: read (chip to image file), write (image file to chip, with the read-back check)
-// and verify (chip against image file), on the programmer or the simulated one.
+// verify (chip against image file), blank check and erase, on the programmer or the simulated one.
 #include "buffer/memory_buffer.h"
 #include "cli/commands.h"
 #include "cli/console_user_interface.h"
@@ -7,6 +7,7 @@
 #include "cli/programmer_session.h"
 #include "cli/stop_signals.h"
 #include "common/error.h"
+#include "programmer/blank_erase.h"
 #include "programmer/chip_operations.h"
 
 namespace {
@@ -93,6 +94,43 @@ int Verify(TCliOptions& o) {
   return CompareWithImage(o, "verify IN", [](auto&... a) { return VerifyChip(a...); });
 }
 
+void RequireNoArgs(const TCliOptions& o, const char* usage) {
+  if (!o.Args.empty()) throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + usage};
+}
+
+// Exit 0 when every byte is 0xFF, 1 when one is not.
+int BlankCheck(TCliOptions& o) {
+  RequireNoArgs(o, "blank-check");
+  TConsoleUserInterface ui;
+  const TChip chip = RequireUsableChip(o, ui);
+  TStopOnSignals stop;
+  TProgrammerSession session(o, ui);
+  RequireProgrammer(session, ui);
+  const TBlankCheck check = BlankCheckChip(session.Programmer, chip, ui);
+  switch (check.Run) {
+    case TChipRun::Done: return check.Blank() ? kExitOk : kExitDifferent;
+    case TChipRun::Stopped: return TStopOnSignals::ExitCode();
+    case TChipRun::Refused: return kExitUsage;
+    case TChipRun::NoProgrammer:
+    case TChipRun::NoAnswer: break;
+  }
+  return ProgrammerExitCode(session.Programmer);
+}
+
+// Asks first; only --yes or a Yes typed on the terminal erases. A refusal is a usage error.
+int Erase(TCliOptions& o) {
+  RequireNoArgs(o, "erase [--yes]");
+  TConsoleUserInterface ui;
+  const TChip chip = RequireUsableChip(o, ui);
+  ui.AssumeYes = o.Flags.count("yes") > 0;
+  TStopOnSignals stop;
+  TProgrammerSession session(o, ui);
+  RequireProgrammer(session, ui);
+  const auto check = EraseChip(session.Programmer, chip, ui);
+  if (!check) throw TCliError{kExitUsage, "not erased: confirm with --yes or answer y on a terminal"};
+  return ExitCodeOf(*check, session.Programmer);
+}
+
 }  // namespace
 
 void AddChipCommands(std::vector<TCliCommand>& out) {
@@ -102,4 +140,8 @@ void AddChipCommands(std::vector<TCliCommand>& out) {
                  {"format", "offset"}, {}, Write});
   out.push_back({"verify", "verify IN", "compare the chip with an image file (--format, --offset ADDR)",
                  {"format", "offset"}, {}, Verify});
+  out.push_back({"blank-check", "blank-check", "check that every byte of the chip is 0xFF (exit 1 if not)", {}, {},
+                 BlankCheck});
+  out.push_back({"erase", "erase --yes", "write 0xFF to the whole chip and check it; asks unless --yes", {},
+                 {"yes"}, Erase});
 }

@@ -2,6 +2,7 @@
 #include <exception>
 #include <iostream>
 
+#include "catalogue/catalogue.h"
 #include "cli/commands.h"
 #include "common/error.h"
 #include "common/paths.h"
@@ -13,7 +14,8 @@ const char* const kVersion = "tesmaro-cli 0.1.0";
 void PrintHelp() {
   std::cout << "Usage: tesmaro-cli [--catalogue FILE] [--chip NAME] [--simulate[=IMAGE]] COMMAND [ARGS]\n\n"
                "Options:\n"
-               "  --catalogue FILE   chip catalogue (default: see.ini of the program's data folder)\n"
+               "  --catalogue FILE   chip catalogue (default: see.ini of the program's data folder,\n"
+               "                     then the user's own ~/.config/tesmaro/see.ini)\n"
                "  --chip NAME        the chip, looked up in the catalogue\n"
                "  --simulate[=IMAGE] use the simulated programmer; IMAGE holds the simulated chip\n"
             << SimulationOptionsHelp()
@@ -27,9 +29,11 @@ void PrintHelp() {
                "anything else binary. --offset ADDR (such as 0x810000) is subtracted from every address of\n"
                "an Intel HEX or S-record file; binary images have no addresses and always load at 0.\n"
                "\nExit codes: 0 success (compare: the images are the same), 1 difference found (compare,\n"
-               "verify, write), 2 usage error or unusable chip, 3 file or data error, 4 programmer not\n"
-               "found, not answering or unplugged, 5 no permission to use the programmer, 6 programmer in\n"
-               "use by another program, 130 / 143 stopped by SIGINT / SIGTERM (chip closed, no output file).\n";
+               "verify, write, erase: the chip differs; blank-check: the chip is not blank; catalogue-check:\n"
+               "problems found), 2 usage error or unusable chip (also erase declined: no --yes and no\n"
+               "terminal to ask on), 3 file or data error, 4 programmer not found, not answering or\n"
+               "unplugged, 5 no permission to use the programmer, 6 programmer in use by another program,\n"
+               "130 / 143 stopped by SIGINT / SIGTERM (chip closed, no output file).\n";
 }
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {
@@ -41,6 +45,7 @@ bool Contains(const std::vector<std::string>& v, const std::string& s) {
 TCliOptions Parse(int argc, char** argv) {
   TCliOptions o;
   o.Catalogue = DataFolderFor(FolderPart(ExecutablePath())) + kCatalogueFileName;
+  o.UserCatalogue = UserCatalogueFile();
   const TCliCommand* command = nullptr;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
@@ -57,7 +62,11 @@ TCliOptions Parse(int argc, char** argv) {
         if (i + 1 >= argc) throw TCliError{kExitUsage, "option --" + name + " needs a value"};
         return argv[++i];
       };
-      if (name == "catalogue") o.Catalogue = takeValue();
+      if (name == "catalogue") {
+        // A catalogue named on the command line is exactly that file.
+        o.Catalogue = takeValue();
+        o.UserCatalogue.clear();
+      }
       else if (name == "chip") o.Chip = takeValue();
       else if (name == "simulate") { o.Simulate = true; o.SimulateImage = hasValue ? value : ""; }
       else if (name.rfind("sim-", 0) == 0) {
@@ -92,7 +101,7 @@ TCliOptions Parse(int argc, char** argv) {
 TChip RequireChip(const TCliOptions& o) {
   if (o.Chip.empty()) throw TCliError{kExitUsage, "this command needs a chip: --chip NAME"};
   TChip chip;
-  if (!LoadChip(o.Catalogue, o.Chip, chip))
+  if (!LoadChip(TCatalogue(o.CatalogueFiles()), o.Chip, chip))
     throw TCliError{kExitUsage, "chip '" + o.Chip + "' is not in the catalogue " + o.Catalogue};
   return chip;
 }

@@ -73,10 +73,14 @@ void TIniFile::Parse(const std::string& content) {
   Sections_.clear();
   FirstSection_.clear();
   FirstKey_.clear();
-  HeaderLine_.clear();
+  KeyLines_.clear();
+  SameAs_.clear();
   LineBreak_ = kDefaultLineBreak;
   bool firstBreak = true;
   size_t pos = 0;
+  // A byte-order mark would otherwise become part of the first line and hide its section.
+  Bom_ = content.compare(0, 3, "\xEF\xBB\xBF") == 0;
+  if (Bom_) pos = 3;
   int section = -1;
   while (pos < content.size()) {
     size_t nl = content.find('\n', pos);
@@ -96,9 +100,9 @@ void TIniFile::Parse(const std::string& content) {
       std::string name = TrimBlanks(t.substr(1, close == std::string::npos ? std::string::npos : close - 1));
       Sections_.push_back(name);
       section = static_cast<int>(Sections_.size()) - 1;
-      FirstSection_.emplace(Upper(name), section);
+      SameAs_.push_back(FirstSection_.emplace(Upper(name), section).first->second);
       FirstKey_.emplace_back();
-      HeaderLine_.push_back(Lines_.size());
+      KeyLines_.emplace_back();
       line.IsHeader = true;
     } else if (!t.empty() && t[0] != ';') {
       size_t eq = t.find('=');
@@ -108,8 +112,11 @@ void TIniFile::Parse(const std::string& content) {
       }
     }
     line.Section = section;
-    if (section >= 0 && !line.Key.empty())
-      FirstKey_[section].emplace(Upper(line.Key), static_cast<int>(Lines_.size()));
+    if (section >= 0 && !line.Key.empty()) {
+      const int first = SameAs_[section];
+      FirstKey_[first].emplace(Upper(line.Key), static_cast<int>(Lines_.size()));
+      KeyLines_[first].push_back(static_cast<int>(Lines_.size()));
+    }
     Lines_.push_back(std::move(line));
     pos = nl == std::string::npos ? content.size() : nl + 1;
   }
@@ -126,11 +133,8 @@ std::vector<std::string> TIniFile::ReadSection(const std::string& section) const
   std::vector<std::string> out;
   int first = FindSection(section);
   if (first < 0) return out;
-  for (size_t i = HeaderLine_[first] + 1; i < Lines_.size() && Lines_[i].Section == first; ++i) {
-    const auto& l = Lines_[i];
-    if (l.Key.empty()) continue;
-    if (FirstKey_[first].at(Upper(l.Key)) == static_cast<int>(i)) out.push_back(l.Key);
-  }
+  for (int i : KeyLines_[first])
+    if (FirstKey_[first].at(Upper(Lines_[i].Key)) == i) out.push_back(Lines_[i].Key);
   return out;
 }
 
@@ -197,7 +201,7 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
       Lines_.insert(Lines_.begin() + static_cast<long>(insertAt), l);
     }
   }
-  std::string out;
+  std::string out = Bom_ ? "\xEF\xBB\xBF" : "";
   for (const auto& l : Lines_) {
     out += l.Text;
     out += LineBreak_;

@@ -1,6 +1,8 @@
 // One INI file class for the catalogue and the settings file: names match without regard
 // to case, blanks around names and values are ignored, sections and keys keep file order,
-// and a write updates the file at once, leaving every other line as it was.
+// and a write updates the file at once, leaving every other line as it was. A UTF-8 byte-order
+// mark at the start is skipped (and kept when the file is written); a section that stands twice
+// is one section, whose first value of each key wins.
 #pragma once
 
 #include <cstdint>
@@ -18,7 +20,8 @@ class TIniFile {
 
   // Section names in file order (a repeated section is listed once, at its first place).
   std::vector<std::string> ReadSections() const;
-  // Key names of a section in file order (a repeated key is listed once).
+  // Key names of a section in file order (a repeated key is listed once); the keys of a later
+  // block of the same section follow those of the earlier ones.
   std::vector<std::string> ReadSection(const std::string& section) const;
   bool SectionExists(const std::string& section) const;
   bool ValueExists(const std::string& section, const std::string& key) const;
@@ -50,12 +53,15 @@ class TIniFile {
   std::string FileName_;
   std::vector<TLine> Lines_;
   std::vector<std::string> Sections_;  // every header in file order (duplicates included)
+  std::vector<int> SameAs_;            // per header: the first header of the same name
+  bool Bom_ = false;                   // the file starts with a UTF-8 byte-order mark
   std::string LineBreak_;
   // Lookups by upper-cased name, so a catalogue of many thousand chips reads in linear time:
-  // the first header of each section name, and per header the first line of each key.
+  // the first header of each section name, and per first header the first line of each key
+  // over every block of that section, and the key lines of those blocks in file order.
   std::unordered_map<std::string, int> FirstSection_;
   std::vector<std::unordered_map<std::string, int>> FirstKey_;
-  std::vector<size_t> HeaderLine_;  // per header: its line, where the section's lines begin
+  std::vector<std::vector<int>> KeyLines_;
 };
 
 // Trims blanks (spaces, tabs and other control characters) at both ends.

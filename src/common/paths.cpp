@@ -60,13 +60,22 @@ std::string SettingsFileFor(const std::string& exePath) {
 #else
   const std::string folder = FolderPart(exePath);
   if (access(folder.empty() ? "." : folder.c_str(), W_OK) == 0) return beside;
+  return UserConfigFolder() + "tesmaro.ini";
+#endif
+}
+
+std::string UserConfigFolder() {
   std::string config;
+#ifdef _WIN32
+  if (const char* appData = std::getenv("APPDATA"); appData && *appData) return std::string(appData) + "\\tesmaro\\";
+#endif
   if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
     config = xdg;
   } else {
     const char* home = std::getenv("HOME");
     config = std::string(home && *home ? home : "/tmp") + "/.config";
   }
-  return config + "/tesmaro/tesmaro.ini";
-#endif
+  return config + "/tesmaro/";
 }
+
+std::string UserCatalogueFile() { return UserConfigFolder() + "see.ini"; }

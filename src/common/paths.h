@@ -19,3 +19,9 @@ std::string DataFolderFor(const std::string& exeFolder);
 // Where the settings are kept: beside the executable when its folder is writable, otherwise
 // $XDG_CONFIG_HOME/tesmaro/tesmaro.ini (default ~/.config/tesmaro/tesmaro.ini).
 std::string SettingsFileFor(const std::string& exePath);
+
+// The per-user configuration folder of the program, ending with a separator:
+// $XDG_CONFIG_HOME/tesmaro/ (default ~/.config/tesmaro/).
+std::string UserConfigFolder();
+// The user's own chip catalogue, read after the shipped one: see.ini in UserConfigFolder().
+std::string UserCatalogueFile();

@@ -94,7 +94,8 @@ class TestChipCommands : public QObject {
   void init() {
     Dir_ = std::make_unique<TTempDir>();
     Dir_->Write("see.ini", "[24C1024]\ntype=2\n24C1024=1,131072,32,0,5\n");
-    Dir_->Write("tesmaro.ini", "[Main]\nChip=24C1024\n");
+    // Writes go ahead without the question before writing (its own tests ask it).
+    Dir_->Write("tesmaro.ini", "[Main]\nChip=24C1024\nAskBeforeWriting=0\n");
     Image_.resize(kChipSize);
     for (size_t i = 0; i < kChipSize; ++i) Image_[i] = Pattern(i);
     Dir_->Write("chip.bin", std::string(Image_.begin(), Image_.end()));

@@ -115,3 +115,32 @@ TEST(CliChip, UnusableChipIsRefused) {
 }
 
 }  // namespace
+
+// blank-check and erase on the simulated chip: exit 1 for a chip that is not blank, erase only
+// with --yes (no terminal to ask on here: refused with exit 2, the chip untouched).
+TEST(CliChip, BlankCheckAndErase) {
+  TTempDir dir;
+  const std::string bytes = Image(4096);
+  dir.Write("chip.bin", bytes);
+  const std::string sim = "--simulate=" + Q(dir.File("chip.bin")) + " --chip 24C32 ";
+
+  auto r = RunProgram("tesmaro-cli", sim + "blank-check");
+  EXPECT_EQ(r.ExitCode, 1) << r.Err;
+  EXPECT_NE((r.Out + r.Err).find("is not blank"), std::string::npos) << r.Out << r.Err;
+
+  r = RunProgram("tesmaro-cli", sim + "erase");
+  EXPECT_EQ(r.ExitCode, 2) << r.Err;
+  EXPECT_NE(r.Out.find("Erase all 4096 bytes of 24C32?"), std::string::npos) << r.Out;
+  EXPECT_EQ(dir.Read("chip.bin").substr(0, 4096), bytes);
+
+  r = RunProgram("tesmaro-cli", sim + "erase --yes");
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(dir.Read("chip.bin").substr(0, 4096), std::string(4096, '\xFF'));
+
+  r = RunProgram("tesmaro-cli", sim + "blank-check");
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(r.Out, "The chip 24C32 is blank.\n");
+
+  r = RunProgram("tesmaro-cli", "--chip 24C32 --simulate=" + Q(dir.File("chip.bin")) + " blank-check extra");
+  EXPECT_EQ(r.ExitCode, 2);
+}

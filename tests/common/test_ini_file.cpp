@@ -18,13 +18,34 @@ TEST(IniFile, ReadsNamesWithoutCaseAndBlanksAroundNamesAndValues) {
   EXPECT_EQ(ini.ReadSection("MAIN"), (std::vector<std::string>{"Chip", "LangID"}));
 }
 
-TEST(IniFile, FirstSectionAndFirstKeyWin) {
+// A section that stands twice is one section: the later block adds the keys the earlier lacks.
+TEST(IniFile, FirstSectionAndFirstKeyWinAndRepeatedSectionsMerge) {
   TTempDir dir;
   auto f = dir.Write("a.ini", "[A]\nk=1\nk=2\n[B]\nk=3\n[a]\nk=4\nj=5\n");
   TIniFile ini(f);
   EXPECT_EQ(ini.ReadString("A", "k", ""), "1");
+  EXPECT_EQ(ini.ReadString("A", "J", ""), "5");
+  EXPECT_EQ(ini.ReadString("B", "k", ""), "3");
   EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"A", "B"}));
-  EXPECT_EQ(ini.ReadSection("A"), (std::vector<std::string>{"k"}));
+  EXPECT_EQ(ini.ReadSection("A"), (std::vector<std::string>{"k", "j"}));
+  // A write to a key of the later block rewrites it there; a new key joins the first block.
+  ini.WriteString("a", "J", "6");
+  ini.WriteString("A", "n", "7");
+  EXPECT_EQ(dir.Read("a.ini"), "[A]\nk=1\nk=2\nn=7\n[B]\nk=3\n[a]\nk=4\nJ=6\n");
+}
+
+// A byte-order mark would hide the first section; it is skipped and kept through a write.
+TEST(IniFile, ByteOrderMarkIsSkippedAndKept) {
+  TTempDir dir;
+  auto f = dir.Write("bom.ini", "\xEF\xBB\xBF[First]\r\ntype=1\r\n[Second]\r\nx=2\r\n");
+  TIniFile ini(f);
+  EXPECT_EQ(ini.ReadSections(), (std::vector<std::string>{"First", "Second"}));
+  EXPECT_EQ(ini.ReadInteger("first", "type", 0), 1);
+  ini.WriteString("Second", "y", "3");
+  EXPECT_EQ(dir.Read("bom.ini"), "\xEF\xBB\xBF[First]\r\ntype=1\r\n[Second]\r\nx=2\r\ny=3\r\n");
+  // Only at the very start: elsewhere the bytes are part of the text.
+  f = dir.Write("mid.ini", "[A]\n\xEF\xBB\xBFk=1\n");
+  EXPECT_FALSE(TIniFile(f).ValueExists("A", "k"));
 }
 
 TEST(IniFile, WriteUpdatesOneKeyAndLeavesEveryOtherLineAsItWas) {

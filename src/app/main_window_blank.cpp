@@ -1,0 +1,31 @@
+// The main window's Blank check and Erase commands, and the question before a chip is written.
+#include "app/long_operation.h"
+#include "app/main_window.h"
+#include "common/error.h"
+#include "common/ini_file.h"
+#include "programmer/blank_erase.h"
+
+void Tf::BlankCheck1Click() {
+  TLongOperation op(*this);
+  if (!op.Started()) return;
+  BlankCheckChip(Programmer, CurrentChip, op);
+}
+
+// The chip changes, the buffer does not: nothing to refresh.
+void Tf::Erase1Click() {
+  TLongOperation op(*this);
+  if (!op.Started()) return;
+  EraseChip(Programmer, CurrentChip, op);
+}
+
+void Tf::AskBeforeWriting1Click() {
+  TIniFile(Options().SettingsFile).WriteInteger("Main", "AskBeforeWriting", AskBeforeWriting1->isChecked() ? 1 : 0);
+}
+
+bool Tf::ConfirmWriteChip() {
+  // Without a programmer the write only says so: there is nothing to confirm.
+  if (!AskBeforeWriting1->isChecked() || !Programmer.HeldDevice) return true;
+  const std::string text = FormatText(Ui().MessageText("ConfirmWrite"),
+                                      {std::to_string(std::max<int32_t>(0, CurrentChip.Size)), CurrentChip.Name});
+  return Ui().AskYesNo(text, TAnswer::No) == TAnswer::Yes;
+}

@@ -1,0 +1,149 @@
+// The main window as a document window: the current file and Save, the title with the file's
+// name and the unsaved-changes mark, the Recent files menu, the last folder used, dropped files.
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QMimeData>
+#include <algorithm>
+#include <filesystem>
+
+#include "app/main_window.h"
+#include "common/error.h"
+#include "common/ini_file.h"
+#include "common/paths.h"
+#include "imagefile/image_file.h"
+
+namespace {
+const char* const kRecentSection = "RecentFiles";
+const char* const kMainSection = "Main";
+
+std::string RecentKey(size_t i) { return "File" + std::to_string(i + 1); }
+
+// The format a file is opened in by name (recent files, dropped files).
+TImageFormat DocumentFormat(const std::string& fileName) { return ImageFormatOf(fileName); }
+}  // namespace
+
+void Tf::LoadDocumentSettings(const TIniFile& settings) {
+  AskBeforeWriting1->setChecked(settings.ReadInteger(kMainSection, "AskBeforeWriting", 1) != 0);
+  const std::string folder = settings.ReadString(kMainSection, "LastFolder", "");
+  if (!folder.empty()) {
+    OpenDialog1.InitialDir = folder;
+    SaveDialog1.InitialDir = folder;
+  }
+  RecentFiles.clear();
+  for (size_t i = 0; i < kRecentFileCount; ++i) {
+    const std::string f = settings.ReadString(kRecentSection, RecentKey(i), "");
+    if (!f.empty() && std::find(RecentFiles.begin(), RecentFiles.end(), f) == RecentFiles.end()) RecentFiles.push_back(f);
+  }
+  RebuildRecentMenu();
+}
+
+void Tf::RebuildRecentMenu() {
+  RecentFiles1->clear();
+  for (size_t i = 0; i < RecentFiles.size(); ++i) {
+    const std::string file = RecentFiles[i];
+    QString shown = QString::fromStdString(file);
+    shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
+    auto* a = RecentFiles1->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+    connect(a, &QAction::triggered, this, [this, file] { Run([this, file] { OpenRecentFile(file); }); });
+  }
+  RecentFiles1->menuAction()->setEnabled(!RecentFiles.empty());
+}
+
+// The list is a convenience: a settings file that can't be written loses it silently (closing
+// the window reports such a file).
+void Tf::SaveRecentFiles() {
+  try {
+    TIniFile settings(Options().SettingsFile);
+    for (size_t i = 0; i < kRecentFileCount; ++i)
+      settings.WriteString(kRecentSection, RecentKey(i), i < RecentFiles.size() ? RecentFiles[i] : "");
+  } catch (const TError&) {
+  }
+}
+
+void Tf::SetLastFolder(const std::string& folder) {
+  if (folder.empty()) return;
+  OpenDialog1.InitialDir = folder;
+  SaveDialog1.InitialDir = folder;
+  try {
+    TIniFile(Options().SettingsFile).WriteString(kMainSection, "LastFolder", folder);
+  } catch (const TError&) {
+  }
+}
+
+void Tf::DocumentOpenedOrSaved(const std::string& fileName, TImageFormat format) {
+  std::error_code ec;
+  const auto absolute = std::filesystem::absolute(fileName, ec);
+  const std::string file = ec ? fileName : absolute.lexically_normal().string();
+  CurrentFile = file;
+  CurrentFileFormat = format;
+  SetBufferModified(false);
+  RecentFiles.erase(std::remove(RecentFiles.begin(), RecentFiles.end(), file), RecentFiles.end());
+  RecentFiles.insert(RecentFiles.begin(), file);
+  if (RecentFiles.size() > kRecentFileCount) RecentFiles.resize(kRecentFileCount);
+  RebuildRecentMenu();
+  SaveRecentFiles();
+  SetLastFolder(FolderPart(file));
+  UpdateTitle();
+}
+
+void Tf::Save1Click() {
+  if (CurrentFile.empty()) {
+    ToolButton2Click();
+    return;
+  }
+  // In the format the file was read in, which its name alone may not tell.
+  SaveImageFile(CurrentFile, CurrentFileFormat, CurrentChip);
+  DocumentOpenedOrSaved(CurrentFile, CurrentFileFormat);
+}
+
+void Tf::OpenDocument(const std::string& fileName) {
+  if (!ConfirmDiscardChanges()) return;
+  const TImageFormat format = DocumentFormat(fileName);
+  LoadImage(fileName, format);
+  DocumentOpenedOrSaved(fileName, format);
+}
+
+void Tf::OpenRecentFile(const std::string& fileName) {
+  std::error_code ec;
+  if (!std::filesystem::is_regular_file(fileName, ec)) {
+    RecentFiles.erase(std::remove(RecentFiles.begin(), RecentFiles.end(), fileName), RecentFiles.end());
+    RebuildRecentMenu();
+    SaveRecentFiles();
+    Ui().ShowError(FormatText(Ui().MessageText("RecentMissing"), {fileName}));
+    return;
+  }
+  OpenDocument(fileName);
+}
+
+void Tf::UpdateTitle() {
+  QString title = Caption_;
+  if (!CurrentFile.empty())
+    title = QFileInfo(QString::fromStdString(CurrentFile)).fileName() + (BufferModified() ? "*" : "") + " - " + Caption_;
+  else if (BufferModified())
+    title = Caption_ + " *";
+  SettingTitle_ = true;
+  setWindowTitle(title);
+  SettingTitle_ = false;
+}
+
+// A title set from outside (the language's caption) becomes the caption the title is built on.
+void Tf::TitleChanged() {
+  if (SettingTitle_) return;
+  Caption_ = windowTitle();
+  UpdateTitle();
+}
+
+void Tf::dragEnterEvent(QDragEnterEvent* e) {
+  const QMimeData* data = e->mimeData();
+  if (!Busy && data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile())
+    e->acceptProposedAction();
+}
+
+void Tf::dropEvent(QDropEvent* e) {
+  const QList<QUrl> urls = e->mimeData()->urls();
+  if (Busy || urls.isEmpty() || !urls.first().isLocalFile()) return;
+  e->acceptProposedAction();
+  const std::string file = urls.first().toLocalFile().toStdString();
+  Run([this, file] { OpenDocument(file); });
+}
