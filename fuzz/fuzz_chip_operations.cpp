@@ -26,19 +26,21 @@ class TFuzzedProgrammer : public TSimulatedHidEndpoint {
   explicit TFuzzedProgrammer(fuzz::TInput& in) : In_(in) {}
   size_t Reports = 0;
 
-  void OutputReport(const uint8_t*, size_t, TSimulatedHidPort& port) override {
+  void OutputReport(const uint8_t*, size_t, TSimulatedResponse& response) override {
     ++Reports;
-    uint8_t reply[TSimulatedHidPort::kMaxReport] = {};
+    uint8_t reply[TSimulatedInput::kMaxReport] = {};
     const uint8_t how = In_.Byte();
     size_t length = 65;
     if (how & 0x80) length = In_.Byte() % 80;
     for (size_t i = 1; i < length && In_.Left() > 0; ++i) reply[i] = In_.Byte();
     switch (how & 7) {
-      case 0: break;                                    // no answer
-      case 1: port.Unplug(); break;                     // gone with the report
-      case 2: port.QueueLateInput(reply, length); break;
-      case 3: port.QueueInput(reply, length); port.QueueInput(reply, length); break;  // two answers
-      default: port.QueueInput(reply, length); break;
+      case 0: break;                                                   // no answer
+      case 1: response.Unplug = true; break;                           // gone with the report
+      case 2: response.Send(reply, length).AfterTimeOut = true; break;  // late
+      case 3: response.Send(reply, length); response.Send(reply, length); break;  // two answers
+      case 4: response.Send(reply, length).DelayMs = In_.Byte() % 40; break;     // on its way
+      case 5: response.Refuse = true; break;                           // the report is not taken
+      default: response.Send(reply, length); break;
     }
   }
 

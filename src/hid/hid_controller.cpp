@@ -66,7 +66,8 @@ void THidDevice::DrainInput() {
 
 THidFailure THidDevice::Acquire() {
   if (!PluggedIn_ || !Claimed_) return Failure_ = THidFailure::NotClaimed;
-  if (!Handle_ && !OpenFile()) return Failure_ = THidFailure::Gone;
+  // A handle without access is opened again: access may have been granted meanwhile.
+  if ((!Handle_ || !ReadWrite_) && !OpenFile()) return Failure_ = THidFailure::Gone;
   if (!ReadWrite_) return Failure_ = AccessDenied_ ? THidFailure::NoAccess : THidFailure::Gone;
   if (UseDepth_ == 0) {
     const THidLockResult r = Handle_->TryLock();

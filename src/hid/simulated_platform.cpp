@@ -5,6 +5,12 @@
 #include <cstring>
 #include <thread>
 
+#if defined(__unix__)
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
 TSimulatedInput& TSimulatedResponse::Send(const uint8_t* data, size_t length) {
   static thread_local TSimulatedInput overflow;
   TSimulatedInput& in = Count < kMaxInputs ? Inputs[Count++] : overflow;
@@ -28,21 +34,12 @@ void TSimulatedHidPort::QueueInput(const uint8_t* data, size_t length) {
   ++Count_;
 }
 
-void TSimulatedHidPort::Schedule(const uint8_t* data, size_t length, int64_t atMs, bool afterWrite) {
+void TSimulatedHidPort::DeliverAt(const uint8_t* data, size_t length, int64_t atMs) {
   TTimed t;
   t.Slot.Length = std::min<size_t>({length, Info_.InputReportByteLength, kMaxReport});
   std::memcpy(t.Slot.Bytes.data(), data, t.Slot.Length);
   t.AtMs = atMs;
-  t.AfterWrite = afterWrite;
   Timed_.push_back(t);
-}
-
-void TSimulatedHidPort::DeliverAt(const uint8_t* data, size_t length, int64_t atMs) {
-  Schedule(data, length, atMs, false);
-}
-
-void TSimulatedHidPort::DeliverAfterNextWrite(const uint8_t* data, size_t length, int delayMs) {
-  Schedule(data, length, delayMs, true);
 }
 
 void TSimulatedHidPort::QueueLateInput(const uint8_t* data, size_t length) {
@@ -63,7 +60,7 @@ void TSimulatedHidPort::DeliverDue() {
   for (;;) {
     auto due = Timed_.end();
     for (auto it = Timed_.begin(); it != Timed_.end(); ++it)
-      if (!it->AfterWrite && it->AtMs <= now && (due == Timed_.end() || it->AtMs < due->AtMs)) due = it;
+      if (it->AtMs <= now && (due == Timed_.end() || it->AtMs < due->AtMs)) due = it;
     if (due == Timed_.end()) return;
     QueueInput(due->Slot.Bytes.data(), due->Slot.Length);
     Timed_.erase(due);
@@ -73,23 +70,15 @@ void TSimulatedHidPort::DeliverDue() {
 bool TSimulatedHidPort::NextDue(int64_t& atMs) const {
   bool any = false;
   for (const TTimed& t : Timed_) {
-    if (t.AfterWrite || (any && t.AtMs >= atMs)) continue;
+    if (any && t.AtMs >= atMs) continue;
     atMs = t.AtMs;
     any = true;
   }
   return any;
 }
 
-// An output report went out: reports waiting for it are now on their way.
-void TSimulatedHidPort::Written() {
-  const int64_t now = Platform_ ? Platform_->NowMs_ : 0;
-  for (TTimed& t : Timed_)
-    if (t.AfterWrite) {
-      t.AfterWrite = false;
-      t.AtMs += now;
-    }
-  AnswerOwed_ = true;
-}
+// An output report went out: an answer is owed until a read ends.
+void TSimulatedHidPort::Written() { AnswerOwed_ = true; }
 
 bool TSimulatedHidPort::Pop(uint8_t* data, size_t length, size_t& read) {
   if (Count_ == 0) return false;
@@ -198,19 +187,35 @@ class TSimulatedHidHandle : public THidHandle {
 
   THidLockResult TryLock() override {
     if (!Port_->PluggedIn_) return THidLockResult::Failed;
-    if (Port_->LockHolder_ && Port_->LockHolder_ != this) return THidLockResult::Busy;
+    if (Port_->LockHolder_ == this) return THidLockResult::Locked;
+    if (Port_->LockHolder_) return THidLockResult::Busy;
+#if defined(__unix__)
+    if (!Port_->Info_.LockFile.empty()) {
+      const int fd = open(Port_->Info_.LockFile.c_str(), O_RDONLY | O_CLOEXEC);
+      if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        close(fd);
+        return THidLockResult::Busy;
+      }
+      LockFd_ = fd;  // -1 while the file does not exist: nothing to share
+    }
+#endif
     Port_->LockHolder_ = this;
     return THidLockResult::Locked;
   }
 
   void Unlock() override {
     if (Port_->LockHolder_ == this) Port_->LockHolder_ = nullptr;
+#if defined(__unix__)
+    if (LockFd_ >= 0) close(LockFd_);
+    LockFd_ = -1;
+#endif
   }
 
  private:
   std::shared_ptr<TSimulatedHidPort> Port_;
   bool ReadWrite_;
   TSimulatedHidPlatform& Platform_;
+  int LockFd_ = -1;
 };
 
 // --- platform ---

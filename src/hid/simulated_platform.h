@@ -56,6 +56,9 @@ struct TSimulatedHidDeviceInfo {
   bool FailAttributes = false;  // the attributes cannot be read
   bool FailOpen = false;        // opening for reading and writing fails (no access still works)
   bool DenyAccess = false;      // as FailOpen, because the user lacks permission on the node
+  // Where it exists, the exclusive lock is also an advisory lock on this file, so that programs
+  // simulating the same device (the same chip image) keep out of each other as on real hardware.
+  std::string LockFile = {};
 };
 
 // One plugged-in (or formerly plugged-in) simulated device: its identity and its input queue.
@@ -76,8 +79,6 @@ class TSimulatedHidPort {
   void QueueInput(const uint8_t* data, size_t length);
   // One input report that arrives when the platform's clock reaches atMs.
   void DeliverAt(const uint8_t* data, size_t length, int64_t atMs);
-  // One input report that arrives delayMs after the next output report is sent.
-  void DeliverAfterNextWrite(const uint8_t* data, size_t length, int delayMs);
   // Holds one input report back until a read has waited for it in vain: it arrives late.
   void QueueLateInput(const uint8_t* data, size_t length);
   // The device leaves the platform; transfers on its handles fail from now on.
@@ -92,15 +93,14 @@ class TSimulatedHidPort {
   };
   struct TTimed {
     TSlot Slot;
-    int64_t AtMs;          // when it arrives; with AfterWrite, the delay after the next write
-    bool AfterWrite;
+    int64_t AtMs;  // when it arrives
   };
   bool Pop(uint8_t* data, size_t length, size_t& read);
   void LateArrives();
   void DeliverDue();
   bool NextDue(int64_t& atMs) const;
   void Written();
-  void Schedule(const uint8_t* data, size_t length, int64_t atMs, bool afterWrite);
+
 
   TSimulatedHidPlatform* Platform_ = nullptr;
   TSimulatedHidDeviceInfo Info_;

@@ -5,6 +5,8 @@
 //   TProgrammer p(controller);            // or Attach(controller) later
 //   p.DeviceChange(ui);                    // on every OnDeviceChange: release, claim, version query
 //   if (!p.HeldDevice) { /* "ProgNotFound" */ }
+//   TProgrammerUse use(p);                 // the programmer for this program alone, for one operation
+//   if (!use) { p.ShowLinkFailure(ui); }   // no access, in use by another program, gone
 //   p.BuildHeader(chip, CmdRead, 1);       // bytes 0-5, 7-9 and 17; every other byte is kept
 //   p.Report[7] = address & 0xFF; ...      // then set what the step needs
 //   if (!p.ExchangeReport()) { /* p.LastStatus says why */ }

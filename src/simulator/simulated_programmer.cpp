@@ -5,6 +5,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <random>
 
 #include "common/error.h"
@@ -61,19 +62,25 @@ void TSimulatedProgrammer::LateAnswerAt(uint64_t exchange, int delayMs) {
 }
 void TSimulatedProgrammer::RefuseWriteAt(uint64_t exchange) { Faults_.push_back({TFaultKind::RefuseWrite, exchange, 0}); }
 
-bool TSimulatedProgrammer::AddFault(const std::string& text) {
+bool TSimulatedProgrammer::ValidFault(const std::string& text) {
+  static const char* const kinds[] = {"noanswer", "late", "unplug", "flip", "refuse-write"};
   const size_t at = text.find('@');
-  if (at == std::string::npos || at + 1 >= text.size()) return false;
+  if (at == std::string::npos || at + 1 >= text.size() || text.size() - at - 1 > 18) return false;
   const std::string kind = text.substr(0, at), number = text.substr(at + 1);
-  if (!std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }) || number.size() > 18)
-    return false;
-  const uint64_t n = std::stoull(number);
+  return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
+         std::any_of(std::begin(kinds), std::end(kinds), [&](const char* k) { return kind == k; });
+}
+
+bool TSimulatedProgrammer::AddFault(const std::string& text) {
+  if (!ValidFault(text)) return false;
+  const size_t at = text.find('@');
+  const std::string kind = text.substr(0, at);
+  const uint64_t n = std::stoull(text.substr(at + 1));
   if (kind == "noanswer") NoAnswerAt(n);
   else if (kind == "late") LateAnswerAt(n);
   else if (kind == "unplug") UnplugAt(n);
   else if (kind == "flip") FlipByteAt(n);
-  else if (kind == "refuse-write") RefuseWriteAt(n);
-  else return false;
+  else RefuseWriteAt(n);
   return true;
 }
 void TSimulatedProgrammer::UnplugAt(uint64_t exchange) { Faults_.push_back({TFaultKind::Unplug, exchange, 0}); }

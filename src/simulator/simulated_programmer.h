@@ -73,6 +73,7 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   // A fault as the options give it, "KIND@N" with KIND noanswer, late, unplug, flip or
   // refuse-write and N the exchange; false when the text is not one.
   bool AddFault(const std::string& text);
+  static bool ValidFault(const std::string& text);
   void ClearFaults();
 
   // The answer to one output report (byte 0 the report ID), counting and recording it and

@@ -20,7 +20,7 @@ bool TakeSimulationOption(const std::string& name, const std::string& value, TSi
     if (!Digits(value) || std::stoi(value) > 60000) throw TError("--sim-latency needs milliseconds from 0 to 60000");
     o.LatencyMs = std::stoi(value);
   } else if (name == "sim-fault") {
-    if (!TSimulatedProgrammer().AddFault(value))
+    if (!TSimulatedProgrammer::ValidFault(value))
       throw TError("--sim-fault needs KIND@N with KIND noanswer, late, unplug, flip or refuse-write");
     o.Faults.push_back(value);
   } else if (name == "sim-seed") {
@@ -59,6 +59,8 @@ TSimulation CreateSimulation(const TSimulationOptions& o) {
   for (const auto& f : o.Faults) s.Programmer->AddFault(f);
   if (!o.LogFile.empty()) s.Programmer->LogTo(o.LogFile);
   if (!o.ImageFile.empty()) s.Programmer->AttachImageFile(o.ImageFile);
-  s.Platform->PlugIn(TSimulatedProgrammer::DeviceInfo(), s.Programmer);
+  TSimulatedHidDeviceInfo info = TSimulatedProgrammer::DeviceInfo();
+  info.LockFile = o.LockFile.empty() ? o.ImageFile : o.LockFile;
+  s.Platform->PlugIn(info, s.Programmer);
   return s;
 }

@@ -23,6 +23,9 @@ struct TSimulationOptions {
   int LatencyMs = 0;                // --sim-latency MS
   std::vector<std::string> Faults;  // --sim-fault KIND@N, in order
   std::string LogFile;              // --sim-log FILE
+  // The file whose advisory lock other programs simulating the same device share; ImageFile
+  // when empty (see TSimulatedHidDeviceInfo::LockFile).
+  std::string LockFile;
 };
 
 // Takes one --sim-* option (name without the dashes) into options: false when name is not one,

@@ -415,6 +415,26 @@ TEST(ChipOperations, StopClosesTheChipAfterTheCurrentExchange) {
   }
 }
 
+// A type 3 write that fails after write access was opened gives it back before closing the chip,
+// so the chip is not left writable; before write access was opened, only the chip is closed.
+TEST(ChipFaults, FailedType3WriteReleasesWriteAccess) {
+  const TChip chip = ChipOf(3, 8, 1, 0);  // open, write open, 8 units, write close, close
+  struct TCase {
+    size_t At;
+    std::vector<std::pair<int, int>> Closing;
+  };
+  for (const TCase& c : {TCase{0, {kClose}}, TCase{1, {kWriteClose, kClose}}, TCase{5, {kWriteClose, kClose}},
+                         TCase{10, {kWriteClose, kClose}}}) {
+    SCOPED_TRACE(c.At);
+    TChipRig rig;
+    rig.Device->NoAnswerAt(rig.Device->ExchangeCount() + c.At);
+    EXPECT_EQ(WriteChipFrom(rig.Programmer, chip, TChipRig::Bytes(8, 4), rig.Ui), TChipRun::NoAnswer);
+    const auto& sent = rig.Device->Sent;
+    ASSERT_EQ(sent.size(), c.At + 1 + c.Closing.size());
+    EXPECT_EQ(Codes({sent.end() - static_cast<std::ptrdiff_t>(c.Closing.size()), sent.end()}), c.Closing);
+  }
+}
+
 // A user interface that plugs another HID device in at the first progress step and has the
 // controller look, as the event loop would during a long operation.
 class TPlugDuringProgress : public TScriptedUserInterface {

@@ -42,5 +42,6 @@ inline TChip Chip(int32_t type, int32_t size, int32_t page, int32_t org) {
   c.Size = size;
   c.PageSize = page;
   c.Org = org;
+  c.Status = 1;  // supported: the chip routines refuse the others
   return c;
 }

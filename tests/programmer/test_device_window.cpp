@@ -4,6 +4,7 @@
 
 #include "app/status_bar.h"
 #include "app/main_window.h"
+#include "app/start_options.h"
 #include "common/scripted_user_interface.h"
 #include "hid/simulated_platform.h"
 #include "simulator/simulated_programmer.h"
@@ -40,6 +41,32 @@ class TestDeviceWindow : public QObject {
     ui.Shown.clear();
     f.Getversioninfo1->trigger();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"Programmer not found!"});
+  }
+
+  // The window takes the simulator's options from its command line, and a bad one is reported.
+  void simulatorOptionsFromTheCommandLine() {
+    const TStartOptions o = StartOptionsFromArguments(
+        {"--simulate", "--sim-latency", "3", "--sim-fault=noanswer@2", "--sim-fault", "flip@9", "--sim-seed", "5",
+         "image.hex", "--sim-log=sim.log"});
+    QVERIFY(o.Simulate);
+    QCOMPARE(o.Simulation.LatencyMs, 3);
+    QCOMPARE(o.Simulation.Faults, (std::vector<std::string>{"noanswer@2", "flip@9"}));
+    QCOMPARE(*o.Simulation.Seed, 5u);
+    QCOMPARE(o.Simulation.LogFile, std::string("sim.log"));
+    QCOMPARE(o.CommandLineFile, std::string("image.hex"));
+    QVERIFY(o.SimulationError.empty());
+    QVERIFY(!StartOptionsFromArguments({"--sim-fault", "slow@1"}).SimulationError.empty());
+
+    // The silent version query at start is exchange 0: without an answer the panel stays empty.
+    TTempDir dir;
+    TScriptedUserInterface ui;
+    TStartOptions w = WindowOptionsIn(dir);
+    w.Simulate = true;
+    w.Simulation.Faults = {"noanswer@0"};
+    Tf f(w, &ui);
+    QTRY_VERIFY(f.Programmer.HeldDevice);
+    QCOMPARE(f.SimulatedProgrammer->ExchangeCount(), uint64_t(1));
+    QCOMPARE(f.sb1->PanelText(0), QString());
   }
 };
 

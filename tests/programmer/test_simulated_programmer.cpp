@@ -2,11 +2,13 @@
 // faults and recording.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <functional>
 #include <vector>
 
 #include "firmware/firmware_constants.h"
 #include "simulator/simulated_programmer.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -166,4 +168,67 @@ TEST(SimulatedProgrammer, UnplugAtAnExchangeLosesThatReport) {
   EXPECT_FALSE(port.PluggedIn());
   EXPECT_EQ(p->ExchangeCount(), 1u);
   EXPECT_TRUE(platform.TakeChanges());
+}
+
+// A page write rolls over inside the physical page, as a real serial EEPROM does; addresses wrap
+// at the chip's size; reads run on across pages.
+TEST(SimulatedProgrammer, PagesRollOverAndAddressesWrapAtTheChipSize) {
+  struct TCase {
+    const char* Name;
+    size_t Page, Size, Address, Count;
+    size_t LastLanding;  // where the last byte of the data lands
+  };
+  const TCase cases[] = {
+      {"inside one page", 16, 4096, 0x20, 16, 0x2F},
+      {"rolls over to the page start", 16, 4096, 0x28, 16, 0x27},
+      {"last byte of a page", 8, 4096, 0x17, 2, 0x10},
+      {"no pages: straight on", 0, 4096, 0x28, 16, 0x37},
+      {"wraps at the chip size", 0, 256, 0xFF, 2, 0x00},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TSimulatedProgrammer p;
+    p.PhysicalPageSize = c.Page;
+    p.ChipSize = c.Size;
+    Send(p, Command(0x10, 1, 1));
+    TRaw w = At(Command(0x30, 1, 1, 0, static_cast<uint8_t>(c.Count)), c.Address & 0xFF, c.Address >> 8, 0);
+    for (size_t j = 0; j < 32; ++j) w[33 + j] = static_cast<uint8_t>(0x40 + j);
+    Send(p, w);
+    EXPECT_EQ(p.Chip[c.Address % c.Size], 0x40);
+    EXPECT_EQ(p.Chip[c.LastLanding], 0x40 + c.Count - 1);
+    // A read runs on across the page: a rolled-over write does not read back where it was sent.
+    const bool rolled = c.Page && (c.Address % c.Page) + c.Count > c.Page;
+    TRaw r = Send(p, At(Command(0x20, 1, 1, 0, static_cast<uint8_t>(c.Count)), c.Address & 0xFF, c.Address >> 8, 0));
+    EXPECT_EQ(r[33 + c.Count - 1] == 0x40 + c.Count - 1, !rolled);
+    Send(p, Command(0x10, 2, 1));
+  }
+}
+
+// The fresh chip holds random bytes from its seed; reply bytes no command fills carry the marker.
+TEST(SimulatedProgrammer, FreshChipIsSeededNotBlankAndRepliesCarryTheMarker) {
+  TSimulatedProgrammer a(7), b(7), c(8);
+  EXPECT_EQ(a.Chip, b.Chip);
+  EXPECT_NE(a.Chip, c.Chip);
+  EXPECT_LT(std::count(a.Chip.begin(), a.Chip.end(), 0xFF), 8192) << "not blank";
+  TRaw reply = Send(a, At(Command(0x20, 1, 1, 0, 4), 0, 0, 0));
+  EXPECT_EQ(reply[33], a.Chip[0]);
+  EXPECT_EQ(reply[37], TSimulatedProgrammer::kUnusedByte);
+  EXPECT_EQ(reply[1], TSimulatedProgrammer::kUnusedByte) << "not an echo of the command";
+}
+
+// The options' fault texts, and the log line of each report received.
+TEST(SimulatedProgrammer, FaultTextsAndTheLog) {
+  TSimulatedProgrammer p;
+  for (const char* bad : {"noanswer", "noanswer@", "@3", "slow@3", "late@-1", "flip@3x"})
+    EXPECT_FALSE(p.AddFault(bad)) << bad;
+  ASSERT_TRUE(p.AddFault("noanswer@1"));
+  ASSERT_TRUE(p.AddFault("flip@2"));
+  TTempDir dir;
+  p.LogTo(dir.File("sim.log"));
+  TRaw reply{};
+  p.Respond(Command(0x10, 1, 1).data(), 65, reply);
+  p.Respond(Command(0x30, 1, 1).data(), 65, reply);
+  p.Respond(Command(0x20, 1, 1).data(), 65, reply);
+  p.Respond(Command(0x10, 2, 1).data(), 65, reply);
+  EXPECT_EQ(dir.Read("sim.log"), "0 10/1 chip-open\n1 30/1 write fault=noanswer\n2 20/1 read fault=flip\n3 10/2 chip-close\n");
 }

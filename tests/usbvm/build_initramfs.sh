@@ -20,6 +20,7 @@ fi
 
 root=$(mktemp -d)
 trap 'rm -rf "$root"' EXIT
+chmod 755 "$root"  # the guest's /: unprivileged users must reach the programs and libraries
 mkdir -p "$root"/{bin,sbin,proc,sys,dev,run,tmp,lib/modules,opt/tesmaro,usbvm}
 cp "$busybox" "$root/bin/busybox"
 cp "$kernel_dir"/modules/*.ko "$root/lib/modules/"

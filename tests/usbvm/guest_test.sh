@@ -82,15 +82,49 @@ cli version
 [ "$rc" = 0 ] && [ "$(cat out)" = "Mervo v.1.7" ] && ok "tesmaro-cli version: $(cat out), $elapsed" ||
   fail "version: exit $rc, '$(cat out err)'"
 
+# A user without access to the node: the programmer is found, nothing is sent, and the message
+# names the node and the way to access.
+before=$failures
+if [ -x /opt/tesmaro/setpriv ]; then
+  chmod 600 "/dev/$node"
+  /opt/tesmaro/setpriv --reuid=1000 --regid=1000 --clear-groups tesmaro-cli version >out 2>err
+  rc=$?
+  [ "$rc" = 5 ] || fail "version without access to /dev/$node: exit $rc, $(cat out err); $(ls -ld / /lib /lib/x86_64-linux-gnu /opt/tesmaro 2>&1 | tr '\n' ' ')"
+  grep -q "no permission" err && grep -q "/dev/$node" err && grep -q "udev rule" err ||
+    fail "no permission text: $(cat err)"
+  [ "$failures" -eq "$before" ] && ok "without access to the node: exit 5, $(head -c 90 err)..."
+else
+  echo "usbvm: util-linux setpriv is not installed: the case without access is left out"
+fi
+
 # Round trip per exchange: the bare hidapi loop, then the program's own path.
 usbvm_hid_round_trip 1000 || fail "bare hidapi loop"
 usbvm_exchange_timer 1000 || fail "exchanges through the program's own path"
 
 chip_round_trip 24C32 c24 4096
+
+# A program that holds the programmer open while idle (as the window does) gets the replies to
+# another program's commands too: they must not shift its next read.
+before=$failures
+cli --chip 24C32 read --format bin holder-expected.bin
+rm -f holder.go
+usbvm_idle_holder 24C32 4096 holder-expected.bin holder.go >holder.out 2>holder.err &
+holder=$!
+tries=100
+while [ "$tries" -gt 0 ] && ! grep -q holding holder.out; do sleep 0.1; tries=$((tries - 1)); done
+cli version
+cli version
+[ "$rc" = 0 ] || fail "version beside an idle holder: exit $rc, $(cat out err)"
+touch holder.go
+wait "$holder"
+hrc=$?
+[ "$hrc" = 0 ] || fail "stale replies shifted the idle holder's read: $(cat holder.out holder.err)"
+[ "$failures" -eq "$before" ] && ok "stale replies of another program: $(tail -n 1 holder.out)"
+
 chip_round_trip 93C46-16 c93 128
 
 # Unplugged in the middle of a 64 KiB read (2050 exchanges, at least 2 s): the read ends with the
-# no-answer error within the time-out and writes no file. The old node is held open across the
+# unplugged error within the time-out and writes no file. The old node is held open across the
 # unplug, so the device comes back under another number.
 before=$failures
 exec 3<"/dev/$node"
@@ -105,13 +139,18 @@ while [ "$tries" -gt 0 ] && [ ! -e big.rc ]; do
   tries=$((tries - 1))
 done
 [ -e big.rc ] && fail "the 24C512 read ended before the unplug: $(cat big.err)"
+# One program at a time: a second one is turned away without sending anything.
+cli version
+[ "$rc" = 6 ] && grep -q "in use by another program" err || fail "version during a read: exit $rc, $(cat out err)"
+[ -e big.rc ] && fail "the 24C512 read was disturbed by the second program: $(cat big.err)"
+[ "$rc" = 6 ] && ok "a second tesmaro-cli during a read: exit 6, $(cat err)"
 echo "@@USBVM unplug"
 wait_programmer no 50 || fail "the programmer did not go away"
 start=$(cut -d' ' -f1 /proc/uptime)
 wait "$job"
 took=$(awk -v s="$start" '{ printf "%.1f", $1 - s }' /proc/uptime)
 echo "usbvm: the unplugged read ended ${took} s after the unplug: exit $(cat big.rc), $(cat big.err)"
-[ "$(cat big.rc)" = 4 ] && grep -q "did not answer" big.err || fail "unplugged read: exit $(cat big.rc)"
+[ "$(cat big.rc)" = 4 ] && grep -q "unplugged" big.err || fail "unplugged read: exit $(cat big.rc), $(cat big.err)"
 awk -v t="$took" 'BEGIN { exit !(t <= 5) }' || fail "the unplugged read took ${took} s to end"
 [ -e big.bin ] && fail "the unplugged read wrote big.bin"
 [ "$failures" -eq "$before" ] && ok "unplug during a read"
