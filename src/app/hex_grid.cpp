@@ -404,6 +404,14 @@ void TDrawGrid::paintEvent(QPaintEvent* event) {
   const QRect area = event->rect();
   painter.fillRect(area, kGridColor);
   painter.setFont(Font_);
+  if (DataRowCount() == 0 && !EmptyHint.isEmpty()) {
+    painter.save();
+    painter.setFont(font());
+    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.drawText(viewport()->rect().adjusted(8, kRowPitch + 16, -8, -8),
+                     Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, EmptyHint);
+    painter.restore();
+  }
 
   const int top = TopRow();
   const int firstSlot = std::max(0, area.top() / kRowPitch);

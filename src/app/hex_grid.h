@@ -63,6 +63,8 @@ class TDrawGrid : public QAbstractItemView {
   QRect CellRect(int column, int row) const;
   // Makes a cell current the way a click does, if DrawGrid1SelectCell allows it.
   bool SelectCell(int column, int row);
+  // Shown in the empty area while the grid has no data rows (no chip selected).
+  QString EmptyHint;
   // Byte cells to mark (differences found by a compare), in address order; empty: none.
   void SetMarks(std::vector<TAddressRange> marks);
   bool Marked(uint32_t address) const;

@@ -4,21 +4,27 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QHBoxLayout>
+#include <QHelpEvent>
+#include <QKeySequence>
 #include <QScreen>
 #include <QTimer>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
+#include "app/hex_grid_model.h"
 #include "app/long_operation.h"
 #include "app/look.h"
 #include "app/picture.h"
 #include "app/status_bar.h"
 #include "app/chip_dialog.h"
+#include "app/qt_translations.h"
 #include "buffer/memory_buffer.h"
 #include "catalogue/catalogue.h"
 #include "common/command_runner.h"
 #include "common/cpu_clock.h"
+#include "common/error.h"
 #include "common/ini_file.h"
 #include "common/integer.h"
 #include "common/paths.h"
@@ -35,6 +41,8 @@ Tf::Tf(const TStartOptions& options, TUserInterface* ui) : Options_(options) {
     OwnUi_ = std::make_unique<TGuiUserInterface>(this);
     Ui_ = OwnUi_.get();
   }
+  ClockSource = [] { return MeasureCpuMHz(); };
+  QtTranslations_ = std::make_unique<TQtTranslations>();
   CreateControls();
   SetToolbarPictures(*this);
   InitFileDialogs();
@@ -45,7 +53,10 @@ Tf::Tf(const TStartOptions& options, TUserInterface* ui) : Options_(options) {
   CreateDeviceLink();
 }
 
-Tf::~Tf() = default;
+Tf::~Tf() {
+  // The measurement ends within its 0.4 s; its result, posted to the window, is then dropped.
+  if (ClockThread_.joinable()) ClockThread_.join();
+}
 
 std::string Tf::CatalogueFile() const { return Options_.ExeFolder + kCatalogueFileName; }
 
@@ -66,13 +77,14 @@ bool Tf::Run(const std::function<void()>& command) {
 QAction* Tf::AddItem(QMenu* menu, const char* name, const char* caption, void (Tf::*handler)()) {
   auto* a = new QAction(QString::fromUtf8(caption), this);
   a->setObjectName(name);
-  if (handler) connect(a, &QAction::triggered, this, [this, handler] { Run([this, handler] { (this->*handler)(); }); });
+  if (handler) connect(a, &QAction::triggered, this, [this, handler] { RunFromControl(handler); });
   menu->addAction(a);
   return a;
 }
 
 QAction* Tf::AddSeparator(QMenu* menu, const char* name) {
-  auto* a = new QAction(QStringLiteral("-"), this);
+  // Without a text: styles draw a separator's text beside its line.
+  auto* a = new QAction(this);
   a->setObjectName(name);
   a->setSeparator(true);
   menu->addAction(a);
@@ -88,7 +100,10 @@ QToolButton* Tf::AddToolButton(const char* name, const char* hint, int pictureIn
   b->setIconSize(QSize(32, 32));
   b->setAutoRaise(true);
   b->setProperty("pictureIndex", pictureIndex);
-  connect(b, &QToolButton::clicked, this, [this, handler] { Run([this, handler] { (this->*handler)(); }); });
+  // The keyboard stays with the grid: a click leaves the focus where it was.
+  b->setFocusPolicy(Qt::NoFocus);
+  b->installEventFilter(this);
+  connect(b, &QToolButton::clicked, this, [this, handler] { RunFromControl(handler); });
   return b;
 }
 
@@ -119,6 +134,10 @@ void Tf::CreateControls() {
   sSpeedButton6 = AddToolButton("sSpeedButton6", "Select chip type", 5, 428, &Tf::ChipSelect1Click);
   sSpeedButton7 = AddToolButton("sSpeedButton7", "Supported chips", 6, 572, &Tf::SupportedChips1Click);
   sSpeedButton8 = AddToolButton("sSpeedButton8", "Clear memory buffer", 7, 348, &Tf::Clearmemory1Click);
+  // The menu command of each button, whose shortcut the button's tool tip shows.
+  ButtonActions_ = {{sSpeedButton1, Open1},    {sSpeedButton2, SaveAs1},     {sSpeedButton3, ReadChip1},
+                    {sSpeedButton4, Program2}, {sSpeedButton5, VerifyAl1},   {sSpeedButton6, ChipSelect1},
+                    {sSpeedButton7, SupportedChips1}, {sSpeedButton8, Clearmemory1}};
   sSpeedButton9 = AddToolButton("sSpeedButton9", "Stop the operation (Esc)", -1, 348, &Tf::sSpeedButton9Click);
   sSpeedButton9->setProperty("pictureIndex", QVariant());  // not one of the toolbar pictures
   sSpeedButton9->setText(QStringLiteral("Stop"));
@@ -156,7 +175,11 @@ void Tf::CreateControls() {
   sb1 = new TStatusBar(central);
   sb1->setObjectName("sb1");
   column->addWidget(sb1);
-  connect(DrawGrid1, &TDrawGrid::StatusText, this, [this](const QString& t) { sb1->SetPanelText(2, t); });
+  // The grid writes "Addr: ..."; the label is shown in the active language.
+  connect(DrawGrid1, &TDrawGrid::StatusText, this, [this](const QString& t) {
+    const QString label = QStringLiteral("Addr: ");
+    sb1->SetPanelText(2, t.startsWith(label) ? QString::fromStdString(MessageText("AddrLabel")) + t.mid(label.size()) : t);
+  });
 
   setCentralWidget(central);
   setAcceptDrops(true);  // a file dropped on the window is opened
@@ -186,41 +209,78 @@ void Tf::CreateMenus() {
   Save1 = AddItem(File1, "Save1", "&Save", &Tf::Save1Click);
   Save1->setShortcut(QKeySequence::Save);
   SaveAs1 = AddItem(File1, "SaveAs1", "Save &As...", &Tf::ToolButton2Click);
-  Compare1 = AddItem(File1, "Compare1", "Compare with file...", &Tf::Compare1Click);
-  RecentFiles1 = File1->addMenu(QStringLiteral("Recent files"));
+  Compare1 = AddItem(File1, "Compare1", "&Compare with file...", &Tf::Compare1Click);
+  RecentFiles1 = File1->addMenu(QStringLiteral("&Recent files"));
   RecentFiles1->setObjectName("RecentFiles1");
   N1 = AddSeparator(File1, "N1");
-  Exit1 = AddItem(File1, "Exit1", "Exit", &Tf::Exit1Click);
+  Exit1 = AddItem(File1, "Exit1", "E&xit", &Tf::Exit1Click);
 
   CreateEditMenu();
 
   Program1 = MainMenu1->addMenu(QStringLiteral("&Programmer"));
   Program1->setObjectName("Program1");
-  Program2 = AddItem(Program1, "Program2", "Program all", &Tf::sSpeedButton4Click);
-  ReadChip1 = AddItem(Program1, "ReadChip1", "Read all", &Tf::sSpeedButton3Click);
-  VerifyAl1 = AddItem(Program1, "VerifyAl1", "Verify all", &Tf::VerifyAl1Click);
-  BlankCheck1 = AddItem(Program1, "BlankCheck1", "Blank check", &Tf::BlankCheck1Click);
-  Erase1 = AddItem(Program1, "Erase1", "Erase", &Tf::Erase1Click);
+  Program2 = AddItem(Program1, "Program2", "&Program all", &Tf::sSpeedButton4Click);
+  ReadChip1 = AddItem(Program1, "ReadChip1", "&Read all", &Tf::sSpeedButton3Click);
+  VerifyAl1 = AddItem(Program1, "VerifyAl1", "&Verify all", &Tf::VerifyAl1Click);
+  BlankCheck1 = AddItem(Program1, "BlankCheck1", "&Blank check", &Tf::BlankCheck1Click);
+  Erase1 = AddItem(Program1, "Erase1", "&Erase", &Tf::Erase1Click);
   N2 = AddSeparator(Program1, "N2");
-  Getversioninfo1 = AddItem(Program1, "Getversioninfo1", "Firmware version info", &Tf::Getversioninfo1Click);
+  Getversioninfo1 = AddItem(Program1, "Getversioninfo1", "Firmware version &info", &Tf::Getversioninfo1Click);
 
-  Options1 = MainMenu1->addMenu(QStringLiteral("Options"));
+  Options1 = MainMenu1->addMenu(QStringLiteral("&Options"));
   Options1->setObjectName("Options1");
-  ChipSelect1 = AddItem(Options1, "ChipSelect1", "Chip Select", &Tf::ChipSelect1Click);
+  ChipSelect1 = AddItem(Options1, "ChipSelect1", "&Chip Select", &Tf::ChipSelect1Click);
   N3 = AddSeparator(Options1, "N3");
-  Clearmemory1 = AddItem(Options1, "Clearmemory1", "Clear memory buffer", &Tf::Clearmemory1Click);
-  AskBeforeWriting1 = AddItem(Options1, "AskBeforeWriting1", "Ask before writing a chip", &Tf::AskBeforeWriting1Click);
+  Clearmemory1 = AddItem(Options1, "Clearmemory1", "C&lear memory buffer", &Tf::Clearmemory1Click);
+  AskBeforeWriting1 = AddItem(Options1, "AskBeforeWriting1", "Ask before &writing a chip", &Tf::AskBeforeWriting1Click);
   AskBeforeWriting1->setCheckable(true);
   AskBeforeWriting1->setChecked(true);
   N4 = AddSeparator(Options1, "N4");
-  Firmwareupdate1 = AddItem(Options1, "Firmwareupdate1", "Firmware update", &Tf::Firmwareupdate1Click);
+  Firmwareupdate1 = AddItem(Options1, "Firmwareupdate1", "&Firmware update", &Tf::Firmwareupdate1Click);
 
-  Language1 = MainMenu1->addMenu(QStringLiteral("Language"));
+  Language1 = MainMenu1->addMenu(QStringLiteral("&Language"));
   Language1->setObjectName("Language1");
 
-  Help1 = MainMenu1->addMenu(QStringLiteral("Help"));
+  Help1 = MainMenu1->addMenu(QStringLiteral("&Help"));
   Help1->setObjectName("Help1");
-  SupportedChips1 = AddItem(Help1, "SupportedChips1", "Supported Chips", &Tf::SupportedChips1Click);
+  SupportedChips1 = AddItem(Help1, "SupportedChips1", "&Supported Chips", &Tf::SupportedChips1Click);
+  About1 = AddItem(Help1, "About1", "&About", &Tf::About1Click);
+
+  // The usual shortcuts; the chip commands take chords that no editing key uses, and writing,
+  // which overwrites the chip, one that is hard to press by accident.
+  Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+  Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
+  SaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
+  Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+  ReadChip1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
+  Program2->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W));
+  VerifyAl1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+  ChipSelect1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+}
+
+void Tf::RunFromControl(void (Tf::*handler)()) {
+  Run([this, handler] { (this->*handler)(); });
+  if (DrawGrid1) DrawGrid1->setFocus(Qt::OtherFocusReason);
+}
+
+QString Tf::ButtonHint(const QToolButton* button) const {
+  QString hint = button->toolTip();
+  auto it = ButtonActions_.find(button);
+  if (it != ButtonActions_.end() && !it->second->shortcut().isEmpty())
+    hint += QStringLiteral(" (") + it->second->shortcut().toString(QKeySequence::NativeText) + QStringLiteral(")");
+  return hint;
+}
+
+bool Tf::eventFilter(QObject* watched, QEvent* e) {
+  // The hint itself stays the translatable text; the shortcut is added when the tip shows.
+  if (e->type() == QEvent::ToolTip) {
+    auto* button = qobject_cast<QToolButton*>(watched);
+    if (button && ButtonActions_.count(button)) {
+      QToolTip::showText(static_cast<QHelpEvent*>(e)->globalPos(), ButtonHint(button), button);
+      return true;
+    }
+  }
+  return QMainWindow::eventFilter(watched, e);
 }
 
 void Tf::FormCreate() {
@@ -252,6 +312,7 @@ void Tf::FormActivate() {
   Run([this] {
     StartupInit();
     BuildLanguageMenu();
+    ApplyLanguage();
     DrawGrid1->SetColWidth(17, 140);
     DrawGrid1->SetChipSize(CurrentChip.Size);
     DrawGrid1->Editor().SetBaseline();
@@ -268,6 +329,7 @@ void Tf::FormActivate() {
       DocumentOpenedOrSaved(file, KnownImageFormatOf(file) == TImageFormat::SRec ? TImageFormat::SRec : TImageFormat::Hex);
     }
   });
+  DrawGrid1->setFocus(Qt::OtherFocusReason);
   if (Options_.CloseAfterStart) QTimer::singleShot(0, this, [this] { close(); });
 }
 
@@ -282,15 +344,28 @@ void Tf::StartupInit() {
     SelectStartupLanguage(settings.ReadInteger(kMainSection, "LangID", -1));
     LoadDocumentSettings(settings);
   }
-  if (!chipName.empty()) LoadChip(TCatalogue(CatalogueFiles()), chipName, CurrentChip);
+  // A remembered chip that the catalogue refuses is reported; the start-up goes on without a chip.
+  if (!chipName.empty()) Run([&] { LoadChip(TCatalogue(CatalogueFiles()), chipName, CurrentChip); });
   BlankSixteenBitCount(CurrentChip.Size);
   MeasureCpuClock();
   UpdateView();
 }
 
 void Tf::MeasureCpuClock() {
-  CpuMHz = MeasureCpuMHz();
-  sb1->SetPanelText(1, QString::fromStdString(FormatCpuMHz(CpuMHz)));
+  if (ClockThread_.joinable()) return;
+  // The measurement busy-waits 0.4 s: on its own thread, so the window is shown and answers
+  // input meanwhile. The result comes back as an event of the window's thread.
+  ClockThread_ = std::thread([this, source = ClockSource] {
+    const long double mhz = source ? source() : MeasureCpuMHz();
+    QMetaObject::invokeMethod(
+        this,
+        [this, mhz] {
+          CpuMHz = mhz;
+          ClockShown_ = true;
+          sb1->SetPanelText(1, QString::fromStdString(FormatCpuMHz(CpuMHz)));
+        },
+        Qt::QueuedConnection);
+  });
 }
 
 void Tf::UpdateView() {
@@ -301,8 +376,21 @@ void Tf::UpdateView() {
   sb1->SetPanelText(6, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
   DrawGrid1->BufferChanged();
   DrawGrid1->SetMarks({});  // the differences of a compare no longer hold for new contents
+  ShowCellAddress();
   DrawGrid1->RepaintNow();
   pb1->RepaintNow();
+}
+
+void Tf::ShowCellAddress() {
+  const int column = DrawGrid1->Col(), row = DrawGrid1->Row();
+  if (row < 1 || column < 0 || column >= TDrawGrid::kColCount - 1) {
+    sb1->SetPanelText(2, QString());
+    return;
+  }
+  // Empty until the user first selects a cell; from then on it follows the current cell.
+  if (sb1->PanelText(2).isEmpty()) return;
+  sb1->SetPanelText(2, QString::fromStdString(MessageText("AddrLabel") +
+                                              IntToHex(THexGridModel::CellAddress(column, row), 4)));
 }
 
 void Tf::SaveSettings() {
@@ -319,20 +407,29 @@ void Tf::closeEvent(QCloseEvent* e) {
     if (LongOperation) LongOperation->RequestClose();
     return;
   }
-  // Unsaved changes are saved or discarded first, or the window stays open; a settings file
-  // that can't be written keeps it open too, with the error shown.
+  // Unsaved changes are saved or discarded first, or the window stays open. A settings file that
+  // can't be written is reported; the user may still close without it, so neither closing nor the
+  // desktop's logout is held up for good.
   bool confirmed = false;
-  if (Run([this, &confirmed] {
-        confirmed = ConfirmDiscardChanges();
-        if (confirmed) SaveSettings();
-      }) &&
-      confirmed)
+  bool writingSettings = false;
+  const bool done = Run([this, &confirmed, &writingSettings] {
+    confirmed = ConfirmDiscardChanges();
+    if (!confirmed) return;
+    writingSettings = true;
+    SaveSettings();
+  });
+  if ((done && confirmed) ||
+      (writingSettings && Ui().AskYesNo(Ui().MessageText("CloseWithoutSaving"), TAnswer::Yes) == TAnswer::Yes))
     e->accept();
   else
     e->ignore();
 }
 
 void Tf::Exit1Click() { close(); }
+
+void Tf::About1Click() {
+  Ui().ShowInformation(FormatText(Ui().MessageText("AboutText"), {TESMARO_VERSION, QT_VERSION_STR, qVersion()}));
+}
 
 void Tf::sSpeedButton9Click() {
   if (LongOperation) LongOperation->RequestStop();

@@ -9,8 +9,10 @@
 #include <QProgressBar>
 #include <QToolButton>
 #include <functional>
+#include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "app/start_options.h"
@@ -31,6 +33,7 @@ class TLongOperation;
 class TIniFile;
 class TQLanguageSource;
 class TQFormLocalizer;
+class TQtTranslations;
 
 class Tf : public QMainWindow {
   Q_OBJECT
@@ -82,6 +85,7 @@ class Tf : public QMainWindow {
   QMenu* Language1 = nullptr;
   QMenu* Help1 = nullptr;
   QAction* SupportedChips1 = nullptr;
+  QAction* About1 = nullptr;
 
   // The chip selection dialog, created hidden after the window and reused at every selection.
   TForm2* Form2 = nullptr;
@@ -103,6 +107,8 @@ class Tf : public QMainWindow {
   TChip CurrentChip;
   int32_t CurrentMemoryAddress = 0;
   long double CpuMHz = 0;
+  // The clock measurement, run on a worker thread so the window answers input meanwhile.
+  std::function<long double()> ClockSource;
   // A long command runs (TLongOperation): no other command starts and the window stays open.
   bool Busy = false;
   TLongOperation* LongOperation = nullptr;  // the running one, for Stop and the close request
@@ -131,7 +137,10 @@ class Tf : public QMainWindow {
   void FormActivate();
   void StartupInit();
   void UpdateView();
+  // Starts the clock measurement; panel 1 is written when it ends.
   void MeasureCpuClock();
+  // True while the clock measurement runs.
+  bool MeasuringClock() const { return ClockThread_.joinable() && !ClockShown_; }
   void SaveSettings();
 
   // --- commands ---
@@ -167,6 +176,9 @@ class Tf : public QMainWindow {
   // The text of a message key in the active language.
   std::string MessageText(const std::string& key);
   void SupportedChips1Click();
+  void About1Click();
+  // A toolbar button's tool tip: its hint and the shortcut of the command it runs.
+  QString ButtonHint(const QToolButton* button) const;
   void pb1Click();
 
   // --- unsaved changes (main_window_document.cpp) ---
@@ -257,6 +269,7 @@ class Tf : public QMainWindow {
   bool event(QEvent* e) override;
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  bool eventFilter(QObject* watched, QEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
 
@@ -282,6 +295,17 @@ class Tf : public QMainWindow {
   QString LastFindText_;
   bool LastFindAsText_ = false;
   QString LastFillText_;
+  // After a language switch: Qt's own texts, the status labels and the empty grid's hint.
+  void ApplyLanguage();
+  // Status panel 2: the address of the current cell, empty without one.
+  void ShowCellAddress();
+  // Runs a command of the menu or the toolbar; the grid has the keyboard focus afterwards.
+  void RunFromControl(void (Tf::*handler)());
+
+  std::thread ClockThread_;
+  bool ClockShown_ = false;
+  std::unique_ptr<TQtTranslations> QtTranslations_;
+  std::map<const QToolButton*, QAction*> ButtonActions_;
 
   // The offset to load fileName at: the file's lowest address when the user says so, else 0.
   uint32_t AskLoadOffset(const std::string& fileName, TImageFormat format);

@@ -42,7 +42,7 @@ void Tf::CreateEditMenu() {
   Fill1 = AddItem(Edit1, "Fill1", "&Fill selection...", &Tf::Fill1Click);
   SwapBytes1 = AddItem(Edit1, "SwapBytes1", "&Swap bytes in pairs", &Tf::SwapBytes1Click);
   EditN3 = AddSeparator(Edit1, "EditN3");
-  Find1 = AddItem(Edit1, "Find1", "&Find...", &Tf::Find1Click);
+  Find1 = AddItem(Edit1, "Find1", "F&ind...", &Tf::Find1Click);
   Find1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
   FindNext1 = AddItem(Edit1, "FindNext1", "Find &next", &Tf::FindNext1Click);
   FindNext1->setShortcut(QKeySequence(Qt::Key_F3));
@@ -77,7 +77,7 @@ void Tf::ApplyGridCodePage() {
 }
 
 void Tf::ShowChecksum() {
-  sb1->SetPanelText(3, QStringLiteral("Chk: ") + QString::fromStdString(IntToHex(Checksum, 4)));
+  sb1->SetPanelText(3, QString::fromStdString(MessageText("ChkLabel") + IntToHex(Checksum, 4)));
 }
 
 void Tf::ReplaceBuffer(const std::function<bool()>& replace) {

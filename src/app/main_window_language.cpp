@@ -2,8 +2,11 @@
 // main window and the chip dialog, messages in the active language, the remembered language at
 // start-up and the Language menu.
 #include "app/gui_user_interface.h"
+#include "app/hex_grid.h"
+#include "app/qt_translations.h"
 #include "app/main_window.h"
 #include "app/chip_dialog.h"
+#include "common/error.h"
 #include "common/ini_file.h"
 #include "localization/form_localizer.h"
 #include "localization/language_source.h"
@@ -12,7 +15,16 @@
 
 namespace {
 const char* const kMainSection = "Main";
+// A caption as the user reads it: "&&" is "&", a single "&" marks the mnemonic and is dropped.
+QString WithoutMnemonic(const QString& caption) {
+  QString out;
+  for (qsizetype i = 0; i < caption.size(); ++i) {
+    if (caption[i] == u'&' && i + 1 < caption.size()) ++i;
+    out += caption[i];
+  }
+  return out;
 }
+}  // namespace
 
 void Tf::CreateLocalization() {
   // The localizers are created before the source, so they are released (and unregistered)
@@ -66,6 +78,7 @@ void Tf::BuildLanguageMenu() {
         // Qt toggled the item on the click; show the language that is really active.
         for (QAction* a : Language1->actions()) a->setChecked(a->data().toInt() == QLanguageSource->ActiveLanguage());
       }
+      DrawGrid1->setFocus(Qt::OtherFocusReason);
     });
     Language1->addAction(item);
   }
@@ -75,5 +88,18 @@ void Tf::Language1Click(QAction* item) {
   QLanguageSource->SetActiveLanguage(item->data().toInt());
   for (QAction* a : Language1->actions()) a->setChecked(false);
   item->setChecked(true);
+  ApplyLanguage();
   TIniFile(Options_.SettingsFile).WriteInteger(kMainSection, "LangID", QLanguageSource->ActiveLanguage());
+}
+
+void Tf::ApplyLanguage() {
+  const int active = QLanguageSource->ActiveLanguage();
+  QtTranslations_->Apply(active < 0 ? QString() : QtLocaleOfLanguageFile(QLanguageSource->GetLanguageFileName(active)));
+  // The way to the chip selection, in the menu's own words.
+  DrawGrid1->EmptyHint = QString::fromStdString(FormatText(
+      MessageText("SelectChipHint"),
+      {(WithoutMnemonic(Options1->title()) + QStringLiteral(" \u2192 ") + WithoutMnemonic(ChipSelect1->text()))
+           .toStdString()}));
+  DrawGrid1->viewport()->update();
+  UpdateView();
 }

@@ -1,6 +1,7 @@
 #include "app/start_options.h"
 
 #include "common/paths.h"
+#include "common/user_interface.h"
 
 TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
   TStartOptions o;
@@ -31,6 +32,10 @@ TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
       o.SimulateImage = a.substr(11);
     } else if (a == "--close-after-start") {
       o.CloseAfterStart = true;
+    } else if (a == "--help" || a == "-h") {
+      o.Help = true;
+    } else if (a == "--version") {
+      o.Version = true;
     } else if (!fileSeen) {
       // Only the first argument names a file; an empty one is ignored.
       o.CommandLineFile = a;
@@ -39,3 +44,8 @@ TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
   }
   return o;
 }
+
+// Printed before any language file is read: the program's own English texts.
+std::string StartUsageText() { return BuiltInMessageText("Usage"); }
+
+std::string StartVersionText() { return std::string("tesmaro ") + TESMARO_VERSION + "\n"; }

@@ -19,9 +19,15 @@ struct TStartOptions {
   std::string SimulationError;  // why a --sim-* option was not taken, shown at start
   bool Verbose = false;         // --verbose: say more on standard error (the simulated chip's seed)
   bool CloseAfterStart = false; // close the window (saving the settings) once the start-up is done
+  bool Help = false;            // "--help": print the usage and end, without a window
+  bool Version = false;         // "--version": print the version and end, without a window
 };
 
 // Options of the running executable from its arguments (without the program name).
 // "--simulate", "--simulate=IMAGE", the --sim-* options and "--verbose" are taken out; the first
 // other argument is the file.
 TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args);
+
+// What "--help" and "--version" print.
+std::string StartUsageText();
+std::string StartVersionText();

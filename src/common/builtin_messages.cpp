@@ -2,7 +2,9 @@
 
 #include "common/user_interface.h"
 
-std::string BuiltInMessageText(const std::string& key) {
+namespace {
+
+const std::map<std::string, std::string>& Texts() {
   static const std::map<std::string, std::string> texts = {
       {"ConfirmSave", "File already exists. Overwrite?"},
       {"SuppChips", "Supported chips:"},
@@ -23,6 +25,49 @@ std::string BuiltInMessageText(const std::string& key) {
        "node."},
       {"ConfirmDiscard", "Save changes to the buffer?"},
       {"ProgHint", "Programmer %s (serial number %s, USB port %s)"},
+      // Main window: closing, status bar labels, the empty grid, the About box.
+      {"CloseWithoutSaving", "Close without saving the settings?"},
+      {"AddrLabel", "Addr: "},
+      {"ChkLabel", "Chk: "},
+      {"SelectChipHint", "Select a chip: %s"},
+      {"AboutText", "Tesmaro %s\nDesktop program of the USB serial-EEPROM programmer.\n\n"
+                    "Licence: proprietary, all rights reserved.\n\nBuilt with Qt %s, running on Qt %s."},
+      {"Usage", "Usage: tesmaro [--simulate[=IMAGE]] [FILE.hex]\n\n"
+                "Reads, writes and verifies serial EEPROMs with the USB programmer; FILE.hex is loaded at start.\n\n"
+                "Options:\n"
+                "  --simulate[=IMAGE]  use the simulated programmer; IMAGE holds the simulated chip\n"
+                "  --help              print this text and exit\n"
+                "  --version           print the version and exit\n"},
+      // File and conversion errors.
+      {"CannotOpenFile", "Cannot open file \"%s\". %s"},
+      {"CannotReadFile", "Cannot read file \"%s\". %s"},
+      {"CannotCreateFile", "Cannot create file \"%s\". %s"},
+      {"CannotOpenStream", "Cannot open file \"%s\"."},
+      {"StreamReadError", "Stream read error"},
+      {"StreamWriteError", "Stream write error"},
+      {"StreamSeekError", "Stream seek error"},
+      {"NotValidInteger", "'%s' is not a valid integer value"},
+      {"HexAddressOutside", "Line %d: address $%s lies outside the memory buffer"},
+      {"HexExtendedAddress", "Line %d: an extended address record must hold two bytes"},
+      {"HexUnknownRecord", "Line %d: unknown record type $%s"},
+      {"UnableToWrite", "Unable to write to %s"},
+      {"FileNotFound", "File not found"},
+      {"PathNotFound", "Path not found"},
+      {"FileAccessDenied", "File access denied"},
+      {"DiskFull", "Disk full"},
+      {"TooManyOpenFiles", "Too many open files"},
+      {"InvalidFilename", "Invalid filename"},
+      {"IOError", "I/O error %d"},
+      // Firmware version and update.
+      {"VersionInfo", "Version info: "},
+      {"FwCurrent", "Current firmware:"},
+      {"FwHwVersion", "HW ver.: "},
+      {"FwHwFirmware", "HW firmware: "},
+      {"FwNew", "NEW HW firmware: "},
+      {"FwUpdateQuestion", "UPDATE FIRMWARE?"},
+      {"FwFileTooShort", "The firmware update file is shorter than %d bytes."},
+      {"FwFileTooLong", "The firmware update file deciphers to more than %d bytes."},
+      {"FwFileNotBlocks", "This is not a firmware update file: its size of %d bytes is not a multiple of 8."},
       {"OpStopped", "Operation stopped."},
       {"NoChip", "Select a chip first."},
       {"ChipUnsupported", "%s is not supported by the programmer."},
@@ -90,6 +135,19 @@ std::string BuiltInMessageText(const std::string& key) {
       {"CompareBuffer", "Buffer"},
       {"CompareFile", "File"},
   };
+  return texts;
+}
+
+}  // namespace
+
+std::vector<std::string> BuiltInMessageKeys() {
+  std::vector<std::string> keys;
+  for (const auto& [key, text] : Texts()) keys.push_back(key);
+  return keys;
+}
+
+std::string BuiltInMessageText(const std::string& key) {
+  const auto& texts = Texts();
   auto it = texts.find(key);
   return it == texts.end() ? std::string() : it->second;
 }

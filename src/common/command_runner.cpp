@@ -2,12 +2,14 @@
 
 #include <exception>
 
+#include "common/error.h"
+
 bool RunCommand(TUserInterface& ui, const std::function<void()>& command) {
   try {
     command();
     return true;
   } catch (const std::exception& e) {
-    ui.ShowError(e.what());
+    ui.ShowError(ErrorText(e, [&ui](const std::string& key) { return ui.MessageText(key); }));
   } catch (...) {
     ui.ShowError("Unknown error");
   }

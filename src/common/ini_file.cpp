@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "common/error.h"
+#include "common/safe_file_writer.h"
 #include "common/integer.h"
 
 namespace {
@@ -210,11 +211,13 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
   std::error_code ec;
   auto parent = std::filesystem::path(FileName_).parent_path();
   if (!parent.empty() && !std::filesystem::exists(parent, ec)) std::filesystem::create_directories(parent, ec);
-  std::ofstream f(FileName_, std::ios::binary | std::ios::trunc);
-  if (f) f.write(out.data(), static_cast<std::streamsize>(out.size()));
-  if (f) f.flush();
-  if (!f) throw TError(FormatText("Unable to write to %s", {FullName(FileName_)}));
-  f.close();
+  // A new file is complete before it replaces the old one, so a full disk keeps the old settings.
+  TSafeFileWriter writer(FileName_);
+  writer.DirectWriteFallback = true;
+  TFileFailure failure = writer.Open();
+  if (!failure) failure = writer.Write(out.data(), out.size());
+  if (!failure) failure = writer.Commit();
+  if (failure) throw TError(TMessageKey{"UnableToWrite"}, {FullName(FileName_)});
   Parse(out);
 }
 

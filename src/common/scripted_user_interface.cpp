@@ -12,8 +12,10 @@ TAnswer TScriptedUserInterface::AskWarning(const std::string& text) {
   return Next(TKind::Warning, text, TAnswer::Cancel);
 }
 
-TAnswer TScriptedUserInterface::AskYesNo(const std::string& text, TAnswer) {
-  return Next(TKind::Question, text, TAnswer::No);
+TAnswer TScriptedUserInterface::AskYesNo(const std::string& text, TAnswer defaultAnswer) {
+  const TAnswer a = Next(TKind::Question, text, TAnswer::No);
+  Shown.back().Default = defaultAnswer;
+  return a;
 }
 
 TAnswer TScriptedUserInterface::AskSaveChanges(const std::string& text) {

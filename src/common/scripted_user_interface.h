@@ -13,6 +13,7 @@ class TScriptedUserInterface : public TUserInterface {
   struct TShown {
     TKind Kind;
     std::string Text;
+    TAnswer Default = TAnswer::Ok;  // the button Enter presses, for Yes/No questions
   };
 
   std::vector<TShown> Shown;                // every box, in order

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 // A file dialog's settings in and the user's choice out. Filters use the "Name|*.ext|Name|*.ext" form.
 struct TFileDialog {
@@ -47,6 +48,8 @@ class TUserInterface {
 // The program's own English text of each message key, used while no language file is active.
 // Returns an empty string for a key that has no built-in text.
 std::string BuiltInMessageText(const std::string& key);
+// Every key that has a built-in text, in key order.
+std::vector<std::string> BuiltInMessageKeys();
 
 // The text shown for a message key that has no text.
 inline const char* const kMessageNotFound = "!! message resource not found !!";

@@ -29,7 +29,7 @@ void TStream::ReadBuffer(void* buffer, size_t count) {
   auto* p = static_cast<uint8_t*>(buffer);
   while (count > 0) {
     size_t n = Read(p, count);
-    if (n == 0) throw TError("Stream read error");
+    if (n == 0) throw TError(TMessageKey{"StreamReadError"});
     p += n;
     count -= n;
   }
@@ -37,7 +37,7 @@ void TStream::ReadBuffer(void* buffer, size_t count) {
 
 TFileStream::TFileStream(const std::string& fileName, TMode mode) : FileName_(fileName) {
   File_ = std::fopen(fileName.c_str(), mode == TMode::OpenRead ? "rb" : "w+b");
-  if (!File_) throw TError(FormatText("Cannot open file \"%s\".", {fileName}));
+  if (!File_) throw TError(TMessageKey{"CannotOpenStream"}, {fileName});
 }
 
 TFileStream::~TFileStream() {
@@ -46,37 +46,37 @@ TFileStream::~TFileStream() {
 
 int64_t TFileStream::Size() {
   int64_t here = TellFile(File_);
-  if (here < 0 || SeekFile(File_, 0, SEEK_END) != 0) throw TError("Stream read error");
+  if (here < 0 || SeekFile(File_, 0, SEEK_END) != 0) throw TError(TMessageKey{"StreamReadError"});
   int64_t size = TellFile(File_);
-  if (size < 0 || SeekFile(File_, here, SEEK_SET) != 0) throw TError("Stream read error");
+  if (size < 0 || SeekFile(File_, here, SEEK_SET) != 0) throw TError(TMessageKey{"StreamReadError"});
   return size;
 }
 
 int64_t TFileStream::Position() {
   int64_t here = TellFile(File_);
-  if (here < 0) throw TError("Stream read error");
+  if (here < 0) throw TError(TMessageKey{"StreamReadError"});
   return here;
 }
 
 void TFileStream::Seek(int64_t position) {
-  if (position < 0 || SeekFile(File_, position, SEEK_SET) != 0) throw TError("Stream seek error");
+  if (position < 0 || SeekFile(File_, position, SEEK_SET) != 0) throw TError(TMessageKey{"StreamSeekError"});
 }
 
 size_t TFileStream::Read(void* buffer, size_t count) {
   size_t n = std::fread(buffer, 1, count, File_);
-  if (n < count && std::ferror(File_)) throw TError("Stream read error");
+  if (n < count && std::ferror(File_)) throw TError(TMessageKey{"StreamReadError"});
   return n;
 }
 
 void TFileStream::Write(const void* buffer, size_t count) {
   // A write may follow a read only after a positioning call on the same C stream.
-  if (SeekFile(File_, 0, SEEK_CUR) != 0) throw TError("Stream write error");
+  if (SeekFile(File_, 0, SEEK_CUR) != 0) throw TError(TMessageKey{"StreamWriteError"});
   if (std::fwrite(buffer, 1, count, File_) != count || std::fflush(File_) != 0)
-    throw TError("Stream write error");
+    throw TError(TMessageKey{"StreamWriteError"});
 }
 
 void TMemoryStream::Seek(int64_t position) {
-  if (position < 0) throw TError("Stream seek error");
+  if (position < 0) throw TError(TMessageKey{"StreamSeekError"});
   Position_ = position;
 }
 

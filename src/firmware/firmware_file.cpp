@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "common/command_runner.h"
 #include "common/error.h"
 #include "common/integer.h"
 #include "common/paths.h"
@@ -27,13 +28,13 @@ void ReadFirmwareFile(const std::string& fileName, uint8_t* image, std::span<con
   const TBlowfishCipher cipher = MakeCipher(key);
   TFileStream file(fileName, TFileStream::TMode::OpenRead);
   if (file.Size() < static_cast<int64_t>(kFirmwareFileMinSize))
-    throw TError(FormatText("The firmware update file is shorter than %d bytes.",
-                            {std::to_string(kFirmwareFileMinSize)}));
+    throw TError(TMessageKey{"FwFileTooShort"}, {std::to_string(kFirmwareFileMinSize)});
+  // Update files are whole cipher blocks; any other length is some other file.
+  if (file.Size() % 8 != 0) throw TError(TMessageKey{"FwFileNotBlocks"}, {std::to_string(file.Size())});
   // Deciphering drops at most 255 bytes of padding, so a longer file can only be refused: it is
   // refused before a 2 GiB file is deciphered into memory.
-  if (file.Size() % 8 == 0 && file.Size() > static_cast<int64_t>(kFirmwareImageSize) + 255)
-    throw TError(FormatText("The firmware update file deciphers to more than %d bytes.",
-                            {std::to_string(kFirmwareImageSize)}));
+  if (file.Size() > static_cast<int64_t>(kFirmwareImageSize) + 255)
+    throw TError(TMessageKey{"FwFileTooLong"}, {std::to_string(kFirmwareImageSize)});
   uint8_t loaded[kFirmwareImageSize] = {};
   std::memcpy(loaded + kFirmwareFileMinSize, image + kFirmwareFileMinSize,
               kFirmwareImageSize - kFirmwareFileMinSize);
@@ -44,8 +45,7 @@ void ReadFirmwareFile(const std::string& fileName, uint8_t* image, std::span<con
   cipher.DecryptStream(file, content);
   // A longer content would run past the image: such a file is refused rather than cut.
   if (content.Size() > static_cast<int64_t>(kFirmwareImageSize))
-    throw TError(FormatText("The firmware update file deciphers to more than %d bytes.",
-                            {std::to_string(kFirmwareImageSize)}));
+    throw TError(TMessageKey{"FwFileTooLong"}, {std::to_string(kFirmwareImageSize)});
   if (content.Size() > 0) std::memcpy(loaded, content.Memory(), static_cast<size_t>(content.Size()));
   std::memcpy(image, loaded, kFirmwareImageSize);
 }
@@ -68,7 +68,8 @@ bool LoadFirmwareFile(TUserInterface& ui, TFileDialog& dialog) {
   dialog.Filter = kFirmwareFileFilter;
   dialog.DefaultExt = kFirmwareFileExtension;
   if (!ui.ExecuteOpenDialog(dialog)) return false;
-  return LoadFirmwareFileNamed(dialog.FileName);
+  // A refused file says why: its size, or that it is no update file.
+  return RunCommand(ui, [&dialog] { ReadFirmwareFile(dialog.FileName, FirmwareImage); });
 }
 
 std::vector<uint8_t> EncipherFirmware(std::span<const uint8_t> image, std::span<const uint8_t> key) {

@@ -32,7 +32,7 @@ void ReadFirmwareFile(const std::string& fileName, uint8_t* image,
 
 // Asks for the update file with dialog (OpenDialog2: the update file filter, the executable's
 // folder when it has no initial folder) and fills FirmwareImage from it. False when the user
-// cancelled or the file could not be loaded; nothing is shown.
+// cancelled (nothing shown) or the file could not be loaded (the error box says why).
 bool LoadFirmwareFile(TUserInterface& ui, TFileDialog& dialog);
 // The same for a named file, without a dialog.
 bool LoadFirmwareFileNamed(const std::string& fileName);

@@ -33,22 +33,23 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
     return TFirmwareUpdateResult::NoProgrammer;
   }
   GetVersionInfo(programmer, ui, false);
-  std::string info = "HW ver.: " + IntToHex(FirmwareMajor, 2) + "." + IntToHex(FirmwareMinor, 2) + kLineEnd;
+  std::string info = ui.MessageText("FwHwVersion") + IntToHex(FirmwareMajor, 2) + "." + IntToHex(FirmwareMinor, 2) + kLineEnd;
 
   TReport& r = programmer.Report;
   r[0] = 0;
   r[1] = CmdFirmwareInfo;
   PutSignature(r);
   if (!programmer.ExchangeReport() || r[1] != 1) return TFirmwareUpdateResult::InfoRefused;
-  info += "HW firmware: " + FirmwareIdText(&r[DataArea]) + kLineEnd;
-  ui.ShowMessage(std::string("Current firmware:") + kLineEnd + kLineEnd + info);
+  info += ui.MessageText("FwHwFirmware") + FirmwareIdText(&r[DataArea]) + kLineEnd;
+  ui.ShowMessage(ui.MessageText("FwCurrent") + kLineEnd + kLineEnd + info);
 
   std::fill(FirmwareImage, FirmwareImage + kFirmwareFileMinSize, 0);
   if (!hooks.LoadFile || !hooks.LoadFile()) return TFirmwareUpdateResult::NotLoaded;
 
-  const std::string question = "NEW HW firmware: " + FirmwareIdText(FirmwareImage) + kLineEnd + kLineEnd +
-                               "UPDATE FIRMWARE?" + kLineEnd + kLineEnd;
-  if (ui.AskWarning(question) != TAnswer::Yes) return TFirmwareUpdateResult::NotConfirmed;
+  const std::string question = ui.MessageText("FwNew") + FirmwareIdText(FirmwareImage) + kLineEnd + kLineEnd +
+                               ui.MessageText("FwUpdateQuestion") + kLineEnd + kLineEnd;
+  // Enter must not start flashing: No is the default answer.
+  if (ui.AskYesNo(question, TAnswer::No) != TAnswer::Yes) return TFirmwareUpdateResult::NotConfirmed;
   if (hooks.Repaint) hooks.Repaint();
 
   // The transfer must not lose its device to a change notification handled meanwhile.

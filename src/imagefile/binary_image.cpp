@@ -26,6 +26,6 @@ void SaveBinFile(const std::string& fileName, const TChip& chip) {
   if (!failure) failure = writer.Commit();
   if (!failure) return;
   if (failure.Stage == TFileFailure::Create)
-    throw TError(FormatText("Cannot create file \"%s\". %s", {FullFileName(fileName), SystemErrorText(failure.Error)}));
-  throw TError("Stream write error");
+    throw TError(TMessageKey{"CannotCreateFile"}, {FullFileName(fileName), SystemErrorText(failure.Error)});
+  throw TError(TMessageKey{"StreamWriteError"});
 }

@@ -6,25 +6,27 @@
 
 #include "common/error.h"
 
-std::string PlatformFileError(int error) {
+TError PlatformFileFailure(int error) {
   switch (error) {
-    case ENOENT: return "File not found";
-    case ENOTDIR: return "Path not found";
+    case ENOENT: return TError(TMessageKey{"FileNotFound"});
+    case ENOTDIR: return TError(TMessageKey{"PathNotFound"});
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return "File access denied";
+    case EISDIR: return TError(TMessageKey{"FileAccessDenied"});
     case ENOSPC:
 #ifdef EDQUOT
     case EDQUOT:
 #endif
-      return "Disk full";
+      return TError(TMessageKey{"DiskFull"});
     case EMFILE:
-    case ENFILE: return "Too many open files";
-    case ENAMETOOLONG: return "Invalid filename";
-    default: return FormatText("I/O error %d", {std::to_string(error)});
+    case ENFILE: return TError(TMessageKey{"TooManyOpenFiles"});
+    case ENAMETOOLONG: return TError(TMessageKey{"InvalidFilename"});
+    default: return TError(TMessageKey{"IOError"}, {std::to_string(error)});
   }
 }
+
+std::string PlatformFileError(int error) { return PlatformFileFailure(error).what(); }
 
 std::string SystemErrorText(int error) { return std::strerror(error); }
 

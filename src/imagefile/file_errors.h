@@ -3,9 +3,13 @@
 
 #include <string>
 
+#include "common/error.h"
+
 // The short platform text of a failed file operation: "File not found", "File access denied",
 // "Disk full", ... or "I/O error %d" with the error number.
 std::string PlatformFileError(int error);
+// The same as an error to throw, shown in the active language.
+TError PlatformFileFailure(int error);
 
 // The system's own description of an error number.
 std::string SystemErrorText(int error);

@@ -20,7 +20,7 @@ constexpr std::array<int8_t, 256> MakeDigitTable() {
 constexpr std::array<int8_t, 256> kDigit = MakeDigitTable();
 
 [[noreturn]] void NotAnInteger(std::string_view field) {
-  throw TError(FormatText("'%s' is not a valid integer value", {"$" + std::string(field)}));
+  throw TError(TMessageKey{"NotValidInteger"}, {"$" + std::string(field)});
 }
 
 // The field of length characters from 1-based position: read from the characters the line

@@ -60,11 +60,6 @@ std::string TImageError::Compose(const TLookup& lookup, const TKeyedText& where,
   return Format(lookup(where.Key), args);
 }
 
-std::string ErrorText(const std::exception& e, const TImageError::TLookup& lookup) {
-  if (const auto* image = dynamic_cast<const TImageError*>(&e)) return image->Text(lookup);
-  return e.what();
-}
-
 size_t ImageIndex(uint64_t address, uint32_t offset) {
   if (address < offset)
     throw TImageError({"ImgBelowOffset", {IntToHex(static_cast<int64_t>(address), 4), IntToHex(offset, 4)}});

@@ -30,7 +30,7 @@ class TImageError : public TError {
   TImageError Placed(TKeyedText where) const;
 
   // The text with every key looked up by lookup.
-  std::string Text(const TLookup& lookup) const;
+  std::string Text(const TLookup& lookup) const override;
 
  private:
   static std::string Compose(const TLookup& lookup, const TKeyedText& where, const TKeyedText& what,
@@ -41,8 +41,7 @@ class TImageError : public TError {
   std::string PlainWhat_;
 };
 
-// The text of any error in the active language: keyed image errors through lookup, others as they are.
-std::string ErrorText(const std::exception& e, const TImageError::TLookup& lookup);
+// ErrorText (common/error.h) gives the text of any error in the active language.
 
 // Where a byte at address goes in the 1 MiB buffer when the file is loaded at offset (address
 // less offset). Throws TImageError for an address below offset or beyond the buffer.

@@ -32,9 +32,9 @@ size_t ChipBytes(const TChip& chip) { return static_cast<size_t>(std::clamp(chip
 TFile OpenForHexRead(const std::string& fileName) {
   errno = 0;
   TFile file(std::fopen(fileName.c_str(), "rb"));
-  if (!file) throw TError(PlatformFileError(errno ? errno : EIO));
+  if (!file) throw PlatformFileFailure(errno ? errno : EIO);
   std::error_code ec;
-  if (std::filesystem::is_directory(fileName, ec)) throw TError(PlatformFileError(EISDIR));
+  if (std::filesystem::is_directory(fileName, ec)) throw PlatformFileFailure(EISDIR);
   return file;
 }
 
@@ -60,6 +60,7 @@ void ReadLines(const TTextSource& source, OnLine&& line, LineNumber&& lineNumber
     } catch (const TImageError& e) {
       throw e.Placed(Where(source, lineNumber()));
     } catch (const TError& e) {
+      if (!e.Key().empty()) throw TImageError(Where(source, lineNumber()), TKeyedText{e.Key(), e.Args()});
       throw TImageError(Where(source, lineNumber()), std::string(e.what()));
     }
   };
@@ -74,7 +75,7 @@ void ReadLines(const TTextSource& source, OnLine&& line, LineNumber&& lineNumber
     errno = 0;
     const size_t got = std::fread(chunk.get(), 1, kChunk, file.get());
     if (got == 0) {
-      if (std::ferror(file.get())) throw TError(PlatformFileError(errno ? errno : EIO));
+      if (std::ferror(file.get())) throw PlatformFileFailure(errno ? errno : EIO);
       placed([&] { return splitter.Finish(line); });
       return;
     }
@@ -104,7 +105,7 @@ void ReadSRec(const TTextSource& source, const TChip& chip, uint32_t offset, uin
 }
 
 [[noreturn]] void CannotOpen(const std::string& fileName, int error) {
-  throw TError(FormatText("Cannot open file \"%s\". %s", {FullFileName(fileName), SystemErrorText(error)}));
+  throw TError(TMessageKey{"CannotOpenFile"}, {FullFileName(fileName), SystemErrorText(error)});
 }
 
 void ReadBin(const std::string& fileName, const TChip& chip, uint8_t* image) {
@@ -121,8 +122,7 @@ void ReadBin(const std::string& fileName, const TChip& chip, uint8_t* image) {
     const size_t got = std::fread(image + done, 1, size - done, file.get());
     if (got == 0) {
       if (std::ferror(file.get()))
-        throw TError(FormatText("Cannot read file \"%s\". %s",
-                                {FullFileName(fileName), SystemErrorText(errno ? errno : EIO)}));
+        throw TError(TMessageKey{"CannotReadFile"}, {FullFileName(fileName), SystemErrorText(errno ? errno : EIO)});
       break;
     }
     done += got;

@@ -189,5 +189,5 @@ void SaveSRecFile(const std::string& fileName, const TChip& chip) {
       if (!failure) failure = writer.Write(data, size);
     });
   if (!failure) failure = writer.Commit();
-  if (failure) throw TError(failure.Error == ENOENT ? std::string("Path not found") : PlatformFileError(failure.Error));
+  if (failure) throw failure.Error == ENOENT ? TError(TMessageKey{"PathNotFound"}) : PlatformFileFailure(failure.Error);
 }

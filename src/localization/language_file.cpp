@@ -1,8 +1,9 @@
 #include "localization/language_file.h"
 
 #include <QFile>
-#include <QSaveFile>
+#include <cerrno>
 
+#include "common/safe_file_writer.h"
 #include "localization/char_sets.h"
 #include "localization/local_error.h"
 #include "localization/value_encoding.h"
@@ -178,9 +179,14 @@ void TQLanguageFile::UpdateFile() const {
     for (const TLine& l : s.Lines) out += l.Text + "\r\n";
     out += "\r\n";
   }
-  // Written to a temporary file and renamed, so a failed write leaves the old file intact.
-  QSaveFile f(FileName_);
-  f.setDirectWriteFallback(true);
-  if (FileName_.isEmpty() || !f.open(QIODevice::WriteOnly) || f.write(out) != out.size() || !f.commit())
-    throw EQLocalError(FormatText(kQLocalCannotWriteFile, {FileName_.toStdString()}));
+  // Written to a temporary file and renamed, so a failed write (a full disk) leaves the old file
+  // intact; every byte's write is checked, a short one included.
+  TSafeFileWriter writer(QFile::encodeName(FileName_).toStdString());
+  writer.DirectWriteFallback = true;
+  TFileFailure failure;
+  if (FileName_.isEmpty()) failure = {TFileFailure::Create, ENOENT};
+  if (!failure) failure = writer.Open();
+  if (!failure) failure = writer.Write(out.constData(), static_cast<size_t>(out.size()));
+  if (!failure) failure = writer.Commit();
+  if (failure) throw EQLocalError(FormatText(kQLocalCannotWriteFile, {FileName_.toStdString()}));
 }

@@ -24,7 +24,7 @@ bool GetVersionInfo(TProgrammer& programmer, TUserInterface& ui, bool fromMenu) 
   if (!programmer.ExchangeReport() || r[1] != VersionReplyMark) return false;
   FirmwareMajor = programmer.Major = r[4];
   FirmwareMinor = programmer.Minor = r[5];
-  if (fromMenu) ui.ShowMessage("Version info: " + VersionNumberText());
+  if (fromMenu) ui.ShowMessage(ui.MessageText("VersionInfo") + VersionNumberText());
   if (programmer.OnVersionText) programmer.OnVersionText(VersionPanelText());
   return true;
 }

@@ -83,7 +83,7 @@ TEST(FirmwareFile, RefusalsSayWhy) {
     const char* Text;
   } cases[] = {
       {Pattern(100, 1), "The firmware update file is shorter than 16384 bytes."},
-      {Pattern(16390, 1), "Ciphertext length is not a multiple of 8."},
+      {Pattern(16390, 1), "This is not a firmware update file: its size of 16390 bytes is not a multiple of 8."},
       {EncipherFirmware(Pattern(16386, 1)), "The firmware update file deciphers to more than 16385 bytes."},
   };
   for (const auto& c : cases) {

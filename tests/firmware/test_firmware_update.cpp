@@ -117,7 +117,9 @@ TEST_F(FirmwareUpdate, OnlyYesSends) {
     Ui.Answers = {a};
     EXPECT_EQ(Run(), TFirmwareUpdateResult::NotConfirmed);
     ASSERT_EQ(Ui.Shown.size(), 2u);
-    EXPECT_EQ(Ui.Shown[1].Kind, TKind::Warning);
+    // A Yes/No question whose Enter key answers No: flashing needs a deliberate Yes.
+    EXPECT_EQ(Ui.Shown[1].Kind, TKind::Question);
+    EXPECT_EQ(Ui.Shown[1].Default, TAnswer::No);
     EXPECT_EQ(Ui.Shown[1].Text, "NEW HW firmware: 02.0520.26\n\r\n\rUPDATE FIRMWARE?\n\r\n\r");
     EXPECT_TRUE(BlocksSent().empty());
     EXPECT_EQ(Repaints, 0);

@@ -1,4 +1,4 @@
-#include "imagefile/safe_file_writer.h"
+#include "common/safe_file_writer.h"
 
 #include <cerrno>
 #include <filesystem>
@@ -71,7 +71,17 @@ TFileFailure TSafeFileWriter::Open() {
     }
     if (errno != EEXIST) break;
   }
-  return Fail(TFileFailure::Create, errno);
+  const int error = errno;
+  if (DirectWriteFallback && (error == EACCES || error == EPERM) && fs::exists(status)) {
+    errno = 0;
+    File_ = std::fopen(Target_.c_str(), "wb");
+    if (File_) {
+      Direct_ = true;
+      return {};
+    }
+    return Fail(TFileFailure::Create, errno);
+  }
+  return Fail(TFileFailure::Create, error);
 }
 
 TFileFailure TSafeFileWriter::Write(const void* data, size_t size) {
@@ -90,6 +100,7 @@ TFileFailure TSafeFileWriter::Commit() {
   File_ = nullptr;
   errno = 0;
   if (std::fclose(f) != 0) return Fail(TFileFailure::Write, errno);
+  if (Direct_) return {};
 
   std::error_code ec;
   fs::file_status old = fs::status(Target_, ec);

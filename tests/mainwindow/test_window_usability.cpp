@@ -1,0 +1,427 @@
+// The main window as a user meets it, offscreen: a start-up that goes on past a refused chip,
+// the keyboard with the grid, the address panel after a chip change, closing with a settings file
+// that can't be written, the clock measured while the window answers input, the commands' keys,
+// mnemonics and hints, and every text in the active language, Qt's own included.
+#include <QtTest>
+
+#include <QDialogButtonBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <atomic>
+#include <chrono>
+#include <cstring>
+#include <filesystem>
+#include <thread>
+
+#include "app/chip_dialog.h"
+#include "app/gui_user_interface.h"
+#include "app/hex_grid.h"
+#include "app/main_window.h"
+#include "app/status_bar.h"
+#include "buffer/memory_buffer.h"
+#include "common/ini_file.h"
+#include "common/scripted_user_interface.h"
+#include "localization/language_source.h"
+#include "support/temp_dir.h"
+#include "support/window_options.h"
+
+namespace {
+
+const char* const kCatalogue = "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n24C02=1,256,8,0,5\n"
+                               "[Huge]\ntype=1\nH16M=1,16777216,8,0,5\n";
+constexpr int kBulgarian = 0, kEnglish = 1, kRussian = 2;
+
+QString U(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// A scripted user that reads messages in the window's active language.
+struct TWindowUi : TScriptedUserInterface {
+  Tf* Window = nullptr;
+  std::string MessageText(const std::string& key) override {
+    return Window ? Window->MessageText(key) : TScriptedUserInterface::MessageText(key);
+  }
+};
+
+// A program folder with the catalogue, the shipped language files and a settings file.
+struct TFolder {
+  TTempDir Dir;
+  explicit TFolder(const std::string& settings) {
+    Dir.Write("see.ini", kCatalogue);
+    for (const char* f : {"bulgarian.lng", "english.lng", "russian.lng"})
+      std::filesystem::copy_file(std::string(TESMARO_SOURCE_DIR) + "/data/" + f, Dir.File(f));
+    if (!settings.empty()) Dir.Write("tesmaro.ini", settings);
+  }
+  TStartOptions Options() const { return WindowOptionsIn(Dir); }
+};
+
+// A clock that takes as long as the test wants: it answers once released.
+struct TSlowClock {
+  std::atomic<bool> Released{false};
+  std::function<long double()> Source() {
+    return [this] {
+      while (!Released) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      return 1234.5L;
+    };
+  }
+};
+
+long double FastClock() { return 100.0L; }
+
+bool Started(Tf& f) {
+  f.show();
+  f.activateWindow();
+  return QTest::qWaitForWindowExposed(&f) && QTest::qWaitFor([&] { return !f.FirstActivation; });
+}
+
+void Click(TDrawGrid& grid, int column, int row) {
+  QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, grid.CellRect(column, row).center());
+}
+
+void PickLanguage(Tf& f, int index) {
+  for (QAction* a : f.Language1->actions())
+    if (a->data().toInt() == index) a->trigger();
+}
+
+QString Plain(const QString& caption) { return QString(caption).remove(u'&'); }
+
+// The mnemonic letter of a caption (lower case), or an empty string.
+QString Mnemonic(const QString& caption) {
+  for (qsizetype i = 0; i + 1 < caption.size(); ++i) {
+    if (caption[i] != u'&') continue;
+    if (caption[i + 1] == u'&') {
+      ++i;
+      continue;
+    }
+    return caption.mid(i + 1, 1).toLower();
+  }
+  return {};
+}
+
+}  // namespace
+
+class TestWindowUsability : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void init() { std::memset(MemoryBuffer, 0, sizeof MemoryBuffer); }
+
+  void refusedRememberedChipLeavesTheRestOfTheStartUp() {
+    TFolder folder("[Main]\nChip=H16M\nLangID=2\n");
+    // One byte 0x41 at address 0.
+    const std::string hex = folder.Dir.Write("one.hex", ":0100000041BE\n:00000001FF\n");
+    TStartOptions o = folder.Options();
+    o.CommandLineFile = hex;
+    TWindowUi ui;
+    Tf f(o, &ui);
+    ui.Window = &f;
+    f.ClockSource = FastClock;
+    f.FormActivate();
+
+    QCOMPARE(ui.Shown.size(), size_t(1));
+    QCOMPARE(ui.Shown[0].Kind, TScriptedUserInterface::TKind::Error);
+    QVERIFY(ui.Shown[0].Text.find("H16M") != std::string::npos);
+    QCOMPARE(f.CurrentChip.Size, 0);
+    // The language, its menu, the blanking, the view and the command-line file all happened.
+    QCOMPARE(f.QLanguageSource->ActiveLanguage(), kRussian);
+    QCOMPARE(f.Language1->actions().size(), 3);
+    QVERIFY(f.Language1->actions()[kRussian]->isChecked());
+    QCOMPARE(MemoryBuffer[0], uint8_t(0x41));
+    QCOMPARE(MemoryBuffer[65535], uint8_t(0xFF));
+    QCOMPARE(MemoryBuffer[65536], uint8_t(0x00));
+    QVERIFY(f.sb1->PanelText(3).startsWith(U("КС: ")));
+    QCOMPARE(f.sb1->PanelText(5), QString("000000"));
+    QCOMPARE(f.DrawGrid1->RowCount(), 1);
+    QCOMPARE(f.OpenDialog1.InitialDir, folder.Dir.Folder());
+    QTRY_COMPARE(f.sb1->PanelText(1), QString("100.00 MHz"));
+  }
+
+  void keyboardStaysWithTheGrid() {
+    TFolder folder("[Main]\nChip=24C01\n");
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.ClockSource = FastClock;
+    QVERIFY(Started(f));
+    QVERIFY(QTest::qWaitForWindowActive(&f));
+    QCOMPARE(QApplication::focusWidget(), f.DrawGrid1);
+    // Space no longer presses a toolbar button: no file dialog opens.
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
+    QVERIFY(ui.Dialogs.empty());
+
+    for (QToolButton* b : f.findChildren<QToolButton*>(QRegularExpression("^sSpeedButton")))
+      QCOMPARE(b->focusPolicy(), Qt::NoFocus);
+    // After a command, from the toolbar or the menu, the grid has the keyboard again.
+    auto* other = new QLineEdit(&f);
+    other->show();
+    for (int i = 0; i < 2; ++i) {
+      other->setFocus();
+      QTRY_COMPARE(QApplication::focusWidget(), other);
+      if (i == 0)
+        QTest::mouseClick(f.sSpeedButton8, Qt::LeftButton);
+      else
+        f.Clearmemory1->trigger();
+      QTRY_COMPARE(QApplication::focusWidget(), f.DrawGrid1);
+    }
+    QVERIFY(ui.Shown.empty());
+  }
+
+  void addressPanelFollowsTheCellAChipChangeMoves() {
+    TFolder folder("[Main]\nChip=24C02\n");
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.ClockSource = FastClock;
+    QVERIFY(Started(f));
+    Click(*f.DrawGrid1, 16, 16);
+    QCOMPARE(f.sb1->PanelText(2), QString("Addr: 00FF"));
+
+    auto choose = [&f](const QString& chip) {
+      f.Form2->ShowModalHook = [chip](TForm2& d) {
+        d.PSlistbox->setCurrentIndex(0);
+        for (QListWidgetItem* item : d.CSlistbox->findItems(chip, Qt::MatchExactly)) item->setSelected(true);
+        return int(QDialog::Accepted);
+      };
+      f.ChipSelect1Click();
+    };
+    // 128 bytes: the current cell moves up to the last row.
+    choose("24C01");
+    QCOMPARE(f.CurrentChip.Size, 128);
+    QCOMPARE(f.DrawGrid1->Row(), 8);
+    QCOMPARE(f.sb1->PanelText(2), QString("Addr: 007F"));
+    choose("24C02");
+    QCOMPARE(f.sb1->PanelText(2), QString("Addr: 007F"));
+  }
+
+  void unwritableSettingsAskBeforeClosing_data() {
+    QTest::addColumn<int>("answer");
+    QTest::addColumn<bool>("closes");
+    QTest::newRow("Yes closes") << int(TAnswer::Yes) << true;
+    QTest::newRow("No keeps the window") << int(TAnswer::No) << false;
+  }
+  void unwritableSettingsAskBeforeClosing() {
+    QFETCH(int, answer);
+    QFETCH(bool, closes);
+    TFolder folder("");
+    std::filesystem::create_directory(folder.Dir.File("tesmaro.ini"));
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.ClockSource = FastClock;
+    f.FormActivate();
+    f.show();
+    ui.Answers = {TAnswer(answer)};
+    QCOMPARE(f.close(), closes);
+    QCOMPARE(f.isVisible(), !closes);
+    QCOMPARE(ui.Texts(), (std::vector<std::string>{"Unable to write to " + folder.Dir.File("tesmaro.ini"),
+                                                    "Close without saving the settings?"}));
+    QCOMPARE(ui.Shown[1].Kind, TScriptedUserInterface::TKind::Question);
+  }
+
+  void windowAnswersInputWhileTheClockIsMeasured() {
+    TFolder folder("[Main]\nChip=24C01\n");
+    TScriptedUserInterface ui;
+    TSlowClock clock;
+    {
+      Tf f(folder.Options(), &ui);
+      f.ClockSource = clock.Source();
+      QVERIFY(Started(f));
+      QVERIFY(f.MeasuringClock());
+      QCOMPARE(f.sb1->PanelText(1), QString());
+      // Input is handled meanwhile: the cursor moves down a row.
+      f.DrawGrid1->setFocus();
+      const int row = f.DrawGrid1->Row();
+      QTest::keyClick(f.DrawGrid1, Qt::Key_Down);
+      QTRY_COMPARE(f.DrawGrid1->Row(), row + 1);
+      QVERIFY(f.MeasuringClock());
+
+      clock.Released = true;
+      QTRY_COMPARE(f.sb1->PanelText(1), QString("1234.50 MHz"));
+      QVERIFY(!f.MeasuringClock());
+      QCOMPARE(double(f.CpuMHz), 1234.5);
+    }
+    // A window closed while the measurement runs waits for it and drops its result.
+    TSlowClock late;
+    {
+      Tf f(folder.Options(), &ui);
+      f.ClockSource = late.Source();
+      f.FormActivate();
+      QVERIFY(f.MeasuringClock());
+      std::thread release([&late] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        late.Released = true;
+      });
+      release.detach();
+    }
+  }
+
+  void qtTextsFollowTheLanguage() {
+    TFolder folder("[Main]\nLangID=2\n");
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.ClockSource = FastClock;
+    f.FormActivate();
+    auto yes = [] {
+      QDialogButtonBox box(QDialogButtonBox::Yes | QDialogButtonBox::No);
+      return Plain(box.button(QDialogButtonBox::Yes)->text());
+    };
+    QCOMPARE(yes(), U("Да"));
+    PickLanguage(f, kEnglish);
+    QCOMPARE(yes(), QString("Yes"));
+    PickLanguage(f, kBulgarian);
+    QCOMPARE(yes(), U("Да"));
+    PickLanguage(f, kEnglish);
+    QCOMPARE(yes(), QString("Yes"));
+  }
+
+  void questionsPressTheirDefaultAnswerOnEnter_data() {
+    QTest::addColumn<int>("defaultAnswer");
+    QTest::newRow("No") << int(TAnswer::No);
+    QTest::newRow("Yes") << int(TAnswer::Yes);
+  }
+  void questionsPressTheirDefaultAnswerOnEnter() {
+    QFETCH(int, defaultAnswer);
+    QWidget parent;
+    TGuiUserInterface gui(&parent);
+    QTimer::singleShot(0, [] {
+      for (QWidget* w : QApplication::topLevelWidgets())
+        if (auto* box = qobject_cast<QMessageBox*>(w)) QTest::keyClick(box, Qt::Key_Return);
+    });
+    QCOMPARE(int(gui.AskYesNo("UPDATE FIRMWARE?", TAnswer(defaultAnswer))), defaultAnswer);
+  }
+
+  void russianShowsEveryTextInRussian() {
+    TFolder folder("[Main]\nLangID=2\n");
+    const std::string bad = folder.Dir.Write("bad.hex", ":0100000041BF\n");
+    const std::string shortUpdate = folder.Dir.Write("short.TesmaroUpdatePart", std::string(8, 'x'));
+    const std::string oddUpdate = folder.Dir.Write("odd.TesmaroUpdatePart", std::string(16389, 'x'));
+    TStartOptions o = folder.Options();
+    o.Simulate = true;
+    TWindowUi ui;
+    Tf f(o, &ui);
+    ui.Window = &f;
+    f.ClockSource = FastClock;
+    QVERIFY(Started(f));
+    QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
+    ui.Shown.clear();
+
+    // No chip: the grid tells where to choose one, in the menu's words.
+    QCOMPARE(f.DrawGrid1->EmptyHint, U("Выберите микросхему: Настройки → Выбор микросхемы"));
+    QCOMPARE(f.sb1->PanelText(3), U("КС: 0000"));
+
+    f.Run([&] { f.LoadHexFile(folder.Dir.File("missing.hex")); });
+    f.Run([&] { f.LoadHexFile(bad); });
+    f.Getversioninfo1Click();
+    ui.FileNames = {shortUpdate};
+    f.Firmwareupdate1Click();
+    ui.FileNames = {oddUpdate};
+    f.Firmwareupdate1Click();
+    const std::vector<std::string> texts = ui.Texts();
+    QCOMPARE(texts.size(), size_t(7));
+    QCOMPARE(QString::fromStdString(texts[0]), U("Файл не найден"));
+    QVERIFY(QString::fromStdString(texts[1]).contains(QString::fromStdString(f.MessageText("ImgBadChecksum"))));
+    QVERIFY(QString::fromStdString(f.MessageText("ImgBadChecksum")).contains(U("контрольная сумма")));
+    QVERIFY(QString::fromStdString(texts[2]).startsWith(U("Версия: ")));
+    QVERIFY(QString::fromStdString(texts[3]).startsWith(U("Текущая прошивка:\n\r\n\rВерсия устройства: ")));
+    QVERIFY(QString::fromStdString(texts[3]).contains(U("Прошивка устройства: ")));
+    // A refused update file says why.
+    QCOMPARE(QString::fromStdString(texts[4]), U("Файл обновления прошивки короче 16384 байт."));
+    QCOMPARE(QString::fromStdString(texts[6]),
+             U("Это не файл обновления прошивки: его размер 16389 байт не кратен 8."));
+    QCOMPARE(ui.Shown[4].Kind, TScriptedUserInterface::TKind::Error);
+
+    // With a chip: the labels of the status bar.
+    f.Form2->ShowModalHook = [](TForm2& d) {
+      d.PSlistbox->setCurrentIndex(0);
+      d.CSlistbox->item(0)->setSelected(true);
+      return int(QDialog::Accepted);
+    };
+    f.ChipSelect1Click();
+    Click(*f.DrawGrid1, 2, 1);
+    QCOMPARE(f.sb1->PanelText(2), U("Адр: 0001"));
+    QVERIFY(f.sb1->PanelText(3).startsWith(U("КС: ")));
+    // Back to English: the labels follow.
+    PickLanguage(f, kEnglish);
+    QCOMPARE(f.sb1->PanelText(2), QString("Addr: 0001"));
+    QVERIFY(f.sb1->PanelText(3).startsWith("Chk: "));
+  }
+
+  void everyCommandHasItsKeys() {
+    TFolder folder("");
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.ClockSource = FastClock;
+    f.FormActivate();
+    const struct {
+      QAction* Action;
+      const char* Keys;
+    } shortcuts[] = {{f.Open1, "Ctrl+O"},    {f.Save1, "Ctrl+S"},         {f.SaveAs1, "Ctrl+Shift+S"},
+                     {f.Exit1, "Ctrl+Q"},    {f.ReadChip1, "Ctrl+R"},     {f.Program2, "Ctrl+Shift+W"},
+                     {f.VerifyAl1, "Ctrl+E"}, {f.ChipSelect1, "Ctrl+K"}};
+    for (const auto& s : shortcuts) QCOMPARE(s.Action->shortcut(), QKeySequence(s.Keys));
+    // No two commands share keys (the Edit menu's included).
+    QSet<QString> taken;
+    for (QAction* a : f.findChildren<QAction*>()) {
+      if (a->shortcut().isEmpty()) continue;
+      const QString keys = a->shortcut().toString();
+      QVERIFY2(!taken.contains(keys), qPrintable(keys));
+      taken.insert(keys);
+    }
+    // The toolbar's hints name the keys of their commands.
+    QCOMPARE(f.ButtonHint(f.sSpeedButton1), QString("Load File (Ctrl+O)"));
+    QCOMPARE(f.ButtonHint(f.sSpeedButton4), QString("Write chip (Ctrl+Shift+W)"));
+    QCOMPARE(f.ButtonHint(f.sSpeedButton6), QString("Select chip type (Ctrl+K)"));
+    QCOMPARE(f.sSpeedButton1->toolTip(), QString("Load File"));
+
+    // Every menu and command has a mnemonic of its own in its menu, in every language; the
+    // separators draw no text.
+    for (int language : {-1, kBulgarian, kEnglish, kRussian}) {
+      if (language >= 0) PickLanguage(f, language);
+      QSet<QString> titles;
+      for (QAction* m : f.MainMenu1->actions()) {
+        const QString letter = Mnemonic(m->text());
+        QVERIFY2(!letter.isEmpty() && !titles.contains(letter), qPrintable(m->text()));
+        titles.insert(letter);
+        if (m->menu() == f.Language1) continue;  // the languages' own names
+        QSet<QString> letters;
+        for (QAction* a : m->menu()->actions()) {
+          if (a->isSeparator()) {
+            QVERIFY(a->text().isEmpty());
+            continue;
+          }
+          if (!a->isVisible()) continue;
+          const QString l = Mnemonic(a->text());
+          QVERIFY2(!l.isEmpty() && !letters.contains(l), qPrintable(QString::number(language) + ": " + a->text()));
+          letters.insert(l);
+        }
+      }
+    }
+  }
+
+  void aboutShowsTheVersionAndQt() {
+    TFolder folder("");
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.ClockSource = FastClock;
+    f.FormActivate();
+    f.About1->trigger();
+    QCOMPARE(ui.Shown.size(), size_t(1));
+    const QString text = QString::fromStdString(ui.Shown[0].Text);
+    QVERIFY(text.startsWith("Tesmaro 0."));
+    QVERIFY(text.contains("Licence"));
+    QVERIFY(text.contains(QString("running on Qt ") + qVersion()));
+  }
+
+  void emptyGridShowsItsHint() {
+    TFolder folder("");
+    TScriptedUserInterface ui;
+    Tf f(folder.Options(), &ui);
+    f.ClockSource = FastClock;
+    QVERIFY(Started(f));
+    QCOMPARE(f.DrawGrid1->EmptyHint, U("Select a chip: Options → Chip Select"));
+    const QImage withHint = f.DrawGrid1->viewport()->grab().toImage();
+    f.DrawGrid1->EmptyHint.clear();
+    const QImage without = f.DrawGrid1->viewport()->grab().toImage();
+    QVERIFY(withHint != without);
+  }
+};
+
+QTEST_MAIN(TestWindowUsability)
+#include "test_window_usability.moc"
