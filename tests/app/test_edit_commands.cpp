@@ -475,7 +475,7 @@ class TestEditCommands : public QObject {
     QCOMPARE(F->GoTo1->shortcut(), QKeySequence("Ctrl+G"));
     QCOMPARE(F->FindPrevious1->shortcut(), QKeySequence("Shift+F3"));
     F->Language1->actions()[2]->trigger();  // Russian
-    QCOMPARE(F->Edit1->title(), QString::fromUtf8("&Правка"));
+    QCOMPARE(F->Edit1->title(), QString::fromUtf8("П&равка"));
     QCOMPARE(F->GoTo1->text(), QString::fromUtf8("Перейти к &адресу..."));
     QCOMPARE(QString(F->DrawGrid1->CodePage()), QString("CP1251"));
     QCOMPARE(F->DrawGrid1->Model().Glyph(0xC0), QChar(0x0410));
