@@ -27,6 +27,7 @@ inline void StoreHalf(uint8_t* p, uint32_t v) {
 }  // namespace
 
 // F on the four bytes of a half, most significant byte into S0.
+// clang-format off
 #define BF_F(x) \
   (((S[0][(x) >> 24] + S[1][((x) >> 16) & 0xFF]) ^ S[2][((x) >> 8) & 0xFF]) + S[3][(x) & 0xFF])
 
@@ -53,6 +54,7 @@ inline void StoreHalf(uint8_t* p, uint32_t v) {
     a##2 ^= BF_F(b##2) ^ pn;     \
     a##3 ^= BF_F(b##3) ^ pn;     \
   } while (0)
+// clang-format on
 
 #if defined(_MSC_VER)
 #define BF_ALWAYS_INLINE __forceinline

@@ -28,6 +28,7 @@ void PrintTo(const TLoadCase& c, std::ostream* os) { *os << c.Name; }
 const std::string kNotInteger = "'$' is not a valid integer value";
 
 std::vector<TLoadCase> LoadCases() {
+  // clang-format off
   return {
       {"EndOfFileRecordStops", 1024, Rec(0, 0, {0x11}) + ":00000001FF\n" + Rec(1, 0, {0x22}),
        THexLoad::Complete, {}, {{0, 0x11}, {1, 0xFF}}},
@@ -81,6 +82,7 @@ std::vector<TLoadCase> LoadCases() {
       {"CtrlZAtLineStartEndsTheFile", 1024, Rec(0, 0, {0x11}) + "\x1A" + Rec(1, 0, {0x22}), THexLoad::Complete, {},
        {{0, 0x11}, {1, 0xFF}}},
   };
+  // clang-format on
 }
 
 class HexLoad : public testing::TestWithParam<TLoadCase> {
