@@ -10,7 +10,7 @@
 
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
-#include "app/look.h"
+#include "app/artwork.h"
 #include "app/picture.h"
 #include "app/status_bar.h"
 #include "app/chip_dialog.h"

@@ -7,7 +7,7 @@
 #include <QSvgRenderer>
 #include <cmath>
 
-#include "app/look.h"
+#include "app/artwork.h"
 #include "catalogue/chip.h"
 
 namespace {

@@ -4,7 +4,7 @@
 #include <QSaveFile>
 
 #include "localization/char_sets.h"
-#include "localization/local_error.h"
+#include "localization/localization_error.h"
 #include "localization/value_encoding.h"
 
 namespace {
