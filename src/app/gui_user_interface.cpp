@@ -28,8 +28,8 @@ bool RunFileDialog(QWidget* parent, TFileDialog& d, QFileDialog::AcceptMode mode
   if (!d.FileName.empty()) dlg.selectFile(Q(d.FileName));
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
   d.FileName = dlg.selectedFiles().first().toStdString();
-  int idx = filters.indexOf(dlg.selectedNameFilter());
-  if (idx >= 0) d.FilterIndex = idx + 1;
+  const qsizetype idx = filters.indexOf(dlg.selectedNameFilter());
+  if (idx >= 0) d.FilterIndex = static_cast<int>(idx) + 1;
   return true;
 }
 

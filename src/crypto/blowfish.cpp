@@ -45,7 +45,7 @@ inline void StoreHalf(uint8_t* p, uint32_t v) {
   ROUND(r, l, 6); ROUND(l, r, 5); ROUND(r, l, 4); ROUND(l, r, 3); ROUND(r, l, 2);        \
   ROUND(l, r, 1)
 
-#define BF_ROUND1(a, b, n) a ^= BF_F(b) ^ P[n]
+#define BF_ROUND1(a, b, n) ((a) ^= BF_F(b) ^ P[n])
 #define BF_ROUND4(a, b, n)       \
   do {                           \
     const uint32_t pn = P[n];    \

@@ -84,7 +84,7 @@ THexRecordReader::TStep THexRecordReader::Line(std::string_view line) {
         const uint64_t address = Mode_ == TMode::Linear ? uint64_t{Base_} + a + i : Base_ + ((a + i) & 0xFFFFu);
         if (address >= static_cast<uint64_t>(kMemoryBufferSize))
           throw TError(FormatText("Line %d: address $%s lies outside the memory buffer",
-                                  {std::to_string(LineNumber_), IntToHex(address, 6)}));
+                                  {std::to_string(LineNumber_), IntToHex(static_cast<int64_t>(address), 6)}));
         Buffer_[address] = static_cast<uint8_t>(b);
       }
       break;

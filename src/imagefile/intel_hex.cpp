@@ -68,7 +68,7 @@ THexLoad LoadHexFile(const std::string& fileName, const TChip& chip) {
   if (std::filesystem::is_directory(fileName, ec)) throw TError(PlatformFileError(EISDIR));
 
   THexLoadRun run(chip);
-  constexpr size_t kChunk = 256 * 1024;
+  constexpr size_t kChunk = size_t{256} * 1024;
   std::unique_ptr<char[]> chunk(new char[kChunk]);
   for (;;) {
     errno = 0;
@@ -92,7 +92,7 @@ void EmitHex(const TChip& chip, Put&& put) {
   const int32_t span = HexSpan(chip.Size);
   const bool extended = chip.Size > 0x10000;
   const uint32_t records = (static_cast<uint32_t>(span) + 15) / 16;
-  constexpr size_t kBlock = 64 * 1024;
+  constexpr size_t kBlock = size_t{64} * 1024;
   constexpr size_t kLongestLines = 17 + 45;  // an address record and a data record
   std::unique_ptr<char[]> block(new char[kBlock]);
   char* p = block.get();
