@@ -1,17 +1,22 @@
-# Top-level entry points: set-up, build, run, tests and benchmarks.
+# Top-level entry points: set-up, build, run, tests, benchmarks, formatting and lint.
 BUILD ?= build
 JOBS ?= $(shell nproc)
-CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo
+# WERROR=1 turns compiler warnings into errors in both test builds (CI does so).
+WERROR ?= 0
+WERROR_CMAKE_FLAG = -DTESMARO_WERROR=$(if $(filter 1 ON on yes,$(WERROR)),ON,OFF)
+CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR_CMAKE_FLAG)
 # The sanitized tree (ASan + UBSan, -O1 for a quicker build) in which `make test` runs the suite
 # a second time, and the fuzz tree (clang, libFuzzer) of `make fuzz`.
 ASAN_BUILD ?= build-asan
-ASAN_CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESMARO_SANITIZE=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g"
+ASAN_CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESMARO_SANITIZE=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g" \
+  $(WERROR_CMAKE_FLAG)
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_string_checks=1 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
+LINT_JOBS ?= 2
 
-.PHONY: all deps configure build run test test-asan fuzz bench package clean
+.PHONY: all deps configure build run test test-asan fuzz bench package format lint clean
 
 all: build
 
@@ -35,7 +40,7 @@ test: build
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) $(ASAN_CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -E '^format_check$$'
 
 # Builds the libFuzzer targets and runs each for FUZZ_SECONDS on its seeds in fuzz/corpus.
 fuzz: deps
@@ -49,6 +54,14 @@ bench: build
 
 package: build
 	cmake --build $(BUILD) --target package
+
+# Rewrites every tracked C++ source with .clang-format; the test format_check fails until this ran.
+format:
+	./scripts/format
+
+# clang-tidy with .clang-tidy over src/, from the compile commands of $(BUILD).
+lint: configure
+	./scripts/lint $(BUILD) $(LINT_JOBS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)

@@ -6,7 +6,7 @@
 
 #include "fuzz_support.h"
 #include "localization/language_file.h"
-#include "localization/local_error.h"
+#include "localization/localization_error.h"
 #include "localization/value_encoding.h"
 
 namespace {

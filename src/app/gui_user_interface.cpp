@@ -28,8 +28,8 @@ bool RunFileDialog(QWidget* parent, TFileDialog& d, QFileDialog::AcceptMode mode
   // (SavedFileName), so the binary filter never turns a name into a Hex file's.
   if (!d.FileName.empty()) dlg.selectFile(Q(d.FileName));
   if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty()) return false;
-  int idx = filters.indexOf(dlg.selectedNameFilter());
-  if (idx >= 0) d.FilterIndex = idx + 1;
+  const qsizetype idx = filters.indexOf(dlg.selectedNameFilter());
+  if (idx >= 0) d.FilterIndex = static_cast<int>(idx) + 1;
   d.FileName = dlg.selectedFiles().first().toStdString();
   if (mode == QFileDialog::AcceptSave) d.FileName = SavedFileName(d.FileName, dlg.selectedNameFilter());
   return true;

@@ -16,7 +16,10 @@
 namespace {
 
 // Colours are given as 0xBBGGRR, blue in the high byte.
-QColor FromBgr(uint32_t bgr) { return QColor(bgr & 0xFF, (bgr >> 8) & 0xFF, (bgr >> 16) & 0xFF); }
+QColor FromBgr(uint32_t bgr) {
+  return QColor(static_cast<int>(bgr & 0xFF), static_cast<int>((bgr >> 8) & 0xFF),
+                static_cast<int>((bgr >> 16) & 0xFF));
+}
 
 const QColor kFixedColor = FromBgr(0xD2C8A2);
 const QColor kOddByteColor = FromBgr(0xE0FFFF);

@@ -13,9 +13,9 @@
 
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
+#include "app/artwork.h"
 #include "app/hex_grid_model.h"
 #include "app/long_operation.h"
-#include "app/look.h"
 #include "app/picture.h"
 #include "app/status_bar.h"
 #include "app/chip_dialog.h"

@@ -10,7 +10,7 @@
 #include "common/ini_file.h"
 #include "localization/form_localizer.h"
 #include "localization/language_source.h"
-#include "localization/local_error.h"
+#include "localization/localization_error.h"
 #include "localization/messages.h"
 
 namespace {

@@ -7,7 +7,7 @@
 #include <QSvgRenderer>
 #include <cmath>
 
-#include "app/look.h"
+#include "app/artwork.h"
 #include "catalogue/chip.h"
 
 namespace {
@@ -16,8 +16,9 @@ const char* const kArtwork[3] = {":/tesmaro/board.svg", ":/tesmaro/chip.svg", ":
 const QSize kSizes[3] = {{kPictureWidth, kPictureHeight}, {45, 34}, {17, 9}};
 
 QImage RenderSvg(const char* resource, QSize size, qreal ratio) {
-  QImage image(QSize(std::lround(size.width() * ratio), std::lround(size.height() * ratio)),
-               QImage::Format_ARGB32_Premultiplied);
+  QImage image(
+      QSize(static_cast<int>(std::lround(size.width() * ratio)), static_cast<int>(std::lround(size.height() * ratio))),
+      QImage::Format_ARGB32_Premultiplied);
   image.fill(Qt::transparent);
   QSvgRenderer svg{QString::fromLatin1(resource)};
   QPainter p(&image);
@@ -67,7 +68,8 @@ void pb1PaintBuffer(QPainter& painter, const TChip& chip, const TBitmapList& bl1
 
 QImage RenderProgrammerPicture(const TChip& chip, const TBitmapList& bl1) {
   const qreal ratio = bl1.DevicePixelRatio();
-  QImage image(QSize(std::lround(kPictureWidth * ratio), std::lround(kPictureHeight * ratio)),
+  QImage image(QSize(static_cast<int>(std::lround(kPictureWidth * ratio)),
+                     static_cast<int>(std::lround(kPictureHeight * ratio))),
                QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(ratio);
   QPainter p(&image);

@@ -54,7 +54,7 @@ std::string DataFolderFor(const std::string& exeFolder) {
 }
 
 std::string SettingsFileFor(const std::string& exePath) {
-  const std::string beside = SettingsFileNameFor(exePath);
+  std::string beside = SettingsFileNameFor(exePath);
 #ifdef _WIN32
   return beside;
 #else

@@ -27,6 +27,7 @@ inline void StoreHalf(uint8_t* p, uint32_t v) {
 }  // namespace
 
 // F on the four bytes of a half, most significant byte into S0.
+// clang-format off
 #define BF_F(x) \
   (((S[0][(x) >> 24] + S[1][((x) >> 16) & 0xFF]) ^ S[2][((x) >> 8) & 0xFF]) + S[3][(x) & 0xFF])
 
@@ -44,7 +45,7 @@ inline void StoreHalf(uint8_t* p, uint32_t v) {
   ROUND(r, l, 6); ROUND(l, r, 5); ROUND(r, l, 4); ROUND(l, r, 3); ROUND(r, l, 2);        \
   ROUND(l, r, 1)
 
-#define BF_ROUND1(a, b, n) a ^= BF_F(b) ^ P[n]
+#define BF_ROUND1(a, b, n) ((a) ^= BF_F(b) ^ P[n])
 #define BF_ROUND4(a, b, n)       \
   do {                           \
     const uint32_t pn = P[n];    \
@@ -53,6 +54,7 @@ inline void StoreHalf(uint8_t* p, uint32_t v) {
     a##2 ^= BF_F(b##2) ^ pn;     \
     a##3 ^= BF_F(b##3) ^ pn;     \
   } while (0)
+// clang-format on
 
 #if defined(_MSC_VER)
 #define BF_ALWAYS_INLINE __forceinline

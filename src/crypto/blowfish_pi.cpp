@@ -1,12 +1,15 @@
 // The initial Blowfish P-array and S-boxes: the fractional hexadecimal digits of pi.
 #include "crypto/blowfish_pi.h"
 
+// clang-format off
 const uint32_t kBlowfishInitialP[18] = {
   0x243F6A88, 0x85A308D3, 0x13198A2E, 0x03707344, 0xA4093822, 0x299F31D0,
   0x082EFA98, 0xEC4E6C89, 0x452821E6, 0x38D01377, 0xBE5466CF, 0x34E90C6C,
   0xC0AC29B7, 0xC97C50DD, 0x3F84D5B5, 0xB5470917, 0x9216D5D9, 0x8979FB1B,
 };
+// clang-format on
 
+// clang-format off
 const uint32_t kBlowfishInitialS[4][256] = {
   {
     0xD1310BA6, 0x98DFB5AC, 0x2FFD72DB, 0xD01ADFB7, 0xB8E1AFED, 0x6A267E96,
@@ -189,3 +192,4 @@ const uint32_t kBlowfishInitialS[4][256] = {
     0xB74E6132, 0xCE77E25B, 0x578FDFE3, 0x3AC372E6,
   },
 };
+// clang-format on

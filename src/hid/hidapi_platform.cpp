@@ -346,6 +346,7 @@ class THidapiPlatform : public THidPlatform {
  private:
   static std::vector<std::string> Ids(const std::vector<TEntry>& entries) {
     std::vector<std::string> ids;
+    ids.reserve(entries.size());
     for (const auto& e : entries) ids.push_back(e.Path + "|" + e.DevInst);
     std::sort(ids.begin(), ids.end());
     return ids;

@@ -39,7 +39,7 @@ void EmitHex(const TChip& chip, Put&& put) {
   const int32_t span = HexSpan(chip.Size);
   const bool extended = chip.Size > 0x10000;
   const uint32_t records = (static_cast<uint32_t>(span) + 15) / 16;
-  constexpr size_t kBlock = 64 * 1024;
+  constexpr size_t kBlock = size_t{64} * 1024;
   constexpr size_t kLongestLines = 17 + 45;  // an address record and a data record
   std::unique_ptr<char[]> block(new char[kBlock]);
   char* p = block.get();

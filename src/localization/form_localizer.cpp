@@ -5,7 +5,7 @@
 #include "localization/char_sets.h"
 #include "localization/component_keys.h"
 #include "localization/language_source.h"
-#include "localization/local_error.h"
+#include "localization/localization_error.h"
 #include "localization/name_value.h"
 #include "localization/value_encoding.h"
 

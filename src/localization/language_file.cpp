@@ -5,7 +5,7 @@
 
 #include "common/safe_file_writer.h"
 #include "localization/char_sets.h"
-#include "localization/local_error.h"
+#include "localization/localization_error.h"
 #include "localization/value_encoding.h"
 
 namespace {

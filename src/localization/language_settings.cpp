@@ -2,7 +2,7 @@
 
 #include "localization/char_sets.h"
 #include "localization/language_source.h"
-#include "localization/local_error.h"
+#include "localization/localization_error.h"
 #include "localization/value_encoding.h"
 
 namespace {

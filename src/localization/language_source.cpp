@@ -1,6 +1,6 @@
 #include "localization/language_source.h"
 
-#include "localization/local_error.h"
+#include "localization/localization_error.h"
 #include "localization/name_value.h"
 
 // ---------------------------------------------------------------- TQCustomLanguageSource

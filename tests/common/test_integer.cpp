@@ -6,6 +6,7 @@ TEST(IntegerRule, ReadsAsTheTableSays) {
   struct Case {
     const char* text;
     std::optional<int32_t> value;
+  // clang-format off
   } cases[] = {
       {"128", 128},         {"  128", 128},       {"\t128", 128},  {"$80", 128},
       {"0x80", 128},        {"0X80", 128},        {"x80", 128},    {"$ff", 255},
@@ -15,6 +16,7 @@ TEST(IntegerRule, ReadsAsTheTableSays) {
       {"0x", std::nullopt}, {"2147483648", std::nullopt}, {"$100000000", std::nullopt},
       {"+-1", std::nullopt}, {"1,2", std::nullopt},
   };
+  // clang-format on
   for (const auto& c : cases) EXPECT_EQ(TryReadInteger(c.text), c.value) << "text: '" << c.text << "'";
 }
 

@@ -29,6 +29,7 @@ const std::string kNotInteger = "'$' is not a valid integer value";
 const std::string kBadChecksum = "the record's checksum is wrong";
 
 std::vector<TLoadCase> LoadCases() {
+  // clang-format off
   return {
       {"EndOfFileRecordStops", 1024, Rec(0, 0, {0x11}) + ":00000001FF\n" + Rec(1, 0, {0x22}), {},
        {{0, 0x11}, {1, 0xFF}}},
@@ -72,6 +73,7 @@ std::vector<TLoadCase> LoadCases() {
       {"CtrlZAtLineStartEndsTheFile", 1024, Rec(0, 0, {0x11}) + "\x1A" + Rec(1, 0, {0x22}), {},
        {{0, 0x11}, {1, 0xFF}}},
   };
+  // clang-format on
 }
 
 class HexLoad : public testing::TestWithParam<TLoadCase> {

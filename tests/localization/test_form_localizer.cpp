@@ -11,7 +11,7 @@
 #include "localization/form_localizer.h"
 #include "localization/language_file.h"
 #include "localization/language_source.h"
-#include "localization/local_error.h"
+#include "localization/localization_error.h"
 #include "support/temp_dir.h"
 #include "support/window_options.h"
 

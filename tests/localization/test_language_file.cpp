@@ -2,7 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "localization/language_file.h"
-#include "localization/local_error.h"
+#include "localization/localization_error.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <filesystem>
 
 #include "localization/language_file.h"
-#include "localization/local_error.h"
+#include "localization/localization_error.h"
 #include "support/temp_dir.h"
 
 TEST(LanguageFileWrites, FullDiskKeepsTheOldFileWhole) {

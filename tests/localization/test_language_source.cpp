@@ -4,7 +4,7 @@
 #include <QDir>
 
 #include "localization/language_source.h"
-#include "localization/local_error.h"
+#include "localization/localization_error.h"
 #include "support/temp_dir.h"
 
 namespace {

@@ -6,7 +6,7 @@
 #include <QtTest>
 #include <filesystem>
 
-#include "app/look.h"
+#include "app/artwork.h"
 #include "app/picture.h"
 #include "app/main_window.h"
 #include "catalogue/chip.h"

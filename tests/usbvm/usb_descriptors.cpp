@@ -7,6 +7,7 @@
 namespace usbvm {
 namespace {
 
+// clang-format off
 enum : uint8_t {
   kGetStatus = 0x00, kClearFeature = 0x01, kGetDescriptor = 0x06,
   kHidGetReport = 0x01, kHidGetIdle = 0x02, kHidGetProtocol = 0x03,
@@ -61,6 +62,7 @@ std::vector<uint8_t> ConfigurationDescriptor() {
       7, 0x05, kInterruptOutEndpoint, 0x03, Lo(kReportSize), Hi(kReportSize), kPollInterval,
   };
 }
+// clang-format on
 
 std::vector<uint8_t> HidDescriptor() {
   auto config = ConfigurationDescriptor();

@@ -1,4 +1,4 @@
-#include "app/look.h"
+#include "app/artwork.h"
 
 #include <QApplication>
 #include <QToolButton>

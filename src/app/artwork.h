@@ -1,4 +1,4 @@
-// The program's look: the artwork resources, the eight toolbar pictures and the application icon.
+// The program's artwork: the compiled-in resources, the eight toolbar pictures and the application icon.
 #pragma once
 
 #include <QIcon>
