@@ -178,16 +178,16 @@ void BM_ConvertBinToHex_Tesmaro(benchmark::State& state) {
 void BM_ConvertHexToBin_TesmaroCli(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   RunProcess(state,
-             {TESMARO_BINARY_DIR "/tesmaro-cli", "--catalogue", Files().Catalogue(), "--chip",
-              TFiles::Chip(size).Name, "convert", Files().Hex(size), Files().Out("c.bin")},
+             {TESMARO_BINARY_DIR "/tesmaro-cli", "--catalogue", Files().Catalogue(), "--chip", TFiles::Chip(size).Name,
+              "convert", Files().Hex(size), Files().Out("c.bin")},
              FileBytes(Files().Hex(size)));
 }
 
 void BM_ConvertBinToHex_TesmaroCli(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   RunProcess(state,
-             {TESMARO_BINARY_DIR "/tesmaro-cli", "--catalogue", Files().Catalogue(), "--chip",
-              TFiles::Chip(size).Name, "convert", Files().Bin(size), Files().Out("c.hex")},
+             {TESMARO_BINARY_DIR "/tesmaro-cli", "--catalogue", Files().Catalogue(), "--chip", TFiles::Chip(size).Name,
+              "convert", Files().Bin(size), Files().Out("c.hex")},
              FileBytes(Files().Hex(size)));
 }
 
@@ -207,16 +207,16 @@ void BM_ConvertBinToHex_SrecCat(benchmark::State& state) {
 void BM_ConvertSRecToBin_TesmaroCli(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   RunProcess(state,
-             {TESMARO_BINARY_DIR "/tesmaro-cli", "--catalogue", Files().Catalogue(), "--chip",
-              TFiles::Chip(size).Name, "convert", Files().SRec(size), Files().Out("cs.bin")},
+             {TESMARO_BINARY_DIR "/tesmaro-cli", "--catalogue", Files().Catalogue(), "--chip", TFiles::Chip(size).Name,
+              "convert", Files().SRec(size), Files().Out("cs.bin")},
              FileBytes(Files().SRec(size)));
 }
 
 void BM_ConvertBinToSRec_TesmaroCli(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   RunProcess(state,
-             {TESMARO_BINARY_DIR "/tesmaro-cli", "--catalogue", Files().Catalogue(), "--chip",
-              TFiles::Chip(size).Name, "convert", Files().Bin(size), Files().Out("cs.s19")},
+             {TESMARO_BINARY_DIR "/tesmaro-cli", "--catalogue", Files().Catalogue(), "--chip", TFiles::Chip(size).Name,
+              "convert", Files().Bin(size), Files().Out("cs.s19")},
              FileBytes(Files().SRec(size)));
 }
 

@@ -34,12 +34,15 @@ class TFuzzedProgrammer : public TSimulatedHidEndpoint {
     if (how & 0x80) length = In_.Byte() % 80;
     for (size_t i = 1; i < length && In_.Left() > 0; ++i) reply[i] = In_.Byte();
     switch (how & 7) {
-      case 0: break;                                                   // no answer
-      case 1: response.Unplug = true; break;                           // gone with the report
+      case 0: break;                                                    // no answer
+      case 1: response.Unplug = true; break;                            // gone with the report
       case 2: response.Send(reply, length).AfterTimeOut = true; break;  // late
-      case 3: response.Send(reply, length); response.Send(reply, length); break;  // two answers
-      case 4: response.Send(reply, length).DelayMs = In_.Byte() % 40; break;     // on its way
-      case 5: response.Refuse = true; break;                           // the report is not taken
+      case 3:
+        response.Send(reply, length);
+        response.Send(reply, length);
+        break;                                                                // two answers
+      case 4: response.Send(reply, length).DelayMs = In_.Byte() % 40; break;  // on its way
+      case 5: response.Refuse = true; break;                                  // the report is not taken
       default: response.Send(reply, length); break;
     }
   }

@@ -59,9 +59,7 @@ class TInput {
     return s;
   }
   // Everything not taken yet.
-  std::string_view Rest() const {
-    return {reinterpret_cast<const char*>(P_), static_cast<size_t>(End_ - P_)};
-  }
+  std::string_view Rest() const { return {reinterpret_cast<const char*>(P_), static_cast<size_t>(End_ - P_)}; }
   size_t Left() const { return static_cast<size_t>(End_ - P_); }
 
  private:
@@ -72,10 +70,10 @@ class TInput {
 }  // namespace fuzz
 
 // Checks a property of the code under test; a violation is a finding like a crash.
-#define FUZZ_CHECK(condition)                                                        \
-  do {                                                                               \
-    if (!(condition)) {                                                              \
+#define FUZZ_CHECK(condition)                                                                 \
+  do {                                                                                        \
+    if (!(condition)) {                                                                       \
       std::fprintf(stderr, "%s:%d: property violated: %s\n", __FILE__, __LINE__, #condition); \
-      std::abort();                                                                  \
-    }                                                                                \
+      std::abort();                                                                           \
+    }                                                                                         \
   } while (0)

@@ -21,9 +21,8 @@ QByteArray Bytes(const std::string& s) { return QByteArray(s.data(), static_cast
 }  // namespace
 
 TForm2::TForm2(QWidget* parent, std::function<std::string()> catalogueFile)
-    : TForm2(parent, std::function<std::vector<std::string>()>([f = std::move(catalogueFile)] {
-        return std::vector<std::string>{f()};
-      })) {}
+    : TForm2(parent, std::function<std::vector<std::string>()>(
+                         [f = std::move(catalogueFile)] { return std::vector<std::string>{f()}; })) {}
 
 TForm2::TForm2(QWidget* parent, std::function<std::vector<std::string>()> catalogueFiles)
     : QDialog(parent), CatalogueFiles_(std::move(catalogueFiles)) {

@@ -59,7 +59,8 @@ QStringList QtFilters(const std::string& filter) {
 std::string SavedFileName(const std::string& chosen, const QString& qtFilter) {
   QString name = QString::fromStdString(chosen);
   // A pattern that found its way into the name is no part of it.
-  while (name.endsWith(QLatin1String(".*")) || name.endsWith(QLatin1Char('*'))) name.chop(name.endsWith(QLatin1String(".*")) ? 2 : 1);
+  while (name.endsWith(QLatin1String(".*")) || name.endsWith(QLatin1Char('*')))
+    name.chop(name.endsWith(QLatin1String(".*")) ? 2 : 1);
   const QString base = name.section('/', -1);
   if (!base.isEmpty() && !base.contains('.')) {
     // The first extension of the chosen filter, none for the all-files filter.
@@ -76,9 +77,7 @@ void TGuiUserInterface::ShowInformation(const std::string& text) {
   QMessageBox::information(Parent_, Title(), BoxText(text));
 }
 
-void TGuiUserInterface::ShowError(const std::string& text) {
-  QMessageBox::critical(Parent_, Title(), BoxText(text));
-}
+void TGuiUserInterface::ShowError(const std::string& text) { QMessageBox::critical(Parent_, Title(), BoxText(text)); }
 
 TAnswer TGuiUserInterface::AskWarning(const std::string& text) {
   auto r = QMessageBox::warning(Parent_, Title(), BoxText(text),

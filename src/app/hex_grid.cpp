@@ -162,9 +162,7 @@ int TDrawGrid::TopRow() const { return verticalScrollBar()->value() + 1; }
 
 void TDrawGrid::SetTopRow(int row) { verticalScrollBar()->setValue(row - 1); }
 
-int TDrawGrid::VisibleRowCount() const {
-  return std::max(1, (viewport()->height() - kDefaultRowHeight) / kRowPitch);
-}
+int TDrawGrid::VisibleRowCount() const { return std::max(1, (viewport()->height() - kDefaultRowHeight) / kRowPitch); }
 
 int TDrawGrid::verticalOffset() const { return (TopRow() - 1) * kRowPitch; }
 
@@ -248,8 +246,8 @@ void TDrawGrid::CursorMoved() {
 void TDrawGrid::BytesChanged(TByteRange range) {
   // The changed rows that are in view, the partly shown bottom row included.
   const int first = std::max(range.Start / kBytesPerRow + 1, TopRow());
-  const int last = std::min({(std::max(range.End(), range.Start + 1) - 1) / kBytesPerRow + 1, RowCount() - 1,
-                             TopRow() + VisibleRowCount()});
+  const int last = std::min(
+      {(std::max(range.End(), range.Start + 1) - 1) / kBytesPerRow + 1, RowCount() - 1, TopRow() + VisibleRowCount()});
   if (first <= last) {
     const int top = (first - TopRow() + 1) * kRowPitch, bottom = (last - TopRow() + 2) * kRowPitch;
     const QRect rows = QRect(0, top, viewport()->width(), bottom - top) & viewport()->rect();
@@ -324,12 +322,8 @@ void TDrawGrid::keyPressEvent(QKeyEvent* event) {
       SetTopRow(TopRow() + VisibleRowCount());
       MoveByKey(cursor + page <= size - 1 ? cursor + page : std::min(lastRowStart + column, size - 1), shift);
       break;
-    case Qt::Key_Home:
-      MoveByKey(ctrl ? 0 : cursor - column, shift);
-      break;
-    case Qt::Key_End:
-      MoveByKey(ctrl ? size - 1 : std::min(cursor - column + kBytesPerRow - 1, size - 1), shift);
-      break;
+    case Qt::Key_Home: MoveByKey(ctrl ? 0 : cursor - column, shift); break;
+    case Qt::Key_End: MoveByKey(ctrl ? size - 1 : std::min(cursor - column + kBytesPerRow - 1, size - 1), shift); break;
     case Qt::Key_Enter:
     case Qt::Key_Return:
       Editor_.CommitEntry();
@@ -505,9 +499,9 @@ void TDrawGrid::DrawGrid1DrawCell(QPainter& canvas, int column, int row, const Q
     canvas.setPen(changed ? kChangedCurrentTextColor : kCurrentTextColor);
   } else {
     canvas.fillRect(rect, selection.Length > 1 && selection.Contains(address) ? kSelectionColor
-                          : Marked(static_cast<uint32_t>(address))          ? kMarkColor
-                          : column % 2                                      ? kOddByteColor
-                                                                            : kEvenByteColor);
+                          : Marked(static_cast<uint32_t>(address))            ? kMarkColor
+                          : column % 2                                        ? kOddByteColor
+                                                                              : kEvenByteColor);
     if (changed) canvas.setPen(kChangedTextColor);
   }
   canvas.drawStaticText(rect.left() + 1, rect.top() + 1, HexTexts_[MemoryBuffer[address]]);

@@ -23,9 +23,7 @@ bool Invisible(QChar ch) {
 
 }  // namespace
 
-THexGridModel::THexGridModel(QObject* parent) : QAbstractTableModel(parent) {
-  SetCodePage(CodePage_, QFont());
-}
+THexGridModel::THexGridModel(QObject* parent) : QAbstractTableModel(parent) { SetCodePage(CodePage_, QFont()); }
 
 void THexGridModel::SetSize(int32_t size) {
   size = std::clamp(size, 0, kMemoryBufferSize);
@@ -84,8 +82,7 @@ int THexGridModel::columnCount(const QModelIndex& parent) const { return parent.
 QVariant THexGridModel::data(const QModelIndex& index, int role) const {
   if (!index.isValid() || index.row() >= Rows_) return {};
   if (role == Qt::DisplayRole) return CellText(index.column(), index.row());
-  if (role == Qt::EditRole && IsByteCell(index.column(), index.row()))
-    return CellText(index.column(), index.row());
+  if (role == Qt::EditRole && IsByteCell(index.column(), index.row())) return CellText(index.column(), index.row());
   return {};
 }
 

@@ -32,10 +32,8 @@ bool IsUserInput(QEvent::Type type) {
     case QEvent::NativeGesture:
     case QEvent::DragEnter:
     case QEvent::DragMove:
-    case QEvent::Drop:
-      return true;
-    default:
-      return false;
+    case QEvent::Drop: return true;
+    default: return false;
   }
 }
 

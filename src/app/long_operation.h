@@ -67,7 +67,7 @@ class TLongOperation : public TUserInterface {
   bool Started_ = false;
   bool CommandsDisabled_ = false;
   bool Stop_ = false;
-  bool Asking_ = false;        // a stop or close question is open
+  bool Asking_ = false;  // a stop or close question is open
   bool CloseWhenDone_ = false;
   std::vector<QWidget*> Disabled_;  // the controls disabled while it runs, enabled again at its end
   bool ClearHidden_ = false;

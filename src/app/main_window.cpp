@@ -11,15 +11,15 @@
 #include <QToolTip>
 #include <QVBoxLayout>
 
+#include "app/artwork.h"
+#include "app/chip_dialog.h"
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
-#include "app/artwork.h"
 #include "app/hex_grid_model.h"
 #include "app/long_operation.h"
 #include "app/picture.h"
-#include "app/status_bar.h"
-#include "app/chip_dialog.h"
 #include "app/qt_translations.h"
+#include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
 #include "catalogue/catalogue.h"
 #include "common/command_runner.h"
@@ -91,8 +91,7 @@ QAction* Tf::AddSeparator(QMenu* menu, const char* name) {
   return a;
 }
 
-QToolButton* Tf::AddToolButton(const char* name, const char* hint, int pictureIndex, int left,
-                               void (Tf::*handler)()) {
+QToolButton* Tf::AddToolButton(const char* name, const char* hint, int pictureIndex, int left, void (Tf::*handler)()) {
   auto* b = new QToolButton(sPanel2);
   b->setObjectName(name);
   b->setToolTip(QString::fromUtf8(hint));
@@ -135,8 +134,8 @@ void Tf::CreateControls() {
   sSpeedButton7 = AddToolButton("sSpeedButton7", "Supported chips", 6, 572, &Tf::SupportedChips1Click);
   sSpeedButton8 = AddToolButton("sSpeedButton8", "Clear memory buffer", 7, 348, &Tf::Clearmemory1Click);
   // The menu command of each button, whose shortcut the button's tool tip shows.
-  ButtonActions_ = {{sSpeedButton1, Open1},    {sSpeedButton2, SaveAs1},     {sSpeedButton3, ReadChip1},
-                    {sSpeedButton4, Program2}, {sSpeedButton5, VerifyAl1},   {sSpeedButton6, ChipSelect1},
+  ButtonActions_ = {{sSpeedButton1, Open1},           {sSpeedButton2, SaveAs1},     {sSpeedButton3, ReadChip1},
+                    {sSpeedButton4, Program2},        {sSpeedButton5, VerifyAl1},   {sSpeedButton6, ChipSelect1},
                     {sSpeedButton7, SupportedChips1}, {sSpeedButton8, Clearmemory1}};
   sSpeedButton9 = AddToolButton("sSpeedButton9", "Stop the operation (Esc)", -1, 348, &Tf::sSpeedButton9Click);
   sSpeedButton9->setProperty("pictureIndex", QVariant());  // not one of the toolbar pictures
@@ -178,7 +177,8 @@ void Tf::CreateControls() {
   // The grid writes "Addr: ..."; the label is shown in the active language.
   connect(DrawGrid1, &TDrawGrid::StatusText, this, [this](const QString& t) {
     const QString label = QStringLiteral("Addr: ");
-    sb1->SetPanelText(2, t.startsWith(label) ? QString::fromStdString(MessageText("AddrLabel")) + t.mid(label.size()) : t);
+    sb1->SetPanelText(2,
+                      t.startsWith(label) ? QString::fromStdString(MessageText("AddrLabel")) + t.mid(label.size()) : t);
   });
 
   setCentralWidget(central);
@@ -326,7 +326,8 @@ void Tf::FormActivate() {
       });
       OpenDialog1.InitialDir = FolderPart(file);
       SaveDialog1.InitialDir = FolderPart(file);
-      DocumentOpenedOrSaved(file, KnownImageFormatOf(file) == TImageFormat::SRec ? TImageFormat::SRec : TImageFormat::Hex);
+      DocumentOpenedOrSaved(file,
+                            KnownImageFormatOf(file) == TImageFormat::SRec ? TImageFormat::SRec : TImageFormat::Hex);
     }
   });
   DrawGrid1->setFocus(Qt::OtherFocusReason);
@@ -389,8 +390,8 @@ void Tf::ShowCellAddress() {
   }
   // Empty until the user first selects a cell; from then on it follows the current cell.
   if (sb1->PanelText(2).isEmpty()) return;
-  sb1->SetPanelText(2, QString::fromStdString(MessageText("AddrLabel") +
-                                              IntToHex(THexGridModel::CellAddress(column, row), 4)));
+  sb1->SetPanelText(
+      2, QString::fromStdString(MessageText("AddrLabel") + IntToHex(THexGridModel::CellAddress(column, row), 4)));
 }
 
 void Tf::SaveSettings() {

@@ -17,9 +17,9 @@
 
 #include "app/start_options.h"
 #include "catalogue/chip.h"
-#include "imagefile/image_file.h"
 #include "common/user_interface.h"
 #include "hid/hid_controller.h"
+#include "imagefile/image_file.h"
 #include "programmer/programmer.h"
 
 class TDrawGrid;
@@ -114,10 +114,10 @@ class Tf : public QMainWindow {
   TLongOperation* LongOperation = nullptr;  // the running one, for Stop and the close request
 
   // --- programmer link: the HID controller, the report buffer and the held programmer ---
-  std::unique_ptr<THidEventLoop> HidEventLoop;                 // the controller's view of the Qt event loop
+  std::unique_ptr<THidEventLoop> HidEventLoop;  // the controller's view of the Qt event loop
   std::unique_ptr<THidDeviceController> HidDeviceController;
-  TProgrammer Programmer;                                      // Report, HeldDevice; released before the controller goes
-  std::shared_ptr<TSimulatedProgrammer> SimulatedProgrammer;   // with --simulate
+  TProgrammer Programmer;                                     // Report, HeldDevice; released before the controller goes
+  std::shared_ptr<TSimulatedProgrammer> SimulatedProgrammer;  // with --simulate
   // The controller on the hidapi or (with --simulate) the simulated platform; its start-up
   // change notification arrives once the event loop runs.
   void CreateDeviceLink();
@@ -144,10 +144,10 @@ class Tf : public QMainWindow {
   void SaveSettings();
 
   // --- commands ---
-  void ToolButton1Click();    // Open
-  void ToolButton2Click();    // Save As
+  void ToolButton1Click();  // Open
+  void ToolButton2Click();  // Save As
 
-  void Compare1Click();       // Compare with file: the differences listed and marked in the grid
+  void Compare1Click();  // Compare with file: the differences listed and marked in the grid
 
   // --- image files: load into MemoryBuffer, then refresh the view ---
   // The whole file or nothing: a file that fails to load leaves the buffer and the view as they
@@ -166,8 +166,8 @@ class Tf : public QMainWindow {
   void sSpeedButton3Click();  // Read chip
   void sSpeedButton4Click();  // Write chip
   void VerifyAl1Click();
-  void Getversioninfo1Click();                  // from the menu
-  void Getversioninfo1Click(QObject* Sender);   // Sender null: silent
+  void Getversioninfo1Click();                 // from the menu
+  void Getversioninfo1Click(QObject* Sender);  // Sender null: silent
   void ChipSelect1Click();
   void Clearmemory1Click();
   void sSpeedButton9Click();  // Stop (and Escape) while an operation runs
@@ -198,9 +198,9 @@ class Tf : public QMainWindow {
   bool ConfirmWriteChip();
 
   // --- the current file, Save, recent files, the last folder, dropped files (main_window_recent.cpp) ---
-  std::string CurrentFile;                // the file last opened or saved; "" for none
+  std::string CurrentFile;                             // the file last opened or saved; "" for none
   TImageFormat CurrentFileFormat = TImageFormat::Hex;  // the format it was read or written in
-  std::vector<std::string> RecentFiles;   // most recent first, at most kRecentFileCount
+  std::vector<std::string> RecentFiles;                // most recent first, at most kRecentFileCount
   static constexpr size_t kRecentFileCount = 8;
   // Writes the current file again in the format it was opened or saved in; Save As when there is none.
   void Save1Click();
@@ -235,8 +235,8 @@ class Tf : public QMainWindow {
   QAction* GoTo1 = nullptr;
   void Undo1Click();
   void Redo1Click();
-  void Copy1Click();       // the selection as hexadecimal pairs
-  void CopyText1Click();   // the selection as the character column's text
+  void Copy1Click();      // the selection as hexadecimal pairs
+  void CopyText1Click();  // the selection as the character column's text
   void Paste1Click();
   void SelectAll1Click();
   void Fill1Click();
@@ -278,8 +278,7 @@ class Tf : public QMainWindow {
   void CreateMenus();
   QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (Tf::*handler)());
   QAction* AddSeparator(QMenu* menu, const char* name);
-  QToolButton* AddToolButton(const char* name, const char* hint, int pictureIndex, int left,
-                             void (Tf::*handler)());
+  QToolButton* AddToolButton(const char* name, const char* hint, int pictureIndex, int left, void (Tf::*handler)());
   // Localization (main_window_language.cpp): the language source with its languages, the message
   // lookup, the remembered language at start-up and the Language menu.
   void CreateLocalization();
@@ -310,8 +309,7 @@ class Tf : public QMainWindow {
   // The offset to load fileName at: the file's lowest address when the user says so, else 0.
   uint32_t AskLoadOffset(const std::string& fileName, TImageFormat format);
   // ReadImageFile with its errors in the active language.
-  void ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
-                          std::span<uint8_t> image);
+  void ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset, std::span<uint8_t> image);
   void RebuildRecentMenu();
   void SaveRecentFiles();
   void SetLastFolder(const std::string& folder);

@@ -1,9 +1,9 @@
 // The catalogue commands of the main window: chip selection and the supported-chips report.
 #include <QCoreApplication>
 
+#include "app/chip_dialog.h"
 #include "app/hex_grid.h"
 #include "app/main_window.h"
-#include "app/chip_dialog.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/supported_chips.h"
 
@@ -22,5 +22,6 @@ void Tf::ChipSelect1Click() {
 }
 
 void Tf::SupportedChips1Click() {
-  Ui().ShowMessage(SupportedChipsReport(TCatalogue(CatalogueFiles()), Ui().MessageText("SuppChips"), Ui().MessageText("NotSuppChips")));
+  Ui().ShowMessage(SupportedChipsReport(TCatalogue(CatalogueFiles()), Ui().MessageText("SuppChips"),
+                                        Ui().MessageText("NotSuppChips")));
 }

@@ -2,10 +2,9 @@
 // and the version query of the menu.
 #include <iostream>
 
-#include "app/qt_hid_event_loop.h"
-#include "common/error.h"
-#include "app/status_bar.h"
 #include "app/main_window.h"
+#include "app/qt_hid_event_loop.h"
+#include "app/status_bar.h"
 #include "common/error.h"
 #include "programmer/version_query.h"
 #include "simulator/simulation.h"
@@ -23,8 +22,7 @@ void Tf::CreateDeviceLink() {
     SimulatedProgrammer = sim.Programmer;
     // A log or an image that can't be used is reported; the simulated chip then stays in memory only.
     if (!log.empty()) Run([this, log] { SimulatedProgrammer->LogTo(log); });
-    if (!Options_.SimulateImage.empty())
-      Run([this] { SimulatedProgrammer->AttachImageFile(Options_.SimulateImage); });
+    if (!Options_.SimulateImage.empty()) Run([this] { SimulatedProgrammer->AttachImageFile(Options_.SimulateImage); });
     platform = std::move(sim.Platform);
   } else {
     platform = CreateHidapiPlatform();
@@ -45,9 +43,9 @@ void Tf::ShowHeldProgrammer() {
   const THidDevice* d = Programmer.HeldDevice;
   if (!d) return;
   auto orDash = [](const std::string& s) { return s.empty() ? std::string("-") : s; };
-  sb1->SetPanelHint(0, QString::fromStdString(FormatText(MessageText("ProgHint"), {d->DevicePath(),
-                                                                                   orDash(d->SerialNumber()),
-                                                                                   orDash(d->BusPath())})));
+  sb1->SetPanelHint(
+      0, QString::fromStdString(
+             FormatText(MessageText("ProgHint"), {d->DevicePath(), orDash(d->SerialNumber()), orDash(d->BusPath())})));
 }
 
 void Tf::HidDeviceControllerDeviceChange() { Programmer.DeviceChange(Ui()); }

@@ -14,9 +14,7 @@ bool Tf::ConfirmDiscardChanges() {
     case TAnswer::Yes:
       Save1Click();  // Save As when there is no current file
       return !BufferModified_;
-    case TAnswer::No:
-      return true;
-    default:
-      return false;
+    case TAnswer::No: return true;
+    default: return false;
   }
 }

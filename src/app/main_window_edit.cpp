@@ -61,8 +61,9 @@ void Tf::CreateEditing() {
     // A selection of more than the current byte shows its start, length and byte sum, in words
     // in the panel's tool tip.
     auto text = [&](const char* key) {
-      return length > 1 ? QString::fromStdString(Ui().MessageText(key)).arg(Hex(start, 5), Hex(length, 1), Hex(checksum, 4))
-                        : QString();
+      return length > 1
+                 ? QString::fromStdString(Ui().MessageText(key)).arg(Hex(start, 5), Hex(length, 1), Hex(checksum, 4))
+                 : QString();
     };
     sb1->SetPanelText(7, text("SelectionInfo"));
     sb1->SetPanelHint(7, text("SelectionHint"));
@@ -162,17 +163,14 @@ void Tf::PasteText(const QString& text) {
   if (!CanEdit()) return;
   const std::string hex = text.toStdString();
   switch (DrawGrid1->Editor().Paste(hex)) {
-    case TPasteResult::NotHex:
-      Ui().ShowError(Ui().MessageText("PasteNotHex"));
-      break;
+    case TPasteResult::NotHex: Ui().ShowError(Ui().MessageText("PasteNotHex")); break;
     case TPasteResult::PastEnd:
       Ui().ShowError(QString::fromStdString(Ui().MessageText("PastePastEnd"))
                          .arg(ParseHexBytes(hex)->size())
                          .arg(Hex(DrawGrid1->Editor().Cursor(), 5))
                          .toStdString());
       break;
-    default:
-      break;
+    default: break;
   }
 }
 
@@ -271,9 +269,7 @@ void Tf::GoToTypedAddress(const QString& text) {
   const int32_t size = DrawGrid1->Editor().Size();
   const TAddressResult r = ParseAddress(text.toStdString(), size);
   switch (r.Status) {
-    case TAddressRead::Ok:
-      DrawGrid1->Editor().MoveTo(r.Address, false);
-      break;
+    case TAddressRead::Ok: DrawGrid1->Editor().MoveTo(r.Address, false); break;
     case TAddressRead::Invalid:
       Ui().ShowError(QString::fromStdString(Ui().MessageText("AddressInvalid")).arg(text.trimmed()).toStdString());
       break;

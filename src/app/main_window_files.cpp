@@ -60,8 +60,7 @@ void Tf::InitFileDialogs() {
 uint32_t Tf::AskLoadOffset(const std::string& fileName, TImageFormat format) {
   if (format == TImageFormat::Bin) return 0;
   const std::optional<uint64_t> lowest = LowestImageAddress(fileName, format);
-  if (!lowest || *lowest == 0 || *lowest > UINT32_MAX ||
-      *lowest < static_cast<uint64_t>(std::max(CurrentChip.Size, 0)))
+  if (!lowest || *lowest == 0 || *lowest > UINT32_MAX || *lowest < static_cast<uint64_t>(std::max(CurrentChip.Size, 0)))
     return 0;
   const std::string question =
       FormatText(Ui().MessageText("ImgAskOffset"), {IntToHex(static_cast<int64_t>(*lowest), 4)});
@@ -132,7 +131,8 @@ void Tf::Compare1Click() {
   }
   if (!DifferencesWindow) {
     DifferencesWindow = new TDifferencesWindow(this);
-    connect(DifferencesWindow, &TDifferencesWindow::GoToAddress, this, [this](uint32_t address) { GoToAddress(address); });
+    connect(DifferencesWindow, &TDifferencesWindow::GoToAddress, this,
+            [this](uint32_t address) { GoToAddress(address); });
     // Beside the window, so that the marks in the grid stay in sight; on the screen in any case.
     QPoint at = frameGeometry().topRight() + QPoint(8, 0);
     if (QScreen* screen = this->screen()) {
@@ -145,8 +145,8 @@ void Tf::Compare1Click() {
   auto text = [this](const char* key) { return QString::fromStdString(Ui().MessageText(key)); };
   const QString summary = QString::fromStdString(DifferenceText(d, "FileDifference", Ui()));
   DrawGrid1->SetMarks(std::move(d.Ranges));
-  DifferencesWindow->SetDifferences(std::move(d.Listed), text("CompareTitle") + QStringLiteral(" - ") +
-                                                             QString::fromStdString(file),
+  DifferencesWindow->SetDifferences(std::move(d.Listed),
+                                    text("CompareTitle") + QStringLiteral(" - ") + QString::fromStdString(file),
                                     summary, {text("CompareAddress"), text("CompareBuffer"), text("CompareFile")});
   DifferencesWindow->show();
   DifferencesWindow->raise();

@@ -1,11 +1,11 @@
 // Localization of the main window: the language source and its languages, the localizers of the
 // main window and the chip dialog, messages in the active language, the remembered language at
 // start-up and the Language menu.
+#include "app/chip_dialog.h"
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
-#include "app/qt_translations.h"
 #include "app/main_window.h"
-#include "app/chip_dialog.h"
+#include "app/qt_translations.h"
 #include "common/error.h"
 #include "common/ini_file.h"
 #include "localization/form_localizer.h"

@@ -1,8 +1,8 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-#include "app/picture.h"
 #include "app/main_window.h"
+#include "app/picture.h"
 
 // Opens the home page in the default browser; the browser is not waited for and a failure to
 // start it is ignored.

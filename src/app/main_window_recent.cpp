@@ -33,7 +33,8 @@ void Tf::LoadDocumentSettings(const TIniFile& settings) {
   RecentFiles.clear();
   for (size_t i = 0; i < kRecentFileCount; ++i) {
     const std::string f = settings.ReadString(kRecentSection, RecentKey(i), "");
-    if (!f.empty() && std::find(RecentFiles.begin(), RecentFiles.end(), f) == RecentFiles.end()) RecentFiles.push_back(f);
+    if (!f.empty() && std::find(RecentFiles.begin(), RecentFiles.end(), f) == RecentFiles.end())
+      RecentFiles.push_back(f);
   }
   RebuildRecentMenu();
 }
@@ -122,7 +123,8 @@ void Tf::OpenRecentFile(const std::string& fileName) {
 void Tf::UpdateTitle() {
   QString title = Caption_;
   if (!CurrentFile.empty())
-    title = QFileInfo(QString::fromStdString(CurrentFile)).fileName() + (BufferModified() ? "*" : "") + " - " + Caption_;
+    title =
+        QFileInfo(QString::fromStdString(CurrentFile)).fileName() + (BufferModified() ? "*" : "") + " - " + Caption_;
   else if (BufferModified())
     title = Caption_ + " *";
   SettingTitle_ = true;

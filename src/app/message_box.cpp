@@ -5,9 +5,9 @@
 #include <QDialogButtonBox>
 #include <QLabel>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QPushButton>
 #include <QStyle>
 #include <QVBoxLayout>
 #include <algorithm>

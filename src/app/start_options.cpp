@@ -16,8 +16,10 @@ TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
       const size_t eq = a.find('=');
       const std::string name = a.substr(2, eq == std::string::npos ? std::string::npos : eq - 2);
       std::string value;
-      if (eq != std::string::npos) value = a.substr(eq + 1);
-      else if (i + 1 < args.size()) value = args[++i];
+      if (eq != std::string::npos)
+        value = a.substr(eq + 1);
+      else if (i + 1 < args.size())
+        value = args[++i];
       try {
         if (!TakeSimulationOption(name, value, o.Simulation)) o.SimulationError = "unknown option --" + name;
       } catch (const std::exception& e) {

@@ -10,17 +10,17 @@ struct TStartOptions {
   // The folder of the data files, made the current directory (ends with "/"): the executable's
   // folder, or share/tesmaro of an installed program.
   std::string ExeFolder;
-  std::string SettingsFile;     // full name of the settings file
-  std::string UserCatalogue;    // the user's own catalogue, merged after the shipped one ("" for none)
-  std::string CommandLineFile;  // first command-line argument: an Intel HEX file loaded at start
-  bool Simulate = false;        // plug the simulated programmer in at start
-  std::string SimulateImage;    // binary file holding the simulated chip's contents
+  std::string SettingsFile;       // full name of the settings file
+  std::string UserCatalogue;      // the user's own catalogue, merged after the shipped one ("" for none)
+  std::string CommandLineFile;    // first command-line argument: an Intel HEX file loaded at start
+  bool Simulate = false;          // plug the simulated programmer in at start
+  std::string SimulateImage;      // binary file holding the simulated chip's contents
   TSimulationOptions Simulation;  // --sim-latency, --sim-fault, --sim-seed, --sim-log (MS or =MS)
-  std::string SimulationError;  // why a --sim-* option was not taken, shown at start
-  bool Verbose = false;         // --verbose: say more on standard error (the simulated chip's seed)
-  bool CloseAfterStart = false; // close the window (saving the settings) once the start-up is done
-  bool Help = false;            // "--help": print the usage and end, without a window
-  bool Version = false;         // "--version": print the version and end, without a window
+  std::string SimulationError;    // why a --sim-* option was not taken, shown at start
+  bool Verbose = false;           // --verbose: say more on standard error (the simulated chip's seed)
+  bool CloseAfterStart = false;   // close the window (saving the settings) once the start-up is done
+  bool Help = false;              // "--help": print the usage and end, without a window
+  bool Version = false;           // "--version": print the version and end, without a window
 };
 
 // Options of the running executable from its arguments (without the program name).

@@ -38,7 +38,8 @@ std::optional<TFound> FindBytes(const uint8_t* data, int32_t size, std::span<con
   if (forward) {
     const int64_t start = std::clamp<int64_t>(from, 0, n);
     if (auto hit = First(data, start, n, pattern)) return TFound{static_cast<int32_t>(*hit), false};
-    if (auto hit = First(data, 0, std::min(n, start + len - 1), pattern)) return TFound{static_cast<int32_t>(*hit), true};
+    if (auto hit = First(data, 0, std::min(n, start + len - 1), pattern))
+      return TFound{static_cast<int32_t>(*hit), true};
     return std::nullopt;
   }
   const int64_t last = std::clamp<int64_t>(from, -1, n - 1);

@@ -23,9 +23,9 @@ struct TAddressRange {
 };
 
 struct TDifferences {
-  size_t Count = 0;                       // every differing byte
-  std::vector<TByteDifference> Listed;    // the first ones, up to the limit asked for
-  std::vector<TAddressRange> Ranges;      // every differing byte, runs merged, in address order
+  size_t Count = 0;                     // every differing byte
+  std::vector<TByteDifference> Listed;  // the first ones, up to the limit asked for
+  std::vector<TAddressRange> Ranges;    // every differing byte, runs merged, in address order
   bool Same() const { return Count == 0; }
 };
 

@@ -104,7 +104,9 @@ std::vector<TCatalogueFinding> CheckCatalogue(const std::string& file) {
 
   std::vector<TCatalogueFinding> out;
   auto add = [&](int line, TCatalogueProblem p, const std::string& fam, const std::string& key,
-                 std::vector<std::string> values) { out.push_back({file, line, p, fam, key, std::move(values)}); };
+                 std::vector<std::string> values) {
+    out.push_back({file, line, p, fam, key, std::move(values)});
+  };
 
   std::map<std::string, std::optional<int32_t>> typeOf;  // per family: 1, 2 or 3, or none
   for (const auto& f : families) {

@@ -10,28 +10,28 @@
 // Exit codes shared by every command.
 enum TExitCode : int {
   kExitOk = 0,
-  kExitDifferent = 1,    // a comparison found a difference
-  kExitUsage = 2,        // unknown command or option, missing or unknown chip
-  kExitFile = 3,         // a file or data error
-  kExitProgrammer = 4,   // programmer not found, not answering or unplugged
-  kExitNoAccess = 5,     // programmer present, but no permission on its device node
-  kExitBusy = 6,         // programmer in use by another program
+  kExitDifferent = 1,   // a comparison found a difference
+  kExitUsage = 2,       // unknown command or option, missing or unknown chip
+  kExitFile = 3,        // a file or data error
+  kExitProgrammer = 4,  // programmer not found, not answering or unplugged
+  kExitNoAccess = 5,    // programmer present, but no permission on its device node
+  kExitBusy = 6,        // programmer in use by another program
 };
 
 struct TCliOptions {
-  std::string Catalogue;               // --catalogue FILE
-  std::string UserCatalogue;           // the user's own catalogue, merged after it; "" with --catalogue
-  std::string Chip;                    // --chip NAME
-  bool Simulate = false;               // --simulate[=IMAGE]
-  std::string SimulateImage;           // the first --simulate's image
-  TSimulationOptions Simulation;       // --sim-* (image: SimulateImage)
-  bool Verbose = false;                // --verbose
+  std::string Catalogue;                    // --catalogue FILE
+  std::string UserCatalogue;                // the user's own catalogue, merged after it; "" with --catalogue
+  std::string Chip;                         // --chip NAME
+  bool Simulate = false;                    // --simulate[=IMAGE]
+  std::string SimulateImage;                // the first --simulate's image
+  TSimulationOptions Simulation;            // --sim-* (image: SimulateImage)
+  bool Verbose = false;                     // --verbose
   std::vector<std::string> SimulateImages;  // one per --simulate: that many simulated programmers
   std::vector<size_t> SimulateFaultOwners;  // per Simulation.Faults: the --simulate it follows (0: first)
-  std::string Device;                  // --device NODE|SERIAL|PATH: the programmer to use
-  bool AllDevices = false;             // --all-devices: every connected programmer at once
+  std::string Device;                       // --device NODE|SERIAL|PATH: the programmer to use
+  bool AllDevices = false;                  // --all-devices: every connected programmer at once
   std::string Command;
-  std::vector<std::string> Args;       // the command's positional arguments
+  std::vector<std::string> Args;             // the command's positional arguments
   std::map<std::string, std::string> Flags;  // other "--name value" / "--name=value" / "--name" options
 
   // The catalogue files merged in order.

@@ -5,17 +5,17 @@
 #include "catalogue/catalogue.h"
 #include "catalogue/catalogue_check.h"
 #include "catalogue/supported_chips.h"
-#include "common/error.h"
 #include "cli/commands.h"
 #include "cli/console_user_interface.h"
+#include "common/error.h"
 
 namespace {
 
 int Info(TCliOptions& o) {
   TChip c = RequireChip(o);
-  std::cout << "Family=" << c.Family << "\nChipType=" << c.ChipType << "\nName=" << c.Name
-            << "\nSize=" << c.Size << "\nPageSize=" << c.PageSize << "\nOrg=" << c.Org
-            << "\nJumper=" << c.Jumper << "\nStatus=" << c.Status << "\n";
+  std::cout << "Family=" << c.Family << "\nChipType=" << c.ChipType << "\nName=" << c.Name << "\nSize=" << c.Size
+            << "\nPageSize=" << c.PageSize << "\nOrg=" << c.Org << "\nJumper=" << c.Jumper << "\nStatus=" << c.Status
+            << "\n";
   return kExitOk;
 }
 
@@ -45,7 +45,8 @@ int CatalogueCheck(TCliOptions& o) {
   TConsoleUserInterface ui;
   bool found = false;
   for (const auto& file : files) {
-    if (!std::ifstream(file, std::ios::binary).is_open()) throw TCliError{kExitFile, "cannot read the catalogue " + file};
+    if (!std::ifstream(file, std::ios::binary).is_open())
+      throw TCliError{kExitFile, "cannot read the catalogue " + file};
     const auto findings = CheckCatalogue(file);
     for (const auto& f : findings) {
       std::vector<std::string> args{f.Family, f.Key};
@@ -66,6 +67,10 @@ int CatalogueCheck(TCliOptions& o) {
 void AddCatalogueCommands(std::vector<TCliCommand>& out) {
   out.push_back({"info", "info", "print the record of the chip given with --chip", {}, {}, Info});
   out.push_back({"chips", "chips", "print every chip of the catalogue, unsupported ones marked *", {}, {}, Chips});
-  out.push_back({"catalogue-check", "catalogue-check [FILE]",
-                 "list catalogue entries that would be read wrongly, with file and line", {}, {}, CatalogueCheck});
+  out.push_back({"catalogue-check",
+                 "catalogue-check [FILE]",
+                 "list catalogue entries that would be read wrongly, with file and line",
+                 {},
+                 {},
+                 CatalogueCheck});
 }

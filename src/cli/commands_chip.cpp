@@ -134,14 +134,26 @@ int Erase(TCliOptions& o) {
 }  // namespace
 
 void AddChipCommands(std::vector<TCliCommand>& out) {
-  out.push_back({"read", "read OUT", "read the chip into an image file; the extension gives the format (--format hex|srec|bin)",
-                 {"format"}, {}, Read});
-  out.push_back({"write", "write IN", "write an image file into the chip and check it (--format, --offset ADDR)",
-                 {"format", "offset"}, {}, Write});
-  out.push_back({"verify", "verify IN", "compare the chip with an image file (--format, --offset ADDR)",
-                 {"format", "offset"}, {}, Verify});
-  out.push_back({"blank-check", "blank-check", "check that every byte of the chip is 0xFF (exit 1 if not)", {}, {},
-                 BlankCheck});
-  out.push_back({"erase", "erase --yes", "write 0xFF to the whole chip and check it; asks unless --yes", {},
-                 {"yes"}, Erase});
+  out.push_back({"read",
+                 "read OUT",
+                 "read the chip into an image file; the extension gives the format (--format hex|srec|bin)",
+                 {"format"},
+                 {},
+                 Read});
+  out.push_back({"write",
+                 "write IN",
+                 "write an image file into the chip and check it (--format, --offset ADDR)",
+                 {"format", "offset"},
+                 {},
+                 Write});
+  out.push_back({"verify",
+                 "verify IN",
+                 "compare the chip with an image file (--format, --offset ADDR)",
+                 {"format", "offset"},
+                 {},
+                 Verify});
+  out.push_back(
+      {"blank-check", "blank-check", "check that every byte of the chip is 0xFF (exit 1 if not)", {}, {}, BlankCheck});
+  out.push_back(
+      {"erase", "erase --yes", "write 0xFF to the whole chip and check it; asks unless --yes", {}, {"yes"}, Erase});
 }

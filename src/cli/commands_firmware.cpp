@@ -39,8 +39,7 @@ std::vector<uint8_t> KeyOf(const TCliOptions& o) {
     ok = hi >= 0 && lo >= 0;
     key.push_back(static_cast<uint8_t>(hi * 16 + lo));
   }
-  if (!ok || key.size() < 8)
-    throw TCliError{kExitUsage, "--key needs at least 8 bytes as pairs of hexadecimal digits"};
+  if (!ok || key.size() < 8) throw TCliError{kExitUsage, "--key needs at least 8 bytes as pairs of hexadecimal digits"};
   return key;
 }
 
@@ -106,22 +105,17 @@ int Update(TCliOptions& o) {
     }
   };
   switch (RunFirmwareUpdate(session.Programmer, ui, hooks)) {
-    case TFirmwareUpdateResult::NoProgrammer:
-      return ProgrammerExitCode(session.Programmer);
+    case TFirmwareUpdateResult::NoProgrammer: return ProgrammerExitCode(session.Programmer);
     case TFirmwareUpdateResult::InfoRefused:
       throw TCliError{kExitProgrammer, "the programmer did not accept the firmware information request"};
-    case TFirmwareUpdateResult::NotLoaded:
-      throw TCliError{kExitFile, o.Args[0] + ": " + loadError};
+    case TFirmwareUpdateResult::NotLoaded: throw TCliError{kExitFile, o.Args[0] + ": " + loadError};
     case TFirmwareUpdateResult::NotConfirmed:
       if (stop.Requested()) return TStopOnSignals::ExitCode();
       std::cerr << "tesmaro-cli: not confirmed; nothing was sent to the programmer\n";
       return kExitOk;
-    case TFirmwareUpdateResult::VerifyFailed:
-      return kExitDifferent;
-    case TFirmwareUpdateResult::Stopped:
-      return TStopOnSignals::ExitCode();
-    case TFirmwareUpdateResult::Updated:
-      return kExitOk;
+    case TFirmwareUpdateResult::VerifyFailed: return kExitDifferent;
+    case TFirmwareUpdateResult::Stopped: return TStopOnSignals::ExitCode();
+    case TFirmwareUpdateResult::Updated: return kExitOk;
   }
   return kExitOk;
 }
@@ -129,11 +123,22 @@ int Update(TCliOptions& o) {
 }  // namespace
 
 void AddFirmwareCommands(std::vector<TCliCommand>& out) {
-  out.push_back({"firmware-pack", "firmware-pack IMAGE OUT",
-                 "encipher a firmware image into an update file (--key HEX: another key)", {"key"}, {}, Pack});
-  out.push_back({"firmware-unpack", "firmware-unpack FILE OUT",
-                 "decipher an update file into its firmware image (--key HEX: another key)", {"key"}, {}, Unpack});
-  out.push_back({"firmware-update", "firmware-update FILE",
-                 "replace the programmer's firmware from an update file (--yes: no question)", {}, {"yes"},
+  out.push_back({"firmware-pack",
+                 "firmware-pack IMAGE OUT",
+                 "encipher a firmware image into an update file (--key HEX: another key)",
+                 {"key"},
+                 {},
+                 Pack});
+  out.push_back({"firmware-unpack",
+                 "firmware-unpack FILE OUT",
+                 "decipher an update file into its firmware image (--key HEX: another key)",
+                 {"key"},
+                 {},
+                 Unpack});
+  out.push_back({"firmware-update",
+                 "firmware-update FILE",
+                 "replace the programmer's firmware from an update file (--yes: no question)",
+                 {},
+                 {"yes"},
                  Update});
 }

@@ -40,8 +40,10 @@ int ChecksumCommand(TCliOptions& o) {
 int Compare(TCliOptions& o) {
   if (o.Args.size() != 2) throw TCliError{kExitUsage, "usage: tesmaro-cli [--chip NAME] compare A B"};
   TChip chip;
-  if (o.Chip.empty()) chip.Size = kMemoryBufferSize;
-  else chip = RequireChip(o);
+  if (o.Chip.empty())
+    chip.Size = kMemoryBufferSize;
+  else
+    chip = RequireChip(o);
   const uint32_t offset = OffsetOption(o);
   std::vector<uint8_t> a(kMemoryBufferSize), b(kMemoryBufferSize);
   LoadImageForCommand(o.Args[0], ImageFormatOption(o, "format", o.Args[0]), chip, offset, a);
@@ -61,14 +63,24 @@ int Compare(TCliOptions& o) {
 }  // namespace
 
 void AddImageFileCommands(std::vector<TCliCommand>& out) {
-  out.push_back({"convert", "convert IN OUT",
+  out.push_back({"convert",
+                 "convert IN OUT",
                  "convert an image; the extension gives the format (--in-format/--out-format hex|srec|bin, "
                  "--offset ADDR)",
-                 {"in-format", "out-format", "offset"}, {}, Convert});
-  out.push_back({"checksum", "checksum FILE", "print the checksum of an image (--format hex|srec|bin, --offset ADDR)",
-                 {"format", "offset"}, {}, ChecksumCommand});
-  out.push_back({"compare", "compare A B",
+                 {"in-format", "out-format", "offset"},
+                 {},
+                 Convert});
+  out.push_back({"checksum",
+                 "checksum FILE",
+                 "print the checksum of an image (--format hex|srec|bin, --offset ADDR)",
+                 {"format", "offset"},
+                 {},
+                 ChecksumCommand});
+  out.push_back({"compare",
+                 "compare A B",
                  "compare two images over the chip (without --chip, 1 MiB); exit 0 same, 1 different "
                  "(--format, --offset ADDR)",
-                 {"format", "offset"}, {}, Compare});
+                 {"format", "offset"},
+                 {},
+                 Compare});
 }

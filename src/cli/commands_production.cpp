@@ -157,16 +157,16 @@ void LoadRun(TCliOptions& o, TStationJob& run) {
   std::string error;
   if (!ParseSerialSpec(serial->second, spec, error)) throw TCliError{kExitUsage, error};
   if (!SerialFieldFits(spec, run.Chip.Size))
-    throw TCliError{kExitUsage, "the serial field " + Hex(spec.Address) + "-" + Hex(uint64_t{spec.Address} + spec.Width - 1) +
-                                    " does not fit in chip " + run.Chip.Name + " of " +
-                                    std::to_string(run.Chip.Size) + " bytes"};
+    throw TCliError{kExitUsage, "the serial field " + Hex(spec.Address) + "-" +
+                                    Hex(uint64_t{spec.Address} + spec.Width - 1) + " does not fit in chip " +
+                                    run.Chip.Name + " of " + std::to_string(run.Chip.Size) + " bytes"};
   run.Serial = spec;
   auto file = o.Flags.find("serial-file");
   run.Pool = std::make_unique<TSerialPool>(spec, file == o.Flags.end() ? "" : file->second);
   uint64_t first = 0;
   if (!run.Pool->Peek(first))
-    throw TCliError{kExitUsage, "serial number " + std::to_string(run.Pool->NextNew()) + " does not fit in " +
-                                    UnitsOf(spec)};
+    throw TCliError{kExitUsage,
+                    "serial number " + std::to_string(run.Pool->NextNew()) + " does not fit in " + UnitsOf(spec)};
 }
 
 // The chosen programmer, or with --all-devices every connected one, each claimed by its station.
@@ -266,8 +266,12 @@ int RunProduction(TCliOptions& o) {
 }
 
 void AddProductionCommands(std::vector<TCliCommand>& out) {
-  out.push_back({"devices", "devices", "list the connected programmers: node, serial number, bus path, firmware",
-                 {}, {}, Devices});
+  out.push_back({"devices",
+                 "devices",
+                 "list the connected programmers: node, serial number, bus path, firmware",
+                 {},
+                 {},
+                 Devices});
 }
 
 void AddProductionFlags(TCliCommand& command) {

@@ -1,10 +1,10 @@
 #include "cli/console_user_interface.h"
 
+#include <poll.h>
+#include <unistd.h>
 #include <cstdio>
 #include <iostream>
 #include <string>
-#include <poll.h>
-#include <unistd.h>
 
 #include <cerrno>
 

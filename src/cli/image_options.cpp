@@ -27,9 +27,12 @@ uint32_t OffsetOption(const TCliOptions& o) {
   bool ok = !digits.empty() && digits.size() <= 10;
   for (char c : digits) {
     int d = -1;
-    if (c >= '0' && c <= '9') d = c - '0';
-    else if (hex && c >= 'a' && c <= 'f') d = c - 'a' + 10;
-    else if (hex && c >= 'A' && c <= 'F') d = c - 'A' + 10;
+    if (c >= '0' && c <= '9')
+      d = c - '0';
+    else if (hex && c >= 'a' && c <= 'f')
+      d = c - 'a' + 10;
+    else if (hex && c >= 'A' && c <= 'F')
+      d = c - 'A' + 10;
     if (d < 0) ok = false;
     value = value * (hex ? 16 : 10) + static_cast<uint64_t>(d < 0 ? 0 : d);
   }
@@ -41,8 +44,10 @@ uint32_t OffsetOption(const TCliOptions& o) {
 void LoadImageForCommand(const std::string& file, TImageFormat format, const TChip& chip, uint32_t offset,
                          std::span<uint8_t> image) {
   // The bytes above the chip's range are as the program's start-up leaves them.
-  if (image.data() == MemoryBuffer) BlankSixteenBitCount(chip.Size);
-  else std::memset(image.data(), kBlankValue, image.size());
+  if (image.data() == MemoryBuffer)
+    BlankSixteenBitCount(chip.Size);
+  else
+    std::memset(image.data(), kBlankValue, image.size());
   try {
     ReadImageFile(file, format, chip, offset, image);
   } catch (const std::exception& e) {
@@ -66,8 +71,7 @@ void LoadImageForCommand(const std::string& file, TImageFormat format, const TCh
 void PrintDifferences(const TDifferences& differences) {
   TConsoleUserInterface ui;
   for (const TByteDifference& d : differences.Listed) std::cout << DifferenceLine(d) << "\n";
-  std::cout << (differences.Count == 1
-                    ? ui.MessageText("ByteDiffers")
-                    : FormatText(ui.MessageText("BytesDiffer"), {std::to_string(differences.Count)}))
+  std::cout << (differences.Count == 1 ? ui.MessageText("ByteDiffers")
+                                       : FormatText(ui.MessageText("BytesDiffer"), {std::to_string(differences.Count)}))
             << "\n";
 }

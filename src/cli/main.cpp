@@ -79,30 +79,37 @@ TCliOptions Parse(int argc, char** argv) {
         // A catalogue named on the command line is exactly that file.
         o.Catalogue = takeValue();
         o.UserCatalogue.clear();
-      }
-      else if (name == "chip") o.Chip = takeValue();
+      } else if (name == "chip")
+        o.Chip = takeValue();
       else if (name == "simulate") {
         if (!o.Simulate) o.SimulateImage = hasValue ? value : "";
         o.Simulate = true;
         o.SimulateImages.push_back(hasValue ? value : "");
-      }
-      else if (name.rfind("sim-", 0) == 0) {
+      } else if (name.rfind("sim-", 0) == 0) {
         try {
-          if (!TakeSimulationOption(name, takeValue(), o.Simulation)) throw TCliError{kExitUsage, "unknown option --" + name};
+          if (!TakeSimulationOption(name, takeValue(), o.Simulation))
+            throw TCliError{kExitUsage, "unknown option --" + name};
         } catch (const TError& e) {
           throw TCliError{kExitUsage, e.what()};
         }
         while (o.SimulateFaultOwners.size() < o.Simulation.Faults.size())
           o.SimulateFaultOwners.push_back(o.SimulateImages.empty() ? 0 : o.SimulateImages.size() - 1);
-      }
-      else if (name == "verbose" && !hasValue) o.Verbose = true;
-      else if (name == "device") o.Device = takeValue();
-      else if (name == "all-devices" && !hasValue) o.AllDevices = true;
-      else if (name == "help") o.Command = "help";
-      else if (name == "version") o.Command = o.Command.empty() ? "--version" : o.Command;
-      else if (command && Contains(command->ValueFlags, name)) o.Flags[name] = takeValue();
-      else if (command && Contains(command->SwitchFlags, name) && !hasValue) o.Flags[name] = "";
-      else throw TCliError{kExitUsage, "unknown option --" + name};
+      } else if (name == "verbose" && !hasValue)
+        o.Verbose = true;
+      else if (name == "device")
+        o.Device = takeValue();
+      else if (name == "all-devices" && !hasValue)
+        o.AllDevices = true;
+      else if (name == "help")
+        o.Command = "help";
+      else if (name == "version")
+        o.Command = o.Command.empty() ? "--version" : o.Command;
+      else if (command && Contains(command->ValueFlags, name))
+        o.Flags[name] = takeValue();
+      else if (command && Contains(command->SwitchFlags, name) && !hasValue)
+        o.Flags[name] = "";
+      else
+        throw TCliError{kExitUsage, "unknown option --" + name};
       continue;
     }
     if (!command && o.Command != "help") {

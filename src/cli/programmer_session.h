@@ -36,7 +36,7 @@ class TProgrammerSession {
   std::vector<THidDevice*> Connected() const;
   // Takes the device changes that happened meanwhile (between two chips of a batch).
   void PollChanges();
-  std::shared_ptr<TSimulatedProgrammer> Simulator;  // with --simulate: the first one
+  std::shared_ptr<TSimulatedProgrammer> Simulator;                // with --simulate: the first one
   std::vector<std::shared_ptr<TSimulatedProgrammer>> Simulators;  // one per --simulate
 
  private:

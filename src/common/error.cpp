@@ -12,8 +12,16 @@ std::string Format(const std::string& pattern, It next, It end) {
     char c = pattern[i];
     if (c == '%' && i + 1 < pattern.size()) {
       char k = pattern[i + 1];
-      if (k == '%') { out += '%'; ++i; continue; }
-      if ((k == 's' || k == 'd') && next != end) { out += *next++; ++i; continue; }
+      if (k == '%') {
+        out += '%';
+        ++i;
+        continue;
+      }
+      if ((k == 's' || k == 'd') && next != end) {
+        out += *next++;
+        ++i;
+        continue;
+      }
     }
     out += c;
   }

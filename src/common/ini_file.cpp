@@ -7,8 +7,8 @@
 #include <sstream>
 
 #include "common/error.h"
-#include "common/safe_file_writer.h"
 #include "common/integer.h"
+#include "common/safe_file_writer.h"
 
 namespace {
 

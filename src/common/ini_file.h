@@ -28,8 +28,7 @@ class TIniFile {
 
   // The value of the first matching key of the first matching section.
   std::optional<std::string> Read(const std::string& section, const std::string& key) const;
-  std::string ReadString(const std::string& section, const std::string& key,
-                         const std::string& fallback) const;
+  std::string ReadString(const std::string& section, const std::string& key, const std::string& fallback) const;
   // Reads by the integer rule; text that does not read gives the fallback.
   int32_t ReadInteger(const std::string& section, const std::string& key, int32_t fallback) const;
 
@@ -40,11 +39,11 @@ class TIniFile {
 
  private:
   struct TLine {
-    std::string Text;      // the line as it stands, without its line break
-    int Section = -1;      // index into Sections_ of the section this line opens or belongs to
+    std::string Text;  // the line as it stands, without its line break
+    int Section = -1;  // index into Sections_ of the section this line opens or belongs to
     bool IsHeader = false;
-    std::string Key;       // trimmed key for key lines, empty otherwise
-    std::string Value;     // trimmed value for key lines
+    std::string Key;    // trimmed key for key lines, empty otherwise
+    std::string Value;  // trimmed value for key lines
   };
   void Parse(const std::string& content);
   int FindSection(const std::string& section) const;

@@ -24,10 +24,14 @@ std::optional<int32_t> TryReadInteger(std::string_view text) {
   for (; i < text.size(); ++i) {
     unsigned char c = static_cast<unsigned char>(text[i]);
     int digit;
-    if (c >= '0' && c <= '9') digit = c - '0';
-    else if (base == 16 && c >= 'a' && c <= 'f') digit = c - 'a' + 10;
-    else if (base == 16 && c >= 'A' && c <= 'F') digit = c - 'A' + 10;
-    else return std::nullopt;
+    if (c >= '0' && c <= '9')
+      digit = c - '0';
+    else if (base == 16 && c >= 'a' && c <= 'f')
+      digit = c - 'a' + 10;
+    else if (base == 16 && c >= 'A' && c <= 'F')
+      digit = c - 'A' + 10;
+    else
+      return std::nullopt;
     value = value * base + digit;
     if (value > 0xFFFFFFFFull) return std::nullopt;
   }

@@ -4,8 +4,8 @@
 
 #include <cstdint>
 #include <optional>
-#include <string_view>
 #include <string>
+#include <string_view>
 
 // Blanks before the number are skipped, one sign is allowed, then decimal digits or
 // hexadecimal digits after "$", "x" or "0x"; nothing may follow; the value must fit in

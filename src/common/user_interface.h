@@ -9,10 +9,10 @@
 struct TFileDialog {
   std::string Title;
   std::string Filter;
-  int FilterIndex = 1;      // 1-based; the dialog writes back the filter the user chose
-  std::string DefaultExt;   // without the dot
+  int FilterIndex = 1;     // 1-based; the dialog writes back the filter the user chose
+  std::string DefaultExt;  // without the dot
   std::string InitialDir;
-  std::string FileName;     // the chosen file, when the dialog was accepted
+  std::string FileName;  // the chosen file, when the dialog was accepted
   bool OverwritePrompt = false;
 };
 

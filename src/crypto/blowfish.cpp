@@ -8,9 +8,7 @@
 
 namespace {
 
-constexpr uint32_t SwapBytes(uint32_t v) {
-  return (v >> 24) | ((v >> 8) & 0xFF00) | ((v << 8) & 0xFF0000) | (v << 24);
-}
+constexpr uint32_t SwapBytes(uint32_t v) { return (v >> 24) | ((v >> 8) & 0xFF00) | ((v << 8) & 0xFF0000) | (v << 24); }
 
 inline uint32_t LoadHalf(const uint8_t* p) {
   uint32_t v;
@@ -81,8 +79,7 @@ BF_ALWAYS_INLINE void Decipher(const uint32_t* P, const uint32_t (*S)[256], uint
 
 }  // namespace
 
-TBlowfishCipher::TBlowfishCipher(const void* key, int32_t keyLength)
-    : T64BitBlockCipher(keyLength, kMinKeySize) {
+TBlowfishCipher::TBlowfishCipher(const void* key, int32_t keyLength) : T64BitBlockCipher(keyLength, kMinKeySize) {
   std::memcpy(PArray, kBlowfishInitialP, sizeof PArray);
   std::memcpy(SBoxes, kBlowfishInitialS, sizeof SBoxes);
   // Key bytes, cycled from the key's start, most significant first into each P word.

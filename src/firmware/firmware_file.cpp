@@ -36,8 +36,7 @@ void ReadFirmwareFile(const std::string& fileName, uint8_t* image, std::span<con
   if (file.Size() > static_cast<int64_t>(kFirmwareImageSize) + 255)
     throw TError(TMessageKey{"FwFileTooLong"}, {std::to_string(kFirmwareImageSize)});
   uint8_t loaded[kFirmwareImageSize] = {};
-  std::memcpy(loaded + kFirmwareFileMinSize, image + kFirmwareFileMinSize,
-              kFirmwareImageSize - kFirmwareFileMinSize);
+  std::memcpy(loaded + kFirmwareFileMinSize, image + kFirmwareFileMinSize, kFirmwareImageSize - kFirmwareFileMinSize);
   file.Seek(0);
   file.ReadBuffer(loaded, kFirmwareFileMinSize);
   file.Seek(0);

@@ -27,8 +27,7 @@ std::string FirmwareIdText(const uint8_t* id);
 // then the whole deciphered content over them from byte 0. Fails with a TError saying why when
 // the file can't be read, is shorter than 16384 bytes, is not a multiple of 8 bytes, or deciphers
 // to more than the image holds; image is then unchanged.
-void ReadFirmwareFile(const std::string& fileName, uint8_t* image,
-                      std::span<const uint8_t> key = UpdateKey);
+void ReadFirmwareFile(const std::string& fileName, uint8_t* image, std::span<const uint8_t> key = UpdateKey);
 
 // Asks for the update file with dialog (OpenDialog2: the update file filter, the executable's
 // folder when it has no initial folder) and fills FirmwareImage from it. False when the user

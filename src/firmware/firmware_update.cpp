@@ -33,7 +33,8 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
     return TFirmwareUpdateResult::NoProgrammer;
   }
   GetVersionInfo(programmer, ui, false);
-  std::string info = ui.MessageText("FwHwVersion") + IntToHex(FirmwareMajor, 2) + "." + IntToHex(FirmwareMinor, 2) + kLineEnd;
+  std::string info =
+      ui.MessageText("FwHwVersion") + IntToHex(FirmwareMajor, 2) + "." + IntToHex(FirmwareMinor, 2) + kLineEnd;
 
   TReport& r = programmer.Report;
   r[0] = 0;

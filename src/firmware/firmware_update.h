@@ -16,14 +16,14 @@ inline constexpr int kFirmwareBlockSize = 32;
 
 // How a run of the command ended.
 enum class TFirmwareUpdateResult {
-  NoProgrammer,   // "ProgNotFound", or why the programmer can't be used, was shown
-  InfoRefused,    // the information request failed or was not accepted; nothing shown
-  NotLoaded,      // the file was not chosen or could not be loaded; nothing sent
-  NotConfirmed,   // the user did not answer Yes; nothing sent
-  VerifyFailed,   // a block came back different or not at all; "VerifNotOK" was shown
-  Stopped,        // the user stopped the transfer between two blocks; "OpStopped" was shown, with
-                  // "FirmwareIncomplete" in an error box when blocks had been sent
-  Updated,        // every block matched; "VerifOK" was shown
+  NoProgrammer,  // "ProgNotFound", or why the programmer can't be used, was shown
+  InfoRefused,   // the information request failed or was not accepted; nothing shown
+  NotLoaded,     // the file was not chosen or could not be loaded; nothing sent
+  NotConfirmed,  // the user did not answer Yes; nothing sent
+  VerifyFailed,  // a block came back different or not at all; "VerifNotOK" was shown
+  Stopped,       // the user stopped the transfer between two blocks; "OpStopped" was shown, with
+                 // "FirmwareIncomplete" in an error box when blocks had been sent
+  Updated,       // every block matched; "VerifOK" was shown
 };
 
 struct TFirmwareUpdateHooks {
@@ -40,5 +40,4 @@ int FirmwareProgressPosition(int block);
 // Runs the command on the held programmer. Boxes, the confirmation and the progress go to ui.
 // A block whose reply can't be read ends the update with "VerifNotOK": an unconfirmed block is
 // never counted as written. ui.StopRequested() is polled before every block.
-TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface& ui,
-                                        const TFirmwareUpdateHooks& hooks);
+TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface& ui, const TFirmwareUpdateHooks& hooks);

@@ -223,9 +223,8 @@ void THidDeviceController::DeviceChange() {
     changed = true;
   }
   for (auto& n : found) {
-    bool duplicate = std::any_of(Devices_.begin(), Devices_.end(), [&](const auto& d) {
-      return d->PluggedIn_ && d->DevInst() == n->DevInst();
-    });
+    bool duplicate = std::any_of(Devices_.begin(), Devices_.end(),
+                                 [&](const auto& d) { return d->PluggedIn_ && d->DevInst() == n->DevInst(); });
     if (duplicate) continue;
     Devices_.push_back(std::move(n));
     changed = true;

@@ -98,7 +98,7 @@ class THidDevice {
   bool ReadWrite_ = false;     // Handle_ was opened for reading and writing
   bool AccessDenied_ = false;  // opening for reading and writing was refused for lack of permission
   bool ReadTimedOut_ = false;
-  bool AwaitLate_ = false;     // a transfer timed out: its reply may still come
+  bool AwaitLate_ = false;  // a transfer timed out: its reply may still come
   THidFailure Failure_ = THidFailure::None;
   int UseDepth_ = 0;
 };

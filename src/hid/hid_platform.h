@@ -74,7 +74,10 @@ class THidPlatform {
   virtual std::unique_ptr<THidHandle> Open(const std::string& path, THidAccess access) = 0;
   // True when the interface is there but this user lacks the permission to open it for reading
   // and writing.
-  virtual bool AccessDenied(const std::string& path) { (void)path; return false; }
+  virtual bool AccessDenied(const std::string& path) {
+    (void)path;
+    return false;
+  }
   // A descriptor that becomes readable when devices come or go, or -1 when changes must be polled.
   virtual int ChangeDescriptor() = 0;
   // Takes what is pending on the change descriptor, or compares a fresh enumeration with the last

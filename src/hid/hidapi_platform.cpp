@@ -19,11 +19,11 @@
 #include "hid/udev_monitor.h"
 
 #ifdef __linux__
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 #endif
 
 namespace {
@@ -103,9 +103,9 @@ TReportLayout LayoutOf(const std::string& path, hid_device* dev) {
   std::vector<uint8_t> descriptor;
 #ifdef __linux__
   auto slash = path.rfind('/');
-  std::ifstream f("/sys/class/hidraw/" + path.substr(slash == std::string::npos ? 0 : slash + 1) +
-                      "/device/report_descriptor",
-                  std::ios::binary);
+  std::ifstream f(
+      "/sys/class/hidraw/" + path.substr(slash == std::string::npos ? 0 : slash + 1) + "/device/report_descriptor",
+      std::ios::binary);
   if (f) descriptor.assign(std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>());
 #endif
 #if HID_API_VERSION >= HID_API_MAKE_VERSION(0, 14, 0)

@@ -46,7 +46,10 @@ bool ParseReportDescriptor(const uint8_t* data, size_t length, TReportLayout& la
     if (type == 1) {  // global
       switch (tag) {
         case 7: g.ReportSize = value; break;
-        case 8: g.ReportId = value; layout.NumberedReports = true; break;
+        case 8:
+          g.ReportId = value;
+          layout.NumberedReports = true;
+          break;
         case 9: g.ReportCount = value; break;
         case 10: stack.push_back(g); break;
         case 11:

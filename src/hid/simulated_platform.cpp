@@ -287,6 +287,4 @@ bool TSimulatedHidPlatform::AccessDenied(const std::string& path) {
   return false;
 }
 
-bool TSimulatedHidPlatform::TakeChanges() {
-  return Changed_.exchange(false);
-}
+bool TSimulatedHidPlatform::TakeChanges() { return Changed_.exchange(false); }

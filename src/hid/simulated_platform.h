@@ -24,8 +24,8 @@ struct TSimulatedInput {
   static constexpr size_t kMaxReport = 256;
   std::array<uint8_t, kMaxReport> Bytes{};
   size_t Length = 0;
-  int DelayMs = 0;           // after the output report that caused it
-  bool AfterTimeOut = false; // held back until a read has waited for it in vain, then arrives
+  int DelayMs = 0;            // after the output report that caused it
+  bool AfterTimeOut = false;  // held back until a read has waited for it in vain, then arrives
 };
 
 // What the device does with one output report.
@@ -51,7 +51,7 @@ struct TSimulatedHidDeviceInfo {
   uint16_t VendorID = 0;
   uint16_t ProductID = 0;
   uint16_t VersionNumber = 0;
-  uint16_t InputReportByteLength = 65;   // with the report ID byte
+  uint16_t InputReportByteLength = 65;  // with the report ID byte
   uint16_t OutputReportByteLength = 65;
   std::string SerialNumber{};   // the USB serial number string; empty: none
   std::string BusPath{};        // the port it is plugged into; empty: "sim-" and its number

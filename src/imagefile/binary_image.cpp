@@ -13,9 +13,7 @@
 
 namespace {
 
-size_t ChipBytes(const TChip& chip) {
-  return static_cast<size_t>(std::clamp(chip.Size, 0, kMemoryBufferSize));
-}
+size_t ChipBytes(const TChip& chip) { return static_cast<size_t>(std::clamp(chip.Size, 0, kMemoryBufferSize)); }
 
 }  // namespace
 

@@ -95,8 +95,7 @@ THexRecordReader::TStep THexRecordReader::Line(std::string_view line) {
     }
     case 2:    // extended segment address
     case 4: {  // extended linear address
-      if (n != 2)
-        throw TError("an extended address record must hold two bytes");
+      if (n != 2) throw TError("an extended address record must hold two bytes");
       const uint32_t value = ByteField(line, 10) << 8 | ByteField(line, 12);
       sum += (value >> 8) + (value & 0xFF) + ByteField(line, 14);
       if (sum & 0xFF) return TStep::WrongChecksum;
@@ -109,8 +108,7 @@ THexRecordReader::TStep THexRecordReader::Line(std::string_view line) {
       for (uint32_t i = 0; i < n; ++i) sum += ByteField(line, 10 + 2 * i);
       break;
     }
-    default:
-      throw TError(FormatText("unknown record type $%s", {IntToHex(type, 2)}));
+    default: throw TError(FormatText("unknown record type $%s", {IntToHex(type, 2)}));
   }
   sum += ByteField(line, 10 + 2 * n);
   return (sum & 0xFF) ? TStep::WrongChecksum : TStep::More;

@@ -24,7 +24,7 @@ class THexLineSplitter {
   bool Finish(OnLine&& onLine);
 
  private:
-  std::string Pending_;     // a line cut by the end of the previous piece
+  std::string Pending_;  // a line cut by the end of the previous piece
   bool PendingLine_ = false;
   bool AfterCR_ = false;
   bool Ended_ = false;

@@ -17,10 +17,9 @@ struct TExtension {
   TImageFormat Format;
 };
 constexpr TExtension kExtensions[] = {
-    {"hex", TImageFormat::Hex},  {"ihx", TImageFormat::Hex},  {"ihex", TImageFormat::Hex},
-    {"s19", TImageFormat::SRec}, {"s28", TImageFormat::SRec}, {"s37", TImageFormat::SRec},
-    {"srec", TImageFormat::SRec}, {"mot", TImageFormat::SRec}, {"s", TImageFormat::SRec},
-    {"bin", TImageFormat::Bin},
+    {"hex", TImageFormat::Hex},  {"ihx", TImageFormat::Hex},  {"ihex", TImageFormat::Hex},  {"s19", TImageFormat::SRec},
+    {"s28", TImageFormat::SRec}, {"s37", TImageFormat::SRec}, {"srec", TImageFormat::SRec}, {"mot", TImageFormat::SRec},
+    {"s", TImageFormat::SRec},   {"bin", TImageFormat::Bin},
 };
 
 }  // namespace
@@ -43,10 +42,14 @@ TImageFormat ImageFormatOf(const std::string& fileName) {
 }
 
 bool ParseImageFormat(std::string_view text, TImageFormat& format) {
-  if (EqualNoCase(text, "hex")) format = TImageFormat::Hex;
-  else if (EqualNoCase(text, "srec")) format = TImageFormat::SRec;
-  else if (EqualNoCase(text, "bin")) format = TImageFormat::Bin;
-  else return false;
+  if (EqualNoCase(text, "hex"))
+    format = TImageFormat::Hex;
+  else if (EqualNoCase(text, "srec"))
+    format = TImageFormat::SRec;
+  else if (EqualNoCase(text, "bin"))
+    format = TImageFormat::Bin;
+  else
+    return false;
   return true;
 }
 

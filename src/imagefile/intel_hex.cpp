@@ -16,9 +16,7 @@ namespace {
 
 // The bytes the Intel HEX load pre-fills and the save covers: the 16-bit count up to 64 KiB,
 // the whole Size above (those chips are saved with extended linear address records).
-int32_t HexSpan(int32_t size) {
-  return size > 0x10000 ? std::min(size, kMemoryBufferSize) : SixteenBitCount(size);
-}
+int32_t HexSpan(int32_t size) { return size > 0x10000 ? std::min(size, kMemoryBufferSize) : SixteenBitCount(size); }
 
 const char kHexDigits[] = "0123456789ABCDEF";
 

@@ -32,7 +32,8 @@ constexpr std::array<int8_t, 256> kDigit = MakeDigitTable();
 inline uint32_t ByteAt(std::string_view line, size_t i) {
   const int hi = kDigit[static_cast<unsigned char>(line[i])];
   const int lo = kDigit[static_cast<unsigned char>(line[i + 1])];
-  if ((hi | lo) < 0) [[unlikely]] NotHex(line, i);
+  if ((hi | lo) < 0) [[unlikely]]
+    NotHex(line, i);
   return static_cast<uint32_t>(hi << 4 | lo);
 }
 
@@ -77,7 +78,8 @@ TSRecordReader::TStep TSRecordReader::Line(std::string_view line) {
       for (uint32_t i = 0; i < n; ++i, p += 2) {
         const int hi = kDigit[static_cast<unsigned char>(p[0])];
         const int lo = kDigit[static_cast<unsigned char>(p[1])];
-        if ((hi | lo) < 0) [[unlikely]] NotHex(line, data + 2 * i);
+        if ((hi | lo) < 0) [[unlikely]]
+          NotHex(line, data + 2 * i);
         const uint32_t b = static_cast<uint32_t>(hi << 4 | lo);
         sum += b;
         to[i] = static_cast<uint8_t>(b);
@@ -94,9 +96,7 @@ TSRecordReader::TStep TSRecordReader::Line(std::string_view line) {
   switch (type) {
     case 1:
     case 2:
-    case 3:
-      ++DataRecords_;
-      break;
+    case 3: ++DataRecords_; break;
     case 5:
     case 6: {
       const uint32_t mask = type == 5 ? 0xFFFFu : 0xFFFFFFu;
@@ -106,10 +106,8 @@ TSRecordReader::TStep TSRecordReader::Line(std::string_view line) {
     }
     case 7:
     case 8:
-    case 9:
-      return TStep::End;
-    default:
-      break;
+    case 9: return TStep::End;
+    default: break;
   }
   return TStep::More;
 }

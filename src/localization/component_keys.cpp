@@ -138,10 +138,8 @@ QString TextAt(QObject* object, const QStringList& names) {
   TProperty p = FindProperty(object, names[0]);
   const QStringList rest = names.mid(1);
   switch (p.Kind()) {
-    case TKind::String:
-      return rest.isEmpty() ? p.Read().toString() : QString();
-    case TKind::StringList:
-      return CommaText(p.Read().toStringList());
+    case TKind::String: return rest.isEmpty() ? p.Read().toString() : QString();
+    case TKind::StringList: return CommaText(p.Read().toStringList());
     case TKind::NodeList: {
       auto* model = qobject_cast<QAbstractItemModel*>(p.ObjectValue());
       QStringList texts;
@@ -155,10 +153,8 @@ QString TextAt(QObject* object, const QStringList& names) {
         if (item && FindProperty(item, rest[0]).Kind() == TKind::String) texts << TextAt(item, rest);
       return CommaText(texts);
     }
-    case TKind::Object:
-      return rest.isEmpty() ? QString() : TextAt(p.ObjectValue(), rest);
-    default:
-      return {};
+    case TKind::Object: return rest.isEmpty() ? QString() : TextAt(p.ObjectValue(), rest);
+    default: return {};
   }
 }
 
@@ -176,8 +172,8 @@ bool IsBlankChar(QChar c) { return c.unicode() >= 1 && c.unicode() <= 32; }
 bool IsFrame(const QObject* object) { return object && qstrcmp(Role(object), "Frame") == 0; }
 
 bool IsWindow(const QObject* object) {
-  return object && (qstrcmp(Role(object), "Window") == 0 || object->inherits("QDialog") ||
-                    object->inherits("QMainWindow"));
+  return object &&
+         (qstrcmp(Role(object), "Window") == 0 || object->inherits("QDialog") || object->inherits("QMainWindow"));
 }
 
 QString ComponentName(const QObject* object) {
@@ -280,9 +276,7 @@ void SetPropertyText(QObject* object, const QString& propertyPath, const QString
   if (!reached) return;
   TProperty p = FindProperty(current, last);
   switch (p.Kind()) {
-    case TKind::StringList:
-      p.Write(FromCommaText(text));
-      break;
+    case TKind::StringList: p.Write(FromCommaText(text)); break;
     case TKind::NodeList: {
       auto* model = qobject_cast<QAbstractItemModel*>(p.ObjectValue());
       const QStringList entries = FromCommaText(text);
@@ -290,11 +284,8 @@ void SetPropertyText(QObject* object, const QString& propertyPath, const QString
       for (qsizetype i = 0; i < nodes.size() && i < entries.size(); ++i) model->setData(nodes[i], entries[i]);
       break;
     }
-    case TKind::String:
-      SetString(p, text, replaceEmpty);
-      break;
-    default:
-      break;
+    case TKind::String: SetString(p, text, replaceEmpty); break;
+    default: break;
   }
 }
 

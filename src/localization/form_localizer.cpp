@@ -79,7 +79,8 @@ void TQFormLocalizer::LocalizeSection(const QString& name) {
   for (const QString& entry : section) {
     const QString key = NameOf(entry);
     if (Excluded_.contains(key, Qt::CaseInsensitive)) continue;
-    if (auto r = ResolveKey(Window(), key, Excluded_, PropNames_)) ApplyText(r->Object, r->PropertyPath, ValueOf(entry));
+    if (auto r = ResolveKey(Window(), key, Excluded_, PropNames_))
+      ApplyText(r->Object, r->PropertyPath, ValueOf(entry));
   }
 }
 
@@ -110,8 +111,8 @@ void TQFormLocalizer::RestoreOriginals(const QStringList& only) {
 // file was read); the reading order becomes the layout direction of the window's widgets.
 void TQFormLocalizer::ApplyCharsetAndBiDi(QObject* component, uint8_t, int biDiMode) {
   if (!component) return;
-  const int direction = biDiMode >= bdRightToLeft && biDiMode <= bdRightToLeftReadingOnly ? Qt::RightToLeft
-                                                                                           : Qt::LeftToRight;
+  const int direction =
+      biDiMode >= bdRightToLeft && biDiMode <= bdRightToLeftReadingOnly ? Qt::RightToLeft : Qt::LeftToRight;
   auto apply = [direction](QObject* c) {
     const QVariant current = c->property("layoutDirection");
     if (current.isValid() && current.toInt() != direction) c->setProperty("layoutDirection", direction);

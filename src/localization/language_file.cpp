@@ -102,8 +102,7 @@ const TQLanguageFile::TSection* TQLanguageFile::Find(const QString& section) con
 
 bool TQLanguageFile::SectionExists(const QString& section) const { return Find(section) != nullptr; }
 
-QString TQLanguageFile::ReadString(const QString& section, const QString& ident,
-                                   const QString& defaultValue) const {
+QString TQLanguageFile::ReadString(const QString& section, const QString& ident, const QString& defaultValue) const {
   if (const TSection* s = Find(section)) {
     auto it = s->KeyIndex.constFind(ident.toUpper());
     if (it != s->KeyIndex.constEnd()) return DecodeStored(s->Lines[*it].Value, CodePage());

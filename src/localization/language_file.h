@@ -38,15 +38,15 @@ class TQLanguageFile {
 
  private:
   struct TLine {
-    QByteArray Text;   // the stored line: "key=value" for key lines
+    QByteArray Text;  // the stored line: "key=value" for key lines
     bool HasKey = false;
     QByteArray Key;    // trimmed, as in the file
     QByteArray Value;  // trimmed stored value, still encoded
   };
   struct TSection {
-    QByteArray Name;                // trimmed, as in the file
+    QByteArray Name;  // trimmed, as in the file
     std::vector<TLine> Lines;
-    QHash<QString, int> KeyIndex;   // upper-cased key -> its last line
+    QHash<QString, int> KeyIndex;  // upper-cased key -> its last line
   };
 
   void Parse(const QByteArray& content);

@@ -33,9 +33,7 @@ QString TQLanguageSettings::Read(const char* ident, const QString& defaultValue)
   return Source_->ReadString(QString::fromLatin1(ident), defaultValue);
 }
 
-bool TQLanguageSettings::WritesToFile() const {
-  return Source_->ActiveLanguage() != -1 && !Source_->ReadOnly();
-}
+bool TQLanguageSettings::WritesToFile() const { return Source_->ActiveLanguage() != -1 && !Source_->ReadOnly(); }
 
 void TQLanguageSettings::Write(const char* ident, const QString& value) {
   TSectionGuard guard(*Source_, QString::fromLatin1(kGeneralSettingsSection));

@@ -7,7 +7,12 @@
 
 class TQCustomLanguageSource;
 
-enum TBiDiMode : uint8_t { bdLeftToRight = 0, bdRightToLeft = 1, bdRightToLeftNoAlign = 2, bdRightToLeftReadingOnly = 3 };
+enum TBiDiMode : uint8_t {
+  bdLeftToRight = 0,
+  bdRightToLeft = 1,
+  bdRightToLeftNoAlign = 2,
+  bdRightToLeftReadingOnly = 3
+};
 
 inline const char* const kGeneralSettingsSection = "General Settings";
 

@@ -32,5 +32,4 @@ std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8
 // Writes image into the chip, reads it back and compares the chip's Size bytes.
 TJobOutcome WriteJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);
 // Reads the chip and compares its Size bytes with image.
-TJobOutcome VerifyJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image,
-                      TUserInterface& ui);
+TJobOutcome VerifyJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);

@@ -30,10 +30,14 @@ size_t Utf8Length(const std::string& s, size_t i) {
   size_t n;
   uint32_t min;
   if (c < 0x80) return 1;
-  if ((c & 0xE0) == 0xC0) n = 2, min = 0x80;
-  else if ((c & 0xF0) == 0xE0) n = 3, min = 0x800;
-  else if ((c & 0xF8) == 0xF0) n = 4, min = 0x10000;
-  else return 0;
+  if ((c & 0xE0) == 0xC0)
+    n = 2, min = 0x80;
+  else if ((c & 0xF0) == 0xE0)
+    n = 3, min = 0x800;
+  else if ((c & 0xF8) == 0xF0)
+    n = 4, min = 0x10000;
+  else
+    return 0;
   if (i + n > s.size()) return 0;
   uint32_t cp = c & (0x7F >> n);
   for (size_t k = 1; k < n; ++k) {
@@ -53,11 +57,26 @@ std::string JsonString(const std::string& text) {
   for (size_t i = 0; i < text.size();) {
     const unsigned char c = static_cast<unsigned char>(text[i]);
     switch (c) {
-      case '"': out += "\\\""; ++i; continue;
-      case '\\': out += "\\\\"; ++i; continue;
-      case '\n': out += "\\n"; ++i; continue;
-      case '\r': out += "\\r"; ++i; continue;
-      case '\t': out += "\\t"; ++i; continue;
+      case '"':
+        out += "\\\"";
+        ++i;
+        continue;
+      case '\\':
+        out += "\\\\";
+        ++i;
+        continue;
+      case '\n':
+        out += "\\n";
+        ++i;
+        continue;
+      case '\r':
+        out += "\\r";
+        ++i;
+        continue;
+      case '\t':
+        out += "\\t";
+        ++i;
+        continue;
       default: break;
     }
     if (c < 0x20 || c == 0x7F) {
@@ -92,8 +111,7 @@ std::string IsoTime(std::chrono::system_clock::time_point time) {
   std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
   std::strftime(zone, sizeof zone, "%z", &local);  // "+0200"
   char out[64];
-  std::snprintf(out, sizeof out, "%s.%03d%.3s:%.2s", date, static_cast<int>(ms < 0 ? ms + 1000 : ms), zone,
-                zone + 3);
+  std::snprintf(out, sizeof out, "%s.%03d%.3s:%.2s", date, static_cast<int>(ms < 0 ? ms + 1000 : ms), zone, zone + 3);
   return out;
 }
 
@@ -106,8 +124,8 @@ std::string LogLine(const TLogRecord& r) {
          ",\"chip\":" + JsonString(r.Chip) + ",\"programmer\":{\"node\":" + JsonString(r.ProgrammerNode) +
          ",\"serial\":" + JsonString(r.ProgrammerSerial) + "},\"image\":" + image +
          ",\"serial_number\":" + Number(r.Serial) + ",\"result\":" + JsonString(r.Result) +
-         ",\"first_difference\":" + Number(r.FirstDifference) +
-         ",\"duration_ms\":" + std::to_string(r.DurationMs) + "}\n";
+         ",\"first_difference\":" + Number(r.FirstDifference) + ",\"duration_ms\":" + std::to_string(r.DurationMs) +
+         "}\n";
 }
 
 void AppendLogLine(const std::string& file, const std::string& line) {

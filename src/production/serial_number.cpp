@@ -81,10 +81,14 @@ bool ParseSerialSpec(const std::string& text, TSerialSpec& spec, std::string& er
   }
   if (parts.size() == 5) {
     const std::string& f = parts[4];
-    if (f == "le") s.Format = TSerialFormat::LittleEndian;
-    else if (f == "be") s.Format = TSerialFormat::BigEndian;
-    else if (f == "ascii") s.Format = TSerialFormat::Ascii;
-    else if (f == "bcd") s.Format = TSerialFormat::Bcd;
+    if (f == "le")
+      s.Format = TSerialFormat::LittleEndian;
+    else if (f == "be")
+      s.Format = TSerialFormat::BigEndian;
+    else if (f == "ascii")
+      s.Format = TSerialFormat::Ascii;
+    else if (f == "bcd")
+      s.Format = TSerialFormat::Bcd;
     else {
       error = "--serial: FORMAT must be le, be, ascii or bcd, not '" + f + "'";
       return false;
@@ -102,8 +106,7 @@ bool ParseSerialSpec(const std::string& text, TSerialSpec& spec, std::string& er
 uint64_t SerialLimit(const TSerialSpec& spec) {
   switch (spec.Format) {
     case TSerialFormat::LittleEndian:
-    case TSerialFormat::BigEndian:
-      return spec.Width >= 8 ? UINT64_MAX : (uint64_t{1} << (8 * spec.Width)) - 1;
+    case TSerialFormat::BigEndian: return spec.Width >= 8 ? UINT64_MAX : (uint64_t{1} << (8 * spec.Width)) - 1;
     case TSerialFormat::Ascii:
     case TSerialFormat::Bcd: {
       const uint32_t digits = spec.Format == TSerialFormat::Ascii ? spec.Width : 2 * spec.Width;

@@ -16,10 +16,10 @@ enum class TSerialFormat {
 };
 
 struct TSerialSpec {
-  uint32_t Address = 0;   // first byte of the field in the chip
-  uint64_t Start = 0;     // the first number
-  uint64_t Step = 1;      // added for every following chip
-  uint32_t Width = 4;     // bytes of the field
+  uint32_t Address = 0;  // first byte of the field in the chip
+  uint64_t Start = 0;    // the first number
+  uint64_t Step = 1;     // added for every following chip
+  uint32_t Width = 4;    // bytes of the field
   TSerialFormat Format = TSerialFormat::LittleEndian;
 };
 

@@ -20,8 +20,7 @@ TSerialPool::TSerialPool(const TSerialSpec& spec, std::string file) : Spec_(spec
   std::stringstream text;
   text << in.rdbuf();
   std::vector<uint64_t> spare;
-  if (!ParseFile(text.str(), Next_, spare))
-    throw TError("The serial file " + File_ + " does not hold a serial number");
+  if (!ParseFile(text.str(), Next_, spare)) throw TError("The serial file " + File_ + " does not hold a serial number");
   Spare_.insert(spare.begin(), spare.end());
 }
 

@@ -48,6 +48,6 @@ class TSerialPool {
   std::string File_;
   mutable std::mutex Mutex_;
   uint64_t Next_ = 0;
-  std::set<uint64_t> Spare_;         // given back, not yet handed out again
-  std::set<uint64_t> Out_;           // handed out, neither confirmed nor given back
+  std::set<uint64_t> Spare_;  // given back, not yet handed out again
+  std::set<uint64_t> Out_;    // handed out, neither confirmed nor given back
 };

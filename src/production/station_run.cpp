@@ -69,8 +69,10 @@ void RunStation(const TStationJob& job, TStation& s) {
   try {
     // The number is used for good the moment its chip passed, so no later chip can get it.
     if (s.SerialNumber) {
-      if (s.Outcome.Result == TJobResult::Ok) job.Pool->Confirm(*s.SerialNumber);
-      else job.Pool->GiveBack(*s.SerialNumber);
+      if (s.Outcome.Result == TJobResult::Ok)
+        job.Pool->Confirm(*s.SerialNumber);
+      else
+        job.Pool->GiveBack(*s.SerialNumber);
     }
     if (!job.Log.empty()) {
       TLogRecord r;

@@ -17,14 +17,14 @@ using TJobRun = TJobOutcome (*)(TProgrammer&, const TChip&, std::span<const uint
 
 // What every station does with which chip, image, serial numbers and log.
 struct TStationJob {
-  const char* Operation = "";         // its name in the log
+  const char* Operation = "";  // its name in the log
   TJobRun Run = nullptr;
   bool TakesImage = false;
   TChip Chip;
   std::string ImageFile;
   uint64_t ImageSize = 0;
   std::string Checksum;
-  std::vector<uint8_t> Image;         // as loaded, before any serial number
+  std::vector<uint8_t> Image;  // as loaded, before any serial number
   std::optional<TSerialSpec> Serial;
   std::unique_ptr<TSerialPool> Pool;  // with Serial
   std::string Log;                    // empty: no log
@@ -41,7 +41,7 @@ struct TStation {
   std::optional<uint64_t> SerialNumber;
   TJobOutcome Outcome;
   int64_t DurationMs = 0;
-  std::string Failure;                // an error that ended the operation or its bookkeeping
+  std::string Failure;  // an error that ended the operation or its bookkeeping
 };
 
 // Takes the station's newly claimed programmer's names and opens it for the threads' transfers.

@@ -34,9 +34,9 @@ TBlankCheck BlankCheckChip(TProgrammer& p, const TChip& chip, TUserInterface& ui
   if (result.NonBlank == 0)
     ui.ShowInformation(FormatText(ui.MessageText("BlankOK"), {chip.Name}));
   else
-    ui.ShowError(FormatText(ui.MessageText("BlankNotOK"),
-                            {chip.Name, IntToHex(static_cast<int64_t>(result.FirstNonBlank), 6),
-                             std::to_string(result.NonBlank)}));
+    ui.ShowError(FormatText(
+        ui.MessageText("BlankNotOK"),
+        {chip.Name, IntToHex(static_cast<int64_t>(result.FirstNonBlank), 6), std::to_string(result.NonBlank)}));
   return result;
 }
 

@@ -270,8 +270,8 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
   return TChipRun::Done;
 }
 
-TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source,
-                             TUserInterface& ui, TDifferences* differences) {
+TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui,
+                             TDifferences* differences) {
   THoldChanges hold(p);  // the chip written is the chip read back
   if (RefuseUnusableChip(chip, ui)) return TChipCheck::Refused;
   if (NoProgrammer(p, ui)) return TChipCheck::NoProgrammer;

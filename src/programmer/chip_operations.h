@@ -67,8 +67,7 @@ TChipRun ReadChipTo(TProgrammer& programmer, const TChip& chip, std::span<uint8_
 // per unit between write-access open and close; any other type only opens and closes the chip.
 // TError, before anything is sent, for types 1 and 2 with a PageSize below 1, and when Size is
 // above source's length.
-TChipRun WriteChipFrom(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source,
-                       TUserInterface& ui);
+TChipRun WriteChipFrom(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui);
 
 // The differences a failed check lists (all are counted).
 inline constexpr size_t kListedDifferences = 16;
@@ -82,5 +81,5 @@ TChipCheck WriteAndCheckChip(TProgrammer& programmer, const TChip& chip, std::sp
 // Reads the chip into a temporary buffer filled with 0xFF and compares its first Size bytes with
 // expected: "VerifOK" in an information box or "VerifNotOK" in an error box with the first
 // difference and the count. differences, when given, receives them.
-TChipCheck VerifyChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> expected,
-                      TUserInterface& ui, TDifferences* differences = nullptr);
+TChipCheck VerifyChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
+                      TDifferences* differences = nullptr);

@@ -31,8 +31,8 @@
 inline constexpr uint16_t ProgrammerVendorId = 0x03E5;
 inline constexpr uint16_t ProgrammerProductId = 0xD11D;
 
-inline constexpr size_t ReportSize = 65;     // report ID byte 0 and 64 payload bytes
-inline constexpr size_t DataArea = 33;       // data area: bytes 33 to 64
+inline constexpr size_t ReportSize = 65;  // report ID byte 0 and 64 payload bytes
+inline constexpr size_t DataArea = 33;    // data area: bytes 33 to 64
 inline constexpr size_t DataAreaSize = 32;
 
 // Command codes (byte 1) and marks.
@@ -58,13 +58,13 @@ void BuildHeader(TReport& report, const TChip& chip, uint8_t command, uint8_t su
 // Why the last exchange, or the last TProgrammerUse, failed.
 enum class TExchangeStatus {
   Ok,
-  NoDevice,          // no programmer held
-  WriteFailed,       // the output report could not be sent: the programmer went away
-  ReadFailed,        // the input report could not be read: the programmer went away
-  TimedOut,          // the programmer did not take the report, or did not answer, in time
-  ReportTooLong,     // the device's reports do not fit in Report: nothing was sent
-  NoAccess,          // the programmer is there, but this user may not open its device node
-  Busy,              // another program is using the programmer
+  NoDevice,       // no programmer held
+  WriteFailed,    // the output report could not be sent: the programmer went away
+  ReadFailed,     // the input report could not be read: the programmer went away
+  TimedOut,       // the programmer did not take the report, or did not answer, in time
+  ReportTooLong,  // the device's reports do not fit in Report: nothing was sent
+  NoAccess,       // the programmer is there, but this user may not open its device node
+  Busy,           // another program is using the programmer
 };
 
 // The message key that tells the user why the programmer can't be used after status:

@@ -23,7 +23,7 @@ constexpr uint8_t kVersionSub = 0x33;
 constexpr uint8_t kVersionMark = 0xA5;
 constexpr uint8_t kFirmwareInfo = 0x21;
 constexpr uint8_t kFirmwareBlock = 0x10;
-constexpr size_t kData = 33;       // first byte of the data area
+constexpr size_t kData = 33;  // first byte of the data area
 constexpr size_t kDataSize = 32;
 constexpr size_t kSignature = 17;  // firmware signature bytes 17 to 20
 constexpr size_t kLastFirmwareBlock = 16096;
@@ -60,7 +60,9 @@ void TSimulatedProgrammer::NoAnswerAt(uint64_t exchange) { Faults_.push_back({TF
 void TSimulatedProgrammer::LateAnswerAt(uint64_t exchange, int delayMs) {
   Faults_.push_back({TFaultKind::LateAnswer, exchange, delayMs < 0 ? SIZE_MAX : static_cast<size_t>(delayMs)});
 }
-void TSimulatedProgrammer::RefuseWriteAt(uint64_t exchange) { Faults_.push_back({TFaultKind::RefuseWrite, exchange, 0}); }
+void TSimulatedProgrammer::RefuseWriteAt(uint64_t exchange) {
+  Faults_.push_back({TFaultKind::RefuseWrite, exchange, 0});
+}
 
 bool TSimulatedProgrammer::ValidFault(const std::string& text) {
   static const char* const kinds[] = {"noanswer", "late", "unplug", "flip", "refuse-write"};
@@ -76,11 +78,16 @@ bool TSimulatedProgrammer::AddFault(const std::string& text) {
   const size_t at = text.find('@');
   const std::string kind = text.substr(0, at);
   const uint64_t n = std::stoull(text.substr(at + 1));
-  if (kind == "noanswer") NoAnswerAt(n);
-  else if (kind == "late") LateAnswerAt(n);
-  else if (kind == "unplug") UnplugAt(n);
-  else if (kind == "flip") FlipByteAt(n);
-  else RefuseWriteAt(n);
+  if (kind == "noanswer")
+    NoAnswerAt(n);
+  else if (kind == "late")
+    LateAnswerAt(n);
+  else if (kind == "unplug")
+    UnplugAt(n);
+  else if (kind == "flip")
+    FlipByteAt(n);
+  else
+    RefuseWriteAt(n);
   return true;
 }
 void TSimulatedProgrammer::UnplugAt(uint64_t exchange) { Faults_.push_back({TFaultKind::Unplug, exchange, 0}); }
@@ -161,12 +168,18 @@ void TSimulatedProgrammer::LogTo(const std::string& path) {
 void TSimulatedProgrammer::Log(const TRawReport& c, uint64_t exchange, const char* fault) {
   const uint8_t code = c[1], sub = c[2];
   const char* name = "other";
-  if ((code == kFirmwareInfo || code == kFirmwareBlock) && Signed(c)) name = code == kFirmwareInfo ? "firmware-info" : "firmware-block";
-  else if (code == kChipAccess) name = sub == 1 ? "chip-open" : sub == 2 ? "chip-close" : "chip-access";
-  else if (code == kWriteAccess) name = sub == 1 ? "write-open" : sub == 2 ? "write-close" : "write-access";
-  else if (code == kRead) name = "read";
-  else if (code == kWrite) name = "write";
-  else if (code == kVersion) name = "version";
+  if ((code == kFirmwareInfo || code == kFirmwareBlock) && Signed(c))
+    name = code == kFirmwareInfo ? "firmware-info" : "firmware-block";
+  else if (code == kChipAccess)
+    name = sub == 1 ? "chip-open" : sub == 2 ? "chip-close" : "chip-access";
+  else if (code == kWriteAccess)
+    name = sub == 1 ? "write-open" : sub == 2 ? "write-close" : "write-access";
+  else if (code == kRead)
+    name = "read";
+  else if (code == kWrite)
+    name = "write";
+  else if (code == kVersion)
+    name = "version";
   std::fprintf(Log_.get(), "%llu %02X/%u %s%s%s\n", static_cast<unsigned long long>(exchange), code, sub, name,
                fault ? " fault=" : "", fault ? fault : "");
   std::fflush(Log_.get());

@@ -22,10 +22,10 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
  public:
   static constexpr uint16_t kVendorId = 0x03E5;
   static constexpr uint16_t kProductId = 0xD11D;
-  static constexpr size_t kReportSize = 65;            // report ID byte and 64 payload bytes
-  static constexpr size_t kChipImageSize = 1u << 20;   // the virtual chip
-  static constexpr size_t kFirmwareSize = 16384;       // the firmware memory
-  static constexpr uint8_t kUnusedByte = 0xEE;         // reply bytes no command fills
+  static constexpr size_t kReportSize = 65;             // report ID byte and 64 payload bytes
+  static constexpr size_t kChipImageSize = 1u << 20;    // the virtual chip
+  static constexpr size_t kFirmwareSize = 16384;        // the firmware memory
+  static constexpr uint8_t kUnusedByte = 0xEE;          // reply bytes no command fills
   using TRawReport = std::array<uint8_t, kReportSize>;  // byte 0 the report ID
 
   // The chip starts with random bytes from seed.
@@ -39,8 +39,8 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   uint8_t Major = 1;  // firmware version of the version reply
   uint8_t Minor = 7;
   std::array<uint8_t, 4> FirmwareId = {0x01, 0x07, 0x20, 0x24};  // answer to the information request
-  std::vector<uint8_t> Chip;      // kChipImageSize bytes; chip writes land here
-  std::vector<uint8_t> Firmware;  // kFirmwareSize bytes: what the firmware block writes stored
+  std::vector<uint8_t> Chip;                                     // kChipImageSize bytes; chip writes land here
+  std::vector<uint8_t> Firmware;     // kFirmwareSize bytes: what the firmware block writes stored
   size_t ChipSize = kChipImageSize;  // addresses wrap at this size (1 to kChipImageSize)
   size_t PhysicalPageSize = 32;      // a page write rolls over inside such a page; 0: no pages
   int LatencyMs = 0;                 // every answer arrives this long after its report
@@ -52,8 +52,8 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   void AttachImageFile(const std::string& path);
 
   // --- recording ---
-  bool RecordReports = false;       // keep every output report received in Sent
-  std::vector<TRawReport> Sent;     // the output reports, in order, while recording
+  bool RecordReports = false;    // keep every output report received in Sent
+  std::vector<TRawReport> Sent;  // the output reports, in order, while recording
   uint64_t ExchangeCount() const { return Exchanges_; }
   // Appends one line per output report received to the file: "<exchange> <code>/<sub> <name>",
   // then " fault=<kind>" when a fault hit it (code in hexadecimal, e.g. "12 10/2 chip-close").
@@ -61,15 +61,15 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   void LogTo(const std::string& path);
 
   // --- faults ---
-  bool NeverAnswer = false;         // receive every report, answer none
-  bool WrongVersionMark = false;    // the version reply carries 0xA4 instead of 0xA5
-  bool RefuseFirmwareInfo = false;  // the firmware information request is answered with byte 1 = 0
-  void NoAnswerAt(uint64_t exchange);    // that report gets no answer
+  bool NeverAnswer = false;            // receive every report, answer none
+  bool WrongVersionMark = false;       // the version reply carries 0xA4 instead of 0xA5
+  bool RefuseFirmwareInfo = false;     // the firmware information request is answered with byte 1 = 0
+  void NoAnswerAt(uint64_t exchange);  // that report gets no answer
   // Its answer arrives only after the read waiting for it timed out, or delayMs after the report.
   void LateAnswerAt(uint64_t exchange, int delayMs = -1);
-  void UnplugAt(uint64_t exchange);      // the device is unplugged when that report is sent; the report is lost
+  void UnplugAt(uint64_t exchange);  // the device is unplugged when that report is sent; the report is lost
   void FlipByteAt(uint64_t exchange, size_t byteIndex = 33);  // that answer has byte byteIndex inverted
-  void RefuseWriteAt(uint64_t exchange); // that report is not taken: the write times out
+  void RefuseWriteAt(uint64_t exchange);                      // that report is not taken: the write times out
   // A fault as the options give it, "KIND@N" with KIND noanswer, late, unplug, flip or
   // refuse-write and N the exchange; false when the text is not one.
   bool AddFault(const std::string& text);
@@ -103,10 +103,10 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
 
   uint64_t Exchanges_ = 0;
   std::vector<TFault> Faults_;
-  bool ChipOpen_ = false;    // between chip-access open and close
-  bool WriteOpen_ = false;   // between write-access open and close (or the chip-access close)
-  bool ChipWritten_ = false; // a write landed since the chip-access open
+  bool ChipOpen_ = false;     // between chip-access open and close
+  bool WriteOpen_ = false;    // between write-access open and close (or the chip-access close)
+  bool ChipWritten_ = false;  // a write landed since the chip-access open
   std::string ImageFile_;
-  size_t ImageExtent_ = 0;   // bytes the image file holds or will hold
+  size_t ImageExtent_ = 0;  // bytes the image file holds or will hold
   std::shared_ptr<std::FILE> Log_;
 };

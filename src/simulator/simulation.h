@@ -12,10 +12,10 @@
 #include "simulator/simulated_programmer.h"
 
 struct TSimulation {
-  std::unique_ptr<TSimulatedHidPlatform> Platform;  // hand it to a THidDeviceController
-  std::shared_ptr<TSimulatedProgrammer> Programmer; // stays reachable after that (the first one)
+  std::unique_ptr<TSimulatedHidPlatform> Platform;                 // hand it to a THidDeviceController
+  std::shared_ptr<TSimulatedProgrammer> Programmer;                // stays reachable after that (the first one)
   std::vector<std::shared_ptr<TSimulatedProgrammer>> Programmers;  // every one, in plug-in order
-  uint32_t Seed = 1;                                // of the (first) simulated chip's first contents
+  uint32_t Seed = 1;                                               // of the (first) simulated chip's first contents
 };
 
 // The USB serial number string of the simulated programmer plugged in n-th (from 1): "SIM0001".

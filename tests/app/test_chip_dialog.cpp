@@ -7,11 +7,11 @@
 #include <cstring>
 #include <filesystem>
 
+#include "app/chip_dialog.h"
 #include "app/hex_grid.h"
+#include "app/main_window.h"
 #include "app/message_box.h"
 #include "app/status_bar.h"
-#include "app/main_window.h"
-#include "app/chip_dialog.h"
 #include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"
@@ -320,8 +320,10 @@ class TestChipDialog : public QObject {
       if (!box) return;
       auto* mb = qobject_cast<QMessageBox*>(box);
       plain = mb && mb->icon() == QMessageBox::NoIcon && mb->text() == "Short";
-      if (mb) mb->button(QMessageBox::Ok)->click();
-      else box->close();
+      if (mb)
+        mb->button(QMessageBox::Ok)->click();
+      else
+        box->close();
     });
     ShowPlainMessageBox(&parent, "T", "Short");
     QVERIFY(plain);

@@ -100,9 +100,7 @@ class TestEditCommands : public QObject {
   }
 
  private slots:
-  void init() {
-    std::memset(MemoryBuffer, 0, kMemoryBufferSize);
-  }
+  void init() { std::memset(MemoryBuffer, 0, kMemoryBufferSize); }
   void cleanup() {
     // Closing asks nothing once the buffer counts as saved.
     if (F) F->SetBufferModified(false);
@@ -202,7 +200,7 @@ class TestEditCommands : public QObject {
     QVERIFY(red);
 
     Ui->Answers.push_back(TAnswer::Yes);  // "Write 128 bytes to C128?"
-    F->Program2->trigger();  // write and check
+    F->Program2->trigger();               // write and check
     QVERIFY(!F->BufferModified());
     QVERIFY(!Editor().Changed(0));
     Type("CD");
@@ -287,10 +285,10 @@ class TestEditCommands : public QObject {
     QCOMPARE(Editor().Selection().Length, length);
     if (length == 1) return;
     const uint32_t sum = std::accumulate(MemoryBuffer + start, MemoryBuffer + start + length, 0u) & 0xFFFF;
-    QCOMPARE(F->sb1->PanelText(7), QString("%1+%2 Chk: %3")
-                                       .arg(QString::fromStdString(IntToHex(start, 5)),
-                                            QString::fromStdString(IntToHex(length, 1)),
-                                            QString::fromStdString(IntToHex(int32_t(sum), 4))));
+    QCOMPARE(F->sb1->PanelText(7),
+             QString("%1+%2 Chk: %3")
+                 .arg(QString::fromStdString(IntToHex(start, 5)), QString::fromStdString(IntToHex(length, 1)),
+                      QString::fromStdString(IntToHex(int32_t(sum), 4))));
   }
 
   void goToAddress_data() {
@@ -368,8 +366,9 @@ class TestEditCommands : public QObject {
     answer = QString::fromUtf8("日本"), asText = true;
     Key(Qt::Key_F, Qt::ControlModifier);
     QCOMPARE(Kinds(), (std::vector<TKind>{TKind::Information, TKind::Error, TKind::Error}));
-    QCOMPARE(Ui->Texts(), (std::vector<std::string>{"Not found.", "Type hexadecimal bytes, such as DE AD BE EF.",
-                                                     "The text holds characters that the character column's code page lacks."}));
+    QCOMPARE(Ui->Texts(),
+             (std::vector<std::string>{"Not found.", "Type hexadecimal bytes, such as DE AD BE EF.",
+                                       "The text holds characters that the character column's code page lacks."}));
   }
 
   void copyAndPaste() {
@@ -399,9 +398,10 @@ class TestEditCommands : public QObject {
     QApplication::clipboard()->setText("no bytes here");
     Key(Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(Bytes(0x7E, 2), tail);
-    QCOMPARE(Ui->Texts(), (std::vector<std::string>{
-                              "The 3 bytes do not fit between address 0007E and the end of the chip; nothing was pasted.",
-                              "The clipboard holds no hexadecimal bytes."}));
+    QCOMPARE(Ui->Texts(),
+             (std::vector<std::string>{
+                 "The 3 bytes do not fit between address 0007E and the end of the chip; nothing was pasted.",
+                 "The clipboard holds no hexadecimal bytes."}));
     QCOMPARE(Chk(), TrueChk(128));
   }
 

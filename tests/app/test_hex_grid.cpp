@@ -8,8 +8,8 @@
 
 #include "app/hex_grid.h"
 #include "app/hex_grid_model.h"
-#include "app/status_bar.h"
 #include "app/main_window.h"
+#include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"
@@ -49,9 +49,7 @@ void Click(TDrawGrid& grid, int column, int row) {
   QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, grid.CellRect(column, row).center());
 }
 
-QString Text(const TDrawGrid& grid, int column, int row) {
-  return grid.model()->index(row, column).data().toString();
-}
+QString Text(const TDrawGrid& grid, int column, int row) { return grid.model()->index(row, column).data().toString(); }
 
 QColor PixelAt(const QImage& image, const QRect& cell) {
   // The bottom-right corner of a cell lies clear of its text.
@@ -414,8 +412,7 @@ class TestHexGrid : public QObject {
         QCOMPARE(image.pixelColor(x, r1.top() + y), image.pixelColor(x, r2.top() + y));
     // Nothing is drawn past the cell.
     for (int y = r1.top(); y <= r2.bottom(); ++y)
-      for (int x = r1.right() + 2; x < image.width() - 20; ++x)
-        QCOMPARE(image.pixelColor(x, y), QColor(Qt::white));
+      for (int x = r1.right() + 2; x < image.width() - 20; ++x) QCOMPARE(image.pixelColor(x, y), QColor(Qt::white));
   }
 
   void cellsArePaintedInTheirColours() {

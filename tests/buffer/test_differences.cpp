@@ -12,7 +12,7 @@ namespace {
 struct TCase {
   const char* Name;
   size_t Size;
-  std::vector<uint32_t> Changed;         // addresses whose byte differs
+  std::vector<uint32_t> Changed;  // addresses whose byte differs
   size_t Limit;
   size_t Listed;
   std::vector<TAddressRange> Ranges;
@@ -45,13 +45,11 @@ TEST_P(Differences, AreListedCountedAndMerged) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, Differences,
-    testing::Values(
-        TCase{"Equal", 0x100000, {}, 16, 0, {}},
-        TCase{"Empty", 0, {}, 16, 0, {}},
-        TCase{"FirstAndLastByte", 0x100000, {0, 0xFFFFF}, 16, 2, {{0, 1}, {0xFFFFF, 0x100000}}},
-        TCase{"AcrossAWordAndABlock", 0x3000, {7, 8, 4095, 4096}, 16, 4, {{7, 9}, {4095, 4097}}},
-        TCase{"TailShorterThanAWord", 13, {12}, 16, 1, {{12, 13}}},
-        TCase{"OnlyTheFirstAreListed", 100, {1, 2, 3, 10, 11, 50}, 4, 4, {{1, 4}, {10, 12}, {50, 51}}}),
+    testing::Values(TCase{"Equal", 0x100000, {}, 16, 0, {}}, TCase{"Empty", 0, {}, 16, 0, {}},
+                    TCase{"FirstAndLastByte", 0x100000, {0, 0xFFFFF}, 16, 2, {{0, 1}, {0xFFFFF, 0x100000}}},
+                    TCase{"AcrossAWordAndABlock", 0x3000, {7, 8, 4095, 4096}, 16, 4, {{7, 9}, {4095, 4097}}},
+                    TCase{"TailShorterThanAWord", 13, {12}, 16, 1, {{12, 13}}},
+                    TCase{"OnlyTheFirstAreListed", 100, {1, 2, 3, 10, 11, 50}, 4, 4, {{1, 4}, {10, 12}, {50, 51}}}),
     [](const auto& info) { return std::string(info.param.Name); });
 
 TEST(Differences, OnlyTheShorterLengthIsCompared) {
@@ -68,7 +66,8 @@ TEST(DifferenceTexts, NameTheFirstDifferenceAndTheCount) {
             "First difference at 0x001F: chip 3A, expected 5C; 12 bytes differ.");
   d.Count = 1;
   d.Listed = {{0x12345, 0x00, 0xFF}};
-  EXPECT_EQ(DifferenceText(d, "FileDifference", ui), "First difference at 0x12345: buffer 00, file FF; 1 byte differs.");
+  EXPECT_EQ(DifferenceText(d, "FileDifference", ui),
+            "First difference at 0x12345: buffer 00, file FF; 1 byte differs.");
   EXPECT_EQ(DifferenceLine(d.Listed[0]), "0x12345: 00 FF");
 }
 

@@ -16,7 +16,8 @@ using Bytes = std::vector<uint8_t>;
 
 // A small buffer with its own checksum, edited as the grid edits MemoryBuffer.
 struct TEditorFixture {
-  explicit TEditorFixture(int32_t size, int32_t capacity = 256) : Data(capacity, 0), Editor(Data.data(), capacity, &Sum) {
+  explicit TEditorFixture(int32_t size, int32_t capacity = 256)
+      : Data(capacity, 0), Editor(Data.data(), capacity, &Sum) {
     std::iota(Data.begin(), Data.end(), 0);
     Editor.SetSize(size);
     Editor.RecomputeChecksum();
@@ -49,8 +50,8 @@ TEST(ParseHexBytes, ReadsPairsWithAnySeparators) {
       {"  7f  ", Bytes{0x7F}},
       {"", std::nullopt},
       {" ,; ", std::nullopt},
-      {"ABC", std::nullopt},     // odd run of digits
-      {"GZ", std::nullopt},      // not hexadecimal
+      {"ABC", std::nullopt},  // odd run of digits
+      {"GZ", std::nullopt},   // not hexadecimal
       {"12 3G", std::nullopt},
       {"AB \xD0\x94\xD0\x95", std::nullopt},  // Cyrillic letters are not separators
   };
@@ -70,10 +71,18 @@ TEST(ParseAddress, HexadecimalByDefaultDecimalAfterHash) {
     TAddressRead status;
     int64_t address;
   } cases[] = {
-      {"1F", TAddressRead::Ok, 0x1F},      {"0x1f", TAddressRead::Ok, 0x1F},   {"$7F", TAddressRead::Ok, 0x7F},
-      {"#31", TAddressRead::Ok, 31},       {"  10 ", TAddressRead::Ok, 16},   {"80", TAddressRead::OutOfRange, 0x80},
-      {"#128", TAddressRead::OutOfRange, 128}, {"#1F", TAddressRead::Invalid, 0}, {"", TAddressRead::Invalid, 0},
-      {"0x", TAddressRead::Invalid, 0},    {"-1", TAddressRead::Invalid, 0},  {"12 34", TAddressRead::Invalid, 0},
+      {"1F", TAddressRead::Ok, 0x1F},
+      {"0x1f", TAddressRead::Ok, 0x1F},
+      {"$7F", TAddressRead::Ok, 0x7F},
+      {"#31", TAddressRead::Ok, 31},
+      {"  10 ", TAddressRead::Ok, 16},
+      {"80", TAddressRead::OutOfRange, 0x80},
+      {"#128", TAddressRead::OutOfRange, 128},
+      {"#1F", TAddressRead::Invalid, 0},
+      {"", TAddressRead::Invalid, 0},
+      {"0x", TAddressRead::Invalid, 0},
+      {"-1", TAddressRead::Invalid, 0},
+      {"12 34", TAddressRead::Invalid, 0},
       {"FFFFFFFFFFFFFFFF", TAddressRead::Invalid, 0},
   };
   for (const auto& c : cases) {
@@ -95,8 +104,8 @@ TEST(FindBytes, ForwardAndBackwardWrapOnce) {
     std::optional<int32_t> at;
     bool wrapped;
   } cases[] = {
-      {0, true, 0, false},   {1, true, 3, false},   {4, true, 0, true},    {8, true, 0, true},
-      {7, false, 3, false},  {3, false, 3, false},  {2, false, 0, false},  {-1, false, 3, true},
+      {0, true, 0, false},  {1, true, 3, false},  {4, true, 0, true},   {8, true, 0, true},
+      {7, false, 3, false}, {3, false, 3, false}, {2, false, 0, false}, {-1, false, 3, true},
   };
   for (const auto& c : cases) {
     const auto found = FindBytes(data.data(), int32_t(data.size()), p, c.from, c.forward);
@@ -146,8 +155,7 @@ TEST(BufferEditor, TypingStoresWhatTheEntryShows) {
   } cases[] = {
       {"7", true, {0x70, 0x01}, 0},   // a blank second digit counts as 0
       {"7", false, {0x70, 0x01}, 0},  // the byte follows the entry as it is typed
-      {"C4", false, {0xC4, 0x01}, 1},
-      {"c4e", false, {0xC4, 0xE0}, 1},
+      {"C4", false, {0xC4, 0x01}, 1},   {"c4e", false, {0xC4, 0xE0}, 1},
       {"GZ", true, {0x00, 0x01}, 0},  // refused keys change nothing
       {"g-1z ", true, {0x10, 0x01}, 0},
   };

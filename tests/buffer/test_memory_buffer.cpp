@@ -14,10 +14,10 @@ TEST(CalcChecksum, SumsTheSixteenBitCountOfBytes) {
     int32_t size;
     uint16_t expected;
   } cases[] = {
-      {128, 128, 0x7F80},           // 128 x 0xFF
-      {65536, 0, 0x0000},           // 65536 x 0xFF wraps to 0 (no chip)
+      {128, 128, 0x7F80},  // 128 x 0xFF
+      {65536, 0, 0x0000},  // 65536 x 0xFF wraps to 0 (no chip)
       {65536, 65536, 0x0000},
-      {0x20000, 0x20000, 0x0000},   // only the first 65536 bytes count
+      {0x20000, 0x20000, 0x0000},  // only the first 65536 bytes count
       {65536 + 16, 65536 + 16, 16 * 0xFF},
       {1, 1, 0xFF},
   };

@@ -48,29 +48,29 @@ TEST(MergedCatalogue, UserEntriesReplaceAndExtendTheShippedOnes) {
 TEST(CatalogueCheck, FindsEveryEntryThatWouldBeReadWronglyWithItsLine) {
   TTempDir dir;
   const std::string file = dir.Write("see.ini",
-                                     "; comment\n"                          // 1
-                                     "[A]\n"                                // 2
-                                     "type=1\n"                             // 3
-                                     "OK=1,4096,32,0,5\n"                   // 4
-                                     "K32=1,32K,32,0,5\n"                   // 5
-                                     "CMT=1,4096,32,0,5 ; fast one\n"       // 6
-                                     "FEW=1,4096,32\n"                      // 7
-                                     "ZERO=1,0,32,0,5\n"                    // 8
-                                     "HUGE=1,2097152,32,0,5\n"              // 9
-                                     "PAGE=1,100,32,0,5\n"                  // 10
-                                     "ok=1,4096,32,0,5\n"                   // 11
-                                     "[B]\n"                                // 12
-                                     "type=3\n"                             // 13
-                                     "ORG=1,128,0,2,5\n"                    // 14
-                                     "ORG1=1,128,0,1,5\n"                   // 15
-                                     "[C]\n"                                // 16
-                                     "type=7\n"                             // 17
-                                     "X=1,128,8,0,5\n"                      // 18
-                                     "[D]\n"                                // 19
-                                     "Y=1,128,8,0,5\n"                      // 20
-                                     "[a]\n"                                // 21
-                                     "K32=1,4096,32,0,5\n"                  // 22
-                                     "NEW=1,256,0,0,5\n");                  // 23
+                                     "; comment\n"                     // 1
+                                     "[A]\n"                           // 2
+                                     "type=1\n"                        // 3
+                                     "OK=1,4096,32,0,5\n"              // 4
+                                     "K32=1,32K,32,0,5\n"              // 5
+                                     "CMT=1,4096,32,0,5 ; fast one\n"  // 6
+                                     "FEW=1,4096,32\n"                 // 7
+                                     "ZERO=1,0,32,0,5\n"               // 8
+                                     "HUGE=1,2097152,32,0,5\n"         // 9
+                                     "PAGE=1,100,32,0,5\n"             // 10
+                                     "ok=1,4096,32,0,5\n"              // 11
+                                     "[B]\n"                           // 12
+                                     "type=3\n"                        // 13
+                                     "ORG=1,128,0,2,5\n"               // 14
+                                     "ORG1=1,128,0,1,5\n"              // 15
+                                     "[C]\n"                           // 16
+                                     "type=7\n"                        // 17
+                                     "X=1,128,8,0,5\n"                 // 18
+                                     "[D]\n"                           // 19
+                                     "Y=1,128,8,0,5\n"                 // 20
+                                     "[a]\n"                           // 21
+                                     "K32=1,4096,32,0,5\n"             // 22
+                                     "NEW=1,256,0,0,5\n");             // 23
   using P = TCatalogueProblem;
   struct TExpected {
     int Line;
@@ -79,18 +79,12 @@ TEST(CatalogueCheck, FindsEveryEntryThatWouldBeReadWronglyWithItsLine) {
     std::vector<std::string> Values;
   };
   const std::vector<TExpected> expected = {
-      {5, P::NotInteger, "K32", {"Size", "32K"}},
-      {6, P::NotInteger, "CMT", {"Jumper", "5 ; fast one"}},
-      {7, P::TooFewFields, "FEW", {"3"}},
-      {8, P::BadSize, "ZERO", {"0"}},
-      {9, P::BadSize, "HUGE", {"2097152"}},
-      {10, P::PageNotDividing, "PAGE", {"32", "100"}},
-      {11, P::RepeatedKey, "ok", {"4"}},
-      {14, P::BadOrg, "ORG", {"2"}},
-      {17, P::UnknownType, "type", {"7"}},
-      {19, P::NoType, "", {}},
-      {22, P::RepeatedKey, "K32", {"5"}},
-      {23, P::PageNotDividing, "NEW", {"0", "256"}},
+      {5, P::NotInteger, "K32", {"Size", "32K"}}, {6, P::NotInteger, "CMT", {"Jumper", "5 ; fast one"}},
+      {7, P::TooFewFields, "FEW", {"3"}},         {8, P::BadSize, "ZERO", {"0"}},
+      {9, P::BadSize, "HUGE", {"2097152"}},       {10, P::PageNotDividing, "PAGE", {"32", "100"}},
+      {11, P::RepeatedKey, "ok", {"4"}},          {14, P::BadOrg, "ORG", {"2"}},
+      {17, P::UnknownType, "type", {"7"}},        {19, P::NoType, "", {}},
+      {22, P::RepeatedKey, "K32", {"5"}},         {23, P::PageNotDividing, "NEW", {"0", "256"}},
   };
   const auto found = CheckCatalogue(file);
   ASSERT_EQ(found.size(), expected.size());

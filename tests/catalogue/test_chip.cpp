@@ -34,14 +34,10 @@ TEST_F(LoadChipTest, FillsTheRecordFromTheValue) {
     const char* name;
     TChip expected;
   } cases[] = {
-      {"full", {"Fam A", 1, "full", 256, 16, 0, 5, 1}},
-      {"short", {"Fam A", 1, "short", 256, 16, 16, 16, 1}},
-      {"long", {"Fam A", 1, "long", 256, 16, 0, 5, 1}},
-      {"nosize", {"Fam A", 1, "nosize", -1, 16, 0, 5, 1}},
-      {"empty", {"Fam A", 1, "empty", -1, -1, -1, -1, -1}},
-      {"both", {"Fam A", 1, "both", 128, 8, 0, 3, 1}},
-      {"BOTH", {"Fam A", 1, "BOTH", 128, 8, 0, 3, 1}},
-      {"bare", {"NoType", 0, "bare", 16, 8, 0, 3, 1}},
+      {"full", {"Fam A", 1, "full", 256, 16, 0, 5, 1}},     {"short", {"Fam A", 1, "short", 256, 16, 16, 16, 1}},
+      {"long", {"Fam A", 1, "long", 256, 16, 0, 5, 1}},     {"nosize", {"Fam A", 1, "nosize", -1, 16, 0, 5, 1}},
+      {"empty", {"Fam A", 1, "empty", -1, -1, -1, -1, -1}}, {"both", {"Fam A", 1, "both", 128, 8, 0, 3, 1}},
+      {"BOTH", {"Fam A", 1, "BOTH", 128, 8, 0, 3, 1}},      {"bare", {"NoType", 0, "bare", 16, 8, 0, 3, 1}},
       {"neg", {"NoType", 0, "neg", -16, 32, 0, 5, 1}},
   };
   auto cat = Catalogue();

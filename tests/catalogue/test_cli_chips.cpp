@@ -12,8 +12,8 @@ TEST(CliChips, PrintsTheReportOfTheShippedCatalogueWithPlainNewlines) {
   EXPECT_EQ(r.Out.find('\r'), std::string::npos);
   EXPECT_EQ(r.Out.rfind("Supported chips:\n\n24Cxx\n24C32, 24C64, ", 0), 0u) << r.Out;
 
-  std::string expected = SupportedChipsReport(catalogue, BuiltInMessageText("SuppChips"),
-                                              BuiltInMessageText("NotSuppChips"));
+  std::string expected =
+      SupportedChipsReport(catalogue, BuiltInMessageText("SuppChips"), BuiltInMessageText("NotSuppChips"));
   for (size_t at; (at = expected.find(kReportLineBreak)) != std::string::npos;) expected.replace(at, 2, "\n");
   EXPECT_EQ(r.Out, expected + "\n");
 }

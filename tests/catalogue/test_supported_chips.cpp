@@ -48,8 +48,9 @@ TEST(SupportedChipsReport, BreaksLinesAfterFortyCharactersOfNames) {
 
   // Marks and separators do not count: five names of 8 make 40, which does not break;
   // the last name never adds to the count.
-  EXPECT_EQ(FamilyPart(Report(dir, "[F]\nAAAAAAAA=0\nBBBBBBBB=0\nCCCCCCCC=0\nDDDDDDDD=0\nEEEEEEEE=0\n"
-                                   "FFFFFFFFF=1\n")),
+  EXPECT_EQ(FamilyPart(Report(dir,
+                              "[F]\nAAAAAAAA=0\nBBBBBBBB=0\nCCCCCCCC=0\nDDDDDDDD=0\nEEEEEEEE=0\n"
+                              "FFFFFFFFF=1\n")),
             "F\n\r*AAAAAAAA, *BBBBBBBB, *CCCCCCCC, *DDDDDDDD, *EEEEEEEE, FFFFFFFFF\n\r\n\r");
   EXPECT_EQ(FamilyPart(Report(dir, "[F]\nAAAAAAAA=1\nBBBBBBBB=1\nCCCCCCCC=1\nDDDDDDDD=1\nEEEEEEEEE=1\nF=1\n")),
             "F\n\rAAAAAAAA, BBBBBBBB, CCCCCCCC, DDDDDDDD, EEEEEEEEE, \n\rF\n\r\n\r");
@@ -60,14 +61,10 @@ TEST(SupportedChipsReport, MarksChipsWhoseValueDoesNotStartWithOne) {
     const char* entry;
     const char* listed;
   } cases[] = {
-      {"X=1,128,8,0,5", "X"},
-      {"X=10,128,8,0,5", "X"},          // only the first character is looked at
-      {"X=  1,128,8,0,5", "X"},         // blanks around the value are not part of it
-      {"X=0,128,8,0,5", "*X"},
-      {"X=2,128,8,0,5", "*X"},
-      {"X=", "*X"},
-      {"X=+1,128,8,0,5", "*X"},
-      {"Type=3", "*Type"},              // only the lower-case "type" is the family's type
+      {"X=1,128,8,0,5", "X"},   {"X=10,128,8,0,5", "X"},  // only the first character is looked at
+      {"X=  1,128,8,0,5", "X"},                           // blanks around the value are not part of it
+      {"X=0,128,8,0,5", "*X"},  {"X=2,128,8,0,5", "*X"}, {"X=", "*X"},
+      {"X=+1,128,8,0,5", "*X"}, {"Type=3", "*Type"},  // only the lower-case "type" is the family's type
       {"TYPE=1", "TYPE"},
   };
   TTempDir dir;

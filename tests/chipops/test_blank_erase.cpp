@@ -12,8 +12,8 @@ using TKind = TScriptedUserInterface::TKind;
 
 // Chips of every access scheme. A chip under 32 bytes is read as one block of 32, whose bytes past
 // Size must not count; a word-organised chip of odd Size leaves its last byte unread.
-const TChip kChips[] = {ChipOf(1, 4096, 32, 0), ChipOf(1, 16, 8, 0), ChipOf(2, 0x20000, 32, 0),
-                        ChipOf(3, 128, 0, 0), ChipOf(3, 127, 0, 1)};
+const TChip kChips[] = {ChipOf(1, 4096, 32, 0), ChipOf(1, 16, 8, 0), ChipOf(2, 0x20000, 32, 0), ChipOf(3, 128, 0, 0),
+                        ChipOf(3, 127, 0, 1)};
 }  // namespace
 
 TEST(BlankErase, EraseMakesEveryChipBlankAndTheCheckSaysSo) {
@@ -49,7 +49,8 @@ TEST(BlankErase, EraseMakesEveryChipBlankAndTheCheckSaysSo) {
     ASSERT_TRUE(erased.has_value());
     EXPECT_EQ(*erased, TChipCheck::Same);
     const size_t written = chip.ChipType == 3 && chip.Org == 1 ? size / 2 * 2 : size;
-    EXPECT_TRUE(std::all_of(rig.Device->Chip.begin(), rig.Device->Chip.begin() + written, [](uint8_t b) { return b == 0xFF; }));
+    EXPECT_TRUE(
+        std::all_of(rig.Device->Chip.begin(), rig.Device->Chip.begin() + written, [](uint8_t b) { return b == 0xFF; }));
     EXPECT_EQ(rig.Device->Chip[size], TChipRig::Pattern(size, 1));  // nothing past the chip
     ASSERT_EQ(rig.Ui.Shown.size(), 2u);
     EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Question);
@@ -71,8 +72,9 @@ TEST(BlankErase, NotBlankMessageNamesTheFirstAddressAndTheCount) {
   rig.Device->Chip[0x1FFF] = 0x7F;
   rig.Device->Chip[0x2000] = 0;  // past the chip
   BlankCheckChip(rig.Programmer, ChipOf(1, 8192, 32, 0), rig.Ui);
-  EXPECT_EQ(rig.Ui.Texts(), (std::vector<std::string>{
-                                "The chip TEST is not blank: the first byte other than FF is at 001234; 2 bytes are not FF."}));
+  EXPECT_EQ(rig.Ui.Texts(),
+            (std::vector<std::string>{
+                "The chip TEST is not blank: the first byte other than FF is at 001234; 2 bytes are not FF."}));
 }
 
 TEST(BlankErase, EraseAnsweredNoSendsNothingAndWithoutProgrammerAsksNothing) {

@@ -4,8 +4,8 @@
 
 #include "app/hex_grid.h"
 #include "app/long_operation.h"
-#include "app/status_bar.h"
 #include "app/main_window.h"
+#include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"
@@ -51,9 +51,9 @@ class TTestUi : public TScriptedUserInterface {
 void PostClick(QWidget* w, QEvent::Type second = QEvent::MouseButtonPress) {
   const QPointF at = QRectF(w->rect()).center();
   for (QEvent::Type type : {second, QEvent::MouseButtonRelease})
-    QCoreApplication::postEvent(w, new QMouseEvent(type, at, w->mapToGlobal(at), Qt::LeftButton,
-                                                   type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton,
-                                                   Qt::NoModifier));
+    QCoreApplication::postEvent(
+        w, new QMouseEvent(type, at, w->mapToGlobal(at), Qt::LeftButton,
+                           type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, Qt::NoModifier));
 }
 
 void PostKeys(QWidget* w, const QString& keys) {
@@ -138,8 +138,8 @@ class TestChipCommands : public QObject {
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
     f.Program2->trigger();
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"}}));
-    QVERIFY(std::equal(f.SimulatedProgrammer->Chip.begin(), f.SimulatedProgrammer->Chip.begin() + kChipSize,
-                       MemoryBuffer));
+    QVERIFY(
+        std::equal(f.SimulatedProgrammer->Chip.begin(), f.SimulatedProgrammer->Chip.begin() + kChipSize, MemoryBuffer));
     QCOMPARE(Dir_->Read("chip.bin").size(), kChipSize);
     QCOMPARE(static_cast<uint8_t>(Dir_->Read("chip.bin")[kChipSize - 1]), MemoryBuffer[kChipSize - 1]);
 
@@ -150,8 +150,9 @@ class TestChipCommands : public QObject {
     const std::string where = "First difference at 0x" + IntToHex(kChipSize - 1, 4) + ": chip " +
                               IntToHex(f.SimulatedProgrammer->Chip[kChipSize - 1], 2) + ", expected " +
                               IntToHex(MemoryBuffer[kChipSize - 1], 2) + "; 1 byte differs.";
-    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
-                              {TKind::Information, "Verification OK"}, {TKind::Error, "Verification failed!\n\r" + where}}));
+    QCOMPARE(Boxes(*Ui_),
+             (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Verification OK"},
+                                                         {TKind::Error, "Verification failed!\n\r" + where}}));
     QCOMPARE(f.sProgressBar1->value(), 0);
   }
 
@@ -204,8 +205,7 @@ class TestChipCommands : public QObject {
     QTest::addColumn<bool>("escape");
     for (int command : {0, 1, 2})
       for (bool escape : {false, true})
-        QTest::newRow(qPrintable(QString("%1 %2").arg(command).arg(escape ? "escape" : "button")))
-            << command << escape;
+        QTest::newRow(qPrintable(QString("%1 %2").arg(command).arg(escape ? "escape" : "button"))) << command << escape;
   }
   void stop() {
     QFETCH(int, command);

@@ -61,9 +61,9 @@ TEST(ChipRead, ShortAndUnevenSizes) {
   struct TCase {
     int32_t Size;
     int Blocks;
-    int Length;        // byte 5
-    size_t FromChip;   // target bytes that hold the chip's bytes
-    size_t Written;    // target bytes written; the rest keeps 0x11
+    int Length;       // byte 5
+    size_t FromChip;  // target bytes that hold the chip's bytes
+    size_t Written;   // target bytes written; the rest keeps 0x11
   };
   for (const TCase& c : {TCase{16, 1, 16, 16, 32}, TCase{100, 3, 32, 96, 96}}) {
     SCOPED_TRACE(c.Size);
@@ -241,9 +241,9 @@ TEST(ChipRoundTrip, EveryTypeGivesTheBufferBack) {
       TDifferences found;
       EXPECT_EQ(VerifyChip(rig.Programmer, chip, source, rig.Ui, &found), TChipCheck::Different) << at;
       // The message and the caller both get where: the one changed byte.
-      EXPECT_NE(rig.Ui.Shown.back().Text.find("First difference at 0x" + IntToHex(static_cast<int64_t>(at), 4) +
-                                              ": chip "),
-                std::string::npos)
+      EXPECT_NE(
+          rig.Ui.Shown.back().Text.find("First difference at 0x" + IntToHex(static_cast<int64_t>(at), 4) + ": chip "),
+          std::string::npos)
           << rig.Ui.Shown.back().Text;
       ASSERT_EQ(found.Count, 1u);
       EXPECT_EQ(found.Listed.at(0).Address, at);
@@ -252,10 +252,11 @@ TEST(ChipRoundTrip, EveryTypeGivesTheBufferBack) {
     }
     std::vector<std::pair<TKind, std::string>> shown;
     for (const auto& s : rig.Ui.Shown) shown.emplace_back(s.Kind, s.Text.substr(0, s.Text.find("\n\r")));
-    EXPECT_EQ(shown, (std::vector<std::pair<TKind, std::string>>{
-                         {TKind::Information, "Programming OK"}, {TKind::Information, "Verification OK"},
-                         {TKind::Error, "Verification failed!"}, {TKind::Error, "Verification failed!"},
-                         {TKind::Error, "Verification failed!"}}));
+    EXPECT_EQ(shown, (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"},
+                                                                 {TKind::Information, "Verification OK"},
+                                                                 {TKind::Error, "Verification failed!"},
+                                                                 {TKind::Error, "Verification failed!"},
+                                                                 {TKind::Error, "Verification failed!"}}));
   }
 }
 
@@ -371,8 +372,7 @@ TEST(ChipOperations, UnusableChipIsRefusedBeforeAnythingIsSent) {
 // commands go out (write access of a type 3 write, then the chip), the progress returns to 0,
 // "OpStopped" is the only box, a read leaves its target and a write is not read back.
 TEST(ChipOperations, StopClosesTheChipAfterTheCurrentExchange) {
-  const TChip chips[] = {ChipOf(1, 4096, 16, 0), ChipOf(2, 0x20000, 32, 0), ChipOf(3, 256, 2, 1),
-                         ChipOf(3, 256, 1, 0)};
+  const TChip chips[] = {ChipOf(1, 4096, 16, 0), ChipOf(2, 0x20000, 32, 0), ChipOf(3, 256, 2, 1), ChipOf(3, 256, 1, 0)};
   for (const TChip& chip : chips) {
     for (TOp op : {TOp::Read, TOp::Write, TOp::WriteAndCheck, TOp::Verify}) {
       for (int steps : {0, 3}) {
@@ -407,8 +407,8 @@ TEST(ChipOperations, StopClosesTheChipAfterTheCurrentExchange) {
         if (writes) {
           EXPECT_TRUE(std::equal(buffer.begin(), buffer.begin() + steps * std::max(chip.PageSize, 1),
                                  rig.Device->Chip.begin()));
-          EXPECT_TRUE(std::equal(chipBefore.begin() + steps * 32, chipBefore.end(),
-                                 rig.Device->Chip.begin() + steps * 32));
+          EXPECT_TRUE(
+              std::equal(chipBefore.begin() + steps * 32, chipBefore.end(), rig.Device->Chip.begin() + steps * 32));
         }
       }
     }

@@ -78,10 +78,10 @@ TEST(CliChip, Refusals) {
     int Exit;
   };
   const TCase cases[] = {
-      {sim + "read " + Q(dir.File("x.bin")), 2},                                 // no chip
-      {sim + "--chip 24C32 read", 2},                                            // no file
-      {sim + "--chip 24C32 read --format txt " + Q(dir.File("x.bin")), 2},       // bad format
-      {sim + "--chip 24C32 write " + Q(dir.File("missing.hex")), 3},             // no image
+      {sim + "read " + Q(dir.File("x.bin")), 2},                                         // no chip
+      {sim + "--chip 24C32 read", 2},                                                    // no file
+      {sim + "--chip 24C32 read --format txt " + Q(dir.File("x.bin")), 2},               // bad format
+      {sim + "--chip 24C32 write " + Q(dir.File("missing.hex")), 3},                     // no image
       {sim + "--chip 24C32 verify " + Q(dir.Write("bad.hex", ":0100000041BF\r\n")), 3},  // checksum
   };
   for (const TCase& c : cases) {

@@ -14,8 +14,7 @@ const std::string kShipped = std::string("--catalogue '") + TESMARO_SOURCE_DIR +
 TEST(CliInfo, PrintsTheChipRecordInDecimal) {
   auto r = RunProgram("tesmaro-cli", kShipped + "--chip 93c46-16 info");
   EXPECT_EQ(r.ExitCode, 0) << r.Err;
-  EXPECT_EQ(r.Out,
-            "Family=93Cxx x16\nChipType=3\nName=93c46-16\nSize=128\nPageSize=2\nOrg=1\nJumper=5\nStatus=1\n");
+  EXPECT_EQ(r.Out, "Family=93Cxx x16\nChipType=3\nName=93c46-16\nSize=128\nPageSize=2\nOrg=1\nJumper=5\nStatus=1\n");
 }
 
 TEST(CliInfo, DefaultCatalogueIsBesideTheExecutable) {
@@ -29,10 +28,8 @@ TEST(CliUsage, ErrorsGiveExitCodeTwoAndOneLine) {
     const char* args;
     const char* message;
   } cases[] = {
-      {"info", "needs a chip"},
-      {"--chip NoSuchChip info", "not in the catalogue"},
-      {"frobnicate", "unknown command"},
-      {"--bogus info", "unknown option --bogus"},
+      {"info", "needs a chip"},          {"--chip NoSuchChip info", "not in the catalogue"},
+      {"frobnicate", "unknown command"}, {"--bogus info", "unknown option --bogus"},
       {"--chip", "needs a value"},
   };
   for (const auto& c : cases) {

@@ -45,8 +45,8 @@ TEST(CliProgrammers, DeviceChoosesByNodeSerialOrBusPathAndSeveralWithoutItAreRef
   struct Case {
     const char* options;
     int exitCode;
-    char chipByte;       // what the read finds: which programmer was used
-    const char* error;   // in standard error
+    char chipByte;      // what the read finds: which programmer was used
+    const char* error;  // in standard error
   } cases[] = {
       {"--device sim:1", 0, '\x11', ""},
       {"--device SIM0002", 0, '\x22', ""},
@@ -63,8 +63,7 @@ TEST(CliProgrammers, DeviceChoosesByNodeSerialOrBusPathAndSeveralWithoutItAreRef
       EXPECT_EQ(dir.Read("out.bin"), std::string(8192, c.chipByte)) << c.options;
     } else {
       // The refusal lists the programmers to choose from.
-      EXPECT_NE(r.Err.find("  sim:1  serial SIM0001  bus sim-1\n  sim:2  serial SIM0002  bus sim-2"),
-                std::string::npos)
+      EXPECT_NE(r.Err.find("  sim:1  serial SIM0001  bus sim-1\n  sim:2  serial SIM0002  bus sim-2"), std::string::npos)
           << r.Err;
     }
     std::remove(dir.File("out.bin").c_str());
@@ -83,7 +82,8 @@ TEST(CliProgrammers, OptionsThatDoNotGoTogetherAreUsageErrors) {
       {"read x.bin --log l", "unknown option --log"},
       {"verify " + image + " --serial 0:1", "unknown option --serial"},
       {"write " + image + " --serial-file s.txt", "--serial-file needs --serial"},
-      {"write " + image + " --serial 8189:1", "the serial field 0x1FFD-0x2000 does not fit in chip 24C64 of 8192 bytes"},
+      {"write " + image + " --serial 8189:1",
+       "the serial field 0x1FFD-0x2000 does not fit in chip 24C64 of 8192 bytes"},
       {"write " + image + " --serial 0:256:1:1", "serial number 256 does not fit in 1 bytes of le"},
       {"write " + image + " --serial 0:1000:1:3:ascii", "serial number 1000 does not fit in 3 digits of ascii"},
       {"write " + image + " --serial 0:1:1:4:hex", "FORMAT must be le, be, ascii or bcd"},
@@ -105,14 +105,15 @@ TEST(CliGang, WriteStampsEachProgrammerItsOwnNumberInEveryFormatAtTheChipsEnd) {
       {"8188:0x01020304", {"\x04\x03\x02\x01", "\x05\x03\x02\x01", "\x06\x03\x02\x01", "\x07\x03\x02\x01"}},
       {"8190:0xFFFD:1:2:be", {"\xFF\xFD", "\xFF\xFE", "\xFF\xFF", ""}},  // the fourth number does not fit
       {"8186:99:5:6:ascii", {"000099", "000104", "000109", "000114"}},
-      {"8189:9998:1:3:bcd", {std::string("\x00\x99\x98", 3), std::string("\x00\x99\x99", 3),
-                             std::string("\x01\x00\x00", 3), std::string("\x01\x00\x01", 3)}},
+      {"8189:9998:1:3:bcd",
+       {std::string("\x00\x99\x98", 3), std::string("\x00\x99\x99", 3), std::string("\x01\x00\x00", 3),
+        std::string("\x01\x00\x01", 3)}},
   };
   for (const auto& c : cases) {
     TTempDir dir;
     const std::string image = Image(dir);
-    auto r = RunProgram("tesmaro-cli", Simulate(dir, 4) + "--all-devices --chip 24C64 write '" + image +
-                                           "' --serial " + c.serial);
+    auto r = RunProgram("tesmaro-cli",
+                        Simulate(dir, 4) + "--all-devices --chip 24C64 write '" + image + "' --serial " + c.serial);
     const bool runsOut = c.fields.back().empty();
     EXPECT_EQ(r.ExitCode, runsOut ? 2 : 0) << c.serial << ": " << r.Err;
     if (runsOut) {
@@ -140,20 +141,20 @@ TEST(CliGang, LogHasOneParsableLinePerProgrammerAndOperation) {
   auto w = RunProgram("tesmaro-cli", Simulate(dir, 3) + "--all-devices --chip 24C64 write '" + image +
                                          "' --serial 8188:500 --log '" + log + "'");
   ASSERT_EQ(w.ExitCode, 0) << w.Err;
-  auto v = RunProgram("tesmaro-cli", Simulate(dir, 3) + "--device SIM0002 --chip 24C64 verify '" + image +
-                                         "' --log '" + log + "'");
+  auto v = RunProgram("tesmaro-cli",
+                      Simulate(dir, 3) + "--device SIM0002 --chip 24C64 verify '" + image + "' --log '" + log + "'");
   // The chip holds its serial number where the image does not: a difference at the field.
   EXPECT_EQ(v.ExitCode, 1) << v.Err;
   EXPECT_NE(v.Out.find("sim:2 (SIM0002): different, first difference at 0x1FFC"), std::string::npos) << v.Out;
-  EXPECT_EQ(CheckJsonLines(log, {"time", "operation", "chip", "programmer.node", "programmer.serial", "image.file",
-                                 "image.size", "image.checksum", "serial_number", "result", "first_difference",
-                                 "duration_ms"}),
+  EXPECT_EQ(CheckJsonLines(
+                log, {"time", "operation", "chip", "programmer.node", "programmer.serial", "image.file", "image.size",
+                      "image.checksum", "serial_number", "result", "first_difference", "duration_ms"}),
             "");
   const std::string text = dir.Read("production log.jsonl");
   EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 4);
-  for (const char* part : {"\"programmer\":{\"node\":\"sim:2\",\"serial\":\"SIM0002\"}", "\"serial_number\":501",
-                           "\"size\":8192", "\"operation\":\"verify\"",
-                           "\"serial_number\":null,\"result\":\"different\",\"first_difference\":8188"})
+  for (const char* part :
+       {"\"programmer\":{\"node\":\"sim:2\",\"serial\":\"SIM0002\"}", "\"serial_number\":501", "\"size\":8192",
+        "\"operation\":\"verify\"", "\"serial_number\":null,\"result\":\"different\",\"first_difference\":8188"})
     EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
 }
 
@@ -186,8 +187,9 @@ TEST(CliRepeat, CtrlCWhileWaitingForTheOperatorEndsTheLoopWithTheSummary) {
   TTempDir dir;
   const std::string image = Image(dir);
   const std::string script =
-      "cd '" + dir.Folder() + "' || exit 1\nmkfifo in || exit 1\nexec 3<>in\n'" + TESMARO_BINARY_DIR + "/tesmaro-cli' " +
-      Simulate(dir, 2) + "--all-devices --chip 24C64 verify image.bin --repeat <in >out 2>err & p=$!\n" +
+      "cd '" + dir.Folder() + "' || exit 1\nmkfifo in || exit 1\nexec 3<>in\n'" + TESMARO_BINARY_DIR +
+      "/tesmaro-cli' " + Simulate(dir, 2) +
+      "--all-devices --chip 24C64 verify image.bin --repeat <in >out 2>err & p=$!\n" +
       "for i in $(seq 200); do grep -q 'Next chip' err && break; sleep 0.05; done; kill -INT $p\nwait $p\necho $? >rc";
   ASSERT_EQ(std::system(("bash -c \"$(cat <<'EOF'\n" + script + "\nEOF\n)\"").c_str()), 0);
   EXPECT_EQ(dir.Read("rc"), "130\n") << dir.Read("err");
@@ -198,7 +200,7 @@ TEST(CliRepeat, CtrlCWhileWaitingForTheOperatorEndsTheLoopWithTheSummary) {
 
 TEST(CliGang, OneProgrammerFailingIsReportedWhileTheOthersPassAndItsNumberIsNotUsedUp) {
   struct Case {
-    const char* fault;   // on the second of three programmers
+    const char* fault;  // on the second of three programmers
     int exitCode;
     const char* line;
   } cases[] = {

@@ -26,7 +26,8 @@ TEST(ErrorText, KeyedErrorsFollowTheLanguageAndFallBackToEnglish) {
     std::string English;
     std::string Shown;
   } cases[] = {
-      {TError(TMessageKey{"UnableToWrite"}, {"/a/b.ini"}), "Unable to write to /a/b.ini", "Не удаётся записать в /a/b.ini"},
+      {TError(TMessageKey{"UnableToWrite"}, {"/a/b.ini"}), "Unable to write to /a/b.ini",
+       "Не удаётся записать в /a/b.ini"},
       // A language file that lacks the key (an older file) shows the English text.
       {TError(TMessageKey{"DiskFull"}), "Disk full", "Disk full"},
       {TError(TMessageKey{"Empty"}), "Empty", "Empty"},

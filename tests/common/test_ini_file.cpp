@@ -51,13 +51,15 @@ TEST(IniFile, ByteOrderMarkIsSkippedAndKept) {
 TEST(IniFile, WriteUpdatesOneKeyAndLeavesEveryOtherLineAsItWas) {
   TTempDir dir;
   const std::string before =
-      "; settings\r\n[Other]\r\nx = 1 ; kept\r\n\r\n[Main]\r\n; a comment\r\nChip=old\r\nCurrentMemoryAddress=0x10\r\n\r\n[Last]\r\ny=2\r\n";
+      "; settings\r\n[Other]\r\nx = 1 ; kept\r\n\r\n[Main]\r\n; a "
+      "comment\r\nChip=old\r\nCurrentMemoryAddress=0x10\r\n\r\n[Last]\r\ny=2\r\n";
   auto f = dir.Write("s.ini", before);
   TIniFile ini(f);
   ini.WriteString("MAIN", "chip", "24C64");
   ini.WriteInteger("Main", "LangID", -1);
   EXPECT_EQ(dir.Read("s.ini"),
-            "; settings\r\n[Other]\r\nx = 1 ; kept\r\n\r\n[Main]\r\n; a comment\r\nchip=24C64\r\nCurrentMemoryAddress=0x10\r\n"
+            "; settings\r\n[Other]\r\nx = 1 ; kept\r\n\r\n[Main]\r\n; a "
+            "comment\r\nchip=24C64\r\nCurrentMemoryAddress=0x10\r\n"
             "LangID=-1\r\n\r\n[Last]\r\ny=2\r\n");
   EXPECT_EQ(TIniFile(f).ReadString("Main", "Chip", ""), "24C64");
 }

@@ -6,7 +6,7 @@ TEST(IntegerRule, ReadsAsTheTableSays) {
   struct Case {
     const char* text;
     std::optional<int32_t> value;
-  // clang-format off
+    // clang-format off
   } cases[] = {
       {"128", 128},         {"  128", 128},       {"\t128", 128},  {"$80", 128},
       {"0x80", 128},        {"0X80", 128},        {"x80", 128},    {"$ff", 255},

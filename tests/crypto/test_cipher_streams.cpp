@@ -117,11 +117,11 @@ TEST_F(CipherStreams, DecryptDropsPaddingOfTheFinalPieceOnly) {
     uint8_t LastByte;
     size_t Out;
   } cases[] = {
-      {4104, 3, 4096 + 5},    // whole first piece, then the 8-byte final piece less 3
-      {4096, 100, 3996},      // one piece less its padding
-      {8192, 8, 8184},        // two whole pieces: the second is the final one
-      {4104, 0, 4104},        // a count of 0 keeps the whole final piece
-      {4104, 9, 4096},        // a count beyond the final piece keeps none of it
+      {4104, 3, 4096 + 5},  // whole first piece, then the 8-byte final piece less 3
+      {4096, 100, 3996},    // one piece less its padding
+      {8192, 8, 8184},      // two whole pieces: the second is the final one
+      {4104, 0, 4104},      // a count of 0 keeps the whole final piece
+      {4104, 9, 4096},      // a count beyond the final piece keeps none of it
       {16, 200, 0},
   };
   for (const auto& c : cases) {

@@ -27,7 +27,8 @@ TEST(CliFirmware, PackAndUnpackRoundTrip) {
   // Another key: its own round trip, and noise under the default key.
   const std::string key = "--key 00112233445566778899 ";
   ASSERT_EQ(RunProgram("tesmaro-cli", "firmware-pack " + key + Quoted(image) + " " + Quoted(file)).ExitCode, 0);
-  ASSERT_EQ(RunProgram("tesmaro-cli", "firmware-unpack " + key + Quoted(file) + " " + Quoted(dir.File("k.bin"))).ExitCode, 0);
+  ASSERT_EQ(
+      RunProgram("tesmaro-cli", "firmware-unpack " + key + Quoted(file) + " " + Quoted(dir.File("k.bin"))).ExitCode, 0);
   EXPECT_EQ(dir.Read("k.bin"), Image(16384));
   RunProgram("tesmaro-cli", "firmware-unpack " + Quoted(file) + " " + Quoted(dir.File("n.bin")));
   EXPECT_NE(dir.Read("n.bin"), Image(16384));

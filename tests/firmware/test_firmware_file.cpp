@@ -38,12 +38,12 @@ TEST(FirmwareFile, LengthRules) {
     TBytes File;
     bool Loads;
   } cases[] = {
-      {"short", Pattern(16383, 1), false},                       // below 16384 bytes
-      {"ragged", Pattern(16390, 2), false},                      // not whole blocks
-      {"image16384", EncipherFirmware(Pattern(16384, 3)), true}, // 16392 bytes, content 16384
-      {"image16385", EncipherFirmware(Pattern(16385, 4)), true}, // fills the image exactly
-      {"image16386", EncipherFirmware(Pattern(16386, 5)), false},// would run past the image
-      {"image16376", EncipherFirmware(Pattern(16376, 6)), true}, // the shortest file: 16384 bytes
+      {"short", Pattern(16383, 1), false},                         // below 16384 bytes
+      {"ragged", Pattern(16390, 2), false},                        // not whole blocks
+      {"image16384", EncipherFirmware(Pattern(16384, 3)), true},   // 16392 bytes, content 16384
+      {"image16385", EncipherFirmware(Pattern(16385, 4)), true},   // fills the image exactly
+      {"image16386", EncipherFirmware(Pattern(16386, 5)), false},  // would run past the image
+      {"image16376", EncipherFirmware(Pattern(16376, 6)), true},   // the shortest file: 16384 bytes
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);

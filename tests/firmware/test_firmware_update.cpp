@@ -152,9 +152,9 @@ TEST_F(FirmwareUpdate, SendsEveryBlockChecksItAndReportsProgress) {
 
   // Set after every block, to 100 at the end, then back to 0.
   ASSERT_EQ(Ui.Progress.size(), 505u);
-  EXPECT_EQ(Ui.Progress[0], 0);    // 100/504 rounds down
-  EXPECT_EQ(Ui.Progress[62], 12);  // 12.5: halves go to the even neighbour
-  EXPECT_EQ(Ui.Progress[188], 38); // 37.5
+  EXPECT_EQ(Ui.Progress[0], 0);     // 100/504 rounds down
+  EXPECT_EQ(Ui.Progress[62], 12);   // 12.5: halves go to the even neighbour
+  EXPECT_EQ(Ui.Progress[188], 38);  // 37.5
   EXPECT_EQ(Ui.Progress[503], 100);
   EXPECT_EQ(Ui.Progress[504], 0);
   EXPECT_TRUE(std::is_sorted(Ui.Progress.begin(), Ui.Progress.end() - 1));
@@ -197,7 +197,8 @@ TEST_F(FirmwareUpdate, StopEndsTheTransferBetweenBlocks) {
       EXPECT_EQ(last.Text, "Operation stopped.");
     } else {
       EXPECT_EQ(last.Kind, TKind::Error);
-      EXPECT_EQ(last.Text, "Operation stopped.\n\rThe programmer's firmware is incomplete: run the firmware update again.");
+      EXPECT_EQ(last.Text,
+                "Operation stopped.\n\rThe programmer's firmware is incomplete: run the firmware update again.");
     }
   }
 }

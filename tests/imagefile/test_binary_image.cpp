@@ -63,8 +63,8 @@ TEST(ImageFormat, ByExtensionAndByName) {
   struct {
     const char* Name;
     TImageFormat Format;
-  } names[] = {{"a.hex", TImageFormat::Hex}, {"dir/A.HEX", TImageFormat::Hex}, {"a.Hex", TImageFormat::Hex},
-               {"a.bin", TImageFormat::Bin}, {"a.hex.bin", TImageFormat::Bin}, {"hex", TImageFormat::Bin},
+  } names[] = {{"a.hex", TImageFormat::Hex},  {"dir/A.HEX", TImageFormat::Hex}, {"a.Hex", TImageFormat::Hex},
+               {"a.bin", TImageFormat::Bin},  {"a.hex.bin", TImageFormat::Bin}, {"hex", TImageFormat::Bin},
                {"a.hexa", TImageFormat::Bin}, {"", TImageFormat::Bin}};
   for (auto n : names) EXPECT_EQ(ImageFormatOf(n.Name), n.Format) << n.Name;
   TImageFormat f = TImageFormat::Bin;

@@ -10,9 +10,7 @@ namespace {
 
 class CliImageFile : public testing::Test {
  protected:
-  void SetUp() override {
-    Dir.Write("cat.ini", "[Test]\ntype=1\nT32=1,32,8,0,5\nT128K=1,131072,32,0,5\n");
-  }
+  void SetUp() override { Dir.Write("cat.ini", "[Test]\ntype=1\nT32=1,32,8,0,5\nT128K=1,131072,32,0,5\n"); }
   TProcessResult Cli(const std::string& chip, const std::string& arguments) {
     return RunProgram("tesmaro-cli", "--catalogue '" + Dir.File("cat.ini") + "' --chip " + chip + " " + arguments);
   }
@@ -154,8 +152,7 @@ TEST_F(CliImageFile, VerifyListsTheDifferences) {
   for (int i = 0; i < 20; ++i) chip[0x100 + i] = '\x3A';
   Dir.Write("chip.bin", chip);
   Dir.Write("image.bin", std::string(4096, '\xFF'));
-  auto r = RunProgram("tesmaro-cli",
-                      "--simulate='" + Dir.File("chip.bin") + "' --chip 24C32 verify " + Q("image.bin"));
+  auto r = RunProgram("tesmaro-cli", "--simulate='" + Dir.File("chip.bin") + "' --chip 24C32 verify " + Q("image.bin"));
   EXPECT_EQ(r.ExitCode, 1) << r.Err;
   EXPECT_NE(r.Err.find("Verification failed!\nFirst difference at 0x0100: chip 3A, expected FF; 20 bytes differ."),
             std::string::npos)

@@ -8,8 +8,8 @@
 #include "app/differences_window.h"
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
-#include "app/status_bar.h"
 #include "app/main_window.h"
+#include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"
@@ -49,8 +49,9 @@ class TestFileCommands : public QObject {
     QCOMPARE(f.OpenDialog1.Filter,
              std::string("Hex file (*.hex)|*.hex|Binary File (*.bin)|*.bin|All files (binary)|*.*|S-record file "
                          "(*.s19;*.s28;*.s37;*.srec;*.mot;*.s)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
-    QCOMPARE(f.SaveDialog1.Filter, std::string("Hex files (*.hex)|*.hex|Binary files (*.*)|*.*|S-record files "
-                                               "(*.s19;*.s28;*.s37;*.srec;*.mot;*.s)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
+    QCOMPARE(f.SaveDialog1.Filter,
+             std::string("Hex files (*.hex)|*.hex|Binary files (*.*)|*.*|S-record files "
+                         "(*.s19;*.s28;*.s37;*.srec;*.mot;*.s)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
     for (const TFileDialog* d : {&f.OpenDialog1, &f.SaveDialog1}) {
       QCOMPARE(d->DefaultExt, std::string("hex"));
       QCOMPARE(d->FilterIndex, 1);
@@ -109,13 +110,19 @@ class TestFileCommands : public QObject {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("text");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("wrong checksum") << "bad.hex" << ":0100000011EE\n:0100010022DD\n"
+    QTest::newRow("wrong checksum") << "bad.hex"
+                                    << ":0100000011EE\n:0100010022DD\n"
                                     << "line 2: the record's checksum is wrong";
-    QTest::newRow("garbage line") << "bad.hex" << ":0100000011EE\ngarbage\n"
+    QTest::newRow("garbage line") << "bad.hex"
+                                  << ":0100000011EE\ngarbage\n"
                                   << "line 2: '$ar' is not a valid integer value";
-    QTest::newRow("binary named .hex") << "bad.hex" << QString::fromLatin1("\x7F" "ELF\x02\x01")
+    QTest::newRow("binary named .hex") << "bad.hex"
+                                       << QString::fromLatin1(
+                                              "\x7F"
+                                              "ELF\x02\x01")
                                        << "line 1: '$EL' is not a valid integer value";
-    QTest::newRow("S-record past the buffer") << "bad.s28" << "S104000033C8\nS2060FFFFF0102E8\n"
+    QTest::newRow("S-record past the buffer") << "bad.s28"
+                                              << "S104000033C8\nS2060FFFFF0102E8\n"
                                               << "line 2: address 0x100000 lies outside the memory buffer";
   }
   void failedLoadLeavesTheBufferAndTheView() {
@@ -292,9 +299,12 @@ class TestFileCommands : public QObject {
     QTest::addColumn<QString>("text");
     QTest::addColumn<int>("firstByte");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("bad checksum in line 2") << "image.hex" << ":0100000011EE\n:0100010022DD\n" << 0xFF
-                                            << "line 2: the record's checksum is wrong";
-    QTest::newRow("S-records by extension") << "image.s19" << "S104000033C8\nS9030000FC\n" << 0x33 << "";
+    QTest::newRow("bad checksum in line 2") << "image.hex"
+                                            << ":0100000011EE\n:0100010022DD\n"
+                                            << 0xFF << "line 2: the record's checksum is wrong";
+    QTest::newRow("S-records by extension") << "image.s19"
+                                            << "S104000033C8\nS9030000FC\n"
+                                            << 0x33 << "";
   }
   void commandLineFileLoadsWholeOrNotAtAll() {
     QFETCH(QString, name);

@@ -19,8 +19,8 @@ struct TLoadCase {
   const char* Name;
   int32_t Size;
   std::string Text;
-  std::optional<std::string> Error;     // a part of the expected error; then nothing is stored
-  std::map<uint32_t, uint8_t> Bytes;    // expected contents after a load; 0x00 = untouched
+  std::optional<std::string> Error;   // a part of the expected error; then nothing is stored
+  std::map<uint32_t, uint8_t> Bytes;  // expected contents after a load; 0x00 = untouched
 };
 
 void PrintTo(const TLoadCase& c, std::ostream* os) { *os << c.Name; }
@@ -138,7 +138,7 @@ TEST(HexLoadPrefill, CoversTheChipsPart) {
   struct {
     int32_t Size;
     uint32_t Filled;
-  } cases[] = {{100, 100}, {1, 1}, {0, 0x10000}, {0x10000, 0x10000}, {0x10010, 0x10010}, {0x20000, 0x20000},
+  } cases[] = {{100, 100},          {1, 1}, {0, 0x10000}, {0x10000, 0x10000}, {0x10010, 0x10010}, {0x20000, 0x20000},
                {0x100000, 0x100000}};
   for (auto c : cases) {
     std::memset(MemoryBuffer, 0x00, sizeof MemoryBuffer);

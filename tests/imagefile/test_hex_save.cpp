@@ -42,8 +42,8 @@ TEST(HexSave, RecordCountsFollowTheSize) {
     int32_t Size;
     size_t DataRecords;
     size_t AddressRecords;
-  } cases[] = {{100, 7, 0},       {256, 16, 0},         {1, 1, 0},        {0, 4096, 0},
-               {0x10000, 4096, 0}, {0x10010, 4097, 2},  {0x20000, 8192, 2}, {0x100000, 65536, 16}};
+  } cases[] = {{100, 7, 0},        {256, 16, 0},       {1, 1, 0},          {0, 4096, 0},
+               {0x10000, 4096, 0}, {0x10010, 4097, 2}, {0x20000, 8192, 2}, {0x100000, 65536, 16}};
   FillRandom(1);
   for (auto c : cases) {
     std::vector<std::string> lines = Lines(HexText(ChipOfSize(c.Size)));

@@ -1,11 +1,11 @@
 // Saving never destroys the file it replaces: failed saves leave it intact and no litter.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <unistd.h>
 #include <csignal>
 #include <cstring>
 #include <filesystem>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include "buffer/memory_buffer.h"
 #include "common/error.h"

@@ -31,30 +31,54 @@ const std::string kHeader = SRec(0, 0, {'h', 'd', 'r'});
 
 std::vector<TSRecCase> SRecCases() {
   return {
-      {"S1WithHeaderCountAndEnd", 256, kHeader + SRec(1, 0x10, {1, 2}) + SRec(5, 1, {}) + SRec(9, 0, {}), {},
+      {"S1WithHeaderCountAndEnd",
+       256,
+       kHeader + SRec(1, 0x10, {1, 2}) + SRec(5, 1, {}) + SRec(9, 0, {}),
+       {},
        {{0x0F, 0xFF}, {0x10, 1}, {0x11, 2}, {0x12, 0xFF}, {0xFF, 0xFF}, {0x100, 0x00}}},
-      {"S2AndS3Addresses", 0x20000, SRec(2, 0x10000, {7}) + SRec(3, 0x1FFFF, {8}) + SRec(8, 0, {}), {},
+      {"S2AndS3Addresses",
+       0x20000,
+       SRec(2, 0x10000, {7}) + SRec(3, 0x1FFFF, {8}) + SRec(8, 0, {}),
+       {},
        {{0x10000, 7}, {0x1FFFF, 8}}},
       {"LowerCaseCrLfAndBlankLines", 256, "s1050000aabb95\r\n\r\n  \r\nS9030000FC\r\n", {}, {{0, 0xAA}, {1, 0xBB}}},
       {"EndRecordStopsReading", 256, SRec(1, 0, {1}) + SRec(9, 0, {}) + "garbage\n", {}, {{0, 1}}},
       {"NoEndRecordReadsToTheEnd", 256, SRec(1, 0, {1}) + SRec(1, 1, {2}), {}, {{0, 1}, {1, 2}}},
-      {"S6CountOfThreeRecords", 256, SRec(1, 0, {1}) + SRec(1, 1, {2}) + SRec(1, 2, {3}) + SRec(6, 3, {}), {},
+      {"S6CountOfThreeRecords",
+       256,
+       SRec(1, 0, {1}) + SRec(1, 1, {2}) + SRec(1, 2, {3}) + SRec(6, 3, {}),
+       {},
        {{2, 3}}},
-      {"HeaderChecksumIsChecked", 256, "S00600006864727B\n" + SRec(1, 0, {1}), "line 1: the record's checksum is wrong",
+      {"HeaderChecksumIsChecked",
+       256,
+       "S00600006864727B\n" + SRec(1, 0, {1}),
+       "line 1: the record's checksum is wrong",
        {}},
-      {"ChecksumInThirdRecordLoadsNothing", 256, SRec(1, 0, {1}) + SRec(1, 1, {2}) + "S104000203F7\n",
-       "line 3: the record's checksum is wrong", {}},
-      {"WrongRecordCount", 256, SRec(1, 0, {1}) + SRec(5, 2, {}),
-       "line 2: the record count says 2 data records, but 1 came before it", {}},
+      {"ChecksumInThirdRecordLoadsNothing",
+       256,
+       SRec(1, 0, {1}) + SRec(1, 1, {2}) + "S104000203F7\n",
+       "line 3: the record's checksum is wrong",
+       {}},
+      {"WrongRecordCount",
+       256,
+       SRec(1, 0, {1}) + SRec(5, 2, {}),
+       "line 2: the record count says 2 data records, but 1 came before it",
+       {}},
       {"NotAnSRecord", 256, SRec(1, 0, {1}) + ":0100000011EE\n", "line 2: the line is no S-record", {}},
       {"UnknownType", 256, "S4030000FC\n", "line 1: S4 is no known S-record type", {}},
       {"NotHexadecimal", 256, "S1050000AXBB95\n", "line 1: 'AX' is not a hexadecimal number", {}},
       {"LineShorterThanItsCount", 256, "S1050000AABB\n", "line 1: the line ends before its record does", {}},
       {"CharactersAfterTheChecksum", 256, "S1050000AABB95FF\n", "line 1: characters follow the record's checksum", {}},
-      {"CountTooSmallForTheAddress", 256, "S1020000FD\n", "line 1: the byte count 02 is too small for an S1 record",
+      {"CountTooSmallForTheAddress",
+       256,
+       "S1020000FD\n",
+       "line 1: the byte count 02 is too small for an S1 record",
        {}},
-      {"NothingPastTheBuffer", 256, SRec(1, 0, {1}) + SRec(3, 0xFFFFF, {1, 2}),
-       "line 2: address 0x100000 lies outside the memory buffer", {}},
+      {"NothingPastTheBuffer",
+       256,
+       SRec(1, 0, {1}) + SRec(3, 0xFFFFF, {1, 2}),
+       "line 2: address 0x100000 lies outside the memory buffer",
+       {}},
   };
 }
 
@@ -91,8 +115,8 @@ TEST(SRecSave, SmallChipGetsS1RecordsOf32BytesWithHeaderCountAndS9) {
   chip.Name = "AB";
   std::string data = "S1230000";
   for (int i = 0; i < 32; ++i) data += (i < 16 ? "0" : "1") + std::string(1, "0123456789ABCDEF"[i % 16]);
-  EXPECT_EQ(SRecText(chip), "S0050000414277\r\n" + data + "EC\r\nS10B0020" + "2021222324252627" +
-                                "B8\r\nS5030002FA\r\nS9030000FC\r\n");
+  EXPECT_EQ(SRecText(chip),
+            "S0050000414277\r\n" + data + "EC\r\nS10B0020" + "2021222324252627" + "B8\r\nS5030002FA\r\nS9030000FC\r\n");
 }
 
 TEST(SRecSave, ChipsAbove64KiBGetS2RecordsAndS8) {
@@ -122,8 +146,8 @@ TEST(SRecSave, RoundTrips) {
 // the offset is refused, and the lowest address is found without loading.
 TEST(LoadOffset, MovesEveryAddressDown) {
   TTempDir dir;
-  const std::string hex = dir.Write("ee.hex", Rec(0, 4, {0x00, 0x81}) + Rec(0x10, 0, {1, 2}) + Rec(0, 0, {3}) +
-                                                  ":00000001FF\n");
+  const std::string hex =
+      dir.Write("ee.hex", Rec(0, 4, {0x00, 0x81}) + Rec(0x10, 0, {1, 2}) + Rec(0, 0, {3}) + ":00000001FF\n");
   const std::string srec = dir.Write("ee.s37", SRec(3, 0x810010, {1, 2}) + SRec(3, 0x810000, {3}) + SRec(7, 0, {}));
   for (const auto& [file, format] : {std::pair{hex, TImageFormat::Hex}, std::pair{srec, TImageFormat::SRec}}) {
     SCOPED_TRACE(file);

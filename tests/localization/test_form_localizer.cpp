@@ -4,8 +4,8 @@
 #include <QTreeWidget>
 #include <filesystem>
 
-#include "app/main_window.h"
 #include "app/chip_dialog.h"
+#include "app/main_window.h"
 #include "common/scripted_user_interface.h"
 #include "localization/component_keys.h"
 #include "localization/form_localizer.h"
@@ -40,9 +40,7 @@ struct TProgramFolder {
     }
     Dir.Write("tesmaro.ini", settings);
   }
-  TStartOptions Options() const {
-    return WindowOptionsIn(Dir);
-  }
+  TStartOptions Options() const { return WindowOptionsIn(Dir); }
 };
 
 QString U(const char* s) { return QString::fromUtf8(s); }
@@ -136,8 +134,8 @@ class TestFormLocalizer : public QObject {
     f.FormActivate();
     f.QFormLocalizer1->SetExcluded({"Open1"});
     QStringList localized;
-    f.QFormLocalizer1->OnPropertyLocalizing = [&](QObject* sender, QObject* object, const QString& prop,
-                                                   QString& value, bool& allow) {
+    f.QFormLocalizer1->OnPropertyLocalizing = [&](QObject* sender, QObject* object, const QString& prop, QString& value,
+                                                  bool& allow) {
       QCOMPARE(sender, f.QFormLocalizer1);
       localized << object->objectName() + u'.' + prop;
       if (object == f.Exit1) allow = false;

@@ -125,7 +125,9 @@ TEST(LanguageFile, TextIsInTheCodePageOfItsCharacterSet) {
   EXPECT_EQ(TQLanguageFile(QString::fromStdString(name)).ReadString(U("Файл"), U("Ключ"), "-"), U("Текст ?"));
 
   // Without "FontCharSet" the text is Windows-1252.
-  const std::string west = dir.Write("de.lng", "[S]\nA=Gr\xFC\xDF" "e\n");
+  const std::string west = dir.Write("de.lng",
+                                     "[S]\nA=Gr\xFC\xDF"
+                                     "e\n");
   EXPECT_EQ(TQLanguageFile(QString::fromStdString(west)).ReadString("S", "A", "-"), U("Grüße"));
 }
 

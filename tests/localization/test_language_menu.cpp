@@ -5,8 +5,8 @@
 #include <filesystem>
 
 #include "app/hex_grid.h"
-#include "app/status_bar.h"
 #include "app/main_window.h"
+#include "app/status_bar.h"
 #include "common/ini_file.h"
 #include "common/scripted_user_interface.h"
 #include "localization/language_source.h"
@@ -23,9 +23,7 @@ struct TProgramFolder {
       std::filesystem::copy_file(std::string(TESMARO_SOURCE_DIR) + "/data/" + f, Dir.File(f));
     if (!settings.empty()) Dir.Write("tesmaro.ini", settings);
   }
-  TStartOptions Options() const {
-    return WindowOptionsIn(Dir);
-  }
+  TStartOptions Options() const { return WindowOptionsIn(Dir); }
   std::string LangID() const { return TIniFile(Dir.File("tesmaro.ini")).ReadString("Main", "LangID", "<none>"); }
 };
 

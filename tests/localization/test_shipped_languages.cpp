@@ -9,16 +9,39 @@
 
 namespace {
 
-const char* const kWindowKeys[] = {
-    "Caption", "sSpeedButton1.Hint", "sSpeedButton2.Hint", "sSpeedButton3.Hint", "sSpeedButton4.Hint",
-    "sSpeedButton5.Hint", "sSpeedButton6.Hint", "sSpeedButton7.Hint", "sSpeedButton8.Hint", "File1.Caption",
-    "Open1.Caption", "Save1.Caption", "SaveAs1.Caption", "N1.Caption", "Exit1.Caption", "Program1.Caption",
-    "Program2.Caption", "ReadChip1.Caption", "VerifyAl1.Caption", "N2.Caption", "Getversioninfo1.Caption",
-    "Options1.Caption", "ChipSelect1.Caption", "N3.Caption", "Clearmemory1.Caption", "N4.Caption",
-    "Firmwareupdate1.Caption", "Language1.Caption", "Help1.Caption", "SupportedChips1.Caption"};
+const char* const kWindowKeys[] = {"Caption",
+                                   "sSpeedButton1.Hint",
+                                   "sSpeedButton2.Hint",
+                                   "sSpeedButton3.Hint",
+                                   "sSpeedButton4.Hint",
+                                   "sSpeedButton5.Hint",
+                                   "sSpeedButton6.Hint",
+                                   "sSpeedButton7.Hint",
+                                   "sSpeedButton8.Hint",
+                                   "File1.Caption",
+                                   "Open1.Caption",
+                                   "Save1.Caption",
+                                   "SaveAs1.Caption",
+                                   "N1.Caption",
+                                   "Exit1.Caption",
+                                   "Program1.Caption",
+                                   "Program2.Caption",
+                                   "ReadChip1.Caption",
+                                   "VerifyAl1.Caption",
+                                   "N2.Caption",
+                                   "Getversioninfo1.Caption",
+                                   "Options1.Caption",
+                                   "ChipSelect1.Caption",
+                                   "N3.Caption",
+                                   "Clearmemory1.Caption",
+                                   "N4.Caption",
+                                   "Firmwareupdate1.Caption",
+                                   "Language1.Caption",
+                                   "Help1.Caption",
+                                   "SupportedChips1.Caption"};
 const char* const kDialogKeys[] = {"GroupBox1.Caption", "GroupBox2.Caption", "BitBtn1.Caption", "BitBtn2.Caption"};
 const char* const kMessageKeys[] = {"ConfirmSave", "SuppChips", "NotSuppChips", "ProgNotFound", "VerifOK",
-                                    "VerifNotOK", "ProgOK", "ProgNotOK", "ProgNoAnswer"};
+                                    "VerifNotOK",  "ProgOK",    "ProgNotOK",    "ProgNoAnswer"};
 
 struct TLanguage {
   const char* File;

@@ -133,7 +133,8 @@ class TestDocuments : public QObject {
     f.RecentFiles1->actions()[1]->trigger();
     QCOMPARE(ui.Shown.size(), size_t(1));
     QCOMPARE(ui.Shown[0].Kind, TKind::Error);
-    QCOMPARE(ui.Shown[0].Text, "The file " + dir.File("f9.bin") + " no longer exists. It was removed from the recent files.");
+    QCOMPARE(ui.Shown[0].Text,
+             "The file " + dir.File("f9.bin") + " no longer exists. It was removed from the recent files.");
     QCOMPARE(f.RecentFiles.size(), size_t(7));
     QCOMPARE(RecentMenu(f).size(), size_t(7));
     QCOMPARE(TIniFile(dir.File("tesmaro.ini")).ReadString("RecentFiles", "File2", ""), dir.File("f8.bin"));

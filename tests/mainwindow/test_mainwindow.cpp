@@ -4,8 +4,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/status_bar.h"
 #include "app/main_window.h"
+#include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
 #include "common/ini_file.h"
 #include "common/scripted_user_interface.h"
@@ -99,7 +99,7 @@ class TestMainWindow : public QObject {
     QVERIFY(!f.close());  // "Close without saving the settings?" answered No
     QVERIFY(f.isVisible());
     QCOMPARE(ui.Texts(), (std::vector<std::string>{"Unable to write to " + dir.File("tesmaro.ini"),
-                                                    "Close without saving the settings?"}));
+                                                   "Close without saving the settings?"}));
     std::filesystem::remove(dir.File("tesmaro.ini"));
     QVERIFY(f.close());
   }
@@ -124,11 +124,40 @@ class TestMainWindow : public QObject {
     Tf f(WindowOptionsIn(dir), &ui);
     QCOMPARE(f.objectName(), QString("f"));
     QCOMPARE(f.windowTitle(), QString("Tesmaro"));
-    for (const char* name : {"sPanel2", "sSpeedButton1", "sSpeedButton8", "sProgressBar1", "DrawGrid1", "sPanel1",
-                             "pb1", "sb1", "MainMenu1", "File1", "Open1", "Save1", "SaveAs1", "N1", "Exit1",
-                             "Program1", "Program2", "ReadChip1", "VerifyAl1", "N2", "Getversioninfo1", "Options1",
-                             "ChipSelect1", "N3", "Clearmemory1", "N4", "Firmwareupdate1", "Language1", "Help1",
-                             "SupportedChips1", "RecentFiles1", "BlankCheck1", "Erase1", "AskBeforeWriting1"})
+    for (const char* name : {"sPanel2",
+                             "sSpeedButton1",
+                             "sSpeedButton8",
+                             "sProgressBar1",
+                             "DrawGrid1",
+                             "sPanel1",
+                             "pb1",
+                             "sb1",
+                             "MainMenu1",
+                             "File1",
+                             "Open1",
+                             "Save1",
+                             "SaveAs1",
+                             "N1",
+                             "Exit1",
+                             "Program1",
+                             "Program2",
+                             "ReadChip1",
+                             "VerifyAl1",
+                             "N2",
+                             "Getversioninfo1",
+                             "Options1",
+                             "ChipSelect1",
+                             "N3",
+                             "Clearmemory1",
+                             "N4",
+                             "Firmwareupdate1",
+                             "Language1",
+                             "Help1",
+                             "SupportedChips1",
+                             "RecentFiles1",
+                             "BlankCheck1",
+                             "Erase1",
+                             "AskBeforeWriting1"})
       QVERIFY2(f.findChild<QObject*>(name) != nullptr, name);
     QCOMPARE(f.sSpeedButton3->toolTip(), QString("Read chip"));
     QCOMPARE(f.sSpeedButton8->geometry(), QRect(348, 8, 60, 60));

@@ -29,8 +29,9 @@
 
 namespace {
 
-const char* const kCatalogue = "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n24C02=1,256,8,0,5\n"
-                               "[Huge]\ntype=1\nH16M=1,16777216,8,0,5\n";
+const char* const kCatalogue =
+    "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n24C02=1,256,8,0,5\n"
+    "[Huge]\ntype=1\nH16M=1,16777216,8,0,5\n";
 constexpr int kBulgarian = 0, kEnglish = 1, kRussian = 2;
 
 QString U(const char* utf8) { return QString::fromUtf8(utf8); }
@@ -211,7 +212,7 @@ class TestWindowUsability : public QObject {
     QCOMPARE(f.close(), closes);
     QCOMPARE(f.isVisible(), !closes);
     QCOMPARE(ui.Texts(), (std::vector<std::string>{"Unable to write to " + folder.Dir.File("tesmaro.ini"),
-                                                    "Close without saving the settings?"}));
+                                                   "Close without saving the settings?"}));
     QCOMPARE(ui.Shown[1].Kind, TScriptedUserInterface::TKind::Question);
   }
 
@@ -352,8 +353,8 @@ class TestWindowUsability : public QObject {
     const struct {
       QAction* Action;
       const char* Keys;
-    } shortcuts[] = {{f.Open1, "Ctrl+O"},    {f.Save1, "Ctrl+S"},         {f.SaveAs1, "Ctrl+Shift+S"},
-                     {f.Exit1, "Ctrl+Q"},    {f.ReadChip1, "Ctrl+R"},     {f.Program2, "Ctrl+Shift+W"},
+    } shortcuts[] = {{f.Open1, "Ctrl+O"},     {f.Save1, "Ctrl+S"},      {f.SaveAs1, "Ctrl+Shift+S"},
+                     {f.Exit1, "Ctrl+Q"},     {f.ReadChip1, "Ctrl+R"},  {f.Program2, "Ctrl+Shift+W"},
                      {f.VerifyAl1, "Ctrl+E"}, {f.ChipSelect1, "Ctrl+K"}};
     for (const auto& s : shortcuts) QCOMPARE(s.Action->shortcut(), QKeySequence(s.Keys));
     // No two commands share keys (the Edit menu's included).

@@ -7,8 +7,8 @@
 #include <filesystem>
 
 #include "app/artwork.h"
-#include "app/picture.h"
 #include "app/main_window.h"
+#include "app/picture.h"
 #include "catalogue/chip.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"
@@ -216,7 +216,6 @@ class TestPicture : public QObject {
     QVERIFY(!w.F->windowIcon().isNull());
   }
 };
-
 
 QTEST_MAIN(TestPicture)
 #include "test_picture.moc"

@@ -21,11 +21,11 @@ TEST(ProductionLog, JsonStringEscapes) {
       {"line\nbreak\ttab\r", "\"line\\nbreak\\ttab\\r\""},
       {std::string("nul\0bell\x07", 9), "\"nul\\u0000bell\\u0007\""},
       {"\x7F", "\"\\u007f\""},
-      {"\xD0\x9F\xD1\x80\xD0\xB8", "\"\xD0\x9F\xD1\x80\xD0\xB8\""},   // valid UTF-8 stays
+      {"\xD0\x9F\xD1\x80\xD0\xB8", "\"\xD0\x9F\xD1\x80\xD0\xB8\""},  // valid UTF-8 stays
       {"\xE2\x82\xAC\xF0\x9F\x98\x80", "\"\xE2\x82\xAC\xF0\x9F\x98\x80\""},
-      {"bad\xFF", "\"bad\\ufffd\""},                                     // not UTF-8
-      {"\xC0\xAF", "\"\\ufffd\\ufffd\""},                                // overlong
-      {"\xED\xA0\x80", "\"\\ufffd\\ufffd\\ufffd\""},                     // a surrogate
+      {"bad\xFF", "\"bad\\ufffd\""},                  // not UTF-8
+      {"\xC0\xAF", "\"\\ufffd\\ufffd\""},             // overlong
+      {"\xED\xA0\x80", "\"\\ufffd\\ufffd\\ufffd\""},  // a surrogate
       {"cut\xE2\x82", "\"cut\\ufffd\\ufffd\""},
   };
   for (const auto& c : cases) EXPECT_EQ(JsonString(c.in), c.out) << c.in;
@@ -50,8 +50,10 @@ TEST(ProductionLog, TimeIsIso8601WithTheZonesOffset) {
   setenv("TZ", "IST-5:30", 1);
   tzset();
   EXPECT_EQ(IsoTime(t), "2026-12-10T17:30:00.250+05:30");
-  if (old) setenv("TZ", saved.c_str(), 1);
-  else unsetenv("TZ");
+  if (old)
+    setenv("TZ", saved.c_str(), 1);
+  else
+    unsetenv("TZ");
   tzset();
 }
 
@@ -83,14 +85,13 @@ TEST(ProductionLog, LinesParseWithEveryFieldAndAppendsNeverRewrite) {
   EXPECT_EQ(text.rfind("{\"earlier\":true}\n", 0), 0u);
   EXPECT_EQ(CheckJsonLines(log, {"earlier"}).find("line 2 lacks"), 0u);
   dir.Write("new.jsonl", text.substr(text.find('\n') + 1));
-  EXPECT_EQ(CheckJsonLines(dir.File("new.jsonl"),
-                           {"time", "operation", "chip", "programmer.node", "programmer.serial", "image",
-                            "serial_number", "result", "first_difference", "duration_ms"}),
-            "");
+  EXPECT_EQ(
+      CheckJsonLines(dir.File("new.jsonl"), {"time", "operation", "chip", "programmer.node", "programmer.serial",
+                                             "image", "serial_number", "result", "first_difference", "duration_ms"}),
+      "");
   EXPECT_NE(text.find("\"image\":{\"file\":\"dir\\\\image \\ufffd.hex\",\"size\":8192,\"checksum\":\"1A2B\"}"),
             std::string::npos);
-  EXPECT_NE(text.find("\"serial_number\":1001,\"result\":\"different\",\"first_difference\":8176,"),
-            std::string::npos);
+  EXPECT_NE(text.find("\"serial_number\":1001,\"result\":\"different\",\"first_difference\":8176,"), std::string::npos);
   EXPECT_NE(text.find("\"image\":null,\"serial_number\":null,\"result\":\"ok\",\"first_difference\":null"),
             std::string::npos);
 }

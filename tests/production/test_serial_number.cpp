@@ -71,8 +71,8 @@ TEST(SerialBytes, EachFormatAtTheEdgesOfItsWidth) {
       {"0:0:1:6:ascii", 42, {'0', '0', '0', '0', '4', '2'}},
       {"0:0:1:3:ascii", 999, {'9', '9', '9'}},
       {"0:0:1:3:ascii", 1000, {}},
-      {"0:0:1:20:ascii", UINT64_MAX, {'1', '8', '4', '4', '6', '7', '4', '4', '0', '7', '3', '7', '0', '9', '5', '5',
-                                      '1', '6', '1', '5'}},
+      {"0:0:1:20:ascii", UINT64_MAX, {'1', '8', '4', '4', '6', '7', '4', '4', '0', '7',
+                                      '3', '7', '0', '9', '5', '5', '1', '6', '1', '5'}},
       {"0:0:1:3:bcd", 123456, {0x12, 0x34, 0x56}},
       {"0:0:1:2:bcd", 7, {0x00, 0x07}},
       {"0:0:1:1:bcd", 99, {0x99}},
@@ -100,7 +100,7 @@ TEST(SerialField, FitsOnlyWithinTheChipAndStampsOnlyWhenItFits) {
   EXPECT_EQ(image[12], 0xA1);
   EXPECT_EQ(image[15], 0xD4);
   const std::vector<uint8_t> before = image;
-  EXPECT_FALSE(StampSerial(Spec("13:1"), 1, image));            // runs past the end
-  EXPECT_FALSE(StampSerial(Spec("0:1:1:1"), 256, image));       // does not fit in the width
+  EXPECT_FALSE(StampSerial(Spec("13:1"), 1, image));       // runs past the end
+  EXPECT_FALSE(StampSerial(Spec("0:1:1:1"), 256, image));  // does not fit in the width
   EXPECT_EQ(image, before);
 }

@@ -95,7 +95,8 @@ TEST(SerialPool, ThreadsNeverGetTheSameNumber) {
       for (int i = 0; i < 50; ++i) {
         uint64_t n = 0;
         ASSERT_TRUE(pool.Take(n));
-        if (n % 3 == 0) pool.GiveBack(n);
+        if (n % 3 == 0)
+          pool.GiveBack(n);
         else {
           pool.Confirm(n);
           g.push_back(n);

@@ -87,9 +87,9 @@ TEST(StationRun, EachProgrammerEndsOnItsOwnAndNoNumberIsGivenTwice) {
   EXPECT_EQ(next, 504u);
   EXPECT_EQ(spare, (std::vector<uint64_t>{501, 502, 503}));
 
-  EXPECT_EQ(CheckJsonLines(job.Log, {"time", "operation", "chip", "programmer.node", "programmer.serial",
-                                     "image.file", "image.size", "image.checksum", "serial_number", "result",
-                                     "first_difference", "duration_ms"}),
+  EXPECT_EQ(CheckJsonLines(job.Log, {"time", "operation", "chip", "programmer.node", "programmer.serial", "image.file",
+                                     "image.size", "image.checksum", "serial_number", "result", "first_difference",
+                                     "duration_ms"}),
             "");
   const std::string log = dir.Read("log");
   for (const char* r : {"\"ok\"", "\"no-answer\"", "\"unplugged\"", "\"different\",\"first_difference\":320"})

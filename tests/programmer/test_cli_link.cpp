@@ -35,16 +35,13 @@ TEST(CliLink, FaultsEndTheCommandWithTheirOwnMessageAndExitCode) {
     const char* Fault;
     int Exit;
     const char* Message;
-    bool ChipClosed;      // the simulator's last command is the closing chip access
-    size_t Writes;        // write commands the simulator took (for the write)
+    bool ChipClosed;  // the simulator's last command is the closing chip access
+    size_t Writes;    // write commands the simulator took (for the write)
   };
   const TCase cases[] = {
-      {"read", "noanswer@100", 4, kNoAnswer, true, 0},
-      {"read", "late@100", 4, kNoAnswer, true, 0},
-      {"read", "unplug@100", 4, kUnplugged, false, 0},
-      {"read", "refuse-write@100", 4, kNoAnswer, true, 0},
-      {"write", "refuse-write@5", 4, kNoAnswer, true, 3},
-      {"write", "noanswer@40", 4, kNoAnswer, true, 38},
+      {"read", "noanswer@100", 4, kNoAnswer, true, 0},          {"read", "late@100", 4, kNoAnswer, true, 0},
+      {"read", "unplug@100", 4, kUnplugged, false, 0},          {"read", "refuse-write@100", 4, kNoAnswer, true, 0},
+      {"write", "refuse-write@5", 4, kNoAnswer, true, 3},       {"write", "noanswer@40", 4, kNoAnswer, true, 38},
       {"verify", "flip@7", 1, "Verification failed!", true, 0},
   };
   for (const TCase& c : cases) {
@@ -114,12 +111,11 @@ TEST(CliLink, SecondProgramOnTheSameSimulatedProgrammerIsTurnedAway) {
   const std::string sim = "--simulate='" + dir.File("chip.bin") + "' ";
   // A read of 131 exchanges of 10 ms each, in the background.
   const std::string first = std::string("'") + TESMARO_BINARY_DIR + "/tesmaro-cli' " + sim +
-                            "--sim-latency 10 --chip 24C32 read '" + dir.File("a.bin") + "' >/dev/null 2>&1; echo $? >'" +
-                            dir.File("first.rc") + "'";
+                            "--sim-latency 10 --chip 24C32 read '" + dir.File("a.bin") +
+                            "' >/dev/null 2>&1; echo $? >'" + dir.File("first.rc") + "'";
   ASSERT_EQ(std::system(("(" + first + ") &").c_str()), 0);
   std::this_thread::sleep_for(std::chrono::milliseconds(400));
-  const TProcessResult second =
-      RunProgram("tesmaro-cli", sim + "--sim-log '" + dir.File("second.log") + "' version");
+  const TProcessResult second = RunProgram("tesmaro-cli", sim + "--sim-log '" + dir.File("second.log") + "' version");
   EXPECT_EQ(second.ExitCode, 6) << second.Err;
   EXPECT_EQ(second.Err, "tesmaro-cli: The programmer is in use by another program.\n");
   EXPECT_EQ(dir.Read("second.log"), "") << "nothing sent";

@@ -1,9 +1,9 @@
 // tesmaro-cli version, with the simulated programmer and without a programmer.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
 #include <cstdio>
 #include <string>
-#include <sys/wait.h>
 
 namespace {
 

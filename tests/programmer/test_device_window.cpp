@@ -2,9 +2,9 @@
 // and unplugging.
 #include <QtTest>
 
-#include "app/status_bar.h"
 #include "app/main_window.h"
 #include "app/start_options.h"
+#include "app/status_bar.h"
 #include "common/scripted_user_interface.h"
 #include "hid/simulated_platform.h"
 #include "simulator/simulated_programmer.h"
@@ -45,9 +45,9 @@ class TestDeviceWindow : public QObject {
 
   // The window takes the simulator's options from its command line, and a bad one is reported.
   void simulatorOptionsFromTheCommandLine() {
-    const TStartOptions o = StartOptionsFromArguments(
-        {"--simulate", "--sim-latency", "3", "--sim-fault=noanswer@2", "--sim-fault", "flip@9", "--sim-seed", "5",
-         "image.hex", "--sim-log=sim.log"});
+    const TStartOptions o =
+        StartOptionsFromArguments({"--simulate", "--sim-latency", "3", "--sim-fault=noanswer@2", "--sim-fault",
+                                   "flip@9", "--sim-seed", "5", "image.hex", "--sim-log=sim.log"});
     QVERIFY(o.Simulate);
     QCOMPARE(o.Simulation.LatencyMs, 3);
     QCOMPARE(o.Simulation.Faults, (std::vector<std::string>{"noanswer@2", "flip@9"}));

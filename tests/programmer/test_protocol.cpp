@@ -15,7 +15,9 @@ TEST(BuildHeader, SetsOnlyTheHeaderBytes) {
       case 3: EXPECT_EQ(r[i], 0x03); break;
       case 4: EXPECT_EQ(r[i], 0xFF); break;
       case 5: EXPECT_EQ(r[i], 0x20); break;
-      case 7: case 8: case 9: EXPECT_EQ(r[i], 0); break;
+      case 7:
+      case 8:
+      case 9: EXPECT_EQ(r[i], 0); break;
       case 17: EXPECT_EQ(r[i], 0x77); break;
       default: EXPECT_EQ(r[i], 0xEE) << "kept";
     }

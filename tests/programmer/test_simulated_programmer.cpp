@@ -52,10 +52,10 @@ TEST(SimulatedProgrammer, WritesLandInTheImageAndReadsGiveThemBack) {
   struct TCase {
     const char* Name;
     uint8_t Type, Org;
-    size_t B7, B8, B9;      // address bytes of the write and the read
-    size_t Address;         // where the first byte lands in the image
-    size_t Count;           // bytes per command
-    bool WriteAccess;       // 0x11 open needed
+    size_t B7, B8, B9;  // address bytes of the write and the read
+    size_t Address;     // where the first byte lands in the image
+    size_t Count;       // bytes per command
+    bool WriteAccess;   // 0x11 open needed
   };
   const TCase cases[] = {
       {"type 1", 1, 0, 0x40, 0x12, 0, 0x1240, 16, false},
@@ -179,10 +179,8 @@ TEST(SimulatedProgrammer, PagesRollOverAndAddressesWrapAtTheChipSize) {
     size_t LastLanding;  // where the last byte of the data lands
   };
   const TCase cases[] = {
-      {"inside one page", 16, 4096, 0x20, 16, 0x2F},
-      {"rolls over to the page start", 16, 4096, 0x28, 16, 0x27},
-      {"last byte of a page", 8, 4096, 0x17, 2, 0x10},
-      {"no pages: straight on", 0, 4096, 0x28, 16, 0x37},
+      {"inside one page", 16, 4096, 0x20, 16, 0x2F},     {"rolls over to the page start", 16, 4096, 0x28, 16, 0x27},
+      {"last byte of a page", 8, 4096, 0x17, 2, 0x10},   {"no pages: straight on", 0, 4096, 0x28, 16, 0x37},
       {"wraps at the chip size", 0, 256, 0xFF, 2, 0x00},
   };
   for (const TCase& c : cases) {
@@ -230,5 +228,6 @@ TEST(SimulatedProgrammer, FaultTextsAndTheLog) {
   p.Respond(Command(0x30, 1, 1).data(), 65, reply);
   p.Respond(Command(0x20, 1, 1).data(), 65, reply);
   p.Respond(Command(0x10, 2, 1).data(), 65, reply);
-  EXPECT_EQ(dir.Read("sim.log"), "0 10/1 chip-open\n1 30/1 write fault=noanswer\n2 20/1 read fault=flip\n3 10/2 chip-close\n");
+  EXPECT_EQ(dir.Read("sim.log"),
+            "0 10/1 chip-open\n1 30/1 write fault=noanswer\n2 20/1 read fault=flip\n3 10/2 chip-close\n");
 }

@@ -18,8 +18,8 @@ TEST_F(ProgrammerFixture, VersionReplies) {
     const char* Name;
     uint8_t Major, Minor;
     bool WrongMark, NoAnswer, FromMenu;
-    const char* Panel;       // panel 0 afterwards
-    const char* Box;         // the box shown, or null
+    const char* Panel;  // panel 0 afterwards
+    const char* Box;    // the box shown, or null
   };
   const TCase cases[] = {
       {"2.10 from the menu", 2, 10, false, false, true, "Mervo v.2.10", "Version info: 2.10"},

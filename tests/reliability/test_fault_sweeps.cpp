@@ -72,7 +72,7 @@ TChip ChipOf(const char* name, int32_t type, int32_t size, int32_t page, int32_t
 }
 
 const TChip kChips[] = {
-    ChipOf("type 1", 1, 64, 16, 0),     ChipOf("type 2", 2, 128, 32, 0), ChipOf("type 3 words", 3, 16, 1, 1),
+    ChipOf("type 1", 1, 64, 16, 0),     ChipOf("type 2", 2, 128, 32, 0),    ChipOf("type 3 words", 3, 16, 1, 1),
     ChipOf("type 3 bytes", 3, 8, 1, 0), ChipOf("other type", 0, 64, 16, 0),
 };
 
@@ -83,15 +83,13 @@ struct TOperation {
 };
 
 const TOperation kChipOperations[] = {
-    {"read", [](TRig& r, const TChip& c) {
-       return ReadChipTo(r.Programmer, c, MemoryBuffer, r.Ui) == TChipRun::Done;
-     }},
-    {"write with check", [](TRig& r, const TChip& c) {
+    {"read", [](TRig& r, const TChip& c) { return ReadChipTo(r.Programmer, c, MemoryBuffer, r.Ui) == TChipRun::Done; }},
+    {"write with check",
+     [](TRig& r, const TChip& c) {
        return WriteAndCheckChip(r.Programmer, c, MemoryBuffer, r.Ui) != TChipCheck::NoAnswer;
      }},
-    {"verify", [](TRig& r, const TChip& c) {
-       return VerifyChip(r.Programmer, c, MemoryBuffer, r.Ui) != TChipCheck::NoAnswer;
-     }},
+    {"verify",
+     [](TRig& r, const TChip& c) { return VerifyChip(r.Programmer, c, MemoryBuffer, r.Ui) != TChipCheck::NoAnswer; }},
 };
 
 // After a fault the link must serve the next command: a programmer that merely missed an answer
@@ -130,7 +128,8 @@ TEST(FaultSweeps, ChipOperationsStopAtEveryFailingExchange) {
           SCOPED_TRACE(std::string(op.Name) + ", " + chip.Name + ", " + FaultName(fault) + " at exchange " +
                        std::to_string(k) + " of " + std::to_string(exchanges));
           TRig rig;
-          for (size_t i = 0; i < sizeof MemoryBuffer; i += 4096) std::memset(MemoryBuffer + i, static_cast<int>(i >> 12), 4096);
+          for (size_t i = 0; i < sizeof MemoryBuffer; i += 4096)
+            std::memset(MemoryBuffer + i, static_cast<int>(i >> 12), 4096);
           std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + sizeof MemoryBuffer);
           rig.Inject(fault, k);
           const uint64_t start = rig.Device->ExchangeCount();
@@ -144,7 +143,8 @@ TEST(FaultSweeps, ChipOperationsStopAtEveryFailingExchange) {
           EXPECT_LT(elapsed, std::chrono::milliseconds(kReadTimeoutMs * 2 + 1000));
           ASSERT_EQ(rig.Ui.Shown.size(), 1u);
           EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Error);
-          EXPECT_EQ(rig.Ui.Shown[0].Text, rig.Ui.MessageText(fault == TFault::Unplug ? "ProgUnplugged" : "ProgNoAnswer"));
+          EXPECT_EQ(rig.Ui.Shown[0].Text,
+                    rig.Ui.MessageText(fault == TFault::Unplug ? "ProgUnplugged" : "ProgNoAnswer"));
           ASSERT_FALSE(rig.Ui.Progress.empty());
           EXPECT_EQ(rig.Ui.Progress.back(), 0);
           ASSERT_EQ(0, std::memcmp(before.data(), MemoryBuffer, sizeof MemoryBuffer));

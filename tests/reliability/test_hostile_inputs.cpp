@@ -121,8 +121,8 @@ TEST(HostileInputs, LanguageFileWithATenMegabyteValue) {
     quoted += "abc\"#13\"d";
   }
   quoted += "\"";
-  const std::string file = dir.Write("big.lng", "[Additional messages]\r\nPlain=" + plain + "\r\nQuoted=" + quoted +
-                                                    "\r\nAfter=still read\r\n");
+  const std::string file = dir.Write(
+      "big.lng", "[Additional messages]\r\nPlain=" + plain + "\r\nQuoted=" + quoted + "\r\nAfter=still read\r\n");
   TQLanguageFile lang(QString::fromStdString(file));
   EXPECT_EQ(lang.ReadString("Additional messages", "Plain", "").size(), static_cast<qsizetype>(plain.size()));
   const QString text = lang.ReadString("Additional messages", "Quoted", "");

@@ -5,8 +5,8 @@
 #include <cstring>
 #include <filesystem>
 
-#include "app/status_bar.h"
 #include "app/main_window.h"
+#include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"
@@ -55,7 +55,8 @@ class TestVanishingImage : public QObject {
     const QString shownChecksum = f.sb1->PanelText(3);
 
     QVERIFY(!f.Run([&] { f.ToolButton1Click(); }));
-    QCOMPARE(ui.Texts(), std::vector<std::string>{error.replace(QStringLiteral("%1"), QString::fromStdString(file)).toStdString()});
+    QCOMPARE(ui.Texts(),
+             std::vector<std::string>{error.replace(QStringLiteral("%1"), QString::fromStdString(file)).toStdString()});
     QCOMPARE(int(MemoryBuffer[0]), firstByteAfter);
     QCOMPARE(int(MemoryBuffer[255]), firstByteAfter);
     QCOMPARE(f.sb1->PanelText(3), shownChecksum);

@@ -14,7 +14,9 @@ inline std::string CheckJsonLines(const std::string& file, const std::vector<std
       "n=0\n"
       "for i,l in enumerate(open(sys.argv[1],encoding='utf-8').read().split('\\n')[:-1]):\n"
       "  o=json.loads(l)\n"
-      "  for k in [" + list + "]:\n"
+      "  for k in [" +
+      list +
+      "]:\n"
       "    v=o\n"
       "    for p in k.split('.'):\n"
       "      if not isinstance(v,dict) or p not in v: print('line',i+1,'lacks',k); sys.exit(1)\n"

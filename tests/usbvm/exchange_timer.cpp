@@ -46,7 +46,7 @@ int main(int argc, char** argv) {
   for (double v : us) mean += v;
   mean /= double(us.size());
   std::sort(us.begin(), us.end());
-  std::printf("exchange_timer: %d exchanges: median %.0f us, p99 %.0f us, mean %.0f us\n", count,
-              us[us.size() / 2], us[std::min(us.size() - 1, us.size() * 99 / 100)], mean);
+  std::printf("exchange_timer: %d exchanges: median %.0f us, p99 %.0f us, mean %.0f us\n", count, us[us.size() / 2],
+              us[std::min(us.size() - 1, us.size() * 99 / 100)], mean);
   return 0;
 }

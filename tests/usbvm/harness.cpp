@@ -161,7 +161,8 @@ bool Unplug(TQmp& qmp) {
 bool Replug(TQmp& qmp, const std::string& socketPath) {
   const std::string add = std::string("{\"execute\":\"chardev-add\",\"arguments\":{\"id\":\"") + kChardevId +
                           "\",\"backend\":{\"type\":\"socket\",\"data\":{\"addr\":{\"type\":\"unix\",\"data\":"
-                          "{\"path\":\"" + socketPath + "\"}},\"server\":false,\"reconnect\":1}}}}";
+                          "{\"path\":\"" +
+                          socketPath + "\"}},\"server\":false,\"reconnect\":1}}}}";
   if (!qmp.Command(add)) return false;
   return qmp.Command(std::string("{\"execute\":\"device_add\",\"arguments\":{\"driver\":\"usb-redir\",\"chardev\":\"") +
                      kChardevId + "\",\"id\":\"" + kDeviceId + "\",\"bus\":\"xhci.0\"}}");
@@ -186,14 +187,22 @@ int main(int argc, char** argv) {
     }
     if (i + 1 >= argc) return Usage();
     const std::string v = argv[++i];
-    if (a == "--qemu") o.Qemu = v;
-    else if (a == "--kernel") o.Kernel = v;
-    else if (a == "--initrd") o.Initrd = v;
-    else if (a == "--device") o.Device = v;
-    else if (a == "--workdir") o.WorkDir = v;
-    else if (a == "--append") o.Append = v;
-    else if (a == "--timeout") o.TimeoutSeconds = std::atoi(v.c_str());
-    else return Usage();
+    if (a == "--qemu")
+      o.Qemu = v;
+    else if (a == "--kernel")
+      o.Kernel = v;
+    else if (a == "--initrd")
+      o.Initrd = v;
+    else if (a == "--device")
+      o.Device = v;
+    else if (a == "--workdir")
+      o.WorkDir = v;
+    else if (a == "--append")
+      o.Append = v;
+    else if (a == "--timeout")
+      o.TimeoutSeconds = std::atoi(v.c_str());
+    else
+      return Usage();
   }
   if (o.Kernel.empty() || o.Initrd.empty() || o.Device.empty() || o.WorkDir.empty()) return Usage();
 
@@ -218,11 +227,33 @@ int main(int argc, char** argv) {
   int serial[2];
   if (pipe2(serial, O_CLOEXEC) != 0) return 1;
   std::string append = "console=ttyS0 panic=-1 quiet loglevel=3 " + o.Append;
-  gQemuPid = Spawn({o.Qemu, "-accel", "tcg", "-m", "256", "-smp", "1", "-nodefaults", "-no-user-config",
-                    "-display", "none", "-no-reboot", "-serial", "stdio", "-qmp",
-                    "unix:" + qmpSocket + ",server=on,wait=off", "-kernel", o.Kernel, "-initrd", o.Initrd,
-                    "-append", append, "-device", "qemu-xhci,id=xhci", "-chardev",
-                    std::string("socket,id=") + kChardevId + ",path=" + redirSocket + ",reconnect=1", "-device",
+  gQemuPid = Spawn({o.Qemu,
+                    "-accel",
+                    "tcg",
+                    "-m",
+                    "256",
+                    "-smp",
+                    "1",
+                    "-nodefaults",
+                    "-no-user-config",
+                    "-display",
+                    "none",
+                    "-no-reboot",
+                    "-serial",
+                    "stdio",
+                    "-qmp",
+                    "unix:" + qmpSocket + ",server=on,wait=off",
+                    "-kernel",
+                    o.Kernel,
+                    "-initrd",
+                    o.Initrd,
+                    "-append",
+                    append,
+                    "-device",
+                    "qemu-xhci,id=xhci",
+                    "-chardev",
+                    std::string("socket,id=") + kChardevId + ",path=" + redirSocket + ",reconnect=1",
+                    "-device",
                     std::string("usb-redir,chardev=") + kChardevId + ",id=" + kDeviceId + ",bus=xhci.0"},
                    serial[1]);
   close(serial[1]);

@@ -34,8 +34,10 @@ int main(int argc, char** argv) {
   int count = 1000;
   bool echo = false;
   for (int i = 1; i < argc; ++i) {
-    if (std::strcmp(argv[i], "--echo") == 0) echo = true;  // the device echoes each report
-    else count = std::atoi(argv[i]);
+    if (std::strcmp(argv[i], "--echo") == 0)
+      echo = true;  // the device echoes each report
+    else
+      count = std::atoi(argv[i]);
   }
   if (hid_init() != 0) return 1;
   unsigned short usagePage = 0;
@@ -84,7 +86,6 @@ int main(int argc, char** argv) {
   std::sort(us.begin(), us.end());
   const double median = us[us.size() / 2];
   const double p99 = us[std::min(us.size() - 1, us.size() * 99 / 100)];
-  std::printf("hid_round_trip: %d exchanges: median %.0f us, p99 %.0f us, mean %.0f us\n", count, median, p99,
-              mean);
+  std::printf("hid_round_trip: %d exchanges: median %.0f us, p99 %.0f us, mean %.0f us\n", count, median, p99, mean);
   return 0;
 }

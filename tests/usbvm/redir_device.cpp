@@ -38,8 +38,9 @@ TRedirConnection::TRedirConnection(int fd, TReportModel& model, bool verbose)
   Parser_->control_packet_func = [](void* p, uint64_t id, usb_redir_control_packet_header* h, uint8_t* d, int n) {
     Self(p).OnControl(id, h, d, n);
   };
-  Parser_->interrupt_packet_func = [](void* p, uint64_t id, usb_redir_interrupt_packet_header* h, uint8_t* d,
-                                      int n) { Self(p).OnInterrupt(id, h, d, n); };
+  Parser_->interrupt_packet_func = [](void* p, uint64_t id, usb_redir_interrupt_packet_header* h, uint8_t* d, int n) {
+    Self(p).OnInterrupt(id, h, d, n);
+  };
   Parser_->set_configuration_func = [](void* p, uint64_t id, usb_redir_set_configuration_header* h) {
     Self(p).OnSetConfiguration(id, h->configuration);
   };
@@ -50,8 +51,7 @@ TRedirConnection::TRedirConnection(int fd, TReportModel& model, bool verbose)
   Parser_->get_alt_setting_func = [](void* p, uint64_t id, usb_redir_get_alt_setting_header* h) {
     Self(p).OnGetAltSetting(id, h->interface);
   };
-  Parser_->start_interrupt_receiving_func = [](void* p, uint64_t id,
-                                               usb_redir_start_interrupt_receiving_header* h) {
+  Parser_->start_interrupt_receiving_func = [](void* p, uint64_t id, usb_redir_start_interrupt_receiving_header* h) {
     Self(p).OnInterruptReceiving(id, h->endpoint, true);
   };
   Parser_->stop_interrupt_receiving_func = [](void* p, uint64_t id, usb_redir_stop_interrupt_receiving_header* h) {
@@ -151,8 +151,8 @@ void TRedirConnection::OnControl(uint64_t id, const void* header, uint8_t* data,
   TControlResult r = HandleControlRequest(setup, data, length, Control_);
   if (data) usbredirparser_free_packet_data(Parser_, data);
   if (Verbose_)
-    std::fprintf(stderr, "usbvm_device: control %02x %02x %04x %04x %u -> %s\n", h.requesttype, h.request,
-                 h.value, h.index, h.length, r.Stall ? "stall" : "ok");
+    std::fprintf(stderr, "usbvm_device: control %02x %02x %04x %04x %u -> %s\n", h.requesttype, h.request, h.value,
+                 h.index, h.length, r.Stall ? "stall" : "ok");
   h.status = r.Stall ? usb_redir_stall : usb_redir_success;
   if (h.requesttype & 0x80) {
     h.length = uint16_t(r.InData.size());

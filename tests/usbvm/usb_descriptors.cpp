@@ -105,8 +105,7 @@ const TControlResult kAck{};
 
 }  // namespace
 
-TControlResult HandleControlRequest(const TSetup& s, const uint8_t* outData, int outLength,
-                                    TControlState& state) {
+TControlResult HandleControlRequest(const TSetup& s, const uint8_t* outData, int outLength, TControlState& state) {
   const bool in = (s.RequestType & 0x80) != 0;
   const uint8_t type = s.RequestType & kTypeMask;
   if (type == kTypeStandard) {
@@ -116,17 +115,26 @@ TControlResult HandleControlRequest(const TSetup& s, const uint8_t* outData, int
     }
     if (in && s.Request == kGetStatus) return Data({0, 0}, s.Length);
     // Clearing an endpoint halt is part of every device's repertoire; the endpoints never halt.
-    if (!in && s.Request == kClearFeature && (s.RequestType & kRecipientMask) == kRecipientEndpoint)
-      return kAck;
+    if (!in && s.Request == kClearFeature && (s.RequestType & kRecipientMask) == kRecipientEndpoint) return kAck;
     return kStall;
   }
   if (type == kTypeClass && (s.RequestType & kRecipientMask) == kRecipientInterface && Lo(s.Index) == 0) {
     const uint8_t reportType = Hi(s.Value);
     switch (s.Request) {
-      case kHidSetIdle: if (in) break; state.Idle = Hi(s.Value); return kAck;
-      case kHidSetProtocol: if (in) break; state.Protocol = Lo(s.Value); return kAck;
-      case kHidGetIdle: if (!in) break; return Data({state.Idle}, s.Length);
-      case kHidGetProtocol: if (!in) break; return Data({state.Protocol}, s.Length);
+      case kHidSetIdle:
+        if (in) break;
+        state.Idle = Hi(s.Value);
+        return kAck;
+      case kHidSetProtocol:
+        if (in) break;
+        state.Protocol = Lo(s.Value);
+        return kAck;
+      case kHidGetIdle:
+        if (!in) break;
+        return Data({state.Idle}, s.Length);
+      case kHidGetProtocol:
+        if (!in) break;
+        return Data({state.Protocol}, s.Length);
       case kHidGetReport:
         if (!in || reportType != kHidReportInput) break;
         return Data(state.LastInputReport, s.Length);
@@ -135,7 +143,10 @@ TControlResult HandleControlRequest(const TSetup& s, const uint8_t* outData, int
         // Report ID 0 is never sent on the wire; a host that includes it anyway sends 65 bytes.
         const uint8_t* p = outData;
         int n = outLength;
-        if (n == kReportSize + 1 && p[0] == 0) { ++p; --n; }
+        if (n == kReportSize + 1 && p[0] == 0) {
+          ++p;
+          --n;
+        }
         std::vector<uint8_t> report(kReportSize, 0);
         std::copy_n(p, std::min(n, kReportSize), report.begin());
         return {false, {}, std::move(report)};

@@ -13,7 +13,7 @@ constexpr uint16_t kProductId = 0xD11D;
 constexpr uint16_t kDeviceVersionBcd = 0x0100;
 constexpr uint8_t kInterruptInEndpoint = 0x81;
 constexpr uint8_t kInterruptOutEndpoint = 0x01;
-constexpr int kReportSize = 64;      // payload bytes of every input and output report
+constexpr int kReportSize = 64;       // payload bytes of every input and output report
 constexpr uint8_t kPollInterval = 1;  // bInterval of both interrupt endpoints, in frames (1 ms)
 constexpr uint8_t kConfigurationValue = 1;
 
@@ -42,7 +42,6 @@ struct TControlState {
 };
 
 // Answers one control request. outData is the data stage of a host-to-device request.
-TControlResult HandleControlRequest(const TSetup& setup, const uint8_t* outData, int outLength,
-                                    TControlState& state);
+TControlResult HandleControlRequest(const TSetup& setup, const uint8_t* outData, int outLength, TControlState& state);
 
 }  // namespace usbvm

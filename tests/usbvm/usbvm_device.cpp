@@ -17,8 +17,7 @@
 namespace {
 
 int Usage() {
-  std::fprintf(stderr,
-               "usage: usbvm_device --socket PATH [--model echo|programmer] [--image FILE] [--verbose]\n");
+  std::fprintf(stderr, "usage: usbvm_device --socket PATH [--model echo|programmer] [--image FILE] [--verbose]\n");
   return 2;
 }
 
@@ -47,12 +46,18 @@ int main(int argc, char** argv) {
   bool verbose = false;
   for (int i = 1; i < argc; ++i) {
     std::string a = argv[i];
-    if (a == "--verbose") verbose = true;
-    else if (i + 1 >= argc) return Usage();
-    else if (a == "--socket") socketPath = argv[++i];
-    else if (a == "--model") modelName = argv[++i];
-    else if (a == "--image") imagePath = argv[++i];
-    else return Usage();
+    if (a == "--verbose")
+      verbose = true;
+    else if (i + 1 >= argc)
+      return Usage();
+    else if (a == "--socket")
+      socketPath = argv[++i];
+    else if (a == "--model")
+      modelName = argv[++i];
+    else if (a == "--image")
+      imagePath = argv[++i];
+    else
+      return Usage();
   }
   if (socketPath.empty()) return Usage();
 
@@ -60,8 +65,10 @@ int main(int argc, char** argv) {
   signal(SIGPIPE, SIG_IGN);
 
   std::unique_ptr<usbvm::TReportModel> model;
-  if (modelName == "echo") model = std::make_unique<usbvm::TEchoModel>();
-  else if (modelName == "programmer") model = usbvm::MakeProgrammerModel(imagePath);
+  if (modelName == "echo")
+    model = std::make_unique<usbvm::TEchoModel>();
+  else if (modelName == "programmer")
+    model = usbvm::MakeProgrammerModel(imagePath);
   if (!model) {
     std::fprintf(stderr, "usbvm_device: model '%s' is not available\n", modelName.c_str());
     return 2;
