@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
   chip.ChipType = 1;
   chip.Size = std::atoi(argv[2]);
   chip.PageSize = 32;
+  chip.Status = 1;  // supported: the chip routines refuse the others
   std::ifstream f(argv[3], std::ios::binary);
   const std::vector<uint8_t> expected{std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
 
