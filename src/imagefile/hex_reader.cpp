@@ -1,4 +1,5 @@
 #include "imagefile/hex_reader.h"
+#include "imagefile/hex_digits.h"
 
 #include <array>
 
@@ -9,15 +10,7 @@
 
 namespace {
 
-constexpr std::array<int8_t, 256> MakeDigitTable() {
-  std::array<int8_t, 256> t{};
-  for (auto& v : t) v = -1;
-  for (int c = '0'; c <= '9'; ++c) t[c] = static_cast<int8_t>(c - '0');
-  for (int c = 'A'; c <= 'F'; ++c) t[c] = static_cast<int8_t>(c - 'A' + 10);
-  for (int c = 'a'; c <= 'f'; ++c) t[c] = static_cast<int8_t>(c - 'a' + 10);
-  return t;
-}
-constexpr std::array<int8_t, 256> kDigit = MakeDigitTable();
+constexpr const std::array<int8_t, 256>& kDigit = kHexDigit;
 
 [[noreturn]] void NotAnInteger(std::string_view field) {
   throw TError(TMessageKey{"NotValidInteger"}, {"$" + std::string(field)});

@@ -7,6 +7,7 @@
 #include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "imagefile/file_errors.h"
+#include "imagefile/hex_digits.h"
 #include "imagefile/image_error.h"
 #include "imagefile/image_file.h"
 #include "imagefile/safe_file_writer.h"
@@ -14,15 +15,7 @@
 
 namespace {
 
-constexpr std::array<int8_t, 256> MakeDigitTable() {
-  std::array<int8_t, 256> t{};
-  for (auto& v : t) v = -1;
-  for (int c = '0'; c <= '9'; ++c) t[c] = static_cast<int8_t>(c - '0');
-  for (int c = 'A'; c <= 'F'; ++c) t[c] = static_cast<int8_t>(c - 'A' + 10);
-  for (int c = 'a'; c <= 'f'; ++c) t[c] = static_cast<int8_t>(c - 'a' + 10);
-  return t;
-}
-constexpr std::array<int8_t, 256> kDigit = MakeDigitTable();
+constexpr const std::array<int8_t, 256>& kDigit = kHexDigit;
 
 [[noreturn, gnu::noinline, gnu::cold]] void NotHex(std::string_view line, size_t i) {
   throw TImageError({"ImgNotHex", {std::string(line.substr(i, 2))}});
