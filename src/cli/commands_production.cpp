@@ -26,8 +26,7 @@
 
 namespace {
 
-// The operations a production run can repeat on many programmers. An entry without Run has no
-// command yet.
+// The operations a production run can repeat on many programmers.
 struct TProductionOperation {
   const char* Name;
   bool TakesImage;
@@ -37,8 +36,8 @@ struct TProductionOperation {
 const TProductionOperation kOperations[] = {
     {"write", true, WriteJob},
     {"verify", true, VerifyJob},
-    {"erase", false, nullptr},
-    {"blank-check", false, nullptr},
+    {"erase", false, EraseJob},
+    {"blank-check", false, BlankCheckJob},
 };
 
 const TProductionOperation* OperationNamed(const std::string& name) {
@@ -217,6 +216,8 @@ bool IsProductionRun(const TCliOptions& o) {
 int RunProduction(TCliOptions& o) {
   const TProductionOperation* op = OperationNamed(o.Command);
   if (!op || !op->Run) throw TCliError{kExitUsage, "--all-devices, --log and --repeat do not work with " + o.Command};
+  // Erasing many chips is never a slip of the keyboard: it takes --yes, as a single erase does.
+  if (o.Command == "erase" && !o.Flags.count("yes")) throw TCliError{kExitUsage, "not erased: confirm with --yes"};
   TStationJob run;
   run.Operation = op->Name;
   run.Run = op->Run;

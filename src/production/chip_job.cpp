@@ -78,3 +78,17 @@ TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>
 TJobOutcome VerifyJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui) {
   return ReadAndCompare(p, chip, image, ui);
 }
+
+namespace {
+std::vector<uint8_t> BlankImage(const TChip& chip) {
+  return std::vector<uint8_t>(static_cast<size_t>(std::max<int32_t>(0, chip.Size)), 0xFF);
+}
+}  // namespace
+
+TJobOutcome EraseJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui) {
+  return WriteJob(p, chip, BlankImage(chip), ui);
+}
+
+TJobOutcome BlankCheckJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui) {
+  return VerifyJob(p, chip, BlankImage(chip), ui);
+}

@@ -33,3 +33,9 @@ std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8
 TJobOutcome WriteJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);
 // Reads the chip and compares its Size bytes with image.
 TJobOutcome VerifyJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);
+// Writes 0xFF to the whole chip (image unused), reads it back and compares.
+TJobOutcome EraseJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);
+// Reads the chip and compares it with 0xFF (image unused): "different" at the first byte that is
+// not blank.
+TJobOutcome BlankCheckJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image,
+                          TUserInterface& ui);

@@ -235,3 +235,27 @@ TEST(CliGang, OneProgrammerFailingIsReportedWhileTheOthersPassAndItsNumberIsNotU
     EXPECT_NE(dir.Read("serial.txt").find("\n43\n"), std::string::npos) << dir.Read("serial.txt");
   }
 }
+
+// Erase and blank check run on every programmer too: the erased chips read back blank, and a chip
+// that is not blank is reported with its first byte that is not FF.
+TEST(CliGang, EraseAndBlankCheckOnEveryProgrammer) {
+  TTempDir dir;
+  const std::string image = Image(dir);
+  ASSERT_EQ(RunProgram("tesmaro-cli", Simulate(dir, 2) + "--all-devices --chip 24C64 write '" + image + "'").ExitCode,
+            0);
+  auto notBlank = RunProgram("tesmaro-cli", Simulate(dir, 2) + "--all-devices --chip 24C64 blank-check");
+  EXPECT_EQ(notBlank.ExitCode, 1) << notBlank.Err;
+  EXPECT_NE(notBlank.Out.find("sim:1 (SIM0001): different"), std::string::npos) << notBlank.Out;
+  EXPECT_NE(notBlank.Out.find("first difference at 0x0000"), std::string::npos) << notBlank.Out;
+
+  auto unconfirmed = RunProgram("tesmaro-cli", Simulate(dir, 2) + "--all-devices --chip 24C64 erase </dev/null");
+  EXPECT_EQ(unconfirmed.ExitCode, 2) << unconfirmed.Err;
+  EXPECT_EQ(Chip(dir, 1).substr(0, 16), dir.Read("image.bin").substr(0, 16));
+
+  auto erase = RunProgram("tesmaro-cli", Simulate(dir, 2) + "--all-devices --chip 24C64 erase --yes");
+  EXPECT_EQ(erase.ExitCode, 0) << erase.Err << erase.Out;
+  EXPECT_NE(erase.Out.find("2 programmers: 2 ok, 0 failed"), std::string::npos) << erase.Out;
+  for (int n : {1, 2}) EXPECT_EQ(Chip(dir, n).substr(0, 8192), std::string(8192, '\xFF'));
+  auto blank = RunProgram("tesmaro-cli", Simulate(dir, 2) + "--all-devices --chip 24C64 blank-check");
+  EXPECT_EQ(blank.ExitCode, 0) << blank.Err << blank.Out;
+}
