@@ -100,9 +100,9 @@ bool ReadAnswer(std::string& line) {
 
 std::string Hex(uint64_t v) { return "0x" + IntToHex(static_cast<int64_t>(v), 4); }
 
-std::string UnitsOf(const TSerialSpec& spec) {
-  return std::to_string(spec.Width) + (spec.Format == TSerialFormat::Ascii ? " digits" : " bytes") + " of " +
-         SerialFormatName(spec.Format);
+std::string UnitsOf(const TSerialSpec& layout) {
+  return std::to_string(layout.Width) + (layout.Format == TSerialFormat::Ascii ? " digits" : " bytes") + " of " +
+         SerialFormatName(layout.Format);
 }
 
 std::string ResultLine(const TStation& s) {
@@ -152,20 +152,20 @@ void LoadRun(TCliOptions& o, TStationJob& run) {
   if (o.Flags.count("serial-file") && serial == o.Flags.end())
     throw TCliError{kExitUsage, "--serial-file needs --serial"};
   if (serial == o.Flags.end()) return;
-  TSerialSpec spec;
+  TSerialSpec layout;
   std::string error;
-  if (!ParseSerialSpec(serial->second, spec, error)) throw TCliError{kExitUsage, error};
-  if (!SerialFieldFits(spec, run.Chip.Size))
-    throw TCliError{kExitUsage, "the serial field " + Hex(spec.Address) + "-" +
-                                    Hex(uint64_t{spec.Address} + spec.Width - 1) + " does not fit in chip " +
+  if (!ParseSerialSpec(serial->second, layout, error)) throw TCliError{kExitUsage, error};
+  if (!SerialFieldFits(layout, run.Chip.Size))
+    throw TCliError{kExitUsage, "the serial field " + Hex(layout.Address) + "-" +
+                                    Hex(uint64_t{layout.Address} + layout.Width - 1) + " does not fit in chip " +
                                     run.Chip.Name + " of " + std::to_string(run.Chip.Size) + " bytes"};
-  run.Serial = spec;
+  run.Serial = layout;
   auto file = o.Flags.find("serial-file");
-  run.Pool = std::make_unique<TSerialPool>(spec, file == o.Flags.end() ? "" : file->second);
+  run.Pool = std::make_unique<TSerialPool>(layout, file == o.Flags.end() ? "" : file->second);
   uint64_t first = 0;
   if (!run.Pool->Peek(first))
     throw TCliError{kExitUsage,
-                    "serial number " + std::to_string(run.Pool->NextNew()) + " does not fit in " + UnitsOf(spec)};
+                    "serial number " + std::to_string(run.Pool->NextNew()) + " does not fit in " + UnitsOf(layout)};
 }
 
 // The chosen programmer, or with --all-devices every connected one, each claimed by its station.

@@ -40,7 +40,7 @@ const char* SerialFormatName(TSerialFormat format) {
   return "";
 }
 
-bool ParseSerialSpec(const std::string& text, TSerialSpec& spec, std::string& error) {
+bool ParseSerialSpec(const std::string& text, TSerialSpec& layout, std::string& error) {
   std::vector<std::string> parts;
   size_t start = 0;
   for (;;) {
@@ -99,17 +99,17 @@ bool ParseSerialSpec(const std::string& text, TSerialSpec& spec, std::string& er
             std::to_string(MaxWidth(s.Format)) + ", not " + parts[3];
     return false;
   }
-  spec = s;
+  layout = s;
   return true;
 }
 
-uint64_t SerialLimit(const TSerialSpec& spec) {
-  switch (spec.Format) {
+uint64_t SerialLimit(const TSerialSpec& layout) {
+  switch (layout.Format) {
     case TSerialFormat::LittleEndian:
-    case TSerialFormat::BigEndian: return spec.Width >= 8 ? UINT64_MAX : (uint64_t{1} << (8 * spec.Width)) - 1;
+    case TSerialFormat::BigEndian: return layout.Width >= 8 ? UINT64_MAX : (uint64_t{1} << (8 * layout.Width)) - 1;
     case TSerialFormat::Ascii:
     case TSerialFormat::Bcd: {
-      const uint32_t digits = spec.Format == TSerialFormat::Ascii ? spec.Width : 2 * spec.Width;
+      const uint32_t digits = layout.Format == TSerialFormat::Ascii ? layout.Width : 2 * layout.Width;
       if (digits >= 20) return UINT64_MAX;  // every 64-bit number has at most 20 digits
       uint64_t limit = 1;
       for (uint32_t i = 0; i < digits; ++i) limit *= 10;
@@ -119,11 +119,11 @@ uint64_t SerialLimit(const TSerialSpec& spec) {
   return 0;
 }
 
-bool SerialBytes(const TSerialSpec& spec, uint64_t value, std::vector<uint8_t>& bytes) {
-  if (value > SerialLimit(spec)) return false;
-  const size_t w = spec.Width;
+bool SerialBytes(const TSerialSpec& layout, uint64_t value, std::vector<uint8_t>& bytes) {
+  if (value > SerialLimit(layout)) return false;
+  const size_t w = layout.Width;
   bytes.assign(w, 0);
-  switch (spec.Format) {
+  switch (layout.Format) {
     case TSerialFormat::LittleEndian:
       for (size_t i = 0; i < w; ++i) bytes[i] = static_cast<uint8_t>(value >> (8 * i));
       break;
@@ -146,14 +146,14 @@ bool SerialBytes(const TSerialSpec& spec, uint64_t value, std::vector<uint8_t>& 
   return true;
 }
 
-bool SerialFieldFits(const TSerialSpec& spec, int64_t chipSize) {
-  return chipSize > 0 && static_cast<int64_t>(spec.Address) + spec.Width <= chipSize;
+bool SerialFieldFits(const TSerialSpec& layout, int64_t chipSize) {
+  return chipSize > 0 && static_cast<int64_t>(layout.Address) + layout.Width <= chipSize;
 }
 
-bool StampSerial(const TSerialSpec& spec, uint64_t value, std::span<uint8_t> image) {
-  if (static_cast<uint64_t>(spec.Address) + spec.Width > image.size()) return false;
+bool StampSerial(const TSerialSpec& layout, uint64_t value, std::span<uint8_t> image) {
+  if (static_cast<uint64_t>(layout.Address) + layout.Width > image.size()) return false;
   std::vector<uint8_t> bytes;
-  if (!SerialBytes(spec, value, bytes)) return false;
-  std::copy(bytes.begin(), bytes.end(), image.begin() + spec.Address);
+  if (!SerialBytes(layout, value, bytes)) return false;
+  std::copy(bytes.begin(), bytes.end(), image.begin() + layout.Address);
   return true;
 }

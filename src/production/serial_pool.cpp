@@ -9,12 +9,12 @@
 #include "common/error.h"
 #include "imagefile/safe_file_writer.h"
 
-TSerialPool::TSerialPool(const TSerialSpec& spec, std::string file) : Spec_(spec), File_(std::move(file)) {
-  Next_ = spec.Start;
+TSerialPool::TSerialPool(const TSerialSpec& layout, std::string file) : Layout_(layout), File_(std::move(file)) {
+  Next_ = layout.Start;
   if (File_.empty()) return;
   std::ifstream in(File_, std::ios::binary);
   if (!in) {
-    if (errno == ENOENT) return;  // a new batch: starts at spec.Start
+    if (errno == ENOENT) return;  // a new batch: starts at layout.Start
     throw TError("Cannot read the serial file " + File_ + ": " + std::strerror(errno));
   }
   std::stringstream text;
@@ -53,12 +53,12 @@ std::string TSerialPool::FileText(uint64_t next, const std::vector<uint64_t>& sp
 
 bool TSerialPool::PeekLocked(uint64_t& value) const {
   for (uint64_t n : Spare_)
-    if (n <= SerialLimit(Spec_)) {
+    if (n <= SerialLimit(Layout_)) {
       value = n;
       return true;
     }
   // The last 64-bit numbers are not handed out: the file could not name the number after them.
-  if (Next_ > SerialLimit(Spec_) || Next_ > UINT64_MAX - Spec_.Step) return false;
+  if (Next_ > SerialLimit(Layout_) || Next_ > UINT64_MAX - Layout_.Step) return false;
   value = Next_;
   return true;
 }
@@ -71,7 +71,7 @@ bool TSerialPool::Peek(uint64_t& value) const {
 bool TSerialPool::Take(uint64_t& value) {
   std::lock_guard lock(Mutex_);
   if (!PeekLocked(value)) return false;
-  if (Spare_.erase(value) == 0) Next_ += Spec_.Step;
+  if (Spare_.erase(value) == 0) Next_ += Layout_.Step;
   Out_.insert(value);
   return true;
 }

@@ -17,9 +17,9 @@
 
 class TSerialPool {
  public:
-  // Starts at spec.Start, or where file (when not empty and present) says. TError when the file
+  // Starts at layout.Start, or where file (when not empty and present) says. TError when the file
   // cannot be read or does not hold numbers.
-  TSerialPool(const TSerialSpec& spec, std::string file);
+  TSerialPool(const TSerialSpec& layout, std::string file);
 
   // The number the next Take gives; false when none is left that fits in the field.
   bool Peek(uint64_t& value) const;
@@ -44,7 +44,7 @@ class TSerialPool {
   bool PeekLocked(uint64_t& value) const;
   void Store();
 
-  TSerialSpec Spec_;
+  TSerialSpec Layout_;
   std::string File_;
   mutable std::mutex Mutex_;
   uint64_t Next_ = 0;

@@ -6,7 +6,7 @@
 
 namespace {
 
-TSerialSpec Spec(const std::string& text) {
+TSerialSpec Layout(const std::string& text) {
   TSerialSpec s;
   std::string error;
   EXPECT_TRUE(ParseSerialSpec(text, s, error)) << text << ": " << error;
@@ -16,13 +16,13 @@ TSerialSpec Spec(const std::string& text) {
 }  // namespace
 
 TEST(SerialSpec, ReadsEveryPartWithDefaults) {
-  TSerialSpec s = Spec("0x1FFC:1000");
+  TSerialSpec s = Layout("0x1FFC:1000");
   EXPECT_EQ(s.Address, 0x1FFCu);
   EXPECT_EQ(s.Start, 1000u);
   EXPECT_EQ(s.Step, 1u);
   EXPECT_EQ(s.Width, 4u);
   EXPECT_EQ(s.Format, TSerialFormat::LittleEndian);
-  s = Spec("16:0x10:5:6:ascii");
+  s = Layout("16:0x10:5:6:ascii");
   EXPECT_EQ(s.Address, 16u);
   EXPECT_EQ(s.Start, 16u);
   EXPECT_EQ(s.Step, 5u);
@@ -58,7 +58,7 @@ TEST(SerialSpec, RefusesWhatDoesNotRead) {
 
 TEST(SerialBytes, EachFormatAtTheEdgesOfItsWidth) {
   struct Case {
-    const char* spec;
+    const char* layout;
     uint64_t value;
     std::vector<uint8_t> bytes;  // empty: does not fit
   } cases[] = {
@@ -80,27 +80,27 @@ TEST(SerialBytes, EachFormatAtTheEdgesOfItsWidth) {
   };
   for (const auto& c : cases) {
     std::vector<uint8_t> bytes;
-    const bool fits = SerialBytes(Spec(c.spec), c.value, bytes);
-    EXPECT_EQ(fits, !c.bytes.empty()) << c.spec << " " << c.value;
+    const bool fits = SerialBytes(Layout(c.layout), c.value, bytes);
+    EXPECT_EQ(fits, !c.bytes.empty()) << c.layout << " " << c.value;
     if (fits) {
-      EXPECT_EQ(bytes, c.bytes) << c.spec << " " << c.value;
+      EXPECT_EQ(bytes, c.bytes) << c.layout << " " << c.value;
     }
   }
 }
 
 TEST(SerialField, FitsOnlyWithinTheChipAndStampsOnlyWhenItFits) {
-  EXPECT_TRUE(SerialFieldFits(Spec("8188:1"), 8192));
-  EXPECT_FALSE(SerialFieldFits(Spec("8189:1"), 8192));
-  EXPECT_FALSE(SerialFieldFits(Spec("0xFFFFFFFF:1"), 8192));
-  EXPECT_FALSE(SerialFieldFits(Spec("0:1:1:1"), 0));
+  EXPECT_TRUE(SerialFieldFits(Layout("8188:1"), 8192));
+  EXPECT_FALSE(SerialFieldFits(Layout("8189:1"), 8192));
+  EXPECT_FALSE(SerialFieldFits(Layout("0xFFFFFFFF:1"), 8192));
+  EXPECT_FALSE(SerialFieldFits(Layout("0:1:1:1"), 0));
 
   std::vector<uint8_t> image(16, 0xFF);
-  EXPECT_TRUE(StampSerial(Spec("12:0xA1B2C3D4:1:4:be"), 0xA1B2C3D4, image));
+  EXPECT_TRUE(StampSerial(Layout("12:0xA1B2C3D4:1:4:be"), 0xA1B2C3D4, image));
   EXPECT_EQ(image[11], 0xFF);
   EXPECT_EQ(image[12], 0xA1);
   EXPECT_EQ(image[15], 0xD4);
   const std::vector<uint8_t> before = image;
-  EXPECT_FALSE(StampSerial(Spec("13:1"), 1, image));       // runs past the end
-  EXPECT_FALSE(StampSerial(Spec("0:1:1:1"), 256, image));  // does not fit in the width
+  EXPECT_FALSE(StampSerial(Layout("13:1"), 1, image));       // runs past the end
+  EXPECT_FALSE(StampSerial(Layout("0:1:1:1"), 256, image));  // does not fit in the width
   EXPECT_EQ(image, before);
 }

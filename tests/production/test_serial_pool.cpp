@@ -11,7 +11,7 @@
 
 namespace {
 
-TSerialSpec Spec(uint64_t start, uint64_t step = 1, uint32_t width = 4) {
+TSerialSpec Layout(uint64_t start, uint64_t step = 1, uint32_t width = 4) {
   TSerialSpec s;
   s.Start = start;
   s.Step = step;
@@ -31,7 +31,7 @@ TEST(SerialPool, AFailedChipNeverConsumesANumberAndABatchResumes) {
   TTempDir dir;
   const std::string file = dir.File("serial.txt");
   {
-    TSerialPool pool(Spec(1000, 10), file);
+    TSerialPool pool(Layout(1000, 10), file);
     const uint64_t a = Take(pool), b = Take(pool), c = Take(pool);
     EXPECT_EQ(a, 1000u);
     EXPECT_EQ(b, 1010u);
@@ -48,14 +48,14 @@ TEST(SerialPool, AFailedChipNeverConsumesANumberAndABatchResumes) {
   EXPECT_EQ(spare, std::vector<uint64_t>{1010});
 
   // After a restart the given-back number comes first, then the batch goes on.
-  TSerialPool again(Spec(1000, 10), file);
+  TSerialPool again(Layout(1000, 10), file);
   EXPECT_EQ(Take(again), 1010u);
   EXPECT_EQ(Take(again), 1030u);
 }
 
 TEST(SerialPool, ANumberStillOnAChipIsSpareInTheFileUntilItsChipPasses) {
   TTempDir dir;
-  TSerialPool pool(Spec(5), dir.File("s"));
+  TSerialPool pool(Layout(5), dir.File("s"));
   const uint64_t a = Take(pool), b = Take(pool);
   pool.Confirm(a);  // b's chip is still being written: should the program end now, b was not used
   uint64_t next = 0;
@@ -69,7 +69,7 @@ TEST(SerialPool, ANumberStillOnAChipIsSpareInTheFileUntilItsChipPasses) {
 }
 
 TEST(SerialPool, StopsWhereTheFieldEnds) {
-  TSerialPool pool(Spec(254, 1, 1), "");
+  TSerialPool pool(Layout(254, 1, 1), "");
   EXPECT_EQ(Take(pool), 254u);
   EXPECT_EQ(Take(pool), 255u);
   uint64_t n = 0;
@@ -79,7 +79,7 @@ TEST(SerialPool, StopsWhereTheFieldEnds) {
   EXPECT_TRUE(pool.Take(n));
   EXPECT_EQ(n, 255u);
 
-  TSerialSpec wide = Spec(UINT64_MAX - 1, 1, 8);
+  TSerialSpec wide = Layout(UINT64_MAX - 1, 1, 8);
   TSerialPool last(wide, "");
   EXPECT_EQ(Take(last), UINT64_MAX - 1);
   EXPECT_FALSE(last.Take(n));  // no 64-bit number would follow it in the file
@@ -87,7 +87,7 @@ TEST(SerialPool, StopsWhereTheFieldEnds) {
 
 TEST(SerialPool, ThreadsNeverGetTheSameNumber) {
   TTempDir dir;
-  TSerialPool pool(Spec(1), dir.File("s"));
+  TSerialPool pool(Layout(1), dir.File("s"));
   std::vector<std::vector<uint64_t>> got(8);
   std::vector<std::thread> threads;
   for (auto& g : got)
@@ -152,5 +152,5 @@ TEST(SerialPool, FileText) {
 TEST(SerialPool, AFileThatHoldsNoNumberIsAnError) {
   TTempDir dir;
   dir.Write("s", "not a number\n");
-  EXPECT_THROW(TSerialPool(Spec(1), dir.File("s")), TError);
+  EXPECT_THROW(TSerialPool(Layout(1), dir.File("s")), TError);
 }

@@ -57,10 +57,10 @@ TEST(StationRun, EachProgrammerEndsOnItsOwnAndNoNumberIsGivenTwice) {
   job.Image.resize(8192);
   for (size_t i = 0; i < job.Image.size(); ++i) job.Image[i] = static_cast<uint8_t>(i * 7);
   std::string error;
-  TSerialSpec spec;
-  ASSERT_TRUE(ParseSerialSpec("8188:500", spec, error));
-  job.Serial = spec;
-  job.Pool = std::make_unique<TSerialPool>(spec, dir.File("serial"));
+  TSerialSpec layout;
+  ASSERT_TRUE(ParseSerialSpec("8188:500", layout, error));
+  job.Serial = layout;
+  job.Pool = std::make_unique<TSerialPool>(layout, dir.File("serial"));
   job.Log = dir.File("log");
 
   ASSERT_TRUE(TakeSerialNumbers(job, gang.Stations));
@@ -110,10 +110,10 @@ TEST(StationRun, RunningOutOfNumbersGivesEveryTakenOneBack) {
   TStationJob job;
   job.Image.assign(16, 0xFF);
   std::string error;
-  TSerialSpec spec;
-  ASSERT_TRUE(ParseSerialSpec("0:98:1:1:bcd", spec, error));
-  job.Serial = spec;
-  job.Pool = std::make_unique<TSerialPool>(spec, "");
+  TSerialSpec layout;
+  ASSERT_TRUE(ParseSerialSpec("0:98:1:1:bcd", layout, error));
+  job.Serial = layout;
+  job.Pool = std::make_unique<TSerialPool>(layout, "");
   EXPECT_FALSE(TakeSerialNumbers(job, gang.Stations));  // 98 and 99 fit, a third would not
   for (const auto& s : gang.Stations) EXPECT_FALSE(s.SerialNumber);
   uint64_t n = 0;
