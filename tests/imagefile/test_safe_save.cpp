@@ -11,6 +11,7 @@
 #include "common/error.h"
 #include "hex_test_support.h"
 #include "imagefile/image_file.h"
+#include "support/file_size_limit.h"
 #include "support/temp_dir.h"
 
 namespace fs = std::filesystem;
@@ -28,26 +29,6 @@ const TSaver kSavers[] = {{"hex", SaveHexFile}, {"bin", SaveBinFile}};
 size_t FileCount(const TTempDir& dir) {
   return static_cast<size_t>(std::distance(fs::directory_iterator(dir.Folder()), fs::directory_iterator()));
 }
-
-// Writes past a small file-size limit fail as they would on a full disk.
-class TFileSizeLimit {
- public:
-  explicit TFileSizeLimit(rlim_t bytes) {
-    old_ = std::signal(SIGXFSZ, SIG_IGN);
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    rlimit limit = saved_;
-    limit.rlim_cur = bytes;
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~TFileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    std::signal(SIGXFSZ, old_);
-  }
-
- private:
-  rlimit saved_{};
-  void (*old_)(int) = nullptr;
-};
 
 TEST(SafeSave, FailedWriteLeavesTheOldFileIntact) {
   std::memset(MemoryBuffer, 0x5A, sizeof MemoryBuffer);
