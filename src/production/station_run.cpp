@@ -1,5 +1,6 @@
 #include "production/station_run.h"
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
@@ -17,10 +18,14 @@ void StationClaimed(TStation& s) {
 
 void FindUnpluggedAgain(THidDeviceController& controller, const std::vector<THidDevice*>& connected,
                         std::vector<TStation>& stations) {
+  // Releasing an unplugged device frees it: connected may still name it, so it is skipped unread.
+  std::vector<const THidDevice*> released;
   for (auto& s : stations) {
     if (s.Programmer->HeldDevice && s.Programmer->HeldDevice->PluggedIn()) continue;
+    released.push_back(s.Programmer->HeldDevice);
     controller.Release(s.Programmer->HeldDevice);
     for (THidDevice* d : connected) {
+      if (std::find(released.begin(), released.end(), d) != released.end()) continue;
       if (d->Claimed() || !d->PluggedIn()) continue;
       const bool same = !s.BusPath.empty()  ? d->BusPath() == s.BusPath
                         : !s.Serial.empty() ? d->SerialNumber() == s.Serial

@@ -126,7 +126,7 @@ TEST_F(CliImageFile, CompareSaysWhereAndExitsOneOnADifference) {
 
   std::string b = a;
   b[0x1F] = '\x5C';
-  for (int i = 0; i < 20; ++i) b[0x30 + i] = '\xEE';  // past the 32-byte chip: not compared
+  for (int i = 0; i < 16; ++i) b[0x30 + i] = '\xEE';  // past the 32-byte chip: not compared
   Dir.Write("b.bin", b);
   r = Cli("T32", "compare " + Q("a.s19") + " " + Q("b.bin"));
   EXPECT_EQ(r.ExitCode, 1) << r.Err;
