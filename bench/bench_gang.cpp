@@ -3,6 +3,8 @@
 // N programmers should stay close to the time for one: the counter "vs_one" is the ratio.
 #include <benchmark/benchmark.h>
 
+#include "spawn_quiet.h"
+
 #include <spawn.h>
 #include <sys/wait.h>
 
@@ -16,7 +18,6 @@
 #include <string>
 #include <vector>
 
-extern char** environ;
 
 namespace {
 
@@ -31,23 +32,6 @@ const fs::path& Folder() {
     return f;
   }();
   return folder;
-}
-
-int Spawn(const std::vector<std::string>& args) {
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid;
-  const int rc = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return -1;
-  int status = 0;
-  waitpid(pid, &status, 0);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
 std::map<int64_t, double>& Seconds() {
@@ -65,7 +49,7 @@ void BM_GangWrite(benchmark::State& state) {
   double wall = 0;
   for (auto _ : state) {
     const auto start = std::chrono::steady_clock::now();
-    if (Spawn(args) != 0) {
+    if (SpawnQuiet(args) != 0) {
       state.SkipWithError("tesmaro-cli failed (--sim-latency not there?)");
       return;
     }

@@ -3,6 +3,8 @@
 // processes.
 #include <benchmark/benchmark.h>
 
+#include "spawn_quiet.h"
+
 #include <fcntl.h>
 #include <spawn.h>
 #include <sys/resource.h>
@@ -20,7 +22,6 @@
 #include "catalogue/chip.h"
 #include "imagefile/image_file.h"
 
-extern char** environ;
 
 namespace {
 
@@ -67,28 +68,6 @@ TFiles& Files() {
 
 int64_t FileBytes(const std::string& name) { return static_cast<int64_t>(fs::file_size(name)); }
 
-// Runs a program with its output discarded. Returns its exit code (-1 when it could not start)
-// and the processor time it used, user and system, in seconds.
-int Spawn(const std::vector<std::string>& args, double& cpuSeconds) {
-  std::vector<char*> argv;
-  for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-  argv.push_back(nullptr);
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-  pid_t pid;
-  int rc = posix_spawnp(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (rc != 0) return -1;
-  int status = 0;
-  rusage usage{};
-  wait4(pid, &status, 0, &usage);
-  cpuSeconds = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-               static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) * 1e-6;
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
 // A conversion by another process, timed by the processor time the process used (as the
 // in-process benchmarks are), so that other work on the machine does not count; wall_ms is
 // the elapsed time.
@@ -97,7 +76,7 @@ void RunProcess(benchmark::State& state, const std::vector<std::string>& args, i
   for (auto _ : state) {
     double cpu = 0;
     auto start = std::chrono::steady_clock::now();
-    if (Spawn(args, cpu) != 0) {
+    if (SpawnQuiet(args, &cpu) != 0) {
       state.SkipWithError((args[0] + " did not run (not installed?)").c_str());
       return;
     }
