@@ -22,7 +22,6 @@
 #include "catalogue/chip.h"
 #include "imagefile/image_file.h"
 
-
 namespace {
 
 namespace fs = std::filesystem;
