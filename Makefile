@@ -16,8 +16,11 @@ SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:chec
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 LINT_JOBS ?= 2
+# `make test` notes how long each step took here and prints it at the end (scripts/timed).
+STEP_TIMES ?=
+TIMED = ./scripts/timed "$(STEP_TIMES)"
 
-.PHONY: all deps configure build run test test-asan fuzz bench package format lint clean
+.PHONY: all deps configure build run test test-normal test-asan fuzz bench package format lint clean
 
 all: build
 
@@ -25,23 +28,33 @@ deps:
 	./scripts/install-deps
 
 configure: deps
-	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
+	$(TIMED) "normal tree: configure" cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 
 build: configure
-	cmake --build $(BUILD) -j $(JOBS)
+	$(TIMED) "normal tree: build" cmake --build $(BUILD) -j $(JOBS)
 
 run: build
 	$(BUILD)/tesmaro --simulate
 
-test: build
-	cd $(BUILD) && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS)
-	@$(MAKE) --no-print-directory test-asan
+# The suite in the normal tree, then in the sanitized one; prints at the end how long each step
+# took and the whole run, in wall-clock and processor time.
+test:
+	@mkdir -p $(BUILD) && rm -f $(BUILD)/make-test-times
+	@./scripts/timed $(BUILD)/make-test-times "make test in all" \
+	  sh -c '$(MAKE) --no-print-directory test-normal STEP_TIMES=$(BUILD)/make-test-times && \
+	         $(MAKE) --no-print-directory test-asan STEP_TIMES=$(BUILD)/make-test-times'; \
+	status=$$?; echo; cat $(BUILD)/make-test-times; exit $$status
+
+# The suite in the normal tree alone.
+test-normal: build
+	$(TIMED) "normal tree: tests" env QT_QPA_PLATFORM=offscreen ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The whole suite again under AddressSanitizer and UndefinedBehaviorSanitizer.
 test-asan: deps
-	cmake -S . -B $(ASAN_BUILD) $(ASAN_CMAKE_FLAGS)
-	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -E '^format_check$$'
+	$(TIMED) "sanitized tree: configure" cmake -S . -B $(ASAN_BUILD) $(ASAN_CMAKE_FLAGS)
+	$(TIMED) "sanitized tree: build" cmake --build $(ASAN_BUILD) -j $(JOBS)
+	$(TIMED) "sanitized tree: tests" env $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen \
+	  ctest --test-dir $(ASAN_BUILD) --output-on-failure -j $(JOBS) -E '^format_check$$'
 
 # Builds the libFuzzer targets and runs each for FUZZ_SECONDS on its seeds in fuzz/corpus.
 fuzz: deps

@@ -1,0 +1,1 @@
+// The one source of the target that compiles the tests' shared precompiled header.
