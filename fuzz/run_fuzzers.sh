@@ -2,7 +2,8 @@
 # Runs each fuzz target of a fuzz build for a while: run_fuzzers.sh BUILD SECONDS [TARGET...].
 # Each target starts from its seeds in fuzz/corpus/<target> and keeps what it learns in
 # BUILD/fuzz/corpus/<target>; a finding is left in BUILD/fuzz/findings/ and fails the run.
-# Prints one line per target: executions, coverage (edges) and features at the end.
+# Prints one line per target at the end: executions and executions per second, coverage (edges)
+# and features.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 build=$(cd "$1" && pwd)
@@ -31,6 +32,7 @@ for t in "${targets[@]}"; do
     -artifact_prefix="$build/fuzz/findings/$t-" "${extra[@]}" "$corpus" "$seeds" >"$log" 2>&1
   rc=$?
   execs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+  rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
   line=$(grep -E '^#[0-9]+' "$log" | tail -1)
   cov=$(sed -n 's/.* cov: \([0-9]*\).*/\1/p' <<<"$line")
   ft=$(sed -n 's/.* ft: \([0-9]*\).*/\1/p' <<<"$line")
@@ -39,7 +41,7 @@ for t in "${targets[@]}"; do
     grep -E 'ERROR|SUMMARY|property violated|runtime error|Test unit written' "$log" | head -5
     summary+=("$t: FOUND A FAULT after ${execs:-?} executions (log $log)")
   else
-    summary+=("$t: ${execs:-?} executions, coverage ${cov:-?} edges, ${ft:-?} features")
+    summary+=("$t: ${execs:-?} executions (${rate:-?} a second), coverage ${cov:-?} edges, ${ft:-?} features")
   fi
 done
 echo
