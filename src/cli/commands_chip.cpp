@@ -1,6 +1,8 @@
 // Chip commands: read (chip to image file), write (image file to chip, with the read-back check)
 // verify (chip against image file), blank check and erase, on the programmer or the simulated one.
 #include "buffer/memory_buffer.h"
+#include "catalogue/catalogue.h"
+#include "cli/check_options.h"
 #include "cli/commands.h"
 #include "cli/console_user_interface.h"
 #include "cli/image_options.h"
@@ -8,7 +10,9 @@
 #include "cli/stop_signals.h"
 #include "common/error.h"
 #include "programmer/blank_erase.h"
+#include "programmer/checked_read.h"
 #include "programmer/chip_operations.h"
+#include "programmer/size_detection.h"
 
 namespace {
 
@@ -35,6 +39,7 @@ int ExitCodeOf(TChipCheck check, const TProgrammer& programmer) {
     case TChipCheck::Different: return kExitDifferent;
     case TChipCheck::Refused: return kExitUsage;
     case TChipCheck::Stopped: return TStopOnSignals::ExitCode();
+    case TChipCheck::Unreliable: return kExitWarning;
     case TChipCheck::NoProgrammer:
     case TChipCheck::NoAnswer: break;
   }
@@ -47,15 +52,17 @@ int Read(TCliOptions& o) {
   const TChip chip = RequireUsableChip(o, ui);
   const std::string& out = o.Args[0];
   const TImageFormat format = ImageFormatOption(o, "format", out);
+  const TCheckOptions checks = CheckOptionsFrom(o);
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
   // Bytes that the read does not reach are saved blank, as in the program after its start.
   BlankSixteenBitCount(chip.Size);
-  switch (ReadChipTo(session.Programmer, chip, MemoryBuffer, ui)) {
+  switch (ReadChipChecked(session.Programmer, chip, MemoryBuffer, ui, checks)) {
     case TChipRun::Done: break;
     case TChipRun::Stopped: return TStopOnSignals::ExitCode();
     case TChipRun::Refused: return kExitUsage;
+    case TChipRun::Unreliable: return kExitWarning;  // no file: the reads disagreed
     case TChipRun::NoProgrammer:
     case TChipRun::NoAnswer: return ProgrammerExitCode(session.Programmer);
   }
@@ -65,7 +72,12 @@ int Read(TCliOptions& o) {
     return TStopOnSignals::ExitCode();
   }
   SaveImageFile(out, format, chip);
-  return kExitOk;
+  return StrictExitCode(o, ui.Notices, kExitOk);
+}
+
+// Says where the chip's contents before the write were kept.
+void ShowKept(const std::string& file, TUserInterface& ui) {
+  if (!file.empty()) ui.ShowInformation(FormatText(ui.MessageText("BackupKept"), {file}));
 }
 
 // Loads IN into the buffer, then runs a command that compares the chip with it.
@@ -76,14 +88,18 @@ int CompareWithImage(TCliOptions& o, const char* usage, TCheck check) {
   const TChip chip = RequireUsableChip(o, ui);
   const std::string& in = o.Args[0];
   LoadImageForCommand(in, ImageFormatOption(o, "format", in), chip, OffsetOption(o));
+  std::string kept;
+  TCheckOptions checks = CheckOptionsFrom(o);
+  checks.KeptIn = &kept;
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
   TDifferences differences;
   TDifferences* found = &differences;
-  const TChipCheck result = check(session.Programmer, chip, MemoryBuffer, ui, found);
+  const TChipCheck result = check(session.Programmer, chip, MemoryBuffer, ui, found, checks);
+  ShowKept(kept, ui);
   if (result == TChipCheck::Different) PrintDifferences(differences);
-  return ExitCodeOf(result, session.Programmer);
+  return StrictExitCode(o, ui.Notices, ExitCodeOf(result, session.Programmer));
 }
 
 int Write(TCliOptions& o) {
@@ -111,6 +127,7 @@ int BlankCheck(TCliOptions& o) {
     case TChipRun::Done: return check.Blank() ? kExitOk : kExitDifferent;
     case TChipRun::Stopped: return TStopOnSignals::ExitCode();
     case TChipRun::Refused: return kExitUsage;
+    case TChipRun::Unreliable: return kExitWarning;
     case TChipRun::NoProgrammer:
     case TChipRun::NoAnswer: break;
   }
@@ -123,12 +140,43 @@ int Erase(TCliOptions& o) {
   TConsoleUserInterface ui;
   const TChip chip = RequireUsableChip(o, ui);
   ui.AssumeYes = o.Flags.count("yes") > 0;
+  std::string kept;
+  TCheckOptions checks = CheckOptionsFrom(o);
+  checks.KeptIn = &kept;
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
-  const auto check = EraseChip(session.Programmer, chip, ui);
+  const auto check = EraseChip(session.Programmer, chip, ui, checks);
+  ShowKept(kept, ui);
   if (!check) throw TCliError{kExitUsage, "not erased: confirm with --yes or answer y on a terminal"};
-  return ExitCodeOf(*check, session.Programmer);
+  return StrictExitCode(o, ui.Notices, ExitCodeOf(*check, session.Programmer));
+}
+
+// Finds the chip's size by reading: exit 0 when found, 1 when the contents can't tell it, 2 for a
+// chip whose size can't be found by reading.
+int Detect(TCliOptions& o) {
+  RequireNoArgs(o, "detect");
+  TConsoleUserInterface ui;
+  const TChip chip = RequireUsableChip(o, ui);
+  if (chip.ChipType == 3) throw TCliError{kExitUsage, FormatText(ui.MessageText("DetectType3"), {chip.Name})};
+  TStopOnSignals stop;
+  TProgrammerSession session(o, ui);
+  RequireProgrammer(session, ui);
+  const TSizeDetection found = DetectChipSize(session.Programmer, chip, ui);
+  switch (found.Result) {
+    case TSizeDetection::Found:
+    case TSizeDetection::TypeLimit:
+      ui.ShowInformation(SizeDetectionText(found, chip, ui));
+      ui.ShowInformation(
+          DetectedChipsText(ChipsOfTypeAndSize(TCatalogue(o.CatalogueFiles()), chip.ChipType, found.Size), ui));
+      return kExitOk;
+    case TSizeDetection::TooLarge:
+    case TSizeDetection::NoData: throw TCliError{kExitDifferent, SizeDetectionText(found, chip, ui)};
+    case TSizeDetection::NotByReading: throw TCliError{kExitUsage, SizeDetectionText(found, chip, ui)};
+    case TSizeDetection::Ended: break;
+  }
+  if (found.Run == TChipRun::Stopped) return TStopOnSignals::ExitCode();
+  return ProgrammerExitCode(session.Programmer);
 }
 
 }  // namespace
@@ -154,6 +202,12 @@ void AddChipCommands(std::vector<TCliCommand>& out) {
                  Verify});
   out.push_back(
       {"blank-check", "blank-check", "check that every byte of the chip is 0xFF (exit 1 if not)", {}, {}, BlankCheck});
+  out.push_back({"detect",
+                 "detect",
+                 "find the size of a 24xx chip by reading (--chip: one of its family); never writes",
+                 {},
+                 {},
+                 Detect});
   out.push_back(
       {"erase", "erase --yes", "write 0xFF to the whole chip and check it; asks unless --yes", {}, {"yes"}, Erase});
 }

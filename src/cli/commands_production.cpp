@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "buffer/memory_buffer.h"
+#include "cli/check_options.h"
 #include "cli/console_user_interface.h"
 #include "cli/image_options.h"
 #include "cli/programmer_session.h"
@@ -115,10 +116,11 @@ std::string ResultLine(const TStation& s) {
 }
 
 // The exit code of one chip's outcome.
-int ExitCodeOf(const TStation& s) {
+int ExitCodeOf(const TStation& s, const TCliOptions& o) {
   if (!s.Failure.empty() && s.Outcome.Result == TJobResult::Ok) return kExitFile;
   switch (s.Outcome.Result) {
-    case TJobResult::Ok: return kExitOk;
+    case TJobResult::Ok: return StrictExitCode(o, static_cast<int>(s.Outcome.Warnings.size()), kExitOk);
+    case TJobResult::Unreliable: return kExitWarning;
     case TJobResult::Different: return kExitDifferent;
     case TJobResult::Stopped: return 130;
     case TJobResult::NoAccess: return kExitNoAccess;
@@ -126,6 +128,17 @@ int ExitCodeOf(const TStation& s) {
     default: break;
   }
   return kExitProgrammer;
+}
+
+// How much an exit code outweighs others when several chips end differently.
+int Weight(int code) {
+  switch (code) {
+    case kExitOk: return 0;
+    case kExitWarning: return 1;
+    case kExitDifferent: return 2;
+    case kExitFile: return 4;
+    default: return 3;
+  }
 }
 
 void LoadRun(TCliOptions& o, TStationJob& run) {
@@ -148,6 +161,7 @@ void LoadRun(TCliOptions& o, TStationJob& run) {
     throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation};
   }
   if (auto it = o.Flags.find("log"); it != o.Flags.end()) run.Log = it->second;
+  run.Checks = CheckOptionsFrom(o);
   auto serial = o.Flags.find("serial");
   if (o.Flags.count("serial-file") && serial == o.Flags.end())
     throw TCliError{kExitUsage, "--serial-file needs --serial"};
@@ -245,10 +259,12 @@ int RunProduction(TCliOptions& o) {
     unsigned roundOk = 0;
     for (const auto& s : stations) {
       std::cout << ResultLine(s) << "\n";
-      const int code = ExitCodeOf(s);
+      for (const auto& w : s.Outcome.Warnings)
+        std::cerr << "tesmaro-cli: warning: " << s.Node << ": " << TConsoleUserInterface::PlainLines(w) << "\n";
+      const int code = ExitCodeOf(s, o);
       if (code == kExitOk) ++roundOk;
-      // A programmer fault outweighs a difference; a file error outweighs both.
-      if (code != kExitOk && (worst == kExitOk || worst == kExitDifferent || code == kExitFile)) worst = code;
+      // A difference outweighs a warning, a programmer fault a difference; a file error all.
+      if (Weight(code) > Weight(worst)) worst = code;
     }
     ok += roundOk;
     failed += static_cast<unsigned>(stations.size()) - roundOk;

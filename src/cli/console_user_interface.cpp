@@ -31,6 +31,11 @@ void TConsoleUserInterface::ShowError(const std::string& text) {
   std::cerr << "tesmaro-cli: " << PlainLines(text) << std::endl;
 }
 
+void TConsoleUserInterface::ShowNotice(const std::string& text) {
+  ++Notices;
+  std::cerr << "tesmaro-cli: warning: " << PlainLines(text) << std::endl;
+}
+
 TAnswer TConsoleUserInterface::AskWarning(const std::string& text) {
   std::cout << PlainLines(text) << std::endl;
   if (AssumeYes) return TAnswer::Yes;

@@ -7,10 +7,13 @@
 class TConsoleUserInterface : public TUserInterface {
  public:
   bool AssumeYes = false;  // --yes: every warning is answered Yes
+  int Notices = 0;         // notices shown: with --strict a command that succeeded exits 7
 
   void ShowMessage(const std::string& text) override;
   void ShowInformation(const std::string& text) override;
   void ShowError(const std::string& text) override;
+  // "tesmaro-cli: warning: TEXT" on standard error; counted in Notices.
+  void ShowNotice(const std::string& text) override;
   // Asks on the terminal; without a terminal (and without AssumeYes) the answer is No.
   TAnswer AskWarning(const std::string& text) override;
   TAnswer AskYesNo(const std::string& text, TAnswer defaultAnswer) override;

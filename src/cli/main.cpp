@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "catalogue/catalogue.h"
+#include "cli/check_options.h"
 #include "cli/commands.h"
 #include "cli/commands_production.h"
 #include "common/error.h"
@@ -33,6 +34,12 @@ void PrintHelp() {
                "  --log FILE         append one JSON line per chip and programmer\n"
                "  --repeat           one chip after another: Enter for the next, q or end of input to stop;\n"
                "                     Ctrl-C ends it after the current chip (exit 130)\n\n"
+               "Checks (read, verify, write, erase):\n"
+               "  --reads N          read the chip N times (2 to 9) and compare the reads; where they\n"
+               "                     differ the command fails with exit 7 (no file is written)\n"
+               "  --majority         with --reads: keep the value most reads gave for each byte instead\n"
+               "  --strict           exit 7 where a warning was shown (a read that looks wrong)\n"
+               "  --backup DIR       write, erase: read the chip first and keep its contents in DIR\n\n"
                "Commands:\n";
   for (const auto& c : CliCommands()) {
     std::string u = c.Usage;
@@ -46,7 +53,9 @@ void PrintHelp() {
                "problems found), 2 usage error or unusable chip (also erase declined: no --yes and no\n"
                "terminal to ask on), 3 file or data error, 4 programmer not found, not answering or\n"
                "unplugged, 5 no permission to use the programmer, 6 programmer in use by another program,\n"
-               "130 / 143 stopped by SIGINT / SIGTERM (chip closed, no output file).\n";
+               "7 a result that may be wrong: the reads of --reads N disagreed (without --majority), or a\n"
+               "warning was shown with --strict, 130 / 143 stopped by SIGINT / SIGTERM (chip closed, no\n"
+               "output file).\n";
 }
 
 bool Contains(const std::vector<std::string>& v, const std::string& s) {
@@ -143,8 +152,10 @@ const std::vector<TCliCommand>& CliCommands() {
     AddChipCommands(c);
     AddFirmwareCommands(c);
     AddProductionCommands(c);
-    for (auto& command : c)
+    for (auto& command : c) {
       if (IsProductionCommand(command.Name)) AddProductionFlags(command);
+      AddCheckFlags(command);
+    }
     return c;
   }();
   return commands;

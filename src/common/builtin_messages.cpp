@@ -136,6 +136,41 @@ const std::map<std::string, std::string>& Texts() {
       {"CompareAddress", "Address"},
       {"CompareBuffer", "Buffer"},
       {"CompareFile", "File"},
+      // Checks of what was read: signs of a wrong read, reads that disagree, causes of a failed
+      // check, the size found by reading, backups before writing.
+      {"ReadRepeats",
+       "The data repeat every %s bytes: the chip is probably smaller than %s (%s bytes), or its address pins are "
+       "strapped differently."},
+      {"ReadAllFF",
+       "The chip reads blank (all FF). A chip that does not answer reads the same: check that it sits in the socket."},
+      {"ReadAll00", "Every byte reads 00: the chip is probably not answering, or its data line is held low."},
+      {"ReadStuckBit", "Bit %s reads %s in every byte: check the data line and the clip."},
+      {"ReadsDiffer",
+       "The reads differ in %s bytes (first at 0x%s: %s): the connection is unreliable (clip, wiring, supply)."},
+      {"ReadsKeepMajority", "Keep the value that most reads gave for each byte? No discards the read."},
+      {"ReadDiscarded", "The read was discarded."},
+      {"CauseKeptOld",
+       "The chip kept its old contents: it is probably write-protected (WP pin), or the writes do not reach it."},
+      {"CauseNotTaken", "The chip reads FF where data were written: the writes did not take."},
+      {"CausePartPage", "Only part of every page was written: is the page size right for this chip?"},
+      {"CauseOneBit", "Bit %s is wrong in every difference: check that data line."},
+      {"CauseSwappedPairs", "The bytes are swapped in pairs: check the organisation (x8/x16) and the byte order."},
+      {"DetectSize", "The chip holds %s bytes (its contents repeat from 0x%s)."},
+      {"DetectTypeLimit",
+       "The chip holds %s bytes, the most that its addressing reaches: its contents do not repeat below that."},
+      {"DetectTooLarge", "The contents do not repeat within %s bytes: the chip holds more than the program reads."},
+      {"DetectCantTell",
+       "Can't tell the size: the chip holds no data to compare. Sizes can only be told apart by reading when the "
+       "chip holds data."},
+      {"DetectType3", "%s is a Microwire chip: its size can't be found by reading."},
+      {"DetectChips", "Chips of this type and size in the catalogue: %s"},
+      {"DetectNoChips", "The catalogue holds no supported chip of this type and size."},
+      {"DetectSelect", "Select %s?"},
+      {"BackupFailed", "The chip's contents could not be kept before writing (%s). Nothing was written."},
+      {"BackupKept", "The chip's contents before writing are kept in %s"},
+      {"RestoreNone", "No chip contents have been kept yet: they are kept before every write."},
+      {"RestoreAsk", "Write the contents of %s kept on %s back into %s? All %s bytes of the chip are overwritten."},
+      {"RestoreWrongSize", "The kept contents hold %s bytes, but %s holds %s: select the chip they were kept from."},
   };
   return texts;
 }

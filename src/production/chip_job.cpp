@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "analysis/difference_causes.h"
+#include "programmer/checked_read.h"
+#include "programmer/chip_backups.h"
+
 namespace {
 
 constexpr uint8_t kBlank = 0xFF;  // what compared bytes hold where a read does not reach
@@ -10,21 +14,27 @@ constexpr uint8_t kBlank = 0xFF;  // what compared bytes hold where a read does 
 // A station whose programmer has gone (none held) counts as unplugged.
 TJobOutcome Ended(TChipRun run, const TProgrammer& p) {
   switch (run) {
-    case TChipRun::NoProgrammer: return {TJobResult::Unplugged, {}};
-    case TChipRun::Stopped: return {TJobResult::Stopped, {}};
-    default: return {FailureOf(p), {}};
+    case TChipRun::NoProgrammer: return {TJobResult::Unplugged, {}, {}};
+    case TChipRun::Stopped: return {TJobResult::Stopped, {}, {}};
+    case TChipRun::Unreliable: return {TJobResult::Unreliable, {}, {}};
+    default: return {FailureOf(p), {}, {}};
   }
 }
 
-// Reads the chip and compares it with expected.
-TJobOutcome ReadAndCompare(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui) {
+// Reads the chip (checked against expected) and compares it with expected; a difference's likely
+// cause is a notice.
+TJobOutcome ReadAndCompare(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
+                           const TCheckOptions& checks, const TChipBefore* before = nullptr) {
   const size_t compared = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
   std::vector<uint8_t> back(std::max(compared, ChipReadExtent(chip)), kBlank);
-  const TChipRun run = ReadChipTo(p, chip, back, ui);
+  const TChipRun run = ReadChipChecked(p, chip, back, ui, checks, expected.first(std::min(compared, expected.size())));
   if (run != TChipRun::Done) return Ended(run, p);
   TJobOutcome o;
   o.FirstDifference = FirstDifference(chip, back, expected);
   o.Result = o.FirstDifference ? TJobResult::Different : TJobResult::Ok;
+  if (o.FirstDifference)
+    if (const auto cause = LikelyCause(chip, back, expected, before))
+      ui.ShowNotice(DifferenceCauseText(*cause, chip, ui));
   return o;
 }
 
@@ -39,6 +49,7 @@ const char* JobResultName(TJobResult result) {
     case TJobResult::Stopped: return "stopped";
     case TJobResult::NoAccess: return "no-access";
     case TJobResult::Busy: return "busy";
+    case TJobResult::Unreliable: return "unreliable";
   }
   return "";
 }
@@ -66,17 +77,24 @@ std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8
   return static_cast<uint64_t>(m.first - read.begin());
 }
 
-TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui) {
+TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
+                     const TCheckOptions& checks) {
   // The chip written is the chip read back: no device change in between.
   std::optional<THidDeviceController::TDeferral> hold;
   if (p.Controller()) hold.emplace(*p.Controller());
+  TChipContents before;
+  const TChipRun kept =
+      checks.BackupFolder.empty() ? SampleChip(p, chip, ui, before) : KeepChip(p, chip, ui, checks, before);
+  if (kept != TChipRun::Done) return Ended(kept, p);
   const TChipRun run = WriteChipFrom(p, chip, image, ui);
   if (run != TChipRun::Done) return Ended(run, p);
-  return ReadAndCompare(p, chip, image, ui);
+  const TChipBefore known = before.Known();
+  return ReadAndCompare(p, chip, image, ui, checks, &known);
 }
 
-TJobOutcome VerifyJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui) {
-  return ReadAndCompare(p, chip, image, ui);
+TJobOutcome VerifyJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
+                      const TCheckOptions& checks) {
+  return ReadAndCompare(p, chip, image, ui, checks);
 }
 
 namespace {
@@ -85,10 +103,12 @@ std::vector<uint8_t> BlankImage(const TChip& chip) {
 }
 }  // namespace
 
-TJobOutcome EraseJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui) {
-  return WriteJob(p, chip, BlankImage(chip), ui);
+TJobOutcome EraseJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui,
+                     const TCheckOptions& checks) {
+  return WriteJob(p, chip, BlankImage(chip), ui, checks);
 }
 
-TJobOutcome BlankCheckJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui) {
-  return VerifyJob(p, chip, BlankImage(chip), ui);
+TJobOutcome BlankCheckJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui,
+                          const TCheckOptions& checks) {
+  return VerifyJob(p, chip, BlankImage(chip), ui, checks);
 }

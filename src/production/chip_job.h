@@ -5,21 +5,25 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
 #include "programmer/chip_operations.h"
 #include "programmer/programmer.h"
 
-enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy };
+enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy, Unreliable };
 
 // "ok", "different", "no-answer", "unplugged", "stopped", "no-access" (no permission on the
-// device node), "busy" (another program uses the programmer).
+// device node), "busy" (another program uses the programmer), "unreliable" (the reads disagreed
+// and were discarded).
 const char* JobResultName(TJobResult result);
 
 struct TJobOutcome {
   TJobResult Result = TJobResult::Ok;
   std::optional<uint64_t> FirstDifference;
+  std::vector<std::string> Warnings;  // what the checks of the reads found, and a difference's likely cause
 };
 
 // Why a routine that gave up did so, from the programmer's last exchange.
@@ -29,13 +33,20 @@ TJobResult FailureOf(const TProgrammer& programmer);
 std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8_t> read,
                                         std::span<const uint8_t> expected);
 
+// Every read that is compared is checked as checks says (ReadChipChecked: its notices go to ui);
+// a difference's likely cause is a notice too. A write keeps the chip's contents first
+// (checks.BackupFolder) or samples them.
+
 // Writes image into the chip, reads it back and compares the chip's Size bytes.
-TJobOutcome WriteJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);
+TJobOutcome WriteJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
+                     const TCheckOptions& checks);
 // Reads the chip and compares its Size bytes with image.
-TJobOutcome VerifyJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);
+TJobOutcome VerifyJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
+                      const TCheckOptions& checks);
 // Writes 0xFF to the whole chip (image unused), reads it back and compares.
-TJobOutcome EraseJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);
+TJobOutcome EraseJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
+                     const TCheckOptions& checks);
 // Reads the chip and compares it with 0xFF (image unused): "different" at the first byte that is
 // not blank.
 TJobOutcome BlankCheckJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image,
-                          TUserInterface& ui);
+                          TUserInterface& ui, const TCheckOptions& checks);

@@ -116,6 +116,9 @@ std::string IsoTime(std::chrono::system_clock::time_point time) {
 }
 
 std::string LogLine(const TLogRecord& r) {
+  std::string warnings = "[";
+  for (const std::string& w : r.Warnings) warnings += (warnings.size() > 1 ? "," : "") + JsonString(w);
+  warnings += "]";
   std::string image = "null";
   if (!r.ImageFile.empty())
     image = "{\"file\":" + JsonString(r.ImageFile) + ",\"size\":" + std::to_string(r.ImageSize) +
@@ -124,8 +127,8 @@ std::string LogLine(const TLogRecord& r) {
          ",\"chip\":" + JsonString(r.Chip) + ",\"programmer\":{\"node\":" + JsonString(r.ProgrammerNode) +
          ",\"serial\":" + JsonString(r.ProgrammerSerial) + "},\"image\":" + image +
          ",\"serial_number\":" + Number(r.Serial) + ",\"result\":" + JsonString(r.Result) +
-         ",\"first_difference\":" + Number(r.FirstDifference) + ",\"duration_ms\":" + std::to_string(r.DurationMs) +
-         "}\n";
+         ",\"first_difference\":" + Number(r.FirstDifference) + ",\"warnings\":" + warnings +
+         ",\"duration_ms\":" + std::to_string(r.DurationMs) + "}\n";
 }
 
 void AppendLogLine(const std::string& file, const std::string& line) {

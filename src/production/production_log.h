@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct TLogRecord {
   std::chrono::system_clock::time_point Time;  // when the operation started
@@ -19,6 +20,7 @@ struct TLogRecord {
   std::optional<uint64_t> Serial;           // the serial number written
   std::string Result;                       // "ok", "different", "no-answer", "unplugged", "stopped"
   std::optional<uint64_t> FirstDifference;  // the first differing address
+  std::vector<std::string> Warnings;        // what the checks of the reads found
   int64_t DurationMs = 0;
 };
 

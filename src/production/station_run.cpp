@@ -63,12 +63,19 @@ void RunStation(const TStationJob& job, TStation& s) {
   const auto clock = std::chrono::steady_clock::now();
   s.Failure.clear();
   TScriptedUserInterface quiet;  // each thread its own: the result line tells the outcome
+  TCheckOptions checks = job.Checks;
+  checks.BackupTag = !s.Serial.empty() ? s.Serial : s.Node;
+  checks.KeptIn = nullptr;
   try {
-    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet);
+    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet, checks);
   } catch (const std::exception& e) {
     s.Failure = e.what();
-    s.Outcome = {TJobResult::NoAnswer, {}};
+    s.Outcome = {TJobResult::NoAnswer, {}, {}};
   }
+  // The checks' notices are the chip's warnings; reads that disagreed were shown as an error.
+  s.Outcome.Warnings = quiet.Texts(TScriptedUserInterface::TKind::Notice);
+  if (s.Outcome.Result == TJobResult::Unreliable)
+    for (const auto& t : quiet.Texts(TScriptedUserInterface::TKind::Error)) s.Outcome.Warnings.push_back(t);
   s.DurationMs =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - clock).count();
   try {
@@ -94,6 +101,7 @@ void RunStation(const TStationJob& job, TStation& s) {
       r.Serial = s.SerialNumber;
       r.Result = JobResultName(s.Outcome.Result);
       r.FirstDifference = s.Outcome.FirstDifference;
+      r.Warnings = s.Outcome.Warnings;
       r.DurationMs = s.DurationMs;
       AppendLogLine(job.Log, LogLine(r));
     }

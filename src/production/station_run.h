@@ -13,7 +13,8 @@
 #include "production/chip_job.h"
 #include "production/serial_pool.h"
 
-using TJobRun = TJobOutcome (*)(TProgrammer&, const TChip&, std::span<const uint8_t>, TUserInterface&);
+using TJobRun = TJobOutcome (*)(TProgrammer&, const TChip&, std::span<const uint8_t>, TUserInterface&,
+                                const TCheckOptions&);
 
 // What every station does with which chip, image, serial numbers and log.
 struct TStationJob {
@@ -28,6 +29,7 @@ struct TStationJob {
   std::optional<TSerialSpec> Serial;
   std::unique_ptr<TSerialPool> Pool;  // with Serial
   std::string Log;                    // empty: no log
+  TCheckOptions Checks;               // how reads are checked; a backup is tagged with the station
 };
 
 // One programmer of the run.

@@ -5,9 +5,12 @@
 #include <optional>
 #include <vector>
 
+#include "analysis/difference_causes.h"
 #include "buffer/differences.h"
 #include "common/error.h"
 #include "common/progress.h"
+#include "programmer/checked_read.h"
+#include "programmer/chip_backups.h"
 
 namespace {
 
@@ -101,27 +104,42 @@ void RequireFits(const TChip& chip, size_t bytes, size_t room) {
                             {chip.Name, std::to_string(bytes), std::to_string(room)}));
 }
 
+// A chip of types 1 and 2 needs a page size, and source must hold the chip's bytes.
+void RequireWritable(const TChip& chip, std::span<const uint8_t> source) {
+  if ((chip.ChipType == 1 || chip.ChipType == 2) && chip.PageSize < 1)
+    throw TError(FormatText("Chip \"%s\" has a page size of %d: it can't be written.",
+                            {chip.Name, std::to_string(chip.PageSize)}));
+  RequireFits(chip, static_cast<size_t>(std::max<int32_t>(0, chip.Size)), source.size());
+}
+
 // Compares the chip's bytes read with the expected ones; a difference extends the failure message
-// with where it is. The caller gets the first differences when it asks for them.
+// with where it is and, when the differences show one, their likely cause. The caller gets the
+// first differences when it asks for them.
 bool SameBytes(const TChip& chip, const std::vector<uint8_t>& read, std::span<const uint8_t> expected,
-               TUserInterface& ui, const char* failureKey, TDifferences* out) {
+               TUserInterface& ui, const char* failureKey, TDifferences* out, const TChipBefore* before = nullptr) {
   const size_t n = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
   TDifferences d = FindDifferences(std::span(read).first(n), expected.first(n), kListedDifferences);
   const bool same = d.Same();
-  if (!same) ui.ShowError(ui.MessageText(failureKey) + "\n\r" + DifferenceText(d, "ChipDifference", ui));
+  if (!same) {
+    std::string text = ui.MessageText(failureKey) + "\n\r" + DifferenceText(d, "ChipDifference", ui);
+    if (const auto cause = LikelyCause(chip, read, expected, before))
+      text += "\n\r" + DifferenceCauseText(*cause, chip, ui);
+    ui.ShowError(text);
+  }
   if (out) *out = std::move(d);
   return same;
 }
 
-// Reads the chip into a temporary buffer of 0xFF that holds the read and the compared bytes.
+// Reads the chip (checked against expected) into a temporary buffer of 0xFF that holds the read
+// and the compared bytes.
 TChipRun ReadBack(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                  std::vector<uint8_t>& back) {
+                  std::vector<uint8_t>& back, const TCheckOptions& options) {
   if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const size_t compared = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
   RequireFits(chip, compared, expected.size());
   back.assign(std::max(compared, ChipReadExtent(chip)), kBlank);
-  return ReadChipTo(p, chip, back, ui);
+  return ReadChipChecked(p, chip, back, ui, options, expected.first(compared));
 }
 
 // The outcome of a check whose write or read did not get to the comparison.
@@ -130,6 +148,7 @@ TChipCheck CheckOf(TChipRun run) {
     case TChipRun::Refused: return TChipCheck::Refused;
     case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
     case TChipRun::Stopped: return TChipCheck::Stopped;
+    case TChipRun::Unreliable: return TChipCheck::Unreliable;
     case TChipRun::NoAnswer:
     case TChipRun::Done: break;
   }
@@ -209,14 +228,54 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
   return TChipRun::Done;
 }
 
+TChipRun ReadChipBlocks(TProgrammer& p, const TChip& chip, std::span<const uint32_t> addresses, size_t length,
+                        std::span<uint8_t> target, TUserInterface& ui) {
+  if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
+  if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
+  if (length < 1 || length > DataAreaSize) throw TError("A block read takes 1 to 32 bytes.");
+  RequireFits(chip, addresses.size() * length, target.size());
+  std::vector<uint8_t> scratch(addresses.size() * length);
+  THoldChanges hold(p);
+  TProgrammerUse use(p);
+  if (Refused(use, p, ui)) return TChipRun::NoAnswer;
+  TReport& r = p.Report;
+
+  if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
+  if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
+  const int32_t n = static_cast<int32_t>(addresses.size());
+  for (int32_t i = 0; i < n; ++i) {
+    if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
+    const uint32_t a = addresses[static_cast<size_t>(i)];
+    uint8_t* out = scratch.data() + static_cast<size_t>(i) * length;
+    if (chip.ChipType == 3) {
+      // Unit by unit; a word comes back with its odd-addressed byte first.
+      const bool words = chip.Org > 0;
+      for (size_t k = 0; k < length; k += words ? 2 : 1) {
+        const uint32_t unit = words ? (a + static_cast<uint32_t>(k)) / 2 : a + static_cast<uint32_t>(k);
+        p.BuildHeader(chip, CmdRead, 1);
+        PutAddress(r, unit, static_cast<uint8_t>(chip.Org));
+        if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+        out[k] = r[DataArea + (words ? 1 : 0)];
+        if (words && k + 1 < length) out[k + 1] = r[DataArea];
+      }
+      continue;
+    }
+    p.BuildHeader(chip, CmdRead, 1);
+    r[5] = static_cast<uint8_t>(length);
+    PutAddress(r, a, chip.ChipType == 2 ? static_cast<uint8_t>(a >> 16) : 0);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+    std::memcpy(out, r.data() + DataArea, length);
+  }
+  if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
+  std::copy(scratch.begin(), scratch.end(), target.begin());
+  return TChipRun::Done;
+}
+
 TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui) {
   if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const int32_t type = chip.ChipType;
-  if ((type == 1 || type == 2) && chip.PageSize < 1)
-    throw TError(FormatText("Chip \"%s\" has a page size of %d: it can't be written.",
-                            {chip.Name, std::to_string(chip.PageSize)}));
-  RequireFits(chip, static_cast<size_t>(std::max<int32_t>(0, chip.Size)), source.size());
+  RequireWritable(chip, source);
   THoldChanges hold(p);
   TProgrammerUse use(p);
   if (Refused(use, p, ui)) return TChipRun::NoAnswer;
@@ -271,24 +330,31 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
 }
 
 TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui,
-                             TDifferences* differences) {
+                             TDifferences* differences, const TCheckOptions& options) {
   THoldChanges hold(p);  // the chip written is the chip read back
   if (RefuseUnusableChip(chip, ui)) return TChipCheck::Refused;
   if (NoProgrammer(p, ui)) return TChipCheck::NoProgrammer;
   TProgrammerUse use(p);  // no other program between the write and the read-back
   if (Refused(use, p, ui)) return TChipCheck::NoAnswer;
+  RequireWritable(chip, source);
+  TChipContents before;
+  const TChipRun kept =
+      options.BackupFolder.empty() ? SampleChip(p, chip, ui, before) : KeepChip(p, chip, ui, options, before);
+  if (kept != TChipRun::Done) return CheckOf(kept);
   if (const TChipRun write = WriteChipFrom(p, chip, source, ui); write != TChipRun::Done) return CheckOf(write);
   std::vector<uint8_t> back;
-  if (const TChipRun read = ReadBack(p, chip, source, ui, back); read != TChipRun::Done) return CheckOf(read);
-  if (!SameBytes(chip, back, source, ui, "ProgNotOK", differences)) return TChipCheck::Different;
+  if (const TChipRun read = ReadBack(p, chip, source, ui, back, options); read != TChipRun::Done) return CheckOf(read);
+  const TChipBefore known = before.Known();
+  if (!SameBytes(chip, back, source, ui, "ProgNotOK", differences, &known)) return TChipCheck::Different;
   ui.ShowInformation(ui.MessageText("ProgOK"));
   return TChipCheck::Same;
 }
 
 TChipCheck VerifyChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                      TDifferences* differences) {
+                      TDifferences* differences, const TCheckOptions& options) {
   std::vector<uint8_t> back;
-  if (const TChipRun read = ReadBack(p, chip, expected, ui, back); read != TChipRun::Done) return CheckOf(read);
+  if (const TChipRun read = ReadBack(p, chip, expected, ui, back, options); read != TChipRun::Done)
+    return CheckOf(read);
   if (!SameBytes(chip, back, expected, ui, "VerifNotOK", differences)) return TChipCheck::Different;
   ui.ShowInformation(ui.MessageText("VerifOK"));
   return TChipCheck::Same;

@@ -34,7 +34,8 @@ bool Signed(const TSimulatedProgrammer::TRawReport& r) {
 
 }  // namespace
 
-TSimulatedProgrammer::TSimulatedProgrammer(uint32_t seed) : Chip(kChipImageSize), Firmware(kFirmwareSize, 0xFF) {
+TSimulatedProgrammer::TSimulatedProgrammer(uint32_t seed)
+    : Chip(kChipImageSize), Firmware(kFirmwareSize, 0xFF), Flaky_(seed ^ 0x5EEDF1A4u) {
   std::mt19937 random(seed);
   for (size_t i = 0; i < Chip.size(); i += 4) {
     const uint32_t v = random();
@@ -229,6 +230,29 @@ size_t TSimulatedProgrammer::Wrap(size_t address) const {
   return address % size;
 }
 
+void TSimulatedProgrammer::SetChipProperties(const TSimulatedChipProperties& properties) {
+  Properties = properties;
+  if (properties.Size) ChipSize = *properties.Size;
+  if (properties.PageSize) PhysicalPageSize = *properties.PageSize;
+}
+
+uint8_t TSimulatedProgrammer::ReadChipByte(size_t address) {
+  const TSimulatedChipProperties& p = Properties;
+  size_t a = Wrap(address);
+  if (p.SwapPairs) a = Wrap(a ^ 1);
+  uint8_t v = ReadThroughProperties(p, Chip[a]);
+  if (p.Flaky > 0 && std::uniform_real_distribution<double>(0, 1)(Flaky_) < p.Flaky)
+    v ^= static_cast<uint8_t>(1u << (Flaky_() % 8));
+  return v;
+}
+
+void TSimulatedProgrammer::WriteChipByte(size_t address, uint8_t value) {
+  if (Properties.WriteProtected) return;
+  const size_t a = Wrap(address);
+  Chip[a] = value;
+  Touched(a);
+}
+
 // Types 1 and 2: byte 5 bytes (at most 32) from the address in bytes 7, 8 (and 9 for type 2),
 // reading on across pages. Type 3: unit index in bytes 7 and 8; a word when the Org in byte 9 is
 // above 0, read back with the odd-addressed byte in byte 33 and the even-addressed one in byte 34.
@@ -237,17 +261,17 @@ void TSimulatedProgrammer::ChipRead(const TRawReport& c, TRawReport& reply) {
   if (type == 3) {
     const size_t unit = c[7] | (c[8] << 8);
     if (static_cast<int8_t>(c[9]) > 0) {
-      reply[kData] = Chip[Wrap(2 * unit + 1)];
-      reply[kData + 1] = Chip[Wrap(2 * unit)];
+      reply[kData] = ReadChipByte(2 * unit + 1);
+      reply[kData + 1] = ReadChipByte(2 * unit);
     } else {
-      reply[kData] = Chip[Wrap(unit)];
+      reply[kData] = ReadChipByte(unit);
     }
     return;
   }
   size_t address = c[7] | (c[8] << 8);
   if (type == 2) address |= size_t(c[9]) << 16;
   const size_t count = std::min<size_t>(c[5], kDataSize);
-  for (size_t j = 0; j < count; ++j) reply[kData + j] = Chip[Wrap(address + j)];
+  for (size_t j = 0; j < count; ++j) reply[kData + j] = ReadChipByte(address + j);
 }
 
 // Writes land only while the chip is open, and for types 2 and 3 while write access is open.
@@ -261,12 +285,10 @@ void TSimulatedProgrammer::ChipWrite(const TRawReport& c) {
   if (type == 3) {
     const size_t unit = c[7] | (c[8] << 8);
     if (static_cast<int8_t>(c[9]) > 0) {
-      Chip[Wrap(2 * unit)] = c[kData];
-      Chip[Wrap(2 * unit + 1)] = c[kData + 1];
-      Touched(Wrap(2 * unit + 1));
+      WriteChipByte(2 * unit, c[kData]);
+      WriteChipByte(2 * unit + 1, c[kData + 1]);
     } else {
-      Chip[Wrap(unit)] = c[kData];
-      Touched(Wrap(unit));
+      WriteChipByte(unit, c[kData]);
     }
     return;
   }
@@ -275,11 +297,8 @@ void TSimulatedProgrammer::ChipWrite(const TRawReport& c) {
   const size_t count = std::min<size_t>(c[5], kDataSize);
   const size_t page = PhysicalPageSize;
   const size_t base = page ? address - address % page : 0;
-  for (size_t j = 0; j < count; ++j) {
-    const size_t a = Wrap(page ? base + (address % page + j) % page : address + j);
-    Chip[a] = c[kData + j];
-    Touched(a);
-  }
+  for (size_t j = 0; j < count; ++j)
+    WriteChipByte(page ? base + (address % page + j) % page : address + j, c[kData + j]);
 }
 
 // The block bytes arrive XOR 3·j and go back XOR 5·j; the last block makes the new image current.

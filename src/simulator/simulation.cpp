@@ -27,6 +27,8 @@ bool TakeSimulationOption(const std::string& name, const std::string& value, TSi
   } else if (name == "sim-seed") {
     if (!Digits(value)) throw TError("--sim-seed needs a number");
     o.Seed = static_cast<uint32_t>(std::stoul(value));
+  } else if (name == "sim-chip") {
+    TakeChipProperty(value, o.Chip);
   } else if (name == "sim-log") {
     if (value.empty()) throw TError("--sim-log needs a file");
     o.LogFile = value;
@@ -41,7 +43,10 @@ const char* SimulationOptionsHelp() {
          "  --sim-fault KIND@N a fault at exchange N (from 0): noanswer, late, unplug, flip or\n"
          "                     refuse-write; repeatable\n"
          "  --sim-seed N       the seed of the simulated chip's first contents (random otherwise)\n"
-         "  --sim-log FILE     append one line per report the simulated programmer receives\n";
+         "  --sim-log FILE     append one line per report the simulated programmer receives\n"
+         "  --sim-chip PROP    what the simulated chip is; repeatable: size=N (holds N bytes and\n"
+         "                     wraps), write-protected, flaky=P (a bit flipped in a byte read with\n"
+         "                     probability P), stuck-bit=B:V, swap-pairs, page=N (writes roll over)\n";
 }
 
 TSimulation CreateSimulation(const std::string& imageFile) {
@@ -68,6 +73,7 @@ TSimulation CreateSimulation(const std::vector<TSimulationOptions>& each) {
     const TSimulationOptions& o = all[i];
     auto p = std::make_shared<TSimulatedProgrammer>(o.Seed ? *o.Seed : s.Seed + static_cast<uint32_t>(i));
     p->LatencyMs = o.LatencyMs;
+    p->SetChipProperties(o.Chip);
     for (const auto& f : o.Faults) p->AddFault(f);
     if (!o.LogFile.empty()) p->LogTo(o.LogFile);
     if (!o.ImageFile.empty()) p->AttachImageFile(o.ImageFile);

@@ -27,6 +27,7 @@ struct TSimulationOptions {
   int LatencyMs = 0;                // --sim-latency MS
   std::vector<std::string> Faults;  // --sim-fault KIND@N, in order
   std::string LogFile;              // --sim-log FILE
+  TSimulatedChipProperties Chip;    // --sim-chip PROP[=VALUE], repeatable
   // The file whose advisory lock other programs simulating the same device share; ImageFile
   // when empty (see TSimulatedHidDeviceInfo::LockFile).
   std::string LockFile;
