@@ -8,8 +8,9 @@
 
 namespace {
 
-// Equal stretches are skipped this many bytes at a time.
+// Equal stretches are skipped this many bytes at a time, then words of this many bytes.
 constexpr size_t kChunk = 256;
+constexpr size_t kWord = 8;
 
 // The value most reads gave at i; ties go to the one read first.
 uint8_t Vote(std::span<const std::span<const uint8_t>> reads, size_t i) {
@@ -39,10 +40,21 @@ TReadAgreement MajorityOf(std::span<const std::span<const uint8_t>> reads, std::
   TReadAgreement a;
   if (reads.empty()) return a;
   const size_t size = std::min(reads[0].size(), out.size());
+  // Equal stretches are copied a chunk at a time, equal words of a chunk a word at a time; only
+  // the bytes of words that differ are voted on.
   for (size_t at = 0; at < size; at += kChunk) {
     const size_t n = std::min(kChunk, size - at);
-    if (!AllAgree(reads, at, n)) {
-      for (size_t i = at; i < at + n; ++i) {
+    if (AllAgree(reads, at, n)) {
+      if (out.data() + at != reads[0].data() + at) std::memcpy(out.data() + at, reads[0].data() + at, n);
+      continue;
+    }
+    for (size_t word = at; word < at + n; word += kWord) {
+      const size_t w = std::min(kWord, at + n - word);
+      if (AllAgree(reads, word, w)) {
+        if (out.data() + word != reads[0].data() + word) std::memcpy(out.data() + word, reads[0].data() + word, w);
+        continue;
+      }
+      for (size_t i = word; i < word + w; ++i) {
         bool same = true;
         for (size_t r = 1; r < reads.size() && same; ++r) same = reads[r][i] == reads[0][i];
         if (same) {
@@ -55,8 +67,6 @@ TReadAgreement MajorityOf(std::span<const std::span<const uint8_t>> reads, std::
         }
         out[i] = Vote(reads, i);
       }
-    } else if (out.data() + at != reads[0].data() + at) {
-      std::memcpy(out.data() + at, reads[0].data() + at, n);
     }
   }
   return a;
