@@ -13,6 +13,7 @@
 #include "localization/language_source.h"
 #include "localization/localization_error.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 namespace {
@@ -79,6 +80,46 @@ class TestFormLocalizer : public QObject {
     QCOMPARE(d->GroupBox2->title(), QString(" Select CHIP "));
     QCOMPARE(d->BitBtn2->text(), QString("Cancel"));
     QVERIFY(f.QFormLocalizer1->Originals().isEmpty());
+  }
+
+  // Every text of the window's and the dialog's sections in every shipped language reaches a
+  // component of the running windows: a key whose component was renamed or removed would leave
+  // its text unshown in that language.
+  void everyShippedKeyReachesItsComponent() {
+    struct TCase {
+      int Language;
+      const char* File;
+    };
+    const TCase cases[] = {{0, "bulgarian.lng"}, {1, "english.lng"}, {2, "russian.lng"}};
+    for (const auto& c : cases) {
+      TProgramFolder folder("[Main]\nLangID=" + std::to_string(c.Language) + "\n", true);
+      TScriptedUserInterface ui;
+      Tf f(folder.Options(), &ui);
+      f.FormActivate();
+      QCOMPARE(f.QLanguageSource->ActiveLanguage(), c.Language);
+      const TQLanguageFile file(QString::fromStdString(folder.Dir.File(c.File)));
+      const struct {
+        const char* Section;
+        QObject* Window;
+        const TQFormLocalizer* Localizer;
+      } windows[] = {{"f", &f, f.QFormLocalizer1},
+                     {"Form2", f.Form2, Named<TQFormLocalizer>(*f.Form2, "QFormLocalizer1")}};
+      for (const auto& w : windows) {
+        QStringList entries;
+        file.ReadSectionValues(w.Section, entries);
+        QVERIFY2(!entries.isEmpty(), c.File);
+        for (const QString& entry : entries) {
+          const QString key = entry.section(u'=', 0, 0);
+          const QString where = QString("%1 [%2] %3").arg(c.File, w.Section, key);
+          const auto resolved = ResolveKey(w.Window, key, w.Localizer->Excluded(), w.Localizer->PropNames());
+          QVERIFY2(resolved, qPrintable(where + ": no such component"));
+          // A text that is empty as built stays empty (the menu separators' "-").
+          const QString shown = GetPropertyText(resolved->Object, w.Window, resolved->PropertyPath);
+          if (!shown.isEmpty() || !key.endsWith(".Caption") || !qobject_cast<QAction*>(resolved->Object))
+            QCOMPARE(shown, file.ReadString(w.Section, key, QString()));
+        }
+      }
+    }
   }
 
   void switchesRestoreWhatTheNewLanguageLacks() {
