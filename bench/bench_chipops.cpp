@@ -110,7 +110,7 @@ void BM_ReadWindowCommand(benchmark::State& state) {
     o.SettingsFile = (dir / "tesmaro.ini").string();
     o.Simulate = true;
     TScriptedUserInterface ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     f.show();
     f.FormActivate();
     for (int i = 0; i < 100 && !f.Programmer.HeldDevice; ++i) QApplication::processEvents();

@@ -20,11 +20,11 @@ QByteArray Bytes(const std::string& s) { return QByteArray(s.data(), static_cast
 
 }  // namespace
 
-TForm2::TForm2(QWidget* parent, std::function<std::string()> catalogueFile)
-    : TForm2(parent, std::function<std::vector<std::string>()>(
-                         [f = std::move(catalogueFile)] { return std::vector<std::string>{f()}; })) {}
+TChipDialog::TChipDialog(QWidget* parent, std::function<std::string()> catalogueFile)
+    : TChipDialog(parent, std::function<std::vector<std::string>()>(
+                              [f = std::move(catalogueFile)] { return std::vector<std::string>{f()}; })) {}
 
-TForm2::TForm2(QWidget* parent, std::function<std::vector<std::string>()> catalogueFiles)
+TChipDialog::TChipDialog(QWidget* parent, std::function<std::vector<std::string>()> catalogueFiles)
     : QDialog(parent), CatalogueFiles_(std::move(catalogueFiles)) {
   setObjectName("Form2");
   setWindowTitle(QString());
@@ -68,7 +68,7 @@ TForm2::TForm2(QWidget* parent, std::function<std::vector<std::string>()> catalo
   connect(CSlistbox, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
 }
 
-void TForm2::LoadFamilies() {
+void TChipDialog::LoadFamilies() {
   const TCatalogue catalogue(CatalogueFiles_());
   {
     const QSignalBlocker quiet(PSlistbox);
@@ -82,7 +82,7 @@ void TForm2::LoadFamilies() {
   PSlistboxChange();
 }
 
-void TForm2::PSlistboxChange() {
+void TChipDialog::PSlistboxChange() {
   const int index = PSlistbox->currentIndex();
   if (index < 0) return;
   std::vector<std::string> chips = TCatalogue(CatalogueFiles_()).Keys(FileBytes(PSlistbox->itemData(index)));
@@ -100,12 +100,12 @@ void TForm2::PSlistboxChange() {
   CSlistbox->clearSelection();
 }
 
-int TForm2::ShowModal() {
+int TChipDialog::ShowModal() {
   if (ShowModalHook) return ShowModalHook(*this);
   return exec();
 }
 
-std::string TForm2::SelectedChip() const {
+std::string TChipDialog::SelectedChip() const {
   const QList<QListWidgetItem*> selected = CSlistbox->selectedItems();
   if (selected.isEmpty()) return {};
   return FileBytes(selected.first()->data(Qt::UserRole));

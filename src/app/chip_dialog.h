@@ -10,13 +10,13 @@
 #include <string>
 #include <vector>
 
-class TForm2 : public QDialog {
+class TChipDialog : public QDialog {
   Q_OBJECT
  public:
   // catalogueFile names the catalogue, read afresh at every opening and every change of family.
-  TForm2(QWidget* parent, std::function<std::string()> catalogueFile);
+  TChipDialog(QWidget* parent, std::function<std::string()> catalogueFile);
   // catalogueFiles names the catalogue files merged in order (the shipped one, the user's own).
-  TForm2(QWidget* parent, std::function<std::vector<std::string>()> catalogueFiles);
+  TChipDialog(QWidget* parent, std::function<std::vector<std::string>()> catalogueFiles);
 
   // --- controls, named as the language files address them ---
   QGroupBox* GroupBox1 = nullptr;
@@ -34,7 +34,7 @@ class TForm2 : public QDialog {
   // Shows the dialog modally; QDialog::Accepted for OK. Runs ShowModalHook instead when set,
   // so tests can play the user's part.
   int ShowModal();
-  std::function<int(TForm2&)> ShowModalHook;
+  std::function<int(TChipDialog&)> ShowModalHook;
 
   // The selected chip's name as the catalogue spells it; empty when no chip is selected.
   std::string SelectedChip() const;

@@ -16,7 +16,7 @@
 class QPainter;
 class THexGridModel;
 
-class TDrawGrid : public QAbstractItemView {
+class THexGrid : public QAbstractItemView {
   Q_OBJECT
  public:
   static constexpr int kColCount = 18;
@@ -24,8 +24,8 @@ class TDrawGrid : public QAbstractItemView {
   static constexpr int kDefaultRowHeight = 17;
   static constexpr int kGridLineWidth = 1;
 
-  explicit TDrawGrid(QWidget* parent);
-  ~TDrawGrid() override;
+  explicit THexGrid(QWidget* parent);
+  ~THexGrid() override;
 
   // The chip's size: one data row per 16 bytes begun; cells past the size are empty.
   void SetChipSize(int32_t size);

@@ -42,7 +42,7 @@ bool IsUserInput(QEvent::Type type) {
 // stop. Boxes and dialogs shown during the operation are other windows and get theirs.
 class TInputFilter : public QObject {
  public:
-  explicit TInputFilter(Tf& window) : Window_(window) {}
+  explicit TInputFilter(TMainWindow& window) : Window_(window) {}
 
   bool eventFilter(QObject* watched, QEvent* e) override {
     if (!IsUserInput(e->type())) return false;
@@ -60,12 +60,12 @@ class TInputFilter : public QObject {
   }
 
  private:
-  Tf& Window_;
+  TMainWindow& Window_;
 };
 
 }  // namespace
 
-TLongOperation::TLongOperation(Tf& window, std::string stopQuestionKey)
+TLongOperation::TLongOperation(TMainWindow& window, std::string stopQuestionKey)
     : Window_(window), Inner_(window.Ui()), StopQuestionKey_(std::move(stopQuestionKey)) {
   if (Window_.Busy) return;
   Started_ = true;
@@ -133,7 +133,7 @@ std::string TLongOperation::MessageText(const std::string& key) { return Inner_.
 // Disables the controls that start commands (those enabled now, so that they alone come back) and
 // puts Stop in the place of the Clear button; or the other way round.
 void TLongOperation::ShowStop(bool running) {
-  Tf& w = Window_;
+  TMainWindow& w = Window_;
   if (running) {
     std::vector<QWidget*> controls = {w.MainMenu1, w.sPanel1};
     for (QWidget* c : w.sPanel2->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))

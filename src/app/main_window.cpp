@@ -33,7 +33,7 @@ namespace {
 const char* const kMainSection = "Main";
 }
 
-Tf::Tf(const TStartOptions& options, TUserInterface* ui) : Options_(options) {
+TMainWindow::TMainWindow(const TStartOptions& options, TUserInterface* ui) : Options_(options) {
   setObjectName("f");
   if (ui) {
     Ui_ = ui;
@@ -47,26 +47,26 @@ Tf::Tf(const TStartOptions& options, TUserInterface* ui) : Options_(options) {
   SetToolbarPictures(*this);
   InitFileDialogs();
   FormCreate();
-  Form2 = new TForm2(this, [this] { return CatalogueFiles(); });
+  Form2 = new TChipDialog(this, [this] { return CatalogueFiles(); });
   CreateLocalization();
   CreateEditing();
   CreateDeviceLink();
 }
 
-Tf::~Tf() {
+TMainWindow::~TMainWindow() {
   // The measurement ends within its 0.4 s; its result, posted to the window, is then dropped.
   if (ClockThread_.joinable()) ClockThread_.join();
 }
 
-std::string Tf::CatalogueFile() const { return Options_.ExeFolder + kCatalogueFileName; }
+std::string TMainWindow::CatalogueFile() const { return Options_.ExeFolder + kCatalogueFileName; }
 
-std::vector<std::string> Tf::CatalogueFiles() const {
+std::vector<std::string> TMainWindow::CatalogueFiles() const {
   std::vector<std::string> files{CatalogueFile()};
   if (!Options_.UserCatalogue.empty()) files.push_back(Options_.UserCatalogue);
   return files;
 }
 
-bool Tf::Run(const std::function<void()>& command) {
+bool TMainWindow::Run(const std::function<void()>& command) {
   // Every command starts from what the user typed: an open cell entry is kept first.
   return RunCommand(*Ui_, [this, &command] {
     if (DrawGrid1) DrawGrid1->CommitEntry();
@@ -74,7 +74,7 @@ bool Tf::Run(const std::function<void()>& command) {
   });
 }
 
-QAction* Tf::AddItem(QMenu* menu, const char* name, const char* caption, void (Tf::*handler)()) {
+QAction* TMainWindow::AddItem(QMenu* menu, const char* name, const char* caption, void (TMainWindow::*handler)()) {
   auto* a = new QAction(QString::fromUtf8(caption), this);
   a->setObjectName(name);
   if (handler) connect(a, &QAction::triggered, this, [this, handler] { RunFromControl(handler); });
@@ -82,7 +82,7 @@ QAction* Tf::AddItem(QMenu* menu, const char* name, const char* caption, void (T
   return a;
 }
 
-QAction* Tf::AddSeparator(QMenu* menu, const char* name) {
+QAction* TMainWindow::AddSeparator(QMenu* menu, const char* name) {
   // Without a text: styles draw a separator's text beside its line.
   auto* a = new QAction(this);
   a->setObjectName(name);
@@ -91,7 +91,8 @@ QAction* Tf::AddSeparator(QMenu* menu, const char* name) {
   return a;
 }
 
-QToolButton* Tf::AddToolButton(const char* name, const char* hint, int pictureIndex, int left, void (Tf::*handler)()) {
+QToolButton* TMainWindow::AddToolButton(const char* name, const char* hint, int pictureIndex, int left,
+                                        void (TMainWindow::*handler)()) {
   auto* b = new QToolButton(sPanel2);
   b->setObjectName(name);
   b->setToolTip(QString::fromUtf8(hint));
@@ -106,7 +107,7 @@ QToolButton* Tf::AddToolButton(const char* name, const char* hint, int pictureIn
   return b;
 }
 
-void Tf::CreateControls() {
+void TMainWindow::CreateControls() {
   setWindowTitle(QStringLiteral("Tesmaro"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowContextHelpButtonHint | Qt::WindowCloseButtonHint);
@@ -125,19 +126,19 @@ void Tf::CreateControls() {
   sPanel2->setObjectName("sPanel2");
   sPanel2->setFixedHeight(77);
   sPanel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  sSpeedButton1 = AddToolButton("sSpeedButton1", "Load File", 0, 8, &Tf::ToolButton1Click);
-  sSpeedButton2 = AddToolButton("sSpeedButton2", "Save file as...", 1, 72, &Tf::ToolButton2Click);
-  sSpeedButton3 = AddToolButton("sSpeedButton3", "Read chip", 2, 156, &Tf::sSpeedButton3Click);
-  sSpeedButton4 = AddToolButton("sSpeedButton4", "Write chip", 3, 220, &Tf::sSpeedButton4Click);
-  sSpeedButton5 = AddToolButton("sSpeedButton5", "Verify All", 4, 284, &Tf::VerifyAl1Click);
-  sSpeedButton6 = AddToolButton("sSpeedButton6", "Select chip type", 5, 428, &Tf::ChipSelect1Click);
-  sSpeedButton7 = AddToolButton("sSpeedButton7", "Supported chips", 6, 572, &Tf::SupportedChips1Click);
-  sSpeedButton8 = AddToolButton("sSpeedButton8", "Clear memory buffer", 7, 348, &Tf::Clearmemory1Click);
+  sSpeedButton1 = AddToolButton("sSpeedButton1", "Load File", 0, 8, &TMainWindow::ToolButton1Click);
+  sSpeedButton2 = AddToolButton("sSpeedButton2", "Save file as...", 1, 72, &TMainWindow::ToolButton2Click);
+  sSpeedButton3 = AddToolButton("sSpeedButton3", "Read chip", 2, 156, &TMainWindow::sSpeedButton3Click);
+  sSpeedButton4 = AddToolButton("sSpeedButton4", "Write chip", 3, 220, &TMainWindow::sSpeedButton4Click);
+  sSpeedButton5 = AddToolButton("sSpeedButton5", "Verify All", 4, 284, &TMainWindow::VerifyAl1Click);
+  sSpeedButton6 = AddToolButton("sSpeedButton6", "Select chip type", 5, 428, &TMainWindow::ChipSelect1Click);
+  sSpeedButton7 = AddToolButton("sSpeedButton7", "Supported chips", 6, 572, &TMainWindow::SupportedChips1Click);
+  sSpeedButton8 = AddToolButton("sSpeedButton8", "Clear memory buffer", 7, 348, &TMainWindow::Clearmemory1Click);
   // The menu command of each button, whose shortcut the button's tool tip shows.
   ButtonActions_ = {{sSpeedButton1, Open1},           {sSpeedButton2, SaveAs1},     {sSpeedButton3, ReadChip1},
                     {sSpeedButton4, Program2},        {sSpeedButton5, VerifyAl1},   {sSpeedButton6, ChipSelect1},
                     {sSpeedButton7, SupportedChips1}, {sSpeedButton8, Clearmemory1}};
-  sSpeedButton9 = AddToolButton("sSpeedButton9", "Stop the operation (Esc)", -1, 348, &Tf::sSpeedButton9Click);
+  sSpeedButton9 = AddToolButton("sSpeedButton9", "Stop the operation (Esc)", -1, 348, &TMainWindow::sSpeedButton9Click);
   sSpeedButton9->setProperty("pictureIndex", QVariant());  // not one of the toolbar pictures
   sSpeedButton9->setText(QStringLiteral("Stop"));
   sSpeedButton9->setIcon(StopPicture());
@@ -157,7 +158,7 @@ void Tf::CreateControls() {
   sProgressBar1->setValue(0);
   sProgressBar1->setTextVisible(false);
   middle->addWidget(sProgressBar1);
-  DrawGrid1 = new TDrawGrid(central);
+  DrawGrid1 = new THexGrid(central);
   middle->addWidget(DrawGrid1, 1);
   column->addLayout(middle, 1);
 
@@ -166,16 +167,16 @@ void Tf::CreateControls() {
   sPanel1->setFixedHeight(141);
   sPanel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
   sPanel1->setLineWidth(3);
-  pb1 = new TPaintBox32(sPanel1, CurrentChip);
+  pb1 = new TProgrammerPicture(sPanel1, CurrentChip);
   pb1->move(3, 3);
-  connect(pb1, &TPaintBox32::Clicked, this, [this] { Run([this] { pb1Click(); }); });
+  connect(pb1, &TProgrammerPicture::Clicked, this, [this] { Run([this] { pb1Click(); }); });
   column->addWidget(sPanel1);
 
   sb1 = new TStatusBar(central);
   sb1->setObjectName("sb1");
   column->addWidget(sb1);
   // The grid writes "Addr: ..."; the label is shown in the active language.
-  connect(DrawGrid1, &TDrawGrid::StatusText, this, [this](const QString& t) {
+  connect(DrawGrid1, &THexGrid::StatusText, this, [this](const QString& t) {
     const QString label = QStringLiteral("Addr: ");
     sb1->SetPanelText(2,
                       t.startsWith(label) ? QString::fromStdString(MessageText("AddrLabel")) + t.mid(label.size()) : t);
@@ -199,52 +200,53 @@ void Tf::CreateControls() {
   }
 }
 
-void Tf::CreateMenus() {
+void TMainWindow::CreateMenus() {
   MainMenu1 = menuBar();
   MainMenu1->setObjectName("MainMenu1");
 
   File1 = MainMenu1->addMenu(QStringLiteral("&File"));
   File1->setObjectName("File1");
-  Open1 = AddItem(File1, "Open1", "&Open", &Tf::ToolButton1Click);
-  Save1 = AddItem(File1, "Save1", "&Save", &Tf::Save1Click);
+  Open1 = AddItem(File1, "Open1", "&Open", &TMainWindow::ToolButton1Click);
+  Save1 = AddItem(File1, "Save1", "&Save", &TMainWindow::Save1Click);
   Save1->setShortcut(QKeySequence::Save);
-  SaveAs1 = AddItem(File1, "SaveAs1", "Save &As...", &Tf::ToolButton2Click);
-  Compare1 = AddItem(File1, "Compare1", "&Compare with file...", &Tf::Compare1Click);
+  SaveAs1 = AddItem(File1, "SaveAs1", "Save &As...", &TMainWindow::ToolButton2Click);
+  Compare1 = AddItem(File1, "Compare1", "&Compare with file...", &TMainWindow::Compare1Click);
   RecentFiles1 = File1->addMenu(QStringLiteral("&Recent files"));
   RecentFiles1->setObjectName("RecentFiles1");
   N1 = AddSeparator(File1, "N1");
-  Exit1 = AddItem(File1, "Exit1", "E&xit", &Tf::Exit1Click);
+  Exit1 = AddItem(File1, "Exit1", "E&xit", &TMainWindow::Exit1Click);
 
   CreateEditMenu();
 
   Program1 = MainMenu1->addMenu(QStringLiteral("&Programmer"));
   Program1->setObjectName("Program1");
-  Program2 = AddItem(Program1, "Program2", "&Program all", &Tf::sSpeedButton4Click);
-  ReadChip1 = AddItem(Program1, "ReadChip1", "&Read all", &Tf::sSpeedButton3Click);
-  VerifyAl1 = AddItem(Program1, "VerifyAl1", "&Verify all", &Tf::VerifyAl1Click);
-  BlankCheck1 = AddItem(Program1, "BlankCheck1", "&Blank check", &Tf::BlankCheck1Click);
-  Erase1 = AddItem(Program1, "Erase1", "&Erase", &Tf::Erase1Click);
+  Program2 = AddItem(Program1, "Program2", "&Program all", &TMainWindow::sSpeedButton4Click);
+  ReadChip1 = AddItem(Program1, "ReadChip1", "&Read all", &TMainWindow::sSpeedButton3Click);
+  VerifyAl1 = AddItem(Program1, "VerifyAl1", "&Verify all", &TMainWindow::VerifyAl1Click);
+  BlankCheck1 = AddItem(Program1, "BlankCheck1", "&Blank check", &TMainWindow::BlankCheck1Click);
+  Erase1 = AddItem(Program1, "Erase1", "&Erase", &TMainWindow::Erase1Click);
   N2 = AddSeparator(Program1, "N2");
-  Getversioninfo1 = AddItem(Program1, "Getversioninfo1", "Firmware version &info", &Tf::Getversioninfo1Click);
+  Getversioninfo1 = AddItem(Program1, "Getversioninfo1", "Firmware version &info", &TMainWindow::Getversioninfo1Click);
 
   Options1 = MainMenu1->addMenu(QStringLiteral("&Options"));
   Options1->setObjectName("Options1");
-  ChipSelect1 = AddItem(Options1, "ChipSelect1", "&Chip Select", &Tf::ChipSelect1Click);
+  ChipSelect1 = AddItem(Options1, "ChipSelect1", "&Chip Select", &TMainWindow::ChipSelect1Click);
   N3 = AddSeparator(Options1, "N3");
-  Clearmemory1 = AddItem(Options1, "Clearmemory1", "C&lear memory buffer", &Tf::Clearmemory1Click);
-  AskBeforeWriting1 = AddItem(Options1, "AskBeforeWriting1", "Ask before &writing a chip", &Tf::AskBeforeWriting1Click);
+  Clearmemory1 = AddItem(Options1, "Clearmemory1", "C&lear memory buffer", &TMainWindow::Clearmemory1Click);
+  AskBeforeWriting1 =
+      AddItem(Options1, "AskBeforeWriting1", "Ask before &writing a chip", &TMainWindow::AskBeforeWriting1Click);
   AskBeforeWriting1->setCheckable(true);
   AskBeforeWriting1->setChecked(true);
   N4 = AddSeparator(Options1, "N4");
-  Firmwareupdate1 = AddItem(Options1, "Firmwareupdate1", "&Firmware update", &Tf::Firmwareupdate1Click);
+  Firmwareupdate1 = AddItem(Options1, "Firmwareupdate1", "&Firmware update", &TMainWindow::Firmwareupdate1Click);
 
   Language1 = MainMenu1->addMenu(QStringLiteral("&Language"));
   Language1->setObjectName("Language1");
 
   Help1 = MainMenu1->addMenu(QStringLiteral("&Help"));
   Help1->setObjectName("Help1");
-  SupportedChips1 = AddItem(Help1, "SupportedChips1", "&Supported Chips", &Tf::SupportedChips1Click);
-  About1 = AddItem(Help1, "About1", "&About", &Tf::About1Click);
+  SupportedChips1 = AddItem(Help1, "SupportedChips1", "&Supported Chips", &TMainWindow::SupportedChips1Click);
+  About1 = AddItem(Help1, "About1", "&About", &TMainWindow::About1Click);
 
   // The usual shortcuts; the chip commands take chords that no editing key uses, and writing,
   // which overwrites the chip, one that is hard to press by accident.
@@ -258,12 +260,12 @@ void Tf::CreateMenus() {
   ChipSelect1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
 }
 
-void Tf::RunFromControl(void (Tf::*handler)()) {
+void TMainWindow::RunFromControl(void (TMainWindow::*handler)()) {
   Run([this, handler] { (this->*handler)(); });
   if (DrawGrid1) DrawGrid1->setFocus(Qt::OtherFocusReason);
 }
 
-QString Tf::ButtonHint(const QToolButton* button) const {
+QString TMainWindow::ButtonHint(const QToolButton* button) const {
   QString hint = button->toolTip();
   auto it = ButtonActions_.find(button);
   if (it != ButtonActions_.end() && !it->second->shortcut().isEmpty())
@@ -271,7 +273,7 @@ QString Tf::ButtonHint(const QToolButton* button) const {
   return hint;
 }
 
-bool Tf::eventFilter(QObject* watched, QEvent* e) {
+bool TMainWindow::eventFilter(QObject* watched, QEvent* e) {
   // The hint itself stays the translatable text; the shortcut is added when the tip shows.
   if (e->type() == QEvent::ToolTip) {
     auto* button = qobject_cast<QToolButton*>(watched);
@@ -283,7 +285,7 @@ bool Tf::eventFilter(QObject* watched, QEvent* e) {
   return QMainWindow::eventFilter(watched, e);
 }
 
-void Tf::FormCreate() {
+void TMainWindow::FormCreate() {
   FirstActivation = true;
   // A command-line file is named from the folder the program was started in, not the data folder.
   if (!Options_.CommandLineFile.empty())
@@ -293,19 +295,19 @@ void Tf::FormCreate() {
   if (!Options_.ExeFolder.empty()) QDir::setCurrent(QString::fromStdString(Options_.ExeFolder));
 }
 
-bool Tf::event(QEvent* e) {
+bool TMainWindow::event(QEvent* e) {
   if (e->type() == QEvent::WindowActivate) FormActivate();
   if (e->type() == QEvent::WindowTitleChange) TitleChanged();
   return QMainWindow::event(e);
 }
 
-void Tf::showEvent(QShowEvent* e) {
+void TMainWindow::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
   // Platforms without window activation (offscreen) still get the first activation.
   QTimer::singleShot(0, this, [this] { FormActivate(); });
 }
 
-void Tf::FormActivate() {
+void TMainWindow::FormActivate() {
   if (!FirstActivation) return;
   FirstActivation = false;
   // Runs once in the life of the process, whatever fails or whichever box closes during it.
@@ -334,7 +336,7 @@ void Tf::FormActivate() {
   if (Options_.CloseAfterStart) QTimer::singleShot(0, this, [this] { close(); });
 }
 
-void Tf::StartupInit() {
+void TMainWindow::StartupInit() {
   DrawGrid1->SetColWidth(0, 50);
   CurrentMemoryAddress = 0;
   std::string chipName;
@@ -352,7 +354,7 @@ void Tf::StartupInit() {
   UpdateView();
 }
 
-void Tf::MeasureCpuClock() {
+void TMainWindow::MeasureCpuClock() {
   if (ClockThread_.joinable()) return;
   // The measurement busy-waits 0.4 s: on its own thread, so the window is shown and answers
   // input meanwhile. The result comes back as an event of the window's thread.
@@ -369,7 +371,7 @@ void Tf::MeasureCpuClock() {
   });
 }
 
-void Tf::UpdateView() {
+void TMainWindow::UpdateView() {
   CalcChecksum(CurrentChip.Size);
   ShowChecksum();
   sb1->SetPanelText(4, QString::fromStdString(CurrentChip.Name));
@@ -382,9 +384,9 @@ void Tf::UpdateView() {
   pb1->RepaintNow();
 }
 
-void Tf::ShowCellAddress() {
+void TMainWindow::ShowCellAddress() {
   const int column = DrawGrid1->Col(), row = DrawGrid1->Row();
-  if (row < 1 || column < 0 || column >= TDrawGrid::kColCount - 1) {
+  if (row < 1 || column < 0 || column >= THexGrid::kColCount - 1) {
     sb1->SetPanelText(2, QString());
     return;
   }
@@ -394,13 +396,13 @@ void Tf::ShowCellAddress() {
       2, QString::fromStdString(MessageText("AddrLabel") + IntToHex(THexGridModel::CellAddress(column, row), 4)));
 }
 
-void Tf::SaveSettings() {
+void TMainWindow::SaveSettings() {
   TIniFile settings(Options_.SettingsFile);
   settings.WriteString(kMainSection, "Chip", CurrentChip.Name);
   settings.WriteInteger(kMainSection, "CurrentMemoryAddress", CurrentMemoryAddress);
 }
 
-void Tf::closeEvent(QCloseEvent* e) {
+void TMainWindow::closeEvent(QCloseEvent* e) {
   // During a long command the close request asks whether to stop it; the window closes once it
   // has ended.
   if (Busy) {
@@ -426,17 +428,17 @@ void Tf::closeEvent(QCloseEvent* e) {
     e->ignore();
 }
 
-void Tf::Exit1Click() { close(); }
+void TMainWindow::Exit1Click() { close(); }
 
-void Tf::About1Click() {
+void TMainWindow::About1Click() {
   Ui().ShowInformation(FormatText(Ui().MessageText("AboutText"), {TESMARO_VERSION, QT_VERSION_STR, qVersion()}));
 }
 
-void Tf::sSpeedButton9Click() {
+void TMainWindow::sSpeedButton9Click() {
   if (LongOperation) LongOperation->RequestStop();
 }
 
-void Tf::Clearmemory1Click() {
+void TMainWindow::Clearmemory1Click() {
   if (!ConfirmDiscardChanges()) return;
   // A cleared buffer holds nothing to save; the clear can be taken back.
   ReplaceBuffer([] {

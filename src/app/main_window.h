@@ -1,4 +1,4 @@
-// The main window Tf: start-up, the command table, the status bar, the settings file and closing.
+// The main window TMainWindow: start-up, the command table, the status bar, the settings file and closing.
 #pragma once
 
 #include <QAction>
@@ -22,25 +22,25 @@
 #include "imagefile/image_file.h"
 #include "programmer/programmer.h"
 
-class TDrawGrid;
+class THexGrid;
 class TDifferencesWindow;
-class TPaintBox32;
+class TProgrammerPicture;
 class TStatusBar;
 class TGuiUserInterface;
 class TSimulatedProgrammer;
-class TForm2;
+class TChipDialog;
 class TLongOperation;
 class TIniFile;
 class TQLanguageSource;
 class TQFormLocalizer;
 class TQtTranslations;
 
-class Tf : public QMainWindow {
+class TMainWindow : public QMainWindow {
   Q_OBJECT
  public:
   // ui: where boxes and dialogs go; the window's own Qt dialogs when null (tests pass a scripted one).
-  explicit Tf(const TStartOptions& options, TUserInterface* ui = nullptr);
-  ~Tf() override;
+  explicit TMainWindow(const TStartOptions& options, TUserInterface* ui = nullptr);
+  ~TMainWindow() override;
 
   // --- controls, named as the language files address them ---
   QFrame* sPanel2 = nullptr;
@@ -54,9 +54,9 @@ class Tf : public QMainWindow {
   QToolButton* sSpeedButton8 = nullptr;
   QToolButton* sSpeedButton9 = nullptr;  // Stop: in the Clear button's place while an operation runs
   QProgressBar* sProgressBar1 = nullptr;
-  TDrawGrid* DrawGrid1 = nullptr;
+  THexGrid* DrawGrid1 = nullptr;
   QFrame* sPanel1 = nullptr;
-  TPaintBox32* pb1 = nullptr;
+  TProgrammerPicture* pb1 = nullptr;
   TStatusBar* sb1 = nullptr;
   QMenuBar* MainMenu1 = nullptr;
   QMenu* File1 = nullptr;
@@ -88,7 +88,7 @@ class Tf : public QMainWindow {
   QAction* About1 = nullptr;
 
   // The chip selection dialog, created hidden after the window and reused at every selection.
-  TForm2* Form2 = nullptr;
+  TChipDialog* Form2 = nullptr;
 
   // The language source of every window: the languages, the active one, its texts.
   TQLanguageSource* QLanguageSource = nullptr;
@@ -276,9 +276,10 @@ class Tf : public QMainWindow {
  private:
   void CreateControls();
   void CreateMenus();
-  QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (Tf::*handler)());
+  QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (TMainWindow::*handler)());
   QAction* AddSeparator(QMenu* menu, const char* name);
-  QToolButton* AddToolButton(const char* name, const char* hint, int pictureIndex, int left, void (Tf::*handler)());
+  QToolButton* AddToolButton(const char* name, const char* hint, int pictureIndex, int left,
+                             void (TMainWindow::*handler)());
   // Localization (main_window_language.cpp): the language source with its languages, the message
   // lookup, the remembered language at start-up and the Language menu.
   void CreateLocalization();
@@ -299,7 +300,7 @@ class Tf : public QMainWindow {
   // Status panel 2: the address of the current cell, empty without one.
   void ShowCellAddress();
   // Runs a command of the menu or the toolbar; the grid has the keyboard focus afterwards.
-  void RunFromControl(void (Tf::*handler)());
+  void RunFromControl(void (TMainWindow::*handler)());
 
   std::thread ClockThread_;
   bool ClockShown_ = false;

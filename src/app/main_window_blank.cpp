@@ -5,24 +5,24 @@
 #include "common/ini_file.h"
 #include "programmer/blank_erase.h"
 
-void Tf::BlankCheck1Click() {
+void TMainWindow::BlankCheck1Click() {
   TLongOperation op(*this);
   if (!op.Started()) return;
   BlankCheckChip(Programmer, CurrentChip, op);
 }
 
 // The chip changes, the buffer does not: nothing to refresh.
-void Tf::Erase1Click() {
+void TMainWindow::Erase1Click() {
   TLongOperation op(*this);
   if (!op.Started()) return;
   EraseChip(Programmer, CurrentChip, op);
 }
 
-void Tf::AskBeforeWriting1Click() {
+void TMainWindow::AskBeforeWriting1Click() {
   TIniFile(Options().SettingsFile).WriteInteger("Main", "AskBeforeWriting", AskBeforeWriting1->isChecked() ? 1 : 0);
 }
 
-bool Tf::ConfirmWriteChip() {
+bool TMainWindow::ConfirmWriteChip() {
   // Without a programmer the write only says so: there is nothing to confirm.
   if (!AskBeforeWriting1->isChecked() || !Programmer.HeldDevice) return true;
   const std::string text = FormatText(Ui().MessageText("ConfirmWrite"),

@@ -9,7 +9,7 @@
 
 // The chosen chip becomes CurrentChip and sizes the grid; the buffer and the settings are
 // left alone (the chip is written to the settings at closing).
-void Tf::ChipSelect1Click() {
+void TMainWindow::ChipSelect1Click() {
   Form2->LoadFamilies();
   if (Form2->ShowModal() != QDialog::Accepted) return;
   const std::string name = Form2->SelectedChip();
@@ -21,7 +21,7 @@ void Tf::ChipSelect1Click() {
   UpdateView();
 }
 
-void Tf::SupportedChips1Click() {
+void TMainWindow::SupportedChips1Click() {
   Ui().ShowMessage(SupportedChipsReport(TCatalogue(CatalogueFiles()), Ui().MessageText("SuppChips"),
                                         Ui().MessageText("NotSuppChips")));
 }

@@ -6,7 +6,7 @@
 #include "buffer/memory_buffer.h"
 #include "programmer/chip_operations.h"
 
-void Tf::sSpeedButton3Click() {
+void TMainWindow::sSpeedButton3Click() {
   if (!ConfirmDiscardChanges()) return;
   TChipRun run = TChipRun::NoProgrammer;
   // The read is one undo step; only a complete read counts as the chip's contents.
@@ -19,7 +19,7 @@ void Tf::sSpeedButton3Click() {
   if (run != TChipRun::Refused && run != TChipRun::NoProgrammer) UpdateView();
 }
 
-void Tf::sSpeedButton4Click() {
+void TMainWindow::sSpeedButton4Click() {
   if (!ConfirmWriteChip()) return;
   TChipCheck check;
   {
@@ -35,7 +35,7 @@ void Tf::sSpeedButton4Click() {
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }
 
-void Tf::VerifyAl1Click() {
+void TMainWindow::VerifyAl1Click() {
   TChipCheck check;
   {
     TLongOperation op(*this);

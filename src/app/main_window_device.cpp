@@ -9,7 +9,7 @@
 #include "programmer/version_query.h"
 #include "simulator/simulation.h"
 
-void Tf::CreateDeviceLink() {
+void TMainWindow::CreateDeviceLink() {
   std::unique_ptr<THidPlatform> platform;
   if (Options_.Simulate) {
     if (!Options_.SimulationError.empty()) Run([this] { throw TError(Options_.SimulationError); });
@@ -39,7 +39,7 @@ void Tf::CreateDeviceLink() {
   };
 }
 
-void Tf::ShowHeldProgrammer() {
+void TMainWindow::ShowHeldProgrammer() {
   const THidDevice* d = Programmer.HeldDevice;
   if (!d) return;
   auto orDash = [](const std::string& s) { return s.empty() ? std::string("-") : s; };
@@ -48,8 +48,8 @@ void Tf::ShowHeldProgrammer() {
              FormatText(MessageText("ProgHint"), {d->DevicePath(), orDash(d->SerialNumber()), orDash(d->BusPath())})));
 }
 
-void Tf::HidDeviceControllerDeviceChange() { Programmer.DeviceChange(Ui()); }
+void TMainWindow::HidDeviceControllerDeviceChange() { Programmer.DeviceChange(Ui()); }
 
-void Tf::Getversioninfo1Click() { Getversioninfo1Click(Getversioninfo1); }
+void TMainWindow::Getversioninfo1Click() { Getversioninfo1Click(Getversioninfo1); }
 
-void Tf::Getversioninfo1Click(QObject* Sender) { GetVersionInfo(Programmer, Ui(), Sender != nullptr); }
+void TMainWindow::Getversioninfo1Click(QObject* Sender) { GetVersionInfo(Programmer, Ui(), Sender != nullptr); }

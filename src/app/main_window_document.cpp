@@ -2,13 +2,13 @@
 // saved, read or written, and the question asked before such changes would be lost.
 #include "app/main_window.h"
 
-void Tf::SetBufferModified(bool modified) {
+void TMainWindow::SetBufferModified(bool modified) {
   if (BufferModified_ == modified) return;
   BufferModified_ = modified;
   UpdateTitle();
 }
 
-bool Tf::ConfirmDiscardChanges() {
+bool TMainWindow::ConfirmDiscardChanges() {
   if (!BufferModified_) return true;
   switch (Ui().AskSaveChanges(Ui().MessageText("ConfirmDiscard"))) {
     case TAnswer::Yes:

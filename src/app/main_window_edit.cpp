@@ -22,42 +22,42 @@ QString Hex(int64_t value, int digits) { return QString::fromStdString(IntToHex(
 
 }  // namespace
 
-void Tf::CreateEditMenu() {
+void TMainWindow::CreateEditMenu() {
   Edit1 = MainMenu1->addMenu(QStringLiteral("&Edit"));
   Edit1->setObjectName("Edit1");
-  Undo1 = AddItem(Edit1, "Undo1", "&Undo", &Tf::Undo1Click);
+  Undo1 = AddItem(Edit1, "Undo1", "&Undo", &TMainWindow::Undo1Click);
   Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  Redo1 = AddItem(Edit1, "Redo1", "&Redo", &Tf::Redo1Click);
+  Redo1 = AddItem(Edit1, "Redo1", "&Redo", &TMainWindow::Redo1Click);
   Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
   EditN1 = AddSeparator(Edit1, "EditN1");
-  Copy1 = AddItem(Edit1, "Copy1", "&Copy", &Tf::Copy1Click);
+  Copy1 = AddItem(Edit1, "Copy1", "&Copy", &TMainWindow::Copy1Click);
   Copy1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-  CopyText1 = AddItem(Edit1, "CopyText1", "Copy as &text", &Tf::CopyText1Click);
+  CopyText1 = AddItem(Edit1, "CopyText1", "Copy as &text", &TMainWindow::CopyText1Click);
   CopyText1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-  Paste1 = AddItem(Edit1, "Paste1", "&Paste", &Tf::Paste1Click);
+  Paste1 = AddItem(Edit1, "Paste1", "&Paste", &TMainWindow::Paste1Click);
   Paste1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-  SelectAll1 = AddItem(Edit1, "SelectAll1", "Select &all", &Tf::SelectAll1Click);
+  SelectAll1 = AddItem(Edit1, "SelectAll1", "Select &all", &TMainWindow::SelectAll1Click);
   SelectAll1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
   EditN2 = AddSeparator(Edit1, "EditN2");
-  Fill1 = AddItem(Edit1, "Fill1", "&Fill selection...", &Tf::Fill1Click);
-  SwapBytes1 = AddItem(Edit1, "SwapBytes1", "&Swap bytes in pairs", &Tf::SwapBytes1Click);
+  Fill1 = AddItem(Edit1, "Fill1", "&Fill selection...", &TMainWindow::Fill1Click);
+  SwapBytes1 = AddItem(Edit1, "SwapBytes1", "&Swap bytes in pairs", &TMainWindow::SwapBytes1Click);
   EditN3 = AddSeparator(Edit1, "EditN3");
-  Find1 = AddItem(Edit1, "Find1", "F&ind...", &Tf::Find1Click);
+  Find1 = AddItem(Edit1, "Find1", "F&ind...", &TMainWindow::Find1Click);
   Find1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-  FindNext1 = AddItem(Edit1, "FindNext1", "Find &next", &Tf::FindNext1Click);
+  FindNext1 = AddItem(Edit1, "FindNext1", "Find &next", &TMainWindow::FindNext1Click);
   FindNext1->setShortcut(QKeySequence(Qt::Key_F3));
-  FindPrevious1 = AddItem(Edit1, "FindPrevious1", "Find pre&vious", &Tf::FindPrevious1Click);
+  FindPrevious1 = AddItem(Edit1, "FindPrevious1", "Find pre&vious", &TMainWindow::FindPrevious1Click);
   FindPrevious1->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
-  GoTo1 = AddItem(Edit1, "GoTo1", "&Go to address...", &Tf::GoTo1Click);
+  GoTo1 = AddItem(Edit1, "GoTo1", "&Go to address...", &TMainWindow::GoTo1Click);
   GoTo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
 }
 
-void Tf::CreateEditing() {
-  connect(DrawGrid1, &TDrawGrid::BytesEdited, this, [this] {
+void TMainWindow::CreateEditing() {
+  connect(DrawGrid1, &THexGrid::BytesEdited, this, [this] {
     SetBufferModified(true);
     ShowChecksum();
   });
-  connect(DrawGrid1, &TDrawGrid::SelectionInfo, this, [this](int start, int length, int checksum) {
+  connect(DrawGrid1, &THexGrid::SelectionInfo, this, [this](int start, int length, int checksum) {
     // A selection of more than the current byte shows its start, length and byte sum, in words
     // in the panel's tool tip.
     auto text = [&](const char* key) {
@@ -72,16 +72,16 @@ void Tf::CreateEditing() {
   ApplyGridCodePage();
 }
 
-void Tf::ApplyGridCodePage() {
+void TMainWindow::ApplyGridCodePage() {
   const TQLanguageSettings* settings = QLanguageSource->ActiveSettings();
   DrawGrid1->SetCodePage(CodePageOfCharSet(settings ? settings->FontCharSet() : kDefaultCharSet));
 }
 
-void Tf::ShowChecksum() {
+void TMainWindow::ShowChecksum() {
   sb1->SetPanelText(3, QString::fromStdString(MessageText("ChkLabel") + IntToHex(Checksum, 4)));
 }
 
-void Tf::ReplaceBuffer(const std::function<bool()>& replace) {
+void TMainWindow::ReplaceBuffer(const std::function<bool()>& replace) {
   TBufferEditor& editor = DrawGrid1->Editor();
   editor.CommitEntry();
   const std::vector<uint8_t> before = editor.Snapshot();
@@ -102,7 +102,7 @@ void Tf::ReplaceBuffer(const std::function<bool()>& replace) {
   }
 }
 
-bool Tf::EditPrompt(TEditPrompt kind, QString& text, bool& asText) {
+bool TMainWindow::EditPrompt(TEditPrompt kind, QString& text, bool& asText) {
   if (EditPromptHook) return EditPromptHook(kind, text, asText);
   auto message = [this](const char* key) { return QString::fromStdString(Ui().MessageText(key)); };
   TEditPromptTexts texts;
@@ -128,23 +128,23 @@ bool Tf::EditPrompt(TEditPrompt kind, QString& text, bool& asText) {
   return accepted;
 }
 
-bool Tf::CanEdit() const { return !Busy && DrawGrid1->Editor().Size() > 0; }
+bool TMainWindow::CanEdit() const { return !Busy && DrawGrid1->Editor().Size() > 0; }
 
-void Tf::Undo1Click() {
+void TMainWindow::Undo1Click() {
   if (!Busy) DrawGrid1->Editor().Undo();
 }
 
-void Tf::Redo1Click() {
+void TMainWindow::Redo1Click() {
   if (!Busy) DrawGrid1->Editor().Redo();
 }
 
-void Tf::Copy1Click() {
+void TMainWindow::Copy1Click() {
   if (!CanEdit()) return;
   const std::vector<uint8_t> bytes = DrawGrid1->Editor().SelectedBytes();
   QApplication::clipboard()->setText(QString::fromStdString(FormatHexBytes(bytes.data(), bytes.size())));
 }
 
-void Tf::CopyText1Click() {
+void TMainWindow::CopyText1Click() {
   if (!CanEdit()) return;
   // The characters as the character column shows them; a byte without a glyph gives ".".
   QString text;
@@ -155,11 +155,11 @@ void Tf::CopyText1Click() {
   QApplication::clipboard()->setText(text);
 }
 
-void Tf::Paste1Click() {
+void TMainWindow::Paste1Click() {
   if (CanEdit()) PasteText(QApplication::clipboard()->text());
 }
 
-void Tf::PasteText(const QString& text) {
+void TMainWindow::PasteText(const QString& text) {
   if (!CanEdit()) return;
   const std::string hex = text.toStdString();
   switch (DrawGrid1->Editor().Paste(hex)) {
@@ -174,18 +174,18 @@ void Tf::PasteText(const QString& text) {
   }
 }
 
-void Tf::SelectAll1Click() {
+void TMainWindow::SelectAll1Click() {
   if (CanEdit()) DrawGrid1->Editor().SelectAll();
 }
 
-void Tf::Fill1Click() {
+void TMainWindow::Fill1Click() {
   if (!CanEdit()) return;
   QString text = LastFillText_;
   bool unused = false;
   if (EditPrompt(TEditPrompt::Fill, text, unused)) FillSelection(text);
 }
 
-void Tf::FillSelection(const QString& text) {
+void TMainWindow::FillSelection(const QString& text) {
   if (!CanEdit()) return;
   LastFillText_ = text;
   const auto pattern = ParseHexBytes(text.toStdString());
@@ -196,18 +196,18 @@ void Tf::FillSelection(const QString& text) {
   DrawGrid1->Editor().Fill(*pattern);
 }
 
-void Tf::SwapBytes1Click() {
+void TMainWindow::SwapBytes1Click() {
   if (CanEdit()) DrawGrid1->Editor().SwapPairs();
 }
 
-void Tf::Find1Click() {
+void TMainWindow::Find1Click() {
   if (!CanEdit()) return;
   QString text = LastFindText_;
   bool asText = LastFindAsText_;
   if (EditPrompt(TEditPrompt::Find, text, asText)) FindFirst(text, asText);
 }
 
-void Tf::FindFirst(const QString& text, bool asText) {
+void TMainWindow::FindFirst(const QString& text, bool asText) {
   if (!CanEdit()) return;
   LastFindText_ = text;
   LastFindAsText_ = asText;
@@ -232,7 +232,7 @@ void Tf::FindFirst(const QString& text, bool asText) {
   FindAgain(true, false);
 }
 
-void Tf::FindAgain(bool forward, bool fromNext) {
+void TMainWindow::FindAgain(bool forward, bool fromNext) {
   const auto found = DrawGrid1->Editor().Find(FindPattern_, forward, fromNext);
   if (!found) {
     Ui().ShowInformation(Ui().MessageText("NotFound"));
@@ -241,7 +241,7 @@ void Tf::FindAgain(bool forward, bool fromNext) {
   if (found->Wrapped) sb1->SetPanelText(7, QString::fromStdString(Ui().MessageText("FindWrapped")));
 }
 
-void Tf::FindNext1Click() {
+void TMainWindow::FindNext1Click() {
   if (!CanEdit()) return;
   if (FindPattern_.empty())
     Find1Click();
@@ -249,7 +249,7 @@ void Tf::FindNext1Click() {
     FindAgain(true, true);
 }
 
-void Tf::FindPrevious1Click() {
+void TMainWindow::FindPrevious1Click() {
   if (!CanEdit()) return;
   if (FindPattern_.empty())
     Find1Click();
@@ -257,14 +257,14 @@ void Tf::FindPrevious1Click() {
     FindAgain(false, true);
 }
 
-void Tf::GoTo1Click() {
+void TMainWindow::GoTo1Click() {
   if (!CanEdit()) return;
   QString text;
   bool unused = false;
   if (EditPrompt(TEditPrompt::GoTo, text, unused)) GoToTypedAddress(text);
 }
 
-void Tf::GoToTypedAddress(const QString& text) {
+void TMainWindow::GoToTypedAddress(const QString& text) {
   if (!CanEdit()) return;
   const int32_t size = DrawGrid1->Editor().Size();
   const TAddressResult r = ParseAddress(text.toStdString(), size);

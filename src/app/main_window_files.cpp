@@ -41,7 +41,7 @@ size_t ChipBytes(const TChip& chip) { return static_cast<size_t>(std::clamp(chip
 
 }  // namespace
 
-void Tf::InitFileDialogs() {
+void TMainWindow::InitFileDialogs() {
   // The filters are not translated. The file's extension picks the format; the filter index
   // only for a name without a known extension.
   const std::string srec = std::string("S-record file (") + kSRecPatterns + ")|" + kSRecPatterns;
@@ -57,7 +57,7 @@ void Tf::InitFileDialogs() {
   OpenDialog3 = OpenDialog1;
 }
 
-uint32_t Tf::AskLoadOffset(const std::string& fileName, TImageFormat format) {
+uint32_t TMainWindow::AskLoadOffset(const std::string& fileName, TImageFormat format) {
   if (format == TImageFormat::Bin) return 0;
   const std::optional<uint64_t> lowest = LowestImageAddress(fileName, format);
   if (!lowest || *lowest == 0 || *lowest > UINT32_MAX || *lowest < static_cast<uint64_t>(std::max(CurrentChip.Size, 0)))
@@ -67,8 +67,8 @@ uint32_t Tf::AskLoadOffset(const std::string& fileName, TImageFormat format) {
   return Ui().AskYesNo(question, TAnswer::Yes) == TAnswer::Yes ? static_cast<uint32_t>(*lowest) : 0;
 }
 
-void Tf::ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
-                            std::span<uint8_t> image) {
+void TMainWindow::ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
+                                     std::span<uint8_t> image) {
   try {
     ReadImageFile(fileName, format, CurrentChip, offset, image);
   } catch (const TImageError& e) {
@@ -76,23 +76,23 @@ void Tf::ReadImageLocalized(const std::string& fileName, TImageFormat format, ui
   }
 }
 
-void Tf::LoadImage(const std::string& fileName, TImageFormat format) {
+void TMainWindow::LoadImage(const std::string& fileName, TImageFormat format) {
   const uint32_t offset = AskLoadOffset(fileName, format);
   // The whole file or nothing: a file that fails leaves the buffer and the view as they were.
   ReadImageLocalized(fileName, format, offset, {MemoryBuffer, static_cast<size_t>(kMemoryBufferSize)});
   UpdateView();
 }
 
-void Tf::LoadHexFile(const std::string& fileName) { LoadImage(fileName, TImageFormat::Hex); }
+void TMainWindow::LoadHexFile(const std::string& fileName) { LoadImage(fileName, TImageFormat::Hex); }
 
-void Tf::LoadBinFile(const std::string& fileName) { LoadImage(fileName, TImageFormat::Bin); }
+void TMainWindow::LoadBinFile(const std::string& fileName) { LoadImage(fileName, TImageFormat::Bin); }
 
-void Tf::LoadCommandLineFile(const std::string& fileName) {
+void TMainWindow::LoadCommandLineFile(const std::string& fileName) {
   // Intel HEX whatever the extension, unless the name says S-records.
   LoadImage(fileName, KnownImageFormatOf(fileName) == TImageFormat::SRec ? TImageFormat::SRec : TImageFormat::Hex);
 }
 
-void Tf::ToolButton1Click() {
+void TMainWindow::ToolButton1Click() {
   if (!ConfirmDiscardChanges()) return;
   if (!Ui().ExecuteOpenDialog(OpenDialog1)) return;
   const TImageFormat format = ChosenFormat(OpenDialog1.FileName, OpenFilterFormat(OpenDialog1.FilterIndex));
@@ -103,7 +103,7 @@ void Tf::ToolButton1Click() {
   DocumentOpenedOrSaved(OpenDialog1.FileName, format);
 }
 
-void Tf::ToolButton2Click() {
+void TMainWindow::ToolButton2Click() {
   if (!Ui().ExecuteSaveDialog(SaveDialog1)) return;
   const std::string& file = SaveDialog1.FileName;
   std::error_code ec;
@@ -113,7 +113,7 @@ void Tf::ToolButton2Click() {
   DocumentOpenedOrSaved(file, format);
 }
 
-void Tf::Compare1Click() {
+void TMainWindow::Compare1Click() {
   if (!Ui().ExecuteOpenDialog(OpenDialog3)) return;
   const std::string& file = OpenDialog3.FileName;
   const TImageFormat format = ChosenFormat(file, OpenFilterFormat(OpenDialog3.FilterIndex));
@@ -152,7 +152,7 @@ void Tf::Compare1Click() {
   DifferencesWindow->raise();
 }
 
-void Tf::GoToAddress(uint32_t address) {
+void TMainWindow::GoToAddress(uint32_t address) {
   const int row = static_cast<int>(address / 16) + 1;
   const int column = static_cast<int>(address % 16) + 1;
   if (row >= DrawGrid1->RowCount()) return;

@@ -4,7 +4,7 @@
 #include "firmware/firmware_file.h"
 #include "firmware/firmware_update.h"
 
-void Tf::Firmwareupdate1Click() {
+void TMainWindow::Firmwareupdate1Click() {
   // Like the chip commands, the 504-block transfer keeps the window painting while input waits.
   // Stopping leaves the programmer's firmware incomplete: the user confirms it first.
   TLongOperation op(*this, "FirmwareStopAsk");

@@ -26,7 +26,7 @@ QString WithoutMnemonic(const QString& caption) {
 }
 }  // namespace
 
-void Tf::CreateLocalization() {
+void TMainWindow::CreateLocalization() {
   // The localizers are created before the source, so they are released (and unregistered)
   // before it when the windows are destroyed.
   QFormLocalizer1 = new TQFormLocalizer(this);
@@ -53,11 +53,11 @@ void Tf::CreateLocalization() {
   if (OwnUi_) OwnUi_->MessageLookup = [this](const std::string& key) { return MessageText(key); };
 }
 
-std::string Tf::MessageText(const std::string& key) {
+std::string TMainWindow::MessageText(const std::string& key) {
   return ::MessageText(*QLanguageSource, QString::fromStdString(key)).toStdString();
 }
 
-void Tf::SelectStartupLanguage(int32_t langId) {
+void TMainWindow::SelectStartupLanguage(int32_t langId) {
   // A remembered index outside the list is reported and the original language kept, so the
   // rest of the start-up still runs and the user can pick a language again.
   try {
@@ -67,7 +67,7 @@ void Tf::SelectStartupLanguage(int32_t langId) {
   }
 }
 
-void Tf::BuildLanguageMenu() {
+void TMainWindow::BuildLanguageMenu() {
   for (int i = 0; i < QLanguageSource->LanguageCount(); ++i) {
     auto* item = new QAction(QLanguageSource->GetLanguageTitle(i), MainMenu1);
     item->setData(i);
@@ -84,7 +84,7 @@ void Tf::BuildLanguageMenu() {
   }
 }
 
-void Tf::Language1Click(QAction* item) {
+void TMainWindow::Language1Click(QAction* item) {
   QLanguageSource->SetActiveLanguage(item->data().toInt());
   for (QAction* a : Language1->actions()) a->setChecked(false);
   item->setChecked(true);
@@ -92,7 +92,7 @@ void Tf::Language1Click(QAction* item) {
   TIniFile(Options_.SettingsFile).WriteInteger(kMainSection, "LangID", QLanguageSource->ActiveLanguage());
 }
 
-void Tf::ApplyLanguage() {
+void TMainWindow::ApplyLanguage() {
   const int active = QLanguageSource->ActiveLanguage();
   QtTranslations_->Apply(active < 0 ? QString() : QtLocaleOfLanguageFile(QLanguageSource->GetLanguageFileName(active)));
   // The way to the chip selection, in the menu's own words.

@@ -43,7 +43,7 @@ TBitmapList::TBitmapList(qreal devicePixelRatio) : Ratio_(devicePixelRatio) {
   for (int i = 0; i < 3; ++i) Images_[i] = RenderSvg(kArtwork[i], kSizes[i], Ratio_);
 }
 
-void pb1PaintBuffer(QPainter& painter, const TChip& chip, const TBitmapList& bl1) {
+void PaintProgrammerPicture(QPainter& painter, const TChip& chip, const TBitmapList& bl1) {
   painter.save();
   painter.setCompositionMode(QPainter::CompositionMode_Source);
   painter.drawImage(QPoint(0, 0), bl1.Bitmap(TBitmapList::Board));
@@ -73,20 +73,20 @@ QImage RenderProgrammerPicture(const TChip& chip, const TBitmapList& bl1) {
                QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(ratio);
   QPainter p(&image);
-  pb1PaintBuffer(p, chip, bl1);
+  PaintProgrammerPicture(p, chip, bl1);
   return image;
 }
 
-TPaintBox32::TPaintBox32(QWidget* parent, const TChip& chip) : QWidget(parent), Chip_(chip) {
+TProgrammerPicture::TProgrammerPicture(QWidget* parent, const TChip& chip) : QWidget(parent), Chip_(chip) {
   setObjectName("pb1");
   setFixedSize(kPictureWidth, kPictureHeight);
   setCursor(Qt::PointingHandCursor);
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TPaintBox32::RepaintNow() { repaint(); }
+void TProgrammerPicture::RepaintNow() { repaint(); }
 
-void TPaintBox32::paintEvent(QPaintEvent*) {
+void TProgrammerPicture::paintEvent(QPaintEvent*) {
   // The bitmaps follow the screen's pixel density so the picture stays sharp on dense screens.
   const qreal ratio = devicePixelRatioF();
   if (!bl1_ || bl1_->DevicePixelRatio() != ratio) bl1_ = std::make_unique<TBitmapList>(ratio);
@@ -95,6 +95,6 @@ void TPaintBox32::paintEvent(QPaintEvent*) {
   p.drawImage(QPoint(0, 0), Buffer_);
 }
 
-void TPaintBox32::mouseReleaseEvent(QMouseEvent* e) {
+void TProgrammerPicture::mouseReleaseEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit Clicked();
 }

@@ -39,16 +39,16 @@ class TBitmapList {
 
 // Paints the picture for chip in picture coordinates: the board, the chip, the jumper cap and
 // the chip's name in black, bold, 16 points, from (200, 100).
-void pb1PaintBuffer(QPainter& painter, const TChip& chip, const TBitmapList& bl1);
+void PaintProgrammerPicture(QPainter& painter, const TChip& chip, const TBitmapList& bl1);
 
 // The picture for chip as a 32-bit ARGB image at the bitmaps' device pixel ratio.
 QImage RenderProgrammerPicture(const TChip& chip, const TBitmapList& bl1);
 
-class TPaintBox32 : public QWidget {
+class TProgrammerPicture : public QWidget {
   Q_OBJECT
  public:
   // chip is read at every paint; it must outlive the paint box.
-  TPaintBox32(QWidget* parent, const TChip& chip);
+  TProgrammerPicture(QWidget* parent, const TChip& chip);
   // Repaints at once from the chip record.
   void RepaintNow();
   // The picture as last painted, at the screen's device pixel ratio.

@@ -38,8 +38,8 @@ QStringList Items(const QListWidget* list) {
 
 // Plays the user's part in the dialog: picks a family and a chip (by index, -1 for none)
 // and closes with the given result.
-std::function<int(TForm2&)> Pick(int family, int chip, int result = QDialog::Accepted) {
-  return [=](TForm2& d) {
+std::function<int(TChipDialog&)> Pick(int family, int chip, int result = QDialog::Accepted) {
+  return [=](TChipDialog& d) {
     if (family >= 0) d.PSlistbox->setCurrentIndex(family);
     if (chip >= 0) d.CSlistbox->item(chip)->setSelected(true);
     return result;
@@ -61,8 +61,8 @@ class TestChipDialog : public QObject {
   void dialogIsBuiltAsLanguageFilesAddressIt() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
-    TForm2* d = f.Form2;
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    TChipDialog* d = f.Form2;
     QVERIFY(d);
     QCOMPARE(d->objectName(), QString("Form2"));
     QVERIFY(!d->isVisible());
@@ -81,10 +81,10 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     QStringList families, firstChips, secondChips;
     bool chipSelected = true;
-    f.Form2->ShowModalHook = [&](TForm2& d) {
+    f.Form2->ShowModalHook = [&](TChipDialog& d) {
       families = Items(d.PSlistbox);
       firstChips = Items(d.CSlistbox);
       chipSelected = !d.CSlistbox->selectedItems().isEmpty() || d.PSlistbox->currentIndex() != 0;
@@ -114,7 +114,7 @@ class TestChipDialog : public QObject {
     dir.Write("see.ini", kCatalogue);
     dir.Write("tesmaro.ini", "[Main]\nChip=S128\n");
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     f.FormActivate();
     FillBuffer();
     const TChip before = f.CurrentChip;
@@ -134,7 +134,7 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     f.FormActivate();  // no remembered chip: size 0
     FillBuffer();
 
@@ -174,9 +174,9 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     QStringList families, chips;
-    f.Form2->ShowModalHook = [&](TForm2& d) {
+    f.Form2->ShowModalHook = [&](TChipDialog& d) {
       families = Items(d.PSlistbox);
       chips = Items(d.CSlistbox);
       return int(QDialog::Rejected);
@@ -190,7 +190,7 @@ class TestChipDialog : public QObject {
     QCOMPARE(chips, QStringList({"N1"}));
 
     // A change of family reads the file again too.
-    f.Form2->ShowModalHook = [&](TForm2& d) {
+    f.Form2->ShowModalHook = [&](TChipDialog& d) {
       dir.Write("see.ini", "[New]\nN1=1,64,8,0,5\n[Small]\nS128=1,128,8,0,5\nS512=1,512,8,0,5\n");
       d.PSlistbox->setCurrentIndex(1);
       chips = Items(d.CSlistbox);
@@ -201,7 +201,7 @@ class TestChipDialog : public QObject {
 
     // Without a catalogue no family and no chip of the old one remain to pick.
     std::filesystem::remove(dir.File("see.ini"));
-    f.Form2->ShowModalHook = [&](TForm2& d) {
+    f.Form2->ShowModalHook = [&](TChipDialog& d) {
       families = Items(d.PSlistbox);
       chips = Items(d.CSlistbox);
       return int(QDialog::Accepted);
@@ -217,10 +217,10 @@ class TestChipDialog : public QObject {
     dir.Write("see.ini", kCatalogue);
     dir.Write("tesmaro.ini", "[Main]\nChip=S128\n");
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     f.FormActivate();
     const TChip before = f.CurrentChip;
-    f.Form2->ShowModalHook = [&](TForm2& d) {
+    f.Form2->ShowModalHook = [&](TChipDialog& d) {
       d.CSlistbox->item(1)->setSelected(true);
       dir.Write("see.ini", "[Small]\ntype=1\nS128=1,128,8,0,5\n");
       return int(QDialog::Accepted);
@@ -236,9 +236,9 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     f.show();
-    TForm2* d = f.Form2;
+    TChipDialog* d = f.Form2;
 
     // Runs once the dialog's modal loop has started; a dialog still open afterwards is cancelled.
     auto whenShown = [d](std::function<void()> act) {
@@ -288,7 +288,7 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     f.SupportedChips1Click();
     QCOMPARE(ui.Shown.size(), size_t(1));
     QVERIFY(ui.Shown[0].Kind == TScriptedUserInterface::TKind::Message);

@@ -41,7 +41,7 @@ class TestEditCommands : public QObject {
 
   std::unique_ptr<TTempDir> Dir;
   std::unique_ptr<TScriptedUserInterface> Ui;
-  std::unique_ptr<Tf> F;
+  std::unique_ptr<TMainWindow> F;
 
   // The main window with the given chip, over a simulated chip of 1 MiB of varied bytes.
   bool Start(const char* chip, bool languages = false) {
@@ -58,7 +58,7 @@ class TestEditCommands : public QObject {
     o.Simulate = true;
     o.SimulateImage = Dir->File("chip.bin");
     Ui = std::make_unique<TScriptedUserInterface>();
-    F = std::make_unique<Tf>(o, Ui.get());
+    F = std::make_unique<TMainWindow>(o, Ui.get());
     F->show();
     F->activateWindow();
     if (!QTest::qWaitForWindowActive(F.get())) return false;
@@ -309,8 +309,8 @@ class TestEditCommands : public QObject {
     QFETCH(QString, error);
     QVERIFY(Start("C128"));
     QVERIFY(F->DrawGrid1->SelectCell(5, 2));
-    F->EditPromptHook = [&](Tf::TEditPrompt kind, QString& t, bool&) {
-      if (kind != Tf::TEditPrompt::GoTo) return false;
+    F->EditPromptHook = [&](TMainWindow::TEditPrompt kind, QString& t, bool&) {
+      if (kind != TMainWindow::TEditPrompt::GoTo) return false;
       t = text;
       return true;
     };
@@ -333,8 +333,8 @@ class TestEditCommands : public QObject {
     QVERIFY(F->DrawGrid1->SelectCell(1, 3));  // 0x20
     QString answer = "ab cd";
     bool asText = false;
-    F->EditPromptHook = [&](Tf::TEditPrompt kind, QString& t, bool& text) {
-      if (kind != Tf::TEditPrompt::Find) return false;
+    F->EditPromptHook = [&](TMainWindow::TEditPrompt kind, QString& t, bool& text) {
+      if (kind != TMainWindow::TEditPrompt::Find) return false;
       t = answer;
       text = asText;
       return true;
@@ -411,9 +411,9 @@ class TestEditCommands : public QObject {
     F->UpdateView();
     const QByteArray original = Bytes(0, 128);
     Editor().Select(0x10, 6);
-    F->EditPromptHook = [](Tf::TEditPrompt kind, QString& t, bool&) {
+    F->EditPromptHook = [](TMainWindow::TEditPrompt kind, QString& t, bool&) {
       t = "00 FF";
-      return kind == Tf::TEditPrompt::Fill;
+      return kind == TMainWindow::TEditPrompt::Fill;
     };
     F->Fill1->trigger();
     QCOMPARE(Bytes(0x0F, 8), QByteArray("\x0F\x00\xFF\x00\xFF\x00\xFF\x16", 8));
@@ -451,7 +451,7 @@ class TestEditCommands : public QObject {
   void partialLastRowShowsEveryByte() {
     Dir = nullptr;
     QVERIFY(Start("C128"));
-    TDrawGrid& grid = *F->DrawGrid1;
+    THexGrid& grid = *F->DrawGrid1;
     grid.SetChipSize(100);
     QCOMPARE(grid.RowCount(), 8);
     QCOMPARE(grid.model()->index(7, 4).data().toString(), QString::fromStdString(IntToHex(MemoryBuffer[99], 2)));

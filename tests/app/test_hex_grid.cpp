@@ -45,11 +45,11 @@ void Press(QWidget* grid, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoM
   QTest::keyClick(KeyTarget(grid), key, modifiers);
 }
 
-void Click(TDrawGrid& grid, int column, int row) {
+void Click(THexGrid& grid, int column, int row) {
   QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, grid.CellRect(column, row).center());
 }
 
-QString Text(const TDrawGrid& grid, int column, int row) { return grid.model()->index(row, column).data().toString(); }
+QString Text(const THexGrid& grid, int column, int row) { return grid.model()->index(row, column).data().toString(); }
 
 QColor PixelAt(const QImage& image, const QRect& cell) {
   // The bottom-right corner of a cell lies clear of its text.
@@ -68,7 +68,7 @@ struct TGridFixture {
     Grid.setFocus();
     Ok = QTest::qWaitForWindowActive(&Grid);
   }
-  TDrawGrid Grid;
+  THexGrid Grid;
   bool Ok = false;
 };
 
@@ -78,14 +78,14 @@ class TestHexGrid : public QObject {
   Q_OBJECT
 
   // The main window started with the given remembered chip ("" for none) from a small catalogue.
-  std::unique_ptr<Tf> StartMainWindow(const char* chip) {
+  std::unique_ptr<TMainWindow> StartMainWindow(const char* chip) {
     Dir = std::make_unique<TTempDir>();
     Dir->Write("see.ini", kCatalogue);
     Dir->Write("tesmaro.ini", std::string("[Main]\nChip=") + chip + "\n");
     TStartOptions options;
     options.ExeFolder = Dir->Folder();
     options.SettingsFile = Dir->File("tesmaro.ini");
-    auto f = std::make_unique<Tf>(options, &Ui);
+    auto f = std::make_unique<TMainWindow>(options, &Ui);
     f->show();
     f->activateWindow();
     if (!QTest::qWaitForWindowActive(f.get())) return nullptr;
@@ -273,7 +273,7 @@ class TestHexGrid : public QObject {
     TGridFixture g(65537);
     QVERIFY(g.Ok);
     QVERIFY(g.Grid.SelectCell(start.x(), start.y()));
-    QSignalSpy status(&g.Grid, &TDrawGrid::StatusText);
+    QSignalSpy status(&g.Grid, &THexGrid::StatusText);
     Press(&g.Grid, Qt::Key(key), ctrl ? Qt::ControlModifier : Qt::NoModifier);
     QCOMPARE(QPoint(g.Grid.Col(), g.Grid.Row()), end);
     // The current cell is in view and the address follows it.
@@ -316,7 +316,7 @@ class TestHexGrid : public QObject {
   void selectionShowsTheAddressAndSkipsTheCharacters() {
     auto f = StartMainWindow("C128");
     QVERIFY(f);
-    TDrawGrid& grid = *f->DrawGrid1;
+    THexGrid& grid = *f->DrawGrid1;
     Click(grid, 16, 2);
     QCOMPARE(f->sb1->PanelText(2), QString("Addr: 001F"));
     QCOMPARE(grid.Col(), 16);
@@ -335,7 +335,7 @@ class TestHexGrid : public QObject {
   void addressesAboveSixtyFourKibibytesGetMoreDigits() {
     TGridFixture g(65537);
     QVERIFY(g.Ok);
-    QSignalSpy status(&g.Grid, &TDrawGrid::StatusText);
+    QSignalSpy status(&g.Grid, &THexGrid::StatusText);
     QVERIFY(g.Grid.SelectCell(16, 65536));
     QCOMPARE(status.last().at(0).toString(), QString("Addr: FFFFF"));
     QCOMPARE(Text(g.Grid, 0, 65536), QString("FFFF0"));
@@ -445,7 +445,7 @@ class TestHexGrid : public QObject {
   }
 
   void rowCountIsKeptWithinTheBuffer() {
-    TDrawGrid grid(nullptr);
+    THexGrid grid(nullptr);
     grid.SetRowCount(0x200000 / 16 + 1);
     QCOMPARE(grid.RowCount(), 65537);
     grid.SetRowCount(-5);

@@ -87,7 +87,7 @@ class TestChipCommands : public QObject {
  private:
   std::unique_ptr<TTempDir> Dir_;
   std::unique_ptr<TTestUi> Ui_;
-  std::unique_ptr<Tf> F_;
+  std::unique_ptr<TMainWindow> F_;
   std::vector<uint8_t> Image_;
 
  private slots:
@@ -103,7 +103,7 @@ class TestChipCommands : public QObject {
     o.Simulate = true;
     o.SimulateImage = Dir_->File("chip.bin");
     Ui_ = std::make_unique<TTestUi>();
-    F_ = std::make_unique<Tf>(o, Ui_.get());
+    F_ = std::make_unique<TMainWindow>(o, Ui_.get());
     F_->show();
     F_->FormActivate();
     QTRY_VERIFY(F_->Programmer.HeldDevice != nullptr);
@@ -121,7 +121,7 @@ class TestChipCommands : public QObject {
   }
 
   void readWriteAndVerify() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TPaintCounter paints;
     f.sProgressBar1->installEventFilter(&paints);
     QSignalSpy moves(f.sProgressBar1, &QProgressBar::valueChanged);
@@ -159,7 +159,7 @@ class TestChipCommands : public QObject {
   // While a command runs the event loop turns, but no command starts, the window does not close
   // and a device change waits for the end.
   void nothingReentersWhileACommandRuns() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
     bool ran = false, busy = false, commandsEnabled = true, heldSame = false;
     THidDevice* held = f.Programmer.HeldDevice;
@@ -210,7 +210,7 @@ class TestChipCommands : public QObject {
   void stop() {
     QFETCH(int, command);
     QFETCH(bool, escape);
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
     f.UpdateView();
@@ -247,7 +247,7 @@ class TestChipCommands : public QObject {
   // it ends: the second click of a double click on Write writes nothing more, and keys typed into
   // the grid change no byte.
   void inputDuringACommandIsDropped() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
     f.UpdateView();
@@ -278,7 +278,7 @@ class TestChipCommands : public QObject {
   // Closing the window during a command asks; Yes stops the command and then closes the window,
   // without a box for the stop.
   void closeStopsTheCommandAndCloses() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
     const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
@@ -295,7 +295,7 @@ class TestChipCommands : public QObject {
   }
 
   void failedReadKeepsTheBuffer() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
     std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
     f.SimulatedProgrammer->NoAnswerAt(f.SimulatedProgrammer->ExchangeCount() + 2000);

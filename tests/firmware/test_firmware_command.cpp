@@ -26,7 +26,7 @@ class TestFirmwareCommand : public QObject {
     const std::string name = dir.Write("new.TesmaroUpdatePart", std::string(file.begin(), file.end()));
 
     TScriptedUserInterface ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     f.FormActivate();
     QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);  // the start-up device change
     ui.Shown.clear();
@@ -64,7 +64,7 @@ class TestFirmwareCommand : public QObject {
     const std::string name = dir.Write("new.TesmaroUpdatePart", std::string(file.begin(), file.end()));
 
     TScriptedUserInterface ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     f.FormActivate();
     QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
     f.SimulatedProgrammer->RecordReports = true;

@@ -29,7 +29,7 @@ TStartOptions Options(const TTempDir& dir, const std::string& commandLineFile = 
   return o;
 }
 
-QString ShownChecksum(const Tf& f) { return f.sb1->PanelText(3); }
+QString ShownChecksum(const TMainWindow& f) { return f.sb1->PanelText(3); }
 QString BufferChecksum(int32_t size) {
   return QStringLiteral("Chk: ") + QString::fromStdString(IntToHex(CalcChecksum(size), 4));
 }
@@ -45,7 +45,7 @@ class TestFileCommands : public QObject {
   void dialogsAreSetUp() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     QCOMPARE(f.OpenDialog1.Filter,
              std::string("Hex file (*.hex)|*.hex|Binary File (*.bin)|*.bin|All files (binary)|*.*|S-record file "
                          "(*.s19;*.s28;*.s37;*.srec;*.mot;*.s)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
@@ -84,7 +84,7 @@ class TestFileCommands : public QObject {
     QFETCH(int, firstByte);
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 16;
     ui.FileNames.push_back(dir.Write(name.toStdString(), text.toStdString()));
     ui.FilterIndexes.push_back(filterIndex);
@@ -97,7 +97,7 @@ class TestFileCommands : public QObject {
   void cancelledOpenChangesNothing() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 16;
     f.ToolButton1Click();
     QCOMPARE(int(MemoryBuffer[0]), 0);
@@ -131,7 +131,7 @@ class TestFileCommands : public QObject {
     QFETCH(QString, shown);
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 16;
     for (int i = 0; i < 16; ++i) MemoryBuffer[i] = static_cast<uint8_t>(0xA0 + i);
     f.UpdateView();
@@ -158,7 +158,7 @@ class TestFileCommands : public QObject {
     QFETCH(TAnswer, answer);
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 256;
     ui.FileNames.push_back(dir.Write("eeprom.hex", ":02000004008179\n:0400000001020304F2\n:00000001FF\n"));
     ui.Answers.push_back(answer);
@@ -182,7 +182,7 @@ class TestFileCommands : public QObject {
   void compareListsAndMarksTheDifferences() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 64;
     f.DrawGrid1->SetRowCount(5);
     for (int i = 0; i < 64; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
@@ -242,7 +242,7 @@ class TestFileCommands : public QObject {
     QFETCH(bool, written);
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 16;
     std::memset(MemoryBuffer, 0xFF, 16);
     const std::string file = dir.Write("image.hex", "old");
@@ -259,7 +259,7 @@ class TestFileCommands : public QObject {
   void saveAsFollowsTheExtensionWithoutAskingForANewFile() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 20;
     for (int i = 0; i < 32; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
     ui.FileNames = {dir.File("image.hex"), dir.File("image.dat"), dir.File("other.dat"), dir.File("image.s19"),
@@ -282,7 +282,7 @@ class TestFileCommands : public QObject {
     startDir.Write("image.bin", kHex);
     const QString before = QDir::currentPath();
     QDir::setCurrent(QString::fromStdString(startDir.Folder()));
-    Tf f(Options(dataDir, "image.bin"), &ui);
+    TMainWindow f(Options(dataDir, "image.bin"), &ui);
     f.CurrentChip.Size = 16;
     f.FormActivate();
     QDir::setCurrent(before);
@@ -314,7 +314,7 @@ class TestFileCommands : public QObject {
     TTempDir dir;
     TScriptedUserInterface ui;
     const std::string file = dir.Write(name.toStdString(), text.toStdString());
-    Tf f(Options(dir, file), &ui);
+    TMainWindow f(Options(dir, file), &ui);
     f.FormActivate();
     QCOMPARE(int(MemoryBuffer[0]), firstByte);
     QCOMPARE(int(MemoryBuffer[1]), 0xFF);
@@ -327,7 +327,7 @@ class TestFileCommands : public QObject {
   void failedCommandLineLoadLeavesTheFolders() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir, dir.File("missing.hex")), &ui);
+    TMainWindow f(Options(dir, dir.File("missing.hex")), &ui);
     f.FormActivate();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"File not found"});
     QCOMPARE(f.OpenDialog1.InitialDir, std::string());

@@ -55,9 +55,9 @@ class TestFormLocalizer : public QObject {
   void russianTextsFromTheShippedFileAndBack() {
     TProgramFolder folder("[Main]\nLangID=2\n", true);
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.FormActivate();
-    TForm2* d = f.Form2;
+    TChipDialog* d = f.Form2;
     QCOMPARE(f.windowTitle(), QString("Tesmaro"));
     QCOMPARE(f.File1->title(), U("&Файл"));
     QCOMPARE(f.SaveAs1->text(), U("Сохранить &как..."));
@@ -94,7 +94,7 @@ class TestFormLocalizer : public QObject {
     for (const auto& c : cases) {
       TProgramFolder folder("[Main]\nLangID=" + std::to_string(c.Language) + "\n", true);
       TScriptedUserInterface ui;
-      Tf f(folder.Options(), &ui);
+      TMainWindow f(folder.Options(), &ui);
       f.FormActivate();
       QCOMPARE(f.QLanguageSource->ActiveLanguage(), c.Language);
       const TQLanguageFile file(QString::fromStdString(folder.Dir.File(c.File)));
@@ -125,9 +125,9 @@ class TestFormLocalizer : public QObject {
   void switchesRestoreWhatTheNewLanguageLacks() {
     TProgramFolder folder("[Main]\nLangID=1\n", false);
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.FormActivate();
-    TForm2* d = f.Form2;
+    TChipDialog* d = f.Form2;
     QCOMPARE(f.windowTitle(), QString("A-Title"));
     QCOMPARE(f.Open1->text(), QString("A-Open"));
     QCOMPARE(f.Exit1->text(), QString("A-Exit"));
@@ -171,7 +171,7 @@ class TestFormLocalizer : public QObject {
   void excludedComponentsAndRefusedTexts() {
     TProgramFolder folder("", false);
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.FormActivate();
     f.QFormLocalizer1->SetExcluded({"Open1"});
     QStringList localized;
@@ -194,7 +194,7 @@ class TestFormLocalizer : public QObject {
   void droppedPropertyPathsGetTheirTextsBack() {
     TProgramFolder folder("[Main]\nLangID=1\n", false);
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.FormActivate();
     f.QFormLocalizer1->SetPropNames({"Caption"});
     QCOMPARE(f.sSpeedButton1->toolTip(), QString("Load File"));
@@ -210,7 +210,7 @@ class TestFormLocalizer : public QObject {
   void saveWritesTheWindowSection() {
     TProgramFolder folder("[Main]\nLangID=1\n", false);
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.FormActivate();
     QCOMPARE(f.MessageText("ProgOK"), std::string("A-OK"));  // leaves "Additional messages" addressed
     f.QFormLocalizer1->ClearBeforeSave = true;
@@ -247,7 +247,7 @@ class TestFormLocalizer : public QObject {
   void oneLocalizerPerWindow() {
     TProgramFolder folder("", false);
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     struct TCase {
       QObject* Owner;
       const char* Error;

@@ -51,7 +51,7 @@ class TestLanguageMenu : public QObject {
   void rememberedLanguageIsActiveAndChecked() {
     TProgramFolder folder("[Main]\nLangID=1\n");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.FormActivate();
     QVERIFY(ui.Shown.empty());
     QCOMPARE(f.QLanguageSource->ActiveLanguage(), 1);
@@ -73,7 +73,7 @@ class TestLanguageMenu : public QObject {
   void menuSwitchesAndRemembersTheLanguage() {
     TProgramFolder folder("[Main]\nLangID=1\nChip=\n");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.FormActivate();
     const QStringList titles = Titles(f.Language1);
 
@@ -100,7 +100,7 @@ class TestLanguageMenu : public QObject {
   void rememberedIndexOutsideTheListKeepsTheOriginalLanguage() {
     TProgramFolder folder("[Main]\nLangID=7\n");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.FormActivate();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"Index out of bounds (7)"});
     QCOMPARE(f.QLanguageSource->ActiveLanguage(), -1);
@@ -119,7 +119,7 @@ class TestLanguageMenu : public QObject {
     TProgramFolder folder("");
     TScriptedUserInterface ui;
     {
-      Tf f(folder.Options(), &ui);
+      TMainWindow f(folder.Options(), &ui);
       f.FormActivate();
       QCOMPARE(f.QLanguageSource->ActiveLanguage(), -1);
       QCOMPARE(Checked(f.Language1), -1);
@@ -134,7 +134,7 @@ class TestLanguageMenu : public QObject {
     TProgramFolder folder("[Main]\nLangID=2\n");
     std::filesystem::remove(folder.Dir.File("russian.lng"));
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.FormActivate();
     QVERIFY(ui.Shown.empty());
     QCOMPARE(f.QLanguageSource->ActiveLanguage(), 2);

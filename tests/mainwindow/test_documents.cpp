@@ -18,13 +18,13 @@
 namespace {
 using TKind = TScriptedUserInterface::TKind;
 
-std::vector<std::string> RecentMenu(const Tf& f) {
+std::vector<std::string> RecentMenu(const TMainWindow& f) {
   std::vector<std::string> out;
   for (QAction* a : f.RecentFiles1->actions()) out.push_back(a->text().toStdString());
   return out;
 }
 
-void Drop(Tf& f, const std::string& file) {
+void Drop(TMainWindow& f, const std::string& file) {
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
   QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -47,7 +47,7 @@ class TestDocuments : public QObject {
     dir.Write("tesmaro.ini", "[Main]\nChip=24C32\n");
     dir.Write("a.bin", std::string(4096, '\x11'));
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     f.FormActivate();
     QVERIFY(f.Save1->isVisible());
     QCOMPARE(f.Save1->shortcut(), QKeySequence(QKeySequence::Save));
@@ -111,7 +111,7 @@ class TestDocuments : public QObject {
     for (int i = 0; i < 10; ++i) dir.Write("f" + std::to_string(i) + ".bin", std::string(16, char(i)));
     TScriptedUserInterface ui;
     {
-      Tf f(WindowOptionsIn(dir), &ui);
+      TMainWindow f(WindowOptionsIn(dir), &ui);
       f.FormActivate();
       QVERIFY(!f.RecentFiles1->menuAction()->isEnabled());
       for (int i = 0; i < 10; ++i) f.OpenDocument(dir.File("f" + std::to_string(i) + ".bin"));
@@ -125,7 +125,7 @@ class TestDocuments : public QObject {
     }
     // The list comes back from the settings file; the last folder with it.
     std::filesystem::remove(dir.File("f9.bin"));
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     f.FormActivate();
     QCOMPARE(f.RecentFiles.size(), size_t(8));
     QCOMPARE(f.OpenDialog1.InitialDir, dir.Folder());
@@ -157,7 +157,7 @@ class TestDocuments : public QObject {
     dir.Write("tesmaro.ini", "[Main]\nChip=24C32\n");
     dir.Write("d.hex", ":0400000001020304F2\r\n:00000001FF\r\n");
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     f.FormActivate();
     QVERIFY(f.acceptDrops());
     MemoryBuffer[0] = 0x99;
@@ -183,7 +183,7 @@ class TestDocuments : public QObject {
     TStartOptions o = WindowOptionsIn(dir);
     o.UserCatalogue = dir.File("user.ini");
     TScriptedUserInterface ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     f.FormActivate();
     QCOMPARE(f.CurrentChip.Size, 2048);
     QCOMPARE(f.CurrentChip.Family, std::string("24Cxx"));
@@ -207,7 +207,7 @@ class TestDocuments : public QObject {
     o.SimulateImage = dir.File("chip.bin");
     TScriptedUserInterface ui;
     {
-      Tf f(o, &ui);
+      TMainWindow f(o, &ui);
       f.show();
       f.FormActivate();
       QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
@@ -251,7 +251,7 @@ class TestDocuments : public QObject {
       QVERIFY(f.close());
     }
     QCOMPARE(TIniFile(dir.File("tesmaro.ini")).ReadInteger("Main", "AskBeforeWriting", -1), 0);
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     f.FormActivate();
     QVERIFY(!f.AskBeforeWriting1->isChecked());
   }

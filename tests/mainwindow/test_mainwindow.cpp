@@ -24,7 +24,7 @@ class TestMainWindow : public QObject {
     std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
     TScriptedUserInterface ui;
     {
-      Tf f(WindowOptionsIn(dir), &ui);
+      TMainWindow f(WindowOptionsIn(dir), &ui);
       f.FormActivate();
       QCOMPARE(f.sb1->PanelText(3), QString("Chk: 0000"));
       QCOMPARE(f.sb1->PanelText(4), QString());
@@ -52,7 +52,7 @@ class TestMainWindow : public QObject {
     std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
     TScriptedUserInterface ui;
     {
-      Tf f(WindowOptionsIn(dir), &ui);
+      TMainWindow f(WindowOptionsIn(dir), &ui);
       f.FormActivate();
       QCOMPARE(f.CurrentChip.Size, 128);
       QCOMPARE(f.CurrentMemoryAddress, 16);
@@ -80,7 +80,7 @@ class TestMainWindow : public QObject {
     dir.Write("tesmaro.ini", "[Main]\nChip=gone\n");
     TScriptedUserInterface ui;
     {
-      Tf f(WindowOptionsIn(dir), &ui);
+      TMainWindow f(WindowOptionsIn(dir), &ui);
       f.FormActivate();
       QCOMPARE(f.sb1->PanelText(4), QString());
       QVERIFY(f.close());
@@ -93,7 +93,7 @@ class TestMainWindow : public QObject {
     dir.Write("see.ini", kCatalogue);
     std::filesystem::create_directory(dir.File("tesmaro.ini"));
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     f.FormActivate();
     f.show();
     QVERIFY(!f.close());  // "Close without saving the settings?" answered No
@@ -109,7 +109,7 @@ class TestMainWindow : public QObject {
     dir.Write("see.ini", kCatalogue);
     dir.Write("tesmaro.ini", "[Main]\nChip=24C02\n");
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     f.FormActivate();
     MemoryBuffer[0x80000] = 0;
     MemoryBuffer[0] = 0;
@@ -121,7 +121,7 @@ class TestMainWindow : public QObject {
   void windowHasItsNamedComponents() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     QCOMPARE(f.objectName(), QString("f"));
     QCOMPARE(f.windowTitle(), QString("Tesmaro"));
     for (const char* name : {"sPanel2",

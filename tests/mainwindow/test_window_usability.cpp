@@ -38,7 +38,7 @@ QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // A scripted user that reads messages in the window's active language.
 struct TWindowUi : TScriptedUserInterface {
-  Tf* Window = nullptr;
+  TMainWindow* Window = nullptr;
   std::string MessageText(const std::string& key) override {
     return Window ? Window->MessageText(key) : TScriptedUserInterface::MessageText(key);
   }
@@ -69,17 +69,17 @@ struct TSlowClock {
 
 long double FastClock() { return 100.0L; }
 
-bool Started(Tf& f) {
+bool Started(TMainWindow& f) {
   f.show();
   f.activateWindow();
   return QTest::qWaitForWindowExposed(&f) && QTest::qWaitFor([&] { return !f.FirstActivation; });
 }
 
-void Click(TDrawGrid& grid, int column, int row) {
+void Click(THexGrid& grid, int column, int row) {
   QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, grid.CellRect(column, row).center());
 }
 
-void PickLanguage(Tf& f, int index) {
+void PickLanguage(TMainWindow& f, int index) {
   for (QAction* a : f.Language1->actions())
     if (a->data().toInt() == index) a->trigger();
 }
@@ -114,7 +114,7 @@ class TestWindowUsability : public QObject {
     TStartOptions o = folder.Options();
     o.CommandLineFile = hex;
     TWindowUi ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     ui.Window = &f;
     f.ClockSource = FastClock;
     f.FormActivate();
@@ -140,7 +140,7 @@ class TestWindowUsability : public QObject {
   void keyboardStaysWithTheGrid() {
     TFolder folder("[Main]\nChip=24C01\n");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
     QVERIFY(Started(f));
     QVERIFY(QTest::qWaitForWindowActive(&f));
@@ -169,14 +169,14 @@ class TestWindowUsability : public QObject {
   void addressPanelFollowsTheCellAChipChangeMoves() {
     TFolder folder("[Main]\nChip=24C02\n");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
     QVERIFY(Started(f));
     Click(*f.DrawGrid1, 16, 16);
     QCOMPARE(f.sb1->PanelText(2), QString("Addr: 00FF"));
 
     auto choose = [&f](const QString& chip) {
-      f.Form2->ShowModalHook = [chip](TForm2& d) {
+      f.Form2->ShowModalHook = [chip](TChipDialog& d) {
         d.PSlistbox->setCurrentIndex(0);
         for (QListWidgetItem* item : d.CSlistbox->findItems(chip, Qt::MatchExactly)) item->setSelected(true);
         return int(QDialog::Accepted);
@@ -204,7 +204,7 @@ class TestWindowUsability : public QObject {
     TFolder folder("");
     std::filesystem::create_directory(folder.Dir.File("tesmaro.ini"));
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
     f.FormActivate();
     f.show();
@@ -221,7 +221,7 @@ class TestWindowUsability : public QObject {
     TScriptedUserInterface ui;
     TSlowClock clock;
     {
-      Tf f(folder.Options(), &ui);
+      TMainWindow f(folder.Options(), &ui);
       f.ClockSource = clock.Source();
       QVERIFY(Started(f));
       QVERIFY(f.MeasuringClock());
@@ -241,7 +241,7 @@ class TestWindowUsability : public QObject {
     // A window closed while the measurement runs waits for it and drops its result.
     TSlowClock late;
     {
-      Tf f(folder.Options(), &ui);
+      TMainWindow f(folder.Options(), &ui);
       f.ClockSource = late.Source();
       f.FormActivate();
       QVERIFY(f.MeasuringClock());
@@ -256,7 +256,7 @@ class TestWindowUsability : public QObject {
   void qtTextsFollowTheLanguage() {
     TFolder folder("[Main]\nLangID=2\n");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
     f.FormActivate();
     auto yes = [] {
@@ -296,7 +296,7 @@ class TestWindowUsability : public QObject {
     TStartOptions o = folder.Options();
     o.Simulate = true;
     TWindowUi ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     ui.Window = &f;
     f.ClockSource = FastClock;
     QVERIFY(Started(f));
@@ -329,7 +329,7 @@ class TestWindowUsability : public QObject {
     QCOMPARE(ui.Shown[4].Kind, TScriptedUserInterface::TKind::Error);
 
     // With a chip: the labels of the status bar.
-    f.Form2->ShowModalHook = [](TForm2& d) {
+    f.Form2->ShowModalHook = [](TChipDialog& d) {
       d.PSlistbox->setCurrentIndex(0);
       d.CSlistbox->item(0)->setSelected(true);
       return int(QDialog::Accepted);
@@ -347,7 +347,7 @@ class TestWindowUsability : public QObject {
   void everyCommandHasItsKeys() {
     TFolder folder("");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
     f.FormActivate();
     const struct {
@@ -399,7 +399,7 @@ class TestWindowUsability : public QObject {
   void aboutShowsTheVersionAndQt() {
     TFolder folder("");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
     f.FormActivate();
     f.About1->trigger();
@@ -413,7 +413,7 @@ class TestWindowUsability : public QObject {
   void emptyGridShowsItsHint() {
     TFolder folder("");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
     QVERIFY(Started(f));
     QCOMPARE(f.DrawGrid1->EmptyHint, U("Select a chip: Options → Chip Select"));

@@ -63,13 +63,13 @@ class TUrlCatcher : public QObject {
 struct TWindowFixture {
   TTempDir Dir;
   TScriptedUserInterface Ui;
-  std::unique_ptr<Tf> F;
+  std::unique_ptr<TMainWindow> F;
   TWindowFixture() {
     std::filesystem::copy_file(std::string(TESMARO_SOURCE_DIR) + "/data/see.ini", Dir.File("see.ini"));
     TStartOptions options;
     options.ExeFolder = Dir.Folder();
     options.SettingsFile = Dir.File("tesmaro.ini");
-    F = std::make_unique<Tf>(options, &Ui);
+    F = std::make_unique<TMainWindow>(options, &Ui);
   }
 };
 
@@ -160,7 +160,7 @@ class TestPicture : public QObject {
 
   void repaintNowPaintsAtOnce() {
     TChip chip;
-    TPaintBox32 box(nullptr, chip);
+    TProgrammerPicture box(nullptr, chip);
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     chip = Chip(1, "24C64", 5);

@@ -21,7 +21,7 @@ class TestDeviceWindow : public QObject {
     TStartOptions o = WindowOptionsIn(dir);
     o.Simulate = true;
     o.SimulateImage = dir.File("chip.bin");
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     QVERIFY(f.SimulatedProgrammer);
     QCOMPARE(f.Programmer.HeldDevice, nullptr);  // the start-up notification waits for the event loop
     QTRY_COMPARE(f.sb1->PanelText(0), QString("Mervo v.1.7"));
@@ -63,7 +63,7 @@ class TestDeviceWindow : public QObject {
     TStartOptions w = WindowOptionsIn(dir);
     w.Simulate = true;
     w.Simulation.Faults = {"noanswer@0"};
-    Tf f(w, &ui);
+    TMainWindow f(w, &ui);
     QTRY_VERIFY(f.Programmer.HeldDevice);
     QCOMPARE(f.SimulatedProgrammer->ExchangeCount(), uint64_t(1));
     QCOMPARE(f.sb1->PanelText(0), QString());
@@ -74,7 +74,7 @@ class TestDeviceWindow : public QObject {
     TScriptedUserInterface ui;
     TStartOptions o = WindowOptionsIn(dir);
     o.Simulate = true;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     QTRY_VERIFY(f.Programmer.HeldDevice);
     QCOMPARE(f.sb1->PanelHint(0), QString("Programmer sim:1 (serial number SIM0001, USB port sim-1)"));
 

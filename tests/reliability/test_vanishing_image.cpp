@@ -46,7 +46,7 @@ class TestVanishingImage : public QObject {
     o.ExeFolder = dir.Folder();
     o.SettingsFile = dir.File("tesmaro.ini");
     TVanishingFileUi ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     f.CurrentChip.Size = 256;
     std::memset(MemoryBuffer, 0x12, 256);
     const std::string file = dir.Write("image.img", ":0100000011EE\r\n:00000001FF\r\n");

@@ -31,6 +31,6 @@ inline QToolButton* Button(const QObject& window, const char* name) { return Nam
 inline QAction* Action(const QObject& window, const char* name) { return Named<QAction>(window, name); }
 inline QMenu* Menu(const QObject& window, const char* name) { return Named<QMenu>(window, name); }
 inline QMenuBar* MenuBar(const QObject& window) { return Named<QMenuBar>(window, "MainMenu1"); }
-inline TDrawGrid* Grid(const QObject& window) { return Named<TDrawGrid>(window, "DrawGrid1"); }
+inline THexGrid* Grid(const QObject& window) { return Named<THexGrid>(window, "DrawGrid1"); }
 inline QProgressBar* ProgressBar(const QObject& window) { return Named<QProgressBar>(window, "sProgressBar1"); }
 inline TStatusBar* StatusBar(const QObject& window) { return Named<TStatusBar>(window, "sb1"); }
