@@ -265,7 +265,7 @@ void THexGrid::BytesChanged(TByteRange range) {
 bool THexGrid::SelectCell(int column, int row) {
   if (column < 1 || column >= kColCount || row < 1 || row >= RowCount()) return false;
   bool allowed = true;
-  DrawGrid1SelectCell(column, row, allowed);
+  CanSelectCell(column, row, allowed);
   if (allowed) Editor_.MoveTo(THexGridModel::CellAddress(column, row), false);
   return allowed;
 }
@@ -364,7 +364,7 @@ void THexGrid::mousePressEvent(QMouseEvent* event) {
   const int column = ColumnAt(pos.x()), row = RowAt(pos.y());
   if (column < 1 || row < 1) return;
   bool allowed = true;
-  DrawGrid1SelectCell(column, row, allowed);
+  CanSelectCell(column, row, allowed);
   if (allowed) Editor_.MoveTo(THexGridModel::CellAddress(column, row), event->modifiers() & Qt::ShiftModifier);
   Dragging_ = allowed;
 }
@@ -424,7 +424,7 @@ void THexGrid::paintEvent(QPaintEvent* event) {
       const QRect cell(ColLefts_[column], slot * kRowPitch, ColWidths_[column], kDefaultRowHeight);
       if (!cell.intersects(area)) continue;
       painter.fillRect(cell, row == 0 || column == 0 ? kFixedColor : kGridColor);
-      DrawGrid1DrawCell(painter, column, row, cell);
+      DrawCell(painter, column, row, cell);
     }
   }
 }
@@ -463,7 +463,7 @@ void THexGrid::DrawCharCell(QPainter& canvas, int row, const QRect& rect) {
 
 // --- handlers ---
 
-void THexGrid::DrawGrid1DrawCell(QPainter& canvas, int column, int row, const QRect& rect) {
+void THexGrid::DrawCell(QPainter& canvas, int column, int row, const QRect& rect) {
   if (column < 0 || column >= kColCount || row < 0 || row >= RowCount()) return;
   canvas.setPen(Qt::black);
   if (row == 0) {
@@ -507,7 +507,7 @@ void THexGrid::DrawGrid1DrawCell(QPainter& canvas, int column, int row, const QR
   canvas.drawStaticText(rect.left() + 1, rect.top() + 1, HexTexts_[MemoryBuffer[address]]);
 }
 
-void THexGrid::DrawGrid1SelectCell(int column, int row, bool& canSelect) {
+void THexGrid::CanSelectCell(int column, int row, bool& canSelect) {
   canSelect = column >= 1 && column <= kLastByteColumn && THexGridModel::CellAddress(column, row) < Editor_.Size();
 }
 

@@ -42,17 +42,17 @@ bool IsUserInput(QEvent::Type type) {
 // stop. Boxes and dialogs shown during the operation are other windows and get theirs.
 class TInputFilter : public QObject {
  public:
-  explicit TInputFilter(TMainWindow& window) : Window_(window) {}
+  TInputFilter(TMainWindow& window, const QWidget* stopButton) : Window_(window), StopButton_(stopButton) {}
 
   bool eventFilter(QObject* watched, QEvent* e) override {
     if (!IsUserInput(e->type())) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != &Window_ || widget == Window_.sSpeedButton9) return false;
+    if (!widget || widget->window() != &Window_ || widget == StopButton_) return false;
     if (e->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(e);
       // Queued: the stop may ask a question, which must not run inside the event's delivery.
       if (key->key() == Qt::Key_Escape && !key->isAutoRepeat())
-        QTimer::singleShot(0, &Window_, [w = &Window_] { w->sSpeedButton9Click(); });
+        QTimer::singleShot(0, &Window_, [w = &Window_] { w->StopOperation(); });
     }
     // Accepted, so that neither a parent nor a shortcut takes it.
     e->accept();
@@ -61,6 +61,7 @@ class TInputFilter : public QObject {
 
  private:
   TMainWindow& Window_;
+  const QWidget* StopButton_;
 };
 
 }  // namespace
@@ -71,7 +72,7 @@ TLongOperation::TLongOperation(TMainWindow& window, std::string stopQuestionKey)
   Started_ = true;
   Window_.Busy = true;
   Window_.LongOperation = this;
-  InputFilter_ = std::make_unique<TInputFilter>(Window_);
+  InputFilter_ = std::make_unique<TInputFilter>(Window_, Window_.StopButton_);
   QCoreApplication::instance()->installEventFilter(InputFilter_.get());
   if (Window_.HidDeviceController) Deferral_.emplace(*Window_.HidDeviceController);
   SincePump_.start();
@@ -135,9 +136,9 @@ std::string TLongOperation::MessageText(const std::string& key) { return Inner_.
 void TLongOperation::ShowStop(bool running) {
   TMainWindow& w = Window_;
   if (running) {
-    std::vector<QWidget*> controls = {w.MainMenu1, w.sPanel1};
-    for (QWidget* c : w.sPanel2->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-      if (c != w.sSpeedButton9) controls.push_back(c);
+    std::vector<QWidget*> controls = {w.MenuBar_, w.PicturePanel_};
+    for (QWidget* c : w.Toolbar_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+      if (c != w.StopButton_) controls.push_back(c);
     for (QWidget* c : controls) {
       if (!c->isEnabled()) continue;
       c->setEnabled(false);
@@ -145,9 +146,9 @@ void TLongOperation::ShowStop(bool running) {
     }
     ClearHidden_ = w.sSpeedButton8->isHidden();
     w.sSpeedButton8->hide();
-    w.sSpeedButton9->show();
+    w.StopButton_->show();
   } else {
-    w.sSpeedButton9->hide();
+    w.StopButton_->hide();
     w.sSpeedButton8->setHidden(ClearHidden_);
     for (QWidget* c : Disabled_) c->setEnabled(true);
     Disabled_.clear();
@@ -155,7 +156,7 @@ void TLongOperation::ShowStop(bool running) {
 }
 
 void TLongOperation::SetProgress(int position) {
-  QProgressBar* bar = Window_.sProgressBar1;
+  QProgressBar* bar = Window_.ProgressBar_;
   if (bar->value() != position) {
     bar->setValue(position);
     bar->repaint();

@@ -1,6 +1,6 @@
 // A long command on the main window (a chip read, write or verify, the firmware update): no other
-// command starts, device changes are held back, progress goes to sProgressBar1, and the window
-// keeps painting while the user's input to it is dropped; only Stop (sSpeedButton9, Escape) and
+// command starts, device changes are held back, progress goes to the progress bar, and the window
+// keeps painting while the user's input to it is dropped; only Stop (its button, Escape) and
 // the window's close button act, and both end the command after its current exchange.
 #pragma once
 

@@ -46,8 +46,8 @@ TMainWindow::TMainWindow(const TStartOptions& options, TUserInterface* ui) : Opt
   CreateControls();
   SetToolbarPictures(*this);
   InitFileDialogs();
-  FormCreate();
-  Form2 = new TChipDialog(this, [this] { return CatalogueFiles(); });
+  ResolveStartFolders();
+  ChipDialog_ = new TChipDialog(this, [this] { return CatalogueFiles(); });
   CreateLocalization();
   CreateEditing();
   CreateDeviceLink();
@@ -69,7 +69,7 @@ std::vector<std::string> TMainWindow::CatalogueFiles() const {
 bool TMainWindow::Run(const std::function<void()>& command) {
   // Every command starts from what the user typed: an open cell entry is kept first.
   return RunCommand(*Ui_, [this, &command] {
-    if (DrawGrid1) DrawGrid1->CommitEntry();
+    if (Grid_) Grid_->CommitEntry();
     command();
   });
 }
@@ -93,7 +93,7 @@ QAction* TMainWindow::AddSeparator(QMenu* menu, const char* name) {
 
 QToolButton* TMainWindow::AddToolButton(const char* name, const char* hint, int pictureIndex, int left,
                                         void (TMainWindow::*handler)()) {
-  auto* b = new QToolButton(sPanel2);
+  auto* b = new QToolButton(Toolbar_);
   b->setObjectName(name);
   b->setToolTip(QString::fromUtf8(hint));
   b->setGeometry(left, 8, 60, 60);
@@ -122,64 +122,65 @@ void TMainWindow::CreateControls() {
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
 
-  sPanel2 = new QFrame(central);
-  sPanel2->setObjectName("sPanel2");
-  sPanel2->setFixedHeight(77);
-  sPanel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  sSpeedButton1 = AddToolButton("sSpeedButton1", "Load File", 0, 8, &TMainWindow::ToolButton1Click);
-  sSpeedButton2 = AddToolButton("sSpeedButton2", "Save file as...", 1, 72, &TMainWindow::ToolButton2Click);
-  sSpeedButton3 = AddToolButton("sSpeedButton3", "Read chip", 2, 156, &TMainWindow::sSpeedButton3Click);
-  sSpeedButton4 = AddToolButton("sSpeedButton4", "Write chip", 3, 220, &TMainWindow::sSpeedButton4Click);
-  sSpeedButton5 = AddToolButton("sSpeedButton5", "Verify All", 4, 284, &TMainWindow::VerifyAl1Click);
-  sSpeedButton6 = AddToolButton("sSpeedButton6", "Select chip type", 5, 428, &TMainWindow::ChipSelect1Click);
-  sSpeedButton7 = AddToolButton("sSpeedButton7", "Supported chips", 6, 572, &TMainWindow::SupportedChips1Click);
-  sSpeedButton8 = AddToolButton("sSpeedButton8", "Clear memory buffer", 7, 348, &TMainWindow::Clearmemory1Click);
+  Toolbar_ = new QFrame(central);
+  Toolbar_->setObjectName("sPanel2");
+  Toolbar_->setFixedHeight(77);
+  Toolbar_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  sSpeedButton1 = AddToolButton("sSpeedButton1", "Load File", 0, 8, &TMainWindow::Open);
+  sSpeedButton2 = AddToolButton("sSpeedButton2", "Save file as...", 1, 72, &TMainWindow::SaveAs);
+  sSpeedButton3 = AddToolButton("sSpeedButton3", "Read chip", 2, 156, &TMainWindow::ReadChip);
+  sSpeedButton4 = AddToolButton("sSpeedButton4", "Write chip", 3, 220, &TMainWindow::WriteChip);
+  sSpeedButton5 = AddToolButton("sSpeedButton5", "Verify All", 4, 284, &TMainWindow::VerifyChip);
+  sSpeedButton6 = AddToolButton("sSpeedButton6", "Select chip type", 5, 428, &TMainWindow::SelectChip);
+  sSpeedButton7 = AddToolButton("sSpeedButton7", "Supported chips", 6, 572, &TMainWindow::ShowSupportedChips);
+  sSpeedButton8 = AddToolButton("sSpeedButton8", "Clear memory buffer", 7, 348, &TMainWindow::ClearBuffer);
   // The menu command of each button, whose shortcut the button's tool tip shows.
   ButtonActions_ = {{sSpeedButton1, Open1},           {sSpeedButton2, SaveAs1},     {sSpeedButton3, ReadChip1},
                     {sSpeedButton4, Program2},        {sSpeedButton5, VerifyAl1},   {sSpeedButton6, ChipSelect1},
                     {sSpeedButton7, SupportedChips1}, {sSpeedButton8, Clearmemory1}};
-  sSpeedButton9 = AddToolButton("sSpeedButton9", "Stop the operation (Esc)", -1, 348, &TMainWindow::sSpeedButton9Click);
-  sSpeedButton9->setProperty("pictureIndex", QVariant());  // not one of the toolbar pictures
-  sSpeedButton9->setText(QStringLiteral("Stop"));
-  sSpeedButton9->setIcon(StopPicture());
-  sSpeedButton9->setIconSize(QSize(28, 28));
-  sSpeedButton9->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  sSpeedButton9->setAutoRaise(false);
-  sSpeedButton9->hide();
-  column->addWidget(sPanel2);
+  StopButton_ = AddToolButton("sSpeedButton9", "Stop the operation (Esc)", -1, 348, &TMainWindow::StopOperation);
+  StopButton_->setProperty("pictureIndex", QVariant());  // not one of the toolbar pictures
+  StopButton_->setText(QStringLiteral("Stop"));
+  StopButton_->setIcon(StopPicture());
+  StopButton_->setIconSize(QSize(28, 28));
+  StopButton_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  StopButton_->setAutoRaise(false);
+  StopButton_->hide();
+  column->addWidget(Toolbar_);
 
   auto* middle = new QHBoxLayout();
   middle->setSpacing(0);
-  sProgressBar1 = new QProgressBar(central);
-  sProgressBar1->setObjectName("sProgressBar1");
-  sProgressBar1->setOrientation(Qt::Vertical);
-  sProgressBar1->setFixedWidth(25);
-  sProgressBar1->setRange(0, 100);
-  sProgressBar1->setValue(0);
-  sProgressBar1->setTextVisible(false);
-  middle->addWidget(sProgressBar1);
-  DrawGrid1 = new THexGrid(central);
-  middle->addWidget(DrawGrid1, 1);
+  ProgressBar_ = new QProgressBar(central);
+  ProgressBar_->setObjectName("sProgressBar1");
+  ProgressBar_->setOrientation(Qt::Vertical);
+  ProgressBar_->setFixedWidth(25);
+  ProgressBar_->setRange(0, 100);
+  ProgressBar_->setValue(0);
+  ProgressBar_->setTextVisible(false);
+  middle->addWidget(ProgressBar_);
+  Grid_ = new THexGrid(central);
+  middle->addWidget(Grid_, 1);
   column->addLayout(middle, 1);
 
-  sPanel1 = new QFrame(central);
-  sPanel1->setObjectName("sPanel1");
-  sPanel1->setFixedHeight(141);
-  sPanel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  sPanel1->setLineWidth(3);
-  pb1 = new TProgrammerPicture(sPanel1, CurrentChip);
-  pb1->move(3, 3);
-  connect(pb1, &TProgrammerPicture::Clicked, this, [this] { Run([this] { pb1Click(); }); });
-  column->addWidget(sPanel1);
+  PicturePanel_ = new QFrame(central);
+  PicturePanel_->setObjectName("sPanel1");
+  PicturePanel_->setFixedHeight(141);
+  PicturePanel_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  PicturePanel_->setLineWidth(3);
+  Picture_ = new TProgrammerPicture(PicturePanel_, CurrentChip);
+  Picture_->move(3, 3);
+  connect(Picture_, &TProgrammerPicture::Clicked, this, [this] { Run([this] { OpenHomePage(); }); });
+  column->addWidget(PicturePanel_);
 
-  sb1 = new TStatusBar(central);
-  sb1->setObjectName("sb1");
-  column->addWidget(sb1);
+  StatusBar_ = new TStatusBar(central);
+  StatusBar_->setObjectName("sb1");
+  column->addWidget(StatusBar_);
   // The grid writes "Addr: ..."; the label is shown in the active language.
-  connect(DrawGrid1, &THexGrid::StatusText, this, [this](const QString& t) {
+  connect(Grid_, &THexGrid::StatusText, this, [this](const QString& t) {
     const QString label = QStringLiteral("Addr: ");
-    sb1->SetPanelText(2,
-                      t.startsWith(label) ? QString::fromStdString(MessageText("AddrLabel")) + t.mid(label.size()) : t);
+    StatusBar_->SetPanelText(
+        TStatusPanel::Address,
+        t.startsWith(label) ? QString::fromStdString(MessageText("AddrLabel")) + t.mid(label.size()) : t);
   });
 
   setCentralWidget(central);
@@ -193,60 +194,61 @@ void TMainWindow::CreateControls() {
   // Progress of chip operations and the firmware update: repainted only when the position changes.
   if (OwnUi_) {
     OwnUi_->ProgressSink = [this](int p) {
-      if (sProgressBar1->value() == p) return;
-      sProgressBar1->setValue(p);
-      sProgressBar1->repaint();
+      if (ProgressBar_->value() == p) return;
+      ProgressBar_->setValue(p);
+      ProgressBar_->repaint();
     };
   }
 }
 
 void TMainWindow::CreateMenus() {
-  MainMenu1 = menuBar();
-  MainMenu1->setObjectName("MainMenu1");
+  MenuBar_ = menuBar();
+  MenuBar_->setObjectName("MainMenu1");
 
-  File1 = MainMenu1->addMenu(QStringLiteral("&File"));
-  File1->setObjectName("File1");
-  Open1 = AddItem(File1, "Open1", "&Open", &TMainWindow::ToolButton1Click);
-  Save1 = AddItem(File1, "Save1", "&Save", &TMainWindow::Save1Click);
+  FileMenu_ = MenuBar_->addMenu(QStringLiteral("&File"));
+  FileMenu_->setObjectName("File1");
+  Open1 = AddItem(FileMenu_, "Open1", "&Open", &TMainWindow::Open);
+  Save1 = AddItem(FileMenu_, "Save1", "&Save", &TMainWindow::Save);
   Save1->setShortcut(QKeySequence::Save);
-  SaveAs1 = AddItem(File1, "SaveAs1", "Save &As...", &TMainWindow::ToolButton2Click);
-  Compare1 = AddItem(File1, "Compare1", "&Compare with file...", &TMainWindow::Compare1Click);
-  RecentFiles1 = File1->addMenu(QStringLiteral("&Recent files"));
-  RecentFiles1->setObjectName("RecentFiles1");
-  N1 = AddSeparator(File1, "N1");
-  Exit1 = AddItem(File1, "Exit1", "E&xit", &TMainWindow::Exit1Click);
+  SaveAs1 = AddItem(FileMenu_, "SaveAs1", "Save &As...", &TMainWindow::SaveAs);
+  Compare1 = AddItem(FileMenu_, "Compare1", "&Compare with file...", &TMainWindow::CompareWithFile);
+  RecentFilesMenu_ = FileMenu_->addMenu(QStringLiteral("&Recent files"));
+  RecentFilesMenu_->setObjectName("RecentFiles1");
+  N1 = AddSeparator(FileMenu_, "N1");
+  Exit1 = AddItem(FileMenu_, "Exit1", "E&xit", &TMainWindow::Exit);
 
   CreateEditMenu();
 
-  Program1 = MainMenu1->addMenu(QStringLiteral("&Programmer"));
-  Program1->setObjectName("Program1");
-  Program2 = AddItem(Program1, "Program2", "&Program all", &TMainWindow::sSpeedButton4Click);
-  ReadChip1 = AddItem(Program1, "ReadChip1", "&Read all", &TMainWindow::sSpeedButton3Click);
-  VerifyAl1 = AddItem(Program1, "VerifyAl1", "&Verify all", &TMainWindow::VerifyAl1Click);
-  BlankCheck1 = AddItem(Program1, "BlankCheck1", "&Blank check", &TMainWindow::BlankCheck1Click);
-  Erase1 = AddItem(Program1, "Erase1", "&Erase", &TMainWindow::Erase1Click);
-  N2 = AddSeparator(Program1, "N2");
-  Getversioninfo1 = AddItem(Program1, "Getversioninfo1", "Firmware version &info", &TMainWindow::Getversioninfo1Click);
+  ProgrammerMenu_ = MenuBar_->addMenu(QStringLiteral("&Programmer"));
+  ProgrammerMenu_->setObjectName("Program1");
+  Program2 = AddItem(ProgrammerMenu_, "Program2", "&Program all", &TMainWindow::WriteChip);
+  ReadChip1 = AddItem(ProgrammerMenu_, "ReadChip1", "&Read all", &TMainWindow::ReadChip);
+  VerifyAl1 = AddItem(ProgrammerMenu_, "VerifyAl1", "&Verify all", &TMainWindow::VerifyChip);
+  BlankCheck1 = AddItem(ProgrammerMenu_, "BlankCheck1", "&Blank check", &TMainWindow::BlankCheck);
+  Erase1 = AddItem(ProgrammerMenu_, "Erase1", "&Erase", &TMainWindow::EraseChip);
+  N2 = AddSeparator(ProgrammerMenu_, "N2");
+  Getversioninfo1 =
+      AddItem(ProgrammerMenu_, "Getversioninfo1", "Firmware version &info", &TMainWindow::ShowFirmwareVersion);
 
-  Options1 = MainMenu1->addMenu(QStringLiteral("&Options"));
-  Options1->setObjectName("Options1");
-  ChipSelect1 = AddItem(Options1, "ChipSelect1", "&Chip Select", &TMainWindow::ChipSelect1Click);
-  N3 = AddSeparator(Options1, "N3");
-  Clearmemory1 = AddItem(Options1, "Clearmemory1", "C&lear memory buffer", &TMainWindow::Clearmemory1Click);
+  OptionsMenu_ = MenuBar_->addMenu(QStringLiteral("&Options"));
+  OptionsMenu_->setObjectName("Options1");
+  ChipSelect1 = AddItem(OptionsMenu_, "ChipSelect1", "&Chip Select", &TMainWindow::SelectChip);
+  N3 = AddSeparator(OptionsMenu_, "N3");
+  Clearmemory1 = AddItem(OptionsMenu_, "Clearmemory1", "C&lear memory buffer", &TMainWindow::ClearBuffer);
   AskBeforeWriting1 =
-      AddItem(Options1, "AskBeforeWriting1", "Ask before &writing a chip", &TMainWindow::AskBeforeWriting1Click);
+      AddItem(OptionsMenu_, "AskBeforeWriting1", "Ask before &writing a chip", &TMainWindow::RememberAskBeforeWriting);
   AskBeforeWriting1->setCheckable(true);
   AskBeforeWriting1->setChecked(true);
-  N4 = AddSeparator(Options1, "N4");
-  Firmwareupdate1 = AddItem(Options1, "Firmwareupdate1", "&Firmware update", &TMainWindow::Firmwareupdate1Click);
+  N4 = AddSeparator(OptionsMenu_, "N4");
+  Firmwareupdate1 = AddItem(OptionsMenu_, "Firmwareupdate1", "&Firmware update", &TMainWindow::UpdateFirmware);
 
-  Language1 = MainMenu1->addMenu(QStringLiteral("&Language"));
-  Language1->setObjectName("Language1");
+  LanguageMenu_ = MenuBar_->addMenu(QStringLiteral("&Language"));
+  LanguageMenu_->setObjectName("Language1");
 
-  Help1 = MainMenu1->addMenu(QStringLiteral("&Help"));
-  Help1->setObjectName("Help1");
-  SupportedChips1 = AddItem(Help1, "SupportedChips1", "&Supported Chips", &TMainWindow::SupportedChips1Click);
-  About1 = AddItem(Help1, "About1", "&About", &TMainWindow::About1Click);
+  HelpMenu_ = MenuBar_->addMenu(QStringLiteral("&Help"));
+  HelpMenu_->setObjectName("Help1");
+  SupportedChips1 = AddItem(HelpMenu_, "SupportedChips1", "&Supported Chips", &TMainWindow::ShowSupportedChips);
+  About1 = AddItem(HelpMenu_, "About1", "&About", &TMainWindow::About);
 
   // The usual shortcuts; the chip commands take chords that no editing key uses, and writing,
   // which overwrites the chip, one that is hard to press by accident.
@@ -262,7 +264,7 @@ void TMainWindow::CreateMenus() {
 
 void TMainWindow::RunFromControl(void (TMainWindow::*handler)()) {
   Run([this, handler] { (this->*handler)(); });
-  if (DrawGrid1) DrawGrid1->setFocus(Qt::OtherFocusReason);
+  if (Grid_) Grid_->setFocus(Qt::OtherFocusReason);
 }
 
 QString TMainWindow::ButtonHint(const QToolButton* button) const {
@@ -285,7 +287,7 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* e) {
   return QMainWindow::eventFilter(watched, e);
 }
 
-void TMainWindow::FormCreate() {
+void TMainWindow::ResolveStartFolders() {
   FirstActivation = true;
   // A command-line file is named from the folder the program was started in, not the data folder.
   if (!Options_.CommandLineFile.empty())
@@ -296,7 +298,7 @@ void TMainWindow::FormCreate() {
 }
 
 bool TMainWindow::event(QEvent* e) {
-  if (e->type() == QEvent::WindowActivate) FormActivate();
+  if (e->type() == QEvent::WindowActivate) Activate();
   if (e->type() == QEvent::WindowTitleChange) TitleChanged();
   return QMainWindow::event(e);
 }
@@ -304,20 +306,20 @@ bool TMainWindow::event(QEvent* e) {
 void TMainWindow::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
   // Platforms without window activation (offscreen) still get the first activation.
-  QTimer::singleShot(0, this, [this] { FormActivate(); });
+  QTimer::singleShot(0, this, [this] { Activate(); });
 }
 
-void TMainWindow::FormActivate() {
+void TMainWindow::Activate() {
   if (!FirstActivation) return;
   FirstActivation = false;
   // Runs once in the life of the process, whatever fails or whichever box closes during it.
   Run([this] {
-    StartupInit();
+    StartUp();
     BuildLanguageMenu();
     ApplyLanguage();
-    DrawGrid1->SetColWidth(17, 140);
-    DrawGrid1->SetChipSize(CurrentChip.Size);
-    DrawGrid1->Editor().SetBaseline();
+    Grid_->SetColWidth(17, 140);
+    Grid_->SetChipSize(CurrentChip.Size);
+    Grid_->Editor().SetBaseline();
     UpdateView();
     const std::string& file = Options_.CommandLineFile;
     if (!file.empty()) {
@@ -326,18 +328,18 @@ void TMainWindow::FormActivate() {
         LoadCommandLineFile(file);
         return true;
       });
-      OpenDialog1.InitialDir = FolderPart(file);
-      SaveDialog1.InitialDir = FolderPart(file);
+      OpenDialog.InitialDir = FolderPart(file);
+      SaveDialog.InitialDir = FolderPart(file);
       DocumentOpenedOrSaved(file,
                             KnownImageFormatOf(file) == TImageFormat::SRec ? TImageFormat::SRec : TImageFormat::Hex);
     }
   });
-  DrawGrid1->setFocus(Qt::OtherFocusReason);
+  Grid_->setFocus(Qt::OtherFocusReason);
   if (Options_.CloseAfterStart) QTimer::singleShot(0, this, [this] { close(); });
 }
 
-void TMainWindow::StartupInit() {
-  DrawGrid1->SetColWidth(0, 50);
+void TMainWindow::StartUp() {
+  Grid_->SetColWidth(0, 50);
   CurrentMemoryAddress = 0;
   std::string chipName;
   {
@@ -365,7 +367,7 @@ void TMainWindow::MeasureCpuClock() {
         [this, mhz] {
           CpuMHz = mhz;
           ClockShown_ = true;
-          sb1->SetPanelText(1, QString::fromStdString(FormatCpuMHz(CpuMHz)));
+          StatusBar_->SetPanelText(TStatusPanel::Clock, QString::fromStdString(FormatCpuMHz(CpuMHz)));
         },
         Qt::QueuedConnection);
   });
@@ -374,26 +376,27 @@ void TMainWindow::MeasureCpuClock() {
 void TMainWindow::UpdateView() {
   CalcChecksum(CurrentChip.Size);
   ShowChecksum();
-  sb1->SetPanelText(4, QString::fromStdString(CurrentChip.Name));
-  sb1->SetPanelText(5, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
-  sb1->SetPanelText(6, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
-  DrawGrid1->BufferChanged();
-  DrawGrid1->SetMarks({});  // the differences of a compare no longer hold for new contents
+  StatusBar_->SetPanelText(TStatusPanel::ChipName, QString::fromStdString(CurrentChip.Name));
+  StatusBar_->SetPanelText(TStatusPanel::ChipSize, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
+  StatusBar_->SetPanelText(TStatusPanel::PageSize, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
+  Grid_->BufferChanged();
+  Grid_->SetMarks({});  // the differences of a compare no longer hold for new contents
   ShowCellAddress();
-  DrawGrid1->RepaintNow();
-  pb1->RepaintNow();
+  Grid_->RepaintNow();
+  Picture_->RepaintNow();
 }
 
 void TMainWindow::ShowCellAddress() {
-  const int column = DrawGrid1->Col(), row = DrawGrid1->Row();
+  const int column = Grid_->Col(), row = Grid_->Row();
   if (row < 1 || column < 0 || column >= THexGrid::kColCount - 1) {
-    sb1->SetPanelText(2, QString());
+    StatusBar_->SetPanelText(TStatusPanel::Address, QString());
     return;
   }
   // Empty until the user first selects a cell; from then on it follows the current cell.
-  if (sb1->PanelText(2).isEmpty()) return;
-  sb1->SetPanelText(
-      2, QString::fromStdString(MessageText("AddrLabel") + IntToHex(THexGridModel::CellAddress(column, row), 4)));
+  if (StatusBar_->PanelText(TStatusPanel::Address).isEmpty()) return;
+  StatusBar_->SetPanelText(
+      TStatusPanel::Address,
+      QString::fromStdString(MessageText("AddrLabel") + IntToHex(THexGridModel::CellAddress(column, row), 4)));
 }
 
 void TMainWindow::SaveSettings() {
@@ -428,17 +431,17 @@ void TMainWindow::closeEvent(QCloseEvent* e) {
     e->ignore();
 }
 
-void TMainWindow::Exit1Click() { close(); }
+void TMainWindow::Exit() { close(); }
 
-void TMainWindow::About1Click() {
+void TMainWindow::About() {
   Ui().ShowInformation(FormatText(Ui().MessageText("AboutText"), {TESMARO_VERSION, QT_VERSION_STR, qVersion()}));
 }
 
-void TMainWindow::sSpeedButton9Click() {
+void TMainWindow::StopOperation() {
   if (LongOperation) LongOperation->RequestStop();
 }
 
-void TMainWindow::Clearmemory1Click() {
+void TMainWindow::ClearBuffer() {
   if (!ConfirmDiscardChanges()) return;
   // A cleared buffer holds nothing to save; the clear can be taken back.
   ReplaceBuffer([] {

@@ -5,20 +5,20 @@
 #include "common/ini_file.h"
 #include "programmer/blank_erase.h"
 
-void TMainWindow::BlankCheck1Click() {
+void TMainWindow::BlankCheck() {
   TLongOperation op(*this);
   if (!op.Started()) return;
   BlankCheckChip(Programmer, CurrentChip, op);
 }
 
 // The chip changes, the buffer does not: nothing to refresh.
-void TMainWindow::Erase1Click() {
+void TMainWindow::EraseChip() {
   TLongOperation op(*this);
   if (!op.Started()) return;
-  EraseChip(Programmer, CurrentChip, op);
+  ::EraseChip(Programmer, CurrentChip, op);
 }
 
-void TMainWindow::AskBeforeWriting1Click() {
+void TMainWindow::RememberAskBeforeWriting() {
   TIniFile(Options().SettingsFile).WriteInteger("Main", "AskBeforeWriting", AskBeforeWriting1->isChecked() ? 1 : 0);
 }
 

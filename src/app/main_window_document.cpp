@@ -12,7 +12,7 @@ bool TMainWindow::ConfirmDiscardChanges() {
   if (!BufferModified_) return true;
   switch (Ui().AskSaveChanges(Ui().MessageText("ConfirmDiscard"))) {
     case TAnswer::Yes:
-      Save1Click();  // Save As when there is no current file
+      Save();  // Save As when there is no current file
       return !BufferModified_;
     case TAnswer::No: return true;
     default: return false;

@@ -27,8 +27,8 @@ void TMainWindow::LoadDocumentSettings(const TIniFile& settings) {
   AskBeforeWriting1->setChecked(settings.ReadInteger(kMainSection, "AskBeforeWriting", 1) != 0);
   const std::string folder = settings.ReadString(kMainSection, "LastFolder", "");
   if (!folder.empty()) {
-    OpenDialog1.InitialDir = folder;
-    SaveDialog1.InitialDir = folder;
+    OpenDialog.InitialDir = folder;
+    SaveDialog.InitialDir = folder;
   }
   RecentFiles.clear();
   for (size_t i = 0; i < kRecentFileCount; ++i) {
@@ -40,15 +40,15 @@ void TMainWindow::LoadDocumentSettings(const TIniFile& settings) {
 }
 
 void TMainWindow::RebuildRecentMenu() {
-  RecentFiles1->clear();
+  RecentFilesMenu_->clear();
   for (size_t i = 0; i < RecentFiles.size(); ++i) {
     const std::string file = RecentFiles[i];
     QString shown = QString::fromStdString(file);
     shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    auto* a = RecentFiles1->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+    auto* a = RecentFilesMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
     connect(a, &QAction::triggered, this, [this, file] { Run([this, file] { OpenRecentFile(file); }); });
   }
-  RecentFiles1->menuAction()->setEnabled(!RecentFiles.empty());
+  RecentFilesMenu_->menuAction()->setEnabled(!RecentFiles.empty());
 }
 
 // The list is a convenience: a settings file that can't be written loses it silently (closing
@@ -64,8 +64,8 @@ void TMainWindow::SaveRecentFiles() {
 
 void TMainWindow::SetLastFolder(const std::string& folder) {
   if (folder.empty()) return;
-  OpenDialog1.InitialDir = folder;
-  SaveDialog1.InitialDir = folder;
+  OpenDialog.InitialDir = folder;
+  SaveDialog.InitialDir = folder;
   try {
     TIniFile(Options().SettingsFile).WriteString(kMainSection, "LastFolder", folder);
   } catch (const TError&) {
@@ -88,9 +88,9 @@ void TMainWindow::DocumentOpenedOrSaved(const std::string& fileName, TImageForma
   UpdateTitle();
 }
 
-void TMainWindow::Save1Click() {
+void TMainWindow::Save() {
   if (CurrentFile.empty()) {
-    ToolButton2Click();
+    SaveAs();
     return;
   }
   // In the format the file was read in, which its name alone may not tell.

@@ -13,6 +13,7 @@
 #include "buffer/memory_buffer.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ class TestHexGrid : public QObject {
     f->activateWindow();
     if (!QTest::qWaitForWindowActive(f.get())) return nullptr;
     if (!QTest::qWaitFor([&] { return !f->FirstActivation; })) return nullptr;
-    f->DrawGrid1->setFocus();
+    Grid(*f)->setFocus();
     return f;
   }
 
@@ -118,14 +119,14 @@ class TestHexGrid : public QObject {
     QFETCH(QString, lastAddress);
     auto f = StartMainWindow(chip.toLatin1().constData());
     QVERIFY(f);
-    QCOMPARE(f->DrawGrid1->RowCount(), rows);
-    QCOMPARE(f->DrawGrid1->model()->rowCount(), rows);
-    if (rows > 1) QCOMPARE(Text(*f->DrawGrid1, 0, rows - 1), lastAddress);
-    QCOMPARE(f->DrawGrid1->ColWidth(0), 50);
-    QCOMPARE(f->DrawGrid1->ColWidth(1), 25);
-    QCOMPARE(f->DrawGrid1->ColWidth(17), 140);
-    // Panel 2 stays empty until the first selection.
-    QCOMPARE(f->sb1->PanelText(2), QString());
+    QCOMPARE(Grid(*f)->RowCount(), rows);
+    QCOMPARE(Grid(*f)->model()->rowCount(), rows);
+    if (rows > 1) QCOMPARE(Text(*Grid(*f), 0, rows - 1), lastAddress);
+    QCOMPARE(Grid(*f)->ColWidth(0), 50);
+    QCOMPARE(Grid(*f)->ColWidth(1), 25);
+    QCOMPARE(Grid(*f)->ColWidth(17), 140);
+    // The address panel stays empty until the first selection.
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString());
     QVERIFY(Ui.Shown.empty());
   }
 
@@ -316,20 +317,20 @@ class TestHexGrid : public QObject {
   void selectionShowsTheAddressAndSkipsTheCharacters() {
     auto f = StartMainWindow("C128");
     QVERIFY(f);
-    THexGrid& grid = *f->DrawGrid1;
+    THexGrid& grid = *Grid(*f);
     Click(grid, 16, 2);
-    QCOMPARE(f->sb1->PanelText(2), QString("Addr: 001F"));
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
     QCOMPARE(grid.Col(), 16);
     QCOMPARE(grid.Row(), 2);
     Click(grid, 17, 5);
-    QCOMPARE(f->sb1->PanelText(2), QString("Addr: 001F"));
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
     QCOMPARE(grid.Col(), 16);
     QCOMPARE(grid.Row(), 2);
     // Fixed cells do nothing either.
     Click(grid, 0, 4);
     Click(grid, 5, 0);
     QCOMPARE(grid.Row(), 2);
-    QCOMPARE(f->sb1->PanelText(2), QString("Addr: 001F"));
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
   }
 
   void addressesAboveSixtyFourKibibytesGetMoreDigits() {
@@ -344,13 +345,13 @@ class TestHexGrid : public QObject {
   void checksumFollowsEveryTypedDigit() {
     auto f = StartMainWindow("C128");
     QVERIFY(f);
-    QCOMPARE(f->sb1->PanelText(3), QString("Chk: 7F80"));
-    QVERIFY(f->DrawGrid1->SelectCell(1, 1));
-    Type(f->DrawGrid1, "0");
-    QCOMPARE(f->sb1->PanelText(3), QString("Chk: 7E81"));
-    Type(f->DrawGrid1, "1");
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7F80"));
+    QVERIFY(Grid(*f)->SelectCell(1, 1));
+    Type(Grid(*f), "0");
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7E81"));
+    Type(Grid(*f), "1");
     QCOMPARE(MemoryBuffer[0], uint8_t(1));
-    QCOMPARE(f->sb1->PanelText(3), QString("Chk: 7E82"));
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7E82"));
     QVERIFY(f->BufferModified());
   }
 

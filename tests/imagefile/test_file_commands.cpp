@@ -15,6 +15,7 @@
 #include "common/scripted_user_interface.h"
 #include "imagefile/image_file.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 Q_DECLARE_METATYPE(TAnswer)
@@ -29,7 +30,7 @@ TStartOptions Options(const TTempDir& dir, const std::string& commandLineFile = 
   return o;
 }
 
-QString ShownChecksum(const TMainWindow& f) { return f.sb1->PanelText(3); }
+QString ShownChecksum(const TMainWindow& f) { return StatusBar(f)->PanelText(TStatusPanel::Checksum); }
 QString BufferChecksum(int32_t size) {
   return QStringLiteral("Chk: ") + QString::fromStdString(IntToHex(CalcChecksum(size), 4));
 }
@@ -46,13 +47,13 @@ class TestFileCommands : public QObject {
     TTempDir dir;
     TScriptedUserInterface ui;
     TMainWindow f(Options(dir), &ui);
-    QCOMPARE(f.OpenDialog1.Filter,
+    QCOMPARE(f.OpenDialog.Filter,
              std::string("Hex file (*.hex)|*.hex|Binary File (*.bin)|*.bin|All files (binary)|*.*|S-record file "
                          "(*.s19;*.s28;*.s37;*.srec;*.mot;*.s)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
-    QCOMPARE(f.SaveDialog1.Filter,
+    QCOMPARE(f.SaveDialog.Filter,
              std::string("Hex files (*.hex)|*.hex|Binary files (*.*)|*.*|S-record files "
                          "(*.s19;*.s28;*.s37;*.srec;*.mot;*.s)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
-    for (const TFileDialog* d : {&f.OpenDialog1, &f.SaveDialog1}) {
+    for (const TFileDialog* d : {&f.OpenDialog, &f.SaveDialog}) {
       QCOMPARE(d->DefaultExt, std::string("hex"));
       QCOMPARE(d->FilterIndex, 1);
       QVERIFY(!d->OverwritePrompt);
@@ -88,7 +89,7 @@ class TestFileCommands : public QObject {
     f.CurrentChip.Size = 16;
     ui.FileNames.push_back(dir.Write(name.toStdString(), text.toStdString()));
     ui.FilterIndexes.push_back(filterIndex);
-    f.Run([&] { f.ToolButton1Click(); });
+    f.Run([&] { f.Open(); });
     QCOMPARE(ui.Texts(), std::vector<std::string>());
     QCOMPARE(int(MemoryBuffer[0]), firstByte);
     QCOMPARE(ShownChecksum(f), BufferChecksum(16));
@@ -99,7 +100,7 @@ class TestFileCommands : public QObject {
     TScriptedUserInterface ui;
     TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 16;
-    f.ToolButton1Click();
+    f.Open();
     QCOMPARE(int(MemoryBuffer[0]), 0);
     QCOMPARE(ui.Dialogs.size(), size_t(1));
   }
@@ -138,7 +139,7 @@ class TestFileCommands : public QObject {
     const QString before = ShownChecksum(f);
     const std::string file = dir.Write(name.toStdString(), text.toStdString());
     ui.FileNames.push_back(file);
-    f.Run([&] { f.ToolButton1Click(); });
+    f.Run([&] { f.Open(); });
     QCOMPARE(ui.Shown.size(), size_t(1));
     QCOMPARE(int(ui.Shown[0].Kind), int(TScriptedUserInterface::TKind::Error));
     QCOMPARE(QString::fromStdString(ui.Shown[0].Text), "File \"" + QString::fromStdString(file) + "\", " + shown);
@@ -162,7 +163,7 @@ class TestFileCommands : public QObject {
     f.CurrentChip.Size = 256;
     ui.FileNames.push_back(dir.Write("eeprom.hex", ":02000004008179\n:0400000001020304F2\n:00000001FF\n"));
     ui.Answers.push_back(answer);
-    f.Run([&] { f.ToolButton1Click(); });
+    f.Run([&] { f.Open(); });
     QVERIFY(!ui.Shown.empty());
     QCOMPARE(int(ui.Shown[0].Kind), int(TScriptedUserInterface::TKind::Question));
     QCOMPARE(ui.Shown[0].Text, std::string("The file's data start at 0x810000. Load them at address 0?"));
@@ -184,39 +185,39 @@ class TestFileCommands : public QObject {
     TScriptedUserInterface ui;
     TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 64;
-    f.DrawGrid1->SetRowCount(5);
+    Grid(f)->SetRowCount(5);
     for (int i = 0; i < 64; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
     std::string image(reinterpret_cast<const char*>(MemoryBuffer), 64);
     image[0x1F] = '\x5C';
     image[0x20] = '\x5D';
     image[0x30] = '\x00';
     ui.FileNames = {dir.Write("other.bin", image), dir.Write("same.bin", image.substr(0, 0x1F))};
-    f.Compare1Click();
+    f.CompareWithFile();
     QVERIFY(ui.Shown.empty());
-    QVERIFY(f.DifferencesWindow);
-    QCOMPARE(f.DifferencesWindow->RowCount(), 3);
-    QCOMPARE(f.DifferencesWindow->Summary(),
+    QVERIFY(f.DifferencesWindow());
+    QCOMPARE(f.DifferencesWindow()->RowCount(), 3);
+    QCOMPARE(f.DifferencesWindow()->Summary(),
              QStringLiteral("First difference at 0x001F: buffer 1F, file 5C; 3 bytes differ."));
-    QVERIFY(f.DrawGrid1->Marked(0x1F) && f.DrawGrid1->Marked(0x20) && f.DrawGrid1->Marked(0x30));
-    QVERIFY(!f.DrawGrid1->Marked(0x1E) && !f.DrawGrid1->Marked(0x21));
+    QVERIFY(Grid(f)->Marked(0x1F) && Grid(f)->Marked(0x20) && Grid(f)->Marked(0x30));
+    QVERIFY(!Grid(f)->Marked(0x1E) && !Grid(f)->Marked(0x21));
     for (int i = 0; i < 64; ++i) QCOMPARE(int(MemoryBuffer[i]), i);  // the buffer is not touched
-    QTableView* list = f.DifferencesWindow->ListView1;
+    QTableView* list = f.DifferencesWindow()->List();
     emit list->doubleClicked(list->model()->index(2, 0));
-    QCOMPARE(f.DrawGrid1->Row(), 4);
-    QCOMPARE(f.DrawGrid1->Col(), 1);
+    QCOMPARE(Grid(f)->Row(), 4);
+    QCOMPARE(Grid(f)->Col(), 1);
 
     // The bytes past a short binary file are blank, as a load would leave them.
     for (int i = 0x1F; i < 64; ++i) MemoryBuffer[i] = 0xFF;
-    f.Compare1Click();
+    f.CompareWithFile();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"The buffer and the file are the same."});
-    QVERIFY(f.DrawGrid1->Marks().empty());
+    QVERIFY(Grid(f)->Marks().empty());
 
     // New contents of the buffer drop the marks of the last compare.
     ui.FileNames = {dir.File("other.bin")};
-    f.Compare1Click();
-    QVERIFY(!f.DrawGrid1->Marks().empty());
+    f.CompareWithFile();
+    QVERIFY(!Grid(f)->Marks().empty());
     f.UpdateView();
-    QVERIFY(f.DrawGrid1->Marks().empty());
+    QVERIFY(Grid(f)->Marks().empty());
   }
 
   void qtFiltersShowEachPatternOnceAndMatchEveryName() {
@@ -248,7 +249,7 @@ class TestFileCommands : public QObject {
     const std::string file = dir.Write("image.hex", "old");
     ui.FileNames.push_back(file);
     ui.Answers.push_back(answer);
-    f.ToolButton2Click();
+    f.SaveAs();
     QCOMPARE(ui.Shown.size(), size_t(1));
     QCOMPARE(int(ui.Shown[0].Kind), int(TScriptedUserInterface::TKind::Warning));
     QCOMPARE(ui.Shown[0].Text, ui.MessageText("ConfirmSave"));
@@ -265,7 +266,7 @@ class TestFileCommands : public QObject {
     ui.FileNames = {dir.File("image.hex"), dir.File("image.dat"), dir.File("other.dat"), dir.File("image.s19"),
                     dir.File("image.bin")};
     ui.FilterIndexes = {2, 2, 1, 1, 1};
-    for (int i = 0; i < 5; ++i) f.ToolButton2Click();
+    for (int i = 0; i < 5; ++i) f.SaveAs();
     QVERIFY(ui.Shown.empty());
     const std::string bytes(reinterpret_cast<const char*>(MemoryBuffer), 20);
     QCOMPARE(dir.Read("image.hex"), HexText(f.CurrentChip));
@@ -284,13 +285,13 @@ class TestFileCommands : public QObject {
     QDir::setCurrent(QString::fromStdString(startDir.Folder()));
     TMainWindow f(Options(dataDir, "image.bin"), &ui);
     f.CurrentChip.Size = 16;
-    f.FormActivate();
+    f.Activate();
     QDir::setCurrent(before);
     QCOMPARE(ui.Texts(), std::vector<std::string>());
     QCOMPARE(int(MemoryBuffer[0]), 0x11);
     QCOMPARE(ShownChecksum(f), BufferChecksum(16));
-    QCOMPARE(f.OpenDialog1.InitialDir, startDir.Folder());
-    QCOMPARE(f.SaveDialog1.InitialDir, startDir.Folder());
+    QCOMPARE(f.OpenDialog.InitialDir, startDir.Folder());
+    QCOMPARE(f.SaveDialog.InitialDir, startDir.Folder());
   }
 
   // The command-line file loads all or nothing too; S-records when its name says so.
@@ -315,7 +316,7 @@ class TestFileCommands : public QObject {
     TScriptedUserInterface ui;
     const std::string file = dir.Write(name.toStdString(), text.toStdString());
     TMainWindow f(Options(dir, file), &ui);
-    f.FormActivate();
+    f.Activate();
     QCOMPARE(int(MemoryBuffer[0]), firstByte);
     QCOMPARE(int(MemoryBuffer[1]), 0xFF);
     if (shown.isEmpty())
@@ -328,10 +329,10 @@ class TestFileCommands : public QObject {
     TTempDir dir;
     TScriptedUserInterface ui;
     TMainWindow f(Options(dir, dir.File("missing.hex")), &ui);
-    f.FormActivate();
+    f.Activate();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"File not found"});
-    QCOMPARE(f.OpenDialog1.InitialDir, std::string());
-    QCOMPARE(f.SaveDialog1.InitialDir, std::string());
+    QCOMPARE(f.OpenDialog.InitialDir, std::string());
+    QCOMPARE(f.SaveDialog.InitialDir, std::string());
   }
 };
 

@@ -15,6 +15,7 @@
 #include <QtGlobal>
 
 #include "app/hex_grid.h"
+#include "app/picture.h"
 #include "app/status_bar.h"
 
 // The one object of type T named name below root (at any depth).
@@ -32,5 +33,6 @@ inline QAction* Action(const QObject& window, const char* name) { return Named<Q
 inline QMenu* Menu(const QObject& window, const char* name) { return Named<QMenu>(window, name); }
 inline QMenuBar* MenuBar(const QObject& window) { return Named<QMenuBar>(window, "MainMenu1"); }
 inline THexGrid* Grid(const QObject& window) { return Named<THexGrid>(window, "DrawGrid1"); }
+inline TProgrammerPicture* Picture(const QObject& window) { return Named<TProgrammerPicture>(window, "pb1"); }
 inline QProgressBar* ProgressBar(const QObject& window) { return Named<QProgressBar>(window, "sProgressBar1"); }
 inline TStatusBar* StatusBar(const QObject& window) { return Named<TStatusBar>(window, "sb1"); }
