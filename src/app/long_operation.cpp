@@ -72,7 +72,7 @@ TLongOperation::TLongOperation(TMainWindow& window, std::string stopQuestionKey)
   Started_ = true;
   Window_.Busy = true;
   Window_.LongOperation = this;
-  InputFilter_ = std::make_unique<TInputFilter>(Window_, Window_.StopButton_);
+  InputFilter_ = std::make_unique<TInputFilter>(Window_, Window_.Button(TCommandId::StopOperation));
   QCoreApplication::instance()->installEventFilter(InputFilter_.get());
   if (Window_.HidDeviceController) Deferral_.emplace(*Window_.HidDeviceController);
   SincePump_.start();
@@ -135,21 +135,23 @@ std::string TLongOperation::MessageText(const std::string& key) { return Inner_.
 // puts Stop in the place of the Clear button; or the other way round.
 void TLongOperation::ShowStop(bool running) {
   TMainWindow& w = Window_;
+  QToolButton* stop = w.Button(TCommandId::StopOperation);
+  QToolButton* clear = w.Button(TCommandId::ClearBuffer);
   if (running) {
     std::vector<QWidget*> controls = {w.MenuBar_, w.PicturePanel_};
-    for (QWidget* c : w.Toolbar_->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-      if (c != w.StopButton_) controls.push_back(c);
+    for (const TWindowCommand& c : WindowCommands())
+      if (QToolButton* b = w.Button(c.Id); b && b != stop) controls.push_back(b);
     for (QWidget* c : controls) {
       if (!c->isEnabled()) continue;
       c->setEnabled(false);
       Disabled_.push_back(c);
     }
-    ClearHidden_ = w.sSpeedButton8->isHidden();
-    w.sSpeedButton8->hide();
-    w.StopButton_->show();
+    ClearHidden_ = clear->isHidden();
+    clear->hide();
+    stop->show();
   } else {
-    w.StopButton_->hide();
-    w.sSpeedButton8->setHidden(ClearHidden_);
+    stop->hide();
+    clear->setHidden(ClearHidden_);
     for (QWidget* c : Disabled_) c->setEnabled(true);
     Disabled_.clear();
   }

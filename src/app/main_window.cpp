@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <string_view>
 
 #include "app/artwork.h"
 #include "app/chip_dialog.h"
@@ -74,36 +76,37 @@ bool TMainWindow::Run(const std::function<void()>& command) {
   });
 }
 
-QAction* TMainWindow::AddItem(QMenu* menu, const char* name, const char* caption, void (TMainWindow::*handler)()) {
-  auto* a = new QAction(QString::fromUtf8(caption), this);
-  a->setObjectName(name);
-  if (handler) connect(a, &QAction::triggered, this, [this, handler] { RunFromControl(handler); });
+QAction* TMainWindow::AddItem(QMenu* menu, const TWindowCommand& command) {
+  auto* a = new QAction(QString::fromUtf8(command.Caption), this);
+  a->setObjectName(command.ActionName);
+  // A separator has no text: styles draw a separator's text beside its line.
+  a->setSeparator(command.Kind == TCommandKind::Separator);
+  QList<QKeySequence> shortcuts;
+  for (const QString& keys : QString::fromLatin1(command.Shortcut).split(u';', Qt::SkipEmptyParts))
+    shortcuts << QKeySequence(keys, QKeySequence::PortableText);
+  a->setShortcuts(shortcuts);
+  a->setCheckable(command.Kind == TCommandKind::Check);
+  a->setChecked(command.Kind == TCommandKind::Check);
+  if (const auto handler = command.Handler)
+    connect(a, &QAction::triggered, this, [this, handler] { RunFromControl(handler); });
   menu->addAction(a);
   return a;
 }
 
-QAction* TMainWindow::AddSeparator(QMenu* menu, const char* name) {
-  // Without a text: styles draw a separator's text beside its line.
-  auto* a = new QAction(this);
-  a->setObjectName(name);
-  a->setSeparator(true);
-  menu->addAction(a);
-  return a;
-}
-
-QToolButton* TMainWindow::AddToolButton(const char* name, const char* hint, int pictureIndex, int left,
-                                        void (TMainWindow::*handler)()) {
+QToolButton* TMainWindow::AddToolButton(const TWindowCommand& command) {
   auto* b = new QToolButton(Toolbar_);
-  b->setObjectName(name);
-  b->setToolTip(QString::fromUtf8(hint));
-  b->setGeometry(left, 8, 60, 60);
+  b->setObjectName(command.ButtonName);
+  b->setToolTip(QString::fromUtf8(command.Hint));
+  b->setGeometry(command.ButtonLeft, 8, 60, 60);
   b->setIconSize(QSize(32, 32));
   b->setAutoRaise(true);
-  b->setProperty("pictureIndex", pictureIndex);
+  if (command.Picture >= 0) b->setProperty("pictureIndex", command.Picture);
+  // A button without a menu item shows its caption.
+  if (command.Kind == TCommandKind::Button) b->setText(QString::fromUtf8(command.Caption));
   // The keyboard stays with the grid: a click leaves the focus where it was.
   b->setFocusPolicy(Qt::NoFocus);
   b->installEventFilter(this);
-  connect(b, &QToolButton::clicked, this, [this, handler] { RunFromControl(handler); });
+  connect(b, &QToolButton::clicked, this, [this, handler = command.Handler] { RunFromControl(handler); });
   return b;
 }
 
@@ -126,26 +129,7 @@ void TMainWindow::CreateControls() {
   Toolbar_->setObjectName("sPanel2");
   Toolbar_->setFixedHeight(77);
   Toolbar_->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  sSpeedButton1 = AddToolButton("sSpeedButton1", "Load File", 0, 8, &TMainWindow::Open);
-  sSpeedButton2 = AddToolButton("sSpeedButton2", "Save file as...", 1, 72, &TMainWindow::SaveAs);
-  sSpeedButton3 = AddToolButton("sSpeedButton3", "Read chip", 2, 156, &TMainWindow::ReadChip);
-  sSpeedButton4 = AddToolButton("sSpeedButton4", "Write chip", 3, 220, &TMainWindow::WriteChip);
-  sSpeedButton5 = AddToolButton("sSpeedButton5", "Verify All", 4, 284, &TMainWindow::VerifyChip);
-  sSpeedButton6 = AddToolButton("sSpeedButton6", "Select chip type", 5, 428, &TMainWindow::SelectChip);
-  sSpeedButton7 = AddToolButton("sSpeedButton7", "Supported chips", 6, 572, &TMainWindow::ShowSupportedChips);
-  sSpeedButton8 = AddToolButton("sSpeedButton8", "Clear memory buffer", 7, 348, &TMainWindow::ClearBuffer);
-  // The menu command of each button, whose shortcut the button's tool tip shows.
-  ButtonActions_ = {{sSpeedButton1, Open1},           {sSpeedButton2, SaveAs1},     {sSpeedButton3, ReadChip1},
-                    {sSpeedButton4, Program2},        {sSpeedButton5, VerifyAl1},   {sSpeedButton6, ChipSelect1},
-                    {sSpeedButton7, SupportedChips1}, {sSpeedButton8, Clearmemory1}};
-  StopButton_ = AddToolButton("sSpeedButton9", "Stop the operation (Esc)", -1, 348, &TMainWindow::StopOperation);
-  StopButton_->setProperty("pictureIndex", QVariant());  // not one of the toolbar pictures
-  StopButton_->setText(QStringLiteral("Stop"));
-  StopButton_->setIcon(StopPicture());
-  StopButton_->setIconSize(QSize(28, 28));
-  StopButton_->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  StopButton_->setAutoRaise(false);
-  StopButton_->hide();
+  CreateToolbar();
   column->addWidget(Toolbar_);
 
   auto* middle = new QHBoxLayout();
@@ -204,62 +188,43 @@ void TMainWindow::CreateControls() {
 void TMainWindow::CreateMenus() {
   MenuBar_ = menuBar();
   MenuBar_->setObjectName("MainMenu1");
+  for (const TWindowMenu& m : WindowMenus()) {
+    QMenu* menu = MenuBar_->addMenu(QString::fromUtf8(m.Caption));
+    menu->setObjectName(m.ObjectName);
+    Menus_.at(static_cast<size_t>(m.Id)) = menu;
+    for (const TWindowCommand& c : WindowCommands()) {
+      if (c.Menu != m.Id || c.Kind == TCommandKind::Button) continue;
+      if (c.Kind == TCommandKind::Submenu) {
+        RecentFilesMenu_ = menu->addMenu(QString::fromUtf8(c.Caption));
+        RecentFilesMenu_->setObjectName(c.ActionName);
+        continue;
+      }
+      QAction* a = AddItem(menu, c);
+      if (c.Id != TCommandId::None) Actions_.at(static_cast<size_t>(c.Id)) = a;
+    }
+  }
+}
 
-  FileMenu_ = MenuBar_->addMenu(QStringLiteral("&File"));
-  FileMenu_->setObjectName("File1");
-  Open1 = AddItem(FileMenu_, "Open1", "&Open", &TMainWindow::Open);
-  Save1 = AddItem(FileMenu_, "Save1", "&Save", &TMainWindow::Save);
-  Save1->setShortcut(QKeySequence::Save);
-  SaveAs1 = AddItem(FileMenu_, "SaveAs1", "Save &As...", &TMainWindow::SaveAs);
-  Compare1 = AddItem(FileMenu_, "Compare1", "&Compare with file...", &TMainWindow::CompareWithFile);
-  RecentFilesMenu_ = FileMenu_->addMenu(QStringLiteral("&Recent files"));
-  RecentFilesMenu_->setObjectName("RecentFiles1");
-  N1 = AddSeparator(FileMenu_, "N1");
-  Exit1 = AddItem(FileMenu_, "Exit1", "E&xit", &TMainWindow::Exit);
-
-  CreateEditMenu();
-
-  ProgrammerMenu_ = MenuBar_->addMenu(QStringLiteral("&Programmer"));
-  ProgrammerMenu_->setObjectName("Program1");
-  Program2 = AddItem(ProgrammerMenu_, "Program2", "&Program all", &TMainWindow::WriteChip);
-  ReadChip1 = AddItem(ProgrammerMenu_, "ReadChip1", "&Read all", &TMainWindow::ReadChip);
-  VerifyAl1 = AddItem(ProgrammerMenu_, "VerifyAl1", "&Verify all", &TMainWindow::VerifyChip);
-  BlankCheck1 = AddItem(ProgrammerMenu_, "BlankCheck1", "&Blank check", &TMainWindow::BlankCheck);
-  Erase1 = AddItem(ProgrammerMenu_, "Erase1", "&Erase", &TMainWindow::EraseChip);
-  N2 = AddSeparator(ProgrammerMenu_, "N2");
-  Getversioninfo1 =
-      AddItem(ProgrammerMenu_, "Getversioninfo1", "Firmware version &info", &TMainWindow::ShowFirmwareVersion);
-
-  OptionsMenu_ = MenuBar_->addMenu(QStringLiteral("&Options"));
-  OptionsMenu_->setObjectName("Options1");
-  ChipSelect1 = AddItem(OptionsMenu_, "ChipSelect1", "&Chip Select", &TMainWindow::SelectChip);
-  N3 = AddSeparator(OptionsMenu_, "N3");
-  Clearmemory1 = AddItem(OptionsMenu_, "Clearmemory1", "C&lear memory buffer", &TMainWindow::ClearBuffer);
-  AskBeforeWriting1 =
-      AddItem(OptionsMenu_, "AskBeforeWriting1", "Ask before &writing a chip", &TMainWindow::RememberAskBeforeWriting);
-  AskBeforeWriting1->setCheckable(true);
-  AskBeforeWriting1->setChecked(true);
-  N4 = AddSeparator(OptionsMenu_, "N4");
-  Firmwareupdate1 = AddItem(OptionsMenu_, "Firmwareupdate1", "&Firmware update", &TMainWindow::UpdateFirmware);
-
-  LanguageMenu_ = MenuBar_->addMenu(QStringLiteral("&Language"));
-  LanguageMenu_->setObjectName("Language1");
-
-  HelpMenu_ = MenuBar_->addMenu(QStringLiteral("&Help"));
-  HelpMenu_->setObjectName("Help1");
-  SupportedChips1 = AddItem(HelpMenu_, "SupportedChips1", "&Supported Chips", &TMainWindow::ShowSupportedChips);
-  About1 = AddItem(HelpMenu_, "About1", "&About", &TMainWindow::About);
-
-  // The usual shortcuts; the chip commands take chords that no editing key uses, and writing,
-  // which overwrites the chip, one that is hard to press by accident.
-  Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  SaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-  Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-  ReadChip1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-  Program2->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W));
-  VerifyAl1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-  ChipSelect1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+void TMainWindow::CreateToolbar() {
+  // In the order of their names, which is the order they have always been made in.
+  std::vector<const TWindowCommand*> buttons;
+  for (const TWindowCommand& c : WindowCommands())
+    if (c.ButtonName) buttons.push_back(&c);
+  std::stable_sort(buttons.begin(), buttons.end(), [](const TWindowCommand* x, const TWindowCommand* y) {
+    return std::string_view(x->ButtonName) < std::string_view(y->ButtonName);
+  });
+  for (const TWindowCommand* c : buttons) {
+    QToolButton* b = AddToolButton(*c);
+    Buttons_.at(static_cast<size_t>(c->Id)) = b;
+    // The menu command of each button, whose shortcut the button's tool tip shows.
+    if (QAction* a = Action(c->Id)) ButtonActions_[b] = a;
+  }
+  QToolButton* stop = Button(TCommandId::StopOperation);
+  stop->setIcon(StopPicture());
+  stop->setIconSize(QSize(28, 28));
+  stop->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  stop->setAutoRaise(false);
+  stop->hide();
 }
 
 void TMainWindow::RunFromControl(void (TMainWindow::*handler)()) {

@@ -1,4 +1,5 @@
-// The main window TMainWindow: start-up, the command table, the status bar, the settings file and closing.
+// The main window: start-up, the menus and the toolbar built from the command table, the status bar,
+// the settings file and closing.
 #pragma once
 
 #include <QAction>
@@ -8,6 +9,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QToolButton>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -16,6 +18,7 @@
 #include <vector>
 
 #include "app/start_options.h"
+#include "app/window_commands.h"
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
 #include "hid/hid_controller.h"
@@ -220,65 +223,20 @@ class TMainWindow : public QMainWindow {
 
   // --- controls; their object names are the keys the language files address them by ---
   QFrame* Toolbar_ = nullptr;
-  QToolButton* sSpeedButton1 = nullptr;
-  QToolButton* sSpeedButton2 = nullptr;
-  QToolButton* sSpeedButton3 = nullptr;
-  QToolButton* sSpeedButton4 = nullptr;
-  QToolButton* sSpeedButton5 = nullptr;
-  QToolButton* sSpeedButton6 = nullptr;
-  QToolButton* sSpeedButton7 = nullptr;
-  QToolButton* sSpeedButton8 = nullptr;
-  QToolButton* StopButton_ = nullptr;  // Stop: in the Clear button's place while an operation runs
   QProgressBar* ProgressBar_ = nullptr;
   THexGrid* Grid_ = nullptr;
   QFrame* PicturePanel_ = nullptr;
   TProgrammerPicture* Picture_ = nullptr;
   TStatusBar* StatusBar_ = nullptr;
   QMenuBar* MenuBar_ = nullptr;
-  QMenu* FileMenu_ = nullptr;
-  QAction* Open1 = nullptr;
-  QAction* Save1 = nullptr;
-  QAction* SaveAs1 = nullptr;
-  QAction* Compare1 = nullptr;
   QMenu* RecentFilesMenu_ = nullptr;
-  QAction* N1 = nullptr;
-  QAction* Exit1 = nullptr;
-  QMenu* ProgrammerMenu_ = nullptr;
-  QAction* Program2 = nullptr;
-  QAction* ReadChip1 = nullptr;
-  QAction* VerifyAl1 = nullptr;
-  QAction* BlankCheck1 = nullptr;
-  QAction* Erase1 = nullptr;
-  QAction* N2 = nullptr;
-  QAction* Getversioninfo1 = nullptr;
-  QMenu* OptionsMenu_ = nullptr;
-  QAction* ChipSelect1 = nullptr;
-  QAction* N3 = nullptr;
-  QAction* Clearmemory1 = nullptr;
-  QAction* AskBeforeWriting1 = nullptr;
-  QAction* N4 = nullptr;
-  QAction* Firmwareupdate1 = nullptr;
-  QMenu* LanguageMenu_ = nullptr;
-  QMenu* HelpMenu_ = nullptr;
-  QAction* SupportedChips1 = nullptr;
-  QAction* About1 = nullptr;
-
-  QMenu* EditMenu_ = nullptr;
-  QAction* Undo1 = nullptr;
-  QAction* Redo1 = nullptr;
-  QAction* EditN1 = nullptr;
-  QAction* Copy1 = nullptr;
-  QAction* CopyText1 = nullptr;
-  QAction* Paste1 = nullptr;
-  QAction* SelectAll1 = nullptr;
-  QAction* EditN2 = nullptr;
-  QAction* Fill1 = nullptr;
-  QAction* SwapBytes1 = nullptr;
-  QAction* EditN3 = nullptr;
-  QAction* Find1 = nullptr;
-  QAction* FindNext1 = nullptr;
-  QAction* FindPrevious1 = nullptr;
-  QAction* GoTo1 = nullptr;
+  // The menus, menu items and toolbar buttons built from the command table, by id.
+  std::array<QMenu*, kMenuCount> Menus_{};
+  std::array<QAction*, kCommandCount> Actions_{};
+  std::array<QToolButton*, kCommandCount> Buttons_{};
+  QMenu* Menu(TMenuId id) const { return Menus_.at(static_cast<size_t>(id)); }
+  QAction* Action(TCommandId id) const { return Actions_.at(static_cast<size_t>(id)); }
+  QToolButton* Button(TCommandId id) const { return Buttons_.at(static_cast<size_t>(id)); }
 
   TChipDialog* ChipDialog_ = nullptr;
 
@@ -288,18 +246,17 @@ class TMainWindow : public QMainWindow {
   TDifferencesWindow* DifferencesWindow_ = nullptr;
 
   void CreateControls();
+  // The menus with their items and shortcuts, and the toolbar buttons, from the command table.
   void CreateMenus();
-  QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (TMainWindow::*handler)());
-  QAction* AddSeparator(QMenu* menu, const char* name);
-  QToolButton* AddToolButton(const char* name, const char* hint, int pictureIndex, int left,
-                             void (TMainWindow::*handler)());
+  void CreateToolbar();
+  QAction* AddItem(QMenu* menu, const TWindowCommand& command);
+  QToolButton* AddToolButton(const TWindowCommand& command);
   // Localization (main_window_language.cpp): the language source with its languages, the message
   // lookup, the remembered language at start-up and the Language menu.
   void CreateLocalization();
   void SelectStartupLanguage(int32_t langId);
   void BuildLanguageMenu();
-  // The Edit menu, placed after File, and the grid's signals to the status bar.
-  void CreateEditMenu();
+  // The grid's signals to the status bar.
   void CreateEditing();
   bool EditPrompt(TEditPrompt kind, QString& text, bool& asText);
   bool CanEdit() const;

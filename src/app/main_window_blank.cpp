@@ -19,12 +19,13 @@ void TMainWindow::EraseChip() {
 }
 
 void TMainWindow::RememberAskBeforeWriting() {
-  TIniFile(Options().SettingsFile).WriteInteger("Main", "AskBeforeWriting", AskBeforeWriting1->isChecked() ? 1 : 0);
+  TIniFile(Options().SettingsFile)
+      .WriteInteger("Main", "AskBeforeWriting", Action(TCommandId::AskBeforeWriting)->isChecked() ? 1 : 0);
 }
 
 bool TMainWindow::ConfirmWriteChip() {
   // Without a programmer the write only says so: there is nothing to confirm.
-  if (!AskBeforeWriting1->isChecked() || !Programmer.HeldDevice) return true;
+  if (!Action(TCommandId::AskBeforeWriting)->isChecked() || !Programmer.HeldDevice) return true;
   const std::string text = FormatText(Ui().MessageText("ConfirmWrite"),
                                       {std::to_string(std::max<int32_t>(0, CurrentChip.Size)), CurrentChip.Name});
   return Ui().AskYesNo(text, TAnswer::No) == TAnswer::Yes;

@@ -3,7 +3,6 @@
 // changes (load, read, clear) as undo steps; the character column's code page.
 #include <QApplication>
 #include <QClipboard>
-#include <QKeySequence>
 
 #include "app/edit_prompt.h"
 #include "app/hex_grid.h"
@@ -21,36 +20,6 @@ namespace {
 QString Hex(int64_t value, int digits) { return QString::fromStdString(IntToHex(static_cast<int32_t>(value), digits)); }
 
 }  // namespace
-
-void TMainWindow::CreateEditMenu() {
-  EditMenu_ = MenuBar_->addMenu(QStringLiteral("&Edit"));
-  EditMenu_->setObjectName("Edit1");
-  Undo1 = AddItem(EditMenu_, "Undo1", "&Undo", &TMainWindow::Undo);
-  Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  Redo1 = AddItem(EditMenu_, "Redo1", "&Redo", &TMainWindow::Redo);
-  Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-  EditN1 = AddSeparator(EditMenu_, "EditN1");
-  Copy1 = AddItem(EditMenu_, "Copy1", "&Copy", &TMainWindow::Copy);
-  Copy1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-  CopyText1 = AddItem(EditMenu_, "CopyText1", "Copy as &text", &TMainWindow::CopyAsText);
-  CopyText1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-  Paste1 = AddItem(EditMenu_, "Paste1", "&Paste", &TMainWindow::Paste);
-  Paste1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-  SelectAll1 = AddItem(EditMenu_, "SelectAll1", "Select &all", &TMainWindow::SelectAll);
-  SelectAll1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-  EditN2 = AddSeparator(EditMenu_, "EditN2");
-  Fill1 = AddItem(EditMenu_, "Fill1", "&Fill selection...", &TMainWindow::Fill);
-  SwapBytes1 = AddItem(EditMenu_, "SwapBytes1", "&Swap bytes in pairs", &TMainWindow::SwapBytes);
-  EditN3 = AddSeparator(EditMenu_, "EditN3");
-  Find1 = AddItem(EditMenu_, "Find1", "F&ind...", &TMainWindow::Find);
-  Find1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-  FindNext1 = AddItem(EditMenu_, "FindNext1", "Find &next", &TMainWindow::FindNext);
-  FindNext1->setShortcut(QKeySequence(Qt::Key_F3));
-  FindPrevious1 = AddItem(EditMenu_, "FindPrevious1", "Find pre&vious", &TMainWindow::FindPrevious);
-  FindPrevious1->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
-  GoTo1 = AddItem(EditMenu_, "GoTo1", "&Go to address...", &TMainWindow::GoTo);
-  GoTo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-}
 
 void TMainWindow::CreateEditing() {
   connect(Grid_, &THexGrid::BytesEdited, this, [this] {

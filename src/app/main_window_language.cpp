@@ -76,18 +76,18 @@ void TMainWindow::BuildLanguageMenu() {
     connect(item, &QAction::triggered, this, [this, item] {
       if (!Run([this, item] { SelectLanguage(item); })) {
         // Qt toggled the item on the click; show the language that is really active.
-        for (QAction* a : LanguageMenu_->actions())
+        for (QAction* a : Menu(TMenuId::Language)->actions())
           a->setChecked(a->data().toInt() == LanguageSource_->ActiveLanguage());
       }
       Grid_->setFocus(Qt::OtherFocusReason);
     });
-    LanguageMenu_->addAction(item);
+    Menu(TMenuId::Language)->addAction(item);
   }
 }
 
 void TMainWindow::SelectLanguage(QAction* item) {
   LanguageSource_->SetActiveLanguage(item->data().toInt());
-  for (QAction* a : LanguageMenu_->actions()) a->setChecked(false);
+  for (QAction* a : Menu(TMenuId::Language)->actions()) a->setChecked(false);
   item->setChecked(true);
   ApplyLanguage();
   TIniFile(Options_.SettingsFile).WriteInteger(kMainSection, "LangID", LanguageSource_->ActiveLanguage());
@@ -98,9 +98,9 @@ void TMainWindow::ApplyLanguage() {
   QtTranslations_->Apply(active < 0 ? QString() : QtLocaleOfLanguageFile(LanguageSource_->GetLanguageFileName(active)));
   // The way to the chip selection, in the menu's own words.
   Grid_->EmptyHint = QString::fromStdString(FormatText(
-      MessageText("SelectChipHint"),
-      {(WithoutMnemonic(OptionsMenu_->title()) + QStringLiteral(" \u2192 ") + WithoutMnemonic(ChipSelect1->text()))
-           .toStdString()}));
+      MessageText("SelectChipHint"), {(WithoutMnemonic(Menu(TMenuId::Options)->title()) + QStringLiteral(" \u2192 ") +
+                                       WithoutMnemonic(Action(TCommandId::SelectChip)->text()))
+                                          .toStdString()}));
   Grid_->viewport()->update();
   UpdateView();
 }

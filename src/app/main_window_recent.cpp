@@ -24,7 +24,7 @@ TImageFormat DocumentFormat(const std::string& fileName) { return ImageFormatOf(
 }  // namespace
 
 void TMainWindow::LoadDocumentSettings(const TIniFile& settings) {
-  AskBeforeWriting1->setChecked(settings.ReadInteger(kMainSection, "AskBeforeWriting", 1) != 0);
+  Action(TCommandId::AskBeforeWriting)->setChecked(settings.ReadInteger(kMainSection, "AskBeforeWriting", 1) != 0);
   const std::string folder = settings.ReadString(kMainSection, "LastFolder", "");
   if (!folder.empty()) {
     OpenDialog.InitialDir = folder;
