@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "app/notice_bar.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ TLongOperation::TLongOperation(TMainWindow& window, std::string stopQuestionKey)
     : Window_(window), Inner_(window.Ui()), StopQuestionKey_(std::move(stopQuestionKey)) {
   if (Window_.Busy) return;
   Started_ = true;
+  Window_.Notices().Clear();  // the notices are the last operation's
   Window_.Busy = true;
   Window_.LongOperation = this;
   InputFilter_ = std::make_unique<TInputFilter>(Window_, Window_.Button(TCommandId::StopOperation));
@@ -122,6 +124,8 @@ void TLongOperation::ShowInformation(const std::string& text) {
   if (!CloseWhenDone_) Inner_.ShowInformation(text);
 }
 void TLongOperation::ShowError(const std::string& text) { Inner_.ShowError(text); }
+
+void TLongOperation::ShowNotice(const std::string& text) { Window_.ShowNotice(text); }
 TAnswer TLongOperation::AskWarning(const std::string& text) { return Inner_.AskWarning(text); }
 TAnswer TLongOperation::AskYesNo(const std::string& text, TAnswer defaultAnswer) {
   return Inner_.AskYesNo(text, defaultAnswer);

@@ -4,6 +4,7 @@
 #include "app/long_operation.h"
 #include "app/main_window.h"
 #include "buffer/memory_buffer.h"
+#include "programmer/checked_read.h"
 #include "programmer/chip_operations.h"
 
 void TMainWindow::ReadChip() {
@@ -13,7 +14,7 @@ void TMainWindow::ReadChip() {
   ReplaceBuffer([this, &run] {
     TLongOperation op(*this);
     if (!op.Started()) return false;
-    run = ReadChipTo(Programmer, CurrentChip, MemoryBuffer, op);
+    run = ReadChipChecked(Programmer, CurrentChip, MemoryBuffer, op, CheckOptions());
     return run == TChipRun::Done;
   });
   if (run != TChipRun::Refused && run != TChipRun::NoProgrammer) UpdateView();
@@ -25,7 +26,7 @@ void TMainWindow::WriteChip() {
   {
     TLongOperation op(*this);
     if (!op.Started()) return;
-    check = WriteAndCheckChip(Programmer, CurrentChip, MemoryBuffer, op);
+    check = WriteAndCheckChip(Programmer, CurrentChip, MemoryBuffer, op, nullptr, CheckOptions());
   }
   // The chip now holds the buffer: nothing is left unsaved and no byte counts as changed.
   if (check == TChipCheck::Same) {
@@ -40,7 +41,7 @@ void TMainWindow::VerifyChip() {
   {
     TLongOperation op(*this);
     if (!op.Started()) return;
-    check = ::VerifyChip(Programmer, CurrentChip, MemoryBuffer, op);
+    check = ::VerifyChip(Programmer, CurrentChip, MemoryBuffer, op, nullptr, CheckOptions());
   }
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }

@@ -170,6 +170,12 @@ const std::map<std::string, std::string>& Texts() {
       {"BackupKept", "The chip's contents before writing are kept in %s"},
       {"RestoreNone", "No chip contents have been kept yet: they are kept before every write."},
       {"RestoreAsk", "Write the contents of %s kept on %s back into %s? All %s bytes of the chip are overwritten."},
+      {"NoticeCloseHint", "Close the notice"},
+      {"RestoreTitle", "Restore chip contents"},
+      {"RestoreChoose",
+       "The chip's contents kept before each write, newest first. The chosen contents are written into the selected "
+       "chip."},
+      {"RestoreEntry", "%s   %s   %s bytes"},
       {"RestoreWrongSize", "The kept contents hold %s bytes, but %s holds %s: select the chip they were kept from."},
   };
   return texts;
