@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "common/error.h"
+#include "common/local_time.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -99,14 +100,8 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string IsoTime(std::chrono::system_clock::time_point time) {
-  const std::time_t t = std::chrono::system_clock::to_time_t(time);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count() % 1000;
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &t);
-#else
-  localtime_r(&t, &local);
-#endif
+  const std::tm local = LocalTime(time);
   char date[32], zone[8];
   std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
   std::strftime(zone, sizeof zone, "%z", &local);  // "+0200"

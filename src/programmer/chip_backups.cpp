@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -10,6 +9,8 @@
 #include <optional>
 
 #include "common/error.h"
+#include "common/local_time.h"
+#include "common/paths.h"
 #include "common/safe_file_writer.h"
 
 namespace fs = std::filesystem;
@@ -24,13 +25,7 @@ size_t ChipBytes(const TChip& chip) { return static_cast<size_t>(std::max<int32_
 
 // "2026-01-02_14-03-07" in local time.
 std::string NameTime(std::chrono::system_clock::time_point time) {
-  const std::time_t t = std::chrono::system_clock::to_time_t(time);
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &t);
-#else
-  localtime_r(&t, &local);
-#endif
+  const std::tm local = LocalTime(time);
   char text[32];
   std::strftime(text, sizeof text, "%Y-%m-%d_%H-%M-%S", &local);
   return text;
@@ -130,18 +125,11 @@ TChipRun KeepChip(TProgrammer& p, const TChip& chip, TUserInterface& ui, const T
 }
 
 std::string DefaultBackupFolder() {
-  std::string state;
 #ifdef _WIN32
-  if (const char* local = std::getenv("LOCALAPPDATA"); local && *local)
-    return std::string(local) + "\\tesmaro\\backups\\";
+  return UserStateFolder() + "backups\\";
+#else
+  return UserStateFolder() + "backups/";
 #endif
-  if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg && *xdg == '/') {
-    state = xdg;
-  } else {
-    const char* home = std::getenv("HOME");
-    state = std::string(home && *home ? home : "/tmp") + "/.local/state";
-  }
-  return state + "/tesmaro/backups/";
 }
 
 std::string BackupChipName(const std::string& chipName) {

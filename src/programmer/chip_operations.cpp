@@ -177,98 +177,99 @@ size_t ChipReadExtent(const TChip& chip) {
   return static_cast<size_t>(BlockCount(chip)) * kBlockSize;
 }
 
-TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui) {
+namespace {
+
+// One read of `bytes` bytes in `steps` exchanges (or units) within one chip-access session, into a
+// scratch buffer so that a failed read leaves target as it was: the refusals, the programmer
+// taken, step(i, scratch) for each step (false: its exchange failed), the stop between two steps,
+// the progress when asked for.
+template <typename TStep>
+TChipRun ReadSession(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, size_t bytes, int32_t steps,
+                     bool progress, TUserInterface& ui, TStep step) {
   if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
-  const size_t extent = ChipReadExtent(chip);
-  RequireFits(chip, extent, target.size());
-  // Read into a scratch buffer so that a failed read leaves the target as it was.
-  std::vector<uint8_t> scratch(extent);
+  RequireFits(chip, bytes, target.size());
+  std::vector<uint8_t> scratch(bytes);
   THoldChanges hold(p);
   TProgrammerUse use(p);
   if (Refused(use, p, ui)) return TChipRun::NoAnswer;
-  TReport& r = p.Report;
 
   if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
-  if (chip.ChipType == 3) {
-    const bool words = chip.Org > 0;
-    const int32_t n = UnitCount(chip);
-    for (int32_t i = 0; i < n; ++i) {
-      ui.SetProgress(ProgressPosition(i, n));
-      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
-      p.BuildHeader(chip, CmdRead, 1);
-      PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
-      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
-      // A word comes back with its odd-addressed byte first.
-      if (words) {
-        scratch[2 * static_cast<size_t>(i)] = r[DataArea + 1];
-        scratch[2 * static_cast<size_t>(i) + 1] = r[DataArea];
-      } else {
-        scratch[static_cast<size_t>(i)] = r[DataArea];
-      }
-    }
-  } else {
-    const int32_t n = BlockCount(chip);
-    const uint8_t length = chip.Size < kBlockSize ? static_cast<uint8_t>(chip.Size) : kBlockSize;
-    for (int32_t i = 0; i < n; ++i) {
-      ui.SetProgress(ProgressPosition(i, n));
-      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
-      const uint32_t a = static_cast<uint32_t>(i) * kBlockSize;
-      p.BuildHeader(chip, CmdRead, 1);
-      r[5] = length;
-      PutAddress(r, a, chip.ChipType == 2 ? static_cast<uint8_t>(a >> 16) : 0);
-      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
-      std::memcpy(scratch.data() + a, r.data() + DataArea, DataAreaSize);
-    }
+  for (int32_t i = 0; i < steps; ++i) {
+    if (progress) ui.SetProgress(ProgressPosition(i, steps));
+    if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
+    if (!step(i, scratch)) return GiveUp(p, chip, ui, true);
   }
   if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
-  ui.SetProgress(0);
+  if (progress) ui.SetProgress(0);
   std::copy(scratch.begin(), scratch.end(), target.begin());
   return TChipRun::Done;
 }
 
+// Reads the unit (a byte, or a word when Org is above 0) of type 3 into out; a word comes back
+// with its odd-addressed byte first.
+bool ReadUnit(TProgrammer& p, const TChip& chip, uint32_t unit, uint8_t* out, bool both = true) {
+  TReport& r = p.Report;
+  p.BuildHeader(chip, CmdRead, 1);
+  PutAddress(r, unit, static_cast<uint8_t>(chip.Org));
+  if (!p.ExchangeReport()) return false;
+  if (chip.Org <= 0) {
+    out[0] = r[DataArea];
+  } else {
+    out[0] = r[DataArea + 1];
+    if (both) out[1] = r[DataArea];
+  }
+  return true;
+}
+
+// Asks for length bytes (at most 32) from address of types 1 and 2 and copies the first `copied`
+// bytes of the reply's data area into out.
+bool ReadBlock(TProgrammer& p, const TChip& chip, uint32_t address, uint8_t length, uint8_t* out, size_t copied) {
+  TReport& r = p.Report;
+  p.BuildHeader(chip, CmdRead, 1);
+  r[5] = length;
+  PutAddress(r, address, chip.ChipType == 2 ? static_cast<uint8_t>(address >> 16) : 0);
+  if (!p.ExchangeReport()) return false;
+  std::memcpy(out, r.data() + DataArea, copied);
+  return true;
+}
+
+}  // namespace
+
+TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui) {
+  if (chip.ChipType == 3) {
+    const size_t unit = chip.Org > 0 ? 2 : 1;
+    return ReadSession(p, chip, target, ChipReadExtent(chip), UnitCount(chip), true, ui,
+                       [&](int32_t i, std::vector<uint8_t>& scratch) {
+                         return ReadUnit(p, chip, static_cast<uint32_t>(i),
+                                         scratch.data() + unit * static_cast<size_t>(i));
+                       });
+  }
+  // A Size under 32 asks for Size bytes; all 32 of the reply are taken.
+  const uint8_t length = chip.Size < kBlockSize ? static_cast<uint8_t>(chip.Size) : kBlockSize;
+  return ReadSession(p, chip, target, ChipReadExtent(chip), BlockCount(chip), true, ui,
+                     [&](int32_t i, std::vector<uint8_t>& scratch) {
+                       const uint32_t a = static_cast<uint32_t>(i) * kBlockSize;
+                       return ReadBlock(p, chip, a, length, scratch.data() + a, DataAreaSize);
+                     });
+}
+
 TChipRun ReadChipBlocks(TProgrammer& p, const TChip& chip, std::span<const uint32_t> addresses, size_t length,
                         std::span<uint8_t> target, TUserInterface& ui) {
-  if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
-  if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   if (length < 1 || length > DataAreaSize) throw TError("A block read takes 1 to 32 bytes.");
-  RequireFits(chip, addresses.size() * length, target.size());
-  std::vector<uint8_t> scratch(addresses.size() * length);
-  THoldChanges hold(p);
-  TProgrammerUse use(p);
-  if (Refused(use, p, ui)) return TChipRun::NoAnswer;
-  TReport& r = p.Report;
-
-  if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
-  if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
-  const int32_t n = static_cast<int32_t>(addresses.size());
-  for (int32_t i = 0; i < n; ++i) {
-    if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
-    const uint32_t a = addresses[static_cast<size_t>(i)];
-    uint8_t* out = scratch.data() + static_cast<size_t>(i) * length;
-    if (chip.ChipType == 3) {
-      // Unit by unit; a word comes back with its odd-addressed byte first.
-      const bool words = chip.Org > 0;
-      for (size_t k = 0; k < length; k += words ? 2 : 1) {
-        const uint32_t unit = words ? (a + static_cast<uint32_t>(k)) / 2 : a + static_cast<uint32_t>(k);
-        p.BuildHeader(chip, CmdRead, 1);
-        PutAddress(r, unit, static_cast<uint8_t>(chip.Org));
-        if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
-        out[k] = r[DataArea + (words ? 1 : 0)];
-        if (words && k + 1 < length) out[k + 1] = r[DataArea];
-      }
-      continue;
-    }
-    p.BuildHeader(chip, CmdRead, 1);
-    r[5] = static_cast<uint8_t>(length);
-    PutAddress(r, a, chip.ChipType == 2 ? static_cast<uint8_t>(a >> 16) : 0);
-    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
-    std::memcpy(out, r.data() + DataArea, length);
-  }
-  if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
-  std::copy(scratch.begin(), scratch.end(), target.begin());
-  return TChipRun::Done;
+  const bool words = chip.Org > 0;
+  return ReadSession(p, chip, target, addresses.size() * length, static_cast<int32_t>(addresses.size()), false, ui,
+                     [&](int32_t i, std::vector<uint8_t>& scratch) {
+                       const uint32_t a = addresses[static_cast<size_t>(i)];
+                       uint8_t* out = scratch.data() + static_cast<size_t>(i) * length;
+                       if (chip.ChipType != 3) return ReadBlock(p, chip, a, static_cast<uint8_t>(length), out, length);
+                       for (size_t k = 0; k < length; k += words ? 2 : 1) {
+                         const uint32_t at = a + static_cast<uint32_t>(k);
+                         if (!ReadUnit(p, chip, words ? at / 2 : at, out + k, k + 1 < length)) return false;
+                       }
+                       return true;
+                     });
 }
 
 TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui) {
