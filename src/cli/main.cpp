@@ -62,6 +62,7 @@ int main(int argc, char** argv) {
     }
     TConsoleUserInterface::Quiet = o.Quiet;
     TConsoleUserInterface::Verbose = o.Verbose;
+    TConsoleUserInterface::Json = o.Flags.count("json") > 0;
     if (o.AllDevices && !IsProductionCommand(o.Command))
       throw TCliError{kExitUsage, "--all-devices works with write, verify, erase and blank-check only"};
     if (IsProductionCommand(o.Command) && IsProductionRun(o)) return RunProduction(o);

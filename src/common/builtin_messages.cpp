@@ -136,6 +136,14 @@ const std::map<std::string, std::string>& Texts() {
       {"CompareAddress", "Address"},
       {"CompareBuffer", "Buffer"},
       {"CompareFile", "File"},
+      {"NoProgrammerFound", "No programmer found. To try without hardware: tesmaro-cli --simulate devices"},
+      {"NextChipPrompt", "Next chip: Enter; stop: q and Enter"},
+      {"RecordFailed",
+       "%s: the chip's result is %s, but it could not be recorded: %s. The batch stops here; record this chip by "
+       "hand."},
+      {"RecordFailedSerial",
+       "%s: the chip's result is %s with serial number %s, but it could not be recorded: %s. The batch stops here; "
+       "record this chip by hand."},
   };
   return texts;
 }
