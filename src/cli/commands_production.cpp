@@ -361,8 +361,7 @@ void AddProductionCommands(std::vector<TCliCommand>& out) {
 void AddProductionFlags(TCliCommand& command) {
   for (const char* f : {"log"}) command.ValueFlags.push_back(f);
   command.SwitchFlags.push_back("repeat");
-  if (std::string(command.Name) == "write") {
-    command.ValueFlags.push_back("serial");
-    command.ValueFlags.push_back("serial-file");
-  }
+  const std::string name = command.Name;
+  if (name == "write" || name == "verify") command.ValueFlags.push_back("serial");
+  if (name == "write") command.ValueFlags.push_back("serial-file");
 }
