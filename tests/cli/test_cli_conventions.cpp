@@ -254,3 +254,55 @@ TEST(CliDoctor, ReportsEachOutcomeWithItsExitCode) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
   EXPECT_EQ(dir.Read("first.rc"), "0\n");
 }
+
+// The README's production example runs as written, from the source folder, with the example
+// image that ships with the program.
+TEST(CliReadme, ProductionExampleRunsAsWritten) {
+  const std::string readme = TTempDir::ReadFile(std::string(TESMARO_SOURCE_DIR) + "/README.md");
+  const size_t marker = readme.find("<!-- The test CliReadme.ProductionExampleRunsAsWritten runs the next command. -->");
+  ASSERT_NE(marker, std::string::npos);
+  // The indented block after the marker, its continued lines joined.
+  std::istringstream lines(readme.substr(readme.find("\n\n", marker) + 2));
+  std::string line, command;
+  while (std::getline(lines, line) && line.rfind("    ", 0) == 0) {
+    if (!line.empty() && line.back() == '\\') line.pop_back();
+    command += line.substr(4) + " ";
+  }
+  ASSERT_EQ(command.rfind("build/tesmaro-cli ", 0), 0u) << command;
+  command = std::string(TESMARO_BINARY_DIR) + "/tesmaro-cli " + command.substr(18);
+  for (size_t at = 0; (at = command.find("data/examples/", at)) != std::string::npos; at += 20)
+    command.replace(at, 14, std::string(TESMARO_SOURCE_DIR) + "/data/examples/");
+  TTempDir dir;
+  dir.Write("answers", "\nq\n");
+  ASSERT_EQ(std::system(("cd '" + dir.Folder() + "' && " + command + " <answers >out 2>err").c_str()), 0)
+      << command << "\n" << dir.Read("err");
+  EXPECT_NE(dir.Read("out").find("chips: 8 ok, 0 failed\n"), std::string::npos) << dir.Read("out");
+  EXPECT_EQ(CheckJsonLines(dir.File("production.jsonl"), {"image.sha256", "serial_number", "result"}), "");
+  EXPECT_NE(dir.Read("serial.txt").find("\n1008\n"), std::string::npos) << dir.Read("serial.txt");
+  EXPECT_EQ(dir.Read("p4.bin").substr(0, 31), "Tesmaro example image for 24C64");
+}
+
+// The manual page names every command and every option that --help lists.
+TEST(CliReadme, ManPageListsEveryCommandAndOption) {
+  const std::string man = TTempDir::ReadFile(std::string(TESMARO_SOURCE_DIR) + "/packaging/tesmaro-cli.1");
+  auto escaped = [](std::string s) {
+    for (size_t at = 0; (at = s.find('-', at)) != std::string::npos; at += 2) s.insert(at, "\\");
+    return s;
+  };
+  for (const auto& name : CommandNames()) {
+    const std::string e = escaped(name);
+    const bool heading = man.find("\n.B " + e) != std::string::npos || man.find("\n.BI " + e) != std::string::npos ||
+                         man.find("\n.BR " + e) != std::string::npos;
+    EXPECT_TRUE(heading) << name;
+  }
+  const std::string help = RunProgram("tesmaro-cli", "--help").Out;
+  std::istringstream lines(help);
+  std::string line;
+  while (std::getline(lines, line)) {
+    if (line.rfind("  --", 0) != 0) continue;
+    const std::string option = line.substr(2, line.find_first_of(" [", 2) - 2);
+    EXPECT_NE(man.find(escaped(option)), std::string::npos) << option;
+  }
+  for (const char* code : {"\n.B 0\n", "\n.B 1\n", "\n.B 2\n", "\n.B 3\n", "\n.B 4\n", "\n.B 5\n", "\n.B 6\n"})
+    EXPECT_NE(man.find(code), std::string::npos) << code;
+}
