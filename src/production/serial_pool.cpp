@@ -189,7 +189,8 @@ bool TSerialPool::ParseFile(const std::string& text, TSerialFileState& state) {
       TSerialLease lease;
       std::string number, pid;
       uint64_t p = 0;
-      if (!(words >> number >> pid >> lease.Host) || !Number(number, lease.Number) || !Number(pid, p)) return false;
+      if (!(words >> number >> pid >> lease.Host) || !Number(number, lease.Number) || !Number(pid, p) || p > INT64_MAX)
+        return false;
       lease.Pid = static_cast<int64_t>(p);
       pending.push_back(lease);
       continue;
@@ -253,14 +254,20 @@ void TSerialPool::UpdateFile(Change&& change) {
 }
 
 bool TSerialPool::PeekLocked(uint64_t& value) const {
+  // A number pending on some station's chip is never handed out, whatever else the file says.
+  auto pending = [this](uint64_t n) {
+    return std::any_of(Pending_.begin(), Pending_.end(), [n](const TSerialLease& l) { return l.Number == n; });
+  };
   for (uint64_t n : Spare_)
-    if (n <= SerialLimit(Layout_)) {
+    if (n <= SerialLimit(Layout_) && !pending(n)) {
       value = n;
       return true;
     }
+  uint64_t next = Next_;
+  while (pending(next) && next <= UINT64_MAX - Layout_.Step) next += Layout_.Step;
   // The last 64-bit numbers are not handed out: the file could not name the number after them.
-  if (Next_ > SerialLimit(Layout_) || Next_ > UINT64_MAX - Layout_.Step) return false;
-  value = Next_;
+  if (next > SerialLimit(Layout_) || next > UINT64_MAX - Layout_.Step) return false;
+  value = next;
   return true;
 }
 
@@ -274,7 +281,7 @@ bool TSerialPool::Take(uint64_t& value) {
   bool taken = false;
   auto take = [&] {
     if (!PeekLocked(value)) return false;
-    if (Spare_.erase(value) == 0) Next_ += Layout_.Step;
+    if (Spare_.erase(value) == 0) Next_ = value + Layout_.Step;
     Out_.insert(value);
     return true;
   };

@@ -148,9 +148,9 @@ TEST(CliIgnore, StampedChipsVerifyWithTheFieldLeftOut) {
   TTempDir dir;
   const std::string image = Image(dir);
   const std::string sims = "--simulate='" + dir.File("p1.bin") + "' --simulate='" + dir.File("p2.bin") + "' ";
-  ASSERT_EQ(RunProgram("tesmaro-cli", sims + "--all-devices --chip 24C32 write '" + image + "' --serial 0x80:500")
-                .ExitCode,
-            0);
+  ASSERT_EQ(
+      RunProgram("tesmaro-cli", sims + "--all-devices --chip 24C32 write '" + image + "' --serial 0x80:500").ExitCode,
+      0);
   // Programmer 2 also holds a byte that is wrong, past the field.
   std::string chip2 = dir.Read("p2.bin");
   chip2[0x90] = static_cast<char>(chip2[0x90] ^ 0x55);

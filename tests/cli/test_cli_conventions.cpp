@@ -259,7 +259,8 @@ TEST(CliDoctor, ReportsEachOutcomeWithItsExitCode) {
 // image that ships with the program.
 TEST(CliReadme, ProductionExampleRunsAsWritten) {
   const std::string readme = TTempDir::ReadFile(std::string(TESMARO_SOURCE_DIR) + "/README.md");
-  const size_t marker = readme.find("<!-- The test CliReadme.ProductionExampleRunsAsWritten runs the next command. -->");
+  const size_t marker =
+      readme.find("<!-- The test CliReadme.ProductionExampleRunsAsWritten runs the next command. -->");
   ASSERT_NE(marker, std::string::npos);
   // The indented block after the marker, its continued lines joined.
   std::istringstream lines(readme.substr(readme.find("\n\n", marker) + 2));
@@ -275,7 +276,8 @@ TEST(CliReadme, ProductionExampleRunsAsWritten) {
   TTempDir dir;
   dir.Write("answers", "\nq\n");
   ASSERT_EQ(std::system(("cd '" + dir.Folder() + "' && " + command + " <answers >out 2>err").c_str()), 0)
-      << command << "\n" << dir.Read("err");
+      << command << "\n"
+      << dir.Read("err");
   EXPECT_NE(dir.Read("out").find("chips: 8 ok, 0 failed\n"), std::string::npos) << dir.Read("out");
   EXPECT_EQ(CheckJsonLines(dir.File("production.jsonl"), {"image.sha256", "serial_number", "result"}), "");
   EXPECT_NE(dir.Read("serial.txt").find("\n1008\n"), std::string::npos) << dir.Read("serial.txt");

@@ -166,8 +166,8 @@ TEST(CliRepeat, OneChipPerEnterUntilQOrEndOfInput) {
     int chips;
     int ignored = 0;  // answers that only brought the question back
   } cases[] = {
-      {"\n\nq\n", 3},      {"\n", 2},       {"", 1},          {"Q\n", 1},         {"quit\n\n", 1},
-      {" STOP \n", 1},     {"Exit\n", 1},   {"\r\n", 2},      {"x\n\n", 2, 1},     {"next\nyes\nq\n", 1, 2},
+      {"\n\nq\n", 3},      {"\n", 2},     {"", 1},     {"Q\n", 1},      {"quit\n\n", 1},
+      {" STOP \n", 1},     {"Exit\n", 1}, {"\r\n", 2}, {"x\n\n", 2, 1}, {"next\nyes\nq\n", 1, 2},
       {"qq\n \n\n", 2, 2},
   };
   for (const auto& c : cases) {

@@ -93,6 +93,13 @@ TEST(SerialPool, ANumberStillOnAChipIsPendingInTheFileUntilItsChipIsDone) {
   ASSERT_TRUE(TSerialPool::ParseFile(dir.Read("s"), state));
   ASSERT_EQ(state.Pending.size(), 3u);
   EXPECT_EQ(state.Pending[0].Number, 13u);
+
+  // A file edited by hand that names a pending number as the next one or as given back: the
+  // pending number still goes to no other chip.
+  dir.Write("s", "30 13\npending 30 1 elsewhere\npending 13 1 elsewhere\n");
+  TSerialPool edited(Layout(5), dir.File("s"));
+  EXPECT_EQ(Take(edited), 31u);
+  EXPECT_EQ(Take(edited), 32u);
 }
 
 TEST(SerialPool, StopsWhereTheFieldEnds) {
