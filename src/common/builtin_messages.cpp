@@ -205,6 +205,9 @@ const std::map<std::string, std::string>& Texts() {
       {"DocTripsAdvice",
        "Use a shorter cable and another USB port, without a hub, and keep other programs away from the programmer."},
       {"DocTrips", "Round trips: %s version queries, median %s ms, worst %s ms, no errors."},
+      {"DocCaption", "Check connection"},
+      {"DocCopy", "Copy"},
+      {"DocClose", "Close"},
   };
   return texts;
 }
