@@ -14,10 +14,14 @@ class TConnectionDialog : public QDialog {
   TConnectionDialog(QWidget* parent, const QString& title, const QString& report, const QString& copyCaption,
                     const QString& closeCaption);
 
+  // The texts of a later check, perhaps in another language.
+  void SetTexts(const QString& title, const QString& report, const QString& copyCaption, const QString& closeCaption);
   QString Report() const;
   // Puts the whole report on the clipboard (the Copy button).
   void CopyReport();
 
  private:
   QPlainTextEdit* Text_ = nullptr;
+  QPushButton* Copy_ = nullptr;
+  QPushButton* Close_ = nullptr;
 };

@@ -183,6 +183,7 @@ class TCheck {
 
     std::vector<double> times;
     while (R_.Queries < Options_.Queries && R_.Errors < Options_.MaxErrors) {
+      Ui_.SetProgress((R_.Queries + 1) * 100 / std::max(1, Options_.Queries));
       const auto start = std::chrono::steady_clock::now();
       const bool answered = GetVersionInfo(*p, Ui_, false);
       const double ms = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
@@ -192,6 +193,7 @@ class TCheck {
       else
         ++R_.Errors;
     }
+    Ui_.SetProgress(0);
     std::sort(times.begin(), times.end());
     if (!times.empty()) {
       const size_t n = times.size();

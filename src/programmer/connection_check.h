@@ -43,7 +43,8 @@ struct TConnectionCheckOptions {
 
 // Walks the chain. probe: the system's facts (null: only the HID layer's view, as with the
 // simulated programmer). programmer: the one whose version is asked; it claims the chosen device
-// unless it holds it already, and keeps holding it afterwards. Shows nothing through ui.
+// unless it holds it already, and keeps holding it afterwards. Shows nothing through ui; the
+// round trips move its progress.
 TConnectionReport CheckConnection(TUsbProbe* probe, THidDeviceController& controller, TProgrammer& programmer,
                                   TUserInterface& ui, const TConnectionCheckOptions& options = {});
 
