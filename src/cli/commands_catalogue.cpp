@@ -1,4 +1,7 @@
 // Catalogue commands: info, chips, catalogue-check.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 
@@ -11,6 +14,11 @@
 #include "production/production_log.h"
 
 namespace {
+
+bool EqualsNoCase(const std::string& a, const char* b) {
+  return std::equal(a.begin(), a.end(), b, b + std::strlen(b),
+                    [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == y; });
+}
 
 // A chip record as a JSON object.
 std::string ChipJson(const TChip& c) {
@@ -46,7 +54,7 @@ int Chips(TCliOptions& o) {
       for (const std::string& key : catalogue.Keys(family)) {
         TChip chip;
         try {
-          if (key == "type" || !LoadChip(catalogue, key, chip) || chip.Family != family) continue;
+          if (EqualsNoCase(key, "type") || !LoadChip(catalogue, key, chip) || chip.Family != family) continue;
         } catch (const TError&) {
           continue;
         }
