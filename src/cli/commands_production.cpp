@@ -359,9 +359,9 @@ void AddProductionCommands(std::vector<TCliCommand>& out) {
 }
 
 void AddProductionFlags(TCliCommand& command) {
-  for (const char* f : {"log"}) command.ValueFlags.push_back(f);
-  command.SwitchFlags.push_back("repeat");
+  command.ValueFlags.emplace_back("log");
+  command.SwitchFlags.emplace_back("repeat");
   const std::string name = command.Name;
-  if (name == "write" || name == "verify") command.ValueFlags.push_back("serial");
-  if (name == "write") command.ValueFlags.push_back("serial-file");
+  if (name == "write" || name == "verify") command.ValueFlags.emplace_back("serial");
+  if (name == "write") command.ValueFlags.emplace_back("serial-file");
 }

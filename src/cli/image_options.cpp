@@ -114,7 +114,7 @@ void LoadStandardInput(TImageFormat format, const TChip& chip, uint32_t offset) 
     case TImageFormat::Bin: {
       const size_t size = static_cast<size_t>(std::clamp(chip.Size, 0, kMemoryBufferSize));
       std::memset(MemoryBuffer, kBlankValue, size);
-      std::memcpy(MemoryBuffer, data.data(), std::min(size, data.size()));
+      std::copy_n(data.begin(), std::min(size, data.size()), MemoryBuffer);
       break;
     }
   }

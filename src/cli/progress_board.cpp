@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace {
@@ -17,7 +18,7 @@ std::string Rate(double bytesPerSecond) {
 }
 
 std::string Duration(double seconds) {
-  const long s = static_cast<long>(seconds + 0.5);
+  const long s = std::lround(seconds);
   char out[32];
   std::snprintf(out, sizeof out, "%ld:%02ld", s / 60, s % 60);
   return out;
