@@ -26,7 +26,7 @@ void TMainWindow::WriteChip() {
   {
     TLongOperation op(*this);
     if (!op.Started()) return;
-    check = WriteAndCheckChip(Programmer, CurrentChip, MemoryBuffer, op, nullptr, CheckOptions());
+    check = WriteAndCheckChip(Programmer, CurrentChip, MemoryBuffer, op, nullptr, {}, CheckOptions());
   }
   // The chip now holds the buffer: nothing is left unsaved and no byte counts as changed.
   if (check == TChipCheck::Same) {
@@ -41,7 +41,7 @@ void TMainWindow::VerifyChip() {
   {
     TLongOperation op(*this);
     if (!op.Started()) return;
-    check = ::VerifyChip(Programmer, CurrentChip, MemoryBuffer, op, nullptr, CheckOptions());
+    check = ::VerifyChip(Programmer, CurrentChip, MemoryBuffer, op, nullptr, {}, CheckOptions());
   }
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }

@@ -54,6 +54,7 @@ enum class TCommandId {
   KeepContents,
   UpdateFirmware,
   SupportedChips,
+  CheckConnection,
   About,
   StopOperation,
 };

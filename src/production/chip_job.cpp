@@ -24,17 +24,22 @@ TJobOutcome Ended(TChipRun run, const TProgrammer& p) {
 // Reads the chip (checked against expected) and compares it with expected; a difference's likely
 // cause is a notice.
 TJobOutcome ReadAndCompare(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                           const TCheckOptions& checks, const TChipBefore* before = nullptr) {
+                           std::span<const TAddressRange> ignored, const TCheckOptions& checks,
+                           const TChipBefore* before = nullptr) {
   const size_t compared = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
   std::vector<uint8_t> back(std::max(compared, ChipReadExtent(chip)), kBlank);
   const TChipRun run = ReadChipChecked(p, chip, back, ui, checks, expected.first(std::min(compared, expected.size())));
   if (run != TChipRun::Done) return Ended(run, p);
   TJobOutcome o;
-  o.FirstDifference = FirstDifference(chip, back, expected);
+  o.FirstDifference = FirstDifference(chip, back, expected, ignored);
   o.Result = o.FirstDifference ? TJobResult::Different : TJobResult::Ok;
-  if (o.FirstDifference)
+  if (o.FirstDifference) {
+    // The ignored bytes differ by intent: they tell nothing of the cause.
+    KeepIgnoredEqual(std::span(back).first(std::min(compared, expected.size())),
+                     expected.first(std::min(compared, expected.size())), ignored);
     if (const auto cause = LikelyCause(chip, back, expected, before))
       ui.ShowNotice(DifferenceCauseText(*cause, chip, ui));
+  }
   return o;
 }
 
@@ -70,15 +75,21 @@ TJobResult FailureOf(const TProgrammer& p) {
 }
 
 std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8_t> read,
-                                        std::span<const uint8_t> expected) {
+                                        std::span<const uint8_t> expected, std::span<const TAddressRange> ignored) {
   const size_t n = std::min({static_cast<size_t>(std::max<int32_t>(0, chip.Size)), read.size(), expected.size()});
+  std::vector<uint8_t> compared;
+  if (!ignored.empty()) {
+    compared.assign(read.begin(), read.begin() + static_cast<std::ptrdiff_t>(n));
+    KeepIgnoredEqual(compared, expected.first(n), ignored);
+    read = compared;
+  }
   auto m = std::mismatch(read.begin(), read.begin() + static_cast<std::ptrdiff_t>(n), expected.begin());
   if (m.first == read.begin() + static_cast<std::ptrdiff_t>(n)) return std::nullopt;
   return static_cast<uint64_t>(m.first - read.begin());
 }
 
 TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                     const TCheckOptions& checks) {
+                     std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
   // The chip written is the chip read back: no device change in between.
   std::optional<THidDeviceController::TDeferral> hold;
   if (p.Controller()) hold.emplace(*p.Controller());
@@ -89,12 +100,12 @@ TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>
   const TChipRun run = WriteChipFrom(p, chip, image, ui);
   if (run != TChipRun::Done) return Ended(run, p);
   const TChipBefore known = before.Known();
-  return ReadAndCompare(p, chip, image, ui, checks, &known);
+  return ReadAndCompare(p, chip, image, ui, ignored, checks, &known);
 }
 
 TJobOutcome VerifyJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                      const TCheckOptions& checks) {
-  return ReadAndCompare(p, chip, image, ui, checks);
+                      std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
+  return ReadAndCompare(p, chip, image, ui, ignored, checks);
 }
 
 namespace {
@@ -104,11 +115,11 @@ std::vector<uint8_t> BlankImage(const TChip& chip) {
 }  // namespace
 
 TJobOutcome EraseJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui,
-                     const TCheckOptions& checks) {
-  return WriteJob(p, chip, BlankImage(chip), ui, checks);
+                     std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
+  return WriteJob(p, chip, BlankImage(chip), ui, ignored, checks);
 }
 
 TJobOutcome BlankCheckJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui,
-                          const TCheckOptions& checks) {
-  return VerifyJob(p, chip, BlankImage(chip), ui, checks);
+                          std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
+  return VerifyJob(p, chip, BlankImage(chip), ui, ignored, checks);
 }

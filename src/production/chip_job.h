@@ -29,24 +29,25 @@ struct TJobOutcome {
 // Why a routine that gave up did so, from the programmer's last exchange.
 TJobResult FailureOf(const TProgrammer& programmer);
 
-// The first of chip's Size bytes where read differs from expected.
+// The first of chip's Size bytes where read differs from expected, leaving out the ignored ranges.
 std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8_t> read,
-                                        std::span<const uint8_t> expected);
+                                        std::span<const uint8_t> expected, std::span<const TAddressRange> ignored = {});
 
-// Every read that is compared is checked as checks says (ReadChipChecked: its notices go to ui);
-// a difference's likely cause is a notice too. A write keeps the chip's contents first
-// (checks.BackupFolder) or samples them.
+// Every job leaves the bytes within ignored out of its comparison, and checks every read that it
+// compares as checks says (ReadChipChecked: its notices go to ui); a difference's likely cause is a
+// notice too. A write keeps the chip's contents first (checks.BackupFolder) or samples them.
 
 // Writes image into the chip, reads it back and compares the chip's Size bytes.
 TJobOutcome WriteJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                     const TCheckOptions& checks);
+                     std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
 // Reads the chip and compares its Size bytes with image.
 TJobOutcome VerifyJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                      const TCheckOptions& checks);
+                      std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
 // Writes 0xFF to the whole chip (image unused), reads it back and compares.
 TJobOutcome EraseJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                     const TCheckOptions& checks);
+                     std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
 // Reads the chip and compares it with 0xFF (image unused): "different" at the first byte that is
 // not blank.
 TJobOutcome BlankCheckJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image,
-                          TUserInterface& ui, const TCheckOptions& checks);
+                          TUserInterface& ui, std::span<const TAddressRange> ignored = {},
+                          const TCheckOptions& checks = {});

@@ -115,9 +115,11 @@ void RequireWritable(const TChip& chip, std::span<const uint8_t> source) {
 // Compares the chip's bytes read with the expected ones; a difference extends the failure message
 // with where it is and, when the differences show one, their likely cause. The caller gets the
 // first differences when it asks for them.
-bool SameBytes(const TChip& chip, const std::vector<uint8_t>& read, std::span<const uint8_t> expected,
-               TUserInterface& ui, const char* failureKey, TDifferences* out, const TChipBefore* before = nullptr) {
+bool SameBytes(const TChip& chip, std::vector<uint8_t>& read, std::span<const uint8_t> expected,
+               std::span<const TAddressRange> ignored, TUserInterface& ui, const char* failureKey, TDifferences* out,
+               const TChipBefore* before = nullptr) {
   const size_t n = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
+  KeepIgnoredEqual(std::span(read).first(n), expected.first(n), ignored);
   TDifferences d = FindDifferences(std::span(read).first(n), expected.first(n), kListedDifferences);
   const bool same = d.Same();
   if (!same) {
@@ -331,7 +333,8 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
 }
 
 TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui,
-                             TDifferences* differences, const TCheckOptions& options) {
+                             TDifferences* differences, std::span<const TAddressRange> ignored,
+                             const TCheckOptions& options) {
   THoldChanges hold(p);  // the chip written is the chip read back
   if (RefuseUnusableChip(chip, ui)) return TChipCheck::Refused;
   if (NoProgrammer(p, ui)) return TChipCheck::NoProgrammer;
@@ -346,17 +349,17 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
   std::vector<uint8_t> back;
   if (const TChipRun read = ReadBack(p, chip, source, ui, back, options); read != TChipRun::Done) return CheckOf(read);
   const TChipBefore known = before.Known();
-  if (!SameBytes(chip, back, source, ui, "ProgNotOK", differences, &known)) return TChipCheck::Different;
+  if (!SameBytes(chip, back, source, ignored, ui, "ProgNotOK", differences, &known)) return TChipCheck::Different;
   ui.ShowInformation(ui.MessageText("ProgOK"));
   return TChipCheck::Same;
 }
 
 TChipCheck VerifyChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                      TDifferences* differences, const TCheckOptions& options) {
+                      TDifferences* differences, std::span<const TAddressRange> ignored, const TCheckOptions& options) {
   std::vector<uint8_t> back;
   if (const TChipRun read = ReadBack(p, chip, expected, ui, back, options); read != TChipRun::Done)
     return CheckOf(read);
-  if (!SameBytes(chip, back, expected, ui, "VerifNotOK", differences)) return TChipCheck::Different;
+  if (!SameBytes(chip, back, expected, ignored, ui, "VerifNotOK", differences)) return TChipCheck::Different;
   ui.ShowInformation(ui.MessageText("VerifOK"));
   return TChipCheck::Same;
 }

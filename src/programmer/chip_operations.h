@@ -108,13 +108,16 @@ inline constexpr size_t kListedDifferences = 16;
 // "ProgNotOK" in an error box, followed by the first difference and the count ("ChipDifference")
 // and the likely cause. Before writing it keeps the chip's contents (options.BackupFolder) or reads
 // a sample of them, which tells a chip that kept its old contents. differences, when given,
-// receives the differences. TError, before anything is written, when the backup can't be saved.
+// receives the differences. Bytes within ignored are left out of the comparison. TError, before
+// anything is written, when the backup can't be saved.
 TChipCheck WriteAndCheckChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source,
                              TUserInterface& ui, TDifferences* differences = nullptr,
-                             const TCheckOptions& options = {});
+                             std::span<const TAddressRange> ignored = {}, const TCheckOptions& options = {});
 
 // Reads the chip (checked) into a temporary buffer filled with 0xFF and compares its first Size
 // bytes with expected: "VerifOK" in an information box or "VerifNotOK" in an error box with the
-// first difference, the count and the likely cause. differences, when given, receives them.
+// first difference, the count and the likely cause. differences, when given, receives them. Bytes
+// within ignored are left out of the comparison.
 TChipCheck VerifyChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                      TDifferences* differences = nullptr, const TCheckOptions& options = {});
+                      TDifferences* differences = nullptr, std::span<const TAddressRange> ignored = {},
+                      const TCheckOptions& options = {});
