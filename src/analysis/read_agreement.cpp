@@ -16,8 +16,8 @@ constexpr size_t kWord = 8;
 uint8_t Vote(std::span<const std::span<const uint8_t>> reads, size_t i) {
   uint8_t best = reads[0][i];
   size_t bestCount = 0;
-  for (size_t r = 0; r < reads.size(); ++r) {
-    const uint8_t v = reads[r][i];
+  for (const auto& read : reads) {
+    const uint8_t v = read[i];
     size_t count = 0;
     for (size_t k = 0; k < reads.size(); ++k) count += reads[k][i] == v;
     if (count > bestCount) {

@@ -31,13 +31,14 @@ std::vector<uint32_t> WrapProbeAddresses(uint32_t largest) {
 std::vector<uint32_t> WrapReferences(const TWrapBlocks& probes) {
   std::vector<uint32_t> refs;
   bool alike = false;
-  for (const auto& [address, block] : probes) {
+  for (const auto& probe : probes) {
+    const TWrapBlock& block = probe.second;
     if (Uniform(block)) continue;
     if (std::any_of(refs.begin(), refs.end(), [&](uint32_t r) { return probes.at(r) == block; })) {
       alike = true;
       continue;
     }
-    if (refs.size() < kReferences) refs.push_back(address);
+    if (refs.size() < kReferences) refs.push_back(probe.first);
   }
   // One block pattern in every block with data repeats at every size.
   if (refs.size() == 1 && alike) refs.clear();

@@ -7,11 +7,11 @@ void AddCheckFlags(TCliCommand& command) {
   const bool reads = name == "read" || name == "verify" || name == "write" || name == "erase";
   const bool writes = name == "write" || name == "erase";
   if (reads) {
-    command.ValueFlags.push_back("reads");
-    command.SwitchFlags.push_back("majority");
-    command.SwitchFlags.push_back("strict");
+    command.ValueFlags.emplace_back("reads");
+    command.SwitchFlags.emplace_back("majority");
+    command.SwitchFlags.emplace_back("strict");
   }
-  if (writes) command.ValueFlags.push_back("backup");
+  if (writes) command.ValueFlags.emplace_back("backup");
 }
 
 TCheckOptions CheckOptionsFrom(const TCliOptions& o) {

@@ -192,6 +192,7 @@ std::vector<TBackup> ListBackups(const std::string& folder) {
   }
   std::sort(found.begin(), found.end(), [](const TFound& a, const TFound& b) { return a.Key > b.Key; });
   std::vector<TBackup> out;
+  out.reserve(found.size());
   for (auto& f : found) out.push_back(std::move(f.Backup));
   return out;
 }
