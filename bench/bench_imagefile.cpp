@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "buffer/buffer_editor.h"
 #include "buffer/memory_buffer.h"
 #include "catalogue/chip.h"
 #include "imagefile/image_file.h"
@@ -93,6 +94,27 @@ void BM_HexLoad(benchmark::State& state) {
   const std::string file = Files().Hex(size);
   for (auto _ : state) LoadHexFile(file, TFiles::Chip(size));
   state.SetBytesProcessed(state.iterations() * FileBytes(file));
+}
+
+// Opening a file as the window does: the buffer replaced as one undo step and made the base of
+// the changed-byte marks. Two different images take turns, so every open changes every byte.
+void BM_DocumentHexLoad(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  const std::string files[] = {Files().Hex(size), Files().Out("other.hex")};
+  std::vector<uint8_t> keep(MemoryBuffer, MemoryBuffer + kMemoryBufferSize);
+  for (auto& b : MemoryBuffer) b = static_cast<uint8_t>(~b);
+  SaveHexFile(files[1], TFiles::Chip(size));
+  std::copy(keep.begin(), keep.end(), MemoryBuffer);
+  TBufferEditor editor;
+  editor.SetSize(size);
+  size_t turn = 0;
+  for (auto _ : state) {
+    const std::vector<uint8_t> before = editor.Snapshot();
+    LoadHexFile(files[turn++ % 2], TFiles::Chip(size));
+    editor.RecordReplacement(before);
+    editor.SetBaseline();
+  }
+  state.SetBytesProcessed(state.iterations() * FileBytes(files[0]));
 }
 
 void BM_HexSave(benchmark::State& state) {
@@ -216,6 +238,7 @@ void BM_ConvertBinToSRec_SrecCat(benchmark::State& state) {
 // syncs of the saves); as processes: the processor time of the child.
 #define SIZES Arg(0x10000)->Arg(0x100000)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_HexLoad)->SIZES;
+BENCHMARK(BM_DocumentHexLoad)->SIZES;
 BENCHMARK(BM_HexSave)->SIZES;
 BENCHMARK(BM_BinLoad)->SIZES;
 BENCHMARK(BM_BinSave)->SIZES;
