@@ -91,7 +91,7 @@ bool TBufferEditor::TypeHexDigit(char c) {
 void TBufferEditor::CommitEntry() {
   if (!Entering_) return;
   Entering_ = false;
-  if (Data_[Cursor_] != EntryOriginal_) History_.Record({Cursor_, {EntryOriginal_}, {Data_[Cursor_]}});
+  if (Data_[Cursor_] != EntryOriginal_) History_.Record({Cursor_, {EntryOriginal_}});
 }
 
 void TBufferEditor::CancelEntry() {
@@ -114,9 +114,9 @@ TPasteResult TBufferEditor::Paste(std::string_view hexText) {
   if (!bytes) return TPasteResult::NotHex;
   if (int64_t(Cursor_) + int64_t(bytes->size()) > Size_) return TPasteResult::PastEnd;
   const int32_t at = Cursor_;
-  TEditStep step{at, {Data_ + at, Data_ + at + bytes->size()}, *bytes};
+  TEditStep step{at, {Data_ + at, Data_ + at + bytes->size()}};
   Write(at, bytes->data(), bytes->size());
-  if (step.Before != step.After) History_.Record(std::move(step));
+  if (step.Bytes != *bytes) History_.Record(std::move(step));
   Select(at, static_cast<int32_t>(bytes->size()));
   return TPasteResult::Done;
 }
@@ -127,9 +127,9 @@ bool TBufferEditor::Fill(std::span<const uint8_t> pattern) {
   const TByteRange r = Selection();
   std::vector<uint8_t> after(static_cast<size_t>(r.Length));
   for (size_t i = 0; i < after.size(); ++i) after[i] = pattern[i % pattern.size()];
-  TEditStep step{r.Start, {Data_ + r.Start, Data_ + r.End()}, std::move(after)};
-  Write(r.Start, step.After.data(), step.After.size());
-  if (step.Before != step.After) History_.Record(std::move(step));
+  TEditStep step{r.Start, {Data_ + r.Start, Data_ + r.End()}};
+  Write(r.Start, after.data(), after.size());
+  if (step.Bytes != after) History_.Record(std::move(step));
   return true;
 }
 
@@ -140,9 +140,9 @@ bool TBufferEditor::SwapPairs() {
   if (r.Length < 2) r = {0, Size_};
   std::vector<uint8_t> after(Data_ + r.Start, Data_ + r.End());
   for (size_t i = 0; i + 1 < after.size(); i += 2) std::swap(after[i], after[i + 1]);
-  TEditStep step{r.Start, {Data_ + r.Start, Data_ + r.End()}, std::move(after)};
-  Write(r.Start, step.After.data(), step.After.size());
-  if (step.Before != step.After) History_.Record(std::move(step));
+  TEditStep step{r.Start, {Data_ + r.Start, Data_ + r.End()}};
+  Write(r.Start, after.data(), after.size());
+  if (step.Bytes != after) History_.Record(std::move(step));
   return true;
 }
 
@@ -156,9 +156,9 @@ std::optional<TFound> TBufferEditor::Find(std::span<const uint8_t> pattern, bool
 
 bool TBufferEditor::Undo() {
   CommitEntry();
-  const TEditStep* step = History_.Undo();
+  TEditStep* step = History_.Undo();
   if (!step) return false;
-  Apply(step->Address, step->Before);
+  Apply(*step);
   Cursor_ = Anchor_ = Clamp(step->Address);
   Moved();
   return true;
@@ -166,9 +166,9 @@ bool TBufferEditor::Undo() {
 
 bool TBufferEditor::Redo() {
   CommitEntry();
-  const TEditStep* step = History_.Redo();
+  TEditStep* step = History_.Redo();
   if (!step) return false;
-  Apply(step->Address, step->After);
+  Apply(*step);
   Cursor_ = Anchor_ = Clamp(step->Address);
   Moved();
   return true;
@@ -219,9 +219,12 @@ void TBufferEditor::Write(int32_t address, const uint8_t* bytes, size_t size) {
 
 void TBufferEditor::WriteByte(int32_t address, uint8_t value) { Write(address, &value, 1); }
 
-void TBufferEditor::Apply(int32_t address, const std::vector<uint8_t>& bytes) {
-  const size_t room = static_cast<size_t>(Capacity_ - std::min(address, Capacity_));
-  Write(address, bytes.data(), std::min(bytes.size(), room));
+void TBufferEditor::Apply(TEditStep& step) {
+  const size_t room = static_cast<size_t>(Capacity_ - std::min(step.Address, Capacity_));
+  const size_t n = std::min(step.Bytes.size(), room);
+  std::vector<uint8_t> now(Data_ + step.Address, Data_ + step.Address + n);
+  Write(step.Address, step.Bytes.data(), n);
+  step.Bytes = std::move(now);
 }
 
 void TBufferEditor::NotifyChange(TByteRange range) {

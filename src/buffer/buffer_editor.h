@@ -11,14 +11,8 @@
 #include <vector>
 
 #include "buffer/byte_search.h"
+#include "buffer/document.h"
 #include "buffer/edit_history.h"
-
-struct TByteRange {
-  int32_t Start = 0;
-  int32_t Length = 0;
-  int32_t End() const { return Start + Length; }
-  bool Contains(int32_t a) const { return a >= Start && a < End(); }
-};
 
 enum class TPasteResult { Done, NotHex, PastEnd, NoChip };
 
@@ -107,7 +101,8 @@ class TBufferEditor {
   // Writes bytes at address, keeping the checksum current.
   void Write(int32_t address, const uint8_t* bytes, size_t size);
   void WriteByte(int32_t address, uint8_t value);
-  void Apply(int32_t address, const std::vector<uint8_t>& bytes);
+  // Swaps the step's bytes with the buffer's.
+  void Apply(TEditStep& step);
   void NotifyChange(TByteRange range);
   void Moved();
   int32_t Clamp(int64_t address) const;
