@@ -14,7 +14,7 @@ int Version(TCliOptions& o) {
   RequireProgrammer(session, ui);
   if (!GetVersionInfo(session.Programmer, ui, false))
     throw TCliError{ProgrammerExitCode(session.Programmer), session.Programmer.LinkMessage(ui)};
-  std::cout << VersionPanelText() << "\n";
+  std::cout << VersionPanelText(session.Programmer) << "\n";
   return kExitOk;
 }
 

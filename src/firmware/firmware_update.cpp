@@ -34,7 +34,7 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
   }
   GetVersionInfo(programmer, ui, false);
   std::string info =
-      ui.MessageText("FwHwVersion") + IntToHex(FirmwareMajor, 2) + "." + IntToHex(FirmwareMinor, 2) + kLineEnd;
+      ui.MessageText("FwHwVersion") + IntToHex(programmer.Major, 2) + "." + IntToHex(programmer.Minor, 2) + kLineEnd;
 
   TReport& r = programmer.Report;
   r[0] = 0;

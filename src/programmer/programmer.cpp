@@ -3,9 +3,6 @@
 #include "common/error.h"
 #include "programmer/version_query.h"
 
-uint8_t FirmwareMajor = 0;
-uint8_t FirmwareMinor = 0;
-
 void BuildHeader(TReport& report, const TChip& chip, uint8_t command, uint8_t subCommand) {
   report[0] = 0;
   report[1] = command;

@@ -47,10 +47,6 @@ inline constexpr uint8_t ChipCommandMark = 0x77;  // byte 17 of every chip comma
 
 using TReport = std::array<uint8_t, ReportSize>;
 
-// The firmware version learnt by the last successful version query; 0 until then.
-extern uint8_t FirmwareMajor;
-extern uint8_t FirmwareMinor;
-
 // Byte 0 := 0, 1 := command, 2 := subCommand, 3, 4, 5 := low bytes of ChipType, Org, PageSize,
 // 7, 8, 9 := 0, 17 := 0x77. Every other byte keeps its value.
 void BuildHeader(TReport& report, const TChip& chip, uint8_t command, uint8_t subCommand);

@@ -1,8 +1,10 @@
 #include "programmer/version_query.h"
 
-std::string VersionNumberText() { return std::to_string(FirmwareMajor) + "." + std::to_string(FirmwareMinor); }
+std::string VersionNumberText(const TProgrammer& programmer) {
+  return std::to_string(programmer.Major) + "." + std::to_string(programmer.Minor);
+}
 
-std::string VersionPanelText() { return "Mervo v." + VersionNumberText(); }
+std::string VersionPanelText(const TProgrammer& programmer) { return "Mervo v." + VersionNumberText(programmer); }
 
 bool GetVersionInfo(TProgrammer& programmer, TUserInterface& ui, bool fromMenu) {
   if (!programmer.HeldDevice) {
@@ -22,9 +24,9 @@ bool GetVersionInfo(TProgrammer& programmer, TUserInterface& ui, bool fromMenu) 
   r[2] = CmdVersionSub;
   r[17] = 0;
   if (!programmer.ExchangeReport() || r[1] != VersionReplyMark) return false;
-  FirmwareMajor = programmer.Major = r[4];
-  FirmwareMinor = programmer.Minor = r[5];
-  if (fromMenu) ui.ShowMessage(ui.MessageText("VersionInfo") + VersionNumberText());
-  if (programmer.OnVersionText) programmer.OnVersionText(VersionPanelText());
+  programmer.Major = r[4];
+  programmer.Minor = r[5];
+  if (fromMenu) ui.ShowMessage(ui.MessageText("VersionInfo") + VersionNumberText(programmer));
+  if (programmer.OnVersionText) programmer.OnVersionText(VersionPanelText(programmer));
   return true;
 }
