@@ -1,5 +1,6 @@
 #include "buffer/memory_buffer.h"
 
+#include <algorithm>
 #include <cstring>
 
 uint8_t MemoryBuffer[kMemoryBufferSize];
@@ -10,11 +11,15 @@ int32_t SixteenBitCount(int32_t size) {
   return low == 0 ? 65536 : low;
 }
 
-uint16_t CalcChecksum(int32_t chipSize) {
-  const int32_t n = SixteenBitCount(chipSize);
+uint16_t ChecksumOf(std::span<const uint8_t> image, int32_t chipSize) {
+  const size_t n = std::min(static_cast<size_t>(SixteenBitCount(chipSize)), image.size());
   uint32_t sum = 0;
-  for (int32_t i = 0; i < n; ++i) sum += MemoryBuffer[i];
-  Checksum = static_cast<uint16_t>(sum);
+  for (size_t i = 0; i < n; ++i) sum += image[i];
+  return static_cast<uint16_t>(sum);
+}
+
+uint16_t CalcChecksum(int32_t chipSize) {
+  Checksum = ChecksumOf({MemoryBuffer, sizeof MemoryBuffer}, chipSize);
   return Checksum;
 }
 

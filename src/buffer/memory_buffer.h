@@ -3,6 +3,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 inline constexpr int32_t kMemoryBufferSize = 0x100000;
 inline constexpr uint8_t kBlankValue = 0xFF;
@@ -15,6 +16,9 @@ extern uint16_t Checksum;
 // The count held in 16 bits that start-up, the Intel HEX load and the checksum cover:
 // the low 16 bits of size, or 65536 when those bits are 0.
 int32_t SixteenBitCount(int32_t size);
+
+// The byte sum of image's first SixteenBitCount(chipSize) bytes (as far as image reaches).
+uint16_t ChecksumOf(std::span<const uint8_t> image, int32_t chipSize);
 
 // Recomputes Checksum over the first SixteenBitCount(chipSize) bytes.
 uint16_t CalcChecksum(int32_t chipSize);

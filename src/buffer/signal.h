@@ -21,8 +21,8 @@ class TSignal {
 
   // Calls every listener connected now; one that connects or disconnects meanwhile is safe.
   void operator()(Args... args) const {
-    const auto slots = Slots_;
-    for (const auto& s : slots) s.second(args...);
+    const auto listeners = Slots_;
+    for (const auto& s : listeners) s.second(args...);
   }
 
  private:

@@ -1,5 +1,7 @@
 // Chip commands: read (chip to image file), write (image file to chip, with the read-back check)
 // verify (chip against image file), blank check and erase, on the programmer or the simulated one.
+#include <vector>
+
 #include "buffer/memory_buffer.h"
 #include "cli/commands.h"
 #include "cli/console_user_interface.h"
@@ -50,9 +52,9 @@ int Read(TCliOptions& o) {
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
-  // Bytes that the read does not reach are saved blank, as in the program after its start.
-  BlankSixteenBitCount(chip.Size);
-  switch (ReadChipTo(session.Programmer, chip, MemoryBuffer, ui)) {
+  // Bytes that the read does not reach are saved blank.
+  std::vector<uint8_t> image(kMemoryBufferSize, kBlankValue);
+  switch (ReadChipTo(session.Programmer, chip, image, ui)) {
     case TChipRun::Done: break;
     case TChipRun::Stopped: return TStopOnSignals::ExitCode();
     case TChipRun::Refused: return kExitUsage;
@@ -64,7 +66,7 @@ int Read(TCliOptions& o) {
     ui.ShowMessage(ui.MessageText("OpStopped"));
     return TStopOnSignals::ExitCode();
   }
-  SaveImageFile(out, format, chip);
+  WriteImage(out, format, image, ChipSpan(format, chip));
   return kExitOk;
 }
 
@@ -74,14 +76,14 @@ int CompareWithImage(TCliOptions& o, const char* usage, TCheck check) {
   RequireArgs(o, usage);
   TConsoleUserInterface ui;
   const TChip chip = RequireUsableChip(o, ui);
-  const std::string& in = o.Args[0];
-  LoadImageForCommand(in, ImageFormatOption(o, "format", in), chip, OffsetOption(o));
+  // An image that does not fit is refused before the programmer is touched.
+  const TCommandImage image = LoadImageForCommand(o, "format", o.Args[0], chip);
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
   TDifferences differences;
   TDifferences* found = &differences;
-  const TChipCheck result = check(session.Programmer, chip, MemoryBuffer, ui, found);
+  const TChipCheck result = check(session.Programmer, chip, image.Bytes, ui, found);
   if (result == TChipCheck::Different) PrintDifferences(differences);
   return ExitCodeOf(result, session.Programmer);
 }
@@ -134,23 +136,24 @@ int Erase(TCliOptions& o) {
 }  // namespace
 
 void AddChipCommands(std::vector<TCliCommand>& out) {
-  out.push_back({"read",
-                 "read OUT",
-                 "read the chip into an image file; the extension gives the format (--format hex|srec|bin)",
-                 {"format"},
-                 {},
-                 Read});
+  out.push_back(
+      {"read",
+       "read OUT",
+       "read the chip into an image file; the extension gives the format (" + FormatOptionHelp("format") + ")",
+       {"format"},
+       {},
+       Read});
   out.push_back({"write",
                  "write IN",
-                 "write an image file into the chip and check it (--format, --offset ADDR)",
+                 "write an image file into the chip and check it (--format, --offset ADDR, --cut)",
                  {"format", "offset"},
-                 {},
+                 {"cut"},
                  Write});
   out.push_back({"verify",
                  "verify IN",
-                 "compare the chip with an image file (--format, --offset ADDR)",
+                 "compare the chip with an image file (--format, --offset ADDR, --cut)",
                  {"format", "offset"},
-                 {},
+                 {"cut"},
                  Verify});
   out.push_back(
       {"blank-check", "blank-check", "check that every byte of the chip is 0xFF (exit 1 if not)", {}, {}, BlankCheck});

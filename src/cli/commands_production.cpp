@@ -139,11 +139,12 @@ void LoadRun(TCliOptions& o, TStationJob& run) {
     if (o.Args.size() != 1)
       throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation + " IN"};
     run.ImageFile = o.Args[0];
-    LoadImageForCommand(run.ImageFile, ImageFormatOption(o, "format", run.ImageFile), run.Chip, OffsetOption(o));
+    const TCommandImage image = LoadImageForCommand(o, "format", run.ImageFile, run.Chip);
     std::error_code ec;
     run.ImageSize = std::filesystem::file_size(run.ImageFile, ec);
-    run.Checksum = IntToHex(CalcChecksum(run.Chip.Size), 4);
-    run.Image.assign(MemoryBuffer, MemoryBuffer + std::max<int32_t>(0, run.Chip.Size));
+    run.Checksum = IntToHex(ChecksumOf(image.Bytes, run.Chip.Size), 4);
+    run.ImageWarning = image.Warning;
+    run.Image.assign(image.Bytes.begin(), image.Bytes.begin() + std::max<int32_t>(0, run.Chip.Size));
   } else if (!o.Args.empty()) {
     throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation};
   }

@@ -1,6 +1,5 @@
 #include "cli/image_options.h"
 
-#include <cstring>
 #include <iostream>
 
 #include "buffer/memory_buffer.h"
@@ -8,13 +7,30 @@
 #include "common/error.h"
 #include "common/integer.h"
 
-TImageFormat ImageFormatOption(const TCliOptions& o, const std::string& flag, const std::string& file) {
+namespace {
+
+std::optional<TImageFormat> FlagFormat(const TCliOptions& o, const std::string& flag) {
   auto it = o.Flags.find(flag);
-  if (it == o.Flags.end()) return ImageFormatOf(file);
-  TImageFormat format;
-  if (!ParseImageFormat(it->second, format))
-    throw TCliError{kExitUsage, "--" + flag + " must be hex, srec or bin, not '" + it->second + "'"};
+  if (it == o.Flags.end()) return std::nullopt;
+  const auto format = ImageFormatById(it->second);
+  if (!format)
+    throw TCliError{kExitUsage, "--" + flag + " must be " + ImageFormatIds(", ") + ", not '" + it->second + "'"};
   return format;
+}
+
+}  // namespace
+
+TImageFormat ImageFormatOption(const TCliOptions& o, const std::string& flag, const std::string& file) {
+  return FlagFormat(o, flag).value_or(ImageFormatOf(file));
+}
+
+TImageFormat ImageFormatToReadOption(const TCliOptions& o, const std::string& flag, const std::string& file) {
+  if (auto format = FlagFormat(o, flag)) return *format;
+  try {
+    return ImageFormatToRead(file);
+  } catch (const std::exception& e) {
+    throw TCliError{kExitFile, e.what()};
+  }
 }
 
 uint32_t OffsetOption(const TCliOptions& o) {
@@ -41,32 +57,33 @@ uint32_t OffsetOption(const TCliOptions& o) {
   return static_cast<uint32_t>(value);
 }
 
-void LoadImageForCommand(const std::string& file, TImageFormat format, const TChip& chip, uint32_t offset,
-                         std::span<uint8_t> image) {
-  // The bytes above the chip's range are as the program's start-up leaves them.
-  if (image.data() == MemoryBuffer)
-    BlankSixteenBitCount(chip.Size);
-  else
-    std::memset(image.data(), kBlankValue, image.size());
+TCommandImage LoadImageForCommand(const TCliOptions& o, const std::string& flag, const std::string& file,
+                                  const TChip& chip, TImageLimit limit) {
+  const TImageFormat format = ImageFormatToReadOption(o, flag, file);
+  TCommandImage image;
+  image.Bytes.resize(kMemoryBufferSize);
   try {
-    ReadImageFile(file, format, chip, offset, image);
+    image.Extent = ReadImage(file, format, OffsetOption(o), image.Bytes);
   } catch (const std::exception& e) {
-    std::string text = e.what();
-    if (offset == 0) {
-      const std::optional<uint64_t> lowest = LowestImageAddress(file, format);
-      if (lowest && *lowest > 0 && *lowest >= static_cast<uint64_t>(std::max(chip.Size, 0))) {
-        TConsoleUserInterface ui;
-        const std::string at = IntToHex(static_cast<int64_t>(*lowest), 4);
-        text += "\n" + FormatText(ui.MessageText("ImgUseOffset"), {at, at});
-      }
-    }
-    throw TCliError{kExitFile, text};
+    throw TCliError{kExitFile, e.what()};
   }
+  const TChip limitChip = limit == TImageLimit::Chip ? chip : TChip{};
+  const auto problem = ImageFitProblem(file, image.Extent, limitChip, kMemoryBufferSize);
+  if (!problem) return image;
+  TConsoleUserInterface ui;
+  std::string text = FormatText(ui.MessageText(problem->Key), problem->Args);
+  if (o.Flags.count("cut") && chip.Size > 0) {
+    image.Warning = text + " " + FormatText(ui.MessageText("ImgCut"), {std::to_string(chip.Size)});
+    std::cerr << "tesmaro-cli: " << image.Warning << "\n";
+    image.Extent.End = std::min<uint64_t>(image.Extent.End, static_cast<uint64_t>(chip.Size));
+    image.Extent.First = std::min(image.Extent.First, image.Extent.End);
+    return image;
+  }
+  if (image.Extent.First >= 0x10000) text += " " + ui.MessageText("ImgOffsetMissing");
+  throw TCliError{kExitFile, text};
 }
 
-void LoadImageForCommand(const std::string& file, TImageFormat format, const TChip& chip, uint32_t offset) {
-  LoadImageForCommand(file, format, chip, offset, {MemoryBuffer, static_cast<size_t>(kMemoryBufferSize)});
-}
+std::string FormatOptionHelp(const char* flag) { return std::string("--") + flag + " " + ImageFormatIds("|"); }
 
 void PrintDifferences(const TDifferences& differences) {
   TConsoleUserInterface ui;

@@ -119,7 +119,8 @@ std::string LogLine(const TLogRecord& r) {
   std::string image = "null";
   if (!r.ImageFile.empty())
     image = "{\"file\":" + JsonString(r.ImageFile) + ",\"size\":" + std::to_string(r.ImageSize) +
-            ",\"checksum\":" + JsonString(r.ImageChecksum) + "}";
+            ",\"checksum\":" + JsonString(r.ImageChecksum) +
+            (r.ImageWarning.empty() ? "" : ",\"warning\":" + JsonString(r.ImageWarning)) + "}";
   return "{\"time\":" + JsonString(IsoTime(r.Time)) + ",\"operation\":" + JsonString(r.Operation) +
          ",\"chip\":" + JsonString(r.Chip) + ",\"programmer\":{\"node\":" + JsonString(r.ProgrammerNode) +
          ",\"serial\":" + JsonString(r.ProgrammerSerial) + "},\"image\":" + image +

@@ -16,6 +16,7 @@ struct TLogRecord {
   std::string ImageFile;                    // empty: the operation takes no image
   uint64_t ImageSize = 0;                   // bytes of the image file
   std::string ImageChecksum;                // as the status bar shows it: four hex digits
+  std::string ImageWarning;                 // the image was cut to the chip (--cut): why
   std::optional<uint64_t> Serial;           // the serial number written
   std::string Result;                       // "ok", "different", "no-answer", "unplugged", "stopped"
   std::optional<uint64_t> FirstDifference;  // the first differing address

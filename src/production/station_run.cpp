@@ -90,6 +90,7 @@ void RunStation(const TStationJob& job, TStation& s) {
         r.ImageFile = job.ImageFile;
         r.ImageSize = job.ImageSize;
         r.ImageChecksum = job.Checksum;
+        r.ImageWarning = job.ImageWarning;
       }
       r.Serial = s.SerialNumber;
       r.Result = JobResultName(s.Outcome.Result);

@@ -24,6 +24,7 @@ struct TStationJob {
   std::string ImageFile;
   uint64_t ImageSize = 0;
   std::string Checksum;
+  std::string ImageWarning;    // the image was cut to the chip (--cut): why
   std::vector<uint8_t> Image;  // as loaded, before any serial number
   std::optional<TSerialSpec> Serial;
   std::unique_ptr<TSerialPool> Pool;  // with Serial
