@@ -6,8 +6,10 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <memory>
+#include <vector>
 
 #include "app/hex_grid.h"
+#include "buffer/document.h"
 #include "buffer/memory_buffer.h"
 
 namespace {
@@ -18,8 +20,12 @@ size_t HeapInUse() { return mallinfo2().uordblks; }
 
 // A grid as the main window sizes it, shown offscreen, over a buffer full of varied bytes.
 std::unique_ptr<THexGrid> ShownGrid(int height, int rows) {
-  for (int i = 0; i < kMemoryBufferSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i * 37 + (i >> 8));
-  auto grid = std::make_unique<THexGrid>(nullptr);
+  static TDocument document;
+  std::vector<uint8_t> bytes(kMemoryBufferSize);
+  for (int i = 0; i < kMemoryBufferSize; ++i) bytes[i] = static_cast<uint8_t>(i * 37 + (i >> 8));
+  document.Store(0, bytes);
+  document.Settle();
+  auto grid = std::make_unique<THexGrid>(nullptr, document);
   grid->resize(639, height);
   grid->SetColWidth(0, 50);
   grid->SetColWidth(17, 140);

@@ -58,6 +58,8 @@ TMainWindow::TMainWindow(const TStartOptions& options, TUserInterface* ui) : Opt
 TMainWindow::~TMainWindow() {
   // The measurement ends within its 0.4 s; its result, posted to the window, is then dropped.
   if (ClockThread_.joinable()) ClockThread_.join();
+  // The grid listens to the document, which goes before the window's widgets do.
+  delete Grid_;
 }
 
 std::string TMainWindow::CatalogueFile() const { return Options_.ExeFolder + kCatalogueFileName; }
@@ -142,7 +144,7 @@ void TMainWindow::CreateControls() {
   ProgressBar_->setValue(0);
   ProgressBar_->setTextVisible(false);
   middle->addWidget(ProgressBar_);
-  Grid_ = new THexGrid(central);
+  Grid_ = new THexGrid(central, Document_);
   middle->addWidget(Grid_, 1);
   column->addLayout(middle, 1);
 
@@ -284,20 +286,10 @@ void TMainWindow::Activate() {
     ApplyLanguage();
     Grid_->SetColWidth(17, 140);
     Grid_->SetChipSize(CurrentChip.Size);
-    Grid_->Editor().SetBaseline();
     UpdateView();
+    // The command-line file, by the same rule as every open; its folder becomes the dialogs'.
     const std::string& file = Options_.CommandLineFile;
-    if (!file.empty()) {
-      // Folders set only after a successful load.
-      ReplaceBuffer([this, &file] {
-        LoadCommandLineFile(file);
-        return true;
-      });
-      OpenDialog.InitialDir = FolderPart(file);
-      SaveDialog.InitialDir = FolderPart(file);
-      DocumentOpenedOrSaved(file,
-                            KnownImageFormatOf(file) == TImageFormat::SRec ? TImageFormat::SRec : TImageFormat::Hex);
-    }
+    if (!file.empty()) OpenFile(file);
   });
   Grid_->setFocus(Qt::OtherFocusReason);
   if (Options_.CloseAfterStart) QTimer::singleShot(0, this, [this] { close(); });
@@ -316,7 +308,6 @@ void TMainWindow::StartUp() {
   }
   // A remembered chip that the catalogue refuses is reported; the start-up goes on without a chip.
   if (!chipName.empty()) Run([&] { LoadChip(TCatalogue(CatalogueFiles()), chipName, CurrentChip); });
-  BlankSixteenBitCount(CurrentChip.Size);
   MeasureCpuClock();
   UpdateView();
 }
@@ -339,12 +330,12 @@ void TMainWindow::MeasureCpuClock() {
 }
 
 void TMainWindow::UpdateView() {
-  CalcChecksum(CurrentChip.Size);
+  // The checksum and the grid cover the chip as it is now.
+  if (Document_.ChipSize() != CurrentChip.Size) Grid_->SetChipSize(CurrentChip.Size);
   ShowChecksum();
   StatusBar_->SetPanelText(TStatusPanel::ChipName, QString::fromStdString(CurrentChip.Name));
   StatusBar_->SetPanelText(TStatusPanel::ChipSize, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
   StatusBar_->SetPanelText(TStatusPanel::PageSize, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
-  Grid_->BufferChanged();
   Grid_->SetMarks({});  // the differences of a compare no longer hold for new contents
   ShowCellAddress();
   Grid_->RepaintNow();
@@ -408,10 +399,8 @@ void TMainWindow::StopOperation() {
 
 void TMainWindow::ClearBuffer() {
   if (!ConfirmDiscardChanges()) return;
-  // A cleared buffer holds nothing to save; the clear can be taken back.
-  ReplaceBuffer([] {
-    ClearMemoryBuffer();
-    return true;
-  });
+  // An untitled document of blank bytes; the clear can be taken back.
+  Grid_->CommitEntry();
+  Document_.Clear();
   UpdateView();
 }

@@ -19,12 +19,7 @@ uint8_t* TDocument::Writable() {
 
 int32_t TDocument::ChecksumCount() const { return std::min(SixteenBitCount(ChipSize_), Capacity_); }
 
-void TDocument::RecomputeChecksum() {
-  uint32_t sum = 0;
-  const uint8_t* p = Bytes_->data();
-  for (int32_t i = 0, n = ChecksumCount(); i < n; ++i) sum += p[i];
-  Sum_ = static_cast<uint16_t>(sum);
-}
+void TDocument::RecomputeChecksum() { Sum_ = ChecksumOf(*Bytes_, ChipSize_); }
 
 void TDocument::SetChipSize(int32_t size) {
   ChipSize_ = std::clamp(size, 0, Capacity_);

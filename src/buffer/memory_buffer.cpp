@@ -1,10 +1,6 @@
 #include "buffer/memory_buffer.h"
 
 #include <algorithm>
-#include <cstring>
-
-uint8_t MemoryBuffer[kMemoryBufferSize];
-uint16_t Checksum = 0;
 
 int32_t SixteenBitCount(int32_t size) {
   int32_t low = static_cast<int32_t>(static_cast<uint32_t>(size) & 0xFFFFu);
@@ -17,14 +13,3 @@ uint16_t ChecksumOf(std::span<const uint8_t> image, int32_t chipSize) {
   for (size_t i = 0; i < n; ++i) sum += image[i];
   return static_cast<uint16_t>(sum);
 }
-
-uint16_t CalcChecksum(int32_t chipSize) {
-  Checksum = ChecksumOf({MemoryBuffer, sizeof MemoryBuffer}, chipSize);
-  return Checksum;
-}
-
-void BlankSixteenBitCount(int32_t chipSize) {
-  std::memset(MemoryBuffer, kBlankValue, static_cast<size_t>(SixteenBitCount(chipSize)));
-}
-
-void ClearMemoryBuffer() { std::memset(MemoryBuffer, kBlankValue, sizeof MemoryBuffer); }

@@ -144,6 +144,7 @@ const std::map<std::string, std::string>& Texts() {
       {"ImgPastBuffer", "%s holds data up to 0x%s; the memory buffer ends at 0x%s."},
       {"ImgOffsetMissing", "Is an --offset missing?"},
       {"ImgCut", "--cut: only the first %s bytes are used."},
+      {"ImgLargerThanChip", "%s Write programs only the chip's first %s bytes; Save keeps all of the file's data."},
   };
   return texts;
 }

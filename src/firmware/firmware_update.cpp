@@ -1,6 +1,7 @@
 #include "firmware/firmware_update.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include "common/integer.h"
@@ -44,10 +45,10 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
   info += ui.MessageText("FwHwFirmware") + FirmwareIdText(&r[DataArea]) + kLineEnd;
   ui.ShowMessage(ui.MessageText("FwCurrent") + kLineEnd + kLineEnd + info);
 
-  std::fill(FirmwareImage, FirmwareImage + kFirmwareFileMinSize, 0);
-  if (!hooks.LoadFile || !hooks.LoadFile()) return TFirmwareUpdateResult::NotLoaded;
+  std::array<uint8_t, kFirmwareImageSize> image{};
+  if (!hooks.LoadFile || !hooks.LoadFile(image)) return TFirmwareUpdateResult::NotLoaded;
 
-  const std::string question = ui.MessageText("FwNew") + FirmwareIdText(FirmwareImage) + kLineEnd + kLineEnd +
+  const std::string question = ui.MessageText("FwNew") + FirmwareIdText(image.data()) + kLineEnd + kLineEnd +
                                ui.MessageText("FwUpdateQuestion") + kLineEnd + kLineEnd;
   // Enter must not start flashing: No is the default answer.
   if (ui.AskYesNo(question, TAnswer::No) != TAnswer::Yes) return TFirmwareUpdateResult::NotConfirmed;
@@ -68,7 +69,7 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
       return TFirmwareUpdateResult::Stopped;
     }
     const int address = i * kFirmwareBlockSize;
-    const uint8_t* block = FirmwareImage + address;
+    const uint8_t* block = image.data() + address;
     r[0] = 0;
     r[1] = CmdFirmwareBlock;
     r[5] = static_cast<uint8_t>(address);

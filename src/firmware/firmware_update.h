@@ -1,9 +1,10 @@
 // The firmware update command: shows the programmer's current firmware, loads an update file
-// into FirmwareImage, asks for confirmation and sends the image in 504 checked blocks.
+// into the update's own firmware image, asks for confirmation and sends it in 504 checked blocks.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <span>
 
 #include "common/user_interface.h"
 #include "programmer/programmer.h"
@@ -27,8 +28,9 @@ enum class TFirmwareUpdateResult {
 };
 
 struct TFirmwareUpdateHooks {
-  // Fills FirmwareImage: LoadFirmwareFile with the window's dialog in the program, a named file elsewhere.
-  std::function<bool()> LoadFile;
+  // Fills the image (kFirmwareImageSize bytes, zeros up to the update file's minimum size):
+  // LoadFirmwareFile with the window's dialog in the program, a named file elsewhere.
+  std::function<bool(std::span<uint8_t> image)> LoadFile;
   // Repaints the window once before the transfer; may be empty.
   std::function<void()> Repaint;
 };

@@ -120,25 +120,3 @@ std::string SaveDialogFilter();
 TImageFormat FormatOfSaveFilter(int index);
 // The Save filter index of a format.
 int SaveFilterIndexOf(TImageFormat format);
-
-// --- over MemoryBuffer, as the window still uses it ---
-
-void LoadHexFile(const std::string& fileName, const TChip& chip, uint32_t offset = 0);
-void LoadHexText(std::string_view text, const TChip& chip, uint32_t offset = 0);
-void LoadSRecFile(const std::string& fileName, const TChip& chip, uint32_t offset = 0);
-void LoadSRecText(std::string_view text, const TChip& chip, uint32_t offset = 0);
-void LoadBinFile(const std::string& fileName, const TChip& chip);
-std::string HexText(const TChip& chip);
-std::string SRecText(const TChip& chip);
-void SaveHexFile(const std::string& fileName, const TChip& chip);
-void SaveSRecFile(const std::string& fileName, const TChip& chip);
-void SaveBinFile(const std::string& fileName, const TChip& chip);
-void LoadImageFile(const std::string& fileName, TImageFormat format, const TChip& chip, uint32_t offset = 0);
-// Into image (kMemoryBufferSize bytes), unchanged when the load fails.
-void ReadImageFile(const std::string& fileName, TImageFormat format, const TChip& chip, uint32_t offset,
-                   std::span<uint8_t> image);
-void SaveImageFile(const std::string& fileName, TImageFormat format, const TChip& chip);
-bool ParseImageFormat(std::string_view text, TImageFormat& format);
-// The lowest address of a data byte in an Intel HEX or S-record file; nothing for a binary image,
-// a file without data or one that can't be read.
-std::optional<uint64_t> LowestImageAddress(const std::string& fileName, TImageFormat format);

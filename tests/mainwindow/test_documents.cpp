@@ -12,6 +12,7 @@
 #include "common/ini_file.h"
 #include "common/scripted_user_interface.h"
 #include "simulator/simulated_programmer.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
 #include "support/window_driver.h"
 #include "support/window_options.h"
@@ -64,13 +65,12 @@ class TestDocuments : public QObject {
     ui.FileNames = {dir.File("a.bin")};
     ui.FilterIndexes = {2};
     Action(f, "Open1")->trigger();
-    QCOMPARE(f.CurrentFile, dir.File("a.bin"));
+    QCOMPARE(f.CurrentFile(), dir.File("a.bin"));
     QCOMPARE(f.OpenDialog.InitialDir, dir.Folder());
     QCOMPARE(f.SaveDialog.InitialDir, dir.Folder());
     QCOMPARE(f.windowTitle(), QString("a.bin - Tesmaro"));
 
-    MemoryBuffer[5] = 0x22;
-    f.SetBufferModified(true);
+    Edit(f.Document(), 5, 0x22);
     QCOMPARE(f.windowTitle(), QString("a.bin* - Tesmaro"));
     Action(f, "Save1")->trigger();
     QCOMPARE(ui.Dialogs.size(), size_t(2));  // no dialog this time
@@ -85,8 +85,7 @@ class TestDocuments : public QObject {
     QCOMPARE(f.windowTitle(), QString("a.bin - Programmierer"));
 
     // The unsaved-changes question's Save writes the current file, again without a dialog.
-    MemoryBuffer[6] = 0x33;
-    f.SetBufferModified(true);
+    Edit(f.Document(), 6, 0x33);
     ui.Answers = {TAnswer::Yes};
     QVERIFY(f.ConfirmDiscardChanges());
     QCOMPARE(dir.Read("a.bin")[6], '\x33');
@@ -94,13 +93,13 @@ class TestDocuments : public QObject {
     QVERIFY(!f.BufferModified());
 
     // Save keeps the format the file was opened in, which its name does not tell: a file
-    // without a known extension opened as Intel HEX is not turned into a binary image.
+    // without a known extension read as Intel HEX (by its lines) is not turned into a binary image.
     dir.Write("image.dat", ":0100000044BB\r\n:00000001FF\r\n");
     ui.FileNames = {dir.File("image.dat")};
     ui.FilterIndexes = {1};
     Action(f, "Open1")->trigger();
-    QCOMPARE(MemoryBuffer[0], uint8_t(0x44));
-    MemoryBuffer[0] = 0x45;
+    QCOMPARE(f.Document()[0], uint8_t(0x44));
+    Edit(f.Document(), 0, 0x45);
     Action(f, "Save1")->trigger();
     QVERIFY(dir.Read("image.dat").rfind(":1000000045FFFF", 0) == 0);
   }
@@ -121,7 +120,7 @@ class TestDocuments : public QObject {
       QCOMPARE(f.RecentFiles.front(), dir.File("f5.bin"));
       QCOMPARE(f.RecentFiles.back(), dir.File("f2.bin"));
       QCOMPARE(RecentMenu(f).front(), "&1 " + dir.File("f5.bin"));
-      QCOMPARE(MemoryBuffer[0], uint8_t(5));
+      QCOMPARE(f.Document()[0], uint8_t(5));
       QVERIFY(f.close());
     }
     // The list comes back from the settings file; the last folder with it.
@@ -142,13 +141,12 @@ class TestDocuments : public QObject {
     QCOMPARE(TIniFile(dir.File("tesmaro.ini")).ReadString("RecentFiles", "File8", "?"), std::string());
 
     // An entry that exists opens, after the unsaved-changes question: Cancel keeps the buffer.
-    MemoryBuffer[0] = 0x77;
-    f.SetBufferModified(true);
+    Edit(f.Document(), 0, 0x77);
     Menu(f, "RecentFiles1")->actions()[1]->trigger();  // f8.bin; no answer queued: Cancel
-    QCOMPARE(MemoryBuffer[0], uint8_t(0x77));
+    QCOMPARE(f.Document()[0], uint8_t(0x77));
     ui.Answers = {TAnswer::No};
     Menu(f, "RecentFiles1")->actions()[1]->trigger();
-    QCOMPARE(MemoryBuffer[0], uint8_t(8));
+    QCOMPARE(f.Document()[0], uint8_t(8));
     QCOMPARE(f.windowTitle(), QString("f8.bin - Tesmaro"));
   }
 
@@ -161,16 +159,15 @@ class TestDocuments : public QObject {
     TMainWindow f(WindowOptionsIn(dir), &ui);
     f.Activate();
     QVERIFY(f.acceptDrops());
-    MemoryBuffer[0] = 0x99;
-    f.SetBufferModified(true);
+    Edit(f.Document(), 0, 0x99);
     Drop(f, dir.File("d.hex"));  // Cancel
-    QCOMPARE(MemoryBuffer[0], uint8_t(0x99));
+    QCOMPARE(f.Document()[0], uint8_t(0x99));
     QCOMPARE(ui.Shown.back().Kind, TKind::SaveChanges);
     ui.Answers = {TAnswer::No};
     Drop(f, dir.File("d.hex"));
-    QCOMPARE(MemoryBuffer[0], uint8_t(1));  // read as Intel HEX, as its name says
-    QCOMPARE(MemoryBuffer[3], uint8_t(4));
-    QCOMPARE(MemoryBuffer[4], uint8_t(0xFF));
+    QCOMPARE(f.Document()[0], uint8_t(1));  // read as Intel HEX, as its name says
+    QCOMPARE(f.Document()[3], uint8_t(4));
+    QCOMPARE(f.Document()[4], uint8_t(0xFF));
     QCOMPARE(f.windowTitle(), QString("d.hex - Tesmaro"));
     QCOMPARE(f.RecentFiles.front(), dir.File("d.hex"));
   }
@@ -214,7 +211,7 @@ class TestDocuments : public QObject {
       QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
       ui.Shown.clear();
       auto& chip = f.SimulatedProgrammer->Chip;
-      std::memset(MemoryBuffer, 0x42, 4096);
+      FillBytes(f.Document(), 0, 4096, 0x42);
 
       QVERIFY(Action(f, "AskBeforeWriting1")->isCheckable());
       QVERIFY(Action(f, "AskBeforeWriting1")->isChecked());
@@ -229,7 +226,7 @@ class TestDocuments : public QObject {
       Action(f, "AskBeforeWriting1")->trigger();  // off: writes without a question
       QVERIFY(!Action(f, "AskBeforeWriting1")->isChecked());
       ui.Shown.clear();
-      std::memset(MemoryBuffer, 0x43, 4096);
+      FillBytes(f.Document(), 0, 4096, 0x43);
       Action(f, "Program2")->trigger();
       QCOMPARE(ui.Texts(), (std::vector<std::string>{"Programming OK"}));
       QCOMPARE(chip[0], uint8_t(0x43));
@@ -245,7 +242,7 @@ class TestDocuments : public QObject {
       Action(f, "Erase1")->trigger();
       QCOMPARE(chip[0], uint8_t(0xFF));
       QCOMPARE(chip[4095], uint8_t(0xFF));
-      QCOMPARE(MemoryBuffer[0], uint8_t(0x43));  // the buffer is not touched
+      QCOMPARE(f.Document()[0], uint8_t(0x43));  // the document is not touched
       ui.Shown.clear();
       Action(f, "BlankCheck1")->trigger();
       QCOMPARE(ui.Texts(), (std::vector<std::string>{"The chip 24C32 is blank."}));
