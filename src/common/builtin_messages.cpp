@@ -145,6 +145,15 @@ const std::map<std::string, std::string>& Texts() {
       {"ImgOffsetMissing", "Is an --offset missing?"},
       {"ImgCut", "--cut: only the first %s bytes are used."},
       {"ImgLargerThanChip", "%s Write programs only the chip's first %s bytes; Save keeps all of the file's data."},
+      {"ChipTooLarge", "Chip \"%s\" has a size of %d bytes, more than the %d bytes of the memory buffer."},
+      {"ChipPastBuffer", "Chip \"%s\" needs %d bytes, more than the %d bytes of the buffer."},
+      {"ChipNoPageSize", "Chip \"%s\" has a page size of %d: it can't be written."},
+      {"CatNoEquals", "[%s]%s: '%s' has no '=': the line is not read"},
+      {"CatKeyBeforeSection", "%s%s'%s' stands before the first section: it is not read"},
+      {"CatHashLine", "[%s] %s: the line starts with '#', so it is read as a chip; comments start with ';'"},
+      {"CatType1Above64K", "[%s] %s: Size %s is above 64 KiB, further than type 1 chips are addressed"},
+      {"CatSizeNotBlocks", "[%s] %s: Size %s is not a multiple of 32"},
+      {"CatNameInTwoFamilies", "[%s] %s: the chip stands in [%s] too (%s)"},
   };
   return texts;
 }

@@ -97,8 +97,7 @@ int32_t BlockCount(const TChip& chip) { return chip.Size < kBlockSize ? 1 : chip
 
 void RequireFits(const TChip& chip, size_t bytes, size_t room) {
   if (bytes > room)
-    throw TError(FormatText("Chip \"%s\" needs %d bytes, more than the %d bytes of the buffer.",
-                            {chip.Name, std::to_string(bytes), std::to_string(room)}));
+    throw TError(TMessageKey{"ChipPastBuffer"}, {chip.Name, std::to_string(bytes), std::to_string(room)});
 }
 
 // Compares the chip's bytes read with the expected ones; a difference extends the failure message
@@ -214,8 +213,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const int32_t type = chip.ChipType;
   if ((type == 1 || type == 2) && chip.PageSize < 1)
-    throw TError(FormatText("Chip \"%s\" has a page size of %d: it can't be written.",
-                            {chip.Name, std::to_string(chip.PageSize)}));
+    throw TError(TMessageKey{"ChipNoPageSize"}, {chip.Name, std::to_string(chip.PageSize)});
   RequireFits(chip, static_cast<size_t>(std::max<int32_t>(0, chip.Size)), source.size());
   THoldChanges hold(p);
   TProgrammerUse use(p);
