@@ -73,9 +73,9 @@ void AddImageFileCommands(std::vector<TCliCommand>& out) {
                  "convert IN OUT",
                  "convert an image, keeping every byte it holds; the name or the content gives the format "
                  "(--in-format/--out-format " +
-                     formats + ", --offset ADDR, --cut)",
+                     formats + ", --offset ADDR)",
                  {"in-format", "out-format", "offset"},
-                 {"cut"},
+                 {},
                  Convert});
   out.push_back({"checksum",
                  "checksum FILE",

@@ -471,6 +471,11 @@ class TestEditCommands : public QObject {
     Type("AB");
     QCOMPARE(Doc()[99], uint8_t(0xAB));
     QCOMPARE(grid.Col(), 4);
+    // Past the chip's last byte typing is refused: the byte stays as typed, no entry opens.
+    Type("CD");
+    QCOMPARE(Doc()[99], uint8_t(0xAB));
+    QVERIFY(!grid.Editing());
+    QCOMPARE(grid.model()->index(7, 4).data().toString(), QString("AB"));
     Key(Qt::Key_Right);
     Key(Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(Editor().Cursor(), 99);
