@@ -56,7 +56,7 @@ BENCHMARK(BM_PaintViewport)->Arg(320)->Arg(1000)->Unit(benchmark::kMicrosecond);
 void BM_PaintViewportWithSelection(benchmark::State& state) {
   auto grid = ShownGrid(1000, kRowsOf1MiB);
   grid->SetCodePage("CP1251");
-  grid->Editor().SetBaseline();
+  grid->Editor().Document().SetBaseline();
   grid->SelectCell(5, 1000);
   grid->Editor().Paste("11 22 33 44 55 66 77 88");
   grid->Editor().MoveTo(grid->Editor().Cursor() + 16 * 40, true);
