@@ -37,7 +37,7 @@ TImageSink::TImageSink(std::span<uint8_t> image, uint32_t offset) : Image_(image
   Written_ = bits.data();
 }
 
-bool TImageSink::MarkNew(size_t from, size_t n) {
+bool TImageSink::MarkNewAcross(size_t from, size_t n) {
   const size_t end = from + n;
   for (size_t i = from; i < end;) {
     const size_t bit = i & 63, take = std::min<size_t>(64 - bit, end - i);

@@ -65,8 +65,17 @@ class TImageSink {
 
  private:
   // Marks the image bytes [from, from + n) written; false, with nothing marked, when one of them
-  // was written already.
-  bool MarkNew(size_t from, size_t n);
+  // was written already. A record within one word of marks is the common case.
+  bool MarkNew(size_t from, size_t n) {
+    const size_t bit = from & 63;
+    if (bit + n > 64) return MarkNewAcross(from, n);
+    const uint64_t mask = (n == 64 ? ~uint64_t{0} : (uint64_t{1} << n) - 1) << bit;
+    uint64_t& word = Written_[from >> 6];
+    if (word & mask) return false;
+    word |= mask;
+    return true;
+  }
+  bool MarkNewAcross(size_t from, size_t n);
   void PutOverlapping(size_t at, const uint8_t* data, size_t n);
 
   std::span<uint8_t> Image_;
