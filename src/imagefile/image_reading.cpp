@@ -29,11 +29,11 @@ struct TFileCloser {
 }  // namespace
 
 TImageSink::TImageSink(std::span<uint8_t> image, uint32_t offset) : Image_(image), Offset_(offset) {
-  std::memset(image.data(), kBlankValue, image.size());
+  std::fill(image.begin(), image.end(), kBlankValue);
   std::vector<uint64_t>& bits = WrittenBits();
   const size_t words = (image.size() + 63) / 64;
   if (bits.size() < words) bits.resize(words);
-  std::memset(bits.data(), 0, words * sizeof(uint64_t));
+  std::fill(bits.begin(), bits.begin() + static_cast<std::ptrdiff_t>(words), 0);
   Written_ = bits.data();
 }
 
