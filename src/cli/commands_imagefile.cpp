@@ -21,14 +21,15 @@ int Convert(TCliOptions& o) {
   TChip chip = RequireChip(o);
   const std::string& in = o.Args[0];
   const std::string& out = o.Args[1];
+  const TImageFormat outFormat = ImageFormatOption(o, "out-format", out);
+  CheckOutputWritable(out, outFormat);
   // Every byte the file held is written, also where it reaches past the chip.
   const TCommandImage image = LoadImageForCommand(o, "in-format", in, chip, TImageLimit::Buffer);
-  const TImageFormat outFormat = ImageFormatOption(o, "out-format", out);
   const TImageExtent& data = image.Extent;
   const TImageSpan span =
       data.HasData() ? SaveSpan(outFormat, chip, static_cast<uint32_t>(data.First), static_cast<uint32_t>(data.End), 0)
                      : ChipSpan(outFormat, chip);
-  WriteImage(out, outFormat, image.Bytes, span);
+  SaveImageForCommand(out, outFormat, image.Bytes, span);
   return kExitOk;
 }
 
@@ -51,9 +52,13 @@ int Compare(TCliOptions& o) {
   } else {
     chip = RequireChip(o);
   }
-  const TCommandImage a = LoadImageForCommand(o, "format", o.Args[0], chip, limit);
-  const TCommandImage b = LoadImageForCommand(o, "format", o.Args[1], chip, limit);
+  if (o.Args[0] == kStandardStream && o.Args[1] == kStandardStream)
+    throw TCliError{kExitUsage, "compare can read only one of its images from standard input"};
   const size_t n = static_cast<size_t>(std::clamp(chip.Size, 0, kMemoryBufferSize));
+  const std::vector<TAddressRange> ignored = IgnoredRanges(o, n, false);
+  TCommandImage a = LoadImageForCommand(o, "format", o.Args[0], chip, limit);
+  TCommandImage b = LoadImageForCommand(o, "format", o.Args[1], chip, limit);
+  KeepIgnoredEqual(std::span(a.Bytes).first(n), std::span(b.Bytes).first(n), ignored);
   const TDifferences d = FindDifferences(std::span(a.Bytes).first(n), std::span(b.Bytes).first(n), 16);
   TConsoleUserInterface ui;
   if (d.Same()) {
@@ -71,8 +76,8 @@ void AddImageFileCommands(std::vector<TCliCommand>& out) {
   const std::string formats = ImageFormatIds("|");
   out.push_back({"convert",
                  "convert IN OUT",
-                 "convert an image, keeping every byte it holds; the name or the content gives the format "
-                 "(--in-format/--out-format " +
+                 "convert an image (- for standard input or output), keeping every byte it holds; the name or "
+                 "the content gives the format (--in-format/--out-format " +
                      formats + ", --offset ADDR)",
                  {"in-format", "out-format", "offset"},
                  {},
@@ -86,8 +91,8 @@ void AddImageFileCommands(std::vector<TCliCommand>& out) {
   out.push_back({"compare",
                  "compare A B",
                  "compare two images over the chip (without --chip, 1 MiB); exit 0 same, 1 different "
-                 "(--format, --offset ADDR, --cut)",
-                 {"format", "offset"},
+                 "(--format, --offset ADDR, --ignore ADDR:LEN, --cut)",
+                 {"format", "offset", "ignore"},
                  {"cut"},
                  Compare});
 }

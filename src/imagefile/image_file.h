@@ -36,9 +36,9 @@ struct TImageExtent {
 // without its end record ("image.hex ends without an end record after line 257: it may be cut
 // short."), a file without data ("image.hex holds no data."). With an empty image it only reads.
 TImageExtent ReadImage(const std::string& fileName, TImageFormat format, uint32_t offset, std::span<uint8_t> image);
-// The same over text in memory; name stands for the file in messages.
+// The same over text in memory; name, when given, stands for the file in messages.
 TImageExtent ReadImageText(std::string_view text, TImageFormat format, uint32_t offset, std::span<uint8_t> image,
-                           const std::string& name = "image");
+                           const std::string& name = "");
 
 // Why data of extent do not fit the chip (past its Size) or an image of capacity bytes:
 // "image.hex holds data up to 0x2FFF; the 24C64 ends at 0x1FFF." Nothing when they fit. A chip

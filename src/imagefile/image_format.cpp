@@ -184,9 +184,3 @@ int SaveFilterIndexOf(TImageFormat format) {
     if (kFormats[i].Format == format) return static_cast<int>(i) + 1;
   return 1;
 }
-
-bool ParseImageFormat(std::string_view text, TImageFormat& format) {
-  const auto f = ImageFormatById(text);
-  if (f) format = *f;
-  return f.has_value();
-}

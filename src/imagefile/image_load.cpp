@@ -96,7 +96,7 @@ TImageExtent ReadImage(const std::string& fileName, TImageFormat format, uint32_
 
 TImageExtent ReadImageText(std::string_view text, TImageFormat format, uint32_t offset, std::span<uint8_t> image,
                            const std::string& name) {
-  return Read(TImageSource{nullptr, text, name}, format, offset, image);
+  return Read(TImageSource{nullptr, text, name.empty() ? "image" : name, !name.empty()}, format, offset, image);
 }
 
 std::optional<TKeyedText> ImageFitProblem(const std::string& fileName, const TImageExtent& extent, const TChip& chip,

@@ -91,7 +91,7 @@ void TImageSink::Put(uint64_t address, const uint8_t* data, uint32_t n) {
 }
 
 TKeyedText LinePlace(const TImageSource& source, int64_t line) {
-  if (source.FileName) return {"ImgFileLine", {source.Name, std::to_string(line)}};
+  if (source.Named) return {"ImgFileLine", {source.Name, std::to_string(line)}};
   return {"ImgLine", {std::to_string(line)}};
 }
 

@@ -12,11 +12,13 @@
 #include "imagefile/image_error.h"
 #include "imagefile/image_file.h"
 
-// A file (FileName set) or text in memory; Name stands for it in messages.
+// A file (FileName set) or text in memory; Name stands for it in messages, and errors of a line
+// name it too when Named.
 struct TImageSource {
   const std::string* FileName = nullptr;
   std::string_view Text;
   std::string Name;
+  bool Named = true;
 };
 
 // Two records gave the image address different values; Line is the later one.
