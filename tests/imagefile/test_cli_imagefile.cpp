@@ -217,6 +217,14 @@ TEST_F(CliImageFile, ImagesThatDoNotFitTheChipAreRefused) {
     }
   }
   EXPECT_EQ(Dir.Read("chip.bin").substr(0, 4096), std::string(4096, '\x42'));
+
+  // A production run keeps the warning of --cut in its log too.
+  auto r = RunProgram("tesmaro-cli", "--simulate='" + Dir.File("chip.bin") + "' --chip 24C32 write --cut --log '" +
+                                         Dir.File("run.log") + "' " + Q("big.bin"));
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_NE(Dir.Read("run.log").find("\"warning\":\"" + Dir.File("big.bin") + " holds data up to 0x1387"),
+            std::string::npos)
+      << Dir.Read("run.log");
 }
 
 // A file whose extension names no format is read as what its lines are.
