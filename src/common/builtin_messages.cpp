@@ -42,7 +42,6 @@ const std::map<std::string, std::string>& Texts() {
        "  --version           print the version and exit\n"},
       // File and conversion errors.
       {"CannotOpenFile", "Cannot open file \"%s\". %s"},
-      {"CannotReadFile", "Cannot read file \"%s\". %s"},
       {"CannotCreateFile", "Cannot create file \"%s\". %s"},
       {"CannotOpenStream", "Cannot open file \"%s\"."},
       {"StreamReadError", "Stream read error"},
@@ -121,10 +120,8 @@ const std::map<std::string, std::string>& Texts() {
       {"ImgShortLine", "the line ends before its record does"},
       {"ImgTrailing", "characters follow the record's checksum"},
       {"ImgRecordCount", "the record count says %s data records, but %s came before it"},
-      {"ImgOutsideBuffer", "address 0x%s lies outside the memory buffer"},
       {"ImgBelowOffset", "address 0x%s lies below the load offset 0x%s"},
       {"ImgAskOffset", "The file's data start at 0x%s. Load them at address 0?"},
-      {"ImgUseOffset", "The file's data start at 0x%s: load them with --offset 0x%s."},
       {"ChipDifference", "First difference at 0x%s: chip %s, expected %s; %s"},
       {"FileDifference", "First difference at 0x%s: buffer %s, file %s; %s"},
       {"FilesDifference", "First difference at 0x%s: first file %s, second file %s; %s"},
