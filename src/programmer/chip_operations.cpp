@@ -33,20 +33,20 @@ bool NoProgrammer(const TProgrammer& p, TUserInterface& ui) {
 
 // Bytes 7 and 8: the low 16 bits of address; byte 9: third.
 void PutAddress(TReport& r, uint32_t address, uint8_t third) {
-  r[7] = static_cast<uint8_t>(address);
-  r[8] = static_cast<uint8_t>(address >> 8);
-  r[9] = third;
+  r[ByteAddress] = static_cast<uint8_t>(address);
+  r[ByteAddress + 1] = static_cast<uint8_t>(address >> 8);
+  r[ByteThird] = third;
 }
 
 // The opening chip-access command; type 3 carries Org in byte 9.
 bool OpenChip(TProgrammer& p, const TChip& chip) {
-  p.BuildHeader(chip, CmdChipAccess, 1);
-  if (chip.ChipType == 3) p.Report[9] = static_cast<uint8_t>(chip.Org);
+  p.BuildHeader(chip, CmdChipAccess, SubOpen);
+  if (chip.ChipType == 3) p.Report[ByteThird] = static_cast<uint8_t>(chip.Org);
   return p.ExchangeReport();
 }
 
 bool CloseChip(TProgrammer& p, const TChip& chip) {
-  p.BuildHeader(chip, CmdChipAccess, 2);
+  p.BuildHeader(chip, CmdChipAccess, SubClose);
   return p.ExchangeReport();
 }
 
@@ -55,7 +55,7 @@ bool CloseChip(TProgrammer& p, const TChip& chip) {
 TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool closeChip, bool closeWrite = false) {
   const TExchangeStatus why = p.LastStatus;
   if (closeWrite) {
-    p.BuildHeader(chip, CmdWriteAccess, 2);
+    p.BuildHeader(chip, CmdWriteAccess, SubClose);
     p.ExchangeReport();
   }
   if (closeChip) CloseChip(p, chip);
@@ -73,7 +73,7 @@ enum class TOpened { Nothing, Chip, ChipAndWriteAccess };
 // a routine whose exchange failed.
 TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened opened) {
   if (opened == TOpened::ChipAndWriteAccess) {
-    p.BuildHeader(chip, CmdWriteAccess, 2);
+    p.BuildHeader(chip, CmdWriteAccess, SubClose);
     if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
   }
   if (opened != TOpened::Nothing && !CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
@@ -197,7 +197,7 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
       if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       const uint32_t a = static_cast<uint32_t>(i) * kBlockSize;
       p.BuildHeader(chip, CmdRead, 1);
-      r[5] = length;
+      r[BytePageSize] = length;
       PutAddress(r, a, chip.ChipType == 2 ? static_cast<uint8_t>(a >> 16) : 0);
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
       std::memcpy(scratch.data() + a, r.data() + DataArea, DataAreaSize);
@@ -226,7 +226,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
   if (type == 1 || type == 2) {
     if (type == 2) {
-      p.BuildHeader(chip, CmdWriteAccess, 1);
+      p.BuildHeader(chip, CmdWriteAccess, SubOpen);
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
     }
     const int32_t page = chip.PageSize;
@@ -244,7 +244,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
     }
   } else if (type == 3) {
     // From here on a failure also gives write access back, so the chip is not left writable.
-    p.BuildHeader(chip, CmdWriteAccess, 1);
+    p.BuildHeader(chip, CmdWriteAccess, SubOpen);
     if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
     const bool words = chip.Org > 0;
     const int32_t n = UnitCount(chip);
@@ -262,7 +262,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
       PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
     }
-    p.BuildHeader(chip, CmdWriteAccess, 2);
+    p.BuildHeader(chip, CmdWriteAccess, SubClose);
     if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
   }
   if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false);

@@ -27,23 +27,7 @@
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
 #include "hid/hid_controller.h"
-
-inline constexpr uint16_t ProgrammerVendorId = 0x03E5;
-inline constexpr uint16_t ProgrammerProductId = 0xD11D;
-
-inline constexpr size_t ReportSize = 65;  // report ID byte 0 and 64 payload bytes
-inline constexpr size_t DataArea = 33;    // data area: bytes 33 to 64
-inline constexpr size_t DataAreaSize = 32;
-
-// Command codes (byte 1) and marks.
-inline constexpr uint8_t CmdChipAccess = 0x10;   // sub-command 1 = open, 2 = close
-inline constexpr uint8_t CmdWriteAccess = 0x11;  // sub-command 1 = open, 2 = close
-inline constexpr uint8_t CmdRead = 0x20;
-inline constexpr uint8_t CmdWrite = 0x30;
-inline constexpr uint8_t CmdVersion = 0xAA;
-inline constexpr uint8_t CmdVersionSub = 0x33;
-inline constexpr uint8_t VersionReplyMark = 0xA5;
-inline constexpr uint8_t ChipCommandMark = 0x77;  // byte 17 of every chip command
+#include "protocol/wire_protocol.h"
 
 using TReport = std::array<uint8_t, ReportSize>;
 

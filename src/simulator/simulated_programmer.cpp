@@ -9,27 +9,11 @@
 #include <random>
 
 #include "common/error.h"
-#include "firmware/firmware_constants.h"
 
 namespace {
 
-// Command codes and marks of the report protocol, as the device knows them.
-constexpr uint8_t kChipAccess = 0x10;
-constexpr uint8_t kWriteAccess = 0x11;
-constexpr uint8_t kRead = 0x20;
-constexpr uint8_t kWrite = 0x30;
-constexpr uint8_t kVersion = 0xAA;
-constexpr uint8_t kVersionSub = 0x33;
-constexpr uint8_t kVersionMark = 0xA5;
-constexpr uint8_t kFirmwareInfo = 0x21;
-constexpr uint8_t kFirmwareBlock = 0x10;
-constexpr size_t kData = 33;  // first byte of the data area
-constexpr size_t kDataSize = 32;
-constexpr size_t kSignature = 17;  // firmware signature bytes 17 to 20
-constexpr size_t kLastFirmwareBlock = 16096;
-
 bool Signed(const TSimulatedProgrammer::TRawReport& r) {
-  return std::equal(FirmwareSignature.begin(), FirmwareSignature.end(), r.begin() + kSignature);
+  return std::equal(FirmwareSignature.begin(), FirmwareSignature.end(), r.begin() + ByteMark);
 }
 
 }  // namespace
@@ -46,11 +30,11 @@ TSimulatedProgrammer::~TSimulatedProgrammer() = default;
 
 TSimulatedHidDeviceInfo TSimulatedProgrammer::DeviceInfo() {
   TSimulatedHidDeviceInfo info;
-  info.VendorID = kVendorId;
-  info.ProductID = kProductId;
+  info.VendorID = ProgrammerVendorId;
+  info.ProductID = ProgrammerProductId;
   info.VersionNumber = 0x0100;
-  info.InputReportByteLength = kReportSize;
-  info.OutputReportByteLength = kReportSize;
+  info.InputReportByteLength = ReportSize;
+  info.OutputReportByteLength = ReportSize;
   return info;
 }
 
@@ -140,7 +124,7 @@ bool TSimulatedProgrammer::Respond(const uint8_t* output, size_t length, TRawRep
 
 TSimulatedProgrammer::TRawReport TSimulatedProgrammer::Command(const uint8_t* output, size_t length) {
   TRawReport command{};
-  std::memcpy(command.data(), output, std::min(length, kReportSize));
+  std::memcpy(command.data(), output, std::min(length, ReportSize));
   return command;
 }
 
@@ -151,7 +135,7 @@ bool TSimulatedProgrammer::Exchange(const uint8_t* output, size_t length, TRawRe
   Answer(command, input);
   const bool silent = NeverAnswer || (!Faults_.empty() && TakeFault(TFaultKind::NoAnswer, n));
   size_t flip = 0;
-  const bool flipped = !silent && !Faults_.empty() && TakeFault(TFaultKind::FlipByte, n, &flip) && flip < kReportSize;
+  const bool flipped = !silent && !Faults_.empty() && TakeFault(TFaultKind::FlipByte, n, &flip) && flip < ReportSize;
   if (flipped) input[flip] ^= 0xFF;
   if (Log_) Log(command, n, silent ? "noanswer" : flipped ? "flip" : fault);
   return !silent;
@@ -166,19 +150,19 @@ void TSimulatedProgrammer::LogTo(const std::string& path) {
 }
 
 void TSimulatedProgrammer::Log(const TRawReport& c, uint64_t exchange, const char* fault) {
-  const uint8_t code = c[1], sub = c[2];
+  const uint8_t code = c[ByteCommand], sub = c[ByteSubCommand];
   const char* name = "other";
-  if ((code == kFirmwareInfo || code == kFirmwareBlock) && Signed(c))
-    name = code == kFirmwareInfo ? "firmware-info" : "firmware-block";
-  else if (code == kChipAccess)
-    name = sub == 1 ? "chip-open" : sub == 2 ? "chip-close" : "chip-access";
-  else if (code == kWriteAccess)
-    name = sub == 1 ? "write-open" : sub == 2 ? "write-close" : "write-access";
-  else if (code == kRead)
+  if ((code == CmdFirmwareInfo || code == CmdFirmwareBlock) && Signed(c))
+    name = code == CmdFirmwareInfo ? "firmware-info" : "firmware-block";
+  else if (code == CmdChipAccess)
+    name = sub == SubOpen ? "chip-open" : sub == SubClose ? "chip-close" : "chip-access";
+  else if (code == CmdWriteAccess)
+    name = sub == SubOpen ? "write-open" : sub == SubClose ? "write-close" : "write-access";
+  else if (code == CmdRead)
     name = "read";
-  else if (code == kWrite)
+  else if (code == CmdWrite)
     name = "write";
-  else if (code == kVersion)
+  else if (code == CmdVersion)
     name = "version";
   std::fprintf(Log_.get(), "%llu %02X/%u %s%s%s\n", static_cast<unsigned long long>(exchange), code, sub, name,
                fault ? " fault=" : "", fault ? fault : "");
@@ -189,37 +173,37 @@ void TSimulatedProgrammer::Log(const TRawReport& c, uint64_t exchange, const cha
 // asks for.
 void TSimulatedProgrammer::Answer(const TRawReport& c, TRawReport& reply) {
   reply.fill(kUnusedByte);
-  reply[0] = 0;
-  const uint8_t code = c[1], sub = c[2];
-  if (code == kFirmwareInfo && Signed(c)) {
+  reply[0] = ReportId;
+  const uint8_t code = c[ByteCommand], sub = c[ByteSubCommand];
+  if (code == CmdFirmwareInfo && Signed(c)) {
     if (RefuseFirmwareInfo) {
-      reply[1] = 0;
+      reply[ByteCommand] = 0;
     } else {
-      reply[1] = 1;
-      std::copy(FirmwareId.begin(), FirmwareId.end(), reply.begin() + kData);
+      reply[ByteCommand] = 1;
+      std::copy(FirmwareId.begin(), FirmwareId.end(), reply.begin() + DataArea);
     }
-  } else if (code == kFirmwareBlock && Signed(c)) {
+  } else if (code == CmdFirmwareBlock && Signed(c)) {
     FirmwareBlock(c, reply);
-  } else if (code == kVersion && sub == kVersionSub) {
-    reply[1] = WrongVersionMark ? kVersionMark - 1 : kVersionMark;
-    reply[4] = Major;
-    reply[5] = Minor;
-  } else if (code == kChipAccess) {
-    if (sub == 1) {
+  } else if (code == CmdVersion && sub == CmdVersionSub) {
+    reply[ByteVersionMark] = WrongVersionMark ? VersionReplyMark - 1 : VersionReplyMark;
+    reply[ByteVersionMajor] = Major;
+    reply[ByteVersionMinor] = Minor;
+  } else if (code == CmdChipAccess) {
+    if (sub == SubOpen) {
       ChipOpen_ = true;
       WriteOpen_ = false;
       ChipWritten_ = false;
-    } else if (sub == 2) {
+    } else if (sub == SubClose) {
       ChipOpen_ = WriteOpen_ = false;
       if (ChipWritten_) StoreImageFile();
       ChipWritten_ = false;
     }
-  } else if (code == kWriteAccess) {
-    if (sub == 1) WriteOpen_ = ChipOpen_;
-    if (sub == 2) WriteOpen_ = false;
-  } else if (code == kRead) {
+  } else if (code == CmdWriteAccess) {
+    if (sub == SubOpen) WriteOpen_ = ChipOpen_;
+    if (sub == SubClose) WriteOpen_ = false;
+  } else if (code == CmdRead) {
     ChipRead(c, reply);
-  } else if (code == kWrite) {
+  } else if (code == CmdWrite) {
     ChipWrite(c);
   }
 }
@@ -233,21 +217,21 @@ size_t TSimulatedProgrammer::Wrap(size_t address) const {
 // reading on across pages. Type 3: unit index in bytes 7 and 8; a word when the Org in byte 9 is
 // above 0, read back with the odd-addressed byte in byte 33 and the even-addressed one in byte 34.
 void TSimulatedProgrammer::ChipRead(const TRawReport& c, TRawReport& reply) {
-  const uint8_t type = c[3];
+  const uint8_t type = c[ByteChipType];
   if (type == 3) {
-    const size_t unit = c[7] | (c[8] << 8);
-    if (static_cast<int8_t>(c[9]) > 0) {
-      reply[kData] = Chip[Wrap(2 * unit + 1)];
-      reply[kData + 1] = Chip[Wrap(2 * unit)];
+    const size_t unit = c[ByteAddress] | (c[ByteAddress + 1] << 8);
+    if (static_cast<int8_t>(c[ByteThird]) > 0) {
+      reply[DataArea] = Chip[Wrap(2 * unit + 1)];
+      reply[DataArea + 1] = Chip[Wrap(2 * unit)];
     } else {
-      reply[kData] = Chip[Wrap(unit)];
+      reply[DataArea] = Chip[Wrap(unit)];
     }
     return;
   }
-  size_t address = c[7] | (c[8] << 8);
-  if (type == 2) address |= size_t(c[9]) << 16;
-  const size_t count = std::min<size_t>(c[5], kDataSize);
-  for (size_t j = 0; j < count; ++j) reply[kData + j] = Chip[Wrap(address + j)];
+  size_t address = c[ByteAddress] | (c[ByteAddress + 1] << 8);
+  if (type == 2) address |= size_t(c[ByteThird]) << 16;
+  const size_t count = std::min<size_t>(c[BytePageSize], DataAreaSize);
+  for (size_t j = 0; j < count; ++j) reply[DataArea + j] = Chip[Wrap(address + j)];
 }
 
 // Writes land only while the chip is open, and for types 2 and 3 while write access is open.
@@ -255,42 +239,42 @@ void TSimulatedProgrammer::ChipRead(const TRawReport& c, TRawReport& reply) {
 // physical page at its end; type 3: one byte, or a word whose even-addressed byte is byte 33.
 // Other types change nothing.
 void TSimulatedProgrammer::ChipWrite(const TRawReport& c) {
-  const uint8_t type = c[3];
+  const uint8_t type = c[ByteChipType];
   if (!ChipOpen_ || type < 1 || type > 3 || (type != 1 && !WriteOpen_)) return;
   ChipWritten_ = true;
   if (type == 3) {
-    const size_t unit = c[7] | (c[8] << 8);
-    if (static_cast<int8_t>(c[9]) > 0) {
-      Chip[Wrap(2 * unit)] = c[kData];
-      Chip[Wrap(2 * unit + 1)] = c[kData + 1];
+    const size_t unit = c[ByteAddress] | (c[ByteAddress + 1] << 8);
+    if (static_cast<int8_t>(c[ByteThird]) > 0) {
+      Chip[Wrap(2 * unit)] = c[DataArea];
+      Chip[Wrap(2 * unit + 1)] = c[DataArea + 1];
       Touched(Wrap(2 * unit + 1));
     } else {
-      Chip[Wrap(unit)] = c[kData];
+      Chip[Wrap(unit)] = c[DataArea];
       Touched(Wrap(unit));
     }
     return;
   }
-  size_t address = c[7] | (c[8] << 8);
-  if (type == 2) address |= size_t(c[9]) << 16;
-  const size_t count = std::min<size_t>(c[5], kDataSize);
+  size_t address = c[ByteAddress] | (c[ByteAddress + 1] << 8);
+  if (type == 2) address |= size_t(c[ByteThird]) << 16;
+  const size_t count = std::min<size_t>(c[BytePageSize], DataAreaSize);
   const size_t page = PhysicalPageSize;
   const size_t base = page ? address - address % page : 0;
   for (size_t j = 0; j < count; ++j) {
     const size_t a = Wrap(page ? base + (address % page + j) % page : address + j);
-    Chip[a] = c[kData + j];
+    Chip[a] = c[DataArea + j];
     Touched(a);
   }
 }
 
 // The block bytes arrive XOR 3·j and go back XOR 5·j; the last block makes the new image current.
 void TSimulatedProgrammer::FirmwareBlock(const TRawReport& c, TRawReport& reply) {
-  const size_t address = c[5] | (c[6] << 8);
-  for (size_t j = 0; j < kDataSize; ++j) {
-    const uint8_t b = c[kData + j] ^ static_cast<uint8_t>(3 * j);
+  const size_t address = c[BytePageSize] | (c[ByteFirmwareAddressHigh] << 8);
+  for (size_t j = 0; j < DataAreaSize; ++j) {
+    const uint8_t b = c[DataArea + j] ^ static_cast<uint8_t>(3 * j);
     if (address + j < kFirmwareSize) Firmware[address + j] = b;
-    reply[kData + j] = b ^ static_cast<uint8_t>(5 * j);
+    reply[DataArea + j] = b ^ static_cast<uint8_t>(5 * j);
   }
-  if (address == kLastFirmwareBlock) std::copy(Firmware.begin(), Firmware.begin() + 4, FirmwareId.begin());
+  if (address == kLastFirmwareBlockAddress) std::copy(Firmware.begin(), Firmware.begin() + 4, FirmwareId.begin());
 }
 
 // --- image file ---

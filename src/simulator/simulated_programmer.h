@@ -17,16 +17,14 @@
 #include <vector>
 
 #include "hid/simulated_platform.h"
+#include "protocol/wire_protocol.h"
 
 class TSimulatedProgrammer : public TSimulatedHidEndpoint {
  public:
-  static constexpr uint16_t kVendorId = 0x03E5;
-  static constexpr uint16_t kProductId = 0xD11D;
-  static constexpr size_t kReportSize = 65;             // report ID byte and 64 payload bytes
-  static constexpr size_t kChipImageSize = 1u << 20;    // the virtual chip
-  static constexpr size_t kFirmwareSize = 16384;        // the firmware memory
-  static constexpr uint8_t kUnusedByte = 0xEE;          // reply bytes no command fills
-  using TRawReport = std::array<uint8_t, kReportSize>;  // byte 0 the report ID
+  static constexpr size_t kChipImageSize = 1u << 20;   // the virtual chip
+  static constexpr size_t kFirmwareSize = 16384;       // the firmware memory
+  static constexpr uint8_t kUnusedByte = 0xEE;         // reply bytes no command fills
+  using TRawReport = std::array<uint8_t, ReportSize>;  // byte 0 the report ID
 
   // The chip starts with random bytes from seed.
   explicit TSimulatedProgrammer(uint32_t seed = 1);
