@@ -39,6 +39,7 @@ const char* JobResultName(TJobResult result) {
     case TJobResult::Stopped: return "stopped";
     case TJobResult::NoAccess: return "no-access";
     case TJobResult::Busy: return "busy";
+    case TJobResult::BadReply: return "bad-reply";
   }
   return "";
 }
@@ -50,6 +51,7 @@ TJobResult FailureOf(const TProgrammer& p) {
     case TExchangeStatus::Ok: return TJobResult::NoAnswer;
     case TExchangeStatus::NoAccess: return TJobResult::NoAccess;
     case TExchangeStatus::Busy: return TJobResult::Busy;
+    case TExchangeStatus::BadReply: return TJobResult::BadReply;
     case TExchangeStatus::NoDevice:
     case TExchangeStatus::WriteFailed:
     case TExchangeStatus::ReadFailed: break;

@@ -11,10 +11,10 @@
 #include "programmer/chip_operations.h"
 #include "programmer/programmer.h"
 
-enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy };
+enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy, BadReply };
 
 // "ok", "different", "no-answer", "unplugged", "stopped", "no-access" (no permission on the
-// device node), "busy" (another program uses the programmer).
+// device node), "busy" (another program uses the programmer), "bad-reply" (a malformed reply).
 const char* JobResultName(TJobResult result);
 
 struct TJobOutcome {

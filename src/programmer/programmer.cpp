@@ -47,6 +47,11 @@ bool TProgrammer::ExchangeReport() {
   if (!device->WriteReport(Report.data(), caps.OutputReportByteLength, n)) return failed(TExchangeStatus::WriteFailed);
   if (caps.InputReportByteLength == 0) return failed(TExchangeStatus::ReadFailed);
   if (!device->ReadReport(Report.data(), caps.InputReportByteLength, n)) return failed(TExchangeStatus::ReadFailed);
+  if (n != caps.InputReportByteLength || Report[0] != ReportId) {
+    device->AwaitLateReply();
+    LastStatus = TExchangeStatus::BadReply;
+    return false;
+  }
   LastStatus = TExchangeStatus::Ok;
   return true;
 }
@@ -68,6 +73,7 @@ const char* LinkMessageKey(TExchangeStatus status) {
     case TExchangeStatus::Busy: return "ProgBusy";
     case TExchangeStatus::WriteFailed:
     case TExchangeStatus::ReadFailed: return "ProgUnplugged";
+    case TExchangeStatus::BadReply: return "ProgBadReply";
     case TExchangeStatus::Ok:
     case TExchangeStatus::TimedOut:
     case TExchangeStatus::ReportTooLong: break;

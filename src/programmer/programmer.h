@@ -45,6 +45,7 @@ enum class TExchangeStatus {
   NoDevice,       // no programmer held
   WriteFailed,    // the output report could not be sent: the programmer went away
   ReadFailed,     // the input report could not be read: the programmer went away
+  BadReply,       // the input report was shorter than the device's reports, or had another report ID
   TimedOut,       // the programmer did not take the report, or did not answer, in time
   ReportTooLong,  // the device's reports do not fit in Report: nothing was sent
   NoAccess,       // the programmer is there, but this user may not open its device node
@@ -52,7 +53,7 @@ enum class TExchangeStatus {
 };
 
 // The message key that tells the user why the programmer can't be used after status:
-// "ProgNotFound", "ProgNoAccess", "ProgBusy", "ProgUnplugged" or "ProgNoAnswer".
+// "ProgNotFound", "ProgNoAccess", "ProgBusy", "ProgUnplugged", "ProgBadReply" or "ProgNoAnswer".
 const char* LinkMessageKey(TExchangeStatus status);
 
 // The main window's programmer state: the report buffer and the held programmer.
@@ -82,8 +83,11 @@ class TProgrammer {
   }
 
   // One exchange with HeldDevice: the output report from Report, then the input report into
-  // Report, the lengths from the device's capabilities. True when the reply was read. A failed
-  // write ends the exchange without reading, so no stale report can be taken for the reply.
+  // Report, the lengths from the device's capabilities. True when the reply was read whole. A
+  // failed write ends the exchange without reading, so no stale report can be taken for the reply.
+  // A reply shorter than the device's input reports, or with another report ID than 0, is never
+  // taken as data: the exchange fails (BadReply) and, as after a time-out, the next output
+  // report first waits out a late reply and drops it.
   bool ExchangeReport();
 
   // The device-change handler: releases HeldDevice, claims the first free programmer and runs the

@@ -48,35 +48,54 @@ void TSimulatedProgrammer::RefuseWriteAt(uint64_t exchange) {
   Faults_.push_back({TFaultKind::RefuseWrite, exchange, 0});
 }
 
-bool TSimulatedProgrammer::ValidFault(const std::string& text) {
-  static const char* const kinds[] = {"noanswer", "late", "unplug", "flip", "refuse-write"};
+namespace {
+
+// The fault kinds as --sim-fault names them; AddFault turns each into its call.
+struct TFaultName {
+  const char* Name;
+  void (*Add)(TSimulatedProgrammer& p, uint64_t exchange);
+};
+const TFaultName kFaultNames[] = {
+    {"noanswer", [](TSimulatedProgrammer& p, uint64_t n) { p.NoAnswerAt(n); }},
+    {"late", [](TSimulatedProgrammer& p, uint64_t n) { p.LateAnswerAt(n); }},
+    {"unplug", [](TSimulatedProgrammer& p, uint64_t n) { p.UnplugAt(n); }},
+    {"flip", [](TSimulatedProgrammer& p, uint64_t n) { p.FlipByteAt(n); }},
+    {"refuse-write", [](TSimulatedProgrammer& p, uint64_t n) { p.RefuseWriteAt(n); }},
+    {"short", [](TSimulatedProgrammer& p, uint64_t n) { p.ShortAnswerAt(n); }},
+};
+
+const TFaultName* FaultNamed(const std::string& text) {
   const size_t at = text.find('@');
-  if (at == std::string::npos || at + 1 >= text.size() || text.size() - at - 1 > 18) return false;
-  const std::string kind = text.substr(0, at), number = text.substr(at + 1);
-  return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
-         std::any_of(std::begin(kinds), std::end(kinds), [&](const char* k) { return kind == k; });
+  if (at == std::string::npos || at + 1 >= text.size() || text.size() - at - 1 > 18) return nullptr;
+  const std::string number = text.substr(at + 1);
+  if (!std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) return nullptr;
+  for (const TFaultName& f : kFaultNames)
+    if (text.compare(0, at, f.Name) == 0 && std::strlen(f.Name) == at) return &f;
+  return nullptr;
+}
+
+}  // namespace
+
+bool TSimulatedProgrammer::ValidFault(const std::string& text) { return FaultNamed(text) != nullptr; }
+
+std::string TSimulatedProgrammer::FaultKindNames() {
+  std::string names;
+  for (const TFaultName& f : kFaultNames) names += (names.empty() ? "" : ", ") + std::string(f.Name);
+  return names;
 }
 
 bool TSimulatedProgrammer::AddFault(const std::string& text) {
-  if (!ValidFault(text)) return false;
-  const size_t at = text.find('@');
-  const std::string kind = text.substr(0, at);
-  const uint64_t n = std::stoull(text.substr(at + 1));
-  if (kind == "noanswer")
-    NoAnswerAt(n);
-  else if (kind == "late")
-    LateAnswerAt(n);
-  else if (kind == "unplug")
-    UnplugAt(n);
-  else if (kind == "flip")
-    FlipByteAt(n);
-  else
-    RefuseWriteAt(n);
+  const TFaultName* f = FaultNamed(text);
+  if (!f) return false;
+  f->Add(*this, std::stoull(text.substr(text.find('@') + 1)));
   return true;
 }
 void TSimulatedProgrammer::UnplugAt(uint64_t exchange) { Faults_.push_back({TFaultKind::Unplug, exchange, 0}); }
 void TSimulatedProgrammer::FlipByteAt(uint64_t exchange, size_t byteIndex) {
   Faults_.push_back({TFaultKind::FlipByte, exchange, byteIndex});
+}
+void TSimulatedProgrammer::ShortAnswerAt(uint64_t exchange) {
+  Faults_.push_back({TFaultKind::ShortAnswer, exchange, 0});
 }
 void TSimulatedProgrammer::ClearFaults() {
   Faults_.clear();
@@ -110,9 +129,10 @@ void TSimulatedProgrammer::OutputReport(const uint8_t* data, size_t length, TSim
   }
   size_t late = 0;
   const bool isLate = !Faults_.empty() && TakeFault(TFaultKind::LateAnswer, n, &late);
+  const bool isShort = !Faults_.empty() && TakeFault(TFaultKind::ShortAnswer, n);
   TRawReport reply;
-  if (!Exchange(data, length, reply, isLate ? "late" : nullptr)) return;
-  TSimulatedInput& in = response.Send(reply.data(), reply.size());
+  if (!Exchange(data, length, reply, isLate ? "late" : isShort ? "short" : nullptr)) return;
+  TSimulatedInput& in = response.Send(reply.data(), isShort ? kShortReplySize : reply.size());
   in.DelayMs = LatencyMs;
   if (isLate && late == SIZE_MAX) in.AfterTimeOut = true;
   if (isLate && late != SIZE_MAX) in.DelayMs = static_cast<int>(late);

@@ -68,10 +68,15 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   void UnplugAt(uint64_t exchange);  // the device is unplugged when that report is sent; the report is lost
   void FlipByteAt(uint64_t exchange, size_t byteIndex = 33);  // that answer has byte byteIndex inverted
   void RefuseWriteAt(uint64_t exchange);                      // that report is not taken: the write times out
-  // A fault as the options give it, "KIND@N" with KIND noanswer, late, unplug, flip or
-  // refuse-write and N the exchange; false when the text is not one.
+  // That answer is cut to kShortReplySize bytes (the report ID and 32 payload bytes).
+  void ShortAnswerAt(uint64_t exchange);
+  static constexpr size_t kShortReplySize = 1 + DataAreaSize;
+  // A fault as the options give it, "KIND@N" with KIND noanswer, late, unplug, flip,
+  // refuse-write or short and N the exchange; false when the text is not one.
   bool AddFault(const std::string& text);
   static bool ValidFault(const std::string& text);
+  // The kinds, "noanswer, late, ...", for help and error texts.
+  static std::string FaultKindNames();
   void ClearFaults();
 
   // The answer to one output report (byte 0 the report ID), counting and recording it and
@@ -81,7 +86,7 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   void OutputReport(const uint8_t* data, size_t length, TSimulatedResponse& response) override;
 
  private:
-  enum class TFaultKind { NoAnswer, LateAnswer, Unplug, FlipByte, RefuseWrite };
+  enum class TFaultKind { NoAnswer, LateAnswer, Unplug, FlipByte, RefuseWrite, ShortAnswer };
   struct TFault {
     TFaultKind Kind;
     uint64_t Exchange;

@@ -22,7 +22,7 @@ bool TakeSimulationOption(const std::string& name, const std::string& value, TSi
     o.LatencyMs = std::stoi(value);
   } else if (name == "sim-fault") {
     if (!TSimulatedProgrammer::ValidFault(value))
-      throw TError("--sim-fault needs KIND@N with KIND noanswer, late, unplug, flip or refuse-write");
+      throw TError("--sim-fault needs KIND@N with KIND one of " + TSimulatedProgrammer::FaultKindNames());
     o.Faults.push_back(value);
   } else if (name == "sim-seed") {
     if (!Digits(value)) throw TError("--sim-seed needs a number");
@@ -38,8 +38,8 @@ bool TakeSimulationOption(const std::string& name, const std::string& value, TSi
 
 const char* SimulationOptionsHelp() {
   return "  --sim-latency MS   the simulated programmer answers MS ms after each report (1: real pace)\n"
-         "  --sim-fault KIND@N a fault at exchange N (from 0): noanswer, late, unplug, flip or\n"
-         "                     refuse-write; repeatable\n"
+         "  --sim-fault KIND@N a fault at exchange N (from 0): noanswer, late, unplug, flip,\n"
+         "                     refuse-write or short (a reply of fewer than 64 bytes); repeatable\n"
          "  --sim-seed N       the seed of the simulated chip's first contents (random otherwise)\n"
          "  --sim-log FILE     append one line per report the simulated programmer receives\n";
 }

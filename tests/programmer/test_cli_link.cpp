@@ -26,6 +26,7 @@ size_t CountEnding(const std::vector<std::string>& lines, const std::string& end
 
 const char* const kNoAnswer = "The programmer did not answer. The operation was stopped.";
 const char* const kUnplugged = "The programmer was unplugged. The operation was stopped.";
+const char* const kBadReply = "The programmer sent a malformed reply.";
 
 // Exchange 0 is the silent version query at start, 1 the chip-access open; a 24C32 read has 128
 // blocks and a write 128 pages after it.
@@ -39,10 +40,15 @@ TEST(CliLink, FaultsEndTheCommandWithTheirOwnMessageAndExitCode) {
     size_t Writes;    // write commands the simulator took (for the write)
   };
   const TCase cases[] = {
-      {"read", "noanswer@100", 4, kNoAnswer, true, 0},          {"read", "late@100", 4, kNoAnswer, true, 0},
-      {"read", "unplug@100", 4, kUnplugged, false, 0},          {"read", "refuse-write@100", 4, kNoAnswer, true, 0},
-      {"write", "refuse-write@5", 4, kNoAnswer, true, 3},       {"write", "noanswer@40", 4, kNoAnswer, true, 38},
+      {"read", "noanswer@100", 4, kNoAnswer, true, 0},
+      {"read", "late@100", 4, kNoAnswer, true, 0},
+      {"read", "unplug@100", 4, kUnplugged, false, 0},
+      {"read", "refuse-write@100", 4, kNoAnswer, true, 0},
+      {"write", "refuse-write@5", 4, kNoAnswer, true, 3},
+      {"write", "noanswer@40", 4, kNoAnswer, true, 38},
       {"verify", "flip@7", 1, "Verification failed!", true, 0},
+      {"read", "short@100", 4, kBadReply, true, 0},
+      {"write", "short@40", 4, kBadReply, true, 38},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.Command) + " " + c.Fault);
@@ -68,6 +74,15 @@ TEST(CliLink, FaultsEndTheCommandWithTheirOwnMessageAndExitCode) {
     EXPECT_EQ(CountEnding({log.back()}, "chip-close"), c.ChipClosed ? 1u : 0u) << log.back();
     EXPECT_EQ(CountEnding(log, " write"), c.Writes);
   }
+}
+
+// A short reply to the version query is not taken for a version (exchange 0 is the silent query
+// at start, 1 the command's own).
+TEST(CliLink, ShortVersionReplyIsAMalformedReply) {
+  const TProcessResult r = RunProgram("tesmaro-cli", "--simulate --sim-fault short@1 version");
+  EXPECT_EQ(r.ExitCode, 4) << r.Err;
+  EXPECT_EQ(r.Out, "");
+  EXPECT_EQ(r.Err, std::string("tesmaro-cli: ") + kBadReply + "\n");
 }
 
 TEST(CliLink, LatencyGivesThePaceOfTheDevice) {

@@ -127,6 +127,7 @@ TEST_F(ProgrammerFixture, FailuresSayWhy) {
       {"unplugged", "ProgUnplugged", TExchangeStatus::WriteFailed, false},
       {"write not taken", "ProgNoAnswer", TExchangeStatus::TimedOut, true},
       {"no answer", "ProgNoAnswer", TExchangeStatus::TimedOut, true},
+      {"short reply", "ProgBadReply", TExchangeStatus::BadReply, true},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -153,6 +154,7 @@ TEST_F(ProgrammerFixture, FailuresSayWhy) {
     if (std::string(c.Name) == "unplugged") device->UnplugAt(at);
     if (std::string(c.Name) == "write not taken") device->RefuseWriteAt(at);
     if (std::string(c.Name) == "no answer") device->NoAnswerAt(at);
+    if (std::string(c.Name) == "short reply") device->ShortAnswerAt(at);
 
     std::vector<uint8_t> target(256, 0x11);
     EXPECT_EQ(ReadChipTo(p, kChip, target, ui), TChipRun::NoAnswer);
