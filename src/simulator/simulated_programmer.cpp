@@ -18,8 +18,10 @@ bool Signed(const TSimulatedProgrammer::TRawReport& r) {
 
 }  // namespace
 
-TSimulatedProgrammer::TSimulatedProgrammer(uint32_t seed) : Chip(kChipImageSize), Firmware(kFirmwareSize, 0xFF) {
-  std::mt19937 random(seed);
+TSimulatedProgrammer::TSimulatedProgrammer(uint64_t seed) : Chip(kChipImageSize), Firmware(kFirmwareSize, 0xFF) {
+  // Seeds of 32 bits give the chips they always gave; larger ones use all their bits.
+  std::seed_seq wide{static_cast<uint32_t>(seed), static_cast<uint32_t>(seed >> 32)};
+  std::mt19937 random = seed >> 32 ? std::mt19937(wide) : std::mt19937(static_cast<uint32_t>(seed));
   for (size_t i = 0; i < Chip.size(); i += 4) {
     const uint32_t v = random();
     for (size_t k = 0; k < 4 && i + k < Chip.size(); ++k) Chip[i + k] = static_cast<uint8_t>(v >> (8 * k));

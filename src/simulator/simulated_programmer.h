@@ -26,8 +26,8 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   static constexpr uint8_t kUnusedByte = 0xEE;         // reply bytes no command fills
   using TRawReport = std::array<uint8_t, ReportSize>;  // byte 0 the report ID
 
-  // The chip starts with random bytes from seed.
-  explicit TSimulatedProgrammer(uint32_t seed = 1);
+  // The chip starts with random bytes from seed; the same seed gives the same bytes.
+  explicit TSimulatedProgrammer(uint64_t seed = 1);
   ~TSimulatedProgrammer() override;
 
   // The HID identity to plug it in with: 03E5:D11D, 65-byte reports.

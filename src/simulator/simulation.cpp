@@ -2,16 +2,23 @@
 
 #include <cstdio>
 #include <random>
+#include <stdexcept>
 
 #include "common/error.h"
 
 namespace {
 
-bool Digits(const std::string& s) {
-  if (s.empty() || s.size() > 9) return false;
+bool Digits(const std::string& s, size_t most = 9) {
+  if (s.empty() || s.size() > most) return false;
   for (char c : s)
     if (c < '0' || c > '9') return false;
   return true;
+}
+
+// A seed of 64 random bits, so that every printed seed is one --sim-seed takes back.
+uint64_t RandomSeed() {
+  std::random_device random;
+  return uint64_t{random()} << 32 | random();
 }
 
 }  // namespace
@@ -25,8 +32,14 @@ bool TakeSimulationOption(const std::string& name, const std::string& value, TSi
       throw TError("--sim-fault needs KIND@N with KIND one of " + TSimulatedProgrammer::FaultKindNames());
     o.Faults.push_back(value);
   } else if (name == "sim-seed") {
-    if (!Digits(value)) throw TError("--sim-seed needs a number");
-    o.Seed = static_cast<uint32_t>(std::stoul(value));
+    // Every value --verbose prints: 0 to 18446744073709551615.
+    const char* const bad = "--sim-seed needs a number from 0 to 18446744073709551615";
+    if (!Digits(value, 20)) throw TError(bad);
+    try {
+      o.Seed = std::stoull(value);
+    } catch (const std::out_of_range&) {
+      throw TError(bad);
+    }
   } else if (name == "sim-log") {
     if (value.empty()) throw TError("--sim-log needs a file");
     o.LogFile = value;
@@ -62,11 +75,11 @@ std::string SimulatedSerialNumber(int n) {
 TSimulation CreateSimulation(const std::vector<TSimulationOptions>& each) {
   const std::vector<TSimulationOptions> all = each.empty() ? std::vector<TSimulationOptions>(1) : each;
   TSimulation s;
-  s.Seed = all[0].Seed ? *all[0].Seed : std::random_device()();
+  s.Seed = all[0].Seed ? *all[0].Seed : RandomSeed();
   s.Platform = std::make_unique<TSimulatedHidPlatform>();
   for (size_t i = 0; i < all.size(); ++i) {
     const TSimulationOptions& o = all[i];
-    auto p = std::make_shared<TSimulatedProgrammer>(o.Seed ? *o.Seed : s.Seed + static_cast<uint32_t>(i));
+    auto p = std::make_shared<TSimulatedProgrammer>(o.Seed ? *o.Seed : s.Seed + i);
     p->LatencyMs = o.LatencyMs;
     for (const auto& f : o.Faults) p->AddFault(f);
     if (!o.LogFile.empty()) p->LogTo(o.LogFile);

@@ -95,20 +95,34 @@ TEST(CliLink, LatencyGivesThePaceOfTheDevice) {
   EXPECT_GE(elapsed, std::chrono::milliseconds(131 * 2)) << "131 exchanges of 2 ms";
 }
 
+// Every seed --verbose prints replays: the same seed gives the same chip, 64-bit seeds included,
+// and a chip from a random seed is the chip its printed seed gives.
 TEST(CliLink, SeedIsPrintedAndGivesTheSameChip) {
   TTempDir dir;
-  for (const char* out : {"a.bin", "b.bin"}) {
-    const TProcessResult r = RunProgram(
-        "tesmaro-cli", "--simulate --sim-seed 42 --verbose --chip 24C32 read --format bin '" + dir.File(out) + "'");
-    ASSERT_EQ(r.ExitCode, 0) << r.Err;
-    EXPECT_NE(r.Err.find("seed 42"), std::string::npos) << r.Err;
+  auto read = [&](const std::string& seedOption, const std::string& out) {
+    const TProcessResult r =
+        RunProgram("tesmaro-cli",
+                   "--simulate " + seedOption + " --verbose --chip 24C32 read --format bin '" + dir.File(out) + "'");
+    EXPECT_EQ(r.ExitCode, 0) << r.Err;
+    const size_t at = r.Err.find("seed ");
+    return at == std::string::npos ? std::string() : r.Err.substr(at + 5, r.Err.find('\n', at) - at - 5);
+  };
+  for (const std::string seed : {"42", "4294967295", "9876543210", "18446744073709551615"}) {
+    SCOPED_TRACE(seed);
+    EXPECT_EQ(read("--sim-seed " + seed, "a.bin"), seed);
+    EXPECT_EQ(read("--sim-seed " + seed, "b.bin"), seed);
+    EXPECT_EQ(dir.Read("a.bin"), dir.Read("b.bin"));
+    EXPECT_NE(dir.Read("a.bin"), std::string(4096, '\xFF')) << "a fresh chip is not blank";
   }
-  EXPECT_EQ(dir.Read("a.bin"), dir.Read("b.bin"));
-  EXPECT_NE(dir.Read("a.bin"), std::string(4096, '\xFF')) << "a fresh chip is not blank";
+  const std::string printed = read("", "random.bin");
+  ASSERT_FALSE(printed.empty());
+  EXPECT_EQ(read("--sim-seed " + printed, "replay.bin"), printed);
+  EXPECT_EQ(dir.Read("random.bin"), dir.Read("replay.bin")) << "seed " << printed;
 }
 
 TEST(CliLink, BadSimulatorOptionsAreUsageErrors) {
-  for (const char* option : {"--sim-fault slow@3", "--sim-fault noanswer", "--sim-latency -1", "--sim-bogus 1"}) {
+  for (const char* option : {"--sim-fault slow@3", "--sim-fault noanswer", "--sim-latency -1", "--sim-bogus 1",
+                             "--sim-seed 18446744073709551616", "--sim-seed -1"}) {
     const TProcessResult r = RunProgram("tesmaro-cli", std::string("--simulate ") + option + " version");
     EXPECT_EQ(r.ExitCode, 2) << option;
   }
