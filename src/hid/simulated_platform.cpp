@@ -12,8 +12,7 @@
 #endif
 
 TSimulatedInput& TSimulatedResponse::Send(const uint8_t* data, size_t length) {
-  static thread_local TSimulatedInput overflow;
-  TSimulatedInput& in = Count < kMaxInputs ? Inputs[Count++] : overflow;
+  TSimulatedInput& in = Count < kMaxInputs ? Inputs[Count++] : Overflow;
   in.Length = std::min(length, TSimulatedInput::kMaxReport);
   std::memcpy(in.Bytes.data(), data, in.Length);
   in.DelayMs = 0;
@@ -157,6 +156,8 @@ class TSimulatedHidHandle : public THidHandle {
     read = 0;
     TSimulatedHidPort& port = *Port_;
     if (!ReadWrite_ || !port.PluggedIn_) return THidReadResult::Failed;
+    // The drain before every output report: nothing is queued or on its way.
+    if (timeoutMs <= 0 && port.Count_ == 0 && port.Timed_.empty()) return THidReadResult::TimedOut;
     if (!port.Timed_.empty()) port.DeliverDue();
     if (port.Pop(data, length, read)) {
       port.AnswerOwed_ = false;

@@ -22,7 +22,8 @@ class TSimulatedHidHandle;
 // One input report as the device sends it, and when it arrives.
 struct TSimulatedInput {
   static constexpr size_t kMaxReport = 256;
-  std::array<uint8_t, kMaxReport> Bytes{};
+  // Only the first Length bytes count; left uninitialised, as a response is made per exchange.
+  std::array<uint8_t, kMaxReport> Bytes;
   size_t Length = 0;
   int DelayMs = 0;            // after the output report that caused it
   bool AfterTimeOut = false;  // held back until a read has waited for it in vain, then arrives
@@ -38,6 +39,7 @@ struct TSimulatedResponse {
 
   // Adds one input report (byte 0 the report ID), cut to kMaxReport; ignored past kMaxInputs.
   TSimulatedInput& Send(const uint8_t* data, size_t length);
+  TSimulatedInput Overflow;  // what Send fills past kMaxInputs; never sent
 };
 
 // The device's side: gets every output report and says what it does in response.

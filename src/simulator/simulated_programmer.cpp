@@ -230,10 +230,9 @@ void TSimulatedProgrammer::Answer(const TRawReport& c, TRawReport& reply) {
   }
 }
 
-size_t TSimulatedProgrammer::Wrap(size_t address) const {
-  const size_t size = std::clamp<size_t>(ChipSize, 1, kChipImageSize);
-  return address % size;
-}
+size_t TSimulatedProgrammer::WrapSize() const { return std::clamp<size_t>(ChipSize, 1, kChipImageSize); }
+
+size_t TSimulatedProgrammer::Wrap(size_t address) const { return address % WrapSize(); }
 
 // Types 1 and 2: byte 5 bytes (at most 32) from the address in bytes 7, 8 (and 9 for type 2),
 // reading on across pages. Type 3: unit index in bytes 7 and 8; a word when the Org in byte 9 is
@@ -253,7 +252,14 @@ void TSimulatedProgrammer::ChipRead(const TRawReport& c, TRawReport& reply) {
   size_t address = c[ByteAddress] | (c[ByteAddress + 1] << 8);
   if (type == 2) address |= size_t(c[ByteThird]) << 16;
   const size_t count = std::min<size_t>(c[BytePageSize], DataAreaSize);
-  for (size_t j = 0; j < count; ++j) reply[DataArea + j] = Chip[Wrap(address + j)];
+  // In runs up to the chip's end, then on from its start.
+  const size_t size = WrapSize();
+  size_t a = address % size;
+  for (size_t done = 0; done < count; a = 0) {
+    const size_t n = std::min(count - done, size - a);
+    std::memcpy(reply.data() + DataArea + done, Chip.data() + a, n);
+    done += n;
+  }
 }
 
 // Writes land only while the chip is open, and for types 2 and 3 while write access is open.
@@ -281,10 +287,12 @@ void TSimulatedProgrammer::ChipWrite(const TRawReport& c) {
   const size_t count = std::min<size_t>(c[BytePageSize], DataAreaSize);
   const size_t page = PhysicalPageSize;
   const size_t base = page ? address - address % page : 0;
+  size_t offset = page ? address % page : address;  // within the page, or the address itself
   for (size_t j = 0; j < count; ++j) {
-    const size_t a = Wrap(page ? base + (address % page + j) % page : address + j);
+    const size_t a = Wrap(base + offset);
     Chip[a] = c[DataArea + j];
     Touched(a);
+    if (++offset == page) offset = 0;
   }
 }
 

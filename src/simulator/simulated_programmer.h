@@ -95,6 +95,7 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   static TRawReport Command(const uint8_t* output, size_t length);
   bool Exchange(const uint8_t* output, size_t length, TRawReport& input, const char* fault);
   void Log(const TRawReport& command, uint64_t exchange, const char* fault);
+  size_t WrapSize() const;  // ChipSize within 1 to kChipImageSize
   size_t Wrap(size_t address) const;
   bool TakeFault(TFaultKind kind, uint64_t exchange, size_t* byteIndex = nullptr);
   void Answer(const TRawReport& command, TRawReport& reply);
