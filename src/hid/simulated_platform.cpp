@@ -22,6 +22,10 @@ TSimulatedInput& TSimulatedResponse::Send(const uint8_t* data, size_t length) {
 
 // --- port ---
 
+namespace {
+int64_t Us(int ms) { return int64_t{std::max(0, ms)} * 1000; }
+}  // namespace
+
 void TSimulatedHidPort::QueueInput(const uint8_t* data, size_t length) {
   if (Count_ == kQueueSize) {
     Head_ = (Head_ + 1) % kQueueSize;
@@ -34,10 +38,14 @@ void TSimulatedHidPort::QueueInput(const uint8_t* data, size_t length) {
 }
 
 void TSimulatedHidPort::DeliverAt(const uint8_t* data, size_t length, int64_t atMs) {
+  DeliverAtUs(data, length, atMs * 1000);
+}
+
+void TSimulatedHidPort::DeliverAtUs(const uint8_t* data, size_t length, int64_t atUs) {
   TTimed t;
   t.Slot.Length = std::min<size_t>({length, Info_.InputReportByteLength, kMaxReport});
   std::memcpy(t.Slot.Bytes.data(), data, t.Slot.Length);
-  t.AtMs = atMs;
+  t.AtUs = atUs;
   Timed_.push_back(t);
 }
 
@@ -55,22 +63,22 @@ void TSimulatedHidPort::LateArrives() {
 
 // Queues, in the order they are due, the timed reports whose time has come.
 void TSimulatedHidPort::DeliverDue() {
-  const int64_t now = NowMs_;
+  const int64_t now = NowUs();
   for (;;) {
     auto due = Timed_.end();
     for (auto it = Timed_.begin(); it != Timed_.end(); ++it)
-      if (it->AtMs <= now && (due == Timed_.end() || it->AtMs < due->AtMs)) due = it;
+      if (it->AtUs <= now && (due == Timed_.end() || it->AtUs < due->AtUs)) due = it;
     if (due == Timed_.end()) return;
     QueueInput(due->Slot.Bytes.data(), due->Slot.Length);
     Timed_.erase(due);
   }
 }
 
-bool TSimulatedHidPort::NextDue(int64_t& atMs) const {
+bool TSimulatedHidPort::NextDue(int64_t& atUs) const {
   bool any = false;
   for (const TTimed& t : Timed_) {
-    if (any && t.AtMs >= atMs) continue;
-    atMs = t.AtMs;
+    if (any && t.AtUs >= atUs) continue;
+    atUs = t.AtUs;
     any = true;
   }
   return any;
@@ -134,17 +142,17 @@ class TSimulatedHidHandle : public THidHandle {
     if (response.Unplug) port.Unplug();
     if (!port.PluggedIn_) return THidWriteResult::Failed;
     if (response.Refuse) {
-      port.WaitUntil(port.NowMs_ + std::max(0, timeoutMs));
+      port.WaitUntil(port.NowUs() + Us(timeoutMs));
       return THidWriteResult::TimedOut;
     }
     port.Written();
-    const int64_t now = port.NowMs_;
+    const int64_t now = port.NowUs();
     for (size_t i = 0; i < response.Count; ++i) {
       const TSimulatedInput& in = response.Inputs[i];
       if (in.AfterTimeOut)
         port.QueueLateInput(in.Bytes.data(), in.Length);
       else if (in.DelayMs > 0)
-        port.DeliverAt(in.Bytes.data(), in.Length, now + in.DelayMs);
+        port.DeliverAtUs(in.Bytes.data(), in.Length, now + Us(in.DelayMs));
       else
         port.QueueInput(in.Bytes.data(), in.Length);
     }
@@ -163,7 +171,7 @@ class TSimulatedHidHandle : public THidHandle {
       port.AnswerOwed_ = false;
       return THidReadResult::Ok;
     }
-    const int64_t deadline = port.NowMs_ + std::max(0, timeoutMs);
+    const int64_t deadline = port.NowUs() + Us(timeoutMs);
     int64_t due = 0;
     if (port.NextDue(due) && due <= deadline) {
       port.WaitUntil(due);
@@ -174,13 +182,13 @@ class TSimulatedHidHandle : public THidHandle {
     }
     if (timeoutMs <= 0) return THidReadResult::TimedOut;
     // Nothing can come before the deadline. Wait it out where the device owes an answer (or has
-    // one on its way); otherwise nothing can ever come, and only the clock moves on.
+    // one on its way) or time is real; otherwise nothing can ever come, and only the clock moves on.
     const bool owed = port.AnswerOwed_ || !port.Late_.empty() || !port.Timed_.empty();
     port.AnswerOwed_ = false;
-    if (owed)
+    if (owed || port.RealTime())
       port.WaitUntil(deadline);
     else
-      port.NowMs_ = deadline;
+      port.ClockUs_ = deadline;
     // A held-back answer arrives just after the read waiting for it gave up.
     port.LateArrives();
     return THidReadResult::TimedOut;
@@ -227,15 +235,26 @@ TSimulatedHidPlatform::~TSimulatedHidPlatform() {
   for (auto& p : Ports_) p->Platform_ = nullptr;
 }
 
-void TSimulatedHidPort::WaitUntil(int64_t atMs) {
-  if (atMs <= NowMs_) return;
-  if (Platform_ && Platform_->WaitOnEmptyRead) std::this_thread::sleep_for(std::chrono::milliseconds(atMs - NowMs_));
-  NowMs_ = atMs;
+bool TSimulatedHidPort::RealTime() const { return Platform_ && Platform_->RealTime; }
+
+int64_t TSimulatedHidPort::NowUs() const {
+  if (!RealTime()) return ClockUs_;
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - PluggedAt_).count();
+}
+
+void TSimulatedHidPort::WaitUntil(int64_t atUs) {
+  if (RealTime()) {
+    std::this_thread::sleep_until(PluggedAt_ + std::chrono::microseconds(atUs));
+    return;
+  }
+  if (atUs <= ClockUs_) return;
+  if (Platform_ && Platform_->WaitOnEmptyRead) std::this_thread::sleep_for(std::chrono::microseconds(atUs - ClockUs_));
+  ClockUs_ = atUs;
 }
 
 int64_t TSimulatedHidPlatform::NowMs() const {
   int64_t latest = 0;
-  for (const auto& p : Ports_) latest = std::max(latest, p->NowMs_);
+  for (const auto& p : Ports_) latest = std::max(latest, p->NowUs() / 1000);
   return latest;
 }
 

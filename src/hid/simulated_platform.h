@@ -1,14 +1,16 @@
 // The simulated HID platform: devices that live in memory, plugged in and unplugged by tests and
 // by --simulate, each with an endpoint that plays the device's side of the reports.
 //
-// Time on the platform is a clock of its own in milliseconds: it moves on only while a read waits
-// (for an input report that is due later, or for its time-out), and with WaitOnEmptyRead the
-// platform also sleeps that long, so a user sees the pace of the device. The endpoint never calls
-// the platform: it says in a TSimulatedResponse what it sends back and when.
+// Time on the platform is a clock of its own: it moves on only while a read waits (for an input
+// report that is due later, or for its time-out), and with WaitOnEmptyRead the platform also
+// sleeps that long, so a user sees the pace of the device. With RealTime the clock is the real one
+// instead: every wait takes as long as on hardware. The endpoint never calls the platform: it says
+// in a TSimulatedResponse what it sends back and when.
 #pragma once
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -98,15 +100,20 @@ class TSimulatedHidPort {
   };
   struct TTimed {
     TSlot Slot;
-    int64_t AtMs;  // when it arrives
+    int64_t AtUs;  // when it arrives
   };
   bool Pop(uint8_t* data, size_t length, size_t& read);
+  void DeliverAtUs(const uint8_t* data, size_t length, int64_t atUs);
   void LateArrives();
   void DeliverDue();
-  bool NextDue(int64_t& atMs) const;
+  bool NextDue(int64_t& atUs) const;
   void Written();
-  // Moves the device's clock on to atMs, sleeping as long when the platform's waits take real time.
-  void WaitUntil(int64_t atMs);
+  // The device's clock in microseconds: the real time since its plugging in when the platform
+  // keeps real time, else its own.
+  int64_t NowUs() const;
+  bool RealTime() const;
+  // Moves the device's clock on to atUs, sleeping as long when the platform's waits take real time.
+  void WaitUntil(int64_t atUs);
 
   TSimulatedHidPlatform* Platform_ = nullptr;
   TSimulatedHidDeviceInfo Info_;
@@ -122,7 +129,8 @@ class TSimulatedHidPort {
   const void* LockHolder_ = nullptr;
   // Each device keeps its own clock, so devices used from several threads at once each wait
   // their own time and never race on a shared one.
-  int64_t NowMs_ = 0;
+  int64_t ClockUs_ = 0;
+  std::chrono::steady_clock::time_point PluggedAt_ = std::chrono::steady_clock::now();
 };
 
 class TSimulatedHidPlatform : public THidPlatform {
@@ -134,6 +142,10 @@ class TSimulatedHidPlatform : public THidPlatform {
   bool LibrariesLoaded = true;
   // Whether waits take real time (true) or only move the devices' clocks on.
   bool WaitOnEmptyRead = true;
+  // The devices' clocks are the real clock: a read waits out its whole time-out also where no
+  // answer can come, as with a dead device, and answers arrive their delay after their report
+  // however long the program took meanwhile. --sim-latency runs this way.
+  bool RealTime = false;
 
   // Plugs a device in at the end of the enumeration order. endpoint may be null: a device that
   // never answers. The port stays valid for the platform's life.

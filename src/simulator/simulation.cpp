@@ -81,6 +81,8 @@ TSimulation CreateSimulation(const std::vector<TSimulationOptions>& each) {
     const TSimulationOptions& o = all[i];
     auto p = std::make_shared<TSimulatedProgrammer>(o.Seed ? *o.Seed : s.Seed + i);
     p->LatencyMs = o.LatencyMs;
+    // Asked for the device's pace, the simulation keeps real time throughout.
+    if (o.LatencyMs > 0) s.Platform->RealTime = true;
     for (const auto& f : o.Faults) p->AddFault(f);
     if (!o.LogFile.empty()) p->LogTo(o.LogFile);
     if (!o.ImageFile.empty()) p->AttachImageFile(o.ImageFile);

@@ -24,7 +24,7 @@ std::string SimulatedSerialNumber(int n);
 struct TSimulationOptions {
   std::string ImageFile;            // --simulate=IMAGE
   std::optional<uint64_t> Seed;     // --sim-seed N (64 bits); a random one when not given
-  int LatencyMs = 0;                // --sim-latency MS
+  int LatencyMs = 0;                // --sim-latency MS; above 0 the platform keeps real time
   std::vector<std::string> Faults;  // --sim-fault KIND@N, in order
   std::string LogFile;              // --sim-log FILE
   // The file whose advisory lock other programs simulating the same device share; ImageFile

@@ -2,6 +2,7 @@
 // a device node held by another program or closed to this user, writes the device does not take.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -72,6 +73,31 @@ TEST_F(ProgrammerFixture, DrainAddsNoWaitWhenNothingIsPending) {
   const int64_t before = Sim->NowMs();
   for (int i = 0; i < 50; ++i) ASSERT_TRUE(GetVersionInfo(Programmer, Ui, false));
   EXPECT_EQ(Sim->NowMs(), before);
+}
+
+// Asked for the device's pace (--sim-latency), the simulation keeps real time: a read that gets
+// no answer waits out its time-out, and the next command first waits out the late reply, as with
+// a dead device. The time-out itself is shortened through the API.
+TEST(LinkTime, LatencyKeepsRealTimeThroughAFailure) {
+  TSimulationOptions o;
+  o.LatencyMs = 1;
+  o.Seed = 1;
+  TSimulation s = CreateSimulation(o);
+  auto device = s.Programmer;
+  TManualHidEventLoop loop;
+  THidDeviceController controller(std::move(s.Platform), loop);
+  constexpr int kTimeOutMs = 150;
+  controller.ReadTimeoutMs = kTimeOutMs;
+  TProgrammer p(controller);
+  TScriptedUserInterface ui;
+  controller.OnDeviceChange = [&](THidDeviceController&) { p.DeviceChange(ui); };
+  loop.RunPosted();
+  ASSERT_NE(p.HeldDevice, nullptr);
+  device->NoAnswerAt(device->ExchangeCount() + 4);
+  std::vector<uint8_t> target(256, 0);
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(ReadChipTo(p, kChip, target, ui), TChipRun::NoAnswer);
+  EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2 * kTimeOutMs));
 }
 
 // Records whether the programmer was locked whenever the operation moved its progress bar.
