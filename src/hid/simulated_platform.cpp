@@ -5,12 +5,6 @@
 #include <cstring>
 #include <thread>
 
-#if defined(__unix__)
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
-
 TSimulatedInput& TSimulatedResponse::Send(const uint8_t* data, size_t length) {
   TSimulatedInput& in = Count < kMaxInputs ? Inputs[Count++] : Overflow;
   in.Length = std::min(length, TSimulatedInput::kMaxReport);
@@ -103,6 +97,8 @@ void TSimulatedHidPort::Unplug() {
   Count_ = 0;
   Timed_.clear();
   Late_.clear();
+  // The operation ends with the device: what it stands for is given back.
+  if (LockHolder_ && Endpoint_) Endpoint_->EndOperation();
   LockHolder_ = nullptr;
   if (Platform_) Platform_->Changed_ = true;
 }
@@ -194,37 +190,30 @@ class TSimulatedHidHandle : public THidHandle {
     return THidReadResult::TimedOut;
   }
 
+  // One handle of this process at a time, then the endpoint's own lock, which other programs
+  // simulating the same device share.
   THidLockResult TryLock() override {
     if (!Port_->PluggedIn_) return THidLockResult::Failed;
     if (Port_->LockHolder_ == this) return THidLockResult::Locked;
     if (Port_->LockHolder_) return THidLockResult::Busy;
-#if defined(__unix__)
-    if (!Port_->Info_.LockFile.empty()) {
-      const int fd = open(Port_->Info_.LockFile.c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return THidLockResult::Busy;
-      }
-      LockFd_ = fd;  // -1 while the file does not exist: nothing to share
+    if (Port_->Endpoint_) {
+      const THidLockResult r = Port_->Endpoint_->BeginOperation();
+      if (r != THidLockResult::Locked) return r;
     }
-#endif
     Port_->LockHolder_ = this;
     return THidLockResult::Locked;
   }
 
   void Unlock() override {
-    if (Port_->LockHolder_ == this) Port_->LockHolder_ = nullptr;
-#if defined(__unix__)
-    if (LockFd_ >= 0) close(LockFd_);
-    LockFd_ = -1;
-#endif
+    if (Port_->LockHolder_ != this) return;
+    Port_->LockHolder_ = nullptr;
+    if (Port_->Endpoint_) Port_->Endpoint_->EndOperation();
   }
 
  private:
   std::shared_ptr<TSimulatedHidPort> Port_;
   bool ReadWrite_;
   TSimulatedHidPlatform& Platform_;
-  int LockFd_ = -1;
 };
 
 // --- platform ---

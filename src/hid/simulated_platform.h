@@ -49,6 +49,12 @@ class TSimulatedHidEndpoint {
  public:
   virtual ~TSimulatedHidEndpoint() = default;
   virtual void OutputReport(const uint8_t* data, size_t length, TSimulatedResponse& response) = 0;
+  // A program takes the device for one operation (THidHandle::TryLock), once no other handle of
+  // this process holds it: Busy while another program holds what the device stands for (a
+  // simulated programmer's chip image), Failed when it can't be had.
+  virtual THidLockResult BeginOperation() { return THidLockResult::Locked; }
+  // The operation ended: the lock was released, or the device went away under it.
+  virtual void EndOperation() {}
 };
 
 struct TSimulatedHidDeviceInfo {
@@ -63,9 +69,6 @@ struct TSimulatedHidDeviceInfo {
   bool FailAttributes = false;  // the attributes cannot be read
   bool FailOpen = false;        // opening for reading and writing fails (no access still works)
   bool DenyAccess = false;      // as FailOpen, because the user lacks permission on the node
-  // Where it exists, the exclusive lock is also an advisory lock on this file, so that programs
-  // simulating the same device (the same chip image) keep out of each other as on real hardware.
-  std::string LockFile = {};
 };
 
 // One plugged-in (or formerly plugged-in) simulated device: its identity and its input queue.

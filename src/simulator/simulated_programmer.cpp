@@ -217,7 +217,7 @@ void TSimulatedProgrammer::Answer(const TRawReport& c, TRawReport& reply) {
       ChipWritten_ = false;
     } else if (sub == SubClose) {
       ChipOpen_ = WriteOpen_ = false;
-      if (ChipWritten_) StoreImageFile();
+      if (ChipWritten_) Image_.IsOpen() ? StoreInOperation() : StoreImageFile();
       ChipWritten_ = false;
     }
   } else if (code == CmdWriteAccess) {
@@ -269,7 +269,7 @@ void TSimulatedProgrammer::ChipRead(const TRawReport& c, TRawReport& reply) {
 void TSimulatedProgrammer::ChipWrite(const TRawReport& c) {
   const uint8_t type = c[ByteChipType];
   if (!ChipOpen_ || type < 1 || type > 3 || (type != 1 && !WriteOpen_)) return;
-  ChipWritten_ = true;
+  ChipWritten_ = Unstored_ = true;
   if (type == 3) {
     const size_t unit = c[ByteAddress] | (c[ByteAddress + 1] << 8);
     if (static_cast<int8_t>(c[ByteThird]) > 0) {
@@ -316,7 +316,8 @@ void TSimulatedProgrammer::Touched(size_t address) {
 void TSimulatedProgrammer::AttachImageFile(const std::string& path) {
   ImageExtent_ = 0;
   std::error_code ec;
-  if (std::filesystem::exists(path, ec)) {
+  NewImage_ = !std::filesystem::exists(path, ec);
+  if (!NewImage_) {
     std::fill(Chip.begin(), Chip.end(), 0xFF);
     std::ifstream f(path, std::ios::binary);
     if (!f) throw TError("Cannot read the simulated chip image " + path);
@@ -329,6 +330,7 @@ void TSimulatedProgrammer::AttachImageFile(const std::string& path) {
 
 void TSimulatedProgrammer::StoreImageFile() {
   if (ImageFile_.empty()) return;
+  if (NewImage_) ImageExtent_ = std::max(ImageExtent_, WrapSize());
   // Opened for update so that a longer file keeps its bytes past the image.
   std::fstream f(ImageFile_, std::ios::binary | std::ios::in | std::ios::out);
   if (!f) {
@@ -338,4 +340,37 @@ void TSimulatedProgrammer::StoreImageFile() {
   f.write(reinterpret_cast<const char*>(Chip.data()), static_cast<std::streamsize>(ImageExtent_));
   f.close();
   if (!f) throw TError("Cannot write the simulated chip image " + ImageFile_);
+  NewImage_ = Unstored_ = false;
+}
+
+void TSimulatedProgrammer::StoreInOperation() {
+  if (!Image_.Write(std::span(Chip).first(ImageExtent_)))
+    throw TError("Cannot write the simulated chip image " + ImageFile_);
+  Unstored_ = false;
+}
+
+THidLockResult TSimulatedProgrammer::BeginOperation() {
+  if (ImageFile_.empty()) return THidLockResult::Locked;
+  bool created = false;
+  const THidLockResult r = Image_.Open(ImageFile_, std::span(Chip).first(WrapSize()), created);
+  if (r != THidLockResult::Locked) return r;
+  if (created) {
+    ImageExtent_ = WrapSize();
+  } else {
+    const size_t held = Image_.ReadInto(Chip);
+    if (held == SIZE_MAX) {
+      Image_.Close();
+      return THidLockResult::Failed;
+    }
+    ImageExtent_ = held;
+  }
+  NewImage_ = Unstored_ = false;
+  return THidLockResult::Locked;
+}
+
+void TSimulatedProgrammer::EndOperation() {
+  // Writes that no chip-access close followed (a stop, an unplug) are in the chip all the same.
+  if (Unstored_ && Image_.IsOpen()) Image_.Write(std::span(Chip).first(ImageExtent_));
+  Unstored_ = false;
+  Image_.Close();
 }

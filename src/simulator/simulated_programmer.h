@@ -18,6 +18,7 @@
 
 #include "hid/simulated_platform.h"
 #include "protocol/wire_protocol.h"
+#include "simulator/image_file.h"
 
 class TSimulatedProgrammer : public TSimulatedHidEndpoint {
  public:
@@ -43,10 +44,15 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   size_t PhysicalPageSize = 32;      // a page write rolls over inside such a page; 0: no pages
   int LatencyMs = 0;                 // every answer arrives this long after its report
 
-  // Keeps the chip in a binary file: reads it now (its bytes, 0xFF past the end of a short file;
-  // a missing file leaves the chip as it is) and
-  // writes the chip back into it after every chip write (at the closing chip-access command),
-  // never shortening the file. TError when the file exists but cannot be read.
+  // Keeps the chip in a binary file, which is the chip itself for every program that simulates
+  // it: reads it now (its bytes, 0xFF past the end of a short file; a missing file leaves the
+  // chip as it is) and writes the chip back into it after every chip write (at the closing
+  // chip-access command), never shortening the file. A missing file is written in full, the
+  // chip's first random bytes too, so that no later run reads a byte that was never written.
+  // Within an operation (BeginOperation) the image is opened and locked at its start, read
+  // again, and written back before its end: programs on one image see each other's writes as
+  // programs on one real programmer do, and one operation at a time. TError when the file
+  // exists but cannot be read.
   void AttachImageFile(const std::string& path);
 
   // --- recording ---
@@ -84,6 +90,11 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   bool Respond(const uint8_t* output, size_t length, TRawReport& input);
 
   void OutputReport(const uint8_t* data, size_t length, TSimulatedResponse& response) override;
+  // With an image file: opens and locks it (creating it in full when it is missing) and reads it
+  // (Busy while another program's operation holds it; Failed when it can't be used).
+  THidLockResult BeginOperation() override;
+  // Writes what is not written back yet and releases the image.
+  void EndOperation() override;
 
  private:
   enum class TFaultKind { NoAnswer, LateAnswer, Unplug, FlipByte, RefuseWrite, ShortAnswer };
@@ -103,6 +114,7 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   void ChipWrite(const TRawReport& command);
   void FirmwareBlock(const TRawReport& command, TRawReport& reply);
   void StoreImageFile();
+  void StoreInOperation();
   void Touched(size_t address);
 
   uint64_t Exchanges_ = 0;
@@ -112,5 +124,8 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   bool ChipWritten_ = false;  // a write landed since the chip-access open
   std::string ImageFile_;
   size_t ImageExtent_ = 0;  // bytes the image file holds or will hold
+  bool NewImage_ = false;   // the image file did not exist: it is written in full
+  bool Unstored_ = false;   // the chip took writes that the image file does not hold yet
+  TLockedImageFile Image_;  // open and locked during an operation
   std::shared_ptr<std::FILE> Log_;
 };

@@ -88,7 +88,6 @@ TSimulation CreateSimulation(const std::vector<TSimulationOptions>& each) {
     if (!o.ImageFile.empty()) p->AttachImageFile(o.ImageFile);
     TSimulatedHidDeviceInfo info = TSimulatedProgrammer::DeviceInfo();
     info.SerialNumber = SimulatedSerialNumber(static_cast<int>(i) + 1);
-    info.LockFile = o.LockFile.empty() ? o.ImageFile : o.LockFile;
     s.Platform->PlugIn(info, p);
     s.Programmers.push_back(p);
   }

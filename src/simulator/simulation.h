@@ -27,8 +27,7 @@ struct TSimulationOptions {
   int LatencyMs = 0;                // --sim-latency MS; above 0 the platform keeps real time
   std::vector<std::string> Faults;  // --sim-fault KIND@N, in order
   std::string LogFile;              // --sim-log FILE
-  // The file whose advisory lock other programs simulating the same device share; ImageFile
-  // when empty (see TSimulatedHidDeviceInfo::LockFile).
+  // Unused: the image file itself is locked for every operation (see AttachImageFile).
   std::string LockFile;
 };
 

@@ -2,6 +2,7 @@
 // its exit code, its message, the time it took, the files it left and the simulator's log.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 #include <sstream>
@@ -154,6 +155,32 @@ TEST(CliLink, SecondProgramOnTheSameSimulatedProgrammerIsTurnedAway) {
   EXPECT_EQ(dir.Read("a.bin"), std::string(4096, 'x'));
   // Once the first one ended, the second gets the programmer.
   EXPECT_EQ(RunProgram("tesmaro-cli", sim + "version").ExitCode, 0);
+}
+
+}  // namespace
+
+namespace {
+
+// Two writes to an image that does not exist yet: the first program creates it, whole and locked,
+// before its first exchange, so the two keep out of each other as on one real programmer. One
+// writes the chip, the other is turned away with exit code 6.
+TEST(CliLink, TwoWritesToANewImageOneGetsTheProgrammer) {
+  TTempDir dir;
+  std::string bytes(4096, '\0');
+  for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 5 + 3);
+  dir.Write("in.bin", bytes);
+  auto write = [&](const char* rc) {
+    return std::string("'") + TESMARO_BINARY_DIR + "/tesmaro-cli' --simulate='" + dir.File("new.bin") +
+           "' --sim-latency 2 --chip 24C32 write '" + dir.File("in.bin") + "' >/dev/null 2>&1; echo $? >'" +
+           dir.File(rc) + "'";
+  };
+  ASSERT_EQ(std::system(("(" + write("a.rc") + ") & (" + write("b.rc") + ") & wait").c_str()), 0);
+  std::vector<std::string> codes{dir.Read("a.rc"), dir.Read("b.rc")};
+  std::sort(codes.begin(), codes.end());
+  EXPECT_EQ(codes, (std::vector<std::string>{"0\n", "6\n"}));
+  const std::string image = dir.Read("new.bin");
+  EXPECT_EQ(image.size(), 1u << 20) << "written in full";
+  EXPECT_EQ(image.substr(0, 4096), bytes);
 }
 
 }  // namespace
