@@ -3,7 +3,6 @@
 // --serial-file), a log (--log) and a loop over chips (--repeat).
 #include "cli/commands_production.h"
 
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -14,15 +13,12 @@
 #include "cli/console_user_interface.h"
 #include "cli/image_options.h"
 #include "cli/programmer_session.h"
+#include "cli/stop_signals.h"
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"
 #include "production/chip_job.h"
 #include "production/station_run.h"
 #include "programmer/version_query.h"
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -46,58 +42,6 @@ const TProductionOperation* OperationNamed(const std::string& name) {
   return nullptr;
 }
 
-// Ctrl-C during a production run ends it after the current chip.
-volatile std::sig_atomic_t Interrupted = 0;
-
-extern "C" void OnInterrupt(int) { Interrupted = 1; }
-
-class TInterruptGuard {
- public:
-  TInterruptGuard() {
-#ifndef _WIN32
-    struct sigaction a {};
-    a.sa_handler = OnInterrupt;
-    sigemptyset(&a.sa_mask);
-    a.sa_flags = 0;  // no restart: a wait for the operator's answer ends at once
-    sigaction(SIGINT, &a, &Old_);
-#else
-    Old_ = std::signal(SIGINT, OnInterrupt);
-#endif
-  }
-  ~TInterruptGuard() {
-#ifndef _WIN32
-    sigaction(SIGINT, &Old_, nullptr);
-#else
-    std::signal(SIGINT, Old_);
-#endif
-  }
-
- private:
-#ifndef _WIN32
-  struct sigaction Old_ {};
-#else
-  void (*Old_)(int);
-#endif
-};
-
-// One line from standard input; false at its end or when Ctrl-C came.
-bool ReadAnswer(std::string& line) {
-  line.clear();
-#ifndef _WIN32
-  for (;;) {
-    char c;
-    const ssize_t n = read(STDIN_FILENO, &c, 1);
-    if (Interrupted) return false;
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return !line.empty();
-    if (c == '\n') return true;
-    line += c;
-  }
-#else
-  return static_cast<bool>(std::getline(std::cin, line)) && !Interrupted;
-#endif
-}
-
 std::string Hex(uint64_t v) { return "0x" + IntToHex(static_cast<int64_t>(v), 4); }
 
 std::string UnitsOf(const TSerialSpec& layout) {
@@ -111,6 +55,7 @@ std::string ResultLine(const TStation& s) {
   if (s.Outcome.FirstDifference) line += ", first difference at " + Hex(*s.Outcome.FirstDifference);
   line += ", " + std::to_string(s.DurationMs) + " ms";
   if (!s.Failure.empty()) line += " (" + s.Failure + ")";
+  if (!s.Outcome.Note.empty()) line += ". " + s.Outcome.Note;
   return line;
 }
 
@@ -120,7 +65,7 @@ int ExitCodeOf(const TStation& s) {
   switch (s.Outcome.Result) {
     case TJobResult::Ok: return kExitOk;
     case TJobResult::Different: return kExitDifferent;
-    case TJobResult::Stopped: return 130;
+    case TJobResult::Stopped: return TStopOnSignals::ExitCode();
     case TJobResult::NoAccess: return kExitNoAccess;
     case TJobResult::Busy: return kExitBusy;
     default: break;
@@ -225,12 +170,13 @@ int RunProduction(TCliOptions& o) {
   if (o.AllDevices && !o.Device.empty()) throw TCliError{kExitUsage, "--device and --all-devices exclude each other"};
   LoadRun(o, run);
   TConsoleUserInterface ui;
+  // Before the session and the stations' threads: they all keep the two signals blocked.
+  TStopOnSignals stop;
+  run.StopRequested = [] { return TStopOnSignals::Requested(); };
   TProgrammerSession session(o, ui, TSessionClaim::None);
   std::vector<TStation> stations = Stations(o, session, ui);
 
   const bool repeat = o.Flags.count("repeat") != 0;
-  TInterruptGuard guard;
-  Interrupted = 0;
   int worst = kExitOk;
   unsigned ok = 0, failed = 0;
   for (bool first = true;; first = false) {
@@ -238,6 +184,7 @@ int RunProduction(TCliOptions& o) {
       session.PollChanges();
       FindUnpluggedAgain(session.Controller(), session.Connected(), stations);
     }
+    if (stop.Requested()) break;
     if (!TakeSerialNumbers(run, stations))
       throw TCliError{kExitUsage, "the next serial number does not fit in " + UnitsOf(*run.Serial) +
                                       "; no further chip was written"};
@@ -256,13 +203,13 @@ int RunProduction(TCliOptions& o) {
       std::cout << stations.size() << " programmers: " << roundOk << " ok, " << stations.size() - roundOk
                 << " failed\n";
     std::cout << std::flush;
-    if (!repeat || Interrupted) break;
+    if (!repeat || stop.Requested()) break;
     std::cerr << "Next chip: Enter; stop: q and Enter" << std::endl;
     std::string answer;
-    if (!ReadAnswer(answer) || answer == "q" || answer == "Q") break;
+    if (!ReadLineUnlessStopped(answer) || answer == "q" || answer == "Q") break;
   }
   if (repeat) std::cout << "chips: " << ok << " ok, " << failed << " failed\n";
-  if (Interrupted) return 130;
+  if (stop.Requested()) return TStopOnSignals::ExitCode();
   return worst;
 }
 

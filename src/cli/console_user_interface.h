@@ -2,6 +2,8 @@
 // progress as a bar on standard error when it is a terminal, stop requests from SIGINT and SIGTERM.
 #pragma once
 
+#include <string>
+
 #include "common/user_interface.h"
 
 class TConsoleUserInterface : public TUserInterface {
@@ -26,8 +28,11 @@ class TConsoleUserInterface : public TUserInterface {
   static std::string PlainLines(const std::string& text);
 
  private:
-  // One line of the user's answer; false at the end of the input or once a stop was requested.
   bool ReadAnswer(std::string& line);
 
   int LastProgress_ = -1;
 };
+
+// One line of standard input without its line end; false at the end of the input (with nothing
+// read) or once SIGINT or SIGTERM asked the command to stop (see TStopOnSignals).
+bool ReadLineUnlessStopped(std::string& line);

@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
@@ -18,8 +19,12 @@ enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, B
 const char* JobResultName(TJobResult result);
 
 struct TJobOutcome {
+  TJobOutcome() = default;
+  explicit TJobOutcome(TJobResult result) : Result(result) {}
   TJobResult Result = TJobResult::Ok;
   std::optional<uint64_t> FirstDifference;
+  TWrittenRange Written;  // what a write or erase may have changed (Empty: nothing)
+  std::string Note;       // a write that ended early: what became of the chip (see WrittenNote)
 };
 
 // Why a routine that gave up did so, from the programmer's last exchange.
@@ -29,7 +34,8 @@ TJobResult FailureOf(const TProgrammer& programmer);
 std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8_t> read,
                                         std::span<const uint8_t> expected);
 
-// Writes image into the chip, reads it back and compares the chip's Size bytes.
+// Writes image into the chip, reads it back and compares the chip's Size bytes, holding the
+// programmer from the write to the end of the read-back.
 TJobOutcome WriteJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);
 // Reads the chip and compares its Size bytes with image.
 TJobOutcome VerifyJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);

@@ -7,6 +7,21 @@
 #include "common/scripted_user_interface.h"
 #include "production/production_log.h"
 
+namespace {
+
+// A station's user interface: quiet, as its result line tells the outcome, and stopping with the
+// run.
+class TStationUserInterface : public TScriptedUserInterface {
+ public:
+  explicit TStationUserInterface(const std::function<bool()>& stop) : Stop_(stop) {}
+  bool StopRequested() override { return Stop_ && Stop_(); }
+
+ private:
+  const std::function<bool()>& Stop_;
+};
+
+}  // namespace
+
 void StationClaimed(TStation& s) {
   THidDevice& d = *s.Programmer->HeldDevice;
   s.Node = d.DevicePath();
@@ -62,12 +77,12 @@ void RunStation(const TStationJob& job, TStation& s) {
   const auto started = std::chrono::system_clock::now();
   const auto clock = std::chrono::steady_clock::now();
   s.Failure.clear();
-  TScriptedUserInterface quiet;  // each thread its own: the result line tells the outcome
+  TStationUserInterface quiet(job.StopRequested);  // each thread its own: the result line tells the outcome
   try {
     s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet);
   } catch (const std::exception& e) {
     s.Failure = e.what();
-    s.Outcome = {TJobResult::NoAnswer, {}};
+    s.Outcome = TJobOutcome{TJobResult::NoAnswer};
   }
   s.DurationMs =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - clock).count();
@@ -94,6 +109,7 @@ void RunStation(const TStationJob& job, TStation& s) {
       r.Serial = s.SerialNumber;
       r.Result = JobResultName(s.Outcome.Result);
       r.FirstDifference = s.Outcome.FirstDifference;
+      if (!s.Outcome.Written.Empty) r.Written = std::make_pair(s.Outcome.Written.First, s.Outcome.Written.Last);
       r.DurationMs = s.DurationMs;
       AppendLogLine(job.Log, LogLine(r));
     }

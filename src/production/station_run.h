@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -28,6 +29,9 @@ struct TStationJob {
   std::optional<TSerialSpec> Serial;
   std::unique_ptr<TSerialPool> Pool;  // with Serial
   std::string Log;                    // empty: no log
+  // Polled between two exchanges on every station: true ends each station's operation after its
+  // current exchange (the chip closed, the log line written, the serial number given back).
+  std::function<bool()> StopRequested;
 };
 
 // One programmer of the run.
