@@ -110,16 +110,16 @@ void BM_ReadWindowCommand(benchmark::State& state) {
     o.SettingsFile = (dir / "tesmaro.ini").string();
     o.Simulate = true;
     TScriptedUserInterface ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     f.show();
-    f.FormActivate();
+    f.Activate();
     for (int i = 0; i < 100 && !f.Programmer.HeldDevice; ++i) QApplication::processEvents();
     if (!f.Programmer.HeldDevice || f.CurrentChip.Name != c.Name) {
       state.SkipWithError("no programmer or chip");
     } else {
       const uint64_t first = f.SimulatedProgrammer->ExchangeCount();
       const auto start = std::chrono::steady_clock::now();
-      for (auto _ : state) f.sSpeedButton3Click();
+      for (auto _ : state) f.ReadChip();
       Report(state, std::chrono::steady_clock::now() - start, f.SimulatedProgrammer->ExchangeCount() - first);
       if (!ui.Shown.empty()) state.SkipWithError("the command showed a box");
       state.SetLabel(c.Name);

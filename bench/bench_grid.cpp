@@ -17,9 +17,9 @@ constexpr int kRowsOf1MiB = 0x100000 / 16 + 1;
 size_t HeapInUse() { return mallinfo2().uordblks; }
 
 // A grid as the main window sizes it, shown offscreen, over a buffer full of varied bytes.
-std::unique_ptr<TDrawGrid> ShownGrid(int height, int rows) {
+std::unique_ptr<THexGrid> ShownGrid(int height, int rows) {
   for (int i = 0; i < kMemoryBufferSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i * 37 + (i >> 8));
-  auto grid = std::make_unique<TDrawGrid>(nullptr);
+  auto grid = std::make_unique<THexGrid>(nullptr);
   grid->resize(639, height);
   grid->SetColWidth(0, 50);
   grid->SetColWidth(17, 140);
@@ -30,7 +30,7 @@ std::unique_ptr<TDrawGrid> ShownGrid(int height, int rows) {
   return grid;
 }
 
-void PressKey(TDrawGrid& grid, int key, Qt::KeyboardModifiers modifiers) {
+void PressKey(THexGrid& grid, int key, Qt::KeyboardModifiers modifiers) {
   QKeyEvent press(QEvent::KeyPress, key, modifiers);
   QKeyEvent release(QEvent::KeyRelease, key, modifiers);
   QApplication::sendEvent(&grid, &press);

@@ -1,4 +1,4 @@
-// The hex grid DrawGrid1 over MemoryBuffer: address, sixteen bytes and characters per row.
+// The hex grid over MemoryBuffer: address, sixteen bytes and characters per row.
 // An item view that scrolls by whole rows under a fixed header row and address column. It draws
 // and forwards keys and the mouse; the editing itself is TBufferEditor's.
 #pragma once
@@ -16,7 +16,7 @@
 class QPainter;
 class THexGridModel;
 
-class TDrawGrid : public QAbstractItemView {
+class THexGrid : public QAbstractItemView {
   Q_OBJECT
  public:
   static constexpr int kColCount = 18;
@@ -24,8 +24,8 @@ class TDrawGrid : public QAbstractItemView {
   static constexpr int kDefaultRowHeight = 17;
   static constexpr int kGridLineWidth = 1;
 
-  explicit TDrawGrid(QWidget* parent);
-  ~TDrawGrid() override;
+  explicit THexGrid(QWidget* parent);
+  ~THexGrid() override;
 
   // The chip's size: one data row per 16 bytes begun; cells past the size are empty.
   void SetChipSize(int32_t size);
@@ -61,7 +61,7 @@ class TDrawGrid : public QAbstractItemView {
   int VisibleRowCount() const;
   // A cell's rectangle in viewport coordinates without its grid lines; empty while scrolled away.
   QRect CellRect(int column, int row) const;
-  // Makes a cell current the way a click does, if DrawGrid1SelectCell allows it.
+  // Makes a cell current the way a click does, if CanSelectCell allows it.
   bool SelectCell(int column, int row);
   // Shown in the empty area while the grid has no data rows (no chip selected).
   QString EmptyHint;
@@ -75,9 +75,9 @@ class TDrawGrid : public QAbstractItemView {
 
   // --- handlers ---
   // Paints one cell from MemoryBuffer; the grid has filled the background of fixed cells.
-  void DrawGrid1DrawCell(QPainter& canvas, int column, int row, const QRect& rect);
+  void DrawCell(QPainter& canvas, int column, int row, const QRect& rect);
   // Refuses the character column and cells past the chip; otherwise shows the cell's address.
-  void DrawGrid1SelectCell(int column, int row, bool& canSelect);
+  void CanSelectCell(int column, int row, bool& canSelect);
 
   // --- QAbstractItemView ---
   QRect visualRect(const QModelIndex& index) const override;
@@ -86,7 +86,7 @@ class TDrawGrid : public QAbstractItemView {
   void keyboardSearch(const QString& search) override;
 
  signals:
-  // Text for status panel 2 after a move of the current cell ("Addr: 001F").
+  // Text for the address panel after a move of the current cell ("Addr: 001F").
   void StatusText(const QString& text);
   // The selection after every move or change of bytes: start, length and byte sum.
   void SelectionInfo(int start, int length, int checksum);

@@ -1,12 +1,12 @@
 // The chip commands of the toolbar and the Programmer menu: Read chip, Write chip with its
-// read-back check, and Verify, on the held programmer with the progress on sProgressBar1.
+// read-back check, and Verify, on the held programmer with the progress on the progress bar.
 #include "app/hex_grid.h"
 #include "app/long_operation.h"
 #include "app/main_window.h"
 #include "buffer/memory_buffer.h"
 #include "programmer/chip_operations.h"
 
-void Tf::sSpeedButton3Click() {
+void TMainWindow::ReadChip() {
   if (!ConfirmDiscardChanges()) return;
   TChipRun run = TChipRun::NoProgrammer;
   // The read is one undo step; only a complete read counts as the chip's contents.
@@ -19,7 +19,7 @@ void Tf::sSpeedButton3Click() {
   if (run != TChipRun::Refused && run != TChipRun::NoProgrammer) UpdateView();
 }
 
-void Tf::sSpeedButton4Click() {
+void TMainWindow::WriteChip() {
   if (!ConfirmWriteChip()) return;
   TChipCheck check;
   {
@@ -29,18 +29,18 @@ void Tf::sSpeedButton4Click() {
   }
   // The chip now holds the buffer: nothing is left unsaved and no byte counts as changed.
   if (check == TChipCheck::Same) {
-    DrawGrid1->Editor().SetBaseline();
+    Grid_->Editor().SetBaseline();
     SetBufferModified(false);
   }
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }
 
-void Tf::VerifyAl1Click() {
+void TMainWindow::VerifyChip() {
   TChipCheck check;
   {
     TLongOperation op(*this);
     if (!op.Started()) return;
-    check = VerifyChip(Programmer, CurrentChip, MemoryBuffer, op);
+    check = ::VerifyChip(Programmer, CurrentChip, MemoryBuffer, op);
   }
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }

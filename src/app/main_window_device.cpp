@@ -9,7 +9,7 @@
 #include "programmer/version_query.h"
 #include "simulator/simulation.h"
 
-void Tf::CreateDeviceLink() {
+void TMainWindow::CreateDeviceLink() {
   std::unique_ptr<THidPlatform> platform;
   if (Options_.Simulate) {
     if (!Options_.SimulationError.empty()) Run([this] { throw TError(Options_.SimulationError); });
@@ -29,27 +29,26 @@ void Tf::CreateDeviceLink() {
   }
   HidEventLoop = std::make_unique<TQtHidEventLoop>();
   HidDeviceController = std::make_unique<THidDeviceController>(std::move(platform), *HidEventLoop);
-  HidDeviceController->OnDeviceChange = [this](THidDeviceController&) {
-    Run([this] { HidDeviceControllerDeviceChange(); });
-  };
+  HidDeviceController->OnDeviceChange = [this](THidDeviceController&) { Run([this] { DeviceChanged(); }); };
   Programmer.Attach(*HidDeviceController);
   Programmer.OnVersionText = [this](const std::string& text) {
-    sb1->SetPanelText(0, QString::fromStdString(text));
+    StatusBar_->SetPanelText(TStatusPanel::Programmer, QString::fromStdString(text));
     ShowHeldProgrammer();
   };
 }
 
-void Tf::ShowHeldProgrammer() {
+void TMainWindow::ShowHeldProgrammer() {
   const THidDevice* d = Programmer.HeldDevice;
   if (!d) return;
   auto orDash = [](const std::string& s) { return s.empty() ? std::string("-") : s; };
-  sb1->SetPanelHint(
-      0, QString::fromStdString(
-             FormatText(MessageText("ProgHint"), {d->DevicePath(), orDash(d->SerialNumber()), orDash(d->BusPath())})));
+  StatusBar_->SetPanelHint(
+      TStatusPanel::Programmer,
+      QString::fromStdString(
+          FormatText(MessageText("ProgHint"), {d->DevicePath(), orDash(d->SerialNumber()), orDash(d->BusPath())})));
 }
 
-void Tf::HidDeviceControllerDeviceChange() { Programmer.DeviceChange(Ui()); }
+void TMainWindow::DeviceChanged() { Programmer.DeviceChange(Ui()); }
 
-void Tf::Getversioninfo1Click() { Getversioninfo1Click(Getversioninfo1); }
+void TMainWindow::ShowFirmwareVersion() { ShowFirmwareVersion(false); }
 
-void Tf::Getversioninfo1Click(QObject* Sender) { GetVersionInfo(Programmer, Ui(), Sender != nullptr); }
+void TMainWindow::ShowFirmwareVersion(bool silent) { GetVersionInfo(Programmer, Ui(), !silent); }

@@ -19,7 +19,7 @@ namespace {
 
 constexpr const char* kSRecPatterns = "*.s19;*.s28;*.s37;*.srec;*.mot;*.s";
 
-// The format each filter of OpenDialog1 (and OpenDialog3) stands for.
+// The format each filter of OpenDialog (and CompareDialog) stands for.
 TImageFormat OpenFilterFormat(int index) {
   if (index == 1) return TImageFormat::Hex;
   if (index == 4) return TImageFormat::SRec;
@@ -41,23 +41,23 @@ size_t ChipBytes(const TChip& chip) { return static_cast<size_t>(std::clamp(chip
 
 }  // namespace
 
-void Tf::InitFileDialogs() {
+void TMainWindow::InitFileDialogs() {
   // The filters are not translated. The file's extension picks the format; the filter index
   // only for a name without a known extension.
   const std::string srec = std::string("S-record file (") + kSRecPatterns + ")|" + kSRecPatterns;
-  OpenDialog1.Filter = "Hex file (*.hex)|*.hex|Binary File (*.bin)|*.bin|All files (binary)|*.*|" + srec;
-  OpenDialog1.FilterIndex = 1;
-  OpenDialog1.DefaultExt = "hex";
-  OpenDialog1.OverwritePrompt = false;
-  SaveDialog1.Filter = std::string("Hex files (*.hex)|*.hex|Binary files (*.*)|*.*|S-record files (") + kSRecPatterns +
-                       ")|" + kSRecPatterns;
-  SaveDialog1.FilterIndex = 1;
-  SaveDialog1.DefaultExt = "hex";
-  SaveDialog1.OverwritePrompt = false;
-  OpenDialog3 = OpenDialog1;
+  OpenDialog.Filter = "Hex file (*.hex)|*.hex|Binary File (*.bin)|*.bin|All files (binary)|*.*|" + srec;
+  OpenDialog.FilterIndex = 1;
+  OpenDialog.DefaultExt = "hex";
+  OpenDialog.OverwritePrompt = false;
+  SaveDialog.Filter = std::string("Hex files (*.hex)|*.hex|Binary files (*.*)|*.*|S-record files (") + kSRecPatterns +
+                      ")|" + kSRecPatterns;
+  SaveDialog.FilterIndex = 1;
+  SaveDialog.DefaultExt = "hex";
+  SaveDialog.OverwritePrompt = false;
+  CompareDialog = OpenDialog;
 }
 
-uint32_t Tf::AskLoadOffset(const std::string& fileName, TImageFormat format) {
+uint32_t TMainWindow::AskLoadOffset(const std::string& fileName, TImageFormat format) {
   if (format == TImageFormat::Bin) return 0;
   const std::optional<uint64_t> lowest = LowestImageAddress(fileName, format);
   if (!lowest || *lowest == 0 || *lowest > UINT32_MAX || *lowest < static_cast<uint64_t>(std::max(CurrentChip.Size, 0)))
@@ -67,8 +67,8 @@ uint32_t Tf::AskLoadOffset(const std::string& fileName, TImageFormat format) {
   return Ui().AskYesNo(question, TAnswer::Yes) == TAnswer::Yes ? static_cast<uint32_t>(*lowest) : 0;
 }
 
-void Tf::ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
-                            std::span<uint8_t> image) {
+void TMainWindow::ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
+                                     std::span<uint8_t> image) {
   try {
     ReadImageFile(fileName, format, CurrentChip, offset, image);
   } catch (const TImageError& e) {
@@ -76,47 +76,47 @@ void Tf::ReadImageLocalized(const std::string& fileName, TImageFormat format, ui
   }
 }
 
-void Tf::LoadImage(const std::string& fileName, TImageFormat format) {
+void TMainWindow::LoadImage(const std::string& fileName, TImageFormat format) {
   const uint32_t offset = AskLoadOffset(fileName, format);
   // The whole file or nothing: a file that fails leaves the buffer and the view as they were.
   ReadImageLocalized(fileName, format, offset, {MemoryBuffer, static_cast<size_t>(kMemoryBufferSize)});
   UpdateView();
 }
 
-void Tf::LoadHexFile(const std::string& fileName) { LoadImage(fileName, TImageFormat::Hex); }
+void TMainWindow::LoadHexFile(const std::string& fileName) { LoadImage(fileName, TImageFormat::Hex); }
 
-void Tf::LoadBinFile(const std::string& fileName) { LoadImage(fileName, TImageFormat::Bin); }
+void TMainWindow::LoadBinFile(const std::string& fileName) { LoadImage(fileName, TImageFormat::Bin); }
 
-void Tf::LoadCommandLineFile(const std::string& fileName) {
+void TMainWindow::LoadCommandLineFile(const std::string& fileName) {
   // Intel HEX whatever the extension, unless the name says S-records.
   LoadImage(fileName, KnownImageFormatOf(fileName) == TImageFormat::SRec ? TImageFormat::SRec : TImageFormat::Hex);
 }
 
-void Tf::ToolButton1Click() {
+void TMainWindow::Open() {
   if (!ConfirmDiscardChanges()) return;
-  if (!Ui().ExecuteOpenDialog(OpenDialog1)) return;
-  const TImageFormat format = ChosenFormat(OpenDialog1.FileName, OpenFilterFormat(OpenDialog1.FilterIndex));
+  if (!Ui().ExecuteOpenDialog(OpenDialog)) return;
+  const TImageFormat format = ChosenFormat(OpenDialog.FileName, OpenFilterFormat(OpenDialog.FilterIndex));
   ReplaceBuffer([this, format] {
-    LoadImage(OpenDialog1.FileName, format);
+    LoadImage(OpenDialog.FileName, format);
     return true;
   });
-  DocumentOpenedOrSaved(OpenDialog1.FileName, format);
+  DocumentOpenedOrSaved(OpenDialog.FileName, format);
 }
 
-void Tf::ToolButton2Click() {
-  if (!Ui().ExecuteSaveDialog(SaveDialog1)) return;
-  const std::string& file = SaveDialog1.FileName;
+void TMainWindow::SaveAs() {
+  if (!Ui().ExecuteSaveDialog(SaveDialog)) return;
+  const std::string& file = SaveDialog.FileName;
   std::error_code ec;
   if (std::filesystem::exists(file, ec) && Ui().AskWarning(Ui().MessageText("ConfirmSave")) != TAnswer::Yes) return;
-  const TImageFormat format = ChosenFormat(file, SaveFilterFormat(SaveDialog1.FilterIndex));
+  const TImageFormat format = ChosenFormat(file, SaveFilterFormat(SaveDialog.FilterIndex));
   SaveImageFile(file, format, CurrentChip);
   DocumentOpenedOrSaved(file, format);
 }
 
-void Tf::Compare1Click() {
-  if (!Ui().ExecuteOpenDialog(OpenDialog3)) return;
-  const std::string& file = OpenDialog3.FileName;
-  const TImageFormat format = ChosenFormat(file, OpenFilterFormat(OpenDialog3.FilterIndex));
+void TMainWindow::CompareWithFile() {
+  if (!Ui().ExecuteOpenDialog(CompareDialog)) return;
+  const std::string& file = CompareDialog.FileName;
+  const TImageFormat format = ChosenFormat(file, OpenFilterFormat(CompareDialog.FilterIndex));
   const uint32_t offset = AskLoadOffset(file, format);
   // The file as a load would leave the buffer, compared over the chip's bytes.
   std::vector<uint8_t> image(MemoryBuffer, MemoryBuffer + kMemoryBufferSize);
@@ -124,38 +124,38 @@ void Tf::Compare1Click() {
   const size_t n = ChipBytes(CurrentChip);
   TDifferences d = FindDifferences({MemoryBuffer, n}, std::span(image).first(n));
   if (d.Same()) {
-    DrawGrid1->SetMarks({});
-    if (DifferencesWindow) DifferencesWindow->hide();
+    Grid_->SetMarks({});
+    if (DifferencesWindow_) DifferencesWindow_->hide();
     Ui().ShowInformation(Ui().MessageText("CompareSame"));
     return;
   }
-  if (!DifferencesWindow) {
-    DifferencesWindow = new TDifferencesWindow(this);
-    connect(DifferencesWindow, &TDifferencesWindow::GoToAddress, this,
+  if (!DifferencesWindow_) {
+    DifferencesWindow_ = new TDifferencesWindow(this);
+    connect(DifferencesWindow_, &TDifferencesWindow::GoToAddress, this,
             [this](uint32_t address) { GoToAddress(address); });
     // Beside the window, so that the marks in the grid stay in sight; on the screen in any case.
     QPoint at = frameGeometry().topRight() + QPoint(8, 0);
     if (QScreen* screen = this->screen()) {
       const QRect room = screen->availableGeometry();
-      at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - DifferencesWindow->width())));
-      at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - DifferencesWindow->height())));
+      at.setX(std::clamp(at.x(), room.left(), std::max(room.left(), room.right() - DifferencesWindow_->width())));
+      at.setY(std::clamp(at.y(), room.top(), std::max(room.top(), room.bottom() - DifferencesWindow_->height())));
     }
-    DifferencesWindow->move(at);
+    DifferencesWindow_->move(at);
   }
   auto text = [this](const char* key) { return QString::fromStdString(Ui().MessageText(key)); };
   const QString summary = QString::fromStdString(DifferenceText(d, "FileDifference", Ui()));
-  DrawGrid1->SetMarks(std::move(d.Ranges));
-  DifferencesWindow->SetDifferences(std::move(d.Listed),
-                                    text("CompareTitle") + QStringLiteral(" - ") + QString::fromStdString(file),
-                                    summary, {text("CompareAddress"), text("CompareBuffer"), text("CompareFile")});
-  DifferencesWindow->show();
-  DifferencesWindow->raise();
+  Grid_->SetMarks(std::move(d.Ranges));
+  DifferencesWindow_->SetDifferences(std::move(d.Listed),
+                                     text("CompareTitle") + QStringLiteral(" - ") + QString::fromStdString(file),
+                                     summary, {text("CompareAddress"), text("CompareBuffer"), text("CompareFile")});
+  DifferencesWindow_->show();
+  DifferencesWindow_->raise();
 }
 
-void Tf::GoToAddress(uint32_t address) {
+void TMainWindow::GoToAddress(uint32_t address) {
   const int row = static_cast<int>(address / 16) + 1;
   const int column = static_cast<int>(address % 16) + 1;
-  if (row >= DrawGrid1->RowCount()) return;
-  DrawGrid1->SelectCell(column, row);
-  DrawGrid1->scrollTo(DrawGrid1->model()->index(row, column));
+  if (row >= Grid_->RowCount()) return;
+  Grid_->SelectCell(column, row);
+  Grid_->scrollTo(Grid_->model()->index(row, column));
 }

@@ -29,8 +29,8 @@ std::string FirmwareIdText(const uint8_t* id);
 // to more than the image holds; image is then unchanged.
 void ReadFirmwareFile(const std::string& fileName, uint8_t* image, std::span<const uint8_t> key = UpdateKey);
 
-// Asks for the update file with dialog (OpenDialog2: the update file filter, the executable's
-// folder when it has no initial folder) and fills FirmwareImage from it. False when the user
+// Asks for the update file with dialog (set to the update file filter, and to the executable's folder
+// when it has no initial folder) and fills FirmwareImage from it. False when the user
 // cancelled (nothing shown) or the file could not be loaded (the error box says why).
 bool LoadFirmwareFile(TUserInterface& ui, TFileDialog& dialog);
 // The same for a named file, without a dialog.

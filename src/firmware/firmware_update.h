@@ -21,7 +21,7 @@ enum class TFirmwareUpdateResult {
 };
 
 struct TFirmwareUpdateHooks {
-  // Fills FirmwareImage: LoadFirmwareFile with OpenDialog2 in the program, a named file elsewhere.
+  // Fills FirmwareImage: LoadFirmwareFile with the window's dialog in the program, a named file elsewhere.
   std::function<bool()> LoadFile;
   // Repaints the window once before the transfer; may be empty.
   std::function<void()> Repaint;

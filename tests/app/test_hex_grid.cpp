@@ -13,6 +13,7 @@
 #include "buffer/memory_buffer.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 
 namespace {
 
@@ -45,11 +46,11 @@ void Press(QWidget* grid, Qt::Key key, Qt::KeyboardModifiers modifiers = Qt::NoM
   QTest::keyClick(KeyTarget(grid), key, modifiers);
 }
 
-void Click(TDrawGrid& grid, int column, int row) {
+void Click(THexGrid& grid, int column, int row) {
   QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, grid.CellRect(column, row).center());
 }
 
-QString Text(const TDrawGrid& grid, int column, int row) { return grid.model()->index(row, column).data().toString(); }
+QString Text(const THexGrid& grid, int column, int row) { return grid.model()->index(row, column).data().toString(); }
 
 QColor PixelAt(const QImage& image, const QRect& cell) {
   // The bottom-right corner of a cell lies clear of its text.
@@ -68,7 +69,7 @@ struct TGridFixture {
     Grid.setFocus();
     Ok = QTest::qWaitForWindowActive(&Grid);
   }
-  TDrawGrid Grid;
+  THexGrid Grid;
   bool Ok = false;
 };
 
@@ -78,19 +79,19 @@ class TestHexGrid : public QObject {
   Q_OBJECT
 
   // The main window started with the given remembered chip ("" for none) from a small catalogue.
-  std::unique_ptr<Tf> StartMainWindow(const char* chip) {
+  std::unique_ptr<TMainWindow> StartMainWindow(const char* chip) {
     Dir = std::make_unique<TTempDir>();
     Dir->Write("see.ini", kCatalogue);
     Dir->Write("tesmaro.ini", std::string("[Main]\nChip=") + chip + "\n");
     TStartOptions options;
     options.ExeFolder = Dir->Folder();
     options.SettingsFile = Dir->File("tesmaro.ini");
-    auto f = std::make_unique<Tf>(options, &Ui);
+    auto f = std::make_unique<TMainWindow>(options, &Ui);
     f->show();
     f->activateWindow();
     if (!QTest::qWaitForWindowActive(f.get())) return nullptr;
     if (!QTest::qWaitFor([&] { return !f->FirstActivation; })) return nullptr;
-    f->DrawGrid1->setFocus();
+    Grid(*f)->setFocus();
     return f;
   }
 
@@ -118,14 +119,14 @@ class TestHexGrid : public QObject {
     QFETCH(QString, lastAddress);
     auto f = StartMainWindow(chip.toLatin1().constData());
     QVERIFY(f);
-    QCOMPARE(f->DrawGrid1->RowCount(), rows);
-    QCOMPARE(f->DrawGrid1->model()->rowCount(), rows);
-    if (rows > 1) QCOMPARE(Text(*f->DrawGrid1, 0, rows - 1), lastAddress);
-    QCOMPARE(f->DrawGrid1->ColWidth(0), 50);
-    QCOMPARE(f->DrawGrid1->ColWidth(1), 25);
-    QCOMPARE(f->DrawGrid1->ColWidth(17), 140);
-    // Panel 2 stays empty until the first selection.
-    QCOMPARE(f->sb1->PanelText(2), QString());
+    QCOMPARE(Grid(*f)->RowCount(), rows);
+    QCOMPARE(Grid(*f)->model()->rowCount(), rows);
+    if (rows > 1) QCOMPARE(Text(*Grid(*f), 0, rows - 1), lastAddress);
+    QCOMPARE(Grid(*f)->ColWidth(0), 50);
+    QCOMPARE(Grid(*f)->ColWidth(1), 25);
+    QCOMPARE(Grid(*f)->ColWidth(17), 140);
+    // The address panel stays empty until the first selection.
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString());
     QVERIFY(Ui.Shown.empty());
   }
 
@@ -273,7 +274,7 @@ class TestHexGrid : public QObject {
     TGridFixture g(65537);
     QVERIFY(g.Ok);
     QVERIFY(g.Grid.SelectCell(start.x(), start.y()));
-    QSignalSpy status(&g.Grid, &TDrawGrid::StatusText);
+    QSignalSpy status(&g.Grid, &THexGrid::StatusText);
     Press(&g.Grid, Qt::Key(key), ctrl ? Qt::ControlModifier : Qt::NoModifier);
     QCOMPARE(QPoint(g.Grid.Col(), g.Grid.Row()), end);
     // The current cell is in view and the address follows it.
@@ -316,26 +317,26 @@ class TestHexGrid : public QObject {
   void selectionShowsTheAddressAndSkipsTheCharacters() {
     auto f = StartMainWindow("C128");
     QVERIFY(f);
-    TDrawGrid& grid = *f->DrawGrid1;
+    THexGrid& grid = *Grid(*f);
     Click(grid, 16, 2);
-    QCOMPARE(f->sb1->PanelText(2), QString("Addr: 001F"));
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
     QCOMPARE(grid.Col(), 16);
     QCOMPARE(grid.Row(), 2);
     Click(grid, 17, 5);
-    QCOMPARE(f->sb1->PanelText(2), QString("Addr: 001F"));
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
     QCOMPARE(grid.Col(), 16);
     QCOMPARE(grid.Row(), 2);
     // Fixed cells do nothing either.
     Click(grid, 0, 4);
     Click(grid, 5, 0);
     QCOMPARE(grid.Row(), 2);
-    QCOMPARE(f->sb1->PanelText(2), QString("Addr: 001F"));
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
   }
 
   void addressesAboveSixtyFourKibibytesGetMoreDigits() {
     TGridFixture g(65537);
     QVERIFY(g.Ok);
-    QSignalSpy status(&g.Grid, &TDrawGrid::StatusText);
+    QSignalSpy status(&g.Grid, &THexGrid::StatusText);
     QVERIFY(g.Grid.SelectCell(16, 65536));
     QCOMPARE(status.last().at(0).toString(), QString("Addr: FFFFF"));
     QCOMPARE(Text(g.Grid, 0, 65536), QString("FFFF0"));
@@ -344,13 +345,13 @@ class TestHexGrid : public QObject {
   void checksumFollowsEveryTypedDigit() {
     auto f = StartMainWindow("C128");
     QVERIFY(f);
-    QCOMPARE(f->sb1->PanelText(3), QString("Chk: 7F80"));
-    QVERIFY(f->DrawGrid1->SelectCell(1, 1));
-    Type(f->DrawGrid1, "0");
-    QCOMPARE(f->sb1->PanelText(3), QString("Chk: 7E81"));
-    Type(f->DrawGrid1, "1");
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7F80"));
+    QVERIFY(Grid(*f)->SelectCell(1, 1));
+    Type(Grid(*f), "0");
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7E81"));
+    Type(Grid(*f), "1");
     QCOMPARE(MemoryBuffer[0], uint8_t(1));
-    QCOMPARE(f->sb1->PanelText(3), QString("Chk: 7E82"));
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7E82"));
     QVERIFY(f->BufferModified());
   }
 
@@ -445,7 +446,7 @@ class TestHexGrid : public QObject {
   }
 
   void rowCountIsKeptWithinTheBuffer() {
-    TDrawGrid grid(nullptr);
+    THexGrid grid(nullptr);
     grid.SetRowCount(0x200000 / 16 + 1);
     QCOMPARE(grid.RowCount(), 65537);
     grid.SetRowCount(-5);

@@ -12,6 +12,7 @@
 #include "hid/simulated_platform.h"
 #include "simulator/simulated_programmer.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 namespace {
@@ -87,7 +88,7 @@ class TestChipCommands : public QObject {
  private:
   std::unique_ptr<TTempDir> Dir_;
   std::unique_ptr<TTestUi> Ui_;
-  std::unique_ptr<Tf> F_;
+  std::unique_ptr<TMainWindow> F_;
   std::vector<uint8_t> Image_;
 
  private slots:
@@ -103,9 +104,9 @@ class TestChipCommands : public QObject {
     o.Simulate = true;
     o.SimulateImage = Dir_->File("chip.bin");
     Ui_ = std::make_unique<TTestUi>();
-    F_ = std::make_unique<Tf>(o, Ui_.get());
+    F_ = std::make_unique<TMainWindow>(o, Ui_.get());
     F_->show();
-    F_->FormActivate();
+    F_->Activate();
     QTRY_VERIFY(F_->Programmer.HeldDevice != nullptr);
     QCOMPARE(F_->CurrentChip.Size, int32_t(kChipSize));
     F_->HidDeviceController->ReadTimeoutMs = 10;
@@ -121,22 +122,23 @@ class TestChipCommands : public QObject {
   }
 
   void readWriteAndVerify() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TPaintCounter paints;
-    f.sProgressBar1->installEventFilter(&paints);
-    QSignalSpy moves(f.sProgressBar1, &QProgressBar::valueChanged);
+    ProgressBar(f)->installEventFilter(&paints);
+    QSignalSpy moves(ProgressBar(f), &QProgressBar::valueChanged);
 
-    f.ReadChip1->trigger();
+    Action(f, "ReadChip1")->trigger();
     QVERIFY(Ui_->Shown.empty());
     QVERIFY(BufferIs(Image_));
-    QCOMPARE(f.sb1->PanelText(3), QString::fromStdString("Chk: " + IntToHex(CalcChecksum(kChipSize), 4)));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum),
+             QString::fromStdString("Chk: " + IntToHex(CalcChecksum(kChipSize), 4)));
     // 4096 steps move the bar through 1..100 and back to 0, one repaint per move.
     QCOMPARE(moves.count(), 101);
     QCOMPARE(moves.last().at(0).toInt(), 0);
     QVERIFY2(paints.Paints <= 110, qPrintable(QString::number(paints.Paints)));
 
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
-    f.Program2->trigger();
+    Action(f, "Program2")->trigger();
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"}}));
     QVERIFY(
         std::equal(f.SimulatedProgrammer->Chip.begin(), f.SimulatedProgrammer->Chip.begin() + kChipSize, MemoryBuffer));
@@ -144,32 +146,32 @@ class TestChipCommands : public QObject {
     QCOMPARE(static_cast<uint8_t>(Dir_->Read("chip.bin")[kChipSize - 1]), MemoryBuffer[kChipSize - 1]);
 
     Ui_->Shown.clear();
-    f.sSpeedButton5->click();
+    Button(f, "sSpeedButton5")->click();
     f.SimulatedProgrammer->Chip[kChipSize - 1] ^= 0x80;
-    f.VerifyAl1->trigger();
+    Action(f, "VerifyAl1")->trigger();
     const std::string where = "First difference at 0x" + IntToHex(kChipSize - 1, 4) + ": chip " +
                               IntToHex(f.SimulatedProgrammer->Chip[kChipSize - 1], 2) + ", expected " +
                               IntToHex(MemoryBuffer[kChipSize - 1], 2) + "; 1 byte differs.";
     QCOMPARE(Boxes(*Ui_),
              (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Verification OK"},
                                                          {TKind::Error, "Verification failed!\n\r" + where}}));
-    QCOMPARE(f.sProgressBar1->value(), 0);
+    QCOMPARE(ProgressBar(f)->value(), 0);
   }
 
   // While a command runs the event loop turns, but no command starts, the window does not close
   // and a device change waits for the end.
   void nothingReentersWhileACommandRuns() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
     bool ran = false, busy = false, commandsEnabled = true, heldSame = false;
     THidDevice* held = f.Programmer.HeldDevice;
     QTimer::singleShot(0, &f, [&] {
       ran = true;
       busy = f.Busy;
-      commandsEnabled = f.sSpeedButton4->isEnabled() || f.MainMenu1->isEnabled();
-      f.sSpeedButton4->click();
-      f.Program2->trigger();
-      f.VerifyAl1Click();
+      commandsEnabled = Button(f, "sSpeedButton4")->isEnabled() || MenuBar(f)->isEnabled();
+      Button(f, "sSpeedButton4")->click();
+      Action(f, "Program2")->trigger();
+      f.VerifyChip();
       f.close();
       TSimulatedHidDeviceInfo other;
       other.VendorID = 0x1234;
@@ -178,7 +180,7 @@ class TestChipCommands : public QObject {
       f.HidDeviceController->CheckForChanges();
       heldSame = f.Programmer.HeldDevice == held;
     });
-    f.sSpeedButton3Click();
+    f.ReadChip();
 
     QVERIFY(ran);
     QVERIFY(busy);
@@ -192,7 +194,8 @@ class TestChipCommands : public QObject {
                               {TKind::Question, "An operation is running. Stop it and close the window?"}}));
     QVERIFY(BufferIs(Image_));
     QVERIFY(!f.Busy);
-    QVERIFY(f.sSpeedButton4->isEnabled() && f.MainMenu1->isEnabled() && f.sPanel1->isEnabled());
+    QVERIFY(Button(f, "sSpeedButton4")->isEnabled() && MenuBar(f)->isEnabled() &&
+            Named<QFrame>(f, "sPanel1")->isEnabled());
     // The held-back device change comes once the command has ended.
     QTRY_VERIFY(Sent(*f.SimulatedProgrammer, CmdVersion));
   }
@@ -210,59 +213,63 @@ class TestChipCommands : public QObject {
   void stop() {
     QFETCH(int, command);
     QFETCH(bool, escape);
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
     f.UpdateView();
     const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
-    const QString checksum = f.sb1->PanelText(3);
-    const QString firstCell = f.DrawGrid1->model()->index(1, 1).data().toString();
+    const QString checksum = StatusBar(f)->PanelText(TStatusPanel::Checksum);
+    const QString firstCell = Grid(f)->model()->index(1, 1).data().toString();
     bool stopShown = false;
     QTimer::singleShot(0, &f, [&] {
-      stopShown = f.sSpeedButton9->isVisible() && f.sSpeedButton9->isEnabled() && f.sSpeedButton8->isHidden() &&
-                  !f.sSpeedButton9->icon().isNull() && f.sSpeedButton9->geometry() == f.sSpeedButton8->geometry();
+      stopShown = Button(f, "sSpeedButton9")->isVisible() && Button(f, "sSpeedButton9")->isEnabled() &&
+                  Button(f, "sSpeedButton8")->isHidden() && !Button(f, "sSpeedButton9")->icon().isNull() &&
+                  Button(f, "sSpeedButton9")->geometry() == Button(f, "sSpeedButton8")->geometry();
       if (escape)
-        QTest::keyClick(f.DrawGrid1, Qt::Key_Escape);
+        QTest::keyClick(Grid(f), Qt::Key_Escape);
       else
-        QTest::mouseClick(f.sSpeedButton9, Qt::LeftButton);
+        QTest::mouseClick(Button(f, "sSpeedButton9"), Qt::LeftButton);
     });
-    (command == 0 ? f.sSpeedButton3 : command == 1 ? f.sSpeedButton4 : f.sSpeedButton5)->click();
+    (command == 0   ? Button(f, "sSpeedButton3")
+     : command == 1 ? Button(f, "sSpeedButton4")
+                    : Button(f, "sSpeedButton5"))
+        ->click();
 
     QVERIFY(stopShown);
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Message, "Operation stopped."}}));
     QVERIFY(BufferIs(before));
-    QCOMPARE(f.sb1->PanelText(3), checksum);
-    QCOMPARE(f.DrawGrid1->model()->index(1, 1).data().toString(), firstCell);
-    QCOMPARE(f.sProgressBar1->value(), 0);
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), checksum);
+    QCOMPARE(Grid(f)->model()->index(1, 1).data().toString(), firstCell);
+    QCOMPARE(ProgressBar(f)->value(), 0);
     const TSimulatedProgrammer& device = *f.SimulatedProgrammer;
     QVERIFY(Count(device, CmdRead, 1) + Count(device, CmdWrite, 1) < kChipSize / 64);
     if (command == 1) QCOMPARE(Count(device, CmdRead, 1), size_t(0));  // no read-back after a stopped write
     QCOMPARE(int(device.Sent.back()[1]), int(CmdChipAccess));
     QCOMPARE(int(device.Sent.back()[2]), 2);
-    QVERIFY(f.sSpeedButton9->isHidden() && !f.sSpeedButton8->isHidden());
-    QVERIFY(f.sSpeedButton4->isEnabled() && f.MainMenu1->isEnabled() && !f.Busy);
+    QVERIFY(Button(f, "sSpeedButton9")->isHidden() && !Button(f, "sSpeedButton8")->isHidden());
+    QVERIFY(Button(f, "sSpeedButton4")->isEnabled() && MenuBar(f)->isEnabled() && !f.Busy);
   }
 
   // The user's input to the window while a command runs is dropped, also what is still queued when
   // it ends: the second click of a double click on Write writes nothing more, and keys typed into
   // the grid change no byte.
   void inputDuringACommandIsDropped() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
     f.UpdateView();
     const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
-    QTest::mouseClick(f.DrawGrid1->viewport(), Qt::LeftButton, Qt::NoModifier, f.DrawGrid1->CellRect(1, 1).center());
+    QTest::mouseClick(Grid(f)->viewport(), Qt::LeftButton, Qt::NoModifier, Grid(f)->CellRect(1, 1).center());
     QTimer::singleShot(0, &f, [&] {
-      PostClick(f.sSpeedButton4, QEvent::MouseButtonDblClick);
-      PostKeys(f.DrawGrid1, "00");
+      PostClick(Button(f, "sSpeedButton4"), QEvent::MouseButtonDblClick);
+      PostKeys(Grid(f), "00");
     });
     Ui_->WhenShown = [&] {
       Ui_->WhenShown = nullptr;
-      PostClick(f.sSpeedButton4, QEvent::MouseButtonDblClick);
-      PostKeys(f.DrawGrid1, "11");
+      PostClick(Button(f, "sSpeedButton4"), QEvent::MouseButtonDblClick);
+      PostKeys(Grid(f), "11");
     };
-    QTest::mouseClick(f.sSpeedButton4, Qt::LeftButton);
+    QTest::mouseClick(Button(f, "sSpeedButton4"), Qt::LeftButton);
     QTest::qWait(50);
 
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"}}));
@@ -270,7 +277,7 @@ class TestChipCommands : public QObject {
     QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(2));  // the write and its read-back
     QVERIFY(BufferIs(before));
     // The same keys once the command has ended do edit the byte.
-    PostKeys(f.DrawGrid1, "00");
+    PostKeys(Grid(f), "00");
     QTest::qWait(20);
     QCOMPARE(int(MemoryBuffer[0]), 0);
   }
@@ -278,13 +285,13 @@ class TestChipCommands : public QObject {
   // Closing the window during a command asks; Yes stops the command and then closes the window,
   // without a box for the stop.
   void closeStopsTheCommandAndCloses() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
     const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
     Ui_->Answers = {TAnswer::Yes};
     QTimer::singleShot(0, &f, [&] { f.close(); });
-    f.sSpeedButton3->click();
+    Button(f, "sSpeedButton3")->click();
 
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
                               {TKind::Question, "An operation is running. Stop it and close the window?"}}));
@@ -295,16 +302,16 @@ class TestChipCommands : public QObject {
   }
 
   void failedReadKeepsTheBuffer() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
     std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
     f.SimulatedProgrammer->NoAnswerAt(f.SimulatedProgrammer->ExchangeCount() + 2000);
-    f.sSpeedButton3->click();
+    Button(f, "sSpeedButton3")->click();
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
                               {TKind::Error, "The programmer did not answer. The operation was stopped."}}));
     QVERIFY(BufferIs(before));
-    QCOMPARE(f.sProgressBar1->value(), 0);
-    QVERIFY(f.sPanel2->isEnabled());
+    QCOMPARE(ProgressBar(f)->value(), 0);
+    QVERIFY(Named<QFrame>(f, "sPanel2")->isEnabled());
   }
 };
 

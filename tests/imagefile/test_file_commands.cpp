@@ -15,6 +15,7 @@
 #include "common/scripted_user_interface.h"
 #include "imagefile/image_file.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 Q_DECLARE_METATYPE(TAnswer)
@@ -29,7 +30,7 @@ TStartOptions Options(const TTempDir& dir, const std::string& commandLineFile = 
   return o;
 }
 
-QString ShownChecksum(const Tf& f) { return f.sb1->PanelText(3); }
+QString ShownChecksum(const TMainWindow& f) { return StatusBar(f)->PanelText(TStatusPanel::Checksum); }
 QString BufferChecksum(int32_t size) {
   return QStringLiteral("Chk: ") + QString::fromStdString(IntToHex(CalcChecksum(size), 4));
 }
@@ -45,14 +46,14 @@ class TestFileCommands : public QObject {
   void dialogsAreSetUp() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
-    QCOMPARE(f.OpenDialog1.Filter,
+    TMainWindow f(Options(dir), &ui);
+    QCOMPARE(f.OpenDialog.Filter,
              std::string("Hex file (*.hex)|*.hex|Binary File (*.bin)|*.bin|All files (binary)|*.*|S-record file "
                          "(*.s19;*.s28;*.s37;*.srec;*.mot;*.s)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
-    QCOMPARE(f.SaveDialog1.Filter,
+    QCOMPARE(f.SaveDialog.Filter,
              std::string("Hex files (*.hex)|*.hex|Binary files (*.*)|*.*|S-record files "
                          "(*.s19;*.s28;*.s37;*.srec;*.mot;*.s)|*.s19;*.s28;*.s37;*.srec;*.mot;*.s"));
-    for (const TFileDialog* d : {&f.OpenDialog1, &f.SaveDialog1}) {
+    for (const TFileDialog* d : {&f.OpenDialog, &f.SaveDialog}) {
       QCOMPARE(d->DefaultExt, std::string("hex"));
       QCOMPARE(d->FilterIndex, 1);
       QVERIFY(!d->OverwritePrompt);
@@ -84,11 +85,11 @@ class TestFileCommands : public QObject {
     QFETCH(int, firstByte);
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 16;
     ui.FileNames.push_back(dir.Write(name.toStdString(), text.toStdString()));
     ui.FilterIndexes.push_back(filterIndex);
-    f.Run([&] { f.ToolButton1Click(); });
+    f.Run([&] { f.Open(); });
     QCOMPARE(ui.Texts(), std::vector<std::string>());
     QCOMPARE(int(MemoryBuffer[0]), firstByte);
     QCOMPARE(ShownChecksum(f), BufferChecksum(16));
@@ -97,9 +98,9 @@ class TestFileCommands : public QObject {
   void cancelledOpenChangesNothing() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 16;
-    f.ToolButton1Click();
+    f.Open();
     QCOMPARE(int(MemoryBuffer[0]), 0);
     QCOMPARE(ui.Dialogs.size(), size_t(1));
   }
@@ -131,14 +132,14 @@ class TestFileCommands : public QObject {
     QFETCH(QString, shown);
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 16;
     for (int i = 0; i < 16; ++i) MemoryBuffer[i] = static_cast<uint8_t>(0xA0 + i);
     f.UpdateView();
     const QString before = ShownChecksum(f);
     const std::string file = dir.Write(name.toStdString(), text.toStdString());
     ui.FileNames.push_back(file);
-    f.Run([&] { f.ToolButton1Click(); });
+    f.Run([&] { f.Open(); });
     QCOMPARE(ui.Shown.size(), size_t(1));
     QCOMPARE(int(ui.Shown[0].Kind), int(TScriptedUserInterface::TKind::Error));
     QCOMPARE(QString::fromStdString(ui.Shown[0].Text), "File \"" + QString::fromStdString(file) + "\", " + shown);
@@ -158,11 +159,11 @@ class TestFileCommands : public QObject {
     QFETCH(TAnswer, answer);
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 256;
     ui.FileNames.push_back(dir.Write("eeprom.hex", ":02000004008179\n:0400000001020304F2\n:00000001FF\n"));
     ui.Answers.push_back(answer);
-    f.Run([&] { f.ToolButton1Click(); });
+    f.Run([&] { f.Open(); });
     QVERIFY(!ui.Shown.empty());
     QCOMPARE(int(ui.Shown[0].Kind), int(TScriptedUserInterface::TKind::Question));
     QCOMPARE(ui.Shown[0].Text, std::string("The file's data start at 0x810000. Load them at address 0?"));
@@ -182,41 +183,41 @@ class TestFileCommands : public QObject {
   void compareListsAndMarksTheDifferences() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 64;
-    f.DrawGrid1->SetRowCount(5);
+    Grid(f)->SetRowCount(5);
     for (int i = 0; i < 64; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
     std::string image(reinterpret_cast<const char*>(MemoryBuffer), 64);
     image[0x1F] = '\x5C';
     image[0x20] = '\x5D';
     image[0x30] = '\x00';
     ui.FileNames = {dir.Write("other.bin", image), dir.Write("same.bin", image.substr(0, 0x1F))};
-    f.Compare1Click();
+    f.CompareWithFile();
     QVERIFY(ui.Shown.empty());
-    QVERIFY(f.DifferencesWindow);
-    QCOMPARE(f.DifferencesWindow->RowCount(), 3);
-    QCOMPARE(f.DifferencesWindow->Summary(),
+    QVERIFY(f.DifferencesWindow());
+    QCOMPARE(f.DifferencesWindow()->RowCount(), 3);
+    QCOMPARE(f.DifferencesWindow()->Summary(),
              QStringLiteral("First difference at 0x001F: buffer 1F, file 5C; 3 bytes differ."));
-    QVERIFY(f.DrawGrid1->Marked(0x1F) && f.DrawGrid1->Marked(0x20) && f.DrawGrid1->Marked(0x30));
-    QVERIFY(!f.DrawGrid1->Marked(0x1E) && !f.DrawGrid1->Marked(0x21));
+    QVERIFY(Grid(f)->Marked(0x1F) && Grid(f)->Marked(0x20) && Grid(f)->Marked(0x30));
+    QVERIFY(!Grid(f)->Marked(0x1E) && !Grid(f)->Marked(0x21));
     for (int i = 0; i < 64; ++i) QCOMPARE(int(MemoryBuffer[i]), i);  // the buffer is not touched
-    QTableView* list = f.DifferencesWindow->ListView1;
+    QTableView* list = f.DifferencesWindow()->List();
     emit list->doubleClicked(list->model()->index(2, 0));
-    QCOMPARE(f.DrawGrid1->Row(), 4);
-    QCOMPARE(f.DrawGrid1->Col(), 1);
+    QCOMPARE(Grid(f)->Row(), 4);
+    QCOMPARE(Grid(f)->Col(), 1);
 
     // The bytes past a short binary file are blank, as a load would leave them.
     for (int i = 0x1F; i < 64; ++i) MemoryBuffer[i] = 0xFF;
-    f.Compare1Click();
+    f.CompareWithFile();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"The buffer and the file are the same."});
-    QVERIFY(f.DrawGrid1->Marks().empty());
+    QVERIFY(Grid(f)->Marks().empty());
 
     // New contents of the buffer drop the marks of the last compare.
     ui.FileNames = {dir.File("other.bin")};
-    f.Compare1Click();
-    QVERIFY(!f.DrawGrid1->Marks().empty());
+    f.CompareWithFile();
+    QVERIFY(!Grid(f)->Marks().empty());
     f.UpdateView();
-    QVERIFY(f.DrawGrid1->Marks().empty());
+    QVERIFY(Grid(f)->Marks().empty());
   }
 
   void qtFiltersShowEachPatternOnceAndMatchEveryName() {
@@ -242,13 +243,13 @@ class TestFileCommands : public QObject {
     QFETCH(bool, written);
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 16;
     std::memset(MemoryBuffer, 0xFF, 16);
     const std::string file = dir.Write("image.hex", "old");
     ui.FileNames.push_back(file);
     ui.Answers.push_back(answer);
-    f.ToolButton2Click();
+    f.SaveAs();
     QCOMPARE(ui.Shown.size(), size_t(1));
     QCOMPARE(int(ui.Shown[0].Kind), int(TScriptedUserInterface::TKind::Warning));
     QCOMPARE(ui.Shown[0].Text, ui.MessageText("ConfirmSave"));
@@ -259,13 +260,13 @@ class TestFileCommands : public QObject {
   void saveAsFollowsTheExtensionWithoutAskingForANewFile() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir), &ui);
+    TMainWindow f(Options(dir), &ui);
     f.CurrentChip.Size = 20;
     for (int i = 0; i < 32; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
     ui.FileNames = {dir.File("image.hex"), dir.File("image.dat"), dir.File("other.dat"), dir.File("image.s19"),
                     dir.File("image.bin")};
     ui.FilterIndexes = {2, 2, 1, 1, 1};
-    for (int i = 0; i < 5; ++i) f.ToolButton2Click();
+    for (int i = 0; i < 5; ++i) f.SaveAs();
     QVERIFY(ui.Shown.empty());
     const std::string bytes(reinterpret_cast<const char*>(MemoryBuffer), 20);
     QCOMPARE(dir.Read("image.hex"), HexText(f.CurrentChip));
@@ -282,15 +283,15 @@ class TestFileCommands : public QObject {
     startDir.Write("image.bin", kHex);
     const QString before = QDir::currentPath();
     QDir::setCurrent(QString::fromStdString(startDir.Folder()));
-    Tf f(Options(dataDir, "image.bin"), &ui);
+    TMainWindow f(Options(dataDir, "image.bin"), &ui);
     f.CurrentChip.Size = 16;
-    f.FormActivate();
+    f.Activate();
     QDir::setCurrent(before);
     QCOMPARE(ui.Texts(), std::vector<std::string>());
     QCOMPARE(int(MemoryBuffer[0]), 0x11);
     QCOMPARE(ShownChecksum(f), BufferChecksum(16));
-    QCOMPARE(f.OpenDialog1.InitialDir, startDir.Folder());
-    QCOMPARE(f.SaveDialog1.InitialDir, startDir.Folder());
+    QCOMPARE(f.OpenDialog.InitialDir, startDir.Folder());
+    QCOMPARE(f.SaveDialog.InitialDir, startDir.Folder());
   }
 
   // The command-line file loads all or nothing too; S-records when its name says so.
@@ -314,8 +315,8 @@ class TestFileCommands : public QObject {
     TTempDir dir;
     TScriptedUserInterface ui;
     const std::string file = dir.Write(name.toStdString(), text.toStdString());
-    Tf f(Options(dir, file), &ui);
-    f.FormActivate();
+    TMainWindow f(Options(dir, file), &ui);
+    f.Activate();
     QCOMPARE(int(MemoryBuffer[0]), firstByte);
     QCOMPARE(int(MemoryBuffer[1]), 0xFF);
     if (shown.isEmpty())
@@ -327,11 +328,11 @@ class TestFileCommands : public QObject {
   void failedCommandLineLoadLeavesTheFolders() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(Options(dir, dir.File("missing.hex")), &ui);
-    f.FormActivate();
+    TMainWindow f(Options(dir, dir.File("missing.hex")), &ui);
+    f.Activate();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"File not found"});
-    QCOMPARE(f.OpenDialog1.InitialDir, std::string());
-    QCOMPARE(f.SaveDialog1.InitialDir, std::string());
+    QCOMPARE(f.OpenDialog.InitialDir, std::string());
+    QCOMPARE(f.SaveDialog.InitialDir, std::string());
   }
 };
 

@@ -13,18 +13,19 @@
 #include "common/scripted_user_interface.h"
 #include "simulator/simulated_programmer.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 namespace {
 using TKind = TScriptedUserInterface::TKind;
 
-std::vector<std::string> RecentMenu(const Tf& f) {
+std::vector<std::string> RecentMenu(const TMainWindow& f) {
   std::vector<std::string> out;
-  for (QAction* a : f.RecentFiles1->actions()) out.push_back(a->text().toStdString());
+  for (QAction* a : Menu(f, "RecentFiles1")->actions()) out.push_back(a->text().toStdString());
   return out;
 }
 
-void Drop(Tf& f, const std::string& file) {
+void Drop(TMainWindow& f, const std::string& file) {
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
   QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
@@ -47,31 +48,31 @@ class TestDocuments : public QObject {
     dir.Write("tesmaro.ini", "[Main]\nChip=24C32\n");
     dir.Write("a.bin", std::string(4096, '\x11'));
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
-    f.FormActivate();
-    QVERIFY(f.Save1->isVisible());
-    QCOMPARE(f.Save1->shortcut(), QKeySequence(QKeySequence::Save));
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    f.Activate();
+    QVERIFY(Action(f, "Save1")->isVisible());
+    QCOMPARE(Action(f, "Save1")->shortcut(), QKeySequence(QKeySequence::Save));
     QCOMPARE(f.windowTitle(), QString("Tesmaro"));
 
     // Save without a current file is Save As.
     ui.FileNames = {dir.File("first.hex")};
-    f.Save1->trigger();
+    Action(f, "Save1")->trigger();
     QCOMPARE(ui.Dialogs.size(), size_t(1));
     QVERIFY(std::filesystem::exists(dir.File("first.hex")));
     QCOMPARE(f.windowTitle(), QString("first.hex - Tesmaro"));
 
     ui.FileNames = {dir.File("a.bin")};
     ui.FilterIndexes = {2};
-    f.Open1->trigger();
+    Action(f, "Open1")->trigger();
     QCOMPARE(f.CurrentFile, dir.File("a.bin"));
-    QCOMPARE(f.OpenDialog1.InitialDir, dir.Folder());
-    QCOMPARE(f.SaveDialog1.InitialDir, dir.Folder());
+    QCOMPARE(f.OpenDialog.InitialDir, dir.Folder());
+    QCOMPARE(f.SaveDialog.InitialDir, dir.Folder());
     QCOMPARE(f.windowTitle(), QString("a.bin - Tesmaro"));
 
     MemoryBuffer[5] = 0x22;
     f.SetBufferModified(true);
     QCOMPARE(f.windowTitle(), QString("a.bin* - Tesmaro"));
-    f.Save1->trigger();
+    Action(f, "Save1")->trigger();
     QCOMPARE(ui.Dialogs.size(), size_t(2));  // no dialog this time
     QVERIFY(ui.Shown.empty());
     const std::string saved = dir.Read("a.bin");
@@ -97,10 +98,10 @@ class TestDocuments : public QObject {
     dir.Write("image.dat", ":0100000044BB\r\n:00000001FF\r\n");
     ui.FileNames = {dir.File("image.dat")};
     ui.FilterIndexes = {1};
-    f.Open1->trigger();
+    Action(f, "Open1")->trigger();
     QCOMPARE(MemoryBuffer[0], uint8_t(0x44));
     MemoryBuffer[0] = 0x45;
-    f.Save1->trigger();
+    Action(f, "Save1")->trigger();
     QVERIFY(dir.Read("image.dat").rfind(":1000000045FFFF", 0) == 0);
   }
 
@@ -111,9 +112,9 @@ class TestDocuments : public QObject {
     for (int i = 0; i < 10; ++i) dir.Write("f" + std::to_string(i) + ".bin", std::string(16, char(i)));
     TScriptedUserInterface ui;
     {
-      Tf f(WindowOptionsIn(dir), &ui);
-      f.FormActivate();
-      QVERIFY(!f.RecentFiles1->menuAction()->isEnabled());
+      TMainWindow f(WindowOptionsIn(dir), &ui);
+      f.Activate();
+      QVERIFY(!Menu(f, "RecentFiles1")->menuAction()->isEnabled());
       for (int i = 0; i < 10; ++i) f.OpenDocument(dir.File("f" + std::to_string(i) + ".bin"));
       f.OpenDocument(dir.File("f5.bin"));  // moves to the top, not listed twice
       QCOMPARE(f.RecentFiles.size(), size_t(8));
@@ -125,12 +126,12 @@ class TestDocuments : public QObject {
     }
     // The list comes back from the settings file; the last folder with it.
     std::filesystem::remove(dir.File("f9.bin"));
-    Tf f(WindowOptionsIn(dir), &ui);
-    f.FormActivate();
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    f.Activate();
     QCOMPARE(f.RecentFiles.size(), size_t(8));
-    QCOMPARE(f.OpenDialog1.InitialDir, dir.Folder());
+    QCOMPARE(f.OpenDialog.InitialDir, dir.Folder());
     QCOMPARE(RecentMenu(f)[1], "&2 " + dir.File("f9.bin"));
-    f.RecentFiles1->actions()[1]->trigger();
+    Menu(f, "RecentFiles1")->actions()[1]->trigger();
     QCOMPARE(ui.Shown.size(), size_t(1));
     QCOMPARE(ui.Shown[0].Kind, TKind::Error);
     QCOMPARE(ui.Shown[0].Text,
@@ -143,10 +144,10 @@ class TestDocuments : public QObject {
     // An entry that exists opens, after the unsaved-changes question: Cancel keeps the buffer.
     MemoryBuffer[0] = 0x77;
     f.SetBufferModified(true);
-    f.RecentFiles1->actions()[1]->trigger();  // f8.bin; no answer queued: Cancel
+    Menu(f, "RecentFiles1")->actions()[1]->trigger();  // f8.bin; no answer queued: Cancel
     QCOMPARE(MemoryBuffer[0], uint8_t(0x77));
     ui.Answers = {TAnswer::No};
-    f.RecentFiles1->actions()[1]->trigger();
+    Menu(f, "RecentFiles1")->actions()[1]->trigger();
     QCOMPARE(MemoryBuffer[0], uint8_t(8));
     QCOMPARE(f.windowTitle(), QString("f8.bin - Tesmaro"));
   }
@@ -157,8 +158,8 @@ class TestDocuments : public QObject {
     dir.Write("tesmaro.ini", "[Main]\nChip=24C32\n");
     dir.Write("d.hex", ":0400000001020304F2\r\n:00000001FF\r\n");
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
-    f.FormActivate();
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    f.Activate();
     QVERIFY(f.acceptDrops());
     MemoryBuffer[0] = 0x99;
     f.SetBufferModified(true);
@@ -183,16 +184,16 @@ class TestDocuments : public QObject {
     TStartOptions o = WindowOptionsIn(dir);
     o.UserCatalogue = dir.File("user.ini");
     TScriptedUserInterface ui;
-    Tf f(o, &ui);
-    f.FormActivate();
+    TMainWindow f(o, &ui);
+    f.Activate();
     QCOMPARE(f.CurrentChip.Size, 2048);
     QCOMPARE(f.CurrentChip.Family, std::string("24Cxx"));
-    f.Form2->LoadFamilies();
-    QCOMPARE(f.Form2->PSlistbox->count(), 2);
-    QCOMPARE(f.Form2->PSlistbox->itemText(1), QString("Own"));
-    QCOMPARE(f.Form2->CSlistbox->count(), 2);
-    QCOMPARE(f.Form2->CSlistbox->item(1)->text(), QString("MINE"));
-    f.SupportedChips1->trigger();
+    f.ChipDialog().LoadFamilies();
+    QCOMPARE(f.ChipDialog().FamilyList()->count(), 2);
+    QCOMPARE(f.ChipDialog().FamilyList()->itemText(1), QString("Own"));
+    QCOMPARE(f.ChipDialog().ChipList()->count(), 2);
+    QCOMPARE(f.ChipDialog().ChipList()->item(1)->text(), QString("MINE"));
+    Action(f, "SupportedChips1")->trigger();
     QVERIFY(ui.Texts().back().find("24C32, MINE") != std::string::npos);
     QVERIFY(ui.Texts().back().find("Own\n\rOWN1") != std::string::npos);
   }
@@ -207,53 +208,53 @@ class TestDocuments : public QObject {
     o.SimulateImage = dir.File("chip.bin");
     TScriptedUserInterface ui;
     {
-      Tf f(o, &ui);
+      TMainWindow f(o, &ui);
       f.show();
-      f.FormActivate();
+      f.Activate();
       QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
       ui.Shown.clear();
       auto& chip = f.SimulatedProgrammer->Chip;
       std::memset(MemoryBuffer, 0x42, 4096);
 
-      QVERIFY(f.AskBeforeWriting1->isCheckable());
-      QVERIFY(f.AskBeforeWriting1->isChecked());
-      f.Program2->trigger();  // no answer queued: No
+      QVERIFY(Action(f, "AskBeforeWriting1")->isCheckable());
+      QVERIFY(Action(f, "AskBeforeWriting1")->isChecked());
+      Action(f, "Program2")->trigger();  // no answer queued: No
       QCOMPARE(ui.Texts(), (std::vector<std::string>{"Write 4096 bytes to 24C32?"}));
       QCOMPARE(chip[0], uint8_t(0x5A));
       ui.Answers = {TAnswer::Yes};
-      f.sSpeedButton4->click();
+      Button(f, "sSpeedButton4")->click();
       QCOMPARE(ui.Texts().back(), std::string("Programming OK"));
       QCOMPARE(chip[4095], uint8_t(0x42));
 
-      f.AskBeforeWriting1->trigger();  // off: writes without a question
-      QVERIFY(!f.AskBeforeWriting1->isChecked());
+      Action(f, "AskBeforeWriting1")->trigger();  // off: writes without a question
+      QVERIFY(!Action(f, "AskBeforeWriting1")->isChecked());
       ui.Shown.clear();
       std::memset(MemoryBuffer, 0x43, 4096);
-      f.Program2->trigger();
+      Action(f, "Program2")->trigger();
       QCOMPARE(ui.Texts(), (std::vector<std::string>{"Programming OK"}));
       QCOMPARE(chip[0], uint8_t(0x43));
 
       ui.Shown.clear();
-      f.BlankCheck1->trigger();
+      Action(f, "BlankCheck1")->trigger();
       QCOMPARE(ui.Shown.size(), size_t(1));
       QCOMPARE(ui.Shown[0].Kind, TKind::Error);
-      f.Erase1->trigger();  // No
+      Action(f, "Erase1")->trigger();  // No
       QCOMPARE(chip[0], uint8_t(0x43));
       QCOMPARE(ui.Shown.back().Text, std::string("Erase all 4096 bytes of 24C32?"));
       ui.Answers = {TAnswer::Yes};
-      f.Erase1->trigger();
+      Action(f, "Erase1")->trigger();
       QCOMPARE(chip[0], uint8_t(0xFF));
       QCOMPARE(chip[4095], uint8_t(0xFF));
       QCOMPARE(MemoryBuffer[0], uint8_t(0x43));  // the buffer is not touched
       ui.Shown.clear();
-      f.BlankCheck1->trigger();
+      Action(f, "BlankCheck1")->trigger();
       QCOMPARE(ui.Texts(), (std::vector<std::string>{"The chip 24C32 is blank."}));
       QVERIFY(f.close());
     }
     QCOMPARE(TIniFile(dir.File("tesmaro.ini")).ReadInteger("Main", "AskBeforeWriting", -1), 0);
-    Tf f(o, &ui);
-    f.FormActivate();
-    QVERIFY(!f.AskBeforeWriting1->isChecked());
+    TMainWindow f(o, &ui);
+    f.Activate();
+    QVERIFY(!Action(f, "AskBeforeWriting1")->isChecked());
   }
 };
 

@@ -1,4 +1,4 @@
-// The main window with the simulated programmer: panel 0 after start, the menu's version query,
+// The main window with the simulated programmer: the version panel after start, the menu's version query,
 // and unplugging.
 #include <QtTest>
 
@@ -9,6 +9,7 @@
 #include "hid/simulated_platform.h"
 #include "simulator/simulated_programmer.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 class TestDeviceWindow : public QObject {
@@ -21,25 +22,26 @@ class TestDeviceWindow : public QObject {
     TStartOptions o = WindowOptionsIn(dir);
     o.Simulate = true;
     o.SimulateImage = dir.File("chip.bin");
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     QVERIFY(f.SimulatedProgrammer);
     QCOMPARE(f.Programmer.HeldDevice, nullptr);  // the start-up notification waits for the event loop
-    QTRY_COMPARE(f.sb1->PanelText(0), QString("Mervo v.1.7"));
+    QTRY_COMPARE(StatusBar(f)->PanelText(TStatusPanel::Programmer), QString("Mervo v.1.7"));
     QVERIFY(f.Programmer.HeldDevice);
     QVERIFY(ui.Shown.empty());
 
     f.SimulatedProgrammer->Minor = 8;
-    f.Getversioninfo1->trigger();
+    Action(f, "Getversioninfo1")->trigger();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"Version info: 1.8"});
-    QCOMPARE(f.sb1->PanelText(0), QString("Mervo v.1.8"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Programmer), QString("Mervo v.1.8"));
 
     auto& platform = static_cast<TSimulatedHidPlatform&>(f.HidDeviceController->Platform());
     platform.Present()[0]->Unplug();
     f.HidDeviceController->CheckForChanges();
     QCOMPARE(f.Programmer.HeldDevice, nullptr);
-    QCOMPARE(f.sb1->PanelText(0), QString());  // no version shown for a programmer that is gone
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Programmer),
+             QString());  // no version shown for a programmer that is gone
     ui.Shown.clear();
-    f.Getversioninfo1->trigger();
+    Action(f, "Getversioninfo1")->trigger();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"Programmer not found!"});
   }
 
@@ -63,10 +65,10 @@ class TestDeviceWindow : public QObject {
     TStartOptions w = WindowOptionsIn(dir);
     w.Simulate = true;
     w.Simulation.Faults = {"noanswer@0"};
-    Tf f(w, &ui);
+    TMainWindow f(w, &ui);
     QTRY_VERIFY(f.Programmer.HeldDevice);
     QCOMPARE(f.SimulatedProgrammer->ExchangeCount(), uint64_t(1));
-    QCOMPARE(f.sb1->PanelText(0), QString());
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Programmer), QString());
   }
 
   void versionPanelHintNamesTheProgrammerTheWindowHolds() {
@@ -74,9 +76,10 @@ class TestDeviceWindow : public QObject {
     TScriptedUserInterface ui;
     TStartOptions o = WindowOptionsIn(dir);
     o.Simulate = true;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     QTRY_VERIFY(f.Programmer.HeldDevice);
-    QCOMPARE(f.sb1->PanelHint(0), QString("Programmer sim:1 (serial number SIM0001, USB port sim-1)"));
+    QCOMPARE(StatusBar(f)->PanelHint(TStatusPanel::Programmer),
+             QString("Programmer sim:1 (serial number SIM0001, USB port sim-1)"));
 
     // A second programmer changes nothing; when the first goes, the window takes the second.
     auto& platform = static_cast<TSimulatedHidPlatform&>(f.HidDeviceController->Platform());
@@ -88,7 +91,8 @@ class TestDeviceWindow : public QObject {
     platform.Present()[0]->Unplug();
     f.HidDeviceController->CheckForChanges();
     QVERIFY(f.Programmer.HeldDevice);
-    QCOMPARE(f.sb1->PanelHint(0), QString("Programmer sim:2 (serial number -, USB port 3-1.4)"));
+    QCOMPARE(StatusBar(f)->PanelHint(TStatusPanel::Programmer),
+             QString("Programmer sim:2 (serial number -, USB port 3-1.4)"));
   }
 };
 

@@ -10,6 +10,7 @@
 #include "buffer/memory_buffer.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 
 namespace {
 
@@ -46,20 +47,20 @@ class TestVanishingImage : public QObject {
     o.ExeFolder = dir.Folder();
     o.SettingsFile = dir.File("tesmaro.ini");
     TVanishingFileUi ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     f.CurrentChip.Size = 256;
     std::memset(MemoryBuffer, 0x12, 256);
     const std::string file = dir.Write("image.img", ":0100000011EE\r\n:00000001FF\r\n");
     ui.FileNames.push_back(file);
     ui.FilterIndexes.push_back(filterIndex);
-    const QString shownChecksum = f.sb1->PanelText(3);
+    const QString shownChecksum = StatusBar(f)->PanelText(TStatusPanel::Checksum);
 
-    QVERIFY(!f.Run([&] { f.ToolButton1Click(); }));
+    QVERIFY(!f.Run([&] { f.Open(); }));
     QCOMPARE(ui.Texts(),
              std::vector<std::string>{error.replace(QStringLiteral("%1"), QString::fromStdString(file)).toStdString()});
     QCOMPARE(int(MemoryBuffer[0]), firstByteAfter);
     QCOMPARE(int(MemoryBuffer[255]), firstByteAfter);
-    QCOMPARE(f.sb1->PanelText(3), shownChecksum);
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), shownChecksum);
   }
 };
 
