@@ -27,8 +27,6 @@ struct TSimulationOptions {
   int LatencyMs = 0;                // --sim-latency MS; above 0 the platform keeps real time
   std::vector<std::string> Faults;  // --sim-fault KIND@N, in order
   std::string LogFile;              // --sim-log FILE
-  // Unused: the image file itself is locked for every operation (see AttachImageFile).
-  std::string LockFile;
 };
 
 // Takes one --sim-* option (name without the dashes) into options: false when name is not one,
