@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdint>
-#include <vector>
 
 #if defined(__unix__)
 #include <fcntl.h>
@@ -21,20 +20,45 @@
 
 namespace {
 
-bool WriteAll(int fd, std::span<const uint8_t> bytes) {
+// Moves count bytes between the file's start and memory, one call of transfer(offset, bytes)
+// after the other; the bytes moved, up to the end of the file, or SIZE_MAX after an error.
+template <typename TTransfer>
+size_t MoveAll(size_t count, TTransfer transfer) {
   size_t done = 0;
-  while (done < bytes.size()) {
-#if defined(__unix__)
-    const ssize_t n = pwrite(fd, bytes.data() + done, bytes.size() - done, static_cast<off_t>(done));
-#else
-    _lseek(fd, static_cast<long>(done), SEEK_SET);
-    const int n = _write(fd, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
-#endif
+  while (done < count) {
+    const auto n = transfer(done, count - done);
     if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
+    if (n < 0) return SIZE_MAX;
+    if (n == 0) break;
     done += static_cast<size_t>(n);
   }
-  return true;
+  return done;
+}
+
+#if defined(__unix__)
+auto WriteAt(int fd, const uint8_t* data) {
+  return [=](size_t at, size_t n) { return pwrite(fd, data + at, n, static_cast<off_t>(at)); };
+}
+auto ReadAt(int fd, uint8_t* data) {
+  return [=](size_t at, size_t n) { return pread(fd, data + at, n, static_cast<off_t>(at)); };
+}
+#else
+auto WriteAt(int fd, const uint8_t* data) {
+  return [=](size_t at, size_t n) {
+    _lseek(fd, static_cast<long>(at), SEEK_SET);
+    return _write(fd, data + at, static_cast<unsigned>(n));
+  };
+}
+auto ReadAt(int fd, uint8_t* data) {
+  return [=](size_t at, size_t n) {
+    _lseek(fd, static_cast<long>(at), SEEK_SET);
+    return _read(fd, data + at, static_cast<unsigned>(n));
+  };
+}
+#endif
+
+bool WriteAll(int fd, std::span<const uint8_t> bytes) {
+  return MoveAll(bytes.size(), WriteAt(fd, bytes.data())) == bytes.size();
 }
 
 #if defined(__unix__)
@@ -99,21 +123,9 @@ THidLockResult TLockedImageFile::Open(const std::string& path, std::span<const u
 }
 
 size_t TLockedImageFile::ReadInto(std::span<uint8_t> chip) {
-  size_t done = 0;
-  while (done < chip.size()) {
-#if defined(__unix__)
-    const ssize_t n = pread(Fd_, chip.data() + done, chip.size() - done, static_cast<off_t>(done));
-#else
-    _lseek(Fd_, static_cast<long>(done), SEEK_SET);
-    const int n = _read(Fd_, chip.data() + done, static_cast<unsigned>(chip.size() - done));
-#endif
-    if (n < 0 && errno == EINTR) continue;
-    if (n < 0) return SIZE_MAX;
-    if (n == 0) break;
-    done += static_cast<size_t>(n);
-  }
+  const size_t done = MoveAll(chip.size(), ReadAt(Fd_, chip.data()));
   // Bytes past the end of a short file read as blank.
-  std::fill(chip.begin() + static_cast<std::ptrdiff_t>(done), chip.end(), 0xFF);
+  if (done != SIZE_MAX) std::fill(chip.begin() + static_cast<std::ptrdiff_t>(done), chip.end(), 0xFF);
   return done;
 }
 

@@ -317,7 +317,12 @@ void TSimulatedProgrammer::AttachImageFile(const std::string& path) {
   ImageExtent_ = 0;
   std::error_code ec;
   NewImage_ = !std::filesystem::exists(path, ec);
-  if (!NewImage_) {
+  if (NewImage_) {
+    // Created by the first operation: its folder must be there.
+    const std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
+    if (ec || !std::filesystem::is_directory(folder, ec))
+      throw TError("Cannot create the simulated chip image " + path);
+  } else {
     std::fill(Chip.begin(), Chip.end(), 0xFF);
     std::ifstream f(path, std::ios::binary);
     if (!f) throw TError("Cannot read the simulated chip image " + path);

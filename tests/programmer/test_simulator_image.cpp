@@ -81,6 +81,7 @@ TEST(SimulatorImage, UnreadableFileIsAnError) {
   std::filesystem::create_directory(dir.File("folder"));
   TSimulatedProgrammer p;
   EXPECT_THROW(p.AttachImageFile(dir.File("folder")), std::exception);
+  EXPECT_THROW(p.AttachImageFile(dir.File("missing/chip.bin")), std::exception) << "can't be created";
 }
 
 namespace {
