@@ -31,8 +31,9 @@ void PrintHelp() {
                "                     STEP 1, WIDTH 4 by default; FORMAT le, be, ascii or bcd (le)\n"
                "  --serial-file FILE the next serial number, kept across runs (written after each good chip)\n"
                "  --log FILE         append one JSON line per chip and programmer\n"
-               "  --repeat           one chip after another: Enter for the next, q or end of input to stop;\n"
-               "                     Ctrl-C ends it after the current chip (exit 130)\n\n"
+               "  --repeat           one chip after another: Enter for the next, q or end of input to stop\n"
+               "  Ctrl-C or SIGTERM ends every programmer's operation after its current exchange\n"
+               "  (exit 130 / 143): the chip closed, the log line \"stopped\", the serial number given back\n\n"
                "Commands:\n";
   for (const auto& c : CliCommands()) {
     std::string u = c.Usage;
