@@ -184,3 +184,33 @@ TEST(CliLink, TwoWritesToANewImageOneGetsTheProgrammer) {
 }
 
 }  // namespace
+
+namespace {
+
+// Two processes on one image, as two programs on one programmer: one waits between two verifies
+// of a batch (holding the programmer open, as the window does), the other writes the chip
+// meanwhile; the first one's next verify reads what the other wrote.
+TEST(CliLink, AWriteByOneProgramIsWhatTheOthersNextReadGives) {
+  TTempDir dir;
+  std::string before(4096, 'a'), after(4096, '\0');
+  for (size_t i = 0; i < after.size(); ++i) after[i] = static_cast<char>(i * 11 + 7);
+  dir.Write("chip.bin", before);
+  dir.Write("after.bin", after);
+  const std::string cli = std::string("'") + TESMARO_BINARY_DIR + "/tesmaro-cli' --simulate=chip.bin --chip 24C32 ";
+  const std::string script = "set -m\ncd '" + dir.Folder() + "' || exit 1\nmkfifo in || exit 1\nexec 3<>in\n" + cli +
+                             "verify after.bin --repeat <in >out 2>err & p=$!\n"
+                             "for i in $(seq 200); do grep -q 'Next chip' err && break; sleep 0.05; done\n" +
+                             cli + "write after.bin >/dev/null 2>&1; echo $? >write.rc\n" +
+                             "echo >&3\nfor i in $(seq 200); do [ $(grep -c 'Next chip' err) -ge 2 ] && break; "
+                             "sleep 0.05; done\necho q >&3\nwait $p\necho $? >rc";
+  ASSERT_EQ(std::system(("bash -c \"$(cat <<'EOF'\n" + script + "\nEOF\n)\"").c_str()), 0);
+  EXPECT_EQ(dir.Read("write.rc"), "0\n");
+  const std::string out = dir.Read("out");
+  const size_t first = out.find("different"), second = out.find(": ok,");
+  EXPECT_NE(first, std::string::npos) << out;
+  EXPECT_NE(second, std::string::npos) << out;
+  EXPECT_LT(first, second) << out;
+  EXPECT_NE(out.find("chips: 1 ok, 1 failed"), std::string::npos) << out;
+}
+
+}  // namespace
