@@ -58,4 +58,4 @@ inline constexpr std::array<uint8_t, 4> FirmwareSignature = {0x4D, 0x56, 0xC3, 0
 inline constexpr int kFirmwareBlocks = 504;
 inline constexpr int kFirmwareBlockSize = 32;
 // The address of the last block, whose arrival makes the new firmware current.
-inline constexpr size_t kLastFirmwareBlockAddress = (kFirmwareBlocks - 1) * kFirmwareBlockSize;
+inline constexpr size_t kLastFirmwareBlockAddress = size_t{kFirmwareBlocks - 1} * kFirmwareBlockSize;
