@@ -9,14 +9,19 @@
 
 namespace {
 
-// A station's user interface: quiet, as its result line tells the outcome, and stopping with the
-// run.
+// Messages are left to the result line; progress goes to the station's listener; the operation
+// stops with the run.
 class TStationUserInterface : public TScriptedUserInterface {
  public:
-  explicit TStationUserInterface(const std::function<bool()>& stop) : Stop_(stop) {}
+  TStationUserInterface(const std::function<void(int)>& onProgress, const std::function<bool()>& stop)
+      : OnProgress_(onProgress), Stop_(stop) {}
+  void SetProgress(int position) override {
+    if (OnProgress_) OnProgress_(position);
+  }
   bool StopRequested() override { return Stop_ && Stop_(); }
 
  private:
+  const std::function<void(int)>& OnProgress_;
   const std::function<bool()>& Stop_;
 };
 
@@ -59,16 +64,29 @@ bool TakeSerialNumbers(TStationJob& job, std::vector<TStation>& stations) {
     s.SerialNumber.reset();
   }
   if (!job.Serial) return true;
-  for (auto& s : stations) {
-    uint64_t n = 0;
-    if (!job.Pool->Take(n)) {
-      for (auto& t : stations)
-        if (t.SerialNumber) job.Pool->GiveBack(*t.SerialNumber);
-      for (auto& t : stations) t.SerialNumber.reset();
-      return false;
+  auto giveBackAll = [&] {
+    for (auto& t : stations) {
+      if (t.SerialNumber) try {
+          job.Pool->GiveBack(*t.SerialNumber);
+        } catch (const std::exception&) {
+          // Stays pending in the serial file: a gap, never a number given twice.
+        }
+      t.SerialNumber.reset();
     }
-    StampSerial(*job.Serial, n, s.Image);
-    s.SerialNumber = n;
+  };
+  try {
+    for (auto& s : stations) {
+      uint64_t n = 0;
+      if (!job.Pool->Take(n)) {
+        giveBackAll();
+        return false;
+      }
+      StampSerial(*job.Serial, n, s.Image);
+      s.SerialNumber = n;
+    }
+  } catch (...) {
+    giveBackAll();
+    throw;
   }
   return true;
 }
@@ -77,9 +95,11 @@ void RunStation(const TStationJob& job, TStation& s) {
   const auto started = std::chrono::system_clock::now();
   const auto clock = std::chrono::steady_clock::now();
   s.Failure.clear();
-  TStationUserInterface quiet(job.StopRequested);  // each thread its own: the result line tells the outcome
+  s.RecordFailed = false;
+  // Each thread its own: the result line tells the outcome.
+  TStationUserInterface quiet(s.OnProgress, job.StopRequested);
   try {
-    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet);
+    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet, job.Ignored);
   } catch (const std::exception& e) {
     s.Failure = e.what();
     s.Outcome = TJobOutcome{TJobResult::NoAnswer};
@@ -105,6 +125,7 @@ void RunStation(const TStationJob& job, TStation& s) {
         r.ImageFile = job.ImageFile;
         r.ImageSize = job.ImageSize;
         r.ImageChecksum = job.Checksum;
+        r.ImageSha256 = job.Sha256;
       }
       r.Serial = s.SerialNumber;
       r.Result = JobResultName(s.Outcome.Result);
@@ -115,6 +136,7 @@ void RunStation(const TStationJob& job, TStation& s) {
     }
   } catch (const std::exception& e) {
     if (s.Failure.empty()) s.Failure = e.what();
+    s.RecordFailed = true;
   }
 }
 

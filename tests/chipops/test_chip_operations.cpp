@@ -480,7 +480,8 @@ TEST(ChipWrite, AWriteThatEndsEarlySaysWhatBecameOfTheChip) {
       case TEnd::RefuseWrite: rig.Device->RefuseWriteAt(at); break;
     }
     TWrittenRange written;
-    EXPECT_EQ(WriteAndCheckChip(rig.Programmer, chip, TChipRig::Bytes(256, 5), rig.Ui, nullptr, &written), c.Result);
+    EXPECT_EQ(WriteAndCheckChip(rig.Programmer, chip, TChipRig::Bytes(256, 5), rig.Ui, nullptr, {}, &written),
+              c.Result);
     EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{rig.Ui.MessageText(c.Why) + c.After});
     EXPECT_EQ(rig.Ui.Shown[0].Kind, c.After.empty() && c.End == TEnd::Stop ? TKind::Message : TKind::Error);
     EXPECT_EQ(written.Empty, c.WrittenLast == 0);
