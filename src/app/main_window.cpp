@@ -256,10 +256,8 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 void TMainWindow::ResolveStartFolders() {
   FirstActivation = true;
-  // A command-line file is named from the folder the program was started in, not the data folder.
-  if (!Options_.CommandLineFile.empty())
-    Options_.CommandLineFile =
-        QDir::current().absoluteFilePath(QString::fromStdString(Options_.CommandLineFile)).toStdString();
+  // Files the user named are named from the folder the program was started in, not the data folder.
+  ResolveUserPaths(Options_);
   // The data files are opened by plain names from here; the result is not tested.
   if (!Options_.ExeFolder.empty()) QDir::setCurrent(QString::fromStdString(Options_.ExeFolder));
 }

@@ -17,6 +17,9 @@ const std::map<std::string, std::string>& Texts() {
       {"ProgNoAnswer", "The programmer did not answer. The operation was stopped."},
       {"ProgBusy", "The programmer is in use by another program."},
       {"ProgUnplugged", "The programmer was unplugged. The operation was stopped."},
+      {"ProgBadReply", "The programmer sent a malformed reply."},
+      {"ChipPartlyWritten", "The chip is partly written: %s–%s of %s–%s; its contents are now mixed."},
+      {"ChipWrittenUnchecked", "The chip is written, but the check did not finish."},
       {"ProgNoAccess",
        "The programmer is plugged in, but its device node %s can't be opened: no permission. The udev rule "
        "shipped with the program (70-tesmaro.rules) gives access to the user logged in at the desktop: copy it "

@@ -14,9 +14,7 @@ namespace {
 // Line ends of the texts this command builds.
 const char* const kLineEnd = "\n\r";
 
-void PutSignature(TReport& r) {
-  for (size_t k = 0; k < FirmwareSignature.size(); ++k) r[17 + k] = FirmwareSignature[k];
-}
+void PutSignature(TReport& r) { std::copy(FirmwareSignature.begin(), FirmwareSignature.end(), r.begin() + ByteMark); }
 
 }  // namespace
 
@@ -38,10 +36,10 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
       ui.MessageText("FwHwVersion") + IntToHex(programmer.Major, 2) + "." + IntToHex(programmer.Minor, 2) + kLineEnd;
 
   TReport& r = programmer.Report;
-  r[0] = 0;
-  r[1] = CmdFirmwareInfo;
+  r[0] = ReportId;
+  r[ByteCommand] = CmdFirmwareInfo;
   PutSignature(r);
-  if (!programmer.ExchangeReport() || r[1] != 1) return TFirmwareUpdateResult::InfoRefused;
+  if (!programmer.ExchangeReport() || r[ByteCommand] != 1) return TFirmwareUpdateResult::InfoRefused;
   info += ui.MessageText("FwHwFirmware") + FirmwareIdText(&r[DataArea]) + kLineEnd;
   ui.ShowMessage(ui.MessageText("FwCurrent") + kLineEnd + kLineEnd + info);
 
@@ -70,10 +68,10 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
     }
     const int address = i * kFirmwareBlockSize;
     const uint8_t* block = image.data() + address;
-    r[0] = 0;
-    r[1] = CmdFirmwareBlock;
-    r[5] = static_cast<uint8_t>(address);
-    r[6] = static_cast<uint8_t>(address >> 8);
+    r[0] = ReportId;
+    r[ByteCommand] = CmdFirmwareBlock;
+    r[BytePageSize] = static_cast<uint8_t>(address);
+    r[ByteFirmwareAddressHigh] = static_cast<uint8_t>(address >> 8);
     PutSignature(r);
     for (int j = 0; j < kFirmwareBlockSize; ++j) r[DataArea + j] = block[j] ^ static_cast<uint8_t>(3 * j);
     // A block without a readable reply is unconfirmed: the update can't be called verified.

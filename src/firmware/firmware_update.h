@@ -9,12 +9,6 @@
 #include "common/user_interface.h"
 #include "programmer/programmer.h"
 
-// Command codes (byte 1) of the firmware commands; both carry FirmwareSignature in bytes 17 to 20.
-inline constexpr uint8_t CmdFirmwareInfo = 0x21;
-inline constexpr uint8_t CmdFirmwareBlock = 0x10;
-inline constexpr int kFirmwareBlocks = 504;
-inline constexpr int kFirmwareBlockSize = 32;
-
 // How a run of the command ended.
 enum class TFirmwareUpdateResult {
   NoProgrammer,  // "ProgNotFound", or why the programmer can't be used, was shown

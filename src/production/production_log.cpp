@@ -50,6 +50,10 @@ size_t Utf8Length(const std::string& s, size_t i) {
 
 std::string Number(const std::optional<uint64_t>& v) { return v ? std::to_string(*v) : "null"; }
 
+std::string Range(const std::optional<std::pair<uint64_t, uint64_t>>& v) {
+  return v ? "[" + std::to_string(v->first) + "," + std::to_string(v->second) + "]" : "null";
+}
+
 }  // namespace
 
 std::string JsonString(const std::string& text) {
@@ -125,8 +129,9 @@ std::string LogLine(const TLogRecord& r) {
          ",\"chip\":" + JsonString(r.Chip) + ",\"programmer\":{\"node\":" + JsonString(r.ProgrammerNode) +
          ",\"serial\":" + JsonString(r.ProgrammerSerial) + "},\"image\":" + image +
          ",\"serial_number\":" + Number(r.Serial) + ",\"result\":" + JsonString(r.Result) +
-         ",\"first_difference\":" + Number(r.FirstDifference) + ",\"duration_ms\":" + std::to_string(r.DurationMs) +
-         "}\n";
+
+         ",\"first_difference\":" + Number(r.FirstDifference) + ",\"written\":" + Range(r.Written) +
+         ",\"duration_ms\":" + std::to_string(r.DurationMs) + "}\n";
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 struct TLogRecord {
   std::chrono::system_clock::time_point Time;  // when the operation started
@@ -21,6 +22,9 @@ struct TLogRecord {
   std::optional<uint64_t> Serial;           // the serial number written
   std::string Result;                       // JobResultName: "ok", "different", "no-answer", ...
   std::optional<uint64_t> FirstDifference;  // the first differing address
+  // The first and last address a write may have changed ("written": [first, last]); none when
+  // the operation wrote nothing.
+  std::optional<std::pair<uint64_t, uint64_t>> Written;
   int64_t DurationMs = 0;
 };
 

@@ -33,6 +33,9 @@ struct TStationJob {
   std::unique_ptr<TSerialPool> Pool;   // with Serial
   std::string Log;                     // empty: no log
   std::vector<TAddressRange> Ignored;  // left out of every comparison (a serial number field, --ignore)
+  // Polled between two exchanges on every station: true ends each station's operation after its
+  // current exchange (the chip closed, the log line written, the serial number given back).
+  std::function<bool()> StopRequested;
 };
 
 // One programmer of the run.

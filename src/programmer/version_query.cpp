@@ -19,13 +19,13 @@ bool GetVersionInfo(TProgrammer& programmer, TUserInterface& ui, bool fromMenu) 
   }
   TReport& r = programmer.Report;
   // Only these bytes are set; the chip commands' 0x77 mark is not part of this request.
-  r[0] = 0;
-  r[1] = CmdVersion;
-  r[2] = CmdVersionSub;
-  r[17] = 0;
-  if (!programmer.ExchangeReport() || r[1] != VersionReplyMark) return false;
-  programmer.Major = r[4];
-  programmer.Minor = r[5];
+  r[0] = ReportId;
+  r[ByteCommand] = CmdVersion;
+  r[ByteSubCommand] = CmdVersionSub;
+  r[ByteMark] = 0;
+  if (!programmer.ExchangeReport() || r[ByteVersionMark] != VersionReplyMark) return false;
+  programmer.Major = r[ByteVersionMajor];
+  programmer.Minor = r[ByteVersionMinor];
   if (fromMenu) ui.ShowMessage(ui.MessageText("VersionInfo") + VersionNumberText(programmer));
   if (programmer.OnVersionText) programmer.OnVersionText(VersionPanelText(programmer));
   return true;

@@ -165,7 +165,10 @@ class TestChipCommands : public QObject {
 
     Ui_->Shown.clear();
     Button(f, "sSpeedButton5")->click();
-    f.SimulatedProgrammer->Chip[kChipSize - 1] ^= 0x80;
+    // The image file is the chip: one bit of its last byte changes.
+    std::string chip = Dir_->Read("chip.bin");
+    chip[kChipSize - 1] = static_cast<char>(chip[kChipSize - 1] ^ 0x80);
+    Dir_->Write("chip.bin", chip);
     Action(f, "VerifyAl1")->trigger();
     const std::string where = "First difference at 0x" + IntToHex(kChipSize - 1, 4) + ": chip " +
                               IntToHex(f.SimulatedProgrammer->Chip[kChipSize - 1], 2) + ", expected " +
@@ -254,7 +257,17 @@ class TestChipCommands : public QObject {
         ->click();
 
     QVERIFY(stopShown);
-    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Message, "Operation stopped."}}));
+    // A write that sent pages says which range of the chip it wrote, in an error box.
+    const size_t pages = Count(*f.SimulatedProgrammer, CmdWrite, 1);
+    const std::pair<TKind, std::string> said =
+        pages == 0 ? std::pair{TKind::Message, std::string("Operation stopped.")}
+                   : std::pair{TKind::Error,
+                               "Operation stopped.\n\rThe chip is partly written: 0x0000\xE2\x80\x93"
+                               "0x" +
+                                   IntToHex(static_cast<int64_t>(pages * 32 - 1), 4) +
+                                   " of 0x0000\xE2\x80\x93"
+                                   "0x1FFFF; its contents are now mixed."};
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{said}));
     QVERIFY(DocumentIs(f, before));
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), checksum);
     QCOMPARE(Grid(f)->model()->index(1, 1).data().toString(), firstCell);

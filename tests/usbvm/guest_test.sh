@@ -183,6 +183,36 @@ cli --chip 93C46-16 verify c93-back.bin
 [ "$rc" = 0 ] || fail "verify after the replug (/dev/$new_node): exit $rc, $(cat out err)"
 [ "$failures" -eq "$before" ] && ok "replugged as /dev/$new_node and found again"
 
+# SIGTERM in the middle of a logged 64 KiB write (a production run): it ends after the current
+# exchange with exit 143, the chip closed and a "stopped" log line with the range written, and the
+# next tesmaro-cli gets the programmer at once.
+before=$failures
+dd if=/dev/urandom of=stop.bin bs=65536 count=1 2>/dev/null
+tesmaro-cli --chip 24C512 write stop.bin --log stop.log >stop.out 2>stop.err &
+writer=$!
+tries=50
+while [ "$tries" -gt 0 ] && kill -0 "$writer" 2>/dev/null; do
+  count=$(xhci_interrupts)
+  sleep 0.2
+  [ $(($(xhci_interrupts) - count)) -gt 40 ] && break
+  tries=$((tries - 1))
+done
+kill -0 "$writer" 2>/dev/null || fail "the logged write ended before the signal: $(cat stop.out stop.err)"
+start=$(cut -d' ' -f1 /proc/uptime)
+kill -TERM "$writer"
+wait "$writer"
+src=$?
+took=$(awk -v s="$start" '{ printf "%.2f", $1 - s }' /proc/uptime)
+echo "usbvm: the logged write ended ${took} s after SIGTERM: exit $src, $(cat stop.out)"
+[ "$src" = 143 ] || fail "logged write after SIGTERM: exit $src, $(cat stop.out stop.err)"
+grep -q '"result":"stopped"' stop.log && grep -q '"written":\[0,' stop.log ||
+  fail "no stopped line with the range written: $(cat stop.log)"
+grep -q "stopped, .*partly written" stop.out || fail "the result line does not say the chip is partly written"
+cli version
+[ "$rc" = 0 ] || fail "version right after the stopped write: exit $rc, $(cat out err)"
+awk -v e="${elapsed% ms}" 'BEGIN { exit !(e < 1500) }' || fail "version right after the stopped write took $elapsed"
+[ "$failures" -eq "$before" ] && ok "SIGTERM during a logged write: exit 143, stopped line, the next run at once ($elapsed)"
+
 sleep 0.5  # lets the watcher take the last events
 kill "$watch_pid"
 cat watch.log
