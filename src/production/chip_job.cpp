@@ -14,10 +14,10 @@ constexpr uint8_t kBlank = 0xFF;  // what compared bytes hold where a read does 
 // A station whose programmer has gone (none held) counts as unplugged.
 TJobOutcome Ended(TChipRun run, const TProgrammer& p) {
   switch (run) {
-    case TChipRun::NoProgrammer: return {TJobResult::Unplugged, {}, {}};
-    case TChipRun::Stopped: return {TJobResult::Stopped, {}, {}};
-    case TChipRun::Unreliable: return {TJobResult::Unreliable, {}, {}};
-    default: return {FailureOf(p), {}, {}};
+    case TChipRun::NoProgrammer: return TJobOutcome{TJobResult::Unplugged};
+    case TChipRun::Stopped: return TJobOutcome{TJobResult::Stopped};
+    case TChipRun::Unreliable: return TJobOutcome{TJobResult::Unreliable};
+    default: return TJobOutcome{FailureOf(p)};
   }
 }
 
@@ -55,6 +55,7 @@ const char* JobResultName(TJobResult result) {
     case TJobResult::NoAccess: return "no-access";
     case TJobResult::Busy: return "busy";
     case TJobResult::Unreliable: return "unreliable";
+    case TJobResult::BadReply: return "bad-reply";
   }
   return "";
 }
@@ -66,6 +67,7 @@ TJobResult FailureOf(const TProgrammer& p) {
     case TExchangeStatus::Ok: return TJobResult::NoAnswer;
     case TExchangeStatus::NoAccess: return TJobResult::NoAccess;
     case TExchangeStatus::Busy: return TJobResult::Busy;
+    case TExchangeStatus::BadReply: return TJobResult::BadReply;
     case TExchangeStatus::NoDevice:
     case TExchangeStatus::WriteFailed:
     case TExchangeStatus::ReadFailed: break;
@@ -90,17 +92,21 @@ std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8
 
 TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
                      std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
-  // The chip written is the chip read back: no device change in between.
+  // The chip written is the chip read back: no device change and no other program in between.
   std::optional<THidDeviceController::TDeferral> hold;
   if (p.Controller()) hold.emplace(*p.Controller());
+  TProgrammerUse use(p);
   TChipContents before;
   const TChipRun kept =
       checks.BackupFolder.empty() ? SampleChip(p, chip, ui, before) : KeepChip(p, chip, ui, checks, before);
   if (kept != TChipRun::Done) return Ended(kept, p);
-  const TChipRun run = WriteChipFrom(p, chip, image, ui);
-  if (run != TChipRun::Done) return Ended(run, p);
+  TWrittenRange written;
+  const TChipRun run = WriteChipFrom(p, chip, image, ui, &written);
   const TChipBefore known = before.Known();
-  return ReadAndCompare(p, chip, image, ui, ignored, checks, &known);
+  TJobOutcome o = run == TChipRun::Done ? ReadAndCompare(p, chip, image, ui, ignored, checks, &known) : Ended(run, p);
+  o.Written = written;
+  if (o.Result != TJobResult::Ok && o.Result != TJobResult::Different) o.Note = WrittenNote(chip, written, ui);
+  return o;
 }
 
 TJobOutcome VerifyJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,

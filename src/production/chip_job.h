@@ -13,17 +13,21 @@
 #include "programmer/chip_operations.h"
 #include "programmer/programmer.h"
 
-enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy, Unreliable };
+enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy, BadReply, Unreliable };
 
 // "ok", "different", "no-answer", "unplugged", "stopped", "no-access" (no permission on the
-// device node), "busy" (another program uses the programmer), "unreliable" (the reads disagreed
-// and were discarded).
+// device node), "busy" (another program uses the programmer), "bad-reply" (a malformed reply),
+// "unreliable" (the reads disagreed and were discarded).
 const char* JobResultName(TJobResult result);
 
 struct TJobOutcome {
+  TJobOutcome() = default;
+  explicit TJobOutcome(TJobResult result) : Result(result) {}
   TJobResult Result = TJobResult::Ok;
   std::optional<uint64_t> FirstDifference;
   std::vector<std::string> Warnings;  // what the checks of the reads found, and a difference's likely cause
+  TWrittenRange Written;              // what a write or erase may have changed (Empty: nothing)
+  std::string Note;                   // a write that ended early: what became of the chip (see WrittenNote)
 };
 
 // Why a routine that gave up did so, from the programmer's last exchange.
@@ -37,7 +41,8 @@ std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8
 // compares as checks says (ReadChipChecked: its notices go to ui); a difference's likely cause is a
 // notice too. A write keeps the chip's contents first (checks.BackupFolder) or samples them.
 
-// Writes image into the chip, reads it back and compares the chip's Size bytes.
+// Writes image into the chip, reads it back and compares the chip's Size bytes, holding the
+// programmer from the first read to the end of the read-back.
 TJobOutcome WriteJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
                      std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
 // Reads the chip and compares its Size bytes with image.

@@ -23,13 +23,13 @@ void ShowReadSigns(const TChip& chip, std::span<const uint8_t> data, std::span<c
 }
 
 TChipRun ReadChipChecked(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui,
-                         const TCheckOptions& options, std::span<const uint8_t> expected) {
+                         const TCheckOptions& options, std::span<const uint8_t> expected, const std::string& note) {
   const int reads = options.Reads;
   if (reads < 1 || reads > kMaxReads)
     throw TError(
         FormatText("A chip is read 1 to %s times, not %s.", {std::to_string(kMaxReads), std::to_string(reads)}));
   if (reads == 1) {
-    const TChipRun run = ReadChipTo(p, chip, target, ui);
+    const TChipRun run = ReadChipTo(p, chip, target, ui, note);
     if (run == TChipRun::Done) ShowReadSigns(chip, target.first(ReadBytes(chip, target.size())), expected, ui);
     return run;
   }
@@ -38,7 +38,7 @@ TChipRun ReadChipChecked(TProgrammer& p, const TChip& chip, std::span<uint8_t> t
   std::vector<std::vector<uint8_t>> all(static_cast<size_t>(reads));
   for (auto& read : all) {
     read.assign(target.begin(), target.begin() + static_cast<std::ptrdiff_t>(extent));
-    if (const TChipRun run = ReadChipTo(p, chip, read, ui); run != TChipRun::Done) return run;
+    if (const TChipRun run = ReadChipTo(p, chip, read, ui, note); run != TChipRun::Done) return run;
   }
   std::vector<std::span<const uint8_t>> views(all.begin(), all.end());
   std::vector<uint8_t> majority(extent);

@@ -218,5 +218,5 @@ std::optional<TChipCheck> RestoreBackup(TProgrammer& p, const TChip& chip, const
           FormatText(ui.MessageText("RestoreAsk"), {backup.Chip, backup.Time, chip.Name, std::to_string(bytes.size())}),
           TAnswer::No) != TAnswer::Yes)
     return std::nullopt;
-  return WriteAndCheckChip(p, chip, bytes, ui, nullptr, {}, options);
+  return WriteAndCheckChip(p, chip, bytes, ui, nullptr, {}, nullptr, options);
 }

@@ -15,6 +15,9 @@ struct TSimulatedChipProperties {
   int StuckBit = -1;               // stuck-bit=B:V: bit B (0 to 7) of every byte read is V
   int StuckValue = 0;
   bool SwapPairs = false;  // swap-pairs: the bytes of each 16-bit word come back swapped
+
+  // Whether a read gives other bytes than the image holds (beyond the wrap at Size).
+  bool ChangesReads() const { return Flaky > 0 || StuckBit >= 0 || SwapPairs; }
 };
 
 // Takes one property, "size=4096", "write-protected", "flaky=0.01", "stuck-bit=3:1",

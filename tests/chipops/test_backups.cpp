@@ -70,7 +70,7 @@ TEST(ChipBackups, WriteKeepsTheOldContentsAndRestoreWritesThemBack) {
   TCheckOptions options;
   options.BackupFolder = dir.File("backups");
   options.KeptIn = &kept;
-  ASSERT_EQ(WriteAndCheckChip(rig.Programmer, chip, image, rig.Ui, nullptr, {}, options), TChipCheck::Same);
+  ASSERT_EQ(WriteAndCheckChip(rig.Programmer, chip, image, rig.Ui, nullptr, {}, nullptr, options), TChipCheck::Same);
   EXPECT_EQ(ChipBytes(rig, 8192), image);
   ASSERT_FALSE(kept.empty());
   std::vector<TBackup> all = ListBackups(options.BackupFolder);
@@ -116,7 +116,8 @@ TEST(ChipBackups, NoWriteWithoutTheBackup) {
   TCheckOptions options;
   options.BackupFolder = dir.Write("not-a-folder", "x") + "/backups";
   try {
-    WriteAndCheckChip(rig.Programmer, ChipOf(1, 4096, 32, 0), RandomBytes(4096, 2), rig.Ui, nullptr, {}, options);
+    WriteAndCheckChip(rig.Programmer, ChipOf(1, 4096, 32, 0), RandomBytes(4096, 2), rig.Ui, nullptr, {}, nullptr,
+                      options);
     FAIL() << "no error";
   } catch (const TError& e) {
     EXPECT_EQ(e.Key(), "BackupFailed");

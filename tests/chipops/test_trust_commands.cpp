@@ -10,11 +10,11 @@
 #include "app/main_window.h"
 #include "app/notice_bar.h"
 #include "app/restore_dialog.h"
-#include "buffer/memory_buffer.h"
 #include "common/ini_file.h"
 #include "common/scripted_user_interface.h"
 #include "programmer/chip_backups.h"
 #include "simulator/simulated_programmer.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
 #include "support/window_driver.h"
 #include "support/window_options.h"
@@ -105,8 +105,7 @@ class TestTrustCommands : public QObject {
     QVERIFY(!Action(*F_, "ReadTwice1")->isChecked());
     Action(*F_, "ReadTwice1")->trigger();
     QCOMPARE(TIniFile(F_->Options().SettingsFile).ReadInteger("Main", "ReadTwice", 0), 1);
-    std::fill(MemoryBuffer, MemoryBuffer + kChipSize, 0x42);
-    F_->UpdateView();
+    FillBytes(F_->Document(), 0, kChipSize, 0x42);
 
     Ui_->Answers = {TAnswer::No};
     Action(*F_, "ReadChip1")->trigger();
@@ -114,14 +113,15 @@ class TestTrustCommands : public QObject {
     QCOMPARE(Ui_->Shown[0].Kind, TKind::Question);
     QVERIFY(Ui_->Shown[0].Text.rfind("The reads differ in ", 0) == 0);
     QCOMPARE(Ui_->Shown[0].Default, TAnswer::No);
-    QVERIFY(std::all_of(MemoryBuffer, MemoryBuffer + kChipSize, [](uint8_t b) { return b == 0x42; }));
+    QVERIFY(std::all_of(F_->Document().Data(), F_->Document().Data() + kChipSize, [](uint8_t b) { return b == 0x42; }));
     QVERIFY(Bar()->isHidden());
 
     Ui_->Answers = {TAnswer::Yes};
     Action(*F_, "ReadChip1")->trigger();
     QVERIFY(Bar()->isVisible());
     QVERIFY(Bar()->Lines().at(0).startsWith("The reads differ in "));
-    QVERIFY(!std::all_of(MemoryBuffer, MemoryBuffer + kChipSize, [](uint8_t b) { return b == 0x42; }));
+    QVERIFY(
+        !std::all_of(F_->Document().Data(), F_->Document().Data() + kChipSize, [](uint8_t b) { return b == 0x42; }));
   }
 
   // Detect size finds the smaller chip and selects a chip of that size when the user says so.
@@ -149,7 +149,7 @@ class TestTrustCommands : public QObject {
              std::vector<std::string>{"No chip contents have been kept yet: they are kept before every write."});
 
     const std::vector<uint8_t> image = RandomBytes(kChipSize, 9);
-    std::copy(image.begin(), image.end(), MemoryBuffer);
+    SetBytes(F_->Document(), 0, image);
     Action(*F_, "Program2")->trigger();
     QCOMPARE(Chip(), image);
     const std::vector<TBackup> kept = ListBackups(F_->Options().BackupFolder);
