@@ -111,9 +111,9 @@ const char* CheckName(TChipCheck check) {
   return "no-answer";
 }
 
-// verify --json: the outcome as one JSON document.
+// verify --json: the outcome as one JSON document, with the checks' warnings.
 void PrintCheckJson(const TChip& chip, const std::string& image, TChipCheck check, const TDifferences& d,
-                    const std::vector<TAddressRange>& ignored) {
+                    const std::vector<TAddressRange>& ignored, const std::vector<std::string>& warnings) {
   std::string out = "{\"chip\":" + JsonString(chip.Name) + ",\"image\":" + JsonString(image) +
                     ",\"result\":" + JsonString(CheckName(check)) + ",\"differences\":" + std::to_string(d.Count) +
                     ",\"first_difference\":" + (d.Listed.empty() ? "null" : std::to_string(d.Listed[0].Address)) +
@@ -125,6 +125,8 @@ void PrintCheckJson(const TChip& chip, const std::string& image, TChipCheck chec
   for (size_t i = 0; i < ignored.size(); ++i)
     out += std::string(i ? "," : "") + "{\"address\":" + std::to_string(ignored[i].Start) +
            ",\"length\":" + std::to_string(ignored[i].End - ignored[i].Start) + "}";
+  out += "],\"warnings\":[";
+  for (size_t i = 0; i < warnings.size(); ++i) out += std::string(i ? "," : "") + JsonString(warnings[i]);
   std::cout << out << "]}" << std::endl;
 }
 
@@ -152,7 +154,7 @@ int CompareWithImage(TCliOptions& o, const char* usage, bool serialField, TCheck
   const TChipCheck result = check(session.Programmer, chip, image.Bytes, ui, &differences, ignored, checks);
   ShowKept(kept, ui);
   if (json)
-    PrintCheckJson(chip, in, result, differences, ignored);
+    PrintCheckJson(chip, in, result, differences, ignored, ui.NoticeTexts);
   else if (result == TChipCheck::Different && !TConsoleUserInterface::Quiet)
     PrintDifferences(differences);
   return StrictExitCode(o, ui.Notices, ExitCodeOf(result, session.Programmer));

@@ -54,6 +54,7 @@ void TConsoleUserInterface::ShowError(const std::string& text) {
 
 void TConsoleUserInterface::ShowNotice(const std::string& text) {
   ++Notices;
+  NoticeTexts.push_back(text);
   std::cerr << "tesmaro-cli: warning: " << PlainLines(text) << std::endl;
 }
 
