@@ -77,8 +77,9 @@ void BM_ReadRoutine(benchmark::State& state) {
   if (!programmer.HeldDevice) return state.SkipWithError("no programmer");
   const uint64_t first = sim.Programmer->ExchangeCount();
   const auto start = std::chrono::steady_clock::now();
+  std::vector<uint8_t> image(kMemoryBufferSize);
   for (auto _ : state)
-    if (ReadChipTo(programmer, chip, MemoryBuffer, ui) != TChipRun::Done) return state.SkipWithError("read failed");
+    if (ReadChipTo(programmer, chip, image, ui) != TChipRun::Done) return state.SkipWithError("read failed");
   Report(state, std::chrono::steady_clock::now() - start, sim.Programmer->ExchangeCount() - first);
   state.SetLabel(chip.Name);
 }
@@ -110,16 +111,16 @@ void BM_ReadWindowCommand(benchmark::State& state) {
     o.SettingsFile = (dir / "tesmaro.ini").string();
     o.Simulate = true;
     TScriptedUserInterface ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     f.show();
-    f.FormActivate();
+    f.Activate();
     for (int i = 0; i < 100 && !f.Programmer.HeldDevice; ++i) QApplication::processEvents();
     if (!f.Programmer.HeldDevice || f.CurrentChip.Name != c.Name) {
       state.SkipWithError("no programmer or chip");
     } else {
       const uint64_t first = f.SimulatedProgrammer->ExchangeCount();
       const auto start = std::chrono::steady_clock::now();
-      for (auto _ : state) f.sSpeedButton3Click();
+      for (auto _ : state) f.ReadChip();
       Report(state, std::chrono::steady_clock::now() - start, f.SimulatedProgrammer->ExchangeCount() - first);
       if (!ui.Shown.empty()) state.SkipWithError("the command showed a box");
       state.SetLabel(c.Name);

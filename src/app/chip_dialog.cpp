@@ -20,11 +20,11 @@ QByteArray Bytes(const std::string& s) { return QByteArray(s.data(), static_cast
 
 }  // namespace
 
-TForm2::TForm2(QWidget* parent, std::function<std::string()> catalogueFile)
-    : TForm2(parent, std::function<std::vector<std::string>()>(
-                         [f = std::move(catalogueFile)] { return std::vector<std::string>{f()}; })) {}
+TChipDialog::TChipDialog(QWidget* parent, std::function<std::string()> catalogueFile)
+    : TChipDialog(parent, std::function<std::vector<std::string>()>(
+                              [f = std::move(catalogueFile)] { return std::vector<std::string>{f()}; })) {}
 
-TForm2::TForm2(QWidget* parent, std::function<std::vector<std::string>()> catalogueFiles)
+TChipDialog::TChipDialog(QWidget* parent, std::function<std::vector<std::string>()> catalogueFiles)
     : QDialog(parent), CatalogueFiles_(std::move(catalogueFiles)) {
   setObjectName("Form2");
   setWindowTitle(QString());
@@ -36,77 +36,77 @@ TForm2::TForm2(QWidget* parent, std::function<std::vector<std::string>()> catalo
   setFixedSize(187, 312);
   move(496, 242);
 
-  GroupBox1 = new QGroupBox(QStringLiteral("EEPROM Type"), this);
-  GroupBox1->setObjectName("GroupBox1");
-  GroupBox1->setGeometry(0, 0, 187, 57);
-  PSlistbox = new QComboBox(GroupBox1);
-  PSlistbox->setObjectName("PSlistbox");
-  PSlistbox->setEditable(false);
-  PSlistbox->setGeometry(8, 20, 169, PSlistbox->sizeHint().height());
+  FamilyBox_ = new QGroupBox(QStringLiteral("EEPROM Type"), this);
+  FamilyBox_->setObjectName("GroupBox1");
+  FamilyBox_->setGeometry(0, 0, 187, 57);
+  FamilyList_ = new QComboBox(FamilyBox_);
+  FamilyList_->setObjectName("PSlistbox");
+  FamilyList_->setEditable(false);
+  FamilyList_->setGeometry(8, 20, 169, FamilyList_->sizeHint().height());
 
-  GroupBox2 = new QGroupBox(QStringLiteral(" Select CHIP "), this);
-  GroupBox2->setObjectName("GroupBox2");
-  GroupBox2->setGeometry(0, 57, 187, 216);
-  CSlistbox = new QListWidget(GroupBox2);
-  CSlistbox->setObjectName("CSlistbox");
-  CSlistbox->setSelectionMode(QAbstractItemView::SingleSelection);
-  CSlistbox->setGeometry(6, 15, 175, 194);
+  ChipBox_ = new QGroupBox(QStringLiteral(" Select CHIP "), this);
+  ChipBox_->setObjectName("GroupBox2");
+  ChipBox_->setGeometry(0, 57, 187, 216);
+  ChipList_ = new QListWidget(ChipBox_);
+  ChipList_->setObjectName("CSlistbox");
+  ChipList_->setSelectionMode(QAbstractItemView::SingleSelection);
+  ChipList_->setGeometry(6, 15, 175, 194);
 
-  BitBtn1 = new QPushButton(QStringLiteral("OK"), this);
-  BitBtn1->setObjectName("BitBtn1");
-  BitBtn1->setGeometry(12, 280, 75, 25);
-  BitBtn1->setDefault(true);  // Enter
-  BitBtn2 = new QPushButton(QStringLiteral("Cancel"), this);
-  BitBtn2->setObjectName("BitBtn2");
-  BitBtn2->setGeometry(100, 280, 75, 25);
-  BitBtn2->setAutoDefault(false);  // Escape rejects the dialog
+  OkButton_ = new QPushButton(QStringLiteral("OK"), this);
+  OkButton_->setObjectName("BitBtn1");
+  OkButton_->setGeometry(12, 280, 75, 25);
+  OkButton_->setDefault(true);  // Enter
+  CancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
+  CancelButton_->setObjectName("BitBtn2");
+  CancelButton_->setGeometry(100, 280, 75, 25);
+  CancelButton_->setAutoDefault(false);  // Escape rejects the dialog
 
-  connect(BitBtn1, &QPushButton::clicked, this, &QDialog::accept);
-  connect(BitBtn2, &QPushButton::clicked, this, &QDialog::reject);
-  connect(PSlistbox, &QComboBox::currentIndexChanged, this, [this] { PSlistboxChange(); });
+  connect(OkButton_, &QPushButton::clicked, this, &QDialog::accept);
+  connect(CancelButton_, &QPushButton::clicked, this, &QDialog::reject);
+  connect(FamilyList_, &QComboBox::currentIndexChanged, this, [this] { ShowFamilyChips(); });
   // A double click picks the chip and closes the dialog, as OK would.
-  connect(CSlistbox, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
+  connect(ChipList_, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
 }
 
-void TForm2::LoadFamilies() {
+void TChipDialog::LoadFamilies() {
   const TCatalogue catalogue(CatalogueFiles_());
   {
-    const QSignalBlocker quiet(PSlistbox);
-    PSlistbox->clear();
-    for (const auto& family : catalogue.Families()) PSlistbox->addItem(Shown(family), Bytes(family));
-    PSlistbox->setCurrentIndex(PSlistbox->count() > 0 ? 0 : -1);
+    const QSignalBlocker quiet(FamilyList_);
+    FamilyList_->clear();
+    for (const auto& family : catalogue.Families()) FamilyList_->addItem(Shown(family), Bytes(family));
+    FamilyList_->setCurrentIndex(FamilyList_->count() > 0 ? 0 : -1);
   }
   // Without families the chips of an earlier catalogue would stay on show; none of them
   // exists any more, so the list is emptied.
-  if (PSlistbox->count() == 0) CSlistbox->clear();
-  PSlistboxChange();
+  if (FamilyList_->count() == 0) ChipList_->clear();
+  ShowFamilyChips();
 }
 
-void TForm2::PSlistboxChange() {
-  const int index = PSlistbox->currentIndex();
+void TChipDialog::ShowFamilyChips() {
+  const int index = FamilyList_->currentIndex();
   if (index < 0) return;
-  std::vector<std::string> chips = TCatalogue(CatalogueFiles_()).Keys(FileBytes(PSlistbox->itemData(index)));
+  std::vector<std::string> chips = TCatalogue(CatalogueFiles_()).Keys(FileBytes(FamilyList_->itemData(index)));
   for (auto it = chips.begin(); it != chips.end(); ++it)
     if (SameText(*it, "type")) {
       chips.erase(it);
       break;
     }
-  CSlistbox->clear();
+  ChipList_->clear();
   for (const auto& chip : chips) {
-    auto* item = new QListWidgetItem(Shown(chip), CSlistbox);
+    auto* item = new QListWidgetItem(Shown(chip), ChipList_);
     item->setData(Qt::UserRole, Bytes(chip));
   }
-  CSlistbox->setCurrentRow(-1);
-  CSlistbox->clearSelection();
+  ChipList_->setCurrentRow(-1);
+  ChipList_->clearSelection();
 }
 
-int TForm2::ShowModal() {
+int TChipDialog::ShowModal() {
   if (ShowModalHook) return ShowModalHook(*this);
   return exec();
 }
 
-std::string TForm2::SelectedChip() const {
-  const QList<QListWidgetItem*> selected = CSlistbox->selectedItems();
+std::string TChipDialog::SelectedChip() const {
+  const QList<QListWidgetItem*> selected = ChipList_->selectedItems();
   if (selected.isEmpty()) return {};
   return FileBytes(selected.first()->data(Qt::UserRole));
 }

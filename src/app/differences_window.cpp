@@ -51,20 +51,20 @@ TDifferencesWindow::TDifferencesWindow(QWidget* parent) : QDialog(parent, Qt::To
   Summary_ = new QLabel(this);
   Summary_->setWordWrap(true);
   layout->addWidget(Summary_);
-  ListView1 = new QTableView(this);
-  ListView1->setObjectName("ListView1");
-  Model_ = new TDifferencesModel(ListView1);
-  ListView1->setModel(Model_);
-  ListView1->setSelectionBehavior(QAbstractItemView::SelectRows);
-  ListView1->setSelectionMode(QAbstractItemView::SingleSelection);
-  ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
-  ListView1->verticalHeader()->hide();
-  ListView1->verticalHeader()->setDefaultSectionSize(18);
-  ListView1->horizontalHeader()->setDefaultSectionSize(80);
-  ListView1->horizontalHeader()->setStretchLastSection(true);
-  ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  layout->addWidget(ListView1);
-  connect(ListView1, &QTableView::doubleClicked, this,
+  List_ = new QTableView(this);
+  List_->setObjectName("ListView1");
+  Model_ = new TDifferencesModel(List_);
+  List_->setModel(Model_);
+  List_->setSelectionBehavior(QAbstractItemView::SelectRows);
+  List_->setSelectionMode(QAbstractItemView::SingleSelection);
+  List_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+  List_->verticalHeader()->hide();
+  List_->verticalHeader()->setDefaultSectionSize(18);
+  List_->horizontalHeader()->setDefaultSectionSize(80);
+  List_->horizontalHeader()->setStretchLastSection(true);
+  List_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  layout->addWidget(List_);
+  connect(List_, &QTableView::doubleClicked, this,
           [this](const QModelIndex& index) { emit GoToAddress(Model_->AddressAt(index.row())); });
   resize(280, 420);
 }

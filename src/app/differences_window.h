@@ -22,12 +22,14 @@ class TDifferencesWindow : public QDialog {
   int RowCount() const;
   QString Summary() const;
 
-  QTableView* ListView1 = nullptr;
+  // The list of differences.
+  QTableView* List() const { return List_; }
 
  signals:
   void GoToAddress(uint32_t address);
 
  private:
+  QTableView* List_ = nullptr;
   TDifferencesModel* Model_ = nullptr;
   QLabel* Summary_ = nullptr;
 };

@@ -10,7 +10,6 @@
 #include <algorithm>
 
 #include "app/hex_grid_model.h"
-#include "buffer/memory_buffer.h"
 #include "common/integer.h"
 
 namespace {
@@ -40,7 +39,7 @@ const QColor kChangedTextColor(200, 0, 0);
 const QColor kChangedCurrentTextColor(255, 190, 190);
 const QColor kDotColor(150, 150, 150);
 
-constexpr int kRowPitch = TDrawGrid::kDefaultRowHeight + TDrawGrid::kGridLineWidth;
+constexpr int kRowPitch = THexGrid::kDefaultRowHeight + THexGrid::kGridLineWidth;
 constexpr int kLastByteColumn = 16;
 constexpr int kCharColumn = THexGridModel::kCharColumn;
 constexpr int kBytesPerRow = THexGridModel::kBytesPerRow;
@@ -55,9 +54,10 @@ int HexValue(QChar ch) {
 
 }  // namespace
 
-TDrawGrid::TDrawGrid(QWidget* parent) : QAbstractItemView(parent) {
+THexGrid::THexGrid(QWidget* parent, TDocument& document)
+    : QAbstractItemView(parent), Doc_(document), Editor_(document) {
   setObjectName("DrawGrid1");
-  Model_ = new THexGridModel(this);
+  Model_ = new THexGridModel(document, this);
   setModel(Model_);
   setSelectionMode(NoSelection);
   setEditTriggers(NoEditTriggers);
@@ -76,16 +76,16 @@ TDrawGrid::TDrawGrid(QWidget* parent) : QAbstractItemView(parent) {
   Model_->SetCodePage(Model_->CodePage(), Font_);
   PrepareTexts();
   Editor_.OnCursor = [this] { CursorMoved(); };
-  Editor_.OnChange = [this](TByteRange range) { BytesChanged(range); };
+  BytesListener_ = Doc_.BytesChanged.Connect([this](TByteRange range) { BytesChanged(range); });
   updateGeometries();
 }
 
-TDrawGrid::~TDrawGrid() {
+THexGrid::~THexGrid() {
   Editor_.OnCursor = nullptr;
-  Editor_.OnChange = nullptr;
+  Doc_.BytesChanged.Disconnect(BytesListener_);
 }
 
-QFont TDrawGrid::GridFont() {
+QFont THexGrid::GridFont() {
   QFont font(QStringLiteral("Courier New"));
   font.setPixelSize(13);
   font.setStyleHint(QFont::TypeWriter);
@@ -96,7 +96,7 @@ QFont TDrawGrid::GridFont() {
   return font;
 }
 
-void TDrawGrid::PrepareTexts() {
+void THexGrid::PrepareTexts() {
   const QFontMetrics metrics(Font_);
   SlotWidth_ = std::max(1, metrics.horizontalAdvance(QLatin1Char('0')));
   for (int b = 0; b < 256; ++b) {
@@ -111,19 +111,19 @@ void TDrawGrid::PrepareTexts() {
   }
 }
 
-void TDrawGrid::SetCodePage(const char* codePage) {
+void THexGrid::SetCodePage(const char* codePage) {
   Model_->SetCodePage(codePage, Font_);
   PrepareTexts();
   viewport()->update();
 }
 
-const char* TDrawGrid::CodePage() const { return Model_->CodePage(); }
+const char* THexGrid::CodePage() const { return Model_->CodePage(); }
 
 // --- size and position ---
 
-int TDrawGrid::RowCount() const { return Model_->RowCount(); }
+int THexGrid::RowCount() const { return Model_->RowCount(); }
 
-void TDrawGrid::SetChipSize(int32_t size) {
+void THexGrid::SetChipSize(int32_t size) {
   // A changed row count resets the model; the editor keeps the current byte within the chip.
   Model_->SetSize(size);
   Editor_.SetSize(Model_->Size());
@@ -132,14 +132,9 @@ void TDrawGrid::SetChipSize(int32_t size) {
   viewport()->update();
 }
 
-void TDrawGrid::SetRowCount(int rows) { SetChipSize(std::clamp(rows, 1, THexGridModel::kMaxRowCount) * 16 - 16); }
+void THexGrid::SetRowCount(int rows) { SetChipSize(std::clamp(rows, 1, THexGridModel::kMaxRowCount) * 16 - 16); }
 
-void TDrawGrid::BufferChanged() {
-  Editor_.DropEntry();
-  viewport()->update();
-}
-
-void TDrawGrid::SetColWidth(int column, int width) {
+void THexGrid::SetColWidth(int column, int width) {
   if (column < 0 || column >= kColCount) return;
   ColWidths_[column] = std::max(width, 0);
   UpdateColumnPositions();
@@ -147,26 +142,26 @@ void TDrawGrid::SetColWidth(int column, int width) {
   viewport()->update();
 }
 
-void TDrawGrid::UpdateColumnPositions() {
+void THexGrid::UpdateColumnPositions() {
   ColLefts_[0] = 0;
   for (int c = 0; c < kColCount; ++c) ColLefts_[c + 1] = ColLefts_[c] + ColWidths_[c] + kGridLineWidth;
 }
 
-void TDrawGrid::RepaintNow() { viewport()->repaint(); }
+void THexGrid::RepaintNow() { viewport()->repaint(); }
 
-int TDrawGrid::Col() const { return Editor_.Size() > 0 ? Editor_.Cursor() % kBytesPerRow + 1 : -1; }
+int THexGrid::Col() const { return Editor_.Size() > 0 ? Editor_.Cursor() % kBytesPerRow + 1 : -1; }
 
-int TDrawGrid::Row() const { return Editor_.Size() > 0 ? Editor_.Cursor() / kBytesPerRow + 1 : -1; }
+int THexGrid::Row() const { return Editor_.Size() > 0 ? Editor_.Cursor() / kBytesPerRow + 1 : -1; }
 
-int TDrawGrid::TopRow() const { return verticalScrollBar()->value() + 1; }
+int THexGrid::TopRow() const { return verticalScrollBar()->value() + 1; }
 
-void TDrawGrid::SetTopRow(int row) { verticalScrollBar()->setValue(row - 1); }
+void THexGrid::SetTopRow(int row) { verticalScrollBar()->setValue(row - 1); }
 
-int TDrawGrid::VisibleRowCount() const { return std::max(1, (viewport()->height() - kDefaultRowHeight) / kRowPitch); }
+int THexGrid::VisibleRowCount() const { return std::max(1, (viewport()->height() - kDefaultRowHeight) / kRowPitch); }
 
-int TDrawGrid::verticalOffset() const { return (TopRow() - 1) * kRowPitch; }
+int THexGrid::verticalOffset() const { return (TopRow() - 1) * kRowPitch; }
 
-QRect TDrawGrid::CellRect(int column, int row) const {
+QRect THexGrid::CellRect(int column, int row) const {
   if (column < 0 || column >= kColCount || row < 0 || row >= RowCount()) return {};
   int y = 0;
   if (row > 0) {
@@ -178,14 +173,14 @@ QRect TDrawGrid::CellRect(int column, int row) const {
   return QRect(ColLefts_[column], y, ColWidths_[column], kDefaultRowHeight);
 }
 
-int TDrawGrid::ColumnAt(int x) const {
+int THexGrid::ColumnAt(int x) const {
   if (x < 0) return -1;
   for (int c = 0; c < kColCount; ++c)
     if (x < ColLefts_[c + 1]) return c;
   return -1;
 }
 
-int TDrawGrid::RowAt(int y) const {
+int THexGrid::RowAt(int y) const {
   if (y < 0) return -1;
   const int slot = y / kRowPitch;
   if (slot == 0) return 0;
@@ -193,16 +188,16 @@ int TDrawGrid::RowAt(int y) const {
   return row < RowCount() ? row : -1;
 }
 
-QRect TDrawGrid::visualRect(const QModelIndex& index) const {
+QRect THexGrid::visualRect(const QModelIndex& index) const {
   return index.isValid() ? CellRect(index.column(), index.row()) : QRect();
 }
 
-QModelIndex TDrawGrid::indexAt(const QPoint& point) const {
+QModelIndex THexGrid::indexAt(const QPoint& point) const {
   const int column = ColumnAt(point.x()), row = RowAt(point.y());
   return column < 0 || row < 0 ? QModelIndex() : Model_->index(row, column);
 }
 
-void TDrawGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
+void THexGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
   if (!index.isValid() || index.row() < 1) return;
   const int row = index.row(), visible = VisibleRowCount(), top = TopRow();
   switch (hint) {
@@ -218,7 +213,7 @@ void TDrawGrid::scrollTo(const QModelIndex& index, ScrollHint hint) {
   }
 }
 
-void TDrawGrid::updateGeometries() {
+void THexGrid::updateGeometries() {
   const int visible = VisibleRowCount();
   QScrollBar* bar = verticalScrollBar();
   bar->setRange(0, std::max(0, DataRowCount() - visible));
@@ -228,11 +223,11 @@ void TDrawGrid::updateGeometries() {
   QAbstractItemView::updateGeometries();
 }
 
-void TDrawGrid::scrollContentsBy(int, int) { viewport()->update(); }
+void THexGrid::scrollContentsBy(int, int) { viewport()->update(); }
 
 // --- current cell and selection ---
 
-void TDrawGrid::CursorMoved() {
+void THexGrid::CursorMoved() {
   if (Editor_.Size() > 0) scrollTo(Model_->index(Row(), Col()));
   viewport()->update();
   const TByteRange selection = Editor_.Selection();
@@ -243,7 +238,7 @@ void TDrawGrid::CursorMoved() {
   emit StatusText(QStringLiteral("Addr: ") + QString::fromStdString(IntToHex(ShownCursor_, 4)));
 }
 
-void TDrawGrid::BytesChanged(TByteRange range) {
+void THexGrid::BytesChanged(TByteRange range) {
   // The changed rows that are in view, the partly shown bottom row included.
   const int first = std::max(range.Start / kBytesPerRow + 1, TopRow());
   const int last = std::min(
@@ -259,35 +254,34 @@ void TDrawGrid::BytesChanged(TByteRange range) {
   }
   const TByteRange selection = Editor_.Selection();
   emit SelectionInfo(selection.Start, selection.Length, Editor_.SelectionChecksum());
-  emit BytesEdited();
 }
 
-bool TDrawGrid::SelectCell(int column, int row) {
+bool THexGrid::SelectCell(int column, int row) {
   if (column < 1 || column >= kColCount || row < 1 || row >= RowCount()) return false;
   bool allowed = true;
-  DrawGrid1SelectCell(column, row, allowed);
+  CanSelectCell(column, row, allowed);
   if (allowed) Editor_.MoveTo(THexGridModel::CellAddress(column, row), false);
   return allowed;
 }
 
-QModelIndex TDrawGrid::moveCursor(CursorAction, Qt::KeyboardModifiers) {
+QModelIndex THexGrid::moveCursor(CursorAction, Qt::KeyboardModifiers) {
   // Keys reach the editor through keyPressEvent; the item view's own current index is unused.
   return {};
 }
 
-void TDrawGrid::setSelection(const QRect&, QItemSelectionModel::SelectionFlags) {}
+void THexGrid::setSelection(const QRect&, QItemSelectionModel::SelectionFlags) {}
 
-QRegion TDrawGrid::visualRegionForSelection(const QItemSelection&) const { return {}; }
+QRegion THexGrid::visualRegionForSelection(const QItemSelection&) const { return {}; }
 
-void TDrawGrid::keyboardSearch(const QString&) {
+void THexGrid::keyboardSearch(const QString&) {
   // Typed characters edit bytes; they never search the rows.
 }
 
 // --- keys ---
 
-void TDrawGrid::MoveByKey(int64_t address, bool extend) { Editor_.MoveTo(address, extend); }
+void THexGrid::MoveByKey(int64_t address, bool extend) { Editor_.MoveTo(address, extend); }
 
-void TDrawGrid::keyPressEvent(QKeyEvent* event) {
+void THexGrid::keyPressEvent(QKeyEvent* event) {
   const int32_t size = Editor_.Size();
   const Qt::KeyboardModifiers mods = event->modifiers();
   const bool shift = mods & Qt::ShiftModifier;
@@ -355,7 +349,7 @@ void TDrawGrid::keyPressEvent(QKeyEvent* event) {
 
 // --- mouse ---
 
-void TDrawGrid::mousePressEvent(QMouseEvent* event) {
+void THexGrid::mousePressEvent(QMouseEvent* event) {
   event->accept();
   if (event->button() != Qt::LeftButton) return;
   setFocus(Qt::MouseFocusReason);
@@ -364,12 +358,12 @@ void TDrawGrid::mousePressEvent(QMouseEvent* event) {
   const int column = ColumnAt(pos.x()), row = RowAt(pos.y());
   if (column < 1 || row < 1) return;
   bool allowed = true;
-  DrawGrid1SelectCell(column, row, allowed);
+  CanSelectCell(column, row, allowed);
   if (allowed) Editor_.MoveTo(THexGridModel::CellAddress(column, row), event->modifiers() & Qt::ShiftModifier);
   Dragging_ = allowed;
 }
 
-void TDrawGrid::mouseMoveEvent(QMouseEvent* event) {
+void THexGrid::mouseMoveEvent(QMouseEvent* event) {
   event->accept();
   // Dragging with the button held extends the selection from where the press put the anchor.
   if (!Dragging_ || !(event->buttons() & Qt::LeftButton)) return;
@@ -387,16 +381,16 @@ void TDrawGrid::mouseMoveEvent(QMouseEvent* event) {
   if (address >= 0 && address != Editor_.Cursor()) Editor_.MoveTo(address, true);
 }
 
-void TDrawGrid::mouseReleaseEvent(QMouseEvent* event) {
+void THexGrid::mouseReleaseEvent(QMouseEvent* event) {
   event->accept();
   Dragging_ = false;
 }
 
-void TDrawGrid::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+void THexGrid::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
 
 // --- painting ---
 
-void TDrawGrid::paintEvent(QPaintEvent* event) {
+void THexGrid::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   const QRect area = event->rect();
   painter.fillRect(area, kGridColor);
@@ -424,12 +418,12 @@ void TDrawGrid::paintEvent(QPaintEvent* event) {
       const QRect cell(ColLefts_[column], slot * kRowPitch, ColWidths_[column], kDefaultRowHeight);
       if (!cell.intersects(area)) continue;
       painter.fillRect(cell, row == 0 || column == 0 ? kFixedColor : kGridColor);
-      DrawGrid1DrawCell(painter, column, row, cell);
+      DrawCell(painter, column, row, cell);
     }
   }
 }
 
-void TDrawGrid::DrawCharCell(QPainter& canvas, int row, const QRect& rect) {
+void THexGrid::DrawCharCell(QPainter& canvas, int row, const QRect& rect) {
   canvas.fillRect(rect, kCharColor);
   const int32_t first = THexGridModel::CellAddress(kCharColumn, row);
   const int32_t end = std::min(first + kBytesPerRow, Editor_.Size());
@@ -446,14 +440,14 @@ void TDrawGrid::DrawCharCell(QPainter& canvas, int row, const QRect& rect) {
       canvas.fillRect(box, kCurrentColor);
     else if (selection.Length > 1 && selection.Contains(a))
       canvas.fillRect(box, kSelectionColor);
-    const uint8_t value = MemoryBuffer[a];
+    const uint8_t value = Doc_[a];
     if (Model_->Glyph(value) == QChar(THexGridModel::kDot)) {
       canvas.setPen(Qt::NoPen);
       canvas.setBrush(current ? kCurrentTextColor : kDotColor);
       canvas.drawEllipse(QPointF(box.left() + slot / 2.0, rect.top() + rect.height() / 2.0), 1.2, 1.2);
       continue;
     }
-    const bool changed = Editor_.Changed(a);
+    const bool changed = Doc_.Changed(a);
     canvas.setPen(current ? (changed ? kChangedCurrentTextColor : kCurrentTextColor)
                           : (changed ? kChangedTextColor : QColor(Qt::black)));
     canvas.drawStaticText(box.left() + GlyphOffsets_[value], rect.top() + 1, GlyphTexts_[value]);
@@ -463,7 +457,7 @@ void TDrawGrid::DrawCharCell(QPainter& canvas, int row, const QRect& rect) {
 
 // --- handlers ---
 
-void TDrawGrid::DrawGrid1DrawCell(QPainter& canvas, int column, int row, const QRect& rect) {
+void THexGrid::DrawCell(QPainter& canvas, int column, int row, const QRect& rect) {
   if (column < 0 || column >= kColCount || row < 0 || row >= RowCount()) return;
   canvas.setPen(Qt::black);
   if (row == 0) {
@@ -493,7 +487,7 @@ void TDrawGrid::DrawGrid1DrawCell(QPainter& canvas, int column, int row, const Q
                     QString(QChar("0123456789ABCDEF"[Editor_.EnteredDigit()])) + QLatin1Char('_'));
     return;
   }
-  const bool changed = Editor_.Changed(address);
+  const bool changed = Doc_.Changed(address);
   if (current) {
     canvas.fillRect(rect, kCurrentColor);
     canvas.setPen(changed ? kChangedCurrentTextColor : kCurrentTextColor);
@@ -504,20 +498,20 @@ void TDrawGrid::DrawGrid1DrawCell(QPainter& canvas, int column, int row, const Q
                                                                               : kEvenByteColor);
     if (changed) canvas.setPen(kChangedTextColor);
   }
-  canvas.drawStaticText(rect.left() + 1, rect.top() + 1, HexTexts_[MemoryBuffer[address]]);
+  canvas.drawStaticText(rect.left() + 1, rect.top() + 1, HexTexts_[Doc_[address]]);
 }
 
-void TDrawGrid::DrawGrid1SelectCell(int column, int row, bool& canSelect) {
+void THexGrid::CanSelectCell(int column, int row, bool& canSelect) {
   canSelect = column >= 1 && column <= kLastByteColumn && THexGridModel::CellAddress(column, row) < Editor_.Size();
 }
 
-void TDrawGrid::SetMarks(std::vector<TAddressRange> marks) {
+void THexGrid::SetMarks(std::vector<TAddressRange> marks) {
   if (marks.empty() && Marks_.empty()) return;
   Marks_ = std::move(marks);
   viewport()->update();
 }
 
-bool TDrawGrid::Marked(uint32_t address) const {
+bool THexGrid::Marked(uint32_t address) const {
   auto it = std::upper_bound(Marks_.begin(), Marks_.end(), address,
                              [](uint32_t a, const TAddressRange& r) { return a < r.End; });
   return it != Marks_.end() && it->Start <= address;

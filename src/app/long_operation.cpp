@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "app/notice_bar.h"
 
 namespace {
 
@@ -42,17 +43,17 @@ bool IsUserInput(QEvent::Type type) {
 // stop. Boxes and dialogs shown during the operation are other windows and get theirs.
 class TInputFilter : public QObject {
  public:
-  explicit TInputFilter(Tf& window) : Window_(window) {}
+  TInputFilter(TMainWindow& window, const QWidget* stopButton) : Window_(window), StopButton_(stopButton) {}
 
   bool eventFilter(QObject* watched, QEvent* e) override {
     if (!IsUserInput(e->type())) return false;
     auto* widget = qobject_cast<QWidget*>(watched);
-    if (!widget || widget->window() != &Window_ || widget == Window_.sSpeedButton9) return false;
+    if (!widget || widget->window() != &Window_ || widget == StopButton_) return false;
     if (e->type() == QEvent::KeyPress) {
       auto* key = static_cast<QKeyEvent*>(e);
       // Queued: the stop may ask a question, which must not run inside the event's delivery.
       if (key->key() == Qt::Key_Escape && !key->isAutoRepeat())
-        QTimer::singleShot(0, &Window_, [w = &Window_] { w->sSpeedButton9Click(); });
+        QTimer::singleShot(0, &Window_, [w = &Window_] { w->StopOperation(); });
     }
     // Accepted, so that neither a parent nor a shortcut takes it.
     e->accept();
@@ -60,18 +61,20 @@ class TInputFilter : public QObject {
   }
 
  private:
-  Tf& Window_;
+  TMainWindow& Window_;
+  const QWidget* StopButton_;
 };
 
 }  // namespace
 
-TLongOperation::TLongOperation(Tf& window, std::string stopQuestionKey)
+TLongOperation::TLongOperation(TMainWindow& window, std::string stopQuestionKey)
     : Window_(window), Inner_(window.Ui()), StopQuestionKey_(std::move(stopQuestionKey)) {
   if (Window_.Busy) return;
   Started_ = true;
+  Window_.Notices().Clear();  // the notices are the last operation's
   Window_.Busy = true;
   Window_.LongOperation = this;
-  InputFilter_ = std::make_unique<TInputFilter>(Window_);
+  InputFilter_ = std::make_unique<TInputFilter>(Window_, Window_.Button(TCommandId::StopOperation));
   QCoreApplication::instance()->installEventFilter(InputFilter_.get());
   if (Window_.HidDeviceController) Deferral_.emplace(*Window_.HidDeviceController);
   SincePump_.start();
@@ -121,6 +124,8 @@ void TLongOperation::ShowInformation(const std::string& text) {
   if (!CloseWhenDone_) Inner_.ShowInformation(text);
 }
 void TLongOperation::ShowError(const std::string& text) { Inner_.ShowError(text); }
+
+void TLongOperation::ShowNotice(const std::string& text) { Window_.ShowNotice(text); }
 TAnswer TLongOperation::AskWarning(const std::string& text) { return Inner_.AskWarning(text); }
 TAnswer TLongOperation::AskYesNo(const std::string& text, TAnswer defaultAnswer) {
   return Inner_.AskYesNo(text, defaultAnswer);
@@ -133,29 +138,31 @@ std::string TLongOperation::MessageText(const std::string& key) { return Inner_.
 // Disables the controls that start commands (those enabled now, so that they alone come back) and
 // puts Stop in the place of the Clear button; or the other way round.
 void TLongOperation::ShowStop(bool running) {
-  Tf& w = Window_;
+  TMainWindow& w = Window_;
+  QToolButton* stop = w.Button(TCommandId::StopOperation);
+  QToolButton* clear = w.Button(TCommandId::ClearBuffer);
   if (running) {
-    std::vector<QWidget*> controls = {w.MainMenu1, w.sPanel1};
-    for (QWidget* c : w.sPanel2->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-      if (c != w.sSpeedButton9) controls.push_back(c);
+    std::vector<QWidget*> controls = {w.MenuBar_, w.PicturePanel_};
+    for (const TWindowCommand& c : WindowCommands())
+      if (QToolButton* b = w.Button(c.Id); b && b != stop) controls.push_back(b);
     for (QWidget* c : controls) {
       if (!c->isEnabled()) continue;
       c->setEnabled(false);
       Disabled_.push_back(c);
     }
-    ClearHidden_ = w.sSpeedButton8->isHidden();
-    w.sSpeedButton8->hide();
-    w.sSpeedButton9->show();
+    ClearHidden_ = clear->isHidden();
+    clear->hide();
+    stop->show();
   } else {
-    w.sSpeedButton9->hide();
-    w.sSpeedButton8->setHidden(ClearHidden_);
+    stop->hide();
+    clear->setHidden(ClearHidden_);
     for (QWidget* c : Disabled_) c->setEnabled(true);
     Disabled_.clear();
   }
 }
 
 void TLongOperation::SetProgress(int position) {
-  QProgressBar* bar = Window_.sProgressBar1;
+  QProgressBar* bar = Window_.ProgressBar_;
   if (bar->value() != position) {
     bar->setValue(position);
     bar->repaint();

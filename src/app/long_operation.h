@@ -1,6 +1,6 @@
 // A long command on the main window (a chip read, write or verify, the firmware update): no other
-// command starts, device changes are held back, progress goes to sProgressBar1, and the window
-// keeps painting while the user's input to it is dropped; only Stop (sSpeedButton9, Escape) and
+// command starts, device changes are held back, progress goes to the progress bar, and the window
+// keeps painting while the user's input to it is dropped; only Stop (its button, Escape) and
 // the window's close button act, and both end the command after its current exchange.
 #pragma once
 
@@ -15,7 +15,7 @@
 
 class QObject;
 class QWidget;
-class Tf;
+class TMainWindow;
 
 // Pass it to the command's logic as its user interface: boxes and texts go to the window's own
 // interface, progress to the bar (repainted only when its position changes) and on to the
@@ -27,7 +27,7 @@ class TLongOperation : public TUserInterface {
 
   // stopQuestionKey: a Yes/No question asked before a stop (the firmware update's warning); empty
   // for operations that stop without asking.
-  explicit TLongOperation(Tf& window, std::string stopQuestionKey = {});
+  explicit TLongOperation(TMainWindow& window, std::string stopQuestionKey = {});
   // Drops the input still queued for the window, then lets commands run again; closes the window
   // afterwards when a close stopped the operation.
   ~TLongOperation() override;
@@ -46,6 +46,8 @@ class TLongOperation : public TUserInterface {
   void ShowMessage(const std::string& text) override;
   void ShowInformation(const std::string& text) override;
   void ShowError(const std::string& text) override;
+  // The window's notice bar (TMainWindow::ShowNotice), emptied when the operation starts.
+  void ShowNotice(const std::string& text) override;
   TAnswer AskWarning(const std::string& text) override;
   TAnswer AskYesNo(const std::string& text, TAnswer defaultAnswer) override;
   TAnswer AskSaveChanges(const std::string& text) override;
@@ -61,7 +63,7 @@ class TLongOperation : public TUserInterface {
  private:
   void ShowStop(bool running);
 
-  Tf& Window_;
+  TMainWindow& Window_;
   TUserInterface& Inner_;
   std::string StopQuestionKey_;
   bool Started_ = false;

@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tesmaro"));
   QApplication::setApplicationDisplayName(QStringLiteral("Tesmaro"));
-  Tf f(options);
+  TMainWindow f(options);
   f.show();
   return app.exec();
 }

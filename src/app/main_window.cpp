@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <string_view>
 
 #include "app/artwork.h"
 #include "app/chip_dialog.h"
@@ -17,6 +19,7 @@
 #include "app/hex_grid.h"
 #include "app/hex_grid_model.h"
 #include "app/long_operation.h"
+#include "app/notice_bar.h"
 #include "app/picture.h"
 #include "app/qt_translations.h"
 #include "app/status_bar.h"
@@ -33,7 +36,7 @@ namespace {
 const char* const kMainSection = "Main";
 }
 
-Tf::Tf(const TStartOptions& options, TUserInterface* ui) : Options_(options) {
+TMainWindow::TMainWindow(const TStartOptions& options, TUserInterface* ui) : Options_(options) {
   setObjectName("f");
   if (ui) {
     Ui_ = ui;
@@ -46,67 +49,71 @@ Tf::Tf(const TStartOptions& options, TUserInterface* ui) : Options_(options) {
   CreateControls();
   SetToolbarPictures(*this);
   InitFileDialogs();
-  FormCreate();
-  Form2 = new TForm2(this, [this] { return CatalogueFiles(); });
+  ResolveStartFolders();
+  ChipDialog_ = new TChipDialog(this, [this] { return CatalogueFiles(); });
   CreateLocalization();
   CreateEditing();
   CreateDeviceLink();
 }
 
-Tf::~Tf() {
+TMainWindow::~TMainWindow() {
   // The measurement ends within its 0.4 s; its result, posted to the window, is then dropped.
   if (ClockThread_.joinable()) ClockThread_.join();
+  // The grid listens to the document, which goes before the window's widgets do.
+  delete Grid_;
 }
 
-std::string Tf::CatalogueFile() const { return Options_.ExeFolder + kCatalogueFileName; }
+std::string TMainWindow::CatalogueFile() const { return Options_.ExeFolder + kCatalogueFileName; }
 
-std::vector<std::string> Tf::CatalogueFiles() const {
+std::vector<std::string> TMainWindow::CatalogueFiles() const {
   std::vector<std::string> files{CatalogueFile()};
   if (!Options_.UserCatalogue.empty()) files.push_back(Options_.UserCatalogue);
   return files;
 }
 
-bool Tf::Run(const std::function<void()>& command) {
+bool TMainWindow::Run(const std::function<void()>& command) {
   // Every command starts from what the user typed: an open cell entry is kept first.
   return RunCommand(*Ui_, [this, &command] {
-    if (DrawGrid1) DrawGrid1->CommitEntry();
+    if (Grid_) Grid_->CommitEntry();
     command();
   });
 }
 
-QAction* Tf::AddItem(QMenu* menu, const char* name, const char* caption, void (Tf::*handler)()) {
-  auto* a = new QAction(QString::fromUtf8(caption), this);
-  a->setObjectName(name);
-  if (handler) connect(a, &QAction::triggered, this, [this, handler] { RunFromControl(handler); });
+QAction* TMainWindow::AddItem(QMenu* menu, const TWindowCommand& command) {
+  auto* a = new QAction(QString::fromUtf8(command.Caption), this);
+  a->setObjectName(command.ActionName);
+  // A separator has no text: styles draw a separator's text beside its line.
+  a->setSeparator(command.Kind == TCommandKind::Separator);
+  QList<QKeySequence> shortcuts;
+  for (const QString& keys : QString::fromLatin1(command.Shortcut).split(u';', Qt::SkipEmptyParts))
+    shortcuts << QKeySequence(keys, QKeySequence::PortableText);
+  a->setShortcuts(shortcuts);
+  a->setCheckable(command.Kind == TCommandKind::Check);
+  a->setChecked(command.Kind == TCommandKind::Check);
+  if (const auto handler = command.Handler)
+    connect(a, &QAction::triggered, this, [this, handler] { RunFromControl(handler); });
   menu->addAction(a);
   return a;
 }
 
-QAction* Tf::AddSeparator(QMenu* menu, const char* name) {
-  // Without a text: styles draw a separator's text beside its line.
-  auto* a = new QAction(this);
-  a->setObjectName(name);
-  a->setSeparator(true);
-  menu->addAction(a);
-  return a;
-}
-
-QToolButton* Tf::AddToolButton(const char* name, const char* hint, int pictureIndex, int left, void (Tf::*handler)()) {
-  auto* b = new QToolButton(sPanel2);
-  b->setObjectName(name);
-  b->setToolTip(QString::fromUtf8(hint));
-  b->setGeometry(left, 8, 60, 60);
+QToolButton* TMainWindow::AddToolButton(const TWindowCommand& command) {
+  auto* b = new QToolButton(Toolbar_);
+  b->setObjectName(command.ButtonName);
+  b->setToolTip(QString::fromUtf8(command.Hint));
+  b->setGeometry(command.ButtonLeft, 8, 60, 60);
   b->setIconSize(QSize(32, 32));
   b->setAutoRaise(true);
-  b->setProperty("pictureIndex", pictureIndex);
+  if (command.Picture >= 0) b->setProperty("pictureIndex", command.Picture);
+  // A button without a menu item shows its caption.
+  if (command.Kind == TCommandKind::Button) b->setText(QString::fromUtf8(command.Caption));
   // The keyboard stays with the grid: a click leaves the focus where it was.
   b->setFocusPolicy(Qt::NoFocus);
   b->installEventFilter(this);
-  connect(b, &QToolButton::clicked, this, [this, handler] { RunFromControl(handler); });
+  connect(b, &QToolButton::clicked, this, [this, handler = command.Handler] { RunFromControl(handler); });
   return b;
 }
 
-void Tf::CreateControls() {
+void TMainWindow::CreateControls() {
   setWindowTitle(QStringLiteral("Tesmaro"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
                  Qt::WindowContextHelpButtonHint | Qt::WindowCloseButtonHint);
@@ -121,64 +128,49 @@ void Tf::CreateControls() {
   column->setContentsMargins(0, 0, 0, 0);
   column->setSpacing(0);
 
-  sPanel2 = new QFrame(central);
-  sPanel2->setObjectName("sPanel2");
-  sPanel2->setFixedHeight(77);
-  sPanel2->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  sSpeedButton1 = AddToolButton("sSpeedButton1", "Load File", 0, 8, &Tf::ToolButton1Click);
-  sSpeedButton2 = AddToolButton("sSpeedButton2", "Save file as...", 1, 72, &Tf::ToolButton2Click);
-  sSpeedButton3 = AddToolButton("sSpeedButton3", "Read chip", 2, 156, &Tf::sSpeedButton3Click);
-  sSpeedButton4 = AddToolButton("sSpeedButton4", "Write chip", 3, 220, &Tf::sSpeedButton4Click);
-  sSpeedButton5 = AddToolButton("sSpeedButton5", "Verify All", 4, 284, &Tf::VerifyAl1Click);
-  sSpeedButton6 = AddToolButton("sSpeedButton6", "Select chip type", 5, 428, &Tf::ChipSelect1Click);
-  sSpeedButton7 = AddToolButton("sSpeedButton7", "Supported chips", 6, 572, &Tf::SupportedChips1Click);
-  sSpeedButton8 = AddToolButton("sSpeedButton8", "Clear memory buffer", 7, 348, &Tf::Clearmemory1Click);
-  // The menu command of each button, whose shortcut the button's tool tip shows.
-  ButtonActions_ = {{sSpeedButton1, Open1},           {sSpeedButton2, SaveAs1},     {sSpeedButton3, ReadChip1},
-                    {sSpeedButton4, Program2},        {sSpeedButton5, VerifyAl1},   {sSpeedButton6, ChipSelect1},
-                    {sSpeedButton7, SupportedChips1}, {sSpeedButton8, Clearmemory1}};
-  sSpeedButton9 = AddToolButton("sSpeedButton9", "Stop the operation (Esc)", -1, 348, &Tf::sSpeedButton9Click);
-  sSpeedButton9->setProperty("pictureIndex", QVariant());  // not one of the toolbar pictures
-  sSpeedButton9->setText(QStringLiteral("Stop"));
-  sSpeedButton9->setIcon(StopPicture());
-  sSpeedButton9->setIconSize(QSize(28, 28));
-  sSpeedButton9->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
-  sSpeedButton9->setAutoRaise(false);
-  sSpeedButton9->hide();
-  column->addWidget(sPanel2);
+  Toolbar_ = new QFrame(central);
+  Toolbar_->setObjectName("sPanel2");
+  Toolbar_->setFixedHeight(77);
+  Toolbar_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  CreateToolbar();
+  column->addWidget(Toolbar_);
+
+  NoticeBar_ = new TNoticeBar(central);
+  column->addWidget(NoticeBar_);
 
   auto* middle = new QHBoxLayout();
   middle->setSpacing(0);
-  sProgressBar1 = new QProgressBar(central);
-  sProgressBar1->setObjectName("sProgressBar1");
-  sProgressBar1->setOrientation(Qt::Vertical);
-  sProgressBar1->setFixedWidth(25);
-  sProgressBar1->setRange(0, 100);
-  sProgressBar1->setValue(0);
-  sProgressBar1->setTextVisible(false);
-  middle->addWidget(sProgressBar1);
-  DrawGrid1 = new TDrawGrid(central);
-  middle->addWidget(DrawGrid1, 1);
+  ProgressBar_ = new QProgressBar(central);
+  ProgressBar_->setObjectName("sProgressBar1");
+  ProgressBar_->setOrientation(Qt::Vertical);
+  ProgressBar_->setFixedWidth(25);
+  ProgressBar_->setRange(0, 100);
+  ProgressBar_->setValue(0);
+  ProgressBar_->setTextVisible(false);
+  middle->addWidget(ProgressBar_);
+  Grid_ = new THexGrid(central, Document_);
+  middle->addWidget(Grid_, 1);
   column->addLayout(middle, 1);
 
-  sPanel1 = new QFrame(central);
-  sPanel1->setObjectName("sPanel1");
-  sPanel1->setFixedHeight(141);
-  sPanel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
-  sPanel1->setLineWidth(3);
-  pb1 = new TPaintBox32(sPanel1, CurrentChip);
-  pb1->move(3, 3);
-  connect(pb1, &TPaintBox32::Clicked, this, [this] { Run([this] { pb1Click(); }); });
-  column->addWidget(sPanel1);
+  PicturePanel_ = new QFrame(central);
+  PicturePanel_->setObjectName("sPanel1");
+  PicturePanel_->setFixedHeight(141);
+  PicturePanel_->setFrameStyle(QFrame::Panel | QFrame::Raised);
+  PicturePanel_->setLineWidth(3);
+  Picture_ = new TProgrammerPicture(PicturePanel_, CurrentChip);
+  Picture_->move(3, 3);
+  connect(Picture_, &TProgrammerPicture::Clicked, this, [this] { Run([this] { OpenHomePage(); }); });
+  column->addWidget(PicturePanel_);
 
-  sb1 = new TStatusBar(central);
-  sb1->setObjectName("sb1");
-  column->addWidget(sb1);
+  StatusBar_ = new TStatusBar(central);
+  StatusBar_->setObjectName("sb1");
+  column->addWidget(StatusBar_);
   // The grid writes "Addr: ..."; the label is shown in the active language.
-  connect(DrawGrid1, &TDrawGrid::StatusText, this, [this](const QString& t) {
+  connect(Grid_, &THexGrid::StatusText, this, [this](const QString& t) {
     const QString label = QStringLiteral("Addr: ");
-    sb1->SetPanelText(2,
-                      t.startsWith(label) ? QString::fromStdString(MessageText("AddrLabel")) + t.mid(label.size()) : t);
+    StatusBar_->SetPanelText(
+        TStatusPanel::Address,
+        t.startsWith(label) ? QString::fromStdString(MessageText("AddrLabel")) + t.mid(label.size()) : t);
   });
 
   setCentralWidget(central);
@@ -192,78 +184,61 @@ void Tf::CreateControls() {
   // Progress of chip operations and the firmware update: repainted only when the position changes.
   if (OwnUi_) {
     OwnUi_->ProgressSink = [this](int p) {
-      if (sProgressBar1->value() == p) return;
-      sProgressBar1->setValue(p);
-      sProgressBar1->repaint();
+      if (ProgressBar_->value() == p) return;
+      ProgressBar_->setValue(p);
+      ProgressBar_->repaint();
     };
   }
 }
 
-void Tf::CreateMenus() {
-  MainMenu1 = menuBar();
-  MainMenu1->setObjectName("MainMenu1");
-
-  File1 = MainMenu1->addMenu(QStringLiteral("&File"));
-  File1->setObjectName("File1");
-  Open1 = AddItem(File1, "Open1", "&Open", &Tf::ToolButton1Click);
-  Save1 = AddItem(File1, "Save1", "&Save", &Tf::Save1Click);
-  Save1->setShortcut(QKeySequence::Save);
-  SaveAs1 = AddItem(File1, "SaveAs1", "Save &As...", &Tf::ToolButton2Click);
-  Compare1 = AddItem(File1, "Compare1", "&Compare with file...", &Tf::Compare1Click);
-  RecentFiles1 = File1->addMenu(QStringLiteral("&Recent files"));
-  RecentFiles1->setObjectName("RecentFiles1");
-  N1 = AddSeparator(File1, "N1");
-  Exit1 = AddItem(File1, "Exit1", "E&xit", &Tf::Exit1Click);
-
-  CreateEditMenu();
-
-  Program1 = MainMenu1->addMenu(QStringLiteral("&Programmer"));
-  Program1->setObjectName("Program1");
-  Program2 = AddItem(Program1, "Program2", "&Program all", &Tf::sSpeedButton4Click);
-  ReadChip1 = AddItem(Program1, "ReadChip1", "&Read all", &Tf::sSpeedButton3Click);
-  VerifyAl1 = AddItem(Program1, "VerifyAl1", "&Verify all", &Tf::VerifyAl1Click);
-  BlankCheck1 = AddItem(Program1, "BlankCheck1", "&Blank check", &Tf::BlankCheck1Click);
-  Erase1 = AddItem(Program1, "Erase1", "&Erase", &Tf::Erase1Click);
-  N2 = AddSeparator(Program1, "N2");
-  Getversioninfo1 = AddItem(Program1, "Getversioninfo1", "Firmware version &info", &Tf::Getversioninfo1Click);
-
-  Options1 = MainMenu1->addMenu(QStringLiteral("&Options"));
-  Options1->setObjectName("Options1");
-  ChipSelect1 = AddItem(Options1, "ChipSelect1", "&Chip Select", &Tf::ChipSelect1Click);
-  N3 = AddSeparator(Options1, "N3");
-  Clearmemory1 = AddItem(Options1, "Clearmemory1", "C&lear memory buffer", &Tf::Clearmemory1Click);
-  AskBeforeWriting1 = AddItem(Options1, "AskBeforeWriting1", "Ask before &writing a chip", &Tf::AskBeforeWriting1Click);
-  AskBeforeWriting1->setCheckable(true);
-  AskBeforeWriting1->setChecked(true);
-  N4 = AddSeparator(Options1, "N4");
-  Firmwareupdate1 = AddItem(Options1, "Firmwareupdate1", "&Firmware update", &Tf::Firmwareupdate1Click);
-
-  Language1 = MainMenu1->addMenu(QStringLiteral("&Language"));
-  Language1->setObjectName("Language1");
-
-  Help1 = MainMenu1->addMenu(QStringLiteral("&Help"));
-  Help1->setObjectName("Help1");
-  SupportedChips1 = AddItem(Help1, "SupportedChips1", "&Supported Chips", &Tf::SupportedChips1Click);
-  About1 = AddItem(Help1, "About1", "&About", &Tf::About1Click);
-
-  // The usual shortcuts; the chip commands take chords that no editing key uses, and writing,
-  // which overwrites the chip, one that is hard to press by accident.
-  Open1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
-  Save1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-  SaveAs1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
-  Exit1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
-  ReadChip1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_R));
-  Program2->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_W));
-  VerifyAl1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
-  ChipSelect1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_K));
+void TMainWindow::CreateMenus() {
+  MenuBar_ = menuBar();
+  MenuBar_->setObjectName("MainMenu1");
+  for (const TWindowMenu& m : WindowMenus()) {
+    QMenu* menu = MenuBar_->addMenu(QString::fromUtf8(m.Caption));
+    menu->setObjectName(m.ObjectName);
+    Menus_.at(static_cast<size_t>(m.Id)) = menu;
+    for (const TWindowCommand& c : WindowCommands()) {
+      if (c.Menu != m.Id || c.Kind == TCommandKind::Button) continue;
+      if (c.Kind == TCommandKind::Submenu) {
+        RecentFilesMenu_ = menu->addMenu(QString::fromUtf8(c.Caption));
+        RecentFilesMenu_->setObjectName(c.ActionName);
+        continue;
+      }
+      QAction* a = AddItem(menu, c);
+      if (c.Id != TCommandId::None) Actions_.at(static_cast<size_t>(c.Id)) = a;
+    }
+  }
 }
 
-void Tf::RunFromControl(void (Tf::*handler)()) {
+void TMainWindow::CreateToolbar() {
+  // In the order of their names, which is the order they have always been made in.
+  std::vector<const TWindowCommand*> buttons;
+  for (const TWindowCommand& c : WindowCommands())
+    if (c.ButtonName) buttons.push_back(&c);
+  std::stable_sort(buttons.begin(), buttons.end(), [](const TWindowCommand* x, const TWindowCommand* y) {
+    return std::string_view(x->ButtonName) < std::string_view(y->ButtonName);
+  });
+  for (const TWindowCommand* c : buttons) {
+    QToolButton* b = AddToolButton(*c);
+    Buttons_.at(static_cast<size_t>(c->Id)) = b;
+    // The menu command of each button, whose shortcut the button's tool tip shows.
+    if (QAction* a = Action(c->Id)) ButtonActions_[b] = a;
+  }
+  QToolButton* stop = Button(TCommandId::StopOperation);
+  stop->setIcon(StopPicture());
+  stop->setIconSize(QSize(28, 28));
+  stop->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+  stop->setAutoRaise(false);
+  stop->hide();
+}
+
+void TMainWindow::RunFromControl(void (TMainWindow::*handler)()) {
   Run([this, handler] { (this->*handler)(); });
-  if (DrawGrid1) DrawGrid1->setFocus(Qt::OtherFocusReason);
+  if (Grid_) Grid_->setFocus(Qt::OtherFocusReason);
 }
 
-QString Tf::ButtonHint(const QToolButton* button) const {
+QString TMainWindow::ButtonHint(const QToolButton* button) const {
   QString hint = button->toolTip();
   auto it = ButtonActions_.find(button);
   if (it != ButtonActions_.end() && !it->second->shortcut().isEmpty())
@@ -271,7 +246,7 @@ QString Tf::ButtonHint(const QToolButton* button) const {
   return hint;
 }
 
-bool Tf::eventFilter(QObject* watched, QEvent* e) {
+bool TMainWindow::eventFilter(QObject* watched, QEvent* e) {
   // The hint itself stays the translatable text; the shortcut is added when the tip shows.
   if (e->type() == QEvent::ToolTip) {
     auto* button = qobject_cast<QToolButton*>(watched);
@@ -283,59 +258,47 @@ bool Tf::eventFilter(QObject* watched, QEvent* e) {
   return QMainWindow::eventFilter(watched, e);
 }
 
-void Tf::FormCreate() {
+void TMainWindow::ResolveStartFolders() {
   FirstActivation = true;
-  // A command-line file is named from the folder the program was started in, not the data folder.
-  if (!Options_.CommandLineFile.empty())
-    Options_.CommandLineFile =
-        QDir::current().absoluteFilePath(QString::fromStdString(Options_.CommandLineFile)).toStdString();
+  // Files the user named are named from the folder the program was started in, not the data folder.
+  ResolveUserPaths(Options_);
   // The data files are opened by plain names from here; the result is not tested.
   if (!Options_.ExeFolder.empty()) QDir::setCurrent(QString::fromStdString(Options_.ExeFolder));
 }
 
-bool Tf::event(QEvent* e) {
-  if (e->type() == QEvent::WindowActivate) FormActivate();
+bool TMainWindow::event(QEvent* e) {
+  if (e->type() == QEvent::WindowActivate) Activate();
   if (e->type() == QEvent::WindowTitleChange) TitleChanged();
   return QMainWindow::event(e);
 }
 
-void Tf::showEvent(QShowEvent* e) {
+void TMainWindow::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
   // Platforms without window activation (offscreen) still get the first activation.
-  QTimer::singleShot(0, this, [this] { FormActivate(); });
+  QTimer::singleShot(0, this, [this] { Activate(); });
 }
 
-void Tf::FormActivate() {
+void TMainWindow::Activate() {
   if (!FirstActivation) return;
   FirstActivation = false;
   // Runs once in the life of the process, whatever fails or whichever box closes during it.
   Run([this] {
-    StartupInit();
+    StartUp();
     BuildLanguageMenu();
     ApplyLanguage();
-    DrawGrid1->SetColWidth(17, 140);
-    DrawGrid1->SetChipSize(CurrentChip.Size);
-    DrawGrid1->Editor().SetBaseline();
+    Grid_->SetColWidth(17, 140);
+    Grid_->SetChipSize(CurrentChip.Size);
     UpdateView();
+    // The command-line file, by the same rule as every open; its folder becomes the dialogs'.
     const std::string& file = Options_.CommandLineFile;
-    if (!file.empty()) {
-      // Folders set only after a successful load.
-      ReplaceBuffer([this, &file] {
-        LoadCommandLineFile(file);
-        return true;
-      });
-      OpenDialog1.InitialDir = FolderPart(file);
-      SaveDialog1.InitialDir = FolderPart(file);
-      DocumentOpenedOrSaved(file,
-                            KnownImageFormatOf(file) == TImageFormat::SRec ? TImageFormat::SRec : TImageFormat::Hex);
-    }
+    if (!file.empty()) OpenFile(file);
   });
-  DrawGrid1->setFocus(Qt::OtherFocusReason);
+  Grid_->setFocus(Qt::OtherFocusReason);
   if (Options_.CloseAfterStart) QTimer::singleShot(0, this, [this] { close(); });
 }
 
-void Tf::StartupInit() {
-  DrawGrid1->SetColWidth(0, 50);
+void TMainWindow::StartUp() {
+  Grid_->SetColWidth(0, 50);
   CurrentMemoryAddress = 0;
   std::string chipName;
   {
@@ -344,15 +307,15 @@ void Tf::StartupInit() {
     chipName = settings.ReadString(kMainSection, "Chip", "");
     SelectStartupLanguage(settings.ReadInteger(kMainSection, "LangID", -1));
     LoadDocumentSettings(settings);
+    LoadCheckSettings(settings);
   }
   // A remembered chip that the catalogue refuses is reported; the start-up goes on without a chip.
   if (!chipName.empty()) Run([&] { LoadChip(TCatalogue(CatalogueFiles()), chipName, CurrentChip); });
-  BlankSixteenBitCount(CurrentChip.Size);
   MeasureCpuClock();
   UpdateView();
 }
 
-void Tf::MeasureCpuClock() {
+void TMainWindow::MeasureCpuClock() {
   if (ClockThread_.joinable()) return;
   // The measurement busy-waits 0.4 s: on its own thread, so the window is shown and answers
   // input meanwhile. The result comes back as an event of the window's thread.
@@ -363,44 +326,45 @@ void Tf::MeasureCpuClock() {
         [this, mhz] {
           CpuMHz = mhz;
           ClockShown_ = true;
-          sb1->SetPanelText(1, QString::fromStdString(FormatCpuMHz(CpuMHz)));
+          StatusBar_->SetPanelText(TStatusPanel::Clock, QString::fromStdString(FormatCpuMHz(CpuMHz)));
         },
         Qt::QueuedConnection);
   });
 }
 
-void Tf::UpdateView() {
-  CalcChecksum(CurrentChip.Size);
+void TMainWindow::UpdateView() {
+  // The checksum and the grid cover the chip as it is now.
+  if (Document_.ChipSize() != CurrentChip.Size) Grid_->SetChipSize(CurrentChip.Size);
   ShowChecksum();
-  sb1->SetPanelText(4, QString::fromStdString(CurrentChip.Name));
-  sb1->SetPanelText(5, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
-  sb1->SetPanelText(6, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
-  DrawGrid1->BufferChanged();
-  DrawGrid1->SetMarks({});  // the differences of a compare no longer hold for new contents
+  StatusBar_->SetPanelText(TStatusPanel::ChipName, QString::fromStdString(CurrentChip.Name));
+  StatusBar_->SetPanelText(TStatusPanel::ChipSize, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
+  StatusBar_->SetPanelText(TStatusPanel::PageSize, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
+  Grid_->SetMarks({});  // the differences of a compare no longer hold for new contents
   ShowCellAddress();
-  DrawGrid1->RepaintNow();
-  pb1->RepaintNow();
+  Grid_->RepaintNow();
+  Picture_->RepaintNow();
 }
 
-void Tf::ShowCellAddress() {
-  const int column = DrawGrid1->Col(), row = DrawGrid1->Row();
-  if (row < 1 || column < 0 || column >= TDrawGrid::kColCount - 1) {
-    sb1->SetPanelText(2, QString());
+void TMainWindow::ShowCellAddress() {
+  const int column = Grid_->Col(), row = Grid_->Row();
+  if (row < 1 || column < 0 || column >= THexGrid::kColCount - 1) {
+    StatusBar_->SetPanelText(TStatusPanel::Address, QString());
     return;
   }
   // Empty until the user first selects a cell; from then on it follows the current cell.
-  if (sb1->PanelText(2).isEmpty()) return;
-  sb1->SetPanelText(
-      2, QString::fromStdString(MessageText("AddrLabel") + IntToHex(THexGridModel::CellAddress(column, row), 4)));
+  if (StatusBar_->PanelText(TStatusPanel::Address).isEmpty()) return;
+  StatusBar_->SetPanelText(
+      TStatusPanel::Address,
+      QString::fromStdString(MessageText("AddrLabel") + IntToHex(THexGridModel::CellAddress(column, row), 4)));
 }
 
-void Tf::SaveSettings() {
+void TMainWindow::SaveSettings() {
   TIniFile settings(Options_.SettingsFile);
   settings.WriteString(kMainSection, "Chip", CurrentChip.Name);
   settings.WriteInteger(kMainSection, "CurrentMemoryAddress", CurrentMemoryAddress);
 }
 
-void Tf::closeEvent(QCloseEvent* e) {
+void TMainWindow::closeEvent(QCloseEvent* e) {
   // During a long command the close request asks whether to stop it; the window closes once it
   // has ended.
   if (Busy) {
@@ -426,22 +390,20 @@ void Tf::closeEvent(QCloseEvent* e) {
     e->ignore();
 }
 
-void Tf::Exit1Click() { close(); }
+void TMainWindow::Exit() { close(); }
 
-void Tf::About1Click() {
+void TMainWindow::About() {
   Ui().ShowInformation(FormatText(Ui().MessageText("AboutText"), {TESMARO_VERSION, QT_VERSION_STR, qVersion()}));
 }
 
-void Tf::sSpeedButton9Click() {
+void TMainWindow::StopOperation() {
   if (LongOperation) LongOperation->RequestStop();
 }
 
-void Tf::Clearmemory1Click() {
+void TMainWindow::ClearBuffer() {
   if (!ConfirmDiscardChanges()) return;
-  // A cleared buffer holds nothing to save; the clear can be taken back.
-  ReplaceBuffer([] {
-    ClearMemoryBuffer();
-    return true;
-  });
+  // An untitled document of blank bytes; the clear can be taken back.
+  Grid_->CommitEntry();
+  Document_.Clear();
   UpdateView();
 }

@@ -1,4 +1,5 @@
-// The main window Tf: start-up, the command table, the status bar, the settings file and closing.
+// The main window: start-up, the menus and the toolbar built from the command table, the status bar,
+// the settings file and closing.
 #pragma once
 
 #include <QAction>
@@ -8,6 +9,7 @@
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QToolButton>
+#include <array>
 #include <functional>
 #include <map>
 #include <memory>
@@ -16,91 +18,55 @@
 #include <vector>
 
 #include "app/start_options.h"
+#include "app/window_commands.h"
+#include "buffer/document.h"
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
 #include "hid/hid_controller.h"
 #include "imagefile/image_file.h"
 #include "programmer/programmer.h"
 
-class TDrawGrid;
+struct TCheckOptions;
+class THexGrid;
+class TNoticeBar;
+class TConnectionDialog;
 class TDifferencesWindow;
-class TPaintBox32;
+class TProgrammerPicture;
 class TStatusBar;
 class TGuiUserInterface;
 class TSimulatedProgrammer;
-class TForm2;
+class TChipDialog;
 class TLongOperation;
 class TIniFile;
 class TQLanguageSource;
 class TQFormLocalizer;
 class TQtTranslations;
 
-class Tf : public QMainWindow {
+class TMainWindow : public QMainWindow {
   Q_OBJECT
  public:
   // ui: where boxes and dialogs go; the window's own Qt dialogs when null (tests pass a scripted one).
-  explicit Tf(const TStartOptions& options, TUserInterface* ui = nullptr);
-  ~Tf() override;
+  explicit TMainWindow(const TStartOptions& options, TUserInterface* ui = nullptr);
+  ~TMainWindow() override;
 
-  // --- controls, named as the language files address them ---
-  QFrame* sPanel2 = nullptr;
-  QToolButton* sSpeedButton1 = nullptr;
-  QToolButton* sSpeedButton2 = nullptr;
-  QToolButton* sSpeedButton3 = nullptr;
-  QToolButton* sSpeedButton4 = nullptr;
-  QToolButton* sSpeedButton5 = nullptr;
-  QToolButton* sSpeedButton6 = nullptr;
-  QToolButton* sSpeedButton7 = nullptr;
-  QToolButton* sSpeedButton8 = nullptr;
-  QToolButton* sSpeedButton9 = nullptr;  // Stop: in the Clear button's place while an operation runs
-  QProgressBar* sProgressBar1 = nullptr;
-  TDrawGrid* DrawGrid1 = nullptr;
-  QFrame* sPanel1 = nullptr;
-  TPaintBox32* pb1 = nullptr;
-  TStatusBar* sb1 = nullptr;
-  QMenuBar* MainMenu1 = nullptr;
-  QMenu* File1 = nullptr;
-  QAction* Open1 = nullptr;
-  QAction* Save1 = nullptr;
-  QAction* SaveAs1 = nullptr;
-  QAction* Compare1 = nullptr;
-  QMenu* RecentFiles1 = nullptr;
-  QAction* N1 = nullptr;
-  QAction* Exit1 = nullptr;
-  QMenu* Program1 = nullptr;
-  QAction* Program2 = nullptr;
-  QAction* ReadChip1 = nullptr;
-  QAction* VerifyAl1 = nullptr;
-  QAction* BlankCheck1 = nullptr;
-  QAction* Erase1 = nullptr;
-  QAction* N2 = nullptr;
-  QAction* Getversioninfo1 = nullptr;
-  QMenu* Options1 = nullptr;
-  QAction* ChipSelect1 = nullptr;
-  QAction* N3 = nullptr;
-  QAction* Clearmemory1 = nullptr;
-  QAction* AskBeforeWriting1 = nullptr;
-  QAction* N4 = nullptr;
-  QAction* Firmwareupdate1 = nullptr;
-  QMenu* Language1 = nullptr;
-  QMenu* Help1 = nullptr;
-  QAction* SupportedChips1 = nullptr;
-  QAction* About1 = nullptr;
+  // The file dialogs' settings: filters, the chosen file and filter, the starting folder.
+  TFileDialog OpenDialog;
+  TFileDialog SaveDialog;
+  TFileDialog FirmwareDialog;  // the firmware update file
+  TFileDialog CompareDialog;   // Compare with file
 
   // The chip selection dialog, created hidden after the window and reused at every selection.
-  TForm2* Form2 = nullptr;
-
+  TChipDialog& ChipDialog() { return *ChipDialog_; }
   // The language source of every window: the languages, the active one, its texts.
-  TQLanguageSource* QLanguageSource = nullptr;
+  TQLanguageSource& LanguageSource() { return *LanguageSource_; }
   // The window's texts in the active language.
-  TQFormLocalizer* QFormLocalizer1 = nullptr;
-
-  TFileDialog OpenDialog1;
-  TFileDialog SaveDialog1;
-  TFileDialog OpenDialog2;
-  TFileDialog OpenDialog3;  // Compare with file
-  // The differences of the last compare; created at the first compare that finds any.
-  TDifferencesWindow* DifferencesWindow = nullptr;
+  TQFormLocalizer& Localizer() { return *Localizer_; }
+  // The differences of the last compare; null until a compare finds any.
+  TDifferencesWindow* DifferencesWindow() const { return DifferencesWindow_; }
+  // The one document of the process: the bytes, their checksum, history and origin.
+  TDocument& Document() { return Document_; }
+  // The report of the last connection check; null until Help > Check connection ran.
+  TConnectionDialog* ConnectionDialog() const { return ConnectionDialog_; }
 
   // --- state ---
   bool FirstActivation = true;
@@ -121,7 +87,7 @@ class Tf : public QMainWindow {
   // The controller on the hidapi or (with --simulate) the simulated platform; its start-up
   // change notification arrives once the event loop runs.
   void CreateDeviceLink();
-  void HidDeviceControllerDeviceChange();
+  void DeviceChanged();
   // Names the held programmer (node, serial number, USB port) in the version panel's hint.
   void ShowHeldProgrammer();
 
@@ -133,118 +99,129 @@ class Tf : public QMainWindow {
   std::vector<std::string> CatalogueFiles() const;
 
   // --- lifecycle ---
-  void FormCreate();
-  void FormActivate();
-  void StartupInit();
+  void ResolveStartFolders();
+  void Activate();
+  void StartUp();
   void UpdateView();
-  // Starts the clock measurement; panel 1 is written when it ends.
+  // Starts the clock measurement; the clock panel is written when it ends.
   void MeasureCpuClock();
   // True while the clock measurement runs.
   bool MeasuringClock() const { return ClockThread_.joinable() && !ClockShown_; }
   void SaveSettings();
 
   // --- commands ---
-  void ToolButton1Click();  // Open
-  void ToolButton2Click();  // Save As
+  void Open();    // Open
+  void SaveAs();  // Save As
 
-  void Compare1Click();  // Compare with file: the differences listed and marked in the grid
+  void CompareWithFile();  // Compare with file: the differences listed and marked in the grid
 
-  // --- image files: load into MemoryBuffer, then refresh the view ---
-  // The whole file or nothing: a file that fails to load leaves the buffer and the view as they
-  // were. When an Intel HEX or S-record file's data start past the chip, asks whether to load
-  // them at address 0 (ImgAskOffset).
-  void LoadImage(const std::string& fileName, TImageFormat format);
-  void LoadHexFile(const std::string& fileName);
-  void LoadBinFile(const std::string& fileName);
-  // The command-line file: Intel HEX whatever its extension, S-records when the name says so.
-  void LoadCommandLineFile(const std::string& fileName);
+  // --- image files ---
+  // Opens a file as the document (Open, Recent files, drops, the command line), the format by
+  // its extension or its content, after the unsaved-changes question. The whole file or
+  // nothing: a file that fails to load leaves the document and the view as they were. When the
+  // data of an Intel HEX or S-record file start past the chip, asks whether to load them at
+  // address 0 (ImgAskOffset); data past the chip are kept and noticed once (ImgLargerThanChip).
+  void OpenDocument(const std::string& fileName);
+  // The same without the question (asked already).
+  void OpenFile(const std::string& fileName);
+  // Replaces the document as one undo step: fill writes the new bytes into scratch space
+  // (pre-filled with 0xFF) and gives their origin, or nothing to leave the document as it was.
+  void ReplaceDocument(const std::function<std::optional<TDocumentOrigin>(std::span<uint8_t> scratch)>& fill);
+  // Writes the document to file in format, covering what its origin's data covered and the chip,
+  // and makes the file its origin.
+  void SaveDocument(const std::string& fileName, TImageFormat format);
   // Makes the grid cell of address current and scrolls to it.
   void GoToAddress(uint32_t address);
-  // Filters and default extension of OpenDialog1 and SaveDialog1.
+  // Filters and default extension of OpenDialog and SaveDialog.
   void InitFileDialogs();
-  void Exit1Click();
-  void sSpeedButton3Click();  // Read chip
-  void sSpeedButton4Click();  // Write chip
-  void VerifyAl1Click();
-  void Getversioninfo1Click();                 // from the menu
-  void Getversioninfo1Click(QObject* Sender);  // Sender null: silent
-  void ChipSelect1Click();
-  void Clearmemory1Click();
-  void sSpeedButton9Click();  // Stop (and Escape) while an operation runs
-  void Firmwareupdate1Click();
-  void Language1Click(QAction* item);
+  void Exit();
+  void ReadChip();   // Read chip
+  void WriteChip();  // Write chip
+  void VerifyChip();
+  // Asks the programmer for its firmware version, shown in its status panel; unless silent, a good
+  // reply is also shown in a box.
+  void ShowFirmwareVersion();  // from the menu: not silent
+  void ShowFirmwareVersion(bool silent);
+  void SelectChip();
+  void ClearBuffer();
+  void StopOperation();  // Stop (and Escape) while an operation runs
+  void UpdateFirmware();
+  void SelectLanguage(QAction* item);
   // The text of a message key in the active language.
   std::string MessageText(const std::string& key);
-  void SupportedChips1Click();
-  void About1Click();
+  void ShowSupportedChips();
+  // Help > Check connection: the connection check's report in its dialog.
+  void CheckConnection();
+  void About();
   // A toolbar button's tool tip: its hint and the shortcut of the command it runs.
   QString ButtonHint(const QToolButton* button) const;
-  void pb1Click();
+  void OpenHomePage();
 
   // --- unsaved changes (main_window_document.cpp) ---
-  // The buffer changed since the last load, save, read or successful write.
-  bool BufferModified() const { return BufferModified_; }
-  void SetBufferModified(bool modified);
+  // The document differs from its origin: edited since it was opened, read or saved.
+  bool BufferModified() const { return Document_.Modified(); }
   // With unsaved changes, asks "ConfirmDiscard" (Save / Discard / Cancel) before a command that
   // replaces the buffer or closes the window; Save saves first. True when the command may go on.
   bool ConfirmDiscardChanges();
 
   // --- blank check, erase and the question before writing (main_window_blank.cpp) ---
-  void BlankCheck1Click();
-  void Erase1Click();
+  void BlankCheck();
+  void EraseChip();
   // Remembers the "Ask before writing a chip" choice in the settings.
-  void AskBeforeWriting1Click();
+  void RememberAskBeforeWriting();
   // With "Ask before writing a chip" on and a programmer held, asks "ConfirmWrite"; true to go on.
   bool ConfirmWriteChip();
 
+  // --- checks of what is read, backups, the chip's size (main_window_checks.cpp) ---
+  // A notice of the running command: the notice bar above the grid, and the user interface.
+  void ShowNotice(const std::string& text);
+  TNoticeBar& Notices() { return *NoticeBar_; }
+  // How the chip commands check their reads and keep the chip's contents before writing, from
+  // Options > "Read twice and compare" and "Keep the chip's contents before writing".
+  TCheckOptions CheckOptions() const;
+  // Remembers both options in the settings.
+  void RememberChecks();
+  void LoadCheckSettings(const TIniFile& settings);
+  // Finds the chip's size by reading and offers to select a chip of that size.
+  void DetectSize();
+  // Lists the backups and writes the chosen one back into the chip after a question.
+  void RestoreChipContents();
+  // Makes the catalogue's chip name the current chip, as the chip dialog does.
+  void SelectChipNamed(const std::string& name);
+  // The newest backups kept in the backup folder.
+  static constexpr size_t kBackupsKept = 50;
+
   // --- the current file, Save, recent files, the last folder, dropped files (main_window_recent.cpp) ---
-  std::string CurrentFile;                             // the file last opened or saved; "" for none
-  TImageFormat CurrentFileFormat = TImageFormat::Hex;  // the format it was read or written in
-  std::vector<std::string> RecentFiles;                // most recent first, at most kRecentFileCount
+  // The file the document came from or was saved to; "" when its origin is the chip or nothing.
+  std::string CurrentFile() const { return Document_.Origin().IsFile() ? Document_.Origin().Name : std::string(); }
+  std::vector<std::string> RecentFiles;  // most recent first, at most kRecentFileCount
   static constexpr size_t kRecentFileCount = 8;
-  // Writes the current file again in the format it was opened or saved in; Save As when there is none.
-  void Save1Click();
-  // Opens a file by name, the format following its name, after the unsaved-changes question.
-  void OpenDocument(const std::string& fileName);
+  // Writes the document to its file again, in its format at its offset, keeping every byte the
+  // file held; Save As when its origin is the chip or nothing.
+  void Save();
   // Opens an entry of the Recent files menu; a file that is gone is taken off the list, with a notice.
   void OpenRecentFile(const std::string& fileName);
-  // A file was opened or saved in format: it becomes the current file (unmodified),
-  // goes to the top of the recent files, and its folder becomes the dialogs' starting folder.
-  void DocumentOpenedOrSaved(const std::string& fileName, TImageFormat format);
-  // The title: the current file's name, "*" while the buffer has unsaved changes, the caption.
+  // A file was opened or saved: it goes to the top of the recent files, and its folder becomes
+  // the dialogs' starting folder.
+  void RememberFile(const std::string& fileName);
+  // The title: the origin's name (the file, the chip), "*" while the document is modified, the caption.
   void UpdateTitle();
   // Reads the document settings (recent files, last folder, ask before writing) at start-up.
   void LoadDocumentSettings(const TIniFile& settings);
 
   // --- the Edit menu over the hex grid (main_window_edit.cpp) ---
-  QMenu* Edit1 = nullptr;
-  QAction* Undo1 = nullptr;
-  QAction* Redo1 = nullptr;
-  QAction* EditN1 = nullptr;
-  QAction* Copy1 = nullptr;
-  QAction* CopyText1 = nullptr;
-  QAction* Paste1 = nullptr;
-  QAction* SelectAll1 = nullptr;
-  QAction* EditN2 = nullptr;
-  QAction* Fill1 = nullptr;
-  QAction* SwapBytes1 = nullptr;
-  QAction* EditN3 = nullptr;
-  QAction* Find1 = nullptr;
-  QAction* FindNext1 = nullptr;
-  QAction* FindPrevious1 = nullptr;
-  QAction* GoTo1 = nullptr;
-  void Undo1Click();
-  void Redo1Click();
-  void Copy1Click();      // the selection as hexadecimal pairs
-  void CopyText1Click();  // the selection as the character column's text
-  void Paste1Click();
-  void SelectAll1Click();
-  void Fill1Click();
-  void SwapBytes1Click();
-  void Find1Click();
-  void FindNext1Click();
-  void FindPrevious1Click();
-  void GoTo1Click();
+  void Undo();
+  void Redo();
+  void Copy();        // the selection as hexadecimal pairs
+  void CopyAsText();  // the selection as the character column's text
+  void Paste();
+  void SelectAll();
+  void Fill();
+  void SwapBytes();
+  void Find();
+  void FindNext();
+  void FindPrevious();
+  void GoTo();
   // The commands behind the dialogs, with what was typed into them.
   void PasteText(const QString& text);
   void FillSelection(const QString& text);
@@ -254,10 +231,7 @@ class Tf : public QMainWindow {
   // Answers the Edit menu's prompts instead of its dialogs (tests): fills text (and for Find
   // whether it is text), false for Cancel.
   std::function<bool(TEditPrompt kind, QString& text, bool& asText)> EditPromptHook;
-  // Runs a change of the whole buffer (load, read, clear) as one undo step; when it returns true
-  // the buffer holds what was loaded or read: unmodified, and the base of the changed-byte marks.
-  void ReplaceBuffer(const std::function<bool()>& replace);
-  // Status panel 3 from Checksum.
+  // The checksum panel from the document's checksum.
   void ShowChecksum();
   // The character column in the code page of the active language's character set.
   void ApplyGridCodePage();
@@ -274,18 +248,47 @@ class Tf : public QMainWindow {
   void dropEvent(QDropEvent* e) override;
 
  private:
+  // The long operation disables the commands, shows Stop and moves the progress bar while it runs.
+  friend class TLongOperation;
+
+  // --- controls; their object names are the keys the language files address them by ---
+  QFrame* Toolbar_ = nullptr;
+  QProgressBar* ProgressBar_ = nullptr;
+  THexGrid* Grid_ = nullptr;
+  QFrame* PicturePanel_ = nullptr;
+  TProgrammerPicture* Picture_ = nullptr;
+  TStatusBar* StatusBar_ = nullptr;
+  TNoticeBar* NoticeBar_ = nullptr;
+  QMenuBar* MenuBar_ = nullptr;
+  QMenu* RecentFilesMenu_ = nullptr;
+  // The menus, menu items and toolbar buttons built from the command table, by id.
+  std::array<QMenu*, kMenuCount> Menus_{};
+  std::array<QAction*, kCommandCount> Actions_{};
+  std::array<QToolButton*, kCommandCount> Buttons_{};
+  QMenu* Menu(TMenuId id) const { return Menus_.at(static_cast<size_t>(id)); }
+  QAction* Action(TCommandId id) const { return Actions_.at(static_cast<size_t>(id)); }
+  QToolButton* Button(TCommandId id) const { return Buttons_.at(static_cast<size_t>(id)); }
+
+  TChipDialog* ChipDialog_ = nullptr;
+
+  TQLanguageSource* LanguageSource_ = nullptr;
+  TQFormLocalizer* Localizer_ = nullptr;
+
+  TDifferencesWindow* DifferencesWindow_ = nullptr;
+  TConnectionDialog* ConnectionDialog_ = nullptr;
+
   void CreateControls();
+  // The menus with their items and shortcuts, and the toolbar buttons, from the command table.
   void CreateMenus();
-  QAction* AddItem(QMenu* menu, const char* name, const char* caption, void (Tf::*handler)());
-  QAction* AddSeparator(QMenu* menu, const char* name);
-  QToolButton* AddToolButton(const char* name, const char* hint, int pictureIndex, int left, void (Tf::*handler)());
+  void CreateToolbar();
+  QAction* AddItem(QMenu* menu, const TWindowCommand& command);
+  QToolButton* AddToolButton(const TWindowCommand& command);
   // Localization (main_window_language.cpp): the language source with its languages, the message
   // lookup, the remembered language at start-up and the Language menu.
   void CreateLocalization();
   void SelectStartupLanguage(int32_t langId);
   void BuildLanguageMenu();
-  // The Edit menu, placed after File, and the grid's signals to the status bar.
-  void CreateEditMenu();
+  // The grid's signals to the status bar.
   void CreateEditing();
   bool EditPrompt(TEditPrompt kind, QString& text, bool& asText);
   bool CanEdit() const;
@@ -296,26 +299,31 @@ class Tf : public QMainWindow {
   QString LastFillText_;
   // After a language switch: Qt's own texts, the status labels and the empty grid's hint.
   void ApplyLanguage();
-  // Status panel 2: the address of the current cell, empty without one.
+  // The address panel: the address of the current cell, empty without one.
   void ShowCellAddress();
+  // Undo and Redo enabled while there is something to take back or do again.
+  void UpdateEditCommands();
   // Runs a command of the menu or the toolbar; the grid has the keyboard focus afterwards.
-  void RunFromControl(void (Tf::*handler)());
+  void RunFromControl(void (TMainWindow::*handler)());
 
   std::thread ClockThread_;
   bool ClockShown_ = false;
   std::unique_ptr<TQtTranslations> QtTranslations_;
   std::map<const QToolButton*, QAction*> ButtonActions_;
 
-  // The offset to load fileName at: the file's lowest address when the user says so, else 0.
-  uint32_t AskLoadOffset(const std::string& fileName, TImageFormat format);
-  // ReadImageFile with its errors in the active language.
-  void ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset, std::span<uint8_t> image);
+  // The offset to load fileName at: the lowest address of data when the user says so, else 0.
+  uint32_t AskLoadOffset(const TImageExtent& data);
+  // ReadImage with its errors in the active language.
+  TImageExtent ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
+                                  std::span<uint8_t> image);
+  // The error's text in the active language.
+  std::string Localized(const std::exception& e);
   void RebuildRecentMenu();
   void SaveRecentFiles();
   void SetLastFolder(const std::string& folder);
   void TitleChanged();
 
-  bool BufferModified_ = false;
+  TDocument Document_;
   QString Caption_ = QStringLiteral("Tesmaro");  // the title without the file, as the language gives it
   bool SettingTitle_ = false;
   TStartOptions Options_;

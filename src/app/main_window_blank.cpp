@@ -5,26 +5,27 @@
 #include "common/ini_file.h"
 #include "programmer/blank_erase.h"
 
-void Tf::BlankCheck1Click() {
+void TMainWindow::BlankCheck() {
   TLongOperation op(*this);
   if (!op.Started()) return;
   BlankCheckChip(Programmer, CurrentChip, op);
 }
 
 // The chip changes, the buffer does not: nothing to refresh.
-void Tf::Erase1Click() {
+void TMainWindow::EraseChip() {
   TLongOperation op(*this);
   if (!op.Started()) return;
-  EraseChip(Programmer, CurrentChip, op);
+  ::EraseChip(Programmer, CurrentChip, op, CheckOptions());
 }
 
-void Tf::AskBeforeWriting1Click() {
-  TIniFile(Options().SettingsFile).WriteInteger("Main", "AskBeforeWriting", AskBeforeWriting1->isChecked() ? 1 : 0);
+void TMainWindow::RememberAskBeforeWriting() {
+  TIniFile(Options().SettingsFile)
+      .WriteInteger("Main", "AskBeforeWriting", Action(TCommandId::AskBeforeWriting)->isChecked() ? 1 : 0);
 }
 
-bool Tf::ConfirmWriteChip() {
+bool TMainWindow::ConfirmWriteChip() {
   // Without a programmer the write only says so: there is nothing to confirm.
-  if (!AskBeforeWriting1->isChecked() || !Programmer.HeldDevice) return true;
+  if (!Action(TCommandId::AskBeforeWriting)->isChecked() || !Programmer.HeldDevice) return true;
   const std::string text = FormatText(Ui().MessageText("ConfirmWrite"),
                                       {std::to_string(std::max<int32_t>(0, CurrentChip.Size)), CurrentChip.Name});
   return Ui().AskYesNo(text, TAnswer::No) == TAnswer::Yes;

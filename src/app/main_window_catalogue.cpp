@@ -9,19 +9,19 @@
 
 // The chosen chip becomes CurrentChip and sizes the grid; the buffer and the settings are
 // left alone (the chip is written to the settings at closing).
-void Tf::ChipSelect1Click() {
-  Form2->LoadFamilies();
-  if (Form2->ShowModal() != QDialog::Accepted) return;
-  const std::string name = Form2->SelectedChip();
+void TMainWindow::SelectChip() {
+  ChipDialog_->LoadFamilies();
+  if (ChipDialog_->ShowModal() != QDialog::Accepted) return;
+  const std::string name = ChipDialog_->SelectedChip();
   if (name.empty()) return;
   // Repaint what the closed dialog covered before the lookup.
   QCoreApplication::processEvents();
   LoadChip(TCatalogue(CatalogueFiles()), name, CurrentChip);
-  DrawGrid1->SetChipSize(CurrentChip.Size);
+  Grid_->SetChipSize(CurrentChip.Size);
   UpdateView();
 }
 
-void Tf::SupportedChips1Click() {
+void TMainWindow::ShowSupportedChips() {
   Ui().ShowMessage(SupportedChipsReport(TCatalogue(CatalogueFiles()), Ui().MessageText("SuppChips"),
                                         Ui().MessageText("NotSuppChips")));
 }

@@ -1,46 +1,51 @@
 // The chip commands of the toolbar and the Programmer menu: Read chip, Write chip with its
-// read-back check, and Verify, on the held programmer with the progress on sProgressBar1.
+// read-back check, and Verify, on the held programmer with the progress on the progress bar.
 #include "app/hex_grid.h"
 #include "app/long_operation.h"
 #include "app/main_window.h"
-#include "buffer/memory_buffer.h"
+#include "programmer/checked_read.h"
 #include "programmer/chip_operations.h"
 
-void Tf::sSpeedButton3Click() {
+void TMainWindow::ReadChip() {
   if (!ConfirmDiscardChanges()) return;
   TChipRun run = TChipRun::NoProgrammer;
-  // The read is one undo step; only a complete read counts as the chip's contents.
-  ReplaceBuffer([this, &run] {
+  // The read is one undo step; only a complete read replaces the document, and the chip becomes
+  // its origin.
+  ReplaceDocument([this, &run](std::span<uint8_t> scratch) -> std::optional<TDocumentOrigin> {
     TLongOperation op(*this);
-    if (!op.Started()) return false;
-    run = ReadChipTo(Programmer, CurrentChip, MemoryBuffer, op);
-    return run == TChipRun::Done;
+    if (!op.Started()) return std::nullopt;
+    run = ReadChipChecked(Programmer, CurrentChip, scratch, op, CheckOptions());
+    if (run != TChipRun::Done) return std::nullopt;
+    return TDocumentOrigin::ReadFromChip(CurrentChip.Name);
   });
   if (run != TChipRun::Refused && run != TChipRun::NoProgrammer) UpdateView();
 }
 
-void Tf::sSpeedButton4Click() {
+void TMainWindow::WriteChip() {
   if (!ConfirmWriteChip()) return;
+  Grid_->CommitEntry();
   TChipCheck check;
   {
     TLongOperation op(*this);
     if (!op.Started()) return;
-    check = WriteAndCheckChip(Programmer, CurrentChip, MemoryBuffer, op);
+    check = WriteAndCheckChip(Programmer, CurrentChip, Document_.Bytes(), op, nullptr, {}, nullptr, CheckOptions());
   }
-  // The chip now holds the buffer: nothing is left unsaved and no byte counts as changed.
+  // The chip now holds the document: no byte counts as changed. A document of a file stays
+  // modified until the file is saved; one of a chip, or a new one, now has this chip as origin.
   if (check == TChipCheck::Same) {
-    DrawGrid1->Editor().SetBaseline();
-    SetBufferModified(false);
+    Document_.SetBaseline();
+    if (!Document_.Origin().IsFile()) Document_.Saved(TDocumentOrigin::ReadFromChip(CurrentChip.Name));
   }
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }
 
-void Tf::VerifyAl1Click() {
+void TMainWindow::VerifyChip() {
+  Grid_->CommitEntry();
   TChipCheck check;
   {
     TLongOperation op(*this);
     if (!op.Started()) return;
-    check = VerifyChip(Programmer, CurrentChip, MemoryBuffer, op);
+    check = ::VerifyChip(Programmer, CurrentChip, Document_.Bytes(), op, nullptr, {}, CheckOptions());
   }
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }

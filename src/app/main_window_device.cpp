@@ -1,22 +1,25 @@
-// The main window's side of the programmer link: the HID controller, its device-change handler
-// and the version query of the menu.
+// The main window's side of the programmer link: the HID controller, its device-change handler,
+// the version query of the menu and the connection check.
 #include <iostream>
 
+#include "app/connection_dialog.h"
+#include "app/long_operation.h"
 #include "app/main_window.h"
 #include "app/qt_hid_event_loop.h"
 #include "app/status_bar.h"
 #include "common/error.h"
+#include "hid/usb_probe.h"
+#include "programmer/connection_check.h"
 #include "programmer/version_query.h"
 #include "simulator/simulation.h"
 
-void Tf::CreateDeviceLink() {
+void TMainWindow::CreateDeviceLink() {
   std::unique_ptr<THidPlatform> platform;
   if (Options_.Simulate) {
     if (!Options_.SimulationError.empty()) Run([this] { throw TError(Options_.SimulationError); });
     TSimulationOptions so = Options_.Simulation;
     const std::string log = so.LogFile;
     so.LogFile.clear();
-    so.LockFile = Options_.SimulateImage;
     TSimulation sim = CreateSimulation(so);
     if (Options_.Verbose) std::cerr << "tesmaro: simulated chip seed " << sim.Seed << "\n";
     SimulatedProgrammer = sim.Programmer;
@@ -29,27 +32,49 @@ void Tf::CreateDeviceLink() {
   }
   HidEventLoop = std::make_unique<TQtHidEventLoop>();
   HidDeviceController = std::make_unique<THidDeviceController>(std::move(platform), *HidEventLoop);
-  HidDeviceController->OnDeviceChange = [this](THidDeviceController&) {
-    Run([this] { HidDeviceControllerDeviceChange(); });
-  };
+  HidDeviceController->OnDeviceChange = [this](THidDeviceController&) { Run([this] { DeviceChanged(); }); };
   Programmer.Attach(*HidDeviceController);
   Programmer.OnVersionText = [this](const std::string& text) {
-    sb1->SetPanelText(0, QString::fromStdString(text));
+    StatusBar_->SetPanelText(TStatusPanel::Programmer, QString::fromStdString(text));
     ShowHeldProgrammer();
   };
 }
 
-void Tf::ShowHeldProgrammer() {
+void TMainWindow::ShowHeldProgrammer() {
   const THidDevice* d = Programmer.HeldDevice;
   if (!d) return;
   auto orDash = [](const std::string& s) { return s.empty() ? std::string("-") : s; };
-  sb1->SetPanelHint(
-      0, QString::fromStdString(
-             FormatText(MessageText("ProgHint"), {d->DevicePath(), orDash(d->SerialNumber()), orDash(d->BusPath())})));
+  StatusBar_->SetPanelHint(
+      TStatusPanel::Programmer,
+      QString::fromStdString(
+          FormatText(MessageText("ProgHint"), {d->DevicePath(), orDash(d->SerialNumber()), orDash(d->BusPath())})));
 }
 
-void Tf::HidDeviceControllerDeviceChange() { Programmer.DeviceChange(Ui()); }
+void TMainWindow::DeviceChanged() { Programmer.DeviceChange(Ui()); }
 
-void Tf::Getversioninfo1Click() { Getversioninfo1Click(Getversioninfo1); }
+void TMainWindow::ShowFirmwareVersion() { ShowFirmwareVersion(false); }
 
-void Tf::Getversioninfo1Click(QObject* Sender) { GetVersionInfo(Programmer, Ui(), Sender != nullptr); }
+void TMainWindow::ShowFirmwareVersion(bool silent) { GetVersionInfo(Programmer, Ui(), !silent); }
+
+void TMainWindow::CheckConnection() {
+  // The simulated programmer has no USB bus, node or udev rule: only the HID layer's view.
+  const std::unique_ptr<TUsbProbe> probe = SimulatedProgrammer ? nullptr : CreateSystemUsbProbe();
+  TConnectionReport report;
+  {
+    TLongOperation op(*this);
+    if (!op.Started()) return;
+    report = ::CheckConnection(probe.get(), *HidDeviceController, Programmer, op);
+  }
+  const QString text = QString::fromStdString(ConnectionReportText(report, Ui()));
+  const QString title = QString::fromStdString(MessageText("DocCaption"));
+  // One dialog, left open beside the window and filled again by every check.
+  if (!ConnectionDialog_)
+    ConnectionDialog_ = new TConnectionDialog(this, title, text, QString::fromStdString(MessageText("DocCopy")),
+                                              QString::fromStdString(MessageText("DocClose")));
+  else
+    ConnectionDialog_->SetTexts(title, text, QString::fromStdString(MessageText("DocCopy")),
+                                QString::fromStdString(MessageText("DocClose")));
+  ConnectionDialog_->show();
+  ConnectionDialog_->raise();
+  ConnectionDialog_->activateWindow();
+}

@@ -1,9 +1,8 @@
 // The main window's Edit menu over the hex grid: undo and redo, copy and paste, select all, fill,
-// pair swap, find and go to; the checksum and selection panels; the record of whole-buffer
-// changes (load, read, clear) as undo steps; the character column's code page.
+// pair swap, find and go to; the checksum, selection and title following the document; the
+// character column's code page.
 #include <QApplication>
 #include <QClipboard>
-#include <QKeySequence>
 
 #include "app/edit_prompt.h"
 #include "app/hex_grid.h"
@@ -11,7 +10,6 @@
 #include "app/main_window.h"
 #include "app/status_bar.h"
 #include "buffer/hex_text.h"
-#include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "localization/char_sets.h"
 #include "localization/language_source.h"
@@ -22,42 +20,14 @@ QString Hex(int64_t value, int digits) { return QString::fromStdString(IntToHex(
 
 }  // namespace
 
-void Tf::CreateEditMenu() {
-  Edit1 = MainMenu1->addMenu(QStringLiteral("&Edit"));
-  Edit1->setObjectName("Edit1");
-  Undo1 = AddItem(Edit1, "Undo1", "&Undo", &Tf::Undo1Click);
-  Undo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Z));
-  Redo1 = AddItem(Edit1, "Redo1", "&Redo", &Tf::Redo1Click);
-  Redo1->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)});
-  EditN1 = AddSeparator(Edit1, "EditN1");
-  Copy1 = AddItem(Edit1, "Copy1", "&Copy", &Tf::Copy1Click);
-  Copy1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-  CopyText1 = AddItem(Edit1, "CopyText1", "Copy as &text", &Tf::CopyText1Click);
-  CopyText1->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_C));
-  Paste1 = AddItem(Edit1, "Paste1", "&Paste", &Tf::Paste1Click);
-  Paste1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-  SelectAll1 = AddItem(Edit1, "SelectAll1", "Select &all", &Tf::SelectAll1Click);
-  SelectAll1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-  EditN2 = AddSeparator(Edit1, "EditN2");
-  Fill1 = AddItem(Edit1, "Fill1", "&Fill selection...", &Tf::Fill1Click);
-  SwapBytes1 = AddItem(Edit1, "SwapBytes1", "&Swap bytes in pairs", &Tf::SwapBytes1Click);
-  EditN3 = AddSeparator(Edit1, "EditN3");
-  Find1 = AddItem(Edit1, "Find1", "F&ind...", &Tf::Find1Click);
-  Find1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
-  FindNext1 = AddItem(Edit1, "FindNext1", "Find &next", &Tf::FindNext1Click);
-  FindNext1->setShortcut(QKeySequence(Qt::Key_F3));
-  FindPrevious1 = AddItem(Edit1, "FindPrevious1", "Find pre&vious", &Tf::FindPrevious1Click);
-  FindPrevious1->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F3));
-  GoTo1 = AddItem(Edit1, "GoTo1", "&Go to address...", &Tf::GoTo1Click);
-  GoTo1->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-}
-
-void Tf::CreateEditing() {
-  connect(DrawGrid1, &TDrawGrid::BytesEdited, this, [this] {
-    SetBufferModified(true);
-    ShowChecksum();
-  });
-  connect(DrawGrid1, &TDrawGrid::SelectionInfo, this, [this](int start, int length, int checksum) {
+void TMainWindow::CreateEditing() {
+  // The views follow the document's signals, whatever changed it.
+  Document_.BytesChanged.Connect([this](TByteRange) { ShowChecksum(); });
+  Document_.ModifiedChanged.Connect([this](bool) { UpdateTitle(); });
+  Document_.OriginChanged.Connect([this] { UpdateTitle(); });
+  Document_.CanUndoChanged.Connect([this](bool) { UpdateEditCommands(); });
+  UpdateEditCommands();
+  connect(Grid_, &THexGrid::SelectionInfo, this, [this](int start, int length, int checksum) {
     // A selection of more than the current byte shows its start, length and byte sum, in words
     // in the panel's tool tip.
     auto text = [&](const char* key) {
@@ -65,44 +35,29 @@ void Tf::CreateEditing() {
                  ? QString::fromStdString(Ui().MessageText(key)).arg(Hex(start, 5), Hex(length, 1), Hex(checksum, 4))
                  : QString();
     };
-    sb1->SetPanelText(7, text("SelectionInfo"));
-    sb1->SetPanelHint(7, text("SelectionHint"));
+    StatusBar_->SetPanelText(TStatusPanel::Selection, text("SelectionInfo"));
+    StatusBar_->SetPanelHint(TStatusPanel::Selection, text("SelectionHint"));
   });
-  QLanguageSource->OnLanguageChanged = [this](QObject*) { ApplyGridCodePage(); };
+  LanguageSource_->OnLanguageChanged = [this](QObject*) { ApplyGridCodePage(); };
   ApplyGridCodePage();
 }
 
-void Tf::ApplyGridCodePage() {
-  const TQLanguageSettings* settings = QLanguageSource->ActiveSettings();
-  DrawGrid1->SetCodePage(CodePageOfCharSet(settings ? settings->FontCharSet() : kDefaultCharSet));
+void TMainWindow::UpdateEditCommands() {
+  Action(TCommandId::Undo)->setEnabled(Document_.CanUndo());
+  Action(TCommandId::Redo)->setEnabled(Document_.CanRedo());
 }
 
-void Tf::ShowChecksum() {
-  sb1->SetPanelText(3, QString::fromStdString(MessageText("ChkLabel") + IntToHex(Checksum, 4)));
+void TMainWindow::ApplyGridCodePage() {
+  const TQLanguageSettings* settings = LanguageSource_->ActiveSettings();
+  Grid_->SetCodePage(CodePageOfCharSet(settings ? settings->FontCharSet() : kDefaultCharSet));
 }
 
-void Tf::ReplaceBuffer(const std::function<bool()>& replace) {
-  TBufferEditor& editor = DrawGrid1->Editor();
-  editor.CommitEntry();
-  const std::vector<uint8_t> before = editor.Snapshot();
-  bool complete = false;
-  try {
-    complete = replace();
-  } catch (...) {
-    // What a failing load changed stays, and can be taken back.
-    editor.RecordReplacement(before);
-    DrawGrid1->BufferChanged();
-    throw;
-  }
-  editor.RecordReplacement(before);
-  DrawGrid1->BufferChanged();
-  if (complete) {
-    editor.SetBaseline();
-    SetBufferModified(false);
-  }
+void TMainWindow::ShowChecksum() {
+  StatusBar_->SetPanelText(TStatusPanel::Checksum,
+                           QString::fromStdString(MessageText("ChkLabel") + IntToHex(Document_.Checksum(), 4)));
 }
 
-bool Tf::EditPrompt(TEditPrompt kind, QString& text, bool& asText) {
+bool TMainWindow::EditPrompt(TEditPrompt kind, QString& text, bool& asText) {
   if (EditPromptHook) return EditPromptHook(kind, text, asText);
   auto message = [this](const char* key) { return QString::fromStdString(Ui().MessageText(key)); };
   TEditPromptTexts texts;
@@ -124,68 +79,68 @@ bool Tf::EditPrompt(TEditPrompt kind, QString& text, bool& asText) {
   texts.Ok = message("PromptOK");
   texts.Cancel = message("PromptCancel");
   const bool accepted = ExecuteEditPrompt(this, texts, text, asText);
-  DrawGrid1->setFocus();
+  Grid_->setFocus();
   return accepted;
 }
 
-bool Tf::CanEdit() const { return !Busy && DrawGrid1->Editor().Size() > 0; }
+bool TMainWindow::CanEdit() const { return !Busy && Grid_->Editor().Size() > 0; }
 
-void Tf::Undo1Click() {
-  if (!Busy) DrawGrid1->Editor().Undo();
+void TMainWindow::Undo() {
+  if (!Busy) Grid_->Editor().Undo();
 }
 
-void Tf::Redo1Click() {
-  if (!Busy) DrawGrid1->Editor().Redo();
+void TMainWindow::Redo() {
+  if (!Busy) Grid_->Editor().Redo();
 }
 
-void Tf::Copy1Click() {
+void TMainWindow::Copy() {
   if (!CanEdit()) return;
-  const std::vector<uint8_t> bytes = DrawGrid1->Editor().SelectedBytes();
+  const std::vector<uint8_t> bytes = Grid_->Editor().SelectedBytes();
   QApplication::clipboard()->setText(QString::fromStdString(FormatHexBytes(bytes.data(), bytes.size())));
 }
 
-void Tf::CopyText1Click() {
+void TMainWindow::CopyAsText() {
   if (!CanEdit()) return;
   // The characters as the character column shows them; a byte without a glyph gives ".".
   QString text;
-  for (uint8_t b : DrawGrid1->Editor().SelectedBytes()) {
-    const QChar ch = DrawGrid1->Model().Glyph(b);
+  for (uint8_t b : Grid_->Editor().SelectedBytes()) {
+    const QChar ch = Grid_->Model().Glyph(b);
     text += ch == QChar(THexGridModel::kDot) ? QChar(u'.') : ch;
   }
   QApplication::clipboard()->setText(text);
 }
 
-void Tf::Paste1Click() {
+void TMainWindow::Paste() {
   if (CanEdit()) PasteText(QApplication::clipboard()->text());
 }
 
-void Tf::PasteText(const QString& text) {
+void TMainWindow::PasteText(const QString& text) {
   if (!CanEdit()) return;
   const std::string hex = text.toStdString();
-  switch (DrawGrid1->Editor().Paste(hex)) {
+  switch (Grid_->Editor().Paste(hex)) {
     case TPasteResult::NotHex: Ui().ShowError(Ui().MessageText("PasteNotHex")); break;
     case TPasteResult::PastEnd:
       Ui().ShowError(QString::fromStdString(Ui().MessageText("PastePastEnd"))
                          .arg(ParseHexBytes(hex)->size())
-                         .arg(Hex(DrawGrid1->Editor().Cursor(), 5))
+                         .arg(Hex(Grid_->Editor().Cursor(), 5))
                          .toStdString());
       break;
     default: break;
   }
 }
 
-void Tf::SelectAll1Click() {
-  if (CanEdit()) DrawGrid1->Editor().SelectAll();
+void TMainWindow::SelectAll() {
+  if (CanEdit()) Grid_->Editor().SelectAll();
 }
 
-void Tf::Fill1Click() {
+void TMainWindow::Fill() {
   if (!CanEdit()) return;
   QString text = LastFillText_;
   bool unused = false;
   if (EditPrompt(TEditPrompt::Fill, text, unused)) FillSelection(text);
 }
 
-void Tf::FillSelection(const QString& text) {
+void TMainWindow::FillSelection(const QString& text) {
   if (!CanEdit()) return;
   LastFillText_ = text;
   const auto pattern = ParseHexBytes(text.toStdString());
@@ -193,29 +148,29 @@ void Tf::FillSelection(const QString& text) {
     Ui().ShowError(Ui().MessageText("NotHexBytes"));
     return;
   }
-  DrawGrid1->Editor().Fill(*pattern);
+  Grid_->Editor().Fill(*pattern);
 }
 
-void Tf::SwapBytes1Click() {
-  if (CanEdit()) DrawGrid1->Editor().SwapPairs();
+void TMainWindow::SwapBytes() {
+  if (CanEdit()) Grid_->Editor().SwapPairs();
 }
 
-void Tf::Find1Click() {
+void TMainWindow::Find() {
   if (!CanEdit()) return;
   QString text = LastFindText_;
   bool asText = LastFindAsText_;
   if (EditPrompt(TEditPrompt::Find, text, asText)) FindFirst(text, asText);
 }
 
-void Tf::FindFirst(const QString& text, bool asText) {
+void TMainWindow::FindFirst(const QString& text, bool asText) {
   if (!CanEdit()) return;
   LastFindText_ = text;
   LastFindAsText_ = asText;
   std::vector<uint8_t> pattern;
   if (asText) {
     // The text in the character column's code page; a character it lacks can't be found.
-    const QByteArray bytes = FromUnicode(text, DrawGrid1->CodePage());
-    if (text.isEmpty() || ToUnicode(bytes, DrawGrid1->CodePage()) != text) {
+    const QByteArray bytes = FromUnicode(text, Grid_->CodePage());
+    if (text.isEmpty() || ToUnicode(bytes, Grid_->CodePage()) != text) {
       Ui().ShowError(Ui().MessageText("TextNotInCodePage"));
       return;
     }
@@ -232,44 +187,45 @@ void Tf::FindFirst(const QString& text, bool asText) {
   FindAgain(true, false);
 }
 
-void Tf::FindAgain(bool forward, bool fromNext) {
-  const auto found = DrawGrid1->Editor().Find(FindPattern_, forward, fromNext);
+void TMainWindow::FindAgain(bool forward, bool fromNext) {
+  const auto found = Grid_->Editor().Find(FindPattern_, forward, fromNext);
   if (!found) {
     Ui().ShowInformation(Ui().MessageText("NotFound"));
     return;
   }
-  if (found->Wrapped) sb1->SetPanelText(7, QString::fromStdString(Ui().MessageText("FindWrapped")));
+  if (found->Wrapped)
+    StatusBar_->SetPanelText(TStatusPanel::Selection, QString::fromStdString(Ui().MessageText("FindWrapped")));
 }
 
-void Tf::FindNext1Click() {
+void TMainWindow::FindNext() {
   if (!CanEdit()) return;
   if (FindPattern_.empty())
-    Find1Click();
+    Find();
   else
     FindAgain(true, true);
 }
 
-void Tf::FindPrevious1Click() {
+void TMainWindow::FindPrevious() {
   if (!CanEdit()) return;
   if (FindPattern_.empty())
-    Find1Click();
+    Find();
   else
     FindAgain(false, true);
 }
 
-void Tf::GoTo1Click() {
+void TMainWindow::GoTo() {
   if (!CanEdit()) return;
   QString text;
   bool unused = false;
   if (EditPrompt(TEditPrompt::GoTo, text, unused)) GoToTypedAddress(text);
 }
 
-void Tf::GoToTypedAddress(const QString& text) {
+void TMainWindow::GoToTypedAddress(const QString& text) {
   if (!CanEdit()) return;
-  const int32_t size = DrawGrid1->Editor().Size();
+  const int32_t size = Grid_->Editor().Size();
   const TAddressResult r = ParseAddress(text.toStdString(), size);
   switch (r.Status) {
-    case TAddressRead::Ok: DrawGrid1->Editor().MoveTo(r.Address, false); break;
+    case TAddressRead::Ok: Grid_->Editor().MoveTo(r.Address, false); break;
     case TAddressRead::Invalid:
       Ui().ShowError(QString::fromStdString(Ui().MessageText("AddressInvalid")).arg(text.trimmed()).toStdString());
       break;

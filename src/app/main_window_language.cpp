@@ -5,6 +5,7 @@
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
 #include "app/main_window.h"
+#include "app/notice_bar.h"
 #include "app/qt_translations.h"
 #include "common/error.h"
 #include "common/ini_file.h"
@@ -26,80 +27,82 @@ QString WithoutMnemonic(const QString& caption) {
 }
 }  // namespace
 
-void Tf::CreateLocalization() {
+void TMainWindow::CreateLocalization() {
   // The localizers are created before the source, so they are released (and unregistered)
   // before it when the windows are destroyed.
-  QFormLocalizer1 = new TQFormLocalizer(this);
-  QFormLocalizer1->setObjectName("QFormLocalizer1");
-  auto* dialogLocalizer = new TQFormLocalizer(Form2);
+  Localizer_ = new TQFormLocalizer(this);
+  Localizer_->setObjectName("QFormLocalizer1");
+  auto* dialogLocalizer = new TQFormLocalizer(ChipDialog_);
   dialogLocalizer->setObjectName("QFormLocalizer1");
 
   // Configured as from the window's description: the pending original language is applied at
   // the end of loading, so the source is activated and reports every later switch.
-  QLanguageSource = new TQLanguageSource(this);
-  QLanguageSource->setObjectName("QLanguageSource");
-  QLanguageSource->BeginLoading();
-  QLanguageSource->SetLanguages({QStringLiteral("Български=bulgarian.lng"), QStringLiteral("English=english.lng"),
+  LanguageSource_ = new TQLanguageSource(this);
+  LanguageSource_->setObjectName("QLanguageSource");
+  LanguageSource_->BeginLoading();
+  LanguageSource_->SetLanguages({QStringLiteral("Български=bulgarian.lng"), QStringLiteral("English=english.lng"),
                                  QStringLiteral("Русский=russian.lng")});
-  QLanguageSource->OriginalName = QStringLiteral("Original");
-  QLanguageSource->DefaultFileExt = QStringLiteral("lng");
-  QLanguageSource->SortSections = false;
-  QLanguageSource->EndLoading();
+  LanguageSource_->OriginalName = QStringLiteral("Original");
+  LanguageSource_->DefaultFileExt = QStringLiteral("lng");
+  LanguageSource_->SortSections = false;
+  LanguageSource_->EndLoading();
 
   // Both windows follow the main window's source; the dialog exists by now.
-  QFormLocalizer1->SetSource(QLanguageSource);
-  dialogLocalizer->SetSource(QLanguageSource);
+  Localizer_->SetSource(LanguageSource_);
+  dialogLocalizer->SetSource(LanguageSource_);
 
   if (OwnUi_) OwnUi_->MessageLookup = [this](const std::string& key) { return MessageText(key); };
 }
 
-std::string Tf::MessageText(const std::string& key) {
-  return ::MessageText(*QLanguageSource, QString::fromStdString(key)).toStdString();
+std::string TMainWindow::MessageText(const std::string& key) {
+  return ::MessageText(*LanguageSource_, QString::fromStdString(key)).toStdString();
 }
 
-void Tf::SelectStartupLanguage(int32_t langId) {
+void TMainWindow::SelectStartupLanguage(int32_t langId) {
   // A remembered index outside the list is reported and the original language kept, so the
   // rest of the start-up still runs and the user can pick a language again.
   try {
-    QLanguageSource->SetActiveLanguage(langId);
+    LanguageSource_->SetActiveLanguage(langId);
   } catch (const EQLocalError& e) {
     Ui().ShowError(e.what());
   }
 }
 
-void Tf::BuildLanguageMenu() {
-  for (int i = 0; i < QLanguageSource->LanguageCount(); ++i) {
-    auto* item = new QAction(QLanguageSource->GetLanguageTitle(i), MainMenu1);
+void TMainWindow::BuildLanguageMenu() {
+  for (int i = 0; i < LanguageSource_->LanguageCount(); ++i) {
+    auto* item = new QAction(LanguageSource_->GetLanguageTitle(i), MenuBar_);
     item->setData(i);
     item->setCheckable(true);
-    item->setChecked(i == QLanguageSource->ActiveLanguage());
+    item->setChecked(i == LanguageSource_->ActiveLanguage());
     connect(item, &QAction::triggered, this, [this, item] {
-      if (!Run([this, item] { Language1Click(item); })) {
+      if (!Run([this, item] { SelectLanguage(item); })) {
         // Qt toggled the item on the click; show the language that is really active.
-        for (QAction* a : Language1->actions()) a->setChecked(a->data().toInt() == QLanguageSource->ActiveLanguage());
+        for (QAction* a : Menu(TMenuId::Language)->actions())
+          a->setChecked(a->data().toInt() == LanguageSource_->ActiveLanguage());
       }
-      DrawGrid1->setFocus(Qt::OtherFocusReason);
+      Grid_->setFocus(Qt::OtherFocusReason);
     });
-    Language1->addAction(item);
+    Menu(TMenuId::Language)->addAction(item);
   }
 }
 
-void Tf::Language1Click(QAction* item) {
-  QLanguageSource->SetActiveLanguage(item->data().toInt());
-  for (QAction* a : Language1->actions()) a->setChecked(false);
+void TMainWindow::SelectLanguage(QAction* item) {
+  LanguageSource_->SetActiveLanguage(item->data().toInt());
+  for (QAction* a : Menu(TMenuId::Language)->actions()) a->setChecked(false);
   item->setChecked(true);
   ApplyLanguage();
-  TIniFile(Options_.SettingsFile).WriteInteger(kMainSection, "LangID", QLanguageSource->ActiveLanguage());
+  TIniFile(Options_.SettingsFile).WriteInteger(kMainSection, "LangID", LanguageSource_->ActiveLanguage());
 }
 
-void Tf::ApplyLanguage() {
-  const int active = QLanguageSource->ActiveLanguage();
-  QtTranslations_->Apply(active < 0 ? QString() : QtLocaleOfLanguageFile(QLanguageSource->GetLanguageFileName(active)));
+void TMainWindow::ApplyLanguage() {
+  const int active = LanguageSource_->ActiveLanguage();
+  QtTranslations_->Apply(active < 0 ? QString() : QtLocaleOfLanguageFile(LanguageSource_->GetLanguageFileName(active)));
   // The way to the chip selection, in the menu's own words.
-  DrawGrid1->EmptyHint = QString::fromStdString(FormatText(
-      MessageText("SelectChipHint"),
-      {(WithoutMnemonic(Options1->title()) + QStringLiteral(" \u2192 ") + WithoutMnemonic(ChipSelect1->text()))
-           .toStdString()}));
-  DrawGrid1->viewport()->update();
+  Grid_->EmptyHint = QString::fromStdString(FormatText(
+      MessageText("SelectChipHint"), {(WithoutMnemonic(Menu(TMenuId::Options)->title()) + QStringLiteral(" \u2192 ") +
+                                       WithoutMnemonic(Action(TCommandId::SelectChip)->text()))
+                                          .toStdString()}));
+  Grid_->viewport()->update();
+  NoticeBar_->SetCloseHint(QString::fromStdString(MessageText("NoticeCloseHint")));
   UpdateView();
 }

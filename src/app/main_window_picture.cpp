@@ -6,4 +6,4 @@
 
 // Opens the home page in the default browser; the browser is not waited for and a failure to
 // start it is ignored.
-void Tf::pb1Click() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); }
+void TMainWindow::OpenHomePage() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kHomePage))); }

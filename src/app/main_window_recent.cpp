@@ -18,17 +18,14 @@ const char* const kRecentSection = "RecentFiles";
 const char* const kMainSection = "Main";
 
 std::string RecentKey(size_t i) { return "File" + std::to_string(i + 1); }
-
-// The format a file is opened in by name (recent files, dropped files).
-TImageFormat DocumentFormat(const std::string& fileName) { return ImageFormatOf(fileName); }
 }  // namespace
 
-void Tf::LoadDocumentSettings(const TIniFile& settings) {
-  AskBeforeWriting1->setChecked(settings.ReadInteger(kMainSection, "AskBeforeWriting", 1) != 0);
+void TMainWindow::LoadDocumentSettings(const TIniFile& settings) {
+  Action(TCommandId::AskBeforeWriting)->setChecked(settings.ReadInteger(kMainSection, "AskBeforeWriting", 1) != 0);
   const std::string folder = settings.ReadString(kMainSection, "LastFolder", "");
   if (!folder.empty()) {
-    OpenDialog1.InitialDir = folder;
-    SaveDialog1.InitialDir = folder;
+    OpenDialog.InitialDir = folder;
+    SaveDialog.InitialDir = folder;
   }
   RecentFiles.clear();
   for (size_t i = 0; i < kRecentFileCount; ++i) {
@@ -39,21 +36,21 @@ void Tf::LoadDocumentSettings(const TIniFile& settings) {
   RebuildRecentMenu();
 }
 
-void Tf::RebuildRecentMenu() {
-  RecentFiles1->clear();
+void TMainWindow::RebuildRecentMenu() {
+  RecentFilesMenu_->clear();
   for (size_t i = 0; i < RecentFiles.size(); ++i) {
     const std::string file = RecentFiles[i];
     QString shown = QString::fromStdString(file);
     shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
-    auto* a = RecentFiles1->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
+    auto* a = RecentFilesMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
     connect(a, &QAction::triggered, this, [this, file] { Run([this, file] { OpenRecentFile(file); }); });
   }
-  RecentFiles1->menuAction()->setEnabled(!RecentFiles.empty());
+  RecentFilesMenu_->menuAction()->setEnabled(!RecentFiles.empty());
 }
 
 // The list is a convenience: a settings file that can't be written loses it silently (closing
 // the window reports such a file).
-void Tf::SaveRecentFiles() {
+void TMainWindow::SaveRecentFiles() {
   try {
     TIniFile settings(Options().SettingsFile);
     for (size_t i = 0; i < kRecentFileCount; ++i)
@@ -62,53 +59,37 @@ void Tf::SaveRecentFiles() {
   }
 }
 
-void Tf::SetLastFolder(const std::string& folder) {
+void TMainWindow::SetLastFolder(const std::string& folder) {
   if (folder.empty()) return;
-  OpenDialog1.InitialDir = folder;
-  SaveDialog1.InitialDir = folder;
+  OpenDialog.InitialDir = folder;
+  SaveDialog.InitialDir = folder;
   try {
     TIniFile(Options().SettingsFile).WriteString(kMainSection, "LastFolder", folder);
   } catch (const TError&) {
   }
 }
 
-void Tf::DocumentOpenedOrSaved(const std::string& fileName, TImageFormat format) {
-  std::error_code ec;
-  const auto absolute = std::filesystem::absolute(fileName, ec);
-  const std::string file = ec ? fileName : absolute.lexically_normal().string();
-  CurrentFile = file;
-  CurrentFileFormat = format;
-  SetBufferModified(false);
+void TMainWindow::RememberFile(const std::string& file) {
   RecentFiles.erase(std::remove(RecentFiles.begin(), RecentFiles.end(), file), RecentFiles.end());
   RecentFiles.insert(RecentFiles.begin(), file);
   if (RecentFiles.size() > kRecentFileCount) RecentFiles.resize(kRecentFileCount);
   RebuildRecentMenu();
   SaveRecentFiles();
   SetLastFolder(FolderPart(file));
-  UpdateTitle();
 }
 
-void Tf::Save1Click() {
-  if (CurrentFile.empty()) {
-    ToolButton2Click();
+void TMainWindow::Save() {
+  const TDocumentOrigin& origin = Document_.Origin();
+  if (!origin.IsFile()) {
+    // Read from a chip or new: there is no file to write yet.
+    SaveAs();
     return;
   }
-  // In the format the file was read in, which its name alone may not tell.
-  SaveImageFile(CurrentFile, CurrentFileFormat, CurrentChip);
-  DocumentOpenedOrSaved(CurrentFile, CurrentFileFormat);
+  // In the format the file was read in, which its name alone may not tell, at its offset.
+  SaveDocument(origin.Name, ImageFormatById(origin.Format).value_or(TImageFormat::Bin));
 }
 
-void Tf::OpenDocument(const std::string& fileName) {
-  if (!ConfirmDiscardChanges()) return;
-  const TImageFormat format = DocumentFormat(fileName);
-  ReplaceBuffer([this, &fileName, format] {
-    LoadImage(fileName, format);
-    return true;
-  });
-  DocumentOpenedOrSaved(fileName, format);
-}
-
-void Tf::OpenRecentFile(const std::string& fileName) {
+void TMainWindow::OpenRecentFile(const std::string& fileName) {
   std::error_code ec;
   if (!std::filesystem::is_regular_file(fileName, ec)) {
     RecentFiles.erase(std::remove(RecentFiles.begin(), RecentFiles.end(), fileName), RecentFiles.end());
@@ -120,11 +101,14 @@ void Tf::OpenRecentFile(const std::string& fileName) {
   OpenDocument(fileName);
 }
 
-void Tf::UpdateTitle() {
+void TMainWindow::UpdateTitle() {
+  const TDocumentOrigin& origin = Document_.Origin();
+  const QString mark = BufferModified() ? QStringLiteral("*") : QString();
   QString title = Caption_;
-  if (!CurrentFile.empty())
-    title =
-        QFileInfo(QString::fromStdString(CurrentFile)).fileName() + (BufferModified() ? "*" : "") + " - " + Caption_;
+  if (origin.IsFile())
+    title = QFileInfo(QString::fromStdString(origin.Name)).fileName() + mark + " - " + Caption_;
+  else if (origin.Kind == TOriginKind::Chip)
+    title = QString::fromStdString(origin.Name) + mark + " - " + Caption_;
   else if (BufferModified())
     title = Caption_ + " *";
   SettingTitle_ = true;
@@ -133,19 +117,19 @@ void Tf::UpdateTitle() {
 }
 
 // A title set from outside (the language's caption) becomes the caption the title is built on.
-void Tf::TitleChanged() {
+void TMainWindow::TitleChanged() {
   if (SettingTitle_) return;
   Caption_ = windowTitle();
   UpdateTitle();
 }
 
-void Tf::dragEnterEvent(QDragEnterEvent* e) {
+void TMainWindow::dragEnterEvent(QDragEnterEvent* e) {
   const QMimeData* data = e->mimeData();
   if (!Busy && data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile())
     e->acceptProposedAction();
 }
 
-void Tf::dropEvent(QDropEvent* e) {
+void TMainWindow::dropEvent(QDropEvent* e) {
   const QList<QUrl> urls = e->mimeData()->urls();
   if (Busy || urls.isEmpty() || !urls.first().isLocalFile()) return;
   e->acceptProposedAction();

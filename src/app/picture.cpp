@@ -43,13 +43,13 @@ TBitmapList::TBitmapList(qreal devicePixelRatio) : Ratio_(devicePixelRatio) {
   for (int i = 0; i < 3; ++i) Images_[i] = RenderSvg(kArtwork[i], kSizes[i], Ratio_);
 }
 
-void pb1PaintBuffer(QPainter& painter, const TChip& chip, const TBitmapList& bl1) {
+void PaintProgrammerPicture(QPainter& painter, const TChip& chip, const TBitmapList& bitmaps) {
   painter.save();
   painter.setCompositionMode(QPainter::CompositionMode_Source);
-  painter.drawImage(QPoint(0, 0), bl1.Bitmap(TBitmapList::Board));
+  painter.drawImage(QPoint(0, 0), bitmaps.Bitmap(TBitmapList::Board));
   painter.setCompositionMode(QPainter::CompositionMode_SourceOver);
-  painter.drawImage(ChipPosition(chip), bl1.Bitmap(TBitmapList::Chip));
-  painter.drawImage(JumperPosition(chip), bl1.Bitmap(TBitmapList::JumperCap));
+  painter.drawImage(ChipPosition(chip), bitmaps.Bitmap(TBitmapList::Chip));
+  painter.drawImage(JumperPosition(chip), bitmaps.Bitmap(TBitmapList::JumperCap));
 
   if (!chip.Name.empty()) {
     // Arial where it is installed, otherwise the system's sans-serif face.
@@ -66,35 +66,35 @@ void pb1PaintBuffer(QPainter& painter, const TChip& chip, const TBitmapList& bl1
   painter.restore();
 }
 
-QImage RenderProgrammerPicture(const TChip& chip, const TBitmapList& bl1) {
-  const qreal ratio = bl1.DevicePixelRatio();
+QImage RenderProgrammerPicture(const TChip& chip, const TBitmapList& bitmaps) {
+  const qreal ratio = bitmaps.DevicePixelRatio();
   QImage image(QSize(static_cast<int>(std::lround(kPictureWidth * ratio)),
                      static_cast<int>(std::lround(kPictureHeight * ratio))),
                QImage::Format_ARGB32_Premultiplied);
   image.setDevicePixelRatio(ratio);
   QPainter p(&image);
-  pb1PaintBuffer(p, chip, bl1);
+  PaintProgrammerPicture(p, chip, bitmaps);
   return image;
 }
 
-TPaintBox32::TPaintBox32(QWidget* parent, const TChip& chip) : QWidget(parent), Chip_(chip) {
+TProgrammerPicture::TProgrammerPicture(QWidget* parent, const TChip& chip) : QWidget(parent), Chip_(chip) {
   setObjectName("pb1");
   setFixedSize(kPictureWidth, kPictureHeight);
   setCursor(Qt::PointingHandCursor);
   setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void TPaintBox32::RepaintNow() { repaint(); }
+void TProgrammerPicture::RepaintNow() { repaint(); }
 
-void TPaintBox32::paintEvent(QPaintEvent*) {
+void TProgrammerPicture::paintEvent(QPaintEvent*) {
   // The bitmaps follow the screen's pixel density so the picture stays sharp on dense screens.
   const qreal ratio = devicePixelRatioF();
-  if (!bl1_ || bl1_->DevicePixelRatio() != ratio) bl1_ = std::make_unique<TBitmapList>(ratio);
-  Buffer_ = RenderProgrammerPicture(Chip_, *bl1_);
+  if (!Bitmaps_ || Bitmaps_->DevicePixelRatio() != ratio) Bitmaps_ = std::make_unique<TBitmapList>(ratio);
+  Buffer_ = RenderProgrammerPicture(Chip_, *Bitmaps_);
   QPainter p(this);
   p.drawImage(QPoint(0, 0), Buffer_);
 }
 
-void TPaintBox32::mouseReleaseEvent(QMouseEvent* e) {
+void TProgrammerPicture::mouseReleaseEvent(QMouseEvent* e) {
   if (e->button() == Qt::LeftButton && rect().contains(e->position().toPoint())) emit Clicked();
 }

@@ -1,4 +1,4 @@
-// The programmer picture pb1: the board with the chip in its socket half, the supply jumper
+// The programmer picture: the board with the chip in its socket half, the supply jumper
 // cap in the chip's position and the chip's name, painted off-screen and copied to the window.
 #pragma once
 
@@ -23,8 +23,8 @@ QPoint ChipPosition(const TChip& chip);
 // Where the jumper cap goes: the 5 V position for Jumper 5, otherwise the 3.3 V one.
 QPoint JumperPosition(const TChip& chip);
 
-// bl1: the board (650 x 131, opaque), the chip (45 x 34) and the jumper cap (17 x 9), both with
-// transparent surroundings, rendered from the artwork at a device pixel ratio.
+// The picture's bitmaps: the board (650 x 131, opaque), the chip (45 x 34) and the jumper cap
+// (17 x 9), both with transparent surroundings, rendered from the artwork at a device pixel ratio.
 class TBitmapList {
  public:
   enum TIndex { Board = 0, Chip = 1, JumperCap = 2 };
@@ -39,16 +39,16 @@ class TBitmapList {
 
 // Paints the picture for chip in picture coordinates: the board, the chip, the jumper cap and
 // the chip's name in black, bold, 16 points, from (200, 100).
-void pb1PaintBuffer(QPainter& painter, const TChip& chip, const TBitmapList& bl1);
+void PaintProgrammerPicture(QPainter& painter, const TChip& chip, const TBitmapList& bitmaps);
 
 // The picture for chip as a 32-bit ARGB image at the bitmaps' device pixel ratio.
-QImage RenderProgrammerPicture(const TChip& chip, const TBitmapList& bl1);
+QImage RenderProgrammerPicture(const TChip& chip, const TBitmapList& bitmaps);
 
-class TPaintBox32 : public QWidget {
+class TProgrammerPicture : public QWidget {
   Q_OBJECT
  public:
   // chip is read at every paint; it must outlive the paint box.
-  TPaintBox32(QWidget* parent, const TChip& chip);
+  TProgrammerPicture(QWidget* parent, const TChip& chip);
   // Repaints at once from the chip record.
   void RepaintNow();
   // The picture as last painted, at the screen's device pixel ratio.
@@ -63,6 +63,6 @@ class TPaintBox32 : public QWidget {
 
  private:
   const TChip& Chip_;
-  std::unique_ptr<TBitmapList> bl1_;
+  std::unique_ptr<TBitmapList> Bitmaps_;
   QImage Buffer_;
 };

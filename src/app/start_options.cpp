@@ -1,7 +1,10 @@
 #include "app/start_options.h"
 
+#include <filesystem>
+
 #include "common/paths.h"
 #include "common/user_interface.h"
+#include "programmer/chip_backups.h"
 
 TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
   TStartOptions o;
@@ -9,6 +12,7 @@ TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
   o.ExeFolder = DataFolderFor(FolderPart(exe));
   o.SettingsFile = SettingsFileFor(exe);
   o.UserCatalogue = UserCatalogueFile();
+  o.BackupFolder = DefaultBackupFolder();
   bool fileSeen = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
@@ -45,6 +49,15 @@ TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
     }
   }
   return o;
+}
+
+void ResolveUserPaths(TStartOptions& o) {
+  for (std::string* path : {&o.CommandLineFile, &o.SimulateImage, &o.Simulation.LogFile}) {
+    std::error_code ec;
+    if (path->empty()) continue;
+    const std::filesystem::path absolute = std::filesystem::absolute(*path, ec);
+    if (!ec) *path = absolute.string();
+  }
 }
 
 // Printed before any language file is read: the program's own English texts.

@@ -12,6 +12,7 @@ struct TStartOptions {
   std::string ExeFolder;
   std::string SettingsFile;       // full name of the settings file
   std::string UserCatalogue;      // the user's own catalogue, merged after the shipped one ("" for none)
+  std::string BackupFolder;       // where the chip's contents are kept before writing ("" for none)
   std::string CommandLineFile;    // first command-line argument: an Intel HEX file loaded at start
   bool Simulate = false;          // plug the simulated programmer in at start
   std::string SimulateImage;      // binary file holding the simulated chip's contents
@@ -27,6 +28,11 @@ struct TStartOptions {
 // "--simulate", "--simulate=IMAGE", the --sim-* options and "--verbose" are taken out; the first
 // other argument is the file.
 TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args);
+
+// Makes the files the user named (the command-line file, --simulate=IMAGE, --sim-log FILE)
+// absolute against the current folder, the one the program was started from: the window then
+// moves to its data folder. Empty names stay empty.
+void ResolveUserPaths(TStartOptions& options);
 
 // What "--help" and "--version" print.
 std::string StartUsageText();

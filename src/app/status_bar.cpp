@@ -11,7 +11,7 @@ TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
   for (int i = 0; i < 8; ++i) {
     auto* l = new QLabel(this);
     l->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    l->setAlignment(i == 1 ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
+    l->setAlignment(i == static_cast<int>(TStatusPanel::Clock) ? Qt::AlignCenter : Qt::AlignLeft | Qt::AlignVCenter);
     // The last panel takes the rest of the bar (the grid's selection is shown there).
     if (i < 7)
       l->setFixedWidth(widths[i]);
@@ -22,10 +22,12 @@ TStatusBar::TStatusBar(QWidget* parent) : QWidget(parent) {
   }
 }
 
-void TStatusBar::SetPanelText(int index, const QString& text) { Panels_.at(index)->setText(text); }
+QLabel* TStatusBar::Panel(TStatusPanel panel) const { return Panels_.at(static_cast<size_t>(panel)); }
 
-QString TStatusBar::PanelText(int index) const { return Panels_.at(index)->text(); }
+void TStatusBar::SetPanelText(TStatusPanel panel, const QString& text) { Panel(panel)->setText(text); }
 
-void TStatusBar::SetPanelHint(int index, const QString& text) { Panels_.at(index)->setToolTip(text); }
+QString TStatusBar::PanelText(TStatusPanel panel) const { return Panel(panel)->text(); }
 
-QString TStatusBar::PanelHint(int index) const { return Panels_.at(index)->toolTip(); }
+void TStatusBar::SetPanelHint(TStatusPanel panel, const QString& text) { Panel(panel)->setToolTip(text); }
+
+QString TStatusBar::PanelHint(TStatusPanel panel) const { return Panel(panel)->toolTip(); }

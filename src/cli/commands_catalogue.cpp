@@ -1,4 +1,8 @@
 // Catalogue commands: info, chips, catalogue-check.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -8,11 +12,30 @@
 #include "cli/commands.h"
 #include "cli/console_user_interface.h"
 #include "common/error.h"
+#include "production/production_log.h"
 
 namespace {
 
+bool EqualsNoCase(const std::string& a, const char* b) {
+  return std::equal(a.begin(), a.end(), b, b + std::strlen(b),
+                    [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == y; });
+}
+
+// A chip record as a JSON object.
+std::string ChipJson(const TChip& c) {
+  return "{\"family\":" + JsonString(c.Family) + ",\"type\":" + std::to_string(c.ChipType) +
+         ",\"name\":" + JsonString(c.Name) + ",\"size\":" + std::to_string(c.Size) +
+         ",\"page_size\":" + std::to_string(c.PageSize) + ",\"org\":" + std::to_string(c.Org) +
+         ",\"jumper\":" + std::to_string(c.Jumper) + ",\"status\":" + std::to_string(c.Status) +
+         ",\"supported\":" + (c.Status == 1 ? "true" : "false") + "}";
+}
+
 int Info(TCliOptions& o) {
   TChip c = RequireChip(o);
+  if (TConsoleUserInterface::Json) {
+    std::cout << ChipJson(c) << std::endl;
+    return kExitOk;
+  }
   std::cout << "Family=" << c.Family << "\nChipType=" << c.ChipType << "\nName=" << c.Name << "\nSize=" << c.Size
             << "\nPageSize=" << c.PageSize << "\nOrg=" << c.Org << "\nJumper=" << c.Jumper << "\nStatus=" << c.Status
             << "\n";
@@ -24,6 +47,23 @@ int Info(TCliOptions& o) {
 int Chips(TCliOptions& o) {
   if (!std::ifstream(o.Catalogue, std::ios::binary).is_open())
     throw TCliError{kExitFile, "cannot read the catalogue " + o.Catalogue};
+  if (TConsoleUserInterface::Json) {
+    // Every chip as the lookup finds it, in catalogue order; an entry the lookup refuses is left out.
+    const TCatalogue catalogue(o.CatalogueFiles());
+    std::string out;
+    for (const std::string& family : catalogue.Families())
+      for (const std::string& key : catalogue.Keys(family)) {
+        TChip chip;
+        try {
+          if (EqualsNoCase(key, "type") || !LoadChip(catalogue, key, chip) || chip.Family != family) continue;
+        } catch (const TError&) {
+          continue;
+        }
+        out += (out.empty() ? "" : ",") + ChipJson(chip);
+      }
+    std::cout << "{\"chips\":[" << out << "]}" << std::endl;
+    return kExitOk;
+  }
   TConsoleUserInterface ui;
   ui.ShowMessage(SupportedChipsReport(TCatalogue(o.CatalogueFiles()), ui.MessageText("SuppChips"),
                                       ui.MessageText("NotSuppChips")));
@@ -31,7 +71,8 @@ int Chips(TCliOptions& o) {
 }
 
 // Lists what the program would read wrongly in FILE, or in the catalogue files it reads (the
-// user's own only when it exists). Exit 0 when clean, 1 when anything was found.
+// user's own only when it exists), each as part of the catalogue merged with the shipped one.
+// Exit 0 when clean, 1 when anything was found.
 int CatalogueCheck(TCliOptions& o) {
   if (o.Args.size() > 1) throw TCliError{kExitUsage, "usage: tesmaro-cli catalogue-check [FILE]"};
   std::vector<std::string> files;
@@ -45,9 +86,14 @@ int CatalogueCheck(TCliOptions& o) {
   TConsoleUserInterface ui;
   bool found = false;
   for (const auto& file : files) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+      throw TCliError{kExitFile, "cannot read the catalogue " + file + ": it is a folder"};
     if (!std::ifstream(file, std::ios::binary).is_open())
       throw TCliError{kExitFile, "cannot read the catalogue " + file};
-    const auto findings = CheckCatalogue(file);
+    const std::vector<std::string> context =
+        file == o.Catalogue ? std::vector<std::string>{} : std::vector{o.Catalogue};
+    const auto findings = CheckCatalogue(file, context);
     for (const auto& f : findings) {
       std::vector<std::string> args{f.Family, f.Key};
       args.insert(args.end(), f.Values.begin(), f.Values.end());
@@ -65,8 +111,9 @@ int CatalogueCheck(TCliOptions& o) {
 }  // namespace
 
 void AddCatalogueCommands(std::vector<TCliCommand>& out) {
-  out.push_back({"info", "info", "print the record of the chip given with --chip", {}, {}, Info});
-  out.push_back({"chips", "chips", "print every chip of the catalogue, unsupported ones marked *", {}, {}, Chips});
+  out.push_back({"info", "info", "print the record of the chip given with --chip (--json)", {}, {"json"}, Info});
+  out.push_back(
+      {"chips", "chips", "print every chip of the catalogue, unsupported ones marked * (--json)", {}, {"json"}, Chips});
   out.push_back({"catalogue-check",
                  "catalogue-check [FILE]",
                  "list catalogue entries that would be read wrongly, with file and line",

@@ -8,7 +8,24 @@
 
 #include <cerrno>
 
+#include "cli/progress_board.h"
 #include "cli/stop_signals.h"
+
+TConsoleUserInterface::TConsoleUserInterface()
+    : Progress_(std::make_unique<TProgressBoard>(1, !Quiet && TProgressBoard::Terminal())) {}
+
+TConsoleUserInterface::~TConsoleUserInterface() = default;
+
+void VerboseLine(const std::string& text) {
+  if (TConsoleUserInterface::Verbose) std::cerr << "tesmaro-cli: " << text << std::endl;
+}
+
+namespace {
+
+// Messages of the command's outcome: standard output, or standard error while it carries JSON.
+std::ostream& MessageStream() { return TConsoleUserInterface::Json ? std::cerr : std::cout; }
+
+}  // namespace
 
 std::string TConsoleUserInterface::PlainLines(const std::string& text) {
   std::string out;
@@ -23,16 +40,27 @@ std::string TConsoleUserInterface::PlainLines(const std::string& text) {
   return out;
 }
 
-void TConsoleUserInterface::ShowMessage(const std::string& text) { std::cout << PlainLines(text) << std::endl; }
+void TConsoleUserInterface::ShowMessage(const std::string& text) {
+  if (!Quiet) MessageStream() << PlainLines(text) << std::endl;
+}
 
-void TConsoleUserInterface::ShowInformation(const std::string& text) { std::cout << PlainLines(text) << std::endl; }
+void TConsoleUserInterface::ShowInformation(const std::string& text) {
+  if (!Quiet) MessageStream() << PlainLines(text) << std::endl;
+}
 
 void TConsoleUserInterface::ShowError(const std::string& text) {
   std::cerr << "tesmaro-cli: " << PlainLines(text) << std::endl;
 }
 
+void TConsoleUserInterface::ShowNotice(const std::string& text) {
+  ++Notices;
+  NoticeTexts.push_back(text);
+  std::cerr << "tesmaro-cli: warning: " << PlainLines(text) << std::endl;
+}
+
 TAnswer TConsoleUserInterface::AskWarning(const std::string& text) {
-  std::cout << PlainLines(text) << std::endl;
+  if (AssumeYes && Quiet) return TAnswer::Yes;
+  MessageStream() << PlainLines(text) << std::endl;
   if (AssumeYes) return TAnswer::Yes;
   if (!isatty(STDIN_FILENO)) return TAnswer::No;
   std::cout << "[y]es / [n]o / [c]ancel? " << std::flush;
@@ -46,7 +74,8 @@ TAnswer TConsoleUserInterface::AskWarning(const std::string& text) {
 
 TAnswer TConsoleUserInterface::AskYesNo(const std::string& text, TAnswer) {
   // Without --yes and without a terminal to answer on, the answer is No.
-  std::cout << PlainLines(text) << std::endl;
+  if (AssumeYes && Quiet) return TAnswer::Yes;
+  MessageStream() << PlainLines(text) << std::endl;
   if (AssumeYes) return TAnswer::Yes;
   if (!isatty(STDIN_FILENO)) return TAnswer::No;
   std::cout << "[y]es / [n]o? " << std::flush;
@@ -64,26 +93,30 @@ std::string TConsoleUserInterface::MessageText(const std::string& key) {
 }
 
 void TConsoleUserInterface::SetProgress(int position) {
-  if (position == LastProgress_ || !isatty(STDERR_FILENO)) return;
-  LastProgress_ = position;
-  const int width = 40;
-  const int filled = position * width / 100;
-  std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(), std::string(width - filled, ' ').c_str(),
-               position);
-  if (position == 0) std::fprintf(stderr, "\r%s\r", std::string(width + 8, ' ').c_str());
-  std::fflush(stderr);
+  Progress_->SetLine(0, "", ProgressBytes);
+  Progress_->Update(0, position);
 }
 
 bool TConsoleUserInterface::StopRequested() { return TStopOnSignals::Requested(); }
 
-// Waits for the line in short turns, so that Ctrl-C at a question ends the wait: the command then
-// takes the answer No and stops.
-bool TConsoleUserInterface::ReadAnswer(std::string& line) {
-  while (!StopRequested()) {
+bool TConsoleUserInterface::ReadAnswer(std::string& line) { return ReadLineUnlessStopped(line); }
+
+// Reads standard input itself, a byte at a time, so that nothing waits in a buffer that poll can't
+// see, and looks for the stop between short waits: Ctrl-C at a question or at the batch's prompt
+// ends the wait at once.
+bool ReadLineUnlessStopped(std::string& line) {
+  line.clear();
+  while (!TStopOnSignals::Requested()) {
     pollfd in = {STDIN_FILENO, POLLIN, 0};
     const int ready = poll(&in, 1, 100);
-    if (ready > 0) return static_cast<bool>(std::getline(std::cin, line));
-    if (ready < 0 && errno != EINTR) return false;
+    if (ready < 0 && errno != EINTR) return !line.empty();
+    if (ready <= 0) continue;
+    char c;
+    const ssize_t n = read(STDIN_FILENO, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return !line.empty();
+    if (c == '\n') return true;
+    line += c;
   }
   return false;
 }

@@ -5,37 +5,54 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
+#include <vector>
 
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
 #include "programmer/chip_operations.h"
 #include "programmer/programmer.h"
 
-enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy };
+enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy, BadReply, Unreliable };
 
 // "ok", "different", "no-answer", "unplugged", "stopped", "no-access" (no permission on the
-// device node), "busy" (another program uses the programmer).
+// device node), "busy" (another program uses the programmer), "bad-reply" (a malformed reply),
+// "unreliable" (the reads disagreed and were discarded).
 const char* JobResultName(TJobResult result);
 
 struct TJobOutcome {
+  TJobOutcome() = default;
+  explicit TJobOutcome(TJobResult result) : Result(result) {}
   TJobResult Result = TJobResult::Ok;
   std::optional<uint64_t> FirstDifference;
+  std::vector<std::string> Warnings;  // what the checks of the reads found, and a difference's likely cause
+  TWrittenRange Written;              // what a write or erase may have changed (Empty: nothing)
+  std::string Note;                   // a write that ended early: what became of the chip (see WrittenNote)
 };
 
 // Why a routine that gave up did so, from the programmer's last exchange.
 TJobResult FailureOf(const TProgrammer& programmer);
 
-// The first of chip's Size bytes where read differs from expected.
+// The first of chip's Size bytes where read differs from expected, leaving out the ignored ranges.
 std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8_t> read,
-                                        std::span<const uint8_t> expected);
+                                        std::span<const uint8_t> expected, std::span<const TAddressRange> ignored = {});
 
-// Writes image into the chip, reads it back and compares the chip's Size bytes.
-TJobOutcome WriteJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);
+// Every job leaves the bytes within ignored out of its comparison, and checks every read that it
+// compares as checks says (ReadChipChecked: its notices go to ui); a difference's likely cause is a
+// notice too. A write keeps the chip's contents first (checks.BackupFolder) or samples them.
+
+// Writes image into the chip, reads it back and compares the chip's Size bytes, holding the
+// programmer from the first read to the end of the read-back.
+TJobOutcome WriteJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
+                     std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
 // Reads the chip and compares its Size bytes with image.
-TJobOutcome VerifyJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);
+TJobOutcome VerifyJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
+                      std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
 // Writes 0xFF to the whole chip (image unused), reads it back and compares.
-TJobOutcome EraseJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui);
+TJobOutcome EraseJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
+                     std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
 // Reads the chip and compares it with 0xFF (image unused): "different" at the first byte that is
 // not blank.
 TJobOutcome BlankCheckJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image,
-                          TUserInterface& ui);
+                          TUserInterface& ui, std::span<const TAddressRange> ignored = {},
+                          const TCheckOptions& checks = {});

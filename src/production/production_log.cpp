@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "common/error.h"
+#include "common/local_time.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -49,6 +50,10 @@ size_t Utf8Length(const std::string& s, size_t i) {
 }
 
 std::string Number(const std::optional<uint64_t>& v) { return v ? std::to_string(*v) : "null"; }
+
+std::string Range(const std::optional<std::pair<uint64_t, uint64_t>>& v) {
+  return v ? "[" + std::to_string(v->first) + "," + std::to_string(v->second) + "]" : "null";
+}
 
 }  // namespace
 
@@ -99,14 +104,8 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string IsoTime(std::chrono::system_clock::time_point time) {
-  const std::time_t t = std::chrono::system_clock::to_time_t(time);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count() % 1000;
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &t);
-#else
-  localtime_r(&t, &local);
-#endif
+  const std::tm local = LocalTime(time);
   char date[32], zone[8];
   std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
   std::strftime(zone, sizeof zone, "%z", &local);  // "+0200"
@@ -116,19 +115,25 @@ std::string IsoTime(std::chrono::system_clock::time_point time) {
 }
 
 std::string LogLine(const TLogRecord& r) {
+  std::string warnings = "[";
+  for (const std::string& w : r.Warnings) warnings += (warnings.size() > 1 ? "," : "") + JsonString(w);
+  warnings += "]";
   std::string image = "null";
   if (!r.ImageFile.empty())
     image = "{\"file\":" + JsonString(r.ImageFile) + ",\"size\":" + std::to_string(r.ImageSize) +
-            ",\"checksum\":" + JsonString(r.ImageChecksum) + "}";
+            ",\"checksum\":" + JsonString(r.ImageChecksum) + ",\"sha256\":" + JsonString(r.ImageSha256) +
+            (r.ImageWarning.empty() ? "" : ",\"warning\":" + JsonString(r.ImageWarning)) + "}";
   return "{\"time\":" + JsonString(IsoTime(r.Time)) + ",\"operation\":" + JsonString(r.Operation) +
          ",\"chip\":" + JsonString(r.Chip) + ",\"programmer\":{\"node\":" + JsonString(r.ProgrammerNode) +
          ",\"serial\":" + JsonString(r.ProgrammerSerial) + "},\"image\":" + image +
          ",\"serial_number\":" + Number(r.Serial) + ",\"result\":" + JsonString(r.Result) +
-         ",\"first_difference\":" + Number(r.FirstDifference) + ",\"duration_ms\":" + std::to_string(r.DurationMs) +
-         "}\n";
+         ",\"first_difference\":" + Number(r.FirstDifference) + ",\"written\":" + Range(r.Written) +
+         ",\"warnings\":" + warnings + ",\"duration_ms\":" + std::to_string(r.DurationMs) + "}\n";
 }
 
-void AppendLogLine(const std::string& file, const std::string& line) {
+namespace {
+
+int OpenLog(const std::string& file) {
 #ifdef _WIN32
   const int flags = _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY;
 #else
@@ -136,6 +141,15 @@ void AppendLogLine(const std::string& file, const std::string& line) {
 #endif
   const int fd = TESMARO_OPEN(file.c_str(), flags, 0644);
   if (fd < 0) throw TError("Cannot open the log " + file + ": " + std::strerror(errno));
+  return fd;
+}
+
+}  // namespace
+
+void CheckLogWritable(const std::string& file) { TESMARO_CLOSE(OpenLog(file)); }
+
+void AppendLogLine(const std::string& file, const std::string& line) {
+  const int fd = OpenLog(file);
   // One write: with O_APPEND the whole line lands at the end, after any other writer's lines.
   const auto n = TESMARO_WRITE(fd, line.data(), static_cast<unsigned>(line.size()));
   const int error = errno;

@@ -7,6 +7,26 @@
 #include "common/scripted_user_interface.h"
 #include "production/production_log.h"
 
+namespace {
+
+// Messages are left to the result line; progress goes to the station's listener; the operation
+// stops with the run.
+class TStationUserInterface : public TScriptedUserInterface {
+ public:
+  TStationUserInterface(const std::function<void(int)>& onProgress, const std::function<bool()>& stop)
+      : OnProgress_(onProgress), Stop_(stop) {}
+  void SetProgress(int position) override {
+    if (OnProgress_) OnProgress_(position);
+  }
+  bool StopRequested() override { return Stop_ && Stop_(); }
+
+ private:
+  const std::function<void(int)>& OnProgress_;
+  const std::function<bool()>& Stop_;
+};
+
+}  // namespace
+
 void StationClaimed(TStation& s) {
   THidDevice& d = *s.Programmer->HeldDevice;
   s.Node = d.DevicePath();
@@ -44,16 +64,29 @@ bool TakeSerialNumbers(TStationJob& job, std::vector<TStation>& stations) {
     s.SerialNumber.reset();
   }
   if (!job.Serial) return true;
-  for (auto& s : stations) {
-    uint64_t n = 0;
-    if (!job.Pool->Take(n)) {
-      for (auto& t : stations)
-        if (t.SerialNumber) job.Pool->GiveBack(*t.SerialNumber);
-      for (auto& t : stations) t.SerialNumber.reset();
-      return false;
+  auto giveBackAll = [&] {
+    for (auto& t : stations) {
+      if (t.SerialNumber) try {
+          job.Pool->GiveBack(*t.SerialNumber);
+        } catch (const std::exception&) {
+          // Stays pending in the serial file: a gap, never a number given twice.
+        }
+      t.SerialNumber.reset();
     }
-    StampSerial(*job.Serial, n, s.Image);
-    s.SerialNumber = n;
+  };
+  try {
+    for (auto& s : stations) {
+      uint64_t n = 0;
+      if (!job.Pool->Take(n)) {
+        giveBackAll();
+        return false;
+      }
+      StampSerial(*job.Serial, n, s.Image);
+      s.SerialNumber = n;
+    }
+  } catch (...) {
+    giveBackAll();
+    throw;
   }
   return true;
 }
@@ -62,13 +95,22 @@ void RunStation(const TStationJob& job, TStation& s) {
   const auto started = std::chrono::system_clock::now();
   const auto clock = std::chrono::steady_clock::now();
   s.Failure.clear();
-  TScriptedUserInterface quiet;  // each thread its own: the result line tells the outcome
+  s.RecordFailed = false;
+  // Each thread its own: the result line tells the outcome.
+  TStationUserInterface quiet(s.OnProgress, job.StopRequested);
+  TCheckOptions checks = job.Checks;
+  checks.BackupTag = !s.Serial.empty() ? s.Serial : s.Node;
+  checks.KeptIn = nullptr;
   try {
-    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet);
+    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet, job.Ignored, checks);
   } catch (const std::exception& e) {
     s.Failure = e.what();
-    s.Outcome = {TJobResult::NoAnswer, {}};
+    s.Outcome = TJobOutcome{TJobResult::NoAnswer};
   }
+  // The checks' notices are the chip's warnings; reads that disagreed were shown as an error.
+  s.Outcome.Warnings = quiet.Texts(TScriptedUserInterface::TKind::Notice);
+  if (s.Outcome.Result == TJobResult::Unreliable)
+    for (const auto& t : quiet.Texts(TScriptedUserInterface::TKind::Error)) s.Outcome.Warnings.push_back(t);
   s.DurationMs =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - clock).count();
   try {
@@ -90,15 +132,20 @@ void RunStation(const TStationJob& job, TStation& s) {
         r.ImageFile = job.ImageFile;
         r.ImageSize = job.ImageSize;
         r.ImageChecksum = job.Checksum;
+        r.ImageWarning = job.ImageWarning;
+        r.ImageSha256 = job.Sha256;
       }
       r.Serial = s.SerialNumber;
       r.Result = JobResultName(s.Outcome.Result);
       r.FirstDifference = s.Outcome.FirstDifference;
+      r.Warnings = s.Outcome.Warnings;
+      if (!s.Outcome.Written.Empty) r.Written = std::make_pair(s.Outcome.Written.First, s.Outcome.Written.Last);
       r.DurationMs = s.DurationMs;
       AppendLogLine(job.Log, LogLine(r));
     }
   } catch (const std::exception& e) {
     if (s.Failure.empty()) s.Failure = e.what();
+    s.RecordFailed = true;
   }
 }
 

@@ -15,7 +15,9 @@
 #include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 namespace {
@@ -38,18 +40,20 @@ QStringList Items(const QListWidget* list) {
 
 // Plays the user's part in the dialog: picks a family and a chip (by index, -1 for none)
 // and closes with the given result.
-std::function<int(TForm2&)> Pick(int family, int chip, int result = QDialog::Accepted) {
-  return [=](TForm2& d) {
-    if (family >= 0) d.PSlistbox->setCurrentIndex(family);
-    if (chip >= 0) d.CSlistbox->item(chip)->setSelected(true);
+std::function<int(TChipDialog&)> Pick(int family, int chip, int result = QDialog::Accepted) {
+  return [=](TChipDialog& d) {
+    if (family >= 0) d.FamilyList()->setCurrentIndex(family);
+    if (chip >= 0) d.ChipList()->item(chip)->setSelected(true);
     return result;
   };
 }
 
 uint8_t Pattern(int address) { return static_cast<uint8_t>(address * 7 + 3); }
 
-void FillBuffer() {
-  for (int a = 0; a < kMemoryBufferSize; ++a) MemoryBuffer[a] = Pattern(a);
+void FillBuffer(TMainWindow& f) {
+  std::vector<uint8_t> bytes(kMemoryBufferSize);
+  for (int a = 0; a < kMemoryBufferSize; ++a) bytes[a] = Pattern(a);
+  SetBytes(f.Document(), 0, bytes);
 }
 
 }  // namespace
@@ -61,8 +65,8 @@ class TestChipDialog : public QObject {
   void dialogIsBuiltAsLanguageFilesAddressIt() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
-    TForm2* d = f.Form2;
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    TChipDialog* d = &f.ChipDialog();
     QVERIFY(d);
     QCOMPARE(d->objectName(), QString("Form2"));
     QVERIFY(!d->isVisible());
@@ -74,25 +78,25 @@ class TestChipDialog : public QObject {
     QCOMPARE(d->findChild<QPushButton*>("BitBtn2")->text(), QString("Cancel"));
     QVERIFY(!d->findChild<QComboBox*>("PSlistbox")->isEditable());
     QVERIFY(d->findChild<QListWidget*>("CSlistbox"));
-    QVERIFY(d->BitBtn1->isDefault());
+    QVERIFY(Named<QPushButton>(*d, "BitBtn1")->isDefault());
   }
 
   void opensAtTheFirstFamilyWithoutTypeAndWithoutSelection() {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     QStringList families, firstChips, secondChips;
     bool chipSelected = true;
-    f.Form2->ShowModalHook = [&](TForm2& d) {
-      families = Items(d.PSlistbox);
-      firstChips = Items(d.CSlistbox);
-      chipSelected = !d.CSlistbox->selectedItems().isEmpty() || d.PSlistbox->currentIndex() != 0;
-      d.PSlistbox->setCurrentIndex(1);  // as the user picks another family
-      secondChips = Items(d.CSlistbox);
+    f.ChipDialog().ShowModalHook = [&](TChipDialog& d) {
+      families = Items(d.FamilyList());
+      firstChips = Items(d.ChipList());
+      chipSelected = !d.ChipList()->selectedItems().isEmpty() || d.FamilyList()->currentIndex() != 0;
+      d.FamilyList()->setCurrentIndex(1);  // as the user picks another family
+      secondChips = Items(d.ChipList());
       return int(QDialog::Rejected);
     };
-    f.ChipSelect1Click();
+    f.SelectChip();
     QCOMPARE(families, QStringList({"Small", "Big"}));
     // The family's type key is no chip, whatever its letter case.
     QCOMPARE(firstChips, QStringList({"S128", "S256"}));
@@ -114,19 +118,19 @@ class TestChipDialog : public QObject {
     dir.Write("see.ini", kCatalogue);
     dir.Write("tesmaro.ini", "[Main]\nChip=S128\n");
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
-    f.FormActivate();
-    FillBuffer();
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    f.Activate();
+    FillBuffer(f);
     const TChip before = f.CurrentChip;
     QCOMPARE(before.Size, 128);
-    QCOMPARE(f.DrawGrid1->RowCount(), 9);
-    std::vector<uint8_t> buffer(MemoryBuffer, MemoryBuffer + 512);
+    QCOMPARE(Grid(f)->RowCount(), 9);
+    std::vector<uint8_t> buffer(f.Document().Data(), f.Document().Data() + 512);
 
-    f.Form2->ShowModalHook = Pick(0, chip, result);
-    f.ChipSelect1Click();
+    f.ChipDialog().ShowModalHook = Pick(0, chip, result);
+    f.SelectChip();
     QVERIFY(f.CurrentChip == before);
-    QCOMPARE(f.DrawGrid1->RowCount(), 9);
-    QVERIFY(std::equal(buffer.begin(), buffer.end(), MemoryBuffer));
+    QCOMPARE(Grid(f)->RowCount(), 9);
+    QVERIFY(std::equal(buffer.begin(), buffer.end(), f.Document().Data()));
     QVERIFY(ui.Shown.empty());
   }
 
@@ -134,39 +138,40 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
-    f.FormActivate();  // no remembered chip: size 0
-    FillBuffer();
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    f.Activate();  // no remembered chip: size 0
+    FillBuffer(f);
 
-    f.Form2->ShowModalHook = Pick(0, 0);
-    f.ChipSelect1Click();
+    f.ChipDialog().ShowModalHook = Pick(0, 0);
+    f.SelectChip();
     QCOMPARE(f.CurrentChip.Name, std::string("S128"));
-    QCOMPARE(f.DrawGrid1->RowCount(), 9);
+    QCOMPARE(Grid(f)->RowCount(), 9);
 
-    f.Form2->ShowModalHook = Pick(0, 1);
-    f.ChipSelect1Click();
+    f.ChipDialog().ShowModalHook = Pick(0, 1);
+    f.SelectChip();
     QCOMPARE(f.CurrentChip.Name, std::string("S256"));
     QCOMPARE(f.CurrentChip.Size, 256);
-    QCOMPARE(f.DrawGrid1->RowCount(), 17);
+    QCOMPARE(Grid(f)->RowCount(), 17);
     // The buffer is kept as it was; the grid shows it over the new size.
-    for (int a = 0; a < 1024; ++a) QCOMPARE(MemoryBuffer[a], Pattern(a));
-    const QAbstractItemModel* cells = f.DrawGrid1->model();
+    for (int a = 0; a < 1024; ++a) QCOMPARE(f.Document()[a], Pattern(a));
+    const QAbstractItemModel* cells = Grid(f)->model();
     QCOMPARE(cells->rowCount(), 17);
     for (int a = 128; a < 256; ++a)
       QCOMPARE(cells->index(a / 16 + 1, a % 16 + 1).data().toString(), QString::fromStdString(IntToHex(Pattern(a), 2)));
     int sum = 0;
     for (int a = 0; a < 256; ++a) sum += Pattern(a);
-    QCOMPARE(f.sb1->PanelText(3), QString::fromStdString("Chk: " + IntToHex(sum & 0xFFFF, 4)));
-    QCOMPARE(f.sb1->PanelText(4), QString("S256"));
-    QCOMPARE(f.sb1->PanelText(5), QString("000100"));
-    QCOMPARE(f.sb1->PanelText(6), QString("010"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum),
+             QString::fromStdString("Chk: " + IntToHex(sum & 0xFFFF, 4)));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipName), QString("S256"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000100"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::PageSize), QString("010"));
 
     // A chip of another family; its grid shrinks again. The settings are not written.
-    f.Form2->ShowModalHook = Pick(1, 0);
-    f.ChipSelect1Click();
+    f.ChipDialog().ShowModalHook = Pick(1, 0);
+    f.SelectChip();
     QCOMPARE(f.CurrentChip.Family, std::string("Big"));
     QCOMPARE(f.CurrentChip.ChipType, 2);
-    QCOMPARE(f.DrawGrid1->RowCount(), 33);
+    QCOMPARE(Grid(f)->RowCount(), 33);
     QVERIFY(!std::filesystem::exists(dir.File("tesmaro.ini")));
   }
 
@@ -174,39 +179,39 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     QStringList families, chips;
-    f.Form2->ShowModalHook = [&](TForm2& d) {
-      families = Items(d.PSlistbox);
-      chips = Items(d.CSlistbox);
+    f.ChipDialog().ShowModalHook = [&](TChipDialog& d) {
+      families = Items(d.FamilyList());
+      chips = Items(d.ChipList());
       return int(QDialog::Rejected);
     };
-    f.ChipSelect1Click();
+    f.SelectChip();
     QCOMPARE(families, QStringList({"Small", "Big"}));
 
     dir.Write("see.ini", "[New]\ntype=1\nN1=1,64,8,0,5\n[Small]\nS128=1,128,8,0,5\n");
-    f.ChipSelect1Click();
+    f.SelectChip();
     QCOMPARE(families, QStringList({"New", "Small"}));
     QCOMPARE(chips, QStringList({"N1"}));
 
     // A change of family reads the file again too.
-    f.Form2->ShowModalHook = [&](TForm2& d) {
+    f.ChipDialog().ShowModalHook = [&](TChipDialog& d) {
       dir.Write("see.ini", "[New]\nN1=1,64,8,0,5\n[Small]\nS128=1,128,8,0,5\nS512=1,512,8,0,5\n");
-      d.PSlistbox->setCurrentIndex(1);
-      chips = Items(d.CSlistbox);
+      d.FamilyList()->setCurrentIndex(1);
+      chips = Items(d.ChipList());
       return int(QDialog::Rejected);
     };
-    f.ChipSelect1Click();
+    f.SelectChip();
     QCOMPARE(chips, QStringList({"S128", "S512"}));
 
     // Without a catalogue no family and no chip of the old one remain to pick.
     std::filesystem::remove(dir.File("see.ini"));
-    f.Form2->ShowModalHook = [&](TForm2& d) {
-      families = Items(d.PSlistbox);
-      chips = Items(d.CSlistbox);
+    f.ChipDialog().ShowModalHook = [&](TChipDialog& d) {
+      families = Items(d.FamilyList());
+      chips = Items(d.ChipList());
       return int(QDialog::Accepted);
     };
-    f.ChipSelect1Click();
+    f.SelectChip();
     QVERIFY(families.isEmpty());
     QVERIFY(chips.isEmpty());
     QCOMPARE(f.CurrentChip.Size, 0);
@@ -217,17 +222,17 @@ class TestChipDialog : public QObject {
     dir.Write("see.ini", kCatalogue);
     dir.Write("tesmaro.ini", "[Main]\nChip=S128\n");
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
-    f.FormActivate();
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    f.Activate();
     const TChip before = f.CurrentChip;
-    f.Form2->ShowModalHook = [&](TForm2& d) {
-      d.CSlistbox->item(1)->setSelected(true);
+    f.ChipDialog().ShowModalHook = [&](TChipDialog& d) {
+      d.ChipList()->item(1)->setSelected(true);
       dir.Write("see.ini", "[Small]\ntype=1\nS128=1,128,8,0,5\n");
       return int(QDialog::Accepted);
     };
-    f.ChipSelect1Click();
+    f.SelectChip();
     QVERIFY(f.CurrentChip == before);
-    QCOMPARE(f.DrawGrid1->RowCount(), 9);
+    QCOMPARE(Grid(f)->RowCount(), 9);
     QVERIFY(ui.Shown.empty());
   }
 
@@ -236,9 +241,9 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     f.show();
-    TForm2* d = f.Form2;
+    TChipDialog* d = &f.ChipDialog();
 
     // Runs once the dialog's modal loop has started; a dialog still open afterwards is cancelled.
     auto whenShown = [d](std::function<void()> act) {
@@ -249,37 +254,37 @@ class TestChipDialog : public QObject {
     };
 
     whenShown([d] {
-      QListWidget* list = d->CSlistbox;
+      QListWidget* list = d->ChipList();
       QRect r = list->visualItemRect(list->item(1));
       // A double click arrives as a click followed by a double-click event.
       QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, r.center());
       QTest::mouseDClick(list->viewport(), Qt::LeftButton, {}, r.center());
     });
-    f.ChipSelect1Click();
+    f.SelectChip();
     QCOMPARE(f.CurrentChip.Name, std::string("S256"));
     QVERIFY(!d->isVisible());
 
     whenShown([d] {
-      d->PSlistbox->setCurrentIndex(1);
-      d->CSlistbox->item(0)->setSelected(true);
+      d->FamilyList()->setCurrentIndex(1);
+      d->ChipList()->item(0)->setSelected(true);
       QTest::keyClick(d, Qt::Key_Escape);
     });
-    f.ChipSelect1Click();
+    f.SelectChip();
     QCOMPARE(f.CurrentChip.Name, std::string("S256"));
 
     whenShown([d] {
-      d->PSlistbox->setCurrentIndex(1);
-      d->CSlistbox->item(0)->setSelected(true);
-      QTest::keyClick(d->CSlistbox, Qt::Key_Return);
+      d->FamilyList()->setCurrentIndex(1);
+      d->ChipList()->item(0)->setSelected(true);
+      QTest::keyClick(d->ChipList(), Qt::Key_Return);
     });
-    f.ChipSelect1Click();
+    f.SelectChip();
     QCOMPARE(f.CurrentChip.Name, std::string("B512"));
 
     whenShown([d] {
-      d->CSlistbox->item(0)->setSelected(true);
-      QTest::mouseClick(d->BitBtn1, Qt::LeftButton);
+      d->ChipList()->item(0)->setSelected(true);
+      QTest::mouseClick(Named<QPushButton>(*d, "BitBtn1"), Qt::LeftButton);
     });
-    f.ChipSelect1Click();
+    f.SelectChip();
     QCOMPARE(f.CurrentChip.Name, std::string("S128"));
     QCOMPARE(d->pos(), QPoint(496, 242));
   }
@@ -288,8 +293,8 @@ class TestChipDialog : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
-    f.SupportedChips1Click();
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    f.ShowSupportedChips();
     QCOMPARE(ui.Shown.size(), size_t(1));
     QVERIFY(ui.Shown[0].Kind == TScriptedUserInterface::TKind::Message);
     const std::string& text = ui.Shown[0].Text;

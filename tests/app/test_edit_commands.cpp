@@ -14,7 +14,9 @@
 #include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 namespace {
@@ -25,14 +27,12 @@ const char* const kCatalogue = "[Small]\ntype=1\nC128=1,128,16,0,5\n[Large]\ntyp
 
 uint8_t ChipByte(size_t i) { return static_cast<uint8_t>(i * 29 + (i >> 9) + 3); }
 
-// What panel 3 must show: the sum of the bytes the checksum covers.
-QString TrueChk(int32_t size) {
+// What the checksum panel must show: the sum of the bytes the checksum covers.
+QString TrueChk(const TDocument& d, int32_t size) {
   const int32_t n = SixteenBitCount(size);
   return QStringLiteral("Chk: ") +
-         QString::fromStdString(IntToHex(std::accumulate(MemoryBuffer, MemoryBuffer + n, 0u) & 0xFFFF, 4));
+         QString::fromStdString(IntToHex(std::accumulate(d.Data(), d.Data() + n, 0u) & 0xFFFF, 4));
 }
-
-QByteArray Bytes(int32_t at, int n) { return QByteArray(reinterpret_cast<const char*>(MemoryBuffer) + at, n); }
 
 }  // namespace
 
@@ -41,7 +41,7 @@ class TestEditCommands : public QObject {
 
   std::unique_ptr<TTempDir> Dir;
   std::unique_ptr<TScriptedUserInterface> Ui;
-  std::unique_ptr<Tf> F;
+  std::unique_ptr<TMainWindow> F;
 
   // The main window with the given chip, over a simulated chip of 1 MiB of varied bytes.
   bool Start(const char* chip, bool languages = false) {
@@ -58,23 +58,28 @@ class TestEditCommands : public QObject {
     o.Simulate = true;
     o.SimulateImage = Dir->File("chip.bin");
     Ui = std::make_unique<TScriptedUserInterface>();
-    F = std::make_unique<Tf>(o, Ui.get());
+    F = std::make_unique<TMainWindow>(o, Ui.get());
     F->show();
     F->activateWindow();
     if (!QTest::qWaitForWindowActive(F.get())) return false;
     if (!QTest::qWaitFor([&] { return !F->FirstActivation && F->Programmer.HeldDevice; })) return false;
     F->HidDeviceController->ReadTimeoutMs = 10;
-    F->DrawGrid1->setFocus();
+    Grid(*F)->setFocus();
     Ui->Shown.clear();
     return true;
   }
 
-  TBufferEditor& Editor() { return F->DrawGrid1->Editor(); }
-  void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(F->DrawGrid1, key, mods); }
+  TBufferEditor& Editor() { return Grid(*F)->Editor(); }
+  void Key(Qt::Key key, Qt::KeyboardModifiers mods = Qt::NoModifier) { QTest::keyClick(Grid(*F), key, mods); }
   void Type(const char* keys) {
-    for (const char* k = keys; *k; ++k) QTest::keyClick(F->DrawGrid1, *k);
+    for (const char* k = keys; *k; ++k) QTest::keyClick(Grid(*F), *k);
   }
-  QString Chk() const { return F->sb1->PanelText(3); }
+  QString Chk() const { return StatusBar(*F)->PanelText(TStatusPanel::Checksum); }
+  QString TrueChk(int32_t size) const { return ::TrueChk(F->Document(), size); }
+  QByteArray Bytes(int32_t at, int n) const {
+    return QByteArray(reinterpret_cast<const char*>(F->Document().Data()) + at, n);
+  }
+  TDocument& Doc() { return F->Document(); }
   std::vector<TKind> Kinds() const {
     std::vector<TKind> k;
     for (const auto& s : Ui->Shown) k.push_back(s.Kind);
@@ -83,14 +88,14 @@ class TestEditCommands : public QObject {
   // Runs one of the commands that replace the buffer; Open loads a file of 0x11 bytes.
   void RunReplacing(const QString& command) {
     if (command == "Clear") {
-      F->Clearmemory1->trigger();
+      Action(*F, "Clearmemory1")->trigger();
     } else if (command == "Open") {
       Dir->Write("ones.bin", std::string(128, '\x11'));
       Ui->FileNames.push_back(Dir->File("ones.bin"));
       Ui->FilterIndexes.push_back(2);
-      F->Open1->trigger();
+      Action(*F, "Open1")->trigger();
     } else if (command == "Read") {
-      F->ReadChip1->trigger();
+      Action(*F, "ReadChip1")->trigger();
     } else {
       F->close();
     }
@@ -100,10 +105,9 @@ class TestEditCommands : public QObject {
   }
 
  private slots:
-  void init() { std::memset(MemoryBuffer, 0, kMemoryBufferSize); }
   void cleanup() {
-    // Closing asks nothing once the buffer counts as saved.
-    if (F) F->SetBufferModified(false);
+    // Closing asks nothing once the document counts as saved.
+    if (F) F->Document().Saved(F->Document().Origin());
     F.reset();
   }
 
@@ -116,27 +120,30 @@ class TestEditCommands : public QObject {
   void commandsKeepTheEntryAndNoStaleTextIsWrittenBack() {
     QFETCH(QString, command);
     QVERIFY(Start("C128"));
-    MemoryBuffer[0] = 0x5A;
-    QVERIFY(F->DrawGrid1->SelectCell(1, 1));
+    SetByte(Doc(), 0, 0x5A);
+    QVERIFY(Grid(*F)->SelectCell(1, 1));
     Type("3");
-    QVERIFY(F->DrawGrid1->Editing());
+    QVERIFY(Grid(*F)->Editing());
     Ui->Answers.push_back(TAnswer::No);  // discard the typed change
     RunReplacing(command);
-    QVERIFY(!F->DrawGrid1->Editing());
-    QCOMPARE(MemoryBuffer[0], FirstByteAfter(command));
+    QVERIFY(!Grid(*F)->Editing());
+    QCOMPARE(Doc()[0], FirstByteAfter(command));
     // Enter and Escape afterwards leave the new contents alone.
     Key(Qt::Key_Return);
     Key(Qt::Key_Escape);
-    QCOMPARE(MemoryBuffer[0], FirstByteAfter(command));
+    QCOMPARE(Doc()[0], FirstByteAfter(command));
     QCOMPARE(Chk(), TrueChk(128));
     QVERIFY(!F->BufferModified());
     // The entry was kept as typed before the command ran: undo takes back the command, then it.
     Key(Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(MemoryBuffer[0], uint8_t(0x30));
+    QCOMPARE(Doc()[0], uint8_t(0x30));
     QCOMPARE(Chk(), TrueChk(128));
     Key(Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(MemoryBuffer[0], uint8_t(0x5A));
+    QCOMPARE(Doc()[0], uint8_t(0x5A));
     QCOMPARE(Chk(), TrueChk(128));
+    // Back where the document started, as its origin holds it: nothing to save.
+    QVERIFY(!F->BufferModified());
+    Key(Qt::Key_Y, Qt::ControlModifier);
     QVERIFY(F->BufferModified());
   }
 
@@ -173,7 +180,7 @@ class TestEditCommands : public QObject {
     if (command == "Close") {
       QCOMPARE(F->isVisible(), !goesOn);
     } else {
-      QCOMPARE(MemoryBuffer[0], goesOn ? FirstByteAfter(command) : uint8_t(0x42));
+      QCOMPARE(Doc()[0], goesOn ? FirstByteAfter(command) : uint8_t(0x42));
       QCOMPARE(F->BufferModified(), !goesOn);
     }
     if (answer == int(TAnswer::Yes)) QVERIFY(std::filesystem::exists(Dir->File("saved.hex")));
@@ -184,13 +191,13 @@ class TestEditCommands : public QObject {
     QVERIFY(!F->BufferModified());
     Type("AB");
     QVERIFY(F->BufferModified());
-    QVERIFY(Editor().Changed(0));
-    QVERIFY(!Editor().Changed(1));
+    QVERIFY(Doc().Changed(0));
+    QVERIFY(!Doc().Changed(1));
     // The changed byte's digits are drawn in red.
-    F->DrawGrid1->Editor().MoveTo(5, false);
-    F->DrawGrid1->RepaintNow();
-    const QImage image = F->DrawGrid1->viewport()->grab().toImage();
-    const QRect cell = F->DrawGrid1->CellRect(1, 1);
+    Grid(*F)->Editor().MoveTo(5, false);
+    Grid(*F)->RepaintNow();
+    const QImage image = Grid(*F)->viewport()->grab().toImage();
+    const QRect cell = Grid(*F)->CellRect(1, 1);
     bool red = false;
     for (int y = cell.top(); y <= cell.bottom(); ++y)
       for (int x = cell.left(); x <= cell.right(); ++x) {
@@ -200,23 +207,23 @@ class TestEditCommands : public QObject {
     QVERIFY(red);
 
     Ui->Answers.push_back(TAnswer::Yes);  // "Write 128 bytes to C128?"
-    F->Program2->trigger();               // write and check
+    Action(*F, "Program2")->trigger();    // write and check
     QVERIFY(!F->BufferModified());
-    QVERIFY(!Editor().Changed(0));
+    QVERIFY(!Doc().Changed(0));
     Type("CD");
     QVERIFY(F->BufferModified());
     Ui->FileNames.push_back(Dir->File("saved.bin"));
     Ui->FilterIndexes.push_back(2);
-    F->SaveAs1->trigger();
+    Action(*F, "SaveAs1")->trigger();
     QVERIFY(!F->BufferModified());
     // Saving does not make the chip's contents: the byte still differs from what was written.
-    QVERIFY(Editor().Changed(5));
+    QVERIFY(Doc().Changed(5));
     Key(Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(F->BufferModified());
     Ui->Answers.push_back(TAnswer::No);
-    F->ReadChip1->trigger();
+    Action(*F, "ReadChip1")->trigger();
     QVERIFY(!F->BufferModified());
-    QVERIFY(!Editor().Changed(5));
+    QVERIFY(!Doc().Changed(5));
   }
 
   void typingThenUndoAndRedoByShortcut() {
@@ -228,15 +235,15 @@ class TestEditCommands : public QObject {
     Key(Qt::Key_Z, Qt::ControlModifier);
     Key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(Bytes(0, 4), QByteArray("\xDE\xAD") + before.mid(2, 2));
-    QCOMPARE(F->DrawGrid1->Col(), 3);
+    QCOMPARE(Grid(*F)->Col(), 3);
     QCOMPARE(Chk(), TrueChk(128));
     Key(Qt::Key_Y, Qt::ControlModifier);
     Key(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(Bytes(0, 4), QByteArray("\xDE\xAD\xBE\xEF"));
     QCOMPARE(Chk(), TrueChk(128));
     // Each byte is one step; the history keeps the changed bytes, not copies of the buffer.
-    QCOMPARE(Editor().History().StepCount(), size_t(4));
-    QVERIFY(Editor().History().MemoryUsed() <= 8);
+    QCOMPARE(Doc().History().StepCount(), size_t(4));
+    QVERIFY(Doc().History().MemoryUsed() <= 8);
   }
 
   void selectionShowsStartLengthAndChecksum_data() {
@@ -258,9 +265,9 @@ class TestEditCommands : public QObject {
     QFETCH(int, start);
     QFETCH(int, length);
     QVERIFY(Start("C128"));
-    for (int i = 0; i < 128; ++i) MemoryBuffer[i] = uint8_t(i * 7);
-    QVERIFY(F->DrawGrid1->SelectCell(3, 2));
-    QCOMPARE(F->sb1->PanelText(7), QString());
+    for (int i = 0; i < 128; ++i) SetByte(Doc(), i, uint8_t(i * 7));
+    QVERIFY(Grid(*F)->SelectCell(3, 2));
+    QCOMPARE(StatusBar(*F)->PanelText(TStatusPanel::Selection), QString());
     if (how == "shift right") {
       Key(Qt::Key_Right, Qt::ShiftModifier);
       Key(Qt::Key_Right, Qt::ShiftModifier);
@@ -272,9 +279,9 @@ class TestEditCommands : public QObject {
     } else if (how == "ctrl A") {
       Key(Qt::Key_A, Qt::ControlModifier);
     } else {
-      QWidget* view = F->DrawGrid1->viewport();
-      const QPoint from = F->DrawGrid1->CellRect(3, how == "drag from header" ? 0 : 2).center();
-      QPoint to = F->DrawGrid1->CellRect(5, 3).center();
+      QWidget* view = Grid(*F)->viewport();
+      const QPoint from = Grid(*F)->CellRect(3, how == "drag from header" ? 0 : 2).center();
+      QPoint to = Grid(*F)->CellRect(5, 3).center();
       if (how == "drag below") to.setY(view->height() + 5);
       QTest::mousePress(view, Qt::LeftButton, {}, from);
       QMouseEvent move(QEvent::MouseMove, to, view->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
@@ -284,8 +291,8 @@ class TestEditCommands : public QObject {
     QCOMPARE(Editor().Selection().Start, start);
     QCOMPARE(Editor().Selection().Length, length);
     if (length == 1) return;
-    const uint32_t sum = std::accumulate(MemoryBuffer + start, MemoryBuffer + start + length, 0u) & 0xFFFF;
-    QCOMPARE(F->sb1->PanelText(7),
+    const uint32_t sum = std::accumulate(Doc().Data() + start, Doc().Data() + start + length, 0u) & 0xFFFF;
+    QCOMPARE(StatusBar(*F)->PanelText(TStatusPanel::Selection),
              QString("%1+%2 Chk: %3")
                  .arg(QString::fromStdString(IntToHex(start, 5)), QString::fromStdString(IntToHex(length, 1)),
                       QString::fromStdString(IntToHex(int32_t(sum), 4))));
@@ -308,9 +315,9 @@ class TestEditCommands : public QObject {
     QFETCH(int, address);
     QFETCH(QString, error);
     QVERIFY(Start("C128"));
-    QVERIFY(F->DrawGrid1->SelectCell(5, 2));
-    F->EditPromptHook = [&](Tf::TEditPrompt kind, QString& t, bool&) {
-      if (kind != Tf::TEditPrompt::GoTo) return false;
+    QVERIFY(Grid(*F)->SelectCell(5, 2));
+    F->EditPromptHook = [&](TMainWindow::TEditPrompt kind, QString& t, bool&) {
+      if (kind != TMainWindow::TEditPrompt::GoTo) return false;
       t = text;
       return true;
     };
@@ -326,15 +333,15 @@ class TestEditCommands : public QObject {
 
   void findBytesAndTextWrappingWithANotice() {
     QVERIFY(Start("C128"));
-    std::memset(MemoryBuffer, 0, 128);
-    MemoryBuffer[0x10] = 0xAB, MemoryBuffer[0x11] = 0xCD;
-    MemoryBuffer[0x60] = 0xAB, MemoryBuffer[0x61] = 0xCD;
-    std::memcpy(MemoryBuffer + 0x40, "Hi", 2);
-    QVERIFY(F->DrawGrid1->SelectCell(1, 3));  // 0x20
+    FillBytes(Doc(), 0, 128, 0);
+    SetBytes(Doc(), 0x10, {0xAB, 0xCD});
+    SetBytes(Doc(), 0x60, {0xAB, 0xCD});
+    SetText(Doc(), 0x40, "Hi");
+    QVERIFY(Grid(*F)->SelectCell(1, 3));  // 0x20
     QString answer = "ab cd";
     bool asText = false;
-    F->EditPromptHook = [&](Tf::TEditPrompt kind, QString& t, bool& text) {
-      if (kind != Tf::TEditPrompt::Find) return false;
+    F->EditPromptHook = [&](TMainWindow::TEditPrompt kind, QString& t, bool& text) {
+      if (kind != TMainWindow::TEditPrompt::Find) return false;
       t = answer;
       text = asText;
       return true;
@@ -344,15 +351,15 @@ class TestEditCommands : public QObject {
     QCOMPARE(Editor().Selection().Length, 2);
     Key(Qt::Key_F3);
     QCOMPARE(Editor().Cursor(), 0x10);
-    QCOMPARE(F->sb1->PanelText(7), QString("Search wrapped round"));
+    QCOMPARE(StatusBar(*F)->PanelText(TStatusPanel::Selection), QString("Search wrapped round"));
     Key(Qt::Key_F3);
     QCOMPARE(Editor().Cursor(), 0x60);
-    QCOMPARE(F->sb1->PanelText(7), QString("00060+2 Chk: 0178"));
+    QCOMPARE(StatusBar(*F)->PanelText(TStatusPanel::Selection), QString("00060+2 Chk: 0178"));
     Key(Qt::Key_F3, Qt::ShiftModifier);
     QCOMPARE(Editor().Cursor(), 0x10);
     Key(Qt::Key_F3, Qt::ShiftModifier);
     QCOMPARE(Editor().Cursor(), 0x60);
-    QCOMPARE(F->sb1->PanelText(7), QString("Search wrapped round"));
+    QCOMPARE(StatusBar(*F)->PanelText(TStatusPanel::Selection), QString("Search wrapped round"));
     QVERIFY(Ui->Shown.empty());
 
     answer = "Hi", asText = true;
@@ -373,17 +380,17 @@ class TestEditCommands : public QObject {
 
   void copyAndPaste() {
     QVERIFY(Start("C128"));
-    std::memcpy(MemoryBuffer, "\xDE\xAD\x41\x0A", 4);
+    SetBytes(Doc(), 0, {0xDE, 0xAD, 0x41, 0x0A});
     F->UpdateView();
-    QVERIFY(F->DrawGrid1->SelectCell(1, 1));
+    QVERIFY(Grid(*F)->SelectCell(1, 1));
     for (int i = 0; i < 3; ++i) Key(Qt::Key_Right, Qt::ShiftModifier);
     Key(Qt::Key_C, Qt::ControlModifier);
     QCOMPARE(QApplication::clipboard()->text(), QString("DE AD 41 0A"));
-    F->DrawGrid1->SetCodePage("CP1252");
+    Grid(*F)->SetCodePage("CP1252");
     Key(Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
     QCOMPARE(QApplication::clipboard()->text(), QString::fromUtf8("Þ\u00ADA.").replace(QChar(0xAD), QChar('.')));
 
-    QVERIFY(F->DrawGrid1->SelectCell(1, 2));
+    QVERIFY(Grid(*F)->SelectCell(1, 2));
     QApplication::clipboard()->setText("01-02, 0x03\n04");
     Key(Qt::Key_V, Qt::ControlModifier);
     QCOMPARE(Bytes(0x10, 4), QByteArray("\x01\x02\x03\x04"));
@@ -391,7 +398,7 @@ class TestEditCommands : public QObject {
     QVERIFY(F->BufferModified());
 
     // Bytes that would run past the chip are refused whole.
-    QVERIFY(F->DrawGrid1->SelectCell(15, 8));  // 0x7E
+    QVERIFY(Grid(*F)->SelectCell(15, 8));  // 0x7E
     const QByteArray tail = Bytes(0x7E, 2);
     QApplication::clipboard()->setText("AA BB CC");
     Key(Qt::Key_V, Qt::ControlModifier);
@@ -407,61 +414,68 @@ class TestEditCommands : public QObject {
 
   void fillAndSwapWithUndo() {
     QVERIFY(Start("C128"));
-    for (int i = 0; i < 128; ++i) MemoryBuffer[i] = uint8_t(i);
+    for (int i = 0; i < 128; ++i) SetByte(Doc(), i, uint8_t(i));
     F->UpdateView();
     const QByteArray original = Bytes(0, 128);
     Editor().Select(0x10, 6);
-    F->EditPromptHook = [](Tf::TEditPrompt kind, QString& t, bool&) {
+    F->EditPromptHook = [](TMainWindow::TEditPrompt kind, QString& t, bool&) {
       t = "00 FF";
-      return kind == Tf::TEditPrompt::Fill;
+      return kind == TMainWindow::TEditPrompt::Fill;
     };
-    F->Fill1->trigger();
+    Action(*F, "Fill1")->trigger();
     QCOMPARE(Bytes(0x0F, 8), QByteArray("\x0F\x00\xFF\x00\xFF\x00\xFF\x16", 8));
     QCOMPARE(Chk(), TrueChk(128));
     Editor().Select(0, 4);
-    F->SwapBytes1->trigger();
+    Action(*F, "SwapBytes1")->trigger();
     QCOMPARE(Bytes(0, 5), QByteArray("\x01\x00\x03\x02\x04", 5));
     QCOMPARE(Chk(), TrueChk(128));
     // With one byte selected the whole chip's pairs are swapped (16-bit images of other tools).
     Editor().MoveTo(0, false);
-    F->SwapBytes1->trigger();
+    Action(*F, "SwapBytes1")->trigger();
     QCOMPARE(Bytes(0x7E, 2), QByteArray("\x7F\x7E"));
-    for (int i = 0; i < 3; ++i) F->Undo1->trigger();
+    for (int i = 0; i < 3; ++i) Action(*F, "Undo1")->trigger();
     QCOMPARE(Bytes(0, 128), original);
     QCOMPARE(Chk(), TrueChk(128));
   }
 
   void undoOfAOneMebibyteReadRestoresTheBytes() {
     QVERIFY(Start("C1M"));
-    for (int i = 0; i < kMemoryBufferSize; ++i) MemoryBuffer[i] = uint8_t(~i);
+    std::vector<uint8_t> bytes(kMemoryBufferSize);
+    for (int i = 0; i < kMemoryBufferSize; ++i) bytes[i] = uint8_t(~i);
+    SetBytes(Doc(), 0, bytes);
     F->UpdateView();
     const QByteArray before = Bytes(0, kMemoryBufferSize);
-    F->ReadChip1->trigger();
-    QCOMPARE(MemoryBuffer[0xFFFFF], ChipByte(0xFFFFF));
+    Action(*F, "ReadChip1")->trigger();
+    QCOMPARE(Doc()[0xFFFFF], ChipByte(0xFFFFF));
     QCOMPARE(Chk(), TrueChk(0x100000));
     Key(Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(Bytes(0, kMemoryBufferSize) == before);
     QCOMPARE(Chk(), TrueChk(0x100000));
     Key(Qt::Key_Y, Qt::ControlModifier);
-    QCOMPARE(MemoryBuffer[0x12345], ChipByte(0x12345));
+    QCOMPARE(Doc()[0x12345], ChipByte(0x12345));
     QCOMPARE(Chk(), TrueChk(0x100000));
-    QVERIFY(Editor().History().MemoryUsed() <= 2u * kMemoryBufferSize);
+    QVERIFY(Doc().History().MemoryUsed() <= 2u * kMemoryBufferSize);
   }
 
   void partialLastRowShowsEveryByte() {
     Dir = nullptr;
     QVERIFY(Start("C128"));
-    TDrawGrid& grid = *F->DrawGrid1;
+    THexGrid& grid = *Grid(*F);
     grid.SetChipSize(100);
     QCOMPARE(grid.RowCount(), 8);
-    QCOMPARE(grid.model()->index(7, 4).data().toString(), QString::fromStdString(IntToHex(MemoryBuffer[99], 2)));
+    QCOMPARE(grid.model()->index(7, 4).data().toString(), QString::fromStdString(IntToHex(Doc()[99], 2)));
     QCOMPARE(grid.model()->index(7, 5).data().toString(), QString());
     QCOMPARE(grid.model()->flags(grid.model()->index(7, 5)), Qt::NoItemFlags);
     QVERIFY(!grid.SelectCell(5, 7));
     QVERIFY(grid.SelectCell(4, 7));
     Type("AB");
-    QCOMPARE(MemoryBuffer[99], uint8_t(0xAB));
+    QCOMPARE(Doc()[99], uint8_t(0xAB));
     QCOMPARE(grid.Col(), 4);
+    // Past the chip's last byte typing is refused: the byte stays as typed, no entry opens.
+    Type("CD");
+    QCOMPARE(Doc()[99], uint8_t(0xAB));
+    QVERIFY(!grid.Editing());
+    QCOMPARE(grid.model()->index(7, 4).data().toString(), QString("AB"));
     Key(Qt::Key_Right);
     Key(Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(Editor().Cursor(), 99);
@@ -469,19 +483,20 @@ class TestEditCommands : public QObject {
 
   void editMenuFollowsFileAndTheLanguage() {
     QVERIFY(Start("C128", true));
-    QCOMPARE(F->MainMenu1->actions().at(1)->menu(), F->Edit1);
-    QCOMPARE(F->Undo1->shortcut(), QKeySequence("Ctrl+Z"));
-    QCOMPARE(F->Redo1->shortcuts(), (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
-    QCOMPARE(F->GoTo1->shortcut(), QKeySequence("Ctrl+G"));
-    QCOMPARE(F->FindPrevious1->shortcut(), QKeySequence("Shift+F3"));
-    F->Language1->actions()[2]->trigger();  // Russian
-    QCOMPARE(F->Edit1->title(), QString::fromUtf8("П&равка"));
-    QCOMPARE(F->GoTo1->text(), QString::fromUtf8("Перейти к &адресу..."));
-    QCOMPARE(QString(F->DrawGrid1->CodePage()), QString("CP1251"));
-    QCOMPARE(F->DrawGrid1->Model().Glyph(0xC0), QChar(0x0410));
-    F->Language1->actions()[1]->trigger();  // English
-    QCOMPARE(QString(F->DrawGrid1->CodePage()), QString("CP1252"));
-    QCOMPARE(F->DrawGrid1->Model().Glyph(0xC0), QChar(0x00C0));
+    QCOMPARE(MenuBar(*F)->actions().at(1)->menu(), Menu(*F, "Edit1"));
+    QCOMPARE(Action(*F, "Undo1")->shortcut(), QKeySequence("Ctrl+Z"));
+    QCOMPARE(Action(*F, "Redo1")->shortcuts(),
+             (QList<QKeySequence>{QKeySequence("Ctrl+Y"), QKeySequence("Ctrl+Shift+Z")}));
+    QCOMPARE(Action(*F, "GoTo1")->shortcut(), QKeySequence("Ctrl+G"));
+    QCOMPARE(Action(*F, "FindPrevious1")->shortcut(), QKeySequence("Shift+F3"));
+    Menu(*F, "Language1")->actions()[2]->trigger();  // Russian
+    QCOMPARE(Menu(*F, "Edit1")->title(), QString::fromUtf8("П&равка"));
+    QCOMPARE(Action(*F, "GoTo1")->text(), QString::fromUtf8("Перейти к &адресу..."));
+    QCOMPARE(QString(Grid(*F)->CodePage()), QString("CP1251"));
+    QCOMPARE(Grid(*F)->Model().Glyph(0xC0), QChar(0x0410));
+    Menu(*F, "Language1")->actions()[1]->trigger();  // English
+    QCOMPARE(QString(Grid(*F)->CodePage()), QString("CP1252"));
+    QCOMPARE(Grid(*F)->Model().Glyph(0xC0), QChar(0x00C0));
   }
 };
 

@@ -1,6 +1,7 @@
 // The main window's Read chip, Write chip and Verify commands on the simulated programmer,
 // offscreen: buffer, boxes, the progress bar, and what may happen while a command runs.
 #include <QtTest>
+#include <algorithm>
 
 #include "app/hex_grid.h"
 #include "app/long_operation.h"
@@ -11,7 +12,9 @@
 #include "common/scripted_user_interface.h"
 #include "hid/simulated_platform.h"
 #include "simulator/simulated_programmer.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 namespace {
@@ -73,7 +76,24 @@ std::vector<std::pair<TKind, std::string>> Boxes(const TScriptedUserInterface& u
   return out;
 }
 
-bool BufferIs(const std::vector<uint8_t>& bytes) { return std::equal(bytes.begin(), bytes.end(), MemoryBuffer); }
+bool DocumentIs(TMainWindow& f, const std::vector<uint8_t>& bytes) {
+  return std::equal(bytes.begin(), bytes.end(), f.Document().Data());
+}
+
+// The window's document holding each byte of bytes from 0 (a test's starting point).
+void SetDocument(TMainWindow& f, const std::vector<uint8_t>& bytes) { SetBytes(f.Document(), 0, bytes); }
+
+std::vector<uint8_t> Inverted(const std::vector<uint8_t>& bytes) {
+  std::vector<uint8_t> out(bytes);
+  for (uint8_t& b : out) b = static_cast<uint8_t>(~b);
+  return out;
+}
+
+std::vector<uint8_t> Counting(size_t n) {
+  std::vector<uint8_t> out(n);
+  for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(i);
+  return out;
+}
 
 bool Sent(const TSimulatedProgrammer& device, uint8_t command) {
   return std::any_of(device.Sent.begin(), device.Sent.end(), [&](const auto& r) { return r[1] == command; });
@@ -87,7 +107,7 @@ class TestChipCommands : public QObject {
  private:
   std::unique_ptr<TTempDir> Dir_;
   std::unique_ptr<TTestUi> Ui_;
-  std::unique_ptr<Tf> F_;
+  std::unique_ptr<TMainWindow> F_;
   std::vector<uint8_t> Image_;
 
  private slots:
@@ -103,9 +123,9 @@ class TestChipCommands : public QObject {
     o.Simulate = true;
     o.SimulateImage = Dir_->File("chip.bin");
     Ui_ = std::make_unique<TTestUi>();
-    F_ = std::make_unique<Tf>(o, Ui_.get());
+    F_ = std::make_unique<TMainWindow>(o, Ui_.get());
     F_->show();
-    F_->FormActivate();
+    F_->Activate();
     QTRY_VERIFY(F_->Programmer.HeldDevice != nullptr);
     QCOMPARE(F_->CurrentChip.Size, int32_t(kChipSize));
     F_->HidDeviceController->ReadTimeoutMs = 10;
@@ -121,55 +141,59 @@ class TestChipCommands : public QObject {
   }
 
   void readWriteAndVerify() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TPaintCounter paints;
-    f.sProgressBar1->installEventFilter(&paints);
-    QSignalSpy moves(f.sProgressBar1, &QProgressBar::valueChanged);
+    ProgressBar(f)->installEventFilter(&paints);
+    QSignalSpy moves(ProgressBar(f), &QProgressBar::valueChanged);
 
-    f.ReadChip1->trigger();
+    Action(f, "ReadChip1")->trigger();
     QVERIFY(Ui_->Shown.empty());
-    QVERIFY(BufferIs(Image_));
-    QCOMPARE(f.sb1->PanelText(3), QString::fromStdString("Chk: " + IntToHex(CalcChecksum(kChipSize), 4)));
+    QVERIFY(DocumentIs(f, Image_));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum),
+             QString::fromStdString("Chk: " + IntToHex(ChecksumOf(f.Document().Bytes(), kChipSize), 4)));
     // 4096 steps move the bar through 1..100 and back to 0, one repaint per move.
     QCOMPARE(moves.count(), 101);
     QCOMPARE(moves.last().at(0).toInt(), 0);
     QVERIFY2(paints.Paints <= 110, qPrintable(QString::number(paints.Paints)));
 
-    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
-    f.Program2->trigger();
+    SetDocument(f, Inverted(Image_));
+    Action(f, "Program2")->trigger();
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"}}));
-    QVERIFY(
-        std::equal(f.SimulatedProgrammer->Chip.begin(), f.SimulatedProgrammer->Chip.begin() + kChipSize, MemoryBuffer));
+    QVERIFY(std::equal(f.SimulatedProgrammer->Chip.begin(), f.SimulatedProgrammer->Chip.begin() + kChipSize,
+                       f.Document().Data()));
     QCOMPARE(Dir_->Read("chip.bin").size(), kChipSize);
-    QCOMPARE(static_cast<uint8_t>(Dir_->Read("chip.bin")[kChipSize - 1]), MemoryBuffer[kChipSize - 1]);
+    QCOMPARE(static_cast<uint8_t>(Dir_->Read("chip.bin")[kChipSize - 1]), f.Document()[kChipSize - 1]);
 
     Ui_->Shown.clear();
-    f.sSpeedButton5->click();
-    f.SimulatedProgrammer->Chip[kChipSize - 1] ^= 0x80;
-    f.VerifyAl1->trigger();
+    Button(f, "sSpeedButton5")->click();
+    // The image file is the chip: one bit of its last byte changes.
+    std::string chip = Dir_->Read("chip.bin");
+    chip[kChipSize - 1] = static_cast<char>(chip[kChipSize - 1] ^ 0x80);
+    Dir_->Write("chip.bin", chip);
+    Action(f, "VerifyAl1")->trigger();
     const std::string where = "First difference at 0x" + IntToHex(kChipSize - 1, 4) + ": chip " +
                               IntToHex(f.SimulatedProgrammer->Chip[kChipSize - 1], 2) + ", expected " +
-                              IntToHex(MemoryBuffer[kChipSize - 1], 2) + "; 1 byte differs.";
+                              IntToHex(f.Document()[kChipSize - 1], 2) + "; 1 byte differs.";
     QCOMPARE(Boxes(*Ui_),
              (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Verification OK"},
                                                          {TKind::Error, "Verification failed!\n\r" + where}}));
-    QCOMPARE(f.sProgressBar1->value(), 0);
+    QCOMPARE(ProgressBar(f)->value(), 0);
   }
 
   // While a command runs the event loop turns, but no command starts, the window does not close
   // and a device change waits for the end.
   void nothingReentersWhileACommandRuns() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
     bool ran = false, busy = false, commandsEnabled = true, heldSame = false;
     THidDevice* held = f.Programmer.HeldDevice;
     QTimer::singleShot(0, &f, [&] {
       ran = true;
       busy = f.Busy;
-      commandsEnabled = f.sSpeedButton4->isEnabled() || f.MainMenu1->isEnabled();
-      f.sSpeedButton4->click();
-      f.Program2->trigger();
-      f.VerifyAl1Click();
+      commandsEnabled = Button(f, "sSpeedButton4")->isEnabled() || MenuBar(f)->isEnabled();
+      Button(f, "sSpeedButton4")->click();
+      Action(f, "Program2")->trigger();
+      f.VerifyChip();
       f.close();
       TSimulatedHidDeviceInfo other;
       other.VendorID = 0x1234;
@@ -178,7 +202,7 @@ class TestChipCommands : public QObject {
       f.HidDeviceController->CheckForChanges();
       heldSame = f.Programmer.HeldDevice == held;
     });
-    f.sSpeedButton3Click();
+    f.ReadChip();
 
     QVERIFY(ran);
     QVERIFY(busy);
@@ -190,9 +214,10 @@ class TestChipCommands : public QObject {
     // The close request asked whether to stop; the scripted answer No let the read finish.
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
                               {TKind::Question, "An operation is running. Stop it and close the window?"}}));
-    QVERIFY(BufferIs(Image_));
+    QVERIFY(DocumentIs(f, Image_));
     QVERIFY(!f.Busy);
-    QVERIFY(f.sSpeedButton4->isEnabled() && f.MainMenu1->isEnabled() && f.sPanel1->isEnabled());
+    QVERIFY(Button(f, "sSpeedButton4")->isEnabled() && MenuBar(f)->isEnabled() &&
+            Named<QFrame>(f, "sPanel1")->isEnabled());
     // The held-back device change comes once the command has ended.
     QTRY_VERIFY(Sent(*f.SimulatedProgrammer, CmdVersion));
   }
@@ -210,101 +235,120 @@ class TestChipCommands : public QObject {
   void stop() {
     QFETCH(int, command);
     QFETCH(bool, escape);
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
-    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
+    SetDocument(f, Inverted(Image_));
     f.UpdateView();
-    const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
-    const QString checksum = f.sb1->PanelText(3);
-    const QString firstCell = f.DrawGrid1->model()->index(1, 1).data().toString();
+    const std::vector<uint8_t> before(f.Document().Data(), f.Document().Data() + kChipSize);
+    const QString checksum = StatusBar(f)->PanelText(TStatusPanel::Checksum);
+    const QString firstCell = Grid(f)->model()->index(1, 1).data().toString();
     bool stopShown = false;
     QTimer::singleShot(0, &f, [&] {
-      stopShown = f.sSpeedButton9->isVisible() && f.sSpeedButton9->isEnabled() && f.sSpeedButton8->isHidden() &&
-                  !f.sSpeedButton9->icon().isNull() && f.sSpeedButton9->geometry() == f.sSpeedButton8->geometry();
+      stopShown = Button(f, "sSpeedButton9")->isVisible() && Button(f, "sSpeedButton9")->isEnabled() &&
+                  Button(f, "sSpeedButton8")->isHidden() && !Button(f, "sSpeedButton9")->icon().isNull() &&
+                  Button(f, "sSpeedButton9")->geometry() == Button(f, "sSpeedButton8")->geometry();
       if (escape)
-        QTest::keyClick(f.DrawGrid1, Qt::Key_Escape);
+        QTest::keyClick(Grid(f), Qt::Key_Escape);
       else
-        QTest::mouseClick(f.sSpeedButton9, Qt::LeftButton);
+        QTest::mouseClick(Button(f, "sSpeedButton9"), Qt::LeftButton);
     });
-    (command == 0 ? f.sSpeedButton3 : command == 1 ? f.sSpeedButton4 : f.sSpeedButton5)->click();
+    (command == 0   ? Button(f, "sSpeedButton3")
+     : command == 1 ? Button(f, "sSpeedButton4")
+                    : Button(f, "sSpeedButton5"))
+        ->click();
 
     QVERIFY(stopShown);
-    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Message, "Operation stopped."}}));
-    QVERIFY(BufferIs(before));
-    QCOMPARE(f.sb1->PanelText(3), checksum);
-    QCOMPARE(f.DrawGrid1->model()->index(1, 1).data().toString(), firstCell);
-    QCOMPARE(f.sProgressBar1->value(), 0);
+    // A write that sent pages says which range of the chip it wrote, in an error box.
+    const size_t pages = Count(*f.SimulatedProgrammer, CmdWrite, 1);
+    const std::pair<TKind, std::string> said =
+        pages == 0 ? std::pair{TKind::Message, std::string("Operation stopped.")}
+                   : std::pair{TKind::Error,
+                               "Operation stopped.\n\rThe chip is partly written: 0x0000\xE2\x80\x93"
+                               "0x" +
+                                   IntToHex(static_cast<int64_t>(pages * 32 - 1), 4) +
+                                   " of 0x0000\xE2\x80\x93"
+                                   "0x1FFFF; its contents are now mixed."};
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{said}));
+    QVERIFY(DocumentIs(f, before));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), checksum);
+    QCOMPARE(Grid(f)->model()->index(1, 1).data().toString(), firstCell);
+    QCOMPARE(ProgressBar(f)->value(), 0);
     const TSimulatedProgrammer& device = *f.SimulatedProgrammer;
     QVERIFY(Count(device, CmdRead, 1) + Count(device, CmdWrite, 1) < kChipSize / 64);
-    if (command == 1) QCOMPARE(Count(device, CmdRead, 1), size_t(0));  // no read-back after a stopped write
+    // No read-back after a stopped write: no read follows its first page.
+    if (command == 1) {
+      const auto firstWrite =
+          std::find_if(device.Sent.begin(), device.Sent.end(), [](const auto& r) { return r[1] == CmdWrite; });
+      QVERIFY(std::none_of(firstWrite, device.Sent.end(), [](const auto& r) { return r[1] == CmdRead; }));
+    }
     QCOMPARE(int(device.Sent.back()[1]), int(CmdChipAccess));
     QCOMPARE(int(device.Sent.back()[2]), 2);
-    QVERIFY(f.sSpeedButton9->isHidden() && !f.sSpeedButton8->isHidden());
-    QVERIFY(f.sSpeedButton4->isEnabled() && f.MainMenu1->isEnabled() && !f.Busy);
+    QVERIFY(Button(f, "sSpeedButton9")->isHidden() && !Button(f, "sSpeedButton8")->isHidden());
+    QVERIFY(Button(f, "sSpeedButton4")->isEnabled() && MenuBar(f)->isEnabled() && !f.Busy);
   }
 
   // The user's input to the window while a command runs is dropped, also what is still queued when
   // it ends: the second click of a double click on Write writes nothing more, and keys typed into
   // the grid change no byte.
   void inputDuringACommandIsDropped() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
-    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
+    SetDocument(f, Inverted(Image_));
     f.UpdateView();
-    const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
-    QTest::mouseClick(f.DrawGrid1->viewport(), Qt::LeftButton, Qt::NoModifier, f.DrawGrid1->CellRect(1, 1).center());
+    const std::vector<uint8_t> before(f.Document().Data(), f.Document().Data() + kChipSize);
+    QTest::mouseClick(Grid(f)->viewport(), Qt::LeftButton, Qt::NoModifier, Grid(f)->CellRect(1, 1).center());
     QTimer::singleShot(0, &f, [&] {
-      PostClick(f.sSpeedButton4, QEvent::MouseButtonDblClick);
-      PostKeys(f.DrawGrid1, "00");
+      PostClick(Button(f, "sSpeedButton4"), QEvent::MouseButtonDblClick);
+      PostKeys(Grid(f), "00");
     });
     Ui_->WhenShown = [&] {
       Ui_->WhenShown = nullptr;
-      PostClick(f.sSpeedButton4, QEvent::MouseButtonDblClick);
-      PostKeys(f.DrawGrid1, "11");
+      PostClick(Button(f, "sSpeedButton4"), QEvent::MouseButtonDblClick);
+      PostKeys(Grid(f), "11");
     };
-    QTest::mouseClick(f.sSpeedButton4, Qt::LeftButton);
+    QTest::mouseClick(Button(f, "sSpeedButton4"), Qt::LeftButton);
     QTest::qWait(50);
 
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"}}));
     QCOMPARE(Count(*f.SimulatedProgrammer, CmdWrite, 1), kChipSize / 32);
-    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(2));  // the write and its read-back
-    QVERIFY(BufferIs(before));
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(3));  // backup, write, read-back
+    QVERIFY(DocumentIs(f, before));
     // The same keys once the command has ended do edit the byte.
-    PostKeys(f.DrawGrid1, "00");
+    PostKeys(Grid(f), "00");
     QTest::qWait(20);
-    QCOMPARE(int(MemoryBuffer[0]), 0);
+    QCOMPARE(int(f.Document()[0]), 0);
   }
 
   // Closing the window during a command asks; Yes stops the command and then closes the window,
   // without a box for the stop.
   void closeStopsTheCommandAndCloses() {
-    Tf& f = *F_;
+    TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
-    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
-    const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
+    SetDocument(f, Counting(kChipSize));
+    const std::vector<uint8_t> before(f.Document().Data(), f.Document().Data() + kChipSize);
     Ui_->Answers = {TAnswer::Yes};
     QTimer::singleShot(0, &f, [&] { f.close(); });
-    f.sSpeedButton3->click();
+    Button(f, "sSpeedButton3")->click();
 
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
                               {TKind::Question, "An operation is running. Stop it and close the window?"}}));
-    QVERIFY(BufferIs(before));
+    QVERIFY(DocumentIs(f, before));
     QCOMPARE(int(f.SimulatedProgrammer->Sent.back()[2]), 2);
     QTRY_VERIFY(!f.isVisible());
     QVERIFY(Dir_->Read("tesmaro.ini").find("Chip=24C1024") != std::string::npos);
   }
 
   void failedReadKeepsTheBuffer() {
-    Tf& f = *F_;
-    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
-    std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
+    TMainWindow& f = *F_;
+    SetDocument(f, Counting(kChipSize));
+    std::vector<uint8_t> before(f.Document().Data(), f.Document().Data() + kChipSize);
     f.SimulatedProgrammer->NoAnswerAt(f.SimulatedProgrammer->ExchangeCount() + 2000);
-    f.sSpeedButton3->click();
+    Button(f, "sSpeedButton3")->click();
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
                               {TKind::Error, "The programmer did not answer. The operation was stopped."}}));
-    QVERIFY(BufferIs(before));
-    QCOMPARE(f.sProgressBar1->value(), 0);
-    QVERIFY(f.sPanel2->isEnabled());
+    QVERIFY(DocumentIs(f, before));
+    QCOMPARE(ProgressBar(f)->value(), 0);
+    QVERIFY(Named<QFrame>(f, "sPanel2")->isEnabled());
   }
 };
 

@@ -9,6 +9,7 @@
 #include "firmware/firmware_update.h"
 #include "simulator/simulated_programmer.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 class TestFirmwareCommand : public QObject {
@@ -26,19 +27,19 @@ class TestFirmwareCommand : public QObject {
     const std::string name = dir.Write("new.TesmaroUpdatePart", std::string(file.begin(), file.end()));
 
     TScriptedUserInterface ui;
-    Tf f(o, &ui);
-    f.FormActivate();
+    TMainWindow f(o, &ui);
+    f.Activate();
     QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);  // the start-up device change
     ui.Shown.clear();
     ui.FileNames = {name};
     ui.Answers = {TAnswer::Yes};
-    f.Firmwareupdate1Click();
+    f.UpdateFirmware();
 
     QCOMPARE(ui.Dialogs.size(), size_t(1));
     QCOMPARE(ui.Dialogs[0].Filter, std::string("TesmaroUpdatePart|*.TesmaroUpdatePart"));
     std::string exeFolder = FolderPart(ExecutablePath());
     exeFolder.pop_back();
-    QCOMPARE(f.OpenDialog2.InitialDir, exeFolder);
+    QCOMPARE(f.FirmwareDialog.InitialDir, exeFolder);
     QCOMPARE(ui.Shown.size(), size_t(3));
     QCOMPARE(ui.Shown[2].Text, ui.MessageText("VerifOK"));
     QCOMPARE(ui.Progress.back(), 0);
@@ -64,16 +65,16 @@ class TestFirmwareCommand : public QObject {
     const std::string name = dir.Write("new.TesmaroUpdatePart", std::string(file.begin(), file.end()));
 
     TScriptedUserInterface ui;
-    Tf f(o, &ui);
-    f.FormActivate();
+    TMainWindow f(o, &ui);
+    f.Activate();
     QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
     f.SimulatedProgrammer->RecordReports = true;
     ui.Shown.clear();
     ui.FileNames = {name};
     ui.Answers = {TAnswer::Yes, stop ? TAnswer::Yes : TAnswer::No};
     TLongOperation::PumpIntervalMs = 0;
-    QTimer::singleShot(0, &f, [&] { QTest::mouseClick(f.sSpeedButton9, Qt::LeftButton); });
-    f.Firmwareupdate1->trigger();
+    QTimer::singleShot(0, &f, [&] { QTest::mouseClick(Button(f, "sSpeedButton9"), Qt::LeftButton); });
+    Action(f, "Firmwareupdate1")->trigger();
     TLongOperation::PumpIntervalMs = 25;
 
     QCOMPARE(ui.Shown.size(), size_t(4));
@@ -89,7 +90,7 @@ class TestFirmwareCommand : public QObject {
       QCOMPARE(blocks, 504);
       QCOMPARE(ui.Shown[3].Text, ui.MessageText("VerifOK"));
     }
-    QCOMPARE(f.sProgressBar1->value(), 0);
+    QCOMPARE(ProgressBar(f)->value(), 0);
   }
 };
 

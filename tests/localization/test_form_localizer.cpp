@@ -13,6 +13,7 @@
 #include "localization/language_source.h"
 #include "localization/localization_error.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 namespace {
@@ -54,126 +55,166 @@ class TestFormLocalizer : public QObject {
   void russianTextsFromTheShippedFileAndBack() {
     TProgramFolder folder("[Main]\nLangID=2\n", true);
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
-    f.FormActivate();
-    TForm2* d = f.Form2;
+    TMainWindow f(folder.Options(), &ui);
+    f.Activate();
+    TChipDialog* d = &f.ChipDialog();
     QCOMPARE(f.windowTitle(), QString("Tesmaro"));
-    QCOMPARE(f.File1->title(), U("&Файл"));
-    QCOMPARE(f.SaveAs1->text(), U("Сохранить &как..."));
-    QCOMPARE(f.Language1->title(), U("&Язык"));
-    QCOMPARE(f.sSpeedButton1->toolTip(), U("Загрузить файл"));
-    QCOMPARE(f.sSpeedButton8->toolTip(), U("Очистить буфер памяти"));
-    QCOMPARE(d->GroupBox1->title(), U("Тип EEPROM"));
-    QCOMPARE(d->GroupBox2->title(), U(" Выбор микросхемы "));
-    QCOMPARE(d->BitBtn2->text(), U("Отмена"));
+    QCOMPARE(Menu(f, "File1")->title(), U("&Файл"));
+    QCOMPARE(Action(f, "SaveAs1")->text(), U("Сохранить &как..."));
+    QCOMPARE(Menu(f, "Language1")->title(), U("&Язык"));
+    QCOMPARE(Button(f, "sSpeedButton1")->toolTip(), U("Загрузить файл"));
+    QCOMPARE(Button(f, "sSpeedButton8")->toolTip(), U("Очистить буфер памяти"));
+    QCOMPARE(Named<QGroupBox>(*d, "GroupBox1")->title(), U("Тип EEPROM"));
+    QCOMPARE(Named<QGroupBox>(*d, "GroupBox2")->title(), U(" Выбор микросхемы "));
+    QCOMPARE(Named<QPushButton>(*d, "BitBtn2")->text(), U("Отмена"));
     QCOMPARE(d->windowTitle(), QString());
     // The generated language items keep their titles.
     QStringList titles;
-    for (QAction* a : f.Language1->actions()) titles << a->text();
+    for (QAction* a : Menu(f, "Language1")->actions()) titles << a->text();
     QCOMPARE(titles, (QStringList{U("Български"), "English", U("Русский")}));
 
-    f.QLanguageSource->SetActiveLanguage(-1);
-    QCOMPARE(f.File1->title(), QString("&File"));
-    QCOMPARE(f.SaveAs1->text(), QString("Save &As..."));
-    QCOMPARE(f.sSpeedButton1->toolTip(), QString("Load File"));
-    QCOMPARE(d->GroupBox2->title(), QString(" Select CHIP "));
-    QCOMPARE(d->BitBtn2->text(), QString("Cancel"));
-    QVERIFY(f.QFormLocalizer1->Originals().isEmpty());
+    f.LanguageSource().SetActiveLanguage(-1);
+    QCOMPARE(Menu(f, "File1")->title(), QString("&File"));
+    QCOMPARE(Action(f, "SaveAs1")->text(), QString("Save &As..."));
+    QCOMPARE(Button(f, "sSpeedButton1")->toolTip(), QString("Load File"));
+    QCOMPARE(Named<QGroupBox>(*d, "GroupBox2")->title(), QString(" Select CHIP "));
+    QCOMPARE(Named<QPushButton>(*d, "BitBtn2")->text(), QString("Cancel"));
+    QVERIFY(f.Localizer().Originals().isEmpty());
+  }
+
+  // Every text of the window's and the dialog's sections in every shipped language reaches a
+  // component of the running windows: a key whose component was renamed or removed would leave
+  // its text unshown in that language.
+  void everyShippedKeyReachesItsComponent() {
+    struct TCase {
+      int Language;
+      const char* File;
+    };
+    const TCase cases[] = {{0, "bulgarian.lng"}, {1, "english.lng"}, {2, "russian.lng"}};
+    for (const auto& c : cases) {
+      TProgramFolder folder("[Main]\nLangID=" + std::to_string(c.Language) + "\n", true);
+      TScriptedUserInterface ui;
+      TMainWindow f(folder.Options(), &ui);
+      f.Activate();
+      QCOMPARE(f.LanguageSource().ActiveLanguage(), c.Language);
+      const TQLanguageFile file(QString::fromStdString(folder.Dir.File(c.File)));
+      const struct {
+        const char* Section;
+        QObject* Window;
+        const TQFormLocalizer* Localizer;
+      } windows[] = {{"f", &f, &f.Localizer()},
+                     {"Form2", &f.ChipDialog(), Named<TQFormLocalizer>(f.ChipDialog(), "QFormLocalizer1")}};
+      for (const auto& w : windows) {
+        QStringList entries;
+        file.ReadSectionValues(w.Section, entries);
+        QVERIFY2(!entries.isEmpty(), c.File);
+        for (const QString& entry : entries) {
+          const QString key = entry.section(u'=', 0, 0);
+          const QString where = QString("%1 [%2] %3").arg(c.File, w.Section, key);
+          const auto resolved = ResolveKey(w.Window, key, w.Localizer->Excluded(), w.Localizer->PropNames());
+          QVERIFY2(resolved, qPrintable(where + ": no such component"));
+          // A text that is empty as built stays empty (the menu separators' "-").
+          const QString shown = GetPropertyText(resolved->Object, w.Window, resolved->PropertyPath);
+          if (!shown.isEmpty() || !key.endsWith(".Caption") || !qobject_cast<QAction*>(resolved->Object))
+            QCOMPARE(shown, file.ReadString(w.Section, key, QString()));
+        }
+      }
+    }
   }
 
   void switchesRestoreWhatTheNewLanguageLacks() {
     TProgramFolder folder("[Main]\nLangID=1\n", false);
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
-    f.FormActivate();
-    TForm2* d = f.Form2;
+    TMainWindow f(folder.Options(), &ui);
+    f.Activate();
+    TChipDialog* d = &f.ChipDialog();
     QCOMPARE(f.windowTitle(), QString("A-Title"));
-    QCOMPARE(f.Open1->text(), QString("A-Open"));
-    QCOMPARE(f.Exit1->text(), QString("A-Exit"));
-    QCOMPARE(f.sSpeedButton1->toolTip(), QString("A-Load"));
-    QCOMPARE(f.Language1->title(), QString("A-Language"));
-    QCOMPARE(d->GroupBox1->title(), QString("A-Group"));
+    QCOMPARE(Action(f, "Open1")->text(), QString("A-Open"));
+    QCOMPARE(Action(f, "Exit1")->text(), QString("A-Exit"));
+    QCOMPARE(Button(f, "sSpeedButton1")->toolTip(), QString("A-Load"));
+    QCOMPARE(Menu(f, "Language1")->title(), QString("A-Language"));
+    QCOMPARE(Named<QGroupBox>(*d, "GroupBox1")->title(), QString("A-Group"));
     // Texts that are empty as built are never translated.
-    QCOMPARE(f.sPanel2->toolTip(), QString());
-    QCOMPARE(f.sSpeedButton1->text(), QString());
+    QCOMPARE(Named<QFrame>(f, "sPanel2")->toolTip(), QString());
+    QCOMPARE(Button(f, "sSpeedButton1")->text(), QString());
     QCOMPARE(d->windowTitle(), QString());
     QCOMPARE(f.layoutDirection(), Qt::LeftToRight);
 
     // B: an empty entry counts as absent, a missing key and a missing section give the own texts,
     // and its reading order reaches both windows.
-    f.Language1->actions()[2]->trigger();
-    QCOMPARE(f.QLanguageSource->ActiveLanguage(), 2);
+    Menu(f, "Language1")->actions()[2]->trigger();
+    QCOMPARE(f.LanguageSource().ActiveLanguage(), 2);
     QCOMPARE(f.windowTitle(), QString("Tesmaro"));
-    QCOMPARE(f.Open1->text(), QString("&Open"));
-    QCOMPARE(f.Exit1->text(), QString("E&xit"));
-    QCOMPARE(f.sSpeedButton1->toolTip(), QString("B-Load"));
-    QCOMPARE(d->GroupBox1->title(), QString("EEPROM Type"));
+    QCOMPARE(Action(f, "Open1")->text(), QString("&Open"));
+    QCOMPARE(Action(f, "Exit1")->text(), QString("E&xit"));
+    QCOMPARE(Button(f, "sSpeedButton1")->toolTip(), QString("B-Load"));
+    QCOMPARE(Named<QGroupBox>(*d, "GroupBox1")->title(), QString("EEPROM Type"));
     QCOMPARE(f.layoutDirection(), Qt::RightToLeft);
-    QCOMPARE(f.sPanel2->layoutDirection(), Qt::RightToLeft);
+    QCOMPARE(Named<QFrame>(f, "sPanel2")->layoutDirection(), Qt::RightToLeft);
     QCOMPARE(d->layoutDirection(), Qt::RightToLeft);
-    QCOMPARE(d->GroupBox1->layoutDirection(), Qt::RightToLeft);
+    QCOMPARE(Named<QGroupBox>(*d, "GroupBox1")->layoutDirection(), Qt::RightToLeft);
 
     // Back to A, then to the original language: the texts from before the first switch return.
-    f.Language1->actions()[1]->trigger();
-    QCOMPARE(f.Open1->text(), QString("A-Open"));
-    f.QLanguageSource->SetActiveLanguage(-1);
+    Menu(f, "Language1")->actions()[1]->trigger();
+    QCOMPARE(Action(f, "Open1")->text(), QString("A-Open"));
+    f.LanguageSource().SetActiveLanguage(-1);
     QCOMPARE(f.windowTitle(), QString("Tesmaro"));
-    QCOMPARE(f.Open1->text(), QString("&Open"));
-    QCOMPARE(f.Exit1->text(), QString("E&xit"));
-    QCOMPARE(f.sSpeedButton1->toolTip(), QString("Load File"));
-    QCOMPARE(f.Language1->title(), QString("&Language"));
-    QCOMPARE(d->GroupBox1->title(), QString("EEPROM Type"));
+    QCOMPARE(Action(f, "Open1")->text(), QString("&Open"));
+    QCOMPARE(Action(f, "Exit1")->text(), QString("E&xit"));
+    QCOMPARE(Button(f, "sSpeedButton1")->toolTip(), QString("Load File"));
+    QCOMPARE(Menu(f, "Language1")->title(), QString("&Language"));
+    QCOMPARE(Named<QGroupBox>(*d, "GroupBox1")->title(), QString("EEPROM Type"));
     QCOMPARE(f.layoutDirection(), Qt::LeftToRight);
-    QCOMPARE(d->GroupBox1->layoutDirection(), Qt::LeftToRight);
+    QCOMPARE(Named<QGroupBox>(*d, "GroupBox1")->layoutDirection(), Qt::LeftToRight);
   }
 
   void excludedComponentsAndRefusedTexts() {
     TProgramFolder folder("", false);
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
-    f.FormActivate();
-    f.QFormLocalizer1->SetExcluded({"Open1"});
+    TMainWindow f(folder.Options(), &ui);
+    f.Activate();
+    f.Localizer().SetExcluded({"Open1"});
     QStringList localized;
-    f.QFormLocalizer1->OnPropertyLocalizing = [&](QObject* sender, QObject* object, const QString& prop, QString& value,
-                                                  bool& allow) {
-      QCOMPARE(sender, f.QFormLocalizer1);
+    f.Localizer().OnPropertyLocalizing = [&](QObject* sender, QObject* object, const QString& prop, QString& value,
+                                             bool& allow) {
+      QCOMPARE(sender, &f.Localizer());
       localized << object->objectName() + u'.' + prop;
-      if (object == f.Exit1) allow = false;
-      if (object == f.sSpeedButton1) value = "changed";
+      if (object == Action(f, "Exit1")) allow = false;
+      if (object == Button(f, "sSpeedButton1")) value = "changed";
     };
-    f.QLanguageSource->SetActiveLanguage(1);
-    QCOMPARE(f.Open1->text(), QString("&Open"));
-    QCOMPARE(f.Exit1->text(), QString("E&xit"));
-    QCOMPARE(f.sSpeedButton1->toolTip(), QString("changed"));
+    f.LanguageSource().SetActiveLanguage(1);
+    QCOMPARE(Action(f, "Open1")->text(), QString("&Open"));
+    QCOMPARE(Action(f, "Exit1")->text(), QString("E&xit"));
+    QCOMPARE(Button(f, "sSpeedButton1")->toolTip(), QString("changed"));
     QCOMPARE(f.windowTitle(), QString("A-Title"));
     QVERIFY(!localized.contains("Open1.Caption"));
-    for (const QString& entry : f.QFormLocalizer1->Originals()) QVERIFY(!entry.startsWith("Open1."));
+    for (const QString& entry : f.Localizer().Originals()) QVERIFY(!entry.startsWith("Open1."));
   }
 
   void droppedPropertyPathsGetTheirTextsBack() {
     TProgramFolder folder("[Main]\nLangID=1\n", false);
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
-    f.FormActivate();
-    f.QFormLocalizer1->SetPropNames({"Caption"});
-    QCOMPARE(f.sSpeedButton1->toolTip(), QString("Load File"));
-    QCOMPARE(f.Open1->text(), QString("A-Open"));
-    f.QFormLocalizer1->SetPropNames({"Caption", "Hint"});
-    f.QFormLocalizer1->Localize();
-    QCOMPARE(f.sSpeedButton1->toolTip(), QString("A-Load"));
-    f.QLanguageSource->SetActiveLanguage(-1);
-    QCOMPARE(f.sSpeedButton1->toolTip(), QString("Load File"));
-    QCOMPARE(f.Open1->text(), QString("&Open"));
+    TMainWindow f(folder.Options(), &ui);
+    f.Activate();
+    f.Localizer().SetPropNames({"Caption"});
+    QCOMPARE(Button(f, "sSpeedButton1")->toolTip(), QString("Load File"));
+    QCOMPARE(Action(f, "Open1")->text(), QString("A-Open"));
+    f.Localizer().SetPropNames({"Caption", "Hint"});
+    f.Localizer().Localize();
+    QCOMPARE(Button(f, "sSpeedButton1")->toolTip(), QString("A-Load"));
+    f.LanguageSource().SetActiveLanguage(-1);
+    QCOMPARE(Button(f, "sSpeedButton1")->toolTip(), QString("Load File"));
+    QCOMPARE(Action(f, "Open1")->text(), QString("&Open"));
   }
 
   void saveWritesTheWindowSection() {
     TProgramFolder folder("[Main]\nLangID=1\n", false);
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
-    f.FormActivate();
+    TMainWindow f(folder.Options(), &ui);
+    f.Activate();
     QCOMPARE(f.MessageText("ProgOK"), std::string("A-OK"));  // leaves "Additional messages" addressed
-    f.QFormLocalizer1->ClearBeforeSave = true;
-    f.QFormLocalizer1->Save();
+    f.Localizer().ClearBeforeSave = true;
+    f.Localizer().Save();
     TQLanguageFile file(QString::fromStdString(folder.Dir.File("english.lng")));
     QCOMPARE(file.ReadString("Additional messages", "ProgOK", "-"), QString("A-OK"));
     QCOMPARE(file.ReadString("f", "Open1.Caption", "-"), QString("A-Open"));
@@ -182,9 +223,9 @@ class TestFormLocalizer : public QObject {
     QCOMPARE(file.ReadString("f", "sPanel2.Hint", "-"), QString("-"));  // erased, empty hint not saved
     QStringList keys;
     file.ReadSectionValues("f", keys);
-    // The window's caption, 9 hints, Stop's caption, 23 menu captions and 13 of the Edit menu;
+    // The window's caption, 9 hints, Stop's caption, 28 menu captions and 13 of the Edit menu;
     // separators have no text.
-    QCOMPARE(keys.size(), 47);
+    QCOMPARE(keys.size(), 52);
     QVERIFY(keys.contains("sSpeedButton9.Caption=Stop"));
   }
 
@@ -206,14 +247,14 @@ class TestFormLocalizer : public QObject {
   void oneLocalizerPerWindow() {
     TProgramFolder folder("", false);
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     struct TCase {
       QObject* Owner;
       const char* Error;
     };
     const TCase cases[] = {{nullptr, "Owner is not specified!"},
                            {&f, "'f' already contains instance of TQFormLocalizer class!"},
-                           {f.Form2, "'Form2' already contains instance of TQFormLocalizer class!"}};
+                           {&f.ChipDialog(), "'Form2' already contains instance of TQFormLocalizer class!"}};
     for (const auto& c : cases) {
       try {
         new TQFormLocalizer(c.Owner);

@@ -11,6 +11,7 @@
 #include "common/scripted_user_interface.h"
 #include "localization/language_source.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 namespace {
@@ -51,67 +52,67 @@ class TestLanguageMenu : public QObject {
   void rememberedLanguageIsActiveAndChecked() {
     TProgramFolder folder("[Main]\nLangID=1\n");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
-    f.FormActivate();
+    TMainWindow f(folder.Options(), &ui);
+    f.Activate();
     QVERIFY(ui.Shown.empty());
-    QCOMPARE(f.QLanguageSource->ActiveLanguage(), 1);
+    QCOMPARE(f.LanguageSource().ActiveLanguage(), 1);
     const QStringList titles{QString::fromUtf8("Български"), "English", QString::fromUtf8("Русский")};
-    QCOMPARE(Titles(f.Language1), titles);
-    QCOMPARE(Checked(f.Language1), 1);
-    const auto items = f.Language1->actions();
+    QCOMPARE(Titles(Menu(f, "Language1")), titles);
+    QCOMPARE(Checked(Menu(f, "Language1")), 1);
+    const auto items = Menu(f, "Language1")->actions();
     for (int i = 0; i < items.size(); ++i) {
       QVERIFY(items[i]->objectName().isEmpty());
       QCOMPARE(items[i]->data().toInt(), i);
-      QCOMPARE(items[i]->parent(), f.MainMenu1);
+      QCOMPARE(items[i]->parent(), MenuBar(f));
     }
     QCOMPARE(f.MessageText("ProgNotFound"), std::string("Programmer not found!"));
     // A later activation does not build the menu again.
-    f.FormActivate();
-    QCOMPARE(f.Language1->actions().size(), 3);
+    f.Activate();
+    QCOMPARE(Menu(f, "Language1")->actions().size(), 3);
   }
 
   void menuSwitchesAndRemembersTheLanguage() {
     TProgramFolder folder("[Main]\nLangID=1\nChip=\n");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
-    f.FormActivate();
-    const QStringList titles = Titles(f.Language1);
+    TMainWindow f(folder.Options(), &ui);
+    f.Activate();
+    const QStringList titles = Titles(Menu(f, "Language1"));
 
     // Clicking the checked item again changes nothing and writes the same index again.
     TIniFile(folder.Dir.File("tesmaro.ini")).WriteInteger("Main", "LangID", 0);
-    f.Language1->actions()[1]->trigger();
+    Menu(f, "Language1")->actions()[1]->trigger();
     QCOMPARE(folder.LangID(), std::string("1"));
-    QCOMPARE(f.QLanguageSource->ActiveLanguage(), 1);
-    QCOMPARE(Checked(f.Language1), 1);
+    QCOMPARE(f.LanguageSource().ActiveLanguage(), 1);
+    QCOMPARE(Checked(Menu(f, "Language1")), 1);
 
-    f.Language1->actions()[2]->trigger();
-    QCOMPARE(f.QLanguageSource->ActiveLanguage(), 2);
-    QCOMPARE(Checked(f.Language1), 2);
+    Menu(f, "Language1")->actions()[2]->trigger();
+    QCOMPARE(f.LanguageSource().ActiveLanguage(), 2);
+    QCOMPARE(Checked(Menu(f, "Language1")), 2);
     QCOMPARE(folder.LangID(), std::string("2"));
     QCOMPARE(QString::fromStdString(f.MessageText("ProgOK")), QString::fromUtf8("Программирование прошло успешно"));
     QCOMPARE(f.MessageText("NoSuchMessage"), std::string("!! message resource not found !!"));
 
-    f.Language1->actions()[0]->trigger();
+    Menu(f, "Language1")->actions()[0]->trigger();
     QCOMPARE(QString::fromStdString(f.MessageText("ProgNotFound")), QString::fromUtf8("Програматорът не е намерен!"));
-    QCOMPARE(Titles(f.Language1), titles);
+    QCOMPARE(Titles(Menu(f, "Language1")), titles);
     QVERIFY(ui.Shown.empty());
   }
 
   void rememberedIndexOutsideTheListKeepsTheOriginalLanguage() {
     TProgramFolder folder("[Main]\nLangID=7\n");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
-    f.FormActivate();
+    TMainWindow f(folder.Options(), &ui);
+    f.Activate();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"Index out of bounds (7)"});
-    QCOMPARE(f.QLanguageSource->ActiveLanguage(), -1);
+    QCOMPARE(f.LanguageSource().ActiveLanguage(), -1);
     // The rest of the start-up ran: the menu, the grid and the status bar are set up.
-    QCOMPARE(f.Language1->actions().size(), 3);
-    QCOMPARE(Checked(f.Language1), -1);
-    QCOMPARE(f.DrawGrid1->RowCount(), 1);
-    QCOMPARE(f.sb1->PanelText(5), QString("000000"));
+    QCOMPARE(Menu(f, "Language1")->actions().size(), 3);
+    QCOMPARE(Checked(Menu(f, "Language1")), -1);
+    QCOMPARE(Grid(f)->RowCount(), 1);
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000000"));
     QCOMPARE(f.MessageText("ProgOK"), std::string("Programming OK"));
     // Picking a language repairs the remembered index.
-    f.Language1->actions()[1]->trigger();
+    Menu(f, "Language1")->actions()[1]->trigger();
     QCOMPARE(folder.LangID(), std::string("1"));
   }
 
@@ -119,10 +120,10 @@ class TestLanguageMenu : public QObject {
     TProgramFolder folder("");
     TScriptedUserInterface ui;
     {
-      Tf f(folder.Options(), &ui);
-      f.FormActivate();
-      QCOMPARE(f.QLanguageSource->ActiveLanguage(), -1);
-      QCOMPARE(Checked(f.Language1), -1);
+      TMainWindow f(folder.Options(), &ui);
+      f.Activate();
+      QCOMPARE(f.LanguageSource().ActiveLanguage(), -1);
+      QCOMPARE(Checked(Menu(f, "Language1")), -1);
       QCOMPARE(f.MessageText("VerifNotOK"), std::string("Verification failed!"));
       QCOMPARE(f.MessageText("Unknown"), std::string("!! message resource not found !!"));
       f.close();
@@ -134,10 +135,10 @@ class TestLanguageMenu : public QObject {
     TProgramFolder folder("[Main]\nLangID=2\n");
     std::filesystem::remove(folder.Dir.File("russian.lng"));
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
-    f.FormActivate();
+    TMainWindow f(folder.Options(), &ui);
+    f.Activate();
     QVERIFY(ui.Shown.empty());
-    QCOMPARE(f.QLanguageSource->ActiveLanguage(), 2);
+    QCOMPARE(f.LanguageSource().ActiveLanguage(), 2);
     QCOMPARE(f.MessageText("ProgOK"), std::string("!! message resource not found !!"));
   }
 };

@@ -9,7 +9,9 @@
 #include "buffer/memory_buffer.h"
 #include "common/ini_file.h"
 #include "common/scripted_user_interface.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 class TestMainWindow : public QObject {
@@ -21,20 +23,23 @@ class TestMainWindow : public QObject {
   void firstStartWithoutSettings() {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
-    std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
     TScriptedUserInterface ui;
     {
-      Tf f(WindowOptionsIn(dir), &ui);
-      f.FormActivate();
-      QCOMPARE(f.sb1->PanelText(3), QString("Chk: 0000"));
-      QCOMPARE(f.sb1->PanelText(4), QString());
-      QCOMPARE(f.sb1->PanelText(5), QString("000000"));
-      QCOMPARE(f.sb1->PanelText(6), QString("000"));
+      TMainWindow f(WindowOptionsIn(dir), &ui);
+      f.Activate();
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), QString("Chk: 0000"));
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipName), QString());
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000000"));
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::PageSize), QString("000"));
       // The clock is measured while the window runs; its panel is written when that ends.
-      QTRY_VERIFY(f.sb1->PanelText(1).endsWith(" MHz"));
-      QVERIFY(QRegularExpression("^\\d+[.,]\\d\\d MHz$").match(f.sb1->PanelText(1)).hasMatch());
-      QCOMPARE(MemoryBuffer[65535], uint8_t(0xFF));
-      QCOMPARE(MemoryBuffer[65536], uint8_t(0x00));
+      QTRY_VERIFY(StatusBar(f)->PanelText(TStatusPanel::Clock).endsWith(" MHz"));
+      QVERIFY(
+          QRegularExpression("^\\d+[.,]\\d\\d MHz$").match(StatusBar(f)->PanelText(TStatusPanel::Clock)).hasMatch());
+      // The document starts blank throughout, untitled and unmodified.
+      QCOMPARE(f.Document()[65536], uint8_t(0xFF));
+      QCOMPARE(f.Document()[kMemoryBufferSize - 1], uint8_t(0xFF));
+      QVERIFY(!f.BufferModified());
+      QCOMPARE(f.windowTitle(), QString("Tesmaro"));
       QVERIFY(f.close());
     }
     QVERIFY(ui.Shown.empty());
@@ -49,23 +54,21 @@ class TestMainWindow : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     dir.Write("tesmaro.ini", "[Main]\nChip=24c01\nCurrentMemoryAddress=0x10\nLangID=abc\n");
-    std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
     TScriptedUserInterface ui;
     {
-      Tf f(WindowOptionsIn(dir), &ui);
-      f.FormActivate();
+      TMainWindow f(WindowOptionsIn(dir), &ui);
+      f.Activate();
       QCOMPARE(f.CurrentChip.Size, 128);
       QCOMPARE(f.CurrentMemoryAddress, 16);
-      QCOMPARE(f.sb1->PanelText(3), QString("Chk: 7F80"));
-      QCOMPARE(f.sb1->PanelText(4), QString("24c01"));
-      QCOMPARE(f.sb1->PanelText(5), QString("000080"));
-      QCOMPARE(f.sb1->PanelText(6), QString("008"));
-      QCOMPARE(MemoryBuffer[127], uint8_t(0xFF));
-      QCOMPARE(MemoryBuffer[128], uint8_t(0x00));
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7F80"));
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipName), QString("24c01"));
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000080"));
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::PageSize), QString("008"));
+      QCOMPARE(f.Document()[127], uint8_t(0xFF));
 
       // The start-up work runs once: a later activation reads nothing again.
       dir.Write("tesmaro.ini", "[Main]\nChip=24C02\n");
-      f.FormActivate();
+      f.Activate();
       QCOMPARE(f.CurrentChip.Size, 128);
       QVERIFY(f.close());
     }
@@ -80,9 +83,9 @@ class TestMainWindow : public QObject {
     dir.Write("tesmaro.ini", "[Main]\nChip=gone\n");
     TScriptedUserInterface ui;
     {
-      Tf f(WindowOptionsIn(dir), &ui);
-      f.FormActivate();
-      QCOMPARE(f.sb1->PanelText(4), QString());
+      TMainWindow f(WindowOptionsIn(dir), &ui);
+      f.Activate();
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipName), QString());
       QVERIFY(f.close());
     }
     QCOMPARE(TIniFile(dir.File("tesmaro.ini")).ReadString("Main", "Chip", "?"), std::string());
@@ -93,8 +96,8 @@ class TestMainWindow : public QObject {
     dir.Write("see.ini", kCatalogue);
     std::filesystem::create_directory(dir.File("tesmaro.ini"));
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
-    f.FormActivate();
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    f.Activate();
     f.show();
     QVERIFY(!f.close());  // "Close without saving the settings?" answered No
     QVERIFY(f.isVisible());
@@ -109,19 +112,20 @@ class TestMainWindow : public QObject {
     dir.Write("see.ini", kCatalogue);
     dir.Write("tesmaro.ini", "[Main]\nChip=24C02\n");
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
-    f.FormActivate();
-    MemoryBuffer[0x80000] = 0;
-    MemoryBuffer[0] = 0;
-    f.Clearmemory1->trigger();
-    QCOMPARE(MemoryBuffer[0x80000], uint8_t(0xFF));
-    QCOMPARE(f.sb1->PanelText(3), QString("Chk: FF00"));
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    f.Activate();
+    SetByte(f.Document(), 0x80000, 0);
+    SetByte(f.Document(), 0, 0);
+    Action(f, "Clearmemory1")->trigger();
+    QCOMPARE(f.Document()[0x80000], uint8_t(0xFF));
+    QCOMPARE(f.Document()[0], uint8_t(0xFF));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), QString("Chk: FF00"));
   }
 
   void windowHasItsNamedComponents() {
     TTempDir dir;
     TScriptedUserInterface ui;
-    Tf f(WindowOptionsIn(dir), &ui);
+    TMainWindow f(WindowOptionsIn(dir), &ui);
     QCOMPARE(f.objectName(), QString("f"));
     QCOMPARE(f.windowTitle(), QString("Tesmaro"));
     for (const char* name : {"sPanel2",
@@ -159,9 +163,9 @@ class TestMainWindow : public QObject {
                              "Erase1",
                              "AskBeforeWriting1"})
       QVERIFY2(f.findChild<QObject*>(name) != nullptr, name);
-    QCOMPARE(f.sSpeedButton3->toolTip(), QString("Read chip"));
-    QCOMPARE(f.sSpeedButton8->geometry(), QRect(348, 8, 60, 60));
-    QVERIFY(f.Save1->isVisible());
+    QCOMPARE(Button(f, "sSpeedButton3")->toolTip(), QString("Read chip"));
+    QCOMPARE(Button(f, "sSpeedButton8")->geometry(), QRect(348, 8, 60, 60));
+    QVERIFY(Action(f, "Save1")->isVisible());
     QCOMPARE(f.minimumWidth(), 664);
     QCOMPARE(f.maximumWidth(), 664);
   }

@@ -25,6 +25,7 @@
 #include "common/scripted_user_interface.h"
 #include "localization/language_source.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 #include "support/window_options.h"
 
 namespace {
@@ -38,7 +39,7 @@ QString U(const char* utf8) { return QString::fromUtf8(utf8); }
 
 // A scripted user that reads messages in the window's active language.
 struct TWindowUi : TScriptedUserInterface {
-  Tf* Window = nullptr;
+  TMainWindow* Window = nullptr;
   std::string MessageText(const std::string& key) override {
     return Window ? Window->MessageText(key) : TScriptedUserInterface::MessageText(key);
   }
@@ -69,18 +70,18 @@ struct TSlowClock {
 
 long double FastClock() { return 100.0L; }
 
-bool Started(Tf& f) {
+bool Started(TMainWindow& f) {
   f.show();
   f.activateWindow();
   return QTest::qWaitForWindowExposed(&f) && QTest::qWaitFor([&] { return !f.FirstActivation; });
 }
 
-void Click(TDrawGrid& grid, int column, int row) {
+void Click(THexGrid& grid, int column, int row) {
   QTest::mouseClick(grid.viewport(), Qt::LeftButton, Qt::NoModifier, grid.CellRect(column, row).center());
 }
 
-void PickLanguage(Tf& f, int index) {
-  for (QAction* a : f.Language1->actions())
+void PickLanguage(TMainWindow& f, int index) {
+  for (QAction* a : Menu(f, "Language1")->actions())
     if (a->data().toInt() == index) a->trigger();
 }
 
@@ -105,8 +106,6 @@ class TestWindowUsability : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { std::memset(MemoryBuffer, 0, sizeof MemoryBuffer); }
-
   void refusedRememberedChipLeavesTheRestOfTheStartUp() {
     TFolder folder("[Main]\nChip=H16M\nLangID=2\n");
     // One byte 0x41 at address 0.
@@ -114,37 +113,36 @@ class TestWindowUsability : public QObject {
     TStartOptions o = folder.Options();
     o.CommandLineFile = hex;
     TWindowUi ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     ui.Window = &f;
     f.ClockSource = FastClock;
-    f.FormActivate();
+    f.Activate();
 
     QCOMPARE(ui.Shown.size(), size_t(1));
     QCOMPARE(ui.Shown[0].Kind, TScriptedUserInterface::TKind::Error);
     QVERIFY(ui.Shown[0].Text.find("H16M") != std::string::npos);
     QCOMPARE(f.CurrentChip.Size, 0);
     // The language, its menu, the blanking, the view and the command-line file all happened.
-    QCOMPARE(f.QLanguageSource->ActiveLanguage(), kRussian);
-    QCOMPARE(f.Language1->actions().size(), 3);
-    QVERIFY(f.Language1->actions()[kRussian]->isChecked());
-    QCOMPARE(MemoryBuffer[0], uint8_t(0x41));
-    QCOMPARE(MemoryBuffer[65535], uint8_t(0xFF));
-    QCOMPARE(MemoryBuffer[65536], uint8_t(0x00));
-    QVERIFY(f.sb1->PanelText(3).startsWith(U("КС: ")));
-    QCOMPARE(f.sb1->PanelText(5), QString("000000"));
-    QCOMPARE(f.DrawGrid1->RowCount(), 1);
-    QCOMPARE(f.OpenDialog1.InitialDir, folder.Dir.Folder());
-    QTRY_COMPARE(f.sb1->PanelText(1), QString("100.00 MHz"));
+    QCOMPARE(f.LanguageSource().ActiveLanguage(), kRussian);
+    QCOMPARE(Menu(f, "Language1")->actions().size(), 3);
+    QVERIFY(Menu(f, "Language1")->actions()[kRussian]->isChecked());
+    QCOMPARE(f.Document()[0], uint8_t(0x41));
+    QCOMPARE(f.Document()[65535], uint8_t(0xFF));
+    QVERIFY(StatusBar(f)->PanelText(TStatusPanel::Checksum).startsWith(U("КС: ")));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000000"));
+    QCOMPARE(Grid(f)->RowCount(), 1);
+    QCOMPARE(f.OpenDialog.InitialDir, folder.Dir.Folder());
+    QTRY_COMPARE(StatusBar(f)->PanelText(TStatusPanel::Clock), QString("100.00 MHz"));
   }
 
   void keyboardStaysWithTheGrid() {
     TFolder folder("[Main]\nChip=24C01\n");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
     QVERIFY(Started(f));
     QVERIFY(QTest::qWaitForWindowActive(&f));
-    QCOMPARE(QApplication::focusWidget(), f.DrawGrid1);
+    QCOMPARE(QApplication::focusWidget(), Grid(f));
     // Space no longer presses a toolbar button: no file dialog opens.
     QTest::keyClick(QApplication::focusWidget(), Qt::Key_Space);
     QVERIFY(ui.Dialogs.empty());
@@ -158,10 +156,10 @@ class TestWindowUsability : public QObject {
       other->setFocus();
       QTRY_COMPARE(QApplication::focusWidget(), other);
       if (i == 0)
-        QTest::mouseClick(f.sSpeedButton8, Qt::LeftButton);
+        QTest::mouseClick(Button(f, "sSpeedButton8"), Qt::LeftButton);
       else
-        f.Clearmemory1->trigger();
-      QTRY_COMPARE(QApplication::focusWidget(), f.DrawGrid1);
+        Action(f, "Clearmemory1")->trigger();
+      QTRY_COMPARE(QApplication::focusWidget(), Grid(f));
     }
     QVERIFY(ui.Shown.empty());
   }
@@ -169,27 +167,27 @@ class TestWindowUsability : public QObject {
   void addressPanelFollowsTheCellAChipChangeMoves() {
     TFolder folder("[Main]\nChip=24C02\n");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
     QVERIFY(Started(f));
-    Click(*f.DrawGrid1, 16, 16);
-    QCOMPARE(f.sb1->PanelText(2), QString("Addr: 00FF"));
+    Click(*Grid(f), 16, 16);
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 00FF"));
 
     auto choose = [&f](const QString& chip) {
-      f.Form2->ShowModalHook = [chip](TForm2& d) {
-        d.PSlistbox->setCurrentIndex(0);
-        for (QListWidgetItem* item : d.CSlistbox->findItems(chip, Qt::MatchExactly)) item->setSelected(true);
+      f.ChipDialog().ShowModalHook = [chip](TChipDialog& d) {
+        d.FamilyList()->setCurrentIndex(0);
+        for (QListWidgetItem* item : d.ChipList()->findItems(chip, Qt::MatchExactly)) item->setSelected(true);
         return int(QDialog::Accepted);
       };
-      f.ChipSelect1Click();
+      f.SelectChip();
     };
     // 128 bytes: the current cell moves up to the last row.
     choose("24C01");
     QCOMPARE(f.CurrentChip.Size, 128);
-    QCOMPARE(f.DrawGrid1->Row(), 8);
-    QCOMPARE(f.sb1->PanelText(2), QString("Addr: 007F"));
+    QCOMPARE(Grid(f)->Row(), 8);
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 007F"));
     choose("24C02");
-    QCOMPARE(f.sb1->PanelText(2), QString("Addr: 007F"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 007F"));
   }
 
   void unwritableSettingsAskBeforeClosing_data() {
@@ -204,9 +202,9 @@ class TestWindowUsability : public QObject {
     TFolder folder("");
     std::filesystem::create_directory(folder.Dir.File("tesmaro.ini"));
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
-    f.FormActivate();
+    f.Activate();
     f.show();
     ui.Answers = {TAnswer(answer)};
     QCOMPARE(f.close(), closes);
@@ -221,29 +219,29 @@ class TestWindowUsability : public QObject {
     TScriptedUserInterface ui;
     TSlowClock clock;
     {
-      Tf f(folder.Options(), &ui);
+      TMainWindow f(folder.Options(), &ui);
       f.ClockSource = clock.Source();
       QVERIFY(Started(f));
       QVERIFY(f.MeasuringClock());
-      QCOMPARE(f.sb1->PanelText(1), QString());
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Clock), QString());
       // Input is handled meanwhile: the cursor moves down a row.
-      f.DrawGrid1->setFocus();
-      const int row = f.DrawGrid1->Row();
-      QTest::keyClick(f.DrawGrid1, Qt::Key_Down);
-      QTRY_COMPARE(f.DrawGrid1->Row(), row + 1);
+      Grid(f)->setFocus();
+      const int row = Grid(f)->Row();
+      QTest::keyClick(Grid(f), Qt::Key_Down);
+      QTRY_COMPARE(Grid(f)->Row(), row + 1);
       QVERIFY(f.MeasuringClock());
 
       clock.Released = true;
-      QTRY_COMPARE(f.sb1->PanelText(1), QString("1234.50 MHz"));
+      QTRY_COMPARE(StatusBar(f)->PanelText(TStatusPanel::Clock), QString("1234.50 MHz"));
       QVERIFY(!f.MeasuringClock());
       QCOMPARE(double(f.CpuMHz), 1234.5);
     }
     // A window closed while the measurement runs waits for it and drops its result.
     TSlowClock late;
     {
-      Tf f(folder.Options(), &ui);
+      TMainWindow f(folder.Options(), &ui);
       f.ClockSource = late.Source();
-      f.FormActivate();
+      f.Activate();
       QVERIFY(f.MeasuringClock());
       std::thread release([&late] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -256,9 +254,9 @@ class TestWindowUsability : public QObject {
   void qtTextsFollowTheLanguage() {
     TFolder folder("[Main]\nLangID=2\n");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
-    f.FormActivate();
+    f.Activate();
     auto yes = [] {
       QDialogButtonBox box(QDialogButtonBox::Yes | QDialogButtonBox::No);
       return Plain(box.button(QDialogButtonBox::Yes)->text());
@@ -296,7 +294,7 @@ class TestWindowUsability : public QObject {
     TStartOptions o = folder.Options();
     o.Simulate = true;
     TWindowUi ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     ui.Window = &f;
     f.ClockSource = FastClock;
     QVERIFY(Started(f));
@@ -304,19 +302,20 @@ class TestWindowUsability : public QObject {
     ui.Shown.clear();
 
     // No chip: the grid tells where to choose one, in the menu's words.
-    QCOMPARE(f.DrawGrid1->EmptyHint, U("Выберите микросхему: Настройки → Выбор микросхемы"));
-    QCOMPARE(f.sb1->PanelText(3), U("КС: 0000"));
+    QCOMPARE(Grid(f)->EmptyHint, U("Выберите микросхему: Настройки → Выбор микросхемы"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), U("КС: 0000"));
 
-    f.Run([&] { f.LoadHexFile(folder.Dir.File("missing.hex")); });
-    f.Run([&] { f.LoadHexFile(bad); });
-    f.Getversioninfo1Click();
+    f.Run([&] { f.OpenFile(folder.Dir.File("missing.hex")); });
+    f.Run([&] { f.OpenFile(bad); });
+    f.ShowFirmwareVersion();
     ui.FileNames = {shortUpdate};
-    f.Firmwareupdate1Click();
+    f.UpdateFirmware();
     ui.FileNames = {oddUpdate};
-    f.Firmwareupdate1Click();
+    f.UpdateFirmware();
     const std::vector<std::string> texts = ui.Texts();
     QCOMPARE(texts.size(), size_t(7));
-    QCOMPARE(QString::fromStdString(texts[0]), U("Файл не найден"));
+    QCOMPARE(QString::fromStdString(texts[0]),
+             U("Файл не найден: ") + QString::fromStdString(folder.Dir.File("missing.hex")));
     QVERIFY(QString::fromStdString(texts[1]).contains(QString::fromStdString(f.MessageText("ImgBadChecksum"))));
     QVERIFY(QString::fromStdString(f.MessageText("ImgBadChecksum")).contains(U("контрольная сумма")));
     QVERIFY(QString::fromStdString(texts[2]).startsWith(U("Версия: ")));
@@ -329,33 +328,34 @@ class TestWindowUsability : public QObject {
     QCOMPARE(ui.Shown[4].Kind, TScriptedUserInterface::TKind::Error);
 
     // With a chip: the labels of the status bar.
-    f.Form2->ShowModalHook = [](TForm2& d) {
-      d.PSlistbox->setCurrentIndex(0);
-      d.CSlistbox->item(0)->setSelected(true);
+    f.ChipDialog().ShowModalHook = [](TChipDialog& d) {
+      d.FamilyList()->setCurrentIndex(0);
+      d.ChipList()->item(0)->setSelected(true);
       return int(QDialog::Accepted);
     };
-    f.ChipSelect1Click();
-    Click(*f.DrawGrid1, 2, 1);
-    QCOMPARE(f.sb1->PanelText(2), U("Адр: 0001"));
-    QVERIFY(f.sb1->PanelText(3).startsWith(U("КС: ")));
+    f.SelectChip();
+    Click(*Grid(f), 2, 1);
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), U("Адр: 0001"));
+    QVERIFY(StatusBar(f)->PanelText(TStatusPanel::Checksum).startsWith(U("КС: ")));
     // Back to English: the labels follow.
     PickLanguage(f, kEnglish);
-    QCOMPARE(f.sb1->PanelText(2), QString("Addr: 0001"));
-    QVERIFY(f.sb1->PanelText(3).startsWith("Chk: "));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 0001"));
+    QVERIFY(StatusBar(f)->PanelText(TStatusPanel::Checksum).startsWith("Chk: "));
   }
 
   void everyCommandHasItsKeys() {
     TFolder folder("");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
-    f.FormActivate();
+    f.Activate();
     const struct {
       QAction* Action;
       const char* Keys;
-    } shortcuts[] = {{f.Open1, "Ctrl+O"},     {f.Save1, "Ctrl+S"},      {f.SaveAs1, "Ctrl+Shift+S"},
-                     {f.Exit1, "Ctrl+Q"},     {f.ReadChip1, "Ctrl+R"},  {f.Program2, "Ctrl+Shift+W"},
-                     {f.VerifyAl1, "Ctrl+E"}, {f.ChipSelect1, "Ctrl+K"}};
+    } shortcuts[] = {{Action(f, "Open1"), "Ctrl+O"},         {Action(f, "Save1"), "Ctrl+S"},
+                     {Action(f, "SaveAs1"), "Ctrl+Shift+S"}, {Action(f, "Exit1"), "Ctrl+Q"},
+                     {Action(f, "ReadChip1"), "Ctrl+R"},     {Action(f, "Program2"), "Ctrl+Shift+W"},
+                     {Action(f, "VerifyAl1"), "Ctrl+E"},     {Action(f, "ChipSelect1"), "Ctrl+K"}};
     for (const auto& s : shortcuts) QCOMPARE(s.Action->shortcut(), QKeySequence(s.Keys));
     // No two commands share keys (the Edit menu's included).
     QSet<QString> taken;
@@ -366,21 +366,21 @@ class TestWindowUsability : public QObject {
       taken.insert(keys);
     }
     // The toolbar's hints name the keys of their commands.
-    QCOMPARE(f.ButtonHint(f.sSpeedButton1), QString("Load File (Ctrl+O)"));
-    QCOMPARE(f.ButtonHint(f.sSpeedButton4), QString("Write chip (Ctrl+Shift+W)"));
-    QCOMPARE(f.ButtonHint(f.sSpeedButton6), QString("Select chip type (Ctrl+K)"));
-    QCOMPARE(f.sSpeedButton1->toolTip(), QString("Load File"));
+    QCOMPARE(f.ButtonHint(Button(f, "sSpeedButton1")), QString("Load File (Ctrl+O)"));
+    QCOMPARE(f.ButtonHint(Button(f, "sSpeedButton4")), QString("Write chip (Ctrl+Shift+W)"));
+    QCOMPARE(f.ButtonHint(Button(f, "sSpeedButton6")), QString("Select chip type (Ctrl+K)"));
+    QCOMPARE(Button(f, "sSpeedButton1")->toolTip(), QString("Load File"));
 
     // Every menu and command has a mnemonic of its own in its menu, in every language; the
     // separators draw no text.
     for (int language : {-1, kBulgarian, kEnglish, kRussian}) {
       if (language >= 0) PickLanguage(f, language);
       QSet<QString> titles;
-      for (QAction* m : f.MainMenu1->actions()) {
+      for (QAction* m : MenuBar(f)->actions()) {
         const QString letter = Mnemonic(m->text());
         QVERIFY2(!letter.isEmpty() && !titles.contains(letter), qPrintable(m->text()));
         titles.insert(letter);
-        if (m->menu() == f.Language1) continue;  // the languages' own names
+        if (m->menu() == Menu(f, "Language1")) continue;  // the languages' own names
         QSet<QString> letters;
         for (QAction* a : m->menu()->actions()) {
           if (a->isSeparator()) {
@@ -399,10 +399,10 @@ class TestWindowUsability : public QObject {
   void aboutShowsTheVersionAndQt() {
     TFolder folder("");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
-    f.FormActivate();
-    f.About1->trigger();
+    f.Activate();
+    Action(f, "About1")->trigger();
     QCOMPARE(ui.Shown.size(), size_t(1));
     const QString text = QString::fromStdString(ui.Shown[0].Text);
     QVERIFY(text.startsWith("Tesmaro 0."));
@@ -413,13 +413,13 @@ class TestWindowUsability : public QObject {
   void emptyGridShowsItsHint() {
     TFolder folder("");
     TScriptedUserInterface ui;
-    Tf f(folder.Options(), &ui);
+    TMainWindow f(folder.Options(), &ui);
     f.ClockSource = FastClock;
     QVERIFY(Started(f));
-    QCOMPARE(f.DrawGrid1->EmptyHint, U("Select a chip: Options → Chip Select"));
-    const QImage withHint = f.DrawGrid1->viewport()->grab().toImage();
-    f.DrawGrid1->EmptyHint.clear();
-    const QImage without = f.DrawGrid1->viewport()->grab().toImage();
+    QCOMPARE(Grid(f)->EmptyHint, U("Select a chip: Options → Chip Select"));
+    const QImage withHint = Grid(f)->viewport()->grab().toImage();
+    Grid(f)->EmptyHint.clear();
+    const QImage without = Grid(f)->viewport()->grab().toImage();
     QVERIFY(withHint != without);
   }
 };

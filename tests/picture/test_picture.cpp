@@ -12,6 +12,7 @@
 #include "catalogue/chip.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 
 Q_DECLARE_METATYPE(TChip)
 
@@ -63,13 +64,13 @@ class TUrlCatcher : public QObject {
 struct TWindowFixture {
   TTempDir Dir;
   TScriptedUserInterface Ui;
-  std::unique_ptr<Tf> F;
+  std::unique_ptr<TMainWindow> F;
   TWindowFixture() {
     std::filesystem::copy_file(std::string(TESMARO_SOURCE_DIR) + "/data/see.ini", Dir.File("see.ini"));
     TStartOptions options;
     options.ExeFolder = Dir.Folder();
     options.SettingsFile = Dir.File("tesmaro.ini");
-    F = std::make_unique<Tf>(options, &Ui);
+    F = std::make_unique<TMainWindow>(options, &Ui);
   }
 };
 
@@ -160,7 +161,7 @@ class TestPicture : public QObject {
 
   void repaintNowPaintsAtOnce() {
     TChip chip;
-    TPaintBox32 box(nullptr, chip);
+    TProgrammerPicture box(nullptr, chip);
     box.show();
     QVERIFY(QTest::qWaitForWindowExposed(&box));
     chip = Chip(1, "24C64", 5);
@@ -176,8 +177,8 @@ class TestPicture : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(w.F.get()));
     QVERIFY(LoadChip(w.F->CatalogueFile(), "24LC64", w.F->CurrentChip));
     w.F->UpdateView();
-    const TBitmapList bl1(w.F->pb1->Buffer().devicePixelRatio());
-    QCOMPARE(w.F->pb1->Buffer(), RenderProgrammerPicture(w.F->CurrentChip, bl1));
+    const TBitmapList bl1(Picture(*w.F)->Buffer().devicePixelRatio());
+    QCOMPARE(Picture(*w.F)->Buffer(), RenderProgrammerPicture(w.F->CurrentChip, bl1));
   }
 
   void clickOpensTheHomePage() {
@@ -186,8 +187,8 @@ class TestPicture : public QObject {
     QVERIFY(QTest::qWaitForWindowExposed(w.F.get()));
     TUrlCatcher catcher;
     QDesktopServices::setUrlHandler("https", &catcher, "Open");
-    QTest::mouseClick(w.F->pb1, Qt::RightButton, {}, QPoint(20, 20));
-    QTest::mouseClick(w.F->pb1, Qt::LeftButton, {}, QPoint(20, 20));
+    QTest::mouseClick(Picture(*w.F), Qt::RightButton, {}, QPoint(20, 20));
+    QTest::mouseClick(Picture(*w.F), Qt::LeftButton, {}, QPoint(20, 20));
     QDesktopServices::unsetUrlHandler("https");
     QCOMPARE(catcher.Urls, QList<QUrl>{QUrl(kHomePage)});
     QVERIFY(w.Ui.Shown.empty());
@@ -196,9 +197,10 @@ class TestPicture : public QObject {
   // Every button shows its own picture, drawn afresh for a dense screen rather than enlarged.
   void toolbarButtonsCarryTheirPictures() {
     TWindowFixture w;
-    const QList<QToolButton*> buttons = {w.F->sSpeedButton1, w.F->sSpeedButton2, w.F->sSpeedButton3,
-                                         w.F->sSpeedButton4, w.F->sSpeedButton5, w.F->sSpeedButton6,
-                                         w.F->sSpeedButton7, w.F->sSpeedButton8};
+    const QList<QToolButton*> buttons = {Button(*w.F, "sSpeedButton1"), Button(*w.F, "sSpeedButton2"),
+                                         Button(*w.F, "sSpeedButton3"), Button(*w.F, "sSpeedButton4"),
+                                         Button(*w.F, "sSpeedButton5"), Button(*w.F, "sSpeedButton6"),
+                                         Button(*w.F, "sSpeedButton7"), Button(*w.F, "sSpeedButton8")};
     QSet<QByteArray> distinct;
     for (QToolButton* b : buttons) {
       const int index = b->property("pictureIndex").toInt();

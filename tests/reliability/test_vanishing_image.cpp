@@ -9,7 +9,9 @@
 #include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
 #include "common/scripted_user_interface.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
+#include "support/window_driver.h"
 
 namespace {
 
@@ -33,9 +35,10 @@ class TestVanishingImage : public QObject {
     QTest::addColumn<int>("filterIndex");
     QTest::addColumn<QString>("error");
     QTest::addColumn<int>("firstByteAfter");
-    // A load that fails leaves the buffer and the view as they were, in either format.
-    QTest::newRow("Intel HEX") << 1 << QStringLiteral("File not found") << 0x12;
-    QTest::newRow("binary") << 2 << QStringLiteral("Cannot open file \"%1\". No such file or directory") << 0x12;
+    // A load that fails leaves the document and the view as they were, whatever the filter; the
+    // error names the file.
+    QTest::newRow("Intel HEX filter") << 1 << QStringLiteral("File not found: %1") << 0x12;
+    QTest::newRow("binary filter") << 2 << QStringLiteral("File not found: %1") << 0x12;
   }
   void openShowsTheFileError() {
     QFETCH(int, filterIndex);
@@ -46,20 +49,20 @@ class TestVanishingImage : public QObject {
     o.ExeFolder = dir.Folder();
     o.SettingsFile = dir.File("tesmaro.ini");
     TVanishingFileUi ui;
-    Tf f(o, &ui);
+    TMainWindow f(o, &ui);
     f.CurrentChip.Size = 256;
-    std::memset(MemoryBuffer, 0x12, 256);
+    FillBytes(f.Document(), 0, 256, 0x12);
     const std::string file = dir.Write("image.img", ":0100000011EE\r\n:00000001FF\r\n");
     ui.FileNames.push_back(file);
     ui.FilterIndexes.push_back(filterIndex);
-    const QString shownChecksum = f.sb1->PanelText(3);
+    const QString shownChecksum = StatusBar(f)->PanelText(TStatusPanel::Checksum);
 
-    QVERIFY(!f.Run([&] { f.ToolButton1Click(); }));
+    QVERIFY(!f.Run([&] { f.Open(); }));
     QCOMPARE(ui.Texts(),
              std::vector<std::string>{error.replace(QStringLiteral("%1"), QString::fromStdString(file)).toStdString()});
-    QCOMPARE(int(MemoryBuffer[0]), firstByteAfter);
-    QCOMPARE(int(MemoryBuffer[255]), firstByteAfter);
-    QCOMPARE(f.sb1->PanelText(3), shownChecksum);
+    QCOMPARE(int(f.Document()[0]), firstByteAfter);
+    QCOMPARE(int(f.Document()[255]), firstByteAfter);
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), shownChecksum);
   }
 };
 
