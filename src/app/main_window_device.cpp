@@ -1,6 +1,7 @@
 // The main window's side of the programmer link: the HID controller, its device-change handler
 // and the version query of the menu.
 #include <iostream>
+#include <utility>
 
 #include "app/main_window.h"
 #include "app/qt_hid_event_loop.h"
@@ -51,4 +52,11 @@ void TMainWindow::DeviceChanged() { Programmer.DeviceChange(Ui()); }
 
 void TMainWindow::ShowFirmwareVersion() { ShowFirmwareVersion(false); }
 
-void TMainWindow::ShowFirmwareVersion(bool silent) { GetVersionInfo(Programmer, Ui(), !silent); }
+void TMainWindow::ShowFirmwareVersion(bool silent) {
+  // The version panel is the window's: told here, once the query on the worker thread has ended.
+  std::function<void(const std::string&)> tell = std::exchange(Programmer.OnVersionText, nullptr);
+  bool known = false;
+  RunOperation([this, silent, &known](TUserInterface& ui) { known = GetVersionInfo(Programmer, ui, !silent); });
+  Programmer.OnVersionText = std::move(tell);
+  if (known && Programmer.OnVersionText) Programmer.OnVersionText(VersionPanelText());
+}

@@ -1,16 +1,17 @@
-// The firmware update command of the Options menu, on the held programmer.
-#include "app/long_operation.h"
+// The firmware update command of the Options menu, on the held programmer and the runner's worker
+// thread.
 #include "app/main_window.h"
 #include "firmware/firmware_file.h"
 #include "firmware/firmware_update.h"
 
 void TMainWindow::UpdateFirmware() {
-  // Like the chip commands, the 504-block transfer keeps the window painting while input waits.
   // Stopping leaves the programmer's firmware incomplete: the user confirms it first.
-  TLongOperation op(*this, "FirmwareStopAsk");
-  if (!op.Started()) return;
-  TFirmwareUpdateHooks hooks;
-  hooks.LoadFile = [this, &op] { return LoadFirmwareFile(op, FirmwareDialog); };
-  hooks.Repaint = [this] { repaint(); };
-  RunFirmwareUpdate(Programmer, op, hooks);
+  RunOperation(
+      [this](TUserInterface& ui) {
+        TFirmwareUpdateHooks hooks;
+        // The file dialog is shown on the window's thread; the window's other commands wait.
+        hooks.LoadFile = [this, &ui] { return LoadFirmwareFile(ui, FirmwareDialog); };
+        RunFirmwareUpdate(Programmer, ui, hooks);
+      },
+      "FirmwareStopAsk");
 }

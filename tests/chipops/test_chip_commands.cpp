@@ -3,7 +3,6 @@
 #include <QtTest>
 
 #include "app/hex_grid.h"
-#include "app/long_operation.h"
 #include "app/main_window.h"
 #include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
@@ -115,7 +114,7 @@ class TestChipCommands : public QObject {
   }
 
   void cleanup() {
-    TLongOperation::PumpIntervalMs = 25;
+    TMainWindow::ShowBusyAfterMs = 25;
     F_.reset();
     Ui_.reset();
     Dir_.reset();
@@ -162,12 +161,12 @@ class TestChipCommands : public QObject {
   // and a device change waits for the end.
   void nothingReentersWhileACommandRuns() {
     TMainWindow& f = *F_;
-    TLongOperation::PumpIntervalMs = 0;
+    TMainWindow::ShowBusyAfterMs = 0;
     bool ran = false, busy = false, commandsEnabled = true, heldSame = false;
     THidDevice* held = f.Programmer.HeldDevice;
     QTimer::singleShot(0, &f, [&] {
       ran = true;
-      busy = f.Busy;
+      busy = f.OperationRunning();
       commandsEnabled = Button(f, "sSpeedButton4")->isEnabled() || MenuBar(f)->isEnabled();
       Button(f, "sSpeedButton4")->click();
       Action(f, "Program2")->trigger();
@@ -193,7 +192,7 @@ class TestChipCommands : public QObject {
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
                               {TKind::Question, "An operation is running. Stop it and close the window?"}}));
     QVERIFY(BufferIs(Image_));
-    QVERIFY(!f.Busy);
+    QVERIFY(!f.OperationRunning());
     QVERIFY(Button(f, "sSpeedButton4")->isEnabled() && MenuBar(f)->isEnabled() &&
             Named<QFrame>(f, "sPanel1")->isEnabled());
     // The held-back device change comes once the command has ended.
@@ -214,7 +213,7 @@ class TestChipCommands : public QObject {
     QFETCH(int, command);
     QFETCH(bool, escape);
     TMainWindow& f = *F_;
-    TLongOperation::PumpIntervalMs = 0;
+    TMainWindow::ShowBusyAfterMs = 0;
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
     f.UpdateView();
     const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
@@ -247,7 +246,7 @@ class TestChipCommands : public QObject {
     QCOMPARE(int(device.Sent.back()[1]), int(CmdChipAccess));
     QCOMPARE(int(device.Sent.back()[2]), 2);
     QVERIFY(Button(f, "sSpeedButton9")->isHidden() && !Button(f, "sSpeedButton8")->isHidden());
-    QVERIFY(Button(f, "sSpeedButton4")->isEnabled() && MenuBar(f)->isEnabled() && !f.Busy);
+    QVERIFY(Button(f, "sSpeedButton4")->isEnabled() && MenuBar(f)->isEnabled() && !f.OperationRunning());
   }
 
   // The user's input to the window while a command runs is dropped, also what is still queued when
@@ -255,7 +254,7 @@ class TestChipCommands : public QObject {
   // the grid change no byte.
   void inputDuringACommandIsDropped() {
     TMainWindow& f = *F_;
-    TLongOperation::PumpIntervalMs = 0;
+    TMainWindow::ShowBusyAfterMs = 0;
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
     f.UpdateView();
     const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
@@ -286,7 +285,7 @@ class TestChipCommands : public QObject {
   // without a box for the stop.
   void closeStopsTheCommandAndCloses() {
     TMainWindow& f = *F_;
-    TLongOperation::PumpIntervalMs = 0;
+    TMainWindow::ShowBusyAfterMs = 0;
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
     const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
     Ui_->Answers = {TAnswer::Yes};
