@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "buffer/memory_buffer.h"
+#include "catalogue/access_scheme.h"
 #include "common/ini_file.h"
 #include "common/integer.h"
 
@@ -108,14 +109,14 @@ std::vector<TCatalogueFinding> CheckCatalogue(const std::string& file) {
     out.push_back({file, line, p, fam, key, std::move(values)});
   };
 
-  std::map<std::string, std::optional<int32_t>> typeOf;  // per family: 1, 2 or 3, or none
+  std::map<std::string, std::optional<int32_t>> typeOf;  // per family: a known type, or none
   for (const auto& f : families) {
     std::optional<int32_t> type;
     if (!f.Type) {
       add(f.HeaderLine, TCatalogueProblem::NoType, f.Name, "", {});
     } else {
       type = TryReadInteger(f.Type->Value);
-      if (!type || *type < 1 || *type > 3) {
+      if (!type || !KnownChipType(*type)) {
         add(f.Type->Line, TCatalogueProblem::UnknownType, f.Name, f.Type->Key, {f.Type->Value});
         type.reset();
       }
@@ -144,9 +145,11 @@ std::vector<TCatalogueFinding> CheckCatalogue(const std::string& file) {
     const bool sizeOk = size && *size >= 1 && *size <= static_cast<int32_t>(kMemoryBufferSize);
     if (size && !sizeOk) add(e.Line, TCatalogueProblem::BadSize, e.Family, e.Key, {std::to_string(*size)});
     const std::optional<int32_t> type = typeOf[Upper(e.Family)];
-    if (type && (*type == 1 || *type == 2) && sizeOk && v[2] && (*v[2] < 1 || *size % *v[2] != 0))
+    if (!type) continue;
+    const TAccessSchemeInfo& scheme = AccessSchemeOf(*type);
+    if (scheme.PageSizeMatters && sizeOk && v[2] && (*v[2] < 1 || *size % *v[2] != 0))
       add(e.Line, TCatalogueProblem::PageNotDividing, e.Family, e.Key, {std::to_string(*v[2]), std::to_string(*size)});
-    if (type && *type == 3 && v[3] && *v[3] != 0 && *v[3] != 1)
+    if (scheme.OrgMatters && v[3] && *v[3] != 0 && *v[3] != 1)
       add(e.Line, TCatalogueProblem::BadOrg, e.Family, e.Key, {std::to_string(*v[3])});
   }
   std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.Line < b.Line; });

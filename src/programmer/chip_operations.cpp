@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "buffer/differences.h"
+#include "catalogue/access_scheme.h"
 #include "common/error.h"
 #include "common/progress.h"
 
@@ -38,10 +39,19 @@ void PutAddress(TReport& r, uint32_t address, uint8_t third) {
   r[9] = third;
 }
 
-// The opening chip-access command; type 3 carries Org in byte 9.
+// The address bytes of a read or write: byte 9 holds Org, the address's third byte, or 0.
+void PutAddress(TReport& r, const TChip& chip, uint32_t address) {
+  const TAccessSchemeInfo& s = AccessSchemeOf(chip);
+  PutAddress(r, address,
+             s.OrgInCommands       ? static_cast<uint8_t>(chip.Org)
+             : s.AddressBytes == 3 ? static_cast<uint8_t>(address >> 16)
+                                   : 0);
+}
+
+// The opening chip-access command; a scheme that carries Org has it in byte 9.
 bool OpenChip(TProgrammer& p, const TChip& chip) {
   p.BuildHeader(chip, CmdChipAccess, 1);
-  if (chip.ChipType == 3) p.Report[9] = static_cast<uint8_t>(chip.Org);
+  if (AccessSchemeOf(chip).OrgInCommands) p.Report[9] = static_cast<uint8_t>(chip.Org);
   return p.ExchangeReport();
 }
 
@@ -68,7 +78,7 @@ TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool clos
 // What a stopped routine has opened on the programmer and must close.
 enum class TOpened { Nothing, Chip, ChipAndWriteAccess };
 
-// Ends a routine that the user stopped between two exchanges: closes write access (type 3 writes)
+// Ends a routine that the user stopped between two exchanges: closes write access (writes by unit)
 // and the chip, returns the progress to 0 and says so. A closing command that fails ends it as
 // a routine whose exchange failed.
 TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened opened) {
@@ -89,10 +99,10 @@ bool Refused(const TProgrammerUse& use, const TProgrammer& p, TUserInterface& ui
   return true;
 }
 
-// Units of a type 3 chip: words when Org is above 0, else bytes.
+// Units of a chip read and written by unit: words when Org is above 0, else bytes.
 int32_t UnitCount(const TChip& chip) { return std::max<int32_t>(0, chip.Org > 0 ? chip.Size / 2 : chip.Size); }
 
-// Blocks of a read of every type but 3.
+// Blocks of a read by block.
 int32_t BlockCount(const TChip& chip) { return chip.Size < kBlockSize ? 1 : chip.Size / kBlockSize; }
 
 void RequireFits(const TChip& chip, size_t bytes, size_t room) {
@@ -154,7 +164,8 @@ bool RefuseUnusableChip(const TChip& chip, TUserInterface& ui) {
 }
 
 size_t ChipReadExtent(const TChip& chip) {
-  if (chip.ChipType == 3) return static_cast<size_t>(UnitCount(chip)) * (chip.Org > 0 ? 2 : 1);
+  if (AccessSchemeOf(chip).ReadUnit == TTransferUnit::Unit)
+    return static_cast<size_t>(UnitCount(chip)) * (chip.Org > 0 ? 2 : 1);
   return static_cast<size_t>(BlockCount(chip)) * kBlockSize;
 }
 
@@ -172,14 +183,14 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
 
   if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
-  if (chip.ChipType == 3) {
+  if (AccessSchemeOf(chip).ReadUnit == TTransferUnit::Unit) {
     const bool words = chip.Org > 0;
     const int32_t n = UnitCount(chip);
     for (int32_t i = 0; i < n; ++i) {
       ui.SetProgress(ProgressPosition(i, n));
       if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
       p.BuildHeader(chip, CmdRead, 1);
-      PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
+      PutAddress(r, chip, static_cast<uint32_t>(i));
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
       // A word comes back with its odd-addressed byte first.
       if (words) {
@@ -198,7 +209,7 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
       const uint32_t a = static_cast<uint32_t>(i) * kBlockSize;
       p.BuildHeader(chip, CmdRead, 1);
       r[5] = length;
-      PutAddress(r, a, chip.ChipType == 2 ? static_cast<uint8_t>(a >> 16) : 0);
+      PutAddress(r, chip, a);
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
       std::memcpy(scratch.data() + a, r.data() + DataArea, DataAreaSize);
     }
@@ -212,8 +223,8 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
 TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui) {
   if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
-  const int32_t type = chip.ChipType;
-  if ((type == 1 || type == 2) && chip.PageSize < 1)
+  const TAccessSchemeInfo& scheme = AccessSchemeOf(chip);
+  if (scheme.PageSizeMatters && chip.PageSize < 1)
     throw TError(FormatText("Chip \"%s\" has a page size of %d: it can't be written.",
                             {chip.Name, std::to_string(chip.PageSize)}));
   RequireFits(chip, static_cast<size_t>(std::max<int32_t>(0, chip.Size)), source.size());
@@ -224,8 +235,8 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
 
   if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
-  if (type == 1 || type == 2) {
-    if (type == 2) {
+  if (scheme.WriteUnit == TTransferUnit::Page) {
+    if (scheme.WriteAccess == TWriteAccess::Open) {
       p.BuildHeader(chip, CmdWriteAccess, 1);
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
     }
@@ -239,10 +250,10 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
       const uint32_t a = static_cast<uint32_t>(i) * static_cast<uint32_t>(page);
       p.BuildHeader(chip, CmdWrite, 1);
       std::memcpy(r.data() + DataArea, source.data() + a, static_cast<size_t>(page));
-      PutAddress(r, a, type == 2 ? static_cast<uint8_t>(a >> 16) : 0);
+      PutAddress(r, chip, a);
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
     }
-  } else if (type == 3) {
+  } else if (scheme.WriteUnit == TTransferUnit::Unit) {
     // From here on a failure also gives write access back, so the chip is not left writable.
     p.BuildHeader(chip, CmdWriteAccess, 1);
     if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
@@ -259,7 +270,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
       } else {
         r[DataArea] = source[static_cast<size_t>(i)];
       }
-      PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
+      PutAddress(r, chip, static_cast<uint32_t>(i));
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
     }
     p.BuildHeader(chip, CmdWriteAccess, 2);
