@@ -3,6 +3,9 @@
 // bar moves, and Stop (its button, Escape) and the close button ask the command to stop.
 #include <QKeyEvent>
 #include <QTimer>
+#include <optional>
+#include <string>
+#include <utility>
 
 #include "app/hex_grid.h"
 #include "app/main_window.h"
@@ -22,7 +25,16 @@ void TMainWindow::CreateRunner() {
 bool TMainWindow::OperationRunning() const { return Runner_ && Runner_->Running(); }
 
 bool TMainWindow::RunOperation(std::function<void(TUserInterface&)> work, const std::string& stopQuestionKey) {
-  return Runner_->Run(std::move(work), stopQuestionKey);
+  if (OperationRunning()) return false;
+  // The version panel is the window's: a version the command learns on the worker thread is
+  // shown once the command has ended.
+  std::optional<std::string> versionText;
+  std::function<void(const std::string&)> tell =
+      std::exchange(Programmer.OnVersionText, [&versionText](const std::string& text) { versionText = text; });
+  const bool ran = Runner_->Run(std::move(work), stopQuestionKey);
+  Programmer.OnVersionText = std::move(tell);
+  if (versionText && Programmer.OnVersionText) Programmer.OnVersionText(*versionText);
+  return ran;
 }
 
 void TMainWindow::OperationStateChanged(bool running) {

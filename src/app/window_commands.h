@@ -50,6 +50,7 @@ enum class TCommandId {
   AskBeforeWriting,
   UpdateFirmware,
   SupportedChips,
+  CheckConnection,
   About,
   StopOperation,
 };

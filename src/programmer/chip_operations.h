@@ -77,11 +77,14 @@ inline constexpr size_t kListedDifferences = 16;
 // Writes the chip from source, reads it back into a temporary buffer filled with 0xFF and compares
 // the first Size bytes: "ProgOK" in an information box or "ProgNotOK" in an error box, followed by
 // the first difference and the count ("ChipDifference"). differences, when given, receives them.
+// Bytes within ignored are left out of the comparison.
 TChipCheck WriteAndCheckChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source,
-                             TUserInterface& ui, TDifferences* differences = nullptr);
+                             TUserInterface& ui, TDifferences* differences = nullptr,
+                             std::span<const TAddressRange> ignored = {});
 
 // Reads the chip into a temporary buffer filled with 0xFF and compares its first Size bytes with
 // expected: "VerifOK" in an information box or "VerifNotOK" in an error box with the first
-// difference and the count. differences, when given, receives them.
+// difference and the count. differences, when given, receives them. Bytes within ignored are left
+// out of the comparison.
 TChipCheck VerifyChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                      TDifferences* differences = nullptr);
+                      TDifferences* differences = nullptr, std::span<const TAddressRange> ignored = {});
