@@ -269,7 +269,8 @@ class TestChipCommands : public QObject {
       PostKeys(Grid(f), "11");
     };
     QTest::mouseClick(Button(f, "sSpeedButton4"), Qt::LeftButton);
-    QTest::qWait(50);
+    // Whatever input is still queued reaches the window now.
+    QCoreApplication::sendPostedEvents();
 
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"}}));
     QCOMPARE(Count(*f.SimulatedProgrammer, CmdWrite, 1), kChipSize / 32);
@@ -277,8 +278,7 @@ class TestChipCommands : public QObject {
     QVERIFY(BufferIs(before));
     // The same keys once the command has ended do edit the byte.
     PostKeys(Grid(f), "00");
-    QTest::qWait(20);
-    QCOMPARE(int(MemoryBuffer[0]), 0);
+    QTRY_COMPARE(int(MemoryBuffer[0]), 0);
   }
 
   // Closing the window during a command asks; Yes stops the command and then closes the window,

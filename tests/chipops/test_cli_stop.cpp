@@ -6,6 +6,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -14,18 +15,26 @@
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 namespace {
 
 struct TRun {
   int ExitCode = -1;
+  bool UnderWay = false;  // the command had got as far as asked when the signal went
   double SecondsAfterSignal = 0;
   std::string Out, Err;
 };
 
-// Runs tesmaro-cli with args, sends signal after delay and waits for the end.
-TRun RunAndSignal(const TTempDir& dir, const std::vector<std::string>& args, int signal,
-                  std::chrono::milliseconds delay) {
+// The lines the simulated programmer has logged so far: one per exchange.
+size_t LoggedLines(const TTempDir& dir) {
+  const std::string log = dir.Read("sim.log");
+  return static_cast<size_t>(std::count(log.begin(), log.end(), '\n'));
+}
+
+// Runs tesmaro-cli with args (logging to sim.log), sends signal once the simulated programmer has
+// logged `exchanges` lines, and waits for the end.
+TRun RunAndSignal(const TTempDir& dir, const std::vector<std::string>& args, int signal, size_t exchanges) {
   const std::string program = std::string(TESMARO_BINARY_DIR) + "/tesmaro-cli";
   const std::string out = dir.File("stdout"), err = dir.File("stderr");
   const pid_t pid = fork();
@@ -42,12 +51,13 @@ TRun RunAndSignal(const TTempDir& dir, const std::vector<std::string>& args, int
     execv(program.c_str(), argv.data());
     _exit(127);
   }
-  std::this_thread::sleep_for(delay);
+  const bool underWay = WaitUntil([&] { return LoggedLines(dir) >= exchanges; });
   const auto sent = std::chrono::steady_clock::now();
   kill(pid, signal);
   int status = 0;
   waitpid(pid, &status, 0);
   TRun r;
+  r.UnderWay = underWay;
   r.SecondsAfterSignal = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
   r.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   r.Out = dir.Read("stdout");
@@ -81,7 +91,8 @@ TEST(CliStop, SignalStopsTheCommandAfterTheCurrentExchange) {
     const TRun r = RunAndSignal(dir,
                                 {"--simulate=" + dir.File("chip.bin"), "--sim-latency", "1", "--sim-log",
                                  dir.File("sim.log"), "--chip", "24C512", c.Command, file},
-                                c.Signal, std::chrono::milliseconds(1000));
+                                c.Signal, 500);
+    EXPECT_TRUE(r.UnderWay);
     EXPECT_EQ(r.ExitCode, c.Exit) << r.Err;
     EXPECT_LT(r.SecondsAfterSignal, 0.9);
     EXPECT_EQ(r.Out, "Operation stopped.\n");
@@ -111,7 +122,8 @@ TEST(CliStop, SignalStopsTheFirmwareUpdateBetweenBlocks) {
   const TRun r = RunAndSignal(dir,
                               {"--simulate", "--sim-latency", "5", "--sim-log", dir.File("sim.log"), "firmware-update",
                                "--yes", dir.File("new.TesmaroUpdatePart")},
-                              SIGINT, std::chrono::milliseconds(1000));
+                              SIGINT, 50);
+  EXPECT_TRUE(r.UnderWay);
   EXPECT_EQ(r.ExitCode, 130) << r.Err;
   EXPECT_LT(r.SecondsAfterSignal, 0.9);
   EXPECT_NE(r.Err.find("Operation stopped.\nThe programmer's firmware is incomplete"), std::string::npos) << r.Err;
