@@ -45,6 +45,7 @@ TMainWindow::TMainWindow(const TStartOptions& options, TUserInterface* ui) : Opt
     Ui_ = OwnUi_.get();
   }
   ClockSource = [] { return MeasureCpuMHz(); };
+  connect(this, &TMainWindow::ClockMeasured, this, &TMainWindow::ShowMeasuredClock, Qt::QueuedConnection);
   QtTranslations_ = std::make_unique<TQtTranslations>();
   CreateControls();
   SetToolbarPictures(*this);
@@ -334,17 +335,24 @@ void TMainWindow::MeasureCpuClock() {
   if (ClockThread_.joinable()) return;
   // The measurement busy-waits 0.4 s: on its own thread, so the window is shown and answers
   // input meanwhile. The result comes back as an event of the window's thread.
+  // The result is handed over under ClockMutex_, so that ThreadSanitizer sees the hand-over.
   ClockThread_ = std::thread([this, source = ClockSource] {
     const long double mhz = source ? source() : MeasureCpuMHz();
-    QMetaObject::invokeMethod(
-        this,
-        [this, mhz] {
-          CpuMHz = mhz;
-          ClockShown_ = true;
-          StatusBar_->SetPanelText(TStatusPanel::Clock, QString::fromStdString(FormatCpuMHz(CpuMHz)));
-        },
-        Qt::QueuedConnection);
+    {
+      std::lock_guard<std::mutex> lock(ClockMutex_);
+      MeasuredMHz_ = mhz;
+    }
+    emit ClockMeasured(QPrivateSignal());
   });
+}
+
+void TMainWindow::ShowMeasuredClock() {
+  {
+    std::lock_guard<std::mutex> lock(ClockMutex_);
+    CpuMHz = MeasuredMHz_;
+  }
+  ClockShown_ = true;
+  StatusBar_->SetPanelText(TStatusPanel::Clock, QString::fromStdString(FormatCpuMHz(CpuMHz)));
 }
 
 void TMainWindow::UpdateView() {

@@ -13,6 +13,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <thread>
@@ -219,6 +220,10 @@ class TMainWindow : public QMainWindow {
   // Runs a command and shows any error escaping it in the error box.
   bool Run(const std::function<void()>& command);
 
+ signals:
+  // The clock thread's wake-up call (queued; the result is in MeasuredMHz_).
+  void ClockMeasured(QPrivateSignal);
+
  protected:
   bool event(QEvent* e) override;
   void showEvent(QShowEvent* e) override;
@@ -298,6 +303,9 @@ class TMainWindow : public QMainWindow {
 
   std::thread ClockThread_;
   bool ClockShown_ = false;
+  std::mutex ClockMutex_;
+  long double MeasuredMHz_ = 0;  // guarded: the clock thread's result
+  void ShowMeasuredClock();
   std::unique_ptr<TQtTranslations> QtTranslations_;
   std::map<const QToolButton*, QAction*> ButtonActions_;
 
