@@ -71,9 +71,11 @@ package: build
 format:
 	./scripts/format
 
-# clang-tidy with .clang-tidy over src/, from the compile commands of $(BUILD).
+# clang-tidy with .clang-tidy over src/, from the compile commands of $(BUILD). LINT_BASE=REV:
+# only the sources that differ from git revision REV (and those including a header that does).
+LINT_BASE ?=
 lint: configure
-	./scripts/lint $(BUILD) $(LINT_JOBS)
+	./scripts/lint $(if $(LINT_BASE),--changed $(LINT_BASE)) $(BUILD) $(LINT_JOBS)
 
 clean:
 	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

@@ -104,8 +104,8 @@ void TSimulatedHidPort::Unplug() {
 
 class TSimulatedHidHandle : public THidHandle {
  public:
-  TSimulatedHidHandle(std::shared_ptr<TSimulatedHidPort> port, bool readWrite, TSimulatedHidPlatform& platform)
-      : Port_(std::move(port)), ReadWrite_(readWrite), Platform_(platform) {
+  TSimulatedHidHandle(std::shared_ptr<TSimulatedHidPort> port, bool readWrite)
+      : Port_(std::move(port)), ReadWrite_(readWrite) {
     ++Port_->OpenHandles_;
   }
   ~TSimulatedHidHandle() override {
@@ -214,7 +214,6 @@ class TSimulatedHidHandle : public THidHandle {
  private:
   std::shared_ptr<TSimulatedHidPort> Port_;
   bool ReadWrite_;
-  TSimulatedHidPlatform& Platform_;
   int LockFd_ = -1;
 };
 
@@ -276,7 +275,7 @@ std::unique_ptr<THidHandle> TSimulatedHidPlatform::Open(const std::string& path,
     if (!p->PluggedIn_ || p->Path_ != path) continue;
     bool readWrite = access == THidAccess::ReadWrite;
     if (readWrite && (p->Info_.FailOpen || p->Info_.DenyAccess)) return nullptr;
-    return std::make_unique<TSimulatedHidHandle>(p, readWrite, *this);
+    return std::make_unique<TSimulatedHidHandle>(p, readWrite);
   }
   return nullptr;
 }

@@ -69,7 +69,7 @@ void ReadLines(const TTextSource& source, OnLine&& line, LineNumber&& lineNumber
     return;
   }
   TFile file = OpenForHexRead(*source.FileName);
-  constexpr size_t kChunk = 256 * 1024;
+  constexpr size_t kChunk = size_t{256} * 1024;
   std::unique_ptr<char[]> chunk(new char[kChunk]);
   for (;;) {
     errno = 0;

@@ -72,16 +72,16 @@ TSRecordReader::TStep TSRecordReader::Line(std::string_view line) {
         const int hi = kDigit[static_cast<unsigned char>(p[0])];
         const int lo = kDigit[static_cast<unsigned char>(p[1])];
         if ((hi | lo) < 0) [[unlikely]]
-          NotHex(line, data + 2 * i);
+          NotHex(line, data + 2 * size_t{i});
         const uint32_t b = static_cast<uint32_t>(hi << 4 | lo);
         sum += b;
         to[i] = static_cast<uint8_t>(b);
       }
     } else {
-      for (uint32_t i = 0; i < n; ++i) sum += ByteAt(line, data + 2 * i);
+      for (uint32_t i = 0; i < n; ++i) sum += ByteAt(line, data + 2 * size_t{i});
     }
   } else {
-    for (uint32_t i = 0; i < n; ++i) sum += ByteAt(line, data + 2 * i);
+    for (uint32_t i = 0; i < n; ++i) sum += ByteAt(line, data + 2 * size_t{i});
   }
   sum += ByteAt(line, length - 2);
   if ((sum & 0xFF) != 0xFF) throw TImageError({"ImgBadChecksum", {}});
@@ -142,7 +142,7 @@ void EmitSRec(const TChip& chip, Put&& put) {
   const uint32_t bytes = static_cast<uint32_t>(std::clamp(chip.Size, 0, kMemoryBufferSize));
   const bool wide = bytes > 0x10000;
   const int addressBytes = wide ? 3 : 2;
-  constexpr size_t kBlock = 64 * 1024;
+  constexpr size_t kBlock = size_t{64} * 1024;
   std::unique_ptr<char[]> block(new char[kBlock]);
   char* p = block.get();
   auto room = [&] {
