@@ -1,53 +1,54 @@
 // The chip commands of the toolbar and the Programmer menu: Read chip, Write chip with its
 // read-back check, and Verify, on the held programmer and the runner's worker thread.
-#include <algorithm>
+#include <optional>
+#include <span>
 #include <vector>
 
 #include "app/hex_grid.h"
 #include "app/main_window.h"
-#include "buffer/memory_buffer.h"
 #include "programmer/chip_operations.h"
 
 namespace {
 
-// The command works on a copy of the buffer, which the grid keeps painting meanwhile.
-std::vector<uint8_t> BufferCopy() { return std::vector<uint8_t>(MemoryBuffer, MemoryBuffer + kMemoryBufferSize); }
+// The command works on a copy of the document, which the grid keeps painting meanwhile.
+std::vector<uint8_t> CopyOf(std::span<const uint8_t> bytes) { return {bytes.begin(), bytes.end()}; }
 
 }  // namespace
 
 void TMainWindow::ReadChip() {
   if (!ConfirmDiscardChanges()) return;
   TChipRun run = TChipRun::NoProgrammer;
-  // The read is one undo step; only a complete read counts as the chip's contents.
-  ReplaceBuffer([this, &run] {
-    std::vector<uint8_t> image = BufferCopy();
-    RunOperation([this, &run, &image, chip = CurrentChip](TUserInterface& ui) {
-      run = ReadChipTo(Programmer, chip, image, ui);
-    });
-    if (run != TChipRun::Done) return false;
-    std::copy(image.begin(), image.end(), MemoryBuffer);
-    return true;
+  // The read is one undo step; only a complete read replaces the document, and the chip becomes
+  // its origin. The worker fills the document's scratch, which nothing else touches meanwhile.
+  ReplaceDocument([this, &run](std::span<uint8_t> scratch) -> std::optional<TDocumentOrigin> {
+    const TChip chip = CurrentChip;
+    RunOperation([this, &run, scratch, &chip](TUserInterface& ui) { run = ReadChipTo(Programmer, chip, scratch, ui); });
+    if (run != TChipRun::Done) return std::nullopt;
+    return TDocumentOrigin::ReadFromChip(chip.Name);
   });
   if (run != TChipRun::Refused && run != TChipRun::NoProgrammer) UpdateView();
 }
 
 void TMainWindow::WriteChip() {
   if (!ConfirmWriteChip()) return;
+  Grid_->CommitEntry();
   TChipCheck check = TChipCheck::Refused;
-  RunOperation([this, &check, image = BufferCopy(), chip = CurrentChip](TUserInterface& ui) {
+  RunOperation([this, &check, image = CopyOf(Document_.Bytes()), chip = CurrentChip](TUserInterface& ui) {
     check = WriteAndCheckChip(Programmer, chip, image, ui);
   });
-  // The chip now holds the buffer: nothing is left unsaved and no byte counts as changed.
+  // The chip now holds the document: no byte counts as changed. A document of a file stays
+  // modified until the file is saved; one of a chip, or a new one, now has this chip as origin.
   if (check == TChipCheck::Same) {
-    Grid_->Editor().SetBaseline();
-    SetBufferModified(false);
+    Document_.SetBaseline();
+    if (!Document_.Origin().IsFile()) Document_.Saved(TDocumentOrigin::ReadFromChip(CurrentChip.Name));
   }
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }
 
 void TMainWindow::VerifyChip() {
+  Grid_->CommitEntry();
   TChipCheck check = TChipCheck::Refused;
-  RunOperation([this, &check, image = BufferCopy(), chip = CurrentChip](TUserInterface& ui) {
+  RunOperation([this, &check, image = CopyOf(Document_.Bytes()), chip = CurrentChip](TUserInterface& ui) {
     check = ::VerifyChip(Programmer, chip, image, ui);
   });
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();

@@ -9,8 +9,9 @@ void TMainWindow::UpdateFirmware() {
   RunOperation(
       [this](TUserInterface& ui) {
         TFirmwareUpdateHooks hooks;
-        // The file dialog is shown on the window's thread; the window's other commands wait.
-        hooks.LoadFile = [this, &ui] { return LoadFirmwareFile(ui, FirmwareDialog); };
+        // The file dialog is shown on the window's thread; the window's other commands wait. The
+        // window paints by itself meanwhile: no Repaint hook.
+        hooks.LoadFile = [this, &ui](std::span<uint8_t> image) { return LoadFirmwareFile(ui, FirmwareDialog, image); };
         RunFirmwareUpdate(Programmer, ui, hooks);
       },
       "FirmwareStopAsk");

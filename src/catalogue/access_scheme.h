@@ -15,6 +15,9 @@ enum class TAccessScheme {
   Microwire,  // type 3: one byte or, with Org 1, one 16-bit word per exchange (93Cxx)
 };
 
+// The bytes of one Block read: the programmer's data area.
+inline constexpr int32_t kReadBlockBytes = 32;
+
 // What one read or write exchange moves.
 enum class TTransferUnit {
   None,   // nothing: the chip is only opened and closed

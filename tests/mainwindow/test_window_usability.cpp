@@ -110,8 +110,6 @@ class TestWindowUsability : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { std::memset(MemoryBuffer, 0, sizeof MemoryBuffer); }
-
   void refusedRememberedChipLeavesTheRestOfTheStartUp() {
     TFolder folder("[Main]\nChip=H16M\nLangID=2\n");
     // One byte 0x41 at address 0.
@@ -132,9 +130,8 @@ class TestWindowUsability : public QObject {
     QCOMPARE(f.LanguageSource().ActiveLanguage(), kRussian);
     QCOMPARE(Menu(f, "Language1")->actions().size(), 3);
     QVERIFY(Menu(f, "Language1")->actions()[kRussian]->isChecked());
-    QCOMPARE(MemoryBuffer[0], uint8_t(0x41));
-    QCOMPARE(MemoryBuffer[65535], uint8_t(0xFF));
-    QCOMPARE(MemoryBuffer[65536], uint8_t(0x00));
+    QCOMPARE(f.Document()[0], uint8_t(0x41));
+    QCOMPARE(f.Document()[65535], uint8_t(0xFF));
     QVERIFY(StatusBar(f)->PanelText(TStatusPanel::Checksum).startsWith(U("КС: ")));
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000000"));
     QCOMPARE(Grid(f)->RowCount(), 1);
@@ -314,8 +311,8 @@ class TestWindowUsability : public QObject {
     QCOMPARE(Grid(f)->EmptyHint, U("Выберите микросхему: Настройки → Выбор микросхемы"));
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), U("КС: 0000"));
 
-    f.Run([&] { f.LoadHexFile(folder.Dir.File("missing.hex")); });
-    f.Run([&] { f.LoadHexFile(bad); });
+    f.Run([&] { f.OpenFile(folder.Dir.File("missing.hex")); });
+    f.Run([&] { f.OpenFile(bad); });
     f.ShowFirmwareVersion();
     ui.FileNames = {shortUpdate};
     f.UpdateFirmware();
@@ -323,7 +320,8 @@ class TestWindowUsability : public QObject {
     f.UpdateFirmware();
     const std::vector<std::string> texts = ui.Texts();
     QCOMPARE(texts.size(), size_t(7));
-    QCOMPARE(QString::fromStdString(texts[0]), U("Файл не найден"));
+    QCOMPARE(QString::fromStdString(texts[0]),
+             U("Файл не найден: ") + QString::fromStdString(folder.Dir.File("missing.hex")));
     QVERIFY(QString::fromStdString(texts[1]).contains(QString::fromStdString(f.MessageText("ImgBadChecksum"))));
     QVERIFY(QString::fromStdString(f.MessageText("ImgBadChecksum")).contains(U("контрольная сумма")));
     QVERIFY(QString::fromStdString(texts[2]).startsWith(U("Версия: ")));
