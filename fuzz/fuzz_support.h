@@ -16,10 +16,16 @@
 
 namespace fuzz {
 
-// The process's scratch folder, created at first use and removed at exit.
+// The process's scratch folder, created at first use and removed at exit. It is in memory
+// (/dev/shm) where there is one: the safe saves sync and rename their files, which on a disk
+// cost milliseconds per input, far more than the code under test.
 inline const std::string& ScratchFolder() {
   static const std::string folder = [] {
-    std::string pattern = (std::filesystem::temp_directory_path() / "tesmaro-fuzz-XXXXXX").string();
+    std::error_code ec;
+    const std::filesystem::path base = std::filesystem::is_directory("/dev/shm", ec)
+                                           ? std::filesystem::path("/dev/shm")
+                                           : std::filesystem::temp_directory_path();
+    std::string pattern = (base / "tesmaro-fuzz-XXXXXX").string();
     if (!mkdtemp(pattern.data())) std::abort();
     static std::string removeAtExit;
     removeAtExit = pattern;
