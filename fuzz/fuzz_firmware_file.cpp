@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   }
 
   // The stream decryption straight on the bytes, from a position inside them.
-  const TBlowfishCipher cipher(UpdateKey.data(), static_cast<int32_t>(UpdateKey.size()));
+  // The key schedule is the same for every input: set up once.
+  static const TBlowfishCipher cipher(UpdateKey.data(), static_cast<int32_t>(UpdateKey.size()));
   TMemoryStream source(std::vector<uint8_t>(data, data + size)), dest;
   source.Seek(size ? data[0] % 16 : 0);
   try {
