@@ -1,5 +1,6 @@
 #include "app/start_options.h"
 
+#include "common/error.h"
 #include "common/paths.h"
 #include "common/user_interface.h"
 
@@ -48,6 +49,6 @@ TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
 }
 
 // Printed before any language file is read: the program's own English texts.
-std::string StartUsageText() { return BuiltInMessageText("Usage"); }
+std::string StartUsageText() { return FormatText(BuiltInMessageText("Usage"), {SimulationOptionsHelp()}); }
 
 std::string StartVersionText() { return std::string("tesmaro ") + TESMARO_VERSION + "\n"; }

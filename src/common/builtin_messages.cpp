@@ -34,12 +34,15 @@ const std::map<std::string, std::string>& Texts() {
        "Tesmaro %s\nDesktop program of the USB serial-EEPROM programmer.\n\n"
        "Licence: proprietary, all rights reserved.\n\nBuilt with Qt %s, running on Qt %s."},
       {"Usage",
-       "Usage: tesmaro [--simulate[=IMAGE]] [FILE.hex]\n\n"
+       "Usage: tesmaro [OPTIONS] [FILE.hex]\n\n"
        "Reads, writes and verifies serial EEPROMs with the USB programmer; FILE.hex is loaded at start.\n\n"
        "Options:\n"
-       "  --simulate[=IMAGE]  use the simulated programmer; IMAGE holds the simulated chip\n"
-       "  --help              print this text and exit\n"
-       "  --version           print the version and exit\n"},
+       "  --simulate[=IMAGE] use the simulated programmer; IMAGE holds the simulated chip\n"
+       "%s"  // the simulated programmer's options
+       "  --verbose          say more on standard error (the simulated chip's seed)\n"
+       "  --close-after-start close the window once the start-up is done, saving the settings\n"
+       "  --help, -h         print this text and exit\n"
+       "  --version          print the version and exit\n"},
       // File and conversion errors.
       {"CannotOpenFile", "Cannot open file \"%s\". %s"},
       {"CannotReadFile", "Cannot read file \"%s\". %s"},

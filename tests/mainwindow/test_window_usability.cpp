@@ -196,19 +196,28 @@ class TestWindowUsability : public QObject {
   void unwritableSettingsAskBeforeClosing_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("closes");
-    QTest::newRow("Yes closes") << int(TAnswer::Yes) << true;
-    QTest::newRow("No keeps the window") << int(TAnswer::No) << false;
+    QTest::addColumn<bool>("switchLanguage");
+    QTest::newRow("Yes closes") << int(TAnswer::Yes) << true << false;
+    QTest::newRow("No keeps the window") << int(TAnswer::No) << false << false;
+    QTest::newRow("Yes after a language switch") << int(TAnswer::Yes) << true << true;
+    QTest::newRow("No after a language switch") << int(TAnswer::No) << false << true;
   }
   void unwritableSettingsAskBeforeClosing() {
     QFETCH(int, answer);
     QFETCH(bool, closes);
+    QFETCH(bool, switchLanguage);
     TFolder folder("");
     std::filesystem::create_directory(folder.Dir.File("tesmaro.ini"));
-    TScriptedUserInterface ui;
+    TWindowUi ui;
     TMainWindow f(folder.Options(), &ui);
+    ui.Window = &f;
     f.ClockSource = FastClock;
     f.Activate();
     f.show();
+    if (switchLanguage) {
+      PickLanguage(f, kEnglish);
+      ui.Shown.clear();
+    }
     ui.Answers = {TAnswer(answer)};
     QCOMPARE(f.close(), closes);
     QCOMPARE(f.isVisible(), !closes);
