@@ -7,7 +7,8 @@
 #include "programmer/chip_operations.h"
 
 void TMainWindow::ReadChip() {
-  if (!ConfirmDiscardChanges()) return;
+  // The question about unsaved changes only when there is a chip to read them over.
+  if (RefuseUnusableChip(CurrentChip, Ui()) || !ConfirmDiscardChanges()) return;
   TChipRun run = TChipRun::NoProgrammer;
   // The read is one undo step; only a complete read counts as the chip's contents.
   ReplaceBuffer([this, &run] {

@@ -271,7 +271,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
 }
 
 TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui,
-                             TDifferences* differences) {
+                             TDifferences* differences, const TCheckTexts& texts) {
   THoldChanges hold(p);  // the chip written is the chip read back
   if (RefuseUnusableChip(chip, ui)) return TChipCheck::Refused;
   if (NoProgrammer(p, ui)) return TChipCheck::NoProgrammer;
@@ -280,8 +280,8 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
   if (const TChipRun write = WriteChipFrom(p, chip, source, ui); write != TChipRun::Done) return CheckOf(write);
   std::vector<uint8_t> back;
   if (const TChipRun read = ReadBack(p, chip, source, ui, back); read != TChipRun::Done) return CheckOf(read);
-  if (!SameBytes(chip, back, source, ui, "ProgNotOK", differences)) return TChipCheck::Different;
-  ui.ShowInformation(ui.MessageText("ProgOK"));
+  if (!SameBytes(chip, back, source, ui, texts.Different, differences)) return TChipCheck::Different;
+  ui.ShowInformation(ui.MessageText(texts.Same));
   return TChipCheck::Same;
 }
 

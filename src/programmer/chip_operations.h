@@ -72,11 +72,21 @@ TChipRun WriteChipFrom(TProgrammer& programmer, const TChip& chip, std::span<con
 // The differences a failed check lists (all are counted).
 inline constexpr size_t kListedDifferences = 16;
 
+// The message keys of the outcome of a write with its read-back check.
+struct TCheckTexts {
+  const char* Same;
+  const char* Different;
+};
+inline constexpr TCheckTexts kWriteTexts{"ProgOK", "ProgNotOK"};
+inline constexpr TCheckTexts kEraseTexts{"EraseOK", "EraseNotOK"};
+
 // Writes the chip from source, reads it back into a temporary buffer filled with 0xFF and compares
-// the first Size bytes: "ProgOK" in an information box or "ProgNotOK" in an error box, followed by
-// the first difference and the count ("ChipDifference"). differences, when given, receives them.
+// the first Size bytes: texts.Same ("ProgOK") in an information box or texts.Different
+// ("ProgNotOK") in an error box, followed by the first difference and the count
+// ("ChipDifference"). differences, when given, receives them.
 TChipCheck WriteAndCheckChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source,
-                             TUserInterface& ui, TDifferences* differences = nullptr);
+                             TUserInterface& ui, TDifferences* differences = nullptr,
+                             const TCheckTexts& texts = kWriteTexts);
 
 // Reads the chip into a temporary buffer filled with 0xFF and compares its first Size bytes with
 // expected: "VerifOK" in an information box or "VerifNotOK" in an error box with the first

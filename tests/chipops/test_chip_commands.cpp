@@ -301,6 +301,40 @@ class TestChipCommands : public QObject {
     QVERIFY(Dir_->Read("tesmaro.ini").find("Chip=24C1024") != std::string::npos);
   }
 
+  // Without a chip, or with one the programmer does not support, the chip commands say so before
+  // any question: neither "Write 0 bytes to ?" nor the unsaved-changes question comes first.
+  void noUsableChipIsSaidBeforeAnyQuestion_data() {
+    QTest::addColumn<QString>("chip");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("no chip") << ""
+                             << "Select a chip first.";
+    QTest::newRow("unsupported") << "24C2048"
+                                 << "24C2048 is not supported by the programmer.";
+  }
+  void noUsableChipIsSaidBeforeAnyQuestion() {
+    QFETCH(QString, chip);
+    QFETCH(QString, said);
+    F_.reset();
+    Dir_->Write("see.ini", "[24C1024]\ntype=2\n24C1024=1,131072,32,0,5\n24C2048=0,262144,32,0,5\n");
+    Dir_->Write("tesmaro.ini", "[Main]\nAskBeforeWriting=1\nChip=" + chip.toStdString() + "\n");
+    TStartOptions o = WindowOptionsIn(*Dir_);
+    o.Simulate = true;
+    F_ = std::make_unique<TMainWindow>(o, Ui_.get());
+    TMainWindow& f = *F_;
+    f.show();
+    f.Activate();
+    QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
+    f.SimulatedProgrammer->RecordReports = true;
+    f.SetBufferModified(true);  // unsaved changes, which a read would ask about
+    for (const char* command : {"Program2", "Erase1", "ReadChip1", "VerifyAl1", "BlankCheck1"}) {
+      Ui_->Shown.clear();
+      Action(f, command)->trigger();
+      QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Message, said.toStdString()}}));
+    }
+    QVERIFY(f.SimulatedProgrammer->Sent.empty());
+    QVERIFY(f.BufferModified());
+  }
+
   void failedReadKeepsTheBuffer() {
     TMainWindow& f = *F_;
     for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
