@@ -101,7 +101,7 @@ THexRecordReader::TStep THexRecordReader::Line(std::string_view line) {
       for (uint32_t i = 0; i < n; ++i) sum += ByteField(line, 10 + 2 * i);
       break;
     }
-    default: throw TError(FormatText("unknown record type $%s", {IntToHex(type, 2)}));
+    default: throw TError(FormatText("unknown record type 0x%s", {IntToHex(type, 2)}));
   }
   sum += ByteField(line, 10 + 2 * n);
   return (sum & 0xFF) ? TStep::WrongChecksum : TStep::More;

@@ -64,7 +64,7 @@ std::vector<TLoadCase> LoadCases() {
        "line 1: " + kBadChecksum, {}},
       {"AddressRecordChecksumIsTested", 0x20000, ":020000040001F8\n" + Rec(0x10, 0, {0x77}),
        "line 1: " + kBadChecksum, {}},
-      {"UnknownRecordTypeIsRefused", 1024, Rec(0, 0, {1}) + Rec(0, 6, {2}), "line 2: unknown record type $06", {}},
+      {"UnknownRecordTypeIsRefused", 1024, Rec(0, 0, {1}) + Rec(0, 6, {2}), "line 2: unknown record type 0x06", {}},
       {"AddressRecordOfOneByteIsRefused", 1024, Rec(0, 4, {1}), "extended address record must hold two bytes", {}},
       // Line ends.
       {"CrLfAndCrAndLfMix", 1024, ":0100000011EE\r\n:0100010022DC\r:0100020033CA\r\r\n:0100030044B8", {},

@@ -72,7 +72,7 @@ std::vector<TSRecCase> SRecCases() {
       {"CountTooSmallForTheAddress",
        256,
        "S1020000FD\n",
-       "line 1: the byte count 02 is too small for an S1 record",
+       "line 1: the byte count 0x02 is too small for an S1 record",
        {}},
       {"NothingPastTheBuffer",
        256,
