@@ -150,7 +150,16 @@ void THexGrid::SetColWidth(int column, int width) {
 void THexGrid::UpdateColumnPositions() {
   ColLefts_[0] = 0;
   for (int c = 0; c < kColCount; ++c) ColLefts_[c + 1] = ColLefts_[c] + ColWidths_[c] + kGridLineWidth;
+  updateGeometry();  // the window's smallest width follows the columns
 }
+
+QSize THexGrid::minimumSizeHint() const {
+  const int frame = 2 * frameWidth();
+  return QSize(ColLefts_[kColCount] + verticalScrollBar()->sizeHint().width() + frame,
+               (kMinVisibleRows + 1) * kRowPitch + frame);
+}
+
+QSize THexGrid::sizeHint() const { return QSize(minimumSizeHint().width(), 20 * kRowPitch); }
 
 void THexGrid::RepaintNow() { viewport()->repaint(); }
 

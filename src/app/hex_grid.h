@@ -23,6 +23,8 @@ class THexGrid : public QAbstractItemView {
   static constexpr int kDefaultColWidth = 25;
   static constexpr int kDefaultRowHeight = 17;
   static constexpr int kGridLineWidth = 1;
+  // Data rows shown at the grid's smallest height.
+  static constexpr int kMinVisibleRows = 4;
 
   explicit THexGrid(QWidget* parent);
   ~THexGrid() override;
@@ -80,6 +82,9 @@ class THexGrid : public QAbstractItemView {
   void CanSelectCell(int column, int row, bool& canSelect);
 
   // --- QAbstractItemView ---
+  // Every column and the scroll bar in width; the header and kMinVisibleRows data rows at least.
+  QSize minimumSizeHint() const override;
+  QSize sizeHint() const override;
   QRect visualRect(const QModelIndex& index) const override;
   void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
   QModelIndex indexAt(const QPoint& point) const override;

@@ -87,6 +87,7 @@ TLongOperation::~TLongOperation() {
   if (CommandsDisabled_) ShowStop(false);
   Window_.LongOperation = nullptr;
   Window_.Busy = false;
+  ShowHeldBoxes();
   if (CloseWhenDone_) QTimer::singleShot(0, &Window_, [w = &Window_] { w->close(); });
 }
 
@@ -114,29 +115,52 @@ void TLongOperation::RequestClose() {
   CloseWhenDone_ = true;
 }
 
+void TLongOperation::ShowMessage(const std::string& text) { ShowBox(TBox::Message, text); }
+void TLongOperation::ShowInformation(const std::string& text) { ShowBox(TBox::Information, text); }
+void TLongOperation::ShowError(const std::string& text) { ShowBox(TBox::Error, text); }
+
+// A box while the window looks busy waits for the end; one before that (what the command tells
+// before it starts the transfer) shows at once.
+void TLongOperation::ShowBox(TBox kind, const std::string& text) {
+  HeldBoxes_.emplace_back(kind, text);
+  if (!CommandsDisabled_) ShowHeldBoxes();
+}
+
 // Once the window is to close, the outcome's box ("Operation stopped.") is not shown; errors are.
-void TLongOperation::ShowMessage(const std::string& text) {
-  if (!CloseWhenDone_) Inner_.ShowMessage(text);
+void TLongOperation::ShowHeldBoxes() {
+  std::vector<std::pair<TBox, std::string>> boxes;
+  boxes.swap(HeldBoxes_);
+  for (const auto& [kind, text] : boxes) {
+    if (kind == TBox::Error)
+      Inner_.ShowError(text);
+    else if (!CloseWhenDone_)
+      kind == TBox::Message ? Inner_.ShowMessage(text) : Inner_.ShowInformation(text);
+  }
 }
-void TLongOperation::ShowInformation(const std::string& text) {
-  if (!CloseWhenDone_) Inner_.ShowInformation(text);
+
+// A question keeps its place after the boxes before it.
+TAnswer TLongOperation::AskWarning(const std::string& text) {
+  ShowHeldBoxes();
+  return Inner_.AskWarning(text);
 }
-void TLongOperation::ShowError(const std::string& text) { Inner_.ShowError(text); }
-TAnswer TLongOperation::AskWarning(const std::string& text) { return Inner_.AskWarning(text); }
 TAnswer TLongOperation::AskYesNo(const std::string& text, TAnswer defaultAnswer) {
+  ShowHeldBoxes();
   return Inner_.AskYesNo(text, defaultAnswer);
 }
-TAnswer TLongOperation::AskSaveChanges(const std::string& text) { return Inner_.AskSaveChanges(text); }
+TAnswer TLongOperation::AskSaveChanges(const std::string& text) {
+  ShowHeldBoxes();
+  return Inner_.AskSaveChanges(text);
+}
 bool TLongOperation::ExecuteOpenDialog(TFileDialog& dialog) { return Inner_.ExecuteOpenDialog(dialog); }
 bool TLongOperation::ExecuteSaveDialog(TFileDialog& dialog) { return Inner_.ExecuteSaveDialog(dialog); }
 std::string TLongOperation::MessageText(const std::string& key) { return Inner_.MessageText(key); }
 
 // Disables the controls that start commands (those enabled now, so that they alone come back) and
-// puts Stop in the place of the Clear button; or the other way round.
+// shows Stop in its own place, where no other command is, so a late click on it meets nothing;
+// or the other way round: Stop goes first, then the commands come back.
 void TLongOperation::ShowStop(bool running) {
   TMainWindow& w = Window_;
   QToolButton* stop = w.Button(TCommandId::StopOperation);
-  QToolButton* clear = w.Button(TCommandId::ClearBuffer);
   if (running) {
     std::vector<QWidget*> controls = {w.MenuBar_, w.PicturePanel_};
     for (const TWindowCommand& c : WindowCommands())
@@ -146,12 +170,9 @@ void TLongOperation::ShowStop(bool running) {
       c->setEnabled(false);
       Disabled_.push_back(c);
     }
-    ClearHidden_ = clear->isHidden();
-    clear->hide();
     stop->show();
   } else {
     stop->hide();
-    clear->setHidden(ClearHidden_);
     for (QWidget* c : Disabled_) c->setEnabled(true);
     Disabled_.clear();
   }

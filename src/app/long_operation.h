@@ -8,6 +8,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "common/user_interface.h"
@@ -28,8 +29,9 @@ class TLongOperation : public TUserInterface {
   // stopQuestionKey: a Yes/No question asked before a stop (the firmware update's warning); empty
   // for operations that stop without asking.
   explicit TLongOperation(TMainWindow& window, std::string stopQuestionKey = {});
-  // Drops the input still queued for the window, then lets commands run again; closes the window
-  // afterwards when a close stopped the operation.
+  // Drops the input still queued for the window, hides Stop, lets commands run again, and only then
+  // shows the boxes the operation held back; closes the window afterwards when a close stopped
+  // the operation.
   ~TLongOperation() override;
   TLongOperation(const TLongOperation&) = delete;
   TLongOperation& operator=(const TLongOperation&) = delete;
@@ -53,8 +55,9 @@ class TLongOperation : public TUserInterface {
   bool ExecuteSaveDialog(TFileDialog& dialog) override;
   std::string MessageText(const std::string& key) override;
   // Moves the bar, then lets the event loop run, at most once per PumpIntervalMs; from the first
-  // such turn to the end the menu, the toolbar and the picture are disabled and Stop stands in
-  // the place of the Clear button.
+  // such turn to the end the menu, the toolbar and the picture are disabled and Stop shows in its
+  // own place in the toolbar. Boxes shown from then on (the result) wait until the window no
+  // longer looks busy.
   void SetProgress(int position) override;
   bool StopRequested() override { return Stop_; }
 
@@ -70,7 +73,11 @@ class TLongOperation : public TUserInterface {
   bool Asking_ = false;  // a stop or close question is open
   bool CloseWhenDone_ = false;
   std::vector<QWidget*> Disabled_;  // the controls disabled while it runs, enabled again at its end
-  bool ClearHidden_ = false;
+  // Boxes held back while the window looks busy, in order; shown once it no longer does.
+  enum class TBox { Message, Information, Error };
+  std::vector<std::pair<TBox, std::string>> HeldBoxes_;
+  void ShowBox(TBox kind, const std::string& text);
+  void ShowHeldBoxes();
   std::unique_ptr<QObject> InputFilter_;
   std::optional<THidDeviceController::TDeferral> Deferral_;
   QElapsedTimer SincePump_;

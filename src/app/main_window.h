@@ -19,6 +19,7 @@
 
 #include "app/start_options.h"
 #include "app/window_commands.h"
+#include "buffer/differences.h"
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
 #include "hid/hid_controller.h"
@@ -38,11 +39,18 @@ class TQLanguageSource;
 class TQFormLocalizer;
 class TQtTranslations;
 
+// Where the file dialogs start before the user has chosen a folder: the documents folder where
+// the desktop names one that exists, else the home folder (ends with "/").
+std::string UserFilesFolder();
+
 class TMainWindow : public QMainWindow {
   Q_OBJECT
  public:
   // ui: where boxes and dialogs go; the window's own Qt dialogs when null (tests pass a scripted one).
   explicit TMainWindow(const TStartOptions& options, TUserInterface* ui = nullptr);
+  // The window's size at its first start.
+  static constexpr int kStartWidth = 664;
+  static constexpr int kStartHeight = 614;
   ~TMainWindow() override;
 
   // The file dialogs' settings: filters, the chosen file and filter, the starting folder.
@@ -105,7 +113,9 @@ class TMainWindow : public QMainWindow {
   void Open();    // Open
   void SaveAs();  // Save As
 
-  void CompareWithFile();  // Compare with file: the differences listed and marked in the grid
+  void CompareWithFile();        // Compare with file: the differences listed and marked in the grid
+  void ShowDifferences();        // View > Differences: the list of the last compare, with the keyboard in it
+  void ShowProgrammerPicture();  // View > Programmer picture: shows or hides it, kept in the settings
 
   // --- image files: load into MemoryBuffer, then refresh the view ---
   // The whole file or nothing: a file that fails to load leaves the buffer and the view as they
@@ -118,8 +128,10 @@ class TMainWindow : public QMainWindow {
   void LoadCommandLineFile(const std::string& fileName);
   // Makes the grid cell of address current and scrolls to it.
   void GoToAddress(uint32_t address);
-  // Filters and default extension of OpenDialog and SaveDialog.
+  // Filters, default extension and starting folder of the file dialogs.
   void InitFileDialogs();
+  // The dialogs' titles and file-type names in the active language.
+  void SetFileDialogTexts();
   void Exit();
   void ReadChip();   // Read chip
   void WriteChip();  // Write chip
@@ -279,6 +291,15 @@ class TMainWindow : public QMainWindow {
 
   // The offset to load fileName at: the file's lowest address when the user says so, else 0.
   uint32_t AskLoadOffset(const std::string& fileName, TImageFormat format);
+  // Saves the buffer; a failure is shown naming the file and false returned.
+  bool SaveImageOrSay(const std::string& fileName, TImageFormat format);
+  // The Differences window's title, summary and headings in the active language.
+  void ShowDifferenceTexts();
+  std::string ComparedFile_;
+  TDifferences ComparedSummary_;  // the count and the first difference of the last compare
+  // The window's size and place and the picture's visibility from the settings, before it shows.
+  void LoadWindowSettings();
+  void SaveWindowSettings(TIniFile& settings) const;
   // ReadImageFile with its errors in the active language.
   void ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset, std::span<uint8_t> image);
   void RebuildRecentMenu();

@@ -20,14 +20,12 @@ void TMainWindow::ReadChip() {
   if (run != TChipRun::Refused && run != TChipRun::NoProgrammer) UpdateView();
 }
 
+// The view is refreshed before the operation ends, so its result box shows over the new view.
 void TMainWindow::WriteChip() {
   if (!ConfirmWriteChip()) return;
-  TChipCheck check;
-  {
-    TLongOperation op(*this);
-    if (!op.Started()) return;
-    check = WriteAndCheckChip(Programmer, CurrentChip, MemoryBuffer, op);
-  }
+  TLongOperation op(*this);
+  if (!op.Started()) return;
+  const TChipCheck check = WriteAndCheckChip(Programmer, CurrentChip, MemoryBuffer, op);
   // The chip now holds the buffer: nothing is left unsaved and no byte counts as changed.
   if (check == TChipCheck::Same) {
     Grid_->Editor().SetBaseline();
@@ -37,11 +35,8 @@ void TMainWindow::WriteChip() {
 }
 
 void TMainWindow::VerifyChip() {
-  TChipCheck check;
-  {
-    TLongOperation op(*this);
-    if (!op.Started()) return;
-    check = ::VerifyChip(Programmer, CurrentChip, MemoryBuffer, op);
-  }
+  TLongOperation op(*this);
+  if (!op.Started()) return;
+  const TChipCheck check = ::VerifyChip(Programmer, CurrentChip, MemoryBuffer, op);
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }

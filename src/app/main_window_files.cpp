@@ -1,5 +1,8 @@
 // The main window's image-file commands: Open, Save As, Compare with file, and the loads behind them.
+#include <QDir>
+#include <QFileInfo>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTableView>
 #include <algorithm>
 #include <filesystem>
@@ -12,6 +15,9 @@
 #include "buffer/memory_buffer.h"
 #include "common/error.h"
 #include "common/integer.h"
+#include "common/paths.h"
+#include "firmware/firmware_file.h"
+#include "imagefile/file_errors.h"
 #include "imagefile/image_error.h"
 #include "imagefile/image_file.h"
 
@@ -41,20 +47,40 @@ size_t ChipBytes(const TChip& chip) { return static_cast<size_t>(std::clamp(chip
 
 }  // namespace
 
+std::string UserFilesFolder() {
+  // The documents folder where the desktop names one that exists, else the home folder.
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  const QString folder = !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+  return QDir::cleanPath(folder).toStdString() + "/";
+}
+
 void TMainWindow::InitFileDialogs() {
-  // The filters are not translated. The file's extension picks the format; the filter index
-  // only for a name without a known extension.
-  const std::string srec = std::string("S-record file (") + kSRecPatterns + ")|" + kSRecPatterns;
-  OpenDialog.Filter = "Hex file (*.hex)|*.hex|Binary File (*.bin)|*.bin|All files (binary)|*.*|" + srec;
+  // The file's extension picks the format; the filter index only for a name without a known
+  // extension. Every dialog starts where the user's files are.
   OpenDialog.FilterIndex = 1;
   OpenDialog.DefaultExt = "hex";
   OpenDialog.OverwritePrompt = false;
-  SaveDialog.Filter = std::string("Hex files (*.hex)|*.hex|Binary files (*.*)|*.*|S-record files (") + kSRecPatterns +
-                      ")|" + kSRecPatterns;
-  SaveDialog.FilterIndex = 1;
-  SaveDialog.DefaultExt = "hex";
-  SaveDialog.OverwritePrompt = false;
+  OpenDialog.InitialDir = UserFilesFolder();
+  SaveDialog = OpenDialog;
   CompareDialog = OpenDialog;
+  FirmwareDialog.InitialDir = OpenDialog.InitialDir;
+  SetFileDialogTexts();
+}
+
+void TMainWindow::SetFileDialogTexts() {
+  // Built-in English until the language source exists.
+  auto text = [this](const char* key) { return LanguageSource_ ? MessageText(key) : BuiltInMessageText(key); };
+  const std::string srec = std::string(" (") + kSRecPatterns + ")|" + kSRecPatterns;
+  OpenDialog.Filter = text("FilterHexFile") + "|*.hex|" + text("FilterBinFile") + "|*.bin|" + text("FilterAllBinary") +
+                      "|*.*|" + text("FilterSRecFile") + srec;
+  SaveDialog.Filter =
+      text("FilterHexFiles") + "|*.hex|" + text("FilterBinFiles") + "|*.*|" + text("FilterSRecFiles") + srec;
+  CompareDialog.Filter = OpenDialog.Filter;
+  FirmwareDialog.Filter = text("FilterFirmware") + " (*." + kFirmwareFileExtension + ")|*." + kFirmwareFileExtension;
+  OpenDialog.Title = text("OpenFileTitle");
+  SaveDialog.Title = text("SaveFileTitle");
+  CompareDialog.Title = text("CompareFileTitle");
+  FirmwareDialog.Title = text("FirmwareFileTitle");
 }
 
 uint32_t TMainWindow::AskLoadOffset(const std::string& fileName, TImageFormat format) {
@@ -104,18 +130,36 @@ void TMainWindow::Open() {
 }
 
 void TMainWindow::SaveAs() {
-  if (!Ui().ExecuteSaveDialog(SaveDialog)) return;
-  const std::string& file = SaveDialog.FileName;
-  std::error_code ec;
-  if (std::filesystem::exists(file, ec) && Ui().AskWarning(Ui().MessageText("ConfirmSave")) != TAnswer::Yes) return;
-  const TImageFormat format = ChosenFormat(file, SaveFilterFormat(SaveDialog.FilterIndex));
-  SaveImageFile(file, format, CurrentChip);
-  DocumentOpenedOrSaved(file, format);
+  // A save that fails names the file and why, and offers the dialog again, until the buffer is
+  // saved or the user cancels.
+  while (Ui().ExecuteSaveDialog(SaveDialog)) {
+    const std::string file = SaveDialog.FileName;
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec) && Ui().AskWarning(Ui().MessageText("ConfirmSave")) != TAnswer::Yes) return;
+    const TImageFormat format = ChosenFormat(file, SaveFilterFormat(SaveDialog.FilterIndex));
+    if (SaveImageOrSay(file, format)) {
+      DocumentOpenedOrSaved(file, format);
+      return;
+    }
+  }
+}
+
+bool TMainWindow::SaveImageOrSay(const std::string& fileName, TImageFormat format) {
+  try {
+    SaveImageFile(fileName, format, CurrentChip);
+    return true;
+  } catch (const std::exception& e) {
+    const std::string why = ErrorText(e, [this](const std::string& key) { return Ui().MessageText(key); });
+    const std::string full = FullFileName(fileName);
+    Ui().ShowError(why.find(full) != std::string::npos ? why : FormatText(Ui().MessageText("SaveFailed"), {full, why}));
+    return false;
+  }
 }
 
 void TMainWindow::CompareWithFile() {
   if (!Ui().ExecuteOpenDialog(CompareDialog)) return;
-  const std::string& file = CompareDialog.FileName;
+  const std::string file = CompareDialog.FileName;
+  SetLastFolder(FolderPart(file));
   const TImageFormat format = ChosenFormat(file, OpenFilterFormat(CompareDialog.FilterIndex));
   const uint32_t offset = AskLoadOffset(file, format);
   // The file as a load would leave the buffer, compared over the chip's bytes.
@@ -125,7 +169,11 @@ void TMainWindow::CompareWithFile() {
   TDifferences d = FindDifferences({MemoryBuffer, n}, std::span(image).first(n));
   if (d.Same()) {
     Grid_->SetMarks({});
-    if (DifferencesWindow_) DifferencesWindow_->hide();
+    if (DifferencesWindow_) {
+      DifferencesWindow_->hide();
+      DifferencesWindow_->SetDifferences({});
+    }
+    Action(TCommandId::ShowDifferences)->setEnabled(false);
     Ui().ShowInformation(Ui().MessageText("CompareSame"));
     return;
   }
@@ -142,14 +190,31 @@ void TMainWindow::CompareWithFile() {
     }
     DifferencesWindow_->move(at);
   }
-  auto text = [this](const char* key) { return QString::fromStdString(Ui().MessageText(key)); };
-  const QString summary = QString::fromStdString(DifferenceText(d, "FileDifference", Ui()));
   Grid_->SetMarks(std::move(d.Ranges));
-  DifferencesWindow_->SetDifferences(std::move(d.Listed),
-                                     text("CompareTitle") + QStringLiteral(" - ") + QString::fromStdString(file),
-                                     summary, {text("CompareAddress"), text("CompareBuffer"), text("CompareFile")});
+  // What the texts are made from, so that they follow a language switch.
+  ComparedFile_ = file;
+  ComparedSummary_.Count = d.Count;
+  ComparedSummary_.Listed.assign(d.Listed.begin(), d.Listed.begin() + 1);
+  DifferencesWindow_->SetDifferences(std::move(d.Listed));
+  ShowDifferenceTexts();
+  Action(TCommandId::ShowDifferences)->setEnabled(true);
+  ShowDifferences();
+}
+
+void TMainWindow::ShowDifferenceTexts() {
+  if (!DifferencesWindow_) return;
+  auto text = [this](const char* key) { return QString::fromStdString(Ui().MessageText(key)); };
+  DifferencesWindow_->SetTexts(text("CompareTitle") + QStringLiteral(" - ") + QString::fromStdString(ComparedFile_),
+                               QString::fromStdString(DifferenceText(ComparedSummary_, "FileDifference", Ui())),
+                               {text("CompareAddress"), text("CompareBuffer"), text("CompareFile")});
+}
+
+void TMainWindow::ShowDifferences() {
+  if (!DifferencesWindow_ || DifferencesWindow_->RowCount() == 0) return;
   DifferencesWindow_->show();
   DifferencesWindow_->raise();
+  DifferencesWindow_->activateWindow();
+  DifferencesWindow_->List()->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainWindow::GoToAddress(uint32_t address) {

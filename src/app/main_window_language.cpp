@@ -102,5 +102,8 @@ void TMainWindow::ApplyLanguage() {
                                        WithoutMnemonic(Action(TCommandId::SelectChip)->text()))
                                           .toStdString()}));
   Grid_->viewport()->update();
+  SetFileDialogTexts();
+  ShowDifferenceTexts();
+  ShowHeldProgrammer();
   UpdateView();
 }

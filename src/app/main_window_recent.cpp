@@ -26,10 +26,7 @@ TImageFormat DocumentFormat(const std::string& fileName) { return ImageFormatOf(
 void TMainWindow::LoadDocumentSettings(const TIniFile& settings) {
   Action(TCommandId::AskBeforeWriting)->setChecked(settings.ReadInteger(kMainSection, "AskBeforeWriting", 1) != 0);
   const std::string folder = settings.ReadString(kMainSection, "LastFolder", "");
-  if (!folder.empty()) {
-    OpenDialog.InitialDir = folder;
-    SaveDialog.InitialDir = folder;
-  }
+  if (!folder.empty()) OpenDialog.InitialDir = SaveDialog.InitialDir = CompareDialog.InitialDir = folder;
   RecentFiles.clear();
   for (size_t i = 0; i < kRecentFileCount; ++i) {
     const std::string f = settings.ReadString(kRecentSection, RecentKey(i), "");
@@ -64,8 +61,7 @@ void TMainWindow::SaveRecentFiles() {
 
 void TMainWindow::SetLastFolder(const std::string& folder) {
   if (folder.empty()) return;
-  OpenDialog.InitialDir = folder;
-  SaveDialog.InitialDir = folder;
+  OpenDialog.InitialDir = SaveDialog.InitialDir = CompareDialog.InitialDir = folder;
   try {
     TIniFile(Options().SettingsFile).WriteString(kMainSection, "LastFolder", folder);
   } catch (const TError&) {
@@ -93,8 +89,12 @@ void TMainWindow::Save() {
     SaveAs();
     return;
   }
-  // In the format the file was read in, which its name alone may not tell.
-  SaveImageFile(CurrentFile, CurrentFileFormat, CurrentChip);
+  // In the format the file was read in, which its name alone may not tell. A file that can't be
+  // written is named, and the Save As dialog offered.
+  if (!SaveImageOrSay(CurrentFile, CurrentFileFormat)) {
+    SaveAs();
+    return;
+  }
   DocumentOpenedOrSaved(CurrentFile, CurrentFileFormat);
 }
 

@@ -141,6 +141,20 @@ const std::map<std::string, std::string>& Texts() {
       {"CompareAddress", "Address"},
       {"CompareBuffer", "Buffer"},
       {"CompareFile", "File"},
+      // The file dialogs: their titles and the names of their file types.
+      {"OpenFileTitle", "Open"},
+      {"SaveFileTitle", "Save As"},
+      {"CompareFileTitle", "Compare with file"},
+      {"FirmwareFileTitle", "Firmware update"},
+      {"FilterHexFile", "Hex file (*.hex)"},
+      {"FilterBinFile", "Binary File (*.bin)"},
+      {"FilterAllBinary", "All files (binary)"},
+      {"FilterSRecFile", "S-record file"},
+      {"FilterHexFiles", "Hex files (*.hex)"},
+      {"FilterBinFiles", "Binary files (*.*)"},
+      {"FilterSRecFiles", "S-record files"},
+      {"FilterFirmware", "TesmaroUpdatePart"},
+      {"SaveFailed", "The file %s was not saved: %s"},
   };
   return texts;
 }

@@ -9,6 +9,7 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableView>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -16,6 +17,7 @@
 #include <thread>
 
 #include "app/chip_dialog.h"
+#include "app/differences_window.h"
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
 #include "app/main_window.h"
@@ -419,6 +421,130 @@ class TestWindowUsability : public QObject {
     QVERIFY(text.startsWith("Tesmaro 0."));
     QVERIFY(text.contains("Licence"));
     QVERIFY(text.contains(QString("running on Qt ") + qVersion()));
+  }
+
+  // The first Open, Save As, Compare and firmware dialog start in the documents folder where there
+  // is one, else in the home folder; later ones where the last file was chosen.
+  void dialogsStartWhereTheUsersFilesAre_data() {
+    QTest::addColumn<bool>("documents");
+    QTest::newRow("home folder") << false;
+    QTest::newRow("documents folder") << true;
+  }
+  void dialogsStartWhereTheUsersFilesAre() {
+    QFETCH(bool, documents);
+    TFolder folder("[Main]\nChip=24C01\n");
+    TTempDir home, files;
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.Folder()));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home.File(".config")));
+    if (documents) std::filesystem::create_directory(home.File("Documents"));
+    const std::string start = documents ? home.File("Documents") + "/" : home.Folder();
+    const std::string image = files.Write("image.bin", std::string(128, '\x11'));
+    TStartOptions o = folder.Options();
+    o.Simulate = true;
+    TScriptedUserInterface ui;
+    {
+      TMainWindow f(o, &ui);
+      f.ClockSource = FastClock;
+      f.Activate();
+      QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
+      ui.Shown.clear();
+      Action(f, "Firmwareupdate1")->trigger();  // cancelled
+      ui.FileNames = {image};
+      Action(f, "Open1")->trigger();
+      Action(f, "Compare1")->trigger();  // cancelled
+      Action(f, "SaveAs1")->trigger();   // cancelled
+      QCOMPARE(ui.Dialogs.size(), size_t(4));
+      QCOMPARE(ui.Dialogs[0].InitialDir, start);
+      QCOMPARE(ui.Dialogs[1].InitialDir, start);
+      QCOMPARE(ui.Dialogs[2].InitialDir, files.Folder());
+      QCOMPARE(ui.Dialogs[3].InitialDir, files.Folder());
+      QCOMPARE(int(MemoryBuffer[0]), 0x11);
+      QVERIFY(f.close());
+    }
+    // The next start remembers the folder.
+    TMainWindow again(o, &ui);
+    again.ClockSource = FastClock;
+    again.Activate();
+    QCOMPARE(again.OpenDialog.InitialDir, files.Folder());
+    QCOMPARE(again.CompareDialog.InitialDir, files.Folder());
+    QCOMPARE(again.FirmwareDialog.InitialDir, start);
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+  }
+
+  // The dialogs' titles and file-type names are in the active language, with no English left in
+  // Russian and Bulgarian; Compare's title says what it is for.
+  void dialogTextsFollowTheLanguage_data() {
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("compareTitle");
+    QTest::addColumn<QString>("hexFile");
+    QTest::newRow("English") << kEnglish << "Compare with file"
+                             << "Hex file (*.hex)";
+    QTest::newRow("Russian") << kRussian << U("Сравнить с файлом") << U("Файл HEX (*.hex)");
+    QTest::newRow("Bulgarian") << kBulgarian << U("Сравняване с файл") << U("HEX файл (*.hex)");
+  }
+  void dialogTextsFollowTheLanguage() {
+    QFETCH(int, language);
+    QFETCH(QString, compareTitle);
+    QFETCH(QString, hexFile);
+    TFolder folder("[Main]\nChip=24C01\n");
+    TStartOptions o = folder.Options();
+    o.Simulate = true;
+    TWindowUi ui;
+    TMainWindow f(o, &ui);
+    ui.Window = &f;
+    f.ClockSource = FastClock;
+    f.Activate();
+    QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
+    PickLanguage(f, language);
+    ui.Shown.clear();
+    for (const char* command : {"Open1", "SaveAs1", "Compare1", "Firmwareupdate1"}) Action(f, command)->trigger();
+    QCOMPARE(ui.Dialogs.size(), size_t(4));
+    QCOMPARE(QString::fromStdString(ui.Dialogs[2].Title), compareTitle);
+    QVERIFY(QString::fromStdString(ui.Dialogs[0].Filter).startsWith(hexFile + "|*.hex|"));
+    QCOMPARE(ui.Dialogs[2].Filter, ui.Dialogs[0].Filter);
+    if (language == kEnglish) return;
+    const QStringList english = {"Open",   "Save",      "Compare",  "Firmware",           "Hex file",
+                                 "Binary", "All files", "S-record", "TesmaroUpdatePart ("};
+    for (const TFileDialog& d : ui.Dialogs) {
+      QVERIFY(!d.Title.empty());
+      for (const QString& text : {QString::fromStdString(d.Title), QString::fromStdString(d.Filter)})
+        for (const QString& word : english) QVERIFY2(!text.contains(word), qPrintable(text));
+    }
+  }
+
+  // The Differences window and the programmer's tool tip follow a language switch while shown.
+  void differencesAndProgrammerHintFollowTheLanguage() {
+    TFolder folder("[Main]\nChip=24C01\n");
+    TStartOptions o = folder.Options();
+    o.Simulate = true;
+    TWindowUi ui;
+    TMainWindow f(o, &ui);
+    ui.Window = &f;
+    f.ClockSource = FastClock;
+    f.Activate();
+    QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
+    PickLanguage(f, kEnglish);
+    QVERIFY(!Action(f, "Differences1")->isEnabled());
+    ui.FileNames = {folder.Dir.Write("other.bin", std::string(128, '\x22'))};
+    Action(f, "Compare1")->trigger();
+    QVERIFY(f.DifferencesWindow() && f.DifferencesWindow()->isVisible());
+    QVERIFY(Action(f, "Differences1")->isEnabled());
+    QVERIFY(f.DifferencesWindow()->windowTitle().startsWith("Differences - "));
+    QVERIFY(StatusBar(f)->PanelHint(TStatusPanel::Programmer).startsWith("Programmer "));
+
+    PickLanguage(f, kRussian);
+    QVERIFY(f.DifferencesWindow()->windowTitle().startsWith(U("Различия - ")));
+    QVERIFY(f.DifferencesWindow()->Summary().startsWith(U("Первое различие")));
+    QCOMPARE(f.DifferencesWindow()->List()->model()->headerData(0, Qt::Horizontal).toString(), U("Адрес"));
+    QVERIFY(StatusBar(f)->PanelHint(TStatusPanel::Programmer).startsWith(U("Программатор ")));
+    // Reached again from the menu, with the keyboard in its list.
+    f.DifferencesWindow()->hide();
+    QCOMPARE(Action(f, "Differences1")->shortcut(), QKeySequence("Ctrl+D"));
+    Action(f, "Differences1")->trigger();
+    QVERIFY(f.DifferencesWindow()->isVisible());
+    QTRY_COMPARE(QApplication::focusWidget(), f.DifferencesWindow()->List());
   }
 
   void emptyGridShowsItsHint() {
