@@ -27,6 +27,7 @@
 #include "programmer/programmer.h"
 
 class THexGrid;
+class TConnectionDialog;
 class TDifferencesWindow;
 class TProgrammerPicture;
 class TStatusBar;
@@ -67,6 +68,8 @@ class TMainWindow : public QMainWindow {
   TQFormLocalizer& Localizer() { return *Localizer_; }
   // The differences of the last compare; null until a compare finds any.
   TDifferencesWindow* DifferencesWindow() const { return DifferencesWindow_; }
+  // The report of the last connection check; null until Help > Check connection ran.
+  TConnectionDialog* ConnectionDialog() const { return ConnectionDialog_; }
 
   // --- state ---
   bool FirstActivation = true;
@@ -148,6 +151,8 @@ class TMainWindow : public QMainWindow {
   // The text of a message key in the active language.
   std::string MessageText(const std::string& key);
   void ShowSupportedChips();
+  // Help > Check connection: the connection check's report in its dialog.
+  void CheckConnection();
   void About();
   // A toolbar button's tool tip: its hint and the shortcut of the command it runs.
   QString ButtonHint(const QToolButton* button) const;
@@ -256,6 +261,7 @@ class TMainWindow : public QMainWindow {
   TQFormLocalizer* Localizer_ = nullptr;
 
   TDifferencesWindow* DifferencesWindow_ = nullptr;
+  TConnectionDialog* ConnectionDialog_ = nullptr;
 
   void CreateControls();
   // The menus with their items and shortcuts, and the toolbar buttons, from the command table.

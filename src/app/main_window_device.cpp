@@ -1,11 +1,15 @@
-// The main window's side of the programmer link: the HID controller, its device-change handler
-// and the version query of the menu.
+// The main window's side of the programmer link: the HID controller, its device-change handler,
+// the version query of the menu and the connection check.
 #include <iostream>
 
+#include "app/connection_dialog.h"
+#include "app/long_operation.h"
 #include "app/main_window.h"
 #include "app/qt_hid_event_loop.h"
 #include "app/status_bar.h"
 #include "common/error.h"
+#include "hid/usb_probe.h"
+#include "programmer/connection_check.h"
 #include "programmer/version_query.h"
 #include "simulator/simulation.h"
 
@@ -52,3 +56,26 @@ void TMainWindow::DeviceChanged() { Programmer.DeviceChange(Ui()); }
 void TMainWindow::ShowFirmwareVersion() { ShowFirmwareVersion(false); }
 
 void TMainWindow::ShowFirmwareVersion(bool silent) { GetVersionInfo(Programmer, Ui(), !silent); }
+
+void TMainWindow::CheckConnection() {
+  // The simulated programmer has no USB bus, node or udev rule: only the HID layer's view.
+  const std::unique_ptr<TUsbProbe> probe = SimulatedProgrammer ? nullptr : CreateSystemUsbProbe();
+  TConnectionReport report;
+  {
+    TLongOperation op(*this);
+    if (!op.Started()) return;
+    report = ::CheckConnection(probe.get(), *HidDeviceController, Programmer, op);
+  }
+  const QString text = QString::fromStdString(ConnectionReportText(report, Ui()));
+  const QString title = QString::fromStdString(MessageText("DocCaption"));
+  // One dialog, left open beside the window and filled again by every check.
+  if (!ConnectionDialog_)
+    ConnectionDialog_ = new TConnectionDialog(this, title, text, QString::fromStdString(MessageText("DocCopy")),
+                                              QString::fromStdString(MessageText("DocClose")));
+  else
+    ConnectionDialog_->SetTexts(title, text, QString::fromStdString(MessageText("DocCopy")),
+                                QString::fromStdString(MessageText("DocClose")));
+  ConnectionDialog_->show();
+  ConnectionDialog_->raise();
+  ConnectionDialog_->activateWindow();
+}

@@ -4,9 +4,11 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 
+#include "app/hex_grid.h"
 #include "app/main_window.h"
 #include "common/error.h"
 #include "common/ini_file.h"
@@ -149,6 +151,12 @@ void TMainWindow::dropEvent(QDropEvent* e) {
   const QList<QUrl> urls = e->mimeData()->urls();
   if (Busy || urls.isEmpty() || !urls.first().isLocalFile()) return;
   e->acceptProposedAction();
+  // Opened once the drop has been accepted: a question about unsaved changes must not hold the
+  // program the file came from. The keyboard is then with the grid.
   const std::string file = urls.first().toLocalFile().toStdString();
-  Run([this, file] { OpenDocument(file); });
+  QTimer::singleShot(0, this, [this, file] {
+    activateWindow();
+    Run([this, file] { OpenDocument(file); });
+    Grid_->setFocus(Qt::OtherFocusReason);
+  });
 }

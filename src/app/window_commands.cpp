@@ -66,6 +66,7 @@ const TWindowCommand kCommands[] = {
     {K::Item,      C::UpdateFirmware,   M::Options,    "Firmwareupdate1",   "&Firmware update",          "",                    &W::UpdateFirmware},
 
     {K::Item,      C::SupportedChips,   M::Help,       "SupportedChips1",   "&Supported Chips",          "",                    &W::ShowSupportedChips, "sSpeedButton7", "Supported chips",     6, 572},
+    {K::Item,      C::CheckConnection,  M::Help,       "CheckConnection1",  "&Check connection",         "",                    &W::CheckConnection},
     {K::Item,      C::About,            M::Help,       "About1",            "&About",                    "",                    &W::About},
 
     // Shows while an operation runs, in the toolbar's gap that no other command uses.

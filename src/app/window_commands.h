@@ -52,6 +52,7 @@ enum class TCommandId {
   AskBeforeWriting,
   UpdateFirmware,
   SupportedChips,
+  CheckConnection,
   About,
   StopOperation,
 };

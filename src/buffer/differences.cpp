@@ -27,6 +27,16 @@ size_t NextDifference(const uint8_t* a, const uint8_t* b, size_t i, size_t n) {
 
 }  // namespace
 
+void KeepIgnoredEqual(std::span<uint8_t> read, std::span<const uint8_t> expected,
+                      std::span<const TAddressRange> ignored) {
+  const size_t n = std::min(read.size(), expected.size());
+  for (const TAddressRange& r : ignored) {
+    const size_t start = std::min<size_t>(r.Start, n), end = std::min<size_t>(std::max(r.End, r.Start), n);
+    std::copy(expected.begin() + static_cast<std::ptrdiff_t>(start),
+              expected.begin() + static_cast<std::ptrdiff_t>(end), read.begin() + static_cast<std::ptrdiff_t>(start));
+  }
+}
+
 TDifferences FindDifferences(std::span<const uint8_t> left, std::span<const uint8_t> right, size_t listLimit) {
   TDifferences d;
   const size_t n = std::min(left.size(), right.size());

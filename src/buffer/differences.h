@@ -34,6 +34,12 @@ struct TDifferences {
 TDifferences FindDifferences(std::span<const uint8_t> left, std::span<const uint8_t> right,
                              size_t listLimit = SIZE_MAX);
 
+// Copies expected's bytes over read's within the ignored ranges (as far as both reach), so that a
+// comparison of the two finds no difference there: bytes that differ from chip to chip (a serial
+// number, a calibration value) are left out of a verify.
+void KeepIgnoredEqual(std::span<uint8_t> read, std::span<const uint8_t> expected,
+                      std::span<const TAddressRange> ignored);
+
 // "First difference at 0x001F: chip 3A, expected 5C; 12 bytes differ." from the message of key
 // (arguments: address, left byte, right byte, the count phrase) in the active language.
 std::string DifferenceText(const TDifferences& differences, const std::string& key, TUserInterface& ui);

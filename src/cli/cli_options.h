@@ -26,6 +26,7 @@ struct TCliOptions {
   std::string SimulateImage;                // the first --simulate's image
   TSimulationOptions Simulation;            // --sim-* (image: SimulateImage)
   bool Verbose = false;                     // --verbose
+  bool Quiet = false;                       // --quiet: errors only
   std::vector<std::string> SimulateImages;  // one per --simulate: that many simulated programmers
   std::vector<size_t> SimulateFaultOwners;  // per Simulation.Faults: the --simulate it follows (0: first)
   std::string Device;                       // --device NODE|SERIAL|PATH: the programmer to use
@@ -33,6 +34,11 @@ struct TCliOptions {
   std::string Command;
   std::vector<std::string> Args;             // the command's positional arguments
   std::map<std::string, std::string> Flags;  // other "--name value" / "--name=value" / "--name" options
+  // Every value of an option that may be given more than once (--ignore), in order; Flags holds
+  // the last one.
+  std::map<std::string, std::vector<std::string>> Lists;
+  bool Help = false;            // --help, -h or "help": print the help (of Command when one is named)
+  bool ProgramVersion = false;  // --version
 
   // The catalogue files merged in order.
   std::vector<std::string> CatalogueFiles() const {

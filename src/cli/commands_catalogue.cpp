@@ -1,4 +1,7 @@
 // Catalogue commands: info, chips, catalogue-check.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <fstream>
 #include <iostream>
 
@@ -8,11 +11,30 @@
 #include "cli/commands.h"
 #include "cli/console_user_interface.h"
 #include "common/error.h"
+#include "production/production_log.h"
 
 namespace {
 
+bool EqualsNoCase(const std::string& a, const char* b) {
+  return std::equal(a.begin(), a.end(), b, b + std::strlen(b),
+                    [](char x, char y) { return std::tolower(static_cast<unsigned char>(x)) == y; });
+}
+
+// A chip record as a JSON object.
+std::string ChipJson(const TChip& c) {
+  return "{\"family\":" + JsonString(c.Family) + ",\"type\":" + std::to_string(c.ChipType) +
+         ",\"name\":" + JsonString(c.Name) + ",\"size\":" + std::to_string(c.Size) +
+         ",\"page_size\":" + std::to_string(c.PageSize) + ",\"org\":" + std::to_string(c.Org) +
+         ",\"jumper\":" + std::to_string(c.Jumper) + ",\"status\":" + std::to_string(c.Status) +
+         ",\"supported\":" + (c.Status == 1 ? "true" : "false") + "}";
+}
+
 int Info(TCliOptions& o) {
   TChip c = RequireChip(o);
+  if (TConsoleUserInterface::Json) {
+    std::cout << ChipJson(c) << std::endl;
+    return kExitOk;
+  }
   std::cout << "Family=" << c.Family << "\nChipType=" << c.ChipType << "\nName=" << c.Name << "\nSize=" << c.Size
             << "\nPageSize=" << c.PageSize << "\nOrg=" << c.Org << "\nJumper=" << c.Jumper << "\nStatus=" << c.Status
             << "\n";
@@ -24,6 +46,23 @@ int Info(TCliOptions& o) {
 int Chips(TCliOptions& o) {
   if (!std::ifstream(o.Catalogue, std::ios::binary).is_open())
     throw TCliError{kExitFile, "cannot read the catalogue " + o.Catalogue};
+  if (TConsoleUserInterface::Json) {
+    // Every chip as the lookup finds it, in catalogue order; an entry the lookup refuses is left out.
+    const TCatalogue catalogue(o.CatalogueFiles());
+    std::string out;
+    for (const std::string& family : catalogue.Families())
+      for (const std::string& key : catalogue.Keys(family)) {
+        TChip chip;
+        try {
+          if (EqualsNoCase(key, "type") || !LoadChip(catalogue, key, chip) || chip.Family != family) continue;
+        } catch (const TError&) {
+          continue;
+        }
+        out += (out.empty() ? "" : ",") + ChipJson(chip);
+      }
+    std::cout << "{\"chips\":[" << out << "]}" << std::endl;
+    return kExitOk;
+  }
   TConsoleUserInterface ui;
   ui.ShowMessage(SupportedChipsReport(TCatalogue(o.CatalogueFiles()), ui.MessageText("SuppChips"),
                                       ui.MessageText("NotSuppChips")));
@@ -65,8 +104,9 @@ int CatalogueCheck(TCliOptions& o) {
 }  // namespace
 
 void AddCatalogueCommands(std::vector<TCliCommand>& out) {
-  out.push_back({"info", "info", "print the record of the chip given with --chip", {}, {}, Info});
-  out.push_back({"chips", "chips", "print every chip of the catalogue, unsupported ones marked *", {}, {}, Chips});
+  out.push_back({"info", "info", "print the record of the chip given with --chip (--json)", {}, {"json"}, Info});
+  out.push_back(
+      {"chips", "chips", "print every chip of the catalogue, unsupported ones marked * (--json)", {}, {"json"}, Chips});
   out.push_back({"catalogue-check",
                  "catalogue-check [FILE]",
                  "list catalogue entries that would be read wrongly, with file and line",

@@ -1,5 +1,7 @@
 // Chip commands: read (chip to image file), write (image file to chip, with the read-back check)
 // verify (chip against image file), blank check and erase, on the programmer or the simulated one.
+#include <iostream>
+
 #include "buffer/memory_buffer.h"
 #include "cli/commands.h"
 #include "cli/console_user_interface.h"
@@ -7,6 +9,7 @@
 #include "cli/programmer_session.h"
 #include "cli/stop_signals.h"
 #include "common/error.h"
+#include "production/production_log.h"
 #include "programmer/blank_erase.h"
 #include "programmer/chip_operations.h"
 
@@ -41,15 +44,29 @@ int ExitCodeOf(TChipCheck check, const TProgrammer& programmer) {
   return ProgrammerExitCode(programmer);
 }
 
+// Says with --verbose which programmer and chip the command works on.
+void TellProgrammerAndChip(const TProgrammerSession& session, const TChip& chip) {
+  if (const THidDevice* d = session.Programmer.HeldDevice)
+    VerboseLine("programmer " + d->DevicePath() + (d->SerialNumber().empty() ? "" : " (" + d->SerialNumber() + ")") +
+                ", firmware " + std::to_string(session.Programmer.Major) + "." +
+                std::to_string(session.Programmer.Minor));
+  VerboseLine("chip " + chip.Name + " (" + chip.Family + "): " + std::to_string(chip.Size) + " bytes, pages of " +
+              std::to_string(chip.PageSize) + ", type " + std::to_string(chip.ChipType));
+}
+
 int Read(TCliOptions& o) {
   RequireArgs(o, "read OUT");
   TConsoleUserInterface ui;
   const TChip chip = RequireUsableChip(o, ui);
+  ui.ProgressBytes = static_cast<uint64_t>(chip.Size);
   const std::string& out = o.Args[0];
   const TImageFormat format = ImageFormatOption(o, "format", out);
+  // A file that could not be saved is found out before the chip is touched.
+  CheckOutputWritable(out, format);
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
+  TellProgrammerAndChip(session, chip);
   // Bytes that the read does not reach are saved blank, as in the program after its start.
   BlankSixteenBitCount(chip.Size);
   switch (ReadChipTo(session.Programmer, chip, MemoryBuffer, ui)) {
@@ -64,34 +81,71 @@ int Read(TCliOptions& o) {
     ui.ShowMessage(ui.MessageText("OpStopped"));
     return TStopOnSignals::ExitCode();
   }
-  SaveImageFile(out, format, chip);
+  SaveImageForCommand(out, format, chip);
   return kExitOk;
+}
+
+const char* CheckName(TChipCheck check) {
+  switch (check) {
+    case TChipCheck::Same: return "ok";
+    case TChipCheck::Different: return "different";
+    case TChipCheck::Refused: return "refused";
+    case TChipCheck::Stopped: return "stopped";
+    case TChipCheck::NoProgrammer: return "no-programmer";
+    case TChipCheck::NoAnswer: break;
+  }
+  return "no-answer";
+}
+
+// verify --json: the outcome as one JSON document.
+void PrintCheckJson(const TChip& chip, const std::string& image, TChipCheck check, const TDifferences& d,
+                    const std::vector<TAddressRange>& ignored) {
+  std::string out = "{\"chip\":" + JsonString(chip.Name) + ",\"image\":" + JsonString(image) +
+                    ",\"result\":" + JsonString(CheckName(check)) + ",\"differences\":" + std::to_string(d.Count) +
+                    ",\"first_difference\":" + (d.Listed.empty() ? "null" : std::to_string(d.Listed[0].Address)) +
+                    ",\"listed\":[";
+  for (size_t i = 0; i < d.Listed.size(); ++i)
+    out += std::string(i ? "," : "") + "{\"address\":" + std::to_string(d.Listed[i].Address) +
+           ",\"chip\":" + std::to_string(d.Listed[i].Left) + ",\"expected\":" + std::to_string(d.Listed[i].Right) + "}";
+  out += "],\"ignored\":[";
+  for (size_t i = 0; i < ignored.size(); ++i)
+    out += std::string(i ? "," : "") + "{\"address\":" + std::to_string(ignored[i].Start) +
+           ",\"length\":" + std::to_string(ignored[i].End - ignored[i].Start) + "}";
+  std::cout << out << "]}" << std::endl;
 }
 
 // Loads IN into the buffer, then runs a command that compares the chip with it.
 template <typename TCheck>
-int CompareWithImage(TCliOptions& o, const char* usage, TCheck check) {
+int CompareWithImage(TCliOptions& o, const char* usage, bool serialField, TCheck check) {
   RequireArgs(o, usage);
+  const bool json = TConsoleUserInterface::Json;
   TConsoleUserInterface ui;
   const TChip chip = RequireUsableChip(o, ui);
+  ui.ProgressBytes = static_cast<uint64_t>(chip.Size);
+  const std::vector<TAddressRange> ignored =
+      IgnoredRanges(o, static_cast<uint64_t>(std::max(chip.Size, 0)), serialField);
   const std::string& in = o.Args[0];
-  LoadImageForCommand(in, ImageFormatOption(o, "format", in), chip, OffsetOption(o));
+  LoadImageForCommand(in, InputFormatOption(o, "format", in), chip, OffsetOption(o));
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
+  TellProgrammerAndChip(session, chip);
   TDifferences differences;
-  TDifferences* found = &differences;
-  const TChipCheck result = check(session.Programmer, chip, MemoryBuffer, ui, found);
-  if (result == TChipCheck::Different) PrintDifferences(differences);
+  const TChipCheck result = check(session.Programmer, chip, MemoryBuffer, ui, &differences, ignored);
+  if (json)
+    PrintCheckJson(chip, in, result, differences, ignored);
+  else if (result == TChipCheck::Different && !TConsoleUserInterface::Quiet)
+    PrintDifferences(differences);
   return ExitCodeOf(result, session.Programmer);
 }
 
 int Write(TCliOptions& o) {
-  return CompareWithImage(o, "write IN", [](auto&... a) { return WriteAndCheckChip(a...); });
+  return CompareWithImage(o, "write IN", false, [](auto&&... a) { return WriteAndCheckChip(a...); });
 }
 
+// verify --serial SPEC leaves the serial number's field out, as each chip holds its own number.
 int Verify(TCliOptions& o) {
-  return CompareWithImage(o, "verify IN", [](auto&... a) { return VerifyChip(a...); });
+  return CompareWithImage(o, "verify IN", true, [](auto&&... a) { return VerifyChip(a...); });
 }
 
 void RequireNoArgs(const TCliOptions& o, const char* usage) {
@@ -103,9 +157,11 @@ int BlankCheck(TCliOptions& o) {
   RequireNoArgs(o, "blank-check");
   TConsoleUserInterface ui;
   const TChip chip = RequireUsableChip(o, ui);
+  ui.ProgressBytes = static_cast<uint64_t>(chip.Size);
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
+  TellProgrammerAndChip(session, chip);
   const TBlankCheck check = BlankCheckChip(session.Programmer, chip, ui);
   switch (check.Run) {
     case TChipRun::Done: return check.Blank() ? kExitOk : kExitDifferent;
@@ -123,9 +179,11 @@ int Erase(TCliOptions& o) {
   TConsoleUserInterface ui;
   const TChip chip = RequireUsableChip(o, ui);
   ui.AssumeYes = o.Flags.count("yes") > 0;
+  ui.ProgressBytes = static_cast<uint64_t>(chip.Size);
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
+  TellProgrammerAndChip(session, chip);
   const auto check = EraseChip(session.Programmer, chip, ui);
   if (!check) throw TCliError{kExitUsage, "not erased: confirm with --yes or answer y on a terminal"};
   return ExitCodeOf(*check, session.Programmer);
@@ -136,21 +194,24 @@ int Erase(TCliOptions& o) {
 void AddChipCommands(std::vector<TCliCommand>& out) {
   out.push_back({"read",
                  "read OUT",
-                 "read the chip into an image file; the extension gives the format (--format hex|srec|bin)",
+                 "read the chip into an image file (- for standard output); the extension gives the format "
+                 "(--format hex|srec|bin)",
                  {"format"},
                  {},
                  Read});
   out.push_back({"write",
                  "write IN",
-                 "write an image file into the chip and check it (--format, --offset ADDR)",
-                 {"format", "offset"},
+                 "write an image file (- for standard input) into the chip and check it (--format, --offset ADDR, "
+                 "--ignore ADDR:LEN)",
+                 {"format", "offset", "ignore"},
                  {},
                  Write});
   out.push_back({"verify",
                  "verify IN",
-                 "compare the chip with an image file (--format, --offset ADDR)",
-                 {"format", "offset"},
-                 {},
+                 "compare the chip with an image file (- for standard input) (--format, --offset ADDR, --ignore "
+                 "ADDR:LEN, --serial SPEC, --json)",
+                 {"format", "offset", "ignore"},
+                 {"json"},
                  Verify});
   out.push_back(
       {"blank-check", "blank-check", "check that every byte of the chip is 0xFF (exit 1 if not)", {}, {}, BlankCheck});

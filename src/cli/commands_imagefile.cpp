@@ -21,17 +21,18 @@ int Convert(TCliOptions& o) {
   TChip chip = RequireChip(o);
   const std::string& in = o.Args[0];
   const std::string& out = o.Args[1];
-  const TImageFormat inFormat = ImageFormatOption(o, "in-format", in);
+  const TImageFormat inFormat = InputFormatOption(o, "in-format", in);
   const TImageFormat outFormat = ImageFormatOption(o, "out-format", out);
+  CheckOutputWritable(out, outFormat);
   LoadImageForCommand(in, inFormat, chip, OffsetOption(o));
-  SaveImageFile(out, outFormat, chip);
+  SaveImageForCommand(out, outFormat, chip);
   return kExitOk;
 }
 
 int ChecksumCommand(TCliOptions& o) {
   RequireArgs(o, 1, "checksum FILE");
   TChip chip = RequireChip(o);
-  LoadImageForCommand(o.Args[0], ImageFormatOption(o, "format", o.Args[0]), chip, OffsetOption(o));
+  LoadImageForCommand(o.Args[0], InputFormatOption(o, "format", o.Args[0]), chip, OffsetOption(o));
   std::cout << "Chk: " << IntToHex(CalcChecksum(chip.Size), 4) << "\n";
   return kExitOk;
 }
@@ -44,11 +45,15 @@ int Compare(TCliOptions& o) {
     chip.Size = kMemoryBufferSize;
   else
     chip = RequireChip(o);
+  if (o.Args[0] == kStandardStream && o.Args[1] == kStandardStream)
+    throw TCliError{kExitUsage, "compare can read only one of its images from standard input"};
   const uint32_t offset = OffsetOption(o);
-  std::vector<uint8_t> a(kMemoryBufferSize), b(kMemoryBufferSize);
-  LoadImageForCommand(o.Args[0], ImageFormatOption(o, "format", o.Args[0]), chip, offset, a);
-  LoadImageForCommand(o.Args[1], ImageFormatOption(o, "format", o.Args[1]), chip, offset, b);
   const size_t n = static_cast<size_t>(std::clamp(chip.Size, 0, kMemoryBufferSize));
+  const std::vector<TAddressRange> ignored = IgnoredRanges(o, n, false);
+  std::vector<uint8_t> a(kMemoryBufferSize), b(kMemoryBufferSize);
+  LoadImageForCommand(o.Args[0], InputFormatOption(o, "format", o.Args[0]), chip, offset, a);
+  LoadImageForCommand(o.Args[1], InputFormatOption(o, "format", o.Args[1]), chip, offset, b);
+  KeepIgnoredEqual(std::span(a).first(n), std::span(b).first(n), ignored);
   const TDifferences d = FindDifferences(std::span(a).first(n), std::span(b).first(n), 16);
   TConsoleUserInterface ui;
   if (d.Same()) {
@@ -65,8 +70,8 @@ int Compare(TCliOptions& o) {
 void AddImageFileCommands(std::vector<TCliCommand>& out) {
   out.push_back({"convert",
                  "convert IN OUT",
-                 "convert an image; the extension gives the format (--in-format/--out-format hex|srec|bin, "
-                 "--offset ADDR)",
+                 "convert an image (- for standard input or output); the extension gives the format "
+                 "(--in-format/--out-format hex|srec|bin, --offset ADDR)",
                  {"in-format", "out-format", "offset"},
                  {},
                  Convert});
@@ -79,8 +84,8 @@ void AddImageFileCommands(std::vector<TCliCommand>& out) {
   out.push_back({"compare",
                  "compare A B",
                  "compare two images over the chip (without --chip, 1 MiB); exit 0 same, 1 different "
-                 "(--format, --offset ADDR)",
-                 {"format", "offset"},
+                 "(--format, --offset ADDR, --ignore ADDR:LEN)",
+                 {"format", "offset", "ignore"},
                  {},
                  Compare});
 }

@@ -3,6 +3,7 @@
 // --serial-file), a log (--log) and a loop over chips (--repeat).
 #include "cli/commands_production.h"
 
+#include <cctype>
 #include <csignal>
 #include <cstdio>
 #include <filesystem>
@@ -14,9 +15,13 @@
 #include "cli/console_user_interface.h"
 #include "cli/image_options.h"
 #include "cli/programmer_session.h"
+#include "cli/progress_board.h"
+#include "common/error.h"
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"
+#include "crypto/sha256.h"
 #include "production/chip_job.h"
+#include "production/production_log.h"
 #include "production/station_run.h"
 #include "programmer/version_query.h"
 
@@ -116,7 +121,7 @@ std::string ResultLine(const TStation& s) {
 
 // The exit code of one chip's outcome.
 int ExitCodeOf(const TStation& s) {
-  if (!s.Failure.empty() && s.Outcome.Result == TJobResult::Ok) return kExitFile;
+  if (s.RecordFailed || (!s.Failure.empty() && s.Outcome.Result == TJobResult::Ok)) return kExitFile;
   switch (s.Outcome.Result) {
     case TJobResult::Ok: return kExitOk;
     case TJobResult::Different: return kExitDifferent;
@@ -139,15 +144,23 @@ void LoadRun(TCliOptions& o, TStationJob& run) {
     if (o.Args.size() != 1)
       throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation + " IN"};
     run.ImageFile = o.Args[0];
-    LoadImageForCommand(run.ImageFile, ImageFormatOption(o, "format", run.ImageFile), run.Chip, OffsetOption(o));
+    if (run.ImageFile == kStandardStream && o.Flags.count("repeat"))
+      throw TCliError{kExitUsage,
+                      "--repeat reads the operator's answers from standard input: the image can't come "
+                      "from there too"};
+    LoadImageForCommand(run.ImageFile, InputFormatOption(o, "format", run.ImageFile), run.Chip, OffsetOption(o));
     std::error_code ec;
-    run.ImageSize = std::filesystem::file_size(run.ImageFile, ec);
+    run.ImageSize = run.ImageFile == kStandardStream ? 0 : std::filesystem::file_size(run.ImageFile, ec);
     run.Checksum = IntToHex(CalcChecksum(run.Chip.Size), 4);
     run.Image.assign(MemoryBuffer, MemoryBuffer + std::max<int32_t>(0, run.Chip.Size));
+    run.Sha256 = Sha256Hex(run.Image);
   } else if (!o.Args.empty()) {
     throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation};
   }
+  // The comparisons leave out --ignore's ranges and, for verify, the --serial field.
+  run.Ignored = IgnoredRanges(o, static_cast<uint64_t>(std::max(run.Chip.Size, 0)), o.Command == "verify");
   if (auto it = o.Flags.find("log"); it != o.Flags.end()) run.Log = it->second;
+  if (o.Command != "write") return;
   auto serial = o.Flags.find("serial");
   if (o.Flags.count("serial-file") && serial == o.Flags.end())
     throw TCliError{kExitUsage, "--serial-file needs --serial"};
@@ -166,6 +179,41 @@ void LoadRun(TCliOptions& o, TStationJob& run) {
   if (!run.Pool->Peek(first))
     throw TCliError{kExitUsage,
                     "serial number " + std::to_string(run.Pool->NextNew()) + " does not fit in " + UnitsOf(layout)};
+}
+
+// The log and the serial file can be written: checked before any chip is touched, so that no chip
+// is programmed whose record would be lost.
+void CheckOutputs(const TStationJob& run) {
+  try {
+    if (!run.Log.empty()) CheckLogWritable(run.Log);
+    if (run.Pool) run.Pool->CheckWritable();
+  } catch (const TError& e) {
+    throw TCliError{kExitFile, std::string(e.what()) + "; no chip was touched"};
+  }
+}
+
+// A station's chip whose record could not be written: what happened to it, for the operator.
+std::string RecordFailureText(const TStation& s, TUserInterface& ui) {
+  const std::string who = s.Node + (s.Serial.empty() ? "" : " (" + s.Serial + ")");
+  const std::string outcome = JobResultName(s.Outcome.Result);
+  if (s.SerialNumber)
+    return FormatText(ui.MessageText("RecordFailedSerial"), {who, outcome, std::to_string(*s.SerialNumber), s.Failure});
+  return FormatText(ui.MessageText("RecordFailed"), {who, outcome, s.Failure});
+}
+
+enum class TRepeatAnswer { Next, Stop, Unknown };
+
+// The operator's answer between two chips: Enter (an empty line) runs the next chip; q, quit, exit
+// and stop in any letter case end the batch; anything else programs nothing and asks again.
+TRepeatAnswer RepeatAnswerOf(std::string line) {
+  if (!line.empty() && line.back() == '\r') line.pop_back();
+  if (line.empty()) return TRepeatAnswer::Next;
+  const size_t first = line.find_first_not_of(" \t"), last = line.find_last_not_of(" \t");
+  std::string word = first == std::string::npos ? "" : line.substr(first, last - first + 1);
+  for (char& c : word) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  for (const char* stop : {"q", "quit", "exit", "stop"})
+    if (word == stop) return TRepeatAnswer::Stop;
+  return TRepeatAnswer::Unknown;
 }
 
 // The chosen programmer, or with --all-devices every connected one, each claimed by its station.
@@ -193,14 +241,22 @@ int Devices(TCliOptions& o) {
   TConsoleUserInterface ui;
   TProgrammerSession session(o, ui, TSessionClaim::None);
   const std::vector<THidDevice*> all = session.Connected();
-  if (all.empty()) std::cerr << "tesmaro-cli: no programmer is connected\n";
+  if (all.empty() && !TConsoleUserInterface::Json) std::cerr << ui.MessageText("NoProgrammerFound") << "\n";
+  std::string json;
   for (THidDevice* d : all) {
     TProgrammer p(session.Controller());
-    std::string firmware = "?";
+    std::string firmware;
     if (session.Controller().Claim(p.HeldDevice, *d) && GetVersionInfo(p, ui, false))
       firmware = std::to_string(p.Major) + "." + std::to_string(p.Minor);
-    std::cout << ProgrammerListText({d}).substr(2) << "  firmware " << firmware << "\n";
+    if (!TConsoleUserInterface::Json) {
+      std::cout << ProgrammerListText({d}).substr(2) << "  firmware " << (firmware.empty() ? "?" : firmware) << "\n";
+      continue;
+    }
+    json += std::string(json.empty() ? "" : ",") + "{\"node\":" + JsonString(d->DevicePath()) +
+            ",\"serial\":" + JsonString(d->SerialNumber()) + ",\"bus\":" + JsonString(d->BusPath()) +
+            ",\"firmware\":" + (firmware.empty() ? "null" : JsonString(firmware)) + "}";
   }
+  if (TConsoleUserInterface::Json) std::cout << "{\"programmers\":[" << json << "]}" << std::endl;
   return kExitOk;
 }
 
@@ -209,8 +265,9 @@ int Devices(TCliOptions& o) {
 bool IsProductionCommand(const std::string& name) { return OperationNamed(name) != nullptr; }
 
 bool IsProductionRun(const TCliOptions& o) {
-  return o.AllDevices || o.Flags.count("serial") || o.Flags.count("serial-file") || o.Flags.count("log") ||
-         o.Flags.count("repeat");
+  // verify --serial only leaves the field out of the comparison: a plain verify.
+  return o.AllDevices || (o.Command == "write" && o.Flags.count("serial")) || o.Flags.count("serial-file") ||
+         o.Flags.count("log") || o.Flags.count("repeat");
 }
 
 int RunProduction(TCliOptions& o) {
@@ -223,10 +280,17 @@ int RunProduction(TCliOptions& o) {
   run.Run = op->Run;
   run.TakesImage = op->TakesImage;
   if (o.AllDevices && !o.Device.empty()) throw TCliError{kExitUsage, "--device and --all-devices exclude each other"};
+  if (TConsoleUserInterface::Json) throw TCliError{kExitUsage, "--json does not work with production runs"};
   LoadRun(o, run);
+  CheckOutputs(run);
   TConsoleUserInterface ui;
   TProgrammerSession session(o, ui, TSessionClaim::None);
   std::vector<TStation> stations = Stations(o, session, ui);
+  TProgressBoard progress(stations.size(), !TConsoleUserInterface::Quiet && TProgressBoard::Terminal());
+  for (size_t i = 0; i < stations.size(); ++i) {
+    progress.SetLine(i, stations[i].Node, static_cast<uint64_t>(std::max(run.Chip.Size, 0)));
+    stations[i].OnProgress = [&progress, i](int position) { progress.Update(i, position); };
+  }
 
   const bool repeat = o.Flags.count("repeat") != 0;
   TInterruptGuard guard;
@@ -238,13 +302,23 @@ int RunProduction(TCliOptions& o) {
       session.PollChanges();
       FindUnpluggedAgain(session.Controller(), session.Connected(), stations);
     }
-    if (!TakeSerialNumbers(run, stations))
-      throw TCliError{kExitUsage, "the next serial number does not fit in " + UnitsOf(*run.Serial) +
-                                      "; no further chip was written"};
+    try {
+      if (!TakeSerialNumbers(run, stations))
+        throw TCliError{kExitUsage, "the next serial number does not fit in " + UnitsOf(*run.Serial) +
+                                        "; no further chip was written"};
+    } catch (const TError& e) {
+      throw TCliError{kExitFile, std::string(e.what()) + "; no further chip was written"};
+    }
     RunStations(run, stations);
+    progress.Finish();
     unsigned roundOk = 0;
+    bool recordFailed = false;
     for (const auto& s : stations) {
       std::cout << ResultLine(s) << "\n";
+      if (s.RecordFailed) {
+        std::cerr << "tesmaro-cli: " << RecordFailureText(s, ui) << std::endl;
+        recordFailed = true;
+      }
       const int code = ExitCodeOf(s);
       if (code == kExitOk) ++roundOk;
       // A programmer fault outweighs a difference; a file error outweighs both.
@@ -256,10 +330,19 @@ int RunProduction(TCliOptions& o) {
       std::cout << stations.size() << " programmers: " << roundOk << " ok, " << stations.size() - roundOk
                 << " failed\n";
     std::cout << std::flush;
+    // What was done can no longer be recorded: no further chip.
+    if (recordFailed) {
+      worst = kExitFile;
+      break;
+    }
     if (!repeat || Interrupted) break;
-    std::cerr << "Next chip: Enter; stop: q and Enter" << std::endl;
-    std::string answer;
-    if (!ReadAnswer(answer) || answer == "q" || answer == "Q") break;
+    TRepeatAnswer answer = TRepeatAnswer::Unknown;
+    while (answer == TRepeatAnswer::Unknown) {
+      std::cerr << ui.MessageText("NextChipPrompt") << std::endl;
+      std::string line;
+      answer = ReadAnswer(line) ? RepeatAnswerOf(line) : TRepeatAnswer::Stop;
+    }
+    if (answer == TRepeatAnswer::Stop) break;
   }
   if (repeat) std::cout << "chips: " << ok << " ok, " << failed << " failed\n";
   if (Interrupted) return 130;
@@ -269,17 +352,16 @@ int RunProduction(TCliOptions& o) {
 void AddProductionCommands(std::vector<TCliCommand>& out) {
   out.push_back({"devices",
                  "devices",
-                 "list the connected programmers: node, serial number, bus path, firmware",
+                 "list the connected programmers: node, serial number, bus path, firmware (--json)",
                  {},
-                 {},
+                 {"json"},
                  Devices});
 }
 
 void AddProductionFlags(TCliCommand& command) {
-  for (const char* f : {"log"}) command.ValueFlags.push_back(f);
-  command.SwitchFlags.push_back("repeat");
-  if (std::string(command.Name) == "write") {
-    command.ValueFlags.push_back("serial");
-    command.ValueFlags.push_back("serial-file");
-  }
+  command.ValueFlags.emplace_back("log");
+  command.SwitchFlags.emplace_back("repeat");
+  const std::string name = command.Name;
+  if (name == "write" || name == "verify") command.ValueFlags.emplace_back("serial");
+  if (name == "write") command.ValueFlags.emplace_back("serial-file");
 }

@@ -15,5 +15,6 @@ bool IsProductionRun(const TCliOptions& o);
 int RunProduction(TCliOptions& o);
 
 void AddProductionCommands(std::vector<TCliCommand>& out);
-// Adds --log and --repeat (and to write --serial and --serial-file) to a production command.
+// Adds --log and --repeat (to write and verify --serial, to write --serial-file) to a production
+// command.
 void AddProductionFlags(TCliCommand& command);

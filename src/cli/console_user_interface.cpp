@@ -8,7 +8,24 @@
 
 #include <cerrno>
 
+#include "cli/progress_board.h"
 #include "cli/stop_signals.h"
+
+TConsoleUserInterface::TConsoleUserInterface()
+    : Progress_(std::make_unique<TProgressBoard>(1, !Quiet && TProgressBoard::Terminal())) {}
+
+TConsoleUserInterface::~TConsoleUserInterface() = default;
+
+void VerboseLine(const std::string& text) {
+  if (TConsoleUserInterface::Verbose) std::cerr << "tesmaro-cli: " << text << std::endl;
+}
+
+namespace {
+
+// Messages of the command's outcome: standard output, or standard error while it carries JSON.
+std::ostream& MessageStream() { return TConsoleUserInterface::Json ? std::cerr : std::cout; }
+
+}  // namespace
 
 std::string TConsoleUserInterface::PlainLines(const std::string& text) {
   std::string out;
@@ -23,16 +40,21 @@ std::string TConsoleUserInterface::PlainLines(const std::string& text) {
   return out;
 }
 
-void TConsoleUserInterface::ShowMessage(const std::string& text) { std::cout << PlainLines(text) << std::endl; }
+void TConsoleUserInterface::ShowMessage(const std::string& text) {
+  if (!Quiet) MessageStream() << PlainLines(text) << std::endl;
+}
 
-void TConsoleUserInterface::ShowInformation(const std::string& text) { std::cout << PlainLines(text) << std::endl; }
+void TConsoleUserInterface::ShowInformation(const std::string& text) {
+  if (!Quiet) MessageStream() << PlainLines(text) << std::endl;
+}
 
 void TConsoleUserInterface::ShowError(const std::string& text) {
   std::cerr << "tesmaro-cli: " << PlainLines(text) << std::endl;
 }
 
 TAnswer TConsoleUserInterface::AskWarning(const std::string& text) {
-  std::cout << PlainLines(text) << std::endl;
+  if (AssumeYes && Quiet) return TAnswer::Yes;
+  MessageStream() << PlainLines(text) << std::endl;
   if (AssumeYes) return TAnswer::Yes;
   if (!isatty(STDIN_FILENO)) return TAnswer::No;
   std::cout << "[y]es / [n]o / [c]ancel? " << std::flush;
@@ -46,7 +68,8 @@ TAnswer TConsoleUserInterface::AskWarning(const std::string& text) {
 
 TAnswer TConsoleUserInterface::AskYesNo(const std::string& text, TAnswer) {
   // Without --yes and without a terminal to answer on, the answer is No.
-  std::cout << PlainLines(text) << std::endl;
+  if (AssumeYes && Quiet) return TAnswer::Yes;
+  MessageStream() << PlainLines(text) << std::endl;
   if (AssumeYes) return TAnswer::Yes;
   if (!isatty(STDIN_FILENO)) return TAnswer::No;
   std::cout << "[y]es / [n]o? " << std::flush;
@@ -64,14 +87,8 @@ std::string TConsoleUserInterface::MessageText(const std::string& key) {
 }
 
 void TConsoleUserInterface::SetProgress(int position) {
-  if (position == LastProgress_ || !isatty(STDERR_FILENO)) return;
-  LastProgress_ = position;
-  const int width = 40;
-  const int filled = position * width / 100;
-  std::fprintf(stderr, "\r[%s%s] %3d%%", std::string(filled, '#').c_str(), std::string(width - filled, ' ').c_str(),
-               position);
-  if (position == 0) std::fprintf(stderr, "\r%s\r", std::string(width + 8, ' ').c_str());
-  std::fflush(stderr);
+  Progress_->SetLine(0, "", ProgressBytes);
+  Progress_->Update(0, position);
 }
 
 bool TConsoleUserInterface::StopRequested() { return TStopOnSignals::Requested(); }

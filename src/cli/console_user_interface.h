@@ -2,11 +2,27 @@
 // progress as a bar on standard error when it is a terminal, stop requests from SIGINT and SIGTERM.
 #pragma once
 
+#include <cstdint>
+#include <memory>
+
 #include "common/user_interface.h"
+
+class TProgressBoard;
 
 class TConsoleUserInterface : public TUserInterface {
  public:
-  bool AssumeYes = false;  // --yes: every warning is answered Yes
+  TConsoleUserInterface();
+  ~TConsoleUserInterface() override;
+
+  // For the whole process, set from --quiet, --verbose and --json: Quiet shows errors only (no
+  // messages, no progress); Json keeps standard output for the JSON document (messages go to
+  // standard error).
+  static inline bool Quiet = false;
+  static inline bool Verbose = false;
+  static inline bool Json = false;
+
+  bool AssumeYes = false;      // --yes: every warning is answered Yes
+  uint64_t ProgressBytes = 0;  // what 100 % of the progress stands for: the chip's size
 
   void ShowMessage(const std::string& text) override;
   void ShowInformation(const std::string& text) override;
@@ -29,5 +45,8 @@ class TConsoleUserInterface : public TUserInterface {
   // One line of the user's answer; false at the end of the input or once a stop was requested.
   bool ReadAnswer(std::string& line);
 
-  int LastProgress_ = -1;
+  std::unique_ptr<TProgressBoard> Progress_;
 };
+
+// A line on standard error with --verbose, nothing otherwise.
+void VerboseLine(const std::string& text);

@@ -75,6 +75,7 @@ const std::map<std::string, std::string>& Texts() {
       {"FwFileNotBlocks", "This is not a firmware update file: its size of %d bytes is not a multiple of 8."},
       {"OpStopped", "Operation stopped."},
       {"NoChip", "Select a chip first."},
+      {"ChipNoSize", "%s has no valid size in the catalogue."},
       {"ChipUnsupported", "%s is not supported by the programmer."},
       {"CloseWhileBusy", "An operation is running. Stop it and close the window?"},
       {"FirmwareStopAsk",
@@ -155,6 +156,78 @@ const std::map<std::string, std::string>& Texts() {
       {"FilterSRecFiles", "S-record files"},
       {"FilterFirmware", "TesmaroUpdatePart"},
       {"SaveFailed", "The file %s was not saved: %s"},
+      {"NoProgrammerFound", "No programmer found. To try without hardware: tesmaro-cli --simulate devices"},
+      {"NextChipPrompt", "Next chip: Enter; stop: q and Enter"},
+      {"RecordFailed",
+       "%s: the chip's result is %s, but it could not be recorded: %s. The batch stops here; record this chip by "
+       "hand."},
+      {"RecordFailedSerial",
+       "%s: the chip's result is %s with serial number %s, but it could not be recorded: %s. The batch stops here; "
+       "record this chip by hand."},
+      {"DocTitle", "Connection to the programmer (USB %s):"},
+      {"DocOk", "ok"},
+      {"DocFailed", "FAILED"},
+      {"DocWhatToDo", "What to do: %s"},
+      {"DocAllWell", "All is well."},
+      {"DocUsbMissing", "USB: there is no programmer on the USB bus (no USB device %s)."},
+      {"DocUsbMissingAdvice",
+       "Plug the programmer in. Try another USB cable (one that carries data, not only power) and another port; the "
+       "kernel log (dmesg) shows whether the computer sees it at all."},
+      {"DocUsbNoMatch", "USB: no programmer matches %s."},
+      {"DocUsbFound", "USB: a programmer on the USB bus at %s (serial number %s)."},
+      {"DocUsbHidLayer", "USB: the HID layer lists a programmer at %s."},
+      {"DocNodeMissing",
+       "HID node: the programmer has none; the kernel's HID driver did not take it (interfaces and drivers: %s)."},
+      {"DocNodeMissingAdvice",
+       "Load the kernel's HID drivers (sudo modprobe usbhid) and plug the programmer in again; the kernel log (dmesg) "
+       "says why a driver refused it."},
+      {"DocNodeNotInDev", "HID node: %s is missing from /dev (udev did not create it)."},
+      {"DocNodeNotInDevAdvice",
+       "Check that udev runs (systemctl status systemd-udevd), then plug the programmer in again."},
+      {"DocNodeNotListed", "HID node: %s is there, but the HID library does not list it."},
+      {"DocNodeFound", "HID node: %s."},
+      {"DocGroups", "groups %s"},
+      {"DocNodeModes", "owner %s, group %s, mode %s, ACL %s"},
+      {"DocNoAcl", "none"},
+      {"DocAccessDenied", "Access: this user (%s) may not open %s for reading and writing (%s)."},
+      {"DocAccessOk", "Access: this user (%s) may read and write %s (%s)."},
+      {"DocAccessDeniedPlain", "Access: this user may not open %s for reading and writing."},
+      {"DocAccessOkPlain", "Access: this user may read and write %s."},
+      {"ProgNoAccessAdvice",
+       "Install the udev rule shipped with the program (70-tesmaro.rules) in /etc/udev/rules.d, run sudo udevadm "
+       "control --reload and sudo udevadm trigger, then plug the programmer in again."},
+      {"DocRuleMissing",
+       "The udev rule 70-tesmaro.rules is not installed in any of udev's rule folders (%s): copy it (from the package, "
+       "or packaging/70-tesmaro.rules in the source) to /etc/udev/rules.d, run sudo udevadm control --reload and sudo "
+       "udevadm trigger, then plug the programmer in again. The rule serves the user logged in at the desktop; for %s "
+       "over SSH or as a service, give a group access instead (GROUP=\"plugdev\", MODE=\"0660\" in place of "
+       "TAG+=\"uaccess\") and add the user to that group (sudo usermod -aG plugdev)."},
+      {"DocRuleRemote",
+       "The udev rule %s gives access only to the user logged in at the desktop, and %s is logged in over SSH. Give a "
+       "group access instead: a rule with GROUP=\"plugdev\", MODE=\"0660\" in place of TAG+=\"uaccess\" in "
+       "/etc/udev/rules.d and the user in that group (sudo usermod -aG plugdev, then log in again); then run sudo "
+       "udevadm control --reload and sudo udevadm trigger."},
+      {"DocRuleNotApplied",
+       "The udev rule %s is installed but did not give %s access: run sudo udevadm control --reload and sudo udevadm "
+       "trigger, or plug the programmer in again. A rule with TAG+=\"uaccess\" serves the user logged in at the "
+       "desktop; over SSH and for service users a rule with GROUP=\"plugdev\", MODE=\"0660\" and the user in that "
+       "group are needed."},
+      {"DocHolderFound", "In use: another program holds the programmer: %s (process %s)."},
+      {"DocHolderAdvice", "Let it finish, or close it: one program at a time uses the programmer."},
+      {"DocHolderUnknown", "In use: another program holds the programmer."},
+      {"DocHolderNone", "In use: no other program holds the programmer."},
+      {"DocVersionFailed", "Version: the programmer does not answer the version query. %s"},
+      {"DocVersionAdvice",
+       "Plug the programmer in again. If it still does not answer, its firmware may be incomplete: run the firmware "
+       "update."},
+      {"DocVersionOk", "Version: the programmer answers, firmware %s."},
+      {"DocTripsFailed", "Round trips: %s of %s version queries failed (median %s ms, worst %s ms)."},
+      {"DocTripsAdvice",
+       "Use a shorter cable and another USB port, without a hub, and keep other programs away from the programmer."},
+      {"DocTrips", "Round trips: %s version queries, median %s ms, worst %s ms, no errors."},
+      {"DocCaption", "Check connection"},
+      {"DocCopy", "Copy"},
+      {"DocClose", "Close"},
   };
   return texts;
 }

@@ -17,13 +17,14 @@ TJobOutcome Ended(TChipRun run, const TProgrammer& p) {
 }
 
 // Reads the chip and compares it with expected.
-TJobOutcome ReadAndCompare(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui) {
+TJobOutcome ReadAndCompare(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
+                           std::span<const TAddressRange> ignored) {
   const size_t compared = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
   std::vector<uint8_t> back(std::max(compared, ChipReadExtent(chip)), kBlank);
   const TChipRun run = ReadChipTo(p, chip, back, ui);
   if (run != TChipRun::Done) return Ended(run, p);
   TJobOutcome o;
-  o.FirstDifference = FirstDifference(chip, back, expected);
+  o.FirstDifference = FirstDifference(chip, back, expected, ignored);
   o.Result = o.FirstDifference ? TJobResult::Different : TJobResult::Ok;
   return o;
 }
@@ -59,24 +60,32 @@ TJobResult FailureOf(const TProgrammer& p) {
 }
 
 std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8_t> read,
-                                        std::span<const uint8_t> expected) {
+                                        std::span<const uint8_t> expected, std::span<const TAddressRange> ignored) {
   const size_t n = std::min({static_cast<size_t>(std::max<int32_t>(0, chip.Size)), read.size(), expected.size()});
+  std::vector<uint8_t> compared;
+  if (!ignored.empty()) {
+    compared.assign(read.begin(), read.begin() + static_cast<std::ptrdiff_t>(n));
+    KeepIgnoredEqual(compared, expected.first(n), ignored);
+    read = compared;
+  }
   auto m = std::mismatch(read.begin(), read.begin() + static_cast<std::ptrdiff_t>(n), expected.begin());
   if (m.first == read.begin() + static_cast<std::ptrdiff_t>(n)) return std::nullopt;
   return static_cast<uint64_t>(m.first - read.begin());
 }
 
-TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui) {
+TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
+                     std::span<const TAddressRange> ignored) {
   // The chip written is the chip read back: no device change in between.
   std::optional<THidDeviceController::TDeferral> hold;
   if (p.Controller()) hold.emplace(*p.Controller());
   const TChipRun run = WriteChipFrom(p, chip, image, ui);
   if (run != TChipRun::Done) return Ended(run, p);
-  return ReadAndCompare(p, chip, image, ui);
+  return ReadAndCompare(p, chip, image, ui, ignored);
 }
 
-TJobOutcome VerifyJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui) {
-  return ReadAndCompare(p, chip, image, ui);
+TJobOutcome VerifyJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
+                      std::span<const TAddressRange> ignored) {
+  return ReadAndCompare(p, chip, image, ui, ignored);
 }
 
 namespace {
@@ -85,10 +94,12 @@ std::vector<uint8_t> BlankImage(const TChip& chip) {
 }
 }  // namespace
 
-TJobOutcome EraseJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui) {
-  return WriteJob(p, chip, BlankImage(chip), ui);
+TJobOutcome EraseJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui,
+                     std::span<const TAddressRange> ignored) {
+  return WriteJob(p, chip, BlankImage(chip), ui, ignored);
 }
 
-TJobOutcome BlankCheckJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui) {
-  return VerifyJob(p, chip, BlankImage(chip), ui);
+TJobOutcome BlankCheckJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui,
+                          std::span<const TAddressRange> ignored) {
+  return VerifyJob(p, chip, BlankImage(chip), ui, ignored);
 }

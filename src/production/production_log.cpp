@@ -119,7 +119,7 @@ std::string LogLine(const TLogRecord& r) {
   std::string image = "null";
   if (!r.ImageFile.empty())
     image = "{\"file\":" + JsonString(r.ImageFile) + ",\"size\":" + std::to_string(r.ImageSize) +
-            ",\"checksum\":" + JsonString(r.ImageChecksum) + "}";
+            ",\"checksum\":" + JsonString(r.ImageChecksum) + ",\"sha256\":" + JsonString(r.ImageSha256) + "}";
   return "{\"time\":" + JsonString(IsoTime(r.Time)) + ",\"operation\":" + JsonString(r.Operation) +
          ",\"chip\":" + JsonString(r.Chip) + ",\"programmer\":{\"node\":" + JsonString(r.ProgrammerNode) +
          ",\"serial\":" + JsonString(r.ProgrammerSerial) + "},\"image\":" + image +
@@ -128,7 +128,9 @@ std::string LogLine(const TLogRecord& r) {
          "}\n";
 }
 
-void AppendLogLine(const std::string& file, const std::string& line) {
+namespace {
+
+int OpenLog(const std::string& file) {
 #ifdef _WIN32
   const int flags = _O_WRONLY | _O_APPEND | _O_CREAT | _O_BINARY;
 #else
@@ -136,6 +138,15 @@ void AppendLogLine(const std::string& file, const std::string& line) {
 #endif
   const int fd = TESMARO_OPEN(file.c_str(), flags, 0644);
   if (fd < 0) throw TError("Cannot open the log " + file + ": " + std::strerror(errno));
+  return fd;
+}
+
+}  // namespace
+
+void CheckLogWritable(const std::string& file) { TESMARO_CLOSE(OpenLog(file)); }
+
+void AppendLogLine(const std::string& file, const std::string& line) {
+  const int fd = OpenLog(file);
   // One write: with O_APPEND the whole line lands at the end, after any other writer's lines.
   const auto n = TESMARO_WRITE(fd, line.data(), static_cast<unsigned>(line.size()));
   const int error = errno;

@@ -16,8 +16,9 @@ struct TLogRecord {
   std::string ImageFile;                    // empty: the operation takes no image
   uint64_t ImageSize = 0;                   // bytes of the image file
   std::string ImageChecksum;                // as the status bar shows it: four hex digits
+  std::string ImageSha256;                  // of the chip's bytes of the image, before any serial number
   std::optional<uint64_t> Serial;           // the serial number written
-  std::string Result;                       // "ok", "different", "no-answer", "unplugged", "stopped"
+  std::string Result;                       // JobResultName: "ok", "different", "no-answer", ...
   std::optional<uint64_t> FirstDifference;  // the first differing address
   int64_t DurationMs = 0;
 };
@@ -31,6 +32,10 @@ std::string IsoTime(std::chrono::system_clock::time_point time);
 
 // The record as one line of JSON, ending with a newline.
 std::string LogLine(const TLogRecord& record);
+
+// Opens file for appending (created when missing) and closes it again: TError naming the file
+// when that fails.
+void CheckLogWritable(const std::string& file);
 
 // Appends line to file (created when missing) with one write in append mode. TError when the file
 // cannot be opened or the line cannot be written whole.

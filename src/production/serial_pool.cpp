@@ -1,65 +1,273 @@
 #include "production/serial_pool.h"
 
+#include <fcntl.h>
+
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "common/error.h"
 #include "imagefile/safe_file_writer.h"
 
+#ifdef _WIN32
+#include <io.h>
+#include <process.h>
+#include <windows.h>
+#else
+#include <signal.h>
+#include <sys/file.h>
+#include <unistd.h>
+#endif
+
+namespace {
+
+int64_t OwnPid() {
+#ifdef _WIN32
+  return _getpid();
+#else
+  return getpid();
+#endif
+}
+
+std::string OwnHost() {
+  char name[256] = {};
+#ifdef _WIN32
+  DWORD size = sizeof name;
+  if (!GetComputerNameA(name, &size)) return "-";
+#else
+  if (gethostname(name, sizeof name - 1) != 0 || !name[0]) return "-";
+#endif
+  std::string host = name;
+  for (char& c : host)
+    if (c == ' ' || c == '\t' || c == '\n' || c == '\r') c = '_';
+  return host;
+}
+
+// Whether a process of this host is still running.
+bool ProcessAlive(int64_t pid) {
+#ifdef _WIN32
+  HANDLE h = OpenProcess(SYNCHRONIZE, FALSE, static_cast<DWORD>(pid));
+  if (!h) return GetLastError() == ERROR_ACCESS_DENIED;
+  const bool running = WaitForSingleObject(h, 0) == WAIT_TIMEOUT;
+  CloseHandle(h);
+  return running;
+#else
+  if (pid <= 0 || pid > INT32_MAX) return false;
+  return kill(static_cast<pid_t>(pid), 0) == 0 || errno == EPERM;
+#endif
+}
+
+bool Number(const std::string& word, uint64_t& n) {
+  auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), n);
+  return ec == std::errc() && end == word.data() + word.size();
+}
+
+// An exclusive lock on a file beside the serial file, which is never replaced (the serial file is,
+// by every atomic write). flock: per open file, so two pools of one process keep out of each
+// other too; on network folders the system maps it to the server's locks.
+class TFileLock {
+ public:
+  TFileLock(const std::string& file, int timeoutMs) : File_(file) {
+#ifdef _WIN32
+    Handle_ = CreateFileA(file.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                          OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (Handle_ == INVALID_HANDLE_VALUE) Fail(std::strerror(EACCES));
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      OVERLAPPED o = {};
+      if (LockFileEx(Handle_, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &o)) return;
+      if (std::chrono::steady_clock::now() >= end) TimedOut(timeoutMs);
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+#else
+    Fd_ = open(file.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
+    if (Fd_ < 0) Fail(std::strerror(errno));
+    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    for (;;) {
+      if (flock(Fd_, LOCK_EX | LOCK_NB) == 0) return;
+      if (errno != EWOULDBLOCK && errno != EINTR) Fail(std::strerror(errno));
+      if (std::chrono::steady_clock::now() >= end) TimedOut(timeoutMs);
+      std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+#endif
+  }
+  ~TFileLock() { Close(); }  // closing releases the lock
+  TFileLock(const TFileLock&) = delete;
+  TFileLock& operator=(const TFileLock&) = delete;
+
+ private:
+  // The constructor gives up: its destructor will not run.
+  void Close() {
+#ifdef _WIN32
+    if (Handle_ != INVALID_HANDLE_VALUE) CloseHandle(Handle_);
+    Handle_ = INVALID_HANDLE_VALUE;
+#else
+    if (Fd_ >= 0) close(Fd_);
+    Fd_ = -1;
+#endif
+  }
+  [[noreturn]] void Fail(const std::string& why) {
+    Close();
+    throw TError("Cannot lock the serial file's lock file " + File_ + ": " + why);
+  }
+  [[noreturn]] void TimedOut(int timeoutMs) {
+    Close();
+    throw TError("The serial file's lock " + File_ + " has been held by another station for more than " +
+                 std::to_string(timeoutMs / 1000) + " s; no number was taken");
+  }
+
+  std::string File_;
+#ifdef _WIN32
+  HANDLE Handle_ = INVALID_HANDLE_VALUE;
+#else
+  int Fd_ = -1;
+#endif
+};
+
+// The serial file's text; false when it does not exist.
+bool ReadText(const std::string& file, std::string& text) {
+  std::ifstream in(file, std::ios::binary);
+  if (!in) {
+    if (errno == ENOENT) return false;
+    throw TError("Cannot read the serial file " + file + ": " + std::strerror(errno));
+  }
+  std::stringstream s;
+  s << in.rdbuf();
+  text = s.str();
+  return true;
+}
+
+void WriteText(const std::string& file, const std::string& text) {
+  TSafeFileWriter writer(file);
+  TFileFailure f = writer.Open();
+  if (!f) f = writer.Write(text.data(), text.size());
+  if (!f) f = writer.Commit();
+  if (f) throw TError("Cannot write the serial file " + file + ": " + std::strerror(f.Error));
+}
+
+}  // namespace
+
 TSerialPool::TSerialPool(const TSerialSpec& layout, std::string file) : Layout_(layout), File_(std::move(file)) {
   Next_ = layout.Start;
   if (File_.empty()) return;
-  std::ifstream in(File_, std::ios::binary);
-  if (!in) {
-    if (errno == ENOENT) return;  // a new batch: starts at layout.Start
-    throw TError("Cannot read the serial file " + File_ + ": " + std::strerror(errno));
-  }
-  std::stringstream text;
-  text << in.rdbuf();
-  std::vector<uint64_t> spare;
-  if (!ParseFile(text.str(), Next_, spare)) throw TError("The serial file " + File_ + " does not hold a serial number");
-  Spare_.insert(spare.begin(), spare.end());
+  std::string text;
+  if (ReadText(File_, text)) Load(text);
 }
 
-bool TSerialPool::ParseFile(const std::string& text, uint64_t& next, std::vector<uint64_t>& spare) {
+void TSerialPool::Load(const std::string& text) {
+  TSerialFileState state;
+  if (!ParseFile(text, state)) throw TError("The serial file " + File_ + " does not hold a serial number");
+  Next_ = state.Next;
+  Spare_ = {state.Spare.begin(), state.Spare.end()};
+  Pending_ = std::move(state.Pending);
+}
+
+void TSerialPool::CheckWritable() const {
+  if (File_.empty()) return;
+  TFileLock lock(File_ + ".lock", LockTimeoutMs);
+  TSafeFileWriter writer(File_);  // its temporary file goes again when the writer ends
+  if (TFileFailure f = writer.Open())
+    throw TError("Cannot write the serial file " + File_ + ": " + std::strerror(f.Error));
+}
+
+bool TSerialPool::ParseFile(const std::string& text, TSerialFileState& state) {
   std::istringstream lines(text);
   std::string line;
   std::vector<uint64_t> numbers;
+  std::vector<TSerialLease> pending;
   while (std::getline(lines, line)) {
     if (!line.empty() && line[0] == '#') continue;
     std::istringstream words(line);
     std::string w;
-    while (words >> w) {
-      uint64_t n = 0;
-      auto [end, ec] = std::from_chars(w.data(), w.data() + w.size(), n);
-      if (ec != std::errc() || end != w.data() + w.size()) return false;
-      numbers.push_back(n);
+    if (!(words >> w)) continue;
+    if (w == "pending") {
+      TSerialLease lease;
+      std::string number, pid;
+      uint64_t p = 0;
+      if (!(words >> number >> pid >> lease.Host) || !Number(number, lease.Number) || !Number(pid, p) || p > INT64_MAX)
+        return false;
+      lease.Pid = static_cast<int64_t>(p);
+      pending.push_back(lease);
+      continue;
     }
+    do {
+      uint64_t n = 0;
+      if (!Number(w, n)) return false;
+      numbers.push_back(n);
+    } while (words >> w);
   }
   if (numbers.empty()) return false;
-  next = numbers[0];
-  spare.assign(numbers.begin() + 1, numbers.end());
+  state.Next = numbers[0];
+  state.Spare.assign(numbers.begin() + 1, numbers.end());
+  state.Pending = std::move(pending);
   return true;
 }
 
+bool TSerialPool::ParseFile(const std::string& text, uint64_t& next, std::vector<uint64_t>& spare) {
+  TSerialFileState state;
+  if (!ParseFile(text, state)) return false;
+  next = state.Next;
+  spare = std::move(state.Spare);
+  return true;
+}
+
+std::string TSerialPool::FileText(const TSerialFileState& state) {
+  std::string t = "# next serial number, then numbers given back by failed chips\n" + std::to_string(state.Next);
+  for (uint64_t n : state.Spare) t += " " + std::to_string(n);
+  t += "\n";
+  if (!state.Pending.empty()) t += "# numbers on chips not done yet: number, process id, host\n";
+  for (const auto& p : state.Pending)
+    t += "pending " + std::to_string(p.Number) + " " + std::to_string(p.Pid) + " " + p.Host + "\n";
+  return t;
+}
+
 std::string TSerialPool::FileText(uint64_t next, const std::vector<uint64_t>& spare) {
-  std::string t = "# next serial number, then numbers given back by failed chips\n" + std::to_string(next);
-  for (uint64_t n : spare) t += " " + std::to_string(n);
-  return t + "\n";
+  return FileText(TSerialFileState{next, spare, {}});
+}
+
+template <class Change>
+void TSerialPool::UpdateFile(Change&& change) {
+  TFileLock lock(File_ + ".lock", LockTimeoutMs);
+  std::string text;
+  if (ReadText(File_, text)) {
+    Load(text);
+  } else if (Written_) {
+    // Starting again from the first number would hand out numbers that chips carry already.
+    throw TError("The serial file " + File_ + " has disappeared during the batch; no number was taken");
+  }
+  // Numbers of stations of this host that died before their chips were done are free again.
+  const std::string host = OwnHost();
+  const int64_t pid = OwnPid();
+  std::erase_if(Pending_, [&](const TSerialLease& l) {
+    if (l.Host != host || l.Pid == pid || ProcessAlive(l.Pid)) return false;
+    Spare_.insert(l.Number);
+    return true;
+  });
+  change(host, pid);
+  WriteText(File_, FileText(TSerialFileState{Next_, {Spare_.begin(), Spare_.end()}, Pending_}));
+  Written_ = true;
 }
 
 bool TSerialPool::PeekLocked(uint64_t& value) const {
+  // A number pending on some station's chip is never handed out, whatever else the file says.
+  auto pending = [this](uint64_t n) {
+    return std::any_of(Pending_.begin(), Pending_.end(), [n](const TSerialLease& l) { return l.Number == n; });
+  };
   for (uint64_t n : Spare_)
-    if (n <= SerialLimit(Layout_)) {
+    if (n <= SerialLimit(Layout_) && !pending(n)) {
       value = n;
       return true;
     }
+  uint64_t next = Next_;
+  while (pending(next) && next <= UINT64_MAX - Layout_.Step) next += Layout_.Step;
   // The last 64-bit numbers are not handed out: the file could not name the number after them.
-  if (Next_ > SerialLimit(Layout_) || Next_ > UINT64_MAX - Layout_.Step) return false;
-  value = Next_;
+  if (next > SerialLimit(Layout_) || next > UINT64_MAX - Layout_.Step) return false;
+  value = next;
   return true;
 }
 
@@ -70,21 +278,45 @@ bool TSerialPool::Peek(uint64_t& value) const {
 
 bool TSerialPool::Take(uint64_t& value) {
   std::lock_guard lock(Mutex_);
-  if (!PeekLocked(value)) return false;
-  if (Spare_.erase(value) == 0) Next_ += Layout_.Step;
-  Out_.insert(value);
-  return true;
+  bool taken = false;
+  auto take = [&] {
+    if (!PeekLocked(value)) return false;
+    if (Spare_.erase(value) == 0) Next_ = value + Layout_.Step;
+    Out_.insert(value);
+    return true;
+  };
+  if (File_.empty()) return take();
+  try {
+    UpdateFile([&](const std::string& host, int64_t pid) {
+      taken = take();
+      if (taken) Pending_.push_back({value, pid, host});
+    });
+  } catch (...) {
+    // Not written: the number was not taken (the next step reads the file afresh).
+    if (taken) Out_.erase(value);
+    throw;
+  }
+  return taken;
 }
 
 void TSerialPool::Confirm(uint64_t value) {
   std::lock_guard lock(Mutex_);
   Out_.erase(value);
-  Store();
+  if (File_.empty()) return;
+  UpdateFile([&](const std::string& host, int64_t pid) { std::erase(Pending_, TSerialLease{value, pid, host}); });
 }
 
 void TSerialPool::GiveBack(uint64_t value) {
   std::lock_guard lock(Mutex_);
-  if (Out_.erase(value)) Spare_.insert(value);
+  if (!Out_.erase(value)) return;
+  if (File_.empty()) {
+    Spare_.insert(value);
+    return;
+  }
+  UpdateFile([&](const std::string& host, int64_t pid) {
+    std::erase(Pending_, TSerialLease{value, pid, host});
+    Spare_.insert(value);
+  });
 }
 
 uint64_t TSerialPool::NextNew() const {
@@ -94,21 +326,5 @@ uint64_t TSerialPool::NextNew() const {
 
 std::vector<uint64_t> TSerialPool::Spare() const {
   std::lock_guard lock(Mutex_);
-  // Numbers still out on chips whose outcome is not known yet count as spare: should the program
-  // end before they are confirmed, they were never used for good.
-  std::set<uint64_t> all = Spare_;
-  all.insert(Out_.begin(), Out_.end());
-  return {all.begin(), all.end()};
-}
-
-void TSerialPool::Store() {
-  if (File_.empty()) return;
-  std::set<uint64_t> all = Spare_;
-  all.insert(Out_.begin(), Out_.end());
-  const std::string text = FileText(Next_, {all.begin(), all.end()});
-  TSafeFileWriter writer(File_);
-  TFileFailure f = writer.Open();
-  if (!f) f = writer.Write(text.data(), text.size());
-  if (!f) f = writer.Commit();
-  if (f) throw TError("Cannot write the serial file " + File_ + ": " + std::strerror(f.Error));
+  return {Spare_.begin(), Spare_.end()};
 }

@@ -7,6 +7,22 @@
 #include "common/scripted_user_interface.h"
 #include "production/production_log.h"
 
+namespace {
+
+// Messages are left to the result line; progress goes to the station's listener.
+class TStationUserInterface : public TScriptedUserInterface {
+ public:
+  explicit TStationUserInterface(const std::function<void(int)>& onProgress) : OnProgress_(onProgress) {}
+  void SetProgress(int position) override {
+    if (OnProgress_) OnProgress_(position);
+  }
+
+ private:
+  const std::function<void(int)>& OnProgress_;
+};
+
+}  // namespace
+
 void StationClaimed(TStation& s) {
   THidDevice& d = *s.Programmer->HeldDevice;
   s.Node = d.DevicePath();
@@ -44,16 +60,29 @@ bool TakeSerialNumbers(TStationJob& job, std::vector<TStation>& stations) {
     s.SerialNumber.reset();
   }
   if (!job.Serial) return true;
-  for (auto& s : stations) {
-    uint64_t n = 0;
-    if (!job.Pool->Take(n)) {
-      for (auto& t : stations)
-        if (t.SerialNumber) job.Pool->GiveBack(*t.SerialNumber);
-      for (auto& t : stations) t.SerialNumber.reset();
-      return false;
+  auto giveBackAll = [&] {
+    for (auto& t : stations) {
+      if (t.SerialNumber) try {
+          job.Pool->GiveBack(*t.SerialNumber);
+        } catch (const std::exception&) {
+          // Stays pending in the serial file: a gap, never a number given twice.
+        }
+      t.SerialNumber.reset();
     }
-    StampSerial(*job.Serial, n, s.Image);
-    s.SerialNumber = n;
+  };
+  try {
+    for (auto& s : stations) {
+      uint64_t n = 0;
+      if (!job.Pool->Take(n)) {
+        giveBackAll();
+        return false;
+      }
+      StampSerial(*job.Serial, n, s.Image);
+      s.SerialNumber = n;
+    }
+  } catch (...) {
+    giveBackAll();
+    throw;
   }
   return true;
 }
@@ -62,9 +91,10 @@ void RunStation(const TStationJob& job, TStation& s) {
   const auto started = std::chrono::system_clock::now();
   const auto clock = std::chrono::steady_clock::now();
   s.Failure.clear();
-  TScriptedUserInterface quiet;  // each thread its own: the result line tells the outcome
+  s.RecordFailed = false;
+  TStationUserInterface quiet(s.OnProgress);  // each thread its own: the result line tells the outcome
   try {
-    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet);
+    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet, job.Ignored);
   } catch (const std::exception& e) {
     s.Failure = e.what();
     s.Outcome = {TJobResult::NoAnswer, {}};
@@ -90,6 +120,7 @@ void RunStation(const TStationJob& job, TStation& s) {
         r.ImageFile = job.ImageFile;
         r.ImageSize = job.ImageSize;
         r.ImageChecksum = job.Checksum;
+        r.ImageSha256 = job.Sha256;
       }
       r.Serial = s.SerialNumber;
       r.Result = JobResultName(s.Outcome.Result);
@@ -99,6 +130,7 @@ void RunStation(const TStationJob& job, TStation& s) {
     }
   } catch (const std::exception& e) {
     if (s.Failure.empty()) s.Failure = e.what();
+    s.RecordFailed = true;
   }
 }
 

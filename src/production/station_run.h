@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -13,7 +14,8 @@
 #include "production/chip_job.h"
 #include "production/serial_pool.h"
 
-using TJobRun = TJobOutcome (*)(TProgrammer&, const TChip&, std::span<const uint8_t>, TUserInterface&);
+using TJobRun = TJobOutcome (*)(TProgrammer&, const TChip&, std::span<const uint8_t>, TUserInterface&,
+                                std::span<const TAddressRange> ignored);
 
 // What every station does with which chip, image, serial numbers and log.
 struct TStationJob {
@@ -24,10 +26,12 @@ struct TStationJob {
   std::string ImageFile;
   uint64_t ImageSize = 0;
   std::string Checksum;
+  std::string Sha256;          // of Image
   std::vector<uint8_t> Image;  // as loaded, before any serial number
   std::optional<TSerialSpec> Serial;
-  std::unique_ptr<TSerialPool> Pool;  // with Serial
-  std::string Log;                    // empty: no log
+  std::unique_ptr<TSerialPool> Pool;   // with Serial
+  std::string Log;                     // empty: no log
+  std::vector<TAddressRange> Ignored;  // left out of every comparison (a serial number field, --ignore)
 };
 
 // One programmer of the run.
@@ -42,6 +46,11 @@ struct TStation {
   TJobOutcome Outcome;
   int64_t DurationMs = 0;
   std::string Failure;  // an error that ended the operation or its bookkeeping
+  // Told each position of the progress (0 to 100) from the station's thread.
+  std::function<void(int)> OnProgress;
+  // The serial file or the log could not be written after the operation (Failure says why): the
+  // batch must stop, as what was done can no longer be recorded.
+  bool RecordFailed = false;
 };
 
 // Takes the station's newly claimed programmer's names and opens it for the threads' transfers.
@@ -54,7 +63,8 @@ void FindUnpluggedAgain(THidDeviceController& controller, const std::vector<THid
                         std::vector<TStation>& stations);
 
 // Gives every station its copy of the image and, with serial numbers, its own number stamped in.
-// False, with every number taken given back, when the pool runs out.
+// False, with every number taken given back, when the pool runs out; TError, likewise, when the
+// serial file cannot be locked, read or written.
 bool TakeSerialNumbers(TStationJob& job, std::vector<TStation>& stations);
 
 // Runs the job on one station: the operation, then the serial number confirmed (the chip passed)

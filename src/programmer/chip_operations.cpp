@@ -103,9 +103,10 @@ void RequireFits(const TChip& chip, size_t bytes, size_t room) {
 
 // Compares the chip's bytes read with the expected ones; a difference extends the failure message
 // with where it is. The caller gets the first differences when it asks for them.
-bool SameBytes(const TChip& chip, const std::vector<uint8_t>& read, std::span<const uint8_t> expected,
-               TUserInterface& ui, const char* failureKey, TDifferences* out) {
+bool SameBytes(const TChip& chip, std::vector<uint8_t>& read, std::span<const uint8_t> expected,
+               std::span<const TAddressRange> ignored, TUserInterface& ui, const char* failureKey, TDifferences* out) {
   const size_t n = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
+  KeepIgnoredEqual(std::span(read).first(n), expected.first(n), ignored);
   TDifferences d = FindDifferences(std::span(read).first(n), expected.first(n), kListedDifferences);
   const bool same = d.Same();
   if (!same) ui.ShowError(ui.MessageText(failureKey) + "\n\r" + DifferenceText(d, "ChipDifference", ui));
@@ -271,7 +272,8 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
 }
 
 TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui,
-                             TDifferences* differences, const TCheckTexts& texts) {
+                             TDifferences* differences, std::span<const TAddressRange> ignored,
+                             const TCheckTexts& texts) {
   THoldChanges hold(p);  // the chip written is the chip read back
   if (RefuseUnusableChip(chip, ui)) return TChipCheck::Refused;
   if (NoProgrammer(p, ui)) return TChipCheck::NoProgrammer;
@@ -280,16 +282,16 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
   if (const TChipRun write = WriteChipFrom(p, chip, source, ui); write != TChipRun::Done) return CheckOf(write);
   std::vector<uint8_t> back;
   if (const TChipRun read = ReadBack(p, chip, source, ui, back); read != TChipRun::Done) return CheckOf(read);
-  if (!SameBytes(chip, back, source, ui, texts.Different, differences)) return TChipCheck::Different;
+  if (!SameBytes(chip, back, source, ignored, ui, texts.Different, differences)) return TChipCheck::Different;
   ui.ShowInformation(ui.MessageText(texts.Same));
   return TChipCheck::Same;
 }
 
 TChipCheck VerifyChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                      TDifferences* differences) {
+                      TDifferences* differences, std::span<const TAddressRange> ignored) {
   std::vector<uint8_t> back;
   if (const TChipRun read = ReadBack(p, chip, expected, ui, back); read != TChipRun::Done) return CheckOf(read);
-  if (!SameBytes(chip, back, expected, ui, "VerifNotOK", differences)) return TChipCheck::Different;
+  if (!SameBytes(chip, back, expected, ignored, ui, "VerifNotOK", differences)) return TChipCheck::Different;
   ui.ShowInformation(ui.MessageText("VerifOK"));
   return TChipCheck::Same;
 }

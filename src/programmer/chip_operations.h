@@ -83,13 +83,15 @@ inline constexpr TCheckTexts kEraseTexts{"EraseOK", "EraseNotOK"};
 // Writes the chip from source, reads it back into a temporary buffer filled with 0xFF and compares
 // the first Size bytes: texts.Same ("ProgOK") in an information box or texts.Different
 // ("ProgNotOK") in an error box, followed by the first difference and the count
-// ("ChipDifference"). differences, when given, receives them.
+// ("ChipDifference"). differences, when given, receives them. Bytes within ignored are left out
+// of the comparison.
 TChipCheck WriteAndCheckChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source,
                              TUserInterface& ui, TDifferences* differences = nullptr,
-                             const TCheckTexts& texts = kWriteTexts);
+                             std::span<const TAddressRange> ignored = {}, const TCheckTexts& texts = kWriteTexts);
 
 // Reads the chip into a temporary buffer filled with 0xFF and compares its first Size bytes with
 // expected: "VerifOK" in an information box or "VerifNotOK" in an error box with the first
-// difference and the count. differences, when given, receives them.
+// difference and the count. differences, when given, receives them. Bytes within ignored are left
+// out of the comparison.
 TChipCheck VerifyChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                      TDifferences* differences = nullptr);
+                      TDifferences* differences = nullptr, std::span<const TAddressRange> ignored = {});

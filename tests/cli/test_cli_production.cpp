@@ -80,7 +80,7 @@ TEST(CliProgrammers, OptionsThatDoNotGoTogetherAreUsageErrors) {
       {"--all-devices version", "--all-devices works with write, verify"},
       {"--all-devices --device sim:1 write " + image, "exclude each other"},
       {"read x.bin --log l", "unknown option --log"},
-      {"verify " + image + " --serial 0:1", "unknown option --serial"},
+      {"verify " + image + " --serial-file s.txt", "unknown option --serial-file"},
       {"write " + image + " --serial-file s.txt", "--serial-file needs --serial"},
       {"write " + image + " --serial 8189:1",
        "the serial field 0x1FFD-0x2000 does not fit in chip 24C64 of 8192 bytes"},
@@ -158,11 +158,18 @@ TEST(CliGang, LogHasOneParsableLinePerProgrammerAndOperation) {
     EXPECT_NE(text.find(part), std::string::npos) << part << "\n" << text;
 }
 
+// Only an empty line programs the next chip; a stop word ends the batch; anything else programs
+// nothing and asks again.
 TEST(CliRepeat, OneChipPerEnterUntilQOrEndOfInput) {
   struct Case {
     const char* input;
     int chips;
-  } cases[] = {{"\n\nq\n", 3}, {"\n", 2}, {"", 1}, {"Q\n", 1}};
+    int ignored = 0;  // answers that only brought the question back
+  } cases[] = {
+      {"\n\nq\n", 3},      {"\n", 2},     {"", 1},     {"Q\n", 1},      {"quit\n\n", 1},
+      {" STOP \n", 1},     {"Exit\n", 1}, {"\r\n", 2}, {"x\n\n", 2, 1}, {"next\nyes\nq\n", 1, 2},
+      {"qq\n \n\n", 2, 2},
+  };
   for (const auto& c : cases) {
     TTempDir dir;
     const std::string image = Image(dir);
@@ -178,6 +185,9 @@ TEST(CliRepeat, OneChipPerEnterUntilQOrEndOfInput) {
       got += r.Out.substr(at, 12);
     EXPECT_EQ(got, expected) << r.Out;
     EXPECT_NE(r.Out.find("chips: " + std::to_string(c.chips) + " ok, 0 failed\n"), std::string::npos) << r.Out;
+    size_t prompts = 0;
+    for (size_t at = 0; (at = r.Err.find("Next chip", at)) != std::string::npos; ++at) ++prompts;
+    EXPECT_EQ(prompts, static_cast<size_t>(c.chips + c.ignored)) << c.input << ": " << r.Err;
     EXPECT_NE(dir.Read("serial").find("\n" + std::to_string(7 + c.chips) + "\n"), std::string::npos);
     EXPECT_EQ(Chip(dir, 1)[0], static_cast<char>(7 + c.chips - 1));
   }

@@ -12,7 +12,8 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 
 for f in bin/tesmaro bin/tesmaro-cli share/tesmaro/see.ini share/applications/org.tesmaro.Tesmaro.desktop \
          share/metainfo/org.tesmaro.Tesmaro.metainfo.xml share/man/man1/tesmaro.1 share/man/man1/tesmaro-cli.1 \
-         share/icons/hicolor/scalable/apps/org.tesmaro.Tesmaro.svg lib/udev/rules.d/70-tesmaro.rules; do
+         share/icons/hicolor/scalable/apps/org.tesmaro.Tesmaro.svg lib/udev/rules.d/70-tesmaro.rules \
+         share/tesmaro/examples/example-24c64.hex; do
   [ -e "$prefix/$f" ] || { echo "not installed: $f"; exit 1; }
 done
 if grep -q 'MODE=' "$prefix/lib/udev/rules.d/70-tesmaro.rules"; then

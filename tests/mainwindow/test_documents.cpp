@@ -3,6 +3,8 @@
 // chip is written, and the Blank check and Erase commands on the simulated programmer.
 #include <QtTest>
 
+#include <QLineEdit>
+
 #include <cstring>
 #include <filesystem>
 
@@ -25,14 +27,16 @@ std::vector<std::string> RecentMenu(const TMainWindow& f) {
   return out;
 }
 
-void Drop(TMainWindow& f, const std::string& file) {
+// Drags file onto the window and drops it; true when both the drag and the drop were accepted.
+bool Drop(TMainWindow& f, const std::string& file) {
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
   QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(&f, &enter);
-  QVERIFY(enter.isAccepted());
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  drop.setAccepted(false);
   QCoreApplication::sendEvent(&f, &drop);
+  return enter.isAccepted() && drop.isAccepted();
 }
 }  // namespace
 
@@ -152,6 +156,8 @@ class TestDocuments : public QObject {
     QCOMPARE(f.windowTitle(), QString("f8.bin - Tesmaro"));
   }
 
+  // The question comes after the drop has been accepted, so the program the file was dragged from
+  // is not held while the user answers; then the grid has the keyboard.
   void droppedFileOpensAfterTheQuestion() {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
@@ -160,15 +166,22 @@ class TestDocuments : public QObject {
     TScriptedUserInterface ui;
     TMainWindow f(WindowOptionsIn(dir), &ui);
     f.Activate();
+    f.show();
     QVERIFY(f.acceptDrops());
     MemoryBuffer[0] = 0x99;
     f.SetBufferModified(true);
-    Drop(f, dir.File("d.hex"));  // Cancel
+    QVERIFY(Drop(f, dir.File("d.hex")));  // accepted before anything is asked
+    QVERIFY(ui.Shown.empty());
+    QTRY_COMPARE(ui.Shown.size(), size_t(1));  // Cancel
     QCOMPARE(MemoryBuffer[0], uint8_t(0x99));
     QCOMPARE(ui.Shown.back().Kind, TKind::SaveChanges);
     ui.Answers = {TAnswer::No};
+    auto* other = new QLineEdit(&f);
+    other->show();
+    other->setFocus();
     Drop(f, dir.File("d.hex"));
-    QCOMPARE(MemoryBuffer[0], uint8_t(1));  // read as Intel HEX, as its name says
+    QTRY_COMPARE(MemoryBuffer[0], uint8_t(1));  // read as Intel HEX, as its name says
+    QTRY_COMPARE(QApplication::focusWidget(), Grid(f));
     QCOMPARE(MemoryBuffer[3], uint8_t(4));
     QCOMPARE(MemoryBuffer[4], uint8_t(0xFF));
     QCOMPARE(f.windowTitle(), QString("d.hex - Tesmaro"));

@@ -69,6 +69,7 @@ TEST(ProductionLog, LinesParseWithEveryFieldAndAppendsNeverRewrite) {
   r.ImageFile = "dir\\image \xFF.hex";
   r.ImageSize = 8192;
   r.ImageChecksum = "1A2B";
+  r.ImageSha256 = std::string(64, 'e');
   r.Serial = 1001;
   r.Result = "different";
   r.FirstDifference = 0x1FF0;
@@ -89,8 +90,10 @@ TEST(ProductionLog, LinesParseWithEveryFieldAndAppendsNeverRewrite) {
       CheckJsonLines(dir.File("new.jsonl"), {"time", "operation", "chip", "programmer.node", "programmer.serial",
                                              "image", "serial_number", "result", "first_difference", "duration_ms"}),
       "");
-  EXPECT_NE(text.find("\"image\":{\"file\":\"dir\\\\image \\ufffd.hex\",\"size\":8192,\"checksum\":\"1A2B\"}"),
-            std::string::npos);
+  EXPECT_NE(
+      text.find("\"image\":{\"file\":\"dir\\\\image \\ufffd.hex\",\"size\":8192,\"checksum\":\"1A2B\",\"sha256\":\"" +
+                std::string(64, 'e') + "\"}"),
+      std::string::npos);
   EXPECT_NE(text.find("\"serial_number\":1001,\"result\":\"different\",\"first_difference\":8176,"), std::string::npos);
   EXPECT_NE(text.find("\"image\":null,\"serial_number\":null,\"result\":\"ok\",\"first_difference\":null"),
             std::string::npos);

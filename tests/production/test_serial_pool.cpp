@@ -2,6 +2,8 @@
 // file across restarts, never twice also with several threads.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 #include <set>
 #include <thread>
 
@@ -36,8 +38,11 @@ TEST(SerialPool, AFailedChipNeverConsumesANumberAndABatchResumes) {
     EXPECT_EQ(a, 1000u);
     EXPECT_EQ(b, 1010u);
     EXPECT_EQ(c, 1020u);
-    pool.GiveBack(b);  // b's chip failed: nothing is written for it
-    EXPECT_FALSE(std::filesystem::exists(file));
+    pool.GiveBack(b);  // b's chip failed: its number goes back at once
+    uint64_t next = 0;
+    std::vector<uint64_t> spare;
+    ASSERT_TRUE(TSerialPool::ParseFile(dir.Read("serial.txt"), next, spare));
+    EXPECT_EQ(spare, std::vector<uint64_t>{1010});
     pool.Confirm(a);
     pool.Confirm(c);
   }
@@ -53,19 +58,48 @@ TEST(SerialPool, AFailedChipNeverConsumesANumberAndABatchResumes) {
   EXPECT_EQ(Take(again), 1030u);
 }
 
-TEST(SerialPool, ANumberStillOnAChipIsSpareInTheFileUntilItsChipPasses) {
+// A number whose chip is not done yet is pending in the file: no other station takes it. Once the
+// process that took it has died on this host, it is handed out again.
+TEST(SerialPool, ANumberStillOnAChipIsPendingInTheFileUntilItsChipIsDone) {
   TTempDir dir;
   TSerialPool pool(Layout(5), dir.File("s"));
   const uint64_t a = Take(pool), b = Take(pool);
-  pool.Confirm(a);  // b's chip is still being written: should the program end now, b was not used
-  uint64_t next = 0;
-  std::vector<uint64_t> spare;
-  ASSERT_TRUE(TSerialPool::ParseFile(dir.Read("s"), next, spare));
-  EXPECT_EQ(next, 7u);
-  EXPECT_EQ(spare, std::vector<uint64_t>{b});
+  pool.Confirm(a);
+  TSerialFileState state;
+  ASSERT_TRUE(TSerialPool::ParseFile(dir.Read("s"), state));
+  EXPECT_EQ(state.Next, 7u);
+  EXPECT_TRUE(state.Spare.empty());
+  ASSERT_EQ(state.Pending.size(), 1u);
+  EXPECT_EQ(state.Pending[0].Number, b);
+  EXPECT_EQ(state.Pending[0].Pid, static_cast<int64_t>(getpid()));
+  // Another station sharing the file skips it.
+  TSerialPool other(Layout(5), dir.File("s"));
+  EXPECT_EQ(Take(other), 7u);
   pool.Confirm(b);
-  ASSERT_TRUE(TSerialPool::ParseFile(dir.Read("s"), next, spare));
-  EXPECT_TRUE(spare.empty());
+  other.GiveBack(7);
+  ASSERT_TRUE(TSerialPool::ParseFile(dir.Read("s"), state));
+  EXPECT_TRUE(state.Pending.empty());
+  EXPECT_EQ(state.Spare, std::vector<uint64_t>{7});
+
+  // A station of this host that was killed outright (no such process) gives its number back to
+  // the next take; one of another host keeps it.
+  char host[256] = {};
+  gethostname(host, sizeof host - 1);
+  state = {20, {}, {{12, 2147483647, host}, {13, 2147483647, "elsewhere"}}};
+  dir.Write("s", TSerialPool::FileText(state));
+  TSerialPool restarted(Layout(5), dir.File("s"));
+  EXPECT_EQ(Take(restarted), 12u);
+  EXPECT_EQ(Take(restarted), 20u);
+  ASSERT_TRUE(TSerialPool::ParseFile(dir.Read("s"), state));
+  ASSERT_EQ(state.Pending.size(), 3u);
+  EXPECT_EQ(state.Pending[0].Number, 13u);
+
+  // A file edited by hand that names a pending number as the next one or as given back: the
+  // pending number still goes to no other chip.
+  dir.Write("s", "30 13\npending 30 1 elsewhere\npending 13 1 elsewhere\n");
+  TSerialPool edited(Layout(5), dir.File("s"));
+  EXPECT_EQ(Take(edited), 31u);
+  EXPECT_EQ(Take(edited), 32u);
 }
 
 TEST(SerialPool, StopsWhereTheFieldEnds) {

@@ -1,7 +1,10 @@
 // The main window with the simulated programmer: the version panel after start, the menu's version query,
 // and unplugging.
+#include <QClipboard>
+#include <QPushButton>
 #include <QtTest>
 
+#include "app/connection_dialog.h"
 #include "app/main_window.h"
 #include "app/start_options.h"
 #include "app/status_bar.h"
@@ -11,6 +14,18 @@
 #include "support/temp_dir.h"
 #include "support/window_driver.h"
 #include "support/window_options.h"
+
+namespace {
+
+// A scripted user that reads messages in the window's active language.
+struct TWindowUi : TScriptedUserInterface {
+  TMainWindow* Window = nullptr;
+  std::string MessageText(const std::string& key) override {
+    return Window ? Window->MessageText(key) : TScriptedUserInterface::MessageText(key);
+  }
+};
+
+}  // namespace
 
 class TestDeviceWindow : public QObject {
   Q_OBJECT
@@ -93,6 +108,47 @@ class TestDeviceWindow : public QObject {
     QVERIFY(f.Programmer.HeldDevice);
     QCOMPARE(StatusBar(f)->PanelHint(TStatusPanel::Programmer),
              QString("Programmer sim:2 (serial number -, USB port 3-1.4)"));
+  }
+
+  // Help > Check connection shows the connection check's report in a dialog whose text can be
+  // copied; a later check fills the same dialog, in the active language.
+  void checkConnectionShowsAReportThatCanBeCopied() {
+    TTempDir dir;
+    for (const char* file : {"bulgarian.lng", "english.lng", "russian.lng"})
+      std::filesystem::copy_file(std::string(TESMARO_SOURCE_DIR) + "/data/" + file, dir.File(file));
+    TWindowUi ui;
+    TStartOptions o = WindowOptionsIn(dir);
+    o.Simulate = true;
+    TMainWindow f(o, &ui);
+    ui.Window = &f;
+    f.ClockSource = [] { return 100.0L; };
+    f.Activate();  // builds the Language menu
+    QTRY_VERIFY(f.Programmer.HeldDevice);
+    QCOMPARE(f.ConnectionDialog(), nullptr);
+    Action(f, "CheckConnection1")->trigger();
+    TConnectionDialog* d = f.ConnectionDialog();
+    QVERIFY(d && d->isVisible());
+    QVERIFY2(d->Report().contains("[ok] Version: the programmer answers, firmware 1.7.\n"), qPrintable(d->Report()));
+    QVERIFY(d->Report().contains("[ok] Round trips: 100 version queries"));
+    QVERIFY(d->Report().endsWith("All is well.\n"));
+    QVERIFY(ui.Shown.empty());
+    Named<QPushButton>(*d, "CopyReport")->click();
+    QCOMPARE(QGuiApplication::clipboard()->text(), d->Report());
+    // The window still holds its programmer.
+    QCOMPARE(f.Programmer.HeldDevice->DevicePath(), std::string("sim:1"));
+
+    for (QAction* a : Menu(f, "Language1")->actions())
+      if (a->data().toInt() == 2) a->trigger();  // Russian
+    auto& platform = static_cast<TSimulatedHidPlatform&>(f.HidDeviceController->Platform());
+    platform.Present()[0]->Unplug();
+    f.HidDeviceController->CheckForChanges();
+    Action(f, "CheckConnection1")->trigger();
+    QCOMPARE(f.ConnectionDialog(), d);
+    QVERIFY2(d->Report().contains(QString::fromUtf8("[ОШИБКА] USB: на шине USB нет программатора")),
+             qPrintable(d->Report()));
+    QCOMPARE(d->windowTitle(), QString::fromUtf8("Проверка связи"));
+    QCOMPARE(Named<QPushButton>(*d, "CopyReport")->text(), QString::fromUtf8("Копировать"));
+    QCOMPARE(Action(f, "CheckConnection1")->text(), QString::fromUtf8("Проверка &связи"));
   }
 };
 

@@ -82,6 +82,12 @@ cli version
 [ "$rc" = 0 ] && [ "$(cat out)" = "Mervo v.1.7" ] && ok "tesmaro-cli version: $(cat out), $elapsed" ||
   fail "version: exit $rc, '$(cat out err)'"
 
+# The connection check through the real kernel: every link holds, and it reads the version.
+cli doctor
+[ "$rc" = 0 ] && grep -q "firmware 1.7" out && grep -q "All is well." out && grep -q "/dev/$node" out &&
+  ok "doctor with everything in place: exit 0, $(grep -i 'round trips' out), $elapsed" ||
+  fail "doctor with everything in place: exit $rc, $(cat out err)"
+
 # A user without access to the node: the programmer is found, nothing is sent, and the message
 # names the node and the way to access.
 before=$failures
@@ -92,7 +98,13 @@ if [ -x /opt/tesmaro/setpriv ]; then
   [ "$rc" = 5 ] || fail "version without access to /dev/$node: exit $rc, $(cat out err); $(ls -ld / /lib /lib/x86_64-linux-gnu /opt/tesmaro 2>&1 | tr '\n' ' ')"
   grep -q "no permission" err && grep -q "/dev/$node" err && grep -q "udev rule" err ||
     fail "no permission text: $(cat err)"
-  [ "$failures" -eq "$before" ] && ok "without access to the node: exit 5, $(head -c 90 err)..."
+  # The connection check stops at the access link, names the node and says how to get access.
+  /opt/tesmaro/setpriv --reuid=1000 --regid=1000 --clear-groups tesmaro-cli doctor >doctor.out 2>doctor.err
+  rc=$?
+  [ "$rc" = 5 ] && grep -q "may not open /dev/$node" doctor.out &&
+    grep -q "udev rule 70-tesmaro.rules is not installed" doctor.out ||
+    fail "doctor without access to /dev/$node: exit $rc, $(cat doctor.out doctor.err)"
+  [ "$failures" -eq "$before" ] && ok "without access to the node: exit 5, $(head -c 90 err)...; doctor: exit 5, $(grep FAILED doctor.out)"
 else
   echo "usbvm: util-linux setpriv is not installed: the case without access is left out"
 fi
@@ -154,6 +166,11 @@ echo "usbvm: the unplugged read ended ${took} s after the unplug: exit $(cat big
 awk -v t="$took" 'BEGIN { exit !(t <= 5) }' || fail "the unplugged read took ${took} s to end"
 [ -e big.bin ] && fail "the unplugged read wrote big.bin"
 [ "$failures" -eq "$before" ] && ok "unplug during a read"
+
+# With the programmer unplugged the connection check stops at the first link.
+cli doctor
+[ "$rc" = 4 ] && grep -q "no programmer on the USB bus" out && ok "doctor without the programmer: exit 4" ||
+  fail "doctor without the programmer: exit $rc, $(cat out err)"
 
 echo "@@USBVM replug"
 before=$failures
