@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QAbstractItemView>
+#include <QColor>
 #include <QFont>
 #include <QStaticText>
 #include <array>
@@ -14,7 +15,31 @@
 #include "buffer/buffer_editor.h"
 
 class QPainter;
+class QPalette;
 class THexGridModel;
+
+// The grid's colours. On a light palette the grid's own fixed colours (light yellow and light green
+// byte columns, black digits, red changed bytes); on a dark palette colours drawn from it, so that
+// the columns, the changed bytes and the selection stay readable next to the other windows.
+struct TGridColours {
+  QColor Fixed;  // header row and address column
+  QColor OddByte, EvenByte;
+  QColor Char;  // the character column
+  QColor Back;  // outside the cells
+  QColor Line;  // between the cells
+  QColor Text;
+  QColor EditorBack, EditorText;  // a cell while its byte is typed
+  QColor Mark;                    // differences found by a compare
+  QColor Current, CurrentText;
+  QColor Selection;
+  QColor Changed, ChangedCurrent;  // digits of bytes changed since the last load, read or write
+  QColor Dot;                      // the character column's dot for an unprintable byte
+  QColor Hint;                     // the empty grid's hint
+
+  static TGridColours For(const QPalette& palette);
+  // A palette whose base is dark (its lightness below the middle).
+  static bool Dark(const QPalette& palette);
+};
 
 class THexGrid : public QAbstractItemView {
   Q_OBJECT
@@ -74,6 +99,8 @@ class THexGrid : public QAbstractItemView {
 
   // "Courier New" 13 pixels high, or the system's fixed-pitch font where it is missing.
   static QFont GridFont();
+  // The colours in use, following the grid's palette.
+  const TGridColours& Colours() const { return Colours_; }
 
   // --- handlers ---
   // Paints one cell from MemoryBuffer; the grid has filled the background of fixed cells.
@@ -113,6 +140,7 @@ class THexGrid : public QAbstractItemView {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   int ColumnAt(int x) const;
@@ -142,4 +170,5 @@ class THexGrid : public QAbstractItemView {
   std::array<QStaticText, 256> GlyphTexts_;
   std::array<int, 256> GlyphOffsets_{};
   std::vector<TAddressRange> Marks_;
+  TGridColours Colours_;
 };

@@ -35,6 +35,8 @@ TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
       o.SimulateImage = a.substr(11);
     } else if (a == "--close-after-start") {
       o.CloseAfterStart = true;
+    } else if (a == "--dark") {
+      o.Dark = true;
     } else if (a == "--help" || a == "-h") {
       o.Help = true;
     } else if (a == "--version") {

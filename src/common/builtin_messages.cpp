@@ -41,6 +41,7 @@ const std::map<std::string, std::string>& Texts() {
        "%s"  // the simulated programmer's options
        "  --verbose          say more on standard error (the simulated chip's seed)\n"
        "  --close-after-start close the window once the start-up is done, saving the settings\n"
+       "  --dark             dark colours, for a desktop that does not give the program its theme\n"
        "  --help, -h         print this text and exit\n"
        "  --version          print the version and exit\n"},
       // File and conversion errors.

@@ -64,6 +64,7 @@ TEST(StartOptions, HelpListsEveryOptionTheProgramTakes) {
        [](const TStartOptions& o) { return o.Simulation.LogFile == "log.txt"; }},
       {{"--verbose"}, "--verbose", [](const TStartOptions& o) { return o.Verbose; }},
       {{"--close-after-start"}, "--close-after-start", [](const TStartOptions& o) { return o.CloseAfterStart; }},
+      {{"--dark"}, "--dark", [](const TStartOptions& o) { return o.Dark; }},
       {{"-h"}, "-h", [](const TStartOptions& o) { return o.Help; }},
       {{"--help"}, "--help", [](const TStartOptions& o) { return o.Help; }},
       {{"--version"}, "--version", [](const TStartOptions& o) { return o.Version; }},
