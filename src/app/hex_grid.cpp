@@ -84,27 +84,25 @@ int HexValue(QChar ch) {
 bool TGridColours::Dark(const QPalette& palette) { return palette.color(QPalette::Base).lightness() < 128; }
 
 TGridColours TGridColours::For(const QPalette& palette) {
+  if (!Dark(palette))
+    return {.Fixed = kFixedColor,
+            .OddByte = kOddByteColor,
+            .EvenByte = kEvenByteColor,
+            .Char = kCharColor,
+            .Back = kGridColor,
+            .Line = kLineColor,
+            .Text = Qt::black,
+            .EditorBack = Qt::white,
+            .EditorText = kEditorTextColor,
+            .Mark = kMarkColor,
+            .Current = kCurrentColor,
+            .CurrentText = kCurrentTextColor,
+            .Selection = kSelectionColor,
+            .Changed = kChangedTextColor,
+            .ChangedCurrent = kChangedCurrentTextColor,
+            .Dot = kDotColor,
+            .Hint = palette.color(QPalette::PlaceholderText)};
   TGridColours c;
-  if (!Dark(palette)) {
-    c.Fixed = kFixedColor;
-    c.OddByte = kOddByteColor;
-    c.EvenByte = kEvenByteColor;
-    c.Char = kCharColor;
-    c.Back = kGridColor;
-    c.Line = kLineColor;
-    c.Text = Qt::black;
-    c.EditorBack = Qt::white;
-    c.EditorText = kEditorTextColor;
-    c.Mark = kMarkColor;
-    c.Current = kCurrentColor;
-    c.CurrentText = kCurrentTextColor;
-    c.Selection = kSelectionColor;
-    c.Changed = kChangedTextColor;
-    c.ChangedCurrent = kChangedCurrentTextColor;
-    c.Dot = kDotColor;
-    c.Hint = palette.color(QPalette::PlaceholderText);
-    return c;
-  }
   // The same hues as tints of the dark base, text in the palette's own colours.
   const QColor base = palette.color(QPalette::Base), text = palette.color(QPalette::Text);
   c.Fixed = Mix(base, kFixedColor, 0.28);

@@ -14,6 +14,7 @@
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "app/chip_dialog.h"
@@ -71,6 +72,20 @@ struct TSlowClock {
 };
 
 long double FastClock() { return 100.0L; }
+
+// A window on the simulated programmer, started and holding it, its boxes not yet shown; ui reads
+// the window's language and must outlive it. Null when the programmer was not found.
+std::unique_ptr<TMainWindow> StartSimulated(const TFolder& folder, TWindowUi& ui) {
+  TStartOptions o = folder.Options();
+  o.Simulate = true;
+  auto f = std::make_unique<TMainWindow>(o, &ui);
+  ui.Window = f.get();
+  f->ClockSource = FastClock;
+  f->Activate();
+  if (!QTest::qWaitFor([&] { return f->Programmer.HeldDevice != nullptr; })) return nullptr;
+  ui.Shown.clear();
+  return f;
+}
 
 bool Started(TMainWindow& f) {
   f.show();
@@ -489,14 +504,10 @@ class TestWindowUsability : public QObject {
     QFETCH(QString, compareTitle);
     QFETCH(QString, hexFile);
     TFolder folder("[Main]\nChip=24C01\n");
-    TStartOptions o = folder.Options();
-    o.Simulate = true;
     TWindowUi ui;
-    TMainWindow f(o, &ui);
-    ui.Window = &f;
-    f.ClockSource = FastClock;
-    f.Activate();
-    QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
+    const std::unique_ptr<TMainWindow> window = StartSimulated(folder, ui);
+    QVERIFY(window);
+    TMainWindow& f = *window;
     PickLanguage(f, language);
     ui.Shown.clear();
     for (const char* command : {"Open1", "SaveAs1", "Compare1", "Firmwareupdate1"}) Action(f, command)->trigger();
@@ -517,14 +528,10 @@ class TestWindowUsability : public QObject {
   // The Differences window and the programmer's tool tip follow a language switch while shown.
   void differencesAndProgrammerHintFollowTheLanguage() {
     TFolder folder("[Main]\nChip=24C01\n");
-    TStartOptions o = folder.Options();
-    o.Simulate = true;
     TWindowUi ui;
-    TMainWindow f(o, &ui);
-    ui.Window = &f;
-    f.ClockSource = FastClock;
-    f.Activate();
-    QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
+    const std::unique_ptr<TMainWindow> window = StartSimulated(folder, ui);
+    QVERIFY(window);
+    TMainWindow& f = *window;
     PickLanguage(f, kEnglish);
     QVERIFY(!Action(f, "Differences1")->isEnabled());
     ui.FileNames = {folder.Dir.Write("other.bin", std::string(128, '\x22'))};
