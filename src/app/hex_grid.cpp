@@ -44,7 +44,7 @@ const QColor kDotColor(150, 150, 150);
 
 // a, moved the share t (0 to 1) of the way to b.
 QColor Mix(const QColor& a, const QColor& b, double t) {
-  auto channel = [t](int x, int y) { return static_cast<int>(x + (y - x) * t + 0.5); };
+  auto channel = [t](int x, int y) { return static_cast<int>(std::lround(x + (y - x) * t)); };
   return QColor(channel(a.red(), b.red()), channel(a.green(), b.green()), channel(a.blue(), b.blue()));
 }
 
