@@ -77,8 +77,9 @@ void BM_ReadRoutine(benchmark::State& state) {
   if (!programmer.HeldDevice) return state.SkipWithError("no programmer");
   const uint64_t first = sim.Programmer->ExchangeCount();
   const auto start = std::chrono::steady_clock::now();
+  std::vector<uint8_t> image(kMemoryBufferSize);
   for (auto _ : state)
-    if (ReadChipTo(programmer, chip, MemoryBuffer, ui) != TChipRun::Done) return state.SkipWithError("read failed");
+    if (ReadChipTo(programmer, chip, image, ui) != TChipRun::Done) return state.SkipWithError("read failed");
   Report(state, std::chrono::steady_clock::now() - start, sim.Programmer->ExchangeCount() - first);
   state.SetLabel(chip.Name);
 }

@@ -6,8 +6,10 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <memory>
+#include <vector>
 
 #include "app/hex_grid.h"
+#include "buffer/document.h"
 #include "buffer/memory_buffer.h"
 
 namespace {
@@ -18,8 +20,12 @@ size_t HeapInUse() { return mallinfo2().uordblks; }
 
 // A grid as the main window sizes it, shown offscreen, over a buffer full of varied bytes.
 std::unique_ptr<THexGrid> ShownGrid(int height, int rows) {
-  for (int i = 0; i < kMemoryBufferSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i * 37 + (i >> 8));
-  auto grid = std::make_unique<THexGrid>(nullptr);
+  static TDocument document;
+  std::vector<uint8_t> bytes(kMemoryBufferSize);
+  for (int i = 0; i < kMemoryBufferSize; ++i) bytes[i] = static_cast<uint8_t>(i * 37 + (i >> 8));
+  document.Store(0, bytes);
+  document.Settle();
+  auto grid = std::make_unique<THexGrid>(nullptr, document);
   grid->resize(639, height);
   grid->SetColWidth(0, 50);
   grid->SetColWidth(17, 140);
@@ -50,7 +56,7 @@ BENCHMARK(BM_PaintViewport)->Arg(320)->Arg(1000)->Unit(benchmark::kMicrosecond);
 void BM_PaintViewportWithSelection(benchmark::State& state) {
   auto grid = ShownGrid(1000, kRowsOf1MiB);
   grid->SetCodePage("CP1251");
-  grid->Editor().SetBaseline();
+  grid->Editor().Document().SetBaseline();
   grid->SelectCell(5, 1000);
   grid->Editor().Paste("11 22 33 44 55 66 77 88");
   grid->Editor().MoveTo(grid->Editor().Cursor() + 16 * 40, true);

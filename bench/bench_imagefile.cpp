@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "buffer/document.h"
 #include "buffer/memory_buffer.h"
 #include "catalogue/chip.h"
 #include "imagefile/image_file.h"
@@ -33,11 +34,12 @@ struct TFiles {
     Dir = fs::temp_directory_path() / ("tesmaro-bench-" + std::to_string(std::random_device()()));
     fs::create_directories(Dir);
     std::mt19937 random(7);
-    for (auto& b : MemoryBuffer) b = static_cast<uint8_t>(random());
+    Image.resize(kMemoryBufferSize);
+    for (auto& b : Image) b = static_cast<uint8_t>(random());
     for (int32_t size : {0x10000, 0x100000}) {
-      SaveBinFile(Bin(size), Chip(size));
-      SaveHexFile(Hex(size), Chip(size));
-      SaveSRecFile(SRec(size), Chip(size));
+      Save(Bin(size), TImageFormat::Bin, size);
+      Save(Hex(size), TImageFormat::Hex, size);
+      Save(SRec(size), TImageFormat::SRec, size);
     }
     FILE* f = std::fopen((Dir / "cat.ini").c_str(), "w");
     std::fputs("[Bench]\ntype=1\nB64K=1,65536,32,0,5\nB1M=1,1048576,32,0,5\n", f);
@@ -47,6 +49,11 @@ struct TFiles {
     std::error_code ec;
     fs::remove_all(Dir, ec);
   }
+  void Save(const std::string& file, TImageFormat format, int32_t size) const {
+    WriteImage(file, format, Image, ChipSpan(format, Chip(size)));
+  }
+  void Load(const std::string& file, TImageFormat format) { ReadImage(file, format, 0, Image); }
+  std::vector<uint8_t> Image;
   static TChip Chip(int32_t size) {
     TChip c;
     c.Name = size == 0x10000 ? "B64K" : "B1M";
@@ -91,42 +98,68 @@ void RunProcess(benchmark::State& state, const std::vector<std::string>& args, i
 void BM_HexLoad(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   const std::string file = Files().Hex(size);
-  for (auto _ : state) LoadHexFile(file, TFiles::Chip(size));
+  for (auto _ : state) Files().Load(file, TImageFormat::Hex);
   state.SetBytesProcessed(state.iterations() * FileBytes(file));
+}
+
+// Opening a file as the window does: read into the document's scratch space and adopted as one
+// undo step, the new base of the changed-byte marks. Two different images take turns, so every
+// open changes every byte.
+void BM_DocumentHexLoad(benchmark::State& state) {
+  const int32_t size = static_cast<int32_t>(state.range(0));
+  const std::string files[] = {Files().Hex(size), Files().Out("other.hex")};
+  std::vector<uint8_t> other = Files().Image;
+  for (auto& b : other) b = static_cast<uint8_t>(~b);
+  WriteImage(files[1], TImageFormat::Hex, other, ChipSpan(TImageFormat::Hex, TFiles::Chip(size)));
+  TDocument document;
+  document.SetChipSize(size);
+  size_t turn = 0;
+  for (auto _ : state) {
+    const std::string& file = files[turn++ % 2];
+    const TImageExtent data = ReadImage(file, TImageFormat::Hex, 0, document.Scratch());
+    TDocumentOrigin origin;
+    origin.Kind = TOriginKind::File;
+    origin.Name = file;
+    origin.Format = "hex";
+    origin.DataStart = static_cast<uint32_t>(data.First);
+    origin.DataEnd = static_cast<uint32_t>(data.End);
+    document.Adopt(std::move(origin));
+  }
+  state.SetBytesProcessed(state.iterations() * FileBytes(files[0]));
 }
 
 void BM_HexSave(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   const std::string file = Files().Out("save.hex");
-  for (auto _ : state) SaveHexFile(file, TFiles::Chip(size));
+  for (auto _ : state) Files().Save(file, TImageFormat::Hex, size);
   state.SetBytesProcessed(state.iterations() * FileBytes(file));
 }
 
 void BM_BinLoad(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   const std::string file = Files().Bin(size);
-  for (auto _ : state) LoadBinFile(file, TFiles::Chip(size));
+  for (auto _ : state) Files().Load(file, TImageFormat::Bin);
   state.SetBytesProcessed(state.iterations() * size);
 }
 
 void BM_BinSave(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   const std::string file = Files().Out("save.bin");
-  for (auto _ : state) SaveBinFile(file, TFiles::Chip(size));
+  for (auto _ : state) Files().Save(file, TImageFormat::Bin, size);
   state.SetBytesProcessed(state.iterations() * size);
 }
 
 void BM_SRecLoad(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   const std::string file = Files().SRec(size);
-  for (auto _ : state) LoadSRecFile(file, TFiles::Chip(size));
+  for (auto _ : state) Files().Load(file, TImageFormat::SRec);
   state.SetBytesProcessed(state.iterations() * FileBytes(file));
 }
 
 void BM_SRecSave(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   const std::string file = Files().Out("save.s19");
-  for (auto _ : state) SaveSRecFile(file, TFiles::Chip(size));
+  for (auto _ : state) Files().Save(file, TImageFormat::SRec, size);
   state.SetBytesProcessed(state.iterations() * FileBytes(file));
 }
 
@@ -135,8 +168,8 @@ void BM_ConvertHexToBin_Tesmaro(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   const std::string in = Files().Hex(size), out = Files().Out("t.bin");
   for (auto _ : state) {
-    LoadHexFile(in, TFiles::Chip(size));
-    SaveBinFile(out, TFiles::Chip(size));
+    Files().Load(in, TImageFormat::Hex);
+    Files().Save(out, TImageFormat::Bin, size);
   }
   state.SetBytesProcessed(state.iterations() * FileBytes(in));
 }
@@ -145,8 +178,8 @@ void BM_ConvertBinToHex_Tesmaro(benchmark::State& state) {
   const int32_t size = static_cast<int32_t>(state.range(0));
   const std::string in = Files().Bin(size), out = Files().Out("t.hex");
   for (auto _ : state) {
-    LoadBinFile(in, TFiles::Chip(size));
-    SaveHexFile(out, TFiles::Chip(size));
+    Files().Load(in, TImageFormat::Bin);
+    Files().Save(out, TImageFormat::Hex, size);
   }
   state.SetBytesProcessed(state.iterations() * FileBytes(out));
 }
@@ -216,6 +249,7 @@ void BM_ConvertBinToSRec_SrecCat(benchmark::State& state) {
 // syncs of the saves); as processes: the processor time of the child.
 #define SIZES Arg(0x10000)->Arg(0x100000)->Unit(benchmark::kMillisecond)
 BENCHMARK(BM_HexLoad)->SIZES;
+BENCHMARK(BM_DocumentHexLoad)->SIZES;
 BENCHMARK(BM_HexSave)->SIZES;
 BENCHMARK(BM_BinLoad)->SIZES;
 BENCHMARK(BM_BinSave)->SIZES;

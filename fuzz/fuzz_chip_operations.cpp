@@ -119,7 +119,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       case 4: {
         ui.Answers.push_back(TAnswer::Yes);
         TFirmwareUpdateHooks hooks;
-        hooks.LoadFile = [] { return true; };
+        hooks.LoadFile = [](std::span<uint8_t>) { return true; };
         RunFirmwareUpdate(programmer, ui, hooks);
         return 0;
       }

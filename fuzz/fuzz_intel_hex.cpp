@@ -1,9 +1,9 @@
 // Fuzzes the Intel HEX reader. Input: a byte choosing the chip and the mode, a byte choosing the
 // size of the pieces the line splitter is fed in, then either the file's text, or (record mode)
 // records as binary fields that are written out as well-formed lines, so that address values
-// are reached without spelling them in hexadecimal digits. Every record must stay inside
-// MemoryBuffer; the lines must not depend on how the text was cut into pieces; and a save of
-// the chip's bytes loads back as the same bytes.
+// are reached without spelling them in hexadecimal digits. Every record must stay inside the
+// image; the lines must not depend on how the text was cut into pieces; the content rule must
+// take any text; and a save of the chip's bytes loads back as the same bytes.
 #include <cstring>
 #include <string>
 #include <vector>
@@ -72,10 +72,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string records = first & 0x80 ? RecordText(in) : std::string();
   const std::string_view text = first & 0x80 ? std::string_view(records) : in.Rest();
 
+  static std::vector<uint8_t> image(kMemoryBufferSize), again(kMemoryBufferSize);
   try {
-    LoadHexText(text, chip);
+    ReadImageText(text, TImageFormat::Hex, 0, image);
   } catch (const TError&) {
   }
+  ImageFormatOfContent(text);
   FUZZ_CHECK(Lines(text, piece) == Lines(text, text.size() + 1));
 
   // Round trip of a small chip whose bytes are the text's (bigger ones cost time, not coverage).
@@ -83,11 +85,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t n = static_cast<size_t>(chip.Size);
     std::vector<uint8_t> bytes(n, 0);
     std::memcpy(bytes.data(), text.data(), std::min(n, text.size()));
-    std::memcpy(MemoryBuffer, bytes.data(), n);
-    const std::string saved = HexText(chip);
-    std::memset(MemoryBuffer, 0, n);
-    LoadHexText(saved, chip);  // throws on any fault of the round trip
-    FUZZ_CHECK(std::memcmp(MemoryBuffer, bytes.data(), n) == 0);
+    std::memcpy(image.data(), bytes.data(), n);
+    const std::string saved = ImageText(TImageFormat::Hex, image, ChipSpan(TImageFormat::Hex, chip));
+    ReadImageText(saved, TImageFormat::Hex, 0, again);  // throws on any fault of the round trip
+    FUZZ_CHECK(std::memcmp(again.data(), bytes.data(), n) == 0);
   }
   return 0;
 }

@@ -11,7 +11,6 @@
 #include <cmath>
 
 #include "app/hex_grid_model.h"
-#include "buffer/memory_buffer.h"
 #include "common/integer.h"
 
 namespace {
@@ -127,10 +126,11 @@ TGridColours TGridColours::For(const QPalette& palette) {
   return c;
 }
 
-THexGrid::THexGrid(QWidget* parent) : QAbstractItemView(parent) {
+THexGrid::THexGrid(QWidget* parent, TDocument& document)
+    : QAbstractItemView(parent), Doc_(document), Editor_(document) {
   setObjectName("DrawGrid1");
   Colours_ = TGridColours::For(palette());
-  Model_ = new THexGridModel(this);
+  Model_ = new THexGridModel(document, this);
   setModel(Model_);
   setSelectionMode(NoSelection);
   setEditTriggers(NoEditTriggers);
@@ -149,13 +149,13 @@ THexGrid::THexGrid(QWidget* parent) : QAbstractItemView(parent) {
   Model_->SetCodePage(Model_->CodePage(), Font_);
   PrepareTexts();
   Editor_.OnCursor = [this] { CursorMoved(); };
-  Editor_.OnChange = [this](TByteRange range) { BytesChanged(range); };
+  BytesListener_ = Doc_.BytesChanged.Connect([this](TByteRange range) { BytesChanged(range); });
   updateGeometries();
 }
 
 THexGrid::~THexGrid() {
   Editor_.OnCursor = nullptr;
-  Editor_.OnChange = nullptr;
+  Doc_.BytesChanged.Disconnect(BytesListener_);
 }
 
 QFont THexGrid::GridFont() {
@@ -206,11 +206,6 @@ void THexGrid::SetChipSize(int32_t size) {
 }
 
 void THexGrid::SetRowCount(int rows) { SetChipSize(std::clamp(rows, 1, THexGridModel::kMaxRowCount) * 16 - 16); }
-
-void THexGrid::BufferChanged() {
-  Editor_.DropEntry();
-  viewport()->update();
-}
 
 void THexGrid::SetColWidth(int column, int width) {
   if (column < 0 || column >= kColCount) return;
@@ -341,7 +336,6 @@ void THexGrid::BytesChanged(TByteRange range) {
   }
   const TByteRange selection = Editor_.Selection();
   emit SelectionInfo(selection.Start, selection.Length, Editor_.SelectionChecksum());
-  emit BytesEdited();
 }
 
 bool THexGrid::SelectCell(int column, int row) {
@@ -537,14 +531,14 @@ void THexGrid::DrawCharCell(QPainter& canvas, int row, const QRect& rect) {
       canvas.fillRect(box, Colours_.Current);
     else if (selection.Length > 1 && selection.Contains(a))
       canvas.fillRect(box, Colours_.Selection);
-    const uint8_t value = MemoryBuffer[a];
+    const uint8_t value = Doc_[a];
     if (Model_->Glyph(value) == QChar(THexGridModel::kDot)) {
       canvas.setPen(Qt::NoPen);
       canvas.setBrush(current ? Colours_.CurrentText : Colours_.Dot);
       canvas.drawEllipse(QPointF(box.left() + slot / 2.0, rect.top() + rect.height() / 2.0), 1.2, 1.2);
       continue;
     }
-    const bool changed = Editor_.Changed(a);
+    const bool changed = Doc_.Changed(a);
     canvas.setPen(current ? (changed ? Colours_.ChangedCurrent : Colours_.CurrentText)
                           : (changed ? Colours_.Changed : Colours_.Text));
     canvas.drawStaticText(box.left() + GlyphOffsets_[value], rect.top() + 1, GlyphTexts_[value]);
@@ -584,7 +578,7 @@ void THexGrid::DrawCell(QPainter& canvas, int column, int row, const QRect& rect
                     QString(QChar("0123456789ABCDEF"[Editor_.EnteredDigit()])) + QLatin1Char('_'));
     return;
   }
-  const bool changed = Editor_.Changed(address);
+  const bool changed = Doc_.Changed(address);
   if (current) {
     canvas.fillRect(rect, Colours_.Current);
     canvas.setPen(changed ? Colours_.ChangedCurrent : Colours_.CurrentText);
@@ -595,7 +589,7 @@ void THexGrid::DrawCell(QPainter& canvas, int column, int row, const QRect& rect
                                                                               : Colours_.EvenByte);
     if (changed) canvas.setPen(Colours_.Changed);
   }
-  canvas.drawStaticText(rect.left() + 1, rect.top() + 1, HexTexts_[MemoryBuffer[address]]);
+  canvas.drawStaticText(rect.left() + 1, rect.top() + 1, HexTexts_[Doc_[address]]);
 }
 
 void THexGrid::CanSelectCell(int column, int row, bool& canSelect) {

@@ -1,6 +1,7 @@
-// The hex grid over MemoryBuffer: address, sixteen bytes and characters per row.
+// The hex grid over the document: address, sixteen bytes and characters per row.
 // An item view that scrolls by whole rows under a fixed header row and address column. It draws
-// and forwards keys and the mouse; the editing itself is TBufferEditor's.
+// and forwards keys and the mouse; the editing itself is TBufferEditor's. It repaints what the
+// document says changed.
 #pragma once
 
 #include <QAbstractItemView>
@@ -51,31 +52,28 @@ class THexGrid : public QAbstractItemView {
   // Data rows shown at the grid's smallest height.
   static constexpr int kMinVisibleRows = 4;
 
-  explicit THexGrid(QWidget* parent);
+  THexGrid(QWidget* parent, TDocument& document);
   ~THexGrid() override;
 
   // The chip's size: one data row per 16 bytes begun; cells past the size are empty.
   void SetChipSize(int32_t size);
   // Rows including the fixed header row 0, a chip of 16 bytes per data row; kept within 1 and
-  // one row per 16 bytes of MemoryBuffer.
+  // one row per 16 bytes of the document.
   void SetRowCount(int rows);
   int RowCount() const;
   void SetColWidth(int column, int width);
   int ColWidth(int column) const { return ColWidths_.at(column); }
-  // Repaints the visible cells from MemoryBuffer at once.
+  // Repaints the visible cells from the document at once.
   void RepaintNow();
   // The code page (an iconv name) of the character column.
   void SetCodePage(const char* codePage);
   const char* CodePage() const;
   const THexGridModel& Model() const { return *Model_; }
 
-  // The editing of MemoryBuffer: current byte, selection, entry, commands and undo.
+  // The editing of the document: current byte, selection, entry, commands and undo.
   TBufferEditor& Editor() { return Editor_; }
   // Keeps what an open cell entry shows (before any command runs).
   void CommitEntry() { Editor_.CommitEntry(); }
-  // The buffer was changed as a whole: an open entry is forgotten, never written, and the
-  // cells are repainted from the new bytes.
-  void BufferChanged();
 
   // The current cell, -1 for both while there is none (a grid of the header row alone).
   int Col() const;
@@ -103,7 +101,7 @@ class THexGrid : public QAbstractItemView {
   const TGridColours& Colours() const { return Colours_; }
 
   // --- handlers ---
-  // Paints one cell from MemoryBuffer; the grid has filled the background of fixed cells.
+  // Paints one cell from the document; the grid has filled the background of fixed cells.
   void DrawCell(QPainter& canvas, int column, int row, const QRect& rect);
   // Refuses the character column and cells past the chip; otherwise shows the cell's address.
   void CanSelectCell(int column, int row, bool& canSelect);
@@ -122,8 +120,6 @@ class THexGrid : public QAbstractItemView {
   void StatusText(const QString& text);
   // The selection after every move or change of bytes: start, length and byte sum.
   void SelectionInfo(int start, int length, int checksum);
-  // Bytes were changed by an edit (typing, paste, fill, swap, undo, redo) or a replacement.
-  void BytesEdited();
 
  protected:
   QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
@@ -151,11 +147,13 @@ class THexGrid : public QAbstractItemView {
   void PrepareTexts();
   // The editor moved the current byte or changed the selection.
   void CursorMoved();
-  // The editor changed bytes in this range.
+  // The document's bytes changed in this range.
   void BytesChanged(TByteRange range);
   void MoveByKey(int64_t address, bool extend);
   void DrawCharCell(QPainter& canvas, int row, const QRect& rect);
 
+  TDocument& Doc_;
+  int BytesListener_ = 0;
   THexGridModel* Model_ = nullptr;
   TBufferEditor Editor_;
   std::array<int, kColCount> ColWidths_{};

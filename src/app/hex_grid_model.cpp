@@ -3,6 +3,7 @@
 #include <QFontMetrics>
 #include <algorithm>
 
+#include "buffer/document.h"
 #include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "localization/char_sets.h"
@@ -23,7 +24,9 @@ bool Invisible(QChar ch) {
 
 }  // namespace
 
-THexGridModel::THexGridModel(QObject* parent) : QAbstractTableModel(parent) { SetCodePage(CodePage_, QFont()); }
+THexGridModel::THexGridModel(const TDocument& document, QObject* parent) : QAbstractTableModel(parent), Doc_(document) {
+  SetCodePage(CodePage_, QFont());
+}
 
 void THexGridModel::SetSize(int32_t size) {
   size = std::clamp(size, 0, kMemoryBufferSize);
@@ -69,10 +72,10 @@ QString THexGridModel::CellText(int column, int row) const {
   if (column == 0) return QString::fromStdString(IntToHex(address, 5));
   if (column == kCharColumn) {
     QString text(1, QLatin1Char(' '));
-    for (int32_t a = address; a < std::min(address + kBytesPerRow, Size_); ++a) text += Glyphs_[MemoryBuffer[a]];
+    for (int32_t a = address; a < std::min(address + kBytesPerRow, Size_); ++a) text += Glyphs_[Doc_[a]];
     return text;
   }
-  return address < Size_ ? HexByte(MemoryBuffer[address]) : QString();
+  return address < Size_ ? HexByte(Doc_[address]) : QString();
 }
 
 int THexGridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : Rows_; }

@@ -1,5 +1,5 @@
 // The table model behind the hex grid: 18 columns in grid coordinates (row 0 the header, column 0
-// the addresses, 17 the characters) over MemoryBuffer. It holds the chip's size and the glyphs of
+// the addresses, 17 the characters) over the document. It holds the chip's size and the glyphs of
 // the character column's code page, never bytes.
 #pragma once
 
@@ -8,20 +8,22 @@
 #include <array>
 #include <cstdint>
 
+class TDocument;
+
 class THexGridModel : public QAbstractTableModel {
   Q_OBJECT
  public:
   static constexpr int kColCount = 18;
   static constexpr int kCharColumn = 17;
   static constexpr int kBytesPerRow = 16;
-  // The header row and one row for each 16 bytes of MemoryBuffer.
+  // The header row and one row for each 16 bytes of the document.
   static constexpr int kMaxRowCount = 0x100000 / kBytesPerRow + 1;
   // What the character column shows for a byte without a visible glyph.
   static constexpr char16_t kDot = u'\u00B7';
 
-  explicit THexGridModel(QObject* parent = nullptr);
+  explicit THexGridModel(const TDocument& document, QObject* parent = nullptr);
 
-  // The chip's size, within MemoryBuffer: one row per 16 bytes begun, under the header row.
+  // The chip's size, within the document: one row per 16 bytes begun, under the header row.
   void SetSize(int32_t size);
   int32_t Size() const { return Size_; }
   // Rows including the header row, kept within 1 to kMaxRowCount (a size of 16 bytes per row).
@@ -39,11 +41,11 @@ class THexGridModel : public QAbstractTableModel {
   bool IsByteCell(int column, int row) const {
     return column >= 1 && column <= 16 && row >= 1 && CellAddress(column, row) < Size_;
   }
-  // The MemoryBuffer index of a byte cell, or of the first byte of a row for columns 0 and 17.
+  // The document address of a byte cell, or of the first byte of a row for columns 0 and 17.
   static int32_t CellAddress(int column, int row) {
     return (row - 1) * kBytesPerRow + (column >= 1 && column <= 16 ? column - 1 : 0);
   }
-  // The text a cell shows, read from MemoryBuffer now (empty for the corners of the header row
+  // The text a cell shows, read from the document now (empty for the corners of the header row
   // and for cells past the chip's end).
   QString CellText(int column, int row) const;
   // Two upper-case hexadecimal digits of a byte, from a table built once.
@@ -57,6 +59,7 @@ class THexGridModel : public QAbstractTableModel {
   Qt::ItemFlags flags(const QModelIndex& index) const override;
 
  private:
+  const TDocument& Doc_;
   int Rows_ = 1;
   int32_t Size_ = 0;
   const char* CodePage_ = "CP1252";

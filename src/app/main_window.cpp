@@ -60,6 +60,8 @@ TMainWindow::TMainWindow(const TStartOptions& options, TUserInterface* ui) : Opt
 TMainWindow::~TMainWindow() {
   // The measurement ends within its 0.4 s; its result, posted to the window, is then dropped.
   if (ClockThread_.joinable()) ClockThread_.join();
+  // The grid listens to the document, which goes before the window's widgets do.
+  delete Grid_;
 }
 
 std::string TMainWindow::CatalogueFile() const { return Options_.ExeFolder + kCatalogueFileName; }
@@ -148,7 +150,7 @@ void TMainWindow::CreateControls() {
   ProgressBar_->setValue(0);
   ProgressBar_->setTextVisible(false);
   middle->addWidget(ProgressBar_);
-  Grid_ = new THexGrid(central);
+  Grid_ = new THexGrid(central, Document_);
   // The widths the start-up gives the address and character columns, already for the window's
   // first smallest size.
   Grid_->SetColWidth(0, 50);
@@ -267,10 +269,8 @@ bool TMainWindow::eventFilter(QObject* watched, QEvent* e) {
 
 void TMainWindow::ResolveStartFolders() {
   FirstActivation = true;
-  // A command-line file is named from the folder the program was started in, not the data folder.
-  if (!Options_.CommandLineFile.empty())
-    Options_.CommandLineFile =
-        QDir::current().absoluteFilePath(QString::fromStdString(Options_.CommandLineFile)).toStdString();
+  // Files the user named are named from the folder the program was started in, not the data folder.
+  ResolveUserPaths(Options_);
   // The data files are opened by plain names from here; the result is not tested.
   if (!Options_.ExeFolder.empty()) QDir::setCurrent(QString::fromStdString(Options_.ExeFolder));
 }
@@ -297,20 +297,10 @@ void TMainWindow::Activate() {
     ApplyLanguage();
     Grid_->SetColWidth(17, 140);
     Grid_->SetChipSize(CurrentChip.Size);
-    Grid_->Editor().SetBaseline();
     UpdateView();
+    // The command-line file, by the same rule as every open; its folder becomes the dialogs'.
     const std::string& file = Options_.CommandLineFile;
-    if (!file.empty()) {
-      // Folders set only after a successful load.
-      ReplaceBuffer([this, &file] {
-        LoadCommandLineFile(file);
-        return true;
-      });
-      OpenDialog.InitialDir = FolderPart(file);
-      SaveDialog.InitialDir = FolderPart(file);
-      DocumentOpenedOrSaved(file,
-                            KnownImageFormatOf(file) == TImageFormat::SRec ? TImageFormat::SRec : TImageFormat::Hex);
-    }
+    if (!file.empty()) OpenFile(file);
   });
   Grid_->setFocus(Qt::OtherFocusReason);
   if (Options_.CloseAfterStart) QTimer::singleShot(0, this, [this] { close(); });
@@ -329,7 +319,6 @@ void TMainWindow::StartUp() {
   }
   // A remembered chip that the catalogue refuses is reported; the start-up goes on without a chip.
   if (!chipName.empty()) Run([&] { LoadChip(TCatalogue(CatalogueFiles()), chipName, CurrentChip); });
-  BlankSixteenBitCount(CurrentChip.Size);
   MeasureCpuClock();
   UpdateView();
 }
@@ -352,12 +341,12 @@ void TMainWindow::MeasureCpuClock() {
 }
 
 void TMainWindow::UpdateView() {
-  CalcChecksum(CurrentChip.Size);
+  // The checksum and the grid cover the chip as it is now.
+  if (Document_.ChipSize() != CurrentChip.Size) Grid_->SetChipSize(CurrentChip.Size);
   ShowChecksum();
   StatusBar_->SetPanelText(TStatusPanel::ChipName, QString::fromStdString(CurrentChip.Name));
   StatusBar_->SetPanelText(TStatusPanel::ChipSize, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
   StatusBar_->SetPanelText(TStatusPanel::PageSize, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
-  Grid_->BufferChanged();
   Grid_->SetMarks({});  // the differences of a compare no longer hold for new contents
   ShowCellAddress();
   Grid_->RepaintNow();
@@ -422,10 +411,8 @@ void TMainWindow::StopOperation() {
 
 void TMainWindow::ClearBuffer() {
   if (!ConfirmDiscardChanges()) return;
-  // A cleared buffer holds nothing to save; the clear can be taken back.
-  ReplaceBuffer([] {
-    ClearMemoryBuffer();
-    return true;
-  });
+  // An untitled document of blank bytes; the clear can be taken back.
+  Grid_->CommitEntry();
+  Document_.Clear();
   UpdateView();
 }

@@ -20,6 +20,7 @@
 #include "app/start_options.h"
 #include "app/window_commands.h"
 #include "buffer/differences.h"
+#include "buffer/document.h"
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
 #include "hid/hid_controller.h"
@@ -68,6 +69,8 @@ class TMainWindow : public QMainWindow {
   TQFormLocalizer& Localizer() { return *Localizer_; }
   // The differences of the last compare; null until a compare finds any.
   TDifferencesWindow* DifferencesWindow() const { return DifferencesWindow_; }
+  // The one document of the process: the bytes, their checksum, history and origin.
+  TDocument& Document() { return Document_; }
   // The report of the last connection check; null until Help > Check connection ran.
   TConnectionDialog* ConnectionDialog() const { return ConnectionDialog_; }
 
@@ -120,15 +123,22 @@ class TMainWindow : public QMainWindow {
   void ShowDifferences();        // View > Differences: the list of the last compare, with the keyboard in it
   void ShowProgrammerPicture();  // View > Programmer picture: shows or hides it, kept in the settings
 
-  // --- image files: load into MemoryBuffer, then refresh the view ---
-  // The whole file or nothing: a file that fails to load leaves the buffer and the view as they
-  // were. When an Intel HEX or S-record file's data start past the chip, asks whether to load
-  // them at address 0 (ImgAskOffset).
-  void LoadImage(const std::string& fileName, TImageFormat format);
-  void LoadHexFile(const std::string& fileName);
-  void LoadBinFile(const std::string& fileName);
-  // The command-line file: Intel HEX whatever its extension, S-records when the name says so.
-  void LoadCommandLineFile(const std::string& fileName);
+  // --- image files ---
+  // Opens a file as the document (Open, Recent files, drops, the command line), the format by
+  // its extension or its content, after the unsaved-changes question. The whole file or
+  // nothing: a file that fails to load leaves the document and the view as they were. When the
+  // data of an Intel HEX or S-record file start past the chip, asks whether to load them at
+  // address 0 (ImgAskOffset); data past the chip are kept and noticed once (ImgLargerThanChip).
+  void OpenDocument(const std::string& fileName);
+  // The same without the question (asked already).
+  void OpenFile(const std::string& fileName);
+  // Replaces the document as one undo step: fill writes the new bytes into scratch space
+  // (pre-filled with 0xFF) and gives their origin, or nothing to leave the document as it was.
+  void ReplaceDocument(const std::function<std::optional<TDocumentOrigin>(std::span<uint8_t> scratch)>& fill);
+  // Writes the document to file in format, covering what its origin's data covered and the chip,
+  // and makes the file its origin. A file that can't be written is named in an error box, and
+  // false returned.
+  bool SaveDocument(const std::string& fileName, TImageFormat format);
   // Makes the grid cell of address current and scrolls to it.
   void GoToAddress(uint32_t address);
   // Filters, default extension and starting folder of the file dialogs.
@@ -159,9 +169,8 @@ class TMainWindow : public QMainWindow {
   void OpenHomePage();
 
   // --- unsaved changes (main_window_document.cpp) ---
-  // The buffer changed since the last load, save, read or successful write.
-  bool BufferModified() const { return BufferModified_; }
-  void SetBufferModified(bool modified);
+  // The document differs from its origin: edited since it was opened, read or saved.
+  bool BufferModified() const { return Document_.Modified(); }
   // With unsaved changes, asks "ConfirmDiscard" (Save / Discard / Cancel) before a command that
   // replaces the buffer or closes the window; Save saves first. True when the command may go on.
   bool ConfirmDiscardChanges();
@@ -175,20 +184,19 @@ class TMainWindow : public QMainWindow {
   bool ConfirmWriteChip();
 
   // --- the current file, Save, recent files, the last folder, dropped files (main_window_recent.cpp) ---
-  std::string CurrentFile;                             // the file last opened or saved; "" for none
-  TImageFormat CurrentFileFormat = TImageFormat::Hex;  // the format it was read or written in
-  std::vector<std::string> RecentFiles;                // most recent first, at most kRecentFileCount
+  // The file the document came from or was saved to; "" when its origin is the chip or nothing.
+  std::string CurrentFile() const { return Document_.Origin().IsFile() ? Document_.Origin().Name : std::string(); }
+  std::vector<std::string> RecentFiles;  // most recent first, at most kRecentFileCount
   static constexpr size_t kRecentFileCount = 8;
-  // Writes the current file again in the format it was opened or saved in; Save As when there is none.
+  // Writes the document to its file again, in its format at its offset, keeping every byte the
+  // file held; Save As when its origin is the chip or nothing.
   void Save();
-  // Opens a file by name, the format following its name, after the unsaved-changes question.
-  void OpenDocument(const std::string& fileName);
   // Opens an entry of the Recent files menu; a file that is gone is taken off the list, with a notice.
   void OpenRecentFile(const std::string& fileName);
-  // A file was opened or saved in format: it becomes the current file (unmodified),
-  // goes to the top of the recent files, and its folder becomes the dialogs' starting folder.
-  void DocumentOpenedOrSaved(const std::string& fileName, TImageFormat format);
-  // The title: the current file's name, "*" while the buffer has unsaved changes, the caption.
+  // A file was opened or saved: it goes to the top of the recent files, and its folder becomes
+  // the dialogs' starting folder.
+  void RememberFile(const std::string& fileName);
+  // The title: the origin's name (the file, the chip), "*" while the document is modified, the caption.
   void UpdateTitle();
   // Reads the document settings (recent files, last folder, ask before writing) at start-up.
   void LoadDocumentSettings(const TIniFile& settings);
@@ -215,10 +223,7 @@ class TMainWindow : public QMainWindow {
   // Answers the Edit menu's prompts instead of its dialogs (tests): fills text (and for Find
   // whether it is text), false for Cancel.
   std::function<bool(TEditPrompt kind, QString& text, bool& asText)> EditPromptHook;
-  // Runs a change of the whole buffer (load, read, clear) as one undo step; when it returns true
-  // the buffer holds what was loaded or read: unmodified, and the base of the changed-byte marks.
-  void ReplaceBuffer(const std::function<bool()>& replace);
-  // The checksum panel from Checksum.
+  // The checksum panel from the document's checksum.
   void ShowChecksum();
   // The character column in the code page of the active language's character set.
   void ApplyGridCodePage();
@@ -287,6 +292,8 @@ class TMainWindow : public QMainWindow {
   void ApplyLanguage();
   // The address panel: the address of the current cell, empty without one.
   void ShowCellAddress();
+  // Undo and Redo enabled while there is something to take back or do again.
+  void UpdateEditCommands();
   // Runs a command of the menu or the toolbar; the grid has the keyboard focus afterwards.
   void RunFromControl(void (TMainWindow::*handler)());
 
@@ -295,10 +302,13 @@ class TMainWindow : public QMainWindow {
   std::unique_ptr<TQtTranslations> QtTranslations_;
   std::map<const QToolButton*, QAction*> ButtonActions_;
 
-  // The offset to load fileName at: the file's lowest address when the user says so, else 0.
-  uint32_t AskLoadOffset(const std::string& fileName, TImageFormat format);
-  // Saves the buffer; a failure is shown naming the file and false returned.
-  bool SaveImageOrSay(const std::string& fileName, TImageFormat format);
+  // The offset to load fileName at: the lowest address of data when the user says so, else 0.
+  uint32_t AskLoadOffset(const TImageExtent& data);
+  // ReadImage with its errors in the active language.
+  TImageExtent ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
+                                  std::span<uint8_t> image);
+  // The error's text in the active language.
+  std::string Localized(const std::exception& e);
   // The Differences window's title, summary and headings in the active language.
   void ShowDifferenceTexts();
   std::string ComparedFile_;
@@ -306,14 +316,12 @@ class TMainWindow : public QMainWindow {
   // The window's size and place and the picture's visibility from the settings, before it shows.
   void LoadWindowSettings();
   void SaveWindowSettings(TIniFile& settings) const;
-  // ReadImageFile with its errors in the active language.
-  void ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset, std::span<uint8_t> image);
   void RebuildRecentMenu();
   void SaveRecentFiles();
   void SetLastFolder(const std::string& folder);
   void TitleChanged();
 
-  bool BufferModified_ = false;
+  TDocument Document_;
   QString Caption_ = QStringLiteral("Tesmaro");  // the title without the file, as the language gives it
   bool SettingTitle_ = false;
   TStartOptions Options_;

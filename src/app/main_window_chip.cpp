@@ -3,19 +3,20 @@
 #include "app/hex_grid.h"
 #include "app/long_operation.h"
 #include "app/main_window.h"
-#include "buffer/memory_buffer.h"
 #include "programmer/chip_operations.h"
 
 void TMainWindow::ReadChip() {
   // The question about unsaved changes only when there is a chip to read them over.
   if (RefuseUnusableChip(CurrentChip, Ui()) || !ConfirmDiscardChanges()) return;
   TChipRun run = TChipRun::NoProgrammer;
-  // The read is one undo step; only a complete read counts as the chip's contents.
-  ReplaceBuffer([this, &run] {
+  // The read is one undo step; only a complete read replaces the document, and the chip becomes
+  // its origin.
+  ReplaceDocument([this, &run](std::span<uint8_t> scratch) -> std::optional<TDocumentOrigin> {
     TLongOperation op(*this);
-    if (!op.Started()) return false;
-    run = ReadChipTo(Programmer, CurrentChip, MemoryBuffer, op);
-    return run == TChipRun::Done;
+    if (!op.Started()) return std::nullopt;
+    run = ReadChipTo(Programmer, CurrentChip, scratch, op);
+    if (run != TChipRun::Done) return std::nullopt;
+    return TDocumentOrigin::ReadFromChip(CurrentChip.Name);
   });
   if (run != TChipRun::Refused && run != TChipRun::NoProgrammer) UpdateView();
 }
@@ -23,20 +24,23 @@ void TMainWindow::ReadChip() {
 // The view is refreshed before the operation ends, so its result box shows over the new view.
 void TMainWindow::WriteChip() {
   if (!ConfirmWriteChip()) return;
+  Grid_->CommitEntry();
   TLongOperation op(*this);
   if (!op.Started()) return;
-  const TChipCheck check = WriteAndCheckChip(Programmer, CurrentChip, MemoryBuffer, op);
-  // The chip now holds the buffer: nothing is left unsaved and no byte counts as changed.
+  const TChipCheck check = WriteAndCheckChip(Programmer, CurrentChip, Document_.Bytes(), op);
+  // The chip now holds the document: no byte counts as changed. A document of a file stays
+  // modified until the file is saved; one of a chip, or a new one, now has this chip as origin.
   if (check == TChipCheck::Same) {
-    Grid_->Editor().SetBaseline();
-    SetBufferModified(false);
+    Document_.SetBaseline();
+    if (!Document_.Origin().IsFile()) Document_.Saved(TDocumentOrigin::ReadFromChip(CurrentChip.Name));
   }
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }
 
 void TMainWindow::VerifyChip() {
+  Grid_->CommitEntry();
   TLongOperation op(*this);
   if (!op.Started()) return;
-  const TChipCheck check = ::VerifyChip(Programmer, CurrentChip, MemoryBuffer, op);
+  const TChipCheck check = ::VerifyChip(Programmer, CurrentChip, Document_.Bytes(), op);
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }

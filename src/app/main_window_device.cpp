@@ -20,7 +20,6 @@ void TMainWindow::CreateDeviceLink() {
     TSimulationOptions so = Options_.Simulation;
     const std::string log = so.LogFile;
     so.LogFile.clear();
-    so.LockFile = Options_.SimulateImage;
     TSimulation sim = CreateSimulation(so);
     if (Options_.Verbose) std::cerr << "tesmaro: simulated chip seed " << sim.Seed << "\n";
     SimulatedProgrammer = sim.Programmer;

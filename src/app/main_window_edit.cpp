@@ -1,6 +1,6 @@
 // The main window's Edit menu over the hex grid: undo and redo, copy and paste, select all, fill,
-// pair swap, find and go to; the checksum and selection panels; the record of whole-buffer
-// changes (load, read, clear) as undo steps; the character column's code page.
+// pair swap, find and go to; the checksum, selection and title following the document; the
+// character column's code page.
 #include <QApplication>
 #include <QClipboard>
 
@@ -10,7 +10,6 @@
 #include "app/main_window.h"
 #include "app/status_bar.h"
 #include "buffer/hex_text.h"
-#include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "localization/char_sets.h"
 #include "localization/language_source.h"
@@ -22,10 +21,12 @@ QString Hex(int64_t value, int digits) { return QString::fromStdString(IntToHex(
 }  // namespace
 
 void TMainWindow::CreateEditing() {
-  connect(Grid_, &THexGrid::BytesEdited, this, [this] {
-    SetBufferModified(true);
-    ShowChecksum();
-  });
+  // The views follow the document's signals, whatever changed it.
+  Document_.BytesChanged.Connect([this](TByteRange) { ShowChecksum(); });
+  Document_.ModifiedChanged.Connect([this](bool) { UpdateTitle(); });
+  Document_.OriginChanged.Connect([this] { UpdateTitle(); });
+  Document_.CanUndoChanged.Connect([this](bool) { UpdateEditCommands(); });
+  UpdateEditCommands();
   connect(Grid_, &THexGrid::SelectionInfo, this, [this](int start, int length, int checksum) {
     // A selection of more than the current byte shows its start, length and byte sum, in words
     // in the panel's tool tip.
@@ -41,6 +42,11 @@ void TMainWindow::CreateEditing() {
   ApplyGridCodePage();
 }
 
+void TMainWindow::UpdateEditCommands() {
+  Action(TCommandId::Undo)->setEnabled(Document_.CanUndo());
+  Action(TCommandId::Redo)->setEnabled(Document_.CanRedo());
+}
+
 void TMainWindow::ApplyGridCodePage() {
   const TQLanguageSettings* settings = LanguageSource_->ActiveSettings();
   Grid_->SetCodePage(CodePageOfCharSet(settings ? settings->FontCharSet() : kDefaultCharSet));
@@ -48,28 +54,7 @@ void TMainWindow::ApplyGridCodePage() {
 
 void TMainWindow::ShowChecksum() {
   StatusBar_->SetPanelText(TStatusPanel::Checksum,
-                           QString::fromStdString(MessageText("ChkLabel") + IntToHex(Checksum, 4)));
-}
-
-void TMainWindow::ReplaceBuffer(const std::function<bool()>& replace) {
-  TBufferEditor& editor = Grid_->Editor();
-  editor.CommitEntry();
-  const std::vector<uint8_t> before = editor.Snapshot();
-  bool complete = false;
-  try {
-    complete = replace();
-  } catch (...) {
-    // What a failing load changed stays, and can be taken back.
-    editor.RecordReplacement(before);
-    Grid_->BufferChanged();
-    throw;
-  }
-  editor.RecordReplacement(before);
-  Grid_->BufferChanged();
-  if (complete) {
-    editor.SetBaseline();
-    SetBufferModified(false);
-  }
+                           QString::fromStdString(MessageText("ChkLabel") + IntToHex(Document_.Checksum(), 4)));
 }
 
 bool TMainWindow::EditPrompt(TEditPrompt kind, QString& text, bool& asText) {

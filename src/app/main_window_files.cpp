@@ -1,4 +1,5 @@
-// The main window's image-file commands: Open, Save As, Compare with file, and the loads behind them.
+// The main window's image-file commands: Open, Save As, Compare with file, the open of a file as
+// the document and the save of the document.
 #include <QDir>
 #include <QFileInfo>
 #include <QScreen>
@@ -23,26 +24,6 @@
 
 namespace {
 
-constexpr const char* kSRecPatterns = "*.s19;*.s28;*.s37;*.srec;*.mot;*.s";
-
-// The format each filter of OpenDialog (and CompareDialog) stands for.
-TImageFormat OpenFilterFormat(int index) {
-  if (index == 1) return TImageFormat::Hex;
-  if (index == 4) return TImageFormat::SRec;
-  return TImageFormat::Bin;
-}
-
-TImageFormat SaveFilterFormat(int index) {
-  if (index == 1) return TImageFormat::Hex;
-  if (index == 3) return TImageFormat::SRec;
-  return TImageFormat::Bin;
-}
-
-// The file's extension decides; the filter only for a name without a known one.
-TImageFormat ChosenFormat(const std::string& fileName, TImageFormat filterFormat) {
-  return KnownImageFormatOf(fileName).value_or(filterFormat);
-}
-
 size_t ChipBytes(const TChip& chip) { return static_cast<size_t>(std::clamp(chip.Size, 0, kMemoryBufferSize)); }
 
 }  // namespace
@@ -55,13 +36,15 @@ std::string UserFilesFolder() {
 }
 
 void TMainWindow::InitFileDialogs() {
-  // The file's extension picks the format; the filter index only for a name without a known
-  // extension. Every dialog starts where the user's files are.
+  // A file's extension picks its format, its content where the extension names none; Save's
+  // filter only names the format of a name without a known extension. Every dialog starts where
+  // the user's files are.
   OpenDialog.FilterIndex = 1;
   OpenDialog.DefaultExt = "hex";
   OpenDialog.OverwritePrompt = false;
   OpenDialog.InitialDir = UserFilesFolder();
   SaveDialog = OpenDialog;
+  SaveDialog.FilterIndex = SaveFilterIndexOf(TImageFormat::Hex);
   CompareDialog = OpenDialog;
   FirmwareDialog.InitialDir = OpenDialog.InitialDir;
   SetFileDialogTexts();
@@ -69,12 +52,9 @@ void TMainWindow::InitFileDialogs() {
 
 void TMainWindow::SetFileDialogTexts() {
   // Built-in English until the language source exists.
-  auto text = [this](const char* key) { return LanguageSource_ ? MessageText(key) : BuiltInMessageText(key); };
-  const std::string srec = std::string(" (") + kSRecPatterns + ")|" + kSRecPatterns;
-  OpenDialog.Filter = text("FilterHexFile") + "|*.hex|" + text("FilterBinFile") + "|*.bin|" + text("FilterAllBinary") +
-                      "|*.*|" + text("FilterSRecFile") + srec;
-  SaveDialog.Filter =
-      text("FilterHexFiles") + "|*.hex|" + text("FilterBinFiles") + "|*.*|" + text("FilterSRecFiles") + srec;
+  auto text = [this](const std::string& key) { return LanguageSource_ ? MessageText(key) : BuiltInMessageText(key); };
+  OpenDialog.Filter = OpenDialogFilter(text);
+  SaveDialog.Filter = SaveDialogFilter(text);
   CompareDialog.Filter = OpenDialog.Filter;
   FirmwareDialog.Filter = text("FilterFirmware") + " (*." + kFirmwareFileExtension + ")|*." + kFirmwareFileExtension;
   OpenDialog.Title = text("OpenFileTitle");
@@ -83,76 +63,125 @@ void TMainWindow::SetFileDialogTexts() {
   FirmwareDialog.Title = text("FirmwareFileTitle");
 }
 
-uint32_t TMainWindow::AskLoadOffset(const std::string& fileName, TImageFormat format) {
-  if (format == TImageFormat::Bin) return 0;
-  const std::optional<uint64_t> lowest = LowestImageAddress(fileName, format);
-  if (!lowest || *lowest == 0 || *lowest > UINT32_MAX || *lowest < static_cast<uint64_t>(std::max(CurrentChip.Size, 0)))
+uint32_t TMainWindow::AskLoadOffset(const TImageExtent& data) {
+  if (!data.HasData() || data.First == 0 || data.First > UINT32_MAX ||
+      data.First < static_cast<uint64_t>(std::max(CurrentChip.Size, 0)))
     return 0;
   const std::string question =
-      FormatText(Ui().MessageText("ImgAskOffset"), {IntToHex(static_cast<int64_t>(*lowest), 4)});
-  return Ui().AskYesNo(question, TAnswer::Yes) == TAnswer::Yes ? static_cast<uint32_t>(*lowest) : 0;
+      FormatText(Ui().MessageText("ImgAskOffset"), {IntToHex(static_cast<int64_t>(data.First), 4)});
+  return Ui().AskYesNo(question, TAnswer::Yes) == TAnswer::Yes ? static_cast<uint32_t>(data.First) : 0;
 }
 
-void TMainWindow::ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
-                                     std::span<uint8_t> image) {
+std::string TMainWindow::Localized(const std::exception& e) {
+  return ErrorText(e, [this](const std::string& key) { return Ui().MessageText(key); });
+}
+
+TImageExtent TMainWindow::ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
+                                             std::span<uint8_t> image) {
   try {
-    ReadImageFile(fileName, format, CurrentChip, offset, image);
-  } catch (const TImageError& e) {
-    throw TError(e.Text([this](const std::string& key) { return Ui().MessageText(key); }));
+    return ReadImage(fileName, format, offset, image);
+  } catch (const std::exception& e) {
+    throw TError(Localized(e));
   }
 }
 
-void TMainWindow::LoadImage(const std::string& fileName, TImageFormat format) {
-  const uint32_t offset = AskLoadOffset(fileName, format);
-  // The whole file or nothing: a file that fails leaves the buffer and the view as they were.
-  ReadImageLocalized(fileName, format, offset, {MemoryBuffer, static_cast<size_t>(kMemoryBufferSize)});
+void TMainWindow::ReplaceDocument(
+    const std::function<std::optional<TDocumentOrigin>(std::span<uint8_t> scratch)>& fill) {
+  Grid_->CommitEntry();
+  const std::span<uint8_t> scratch = Document_.Scratch();
+  std::fill(scratch.begin(), scratch.end(), kBlankValue);
+  std::optional<TDocumentOrigin> origin = fill(scratch);
+  if (!origin) return;
+  Document_.Adopt(std::move(*origin));
   UpdateView();
 }
 
-void TMainWindow::LoadHexFile(const std::string& fileName) { LoadImage(fileName, TImageFormat::Hex); }
+void TMainWindow::OpenDocument(const std::string& fileName) {
+  if (ConfirmDiscardChanges()) OpenFile(fileName);
+}
 
-void TMainWindow::LoadBinFile(const std::string& fileName) { LoadImage(fileName, TImageFormat::Bin); }
-
-void TMainWindow::LoadCommandLineFile(const std::string& fileName) {
-  // Intel HEX whatever the extension, unless the name says S-records.
-  LoadImage(fileName, KnownImageFormatOf(fileName) == TImageFormat::SRec ? TImageFormat::SRec : TImageFormat::Hex);
+void TMainWindow::OpenFile(const std::string& fileName) {
+  TImageFormat format;
+  try {
+    format = ImageFormatToRead(fileName);
+  } catch (const std::exception& e) {
+    throw TError(Localized(e));
+  }
+  std::optional<TKeyedText> notice;
+  ReplaceDocument([&](std::span<uint8_t> scratch) -> std::optional<TDocumentOrigin> {
+    TImageExtent data = ReadImageLocalized(fileName, format, 0, scratch);
+    const uint32_t offset = ImageFormatInfo(format).HasAddresses ? AskLoadOffset(data) : 0;
+    if (offset != 0) data = ReadImageLocalized(fileName, format, offset, scratch);
+    // The document holds 1 MiB: a file that reaches further can't be opened without losing data.
+    if (data.End > scratch.size())
+      throw TError(Localized(TImageError(*ImageFitProblem(fileName, data, {}, scratch.size()))));
+    notice = ImageFitProblem(fileName, data, CurrentChip, scratch.size());
+    TDocumentOrigin origin;
+    origin.Kind = TOriginKind::File;
+    origin.Name = FullFileName(fileName);
+    origin.Format = ImageFormatInfo(format).Id;
+    origin.Offset = offset;
+    origin.DataStart = static_cast<uint32_t>(data.First);
+    origin.DataEnd = static_cast<uint32_t>(data.End);
+    return origin;
+  });
+  RememberFile(Document_.Origin().Name);
+  // Said once, at the open: the chip takes only its part, the file keeps all of it.
+  if (notice)
+    Ui().ShowInformation(
+        FormatText(Ui().MessageText("ImgLargerThanChip"),
+                   {TImageError(*notice).Text([this](const std::string& key) { return Ui().MessageText(key); }),
+                    std::to_string(CurrentChip.Size)}));
 }
 
 void TMainWindow::Open() {
   if (!ConfirmDiscardChanges()) return;
   if (!Ui().ExecuteOpenDialog(OpenDialog)) return;
-  const TImageFormat format = ChosenFormat(OpenDialog.FileName, OpenFilterFormat(OpenDialog.FilterIndex));
-  ReplaceBuffer([this, format] {
-    LoadImage(OpenDialog.FileName, format);
-    return true;
-  });
-  DocumentOpenedOrSaved(OpenDialog.FileName, format);
+  OpenFile(OpenDialog.FileName);
+}
+
+bool TMainWindow::SaveDocument(const std::string& fileName, TImageFormat format) {
+  Grid_->CommitEntry();
+  const TDocumentOrigin& from = Document_.Origin();
+  const TImageSpan span = from.IsFile() ? SaveSpan(format, CurrentChip, from.DataStart, from.DataEnd, from.Offset)
+                                        : ChipSpan(format, CurrentChip);
+  try {
+    WriteImage(fileName, format, Document_.Bytes(), span);
+  } catch (const std::exception& e) {
+    // The file is named whether or not the reason names it.
+    const std::string why = Localized(e);
+    const std::string full = FullFileName(fileName);
+    Ui().ShowError(why.find(full) != std::string::npos ? why : FormatText(Ui().MessageText("SaveFailed"), {full, why}));
+    return false;
+  }
+  // The file now holds the data the document's file held and the chip's bytes: the next save
+  // covers at least these, whatever chip is selected then.
+  uint32_t start = from.IsFile() ? from.DataStart : 0, end = from.IsFile() ? from.DataEnd : 0;
+  const uint32_t chipEnd = static_cast<uint32_t>(ChipBytes(CurrentChip));
+  if (chipEnd > 0) {
+    start = end > start ? std::min(start, 0u) : 0;
+    end = std::max(end, chipEnd);
+  }
+  TDocumentOrigin origin;
+  origin.Kind = TOriginKind::File;
+  origin.Name = FullFileName(fileName);
+  origin.Format = ImageFormatInfo(format).Id;
+  origin.Offset = ImageFormatInfo(format).HasAddresses ? span.Offset : 0;
+  origin.DataStart = start;
+  origin.DataEnd = end;
+  Document_.Saved(std::move(origin));
+  RememberFile(Document_.Origin().Name);
+  return true;
 }
 
 void TMainWindow::SaveAs() {
-  // A save that fails names the file and why, and offers the dialog again, until the buffer is
+  // A save that fails names the file and why, and offers the dialog again, until the document is
   // saved or the user cancels.
   while (Ui().ExecuteSaveDialog(SaveDialog)) {
     const std::string file = SaveDialog.FileName;
     std::error_code ec;
     if (std::filesystem::exists(file, ec) && Ui().AskWarning(Ui().MessageText("ConfirmSave")) != TAnswer::Yes) return;
-    const TImageFormat format = ChosenFormat(file, SaveFilterFormat(SaveDialog.FilterIndex));
-    if (SaveImageOrSay(file, format)) {
-      DocumentOpenedOrSaved(file, format);
-      return;
-    }
-  }
-}
-
-bool TMainWindow::SaveImageOrSay(const std::string& fileName, TImageFormat format) {
-  try {
-    SaveImageFile(fileName, format, CurrentChip);
-    return true;
-  } catch (const std::exception& e) {
-    const std::string why = ErrorText(e, [this](const std::string& key) { return Ui().MessageText(key); });
-    const std::string full = FullFileName(fileName);
-    Ui().ShowError(why.find(full) != std::string::npos ? why : FormatText(Ui().MessageText("SaveFailed"), {full, why}));
-    return false;
+    if (SaveDocument(file, KnownImageFormatOf(file).value_or(FormatOfSaveFilter(SaveDialog.FilterIndex)))) return;
   }
 }
 
@@ -160,13 +189,19 @@ void TMainWindow::CompareWithFile() {
   if (!Ui().ExecuteOpenDialog(CompareDialog)) return;
   const std::string file = CompareDialog.FileName;
   SetLastFolder(FolderPart(file));
-  const TImageFormat format = ChosenFormat(file, OpenFilterFormat(CompareDialog.FilterIndex));
-  const uint32_t offset = AskLoadOffset(file, format);
-  // The file as a load would leave the buffer, compared over the chip's bytes.
-  std::vector<uint8_t> image(MemoryBuffer, MemoryBuffer + kMemoryBufferSize);
+  TImageFormat format;
+  try {
+    format = ImageFormatToRead(file);
+  } catch (const std::exception& e) {
+    throw TError(Localized(e));
+  }
+  // The file as an open would leave the document, compared over the chip's bytes.
+  std::vector<uint8_t> image(kMemoryBufferSize);
+  const uint32_t offset =
+      ImageFormatInfo(format).HasAddresses ? AskLoadOffset(ReadImageLocalized(file, format, 0, image)) : 0;
   ReadImageLocalized(file, format, offset, image);
   const size_t n = ChipBytes(CurrentChip);
-  TDifferences d = FindDifferences({MemoryBuffer, n}, std::span(image).first(n));
+  TDifferences d = FindDifferences(Document_.Bytes().first(n), std::span(image).first(n));
   if (d.Same()) {
     Grid_->SetMarks({});
     if (DifferencesWindow_) {

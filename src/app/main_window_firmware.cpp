@@ -10,7 +10,7 @@ void TMainWindow::UpdateFirmware() {
   TLongOperation op(*this, "FirmwareStopAsk");
   if (!op.Started()) return;
   TFirmwareUpdateHooks hooks;
-  hooks.LoadFile = [this, &op] { return LoadFirmwareFile(op, FirmwareDialog); };
+  hooks.LoadFile = [this, &op](std::span<uint8_t> image) { return LoadFirmwareFile(op, FirmwareDialog, image); };
   hooks.Repaint = [this] { repaint(); };
   RunFirmwareUpdate(Programmer, op, hooks);
 }

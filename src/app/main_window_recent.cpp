@@ -20,9 +20,6 @@ const char* const kRecentSection = "RecentFiles";
 const char* const kMainSection = "Main";
 
 std::string RecentKey(size_t i) { return "File" + std::to_string(i + 1); }
-
-// The format a file is opened in by name (recent files, dropped files).
-TImageFormat DocumentFormat(const std::string& fileName) { return ImageFormatOf(fileName); }
 }  // namespace
 
 void TMainWindow::LoadDocumentSettings(const TIniFile& settings) {
@@ -70,44 +67,25 @@ void TMainWindow::SetLastFolder(const std::string& folder) {
   }
 }
 
-void TMainWindow::DocumentOpenedOrSaved(const std::string& fileName, TImageFormat format) {
-  std::error_code ec;
-  const auto absolute = std::filesystem::absolute(fileName, ec);
-  const std::string file = ec ? fileName : absolute.lexically_normal().string();
-  CurrentFile = file;
-  CurrentFileFormat = format;
-  SetBufferModified(false);
+void TMainWindow::RememberFile(const std::string& file) {
   RecentFiles.erase(std::remove(RecentFiles.begin(), RecentFiles.end(), file), RecentFiles.end());
   RecentFiles.insert(RecentFiles.begin(), file);
   if (RecentFiles.size() > kRecentFileCount) RecentFiles.resize(kRecentFileCount);
   RebuildRecentMenu();
   SaveRecentFiles();
   SetLastFolder(FolderPart(file));
-  UpdateTitle();
 }
 
 void TMainWindow::Save() {
-  if (CurrentFile.empty()) {
+  const TDocumentOrigin& origin = Document_.Origin();
+  if (!origin.IsFile()) {
+    // Read from a chip or new: there is no file to write yet.
     SaveAs();
     return;
   }
-  // In the format the file was read in, which its name alone may not tell. A file that can't be
-  // written is named, and the Save As dialog offered.
-  if (!SaveImageOrSay(CurrentFile, CurrentFileFormat)) {
-    SaveAs();
-    return;
-  }
-  DocumentOpenedOrSaved(CurrentFile, CurrentFileFormat);
-}
-
-void TMainWindow::OpenDocument(const std::string& fileName) {
-  if (!ConfirmDiscardChanges()) return;
-  const TImageFormat format = DocumentFormat(fileName);
-  ReplaceBuffer([this, &fileName, format] {
-    LoadImage(fileName, format);
-    return true;
-  });
-  DocumentOpenedOrSaved(fileName, format);
+  // In the format the file was read in, which its name alone may not tell, at its offset. A file
+  // that can't be written is named, and the Save As dialog offered.
+  if (!SaveDocument(origin.Name, ImageFormatById(origin.Format).value_or(TImageFormat::Bin))) SaveAs();
 }
 
 void TMainWindow::OpenRecentFile(const std::string& fileName) {
@@ -123,10 +101,13 @@ void TMainWindow::OpenRecentFile(const std::string& fileName) {
 }
 
 void TMainWindow::UpdateTitle() {
+  const TDocumentOrigin& origin = Document_.Origin();
+  const QString mark = BufferModified() ? QStringLiteral("*") : QString();
   QString title = Caption_;
-  if (!CurrentFile.empty())
-    title =
-        QFileInfo(QString::fromStdString(CurrentFile)).fileName() + (BufferModified() ? "*" : "") + " - " + Caption_;
+  if (origin.IsFile())
+    title = QFileInfo(QString::fromStdString(origin.Name)).fileName() + mark + " - " + Caption_;
+  else if (origin.Kind == TOriginKind::Chip)
+    title = QString::fromStdString(origin.Name) + mark + " - " + Caption_;
   else if (BufferModified())
     title = Caption_ + " *";
   SettingTitle_ = true;

@@ -1,5 +1,7 @@
 #include "app/start_options.h"
 
+#include <filesystem>
+
 #include "common/error.h"
 #include "common/paths.h"
 #include "common/user_interface.h"
@@ -48,6 +50,15 @@ TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
     }
   }
   return o;
+}
+
+void ResolveUserPaths(TStartOptions& o) {
+  for (std::string* path : {&o.CommandLineFile, &o.SimulateImage, &o.Simulation.LogFile}) {
+    std::error_code ec;
+    if (path->empty()) continue;
+    const std::filesystem::path absolute = std::filesystem::absolute(*path, ec);
+    if (!ec) *path = absolute.string();
+  }
 }
 
 // Printed before any language file is read: the program's own English texts.

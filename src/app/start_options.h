@@ -29,6 +29,11 @@ struct TStartOptions {
 // other argument is the file.
 TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args);
 
+// Makes the files the user named (the command-line file, --simulate=IMAGE, --sim-log FILE)
+// absolute against the current folder, the one the program was started from: the window then
+// moves to its data folder. Empty names stay empty.
+void ResolveUserPaths(TStartOptions& options);
+
 // What "--help" and "--version" print.
 std::string StartUsageText();
 std::string StartVersionText();

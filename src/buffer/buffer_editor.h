@@ -1,6 +1,6 @@
 // Editing of the chip's bytes as the hex grid offers it, free of any GUI: the current byte and
-// the selection, cell entry by hexadecimal digits, paste, fill, swap, find, undo and redo, the
-// checksum kept current at every change and the bytes changed since the last load, read or write.
+// the selection, cell entry by hexadecimal digits, paste, fill, swap, find, undo and redo, over
+// the document, which keeps the checksum, the history and the changed bytes.
 #pragma once
 
 #include <cstdint>
@@ -11,30 +11,22 @@
 #include <vector>
 
 #include "buffer/byte_search.h"
+#include "buffer/document.h"
 #include "buffer/edit_history.h"
-
-struct TByteRange {
-  int32_t Start = 0;
-  int32_t Length = 0;
-  int32_t End() const { return Start + Length; }
-  bool Contains(int32_t a) const { return a >= Start && a < End(); }
-};
 
 enum class TPasteResult { Done, NotHex, PastEnd, NoChip };
 
 class TBufferEditor {
  public:
-  // Edits data[0, capacity); *checksum is the byte sum of the first SixteenBitCount(size) bytes.
-  TBufferEditor(uint8_t* data, int32_t capacity, uint16_t* checksum);
-  // Over MemoryBuffer and Checksum.
-  TBufferEditor();
+  explicit TBufferEditor(TDocument& document) : Doc_(document) {}
+
+  TDocument& Document() { return Doc_; }
+  const TDocument& Document() const { return Doc_; }
 
   // The chip's size: bytes [0, size) can be edited. Commits an open entry; the current byte keeps
   // its column and moves up to the last row when the chip shrinks below it.
   void SetSize(int32_t size);
-  int32_t Size() const { return Size_; }
-  const uint8_t* Data() const { return Data_; }
-  int32_t Capacity() const { return Capacity_; }
+  int32_t Size() const { return Doc_.ChipSize(); }
 
   // --- current byte and selection (from the anchor to the current byte, both included) ---
   int32_t Cursor() const { return Cursor_; }
@@ -53,7 +45,8 @@ class TBufferEditor {
   // The first digit typed while Entering.
   int EnteredDigit() const { return EnteredDigit_; }
   // A hexadecimal digit stores its half of the current byte; the second one moves to the next
-  // byte. Any other character changes nothing and gives false.
+  // byte. At the chip's last byte the entry closes there and further digits are refused until the
+  // current byte moves. Any other character changes nothing and gives false.
   bool TypeHexDigit(char c);
   // Keeps what the entry shows as one undo step.
   void CommitEntry();
@@ -61,11 +54,11 @@ class TBufferEditor {
   void CancelEntry();
   // With an entry open: cancels it; otherwise moves back one byte.
   void Backspace();
-  // Forgets an open entry without writing (the buffer was replaced under it).
+  // Forgets an open entry without writing (the document was replaced under it).
   void DropEntry() { Entering_ = false; }
 
   // --- commands; each commits an open entry first ---
-  // Hexadecimal bytes written from the current byte on; refused whole when they run past the chip.
+  // Hexadecimal bytes written from the selection's start; refused whole when they run past the chip.
   TPasteResult Paste(std::string_view hexText);
   // The selection filled with the pattern repeated. False with no chip or an empty pattern.
   bool Fill(std::span<const uint8_t> pattern);
@@ -77,50 +70,24 @@ class TBufferEditor {
   std::optional<TFound> Find(std::span<const uint8_t> pattern, bool forward, bool fromNext);
   bool Undo();
   bool Redo();
-  bool CanUndo() const { return History_.CanUndo(); }
-  bool CanRedo() const { return History_.CanRedo(); }
-  const TEditHistory& History() const { return History_; }
+  bool CanUndo() const { return Doc_.CanUndo(); }
+  bool CanRedo() const { return Doc_.CanRedo(); }
 
   std::vector<uint8_t> SelectedBytes() const;
   uint16_t SelectionChecksum() const;
 
-  // --- changes made as a whole outside the editor: load, read, clear ---
-  // A copy of the whole buffer to give RecordReplacement afterwards.
-  std::vector<uint8_t> Snapshot() const { return {Data_, Data_ + Capacity_}; }
-  // Records what changed since the snapshot as one undo step and recomputes the checksum.
-  void RecordReplacement(const std::vector<uint8_t>& before);
-  // The bytes as they are now count as unchanged (after a load, read or write).
-  void SetBaseline();
-  bool Changed(int32_t address) const {
-    return !Baseline_.empty() && Data_[address] != Baseline_[static_cast<size_t>(address)];
-  }
-  // Recomputes the checksum from the bytes.
-  void RecomputeChecksum();
-
-  // After every change of bytes, with the span that changed.
-  std::function<void(TByteRange)> OnChange;
   // After every move of the current byte or change of the selection.
   std::function<void()> OnCursor;
 
  private:
-  int32_t ChecksumCount() const;
-  // Writes bytes at address, keeping the checksum current.
-  void Write(int32_t address, const uint8_t* bytes, size_t size);
-  void WriteByte(int32_t address, uint8_t value);
-  void Apply(int32_t address, const std::vector<uint8_t>& bytes);
-  void NotifyChange(TByteRange range);
   void Moved();
   int32_t Clamp(int64_t address) const;
 
-  uint8_t* Data_;
-  int32_t Capacity_;
-  uint16_t* Checksum_;
-  int32_t Size_ = 0;
+  TDocument& Doc_;
   int32_t Cursor_ = 0;
   int32_t Anchor_ = 0;
   bool Entering_ = false;
+  bool Full_ = false;  // the last byte was typed in full: no more digits there
   int EnteredDigit_ = 0;
   uint8_t EntryOriginal_ = 0;
-  TEditHistory History_;
-  std::vector<uint8_t> Baseline_;
 };

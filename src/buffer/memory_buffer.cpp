@@ -1,25 +1,15 @@
 #include "buffer/memory_buffer.h"
 
-#include <cstring>
-
-uint8_t MemoryBuffer[kMemoryBufferSize];
-uint16_t Checksum = 0;
+#include <algorithm>
 
 int32_t SixteenBitCount(int32_t size) {
   int32_t low = static_cast<int32_t>(static_cast<uint32_t>(size) & 0xFFFFu);
   return low == 0 ? 65536 : low;
 }
 
-uint16_t CalcChecksum(int32_t chipSize) {
-  const int32_t n = SixteenBitCount(chipSize);
+uint16_t ChecksumOf(std::span<const uint8_t> image, int32_t chipSize) {
+  const size_t n = std::min(static_cast<size_t>(SixteenBitCount(chipSize)), image.size());
   uint32_t sum = 0;
-  for (int32_t i = 0; i < n; ++i) sum += MemoryBuffer[i];
-  Checksum = static_cast<uint16_t>(sum);
-  return Checksum;
+  for (size_t i = 0; i < n; ++i) sum += image[i];
+  return static_cast<uint16_t>(sum);
 }
-
-void BlankSixteenBitCount(int32_t chipSize) {
-  std::memset(MemoryBuffer, kBlankValue, static_cast<size_t>(SixteenBitCount(chipSize)));
-}
-
-void ClearMemoryBuffer() { std::memset(MemoryBuffer, kBlankValue, sizeof MemoryBuffer); }

@@ -32,8 +32,7 @@ bool LoadChip(const TCatalogue& catalogue, const std::string& name, TChip& chip)
     c.Org = NextField(list);
     c.Jumper = NextField(list);
     if (c.Size > kMemoryBufferSize)
-      throw TError(FormatText("Chip \"%s\" has a size of %d bytes, more than the %d bytes of the memory buffer.",
-                              {name, std::to_string(c.Size), std::to_string(kMemoryBufferSize)}));
+      throw TError(TMessageKey{"ChipTooLarge"}, {name, std::to_string(c.Size), std::to_string(kMemoryBufferSize)});
     chip = c;
     return true;
   }

@@ -11,7 +11,7 @@
 struct TCliCommand {
   const char* Name;
   const char* Usage;                     // "read OUT"
-  const char* Summary;                   // one line for --help
+  std::string Summary;                   // one line for --help
   std::vector<std::string> ValueFlags;   // options of this command that take a value
   std::vector<std::string> SwitchFlags;  // options of this command without a value
   std::function<int(TCliOptions&)> Run;

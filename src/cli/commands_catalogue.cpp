@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 
@@ -70,7 +71,8 @@ int Chips(TCliOptions& o) {
 }
 
 // Lists what the program would read wrongly in FILE, or in the catalogue files it reads (the
-// user's own only when it exists). Exit 0 when clean, 1 when anything was found.
+// user's own only when it exists), each as part of the catalogue merged with the shipped one.
+// Exit 0 when clean, 1 when anything was found.
 int CatalogueCheck(TCliOptions& o) {
   if (o.Args.size() > 1) throw TCliError{kExitUsage, "usage: tesmaro-cli catalogue-check [FILE]"};
   std::vector<std::string> files;
@@ -84,9 +86,14 @@ int CatalogueCheck(TCliOptions& o) {
   TConsoleUserInterface ui;
   bool found = false;
   for (const auto& file : files) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(file, ec))
+      throw TCliError{kExitFile, "cannot read the catalogue " + file + ": it is a folder"};
     if (!std::ifstream(file, std::ios::binary).is_open())
       throw TCliError{kExitFile, "cannot read the catalogue " + file};
-    const auto findings = CheckCatalogue(file);
+    const std::vector<std::string> context =
+        file == o.Catalogue ? std::vector<std::string>{} : std::vector{o.Catalogue};
+    const auto findings = CheckCatalogue(file, context);
     for (const auto& f : findings) {
       std::vector<std::string> args{f.Family, f.Key};
       args.insert(args.end(), f.Values.begin(), f.Values.end());

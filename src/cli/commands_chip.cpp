@@ -1,6 +1,7 @@
 // Chip commands: read (chip to image file), write (image file to chip, with the read-back check)
 // verify (chip against image file), blank check and erase, on the programmer or the simulated one.
 #include <iostream>
+#include <vector>
 
 #include "buffer/memory_buffer.h"
 #include "cli/commands.h"
@@ -67,9 +68,9 @@ int Read(TCliOptions& o) {
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
   TellProgrammerAndChip(session, chip);
-  // Bytes that the read does not reach are saved blank, as in the program after its start.
-  BlankSixteenBitCount(chip.Size);
-  switch (ReadChipTo(session.Programmer, chip, MemoryBuffer, ui)) {
+  // Bytes that the read does not reach are saved blank.
+  std::vector<uint8_t> image(kMemoryBufferSize, kBlankValue);
+  switch (ReadChipTo(session.Programmer, chip, image, ui)) {
     case TChipRun::Done: break;
     case TChipRun::Stopped: return TStopOnSignals::ExitCode();
     case TChipRun::Refused: return kExitUsage;
@@ -81,7 +82,7 @@ int Read(TCliOptions& o) {
     ui.ShowMessage(ui.MessageText("OpStopped"));
     return TStopOnSignals::ExitCode();
   }
-  SaveImageForCommand(out, format, chip);
+  SaveImageForCommand(out, format, image, ChipSpan(format, chip));
   return kExitOk;
 }
 
@@ -125,13 +126,14 @@ int CompareWithImage(TCliOptions& o, const char* usage, bool serialField, TCheck
   const std::vector<TAddressRange> ignored =
       IgnoredRanges(o, static_cast<uint64_t>(std::max(chip.Size, 0)), serialField);
   const std::string& in = o.Args[0];
-  LoadImageForCommand(in, InputFormatOption(o, "format", in), chip, OffsetOption(o));
+  // An image that does not fit is refused before the programmer is touched.
+  const TCommandImage image = LoadImageForCommand(o, "format", in, chip);
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
   TellProgrammerAndChip(session, chip);
   TDifferences differences;
-  const TChipCheck result = check(session.Programmer, chip, MemoryBuffer, ui, &differences, ignored);
+  const TChipCheck result = check(session.Programmer, chip, image.Bytes, ui, &differences, ignored);
   if (json)
     PrintCheckJson(chip, in, result, differences, ignored);
   else if (result == TChipCheck::Different && !TConsoleUserInterface::Quiet)
@@ -194,24 +196,24 @@ int Erase(TCliOptions& o) {
 void AddChipCommands(std::vector<TCliCommand>& out) {
   out.push_back({"read",
                  "read OUT",
-                 "read the chip into an image file (- for standard output); the extension gives the format "
-                 "(--format hex|srec|bin)",
+                 "read the chip into an image file (- for standard output); the extension gives the format (" +
+                     FormatOptionHelp("format") + ")",
                  {"format"},
                  {},
                  Read});
   out.push_back({"write",
                  "write IN",
                  "write an image file (- for standard input) into the chip and check it (--format, --offset ADDR, "
-                 "--ignore ADDR:LEN)",
+                 "--ignore ADDR:LEN, --cut)",
                  {"format", "offset", "ignore"},
-                 {},
+                 {"cut"},
                  Write});
   out.push_back({"verify",
                  "verify IN",
                  "compare the chip with an image file (- for standard input) (--format, --offset ADDR, --ignore "
-                 "ADDR:LEN, --serial SPEC, --json)",
+                 "ADDR:LEN, --serial SPEC, --json, --cut)",
                  {"format", "offset", "ignore"},
-                 {"json"},
+                 {"json", "cut"},
                  Verify});
   out.push_back(
       {"blank-check", "blank-check", "check that every byte of the chip is 0xFF (exit 1 if not)", {}, {}, BlankCheck});

@@ -95,9 +95,9 @@ int Update(TCliOptions& o) {
 
   std::string loadError;
   TFirmwareUpdateHooks hooks;
-  hooks.LoadFile = [&] {
+  hooks.LoadFile = [&](std::span<uint8_t> image) {
     try {
-      ReadFirmwareFile(o.Args[0], FirmwareImage);
+      ReadFirmwareFile(o.Args[0], image.data());
       return true;
     } catch (const std::exception& e) {
       loadError = e.what();

@@ -21,19 +21,23 @@ int Convert(TCliOptions& o) {
   TChip chip = RequireChip(o);
   const std::string& in = o.Args[0];
   const std::string& out = o.Args[1];
-  const TImageFormat inFormat = InputFormatOption(o, "in-format", in);
   const TImageFormat outFormat = ImageFormatOption(o, "out-format", out);
   CheckOutputWritable(out, outFormat);
-  LoadImageForCommand(in, inFormat, chip, OffsetOption(o));
-  SaveImageForCommand(out, outFormat, chip);
+  // Every byte the file held is written, also where it reaches past the chip.
+  const TCommandImage image = LoadImageForCommand(o, "in-format", in, chip, TImageLimit::Buffer);
+  const TImageExtent& data = image.Extent;
+  const TImageSpan span =
+      data.HasData() ? SaveSpan(outFormat, chip, static_cast<uint32_t>(data.First), static_cast<uint32_t>(data.End), 0)
+                     : ChipSpan(outFormat, chip);
+  SaveImageForCommand(out, outFormat, image.Bytes, span);
   return kExitOk;
 }
 
 int ChecksumCommand(TCliOptions& o) {
   RequireArgs(o, 1, "checksum FILE");
   TChip chip = RequireChip(o);
-  LoadImageForCommand(o.Args[0], InputFormatOption(o, "format", o.Args[0]), chip, OffsetOption(o));
-  std::cout << "Chk: " << IntToHex(CalcChecksum(chip.Size), 4) << "\n";
+  const TCommandImage image = LoadImageForCommand(o, "format", o.Args[0], chip);
+  std::cout << "Chk: " << IntToHex(ChecksumOf(image.Bytes, chip.Size), 4) << "\n";
   return kExitOk;
 }
 
@@ -41,20 +45,21 @@ int ChecksumCommand(TCliOptions& o) {
 int Compare(TCliOptions& o) {
   if (o.Args.size() != 2) throw TCliError{kExitUsage, "usage: tesmaro-cli [--chip NAME] compare A B"};
   TChip chip;
-  if (o.Chip.empty())
+  TImageLimit limit = TImageLimit::Chip;
+  if (o.Chip.empty()) {
     chip.Size = kMemoryBufferSize;
-  else
+    limit = TImageLimit::Buffer;
+  } else {
     chip = RequireChip(o);
+  }
   if (o.Args[0] == kStandardStream && o.Args[1] == kStandardStream)
     throw TCliError{kExitUsage, "compare can read only one of its images from standard input"};
-  const uint32_t offset = OffsetOption(o);
   const size_t n = static_cast<size_t>(std::clamp(chip.Size, 0, kMemoryBufferSize));
   const std::vector<TAddressRange> ignored = IgnoredRanges(o, n, false);
-  std::vector<uint8_t> a(kMemoryBufferSize), b(kMemoryBufferSize);
-  LoadImageForCommand(o.Args[0], InputFormatOption(o, "format", o.Args[0]), chip, offset, a);
-  LoadImageForCommand(o.Args[1], InputFormatOption(o, "format", o.Args[1]), chip, offset, b);
-  KeepIgnoredEqual(std::span(a).first(n), std::span(b).first(n), ignored);
-  const TDifferences d = FindDifferences(std::span(a).first(n), std::span(b).first(n), 16);
+  TCommandImage a = LoadImageForCommand(o, "format", o.Args[0], chip, limit);
+  TCommandImage b = LoadImageForCommand(o, "format", o.Args[1], chip, limit);
+  KeepIgnoredEqual(std::span(a.Bytes).first(n), std::span(b.Bytes).first(n), ignored);
+  const TDifferences d = FindDifferences(std::span(a.Bytes).first(n), std::span(b.Bytes).first(n), 16);
   TConsoleUserInterface ui;
   if (d.Same()) {
     std::cout << ui.MessageText("FilesSame") << "\n";
@@ -68,24 +73,26 @@ int Compare(TCliOptions& o) {
 }  // namespace
 
 void AddImageFileCommands(std::vector<TCliCommand>& out) {
+  const std::string formats = ImageFormatIds("|");
   out.push_back({"convert",
                  "convert IN OUT",
-                 "convert an image (- for standard input or output); the extension gives the format "
-                 "(--in-format/--out-format hex|srec|bin, --offset ADDR)",
+                 "convert an image (- for standard input or output), keeping every byte it holds; the name or "
+                 "the content gives the format (--in-format/--out-format " +
+                     formats + ", --offset ADDR)",
                  {"in-format", "out-format", "offset"},
                  {},
                  Convert});
   out.push_back({"checksum",
                  "checksum FILE",
-                 "print the checksum of an image (--format hex|srec|bin, --offset ADDR)",
+                 "print the checksum of an image (" + FormatOptionHelp("format") + ", --offset ADDR, --cut)",
                  {"format", "offset"},
-                 {},
+                 {"cut"},
                  ChecksumCommand});
   out.push_back({"compare",
                  "compare A B",
                  "compare two images over the chip (without --chip, 1 MiB); exit 0 same, 1 different "
-                 "(--format, --offset ADDR, --ignore ADDR:LEN)",
+                 "(--format, --offset ADDR, --ignore ADDR:LEN, --cut)",
                  {"format", "offset", "ignore"},
-                 {},
+                 {"cut"},
                  Compare});
 }

@@ -4,7 +4,6 @@
 #include "cli/commands_production.h"
 
 #include <cctype>
-#include <csignal>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
@@ -16,6 +15,7 @@
 #include "cli/image_options.h"
 #include "cli/programmer_session.h"
 #include "cli/progress_board.h"
+#include "cli/stop_signals.h"
 #include "common/error.h"
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"
@@ -24,10 +24,6 @@
 #include "production/production_log.h"
 #include "production/station_run.h"
 #include "programmer/version_query.h"
-
-#ifndef _WIN32
-#include <unistd.h>
-#endif
 
 namespace {
 
@@ -51,58 +47,6 @@ const TProductionOperation* OperationNamed(const std::string& name) {
   return nullptr;
 }
 
-// Ctrl-C during a production run ends it after the current chip.
-volatile std::sig_atomic_t Interrupted = 0;
-
-extern "C" void OnInterrupt(int) { Interrupted = 1; }
-
-class TInterruptGuard {
- public:
-  TInterruptGuard() {
-#ifndef _WIN32
-    struct sigaction a {};
-    a.sa_handler = OnInterrupt;
-    sigemptyset(&a.sa_mask);
-    a.sa_flags = 0;  // no restart: a wait for the operator's answer ends at once
-    sigaction(SIGINT, &a, &Old_);
-#else
-    Old_ = std::signal(SIGINT, OnInterrupt);
-#endif
-  }
-  ~TInterruptGuard() {
-#ifndef _WIN32
-    sigaction(SIGINT, &Old_, nullptr);
-#else
-    std::signal(SIGINT, Old_);
-#endif
-  }
-
- private:
-#ifndef _WIN32
-  struct sigaction Old_ {};
-#else
-  void (*Old_)(int);
-#endif
-};
-
-// One line from standard input; false at its end or when Ctrl-C came.
-bool ReadAnswer(std::string& line) {
-  line.clear();
-#ifndef _WIN32
-  for (;;) {
-    char c;
-    const ssize_t n = read(STDIN_FILENO, &c, 1);
-    if (Interrupted) return false;
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return !line.empty();
-    if (c == '\n') return true;
-    line += c;
-  }
-#else
-  return static_cast<bool>(std::getline(std::cin, line)) && !Interrupted;
-#endif
-}
-
 std::string Hex(uint64_t v) { return "0x" + IntToHex(static_cast<int64_t>(v), 4); }
 
 std::string UnitsOf(const TSerialSpec& layout) {
@@ -116,6 +60,7 @@ std::string ResultLine(const TStation& s) {
   if (s.Outcome.FirstDifference) line += ", first difference at " + Hex(*s.Outcome.FirstDifference);
   line += ", " + std::to_string(s.DurationMs) + " ms";
   if (!s.Failure.empty()) line += " (" + s.Failure + ")";
+  if (!s.Outcome.Note.empty()) line += ". " + s.Outcome.Note;
   return line;
 }
 
@@ -125,7 +70,7 @@ int ExitCodeOf(const TStation& s) {
   switch (s.Outcome.Result) {
     case TJobResult::Ok: return kExitOk;
     case TJobResult::Different: return kExitDifferent;
-    case TJobResult::Stopped: return 130;
+    case TJobResult::Stopped: return TStopOnSignals::ExitCode();
     case TJobResult::NoAccess: return kExitNoAccess;
     case TJobResult::Busy: return kExitBusy;
     default: break;
@@ -148,11 +93,12 @@ void LoadRun(TCliOptions& o, TStationJob& run) {
       throw TCliError{kExitUsage,
                       "--repeat reads the operator's answers from standard input: the image can't come "
                       "from there too"};
-    LoadImageForCommand(run.ImageFile, InputFormatOption(o, "format", run.ImageFile), run.Chip, OffsetOption(o));
+    const TCommandImage image = LoadImageForCommand(o, "format", run.ImageFile, run.Chip);
     std::error_code ec;
     run.ImageSize = run.ImageFile == kStandardStream ? 0 : std::filesystem::file_size(run.ImageFile, ec);
-    run.Checksum = IntToHex(CalcChecksum(run.Chip.Size), 4);
-    run.Image.assign(MemoryBuffer, MemoryBuffer + std::max<int32_t>(0, run.Chip.Size));
+    run.Checksum = IntToHex(ChecksumOf(image.Bytes, run.Chip.Size), 4);
+    run.ImageWarning = image.Warning;
+    run.Image.assign(image.Bytes.begin(), image.Bytes.begin() + std::max<int32_t>(0, run.Chip.Size));
     run.Sha256 = Sha256Hex(run.Image);
   } else if (!o.Args.empty()) {
     throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + run.Operation};
@@ -284,6 +230,9 @@ int RunProduction(TCliOptions& o) {
   LoadRun(o, run);
   CheckOutputs(run);
   TConsoleUserInterface ui;
+  // Before the session and the stations' threads: they all keep the two signals blocked.
+  TStopOnSignals stop;
+  run.StopRequested = [] { return TStopOnSignals::Requested(); };
   TProgrammerSession session(o, ui, TSessionClaim::None);
   std::vector<TStation> stations = Stations(o, session, ui);
   TProgressBoard progress(stations.size(), !TConsoleUserInterface::Quiet && TProgressBoard::Terminal());
@@ -293,8 +242,6 @@ int RunProduction(TCliOptions& o) {
   }
 
   const bool repeat = o.Flags.count("repeat") != 0;
-  TInterruptGuard guard;
-  Interrupted = 0;
   int worst = kExitOk;
   unsigned ok = 0, failed = 0;
   for (bool first = true;; first = false) {
@@ -302,6 +249,7 @@ int RunProduction(TCliOptions& o) {
       session.PollChanges();
       FindUnpluggedAgain(session.Controller(), session.Connected(), stations);
     }
+    if (stop.Requested()) break;
     try {
       if (!TakeSerialNumbers(run, stations))
         throw TCliError{kExitUsage, "the next serial number does not fit in " + UnitsOf(*run.Serial) +
@@ -335,17 +283,17 @@ int RunProduction(TCliOptions& o) {
       worst = kExitFile;
       break;
     }
-    if (!repeat || Interrupted) break;
+    if (!repeat || stop.Requested()) break;
     TRepeatAnswer answer = TRepeatAnswer::Unknown;
     while (answer == TRepeatAnswer::Unknown) {
       std::cerr << ui.MessageText("NextChipPrompt") << std::endl;
       std::string line;
-      answer = ReadAnswer(line) ? RepeatAnswerOf(line) : TRepeatAnswer::Stop;
+      answer = ReadLineUnlessStopped(line) ? RepeatAnswerOf(line) : TRepeatAnswer::Stop;
     }
     if (answer == TRepeatAnswer::Stop) break;
   }
   if (repeat) std::cout << "chips: " << ok << " ok, " << failed << " failed\n";
-  if (Interrupted) return 130;
+  if (stop.Requested()) return TStopOnSignals::ExitCode();
   return worst;
 }
 

@@ -22,14 +22,14 @@ int Version(TCliOptions& o) {
     throw TCliError{ProgrammerExitCode(session.Programmer), session.Programmer.LinkMessage(ui)};
   if (TConsoleUserInterface::Json) {
     const THidDevice& d = *session.Programmer.HeldDevice;
-    std::cout << "{\"firmware\":" << JsonString(VersionNumberText()) << ",\"major\":" << int{session.Programmer.Major}
-              << ",\"minor\":" << int{session.Programmer.Minor}
+    std::cout << "{\"firmware\":" << JsonString(VersionNumberText(session.Programmer))
+              << ",\"major\":" << int{session.Programmer.Major} << ",\"minor\":" << int{session.Programmer.Minor}
               << ",\"programmer\":{\"node\":" << JsonString(d.DevicePath())
               << ",\"serial\":" << JsonString(d.SerialNumber()) << ",\"bus\":" << JsonString(d.BusPath()) << "}}"
               << std::endl;
     return kExitOk;
   }
-  std::cout << VersionPanelText() << "\n";
+  std::cout << VersionPanelText(session.Programmer) << "\n";
   return kExitOk;
 }
 

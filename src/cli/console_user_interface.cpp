@@ -93,14 +93,24 @@ void TConsoleUserInterface::SetProgress(int position) {
 
 bool TConsoleUserInterface::StopRequested() { return TStopOnSignals::Requested(); }
 
-// Waits for the line in short turns, so that Ctrl-C at a question ends the wait: the command then
-// takes the answer No and stops.
-bool TConsoleUserInterface::ReadAnswer(std::string& line) {
-  while (!StopRequested()) {
+bool TConsoleUserInterface::ReadAnswer(std::string& line) { return ReadLineUnlessStopped(line); }
+
+// Reads standard input itself, a byte at a time, so that nothing waits in a buffer that poll can't
+// see, and looks for the stop between short waits: Ctrl-C at a question or at the batch's prompt
+// ends the wait at once.
+bool ReadLineUnlessStopped(std::string& line) {
+  line.clear();
+  while (!TStopOnSignals::Requested()) {
     pollfd in = {STDIN_FILENO, POLLIN, 0};
     const int ready = poll(&in, 1, 100);
-    if (ready > 0) return static_cast<bool>(std::getline(std::cin, line));
-    if (ready < 0 && errno != EINTR) return false;
+    if (ready < 0 && errno != EINTR) return !line.empty();
+    if (ready <= 0) continue;
+    char c;
+    const ssize_t n = read(STDIN_FILENO, &c, 1);
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return !line.empty();
+    if (c == '\n') return true;
+    line += c;
   }
   return false;
 }

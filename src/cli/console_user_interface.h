@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 
 #include "common/user_interface.h"
 
@@ -42,11 +43,14 @@ class TConsoleUserInterface : public TUserInterface {
   static std::string PlainLines(const std::string& text);
 
  private:
-  // One line of the user's answer; false at the end of the input or once a stop was requested.
   bool ReadAnswer(std::string& line);
 
   std::unique_ptr<TProgressBoard> Progress_;
 };
+
+// One line of standard input without its line end; false at the end of the input (with nothing
+// read) or once SIGINT or SIGTERM asked the command to stop (see TStopOnSignals).
+bool ReadLineUnlessStopped(std::string& line);
 
 // A line on standard error with --verbose, nothing otherwise.
 void VerboseLine(const std::string& text);

@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <iostream>
 
 #include "buffer/memory_buffer.h"
@@ -16,13 +17,43 @@
 #include "imagefile/safe_file_writer.h"
 #include "production/serial_number.h"
 
-TImageFormat ImageFormatOption(const TCliOptions& o, const std::string& flag, const std::string& file) {
+namespace {
+
+std::optional<TImageFormat> FlagFormat(const TCliOptions& o, const std::string& flag) {
   auto it = o.Flags.find(flag);
-  if (it == o.Flags.end()) return ImageFormatOf(file);
-  TImageFormat format;
-  if (!ParseImageFormat(it->second, format))
-    throw TCliError{kExitUsage, "--" + flag + " must be hex, srec or bin, not '" + it->second + "'"};
+  if (it == o.Flags.end()) return std::nullopt;
+  const auto format = ImageFormatById(it->second);
+  if (!format)
+    throw TCliError{kExitUsage, "--" + flag + " must be " + ImageFormatIds(", ") + ", not '" + it->second + "'"};
   return format;
+}
+
+// Standard input, read once: several loads of "-" see the same bytes.
+const std::string& StandardInput() {
+  static const std::string bytes = [] {
+    std::string all;
+    char chunk[65536];
+    size_t n;
+    while ((n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) all.append(chunk, n);
+    return all;
+  }();
+  return bytes;
+}
+
+}  // namespace
+
+TImageFormat ImageFormatOption(const TCliOptions& o, const std::string& flag, const std::string& file) {
+  return FlagFormat(o, flag).value_or(ImageFormatOf(file));
+}
+
+TImageFormat InputFormatOption(const TCliOptions& o, const std::string& flag, const std::string& file) {
+  if (auto format = FlagFormat(o, flag)) return *format;
+  if (file == kStandardStream) return ImageFormatOfContent(StandardInput());
+  try {
+    return ImageFormatToRead(file);
+  } catch (const std::exception& e) {
+    throw TCliError{kExitFile, e.what()};
+  }
 }
 
 bool ParseAddress(const std::string& text, uint32_t& result) {
@@ -80,51 +111,35 @@ std::vector<TAddressRange> IgnoredRanges(const TCliOptions& o, uint64_t limit, b
   return out;
 }
 
-namespace {
-
-// Standard input, read once: several loads of "-" see the same bytes.
-const std::string& StandardInput() {
-  static const std::string bytes = [] {
-    std::string all;
-    char chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, stdin)) > 0) all.append(chunk, n);
-    return all;
-  }();
-  return bytes;
-}
-
-// The format of image data by their first characters: Intel HEX starts with ':', S-records with
-// 'S' and a digit (blanks before them allowed), anything else is binary.
-TImageFormat ImageFormatOfContent(std::string_view data) {
-  const size_t first = data.find_first_not_of(" \t\r\n");
-  if (first == std::string_view::npos) return TImageFormat::Bin;
-  if (data[first] == ':') return TImageFormat::Hex;
-  if (data[first] == 'S' && first + 1 < data.size() && data[first + 1] >= '0' && data[first + 1] <= '9')
-    return TImageFormat::SRec;
-  return TImageFormat::Bin;
-}
-
-// Loads standard input's bytes into MemoryBuffer as the file loads do.
-void LoadStandardInput(TImageFormat format, const TChip& chip, uint32_t offset) {
-  const std::string& data = StandardInput();
-  switch (format) {
-    case TImageFormat::Hex: LoadHexText(data, chip, offset); break;
-    case TImageFormat::SRec: LoadSRecText(data, chip, offset); break;
-    case TImageFormat::Bin: {
-      const size_t size = static_cast<size_t>(std::clamp(chip.Size, 0, kMemoryBufferSize));
-      std::memset(MemoryBuffer, kBlankValue, size);
-      std::copy_n(data.begin(), std::min(size, data.size()), MemoryBuffer);
-      break;
-    }
+TCommandImage LoadImageForCommand(const TCliOptions& o, const std::string& flag, const std::string& file,
+                                  const TChip& chip, TImageLimit limit) {
+  const TImageFormat format = InputFormatOption(o, flag, file);
+  const bool standard = file == kStandardStream;
+  const std::string name = standard ? "standard input" : file;
+  TCommandImage image;
+  image.Bytes.resize(kMemoryBufferSize);
+  try {
+    image.Extent = standard ? ReadImageText(StandardInput(), format, OffsetOption(o), image.Bytes, name)
+                            : ReadImage(file, format, OffsetOption(o), image.Bytes);
+  } catch (const TCliError&) {
+    throw;
+  } catch (const std::exception& e) {
+    throw TCliError{kExitFile, e.what()};
   }
-}
-
-}  // namespace
-
-TImageFormat InputFormatOption(const TCliOptions& o, const std::string& flag, const std::string& file) {
-  if (file == kStandardStream && o.Flags.count(flag) == 0) return ImageFormatOfContent(StandardInput());
-  return ImageFormatOption(o, flag, file);
+  const TChip limitChip = limit == TImageLimit::Chip ? chip : TChip{};
+  const auto problem = ImageFitProblem(name, image.Extent, limitChip, kMemoryBufferSize);
+  if (!problem) return image;
+  TConsoleUserInterface ui;
+  std::string text = FormatText(ui.MessageText(problem->Key), problem->Args);
+  if (o.Flags.count("cut") && chip.Size > 0) {
+    image.Warning = text + " " + FormatText(ui.MessageText("ImgCut"), {std::to_string(chip.Size)});
+    std::cerr << "tesmaro-cli: " << image.Warning << "\n";
+    image.Extent.End = std::min<uint64_t>(image.Extent.End, static_cast<uint64_t>(chip.Size));
+    image.Extent.First = std::min(image.Extent.First, image.Extent.End);
+    return image;
+  }
+  if (image.Extent.First >= 0x10000) text += " " + ui.MessageText("ImgOffsetMissing");
+  throw TCliError{kExitFile, text};
 }
 
 void CheckOutputWritable(const std::string& out, TImageFormat format) {
@@ -135,76 +150,37 @@ void CheckOutputWritable(const std::string& out, TImageFormat format) {
                       "--format hex or srec"};
     return;
   }
-  TSafeFileWriter writer(out);  // the temporary file goes again when the writer ends
-  if (const TFileFailure f = writer.Open()) {
+  auto refuse = [&](int error) {
     TConsoleUserInterface ui;
-    throw TCliError{kExitFile, FormatText(ui.MessageText("CannotCreateFile"), {out, SystemErrorText(f.Error)}) +
+    throw TCliError{kExitFile, FormatText(ui.MessageText("CannotCreateFile"), {out, SystemErrorText(error)}) +
                                    "; the chip was not touched"};
-  }
-}
-
-void SaveImageForCommand(const std::string& out, TImageFormat format, const TChip& chip) {
-  if (out != kStandardStream) {
-    SaveImageFile(out, format, chip);
+  };
+  // A FIFO or device is only asked whether it may be written: opening a FIFO would wait for its
+  // reader, and closing it would end the reader's data.
+  std::error_code ec;
+  const std::filesystem::file_status status = std::filesystem::status(out, ec);
+  if (std::filesystem::exists(status) && !std::filesystem::is_regular_file(status) &&
+      !std::filesystem::is_directory(status)) {
+    if (access(out.c_str(), W_OK) != 0) refuse(errno);
     return;
   }
-  std::string text;
-  switch (format) {
-    case TImageFormat::Hex: text = HexText(chip); break;
-    case TImageFormat::SRec: text = SRecText(chip); break;
-    case TImageFormat::Bin:
-      text.assign(reinterpret_cast<const char*>(MemoryBuffer),
-                  static_cast<size_t>(std::clamp(chip.Size, 0, kMemoryBufferSize)));
-      break;
+  TSafeFileWriter writer(out);  // what it prepared goes again when the writer ends
+  if (const TFileFailure f = writer.Open()) refuse(f.Error);
+}
+
+void SaveImageForCommand(const std::string& out, TImageFormat format, std::span<const uint8_t> image,
+                         const TImageSpan& span) {
+  if (out != kStandardStream) {
+    WriteImage(out, format, image, span);
+    return;
   }
+  const std::string text = ImageText(format, image, span);
   std::cout.flush();
   if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size() || std::fflush(stdout) != 0)
     throw TCliError{kExitFile, "cannot write to standard output: " + SystemErrorText(errno)};
 }
 
-void LoadImageForCommand(const std::string& file, TImageFormat format, const TChip& chip, uint32_t offset,
-                         std::span<uint8_t> image) {
-  if (file == kStandardStream) {
-    // Loads go through MemoryBuffer; another target gets a copy and MemoryBuffer stays as it was.
-    std::vector<uint8_t> saved;
-    if (image.data() != MemoryBuffer) saved.assign(MemoryBuffer, MemoryBuffer + kMemoryBufferSize);
-    try {
-      BlankSixteenBitCount(chip.Size);
-      LoadStandardInput(format, chip, offset);
-    } catch (const std::exception& e) {
-      if (!saved.empty()) std::memcpy(MemoryBuffer, saved.data(), saved.size());
-      throw TCliError{kExitFile, std::string("standard input: ") + e.what()};
-    }
-    if (!saved.empty()) {
-      std::memcpy(image.data(), MemoryBuffer, std::min<size_t>(image.size(), kMemoryBufferSize));
-      std::memcpy(MemoryBuffer, saved.data(), saved.size());
-    }
-    return;
-  }
-  // The bytes above the chip's range are as the program's start-up leaves them.
-  if (image.data() == MemoryBuffer)
-    BlankSixteenBitCount(chip.Size);
-  else
-    std::memset(image.data(), kBlankValue, image.size());
-  try {
-    ReadImageFile(file, format, chip, offset, image);
-  } catch (const std::exception& e) {
-    std::string text = e.what();
-    if (offset == 0) {
-      const std::optional<uint64_t> lowest = LowestImageAddress(file, format);
-      if (lowest && *lowest > 0 && *lowest >= static_cast<uint64_t>(std::max(chip.Size, 0))) {
-        TConsoleUserInterface ui;
-        const std::string at = IntToHex(static_cast<int64_t>(*lowest), 4);
-        text += "\n" + FormatText(ui.MessageText("ImgUseOffset"), {at, at});
-      }
-    }
-    throw TCliError{kExitFile, text};
-  }
-}
-
-void LoadImageForCommand(const std::string& file, TImageFormat format, const TChip& chip, uint32_t offset) {
-  LoadImageForCommand(file, format, chip, offset, {MemoryBuffer, static_cast<size_t>(kMemoryBufferSize)});
-}
+std::string FormatOptionHelp(const char* flag) { return std::string("--") + flag + " " + ImageFormatIds("|"); }
 
 void PrintDifferences(const TDifferences& differences) {
   TConsoleUserInterface ui;

@@ -20,7 +20,7 @@ TProgrammerSession::TProgrammerSession(const TCliOptions& options, TUserInterfac
           so.Faults.push_back(options.Simulation.Faults[f]);
       if (i > 0) {
         so.LogFile.clear();  // the simulator's log follows the first programmer only
-        if (so.Seed) so.Seed = *so.Seed + static_cast<uint32_t>(i);
+        if (so.Seed) so.Seed = *so.Seed + i;
       }
       each.push_back(std::move(so));
     }

@@ -213,7 +213,6 @@ void TIniFile::WriteString(const std::string& section, const std::string& key, c
   if (!parent.empty() && !std::filesystem::exists(parent, ec)) std::filesystem::create_directories(parent, ec);
   // A new file is complete before it replaces the old one, so a full disk keeps the old settings.
   TSafeFileWriter writer(FileName_);
-  writer.DirectWriteFallback = true;
   TFileFailure failure = writer.Open();
   if (!failure) failure = writer.Write(out.data(), out.size());
   if (!failure) failure = writer.Commit();

@@ -1,13 +1,9 @@
-// The secrets that the programmer's firmware and the update files share: the four signature
-// bytes that every firmware command carries, and the Blowfish key of the update files.
+// The secret that the programmer's firmware and the update files share: the Blowfish key of the
+// update files. (The signature of the firmware commands is part of the wire protocol.)
 #pragma once
 
 #include <array>
 #include <cstdint>
-
-// Carried in report bytes 17 to 20 of both firmware commands. Its first byte is not 0x77, the
-// mark that chip commands carry in byte 17, so the two kinds of command never look alike.
-inline constexpr std::array<uint8_t, 4> FirmwareSignature = {0x4D, 0x56, 0xC3, 0x1A};
 
 // The key with which the update files are enciphered.
 inline constexpr std::array<uint8_t, 21> UpdateKey = {0x6B, 0x2E, 0x91, 0xD4, 0x07, 0x5A, 0xF3, 0x38, 0xC1, 0x8D, 0x4F,

@@ -10,8 +10,6 @@
 #include "crypto/block_ciphers.h"
 #include "crypto/stream.h"
 
-uint8_t FirmwareImage[kFirmwareImageSize];
-
 namespace {
 
 TBlowfishCipher MakeCipher(std::span<const uint8_t> key) {
@@ -49,16 +47,16 @@ void ReadFirmwareFile(const std::string& fileName, uint8_t* image, std::span<con
   std::memcpy(image, loaded, kFirmwareImageSize);
 }
 
-bool LoadFirmwareFileNamed(const std::string& fileName) {
+bool LoadFirmwareFileNamed(const std::string& fileName, std::span<uint8_t> image) {
   try {
-    ReadFirmwareFile(fileName, FirmwareImage);
+    ReadFirmwareFile(fileName, image.data());
     return true;
   } catch (...) {
     return false;
   }
 }
 
-bool LoadFirmwareFile(TUserInterface& ui, TFileDialog& dialog) {
+bool LoadFirmwareFile(TUserInterface& ui, TFileDialog& dialog, std::span<uint8_t> image) {
   if (dialog.InitialDir.empty()) {
     std::string folder = FolderPart(ExecutablePath());
     while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
@@ -71,7 +69,7 @@ bool LoadFirmwareFile(TUserInterface& ui, TFileDialog& dialog) {
   // The next update file is looked for where this one was.
   if (const std::string folder = FolderPart(dialog.FileName); !folder.empty()) dialog.InitialDir = folder;
   // A refused file says why: its size, or that it is no update file.
-  return RunCommand(ui, [&dialog] { ReadFirmwareFile(dialog.FileName, FirmwareImage); });
+  return RunCommand(ui, [&dialog, image] { ReadFirmwareFile(dialog.FileName, image.data()); });
 }
 
 std::vector<uint8_t> EncipherFirmware(std::span<const uint8_t> image, std::span<const uint8_t> key) {

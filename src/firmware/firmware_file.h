@@ -17,9 +17,6 @@ inline constexpr size_t kFirmwareFileMinSize = 16384;
 inline constexpr const char* kFirmwareFileExtension = "TesmaroUpdatePart";
 inline constexpr const char* kFirmwareFileFilter = "TesmaroUpdatePart|*.TesmaroUpdatePart";
 
-// The deciphered update file, copied in from byte 0. Bytes 0 to 3 are its identification.
-extern uint8_t FirmwareImage[kFirmwareImageSize];
-
 // Four identification bytes b0 b1 b2 b3 as "B0.B1B2.B3" in upper-case hex: "01.0203.04".
 std::string FirmwareIdText(const uint8_t* id);
 
@@ -30,12 +27,13 @@ std::string FirmwareIdText(const uint8_t* id);
 void ReadFirmwareFile(const std::string& fileName, uint8_t* image, std::span<const uint8_t> key = UpdateKey);
 
 // Asks for the update file with dialog (set to the update file filter when it has none, and to the
-// executable's folder when it has no initial folder) and fills FirmwareImage from it; the chosen
-// file's folder becomes the dialog's initial folder. False when the user cancelled (nothing shown)
-// or the file could not be loaded (the error box says why).
-bool LoadFirmwareFile(TUserInterface& ui, TFileDialog& dialog);
+// executable's folder when it has no initial folder) and fills image (kFirmwareImageSize bytes;
+// bytes 0 to 3 are the update's identification) from it; the chosen file's folder becomes the
+// dialog's initial folder. False when the user cancelled (nothing shown) or the file could not be
+// loaded (the error box says why).
+bool LoadFirmwareFile(TUserInterface& ui, TFileDialog& dialog, std::span<uint8_t> image);
 // The same for a named file, without a dialog.
-bool LoadFirmwareFileNamed(const std::string& fileName);
+bool LoadFirmwareFileNamed(const std::string& fileName, std::span<uint8_t> image);
 
 // The content of an update file for a firmware image, enciphered the way update files are made.
 std::vector<uint8_t> EncipherFirmware(std::span<const uint8_t> image, std::span<const uint8_t> key = UpdateKey);

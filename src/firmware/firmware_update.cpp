@@ -1,6 +1,7 @@
 #include "firmware/firmware_update.h"
 
 #include <algorithm>
+#include <array>
 #include <optional>
 
 #include "common/integer.h"
@@ -13,9 +14,7 @@ namespace {
 // Line ends of the texts this command builds.
 const char* const kLineEnd = "\n\r";
 
-void PutSignature(TReport& r) {
-  for (size_t k = 0; k < FirmwareSignature.size(); ++k) r[17 + k] = FirmwareSignature[k];
-}
+void PutSignature(TReport& r) { std::copy(FirmwareSignature.begin(), FirmwareSignature.end(), r.begin() + ByteMark); }
 
 }  // namespace
 
@@ -34,20 +33,20 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
   }
   GetVersionInfo(programmer, ui, false);
   std::string info =
-      ui.MessageText("FwHwVersion") + IntToHex(FirmwareMajor, 2) + "." + IntToHex(FirmwareMinor, 2) + kLineEnd;
+      ui.MessageText("FwHwVersion") + IntToHex(programmer.Major, 2) + "." + IntToHex(programmer.Minor, 2) + kLineEnd;
 
   TReport& r = programmer.Report;
-  r[0] = 0;
-  r[1] = CmdFirmwareInfo;
+  r[0] = ReportId;
+  r[ByteCommand] = CmdFirmwareInfo;
   PutSignature(r);
-  if (!programmer.ExchangeReport() || r[1] != 1) return TFirmwareUpdateResult::InfoRefused;
+  if (!programmer.ExchangeReport() || r[ByteCommand] != 1) return TFirmwareUpdateResult::InfoRefused;
   info += ui.MessageText("FwHwFirmware") + FirmwareIdText(&r[DataArea]) + kLineEnd;
   ui.ShowMessage(ui.MessageText("FwCurrent") + kLineEnd + kLineEnd + info);
 
-  std::fill(FirmwareImage, FirmwareImage + kFirmwareFileMinSize, 0);
-  if (!hooks.LoadFile || !hooks.LoadFile()) return TFirmwareUpdateResult::NotLoaded;
+  std::array<uint8_t, kFirmwareImageSize> image{};
+  if (!hooks.LoadFile || !hooks.LoadFile(image)) return TFirmwareUpdateResult::NotLoaded;
 
-  const std::string question = ui.MessageText("FwNew") + FirmwareIdText(FirmwareImage) + kLineEnd + kLineEnd +
+  const std::string question = ui.MessageText("FwNew") + FirmwareIdText(image.data()) + kLineEnd + kLineEnd +
                                ui.MessageText("FwUpdateQuestion") + kLineEnd + kLineEnd;
   // Enter must not start flashing: No is the default answer.
   if (ui.AskYesNo(question, TAnswer::No) != TAnswer::Yes) return TFirmwareUpdateResult::NotConfirmed;
@@ -68,11 +67,11 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
       return TFirmwareUpdateResult::Stopped;
     }
     const int address = i * kFirmwareBlockSize;
-    const uint8_t* block = FirmwareImage + address;
-    r[0] = 0;
-    r[1] = CmdFirmwareBlock;
-    r[5] = static_cast<uint8_t>(address);
-    r[6] = static_cast<uint8_t>(address >> 8);
+    const uint8_t* block = image.data() + address;
+    r[0] = ReportId;
+    r[ByteCommand] = CmdFirmwareBlock;
+    r[BytePageSize] = static_cast<uint8_t>(address);
+    r[ByteFirmwareAddressHigh] = static_cast<uint8_t>(address >> 8);
     PutSignature(r);
     for (int j = 0; j < kFirmwareBlockSize; ++j) r[DataArea + j] = block[j] ^ static_cast<uint8_t>(3 * j);
     // A block without a readable reply is unconfirmed: the update can't be called verified.

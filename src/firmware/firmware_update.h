@@ -1,18 +1,13 @@
 // The firmware update command: shows the programmer's current firmware, loads an update file
-// into FirmwareImage, asks for confirmation and sends the image in 504 checked blocks.
+// into the update's own firmware image, asks for confirmation and sends it in 504 checked blocks.
 #pragma once
 
 #include <cstdint>
 #include <functional>
+#include <span>
 
 #include "common/user_interface.h"
 #include "programmer/programmer.h"
-
-// Command codes (byte 1) of the firmware commands; both carry FirmwareSignature in bytes 17 to 20.
-inline constexpr uint8_t CmdFirmwareInfo = 0x21;
-inline constexpr uint8_t CmdFirmwareBlock = 0x10;
-inline constexpr int kFirmwareBlocks = 504;
-inline constexpr int kFirmwareBlockSize = 32;
 
 // How a run of the command ended.
 enum class TFirmwareUpdateResult {
@@ -27,8 +22,9 @@ enum class TFirmwareUpdateResult {
 };
 
 struct TFirmwareUpdateHooks {
-  // Fills FirmwareImage: LoadFirmwareFile with the window's dialog in the program, a named file elsewhere.
-  std::function<bool()> LoadFile;
+  // Fills the image (kFirmwareImageSize bytes, zeros up to the update file's minimum size):
+  // LoadFirmwareFile with the window's dialog in the program, a named file elsewhere.
+  std::function<bool(std::span<uint8_t> image)> LoadFile;
   // Repaints the window once before the transfer; may be empty.
   std::function<void()> Repaint;
 };

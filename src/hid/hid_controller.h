@@ -65,6 +65,9 @@ class THidDevice {
   // Opens the device for transfers now, when it is claimed and plugged in, so that the transfers
   // of a worker thread never reach the platform's device list. True when it is open.
   bool PrepareTransfers();
+  // The reply just read is not the device's answer (its caller found it malformed): as after a
+  // time-out, the next WriteReport first waits up to one time-out for a late reply and drops it.
+  void AwaitLateReply() { AwaitLate_ = Handle_ != nullptr; }
   // The last ReadReport failed because no report came in time.
   bool ReadTimedOut() const { return ReadTimedOut_; }
   // Why the last WriteReport, ReadReport or Acquire failed (None after a success).

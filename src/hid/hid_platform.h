@@ -58,6 +58,8 @@ class THidHandle {
   // of this system honours (Busy while another one holds it). Kept until Unlock or the handle's
   // end. Platforms without such locks grant it always.
   virtual THidLockResult TryLock() { return THidLockResult::Locked; }
+  // Releases the lock, but only after every output report written under it has been delivered
+  // or abandoned; the handle's end does the same.
   virtual void Unlock() {}
 };
 

@@ -124,7 +124,8 @@ TReportLayout LayoutOf(const std::string& path, hid_device* dev) {
 
 // Sends output reports on a thread of its own, so that a device that does not take a report
 // cannot hold the caller longer than its time-out. A write left behind blocks only the next write,
-// until the driver gives up on it.
+// until the driver gives up on it (the kernel's USB drivers do so within seconds). The destructor
+// returns only after the report in flight was delivered or abandoned.
 class TReportWriter {
  public:
   explicit TReportWriter(hid_device* dev) : Dev_(dev), Thread_([this] { Run(); }) {}
@@ -150,6 +151,13 @@ class TReportWriter {
     if (Result_ < 0) return THidWriteResult::Failed;
     written = static_cast<size_t>(Result_);
     return THidWriteResult::Ok;
+  }
+
+  // Waits until no report is in flight: the one left behind by a write that timed out has been
+  // delivered, or the driver has given up on it.
+  void Settle() {
+    std::unique_lock<std::mutex> lock(M_);
+    Cv_.wait(lock, [this] { return !Busy_; });
   }
 
  private:
@@ -184,9 +192,10 @@ class THidapiHandle : public THidHandle {
       : Dev_(dev), Path_(std::move(path)), HasAttributes_(attributes != nullptr) {
     if (attributes) Attributes_ = *attributes;
   }
+  // The writer ends first: its report in flight belongs to the operation the lock covers.
   ~THidapiHandle() override {
-    Unlock();
     Writer_.reset();
+    Unlock();
     if (Dev_) hid_close(Dev_);
   }
 
@@ -208,7 +217,10 @@ class THidapiHandle : public THidHandle {
     return THidLockResult::Locked;
   }
 
+  // Released only once no output report of the operation is still on its way: a report that
+  // timed out must not reach the device inside another program's operation.
   void Unlock() override {
+    if (Writer_) Writer_->Settle();
 #ifdef __linux__
     if (LockFd_ >= 0) close(LockFd_);
     LockFd_ = -1;

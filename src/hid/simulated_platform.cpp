@@ -5,15 +5,8 @@
 #include <cstring>
 #include <thread>
 
-#if defined(__unix__)
-#include <fcntl.h>
-#include <sys/file.h>
-#include <unistd.h>
-#endif
-
 TSimulatedInput& TSimulatedResponse::Send(const uint8_t* data, size_t length) {
-  static thread_local TSimulatedInput overflow;
-  TSimulatedInput& in = Count < kMaxInputs ? Inputs[Count++] : overflow;
+  TSimulatedInput& in = Count < kMaxInputs ? Inputs[Count++] : Overflow;
   in.Length = std::min(length, TSimulatedInput::kMaxReport);
   std::memcpy(in.Bytes.data(), data, in.Length);
   in.DelayMs = 0;
@@ -22,6 +15,10 @@ TSimulatedInput& TSimulatedResponse::Send(const uint8_t* data, size_t length) {
 }
 
 // --- port ---
+
+namespace {
+int64_t Us(int ms) { return int64_t{std::max(0, ms)} * 1000; }
+}  // namespace
 
 void TSimulatedHidPort::QueueInput(const uint8_t* data, size_t length) {
   if (Count_ == kQueueSize) {
@@ -35,10 +32,14 @@ void TSimulatedHidPort::QueueInput(const uint8_t* data, size_t length) {
 }
 
 void TSimulatedHidPort::DeliverAt(const uint8_t* data, size_t length, int64_t atMs) {
+  DeliverAtUs(data, length, atMs * 1000);
+}
+
+void TSimulatedHidPort::DeliverAtUs(const uint8_t* data, size_t length, int64_t atUs) {
   TTimed t;
   t.Slot.Length = std::min<size_t>({length, Info_.InputReportByteLength, kMaxReport});
   std::memcpy(t.Slot.Bytes.data(), data, t.Slot.Length);
-  t.AtMs = atMs;
+  t.AtUs = atUs;
   Timed_.push_back(t);
 }
 
@@ -56,22 +57,22 @@ void TSimulatedHidPort::LateArrives() {
 
 // Queues, in the order they are due, the timed reports whose time has come.
 void TSimulatedHidPort::DeliverDue() {
-  const int64_t now = NowMs_;
+  const int64_t now = NowUs();
   for (;;) {
     auto due = Timed_.end();
     for (auto it = Timed_.begin(); it != Timed_.end(); ++it)
-      if (it->AtMs <= now && (due == Timed_.end() || it->AtMs < due->AtMs)) due = it;
+      if (it->AtUs <= now && (due == Timed_.end() || it->AtUs < due->AtUs)) due = it;
     if (due == Timed_.end()) return;
     QueueInput(due->Slot.Bytes.data(), due->Slot.Length);
     Timed_.erase(due);
   }
 }
 
-bool TSimulatedHidPort::NextDue(int64_t& atMs) const {
+bool TSimulatedHidPort::NextDue(int64_t& atUs) const {
   bool any = false;
   for (const TTimed& t : Timed_) {
-    if (any && t.AtMs >= atMs) continue;
-    atMs = t.AtMs;
+    if (any && t.AtUs >= atUs) continue;
+    atUs = t.AtUs;
     any = true;
   }
   return any;
@@ -96,6 +97,8 @@ void TSimulatedHidPort::Unplug() {
   Count_ = 0;
   Timed_.clear();
   Late_.clear();
+  // The operation ends with the device: what it stands for is given back.
+  if (LockHolder_ && Endpoint_) Endpoint_->EndOperation();
   LockHolder_ = nullptr;
   if (Platform_) Platform_->Changed_ = true;
 }
@@ -104,8 +107,8 @@ void TSimulatedHidPort::Unplug() {
 
 class TSimulatedHidHandle : public THidHandle {
  public:
-  TSimulatedHidHandle(std::shared_ptr<TSimulatedHidPort> port, bool readWrite, TSimulatedHidPlatform& platform)
-      : Port_(std::move(port)), ReadWrite_(readWrite), Platform_(platform) {
+  TSimulatedHidHandle(std::shared_ptr<TSimulatedHidPort> port, bool readWrite)
+      : Port_(std::move(port)), ReadWrite_(readWrite) {
     ++Port_->OpenHandles_;
   }
   ~TSimulatedHidHandle() override {
@@ -135,17 +138,17 @@ class TSimulatedHidHandle : public THidHandle {
     if (response.Unplug) port.Unplug();
     if (!port.PluggedIn_) return THidWriteResult::Failed;
     if (response.Refuse) {
-      port.WaitUntil(port.NowMs_ + std::max(0, timeoutMs));
+      port.WaitUntil(port.NowUs() + Us(timeoutMs));
       return THidWriteResult::TimedOut;
     }
     port.Written();
-    const int64_t now = port.NowMs_;
+    const int64_t now = port.NowUs();
     for (size_t i = 0; i < response.Count; ++i) {
       const TSimulatedInput& in = response.Inputs[i];
       if (in.AfterTimeOut)
         port.QueueLateInput(in.Bytes.data(), in.Length);
       else if (in.DelayMs > 0)
-        port.DeliverAt(in.Bytes.data(), in.Length, now + in.DelayMs);
+        port.DeliverAtUs(in.Bytes.data(), in.Length, now + Us(in.DelayMs));
       else
         port.QueueInput(in.Bytes.data(), in.Length);
     }
@@ -157,12 +160,14 @@ class TSimulatedHidHandle : public THidHandle {
     read = 0;
     TSimulatedHidPort& port = *Port_;
     if (!ReadWrite_ || !port.PluggedIn_) return THidReadResult::Failed;
+    // The drain before every output report: nothing is queued or on its way.
+    if (timeoutMs <= 0 && port.Count_ == 0 && port.Timed_.empty()) return THidReadResult::TimedOut;
     if (!port.Timed_.empty()) port.DeliverDue();
     if (port.Pop(data, length, read)) {
       port.AnswerOwed_ = false;
       return THidReadResult::Ok;
     }
-    const int64_t deadline = port.NowMs_ + std::max(0, timeoutMs);
+    const int64_t deadline = port.NowUs() + Us(timeoutMs);
     int64_t due = 0;
     if (port.NextDue(due) && due <= deadline) {
       port.WaitUntil(due);
@@ -173,49 +178,41 @@ class TSimulatedHidHandle : public THidHandle {
     }
     if (timeoutMs <= 0) return THidReadResult::TimedOut;
     // Nothing can come before the deadline. Wait it out where the device owes an answer (or has
-    // one on its way); otherwise nothing can ever come, and only the clock moves on.
+    // one on its way) or time is real; otherwise nothing can ever come, and only the clock moves on.
     const bool owed = port.AnswerOwed_ || !port.Late_.empty() || !port.Timed_.empty();
     port.AnswerOwed_ = false;
-    if (owed)
+    if (owed || port.RealTime())
       port.WaitUntil(deadline);
     else
-      port.NowMs_ = deadline;
+      port.ClockUs_ = deadline;
     // A held-back answer arrives just after the read waiting for it gave up.
     port.LateArrives();
     return THidReadResult::TimedOut;
   }
 
+  // One handle of this process at a time, then the endpoint's own lock, which other programs
+  // simulating the same device share.
   THidLockResult TryLock() override {
     if (!Port_->PluggedIn_) return THidLockResult::Failed;
     if (Port_->LockHolder_ == this) return THidLockResult::Locked;
     if (Port_->LockHolder_) return THidLockResult::Busy;
-#if defined(__unix__)
-    if (!Port_->Info_.LockFile.empty()) {
-      const int fd = open(Port_->Info_.LockFile.c_str(), O_RDONLY | O_CLOEXEC);
-      if (fd >= 0 && flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        close(fd);
-        return THidLockResult::Busy;
-      }
-      LockFd_ = fd;  // -1 while the file does not exist: nothing to share
+    if (Port_->Endpoint_) {
+      const THidLockResult r = Port_->Endpoint_->BeginOperation();
+      if (r != THidLockResult::Locked) return r;
     }
-#endif
     Port_->LockHolder_ = this;
     return THidLockResult::Locked;
   }
 
   void Unlock() override {
-    if (Port_->LockHolder_ == this) Port_->LockHolder_ = nullptr;
-#if defined(__unix__)
-    if (LockFd_ >= 0) close(LockFd_);
-    LockFd_ = -1;
-#endif
+    if (Port_->LockHolder_ != this) return;
+    Port_->LockHolder_ = nullptr;
+    if (Port_->Endpoint_) Port_->Endpoint_->EndOperation();
   }
 
  private:
   std::shared_ptr<TSimulatedHidPort> Port_;
   bool ReadWrite_;
-  TSimulatedHidPlatform& Platform_;
-  int LockFd_ = -1;
 };
 
 // --- platform ---
@@ -226,15 +223,26 @@ TSimulatedHidPlatform::~TSimulatedHidPlatform() {
   for (auto& p : Ports_) p->Platform_ = nullptr;
 }
 
-void TSimulatedHidPort::WaitUntil(int64_t atMs) {
-  if (atMs <= NowMs_) return;
-  if (Platform_ && Platform_->WaitOnEmptyRead) std::this_thread::sleep_for(std::chrono::milliseconds(atMs - NowMs_));
-  NowMs_ = atMs;
+bool TSimulatedHidPort::RealTime() const { return Platform_ && Platform_->RealTime; }
+
+int64_t TSimulatedHidPort::NowUs() const {
+  if (!RealTime()) return ClockUs_;
+  return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - PluggedAt_).count();
+}
+
+void TSimulatedHidPort::WaitUntil(int64_t atUs) {
+  if (RealTime()) {
+    std::this_thread::sleep_until(PluggedAt_ + std::chrono::microseconds(atUs));
+    return;
+  }
+  if (atUs <= ClockUs_) return;
+  if (Platform_ && Platform_->WaitOnEmptyRead) std::this_thread::sleep_for(std::chrono::microseconds(atUs - ClockUs_));
+  ClockUs_ = atUs;
 }
 
 int64_t TSimulatedHidPlatform::NowMs() const {
   int64_t latest = 0;
-  for (const auto& p : Ports_) latest = std::max(latest, p->NowMs_);
+  for (const auto& p : Ports_) latest = std::max(latest, p->NowUs() / 1000);
   return latest;
 }
 
@@ -276,7 +284,7 @@ std::unique_ptr<THidHandle> TSimulatedHidPlatform::Open(const std::string& path,
     if (!p->PluggedIn_ || p->Path_ != path) continue;
     bool readWrite = access == THidAccess::ReadWrite;
     if (readWrite && (p->Info_.FailOpen || p->Info_.DenyAccess)) return nullptr;
-    return std::make_unique<TSimulatedHidHandle>(p, readWrite, *this);
+    return std::make_unique<TSimulatedHidHandle>(p, readWrite);
   }
   return nullptr;
 }

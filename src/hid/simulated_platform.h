@@ -1,14 +1,16 @@
 // The simulated HID platform: devices that live in memory, plugged in and unplugged by tests and
 // by --simulate, each with an endpoint that plays the device's side of the reports.
 //
-// Time on the platform is a clock of its own in milliseconds: it moves on only while a read waits
-// (for an input report that is due later, or for its time-out), and with WaitOnEmptyRead the
-// platform also sleeps that long, so a user sees the pace of the device. The endpoint never calls
-// the platform: it says in a TSimulatedResponse what it sends back and when.
+// Time on the platform is a clock of its own: it moves on only while a read waits (for an input
+// report that is due later, or for its time-out), and with WaitOnEmptyRead the platform also
+// sleeps that long, so a user sees the pace of the device. With RealTime the clock is the real one
+// instead: every wait takes as long as on hardware. The endpoint never calls the platform: it says
+// in a TSimulatedResponse what it sends back and when.
 #pragma once
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -22,7 +24,8 @@ class TSimulatedHidHandle;
 // One input report as the device sends it, and when it arrives.
 struct TSimulatedInput {
   static constexpr size_t kMaxReport = 256;
-  std::array<uint8_t, kMaxReport> Bytes{};
+  // Only the first Length bytes count; left uninitialised, as a response is made per exchange.
+  std::array<uint8_t, kMaxReport> Bytes;
   size_t Length = 0;
   int DelayMs = 0;            // after the output report that caused it
   bool AfterTimeOut = false;  // held back until a read has waited for it in vain, then arrives
@@ -38,6 +41,7 @@ struct TSimulatedResponse {
 
   // Adds one input report (byte 0 the report ID), cut to kMaxReport; ignored past kMaxInputs.
   TSimulatedInput& Send(const uint8_t* data, size_t length);
+  TSimulatedInput Overflow;  // what Send fills past kMaxInputs; never sent
 };
 
 // The device's side: gets every output report and says what it does in response.
@@ -45,6 +49,12 @@ class TSimulatedHidEndpoint {
  public:
   virtual ~TSimulatedHidEndpoint() = default;
   virtual void OutputReport(const uint8_t* data, size_t length, TSimulatedResponse& response) = 0;
+  // A program takes the device for one operation (THidHandle::TryLock), once no other handle of
+  // this process holds it: Busy while another program holds what the device stands for (a
+  // simulated programmer's chip image), Failed when it can't be had.
+  virtual THidLockResult BeginOperation() { return THidLockResult::Locked; }
+  // The operation ended: the lock was released, or the device went away under it.
+  virtual void EndOperation() {}
 };
 
 struct TSimulatedHidDeviceInfo {
@@ -59,9 +69,6 @@ struct TSimulatedHidDeviceInfo {
   bool FailAttributes = false;  // the attributes cannot be read
   bool FailOpen = false;        // opening for reading and writing fails (no access still works)
   bool DenyAccess = false;      // as FailOpen, because the user lacks permission on the node
-  // Where it exists, the exclusive lock is also an advisory lock on this file, so that programs
-  // simulating the same device (the same chip image) keep out of each other as on real hardware.
-  std::string LockFile = {};
 };
 
 // One plugged-in (or formerly plugged-in) simulated device: its identity and its input queue.
@@ -96,15 +103,20 @@ class TSimulatedHidPort {
   };
   struct TTimed {
     TSlot Slot;
-    int64_t AtMs;  // when it arrives
+    int64_t AtUs;  // when it arrives
   };
   bool Pop(uint8_t* data, size_t length, size_t& read);
+  void DeliverAtUs(const uint8_t* data, size_t length, int64_t atUs);
   void LateArrives();
   void DeliverDue();
-  bool NextDue(int64_t& atMs) const;
+  bool NextDue(int64_t& atUs) const;
   void Written();
-  // Moves the device's clock on to atMs, sleeping as long when the platform's waits take real time.
-  void WaitUntil(int64_t atMs);
+  // The device's clock in microseconds: the real time since its plugging in when the platform
+  // keeps real time, else its own.
+  int64_t NowUs() const;
+  bool RealTime() const;
+  // Moves the device's clock on to atUs, sleeping as long when the platform's waits take real time.
+  void WaitUntil(int64_t atUs);
 
   TSimulatedHidPlatform* Platform_ = nullptr;
   TSimulatedHidDeviceInfo Info_;
@@ -120,7 +132,8 @@ class TSimulatedHidPort {
   const void* LockHolder_ = nullptr;
   // Each device keeps its own clock, so devices used from several threads at once each wait
   // their own time and never race on a shared one.
-  int64_t NowMs_ = 0;
+  int64_t ClockUs_ = 0;
+  std::chrono::steady_clock::time_point PluggedAt_ = std::chrono::steady_clock::now();
 };
 
 class TSimulatedHidPlatform : public THidPlatform {
@@ -132,6 +145,10 @@ class TSimulatedHidPlatform : public THidPlatform {
   bool LibrariesLoaded = true;
   // Whether waits take real time (true) or only move the devices' clocks on.
   bool WaitOnEmptyRead = true;
+  // The devices' clocks are the real clock: a read waits out its whole time-out also where no
+  // answer can come, as with a dead device, and answers arrive their delay after their report
+  // however long the program took meanwhile. --sim-latency runs this way.
+  bool RealTime = false;
 
   // Plugs a device in at the end of the enumeration order. endpoint may be null: a device that
   // never answers. The port stays valid for the platform's life.

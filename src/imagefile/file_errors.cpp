@@ -6,27 +6,30 @@
 
 #include "common/error.h"
 
-TError PlatformFileFailure(int error) {
+TError PlatformFileFailure(int error, const std::string& fileName) {
   switch (error) {
-    case ENOENT: return TError(TMessageKey{"FileNotFound"});
-    case ENOTDIR: return TError(TMessageKey{"PathNotFound"});
+    case ENOENT: return TError(TMessageKey{"FileNotFound"}, {fileName});
+    case ENOTDIR: return TError(TMessageKey{"PathNotFound"}, {fileName});
     case EACCES:
     case EPERM:
     case EROFS:
-    case EISDIR: return TError(TMessageKey{"FileAccessDenied"});
+    case EISDIR: return TError(TMessageKey{"FileAccessDenied"}, {fileName});
     case ENOSPC:
+    case EFBIG:
 #ifdef EDQUOT
     case EDQUOT:
 #endif
-      return TError(TMessageKey{"DiskFull"});
+      return TError(TMessageKey{"DiskFull"}, {fileName});
     case EMFILE:
-    case ENFILE: return TError(TMessageKey{"TooManyOpenFiles"});
-    case ENAMETOOLONG: return TError(TMessageKey{"InvalidFilename"});
-    default: return TError(TMessageKey{"IOError"}, {std::to_string(error)});
+    case ENFILE: return TError(TMessageKey{"TooManyOpenFiles"}, {fileName});
+    case ENAMETOOLONG: return TError(TMessageKey{"InvalidFilename"}, {fileName});
+    default: return TError(TMessageKey{"IOError"}, {std::to_string(error), fileName});
   }
 }
 
-std::string PlatformFileError(int error) { return PlatformFileFailure(error).what(); }
+std::string PlatformFileError(int error, const std::string& fileName) {
+  return PlatformFileFailure(error, fileName).what();
+}
 
 std::string SystemErrorText(int error) { return std::strerror(error); }
 

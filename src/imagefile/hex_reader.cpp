@@ -1,12 +1,12 @@
 #include "imagefile/hex_reader.h"
-#include "imagefile/hex_digits.h"
 
 #include <array>
 
-#include "buffer/memory_buffer.h"
 #include "common/error.h"
 #include "common/integer.h"
+#include "imagefile/hex_digits.h"
 #include "imagefile/image_error.h"
+#include "imagefile/image_reading.h"
 
 namespace {
 
@@ -43,66 +43,77 @@ inline uint32_t ByteField(std::string_view line, size_t position) {
 
 }  // namespace
 
-THexRecordReader::TStep THexRecordReader::Line(std::string_view line) {
+bool THexRecordReader::Line(std::string_view text) {
   ++LineNumber_;
+  const std::string_view line = TrimImageLine(text);
+  if (line.empty()) return true;
+  if (line[0] != ':') throw TImageError::Whole({"ImgNotIntelHex", {Name, std::to_string(LineNumber_)}});
   const uint32_t n = ByteField(line, 2);
   const uint32_t high = ByteField(line, 4);
   const uint32_t low = ByteField(line, 6);
-  // The address field (characters 4-7) reads whenever its two bytes did; it is used only once
-  // the type (characters 8-9) is there, so then it is whole.
   const uint32_t a = high << 8 | low;
-  uint32_t sum = n + high + low;
-  if (n == 0) return TStep::End;
-  if (line.size() >= 9 && line[7] == '0' && line[8] == '1') return TStep::End;
+  // The end-of-file record ends the file; its checksum is not tested.
+  if (line.size() >= 9 && line[7] == '0' && line[8] == '1') {
+    Ended_ = true;
+    return false;
+  }
   const uint32_t type = ByteField(line, 8);
-  sum += type;
-
-  switch (type) {
-    case 0:
-    case 1: {  // "1" cut by the line end: no data follow, so the first byte fails
-      // In 64 bits: a linear base near 4 GiB must not wrap round to a small address.
-      const uint64_t start = uint64_t{Base_} + a;
-      const bool wraps = Mode_ != TMode::Linear && a + n > 0x10000;
-      if (!wraps) {
-        Lowest_ = std::min(Lowest_, start);
-        const bool inside = start >= Offset_ && start - Offset_ + n <= static_cast<uint64_t>(kMemoryBufferSize);
-        if (!Buffer_ || inside) {
-          uint8_t* to = Buffer_ ? Buffer_ + (start - Offset_) : nullptr;
-          for (uint32_t i = 0; i < n; ++i) {
-            const uint32_t b = ByteField(line, 10 + 2 * i);
-            sum += b;
-            if (to) to[i] = static_cast<uint8_t>(b);
-          }
-          break;
-        }
-      }
-      for (uint32_t i = 0; i < n; ++i) {
-        const uint32_t b = ByteField(line, 10 + 2 * i);
-        sum += b;
-        const uint64_t address = Mode_ == TMode::Linear ? start + i : Base_ + ((a + i) & 0xFFFFu);
-        Lowest_ = std::min(Lowest_, address);
-        if (!Buffer_) continue;
-        Buffer_[ImageIndex(address, Offset_)] = static_cast<uint8_t>(b);
-      }
-      break;
-    }
-    case 2:    // extended segment address
-    case 4: {  // extended linear address
-      if (n != 2) throw TError("an extended address record must hold two bytes");
-      const uint32_t value = ByteField(line, 10) << 8 | ByteField(line, 12);
-      sum += (value >> 8) + (value & 0xFF) + ByteField(line, 14);
-      if (sum & 0xFF) return TStep::WrongChecksum;
-      Mode_ = type == 2 ? TMode::Segment : TMode::Linear;
-      Base_ = type == 2 ? value << 4 : value << 16;
-      return TStep::More;
-    }
-    case 3:    // start segment address
-    case 5: {  // start linear address: checked, nothing to store
-      for (uint32_t i = 0; i < n; ++i) sum += ByteField(line, 10 + 2 * i);
-      break;
-    }
-    default: throw TError(FormatText("unknown record type 0x%s", {IntToHex(type, 2)}));
+  uint32_t sum = n + high + low + type;
+  // In 64 bits: a linear base near 4 GiB must not wrap round to a small address.
+  const bool straight = Mode_ == TMode::Linear || a + n <= 0x10000;
+  // The common data record goes straight into the image (a failed load leaves it anyway).
+  uint8_t local[256];
+  uint8_t* direct = type == 0 && straight ? Sink_.Direct(uint64_t{Base_} + a, n) : nullptr;
+  uint8_t* data = direct ? direct : local;
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint32_t b = ByteField(line, 10 + 2 * i);
+    sum += b;
+    data[i] = static_cast<uint8_t>(b);
   }
   sum += ByteField(line, 10 + 2 * n);
-  return (sum & 0xFF) ? TStep::WrongChecksum : TStep::More;
+  if (sum & 0xFF) throw TImageError({"ImgBadChecksum", {}});
+
+  switch (type) {
+    case 0: {
+      if (direct) return true;
+      if (straight) {
+        Sink_.Put(uint64_t{Base_} + a, data, n);
+      } else {
+        // 16-bit and segment addresses wrap round within their 64 KiB.
+        const uint32_t first = 0x10000 - a;
+        Sink_.Put(uint64_t{Base_} + a, data, first);
+        Sink_.Put(Base_, data + first, n - first);
+      }
+      return true;
+    }
+    case 1: Ended_ = true; return false;
+    case 2:    // extended segment address
+    case 4: {  // extended linear address
+      if (n != 2) throw TImageError({"HexExtendedAddress", {}});
+      const uint32_t value = uint32_t{data[0]} << 8 | data[1];
+      Mode_ = type == 2 ? TMode::Segment : TMode::Linear;
+      Base_ = type == 2 ? value << 4 : value << 16;
+      return true;
+    }
+    case 3:  // start segment address
+    case 5:  // start linear address: checked, nothing to store
+      return true;
+    default: throw TImageError({"HexUnknownRecord", {IntToHex(type, 2)}});
+  }
+}
+
+bool IsHexRecord(std::string_view text) {
+  const std::string_view line = TrimImageLine(text);
+  if (line.size() < 11 || line[0] != ':' || line.size() % 2 == 0) return false;
+  uint32_t sum = 0;
+  for (size_t i = 1; i < line.size(); i += 2) {
+    const int hi = kDigit[static_cast<unsigned char>(line[i])];
+    const int lo = kDigit[static_cast<unsigned char>(line[i + 1])];
+    if ((hi | lo) < 0) return false;
+    sum += static_cast<uint32_t>(hi << 4 | lo);
+  }
+  const size_t n = static_cast<size_t>(kDigit[static_cast<unsigned char>(line[1])] << 4 |
+                                       kDigit[static_cast<unsigned char>(line[2])]);
+  const int type = kDigit[static_cast<unsigned char>(line[7])] << 4 | kDigit[static_cast<unsigned char>(line[8])];
+  return line.size() == 11 + 2 * n && type <= 5 && (sum & 0xFF) == 0;
 }

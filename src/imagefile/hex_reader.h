@@ -1,4 +1,4 @@
-// The Intel HEX reader: splits text into lines and stores each record's bytes in a 1 MiB buffer.
+// The Intel HEX reader: splits text into lines and stores each record's bytes in an image sink.
 #pragma once
 
 #include <algorithm>
@@ -7,6 +7,8 @@
 #include <cstring>
 #include <string>
 #include <string_view>
+
+class TImageSink;
 
 // Cuts a stream of text, fed in pieces of any size, into lines. A line ends at LF, CR LF or
 // CR (a run of CRs counts once); a Ctrl-Z where a line would begin ends the text. Only the
@@ -30,33 +32,45 @@ class THexLineSplitter {
   bool Ended_ = false;
 };
 
-// Reads records one line at a time into buffer (kMemoryBufferSize bytes), each byte at its
-// address less offset. With no buffer it only checks the records and notes the lowest address.
+// Reads records one line at a time into the sink. Blank lines are skipped and data records of
+// no bytes too; the end-of-file record ends the file.
 class THexRecordReader {
  public:
-  enum class TStep { More, End, WrongChecksum };
+  explicit THexRecordReader(TImageSink& sink) : Sink_(sink) {}
 
-  explicit THexRecordReader(uint8_t* buffer, uint32_t offset = 0) : Buffer_(buffer), Offset_(offset) {}
-
-  // One line without its line end. Throws TError for a field that isn't hexadecimal, a byte
-  // outside the buffer (TImageError), an unknown record type or a malformed address record.
-  TStep Line(std::string_view line);
+  // One line without its line end; false once the end-of-file record was read. Throws TError
+  // for a field that isn't hexadecimal, a wrong checksum, an unknown record type or a malformed
+  // address record, and "not an Intel HEX file" for a line that is no record at all.
+  bool Line(std::string_view line);
 
   // The number of the line read last, from 1.
   int64_t LineNumber() const { return LineNumber_; }
-  // The lowest address of a data byte read so far; UINT64_MAX before the first.
-  uint64_t LowestAddress() const { return Lowest_; }
+  // The end-of-file record was read.
+  bool Ended() const { return Ended_; }
+  // The name the "not an Intel HEX file" error gives the file.
+  std::string Name;
 
  private:
   enum class TMode { Wrap16, Segment, Linear };
 
-  uint8_t* Buffer_;
-  uint32_t Offset_;
-  uint64_t Lowest_ = UINT64_MAX;
+  TImageSink& Sink_;
   TMode Mode_ = TMode::Wrap16;
   uint32_t Base_ = 0;
   int64_t LineNumber_ = 0;
+  bool Ended_ = false;
 };
+
+// Whether line is one well-formed Intel HEX record with a right checksum (blanks around it
+// allowed).
+bool IsHexRecord(std::string_view line);
+
+// Blanks (spaces and tabs) off both ends.
+inline std::string_view TrimImageLine(std::string_view line) {
+  auto blank = [](char c) { return c == ' ' || c == '\t'; };
+  while (!line.empty() && blank(line.front())) line.remove_prefix(1);
+  while (!line.empty() && blank(line.back())) line.remove_suffix(1);
+  return line;
+}
 
 template <class OnLine>
 bool THexLineSplitter::Feed(const char* data, size_t size, OnLine&& onLine) {

@@ -1,6 +1,5 @@
 #include "imagefile/image_error.h"
 
-#include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "common/user_interface.h"
 
@@ -44,7 +43,14 @@ TImageError::TImageError(TKeyedText where, TKeyedText what)
 TImageError::TImageError(TKeyedText where, std::string plainWhat)
     : TError(Compose(BuiltIn, where, {}, plainWhat)), Where_(std::move(where)), PlainWhat_(std::move(plainWhat)) {}
 
+TImageError TImageError::Whole(TKeyedText what) {
+  TImageError e(std::move(what));
+  e.Whole_ = true;
+  return e;
+}
+
 TImageError TImageError::Placed(TKeyedText where) const {
+  if (Whole_) return *this;
   if (!What_.Key.empty()) return TImageError(std::move(where), What_);
   return TImageError(std::move(where), PlainWhat_);
 }
@@ -58,12 +64,4 @@ std::string TImageError::Compose(const TLookup& lookup, const TKeyedText& where,
   std::vector<std::string> args = where.Args;
   args.push_back(problem);
   return Format(lookup(where.Key), args);
-}
-
-size_t ImageIndex(uint64_t address, uint32_t offset) {
-  if (address < offset)
-    throw TImageError({"ImgBelowOffset", {IntToHex(static_cast<int64_t>(address), 4), IntToHex(offset, 4)}});
-  if (address - offset >= static_cast<uint64_t>(kMemoryBufferSize))
-    throw TImageError({"ImgOutsideBuffer", {IntToHex(static_cast<int64_t>(address), 6)}});
-  return static_cast<size_t>(address - offset);
 }

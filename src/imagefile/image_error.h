@@ -26,6 +26,9 @@ class TImageError : public TError {
   // The same around an error that has no key: its text goes in as it is.
   TImageError(TKeyedText where, std::string plainWhat);
 
+  // An error whose text names its file and line itself: placing it changes nothing.
+  static TImageError Whole(TKeyedText what);
+
   // This error placed: where gets this error's problem as its last argument.
   TImageError Placed(TKeyedText where) const;
 
@@ -39,10 +42,7 @@ class TImageError : public TError {
   TKeyedText Where_;
   TKeyedText What_;
   std::string PlainWhat_;
+  bool Whole_ = false;
 };
 
 // ErrorText (common/error.h) gives the text of any error in the active language.
-
-// Where a byte at address goes in the 1 MiB buffer when the file is loaded at offset (address
-// less offset). Throws TImageError for an address below offset or beyond the buffer.
-size_t ImageIndex(uint64_t address, uint32_t offset);

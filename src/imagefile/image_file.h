@@ -1,9 +1,10 @@
-// Loading and saving MemoryBuffer as Intel HEX, Motorola S-record or raw binary image files.
-// How much is read or written follows the chip's Size; the caller refreshes the view afterwards.
+// Image files: Intel HEX, Motorola S-records and raw binary, read into and written from a span of
+// bytes (the document's, or a command's own image). One table describes the formats; the format
+// of a file follows its extension, and its content where the extension names no format.
 //
-// A load reads the whole file into a scratch copy of MemoryBuffer and copies it back only when
-// every record read: a file that fails anywhere leaves MemoryBuffer as it was. Load errors name
-// the file, the line and what is wrong (TImageError, or TError for the platform's file errors).
+// A read fills the image it is given, so a caller that must keep its bytes on a failure reads
+// into scratch space (the document's) and takes the result only when the read succeeded. Read
+// errors name the file and, for the text formats, the line (TImageError, TError).
 #pragma once
 
 #include <cstdint>
@@ -13,62 +14,111 @@
 #include <string_view>
 
 #include "catalogue/chip.h"
+#include "common/user_interface.h"
+#include "imagefile/image_error.h"
 
-// Intel HEX: pre-fills the chip's part with 0xFF (the 16-bit count up to 64 KiB, the whole Size
-// above it), then stores each data record at its address less offset; extended segment and
-// linear address records move later records. Stops at a zero count or an end-of-file record.
-// Errors: the file can't be opened ("File not found", ...), a field isn't hexadecimal ("'$..' is
-// not a valid integer value"), a wrong checksum, a byte below offset or outside MemoryBuffer.
-void LoadHexFile(const std::string& fileName, const TChip& chip, uint32_t offset = 0);
-// The same reader over text already in memory (no file error possible).
-void LoadHexText(std::string_view text, const TChip& chip, uint32_t offset = 0);
+enum class TImageFormat { Hex, SRec, Bin };
 
-// Motorola S-records: pre-fills the chip's part (Size bytes) with 0xFF, then stores the bytes of
-// S1/S2/S3 records at their addresses less offset; S0 is skipped, S5/S6 counts are checked, S7/S8/S9
-// end the file, every checksum is checked.
-void LoadSRecFile(const std::string& fileName, const TChip& chip, uint32_t offset = 0);
-void LoadSRecText(std::string_view text, const TChip& chip, uint32_t offset = 0);
+// Where a file's data lay, in image addresses (the file's addresses less the load offset): the
+// lowest data byte and one past the highest. Data past the image are counted, not stored.
+struct TImageExtent {
+  uint64_t First = UINT64_MAX;
+  uint64_t End = 0;
+  bool HasData() const { return First < End; }
+  bool operator==(const TImageExtent&) const = default;
+};
 
-// Pre-fills the first Size bytes with 0xFF, then reads up to Size bytes of the file from
-// offset 0. Throws TError "Cannot open file "%s". %s" when the file can't be opened.
-void LoadBinFile(const std::string& fileName, const TChip& chip);
+// --- reading ---
 
-// Intel HEX text of the chip's part of MemoryBuffer: records of sixteen bytes, CR LF line
-// ends, the end-of-file record last. Chips above 64 KiB get extended linear address records.
-std::string HexText(const TChip& chip);
-// S-record text of the chip's Size bytes: an S0 header naming the chip, S1 records of 32 bytes
-// (S2 above 64 KiB), the S5 record count and S9 (S8), CR LF line ends.
-std::string SRecText(const TChip& chip);
+// Reads the named file in format into image, which is first filled with 0xFF: every data byte at
+// its address less offset (binary images have no addresses and start at 0). Throws for a file
+// that can't be read ("File not found: image.hex"), a record that is malformed or has a wrong
+// checksum, a byte below offset, two records giving one address different values, a text file
+// without its end record ("image.hex ends without an end record after line 257: it may be cut
+// short."), a file without data ("image.hex holds no data."). With an empty image it only reads.
+TImageExtent ReadImage(const std::string& fileName, TImageFormat format, uint32_t offset, std::span<uint8_t> image);
+// The same over text in memory; name, when given, stands for the file in messages.
+TImageExtent ReadImageText(std::string_view text, TImageFormat format, uint32_t offset, std::span<uint8_t> image,
+                           const std::string& name = "");
 
-// Write the named file from MemoryBuffer. The file is written beside the target under a
-// temporary name and renamed over it only when complete, so a failed save leaves an existing
-// file as it was. Errors: SaveHexFile and SaveSRecFile the platform's file errors ("File access
-// denied", "Disk full", ...); SaveBinFile "Cannot create file "%s". %s" and "Stream write error".
-void SaveHexFile(const std::string& fileName, const TChip& chip);
-void SaveSRecFile(const std::string& fileName, const TChip& chip);
-void SaveBinFile(const std::string& fileName, const TChip& chip);
+// Why data of extent do not fit the chip (past its Size) or an image of capacity bytes:
+// "image.hex holds data up to 0x2FFF; the 24C64 ends at 0x1FFF." Nothing when they fit. A chip
+// of no size limits nothing.
+std::optional<TKeyedText> ImageFitProblem(const std::string& fileName, const TImageExtent& extent, const TChip& chip,
+                                          uint64_t capacity);
 
-// --- picking the format by name, for commands that take a file ---
+// --- writing ---
 
-enum class TImageFormat { Hex, Bin, SRec };
+// The part of an image that a save writes: image addresses [Start, End), written at the file's
+// addresses Start + Offset (binary images: the bytes from 0 to End). Header names the chip in an
+// S-record header.
+struct TImageSpan {
+  uint32_t Start = 0;
+  uint32_t End = 0;
+  uint32_t Offset = 0;
+  std::string Header;
+};
 
-// The format a file name's extension names, in any letter case: .hex .ihx .ihex Intel HEX;
-// .s19 .s28 .s37 .srec .mot .s S-records; .bin binary. Nothing for any other name.
+// The chip's bytes as a save of a chip read writes them: Intel HEX records of sixteen bytes over
+// the 16-bit count up to 64 KiB (the last record whole), the whole Size above; the others Size.
+TImageSpan ChipSpan(TImageFormat format, const TChip& chip);
+// The chip's bytes together with the data a file covered (image addresses [dataStart, dataEnd)),
+// written at the file's offset: a file saved back keeps every byte it held.
+TImageSpan SaveSpan(TImageFormat format, const TChip& chip, uint32_t dataStart, uint32_t dataEnd, uint32_t offset);
+
+// The file's text (or bytes) of image over span: CR LF line ends; Intel HEX with extended linear
+// address records where addresses pass 64 KiB; S-records S1/S2/S3 by the highest address, with an
+// S0 header, the S5/S6 record count and the matching end record.
+std::string ImageText(TImageFormat format, std::span<const uint8_t> image, const TImageSpan& span);
+// Writes the named file (TSafeFileWriter); errors name the file ("File access denied: x.hex").
+void WriteImage(const std::string& fileName, TImageFormat format, std::span<const uint8_t> image,
+                const TImageSpan& span);
+
+// --- the formats ---
+
+struct TImageSource;
+class TImageSink;
+using TImagePut = void (*)(void* context, const char* data, size_t size);
+
+struct TImageFormatInfo {
+  TImageFormat Format;
+  const char* Id;          // "hex": the value of the format options, stored in documents
+  const char* Name;        // "Intel HEX"
+  const char* Extensions;  // "hex ihx ihex", any letter case; the first is the default
+  const char* FilterKey;   // "FilterHexFiles": the message key of the dialogs' filter title
+  bool HasAddresses;       // a load offset applies
+  // Reads the source's records into the sink.
+  void (*Read)(const TImageSource& source, TImageSink& sink);
+  // Writes image over span in pieces through put.
+  void (*Emit)(std::span<const uint8_t> image, const TImageSpan& span, TImagePut put, void* context);
+  // One line that is a well-formed record of the format; null for formats without lines.
+  bool (*IsRecord)(std::string_view line);
+};
+
+// Every format, in the order the dialogs list them.
+std::span<const TImageFormatInfo> ImageFormats();
+const TImageFormatInfo& ImageFormatInfo(TImageFormat format);
+// The format of an id ("hex", "srec", "bin", any letter case).
+std::optional<TImageFormat> ImageFormatById(std::string_view id);
+// The ids joined by separator: "hex|srec|bin".
+std::string ImageFormatIds(const char* separator);
+
+// The format a file name's extension names (the last path component's, any letter case).
 std::optional<TImageFormat> KnownImageFormatOf(const std::string& fileName);
-// The format of a file by its name: the known extensions above, every other name binary.
+// The format to write a file in: its extension's, else binary.
 TImageFormat ImageFormatOf(const std::string& fileName);
-// "hex", "srec" or "bin" (any case); false for anything else.
-bool ParseImageFormat(std::string_view text, TImageFormat& format);
+// The format to read a file in: its extension's; for any other extension Intel HEX or
+// S-records when every non-blank line is a record of one of them, else binary.
+TImageFormat ImageFormatToRead(const std::string& fileName);
+// The content rule alone, over text.
+TImageFormat ImageFormatOfContent(std::string_view text);
 
-// Loads the named file in format into MemoryBuffer; offset is subtracted from every address of
-// the formats that have addresses (binary images have none and always load from 0).
-void LoadImageFile(const std::string& fileName, TImageFormat format, const TChip& chip, uint32_t offset = 0);
-// The same load into image (kMemoryBufferSize bytes) instead of MemoryBuffer; image is
-// unchanged when the load fails.
-void ReadImageFile(const std::string& fileName, TImageFormat format, const TChip& chip, uint32_t offset,
-                   std::span<uint8_t> image);
-void SaveImageFile(const std::string& fileName, TImageFormat format, const TChip& chip);
-
-// The lowest address of a data byte in an Intel HEX or S-record file, as far as its records
-// read; nothing for a binary image, a file without data or one that can't be read.
-std::optional<uint64_t> LowestImageAddress(const std::string& fileName, TImageFormat format);
+// The dialogs' filters, in the form "Title (*.a *.b)|*.a;*.b|...", their titles by text (a
+// message key's text; the built-in English ones by default): Open lists every format and all
+// files ("FilterAllFiles"); Save lists every format, and its filter index (from 1) names the
+// format of a name without a known extension.
+std::string OpenDialogFilter(const TError::TLookup& text = BuiltInMessageText);
+std::string SaveDialogFilter(const TError::TLookup& text = BuiltInMessageText);
+TImageFormat FormatOfSaveFilter(int index);
+// The Save filter index of a format.
+int SaveFilterIndexOf(TImageFormat format);

@@ -1,10 +1,26 @@
-// The format of an image file by its name or by a format option, and the load and save by format.
+// The table of image formats, and what is derived from it: the format of a file by its name or
+// its content, the format options' values and the dialogs' filters.
 #include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <memory>
 
+#include "imagefile/file_errors.h"
+#include "imagefile/hex_reader.h"
 #include "imagefile/image_file.h"
+#include "imagefile/image_formats.h"
+#include "imagefile/srec_reader.h"
 
 namespace {
+
+// clang-format off
+const TImageFormatInfo kFormats[] = {
+    {TImageFormat::Hex,  "hex",  "Intel HEX", "hex ihx ihex",                "FilterHexFiles",  true,  ReadHex,  EmitHex,  IsHexRecord},
+    {TImageFormat::Bin,  "bin",  "binary",    "bin",                         "FilterBinFiles",  false, ReadBin,  EmitBin,  nullptr},
+    {TImageFormat::SRec, "srec", "S-records", "s19 s28 s37 srec mot s",      "FilterSRecFiles", true,  ReadSRec, EmitSRec, IsSRecord},
+};
+// clang-format on
 
 bool EqualNoCase(std::string_view a, std::string_view b) {
   return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -12,17 +28,95 @@ bool EqualNoCase(std::string_view a, std::string_view b) {
          });
 }
 
-struct TExtension {
-  const char* Name;
-  TImageFormat Format;
-};
-constexpr TExtension kExtensions[] = {
-    {"hex", TImageFormat::Hex},  {"ihx", TImageFormat::Hex},  {"ihex", TImageFormat::Hex},  {"s19", TImageFormat::SRec},
-    {"s28", TImageFormat::SRec}, {"s37", TImageFormat::SRec}, {"srec", TImageFormat::SRec}, {"mot", TImageFormat::SRec},
-    {"s", TImageFormat::SRec},   {"bin", TImageFormat::Bin},
+// The extensions of a format, one by one.
+std::vector<std::string_view> Extensions(const TImageFormatInfo& f) {
+  std::vector<std::string_view> out;
+  std::string_view list = f.Extensions;
+  while (!list.empty()) {
+    const size_t space = list.find(' ');
+    out.push_back(list.substr(0, space));
+    list = space == std::string_view::npos ? std::string_view() : list.substr(space + 1);
+  }
+  return out;
+}
+
+// "Hex files (*.hex *.ihx)|*.hex;*.ihx"
+std::string Filter(const TImageFormatInfo& f, const TError::TLookup& text) {
+  std::string shown, patterns;
+  for (std::string_view e : Extensions(f)) {
+    shown += (shown.empty() ? "*." : " *.") + std::string(e);
+    patterns += (patterns.empty() ? "*." : ";*.") + std::string(e);
+  }
+  return text(f.FilterKey) + " (" + shown + ")|" + patterns;
+}
+
+// The content rule over lines fed in pieces: every non-blank line a record of one text format.
+class TContentRule {
+ public:
+  // False once no text format is possible any more, or the text ended at a Ctrl-Z.
+  bool Feed(std::string_view text) {
+    for (size_t i = 0; i < text.size() && More();) {
+      const size_t end = text.find_first_of("\r\n", i);
+      const std::string_view piece = text.substr(i, end == std::string_view::npos ? end : end - i);
+      if (Line_.empty() && !piece.empty() && piece[0] == '\x1A') {
+        Ended_ = true;
+        break;
+      }
+      if (Line_.size() + piece.size() > kLongest) {
+        Hex_ = SRec_ = false;  // longer than any record
+        break;
+      }
+      Line_.append(piece);
+      if (end == std::string_view::npos) break;
+      EndLine();
+      i = end + 1;
+    }
+    return More();
+  }
+  TImageFormat Result() {
+    if (More()) EndLine();
+    if (Records_ > 0 && Hex_) return TImageFormat::Hex;
+    if (Records_ > 0 && SRec_) return TImageFormat::SRec;
+    return TImageFormat::Bin;
+  }
+
+ private:
+  static constexpr size_t kLongest = 600;
+  bool More() const { return !Ended_ && (Hex_ || SRec_); }
+  void EndLine() {
+    if (!TrimImageLine(Line_).empty()) {
+      ++Records_;
+      Hex_ = Hex_ && IsHexRecord(Line_);
+      SRec_ = SRec_ && IsSRecord(Line_);
+    }
+    Line_.clear();
+  }
+  std::string Line_;
+  bool Hex_ = true, SRec_ = true, Ended_ = false;
+  int64_t Records_ = 0;
 };
 
 }  // namespace
+
+std::span<const TImageFormatInfo> ImageFormats() { return kFormats; }
+
+const TImageFormatInfo& ImageFormatInfo(TImageFormat format) {
+  for (const TImageFormatInfo& f : kFormats)
+    if (f.Format == format) return f;
+  return kFormats[0];
+}
+
+std::optional<TImageFormat> ImageFormatById(std::string_view id) {
+  for (const TImageFormatInfo& f : kFormats)
+    if (EqualNoCase(id, f.Id)) return f.Format;
+  return std::nullopt;
+}
+
+std::string ImageFormatIds(const char* separator) {
+  std::string out;
+  for (const TImageFormatInfo& f : kFormats) out += (out.empty() ? "" : separator) + std::string(f.Id);
+  return out;
+}
 
 std::optional<TImageFormat> KnownImageFormatOf(const std::string& fileName) {
   const std::string_view name(fileName);
@@ -32,8 +126,9 @@ std::optional<TImageFormat> KnownImageFormatOf(const std::string& fileName) {
   const size_t dot = base.rfind('.');
   if (dot == std::string_view::npos || dot == 0) return std::nullopt;
   const std::string_view extension = base.substr(dot + 1);
-  for (const TExtension& e : kExtensions)
-    if (EqualNoCase(extension, e.Name)) return e.Format;
+  for (const TImageFormatInfo& f : kFormats)
+    for (std::string_view e : Extensions(f))
+      if (EqualNoCase(extension, e)) return f.Format;
   return std::nullopt;
 }
 
@@ -41,22 +136,51 @@ TImageFormat ImageFormatOf(const std::string& fileName) {
   return KnownImageFormatOf(fileName).value_or(TImageFormat::Bin);
 }
 
-bool ParseImageFormat(std::string_view text, TImageFormat& format) {
-  if (EqualNoCase(text, "hex"))
-    format = TImageFormat::Hex;
-  else if (EqualNoCase(text, "srec"))
-    format = TImageFormat::SRec;
-  else if (EqualNoCase(text, "bin"))
-    format = TImageFormat::Bin;
-  else
-    return false;
-  return true;
+TImageFormat ImageFormatOfContent(std::string_view text) {
+  TContentRule rule;
+  rule.Feed(text);
+  return rule.Result();
 }
 
-void SaveImageFile(const std::string& fileName, TImageFormat format, const TChip& chip) {
-  switch (format) {
-    case TImageFormat::Hex: SaveHexFile(fileName, chip); break;
-    case TImageFormat::SRec: SaveSRecFile(fileName, chip); break;
-    case TImageFormat::Bin: SaveBinFile(fileName, chip); break;
+TImageFormat ImageFormatToRead(const std::string& fileName) {
+  if (auto known = KnownImageFormatOf(fileName)) return *known;
+  struct TCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+  };
+  std::unique_ptr<std::FILE, TCloser> file(OpenImageFile(fileName));
+  TContentRule rule;
+  char chunk[65536];
+  for (;;) {
+    errno = 0;
+    const size_t got = std::fread(chunk, 1, sizeof chunk, file.get());
+    if (got == 0) {
+      if (std::ferror(file.get())) throw PlatformFileFailure(errno ? errno : EIO, fileName);
+      break;
+    }
+    if (!rule.Feed(std::string_view(chunk, got))) break;
   }
+  return rule.Result();
+}
+
+std::string OpenDialogFilter(const TError::TLookup& text) {
+  std::string out;
+  for (const TImageFormatInfo& f : kFormats) out += Filter(f, text) + "|";
+  return out + text("FilterAllFiles") + " (*.*)|*.*";
+}
+
+std::string SaveDialogFilter(const TError::TLookup& text) {
+  std::string out;
+  for (const TImageFormatInfo& f : kFormats) out += (out.empty() ? "" : "|") + Filter(f, text);
+  return out;
+}
+
+TImageFormat FormatOfSaveFilter(int index) {
+  if (index >= 1 && index <= static_cast<int>(std::size(kFormats))) return kFormats[index - 1].Format;
+  return TImageFormat::Bin;
+}
+
+int SaveFilterIndexOf(TImageFormat format) {
+  for (size_t i = 0; i < std::size(kFormats); ++i)
+    if (kFormats[i].Format == format) return static_cast<int>(i) + 1;
+  return 1;
 }

@@ -1,5 +1,5 @@
-// The loads of every format: the file read in pieces, cut into lines for the text formats, errors
-// placed at their file and line, and the scratch copy that keeps a failed load from the buffer.
+// The loads of every format: the source, the sink, the reader from the format table, and the
+// second pass that names the first of two records giving one address different values.
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
@@ -7,205 +7,105 @@
 #include <filesystem>
 #include <memory>
 
-#include "buffer/memory_buffer.h"
 #include "common/error.h"
+#include "common/integer.h"
 #include "imagefile/file_errors.h"
 #include "imagefile/hex_reader.h"
 #include "imagefile/image_error.h"
 #include "imagefile/image_file.h"
-#include "imagefile/srec_reader.h"
+#include "imagefile/image_formats.h"
+#include "imagefile/image_reading.h"
 
 namespace {
 
 struct TFileCloser {
   void operator()(std::FILE* f) const { std::fclose(f); }
 };
-using TFile = std::unique_ptr<std::FILE, TFileCloser>;
 
-// The bytes the Intel HEX load pre-fills: the 16-bit count up to 64 KiB, the whole Size above.
-size_t HexSpan(int32_t size) {
-  return static_cast<size_t>(size > 0x10000 ? std::min(size, kMemoryBufferSize) : SixteenBitCount(size));
-}
-
-size_t ChipBytes(const TChip& chip) { return static_cast<size_t>(std::clamp(chip.Size, 0, kMemoryBufferSize)); }
-
-TFile OpenForHexRead(const std::string& fileName) {
-  errno = 0;
-  TFile file(std::fopen(fileName.c_str(), "rb"));
-  if (!file) throw PlatformFileFailure(errno ? errno : EIO);
-  std::error_code ec;
-  if (std::filesystem::is_directory(fileName, ec)) throw PlatformFileFailure(EISDIR);
-  return file;
-}
-
-// Text lines from a file (fileName set) or from memory.
-struct TTextSource {
-  const std::string* FileName = nullptr;
-  std::string_view Text;
-};
-
-TKeyedText Where(const TTextSource& source, int64_t line) {
-  if (source.FileName) return {"ImgFileLine", {FullFileName(*source.FileName), std::to_string(line)}};
-  return {"ImgLine", {std::to_string(line)}};
-}
-
-// Feeds the lines of source to line(std::string_view) -> bool (false: stop) and places any
-// error of a line at its number, which lineNumber() gives.
-template <class OnLine, class LineNumber>
-void ReadLines(const TTextSource& source, OnLine&& line, LineNumber&& lineNumber) {
-  THexLineSplitter splitter;
-  auto placed = [&](auto&& step) -> bool {
+TImageExtent Read(const TImageSource& source, TImageFormat format, uint32_t offset, std::span<uint8_t> image) {
+  const TImageFormatInfo& info = ImageFormatInfo(format);
+  if (!info.HasAddresses) offset = 0;
+  try {
+    TImageSink sink(image, offset);
+    info.Read(source, sink);
+    return sink.Extent();
+  } catch (const TImageOverlap& overlap) {
+    // Rare: read again to find the record that gave the address its first value.
+    TImageSink locator({}, offset);
+    locator.Locate = overlap.Address;
+    int64_t first = 0;
     try {
-      return step();
-    } catch (const TImageError& e) {
-      throw e.Placed(Where(source, lineNumber()));
-    } catch (const TError& e) {
-      if (!e.Key().empty()) throw TImageError(Where(source, lineNumber()), TKeyedText{e.Key(), e.Args()});
-      throw TImageError(Where(source, lineNumber()), std::string(e.what()));
+      info.Read(source, locator);
+    } catch (const TImageLocated& located) {
+      first = located.Line;
     }
-  };
-  if (!source.FileName) {
-    placed([&] { return splitter.Feed(source.Text.data(), source.Text.size(), line) && splitter.Finish(line); });
-    return;
-  }
-  TFile file = OpenForHexRead(*source.FileName);
-  constexpr size_t kChunk = 256 * 1024;
-  std::unique_ptr<char[]> chunk(new char[kChunk]);
-  for (;;) {
-    errno = 0;
-    const size_t got = std::fread(chunk.get(), 1, kChunk, file.get());
-    if (got == 0) {
-      if (std::ferror(file.get())) throw PlatformFileFailure(errno ? errno : EIO);
-      placed([&] { return splitter.Finish(line); });
-      return;
-    }
-    if (!placed([&] { return splitter.Feed(chunk.get(), got, line); })) return;
+    const std::string address = IntToHex(static_cast<int64_t>(overlap.Address + offset), 4);
+    throw TImageError(LinePlace(source, overlap.Line), {"ImgOverlap", {std::to_string(first), address}});
   }
 }
-
-void ReadHex(const TTextSource& source, const TChip& chip, uint32_t offset, uint8_t* image) {
-  if (image) std::memset(image, kBlankValue, HexSpan(chip.Size));
-  THexRecordReader reader(image, offset);
-  ReadLines(
-      source,
-      [&](std::string_view l) {
-        const auto step = reader.Line(l);
-        if (step == THexRecordReader::TStep::WrongChecksum) throw TImageError({"ImgBadChecksum", {}});
-        return step == THexRecordReader::TStep::More;
-      },
-      [&] { return reader.LineNumber(); });
-}
-
-void ReadSRec(const TTextSource& source, const TChip& chip, uint32_t offset, uint8_t* image) {
-  if (image) std::memset(image, kBlankValue, ChipBytes(chip));
-  TSRecordReader reader(image, offset);
-  ReadLines(
-      source, [&](std::string_view l) { return reader.Line(l) == TSRecordReader::TStep::More; },
-      [&] { return reader.LineNumber(); });
-}
-
-[[noreturn]] void CannotOpen(const std::string& fileName, int error) {
-  throw TError(TMessageKey{"CannotOpenFile"}, {FullFileName(fileName), SystemErrorText(error)});
-}
-
-void ReadBin(const std::string& fileName, const TChip& chip, uint8_t* image) {
-  const size_t size = ChipBytes(chip);
-  errno = 0;
-  TFile file(std::fopen(fileName.c_str(), "rb"));
-  if (!file) CannotOpen(fileName, errno ? errno : EIO);
-  std::error_code ec;
-  if (std::filesystem::is_directory(fileName, ec)) CannotOpen(fileName, EISDIR);
-  std::memset(image, kBlankValue, size);
-  size_t done = 0;
-  while (done < size) {
-    errno = 0;
-    const size_t got = std::fread(image + done, 1, size - done, file.get());
-    if (got == 0) {
-      if (std::ferror(file.get()))
-        throw TError(TMessageKey{"CannotReadFile"}, {FullFileName(fileName), SystemErrorText(errno ? errno : EIO)});
-      break;
-    }
-    done += got;
-  }
-}
-
-// Runs read over a scratch copy of image and copies the result back when it succeeded.
-template <class Read>
-void Safely(std::span<uint8_t> image, Read&& read) {
-  if (image.size() < static_cast<size_t>(kMemoryBufferSize))
-    throw TError("The image buffer is smaller than the memory buffer.");
-  std::unique_ptr<uint8_t[]> scratch(new uint8_t[kMemoryBufferSize]);
-  std::memcpy(scratch.get(), image.data(), kMemoryBufferSize);
-  read(scratch.get());
-  std::memcpy(image.data(), scratch.get(), kMemoryBufferSize);
-}
-
-std::span<uint8_t> Memory() { return {MemoryBuffer, static_cast<size_t>(kMemoryBufferSize)}; }
 
 }  // namespace
 
-void ReadImageFile(const std::string& fileName, TImageFormat format, const TChip& chip, uint32_t offset,
-                   std::span<uint8_t> image) {
-  Safely(image, [&](uint8_t* scratch) {
-    switch (format) {
-      case TImageFormat::Hex: ReadHex({&fileName, {}}, chip, offset, scratch); break;
-      case TImageFormat::SRec: ReadSRec({&fileName, {}}, chip, offset, scratch); break;
-      case TImageFormat::Bin: ReadBin(fileName, chip, scratch); break;
+void ReadHex(const TImageSource& source, TImageSink& sink) {
+  THexRecordReader reader(sink);
+  reader.Name = source.Name;
+  ReadImageLines(
+      source, sink, [](void* r, std::string_view l) { return static_cast<THexRecordReader*>(r)->Line(l); }, &reader);
+  FinishTextImage(source, sink, reader.Ended(), reader.LineNumber());
+}
+
+void ReadBin(const TImageSource& source, TImageSink& sink) {
+  const std::span<uint8_t> image = sink.Image();
+  uint64_t total = 0;
+  if (!source.FileName) {
+    const size_t n = std::min(image.size(), source.Text.size());
+    std::memcpy(image.data(), source.Text.data(), n);
+    total = source.Text.size();
+  } else {
+    std::unique_ptr<std::FILE, TFileCloser> file(OpenImageFile(*source.FileName));
+    // Where the data end: a regular file says so; from anything else the rest is read.
+    char rest[16384];
+    for (;;) {
+      if (total >= image.size()) {
+        std::error_code ec;
+        const auto size = std::filesystem::file_size(*source.FileName, ec);
+        if (!ec) {
+          total = std::max<uint64_t>(total, size);
+          break;
+        }
+      }
+      const bool inside = total < image.size();
+      uint8_t* to = inside ? image.data() + total : reinterpret_cast<uint8_t*>(rest);
+      const size_t room = inside ? static_cast<size_t>(image.size() - total) : sizeof rest;
+      errno = 0;
+      const size_t got = std::fread(to, 1, room, file.get());
+      if (got == 0) {
+        if (std::ferror(file.get())) throw PlatformFileFailure(errno ? errno : EIO, *source.FileName);
+        break;
+      }
+      total += got;
     }
-  });
-}
-
-void LoadImageFile(const std::string& fileName, TImageFormat format, const TChip& chip, uint32_t offset) {
-  ReadImageFile(fileName, format, chip, offset, Memory());
-}
-
-void LoadHexFile(const std::string& fileName, const TChip& chip, uint32_t offset) {
-  LoadImageFile(fileName, TImageFormat::Hex, chip, offset);
-}
-
-void LoadSRecFile(const std::string& fileName, const TChip& chip, uint32_t offset) {
-  LoadImageFile(fileName, TImageFormat::SRec, chip, offset);
-}
-
-void LoadBinFile(const std::string& fileName, const TChip& chip) {
-  LoadImageFile(fileName, TImageFormat::Bin, chip, 0);
-}
-
-void LoadHexText(std::string_view text, const TChip& chip, uint32_t offset) {
-  Safely(Memory(), [&](uint8_t* scratch) { ReadHex({nullptr, text}, chip, offset, scratch); });
-}
-
-void LoadSRecText(std::string_view text, const TChip& chip, uint32_t offset) {
-  Safely(Memory(), [&](uint8_t* scratch) { ReadSRec({nullptr, text}, chip, offset, scratch); });
-}
-
-std::optional<uint64_t> LowestImageAddress(const std::string& fileName, TImageFormat format) {
-  uint64_t lowest = UINT64_MAX;
-  try {
-    if (format == TImageFormat::Hex) {
-      THexRecordReader reader(nullptr);
-      ReadLines(
-          TTextSource{&fileName, {}},
-          [&](std::string_view l) {
-            const auto step = reader.Line(l);
-            lowest = reader.LowestAddress();
-            return step == THexRecordReader::TStep::More;
-          },
-          [&] { return reader.LineNumber(); });
-    } else if (format == TImageFormat::SRec) {
-      TSRecordReader reader(nullptr);
-      ReadLines(
-          TTextSource{&fileName, {}},
-          [&](std::string_view l) {
-            const auto step = reader.Line(l);
-            lowest = reader.LowestAddress();
-            return step == TSRecordReader::TStep::More;
-          },
-          [&] { return reader.LineNumber(); });
-    }
-  } catch (const std::exception&) {
-    // The load itself reports what is wrong with the file.
   }
-  if (lowest == UINT64_MAX) return std::nullopt;
-  return lowest;
+  if (total == 0) throw TImageError::Whole({"ImgNoData", {source.Name}});
+  sink.Cover(0, total);
+}
+
+TImageExtent ReadImage(const std::string& fileName, TImageFormat format, uint32_t offset, std::span<uint8_t> image) {
+  return Read(TImageSource{&fileName, {}, fileName}, format, offset, image);
+}
+
+TImageExtent ReadImageText(std::string_view text, TImageFormat format, uint32_t offset, std::span<uint8_t> image,
+                           const std::string& name) {
+  return Read(TImageSource{nullptr, text, name.empty() ? "image" : name, !name.empty()}, format, offset, image);
+}
+
+std::optional<TKeyedText> ImageFitProblem(const std::string& fileName, const TImageExtent& extent, const TChip& chip,
+                                          uint64_t capacity) {
+  if (!extent.HasData()) return std::nullopt;
+  const std::string last = IntToHex(static_cast<int64_t>(extent.End - 1), 4);
+  if (chip.Size > 0 && extent.End > static_cast<uint64_t>(chip.Size))
+    return TKeyedText{"ImgPastChip", {fileName, last, chip.Name, IntToHex(chip.Size - 1, 4)}};
+  if (extent.End > capacity)
+    return TKeyedText{"ImgPastBuffer", {fileName, last, IntToHex(static_cast<int64_t>(capacity) - 1, 4)}};
+  return std::nullopt;
 }

@@ -1,16 +1,15 @@
-// Motorola S-records: the reader and the writer of the chip's part of MemoryBuffer.
+// Motorola S-records: the reader and the writer.
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <memory>
 
-#include "buffer/memory_buffer.h"
 #include "common/integer.h"
-#include "imagefile/file_errors.h"
 #include "imagefile/hex_digits.h"
+#include "imagefile/hex_reader.h"
 #include "imagefile/image_error.h"
-#include "imagefile/image_file.h"
-#include "imagefile/safe_file_writer.h"
+#include "imagefile/image_formats.h"
+#include "imagefile/image_reading.h"
 #include "imagefile/srec_reader.h"
 
 namespace {
@@ -35,10 +34,10 @@ constexpr int kAddressBytes[10] = {2, 2, 3, 4, 0, 2, 3, 4, 3, 2};
 
 }  // namespace
 
-TSRecordReader::TStep TSRecordReader::Line(std::string_view line) {
+bool TSRecordReader::Line(std::string_view text) {
   ++LineNumber_;
-  while (!line.empty() && (line.back() == ' ' || line.back() == '\t')) line.remove_suffix(1);
-  if (line.empty()) return TStep::More;
+  const std::string_view line = TrimImageLine(text);
+  if (line.empty()) return true;
   if (line[0] != 'S' && line[0] != 's') throw TImageError({"ImgSRecStart", {}});
   if (line.size() < 4) throw TImageError({"ImgShortLine", {}});
   const int type = line[1] - '0';
@@ -59,29 +58,13 @@ TSRecordReader::TStep TSRecordReader::Line(std::string_view line) {
     sum += b;
     address = address << 8 | b;
   }
-  const size_t data = 4 + 2 * size_t{addressBytes};
+  const size_t at = 4 + 2 * size_t{addressBytes};
   const uint32_t n = count - addressBytes - 1;
-  if (type >= 1 && type <= 3 && n > 0) {
-    Lowest_ = std::min(Lowest_, address);
-    if (Buffer_) {
-      // The whole record lies inside once its first and last bytes do.
-      uint8_t* to = Buffer_ + ImageIndex(address, Offset_);
-      ImageIndex(address + n - 1, Offset_);
-      const char* p = line.data() + data;
-      for (uint32_t i = 0; i < n; ++i, p += 2) {
-        const int hi = kDigit[static_cast<unsigned char>(p[0])];
-        const int lo = kDigit[static_cast<unsigned char>(p[1])];
-        if ((hi | lo) < 0) [[unlikely]]
-          NotHex(line, data + 2 * i);
-        const uint32_t b = static_cast<uint32_t>(hi << 4 | lo);
-        sum += b;
-        to[i] = static_cast<uint8_t>(b);
-      }
-    } else {
-      for (uint32_t i = 0; i < n; ++i) sum += ByteAt(line, data + 2 * i);
-    }
-  } else {
-    for (uint32_t i = 0; i < n; ++i) sum += ByteAt(line, data + 2 * i);
+  uint8_t data[256];
+  for (uint32_t i = 0; i < n; ++i) {
+    const uint32_t b = ByteAt(line, at + 2 * i);
+    sum += b;
+    data[i] = static_cast<uint8_t>(b);
   }
   sum += ByteAt(line, length - 2);
   if ((sum & 0xFF) != 0xFF) throw TImageError({"ImgBadChecksum", {}});
@@ -89,20 +72,42 @@ TSRecordReader::TStep TSRecordReader::Line(std::string_view line) {
   switch (type) {
     case 1:
     case 2:
-    case 3: ++DataRecords_; break;
+    case 3:
+      ++DataRecords_;
+      Counted_ = false;
+      Sink_.Put(address, data, n);
+      break;
     case 5:
     case 6: {
       const uint32_t mask = type == 5 ? 0xFFFFu : 0xFFFFFFu;
       if (address != (DataRecords_ & mask))
         throw TImageError({"ImgRecordCount", {std::to_string(address), std::to_string(DataRecords_)}});
+      Counted_ = true;
       break;
     }
     case 7:
     case 8:
-    case 9: return TStep::End;
+    case 9: Ended_ = true; return false;
     default: break;
   }
-  return TStep::More;
+  return true;
+}
+
+bool IsSRecord(std::string_view text) {
+  const std::string_view line = TrimImageLine(text);
+  if (line.size() < 10 || (line[0] != 'S' && line[0] != 's') || line.size() % 2 != 0) return false;
+  const int type = line[1] - '0';
+  if (type < 0 || type > 9 || kAddressBytes[type] == 0) return false;
+  uint32_t sum = 0;
+  for (size_t i = 2; i < line.size(); i += 2) {
+    const int hi = kDigit[static_cast<unsigned char>(line[i])];
+    const int lo = kDigit[static_cast<unsigned char>(line[i + 1])];
+    if ((hi | lo) < 0) return false;
+    sum += static_cast<uint32_t>(hi << 4 | lo);
+  }
+  const size_t count = static_cast<size_t>(kDigit[static_cast<unsigned char>(line[2])] << 4 |
+                                           kDigit[static_cast<unsigned char>(line[3])]);
+  return line.size() == 4 + 2 * count && count >= static_cast<size_t>(kAddressBytes[type]) + 1 && (sum & 0xFF) == 0xFF;
 }
 
 namespace {
@@ -134,51 +139,41 @@ char* PutRecord(char* p, int type, uint32_t address, int addressBytes, const uin
 constexpr uint32_t kRecordData = 32;
 constexpr size_t kLongestLine = 4 + 2 * (255 + 1) + 2;
 
-// Produces the S-record text of the chip's part of MemoryBuffer in pieces, each handed to
-// put(const char*, size_t): an S0 header naming the chip, S1 records (S2 above 64 KiB) of 32
-// bytes, the S5 (S6) record count, and S9 (S8).
-template <class Put>
-void EmitSRec(const TChip& chip, Put&& put) {
-  const uint32_t bytes = static_cast<uint32_t>(std::clamp(chip.Size, 0, kMemoryBufferSize));
-  const bool wide = bytes > 0x10000;
-  const int addressBytes = wide ? 3 : 2;
+}  // namespace
+
+// An S0 header naming the chip, data records of 32 bytes (S1, S2 or S3 by the highest address
+// written), the S5 (S6) record count and the matching end record.
+void EmitSRec(std::span<const uint8_t> image, const TImageSpan& span, TImagePut put, void* context) {
+  const uint32_t end = std::min<uint32_t>(span.End, static_cast<uint32_t>(image.size()));
+  const uint32_t start = std::min(span.Start, end);
+  const uint64_t highest = uint64_t{span.Offset} + (end > start ? end - 1 : 0);
+  const int dataType = highest <= 0xFFFF ? 1 : highest <= 0xFFFFFF ? 2 : 3;
+  const int addressBytes = dataType + 1;
   constexpr size_t kBlock = 64 * 1024;
   std::unique_ptr<char[]> block(new char[kBlock]);
   char* p = block.get();
   auto room = [&] {
     if (p + kLongestLine > block.get() + kBlock) {
-      put(block.get(), static_cast<size_t>(p - block.get()));
+      put(context, block.get(), static_cast<size_t>(p - block.get()));
       p = block.get();
     }
   };
-  const std::string name = chip.Name.substr(0, 64);
+  const std::string name = span.Header.substr(0, 64);
   p = PutRecord(p, 0, 0, 2, reinterpret_cast<const uint8_t*>(name.data()), static_cast<uint32_t>(name.size()));
   uint32_t records = 0;
-  for (uint32_t a = 0; a < bytes; a += kRecordData, ++records) {
+  for (uint32_t a = start; a < end; a += kRecordData, ++records) {
     room();
-    p = PutRecord(p, wide ? 2 : 1, a, addressBytes, MemoryBuffer + a, std::min(kRecordData, bytes - a));
+    p = PutRecord(p, dataType, a + span.Offset, addressBytes, image.data() + a, std::min(kRecordData, end - a));
   }
   room();
   p = records <= 0xFFFF ? PutRecord(p, 5, records, 2, nullptr, 0) : PutRecord(p, 6, records, 3, nullptr, 0);
-  p = wide ? PutRecord(p, 8, 0, 3, nullptr, 0) : PutRecord(p, 9, 0, 2, nullptr, 0);
-  put(block.get(), static_cast<size_t>(p - block.get()));
+  p = PutRecord(p, 10 - dataType, 0, addressBytes, nullptr, 0);
+  put(context, block.get(), static_cast<size_t>(p - block.get()));
 }
 
-}  // namespace
-
-std::string SRecText(const TChip& chip) {
-  std::string text;
-  EmitSRec(chip, [&](const char* data, size_t size) { text.append(data, size); });
-  return text;
-}
-
-void SaveSRecFile(const std::string& fileName, const TChip& chip) {
-  TSafeFileWriter writer(fileName);
-  TFileFailure failure = writer.Open();
-  if (!failure)
-    EmitSRec(chip, [&](const char* data, size_t size) {
-      if (!failure) failure = writer.Write(data, size);
-    });
-  if (!failure) failure = writer.Commit();
-  if (failure) throw failure.Error == ENOENT ? TError(TMessageKey{"PathNotFound"}) : PlatformFileFailure(failure.Error);
+void ReadSRec(const TImageSource& source, TImageSink& sink) {
+  TSRecordReader reader(sink);
+  ReadImageLines(
+      source, sink, [](void* r, std::string_view l) { return static_cast<TSRecordReader*>(r)->Line(l); }, &reader);
+  FinishTextImage(source, sink, reader.Complete(), reader.LineNumber());
 }

@@ -1,30 +1,33 @@
-// The Motorola S-record reader: stores the bytes of S1/S2/S3 records in a 1 MiB buffer,
-// checks every checksum and the S5/S6 record counts, and stops at S7/S8/S9.
+// The Motorola S-record reader: stores the bytes of S1/S2/S3 records in an image sink, checks
+// every checksum and the S5/S6 record counts, and stops at S7/S8/S9.
 #pragma once
 
 #include <cstdint>
 #include <string_view>
 
+class TImageSink;
+
 class TSRecordReader {
  public:
-  enum class TStep { More, End };
+  explicit TSRecordReader(TImageSink& sink) : Sink_(sink) {}
 
-  // Each byte goes to its address less offset. With no buffer the reader only checks the
-  // records and notes the lowest address.
-  explicit TSRecordReader(uint8_t* buffer, uint32_t offset = 0) : Buffer_(buffer), Offset_(offset) {}
-
-  // One line without its line end; blank lines are skipped. Throws TImageError for a line
-  // that is no S-record, a field that isn't hexadecimal, a wrong length, count or checksum,
-  // and a byte outside the buffer.
-  TStep Line(std::string_view line);
+  // One line without its line end; blank lines are skipped. False once an end record was read.
+  // Throws TImageError for a line that is no S-record, a field that isn't hexadecimal, a wrong
+  // length, count or checksum.
+  bool Line(std::string_view line);
 
   int64_t LineNumber() const { return LineNumber_; }
-  uint64_t LowestAddress() const { return Lowest_; }
+  // An end record was read, or a record count that covers every data record read (some tools
+  // end their files with the count alone).
+  bool Complete() const { return Ended_ || Counted_; }
 
  private:
-  uint8_t* Buffer_;
-  uint32_t Offset_;
-  uint64_t Lowest_ = UINT64_MAX;
+  TImageSink& Sink_;
   int64_t LineNumber_ = 0;
   uint32_t DataRecords_ = 0;
+  bool Ended_ = false;
+  bool Counted_ = false;
 };
+
+// Whether line is one well-formed S-record with a right checksum (blanks around it allowed).
+bool IsSRecord(std::string_view line);

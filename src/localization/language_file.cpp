@@ -181,7 +181,6 @@ void TQLanguageFile::UpdateFile() const {
   // Written to a temporary file and renamed, so a failed write (a full disk) leaves the old file
   // intact; every byte's write is checked, a short one included.
   TSafeFileWriter writer(QFile::encodeName(FileName_).toStdString());
-  writer.DirectWriteFallback = true;
   TFileFailure failure;
   if (FileName_.isEmpty()) failure = {TFileFailure::Create, ENOENT};
   if (!failure) failure = writer.Open();

@@ -10,9 +10,9 @@ constexpr uint8_t kBlank = 0xFF;  // what compared bytes hold where a read does 
 // A station whose programmer has gone (none held) counts as unplugged.
 TJobOutcome Ended(TChipRun run, const TProgrammer& p) {
   switch (run) {
-    case TChipRun::NoProgrammer: return {TJobResult::Unplugged, {}};
-    case TChipRun::Stopped: return {TJobResult::Stopped, {}};
-    default: return {FailureOf(p), {}};
+    case TChipRun::NoProgrammer: return TJobOutcome{TJobResult::Unplugged};
+    case TChipRun::Stopped: return TJobOutcome{TJobResult::Stopped};
+    default: return TJobOutcome{FailureOf(p)};
   }
 }
 
@@ -40,6 +40,7 @@ const char* JobResultName(TJobResult result) {
     case TJobResult::Stopped: return "stopped";
     case TJobResult::NoAccess: return "no-access";
     case TJobResult::Busy: return "busy";
+    case TJobResult::BadReply: return "bad-reply";
   }
   return "";
 }
@@ -51,6 +52,7 @@ TJobResult FailureOf(const TProgrammer& p) {
     case TExchangeStatus::Ok: return TJobResult::NoAnswer;
     case TExchangeStatus::NoAccess: return TJobResult::NoAccess;
     case TExchangeStatus::Busy: return TJobResult::Busy;
+    case TExchangeStatus::BadReply: return TJobResult::BadReply;
     case TExchangeStatus::NoDevice:
     case TExchangeStatus::WriteFailed:
     case TExchangeStatus::ReadFailed: break;
@@ -75,12 +77,16 @@ std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8
 
 TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
                      std::span<const TAddressRange> ignored) {
-  // The chip written is the chip read back: no device change in between.
+  // The chip written is the chip read back: no device change and no other program in between.
   std::optional<THidDeviceController::TDeferral> hold;
   if (p.Controller()) hold.emplace(*p.Controller());
-  const TChipRun run = WriteChipFrom(p, chip, image, ui);
-  if (run != TChipRun::Done) return Ended(run, p);
-  return ReadAndCompare(p, chip, image, ui, ignored);
+  TProgrammerUse use(p);
+  TWrittenRange written;
+  const TChipRun run = WriteChipFrom(p, chip, image, ui, &written);
+  TJobOutcome o = run == TChipRun::Done ? ReadAndCompare(p, chip, image, ui, ignored) : Ended(run, p);
+  o.Written = written;
+  if (o.Result != TJobResult::Ok && o.Result != TJobResult::Different) o.Note = WrittenNote(chip, written, ui);
+  return o;
 }
 
 TJobOutcome VerifyJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,

@@ -5,21 +5,26 @@
 #include <cstdint>
 #include <optional>
 #include <span>
+#include <string>
 
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
 #include "programmer/chip_operations.h"
 #include "programmer/programmer.h"
 
-enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy };
+enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy, BadReply };
 
 // "ok", "different", "no-answer", "unplugged", "stopped", "no-access" (no permission on the
-// device node), "busy" (another program uses the programmer).
+// device node), "busy" (another program uses the programmer), "bad-reply" (a malformed reply).
 const char* JobResultName(TJobResult result);
 
 struct TJobOutcome {
+  TJobOutcome() = default;
+  explicit TJobOutcome(TJobResult result) : Result(result) {}
   TJobResult Result = TJobResult::Ok;
   std::optional<uint64_t> FirstDifference;
+  TWrittenRange Written;  // what a write or erase may have changed (Empty: nothing)
+  std::string Note;       // a write that ended early: what became of the chip (see WrittenNote)
 };
 
 // Why a routine that gave up did so, from the programmer's last exchange.
@@ -30,7 +35,8 @@ std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8
                                         std::span<const uint8_t> expected, std::span<const TAddressRange> ignored = {});
 
 // Every job: the comparisons leave the bytes within ignored out.
-// Writes image into the chip, reads it back and compares the chip's Size bytes.
+// Writes image into the chip, reads it back and compares the chip's Size bytes, holding the
+// programmer from the write to the end of the read-back.
 TJobOutcome WriteJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
                      std::span<const TAddressRange> ignored = {});
 // Reads the chip and compares its Size bytes with image.

@@ -50,6 +50,10 @@ size_t Utf8Length(const std::string& s, size_t i) {
 
 std::string Number(const std::optional<uint64_t>& v) { return v ? std::to_string(*v) : "null"; }
 
+std::string Range(const std::optional<std::pair<uint64_t, uint64_t>>& v) {
+  return v ? "[" + std::to_string(v->first) + "," + std::to_string(v->second) + "]" : "null";
+}
+
 }  // namespace
 
 std::string JsonString(const std::string& text) {
@@ -119,13 +123,15 @@ std::string LogLine(const TLogRecord& r) {
   std::string image = "null";
   if (!r.ImageFile.empty())
     image = "{\"file\":" + JsonString(r.ImageFile) + ",\"size\":" + std::to_string(r.ImageSize) +
-            ",\"checksum\":" + JsonString(r.ImageChecksum) + ",\"sha256\":" + JsonString(r.ImageSha256) + "}";
+            ",\"checksum\":" + JsonString(r.ImageChecksum) + ",\"sha256\":" + JsonString(r.ImageSha256) +
+            (r.ImageWarning.empty() ? "" : ",\"warning\":" + JsonString(r.ImageWarning)) + "}";
   return "{\"time\":" + JsonString(IsoTime(r.Time)) + ",\"operation\":" + JsonString(r.Operation) +
          ",\"chip\":" + JsonString(r.Chip) + ",\"programmer\":{\"node\":" + JsonString(r.ProgrammerNode) +
          ",\"serial\":" + JsonString(r.ProgrammerSerial) + "},\"image\":" + image +
          ",\"serial_number\":" + Number(r.Serial) + ",\"result\":" + JsonString(r.Result) +
-         ",\"first_difference\":" + Number(r.FirstDifference) + ",\"duration_ms\":" + std::to_string(r.DurationMs) +
-         "}\n";
+
+         ",\"first_difference\":" + Number(r.FirstDifference) + ",\"written\":" + Range(r.Written) +
+         ",\"duration_ms\":" + std::to_string(r.DurationMs) + "}\n";
 }
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <utility>
 
 struct TLogRecord {
   std::chrono::system_clock::time_point Time;  // when the operation started
@@ -16,10 +17,14 @@ struct TLogRecord {
   std::string ImageFile;                    // empty: the operation takes no image
   uint64_t ImageSize = 0;                   // bytes of the image file
   std::string ImageChecksum;                // as the status bar shows it: four hex digits
+  std::string ImageWarning;                 // the image was cut to the chip (--cut): why
   std::string ImageSha256;                  // of the chip's bytes of the image, before any serial number
   std::optional<uint64_t> Serial;           // the serial number written
   std::string Result;                       // JobResultName: "ok", "different", "no-answer", ...
   std::optional<uint64_t> FirstDifference;  // the first differing address
+  // The first and last address a write may have changed ("written": [first, last]); none when
+  // the operation wrote nothing.
+  std::optional<std::pair<uint64_t, uint64_t>> Written;
   int64_t DurationMs = 0;
 };
 

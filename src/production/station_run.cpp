@@ -9,16 +9,20 @@
 
 namespace {
 
-// Messages are left to the result line; progress goes to the station's listener.
+// Messages are left to the result line; progress goes to the station's listener; the operation
+// stops with the run.
 class TStationUserInterface : public TScriptedUserInterface {
  public:
-  explicit TStationUserInterface(const std::function<void(int)>& onProgress) : OnProgress_(onProgress) {}
+  TStationUserInterface(const std::function<void(int)>& onProgress, const std::function<bool()>& stop)
+      : OnProgress_(onProgress), Stop_(stop) {}
   void SetProgress(int position) override {
     if (OnProgress_) OnProgress_(position);
   }
+  bool StopRequested() override { return Stop_ && Stop_(); }
 
  private:
   const std::function<void(int)>& OnProgress_;
+  const std::function<bool()>& Stop_;
 };
 
 }  // namespace
@@ -92,12 +96,13 @@ void RunStation(const TStationJob& job, TStation& s) {
   const auto clock = std::chrono::steady_clock::now();
   s.Failure.clear();
   s.RecordFailed = false;
-  TStationUserInterface quiet(s.OnProgress);  // each thread its own: the result line tells the outcome
+  // Each thread its own: the result line tells the outcome.
+  TStationUserInterface quiet(s.OnProgress, job.StopRequested);
   try {
     s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet, job.Ignored);
   } catch (const std::exception& e) {
     s.Failure = e.what();
-    s.Outcome = {TJobResult::NoAnswer, {}};
+    s.Outcome = TJobOutcome{TJobResult::NoAnswer};
   }
   s.DurationMs =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - clock).count();
@@ -120,11 +125,13 @@ void RunStation(const TStationJob& job, TStation& s) {
         r.ImageFile = job.ImageFile;
         r.ImageSize = job.ImageSize;
         r.ImageChecksum = job.Checksum;
+        r.ImageWarning = job.ImageWarning;
         r.ImageSha256 = job.Sha256;
       }
       r.Serial = s.SerialNumber;
       r.Result = JobResultName(s.Outcome.Result);
       r.FirstDifference = s.Outcome.FirstDifference;
+      if (!s.Outcome.Written.Empty) r.Written = std::make_pair(s.Outcome.Written.First, s.Outcome.Written.Last);
       r.DurationMs = s.DurationMs;
       AppendLogLine(job.Log, LogLine(r));
     }

@@ -26,12 +26,16 @@ struct TStationJob {
   std::string ImageFile;
   uint64_t ImageSize = 0;
   std::string Checksum;
+  std::string ImageWarning;    // the image was cut to the chip (--cut): why
   std::string Sha256;          // of Image
   std::vector<uint8_t> Image;  // as loaded, before any serial number
   std::optional<TSerialSpec> Serial;
   std::unique_ptr<TSerialPool> Pool;   // with Serial
   std::string Log;                     // empty: no log
   std::vector<TAddressRange> Ignored;  // left out of every comparison (a serial number field, --ignore)
+  // Polled between two exchanges on every station: true ends each station's operation after its
+  // current exchange (the chip closed, the log line written, the serial number given back).
+  std::function<bool()> StopRequested;
 };
 
 // One programmer of the run.

@@ -48,5 +48,5 @@ std::optional<TChipCheck> EraseChip(TProgrammer& p, const TChip& chip, TUserInte
       ui.AskYesNo(FormatText(ui.MessageText("ConfirmErase"), {std::to_string(ChipBytes(chip)), chip.Name}),
                   TAnswer::No) != TAnswer::Yes)
     return std::nullopt;
-  return WriteAndCheckChip(p, chip, blank, ui, nullptr, {}, kEraseTexts);
+  return WriteAndCheckChip(p, chip, blank, ui, nullptr, {}, nullptr, kEraseTexts);
 }

@@ -7,6 +7,7 @@
 
 #include "buffer/differences.h"
 #include "common/error.h"
+#include "common/integer.h"
 #include "common/progress.h"
 
 namespace {
@@ -33,35 +34,43 @@ bool NoProgrammer(const TProgrammer& p, TUserInterface& ui) {
 
 // Bytes 7 and 8: the low 16 bits of address; byte 9: third.
 void PutAddress(TReport& r, uint32_t address, uint8_t third) {
-  r[7] = static_cast<uint8_t>(address);
-  r[8] = static_cast<uint8_t>(address >> 8);
-  r[9] = third;
+  r[ByteAddress] = static_cast<uint8_t>(address);
+  r[ByteAddress + 1] = static_cast<uint8_t>(address >> 8);
+  r[ByteThird] = third;
 }
 
 // The opening chip-access command; type 3 carries Org in byte 9.
 bool OpenChip(TProgrammer& p, const TChip& chip) {
-  p.BuildHeader(chip, CmdChipAccess, 1);
-  if (chip.ChipType == 3) p.Report[9] = static_cast<uint8_t>(chip.Org);
+  p.BuildHeader(chip, CmdChipAccess, SubOpen);
+  if (chip.ChipType == 3) p.Report[ByteThird] = static_cast<uint8_t>(chip.Org);
   return p.ExchangeReport();
 }
 
 bool CloseChip(TProgrammer& p, const TChip& chip) {
-  p.BuildHeader(chip, CmdChipAccess, 2);
+  p.BuildHeader(chip, CmdChipAccess, SubClose);
   return p.ExchangeReport();
 }
 
+// Line ends of the texts the routines build.
+const char* const kLineEnd = "\n\r";
+
 // Ends a routine whose exchange failed: gives write access back where it was opened, closes the
-// chip (unless the close itself failed), returns the progress to 0 and says why it failed.
-TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool closeChip, bool closeWrite = false) {
+// chip (unless the close itself failed), returns the progress to 0 and says why it failed, with
+// what became of the chip (note) after the reason in an error box.
+TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool closeChip, bool closeWrite = false,
+                const std::string& note = {}) {
   const TExchangeStatus why = p.LastStatus;
   if (closeWrite) {
-    p.BuildHeader(chip, CmdWriteAccess, 2);
+    p.BuildHeader(chip, CmdWriteAccess, SubClose);
     p.ExchangeReport();
   }
   if (closeChip) CloseChip(p, chip);
   p.LastStatus = why;
   ui.SetProgress(0);
-  p.ShowLinkFailure(ui);
+  if (note.empty())
+    p.ShowLinkFailure(ui);
+  else
+    ui.ShowError(p.LinkMessage(ui) + kLineEnd + note);
   return TChipRun::NoAnswer;
 }
 
@@ -69,18 +78,54 @@ TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool clos
 enum class TOpened { Nothing, Chip, ChipAndWriteAccess };
 
 // Ends a routine that the user stopped between two exchanges: closes write access (type 3 writes)
-// and the chip, returns the progress to 0 and says so. A closing command that fails ends it as
-// a routine whose exchange failed.
-TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened opened) {
+// and the chip, returns the progress to 0 and says so; with a note (what became of the chip)
+// after it in an error box. A closing command that fails ends it as a routine whose exchange
+// failed.
+TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened opened, const std::string& note = {}) {
   if (opened == TOpened::ChipAndWriteAccess) {
-    p.BuildHeader(chip, CmdWriteAccess, 2);
-    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+    p.BuildHeader(chip, CmdWriteAccess, SubClose);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, false, note);
   }
-  if (opened != TOpened::Nothing && !CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
+  if (opened != TOpened::Nothing && !CloseChip(p, chip)) return GiveUp(p, chip, ui, false, false, note);
   ui.SetProgress(0);
-  ui.ShowMessage(ui.MessageText("OpStopped"));
+  if (note.empty())
+    ui.ShowMessage(ui.MessageText("OpStopped"));
+  else
+    ui.ShowError(ui.MessageText("OpStopped") + kLineEnd + note);
   return TChipRun::Stopped;
 }
+
+// What a write has handed to the link so far: the chip's bytes from 0 up to the end of the last
+// page or unit sent, the one whose exchange failed included (it may have landed). A write that
+// ends early says so with that range.
+class TWriteTrail {
+ public:
+  TWriteTrail(const TChip& chip, TUserInterface& ui, TWrittenRange* out) : Chip_(chip), Ui_(ui), Out_(out) {
+    Publish();
+  }
+  // A page or unit of count bytes from address first goes out.
+  void Sending(uint64_t first, uint64_t count) {
+    Range_.Last = std::max(Range_.Empty ? 0 : Range_.Last, first + count - 1);
+    Range_.Empty = false;
+    Publish();
+  }
+  // Every page or unit went out.
+  void AllSent() {
+    Range_.Whole = !Range_.Empty;
+    Publish();
+  }
+  std::string Note() const { return WrittenNote(Chip_, Range_, Ui_); }
+
+ private:
+  void Publish() {
+    if (Out_) *Out_ = Range_;
+  }
+
+  const TChip& Chip_;
+  TUserInterface& Ui_;
+  TWrittenRange* Out_;
+  TWrittenRange Range_;
+};
 
 // Takes the programmer for the routine; says why when that fails (nothing was sent).
 bool Refused(const TProgrammerUse& use, const TProgrammer& p, TUserInterface& ui) {
@@ -97,8 +142,7 @@ int32_t BlockCount(const TChip& chip) { return chip.Size < kBlockSize ? 1 : chip
 
 void RequireFits(const TChip& chip, size_t bytes, size_t room) {
   if (bytes > room)
-    throw TError(FormatText("Chip \"%s\" needs %d bytes, more than the %d bytes of the buffer.",
-                            {chip.Name, std::to_string(bytes), std::to_string(room)}));
+    throw TError(TMessageKey{"ChipPastBuffer"}, {chip.Name, std::to_string(bytes), std::to_string(room)});
 }
 
 // Compares the chip's bytes read with the expected ones; a difference extends the failure message
@@ -114,15 +158,19 @@ bool SameBytes(const TChip& chip, std::vector<uint8_t>& read, std::span<const ui
   return same;
 }
 
-// Reads the chip into a temporary buffer of 0xFF that holds the read and the compared bytes.
+TChipRun ReadChip(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui,
+                  const std::string& note);
+
+// Reads the chip into a temporary buffer of 0xFF that holds the read and the compared bytes. A
+// read that ends early adds note to its message.
 TChipRun ReadBack(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                  std::vector<uint8_t>& back) {
+                  std::vector<uint8_t>& back, const std::string& note = {}) {
   if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const size_t compared = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
   RequireFits(chip, compared, expected.size());
   back.assign(std::max(compared, ChipReadExtent(chip)), kBlank);
-  return ReadChipTo(p, chip, back, ui);
+  return ReadChip(p, chip, back, ui, note);
 }
 
 // The outcome of a check whose write or read did not get to the comparison.
@@ -154,12 +202,28 @@ bool RefuseUnusableChip(const TChip& chip, TUserInterface& ui) {
   return true;
 }
 
+std::string PartlyWrittenText(const TChip& chip, const TWrittenRange& written, TUserInterface& ui) {
+  auto hex = [](uint64_t v) { return "0x" + IntToHex(static_cast<int64_t>(v), 4); };
+  const uint64_t last = static_cast<uint64_t>(std::max<int32_t>(1, chip.Size)) - 1;
+  return FormatText(ui.MessageText("ChipPartlyWritten"), {hex(written.First), hex(written.Last), hex(0), hex(last)});
+}
+
+std::string WrittenNote(const TChip& chip, const TWrittenRange& written, TUserInterface& ui) {
+  if (written.Empty) return {};
+  if (written.Whole) return ui.MessageText("ChipWrittenUnchecked");
+  return PartlyWrittenText(chip, written, ui);
+}
+
 size_t ChipReadExtent(const TChip& chip) {
   if (chip.ChipType == 3) return static_cast<size_t>(UnitCount(chip)) * (chip.Org > 0 ? 2 : 1);
   return static_cast<size_t>(BlockCount(chip)) * kBlockSize;
 }
 
-TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui) {
+namespace {
+
+// ReadChipTo, whose messages for a read that ends early carry note after the reason.
+TChipRun ReadChip(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui,
+                  const std::string& note) {
   if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const size_t extent = ChipReadExtent(chip);
@@ -171,17 +235,17 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
   if (Refused(use, p, ui)) return TChipRun::NoAnswer;
   TReport& r = p.Report;
 
-  if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
-  if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
+  if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing, note);
+  if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true, false, note);
   if (chip.ChipType == 3) {
     const bool words = chip.Org > 0;
     const int32_t n = UnitCount(chip);
     for (int32_t i = 0; i < n; ++i) {
       ui.SetProgress(ProgressPosition(i, n));
-      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip, note);
       p.BuildHeader(chip, CmdRead, 1);
       PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
-      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, false, note);
       // A word comes back with its odd-addressed byte first.
       if (words) {
         scratch[2 * static_cast<size_t>(i)] = r[DataArea + 1];
@@ -195,63 +259,72 @@ TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target
     const uint8_t length = chip.Size < kBlockSize ? static_cast<uint8_t>(chip.Size) : kBlockSize;
     for (int32_t i = 0; i < n; ++i) {
       ui.SetProgress(ProgressPosition(i, n));
-      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip, note);
       const uint32_t a = static_cast<uint32_t>(i) * kBlockSize;
       p.BuildHeader(chip, CmdRead, 1);
-      r[5] = length;
+      r[BytePageSize] = length;
       PutAddress(r, a, chip.ChipType == 2 ? static_cast<uint8_t>(a >> 16) : 0);
-      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, false, note);
       std::memcpy(scratch.data() + a, r.data() + DataArea, DataAreaSize);
     }
   }
-  if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
+  if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false, false, note);
   ui.SetProgress(0);
   std::copy(scratch.begin(), scratch.end(), target.begin());
   return TChipRun::Done;
 }
 
-TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui) {
+}  // namespace
+
+TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui) {
+  return ReadChip(p, chip, target, ui, {});
+}
+
+TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui,
+                       TWrittenRange* written) {
   if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const int32_t type = chip.ChipType;
   if ((type == 1 || type == 2) && chip.PageSize < 1)
-    throw TError(FormatText("Chip \"%s\" has a page size of %d: it can't be written.",
-                            {chip.Name, std::to_string(chip.PageSize)}));
+    throw TError(TMessageKey{"ChipNoPageSize"}, {chip.Name, std::to_string(chip.PageSize)});
   RequireFits(chip, static_cast<size_t>(std::max<int32_t>(0, chip.Size)), source.size());
   THoldChanges hold(p);
   TProgrammerUse use(p);
   if (Refused(use, p, ui)) return TChipRun::NoAnswer;
   TReport& r = p.Report;
+  TWriteTrail trail(chip, ui, written);
 
   if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
   if (type == 1 || type == 2) {
     if (type == 2) {
-      p.BuildHeader(chip, CmdWriteAccess, 1);
+      p.BuildHeader(chip, CmdWriteAccess, SubOpen);
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
     }
     const int32_t page = chip.PageSize;
     const int32_t n = std::max<int32_t>(0, chip.Size / page);
     for (int32_t i = 0; i < n; ++i) {
       ui.SetProgress(ProgressPosition(i, n));
-      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip);
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip, trail.Note());
       // Pages above the data area are not sent; the chip keeps what it held there.
       if (page > kBlockSize) continue;
       const uint32_t a = static_cast<uint32_t>(i) * static_cast<uint32_t>(page);
       p.BuildHeader(chip, CmdWrite, 1);
       std::memcpy(r.data() + DataArea, source.data() + a, static_cast<size_t>(page));
       PutAddress(r, a, type == 2 ? static_cast<uint8_t>(a >> 16) : 0);
-      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
+      trail.Sending(a, static_cast<uint64_t>(page));
+      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, false, trail.Note());
     }
+    trail.AllSent();
   } else if (type == 3) {
     // From here on a failure also gives write access back, so the chip is not left writable.
-    p.BuildHeader(chip, CmdWriteAccess, 1);
+    p.BuildHeader(chip, CmdWriteAccess, SubOpen);
     if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
     const bool words = chip.Org > 0;
     const int32_t n = UnitCount(chip);
     for (int32_t i = 0; i < n; ++i) {
       ui.SetProgress(ProgressPosition(i, n));
-      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::ChipAndWriteAccess);
+      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::ChipAndWriteAccess, trail.Note());
       p.BuildHeader(chip, CmdWrite, 1);
       // A word goes out with its even-addressed byte first.
       if (words) {
@@ -261,27 +334,36 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
         r[DataArea] = source[static_cast<size_t>(i)];
       }
       PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
-      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
+      const uint64_t unit = words ? 2 : 1;
+      trail.Sending(unit * static_cast<uint64_t>(i), unit);
+      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true, trail.Note());
     }
-    p.BuildHeader(chip, CmdWriteAccess, 2);
-    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
+    trail.AllSent();
+    p.BuildHeader(chip, CmdWriteAccess, SubClose);
+    if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true, trail.Note());
   }
-  if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false);
+  if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false, false, trail.Note());
   ui.SetProgress(0);
   return TChipRun::Done;
 }
 
 TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui,
-                             TDifferences* differences, std::span<const TAddressRange> ignored,
+                             TDifferences* differences, std::span<const TAddressRange> ignored, TWrittenRange* written,
                              const TCheckTexts& texts) {
   THoldChanges hold(p);  // the chip written is the chip read back
   if (RefuseUnusableChip(chip, ui)) return TChipCheck::Refused;
   if (NoProgrammer(p, ui)) return TChipCheck::NoProgrammer;
   TProgrammerUse use(p);  // no other program between the write and the read-back
   if (Refused(use, p, ui)) return TChipCheck::NoAnswer;
-  if (const TChipRun write = WriteChipFrom(p, chip, source, ui); write != TChipRun::Done) return CheckOf(write);
+  TWrittenRange range;
+  const TChipRun write = WriteChipFrom(p, chip, source, ui, &range);
+  if (written) *written = range;
+  if (write != TChipRun::Done) return CheckOf(write);
+  // The chip is written: a read-back that ends early says that only the check is missing.
+  const std::string unchecked = range.Empty ? std::string() : ui.MessageText("ChipWrittenUnchecked");
   std::vector<uint8_t> back;
-  if (const TChipRun read = ReadBack(p, chip, source, ui, back); read != TChipRun::Done) return CheckOf(read);
+  if (const TChipRun read = ReadBack(p, chip, source, ui, back, unchecked); read != TChipRun::Done)
+    return CheckOf(read);
   if (!SameBytes(chip, back, source, ignored, ui, texts.Different, differences)) return TChipCheck::Different;
   ui.ShowInformation(ui.MessageText(texts.Same));
   return TChipCheck::Same;

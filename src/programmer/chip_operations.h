@@ -2,9 +2,10 @@
 // block, page or unit, progress and messages through the user interface.
 //
 // Every routine stops at the first exchange that fails (not sent, no reply, time-out): it still
-// tries the closing chip-access command, returns the progress to 0 and shows "ProgNoAnswer" in an
-// error box. Without a programmer it shows "ProgNotFound" in a plain box and sends nothing.
-// Device changes are held back while a routine runs, so the programmer cannot be released under it.
+// tries the closing chip-access command, returns the progress to 0 and shows why in an error box
+// ("ProgNoAnswer", "ProgUnplugged", ...); a write adds what became of the chip. Without a programmer it shows
+// "ProgNotFound" in a plain box and sends nothing. Device changes are held back while a routine runs, so the programmer
+// cannot be released under it.
 //
 // Before anything else every routine refuses a chip it can't work on (see RefuseUnusableChip).
 // Between two exchanges it polls ui.StopRequested(): a stop ends the routine after the current
@@ -15,6 +16,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 #include "buffer/differences.h"
 #include "catalogue/chip.h"
@@ -62,12 +64,32 @@ size_t ChipReadExtent(const TChip& chip);
 // TError, before anything is sent, when those bytes do not fit in target.
 TChipRun ReadChipTo(TProgrammer& programmer, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui);
 
+// The bytes of the chip that a write may have changed, from address First to Last: from 0 to the
+// end of the last page or unit it sent, the one whose exchange failed included. Empty when no
+// page or unit went out; Whole when every one did.
+struct TWrittenRange {
+  bool Empty = true;
+  uint64_t First = 0;
+  uint64_t Last = 0;
+  bool Whole = false;
+};
+
+// "The chip is partly written: 0x0000–0x3FFF of 0x0000–0xFFFF; its contents are now mixed."
+std::string PartlyWrittenText(const TChip& chip, const TWrittenRange& written, TUserInterface& ui);
+// What a write that ended early left on the chip, said after the reason: nothing (no page went
+// out: ""), "ChipWrittenUnchecked" (every page went out, the check did not finish) or
+// PartlyWrittenText.
+std::string WrittenNote(const TChip& chip, const TWrittenRange& written, TUserInterface& ui);
+
 // Writes chip from source: types 1 and 2 in pages of PageSize bytes (pages above 32 bytes are
 // skipped, the progress still runs), type 2 after a write-access open, type 3 one byte or word
 // per unit between write-access open and close; any other type only opens and closes the chip.
 // TError, before anything is sent, for types 1 and 2 with a PageSize below 1, and when Size is
-// above source's length.
-TChipRun WriteChipFrom(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui);
+// above source's length. A write that ends early after a page went out says so after the reason,
+// in an error box: "ChipPartlyWritten" with the range, or "ChipWrittenUnchecked" when every page
+// went out. written, when given, receives the range.
+TChipRun WriteChipFrom(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui,
+                       TWrittenRange* written = nullptr);
 
 // The differences a failed check lists (all are counted).
 inline constexpr size_t kListedDifferences = 16;
@@ -84,10 +106,12 @@ inline constexpr TCheckTexts kEraseTexts{"EraseOK", "EraseNotOK"};
 // the first Size bytes: texts.Same ("ProgOK") in an information box or texts.Different
 // ("ProgNotOK") in an error box, followed by the first difference and the count
 // ("ChipDifference"). differences, when given, receives them. Bytes within ignored are left out
-// of the comparison.
+// of the comparison. written, when given, receives the range the write may have changed. A
+// read-back that ends early adds "ChipWrittenUnchecked" after its reason.
 TChipCheck WriteAndCheckChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source,
                              TUserInterface& ui, TDifferences* differences = nullptr,
-                             std::span<const TAddressRange> ignored = {}, const TCheckTexts& texts = kWriteTexts);
+                             std::span<const TAddressRange> ignored = {}, TWrittenRange* written = nullptr,
+                             const TCheckTexts& texts = kWriteTexts);
 
 // Reads the chip into a temporary buffer filled with 0xFF and compares its first Size bytes with
 // expected: "VerifOK" in an information box or "VerifNotOK" in an error box with the first

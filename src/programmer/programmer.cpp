@@ -3,20 +3,17 @@
 #include "common/error.h"
 #include "programmer/version_query.h"
 
-uint8_t FirmwareMajor = 0;
-uint8_t FirmwareMinor = 0;
-
 void BuildHeader(TReport& report, const TChip& chip, uint8_t command, uint8_t subCommand) {
-  report[0] = 0;
-  report[1] = command;
-  report[2] = subCommand;
-  report[3] = static_cast<uint8_t>(chip.ChipType);
-  report[4] = static_cast<uint8_t>(chip.Org);
-  report[5] = static_cast<uint8_t>(chip.PageSize);
-  report[7] = 0;
-  report[8] = 0;
-  report[9] = 0;
-  report[17] = ChipCommandMark;
+  report[0] = ReportId;
+  report[ByteCommand] = command;
+  report[ByteSubCommand] = subCommand;
+  report[ByteChipType] = static_cast<uint8_t>(chip.ChipType);
+  report[ByteOrg] = static_cast<uint8_t>(chip.Org);
+  report[BytePageSize] = static_cast<uint8_t>(chip.PageSize);
+  report[ByteAddress] = 0;
+  report[ByteAddress + 1] = 0;
+  report[ByteThird] = 0;
+  report[ByteMark] = ChipCommandMark;
 }
 
 TProgrammer::~TProgrammer() {
@@ -47,6 +44,11 @@ bool TProgrammer::ExchangeReport() {
   if (!device->WriteReport(Report.data(), caps.OutputReportByteLength, n)) return failed(TExchangeStatus::WriteFailed);
   if (caps.InputReportByteLength == 0) return failed(TExchangeStatus::ReadFailed);
   if (!device->ReadReport(Report.data(), caps.InputReportByteLength, n)) return failed(TExchangeStatus::ReadFailed);
+  if (n != caps.InputReportByteLength || Report[0] != ReportId) {
+    device->AwaitLateReply();
+    LastStatus = TExchangeStatus::BadReply;
+    return false;
+  }
   LastStatus = TExchangeStatus::Ok;
   return true;
 }
@@ -68,6 +70,7 @@ const char* LinkMessageKey(TExchangeStatus status) {
     case TExchangeStatus::Busy: return "ProgBusy";
     case TExchangeStatus::WriteFailed:
     case TExchangeStatus::ReadFailed: return "ProgUnplugged";
+    case TExchangeStatus::BadReply: return "ProgBadReply";
     case TExchangeStatus::Ok:
     case TExchangeStatus::TimedOut:
     case TExchangeStatus::ReportTooLong: break;

@@ -27,29 +27,9 @@
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
 #include "hid/hid_controller.h"
-
-inline constexpr uint16_t ProgrammerVendorId = 0x03E5;
-inline constexpr uint16_t ProgrammerProductId = 0xD11D;
-
-inline constexpr size_t ReportSize = 65;  // report ID byte 0 and 64 payload bytes
-inline constexpr size_t DataArea = 33;    // data area: bytes 33 to 64
-inline constexpr size_t DataAreaSize = 32;
-
-// Command codes (byte 1) and marks.
-inline constexpr uint8_t CmdChipAccess = 0x10;   // sub-command 1 = open, 2 = close
-inline constexpr uint8_t CmdWriteAccess = 0x11;  // sub-command 1 = open, 2 = close
-inline constexpr uint8_t CmdRead = 0x20;
-inline constexpr uint8_t CmdWrite = 0x30;
-inline constexpr uint8_t CmdVersion = 0xAA;
-inline constexpr uint8_t CmdVersionSub = 0x33;
-inline constexpr uint8_t VersionReplyMark = 0xA5;
-inline constexpr uint8_t ChipCommandMark = 0x77;  // byte 17 of every chip command
+#include "protocol/wire_protocol.h"
 
 using TReport = std::array<uint8_t, ReportSize>;
-
-// The firmware version learnt by the last successful version query; 0 until then.
-extern uint8_t FirmwareMajor;
-extern uint8_t FirmwareMinor;
 
 // Byte 0 := 0, 1 := command, 2 := subCommand, 3, 4, 5 := low bytes of ChipType, Org, PageSize,
 // 7, 8, 9 := 0, 17 := 0x77. Every other byte keeps its value.
@@ -61,6 +41,7 @@ enum class TExchangeStatus {
   NoDevice,       // no programmer held
   WriteFailed,    // the output report could not be sent: the programmer went away
   ReadFailed,     // the input report could not be read: the programmer went away
+  BadReply,       // the input report was shorter than the device's reports, or had another report ID
   TimedOut,       // the programmer did not take the report, or did not answer, in time
   ReportTooLong,  // the device's reports do not fit in Report: nothing was sent
   NoAccess,       // the programmer is there, but this user may not open its device node
@@ -68,7 +49,7 @@ enum class TExchangeStatus {
 };
 
 // The message key that tells the user why the programmer can't be used after status:
-// "ProgNotFound", "ProgNoAccess", "ProgBusy", "ProgUnplugged" or "ProgNoAnswer".
+// "ProgNotFound", "ProgNoAccess", "ProgBusy", "ProgUnplugged", "ProgBadReply" or "ProgNoAnswer".
 const char* LinkMessageKey(TExchangeStatus status);
 
 // The main window's programmer state: the report buffer and the held programmer.
@@ -98,8 +79,11 @@ class TProgrammer {
   }
 
   // One exchange with HeldDevice: the output report from Report, then the input report into
-  // Report, the lengths from the device's capabilities. True when the reply was read. A failed
-  // write ends the exchange without reading, so no stale report can be taken for the reply.
+  // Report, the lengths from the device's capabilities. True when the reply was read whole. A
+  // failed write ends the exchange without reading, so no stale report can be taken for the reply.
+  // A reply shorter than the device's input reports, or with another report ID than 0, is never
+  // taken as data: the exchange fails (BadReply) and, as after a time-out, the next output
+  // report first waits out a late reply and drops it.
   bool ExchangeReport();
 
   // The device-change handler: releases HeldDevice, claims the first free programmer and runs the

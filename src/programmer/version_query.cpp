@@ -1,8 +1,10 @@
 #include "programmer/version_query.h"
 
-std::string VersionNumberText() { return std::to_string(FirmwareMajor) + "." + std::to_string(FirmwareMinor); }
+std::string VersionNumberText(const TProgrammer& programmer) {
+  return std::to_string(programmer.Major) + "." + std::to_string(programmer.Minor);
+}
 
-std::string VersionPanelText() { return "Mervo v." + VersionNumberText(); }
+std::string VersionPanelText(const TProgrammer& programmer) { return "Mervo v." + VersionNumberText(programmer); }
 
 bool GetVersionInfo(TProgrammer& programmer, TUserInterface& ui, bool fromMenu) {
   if (!programmer.HeldDevice) {
@@ -17,14 +19,14 @@ bool GetVersionInfo(TProgrammer& programmer, TUserInterface& ui, bool fromMenu) 
   }
   TReport& r = programmer.Report;
   // Only these bytes are set; the chip commands' 0x77 mark is not part of this request.
-  r[0] = 0;
-  r[1] = CmdVersion;
-  r[2] = CmdVersionSub;
-  r[17] = 0;
-  if (!programmer.ExchangeReport() || r[1] != VersionReplyMark) return false;
-  FirmwareMajor = programmer.Major = r[4];
-  FirmwareMinor = programmer.Minor = r[5];
-  if (fromMenu) ui.ShowMessage(ui.MessageText("VersionInfo") + VersionNumberText());
-  if (programmer.OnVersionText) programmer.OnVersionText(VersionPanelText());
+  r[0] = ReportId;
+  r[ByteCommand] = CmdVersion;
+  r[ByteSubCommand] = CmdVersionSub;
+  r[ByteMark] = 0;
+  if (!programmer.ExchangeReport() || r[ByteVersionMark] != VersionReplyMark) return false;
+  programmer.Major = r[ByteVersionMajor];
+  programmer.Minor = r[ByteVersionMinor];
+  if (fromMenu) ui.ShowMessage(ui.MessageText("VersionInfo") + VersionNumberText(programmer));
+  if (programmer.OnVersionText) programmer.OnVersionText(VersionPanelText(programmer));
   return true;
 }

@@ -9,10 +9,10 @@
 // Sends the version request to the held programmer. fromMenu: the user chose it, so a good reply
 // is also shown in a "Version info: " box. Without a programmer shows "ProgNotFound". A failed
 // read or a reply without the version mark changes nothing and shows nothing. On success sets
-// FirmwareMajor and FirmwareMinor and tells programmer.OnVersionText. True on success.
+// programmer.Major and Minor and tells programmer.OnVersionText. True on success.
 bool GetVersionInfo(TProgrammer& programmer, TUserInterface& ui, bool fromMenu);
 
-// major + "." + minor of the last successful query, in decimal: "1.7".
-std::string VersionNumberText();
+// major + "." + minor of the programmer's last successful query, in decimal: "1.7".
+std::string VersionNumberText(const TProgrammer& programmer);
 // "Mervo v." + VersionNumberText(): the text of status panel 0.
-std::string VersionPanelText();
+std::string VersionPanelText(const TProgrammer& programmer);

@@ -9,33 +9,19 @@
 #include <random>
 
 #include "common/error.h"
-#include "firmware/firmware_constants.h"
 
 namespace {
 
-// Command codes and marks of the report protocol, as the device knows them.
-constexpr uint8_t kChipAccess = 0x10;
-constexpr uint8_t kWriteAccess = 0x11;
-constexpr uint8_t kRead = 0x20;
-constexpr uint8_t kWrite = 0x30;
-constexpr uint8_t kVersion = 0xAA;
-constexpr uint8_t kVersionSub = 0x33;
-constexpr uint8_t kVersionMark = 0xA5;
-constexpr uint8_t kFirmwareInfo = 0x21;
-constexpr uint8_t kFirmwareBlock = 0x10;
-constexpr size_t kData = 33;  // first byte of the data area
-constexpr size_t kDataSize = 32;
-constexpr size_t kSignature = 17;  // firmware signature bytes 17 to 20
-constexpr size_t kLastFirmwareBlock = 16096;
-
 bool Signed(const TSimulatedProgrammer::TRawReport& r) {
-  return std::equal(FirmwareSignature.begin(), FirmwareSignature.end(), r.begin() + kSignature);
+  return std::equal(FirmwareSignature.begin(), FirmwareSignature.end(), r.begin() + ByteMark);
 }
 
 }  // namespace
 
-TSimulatedProgrammer::TSimulatedProgrammer(uint32_t seed) : Chip(kChipImageSize), Firmware(kFirmwareSize, 0xFF) {
-  std::mt19937 random(seed);
+TSimulatedProgrammer::TSimulatedProgrammer(uint64_t seed) : Chip(kChipImageSize), Firmware(kFirmwareSize, 0xFF) {
+  // Seeds of 32 bits give the chips they always gave; larger ones use all their bits.
+  std::seed_seq wide{static_cast<uint32_t>(seed), static_cast<uint32_t>(seed >> 32)};
+  std::mt19937 random = seed >> 32 ? std::mt19937(wide) : std::mt19937(static_cast<uint32_t>(seed));
   for (size_t i = 0; i < Chip.size(); i += 4) {
     const uint32_t v = random();
     for (size_t k = 0; k < 4 && i + k < Chip.size(); ++k) Chip[i + k] = static_cast<uint8_t>(v >> (8 * k));
@@ -46,11 +32,11 @@ TSimulatedProgrammer::~TSimulatedProgrammer() = default;
 
 TSimulatedHidDeviceInfo TSimulatedProgrammer::DeviceInfo() {
   TSimulatedHidDeviceInfo info;
-  info.VendorID = kVendorId;
-  info.ProductID = kProductId;
+  info.VendorID = ProgrammerVendorId;
+  info.ProductID = ProgrammerProductId;
   info.VersionNumber = 0x0100;
-  info.InputReportByteLength = kReportSize;
-  info.OutputReportByteLength = kReportSize;
+  info.InputReportByteLength = ReportSize;
+  info.OutputReportByteLength = ReportSize;
   return info;
 }
 
@@ -64,35 +50,54 @@ void TSimulatedProgrammer::RefuseWriteAt(uint64_t exchange) {
   Faults_.push_back({TFaultKind::RefuseWrite, exchange, 0});
 }
 
-bool TSimulatedProgrammer::ValidFault(const std::string& text) {
-  static const char* const kinds[] = {"noanswer", "late", "unplug", "flip", "refuse-write"};
+namespace {
+
+// The fault kinds as --sim-fault names them; AddFault turns each into its call.
+struct TFaultName {
+  const char* Name;
+  void (*Add)(TSimulatedProgrammer& p, uint64_t exchange);
+};
+const TFaultName kFaultNames[] = {
+    {"noanswer", [](TSimulatedProgrammer& p, uint64_t n) { p.NoAnswerAt(n); }},
+    {"late", [](TSimulatedProgrammer& p, uint64_t n) { p.LateAnswerAt(n); }},
+    {"unplug", [](TSimulatedProgrammer& p, uint64_t n) { p.UnplugAt(n); }},
+    {"flip", [](TSimulatedProgrammer& p, uint64_t n) { p.FlipByteAt(n); }},
+    {"refuse-write", [](TSimulatedProgrammer& p, uint64_t n) { p.RefuseWriteAt(n); }},
+    {"short", [](TSimulatedProgrammer& p, uint64_t n) { p.ShortAnswerAt(n); }},
+};
+
+const TFaultName* FaultNamed(const std::string& text) {
   const size_t at = text.find('@');
-  if (at == std::string::npos || at + 1 >= text.size() || text.size() - at - 1 > 18) return false;
-  const std::string kind = text.substr(0, at), number = text.substr(at + 1);
-  return std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; }) &&
-         std::any_of(std::begin(kinds), std::end(kinds), [&](const char* k) { return kind == k; });
+  if (at == std::string::npos || at + 1 >= text.size() || text.size() - at - 1 > 18) return nullptr;
+  const std::string number = text.substr(at + 1);
+  if (!std::all_of(number.begin(), number.end(), [](char c) { return c >= '0' && c <= '9'; })) return nullptr;
+  for (const TFaultName& f : kFaultNames)
+    if (text.compare(0, at, f.Name) == 0 && std::strlen(f.Name) == at) return &f;
+  return nullptr;
+}
+
+}  // namespace
+
+bool TSimulatedProgrammer::ValidFault(const std::string& text) { return FaultNamed(text) != nullptr; }
+
+std::string TSimulatedProgrammer::FaultKindNames() {
+  std::string names;
+  for (const TFaultName& f : kFaultNames) names += (names.empty() ? "" : ", ") + std::string(f.Name);
+  return names;
 }
 
 bool TSimulatedProgrammer::AddFault(const std::string& text) {
-  if (!ValidFault(text)) return false;
-  const size_t at = text.find('@');
-  const std::string kind = text.substr(0, at);
-  const uint64_t n = std::stoull(text.substr(at + 1));
-  if (kind == "noanswer")
-    NoAnswerAt(n);
-  else if (kind == "late")
-    LateAnswerAt(n);
-  else if (kind == "unplug")
-    UnplugAt(n);
-  else if (kind == "flip")
-    FlipByteAt(n);
-  else
-    RefuseWriteAt(n);
+  const TFaultName* f = FaultNamed(text);
+  if (!f) return false;
+  f->Add(*this, std::stoull(text.substr(text.find('@') + 1)));
   return true;
 }
 void TSimulatedProgrammer::UnplugAt(uint64_t exchange) { Faults_.push_back({TFaultKind::Unplug, exchange, 0}); }
 void TSimulatedProgrammer::FlipByteAt(uint64_t exchange, size_t byteIndex) {
   Faults_.push_back({TFaultKind::FlipByte, exchange, byteIndex});
+}
+void TSimulatedProgrammer::ShortAnswerAt(uint64_t exchange) {
+  Faults_.push_back({TFaultKind::ShortAnswer, exchange, 0});
 }
 void TSimulatedProgrammer::ClearFaults() {
   Faults_.clear();
@@ -126,9 +131,10 @@ void TSimulatedProgrammer::OutputReport(const uint8_t* data, size_t length, TSim
   }
   size_t late = 0;
   const bool isLate = !Faults_.empty() && TakeFault(TFaultKind::LateAnswer, n, &late);
+  const bool isShort = !Faults_.empty() && TakeFault(TFaultKind::ShortAnswer, n);
   TRawReport reply;
-  if (!Exchange(data, length, reply, isLate ? "late" : nullptr)) return;
-  TSimulatedInput& in = response.Send(reply.data(), reply.size());
+  if (!Exchange(data, length, reply, isLate ? "late" : isShort ? "short" : nullptr)) return;
+  TSimulatedInput& in = response.Send(reply.data(), isShort ? kShortReplySize : reply.size());
   in.DelayMs = LatencyMs;
   if (isLate && late == SIZE_MAX) in.AfterTimeOut = true;
   if (isLate && late != SIZE_MAX) in.DelayMs = static_cast<int>(late);
@@ -140,7 +146,7 @@ bool TSimulatedProgrammer::Respond(const uint8_t* output, size_t length, TRawRep
 
 TSimulatedProgrammer::TRawReport TSimulatedProgrammer::Command(const uint8_t* output, size_t length) {
   TRawReport command{};
-  std::memcpy(command.data(), output, std::min(length, kReportSize));
+  std::memcpy(command.data(), output, std::min(length, ReportSize));
   return command;
 }
 
@@ -151,7 +157,7 @@ bool TSimulatedProgrammer::Exchange(const uint8_t* output, size_t length, TRawRe
   Answer(command, input);
   const bool silent = NeverAnswer || (!Faults_.empty() && TakeFault(TFaultKind::NoAnswer, n));
   size_t flip = 0;
-  const bool flipped = !silent && !Faults_.empty() && TakeFault(TFaultKind::FlipByte, n, &flip) && flip < kReportSize;
+  const bool flipped = !silent && !Faults_.empty() && TakeFault(TFaultKind::FlipByte, n, &flip) && flip < ReportSize;
   if (flipped) input[flip] ^= 0xFF;
   if (Log_) Log(command, n, silent ? "noanswer" : flipped ? "flip" : fault);
   return !silent;
@@ -166,19 +172,19 @@ void TSimulatedProgrammer::LogTo(const std::string& path) {
 }
 
 void TSimulatedProgrammer::Log(const TRawReport& c, uint64_t exchange, const char* fault) {
-  const uint8_t code = c[1], sub = c[2];
+  const uint8_t code = c[ByteCommand], sub = c[ByteSubCommand];
   const char* name = "other";
-  if ((code == kFirmwareInfo || code == kFirmwareBlock) && Signed(c))
-    name = code == kFirmwareInfo ? "firmware-info" : "firmware-block";
-  else if (code == kChipAccess)
-    name = sub == 1 ? "chip-open" : sub == 2 ? "chip-close" : "chip-access";
-  else if (code == kWriteAccess)
-    name = sub == 1 ? "write-open" : sub == 2 ? "write-close" : "write-access";
-  else if (code == kRead)
+  if ((code == CmdFirmwareInfo || code == CmdFirmwareBlock) && Signed(c))
+    name = code == CmdFirmwareInfo ? "firmware-info" : "firmware-block";
+  else if (code == CmdChipAccess)
+    name = sub == SubOpen ? "chip-open" : sub == SubClose ? "chip-close" : "chip-access";
+  else if (code == CmdWriteAccess)
+    name = sub == SubOpen ? "write-open" : sub == SubClose ? "write-close" : "write-access";
+  else if (code == CmdRead)
     name = "read";
-  else if (code == kWrite)
+  else if (code == CmdWrite)
     name = "write";
-  else if (code == kVersion)
+  else if (code == CmdVersion)
     name = "version";
   std::fprintf(Log_.get(), "%llu %02X/%u %s%s%s\n", static_cast<unsigned long long>(exchange), code, sub, name,
                fault ? " fault=" : "", fault ? fault : "");
@@ -189,65 +195,71 @@ void TSimulatedProgrammer::Log(const TRawReport& c, uint64_t exchange, const cha
 // asks for.
 void TSimulatedProgrammer::Answer(const TRawReport& c, TRawReport& reply) {
   reply.fill(kUnusedByte);
-  reply[0] = 0;
-  const uint8_t code = c[1], sub = c[2];
-  if (code == kFirmwareInfo && Signed(c)) {
+  reply[0] = ReportId;
+  const uint8_t code = c[ByteCommand], sub = c[ByteSubCommand];
+  if (code == CmdFirmwareInfo && Signed(c)) {
     if (RefuseFirmwareInfo) {
-      reply[1] = 0;
+      reply[ByteCommand] = 0;
     } else {
-      reply[1] = 1;
-      std::copy(FirmwareId.begin(), FirmwareId.end(), reply.begin() + kData);
+      reply[ByteCommand] = 1;
+      std::copy(FirmwareId.begin(), FirmwareId.end(), reply.begin() + DataArea);
     }
-  } else if (code == kFirmwareBlock && Signed(c)) {
+  } else if (code == CmdFirmwareBlock && Signed(c)) {
     FirmwareBlock(c, reply);
-  } else if (code == kVersion && sub == kVersionSub) {
-    reply[1] = WrongVersionMark ? kVersionMark - 1 : kVersionMark;
-    reply[4] = Major;
-    reply[5] = Minor;
-  } else if (code == kChipAccess) {
-    if (sub == 1) {
+  } else if (code == CmdVersion && sub == CmdVersionSub) {
+    reply[ByteVersionMark] = WrongVersionMark ? VersionReplyMark - 1 : VersionReplyMark;
+    reply[ByteVersionMajor] = Major;
+    reply[ByteVersionMinor] = Minor;
+  } else if (code == CmdChipAccess) {
+    if (sub == SubOpen) {
       ChipOpen_ = true;
       WriteOpen_ = false;
       ChipWritten_ = false;
-    } else if (sub == 2) {
+    } else if (sub == SubClose) {
       ChipOpen_ = WriteOpen_ = false;
-      if (ChipWritten_) StoreImageFile();
+      if (ChipWritten_) Image_.IsOpen() ? StoreInOperation() : StoreImageFile();
       ChipWritten_ = false;
     }
-  } else if (code == kWriteAccess) {
-    if (sub == 1) WriteOpen_ = ChipOpen_;
-    if (sub == 2) WriteOpen_ = false;
-  } else if (code == kRead) {
+  } else if (code == CmdWriteAccess) {
+    if (sub == SubOpen) WriteOpen_ = ChipOpen_;
+    if (sub == SubClose) WriteOpen_ = false;
+  } else if (code == CmdRead) {
     ChipRead(c, reply);
-  } else if (code == kWrite) {
+  } else if (code == CmdWrite) {
     ChipWrite(c);
   }
 }
 
-size_t TSimulatedProgrammer::Wrap(size_t address) const {
-  const size_t size = std::clamp<size_t>(ChipSize, 1, kChipImageSize);
-  return address % size;
-}
+size_t TSimulatedProgrammer::WrapSize() const { return std::clamp<size_t>(ChipSize, 1, kChipImageSize); }
+
+size_t TSimulatedProgrammer::Wrap(size_t address) const { return address % WrapSize(); }
 
 // Types 1 and 2: byte 5 bytes (at most 32) from the address in bytes 7, 8 (and 9 for type 2),
 // reading on across pages. Type 3: unit index in bytes 7 and 8; a word when the Org in byte 9 is
 // above 0, read back with the odd-addressed byte in byte 33 and the even-addressed one in byte 34.
 void TSimulatedProgrammer::ChipRead(const TRawReport& c, TRawReport& reply) {
-  const uint8_t type = c[3];
+  const uint8_t type = c[ByteChipType];
   if (type == 3) {
-    const size_t unit = c[7] | (c[8] << 8);
-    if (static_cast<int8_t>(c[9]) > 0) {
-      reply[kData] = Chip[Wrap(2 * unit + 1)];
-      reply[kData + 1] = Chip[Wrap(2 * unit)];
+    const size_t unit = c[ByteAddress] | (c[ByteAddress + 1] << 8);
+    if (static_cast<int8_t>(c[ByteThird]) > 0) {
+      reply[DataArea] = Chip[Wrap(2 * unit + 1)];
+      reply[DataArea + 1] = Chip[Wrap(2 * unit)];
     } else {
-      reply[kData] = Chip[Wrap(unit)];
+      reply[DataArea] = Chip[Wrap(unit)];
     }
     return;
   }
-  size_t address = c[7] | (c[8] << 8);
-  if (type == 2) address |= size_t(c[9]) << 16;
-  const size_t count = std::min<size_t>(c[5], kDataSize);
-  for (size_t j = 0; j < count; ++j) reply[kData + j] = Chip[Wrap(address + j)];
+  size_t address = c[ByteAddress] | (c[ByteAddress + 1] << 8);
+  if (type == 2) address |= size_t(c[ByteThird]) << 16;
+  const size_t count = std::min<size_t>(c[BytePageSize], DataAreaSize);
+  // In runs up to the chip's end, then on from its start.
+  const size_t size = WrapSize();
+  size_t a = address % size;
+  for (size_t done = 0; done < count; a = 0) {
+    const size_t n = std::min(count - done, size - a);
+    std::memcpy(reply.data() + DataArea + done, Chip.data() + a, n);
+    done += n;
+  }
 }
 
 // Writes land only while the chip is open, and for types 2 and 3 while write access is open.
@@ -255,42 +267,44 @@ void TSimulatedProgrammer::ChipRead(const TRawReport& c, TRawReport& reply) {
 // physical page at its end; type 3: one byte, or a word whose even-addressed byte is byte 33.
 // Other types change nothing.
 void TSimulatedProgrammer::ChipWrite(const TRawReport& c) {
-  const uint8_t type = c[3];
+  const uint8_t type = c[ByteChipType];
   if (!ChipOpen_ || type < 1 || type > 3 || (type != 1 && !WriteOpen_)) return;
-  ChipWritten_ = true;
+  ChipWritten_ = Unstored_ = true;
   if (type == 3) {
-    const size_t unit = c[7] | (c[8] << 8);
-    if (static_cast<int8_t>(c[9]) > 0) {
-      Chip[Wrap(2 * unit)] = c[kData];
-      Chip[Wrap(2 * unit + 1)] = c[kData + 1];
+    const size_t unit = c[ByteAddress] | (c[ByteAddress + 1] << 8);
+    if (static_cast<int8_t>(c[ByteThird]) > 0) {
+      Chip[Wrap(2 * unit)] = c[DataArea];
+      Chip[Wrap(2 * unit + 1)] = c[DataArea + 1];
       Touched(Wrap(2 * unit + 1));
     } else {
-      Chip[Wrap(unit)] = c[kData];
+      Chip[Wrap(unit)] = c[DataArea];
       Touched(Wrap(unit));
     }
     return;
   }
-  size_t address = c[7] | (c[8] << 8);
-  if (type == 2) address |= size_t(c[9]) << 16;
-  const size_t count = std::min<size_t>(c[5], kDataSize);
+  size_t address = c[ByteAddress] | (c[ByteAddress + 1] << 8);
+  if (type == 2) address |= size_t(c[ByteThird]) << 16;
+  const size_t count = std::min<size_t>(c[BytePageSize], DataAreaSize);
   const size_t page = PhysicalPageSize;
   const size_t base = page ? address - address % page : 0;
+  size_t offset = page ? address % page : address;  // within the page, or the address itself
   for (size_t j = 0; j < count; ++j) {
-    const size_t a = Wrap(page ? base + (address % page + j) % page : address + j);
-    Chip[a] = c[kData + j];
+    const size_t a = Wrap(base + offset);
+    Chip[a] = c[DataArea + j];
     Touched(a);
+    if (++offset == page) offset = 0;
   }
 }
 
 // The block bytes arrive XOR 3·j and go back XOR 5·j; the last block makes the new image current.
 void TSimulatedProgrammer::FirmwareBlock(const TRawReport& c, TRawReport& reply) {
-  const size_t address = c[5] | (c[6] << 8);
-  for (size_t j = 0; j < kDataSize; ++j) {
-    const uint8_t b = c[kData + j] ^ static_cast<uint8_t>(3 * j);
+  const size_t address = c[BytePageSize] | (c[ByteFirmwareAddressHigh] << 8);
+  for (size_t j = 0; j < DataAreaSize; ++j) {
+    const uint8_t b = c[DataArea + j] ^ static_cast<uint8_t>(3 * j);
     if (address + j < kFirmwareSize) Firmware[address + j] = b;
-    reply[kData + j] = b ^ static_cast<uint8_t>(5 * j);
+    reply[DataArea + j] = b ^ static_cast<uint8_t>(5 * j);
   }
-  if (address == kLastFirmwareBlock) std::copy(Firmware.begin(), Firmware.begin() + 4, FirmwareId.begin());
+  if (address == kLastFirmwareBlockAddress) std::copy(Firmware.begin(), Firmware.begin() + 4, FirmwareId.begin());
 }
 
 // --- image file ---
@@ -302,7 +316,13 @@ void TSimulatedProgrammer::Touched(size_t address) {
 void TSimulatedProgrammer::AttachImageFile(const std::string& path) {
   ImageExtent_ = 0;
   std::error_code ec;
-  if (std::filesystem::exists(path, ec)) {
+  NewImage_ = !std::filesystem::exists(path, ec);
+  if (NewImage_) {
+    // Created by the first operation: its folder must be there.
+    const std::filesystem::path folder = std::filesystem::absolute(path, ec).parent_path();
+    if (ec || !std::filesystem::is_directory(folder, ec))
+      throw TError("Cannot create the simulated chip image " + path);
+  } else {
     std::fill(Chip.begin(), Chip.end(), 0xFF);
     std::ifstream f(path, std::ios::binary);
     if (!f) throw TError("Cannot read the simulated chip image " + path);
@@ -315,6 +335,7 @@ void TSimulatedProgrammer::AttachImageFile(const std::string& path) {
 
 void TSimulatedProgrammer::StoreImageFile() {
   if (ImageFile_.empty()) return;
+  if (NewImage_) ImageExtent_ = std::max(ImageExtent_, WrapSize());
   // Opened for update so that a longer file keeps its bytes past the image.
   std::fstream f(ImageFile_, std::ios::binary | std::ios::in | std::ios::out);
   if (!f) {
@@ -324,4 +345,37 @@ void TSimulatedProgrammer::StoreImageFile() {
   f.write(reinterpret_cast<const char*>(Chip.data()), static_cast<std::streamsize>(ImageExtent_));
   f.close();
   if (!f) throw TError("Cannot write the simulated chip image " + ImageFile_);
+  NewImage_ = Unstored_ = false;
+}
+
+void TSimulatedProgrammer::StoreInOperation() {
+  if (!Image_.Write(std::span(Chip).first(ImageExtent_)))
+    throw TError("Cannot write the simulated chip image " + ImageFile_);
+  Unstored_ = false;
+}
+
+THidLockResult TSimulatedProgrammer::BeginOperation() {
+  if (ImageFile_.empty()) return THidLockResult::Locked;
+  bool created = false;
+  const THidLockResult r = Image_.Open(ImageFile_, std::span(Chip).first(WrapSize()), created);
+  if (r != THidLockResult::Locked) return r;
+  if (created) {
+    ImageExtent_ = WrapSize();
+  } else {
+    const size_t held = Image_.ReadInto(Chip);
+    if (held == SIZE_MAX) {
+      Image_.Close();
+      return THidLockResult::Failed;
+    }
+    ImageExtent_ = held;
+  }
+  NewImage_ = Unstored_ = false;
+  return THidLockResult::Locked;
+}
+
+void TSimulatedProgrammer::EndOperation() {
+  // Writes that no chip-access close followed (a stop, an unplug) are in the chip all the same.
+  if (Unstored_ && Image_.IsOpen()) Image_.Write(std::span(Chip).first(ImageExtent_));
+  Unstored_ = false;
+  Image_.Close();
 }

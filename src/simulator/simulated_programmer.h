@@ -17,19 +17,18 @@
 #include <vector>
 
 #include "hid/simulated_platform.h"
+#include "protocol/wire_protocol.h"
+#include "simulator/image_file.h"
 
 class TSimulatedProgrammer : public TSimulatedHidEndpoint {
  public:
-  static constexpr uint16_t kVendorId = 0x03E5;
-  static constexpr uint16_t kProductId = 0xD11D;
-  static constexpr size_t kReportSize = 65;             // report ID byte and 64 payload bytes
-  static constexpr size_t kChipImageSize = 1u << 20;    // the virtual chip
-  static constexpr size_t kFirmwareSize = 16384;        // the firmware memory
-  static constexpr uint8_t kUnusedByte = 0xEE;          // reply bytes no command fills
-  using TRawReport = std::array<uint8_t, kReportSize>;  // byte 0 the report ID
+  static constexpr size_t kChipImageSize = 1u << 20;   // the virtual chip
+  static constexpr size_t kFirmwareSize = 16384;       // the firmware memory
+  static constexpr uint8_t kUnusedByte = 0xEE;         // reply bytes no command fills
+  using TRawReport = std::array<uint8_t, ReportSize>;  // byte 0 the report ID
 
-  // The chip starts with random bytes from seed.
-  explicit TSimulatedProgrammer(uint32_t seed = 1);
+  // The chip starts with random bytes from seed; the same seed gives the same bytes.
+  explicit TSimulatedProgrammer(uint64_t seed = 1);
   ~TSimulatedProgrammer() override;
 
   // The HID identity to plug it in with: 03E5:D11D, 65-byte reports.
@@ -45,10 +44,15 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   size_t PhysicalPageSize = 32;      // a page write rolls over inside such a page; 0: no pages
   int LatencyMs = 0;                 // every answer arrives this long after its report
 
-  // Keeps the chip in a binary file: reads it now (its bytes, 0xFF past the end of a short file;
-  // a missing file leaves the chip as it is) and
-  // writes the chip back into it after every chip write (at the closing chip-access command),
-  // never shortening the file. TError when the file exists but cannot be read.
+  // Keeps the chip in a binary file, which is the chip itself for every program that simulates
+  // it: reads it now (its bytes, 0xFF past the end of a short file; a missing file leaves the
+  // chip as it is) and writes the chip back into it after every chip write (at the closing
+  // chip-access command), never shortening the file. A missing file is written in full, the
+  // chip's first random bytes too, so that no later run reads a byte that was never written.
+  // Within an operation (BeginOperation) the image is opened and locked at its start, read
+  // again, and written back before its end: programs on one image see each other's writes as
+  // programs on one real programmer do, and one operation at a time. TError when the file
+  // exists but cannot be read.
   void AttachImageFile(const std::string& path);
 
   // --- recording ---
@@ -70,10 +74,15 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   void UnplugAt(uint64_t exchange);  // the device is unplugged when that report is sent; the report is lost
   void FlipByteAt(uint64_t exchange, size_t byteIndex = 33);  // that answer has byte byteIndex inverted
   void RefuseWriteAt(uint64_t exchange);                      // that report is not taken: the write times out
-  // A fault as the options give it, "KIND@N" with KIND noanswer, late, unplug, flip or
-  // refuse-write and N the exchange; false when the text is not one.
+  // That answer is cut to kShortReplySize bytes (the report ID and 32 payload bytes).
+  void ShortAnswerAt(uint64_t exchange);
+  static constexpr size_t kShortReplySize = 1 + DataAreaSize;
+  // A fault as the options give it, "KIND@N" with KIND noanswer, late, unplug, flip,
+  // refuse-write or short and N the exchange; false when the text is not one.
   bool AddFault(const std::string& text);
   static bool ValidFault(const std::string& text);
+  // The kinds, "noanswer, late, ...", for help and error texts.
+  static std::string FaultKindNames();
   void ClearFaults();
 
   // The answer to one output report (byte 0 the report ID), counting and recording it and
@@ -81,9 +90,14 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   bool Respond(const uint8_t* output, size_t length, TRawReport& input);
 
   void OutputReport(const uint8_t* data, size_t length, TSimulatedResponse& response) override;
+  // With an image file: opens and locks it (creating it in full when it is missing) and reads it
+  // (Busy while another program's operation holds it; Failed when it can't be used).
+  THidLockResult BeginOperation() override;
+  // Writes what is not written back yet and releases the image.
+  void EndOperation() override;
 
  private:
-  enum class TFaultKind { NoAnswer, LateAnswer, Unplug, FlipByte, RefuseWrite };
+  enum class TFaultKind { NoAnswer, LateAnswer, Unplug, FlipByte, RefuseWrite, ShortAnswer };
   struct TFault {
     TFaultKind Kind;
     uint64_t Exchange;
@@ -92,6 +106,7 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   static TRawReport Command(const uint8_t* output, size_t length);
   bool Exchange(const uint8_t* output, size_t length, TRawReport& input, const char* fault);
   void Log(const TRawReport& command, uint64_t exchange, const char* fault);
+  size_t WrapSize() const;  // ChipSize within 1 to kChipImageSize
   size_t Wrap(size_t address) const;
   bool TakeFault(TFaultKind kind, uint64_t exchange, size_t* byteIndex = nullptr);
   void Answer(const TRawReport& command, TRawReport& reply);
@@ -99,6 +114,7 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   void ChipWrite(const TRawReport& command);
   void FirmwareBlock(const TRawReport& command, TRawReport& reply);
   void StoreImageFile();
+  void StoreInOperation();
   void Touched(size_t address);
 
   uint64_t Exchanges_ = 0;
@@ -108,5 +124,8 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   bool ChipWritten_ = false;  // a write landed since the chip-access open
   std::string ImageFile_;
   size_t ImageExtent_ = 0;  // bytes the image file holds or will hold
+  bool NewImage_ = false;   // the image file did not exist: it is written in full
+  bool Unstored_ = false;   // the chip took writes that the image file does not hold yet
+  TLockedImageFile Image_;  // open and locked during an operation
   std::shared_ptr<std::FILE> Log_;
 };

@@ -2,16 +2,23 @@
 
 #include <cstdio>
 #include <random>
+#include <stdexcept>
 
 #include "common/error.h"
 
 namespace {
 
-bool Digits(const std::string& s) {
-  if (s.empty() || s.size() > 9) return false;
+bool Digits(const std::string& s, size_t most = 9) {
+  if (s.empty() || s.size() > most) return false;
   for (char c : s)
     if (c < '0' || c > '9') return false;
   return true;
+}
+
+// A seed of 64 random bits, so that every printed seed is one --sim-seed takes back.
+uint64_t RandomSeed() {
+  std::random_device random;
+  return uint64_t{random()} << 32 | random();
 }
 
 }  // namespace
@@ -22,11 +29,17 @@ bool TakeSimulationOption(const std::string& name, const std::string& value, TSi
     o.LatencyMs = std::stoi(value);
   } else if (name == "sim-fault") {
     if (!TSimulatedProgrammer::ValidFault(value))
-      throw TError("--sim-fault needs KIND@N with KIND noanswer, late, unplug, flip or refuse-write");
+      throw TError("--sim-fault needs KIND@N with KIND one of " + TSimulatedProgrammer::FaultKindNames());
     o.Faults.push_back(value);
   } else if (name == "sim-seed") {
-    if (!Digits(value)) throw TError("--sim-seed needs a number");
-    o.Seed = static_cast<uint32_t>(std::stoul(value));
+    // Every value --verbose prints: 0 to 18446744073709551615.
+    const char* const bad = "--sim-seed needs a number from 0 to 18446744073709551615";
+    if (!Digits(value, 20)) throw TError(bad);
+    try {
+      o.Seed = std::stoull(value);
+    } catch (const std::out_of_range&) {
+      throw TError(bad);
+    }
   } else if (name == "sim-log") {
     if (value.empty()) throw TError("--sim-log needs a file");
     o.LogFile = value;
@@ -38,8 +51,8 @@ bool TakeSimulationOption(const std::string& name, const std::string& value, TSi
 
 const char* SimulationOptionsHelp() {
   return "  --sim-latency MS   the simulated programmer answers MS ms after each report (1: real pace)\n"
-         "  --sim-fault KIND@N a fault at exchange N (from 0): noanswer, late, unplug, flip or\n"
-         "                     refuse-write; repeatable\n"
+         "  --sim-fault KIND@N a fault at exchange N (from 0): noanswer, late, unplug, flip,\n"
+         "                     refuse-write or short (a reply of fewer than 64 bytes); repeatable\n"
          "  --sim-seed N       the seed of the simulated chip's first contents (random otherwise)\n"
          "  --sim-log FILE     append one line per report the simulated programmer receives\n";
 }
@@ -62,18 +75,19 @@ std::string SimulatedSerialNumber(int n) {
 TSimulation CreateSimulation(const std::vector<TSimulationOptions>& each) {
   const std::vector<TSimulationOptions> all = each.empty() ? std::vector<TSimulationOptions>(1) : each;
   TSimulation s;
-  s.Seed = all[0].Seed ? *all[0].Seed : std::random_device()();
+  s.Seed = all[0].Seed ? *all[0].Seed : RandomSeed();
   s.Platform = std::make_unique<TSimulatedHidPlatform>();
   for (size_t i = 0; i < all.size(); ++i) {
     const TSimulationOptions& o = all[i];
-    auto p = std::make_shared<TSimulatedProgrammer>(o.Seed ? *o.Seed : s.Seed + static_cast<uint32_t>(i));
+    auto p = std::make_shared<TSimulatedProgrammer>(o.Seed ? *o.Seed : s.Seed + i);
     p->LatencyMs = o.LatencyMs;
+    // Asked for the device's pace, the simulation keeps real time throughout.
+    if (o.LatencyMs > 0) s.Platform->RealTime = true;
     for (const auto& f : o.Faults) p->AddFault(f);
     if (!o.LogFile.empty()) p->LogTo(o.LogFile);
     if (!o.ImageFile.empty()) p->AttachImageFile(o.ImageFile);
     TSimulatedHidDeviceInfo info = TSimulatedProgrammer::DeviceInfo();
     info.SerialNumber = SimulatedSerialNumber(static_cast<int>(i) + 1);
-    info.LockFile = o.LockFile.empty() ? o.ImageFile : o.LockFile;
     s.Platform->PlugIn(info, p);
     s.Programmers.push_back(p);
   }

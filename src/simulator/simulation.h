@@ -15,7 +15,7 @@ struct TSimulation {
   std::unique_ptr<TSimulatedHidPlatform> Platform;                 // hand it to a THidDeviceController
   std::shared_ptr<TSimulatedProgrammer> Programmer;                // stays reachable after that (the first one)
   std::vector<std::shared_ptr<TSimulatedProgrammer>> Programmers;  // every one, in plug-in order
-  uint32_t Seed = 1;                                               // of the (first) simulated chip's first contents
+  uint64_t Seed = 1;                                               // of the (first) simulated chip's first contents
 };
 
 // The USB serial number string of the simulated programmer plugged in n-th (from 1): "SIM0001".
@@ -23,13 +23,10 @@ std::string SimulatedSerialNumber(int n);
 
 struct TSimulationOptions {
   std::string ImageFile;            // --simulate=IMAGE
-  std::optional<uint32_t> Seed;     // --sim-seed N; a random one when not given
-  int LatencyMs = 0;                // --sim-latency MS
+  std::optional<uint64_t> Seed;     // --sim-seed N (64 bits); a random one when not given
+  int LatencyMs = 0;                // --sim-latency MS; above 0 the platform keeps real time
   std::vector<std::string> Faults;  // --sim-fault KIND@N, in order
   std::string LogFile;              // --sim-log FILE
-  // The file whose advisory lock other programs simulating the same device share; ImageFile
-  // when empty (see TSimulatedHidDeviceInfo::LockFile).
-  std::string LockFile;
 };
 
 // Takes one --sim-* option (name without the dashes) into options: false when name is not one,

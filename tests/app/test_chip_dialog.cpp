@@ -15,6 +15,7 @@
 #include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
 #include "support/window_driver.h"
 #include "support/window_options.h"
@@ -49,8 +50,10 @@ std::function<int(TChipDialog&)> Pick(int family, int chip, int result = QDialog
 
 uint8_t Pattern(int address) { return static_cast<uint8_t>(address * 7 + 3); }
 
-void FillBuffer() {
-  for (int a = 0; a < kMemoryBufferSize; ++a) MemoryBuffer[a] = Pattern(a);
+void FillBuffer(TMainWindow& f) {
+  std::vector<uint8_t> bytes(kMemoryBufferSize);
+  for (int a = 0; a < kMemoryBufferSize; ++a) bytes[a] = Pattern(a);
+  SetBytes(f.Document(), 0, bytes);
 }
 
 }  // namespace
@@ -117,17 +120,17 @@ class TestChipDialog : public QObject {
     TScriptedUserInterface ui;
     TMainWindow f(WindowOptionsIn(dir), &ui);
     f.Activate();
-    FillBuffer();
+    FillBuffer(f);
     const TChip before = f.CurrentChip;
     QCOMPARE(before.Size, 128);
     QCOMPARE(Grid(f)->RowCount(), 9);
-    std::vector<uint8_t> buffer(MemoryBuffer, MemoryBuffer + 512);
+    std::vector<uint8_t> buffer(f.Document().Data(), f.Document().Data() + 512);
 
     f.ChipDialog().ShowModalHook = Pick(0, chip, result);
     f.SelectChip();
     QVERIFY(f.CurrentChip == before);
     QCOMPARE(Grid(f)->RowCount(), 9);
-    QVERIFY(std::equal(buffer.begin(), buffer.end(), MemoryBuffer));
+    QVERIFY(std::equal(buffer.begin(), buffer.end(), f.Document().Data()));
     QVERIFY(ui.Shown.empty());
   }
 
@@ -137,7 +140,7 @@ class TestChipDialog : public QObject {
     TScriptedUserInterface ui;
     TMainWindow f(WindowOptionsIn(dir), &ui);
     f.Activate();  // no remembered chip: size 0
-    FillBuffer();
+    FillBuffer(f);
 
     f.ChipDialog().ShowModalHook = Pick(0, 0);
     f.SelectChip();
@@ -150,7 +153,7 @@ class TestChipDialog : public QObject {
     QCOMPARE(f.CurrentChip.Size, 256);
     QCOMPARE(Grid(f)->RowCount(), 17);
     // The buffer is kept as it was; the grid shows it over the new size.
-    for (int a = 0; a < 1024; ++a) QCOMPARE(MemoryBuffer[a], Pattern(a));
+    for (int a = 0; a < 1024; ++a) QCOMPARE(f.Document()[a], Pattern(a));
     const QAbstractItemModel* cells = Grid(f)->model();
     QCOMPARE(cells->rowCount(), 17);
     for (int a = 128; a < 256; ++a)

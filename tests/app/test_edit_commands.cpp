@@ -14,6 +14,7 @@
 #include "buffer/memory_buffer.h"
 #include "common/integer.h"
 #include "common/scripted_user_interface.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
 #include "support/window_driver.h"
 #include "support/window_options.h"
@@ -27,13 +28,11 @@ const char* const kCatalogue = "[Small]\ntype=1\nC128=1,128,16,0,5\n[Large]\ntyp
 uint8_t ChipByte(size_t i) { return static_cast<uint8_t>(i * 29 + (i >> 9) + 3); }
 
 // What the checksum panel must show: the sum of the bytes the checksum covers.
-QString TrueChk(int32_t size) {
+QString TrueChk(const TDocument& d, int32_t size) {
   const int32_t n = SixteenBitCount(size);
   return QStringLiteral("Chk: ") +
-         QString::fromStdString(IntToHex(std::accumulate(MemoryBuffer, MemoryBuffer + n, 0u) & 0xFFFF, 4));
+         QString::fromStdString(IntToHex(std::accumulate(d.Data(), d.Data() + n, 0u) & 0xFFFF, 4));
 }
-
-QByteArray Bytes(int32_t at, int n) { return QByteArray(reinterpret_cast<const char*>(MemoryBuffer) + at, n); }
 
 }  // namespace
 
@@ -76,6 +75,11 @@ class TestEditCommands : public QObject {
     for (const char* k = keys; *k; ++k) QTest::keyClick(Grid(*F), *k);
   }
   QString Chk() const { return StatusBar(*F)->PanelText(TStatusPanel::Checksum); }
+  QString TrueChk(int32_t size) const { return ::TrueChk(F->Document(), size); }
+  QByteArray Bytes(int32_t at, int n) const {
+    return QByteArray(reinterpret_cast<const char*>(F->Document().Data()) + at, n);
+  }
+  TDocument& Doc() { return F->Document(); }
   std::vector<TKind> Kinds() const {
     std::vector<TKind> k;
     for (const auto& s : Ui->Shown) k.push_back(s.Kind);
@@ -101,10 +105,9 @@ class TestEditCommands : public QObject {
   }
 
  private slots:
-  void init() { std::memset(MemoryBuffer, 0, kMemoryBufferSize); }
   void cleanup() {
-    // Closing asks nothing once the buffer counts as saved.
-    if (F) F->SetBufferModified(false);
+    // Closing asks nothing once the document counts as saved.
+    if (F) F->Document().Saved(F->Document().Origin());
     F.reset();
   }
 
@@ -117,27 +120,30 @@ class TestEditCommands : public QObject {
   void commandsKeepTheEntryAndNoStaleTextIsWrittenBack() {
     QFETCH(QString, command);
     QVERIFY(Start("C128"));
-    MemoryBuffer[0] = 0x5A;
+    SetByte(Doc(), 0, 0x5A);
     QVERIFY(Grid(*F)->SelectCell(1, 1));
     Type("3");
     QVERIFY(Grid(*F)->Editing());
     Ui->Answers.push_back(TAnswer::No);  // discard the typed change
     RunReplacing(command);
     QVERIFY(!Grid(*F)->Editing());
-    QCOMPARE(MemoryBuffer[0], FirstByteAfter(command));
+    QCOMPARE(Doc()[0], FirstByteAfter(command));
     // Enter and Escape afterwards leave the new contents alone.
     Key(Qt::Key_Return);
     Key(Qt::Key_Escape);
-    QCOMPARE(MemoryBuffer[0], FirstByteAfter(command));
+    QCOMPARE(Doc()[0], FirstByteAfter(command));
     QCOMPARE(Chk(), TrueChk(128));
     QVERIFY(!F->BufferModified());
     // The entry was kept as typed before the command ran: undo takes back the command, then it.
     Key(Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(MemoryBuffer[0], uint8_t(0x30));
+    QCOMPARE(Doc()[0], uint8_t(0x30));
     QCOMPARE(Chk(), TrueChk(128));
     Key(Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(MemoryBuffer[0], uint8_t(0x5A));
+    QCOMPARE(Doc()[0], uint8_t(0x5A));
     QCOMPARE(Chk(), TrueChk(128));
+    // Back where the document started, as its origin holds it: nothing to save.
+    QVERIFY(!F->BufferModified());
+    Key(Qt::Key_Y, Qt::ControlModifier);
     QVERIFY(F->BufferModified());
   }
 
@@ -174,7 +180,7 @@ class TestEditCommands : public QObject {
     if (command == "Close") {
       QCOMPARE(F->isVisible(), !goesOn);
     } else {
-      QCOMPARE(MemoryBuffer[0], goesOn ? FirstByteAfter(command) : uint8_t(0x42));
+      QCOMPARE(Doc()[0], goesOn ? FirstByteAfter(command) : uint8_t(0x42));
       QCOMPARE(F->BufferModified(), !goesOn);
     }
     if (answer == int(TAnswer::Yes)) QVERIFY(std::filesystem::exists(Dir->File("saved.hex")));
@@ -185,8 +191,8 @@ class TestEditCommands : public QObject {
     QVERIFY(!F->BufferModified());
     Type("AB");
     QVERIFY(F->BufferModified());
-    QVERIFY(Editor().Changed(0));
-    QVERIFY(!Editor().Changed(1));
+    QVERIFY(Doc().Changed(0));
+    QVERIFY(!Doc().Changed(1));
     // The changed byte's digits are drawn in red.
     Grid(*F)->Editor().MoveTo(5, false);
     Grid(*F)->RepaintNow();
@@ -203,7 +209,7 @@ class TestEditCommands : public QObject {
     Ui->Answers.push_back(TAnswer::Yes);  // "Write 128 bytes to C128?"
     Action(*F, "Program2")->trigger();    // write and check
     QVERIFY(!F->BufferModified());
-    QVERIFY(!Editor().Changed(0));
+    QVERIFY(!Doc().Changed(0));
     Type("CD");
     QVERIFY(F->BufferModified());
     Ui->FileNames.push_back(Dir->File("saved.bin"));
@@ -211,13 +217,13 @@ class TestEditCommands : public QObject {
     Action(*F, "SaveAs1")->trigger();
     QVERIFY(!F->BufferModified());
     // Saving does not make the chip's contents: the byte still differs from what was written.
-    QVERIFY(Editor().Changed(5));
+    QVERIFY(Doc().Changed(5));
     Key(Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(F->BufferModified());
     Ui->Answers.push_back(TAnswer::No);
     Action(*F, "ReadChip1")->trigger();
     QVERIFY(!F->BufferModified());
-    QVERIFY(!Editor().Changed(5));
+    QVERIFY(!Doc().Changed(5));
   }
 
   void typingThenUndoAndRedoByShortcut() {
@@ -236,8 +242,8 @@ class TestEditCommands : public QObject {
     QCOMPARE(Bytes(0, 4), QByteArray("\xDE\xAD\xBE\xEF"));
     QCOMPARE(Chk(), TrueChk(128));
     // Each byte is one step; the history keeps the changed bytes, not copies of the buffer.
-    QCOMPARE(Editor().History().StepCount(), size_t(4));
-    QVERIFY(Editor().History().MemoryUsed() <= 8);
+    QCOMPARE(Doc().History().StepCount(), size_t(4));
+    QVERIFY(Doc().History().MemoryUsed() <= 8);
   }
 
   void selectionShowsStartLengthAndChecksum_data() {
@@ -259,7 +265,7 @@ class TestEditCommands : public QObject {
     QFETCH(int, start);
     QFETCH(int, length);
     QVERIFY(Start("C128"));
-    for (int i = 0; i < 128; ++i) MemoryBuffer[i] = uint8_t(i * 7);
+    for (int i = 0; i < 128; ++i) SetByte(Doc(), i, uint8_t(i * 7));
     QVERIFY(Grid(*F)->SelectCell(3, 2));
     QCOMPARE(StatusBar(*F)->PanelText(TStatusPanel::Selection), QString());
     if (how == "shift right") {
@@ -285,7 +291,7 @@ class TestEditCommands : public QObject {
     QCOMPARE(Editor().Selection().Start, start);
     QCOMPARE(Editor().Selection().Length, length);
     if (length == 1) return;
-    const uint32_t sum = std::accumulate(MemoryBuffer + start, MemoryBuffer + start + length, 0u) & 0xFFFF;
+    const uint32_t sum = std::accumulate(Doc().Data() + start, Doc().Data() + start + length, 0u) & 0xFFFF;
     QCOMPARE(StatusBar(*F)->PanelText(TStatusPanel::Selection),
              QString("%1+%2 Chk: %3")
                  .arg(QString::fromStdString(IntToHex(start, 5)), QString::fromStdString(IntToHex(length, 1)),
@@ -327,10 +333,10 @@ class TestEditCommands : public QObject {
 
   void findBytesAndTextWrappingWithANotice() {
     QVERIFY(Start("C128"));
-    std::memset(MemoryBuffer, 0, 128);
-    MemoryBuffer[0x10] = 0xAB, MemoryBuffer[0x11] = 0xCD;
-    MemoryBuffer[0x60] = 0xAB, MemoryBuffer[0x61] = 0xCD;
-    std::memcpy(MemoryBuffer + 0x40, "Hi", 2);
+    FillBytes(Doc(), 0, 128, 0);
+    SetBytes(Doc(), 0x10, {0xAB, 0xCD});
+    SetBytes(Doc(), 0x60, {0xAB, 0xCD});
+    SetText(Doc(), 0x40, "Hi");
     QVERIFY(Grid(*F)->SelectCell(1, 3));  // 0x20
     QString answer = "ab cd";
     bool asText = false;
@@ -374,7 +380,7 @@ class TestEditCommands : public QObject {
 
   void copyAndPaste() {
     QVERIFY(Start("C128"));
-    std::memcpy(MemoryBuffer, "\xDE\xAD\x41\x0A", 4);
+    SetBytes(Doc(), 0, {0xDE, 0xAD, 0x41, 0x0A});
     F->UpdateView();
     QVERIFY(Grid(*F)->SelectCell(1, 1));
     for (int i = 0; i < 3; ++i) Key(Qt::Key_Right, Qt::ShiftModifier);
@@ -408,7 +414,7 @@ class TestEditCommands : public QObject {
 
   void fillAndSwapWithUndo() {
     QVERIFY(Start("C128"));
-    for (int i = 0; i < 128; ++i) MemoryBuffer[i] = uint8_t(i);
+    for (int i = 0; i < 128; ++i) SetByte(Doc(), i, uint8_t(i));
     F->UpdateView();
     const QByteArray original = Bytes(0, 128);
     Editor().Select(0x10, 6);
@@ -434,19 +440,21 @@ class TestEditCommands : public QObject {
 
   void undoOfAOneMebibyteReadRestoresTheBytes() {
     QVERIFY(Start("C1M"));
-    for (int i = 0; i < kMemoryBufferSize; ++i) MemoryBuffer[i] = uint8_t(~i);
+    std::vector<uint8_t> bytes(kMemoryBufferSize);
+    for (int i = 0; i < kMemoryBufferSize; ++i) bytes[i] = uint8_t(~i);
+    SetBytes(Doc(), 0, bytes);
     F->UpdateView();
     const QByteArray before = Bytes(0, kMemoryBufferSize);
     Action(*F, "ReadChip1")->trigger();
-    QCOMPARE(MemoryBuffer[0xFFFFF], ChipByte(0xFFFFF));
+    QCOMPARE(Doc()[0xFFFFF], ChipByte(0xFFFFF));
     QCOMPARE(Chk(), TrueChk(0x100000));
     Key(Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(Bytes(0, kMemoryBufferSize) == before);
     QCOMPARE(Chk(), TrueChk(0x100000));
     Key(Qt::Key_Y, Qt::ControlModifier);
-    QCOMPARE(MemoryBuffer[0x12345], ChipByte(0x12345));
+    QCOMPARE(Doc()[0x12345], ChipByte(0x12345));
     QCOMPARE(Chk(), TrueChk(0x100000));
-    QVERIFY(Editor().History().MemoryUsed() <= 2u * kMemoryBufferSize);
+    QVERIFY(Doc().History().MemoryUsed() <= 2u * kMemoryBufferSize);
   }
 
   void partialLastRowShowsEveryByte() {
@@ -455,14 +463,19 @@ class TestEditCommands : public QObject {
     THexGrid& grid = *Grid(*F);
     grid.SetChipSize(100);
     QCOMPARE(grid.RowCount(), 8);
-    QCOMPARE(grid.model()->index(7, 4).data().toString(), QString::fromStdString(IntToHex(MemoryBuffer[99], 2)));
+    QCOMPARE(grid.model()->index(7, 4).data().toString(), QString::fromStdString(IntToHex(Doc()[99], 2)));
     QCOMPARE(grid.model()->index(7, 5).data().toString(), QString());
     QCOMPARE(grid.model()->flags(grid.model()->index(7, 5)), Qt::NoItemFlags);
     QVERIFY(!grid.SelectCell(5, 7));
     QVERIFY(grid.SelectCell(4, 7));
     Type("AB");
-    QCOMPARE(MemoryBuffer[99], uint8_t(0xAB));
+    QCOMPARE(Doc()[99], uint8_t(0xAB));
     QCOMPARE(grid.Col(), 4);
+    // Past the chip's last byte typing is refused: the byte stays as typed, no entry opens.
+    Type("CD");
+    QCOMPARE(Doc()[99], uint8_t(0xAB));
+    QVERIFY(!grid.Editing());
+    QCOMPARE(grid.model()->index(7, 4).data().toString(), QString("AB"));
     Key(Qt::Key_Right);
     Key(Qt::Key_End, Qt::ControlModifier);
     QCOMPARE(Editor().Cursor(), 99);

@@ -1,4 +1,4 @@
-// The hex grid over MemoryBuffer, alone and in the main window, offscreen.
+// The hex grid over a document, alone and in the main window, offscreen.
 #include <QtTest>
 
 #include <QScrollBar>
@@ -14,10 +14,17 @@
 #include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
 #include "common/scripted_user_interface.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
 #include "support/window_driver.h"
 
 namespace {
+
+// The document of the grids made alone.
+TDocument& GridDocument() {
+  static TDocument document;
+  return document;
+}
 
 const char* const kCatalogue = "[Test]\ntype=1\nC128=1,128,16,0,5\nC100=1,100,16,0,5\n";
 
@@ -61,7 +68,7 @@ QColor PixelAt(const QImage& image, const QRect& cell) {
 
 // A grid sized as in the main window, shown and holding the keyboard.
 struct TGridFixture {
-  explicit TGridFixture(int rows) : Grid(nullptr) {
+  explicit TGridFixture(int rows) : Grid(nullptr, GridDocument()) {
     Grid.resize(639, 400);
     Grid.SetColWidth(0, 50);
     Grid.SetColWidth(17, 140);
@@ -102,7 +109,8 @@ class TestHexGrid : public QObject {
 
  private slots:
   void init() {
-    std::memset(MemoryBuffer, 0, kMemoryBufferSize);
+    FillBytes(GridDocument(), 0, kMemoryBufferSize, 0);
+    GridDocument().SetBaseline();
     Ui.Shown.clear();
   }
 
@@ -139,7 +147,7 @@ class TestHexGrid : public QObject {
     Type(&g.Grid, "7");
     QVERIFY(!g.Grid.Editing());
 
-    MemoryBuffer[0] = 0x5A;
+    SetByte(GridDocument(), 0, 0x5A);
     g.Grid.SetRowCount(256 / 16 + 1);
     QCOMPARE(g.Grid.RowCount(), 17);
     for (int c = 1; c <= 16; ++c) QCOMPARE(Text(g.Grid, c, 0), QString("0%1").arg(c - 1, 0, 16).toUpper());
@@ -151,7 +159,7 @@ class TestHexGrid : public QObject {
     QCOMPARE(g.Grid.Row(), 1);
     QCOMPARE(g.Grid.Col(), 1);
     Type(&g.Grid, "1F");
-    QCOMPARE(MemoryBuffer[0], uint8_t(0x1F));
+    QCOMPARE(GridDocument()[0], uint8_t(0x1F));
     QCOMPARE(Text(g.Grid, 1, 0), QString("00"));
   }
 
@@ -184,14 +192,14 @@ class TestHexGrid : public QObject {
     TGridFixture g(9);
     QVERIFY(g.Ok);
     const int address = 0x25;  // column 6 of row 3
-    MemoryBuffer[address] = 0x55;
+    SetByte(GridDocument(), address, 0x55);
     QVERIFY(g.Grid.SelectCell(6, 3));
     const QRect chars = g.Grid.CellRect(17, 3);
     int digits = 0;
     for (int i = 0; i < keys.size(); ++i) {
       TPaintSpy spy(g.Grid.viewport());
       Type(&g.Grid, keys.mid(i, 1));
-      QCOMPARE(int(MemoryBuffer[address]), bytes[i]);
+      QCOMPARE(int(GridDocument()[address]), bytes[i]);
       // The row's characters are repainted during each accepted keystroke, not later.
       if (QString("0123456789abcdefABCDEF").contains(keys[i])) {
         ++digits;
@@ -224,18 +232,18 @@ class TestHexGrid : public QObject {
     QFETCH(QPoint, cell);
     TGridFixture g(9);
     QVERIFY(g.Ok);
-    MemoryBuffer[0x10] = 0x5A;
+    SetByte(GridDocument(), 0x10, 0x5A);
     QVERIFY(g.Grid.SelectCell(1, 2));
     Type(&g.Grid, keys);
     QCOMPARE(g.Grid.Editing(), keys.size() == 1);
     Press(&g.Grid, Qt::Key(leaveKey));
     QVERIFY(!g.Grid.Editing());
-    QCOMPARE(int(MemoryBuffer[0x10]), byte);
+    QCOMPARE(int(GridDocument()[0x10]), byte);
     QCOMPARE(QPoint(g.Grid.Col(), g.Grid.Row()), cell);
     // Nothing is written back later: leaving again changes nothing.
     Press(&g.Grid, Qt::Key_Escape);
     Press(&g.Grid, Qt::Key_Return);
-    QCOMPARE(int(MemoryBuffer[0x10]), byte);
+    QCOMPARE(int(GridDocument()[0x10]), byte);
   }
 
   void typingFlowsFromByteToByte() {
@@ -243,7 +251,7 @@ class TestHexGrid : public QObject {
     QVERIFY(g.Ok);
     QVERIFY(g.Grid.SelectCell(15, 1));
     Type(&g.Grid, "DEADBEEF");
-    QCOMPARE(QByteArray(reinterpret_cast<const char*>(MemoryBuffer) + 14, 4), QByteArray("\xDE\xAD\xBE\xEF"));
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(GridDocument().Data()) + 14, 4), QByteArray("\xDE\xAD\xBE\xEF"));
     QCOMPARE(QPoint(g.Grid.Col(), g.Grid.Row()), QPoint(3, 2));
     Press(&g.Grid, Qt::Key_Backspace);
     QCOMPARE(QPoint(g.Grid.Col(), g.Grid.Row()), QPoint(2, 2));
@@ -352,7 +360,7 @@ class TestHexGrid : public QObject {
     Type(Grid(*f), "0");
     QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7E81"));
     Type(Grid(*f), "1");
-    QCOMPARE(MemoryBuffer[0], uint8_t(1));
+    QCOMPARE(f->Document()[0], uint8_t(1));
     QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7E82"));
     QVERIFY(f->BufferModified());
   }
@@ -387,8 +395,8 @@ class TestHexGrid : public QObject {
     QVERIFY(g.Ok);
     const QByteArray name = codePage.toLatin1();
     g.Grid.SetCodePage(name.constData());
-    std::memset(MemoryBuffer, 0x41, 16);
-    MemoryBuffer[5] = uint8_t(byte);
+    FillBytes(GridDocument(), 0, 16, 0x41);
+    SetByte(GridDocument(), 5, uint8_t(byte));
     const QString text = Text(g.Grid, 17, 1);
     QCOMPARE(text.size(), 17);
     QCOMPARE(text.mid(6, 1), shown);
@@ -400,10 +408,10 @@ class TestHexGrid : public QObject {
     QVERIFY(g.Ok);
     g.Grid.SetCodePage("CP1251");
     // Row 1: wide letters; row 2: the same with controls, a soft hyphen and no-glyph bytes among them.
-    std::memset(MemoryBuffer, 0xD8, 32);  // Ш
-    for (int i : {16 + 1, 16 + 3, 16 + 4, 16 + 6}) MemoryBuffer[i] = 0x0A;
-    MemoryBuffer[16 + 2] = 0xAD;
-    MemoryBuffer[16 + 5] = 0x09;
+    FillBytes(GridDocument(), 0, 32, 0xD8);  // Ш
+    for (int i : {16 + 1, 16 + 3, 16 + 4, 16 + 6}) SetByte(GridDocument(), i, 0x0A);
+    SetByte(GridDocument(), 16 + 2, 0xAD);
+    SetByte(GridDocument(), 16 + 5, 0x09);
     g.Grid.Editor().MoveTo(40, false);  // the current byte elsewhere
     g.Grid.RepaintNow();
     const QImage image = g.Grid.viewport()->grab().toImage();
@@ -513,7 +521,7 @@ class TestHexGrid : public QObject {
   }
 
   void rowCountIsKeptWithinTheBuffer() {
-    THexGrid grid(nullptr);
+    THexGrid grid(nullptr, GridDocument());
     grid.SetRowCount(0x200000 / 16 + 1);
     QCOMPARE(grid.RowCount(), 65537);
     grid.SetRowCount(-5);

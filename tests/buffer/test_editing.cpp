@@ -6,6 +6,7 @@
 
 #include "buffer/buffer_editor.h"
 #include "buffer/byte_search.h"
+#include "buffer/document.h"
 #include "buffer/edit_history.h"
 #include "buffer/hex_text.h"
 #include "buffer/memory_buffer.h"
@@ -14,25 +15,32 @@ namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-// A small buffer with its own checksum, edited as the grid edits MemoryBuffer.
+// A small document edited as the grid edits the window's one; its bytes start as 0, 1, 2, ...
 struct TEditorFixture {
-  explicit TEditorFixture(int32_t size, int32_t capacity = 256)
-      : Data(capacity, 0), Editor(Data.data(), capacity, &Sum) {
-    std::iota(Data.begin(), Data.end(), 0);
+  explicit TEditorFixture(int32_t size, int32_t capacity = 256) : Doc(capacity), Editor(Doc) {
+    Bytes start(static_cast<size_t>(capacity));
+    std::iota(start.begin(), start.end(), 0);
+    Doc.Store(0, start);
+    Doc.Settle();
     Editor.SetSize(size);
-    Editor.RecomputeChecksum();
   }
   uint16_t TrueSum() const {
-    const int32_t n = std::min<int32_t>(SixteenBitCount(Editor.Size()), int32_t(Data.size()));
-    return uint16_t(std::accumulate(Data.begin(), Data.begin() + n, 0u));
+    const int32_t n = std::min<int32_t>(SixteenBitCount(Editor.Size()), Doc.Capacity());
+    return uint16_t(std::accumulate(Doc.Data(), Doc.Data() + n, 0u));
   }
   void Type(const char* keys) {
     for (const char* k = keys; *k; ++k) Editor.TypeHexDigit(*k);
   }
-  Bytes Slice(int32_t at, int32_t n) const { return Bytes(Data.begin() + at, Data.begin() + at + n); }
+  Bytes Slice(int32_t at, int32_t n) const { return Bytes(Doc.Data() + at, Doc.Data() + at + n); }
+  Bytes All() const { return Bytes(Doc.Bytes().begin(), Doc.Bytes().end()); }
+  // Sets a byte as the test's starting point, not as an edit.
+  void Set(int32_t at, uint8_t value) {
+    Doc.Store(at, {&value, 1});
+    Doc.Settle();
+  }
+  uint16_t Sum() const { return Doc.Checksum(); }
 
-  Bytes Data;
-  uint16_t Sum = 0;
+  TDocument Doc;
   TBufferEditor Editor;
 };
 
@@ -126,22 +134,21 @@ TEST(EditHistory, KeepsOnlyTheChangedSpanWithinItsCapacity) {
   TEditHistory history(100);
   EXPECT_FALSE(history.RecordDifference(before.data(), before.data(), before.size()));
   EXPECT_TRUE(history.RecordDifference(before.data(), after.data(), after.size()));
-  EXPECT_EQ(history.MemoryUsed(), 20u);
-  const TEditStep* step = history.Undo();
+  EXPECT_EQ(history.MemoryUsed(), 10u);
+  TEditStep* step = history.Undo();
   ASSERT_TRUE(step);
   EXPECT_EQ(step->Address, 10);
-  EXPECT_EQ(step->After.front(), 1);
-  EXPECT_EQ(step->After.back(), 2);
+  EXPECT_EQ(step->Bytes, Bytes(10, 0));
   // A new step drops what could be redone; the oldest steps go when the capacity is passed.
   history.Redo();
-  for (int i = 0; i < 5; ++i) history.Record({i, Bytes(10, 0), Bytes(10, 1)});
+  for (int i = 0; i < 12; ++i) history.Record({i, Bytes(10, 1)});
   EXPECT_LE(history.MemoryUsed(), 100u);
-  EXPECT_EQ(history.StepCount(), 5u);
+  EXPECT_EQ(history.StepCount(), 10u);
   history.Undo();
-  history.Record({0, Bytes(1), Bytes(1)});
+  history.Record({0, Bytes(1)});
   EXPECT_FALSE(history.CanRedo());
   // A step larger than the whole capacity empties the history.
-  history.Record({0, Bytes(60), Bytes(60)});
+  history.Record({0, Bytes(120)});
   EXPECT_FALSE(history.CanUndo());
   EXPECT_EQ(history.MemoryUsed(), 0u);
 }
@@ -165,7 +172,7 @@ TEST(BufferEditor, TypingStoresWhatTheEntryShows) {
     if (c.commit) f.Editor.CommitEntry();
     EXPECT_EQ(f.Slice(0, 2), c.bytes) << c.keys;
     EXPECT_EQ(f.Editor.Cursor(), c.cursor) << c.keys;
-    EXPECT_EQ(f.Sum, f.TrueSum()) << c.keys;
+    EXPECT_EQ(f.Sum(), f.TrueSum()) << c.keys;
   }
 }
 
@@ -178,27 +185,35 @@ TEST(BufferEditor, TypingFlowsUndoesPerByteAndCancels) {
   EXPECT_TRUE(f.Editor.Undo());
   EXPECT_EQ(f.Slice(0, 4), (Bytes{0xDE, 0xAD, 0x02, 0x03}));
   EXPECT_EQ(f.Editor.Cursor(), 2);
-  EXPECT_EQ(f.Sum, f.TrueSum());
+  EXPECT_EQ(f.Sum(), f.TrueSum());
   EXPECT_TRUE(f.Editor.Redo());
   EXPECT_EQ(f.Slice(2, 1), Bytes{0xBE});
-  EXPECT_EQ(f.Sum, f.TrueSum());
+  EXPECT_EQ(f.Sum(), f.TrueSum());
   // Escape and Backspace put back the byte an entry started from; Backspace then goes back.
   f.Editor.MoveTo(10, false);
   f.Type("5");
-  EXPECT_EQ(f.Data[10], 0x50);
+  EXPECT_EQ(f.Doc[10], 0x50);
   f.Editor.CancelEntry();
-  EXPECT_EQ(f.Data[10], 10);
+  EXPECT_EQ(f.Doc[10], 10);
   f.Type("6");
   f.Editor.Backspace();
-  EXPECT_EQ(f.Data[10], 10);
+  EXPECT_EQ(f.Doc[10], 10);
   f.Editor.Backspace();
   EXPECT_EQ(f.Editor.Cursor(), 9);
-  EXPECT_EQ(f.Sum, f.TrueSum());
-  // At the last byte the entry stays there.
+  EXPECT_EQ(f.Sum(), f.TrueSum());
+  // At the last byte the entry closes there; typing on is refused until the current byte moves.
   f.Editor.MoveTo(31, false);
   f.Type("AB");
   EXPECT_EQ(f.Editor.Cursor(), 31);
-  EXPECT_EQ(f.Data[31], 0xAB);
+  EXPECT_EQ(f.Doc[31], 0xAB);
+  EXPECT_FALSE(f.Editor.Entering());
+  EXPECT_FALSE(f.Editor.TypeHexDigit('C'));
+  f.Type("CD");
+  EXPECT_EQ(f.Doc[31], 0xAB);
+  EXPECT_EQ(f.Doc[32], 32);
+  f.Editor.MoveTo(31, false);
+  f.Type("C");
+  EXPECT_EQ(f.Doc[31], 0xC0);
 }
 
 TEST(BufferEditor, SelectionAndSizeKeepTheCursorInTheChip) {
@@ -207,7 +222,7 @@ TEST(BufferEditor, SelectionAndSizeKeepTheCursorInTheChip) {
   f.Editor.MoveTo(5, true);
   EXPECT_EQ(f.Editor.Selection().Start, 5);
   EXPECT_EQ(f.Editor.Selection().Length, 16);
-  EXPECT_EQ(f.Editor.SelectionChecksum(), std::accumulate(f.Data.begin() + 5, f.Data.begin() + 21, 0));
+  EXPECT_EQ(f.Editor.SelectionChecksum(), std::accumulate(f.Doc.Data() + 5, f.Doc.Data() + 21, 0));
   f.Editor.MoveTo(1000, false);
   EXPECT_EQ(f.Editor.Cursor(), 99);
   f.Editor.SelectAll();
@@ -227,25 +242,25 @@ TEST(BufferEditor, SelectionAndSizeKeepTheCursorInTheChip) {
 
 TEST(BufferEditor, PasteFillSwapKeepTheChecksumAndUndo) {
   TEditorFixture f(64);
-  const Bytes original = f.Data;
+  const Bytes original = f.All();
   f.Editor.MoveTo(60, false);
   EXPECT_EQ(f.Editor.Paste("01 02 03 04 05"), TPasteResult::PastEnd);
   EXPECT_EQ(f.Editor.Paste("zz"), TPasteResult::NotHex);
-  EXPECT_EQ(f.Data, original);
+  EXPECT_EQ(f.All(), original);
   EXPECT_EQ(f.Editor.Paste("0x01,0x02,0x03,0x04"), TPasteResult::Done);
   EXPECT_EQ(f.Slice(60, 4), (Bytes{1, 2, 3, 4}));
-  EXPECT_EQ(f.Sum, f.TrueSum());
+  EXPECT_EQ(f.Sum(), f.TrueSum());
 
   f.Editor.Select(8, 7);
   const Bytes pattern{0xAB, 0xCD};
   EXPECT_TRUE(f.Editor.Fill(pattern));
   EXPECT_EQ(f.Slice(7, 9), (Bytes{7, 0xAB, 0xCD, 0xAB, 0xCD, 0xAB, 0xCD, 0xAB, 15}));
-  EXPECT_EQ(f.Sum, f.TrueSum());
+  EXPECT_EQ(f.Sum(), f.TrueSum());
 
   f.Editor.Select(0, 5);
   EXPECT_TRUE(f.Editor.SwapPairs());
   EXPECT_EQ(f.Slice(0, 6), (Bytes{1, 0, 3, 2, 4, 5}));
-  EXPECT_EQ(f.Sum, f.TrueSum());
+  EXPECT_EQ(f.Sum(), f.TrueSum());
   // One byte selected: the whole chip is swapped.
   f.Editor.MoveTo(0, false);
   EXPECT_TRUE(f.Editor.SwapPairs());
@@ -254,14 +269,13 @@ TEST(BufferEditor, PasteFillSwapKeepTheChecksumAndUndo) {
 
   for (int i = 0; i < 4; ++i) EXPECT_TRUE(f.Editor.Undo());
   EXPECT_FALSE(f.Editor.Undo());
-  EXPECT_EQ(f.Data, original);
-  EXPECT_EQ(f.Sum, f.TrueSum());
+  EXPECT_EQ(f.All(), original);
+  EXPECT_EQ(f.Sum(), f.TrueSum());
 }
 
 TEST(BufferEditor, FindSelectsTheMatchAndWraps) {
   TEditorFixture f(64);
-  f.Data[40] = 0xEE, f.Data[41] = 0xEE;
-  f.Data[10] = 0xEE, f.Data[11] = 0xEE;
+  for (int32_t at : {10, 11, 40, 41}) f.Set(at, 0xEE);
   const Bytes p{0xEE, 0xEE};
   f.Editor.MoveTo(12, false);
   auto found = f.Editor.Find(p, true, false);
@@ -283,39 +297,45 @@ TEST(BufferEditor, FindSelectsTheMatchAndWraps) {
   EXPECT_EQ(f.Editor.Find(p, true, true)->Address, 10);
 }
 
-TEST(BufferEditor, ReplacementIsOneUndoStepAndMarksChanges) {
+TEST(BufferEditor, PasteWritesFromTheSelectionsStart) {
+  TEditorFixture f(64);
+  // Selected from 20 back to 10: the paste starts at 10, whichever end the current byte is at.
+  f.Editor.MoveTo(20, false);
+  f.Editor.MoveTo(10, true);
+  EXPECT_EQ(f.Editor.Paste("AA BB"), TPasteResult::Done);
+  EXPECT_EQ(f.Slice(10, 3), (Bytes{0xAA, 0xBB, 12}));
+  f.Editor.MoveTo(30, false);
+  f.Editor.MoveTo(40, true);
+  EXPECT_EQ(f.Editor.Paste("CC"), TPasteResult::Done);
+  EXPECT_EQ(f.Slice(30, 2), (Bytes{0xCC, 31}));
+  EXPECT_EQ(f.Doc[40], 40);
+}
+
+TEST(BufferEditor, UndoTakesBackAWholeReplacementToo) {
   TEditorFixture f(128);
-  f.Editor.SetBaseline();
-  const Bytes original = f.Data;
-  auto before = f.Editor.Snapshot();
-  std::fill(f.Data.begin() + 5, f.Data.end(), 0xFF);
-  f.Editor.RecordReplacement(before);
-  EXPECT_EQ(f.Sum, f.TrueSum());
-  EXPECT_TRUE(f.Editor.Changed(5));
-  EXPECT_FALSE(f.Editor.Changed(4));
+  const Bytes original = f.All();
+  std::span<uint8_t> scratch = f.Doc.Scratch();
+  std::fill(scratch.begin(), scratch.end(), 0xFF);
+  f.Doc.Adopt(TDocumentOrigin::ReadFromChip("24C01"));
+  EXPECT_EQ(f.Sum(), f.TrueSum());
   EXPECT_TRUE(f.Editor.Undo());
-  EXPECT_EQ(f.Data, original);
-  EXPECT_EQ(f.Sum, f.TrueSum());
-  EXPECT_FALSE(f.Editor.Changed(5));
-  // Nothing changed: no step.
-  before = f.Editor.Snapshot();
-  f.Editor.RecordReplacement(before);
-  EXPECT_FALSE(f.Editor.CanUndo());
+  EXPECT_EQ(f.All(), original);
+  EXPECT_EQ(f.Sum(), f.TrueSum());
   EXPECT_TRUE(f.Editor.CanRedo());
 }
 
 TEST(BufferEditor, ChecksumCoversOnlyTheSixteenBitCount) {
   // 65536 + 16 bytes: the checksum covers the first 16, so edits above leave it alone.
-  Bytes data(0x10020, 1);
-  uint16_t sum = 0;
-  TBufferEditor editor(data.data(), int32_t(data.size()), &sum);
+  TDocument doc(0x10020);
+  doc.Store(0, Bytes(0x10020, 1));
+  doc.Settle();
+  TBufferEditor editor(doc);
   editor.SetSize(0x10010);
-  editor.RecomputeChecksum();
-  EXPECT_EQ(sum, 16);
+  EXPECT_EQ(doc.Checksum(), 16);
   editor.MoveTo(0x10000, false);
   EXPECT_EQ(editor.Paste("FF"), TPasteResult::Done);
-  EXPECT_EQ(sum, 16);
+  EXPECT_EQ(doc.Checksum(), 16);
   editor.MoveTo(3, false);
   EXPECT_EQ(editor.Paste("FF"), TPasteResult::Done);
-  EXPECT_EQ(sum, 16 - 1 + 0xFF);
+  EXPECT_EQ(doc.Checksum(), 16 - 1 + 0xFF);
 }

@@ -1,14 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <vector>
 
+#include "buffer/document.h"
 #include "buffer/memory_buffer.h"
 
-TEST(MemoryBuffer, HoldsZeroAtProcessStart) {
-  for (int i = 0; i < kMemoryBufferSize; ++i) ASSERT_EQ(MemoryBuffer[i], 0) << i;
-}
-
-TEST(CalcChecksum, SumsTheSixteenBitCountOfBytes) {
+TEST(Checksum, SumsTheSixteenBitCountOfBytes) {
   struct Case {
     int fillCount;
     int32_t size;
@@ -21,26 +19,25 @@ TEST(CalcChecksum, SumsTheSixteenBitCountOfBytes) {
       {65536 + 16, 65536 + 16, 16 * 0xFF},
       {1, 1, 0xFF},
   };
+  std::vector<uint8_t> image(kMemoryBufferSize);
   for (const auto& c : cases) {
-    std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
-    std::memset(MemoryBuffer, 0xFF, c.fillCount);
-    EXPECT_EQ(CalcChecksum(c.size), c.expected) << c.size;
-    EXPECT_EQ(Checksum, c.expected);
+    std::fill(image.begin(), image.end(), 0);
+    std::fill(image.begin(), image.begin() + c.fillCount, 0xFF);
+    EXPECT_EQ(ChecksumOf(image, c.size), c.expected) << c.size;
   }
-  std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
-  MemoryBuffer[0] = 1, MemoryBuffer[1] = 2, MemoryBuffer[2] = 3, MemoryBuffer[3] = 100;
-  EXPECT_EQ(CalcChecksum(3), 6);
+  std::fill(image.begin(), image.end(), 0);
+  image[0] = 1, image[1] = 2, image[2] = 3, image[3] = 100;
+  EXPECT_EQ(ChecksumOf(image, 3), 6);
+  EXPECT_EQ(ChecksumOf(std::span(image).first(2), 3), 3);  // as far as the image reaches
 }
 
-TEST(Blanking, StartUpBlanksTheSixteenBitCountAndClearBlanksEverything) {
-  std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
-  BlankSixteenBitCount(256);
-  EXPECT_EQ(MemoryBuffer[255], 0xFF);
-  EXPECT_EQ(MemoryBuffer[256], 0x00);
-  BlankSixteenBitCount(0);
-  EXPECT_EQ(MemoryBuffer[65535], 0xFF);
-  EXPECT_EQ(MemoryBuffer[65536], 0x00);
-  ClearMemoryBuffer();
-  EXPECT_EQ(MemoryBuffer[0x80000], 0xFF);
-  EXPECT_EQ(MemoryBuffer[kMemoryBufferSize - 1], 0xFF);
+TEST(Blanking, ANewDocumentAndAClearedOneAreBlankThroughout) {
+  TDocument document;
+  EXPECT_EQ(document[0x80000], 0xFF);
+  document.Change(0x80000, std::vector<uint8_t>{0});
+  document.SetChipSize(256);
+  document.Clear();
+  EXPECT_EQ(document[0x80000], 0xFF);
+  EXPECT_EQ(document[kMemoryBufferSize - 1], 0xFF);
+  EXPECT_EQ(document.Checksum(), 0xFF00);  // 256 x 0xFF
 }

@@ -79,12 +79,19 @@ TEST(CatalogueCheck, FindsEveryEntryThatWouldBeReadWronglyWithItsLine) {
     std::vector<std::string> Values;
   };
   const std::vector<TExpected> expected = {
-      {5, P::NotInteger, "K32", {"Size", "32K"}}, {6, P::NotInteger, "CMT", {"Jumper", "5 ; fast one"}},
-      {7, P::TooFewFields, "FEW", {"3"}},         {8, P::BadSize, "ZERO", {"0"}},
-      {9, P::BadSize, "HUGE", {"2097152"}},       {10, P::PageNotDividing, "PAGE", {"32", "100"}},
-      {11, P::RepeatedKey, "ok", {"4"}},          {14, P::BadOrg, "ORG", {"2"}},
-      {17, P::UnknownType, "type", {"7"}},        {19, P::NoType, "", {}},
-      {22, P::RepeatedKey, "K32", {"5"}},         {23, P::PageNotDividing, "NEW", {"0", "256"}},
+      {5, P::NotInteger, "K32", {"Size", "32K"}},
+      {6, P::NotInteger, "CMT", {"Jumper", "5 ; fast one"}},
+      {7, P::TooFewFields, "FEW", {"3"}},
+      {8, P::BadSize, "ZERO", {"0"}},
+      {9, P::BadSize, "HUGE", {"2097152"}},
+      {10, P::PageNotDividing, "PAGE", {"32", "100"}},
+      {10, P::SizeNotBlocks, "PAGE", {"100"}},
+      {11, P::RepeatedKey, "ok", {"4"}},
+      {14, P::BadOrg, "ORG", {"2"}},
+      {17, P::UnknownType, "type", {"7"}},
+      {19, P::NoType, "", {}},
+      {22, P::RepeatedKey, "K32", {"5"}},
+      {23, P::PageNotDividing, "NEW", {"0", "256"}},
   };
   const auto found = CheckCatalogue(file);
   ASSERT_EQ(found.size(), expected.size());
@@ -96,7 +103,42 @@ TEST(CatalogueCheck, FindsEveryEntryThatWouldBeReadWronglyWithItsLine) {
     EXPECT_EQ(found[i].Key, expected[i].Key);
     EXPECT_EQ(found[i].Values, expected[i].Values);
   }
-  EXPECT_EQ(found[10].Family, "A");  // the repeated section is the first one's family
+  EXPECT_EQ(found[11].Family, "A");  // the repeated section is the first one's family
+}
+
+// A user's file checked as part of the merged catalogue: the shipped file types its families,
+// and a chip it holds in another family is flagged; lines the reader passes over are named.
+TEST(CatalogueCheck, UserFileAgainstTheMergedCatalogue) {
+  TTempDir dir;
+  const std::string shipped = dir.Write("see.ini", "[24Cxx]\ntype=1\n24C64=1,8192,32,0,5\n");
+  const std::string user = dir.Write("user.ini",
+                                     "STRAY=1,128,8,0,5\n"     // 1
+                                     "[24cxx]\n"               // 2
+                                     "MINE=1,2048,16,0,3\n"    // 3
+                                     "BIG=1,131072,32,0,5\n"   // 4
+                                     "ODD=1,100,4,0,5\n"       // 5
+                                     "# OLD=1,256,8,0,5\n"     // 6
+                                     "# a comment\n"           // 7
+                                     "just words\n"            // 8
+                                     "[Other]\n"               // 9
+                                     "type=2\n"                // 10
+                                     "24C64=1,8192,32,0,5\n"   // 11
+                                     "MINE=1,4096,32,0,5\n");  // 12
+  using P = TCatalogueProblem;
+  const std::vector<std::pair<int, P>> expected = {
+      {1, P::KeyBeforeSection}, {4, P::Type1Above64K},      {5, P::SizeNotBlocks},      {6, P::HashLine},
+      {8, P::NoEquals},         {11, P::NameInTwoFamilies}, {12, P::NameInTwoFamilies},
+  };
+  const auto found = CheckCatalogue(user, {shipped});
+  std::vector<std::pair<int, P>> got;
+  for (const auto& f : found) got.emplace_back(f.Line, f.Problem);
+  EXPECT_EQ(got, expected);
+  ASSERT_EQ(found.size(), expected.size());
+  EXPECT_EQ(found[5].Values, (std::vector<std::string>{"24Cxx", shipped + ":3"}));
+  EXPECT_EQ(found[6].Values, (std::vector<std::string>{"24cxx", user + ":3"}));
+  EXPECT_EQ(found[3].Key, "# OLD");
+  // Alone, the user's family has no type.
+  EXPECT_EQ(CheckCatalogue(user).at(1).Problem, P::NoType);
 }
 
 TEST(CatalogueCheck, ShippedCatalogueIsClean) {

@@ -11,6 +11,7 @@
 #include "common/scripted_user_interface.h"
 #include "hid/simulated_platform.h"
 #include "simulator/simulated_programmer.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
 #include "support/window_driver.h"
 #include "support/window_options.h"
@@ -79,7 +80,24 @@ std::vector<std::pair<TKind, std::string>> Boxes(const TScriptedUserInterface& u
   return out;
 }
 
-bool BufferIs(const std::vector<uint8_t>& bytes) { return std::equal(bytes.begin(), bytes.end(), MemoryBuffer); }
+bool DocumentIs(TMainWindow& f, const std::vector<uint8_t>& bytes) {
+  return std::equal(bytes.begin(), bytes.end(), f.Document().Data());
+}
+
+// The window's document holding each byte of bytes from 0 (a test's starting point).
+void SetDocument(TMainWindow& f, const std::vector<uint8_t>& bytes) { SetBytes(f.Document(), 0, bytes); }
+
+std::vector<uint8_t> Inverted(const std::vector<uint8_t>& bytes) {
+  std::vector<uint8_t> out(bytes);
+  for (uint8_t& b : out) b = static_cast<uint8_t>(~b);
+  return out;
+}
+
+std::vector<uint8_t> Counting(size_t n) {
+  std::vector<uint8_t> out(n);
+  for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(i);
+  return out;
+}
 
 // Stop shows where no other toolbar button is, so a click meant for it never runs a command.
 bool StopHasAPlaceOfItsOwn(const QWidget& f) {
@@ -142,29 +160,32 @@ class TestChipCommands : public QObject {
 
     Action(f, "ReadChip1")->trigger();
     QVERIFY(Ui_->Shown.empty());
-    QVERIFY(BufferIs(Image_));
+    QVERIFY(DocumentIs(f, Image_));
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum),
-             QString::fromStdString("Chk: " + IntToHex(CalcChecksum(kChipSize), 4)));
+             QString::fromStdString("Chk: " + IntToHex(ChecksumOf(f.Document().Bytes(), kChipSize), 4)));
     // 4096 steps move the bar through 1..100 and back to 0, one repaint per move.
     QCOMPARE(moves.count(), 101);
     QCOMPARE(moves.last().at(0).toInt(), 0);
     QVERIFY2(paints.Paints <= 110, qPrintable(QString::number(paints.Paints)));
 
-    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
+    SetDocument(f, Inverted(Image_));
     Action(f, "Program2")->trigger();
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"}}));
-    QVERIFY(
-        std::equal(f.SimulatedProgrammer->Chip.begin(), f.SimulatedProgrammer->Chip.begin() + kChipSize, MemoryBuffer));
+    QVERIFY(std::equal(f.SimulatedProgrammer->Chip.begin(), f.SimulatedProgrammer->Chip.begin() + kChipSize,
+                       f.Document().Data()));
     QCOMPARE(Dir_->Read("chip.bin").size(), kChipSize);
-    QCOMPARE(static_cast<uint8_t>(Dir_->Read("chip.bin")[kChipSize - 1]), MemoryBuffer[kChipSize - 1]);
+    QCOMPARE(static_cast<uint8_t>(Dir_->Read("chip.bin")[kChipSize - 1]), f.Document()[kChipSize - 1]);
 
     Ui_->Shown.clear();
     Button(f, "sSpeedButton5")->click();
-    f.SimulatedProgrammer->Chip[kChipSize - 1] ^= 0x80;
+    // The image file is the chip: one bit of its last byte changes.
+    std::string chip = Dir_->Read("chip.bin");
+    chip[kChipSize - 1] = static_cast<char>(chip[kChipSize - 1] ^ 0x80);
+    Dir_->Write("chip.bin", chip);
     Action(f, "VerifyAl1")->trigger();
     const std::string where = "First difference at 0x" + IntToHex(kChipSize - 1, 4) + ": chip " +
                               IntToHex(f.SimulatedProgrammer->Chip[kChipSize - 1], 2) + ", expected " +
-                              IntToHex(MemoryBuffer[kChipSize - 1], 2) + "; 1 byte differs.";
+                              IntToHex(f.Document()[kChipSize - 1], 2) + "; 1 byte differs.";
     QCOMPARE(Boxes(*Ui_),
              (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Verification OK"},
                                                          {TKind::Error, "Verification failed!\n\r" + where}}));
@@ -205,7 +226,7 @@ class TestChipCommands : public QObject {
     // The close request asked whether to stop; the scripted answer No let the read finish.
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
                               {TKind::Question, "An operation is running. Stop it and close the window?"}}));
-    QVERIFY(BufferIs(Image_));
+    QVERIFY(DocumentIs(f, Image_));
     QVERIFY(!f.Busy);
     QVERIFY(Button(f, "sSpeedButton4")->isEnabled() && MenuBar(f)->isEnabled() &&
             Named<QFrame>(f, "sPanel1")->isEnabled());
@@ -228,9 +249,9 @@ class TestChipCommands : public QObject {
     QFETCH(bool, escape);
     TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
-    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
+    SetDocument(f, Inverted(Image_));
     f.UpdateView();
-    const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
+    const std::vector<uint8_t> before(f.Document().Data(), f.Document().Data() + kChipSize);
     const QString checksum = StatusBar(f)->PanelText(TStatusPanel::Checksum);
     const QString firstCell = Grid(f)->model()->index(1, 1).data().toString();
     bool stopShown = false;
@@ -248,8 +269,18 @@ class TestChipCommands : public QObject {
         ->click();
 
     QVERIFY(stopShown);
-    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Message, "Operation stopped."}}));
-    QVERIFY(BufferIs(before));
+    // A write that sent pages says which range of the chip it wrote, in an error box.
+    const size_t pages = Count(*f.SimulatedProgrammer, CmdWrite, 1);
+    const std::pair<TKind, std::string> said =
+        pages == 0 ? std::pair{TKind::Message, std::string("Operation stopped.")}
+                   : std::pair{TKind::Error,
+                               "Operation stopped.\n\rThe chip is partly written: 0x0000\xE2\x80\x93"
+                               "0x" +
+                                   IntToHex(static_cast<int64_t>(pages * 32 - 1), 4) +
+                                   " of 0x0000\xE2\x80\x93"
+                                   "0x1FFFF; its contents are now mixed."};
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{said}));
+    QVERIFY(DocumentIs(f, before));
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), checksum);
     QCOMPARE(Grid(f)->model()->index(1, 1).data().toString(), firstCell);
     QCOMPARE(ProgressBar(f)->value(), 0);
@@ -267,8 +298,10 @@ class TestChipCommands : public QObject {
   void resultShowsOnceTheWindowNoLongerLooksBusy() {
     TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
-    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i * 7);
-    const QString checksum = QString::fromStdString("Chk: " + IntToHex(CalcChecksum(kChipSize), 4));
+    std::vector<uint8_t> bytes(kChipSize);
+    for (size_t i = 0; i < kChipSize; ++i) bytes[i] = static_cast<uint8_t>(i * 7);
+    SetDocument(f, bytes);
+    const QString checksum = QString::fromStdString("Chk: " + IntToHex(ChecksumOf(f.Document().Bytes(), kChipSize), 4));
     bool stopPlaced = false;
     QTimer::singleShot(0, &f,
                        [&] { stopPlaced = Button(f, "sSpeedButton9")->isVisible() && StopHasAPlaceOfItsOwn(f); });
@@ -293,9 +326,9 @@ class TestChipCommands : public QObject {
   void inputDuringACommandIsDropped() {
     TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
-    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(~Image_[i]);
+    SetDocument(f, Inverted(Image_));
     f.UpdateView();
-    const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
+    const std::vector<uint8_t> before(f.Document().Data(), f.Document().Data() + kChipSize);
     QTest::mouseClick(Grid(f)->viewport(), Qt::LeftButton, Qt::NoModifier, Grid(f)->CellRect(1, 1).center());
     QTimer::singleShot(0, &f, [&] {
       PostClick(Button(f, "sSpeedButton4"), QEvent::MouseButtonDblClick);
@@ -314,11 +347,11 @@ class TestChipCommands : public QObject {
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"}}));
     QCOMPARE(Count(*f.SimulatedProgrammer, CmdWrite, 1), kChipSize / 32);
     QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(2));  // the write and its read-back
-    QVERIFY(BufferIs(before));
+    QVERIFY(DocumentIs(f, before));
     // The same keys once the command has ended do edit the byte.
     PostKeys(Grid(f), "00");
     QTest::qWait(20);
-    QCOMPARE(int(MemoryBuffer[0]), 0);
+    QCOMPARE(int(f.Document()[0]), 0);
   }
 
   // Closing the window during a command asks; Yes stops the command and then closes the window,
@@ -326,15 +359,15 @@ class TestChipCommands : public QObject {
   void closeStopsTheCommandAndCloses() {
     TMainWindow& f = *F_;
     TLongOperation::PumpIntervalMs = 0;
-    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
-    const std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
+    SetDocument(f, Counting(kChipSize));
+    const std::vector<uint8_t> before(f.Document().Data(), f.Document().Data() + kChipSize);
     Ui_->Answers = {TAnswer::Yes};
     QTimer::singleShot(0, &f, [&] { f.close(); });
     Button(f, "sSpeedButton3")->click();
 
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
                               {TKind::Question, "An operation is running. Stop it and close the window?"}}));
-    QVERIFY(BufferIs(before));
+    QVERIFY(DocumentIs(f, before));
     QCOMPARE(int(f.SimulatedProgrammer->Sent.back()[2]), 2);
     QTRY_VERIFY(!f.isVisible());
     QVERIFY(Dir_->Read("tesmaro.ini").find("Chip=24C1024") != std::string::npos);
@@ -364,7 +397,7 @@ class TestChipCommands : public QObject {
     f.Activate();
     QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
     f.SimulatedProgrammer->RecordReports = true;
-    f.SetBufferModified(true);  // unsaved changes, which a read would ask about
+    Edit(f.Document(), 0, 0x42);  // unsaved changes, which a read would ask about
     for (const char* command : {"Program2", "Erase1", "ReadChip1", "VerifyAl1", "BlankCheck1"}) {
       Ui_->Shown.clear();
       Action(f, command)->trigger();
@@ -376,13 +409,13 @@ class TestChipCommands : public QObject {
 
   void failedReadKeepsTheBuffer() {
     TMainWindow& f = *F_;
-    for (size_t i = 0; i < kChipSize; ++i) MemoryBuffer[i] = static_cast<uint8_t>(i);
-    std::vector<uint8_t> before(MemoryBuffer, MemoryBuffer + kChipSize);
+    SetDocument(f, Counting(kChipSize));
+    std::vector<uint8_t> before(f.Document().Data(), f.Document().Data() + kChipSize);
     f.SimulatedProgrammer->NoAnswerAt(f.SimulatedProgrammer->ExchangeCount() + 2000);
     Button(f, "sSpeedButton3")->click();
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
                               {TKind::Error, "The programmer did not answer. The operation was stopped."}}));
-    QVERIFY(BufferIs(before));
+    QVERIFY(DocumentIs(f, before));
     QCOMPARE(ProgressBar(f)->value(), 0);
     QVERIFY(Named<QFrame>(f, "sPanel2")->isEnabled());
   }

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 
 #include "chipops/chip_rig.h"
 #include "common/error.h"
@@ -33,6 +34,18 @@ const std::pair<int, int> kOpen{0x10, 1}, kClose{0x10, 2}, kWriteOpen{0x11, 1}, 
 const std::pair<int, int> kRead{0x20, 1}, kWrite{0x30, 1};
 
 bool Equal(const uint8_t* a, const uint8_t* b, size_t n) { return std::equal(a, a + n, b); }
+
+// The texts a write that ends early adds after its reason, spelt out here.
+std::string Hex4(uint64_t v) {
+  char text[24];
+  std::snprintf(text, sizeof text, "0x%04llX", static_cast<unsigned long long>(v));
+  return text;
+}
+std::string PartlyWritten(uint64_t last, uint64_t chipLast) {
+  return "\n\rThe chip is partly written: 0x0000\xE2\x80\x93" + Hex4(last) + " of 0x0000\xE2\x80\x93" + Hex4(chipLast) +
+         "; its contents are now mixed.";
+}
+const char* const kUnchecked = "\n\rThe chip is written, but the check did not finish.";
 
 TEST(ChipRead, Type1BlocksAddressesAndProgress) {
   TChipRig rig;
@@ -276,8 +289,8 @@ TEST(ChipVerify, BytesTheReadDoesNotReachCompareAsBlank) {
 }
 
 // An exchange that fails at the first, a middle or the last report ends the operation: the chip is
-// closed when it can be, the one message says why ("ProgNoAnswer" or "ProgUnplugged"), and a
-// failed read changes nothing.
+// closed when it can be, the one message says why ("ProgNoAnswer" or "ProgUnplugged") and, for a
+// write, what became of the chip, and a failed read changes nothing.
 TEST(ChipFaults, FailedExchangeStopsTheOperation) {
   enum class TOp { Read, Write, Verify };
   enum class TFault { NoAnswer, Unplug };
@@ -301,7 +314,11 @@ TEST(ChipFaults, FailedExchangeStopsTheOperation) {
         if (op == TOp::Verify) failed = VerifyChip(rig.Programmer, chip, source, rig.Ui) == TChipCheck::NoAnswer;
         EXPECT_TRUE(failed);
         const char* why = fault == TFault::NoAnswer ? "ProgNoAnswer" : "ProgUnplugged";
-        EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{rig.Ui.MessageText(why)});
+        // The write's pages are exchanges 2 to 9: the failing one may have landed too.
+        const std::string after = op != TOp::Write || at < 2 ? ""
+                                  : at < total - 1           ? PartlyWritten(32 * (at - 1) - 1, 255)
+                                                             : kUnchecked;
+        EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{rig.Ui.MessageText(why) + after});
         EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Error);
         EXPECT_EQ(rig.Ui.Progress.back(), 0);
         EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0xEE; }));
@@ -370,7 +387,8 @@ TEST(ChipOperations, UnusableChipIsRefusedBeforeAnythingIsSent) {
 
 // A stop between two exchanges ends every routine of every chip type at once: the closing
 // commands go out (write access of a type 3 write, then the chip), the progress returns to 0,
-// "OpStopped" is the only box, a read leaves its target and a write is not read back.
+// "OpStopped" is the only box (an error box, with the range, once a write sent pages), a read
+// leaves its target and a write is not read back.
 TEST(ChipOperations, StopClosesTheChipAfterTheCurrentExchange) {
   const TChip chips[] = {ChipOf(1, 4096, 16, 0), ChipOf(2, 0x20000, 32, 0), ChipOf(3, 256, 2, 1), ChipOf(3, 256, 1, 0)};
   for (const TChip& chip : chips) {
@@ -386,13 +404,16 @@ TEST(ChipOperations, StopClosesTheChipAfterTheCurrentExchange) {
         const int stopped = op == TOp::Read || op == TOp::Write ? static_cast<int>(TChipRun::Stopped)
                                                                 : static_cast<int>(TChipCheck::Stopped);
         EXPECT_EQ(RunOp(op, rig, chip, buffer, rig.Ui), stopped);
-        EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{"Operation stopped."});
-        EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Message);
+        const bool writes = op == TOp::Write || op == TOp::WriteAndCheck;
+        const uint64_t unit = chip.ChipType == 3 ? (chip.Org > 0 ? 2 : 1) : static_cast<uint64_t>(chip.PageSize);
+        const bool partly = writes && steps > 0;
+        const std::string after = partly ? PartlyWritten(unit * static_cast<uint64_t>(steps) - 1, chip.Size - 1) : "";
+        EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{"Operation stopped." + after});
+        EXPECT_EQ(rig.Ui.Shown[0].Kind, partly ? TKind::Error : TKind::Message);
         EXPECT_EQ(rig.Ui.Progress.back(), 0);
         EXPECT_EQ(rig.Ui.Progress.size(), steps == 0 ? 1u : static_cast<size_t>(steps) + 2);
         EXPECT_TRUE(std::all_of(buffer.begin(), buffer.end(), [](uint8_t b) { return b == 0xEE; }));
 
-        const bool writes = op == TOp::Write || op == TOp::WriteAndCheck;
         const std::pair<int, int> step = writes ? kWrite : kRead;
         // A stop that came before the start sends nothing at all.
         std::vector<std::pair<int, int>> expected;
@@ -411,6 +432,62 @@ TEST(ChipOperations, StopClosesTheChipAfterTheCurrentExchange) {
               std::equal(chipBefore.begin() + steps * 32, chipBefore.end(), rig.Device->Chip.begin() + steps * 32));
         }
       }
+    }
+  }
+}
+
+// A write with its check that ends early, by a stop, no answer, an unplug or a report not taken,
+// says after the reason what became of the chip: in the write, which range it may have changed;
+// in the read-back, that the chip is written but not checked. 24C02-like: the write is the open
+// (exchange 0), eight pages of 32 bytes (1 to 8) and the close (9); the read-back follows from 10,
+// its blocks at 11 to 18.
+TEST(ChipWrite, AWriteThatEndsEarlySaysWhatBecameOfTheChip) {
+  enum class TEnd { Stop, NoAnswer, Unplug, RefuseWrite };
+  struct TCase {
+    const char* Name;
+    TEnd End;
+    uint64_t At;  // the exchange, or for a stop the progress steps before it
+    TChipCheck Result;
+    const char* Why;
+    std::string After;
+    uint64_t WrittenLast;  // the written range's end, 0 for none
+  };
+  const TCase cases[] = {
+      {"stop in the write", TEnd::Stop, 3, TChipCheck::Stopped, "OpStopped", PartlyWritten(0x5F, 0xFF), 0x5F},
+      {"no answer in the write", TEnd::NoAnswer, 4, TChipCheck::NoAnswer, "ProgNoAnswer", PartlyWritten(0x7F, 0xFF),
+       0x7F},
+      {"unplug in the write", TEnd::Unplug, 4, TChipCheck::NoAnswer, "ProgUnplugged", PartlyWritten(0x7F, 0xFF), 0x7F},
+      {"report not taken in the write", TEnd::RefuseWrite, 4, TChipCheck::NoAnswer, "ProgNoAnswer",
+       PartlyWritten(0x7F, 0xFF), 0x7F},
+      {"no answer at the first page", TEnd::NoAnswer, 1, TChipCheck::NoAnswer, "ProgNoAnswer",
+       PartlyWritten(0x1F, 0xFF), 0x1F},
+      {"no answer at the open", TEnd::NoAnswer, 0, TChipCheck::NoAnswer, "ProgNoAnswer", "", 0},
+      {"stop in the read-back", TEnd::Stop, 8 + 3, TChipCheck::Stopped, "OpStopped", kUnchecked, 0xFF},
+      {"no answer in the read-back", TEnd::NoAnswer, 14, TChipCheck::NoAnswer, "ProgNoAnswer", kUnchecked, 0xFF},
+      {"unplug in the read-back", TEnd::Unplug, 14, TChipCheck::NoAnswer, "ProgUnplugged", kUnchecked, 0xFF},
+      {"report not taken in the read-back", TEnd::RefuseWrite, 14, TChipCheck::NoAnswer, "ProgNoAnswer", kUnchecked,
+       0xFF},
+  };
+  const TChip chip = ChipOf(1, 256, 32, 0);
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TChipRig rig;
+    const uint64_t at = rig.Device->ExchangeCount() + c.At;
+    switch (c.End) {
+      case TEnd::Stop: rig.Ui.StopAfterProgress = static_cast<int>(c.At) + 1; break;
+      case TEnd::NoAnswer: rig.Device->NoAnswerAt(at); break;
+      case TEnd::Unplug: rig.Device->UnplugAt(at); break;
+      case TEnd::RefuseWrite: rig.Device->RefuseWriteAt(at); break;
+    }
+    TWrittenRange written;
+    EXPECT_EQ(WriteAndCheckChip(rig.Programmer, chip, TChipRig::Bytes(256, 5), rig.Ui, nullptr, {}, &written),
+              c.Result);
+    EXPECT_EQ(rig.Ui.Texts(), std::vector<std::string>{rig.Ui.MessageText(c.Why) + c.After});
+    EXPECT_EQ(rig.Ui.Shown[0].Kind, c.After.empty() && c.End == TEnd::Stop ? TKind::Message : TKind::Error);
+    EXPECT_EQ(written.Empty, c.WrittenLast == 0);
+    if (c.WrittenLast != 0) {
+      EXPECT_EQ(written.First, 0u);
+      EXPECT_EQ(written.Last, c.WrittenLast);
     }
   }
 }

@@ -80,4 +80,13 @@ TEST(CliCatalogue, CatalogueCheckListsFindingsWithFileAndLine) {
 
   r = RunProgram("tesmaro-cli", "catalogue-check '" + dir.File("none.ini") + "'");
   EXPECT_EQ(r.ExitCode, 3);
+  r = RunProgram("tesmaro-cli", "catalogue-check '" + dir.Folder() + "'");
+  EXPECT_EQ(r.ExitCode, 3);
+  EXPECT_NE(r.Err.find("it is a folder"), std::string::npos) << r.Err;
+
+  // A user's file is checked against the shipped catalogue: its families are typed there.
+  const std::string user = dir.Write("user.ini", "[24cxx]\nMY24=1,2048,16,0,3\nMYBIG=1,131072,32,0,5\n");
+  r = RunProgram("tesmaro-cli", "catalogue-check '" + user + "'");
+  EXPECT_EQ(r.ExitCode, 1) << r.Err;
+  EXPECT_EQ(r.Out, user + ":3: [24cxx] MYBIG: Size 131072 is above 64 KiB, further than type 1 chips are addressed\n");
 }

@@ -115,7 +115,7 @@ TEST(CliConventions, DashIsStandardInputOrOutput) {
       {"--chip 24C64 checksum -", TTempDir::ReadFile(images.Hex), 0, checksum},
       {"--chip 24C64 checksum -", TTempDir::ReadFile(images.SRec), 0, checksum},
       {"--chip 24C64 checksum -", images.Bytes, 0, checksum},
-      {"--chip 24C64 checksum - --format bin", TTempDir::ReadFile(images.Hex), 0, ""},  // the text's bytes
+      {"--chip 24C64 checksum - --format bin --cut", TTempDir::ReadFile(images.Hex), 0, ""},  // the text's bytes
       {"--chip 24C64 convert - '" + dir.File("back.bin") + "'", TTempDir::ReadFile(images.SRec), 0, ""},
       {"--chip 24C64 convert '" + images.Bin + "' - --out-format hex", "", 0, TTempDir::ReadFile(images.Hex)},
       {sim + "write -", TTempDir::ReadFile(images.Hex), 0, "Programming OK\n"},
@@ -124,7 +124,7 @@ TEST(CliConventions, DashIsStandardInputOrOutput) {
       {"--chip 24C64 compare '" + images.Hex + "' -", images.Bytes, 0, "The files are the same.\n"},
       {"--chip 24C64 compare - -", images.Bytes, 2, ""},
       {sim + "write - --repeat", images.Bytes, 2, ""},
-      {"--chip 24C64 checksum -", ":zz\n", 3, ""},
+      {"--chip 24C64 checksum - --format hex", ":zz\n", 3, ""},
   };
   for (const auto& c : cases) {
     auto r = RunProgramWithInput("tesmaro-cli", c.args, c.input);
@@ -134,7 +134,8 @@ TEST(CliConventions, DashIsStandardInputOrOutput) {
     }
   }
   EXPECT_EQ(dir.Read("back.bin"), images.Bytes);
-  EXPECT_NE(RunProgramWithInput("tesmaro-cli", "--chip 24C64 checksum -", ":zz\n").Err.find("standard input: "),
+  EXPECT_NE(RunProgramWithInput("tesmaro-cli", "--chip 24C64 checksum - --format hex", ":zz\n")
+                .Err.find("\"standard input\", line 1: "),
             std::string::npos);
 }
 

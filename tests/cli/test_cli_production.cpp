@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <sstream>
 
 #include "support/json_lines.h"
 #include "support/run_process.h"
+#include "support/signalled_run.h"
 
 namespace {
 
@@ -16,7 +18,8 @@ std::string Simulate(const TTempDir& dir, int n) {
   return s;
 }
 
-std::string Chip(const TTempDir& dir, int n) { return dir.Read("s" + std::to_string(n) + ".bin"); }
+// The 24C64's part of programmer n's chip image (a new image holds the whole simulated chip).
+std::string Chip(const TTempDir& dir, int n) { return dir.Read("s" + std::to_string(n) + ".bin").substr(0, 8192); }
 
 // An 8192-byte image for the 24C64 whose bytes differ from blank and from each other.
 std::string Image(const TTempDir& dir) {
@@ -118,7 +121,7 @@ TEST(CliGang, WriteStampsEachProgrammerItsOwnNumberInEveryFormatAtTheChipsEnd) {
     EXPECT_EQ(r.ExitCode, runsOut ? 2 : 0) << c.serial << ": " << r.Err;
     if (runsOut) {
       EXPECT_NE(r.Err.find("the next serial number does not fit"), std::string::npos) << r.Err;
-      EXPECT_FALSE(std::filesystem::exists(dir.File("s1.bin")));  // no chip was written
+      EXPECT_NE(Chip(dir, 1), dir.Read("image.bin"));  // no chip was written
       continue;
     }
     for (int p = 1; p <= 4; ++p) {
@@ -196,8 +199,10 @@ TEST(CliRepeat, OneChipPerEnterUntilQOrEndOfInput) {
 TEST(CliRepeat, CtrlCWhileWaitingForTheOperatorEndsTheLoopWithTheSummary) {
   TTempDir dir;
   const std::string image = Image(dir);
+  // Job control on: a script's background command would otherwise start with SIGINT ignored,
+  // and a signal the program was started ignoring stays ignored.
   const std::string script =
-      "cd '" + dir.Folder() + "' || exit 1\nmkfifo in || exit 1\nexec 3<>in\n'" + TESMARO_BINARY_DIR +
+      "set -m\ncd '" + dir.Folder() + "' || exit 1\nmkfifo in || exit 1\nexec 3<>in\n'" + TESMARO_BINARY_DIR +
       "/tesmaro-cli' " + Simulate(dir, 2) +
       "--all-devices --chip 24C64 verify image.bin --repeat <in >out 2>err & p=$!\n" +
       "for i in $(seq 200); do grep -q 'Next chip' err && break; sleep 0.05; done; kill -INT $p\nwait $p\necho $? >rc";
@@ -268,4 +273,60 @@ TEST(CliGang, EraseAndBlankCheckOnEveryProgrammer) {
   for (int n : {1, 2}) EXPECT_EQ(Chip(dir, n).substr(0, 8192), std::string(8192, '\xFF'));
   auto blank = RunProgram("tesmaro-cli", Simulate(dir, 2) + "--all-devices --chip 24C64 blank-check");
   EXPECT_EQ(blank.ExitCode, 0) << blank.Err << blank.Out;
+}
+
+// SIGTERM or SIGINT during a logged, serial-stamped write: the write ends after its current
+// exchange with the chip closed, the log line says "stopped" with the range written, the serial
+// number is given back (the next run stamps it), and the run ends with 128 + the signal.
+TEST(CliGang, ASignalStopsALoggedSerialStampedWriteAfterTheCurrentExchange) {
+  for (const auto& [signal, exitCode] : {std::pair{SIGTERM, 143}, std::pair{SIGINT, 130}}) {
+    SCOPED_TRACE(signal);
+    TTempDir dir;
+    std::string bytes(65536, '\0');
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<char>(i * 3 + 1);
+    const std::string image = dir.Write("image.bin", bytes);
+    const std::string serial = dir.Write("serial.txt", "7\n");
+    dir.Write("s1.bin", std::string(65536, '\xFF'));
+    const std::vector<std::string> args = {"--simulate=" + dir.File("s1.bin"),
+                                           "--chip",
+                                           "24C512",
+                                           "write",
+                                           image,
+                                           "--serial",
+                                           "0:7",
+                                           "--serial-file",
+                                           serial,
+                                           "--log",
+                                           dir.File("log")};
+    std::vector<std::string> slow = args;
+    slow.insert(slow.begin(), {"--sim-latency", "1"});
+    const TSignalledRun r = RunAndSignal(dir, "tesmaro-cli", slow, signal, std::chrono::milliseconds(1000));
+    EXPECT_EQ(r.ExitCode, exitCode) << r.Err;
+    EXPECT_LT(r.SecondsAfterSignal, 0.5);
+    EXPECT_NE(r.Out.find("sim:1 (SIM0001): stopped, serial 7, "), std::string::npos) << r.Out;
+    EXPECT_NE(r.Out.find(". The chip is partly written: 0x0000\xE2\x80\x93"), std::string::npos) << r.Out;
+    EXPECT_EQ(CheckJsonLines(dir.File("log"), {"result", "written", "serial_number"}), "");
+    const std::string log = dir.Read("log");
+    EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 1) << log;
+    EXPECT_NE(log.find("\"serial_number\":7,\"result\":\"stopped\""), std::string::npos) << log;
+    const size_t at = log.find("\"written\":[0,");
+    ASSERT_NE(at, std::string::npos) << log;
+    EXPECT_LT(std::stoul(log.substr(at + 13)), 65535u) << "partly";
+    // The number is not used up: it is the next one, or one given back (after the comment lines).
+    std::istringstream numbers(dir.Read("serial.txt"));
+    std::vector<std::string> left;
+    for (std::string line; std::getline(numbers, line);)
+      if (line.rfind('#', 0) != 0)
+        for (std::istringstream words(line); words >> line;) left.push_back(line);
+    EXPECT_NE(std::find(left.begin(), left.end(), "7"), left.end()) << dir.Read("serial.txt");
+
+    const TProcessResult again = RunProgram(
+        "tesmaro-cli", "'" + [&] {
+          std::string joined;
+          for (const auto& a : args) joined += (joined.empty() ? "" : "' '") + a;
+          return joined;
+        }() + "'");
+    EXPECT_EQ(again.ExitCode, 0) << again.Err;
+    EXPECT_NE(again.Out.find("ok, serial 7, "), std::string::npos) << again.Out;
+  }
 }

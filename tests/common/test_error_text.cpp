@@ -29,7 +29,7 @@ TEST(ErrorText, KeyedErrorsFollowTheLanguageAndFallBackToEnglish) {
       {TError(TMessageKey{"UnableToWrite"}, {"/a/b.ini"}), "Unable to write to /a/b.ini",
        "Не удаётся записать в /a/b.ini"},
       // A language file that lacks the key (an older file) shows the English text.
-      {TError(TMessageKey{"DiskFull"}), "Disk full", "Disk full"},
+      {TError(TMessageKey{"DiskFull"}, {"a.bin"}), "Disk full: a.bin", "Disk full: a.bin"},
       {TError(TMessageKey{"Empty"}), "Empty", "Empty"},
       // Plain texts have no key and are shown as they are.
       {TError("as it is"), "as it is", "as it is"},

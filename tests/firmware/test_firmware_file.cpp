@@ -1,4 +1,4 @@
-// Update files: the length rules, the deciphered content in FirmwareImage, the dialog's settings.
+// Update files: the length rules, the deciphered content in the image, the dialog's settings.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -47,13 +47,14 @@ TEST(FirmwareFile, LengthRules) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
-    std::fill(FirmwareImage, FirmwareImage + kFirmwareImageSize, 0xA5);
-    EXPECT_EQ(LoadFirmwareFileNamed(WriteFile(dir, c.Name, c.File)), c.Loads);
+    std::vector<uint8_t> loaded(kFirmwareImageSize, 0xA5);
+    EXPECT_EQ(LoadFirmwareFileNamed(WriteFile(dir, c.Name, c.File), loaded), c.Loads);
     if (!c.Loads) {
-      EXPECT_EQ(FirmwareImage[0], 0xA5) << "image touched by a refused file";
+      EXPECT_EQ(loaded[0], 0xA5) << "image touched by a refused file";
     }
   }
-  EXPECT_FALSE(LoadFirmwareFileNamed(dir.File("missing")));
+  std::vector<uint8_t> loaded(kFirmwareImageSize);
+  EXPECT_FALSE(LoadFirmwareFileNamed(dir.File("missing"), loaded));
 }
 
 TEST(FirmwareFile, ContentOverTheFileBytes) {
@@ -63,16 +64,16 @@ TEST(FirmwareFile, ContentOverTheFileBytes) {
   TBytes image = Pattern(16376, 7);
   TBytes file = EncipherFirmware(image);
   ASSERT_EQ(file.size(), 16384u);
-  std::fill(FirmwareImage, FirmwareImage + kFirmwareImageSize, 0x5A);
-  ASSERT_TRUE(LoadFirmwareFileNamed(WriteFile(dir, "f", file)));
-  EXPECT_EQ(std::memcmp(FirmwareImage, image.data(), image.size()), 0);
-  EXPECT_EQ(std::memcmp(FirmwareImage + 16376, file.data() + 16376, 8), 0);
-  EXPECT_EQ(FirmwareImage[16384], 0x5A);
+  std::vector<uint8_t> loaded(kFirmwareImageSize, 0x5A);
+  ASSERT_TRUE(LoadFirmwareFileNamed(WriteFile(dir, "f", file), loaded));
+  EXPECT_EQ(std::memcmp(loaded.data(), image.data(), image.size()), 0);
+  EXPECT_EQ(std::memcmp(loaded.data() + 16376, file.data() + 16376, 8), 0);
+  EXPECT_EQ(loaded[16384], 0x5A);
 
   // The whole image when the content fills it.
   image = Pattern(16385, 8);
-  ASSERT_TRUE(LoadFirmwareFileNamed(WriteFile(dir, "g", EncipherFirmware(image))));
-  EXPECT_EQ(std::memcmp(FirmwareImage, image.data(), image.size()), 0);
+  ASSERT_TRUE(LoadFirmwareFileNamed(WriteFile(dir, "g", EncipherFirmware(image)), loaded));
+  EXPECT_EQ(std::memcmp(loaded.data(), image.data(), image.size()), 0);
 }
 
 TEST(FirmwareFile, RefusalsSayWhy) {
@@ -109,7 +110,8 @@ TEST(FirmwareFile, DialogAsksForUpdateFilesInTheProgramFolder) {
   TTempDir dir;
   TScriptedUserInterface ui;
   TFileDialog dialog;
-  EXPECT_FALSE(LoadFirmwareFile(ui, dialog));  // cancelled
+  std::vector<uint8_t> loaded(kFirmwareImageSize);
+  EXPECT_FALSE(LoadFirmwareFile(ui, dialog, loaded));  // cancelled
   ASSERT_EQ(ui.Dialogs.size(), 1u);
   EXPECT_EQ(ui.Dialogs[0].Filter, "TesmaroUpdatePart|*.TesmaroUpdatePart");
   EXPECT_EQ(ui.Dialogs[0].DefaultExt, "TesmaroUpdatePart");
@@ -122,14 +124,14 @@ TEST(FirmwareFile, DialogAsksForUpdateFilesInTheProgramFolder) {
   TTempDir other;
   dialog.InitialDir = dir.Folder();
   ui.FileNames.push_back(WriteFile(other, "u.TesmaroUpdatePart", EncipherFirmware(Pattern(16384, 10))));
-  EXPECT_TRUE(LoadFirmwareFile(ui, dialog));
+  EXPECT_TRUE(LoadFirmwareFile(ui, dialog, loaded));
   EXPECT_EQ(ui.Dialogs[1].InitialDir, dir.Folder());
-  EXPECT_EQ(FirmwareImage[1], Pattern(16384, 10)[1]);
+  EXPECT_EQ(loaded[1], Pattern(16384, 10)[1]);
   EXPECT_EQ(dialog.InitialDir, other.Folder());
 
   // The caller's filter, in the user's language, is kept.
   dialog.Filter = "Firmware (*.TesmaroUpdatePart)|*.TesmaroUpdatePart";
-  EXPECT_FALSE(LoadFirmwareFile(ui, dialog));
+  EXPECT_FALSE(LoadFirmwareFile(ui, dialog, loaded));
   EXPECT_EQ(ui.Dialogs[2].Filter, dialog.Filter);
 }
 

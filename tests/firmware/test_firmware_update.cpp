@@ -2,6 +2,7 @@
 // the block check, the progress and the endings.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cstring>
 
 #include "common/scripted_user_interface.h"
@@ -11,6 +12,9 @@
 #include "simulator/simulation.h"
 
 namespace {
+
+// The firmware commands' signature in bytes 17 to 20, as the device knows it.
+constexpr std::array<uint8_t, 4> kSignature = {0x4D, 0x56, 0xC3, 0x1A};
 
 using TKind = TScriptedUserInterface::TKind;
 
@@ -36,9 +40,10 @@ class FirmwareUpdate : public testing::Test {
   TFirmwareUpdateResult Run(bool loads = true) {
     Device->Sent.clear();
     TFirmwareUpdateHooks hooks;
-    hooks.LoadFile = [this, loads] {
+    hooks.LoadFile = [this, loads](std::span<uint8_t> image) {
       ++LoadCalls;
-      if (loads) std::memcpy(FirmwareImage, Image, kFirmwareImageSize);
+      ClearedBeforeLoad = std::all_of(image.begin(), image.begin() + 16384, [](uint8_t b) { return b == 0; });
+      if (loads) std::memcpy(image.data(), Image, kFirmwareImageSize);
       return loads;
     };
     hooks.Repaint = [this] { ++Repaints; };
@@ -48,7 +53,7 @@ class FirmwareUpdate : public testing::Test {
   std::vector<TSimulatedProgrammer::TRawReport> BlocksSent() const {
     std::vector<TSimulatedProgrammer::TRawReport> out;
     for (const auto& r : Device->Sent)
-      if (r[1] == CmdFirmwareBlock && r[17] == FirmwareSignature[0]) out.push_back(r);
+      if (r[1] == 0x10 && r[17] == 0x4D) out.push_back(r);
     return out;
   }
 
@@ -59,12 +64,13 @@ class FirmwareUpdate : public testing::Test {
   TScriptedUserInterface Ui;
   uint8_t Image[kFirmwareImageSize];
   int LoadCalls = 0, Repaints = 0;
+  bool ClearedBeforeLoad = false;
 };
 
 TEST_F(FirmwareUpdate, WithoutProgrammerOnlySaysSo) {
   TProgrammer none;
   int loads = 0;
-  TFirmwareUpdateHooks hooks{[&] { return ++loads, true; }, {}};
+  TFirmwareUpdateHooks hooks{[&](std::span<uint8_t>) { return ++loads, true; }, {}};
   EXPECT_EQ(RunFirmwareUpdate(none, Ui, hooks), TFirmwareUpdateResult::NoProgrammer);
   ASSERT_EQ(Ui.Shown.size(), 1u);
   EXPECT_EQ(Ui.Shown[0].Kind, TKind::Message);
@@ -99,15 +105,14 @@ TEST_F(FirmwareUpdate, ShowsCurrentFirmwareAndSendsTheSignedInformationRequest) 
   ASSERT_EQ(Device->Sent.size(), 2u);  // nothing after the request
   const auto& info = Device->Sent[1];
   EXPECT_EQ(info[0], 0);
-  EXPECT_EQ(info[1], CmdFirmwareInfo);
-  EXPECT_TRUE(std::equal(FirmwareSignature.begin(), FirmwareSignature.end(), info.begin() + 17));
+  EXPECT_EQ(info[1], 0x21);
+  EXPECT_TRUE(std::equal(kSignature.begin(), kSignature.end(), info.begin() + 17));
   EXPECT_EQ(LoadCalls, 1);
 }
 
 TEST_F(FirmwareUpdate, ImageIsClearedBeforeLoading) {
-  std::fill(FirmwareImage, FirmwareImage + kFirmwareImageSize, 0xEE);
   Run(false);
-  EXPECT_TRUE(std::all_of(FirmwareImage, FirmwareImage + 16384, [](uint8_t b) { return b == 0; }));
+  EXPECT_TRUE(ClearedBeforeLoad);
 }
 
 TEST_F(FirmwareUpdate, OnlyYesSends) {
@@ -142,7 +147,7 @@ TEST_F(FirmwareUpdate, SendsEveryBlockChecksItAndReportsProgress) {
   EXPECT_EQ(first[6], 0);
   EXPECT_EQ(first[33], Image[0]);
   EXPECT_EQ(first[64], Image[31] ^ 93);
-  EXPECT_TRUE(std::equal(FirmwareSignature.begin(), FirmwareSignature.end(), first.begin() + 17));
+  EXPECT_TRUE(std::equal(kSignature.begin(), kSignature.end(), first.begin() + 17));
   EXPECT_EQ(last[5], 0xE0);
   EXPECT_EQ(last[6], 0x3E);
   EXPECT_EQ(last[33], Image[16096]);

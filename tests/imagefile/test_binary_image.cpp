@@ -1,9 +1,8 @@
-// Binary images: the pre-fill, files shorter and longer than the chip, errors.
+// Binary images: files shorter and longer than the chip, empty files, errors, the save's length.
 #include <gtest/gtest.h>
 
 #include <cstring>
 
-#include "buffer/memory_buffer.h"
 #include "common/error.h"
 #include "hex_test_support.h"
 #include "imagefile/image_file.h"
@@ -17,44 +16,45 @@ std::string Pattern(size_t n) {
   return s;
 }
 
-TEST(BinLoad, ShortAndLongFiles) {
-  struct {
-    int32_t Size;
-    size_t FileBytes;
-  } cases[] = {{256, 100}, {256, 300}, {256, 0}, {0x20000, 0x20000}, {0x20000, 0x20001}, {0, 10}};
+TEST(BinLoad, EveryByteFromZeroAndTheExtentOfTheFile) {
   TTempDir dir;
-  for (auto c : cases) {
-    std::memset(MemoryBuffer, 0x00, sizeof MemoryBuffer);
-    const std::string content = Pattern(c.FileBytes);
-    LoadBinFile(dir.Write("in.bin", content), ChipOfSize(c.Size));
-    for (int32_t i = 0; i < c.Size; ++i) {
-      const uint8_t expected = static_cast<size_t>(i) < content.size() ? static_cast<uint8_t>(content[i]) : 0xFF;
-      ASSERT_EQ(MemoryBuffer[i], expected) << "size " << c.Size << " at " << i;
+  for (size_t bytes : {size_t{1}, size_t{100}, size_t{0x20001}, size_t{0x100000}, size_t{0x100010}}) {
+    const std::string content = Pattern(bytes);
+    const TImageExtent extent = ReadImage(dir.Write("in.bin", content), TImageFormat::Bin, 0x1000, Image());
+    EXPECT_EQ(extent, (TImageExtent{0, bytes})) << bytes;  // no offset for images without addresses
+    const size_t stored = std::min(bytes, Image().size());
+    EXPECT_EQ(std::memcmp(Image().data(), content.data(), stored), 0) << bytes;
+    if (stored < Image().size()) {
+      EXPECT_EQ(Image()[stored], 0xFF) << bytes;
     }
-    EXPECT_EQ(MemoryBuffer[c.Size], 0x00) << "nothing stored past Size " << c.Size;
   }
 }
 
-TEST(BinLoad, MissingFileNamesItAndLeavesTheBufferUnchanged) {
-  std::memset(MemoryBuffer, 0x00, sizeof MemoryBuffer);
+TEST(BinLoad, EmptyAndMissingFilesAreRefusedNamingThem) {
   TTempDir dir;
-  const std::string file = dir.File("missing.bin");
-  try {
-    LoadBinFile(file, ChipOfSize(256));
-    FAIL() << "no error";
-  } catch (const TError& e) {
-    EXPECT_EQ(std::string(e.what()), "Cannot open file \"" + file + "\". No such file or directory");
+  const std::string empty = dir.Write("empty.bin", "");
+  const std::string missing = dir.File("missing.bin");
+  const std::pair<std::string, std::string> cases[] = {
+      {empty, empty + " holds no data."},
+      {missing, "File not found: " + missing},
+  };
+  for (const auto& [file, text] : cases) {
+    try {
+      ReadImage(file, TImageFormat::Bin, 0, Image());
+      ADD_FAILURE() << "no error for " << file;
+    } catch (const TError& e) {
+      EXPECT_EQ(e.what(), text);
+    }
   }
-  EXPECT_EQ(MemoryBuffer[0], 0x00);
-  EXPECT_EQ(MemoryBuffer[255], 0x00);
 }
 
 TEST(BinSave, WritesExactlySizeBytes) {
   TTempDir dir;
   const std::string content = Pattern(0x20000);
-  std::memcpy(MemoryBuffer, content.data(), content.size());
+  std::memcpy(Image().data(), content.data(), content.size());
   for (int32_t size : {0, 100, 0x20000}) {
-    SaveBinFile(dir.File("out.bin"), ChipOfSize(size));
+    const TChip chip = ChipOfSize(size);
+    WriteImage(dir.File("out.bin"), TImageFormat::Bin, Image(), ChipSpan(TImageFormat::Bin, chip));
     EXPECT_EQ(dir.Read("out.bin"), content.substr(0, static_cast<size_t>(size)));
   }
 }
@@ -67,12 +67,10 @@ TEST(ImageFormat, ByExtensionAndByName) {
                {"a.bin", TImageFormat::Bin},  {"a.hex.bin", TImageFormat::Bin}, {"hex", TImageFormat::Bin},
                {"a.hexa", TImageFormat::Bin}, {"", TImageFormat::Bin}};
   for (auto n : names) EXPECT_EQ(ImageFormatOf(n.Name), n.Format) << n.Name;
-  TImageFormat f = TImageFormat::Bin;
-  EXPECT_TRUE(ParseImageFormat("HEX", f));
-  EXPECT_EQ(f, TImageFormat::Hex);
-  EXPECT_TRUE(ParseImageFormat("bin", f));
-  EXPECT_EQ(f, TImageFormat::Bin);
-  EXPECT_FALSE(ParseImageFormat("ihex", f));
+  EXPECT_EQ(ImageFormatById("HEX"), TImageFormat::Hex);
+  EXPECT_EQ(ImageFormatById("bin"), TImageFormat::Bin);
+  EXPECT_EQ(ImageFormatById("srec"), TImageFormat::SRec);
+  EXPECT_EQ(ImageFormatById("ihex"), std::nullopt);
 }
 
 }  // namespace

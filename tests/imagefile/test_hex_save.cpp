@@ -5,7 +5,6 @@
 #include <random>
 #include <sstream>
 
-#include "buffer/memory_buffer.h"
 #include "hex_test_support.h"
 #include "imagefile/image_file.h"
 #include "support/temp_dir.h"
@@ -27,14 +26,16 @@ std::vector<std::string> Lines(const std::string& text) {
 
 void FillRandom(uint32_t seed) {
   std::mt19937 random(seed);
-  for (auto& b : MemoryBuffer) b = static_cast<uint8_t>(random());
+  for (auto& b : Image()) b = static_cast<uint8_t>(random());
 }
 
+std::string HexTextOf(const TChip& chip) { return ChipText(TImageFormat::Hex, chip); }
+
 TEST(HexSave, SixteenBlankBytesGiveTheKnownLines) {
-  std::memset(MemoryBuffer, 0xFF, 32);
+  std::memset(Image().data(), 0xFF, 32);
   const std::string f32(32, 'F');
-  EXPECT_EQ(HexText(ChipOfSize(16)), ":10000000" + f32 + "00\r\n:00000001FF\r\n");
-  EXPECT_EQ(Lines(HexText(ChipOfSize(32)))[1], ":10001000" + f32 + "F0");
+  EXPECT_EQ(HexTextOf(ChipOfSize(16)), ":10000000" + f32 + "00\r\n:00000001FF\r\n");
+  EXPECT_EQ(Lines(HexTextOf(ChipOfSize(32)))[1], ":10001000" + f32 + "F0");
 }
 
 TEST(HexSave, RecordCountsFollowTheSize) {
@@ -46,7 +47,7 @@ TEST(HexSave, RecordCountsFollowTheSize) {
                {0x10000, 4096, 0}, {0x10010, 4097, 2}, {0x20000, 8192, 2}, {0x100000, 65536, 16}};
   FillRandom(1);
   for (auto c : cases) {
-    std::vector<std::string> lines = Lines(HexText(ChipOfSize(c.Size)));
+    std::vector<std::string> lines = Lines(HexTextOf(ChipOfSize(c.Size)));
     size_t data = 0, address = 0;
     for (const auto& l : lines) {
       const std::string type = l.substr(7, 2);
@@ -64,16 +65,16 @@ TEST(HexSave, RecordCountsFollowTheSize) {
 
 TEST(HexSave, LastRecordCarriesBytesPastSize) {
   FillRandom(2);
-  MemoryBuffer[0x6F] = 0x5C;
-  std::vector<std::string> lines = Lines(HexText(ChipOfSize(100)));
+  Image()[0x6F] = 0x5C;
+  std::vector<std::string> lines = Lines(HexTextOf(ChipOfSize(100)));
   ASSERT_EQ(lines.size(), 8u);
   EXPECT_EQ(lines[6].substr(0, 9), ":10006000");
   EXPECT_EQ(lines[6].substr(9 + 30, 2), "5C");
 }
 
 TEST(HexSave, ChipsAbove64KiBStartEachSegmentWithALinearAddress) {
-  std::memset(MemoryBuffer, 0xFF, 0x20000);
-  std::vector<std::string> lines = Lines(HexText(ChipOfSize(0x10010)));
+  std::memset(Image().data(), 0xFF, 0x20000);
+  std::vector<std::string> lines = Lines(HexTextOf(ChipOfSize(0x10010)));
   ASSERT_EQ(lines.size(), 4100u);
   EXPECT_EQ(lines[0], ":020000040000FA");
   EXPECT_EQ(lines[4097], ":020000040001F9");
@@ -85,13 +86,13 @@ TEST(HexSave, RoundTripOfLargeImages) {
   TTempDir dir;
   for (int32_t size : {0x10000, 0x20000, 0x100000}) {
     FillRandom(static_cast<uint32_t>(size));
-    std::vector<uint8_t> saved(MemoryBuffer, MemoryBuffer + size);
+    std::vector<uint8_t> saved(Image().begin(), Image().begin() + size);
     const std::string file = dir.File("image.hex");
-    SaveHexFile(file, ChipOfSize(size));
-    std::memset(MemoryBuffer, 0x00, sizeof MemoryBuffer);
-    EXPECT_NO_THROW(LoadHexFile(file, ChipOfSize(size)));
-    EXPECT_TRUE(std::equal(saved.begin(), saved.end(), MemoryBuffer)) << size;
-    EXPECT_EQ(TTempDir::ReadFile(file), HexText(ChipOfSize(size)));
+    WriteImage(file, TImageFormat::Hex, Image(), ChipSpan(TImageFormat::Hex, ChipOfSize(size)));
+    std::fill(Image().begin(), Image().end(), 0x00);
+    EXPECT_NO_THROW(ReadImage(file, TImageFormat::Hex, 0, Image()));
+    EXPECT_TRUE(std::equal(saved.begin(), saved.end(), Image().begin())) << size;
+    EXPECT_EQ(TTempDir::ReadFile(file), HexTextOf(ChipOfSize(size)));
   }
 }
 

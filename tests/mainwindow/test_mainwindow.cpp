@@ -9,6 +9,7 @@
 #include "buffer/memory_buffer.h"
 #include "common/ini_file.h"
 #include "common/scripted_user_interface.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
 #include "support/window_driver.h"
 #include "support/window_options.h"
@@ -22,7 +23,6 @@ class TestMainWindow : public QObject {
   void firstStartWithoutSettings() {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
-    std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
     TScriptedUserInterface ui;
     {
       TMainWindow f(WindowOptionsIn(dir), &ui);
@@ -35,8 +35,11 @@ class TestMainWindow : public QObject {
       QTRY_VERIFY(StatusBar(f)->PanelText(TStatusPanel::Clock).endsWith(" MHz"));
       QVERIFY(
           QRegularExpression("^\\d+[.,]\\d\\d MHz$").match(StatusBar(f)->PanelText(TStatusPanel::Clock)).hasMatch());
-      QCOMPARE(MemoryBuffer[65535], uint8_t(0xFF));
-      QCOMPARE(MemoryBuffer[65536], uint8_t(0x00));
+      // The document starts blank throughout, untitled and unmodified.
+      QCOMPARE(f.Document()[65536], uint8_t(0xFF));
+      QCOMPARE(f.Document()[kMemoryBufferSize - 1], uint8_t(0xFF));
+      QVERIFY(!f.BufferModified());
+      QCOMPARE(f.windowTitle(), QString("Tesmaro"));
       QVERIFY(f.close());
     }
     QVERIFY(ui.Shown.empty());
@@ -51,7 +54,6 @@ class TestMainWindow : public QObject {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
     dir.Write("tesmaro.ini", "[Main]\nChip=24c01\nCurrentMemoryAddress=0x10\nLangID=abc\n");
-    std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
     TScriptedUserInterface ui;
     {
       TMainWindow f(WindowOptionsIn(dir), &ui);
@@ -62,8 +64,7 @@ class TestMainWindow : public QObject {
       QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipName), QString("24c01"));
       QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000080"));
       QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::PageSize), QString("008"));
-      QCOMPARE(MemoryBuffer[127], uint8_t(0xFF));
-      QCOMPARE(MemoryBuffer[128], uint8_t(0x00));
+      QCOMPARE(f.Document()[127], uint8_t(0xFF));
 
       // The start-up work runs once: a later activation reads nothing again.
       dir.Write("tesmaro.ini", "[Main]\nChip=24C02\n");
@@ -113,10 +114,11 @@ class TestMainWindow : public QObject {
     TScriptedUserInterface ui;
     TMainWindow f(WindowOptionsIn(dir), &ui);
     f.Activate();
-    MemoryBuffer[0x80000] = 0;
-    MemoryBuffer[0] = 0;
+    SetByte(f.Document(), 0x80000, 0);
+    SetByte(f.Document(), 0, 0);
     Action(f, "Clearmemory1")->trigger();
-    QCOMPARE(MemoryBuffer[0x80000], uint8_t(0xFF));
+    QCOMPARE(f.Document()[0x80000], uint8_t(0xFF));
+    QCOMPARE(f.Document()[0], uint8_t(0xFF));
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), QString("Chk: FF00"));
   }
 

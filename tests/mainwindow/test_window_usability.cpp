@@ -123,8 +123,6 @@ class TestWindowUsability : public QObject {
   Q_OBJECT
 
  private slots:
-  void init() { std::memset(MemoryBuffer, 0, sizeof MemoryBuffer); }
-
   void refusedRememberedChipLeavesTheRestOfTheStartUp() {
     TFolder folder("[Main]\nChip=H16M\nLangID=2\n");
     // One byte 0x41 at address 0.
@@ -145,9 +143,8 @@ class TestWindowUsability : public QObject {
     QCOMPARE(f.LanguageSource().ActiveLanguage(), kRussian);
     QCOMPARE(Menu(f, "Language1")->actions().size(), 3);
     QVERIFY(Menu(f, "Language1")->actions()[kRussian]->isChecked());
-    QCOMPARE(MemoryBuffer[0], uint8_t(0x41));
-    QCOMPARE(MemoryBuffer[65535], uint8_t(0xFF));
-    QCOMPARE(MemoryBuffer[65536], uint8_t(0x00));
+    QCOMPARE(f.Document()[0], uint8_t(0x41));
+    QCOMPARE(f.Document()[65535], uint8_t(0xFF));
     QVERIFY(StatusBar(f)->PanelText(TStatusPanel::Checksum).startsWith(U("КС: ")));
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000000"));
     QCOMPARE(Grid(f)->RowCount(), 1);
@@ -334,8 +331,8 @@ class TestWindowUsability : public QObject {
     QCOMPARE(Grid(f)->EmptyHint, U("Выберите микросхему: Настройки → Выбор микросхемы"));
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), U("КС: 0000"));
 
-    f.Run([&] { f.LoadHexFile(folder.Dir.File("missing.hex")); });
-    f.Run([&] { f.LoadHexFile(bad); });
+    f.Run([&] { f.OpenFile(folder.Dir.File("missing.hex")); });
+    f.Run([&] { f.OpenFile(bad); });
     f.ShowFirmwareVersion();
     ui.FileNames = {shortUpdate};
     f.UpdateFirmware();
@@ -343,7 +340,8 @@ class TestWindowUsability : public QObject {
     f.UpdateFirmware();
     const std::vector<std::string> texts = ui.Texts();
     QCOMPARE(texts.size(), size_t(7));
-    QCOMPARE(QString::fromStdString(texts[0]), U("Файл не найден"));
+    QCOMPARE(QString::fromStdString(texts[0]),
+             U("Файл не найден: ") + QString::fromStdString(folder.Dir.File("missing.hex")));
     QVERIFY(QString::fromStdString(texts[1]).contains(QString::fromStdString(f.MessageText("ImgBadChecksum"))));
     QVERIFY(QString::fromStdString(f.MessageText("ImgBadChecksum")).contains(U("контрольная сумма")));
     QVERIFY(QString::fromStdString(texts[2]).startsWith(U("Версия: ")));
@@ -474,7 +472,7 @@ class TestWindowUsability : public QObject {
       QCOMPARE(ui.Dialogs[1].InitialDir, start);
       QCOMPARE(ui.Dialogs[2].InitialDir, files.Folder());
       QCOMPARE(ui.Dialogs[3].InitialDir, files.Folder());
-      QCOMPARE(int(MemoryBuffer[0]), 0x11);
+      QCOMPARE(int(f.Document()[0]), 0x11);
       QVERIFY(f.close());
     }
     // The next start remembers the folder.
@@ -495,9 +493,9 @@ class TestWindowUsability : public QObject {
     QTest::addColumn<QString>("compareTitle");
     QTest::addColumn<QString>("hexFile");
     QTest::newRow("English") << kEnglish << "Compare with file"
-                             << "Hex file (*.hex)";
-    QTest::newRow("Russian") << kRussian << U("Сравнить с файлом") << U("Файл HEX (*.hex)");
-    QTest::newRow("Bulgarian") << kBulgarian << U("Сравняване с файл") << U("HEX файл (*.hex)");
+                             << "Hex files";
+    QTest::newRow("Russian") << kRussian << U("Сравнить с файлом") << U("Файлы HEX");
+    QTest::newRow("Bulgarian") << kBulgarian << U("Сравняване с файл") << U("HEX файлове");
   }
   void dialogTextsFollowTheLanguage() {
     QFETCH(int, language);
@@ -513,10 +511,11 @@ class TestWindowUsability : public QObject {
     for (const char* command : {"Open1", "SaveAs1", "Compare1", "Firmwareupdate1"}) Action(f, command)->trigger();
     QCOMPARE(ui.Dialogs.size(), size_t(4));
     QCOMPARE(QString::fromStdString(ui.Dialogs[2].Title), compareTitle);
-    QVERIFY(QString::fromStdString(ui.Dialogs[0].Filter).startsWith(hexFile + "|*.hex|"));
+    QVERIFY(
+        QString::fromStdString(ui.Dialogs[0].Filter).startsWith(hexFile + " (*.hex *.ihx *.ihex)|*.hex;*.ihx;*.ihex|"));
     QCOMPARE(ui.Dialogs[2].Filter, ui.Dialogs[0].Filter);
     if (language == kEnglish) return;
-    const QStringList english = {"Open",   "Save",      "Compare",  "Firmware",           "Hex file",
+    const QStringList english = {"Open",   "Save",      "Compare",  "Firmware",           "Hex files",
                                  "Binary", "All files", "S-record", "TesmaroUpdatePart ("};
     for (const TFileDialog& d : ui.Dialogs) {
       QVERIFY(!d.Title.empty());

@@ -14,7 +14,6 @@
 class ProgrammerFixture : public ::testing::Test {
  protected:
   ProgrammerFixture() {
-    FirmwareMajor = FirmwareMinor = 0;
     TSimulation s = CreateSimulation();
     Device = s.Programmer;
     Sim = s.Platform.get();

@@ -86,6 +86,27 @@ class TestDeviceWindow : public QObject {
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Programmer), QString());
   }
 
+  // Files named on the command line are named from the folder the program was started in, though
+  // the window then moves to its data folder: the simulated chip's image (created by the start-up
+  // version query) and the simulator's log are there.
+  void simulatorFilesAreNamedFromTheStartFolder() {
+    TTempDir startDir, dataDir;
+    TScriptedUserInterface ui;
+    const QString before = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(startDir.Folder()));
+    TStartOptions o = StartOptionsFromArguments({"--simulate=chip.bin", "--sim-log", "sim.log"});
+    o.ExeFolder = dataDir.Folder();
+    o.SettingsFile = dataDir.File("tesmaro.ini");
+    TMainWindow f(o, &ui);
+    QDir::setCurrent(before);
+    QTRY_COMPARE(StatusBar(f)->PanelText(TStatusPanel::Programmer), QString("Mervo v.1.7"));
+    QVERIFY(ui.Shown.empty());
+    QVERIFY(QFile::exists(QString::fromStdString(startDir.File("chip.bin"))));
+    QVERIFY(!startDir.Read("sim.log").empty());
+    QVERIFY(!QFile::exists(QString::fromStdString(dataDir.File("chip.bin"))));
+    QVERIFY(!QFile::exists(QString::fromStdString(dataDir.File("sim.log"))));
+  }
+
   void versionPanelHintNamesTheProgrammerTheWindowHolds() {
     TTempDir dir;
     TScriptedUserInterface ui;

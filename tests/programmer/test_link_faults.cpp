@@ -2,6 +2,7 @@
 // a device node held by another program or closed to this user, writes the device does not take.
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <vector>
 
@@ -74,6 +75,31 @@ TEST_F(ProgrammerFixture, DrainAddsNoWaitWhenNothingIsPending) {
   EXPECT_EQ(Sim->NowMs(), before);
 }
 
+// Asked for the device's pace (--sim-latency), the simulation keeps real time: a read that gets
+// no answer waits out its time-out, and the next command first waits out the late reply, as with
+// a dead device. The time-out itself is shortened through the API.
+TEST(LinkTime, LatencyKeepsRealTimeThroughAFailure) {
+  TSimulationOptions o;
+  o.LatencyMs = 1;
+  o.Seed = 1;
+  TSimulation s = CreateSimulation(o);
+  auto device = s.Programmer;
+  TManualHidEventLoop loop;
+  THidDeviceController controller(std::move(s.Platform), loop);
+  constexpr int kTimeOutMs = 150;
+  controller.ReadTimeoutMs = kTimeOutMs;
+  TProgrammer p(controller);
+  TScriptedUserInterface ui;
+  controller.OnDeviceChange = [&](THidDeviceController&) { p.DeviceChange(ui); };
+  loop.RunPosted();
+  ASSERT_NE(p.HeldDevice, nullptr);
+  device->NoAnswerAt(device->ExchangeCount() + 4);
+  std::vector<uint8_t> target(256, 0);
+  const auto t0 = std::chrono::steady_clock::now();
+  EXPECT_EQ(ReadChipTo(p, kChip, target, ui), TChipRun::NoAnswer);
+  EXPECT_GE(std::chrono::steady_clock::now() - t0, std::chrono::milliseconds(2 * kTimeOutMs));
+}
+
 // Records whether the programmer was locked whenever the operation moved its progress bar.
 class TLockWatchingUi : public TScriptedUserInterface {
  public:
@@ -127,6 +153,7 @@ TEST_F(ProgrammerFixture, FailuresSayWhy) {
       {"unplugged", "ProgUnplugged", TExchangeStatus::WriteFailed, false},
       {"write not taken", "ProgNoAnswer", TExchangeStatus::TimedOut, true},
       {"no answer", "ProgNoAnswer", TExchangeStatus::TimedOut, true},
+      {"short reply", "ProgBadReply", TExchangeStatus::BadReply, true},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -153,6 +180,7 @@ TEST_F(ProgrammerFixture, FailuresSayWhy) {
     if (std::string(c.Name) == "unplugged") device->UnplugAt(at);
     if (std::string(c.Name) == "write not taken") device->RefuseWriteAt(at);
     if (std::string(c.Name) == "no answer") device->NoAnswerAt(at);
+    if (std::string(c.Name) == "short reply") device->ShortAnswerAt(at);
 
     std::vector<uint8_t> target(256, 0x11);
     EXPECT_EQ(ReadChipTo(p, kChip, target, ui), TChipRun::NoAnswer);

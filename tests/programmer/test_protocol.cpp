@@ -81,7 +81,7 @@ TEST_F(ProgrammerFixture, LateReplyIsNotTakenForTheNextOne) {
   // The read reply arrives now; the version request must still get the version reply.
   Device->Major = 4;
   ASSERT_TRUE(GetVersionInfo(Programmer, Ui, false));
-  EXPECT_EQ(FirmwareMajor, 4);
+  EXPECT_EQ(Programmer.Major, 4);
   EXPECT_EQ(Panel0, "Mervo v.4.7");
 }
 

@@ -6,7 +6,6 @@
 #include <functional>
 #include <vector>
 
-#include "firmware/firmware_constants.h"
 #include "simulator/simulated_programmer.h"
 #include "support/temp_dir.h"
 
@@ -39,10 +38,12 @@ TRaw At(TRaw c, size_t b7, size_t b8, size_t b9) {
   return c;
 }
 
+// A firmware command: the signature 4D 56 C3 1A in bytes 17 to 20.
 TRaw Signed(uint8_t code) {
   TRaw r{};
   r[1] = code;
-  std::copy(FirmwareSignature.begin(), FirmwareSignature.end(), r.begin() + 17);
+  const uint8_t signature[] = {0x4D, 0x56, 0xC3, 0x1A};
+  std::copy(std::begin(signature), std::end(signature), r.begin() + 17);
   return r;
 }
 

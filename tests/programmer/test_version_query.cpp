@@ -8,8 +8,8 @@ TEST_F(ProgrammerFixture, StartupClaimsTheProgrammerAndShowsItsVersionSilently) 
   ASSERT_NE(Programmer.HeldDevice, nullptr);
   EXPECT_EQ(Programmer.HeldDevice->VendorID(), ProgrammerVendorId);
   EXPECT_EQ(Panel0, "Mervo v.1.7");
-  EXPECT_EQ(FirmwareMajor, 1);
-  EXPECT_EQ(FirmwareMinor, 7);
+  EXPECT_EQ(Programmer.Major, 1);
+  EXPECT_EQ(Programmer.Minor, 7);
   EXPECT_TRUE(Ui.Shown.empty());
 }
 
@@ -42,7 +42,7 @@ TEST_F(ProgrammerFixture, VersionReplies) {
     bool ok = GetVersionInfo(Programmer, Ui, c.FromMenu);
     EXPECT_EQ(ok, !c.WrongMark && !c.NoAnswer);
     EXPECT_EQ(Panel0, c.Panel);
-    EXPECT_EQ(VersionPanelText(), c.Panel) << "FirmwareMajor and FirmwareMinor";
+    EXPECT_EQ(VersionPanelText(Programmer), c.Panel) << "the version kept by the programmer";
     if (c.Box) {
       ASSERT_EQ(Ui.Shown.size(), 1u);
       EXPECT_EQ(Ui.Shown[0].Kind, TKind::Message);

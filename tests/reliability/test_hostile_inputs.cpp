@@ -42,14 +42,16 @@ TEST(HostileInputs, TwoGibibyteSparseFile) {
   TTempDir dir;
   const std::string file = SparseFile(dir, "huge.bin");
 
-  // As a binary image it is read up to the chip's size and no further.
-  std::memset(MemoryBuffer, 0x5A, sizeof MemoryBuffer);
-  LoadBinFile(file, ChipOfSize(kMemoryBufferSize));
-  EXPECT_EQ(MemoryBuffer[0], 0);
-  EXPECT_EQ(MemoryBuffer[kMemoryBufferSize - 1], 0);
+  // As a binary image it fills the image and is known to reach 2 GiB: it doesn't fit.
+  std::vector<uint8_t> memory(kMemoryBufferSize, 0x5A);
+  const TImageExtent extent = ReadImage(file, TImageFormat::Bin, 0, memory);
+  EXPECT_EQ(extent.End, uint64_t{1} << 31);
+  EXPECT_EQ(memory[0], 0);
+  EXPECT_EQ(memory[kMemoryBufferSize - 1], 0);
+  EXPECT_TRUE(ImageFitProblem(file, extent, ChipOfSize(kMemoryBufferSize), kMemoryBufferSize));
 
-  // As Intel HEX it is one line of NUL characters: not a number.
-  EXPECT_THROW(LoadHexFile(file, ChipOfSize(256)), TError);
+  // As Intel HEX it is one line of NUL characters: no Intel HEX file.
+  EXPECT_THROW(ReadImage(file, TImageFormat::Hex, 0, memory), TError);
 
   // As an update file it is refused, and the firmware image stays as it was.
   std::vector<uint8_t> image(kFirmwareImageSize, 0xA5);
@@ -67,16 +69,16 @@ TEST(HostileInputs, IntelHexLineOfAMegabyte) {
   // the line is ignored, and the records after it are read.
   std::string text = ":0400000001020304F2" + std::string(1 << 20, '7') + "\r\n";
   text += ":0100040055A6\r\n:00000001FF\r\n";
-  std::memset(MemoryBuffer, 0, sizeof MemoryBuffer);
-  EXPECT_NO_THROW(LoadHexText(text, ChipOfSize(256)));
-  EXPECT_EQ(MemoryBuffer[3], 0x04);
-  EXPECT_EQ(MemoryBuffer[4], 0x55);
-  EXPECT_EQ(MemoryBuffer[5], 0xFF);
+  std::vector<uint8_t> image(kMemoryBufferSize);
+  EXPECT_NO_THROW(ReadImageText(text, TImageFormat::Hex, 0, image));
+  EXPECT_EQ(image[3], 0x04);
+  EXPECT_EQ(image[4], 0x55);
+  EXPECT_EQ(image[5], 0xFF);
 
   // A megabyte with no line end at all, from a file: its first characters are not a record.
   TTempDir dir;
   const std::string file = dir.Write("long.hex", ":" + std::string(1 << 20, 'G'));
-  EXPECT_THROW(LoadHexFile(file, ChipOfSize(256)), TError);
+  EXPECT_THROW(ReadImage(file, TImageFormat::Hex, 0, image), TError);
 }
 
 TEST(HostileInputs, CatalogueOfAHundredThousandChips) {

@@ -9,6 +9,7 @@
 #include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
 #include "common/scripted_user_interface.h"
+#include "support/document_bytes.h"
 #include "support/temp_dir.h"
 #include "support/window_driver.h"
 
@@ -34,9 +35,10 @@ class TestVanishingImage : public QObject {
     QTest::addColumn<int>("filterIndex");
     QTest::addColumn<QString>("error");
     QTest::addColumn<int>("firstByteAfter");
-    // A load that fails leaves the buffer and the view as they were, in either format.
-    QTest::newRow("Intel HEX") << 1 << QStringLiteral("File not found") << 0x12;
-    QTest::newRow("binary") << 2 << QStringLiteral("Cannot open file \"%1\". No such file or directory") << 0x12;
+    // A load that fails leaves the document and the view as they were, whatever the filter; the
+    // error names the file.
+    QTest::newRow("Intel HEX filter") << 1 << QStringLiteral("File not found: %1") << 0x12;
+    QTest::newRow("binary filter") << 2 << QStringLiteral("File not found: %1") << 0x12;
   }
   void openShowsTheFileError() {
     QFETCH(int, filterIndex);
@@ -49,7 +51,7 @@ class TestVanishingImage : public QObject {
     TVanishingFileUi ui;
     TMainWindow f(o, &ui);
     f.CurrentChip.Size = 256;
-    std::memset(MemoryBuffer, 0x12, 256);
+    FillBytes(f.Document(), 0, 256, 0x12);
     const std::string file = dir.Write("image.img", ":0100000011EE\r\n:00000001FF\r\n");
     ui.FileNames.push_back(file);
     ui.FilterIndexes.push_back(filterIndex);
@@ -58,8 +60,8 @@ class TestVanishingImage : public QObject {
     QVERIFY(!f.Run([&] { f.Open(); }));
     QCOMPARE(ui.Texts(),
              std::vector<std::string>{error.replace(QStringLiteral("%1"), QString::fromStdString(file)).toStdString()});
-    QCOMPARE(int(MemoryBuffer[0]), firstByteAfter);
-    QCOMPARE(int(MemoryBuffer[255]), firstByteAfter);
+    QCOMPARE(int(f.Document()[0]), firstByteAfter);
+    QCOMPARE(int(f.Document()[255]), firstByteAfter);
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), shownChecksum);
   }
 };

@@ -135,12 +135,13 @@ hrc=$?
 
 chip_round_trip 93C46-16 c93 128
 
-# Unplugged in the middle of a 64 KiB read (2050 exchanges, at least 2 s): the read ends with the
+# Unplugged in the middle of a 256 KiB read (8194 exchanges, at least 8 s, so that a slow start of the
+# second program below, as in the sanitized tree, still leaves it running): the read ends with the
 # unplugged error within the time-out and writes no file. The old node is held open across the
 # unplug, so the device comes back under another number.
 before=$failures
 exec 3<"/dev/$node"
-(timeout 30 tesmaro-cli --chip 24C512 read big.bin >big.out 2>big.err; echo $? >big.rc) &
+(timeout 30 tesmaro-cli --chip 24CM02 read big.bin >big.out 2>big.err; echo $? >big.rc) &
 job=$!
 # Unplug once the transfers flow: the USB controller's interrupt count rises quickly then.
 tries=50
@@ -150,11 +151,11 @@ while [ "$tries" -gt 0 ] && [ ! -e big.rc ]; do
   [ $(($(xhci_interrupts) - count)) -gt 40 ] && break
   tries=$((tries - 1))
 done
-[ -e big.rc ] && fail "the 24C512 read ended before the unplug: $(cat big.err)"
+[ -e big.rc ] && fail "the 24CM02 read ended before the unplug: $(cat big.err)"
 # One program at a time: a second one is turned away without sending anything.
 cli version
 [ "$rc" = 6 ] && grep -q "in use by another program" err || fail "version during a read: exit $rc, $(cat out err)"
-[ -e big.rc ] && fail "the 24C512 read was disturbed by the second program: $(cat big.err)"
+[ -e big.rc ] && fail "the 24CM02 read was disturbed by the second program: $(cat big.err)"
 [ "$rc" = 6 ] && ok "a second tesmaro-cli during a read: exit 6, $(cat err)"
 echo "@@USBVM unplug"
 wait_programmer no 50 || fail "the programmer did not go away"
@@ -164,7 +165,7 @@ took=$(awk -v s="$start" '{ printf "%.1f", $1 - s }' /proc/uptime)
 echo "usbvm: the unplugged read ended ${took} s after the unplug: exit $(cat big.rc), $(cat big.err)"
 [ "$(cat big.rc)" = 4 ] && grep -q "unplugged" big.err || fail "unplugged read: exit $(cat big.rc), $(cat big.err)"
 awk -v t="$took" 'BEGIN { exit !(t <= 5) }' || fail "the unplugged read took ${took} s to end"
-[ -e big.bin ] && fail "the unplugged read wrote big.bin"
+[ -e big.bin ] && fail "the unplugged read wrote big.bin ($(wc -c <big.bin) bytes)"
 [ "$failures" -eq "$before" ] && ok "unplug during a read"
 
 # With the programmer unplugged the connection check stops at the first link.
@@ -182,6 +183,36 @@ exec 3<&-
 cli --chip 93C46-16 verify c93-back.bin
 [ "$rc" = 0 ] || fail "verify after the replug (/dev/$new_node): exit $rc, $(cat out err)"
 [ "$failures" -eq "$before" ] && ok "replugged as /dev/$new_node and found again"
+
+# SIGTERM in the middle of a logged 64 KiB write (a production run): it ends after the current
+# exchange with exit 143, the chip closed and a "stopped" log line with the range written, and the
+# next tesmaro-cli gets the programmer at once.
+before=$failures
+dd if=/dev/urandom of=stop.bin bs=65536 count=1 2>/dev/null
+tesmaro-cli --chip 24C512 write stop.bin --log stop.log >stop.out 2>stop.err &
+writer=$!
+tries=50
+while [ "$tries" -gt 0 ] && kill -0 "$writer" 2>/dev/null; do
+  count=$(xhci_interrupts)
+  sleep 0.2
+  [ $(($(xhci_interrupts) - count)) -gt 40 ] && break
+  tries=$((tries - 1))
+done
+kill -0 "$writer" 2>/dev/null || fail "the logged write ended before the signal: $(cat stop.out stop.err)"
+start=$(cut -d' ' -f1 /proc/uptime)
+kill -TERM "$writer"
+wait "$writer"
+src=$?
+took=$(awk -v s="$start" '{ printf "%.2f", $1 - s }' /proc/uptime)
+echo "usbvm: the logged write ended ${took} s after SIGTERM: exit $src, $(cat stop.out)"
+[ "$src" = 143 ] || fail "logged write after SIGTERM: exit $src, $(cat stop.out stop.err)"
+grep -q '"result":"stopped"' stop.log && grep -q '"written":\[0,' stop.log ||
+  fail "no stopped line with the range written: $(cat stop.log)"
+grep -q "stopped, .*partly written" stop.out || fail "the result line does not say the chip is partly written"
+cli version
+[ "$rc" = 0 ] || fail "version right after the stopped write: exit $rc, $(cat out err)"
+awk -v e="${elapsed% ms}" 'BEGIN { exit !(e < 1500) }' || fail "version right after the stopped write took $elapsed"
+[ "$failures" -eq "$before" ] && ok "SIGTERM during a logged write: exit 143, stopped line, the next run at once ($elapsed)"
 
 sleep 0.5  # lets the watcher take the last events
 kill "$watch_pid"
