@@ -15,6 +15,8 @@ class TGuiUserInterface : public TUserInterface {
   void ShowMessage(const std::string& text) override;
   void ShowInformation(const std::string& text) override;
   void ShowError(const std::string& text) override;
+  // Nothing: the window's notice bar shows notices (TMainWindow::ShowNotice), no box.
+  void ShowNotice(const std::string&) override {}
   TAnswer AskWarning(const std::string& text) override;
   TAnswer AskYesNo(const std::string& text, TAnswer defaultAnswer) override;
   TAnswer AskSaveChanges(const std::string& text) override;

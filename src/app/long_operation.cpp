@@ -7,6 +7,7 @@
 #include <QTimer>
 
 #include "app/main_window.h"
+#include "app/notice_bar.h"
 
 namespace {
 
@@ -70,6 +71,7 @@ TLongOperation::TLongOperation(TMainWindow& window, std::string stopQuestionKey)
     : Window_(window), Inner_(window.Ui()), StopQuestionKey_(std::move(stopQuestionKey)) {
   if (Window_.Busy) return;
   Started_ = true;
+  Window_.Notices().Clear();  // the notices are the last operation's
   Window_.Busy = true;
   Window_.LongOperation = this;
   InputFilter_ = std::make_unique<TInputFilter>(Window_, Window_.Button(TCommandId::StopOperation));
@@ -118,6 +120,7 @@ void TLongOperation::RequestClose() {
 void TLongOperation::ShowMessage(const std::string& text) { ShowBox(TBox::Message, text); }
 void TLongOperation::ShowInformation(const std::string& text) { ShowBox(TBox::Information, text); }
 void TLongOperation::ShowError(const std::string& text) { ShowBox(TBox::Error, text); }
+void TLongOperation::ShowNotice(const std::string& text) { Window_.ShowNotice(text); }
 
 // A box while the window looks busy waits for the end; one before that (what the command tells
 // before it starts the transfer) shows at once.

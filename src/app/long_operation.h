@@ -48,6 +48,8 @@ class TLongOperation : public TUserInterface {
   void ShowMessage(const std::string& text) override;
   void ShowInformation(const std::string& text) override;
   void ShowError(const std::string& text) override;
+  // The window's notice bar (TMainWindow::ShowNotice), emptied when the operation starts.
+  void ShowNotice(const std::string& text) override;
   TAnswer AskWarning(const std::string& text) override;
   TAnswer AskYesNo(const std::string& text, TAnswer defaultAnswer) override;
   TAnswer AskSaveChanges(const std::string& text) override;

@@ -19,6 +19,7 @@
 #include "app/hex_grid.h"
 #include "app/hex_grid_model.h"
 #include "app/long_operation.h"
+#include "app/notice_bar.h"
 #include "app/picture.h"
 #include "app/qt_translations.h"
 #include "app/status_bar.h"
@@ -139,6 +140,9 @@ void TMainWindow::CreateControls() {
     if (b) toolbarWidth = std::max(toolbarWidth, b->geometry().right() + 1 + 8);
   Toolbar_->setMinimumWidth(toolbarWidth);
   column->addWidget(Toolbar_);
+
+  NoticeBar_ = new TNoticeBar(central);
+  column->addWidget(NoticeBar_);
 
   auto* middle = new QHBoxLayout();
   middle->setSpacing(0);
@@ -316,6 +320,7 @@ void TMainWindow::StartUp() {
     chipName = settings.ReadString(kMainSection, "Chip", "");
     SelectStartupLanguage(settings.ReadInteger(kMainSection, "LangID", -1));
     LoadDocumentSettings(settings);
+    LoadCheckSettings(settings);
   }
   // A remembered chip that the catalogue refuses is reported; the start-up goes on without a chip.
   if (!chipName.empty()) Run([&] { LoadChip(TCatalogue(CatalogueFiles()), chipName, CurrentChip); });

@@ -27,7 +27,9 @@
 #include "imagefile/image_file.h"
 #include "programmer/programmer.h"
 
+struct TCheckOptions;
 class THexGrid;
+class TNoticeBar;
 class TConnectionDialog;
 class TDifferencesWindow;
 class TProgrammerPicture;
@@ -183,6 +185,25 @@ class TMainWindow : public QMainWindow {
   // With "Ask before writing a chip" on and a programmer held, asks "ConfirmWrite"; true to go on.
   bool ConfirmWriteChip();
 
+  // --- checks of what is read, backups, the chip's size (main_window_checks.cpp) ---
+  // A notice of the running command: the notice bar above the grid, and the user interface.
+  void ShowNotice(const std::string& text);
+  TNoticeBar& Notices() { return *NoticeBar_; }
+  // How the chip commands check their reads and keep the chip's contents before writing, from
+  // Options > "Read twice and compare" and "Keep the chip's contents before writing".
+  TCheckOptions CheckOptions() const;
+  // Remembers both options in the settings.
+  void RememberChecks();
+  void LoadCheckSettings(const TIniFile& settings);
+  // Finds the chip's size by reading and offers to select a chip of that size.
+  void DetectSize();
+  // Lists the backups and writes the chosen one back into the chip after a question.
+  void RestoreChipContents();
+  // Makes the catalogue's chip name the current chip, as the chip dialog does.
+  void SelectChipNamed(const std::string& name);
+  // The newest backups kept in the backup folder.
+  static constexpr size_t kBackupsKept = 50;
+
   // --- the current file, Save, recent files, the last folder, dropped files (main_window_recent.cpp) ---
   // The file the document came from or was saved to; "" when its origin is the chip or nothing.
   std::string CurrentFile() const { return Document_.Origin().IsFile() ? Document_.Origin().Name : std::string(); }
@@ -250,6 +271,7 @@ class TMainWindow : public QMainWindow {
   QFrame* PicturePanel_ = nullptr;
   TProgrammerPicture* Picture_ = nullptr;
   TStatusBar* StatusBar_ = nullptr;
+  TNoticeBar* NoticeBar_ = nullptr;
   QMenuBar* MenuBar_ = nullptr;
   QMenu* RecentFilesMenu_ = nullptr;
   // The menus, menu items and toolbar buttons built from the command table, by id.

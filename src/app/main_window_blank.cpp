@@ -15,7 +15,7 @@ void TMainWindow::BlankCheck() {
 void TMainWindow::EraseChip() {
   TLongOperation op(*this);
   if (!op.Started()) return;
-  ::EraseChip(Programmer, CurrentChip, op);
+  ::EraseChip(Programmer, CurrentChip, op, CheckOptions());
 }
 
 void TMainWindow::RememberAskBeforeWriting() {

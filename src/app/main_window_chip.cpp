@@ -3,6 +3,7 @@
 #include "app/hex_grid.h"
 #include "app/long_operation.h"
 #include "app/main_window.h"
+#include "programmer/checked_read.h"
 #include "programmer/chip_operations.h"
 
 void TMainWindow::ReadChip() {
@@ -14,7 +15,7 @@ void TMainWindow::ReadChip() {
   ReplaceDocument([this, &run](std::span<uint8_t> scratch) -> std::optional<TDocumentOrigin> {
     TLongOperation op(*this);
     if (!op.Started()) return std::nullopt;
-    run = ReadChipTo(Programmer, CurrentChip, scratch, op);
+    run = ReadChipChecked(Programmer, CurrentChip, scratch, op, CheckOptions());
     if (run != TChipRun::Done) return std::nullopt;
     return TDocumentOrigin::ReadFromChip(CurrentChip.Name);
   });
@@ -27,7 +28,8 @@ void TMainWindow::WriteChip() {
   Grid_->CommitEntry();
   TLongOperation op(*this);
   if (!op.Started()) return;
-  const TChipCheck check = WriteAndCheckChip(Programmer, CurrentChip, Document_.Bytes(), op);
+  const TChipCheck check =
+      WriteAndCheckChip(Programmer, CurrentChip, Document_.Bytes(), op, nullptr, {}, nullptr, CheckOptions());
   // The chip now holds the document: no byte counts as changed. A document of a file stays
   // modified until the file is saved; one of a chip, or a new one, now has this chip as origin.
   if (check == TChipCheck::Same) {
@@ -41,6 +43,6 @@ void TMainWindow::VerifyChip() {
   Grid_->CommitEntry();
   TLongOperation op(*this);
   if (!op.Started()) return;
-  const TChipCheck check = ::VerifyChip(Programmer, CurrentChip, Document_.Bytes(), op);
+  const TChipCheck check = ::VerifyChip(Programmer, CurrentChip, Document_.Bytes(), op, nullptr, {}, CheckOptions());
   if (check != TChipCheck::Refused && check != TChipCheck::NoProgrammer) UpdateView();
 }

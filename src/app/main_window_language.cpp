@@ -5,6 +5,7 @@
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
 #include "app/main_window.h"
+#include "app/notice_bar.h"
 #include "app/qt_translations.h"
 #include "common/error.h"
 #include "common/ini_file.h"
@@ -105,5 +106,6 @@ void TMainWindow::ApplyLanguage() {
   SetFileDialogTexts();
   ShowDifferenceTexts();
   ShowHeldProgrammer();
+  NoticeBar_->SetCloseHint(QString::fromStdString(MessageText("NoticeCloseHint")));
   UpdateView();
 }

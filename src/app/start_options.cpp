@@ -5,6 +5,7 @@
 #include "common/error.h"
 #include "common/paths.h"
 #include "common/user_interface.h"
+#include "programmer/chip_backups.h"
 
 TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
   TStartOptions o;
@@ -12,6 +13,7 @@ TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
   o.ExeFolder = DataFolderFor(FolderPart(exe));
   o.SettingsFile = SettingsFileFor(exe);
   o.UserCatalogue = UserCatalogueFile();
+  o.BackupFolder = DefaultBackupFolder();
   bool fileSeen = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];

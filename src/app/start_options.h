@@ -12,6 +12,7 @@ struct TStartOptions {
   std::string ExeFolder;
   std::string SettingsFile;       // full name of the settings file
   std::string UserCatalogue;      // the user's own catalogue, merged after the shipped one ("" for none)
+  std::string BackupFolder;       // where the chip's contents are kept before writing ("" for none)
   std::string CommandLineFile;    // first command-line argument: an Intel HEX file loaded at start
   bool Simulate = false;          // plug the simulated programmer in at start
   std::string SimulateImage;      // binary file holding the simulated chip's contents

@@ -27,6 +27,7 @@ const TWindowCommand kCommands[] = {
     {K::Item,      C::Save,             M::File,       "Save1",             "&Save",                     "Ctrl+S",              &W::Save},
     {K::Item,      C::SaveAs,           M::File,       "SaveAs1",           "Save &As...",               "Ctrl+Shift+S",        &W::SaveAs,             "sSpeedButton2", "Save file as...",     1, 72},
     {K::Item,      C::CompareWithFile,  M::File,       "Compare1",          "&Compare with file...",     "",                    &W::CompareWithFile},
+    {K::Item,      C::RestoreContents,  M::File,       "RestoreContents1",  "Res&tore chip contents\u2026", "",                  &W::RestoreChipContents},
     {K::Submenu,   C::RecentFiles,      M::File,       "RecentFiles1",      "&Recent files",             "",                    nullptr},
     {K::Separator, C::None,             M::File,       "N1",                "",                          "",                    nullptr},
     {K::Item,      C::Exit,             M::File,       "Exit1",             "E&xit",                     "Ctrl+Q",              &W::Exit},
@@ -55,6 +56,7 @@ const TWindowCommand kCommands[] = {
     {K::Item,      C::VerifyChip,       M::Programmer, "VerifyAl1",         "&Verify all",               "Ctrl+E",              &W::VerifyChip,         "sSpeedButton5", "Verify All",          4, 284},
     {K::Item,      C::BlankCheck,       M::Programmer, "BlankCheck1",       "&Blank check",              "",                    &W::BlankCheck},
     {K::Item,      C::EraseChip,        M::Programmer, "Erase1",            "&Erase",                    "",                    &W::EraseChip},
+    {K::Item,      C::DetectSize,       M::Programmer, "DetectSize1",       "&Detect size",              "",                    &W::DetectSize},
     {K::Separator, C::None,             M::Programmer, "N2",                "",                          "",                    nullptr},
     {K::Item,      C::FirmwareVersion,  M::Programmer, "Getversioninfo1",   "Firmware version &info",    "",                    &W::ShowFirmwareVersion},
 
@@ -62,6 +64,8 @@ const TWindowCommand kCommands[] = {
     {K::Separator, C::None,             M::Options,    "N3",                "",                          "",                    nullptr},
     {K::Item,      C::ClearBuffer,      M::Options,    "Clearmemory1",      "C&lear memory buffer",      "",                    &W::ClearBuffer,        "sSpeedButton8", "Clear memory buffer", 7, 348},
     {K::Check,     C::AskBeforeWriting, M::Options,    "AskBeforeWriting1", "Ask before &writing a chip", "",                   &W::RememberAskBeforeWriting},
+    {K::Check,     C::ReadTwice,        M::Options,    "ReadTwice1",        "Read &twice and compare",   "",                    &W::RememberChecks},
+    {K::Check,     C::KeepContents,     M::Options,    "KeepContents1",     "&Keep the chip's contents before writing", "",     &W::RememberChecks},
     {K::Separator, C::None,             M::Options,    "N4",                "",                          "",                    nullptr},
     {K::Item,      C::UpdateFirmware,   M::Options,    "Firmwareupdate1",   "&Firmware update",          "",                    &W::UpdateFirmware},
 

@@ -25,6 +25,7 @@ enum class TCommandId {
   Save,
   SaveAs,
   CompareWithFile,
+  RestoreContents,
   RecentFiles,
   Exit,
   Undo,
@@ -46,10 +47,13 @@ enum class TCommandId {
   VerifyChip,
   BlankCheck,
   EraseChip,
+  DetectSize,
   FirmwareVersion,
   SelectChip,
   ClearBuffer,
   AskBeforeWriting,
+  ReadTwice,
+  KeepContents,
   UpdateFirmware,
   SupportedChips,
   CheckConnection,
@@ -60,7 +64,7 @@ inline constexpr int kCommandCount = static_cast<int>(TCommandId::StopOperation)
 
 enum class TCommandKind {
   Item,       // a menu item, with a toolbar button when it names one
-  Check,      // a menu item that is on or off (on at start)
+  Check,      // a menu item that is on or off (on at start; the settings may turn it off)
   Separator,  // a line in the menu
   Submenu,    // a menu inside the menu, filled by the window
   Button,     // a toolbar button alone, hidden until the window shows it

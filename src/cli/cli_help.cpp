@@ -26,6 +26,7 @@ constexpr TExample kExamples[] = {
     {"verify",          "tesmaro-cli --chip 24C64 verify image.hex --serial 0x1FFC:1000"},
     {"blank-check",     "tesmaro-cli --chip 24C64 blank-check"},
     {"erase",           "tesmaro-cli --chip 24C64 erase --yes"},
+    {"detect",          "tesmaro-cli --chip 24C64 detect"},
     {"firmware-pack",   "tesmaro-cli firmware-pack firmware.bin firmware.TesmaroUpdatePart"},
     {"firmware-unpack", "tesmaro-cli firmware-unpack firmware.TesmaroUpdatePart firmware.bin"},
     {"firmware-update", "tesmaro-cli firmware-update firmware.TesmaroUpdatePart"},
@@ -106,7 +107,9 @@ std::string ProgramHelp() {
       "problems found), 2 usage error or unusable chip (also erase declined: no --yes and no\n"
       "terminal to ask on), 3 file or data error (also an output that can't be written), 4 programmer\n"
       "not found, not answering or unplugged, 5 no permission to use the programmer, 6 programmer in\n"
-      "use by another program, 130 / 143 stopped by SIGINT / SIGTERM (chip closed, no output file).\n"
+      "use by another program, 7 a result that may be wrong (the reads of --reads N disagreed without\n"
+      "--majority, or a warning with --strict), 130 / 143 stopped by SIGINT / SIGTERM (chip closed, no\n"
+      "output file).\n"
       "doctor exits with the code of the first broken link (4, 5, 6).\n";
   return out;
 }

@@ -16,6 +16,7 @@ enum TExitCode : int {
   kExitProgrammer = 4,  // programmer not found, not answering or unplugged
   kExitNoAccess = 5,    // programmer present, but no permission on its device node
   kExitBusy = 6,        // programmer in use by another program
+  kExitWarning = 7,     // a result that may be wrong: reads that disagree, or a warning with --strict
 };
 
 struct TCliOptions {

@@ -74,6 +74,14 @@ const std::vector<TCliOptionRow>& CliOptionRows() {
       {"log", "FILE", Required, false, false, "append one JSON line per chip and programmer", nullptr},
       {"repeat", "", None, false, false,
        "one chip after another: Enter for the next; q, quit, exit, stop or end of input to stop", nullptr},
+      {"reads", "N", Required, false, false,
+       "read, verify, write, erase: read the chip N times (2 to 9) and compare the reads; where they differ "
+       "the command fails with exit 7 (read writes no file)", nullptr},
+      {"majority", "", None, false, false, "with --reads: keep the value most reads gave for each byte instead",
+       nullptr},
+      {"strict", "", None, false, false, "exit 7 where a warning was shown (a read that looks wrong)", nullptr},
+      {"backup", "DIR", Required, false, false, "write, erase: read the chip first and keep its contents in DIR",
+       nullptr},
   };
   // clang-format on
   return rows;

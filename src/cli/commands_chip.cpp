@@ -4,6 +4,8 @@
 #include <vector>
 
 #include "buffer/memory_buffer.h"
+#include "catalogue/catalogue.h"
+#include "cli/check_options.h"
 #include "cli/commands.h"
 #include "cli/console_user_interface.h"
 #include "cli/image_options.h"
@@ -12,7 +14,9 @@
 #include "common/error.h"
 #include "production/production_log.h"
 #include "programmer/blank_erase.h"
+#include "programmer/checked_read.h"
 #include "programmer/chip_operations.h"
+#include "programmer/size_detection.h"
 
 namespace {
 
@@ -39,6 +43,7 @@ int ExitCodeOf(TChipCheck check, const TProgrammer& programmer) {
     case TChipCheck::Different: return kExitDifferent;
     case TChipCheck::Refused: return kExitUsage;
     case TChipCheck::Stopped: return TStopOnSignals::ExitCode();
+    case TChipCheck::Unreliable: return kExitWarning;
     case TChipCheck::NoProgrammer:
     case TChipCheck::NoAnswer: break;
   }
@@ -62,6 +67,7 @@ int Read(TCliOptions& o) {
   ui.ProgressBytes = static_cast<uint64_t>(chip.Size);
   const std::string& out = o.Args[0];
   const TImageFormat format = ImageFormatOption(o, "format", out);
+  const TCheckOptions checks = CheckOptionsFrom(o);
   // A file that could not be saved is found out before the chip is touched.
   CheckOutputWritable(out, format);
   TStopOnSignals stop;
@@ -70,10 +76,11 @@ int Read(TCliOptions& o) {
   TellProgrammerAndChip(session, chip);
   // Bytes that the read does not reach are saved blank.
   std::vector<uint8_t> image(kMemoryBufferSize, kBlankValue);
-  switch (ReadChipTo(session.Programmer, chip, image, ui)) {
+  switch (ReadChipChecked(session.Programmer, chip, image, ui, checks)) {
     case TChipRun::Done: break;
     case TChipRun::Stopped: return TStopOnSignals::ExitCode();
     case TChipRun::Refused: return kExitUsage;
+    case TChipRun::Unreliable: return kExitWarning;  // no file: the reads disagreed
     case TChipRun::NoProgrammer:
     case TChipRun::NoAnswer: return ProgrammerExitCode(session.Programmer);
   }
@@ -83,7 +90,12 @@ int Read(TCliOptions& o) {
     return TStopOnSignals::ExitCode();
   }
   SaveImageForCommand(out, format, image, ChipSpan(format, chip));
-  return kExitOk;
+  return StrictExitCode(o, ui.Notices, kExitOk);
+}
+
+// Says where the chip's contents before the write were kept.
+void ShowKept(const std::string& file, TUserInterface& ui) {
+  if (!file.empty()) ui.ShowInformation(FormatText(ui.MessageText("BackupKept"), {file}));
 }
 
 const char* CheckName(TChipCheck check) {
@@ -93,14 +105,15 @@ const char* CheckName(TChipCheck check) {
     case TChipCheck::Refused: return "refused";
     case TChipCheck::Stopped: return "stopped";
     case TChipCheck::NoProgrammer: return "no-programmer";
+    case TChipCheck::Unreliable: return "unreliable";
     case TChipCheck::NoAnswer: break;
   }
   return "no-answer";
 }
 
-// verify --json: the outcome as one JSON document.
+// verify --json: the outcome as one JSON document, with the checks' warnings.
 void PrintCheckJson(const TChip& chip, const std::string& image, TChipCheck check, const TDifferences& d,
-                    const std::vector<TAddressRange>& ignored) {
+                    const std::vector<TAddressRange>& ignored, const std::vector<std::string>& warnings) {
   std::string out = "{\"chip\":" + JsonString(chip.Name) + ",\"image\":" + JsonString(image) +
                     ",\"result\":" + JsonString(CheckName(check)) + ",\"differences\":" + std::to_string(d.Count) +
                     ",\"first_difference\":" + (d.Listed.empty() ? "null" : std::to_string(d.Listed[0].Address)) +
@@ -112,6 +125,8 @@ void PrintCheckJson(const TChip& chip, const std::string& image, TChipCheck chec
   for (size_t i = 0; i < ignored.size(); ++i)
     out += std::string(i ? "," : "") + "{\"address\":" + std::to_string(ignored[i].Start) +
            ",\"length\":" + std::to_string(ignored[i].End - ignored[i].Start) + "}";
+  out += "],\"warnings\":[";
+  for (size_t i = 0; i < warnings.size(); ++i) out += std::string(i ? "," : "") + JsonString(warnings[i]);
   std::cout << out << "]}" << std::endl;
 }
 
@@ -128,21 +143,28 @@ int CompareWithImage(TCliOptions& o, const char* usage, bool serialField, TCheck
   const std::string& in = o.Args[0];
   // An image that does not fit is refused before the programmer is touched.
   const TCommandImage image = LoadImageForCommand(o, "format", in, chip);
+  std::string kept;
+  TCheckOptions checks = CheckOptionsFrom(o);
+  checks.KeptIn = &kept;
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
   TellProgrammerAndChip(session, chip);
   TDifferences differences;
-  const TChipCheck result = check(session.Programmer, chip, image.Bytes, ui, &differences, ignored);
+  const TChipCheck result = check(session.Programmer, chip, image.Bytes, ui, &differences, ignored, checks);
+  ShowKept(kept, ui);
   if (json)
-    PrintCheckJson(chip, in, result, differences, ignored);
+    PrintCheckJson(chip, in, result, differences, ignored, ui.NoticeTexts);
   else if (result == TChipCheck::Different && !TConsoleUserInterface::Quiet)
     PrintDifferences(differences);
-  return ExitCodeOf(result, session.Programmer);
+  return StrictExitCode(o, ui.Notices, ExitCodeOf(result, session.Programmer));
 }
 
 int Write(TCliOptions& o) {
-  return CompareWithImage(o, "write IN", false, [](auto&&... a) { return WriteAndCheckChip(a...); });
+  return CompareWithImage(o, "write IN", false,
+                          [](auto& p, auto& chip, auto source, auto& ui, auto* d, auto ignored, auto& checks) {
+                            return WriteAndCheckChip(p, chip, source, ui, d, ignored, nullptr, checks);
+                          });
 }
 
 // verify --serial SPEC leaves the serial number's field out, as each chip holds its own number.
@@ -169,6 +191,7 @@ int BlankCheck(TCliOptions& o) {
     case TChipRun::Done: return check.Blank() ? kExitOk : kExitDifferent;
     case TChipRun::Stopped: return TStopOnSignals::ExitCode();
     case TChipRun::Refused: return kExitUsage;
+    case TChipRun::Unreliable: return kExitWarning;
     case TChipRun::NoProgrammer:
     case TChipRun::NoAnswer: break;
   }
@@ -182,13 +205,44 @@ int Erase(TCliOptions& o) {
   const TChip chip = RequireUsableChip(o, ui);
   ui.AssumeYes = o.Flags.count("yes") > 0;
   ui.ProgressBytes = static_cast<uint64_t>(chip.Size);
+  std::string kept;
+  TCheckOptions checks = CheckOptionsFrom(o);
+  checks.KeptIn = &kept;
   TStopOnSignals stop;
   TProgrammerSession session(o, ui);
   RequireProgrammer(session, ui);
   TellProgrammerAndChip(session, chip);
-  const auto check = EraseChip(session.Programmer, chip, ui);
+  const auto check = EraseChip(session.Programmer, chip, ui, checks);
+  ShowKept(kept, ui);
   if (!check) throw TCliError{kExitUsage, "not erased: confirm with --yes or answer y on a terminal"};
-  return ExitCodeOf(*check, session.Programmer);
+  return StrictExitCode(o, ui.Notices, ExitCodeOf(*check, session.Programmer));
+}
+
+// Finds the chip's size by reading: exit 0 when found, 1 when the contents can't tell it, 2 for a
+// chip whose size can't be found by reading.
+int Detect(TCliOptions& o) {
+  RequireNoArgs(o, "detect");
+  TConsoleUserInterface ui;
+  const TChip chip = RequireUsableChip(o, ui);
+  if (chip.ChipType == 3) throw TCliError{kExitUsage, FormatText(ui.MessageText("DetectType3"), {chip.Name})};
+  TStopOnSignals stop;
+  TProgrammerSession session(o, ui);
+  RequireProgrammer(session, ui);
+  const TSizeDetection found = DetectChipSize(session.Programmer, chip, ui);
+  switch (found.Result) {
+    case TSizeDetection::Found:
+    case TSizeDetection::TypeLimit:
+      ui.ShowInformation(SizeDetectionText(found, chip, ui));
+      ui.ShowInformation(
+          DetectedChipsText(ChipsOfTypeAndSize(TCatalogue(o.CatalogueFiles()), chip.ChipType, found.Size), ui));
+      return kExitOk;
+    case TSizeDetection::TooLarge:
+    case TSizeDetection::NoData: throw TCliError{kExitDifferent, SizeDetectionText(found, chip, ui)};
+    case TSizeDetection::NotByReading: throw TCliError{kExitUsage, SizeDetectionText(found, chip, ui)};
+    case TSizeDetection::Ended: break;
+  }
+  if (found.Run == TChipRun::Stopped) return TStopOnSignals::ExitCode();
+  return ProgrammerExitCode(session.Programmer);
 }
 
 }  // namespace
@@ -217,6 +271,12 @@ void AddChipCommands(std::vector<TCliCommand>& out) {
                  Verify});
   out.push_back(
       {"blank-check", "blank-check", "check that every byte of the chip is 0xFF (exit 1 if not)", {}, {}, BlankCheck});
+  out.push_back({"detect",
+                 "detect",
+                 "find the size of a 24xx chip by reading (--chip: one of its family); never writes",
+                 {},
+                 {},
+                 Detect});
   out.push_back(
       {"erase", "erase --yes", "write 0xFF to the whole chip and check it; asks unless --yes", {}, {"yes"}, Erase});
 }

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "buffer/memory_buffer.h"
+#include "cli/check_options.h"
 #include "cli/console_user_interface.h"
 #include "cli/image_options.h"
 #include "cli/programmer_session.h"
@@ -65,10 +66,11 @@ std::string ResultLine(const TStation& s) {
 }
 
 // The exit code of one chip's outcome.
-int ExitCodeOf(const TStation& s) {
+int ExitCodeOf(const TStation& s, const TCliOptions& o) {
   if (s.RecordFailed || (!s.Failure.empty() && s.Outcome.Result == TJobResult::Ok)) return kExitFile;
   switch (s.Outcome.Result) {
-    case TJobResult::Ok: return kExitOk;
+    case TJobResult::Ok: return StrictExitCode(o, static_cast<int>(s.Outcome.Warnings.size()), kExitOk);
+    case TJobResult::Unreliable: return kExitWarning;
     case TJobResult::Different: return kExitDifferent;
     case TJobResult::Stopped: return TStopOnSignals::ExitCode();
     case TJobResult::NoAccess: return kExitNoAccess;
@@ -76,6 +78,17 @@ int ExitCodeOf(const TStation& s) {
     default: break;
   }
   return kExitProgrammer;
+}
+
+// How much an exit code outweighs others when several chips end differently.
+int Weight(int code) {
+  switch (code) {
+    case kExitOk: return 0;
+    case kExitWarning: return 1;
+    case kExitDifferent: return 2;
+    case kExitFile: return 4;
+    default: return 3;
+  }
 }
 
 void LoadRun(TCliOptions& o, TStationJob& run) {
@@ -106,6 +119,7 @@ void LoadRun(TCliOptions& o, TStationJob& run) {
   // The comparisons leave out --ignore's ranges and, for verify, the --serial field.
   run.Ignored = IgnoredRanges(o, static_cast<uint64_t>(std::max(run.Chip.Size, 0)), o.Command == "verify");
   if (auto it = o.Flags.find("log"); it != o.Flags.end()) run.Log = it->second;
+  run.Checks = CheckOptionsFrom(o);
   if (o.Command != "write") return;
   auto serial = o.Flags.find("serial");
   if (o.Flags.count("serial-file") && serial == o.Flags.end())
@@ -263,14 +277,16 @@ int RunProduction(TCliOptions& o) {
     bool recordFailed = false;
     for (const auto& s : stations) {
       std::cout << ResultLine(s) << "\n";
+      for (const auto& w : s.Outcome.Warnings)
+        std::cerr << "tesmaro-cli: warning: " << s.Node << ": " << TConsoleUserInterface::PlainLines(w) << "\n";
       if (s.RecordFailed) {
         std::cerr << "tesmaro-cli: " << RecordFailureText(s, ui) << std::endl;
         recordFailed = true;
       }
-      const int code = ExitCodeOf(s);
+      const int code = ExitCodeOf(s, o);
       if (code == kExitOk) ++roundOk;
-      // A programmer fault outweighs a difference; a file error outweighs both.
-      if (code != kExitOk && (worst == kExitOk || worst == kExitDifferent || code == kExitFile)) worst = code;
+      // A difference outweighs a warning, a programmer fault a difference; a file error all.
+      if (Weight(code) > Weight(worst)) worst = code;
     }
     ok += roundOk;
     failed += static_cast<unsigned>(stations.size()) - roundOk;

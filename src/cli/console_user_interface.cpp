@@ -52,6 +52,12 @@ void TConsoleUserInterface::ShowError(const std::string& text) {
   std::cerr << "tesmaro-cli: " << PlainLines(text) << std::endl;
 }
 
+void TConsoleUserInterface::ShowNotice(const std::string& text) {
+  ++Notices;
+  NoticeTexts.push_back(text);
+  std::cerr << "tesmaro-cli: warning: " << PlainLines(text) << std::endl;
+}
+
 TAnswer TConsoleUserInterface::AskWarning(const std::string& text) {
   if (AssumeYes && Quiet) return TAnswer::Yes;
   MessageStream() << PlainLines(text) << std::endl;

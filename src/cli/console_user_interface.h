@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "common/user_interface.h"
 
@@ -22,12 +23,16 @@ class TConsoleUserInterface : public TUserInterface {
   static inline bool Verbose = false;
   static inline bool Json = false;
 
-  bool AssumeYes = false;      // --yes: every warning is answered Yes
-  uint64_t ProgressBytes = 0;  // what 100 % of the progress stands for: the chip's size
+  bool AssumeYes = false;                // --yes: every warning is answered Yes
+  uint64_t ProgressBytes = 0;            // what 100 % of the progress stands for: the chip's size
+  int Notices = 0;                       // notices shown: with --strict a command that succeeded exits 7
+  std::vector<std::string> NoticeTexts;  // their texts, for a --json document's "warnings"
 
   void ShowMessage(const std::string& text) override;
   void ShowInformation(const std::string& text) override;
   void ShowError(const std::string& text) override;
+  // "tesmaro-cli: warning: TEXT" on standard error; counted in Notices.
+  void ShowNotice(const std::string& text) override;
   // Asks on the terminal; without a terminal (and without AssumeYes) the answer is No.
   TAnswer AskWarning(const std::string& text) override;
   TAnswer AskYesNo(const std::string& text, TAnswer defaultAnswer) override;

@@ -3,6 +3,7 @@
 #include <iostream>
 
 #include "catalogue/catalogue.h"
+#include "cli/check_options.h"
 #include "cli/cli_help.h"
 #include "cli/cli_parser.h"
 #include "cli/commands.h"
@@ -33,8 +34,10 @@ const std::vector<TCliCommand>& CliCommands() {
     AddChipCommands(c);
     AddFirmwareCommands(c);
     AddProductionCommands(c);
-    for (auto& command : c)
+    for (auto& command : c) {
       if (IsProductionCommand(command.Name)) AddProductionFlags(command);
+      AddCheckFlags(command);
+    }
     return c;
   }();
   return commands;

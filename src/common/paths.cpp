@@ -64,18 +64,28 @@ std::string SettingsFileFor(const std::string& exePath) {
 #endif
 }
 
-std::string UserConfigFolder() {
-  std::string config;
+namespace {
+
+// The program's folder under an XDG base directory: $VARIABLE/tesmaro/ when it is set to an
+// absolute path, else ~/FALLBACK/tesmaro/; on Windows %WINDOWSVARIABLE%\tesmaro\ when set.
+std::string XdgFolder(const char* variable, const char* fallback, [[maybe_unused]] const char* windowsVariable) {
 #ifdef _WIN32
-  if (const char* appData = std::getenv("APPDATA"); appData && *appData) return std::string(appData) + "\\tesmaro\\";
+  if (const char* w = std::getenv(windowsVariable); w && *w) return std::string(w) + "\\tesmaro\\";
 #endif
-  if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg == '/') {
-    config = xdg;
+  std::string base;
+  if (const char* xdg = std::getenv(variable); xdg && *xdg == '/') {
+    base = xdg;
   } else {
     const char* home = std::getenv("HOME");
-    config = std::string(home && *home ? home : "/tmp") + "/.config";
+    base = std::string(home && *home ? home : "/tmp") + "/" + fallback;
   }
-  return config + "/tesmaro/";
+  return base + "/tesmaro/";
 }
+
+}  // namespace
+
+std::string UserConfigFolder() { return XdgFolder("XDG_CONFIG_HOME", ".config", "APPDATA"); }
+
+std::string UserStateFolder() { return XdgFolder("XDG_STATE_HOME", ".local/state", "LOCALAPPDATA"); }
 
 std::string UserCatalogueFile() { return UserConfigFolder() + "see.ini"; }

@@ -23,5 +23,8 @@ std::string SettingsFileFor(const std::string& exePath);
 // The per-user configuration folder of the program, ending with a separator:
 // $XDG_CONFIG_HOME/tesmaro/ (default ~/.config/tesmaro/).
 std::string UserConfigFolder();
+// The per-user folder of what the program keeps between runs, ending with a separator:
+// $XDG_STATE_HOME/tesmaro/ (default ~/.local/state/tesmaro/).
+std::string UserStateFolder();
 // The user's own chip catalogue, read after the shipped one: see.ini in UserConfigFolder().
 std::string UserCatalogueFile();

@@ -33,6 +33,13 @@ std::vector<std::string> TScriptedUserInterface::Texts() const {
   return out;
 }
 
+std::vector<std::string> TScriptedUserInterface::Texts(TKind kind) const {
+  std::vector<std::string> out;
+  for (const auto& s : Shown)
+    if (s.Kind == kind) out.push_back(s.Text);
+  return out;
+}
+
 bool TScriptedUserInterface::Pick(TFileDialog& dialog) {
   Dialogs.push_back(dialog);
   if (FileNames.empty()) return false;

@@ -9,7 +9,7 @@
 
 class TScriptedUserInterface : public TUserInterface {
  public:
-  enum class TKind { Message, Information, Error, Warning, Question, SaveChanges };
+  enum class TKind { Message, Information, Error, Warning, Question, SaveChanges, Notice };
   struct TShown {
     TKind Kind;
     std::string Text;
@@ -28,6 +28,7 @@ class TScriptedUserInterface : public TUserInterface {
   void ShowMessage(const std::string& text) override { Shown.push_back({TKind::Message, text}); }
   void ShowInformation(const std::string& text) override { Shown.push_back({TKind::Information, text}); }
   void ShowError(const std::string& text) override { Shown.push_back({TKind::Error, text}); }
+  void ShowNotice(const std::string& text) override { Shown.push_back({TKind::Notice, text}); }
   TAnswer AskWarning(const std::string& text) override;
   TAnswer AskYesNo(const std::string& text, TAnswer defaultAnswer) override;
   TAnswer AskSaveChanges(const std::string& text) override;
@@ -41,6 +42,8 @@ class TScriptedUserInterface : public TUserInterface {
 
   // The texts shown, without their kinds.
   std::vector<std::string> Texts() const;
+  // The texts shown as kind.
+  std::vector<std::string> Texts(TKind kind) const;
 
  private:
   TAnswer Next(TKind kind, const std::string& text, TAnswer whenEmpty);

@@ -26,6 +26,10 @@ class TUserInterface {
   virtual void ShowInformation(const std::string& text) = 0;  // information box, OK
   virtual void ShowError(const std::string& text) = 0;        // error box, OK
   virtual TAnswer AskWarning(const std::string& text) = 0;    // warning box: Yes, No, Cancel
+  // A result that may be wrong says so here without stopping the command: the window's notice
+  // bar, a "warning:" line of the CLI, the production log's warnings. A plain box where a user
+  // interface has nothing better.
+  virtual void ShowNotice(const std::string& text) { ShowMessage(text); }
   // A question with Yes and No; Enter presses defaultAnswer (Yes or No). Yes or No comes back.
   virtual TAnswer AskYesNo(const std::string& text, TAnswer defaultAnswer) = 0;
   // Unsaved changes: Save (Yes), Discard (No) or Cancel.

@@ -3,6 +3,10 @@
 #include <algorithm>
 #include <vector>
 
+#include "analysis/difference_causes.h"
+#include "programmer/checked_read.h"
+#include "programmer/chip_backups.h"
+
 namespace {
 
 constexpr uint8_t kBlank = 0xFF;  // what compared bytes hold where a read does not reach
@@ -12,20 +16,30 @@ TJobOutcome Ended(TChipRun run, const TProgrammer& p) {
   switch (run) {
     case TChipRun::NoProgrammer: return TJobOutcome{TJobResult::Unplugged};
     case TChipRun::Stopped: return TJobOutcome{TJobResult::Stopped};
+    case TChipRun::Unreliable: return TJobOutcome{TJobResult::Unreliable};
     default: return TJobOutcome{FailureOf(p)};
   }
 }
 
-// Reads the chip and compares it with expected.
+// Reads the chip (checked against expected) and compares it with expected; a difference's likely
+// cause is a notice.
 TJobOutcome ReadAndCompare(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                           std::span<const TAddressRange> ignored) {
+                           std::span<const TAddressRange> ignored, const TCheckOptions& checks,
+                           const TChipBefore* before = nullptr) {
   const size_t compared = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
   std::vector<uint8_t> back(std::max(compared, ChipReadExtent(chip)), kBlank);
-  const TChipRun run = ReadChipTo(p, chip, back, ui);
+  const TChipRun run = ReadChipChecked(p, chip, back, ui, checks, expected.first(std::min(compared, expected.size())));
   if (run != TChipRun::Done) return Ended(run, p);
   TJobOutcome o;
   o.FirstDifference = FirstDifference(chip, back, expected, ignored);
   o.Result = o.FirstDifference ? TJobResult::Different : TJobResult::Ok;
+  if (o.FirstDifference) {
+    // The ignored bytes differ by intent: they tell nothing of the cause.
+    KeepIgnoredEqual(std::span(back).first(std::min(compared, expected.size())),
+                     expected.first(std::min(compared, expected.size())), ignored);
+    if (const auto cause = LikelyCause(chip, back, expected, before))
+      ui.ShowNotice(DifferenceCauseText(*cause, chip, ui));
+  }
   return o;
 }
 
@@ -40,6 +54,7 @@ const char* JobResultName(TJobResult result) {
     case TJobResult::Stopped: return "stopped";
     case TJobResult::NoAccess: return "no-access";
     case TJobResult::Busy: return "busy";
+    case TJobResult::Unreliable: return "unreliable";
     case TJobResult::BadReply: return "bad-reply";
   }
   return "";
@@ -76,22 +91,27 @@ std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8
 }
 
 TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                     std::span<const TAddressRange> ignored) {
+                     std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
   // The chip written is the chip read back: no device change and no other program in between.
   std::optional<THidDeviceController::TDeferral> hold;
   if (p.Controller()) hold.emplace(*p.Controller());
   TProgrammerUse use(p);
+  TChipContents before;
+  const TChipRun kept =
+      checks.BackupFolder.empty() ? SampleChip(p, chip, ui, before) : KeepChip(p, chip, ui, checks, before);
+  if (kept != TChipRun::Done) return Ended(kept, p);
   TWrittenRange written;
   const TChipRun run = WriteChipFrom(p, chip, image, ui, &written);
-  TJobOutcome o = run == TChipRun::Done ? ReadAndCompare(p, chip, image, ui, ignored) : Ended(run, p);
+  const TChipBefore known = before.Known();
+  TJobOutcome o = run == TChipRun::Done ? ReadAndCompare(p, chip, image, ui, ignored, checks, &known) : Ended(run, p);
   o.Written = written;
   if (o.Result != TJobResult::Ok && o.Result != TJobResult::Different) o.Note = WrittenNote(chip, written, ui);
   return o;
 }
 
 TJobOutcome VerifyJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                      std::span<const TAddressRange> ignored) {
-  return ReadAndCompare(p, chip, image, ui, ignored);
+                      std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
+  return ReadAndCompare(p, chip, image, ui, ignored, checks);
 }
 
 namespace {
@@ -101,11 +121,11 @@ std::vector<uint8_t> BlankImage(const TChip& chip) {
 }  // namespace
 
 TJobOutcome EraseJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui,
-                     std::span<const TAddressRange> ignored) {
-  return WriteJob(p, chip, BlankImage(chip), ui, ignored);
+                     std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
+  return WriteJob(p, chip, BlankImage(chip), ui, ignored, checks);
 }
 
 TJobOutcome BlankCheckJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui,
-                          std::span<const TAddressRange> ignored) {
-  return VerifyJob(p, chip, BlankImage(chip), ui, ignored);
+                          std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
+  return VerifyJob(p, chip, BlankImage(chip), ui, ignored, checks);
 }

@@ -6,16 +6,18 @@
 #include <optional>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
 #include "programmer/chip_operations.h"
 #include "programmer/programmer.h"
 
-enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy, BadReply };
+enum class TJobResult { Ok, Different, NoAnswer, Unplugged, Stopped, NoAccess, Busy, BadReply, Unreliable };
 
 // "ok", "different", "no-answer", "unplugged", "stopped", "no-access" (no permission on the
-// device node), "busy" (another program uses the programmer), "bad-reply" (a malformed reply).
+// device node), "busy" (another program uses the programmer), "bad-reply" (a malformed reply),
+// "unreliable" (the reads disagreed and were discarded).
 const char* JobResultName(TJobResult result);
 
 struct TJobOutcome {
@@ -23,8 +25,9 @@ struct TJobOutcome {
   explicit TJobOutcome(TJobResult result) : Result(result) {}
   TJobResult Result = TJobResult::Ok;
   std::optional<uint64_t> FirstDifference;
-  TWrittenRange Written;  // what a write or erase may have changed (Empty: nothing)
-  std::string Note;       // a write that ended early: what became of the chip (see WrittenNote)
+  std::vector<std::string> Warnings;  // what the checks of the reads found, and a difference's likely cause
+  TWrittenRange Written;              // what a write or erase may have changed (Empty: nothing)
+  std::string Note;                   // a write that ended early: what became of the chip (see WrittenNote)
 };
 
 // Why a routine that gave up did so, from the programmer's last exchange.
@@ -34,18 +37,22 @@ TJobResult FailureOf(const TProgrammer& programmer);
 std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8_t> read,
                                         std::span<const uint8_t> expected, std::span<const TAddressRange> ignored = {});
 
-// Every job: the comparisons leave the bytes within ignored out.
+// Every job leaves the bytes within ignored out of its comparison, and checks every read that it
+// compares as checks says (ReadChipChecked: its notices go to ui); a difference's likely cause is a
+// notice too. A write keeps the chip's contents first (checks.BackupFolder) or samples them.
+
 // Writes image into the chip, reads it back and compares the chip's Size bytes, holding the
-// programmer from the write to the end of the read-back.
+// programmer from the first read to the end of the read-back.
 TJobOutcome WriteJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                     std::span<const TAddressRange> ignored = {});
+                     std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
 // Reads the chip and compares its Size bytes with image.
 TJobOutcome VerifyJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                      std::span<const TAddressRange> ignored = {});
+                      std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
 // Writes 0xFF to the whole chip (image unused), reads it back and compares.
 TJobOutcome EraseJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                     std::span<const TAddressRange> ignored = {});
+                     std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
 // Reads the chip and compares it with 0xFF (image unused): "different" at the first byte that is
 // not blank.
 TJobOutcome BlankCheckJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image,
-                          TUserInterface& ui, std::span<const TAddressRange> ignored = {});
+                          TUserInterface& ui, std::span<const TAddressRange> ignored = {},
+                          const TCheckOptions& checks = {});

@@ -8,6 +8,7 @@
 #include <ctime>
 
 #include "common/error.h"
+#include "common/local_time.h"
 
 #ifdef _WIN32
 #include <io.h>
@@ -103,14 +104,8 @@ std::string JsonString(const std::string& text) {
 }
 
 std::string IsoTime(std::chrono::system_clock::time_point time) {
-  const std::time_t t = std::chrono::system_clock::to_time_t(time);
   const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(time.time_since_epoch()).count() % 1000;
-  std::tm local{};
-#ifdef _WIN32
-  localtime_s(&local, &t);
-#else
-  localtime_r(&t, &local);
-#endif
+  const std::tm local = LocalTime(time);
   char date[32], zone[8];
   std::strftime(date, sizeof date, "%Y-%m-%dT%H:%M:%S", &local);
   std::strftime(zone, sizeof zone, "%z", &local);  // "+0200"
@@ -120,6 +115,9 @@ std::string IsoTime(std::chrono::system_clock::time_point time) {
 }
 
 std::string LogLine(const TLogRecord& r) {
+  std::string warnings = "[";
+  for (const std::string& w : r.Warnings) warnings += (warnings.size() > 1 ? "," : "") + JsonString(w);
+  warnings += "]";
   std::string image = "null";
   if (!r.ImageFile.empty())
     image = "{\"file\":" + JsonString(r.ImageFile) + ",\"size\":" + std::to_string(r.ImageSize) +
@@ -129,9 +127,8 @@ std::string LogLine(const TLogRecord& r) {
          ",\"chip\":" + JsonString(r.Chip) + ",\"programmer\":{\"node\":" + JsonString(r.ProgrammerNode) +
          ",\"serial\":" + JsonString(r.ProgrammerSerial) + "},\"image\":" + image +
          ",\"serial_number\":" + Number(r.Serial) + ",\"result\":" + JsonString(r.Result) +
-
          ",\"first_difference\":" + Number(r.FirstDifference) + ",\"written\":" + Range(r.Written) +
-         ",\"duration_ms\":" + std::to_string(r.DurationMs) + "}\n";
+         ",\"warnings\":" + warnings + ",\"duration_ms\":" + std::to_string(r.DurationMs) + "}\n";
 }
 
 namespace {

@@ -7,6 +7,7 @@
 #include <optional>
 #include <string>
 #include <utility>
+#include <vector>
 
 struct TLogRecord {
   std::chrono::system_clock::time_point Time;  // when the operation started
@@ -25,6 +26,7 @@ struct TLogRecord {
   // The first and last address a write may have changed ("written": [first, last]); none when
   // the operation wrote nothing.
   std::optional<std::pair<uint64_t, uint64_t>> Written;
+  std::vector<std::string> Warnings;  // what the checks of the reads found
   int64_t DurationMs = 0;
 };
 

@@ -98,12 +98,19 @@ void RunStation(const TStationJob& job, TStation& s) {
   s.RecordFailed = false;
   // Each thread its own: the result line tells the outcome.
   TStationUserInterface quiet(s.OnProgress, job.StopRequested);
+  TCheckOptions checks = job.Checks;
+  checks.BackupTag = !s.Serial.empty() ? s.Serial : s.Node;
+  checks.KeptIn = nullptr;
   try {
-    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet, job.Ignored);
+    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet, job.Ignored, checks);
   } catch (const std::exception& e) {
     s.Failure = e.what();
     s.Outcome = TJobOutcome{TJobResult::NoAnswer};
   }
+  // The checks' notices are the chip's warnings; reads that disagreed were shown as an error.
+  s.Outcome.Warnings = quiet.Texts(TScriptedUserInterface::TKind::Notice);
+  if (s.Outcome.Result == TJobResult::Unreliable)
+    for (const auto& t : quiet.Texts(TScriptedUserInterface::TKind::Error)) s.Outcome.Warnings.push_back(t);
   s.DurationMs =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - clock).count();
   try {
@@ -131,6 +138,7 @@ void RunStation(const TStationJob& job, TStation& s) {
       r.Serial = s.SerialNumber;
       r.Result = JobResultName(s.Outcome.Result);
       r.FirstDifference = s.Outcome.FirstDifference;
+      r.Warnings = s.Outcome.Warnings;
       if (!s.Outcome.Written.Empty) r.Written = std::make_pair(s.Outcome.Written.First, s.Outcome.Written.Last);
       r.DurationMs = s.DurationMs;
       AppendLogLine(job.Log, LogLine(r));

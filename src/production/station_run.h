@@ -15,7 +15,7 @@
 #include "production/serial_pool.h"
 
 using TJobRun = TJobOutcome (*)(TProgrammer&, const TChip&, std::span<const uint8_t>, TUserInterface&,
-                                std::span<const TAddressRange> ignored);
+                                std::span<const TAddressRange> ignored, const TCheckOptions& checks);
 
 // What every station does with which chip, image, serial numbers and log.
 struct TStationJob {
@@ -33,6 +33,7 @@ struct TStationJob {
   std::unique_ptr<TSerialPool> Pool;   // with Serial
   std::string Log;                     // empty: no log
   std::vector<TAddressRange> Ignored;  // left out of every comparison (a serial number field, --ignore)
+  TCheckOptions Checks;                // how reads are checked; a backup is tagged with the station
   // Polled between two exchanges on every station: true ends each station's operation after its
   // current exchange (the chip closed, the log line written, the serial number given back).
   std::function<bool()> StopRequested;

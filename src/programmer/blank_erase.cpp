@@ -40,7 +40,8 @@ TBlankCheck BlankCheckChip(TProgrammer& p, const TChip& chip, TUserInterface& ui
   return result;
 }
 
-std::optional<TChipCheck> EraseChip(TProgrammer& p, const TChip& chip, TUserInterface& ui) {
+std::optional<TChipCheck> EraseChip(TProgrammer& p, const TChip& chip, TUserInterface& ui,
+                                    const TCheckOptions& options) {
   // Asked only when there is a chip to erase and a programmer to erase it with.
   if (RefuseUnusableChip(chip, ui)) return TChipCheck::Refused;
   const std::vector<uint8_t> blank = BlankBytes(chip);
@@ -48,5 +49,7 @@ std::optional<TChipCheck> EraseChip(TProgrammer& p, const TChip& chip, TUserInte
       ui.AskYesNo(FormatText(ui.MessageText("ConfirmErase"), {std::to_string(ChipBytes(chip)), chip.Name}),
                   TAnswer::No) != TAnswer::Yes)
     return std::nullopt;
-  return WriteAndCheckChip(p, chip, blank, ui, nullptr, {}, nullptr, kEraseTexts);
+  TCheckOptions erase = options;
+  erase.Outcome = kEraseTexts;
+  return WriteAndCheckChip(p, chip, blank, ui, nullptr, {}, nullptr, erase);
 }

@@ -5,10 +5,13 @@
 #include <optional>
 #include <vector>
 
+#include "analysis/difference_causes.h"
 #include "buffer/differences.h"
 #include "common/error.h"
 #include "common/integer.h"
 #include "common/progress.h"
+#include "programmer/checked_read.h"
+#include "programmer/chip_backups.h"
 
 namespace {
 
@@ -145,32 +148,43 @@ void RequireFits(const TChip& chip, size_t bytes, size_t room) {
     throw TError(TMessageKey{"ChipPastBuffer"}, {chip.Name, std::to_string(bytes), std::to_string(room)});
 }
 
+// A chip of types 1 and 2 needs a page size, and source must hold the chip's bytes.
+void RequireWritable(const TChip& chip, std::span<const uint8_t> source) {
+  if ((chip.ChipType == 1 || chip.ChipType == 2) && chip.PageSize < 1)
+    throw TError(TMessageKey{"ChipNoPageSize"}, {chip.Name, std::to_string(chip.PageSize)});
+  RequireFits(chip, static_cast<size_t>(std::max<int32_t>(0, chip.Size)), source.size());
+}
+
 // Compares the chip's bytes read with the expected ones; a difference extends the failure message
-// with where it is. The caller gets the first differences when it asks for them.
+// with where it is and, when the differences show one, their likely cause. The caller gets the
+// first differences when it asks for them.
 bool SameBytes(const TChip& chip, std::vector<uint8_t>& read, std::span<const uint8_t> expected,
-               std::span<const TAddressRange> ignored, TUserInterface& ui, const char* failureKey, TDifferences* out) {
+               std::span<const TAddressRange> ignored, TUserInterface& ui, const char* failureKey, TDifferences* out,
+               const TChipBefore* before = nullptr) {
   const size_t n = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
   KeepIgnoredEqual(std::span(read).first(n), expected.first(n), ignored);
   TDifferences d = FindDifferences(std::span(read).first(n), expected.first(n), kListedDifferences);
   const bool same = d.Same();
-  if (!same) ui.ShowError(ui.MessageText(failureKey) + "\n\r" + DifferenceText(d, "ChipDifference", ui));
+  if (!same) {
+    std::string text = ui.MessageText(failureKey) + "\n\r" + DifferenceText(d, "ChipDifference", ui);
+    if (const auto cause = LikelyCause(chip, read, expected, before))
+      text += "\n\r" + DifferenceCauseText(*cause, chip, ui);
+    ui.ShowError(text);
+  }
   if (out) *out = std::move(d);
   return same;
 }
 
-TChipRun ReadChip(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui,
-                  const std::string& note);
-
-// Reads the chip into a temporary buffer of 0xFF that holds the read and the compared bytes. A
-// read that ends early adds note to its message.
+// Reads the chip (checked against expected) into a temporary buffer of 0xFF that holds the read
+// and the compared bytes. A read that ends early adds note to its message.
 TChipRun ReadBack(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                  std::vector<uint8_t>& back, const std::string& note = {}) {
+                  std::vector<uint8_t>& back, const TCheckOptions& options, const std::string& note = {}) {
   if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const size_t compared = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
   RequireFits(chip, compared, expected.size());
   back.assign(std::max(compared, ChipReadExtent(chip)), kBlank);
-  return ReadChip(p, chip, back, ui, note);
+  return ReadChipChecked(p, chip, back, ui, options, expected.first(compared), note);
 }
 
 // The outcome of a check whose write or read did not get to the comparison.
@@ -179,6 +193,7 @@ TChipCheck CheckOf(TChipRun run) {
     case TChipRun::Refused: return TChipCheck::Refused;
     case TChipRun::NoProgrammer: return TChipCheck::NoProgrammer;
     case TChipRun::Stopped: return TChipCheck::Stopped;
+    case TChipRun::Unreliable: return TChipCheck::Unreliable;
     case TChipRun::NoAnswer:
     case TChipRun::Done: break;
   }
@@ -221,63 +236,98 @@ size_t ChipReadExtent(const TChip& chip) {
 
 namespace {
 
-// ReadChipTo, whose messages for a read that ends early carry note after the reason.
-TChipRun ReadChip(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui,
-                  const std::string& note) {
+// One read of `bytes` bytes in `steps` exchanges (or units) within one chip-access session, into a
+// scratch buffer so that a failed read leaves target as it was: the refusals, the programmer
+// taken, step(i, scratch) for each step (false: its exchange failed), the stop between two steps,
+// the progress when asked for. A read that ends early carries note after its reason.
+template <typename TStep>
+TChipRun ReadSession(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, size_t bytes, int32_t steps,
+                     bool progress, TUserInterface& ui, const std::string& note, TStep step) {
   if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
-  const size_t extent = ChipReadExtent(chip);
-  RequireFits(chip, extent, target.size());
-  // Read into a scratch buffer so that a failed read leaves the target as it was.
-  std::vector<uint8_t> scratch(extent);
+  RequireFits(chip, bytes, target.size());
+  std::vector<uint8_t> scratch(bytes);
   THoldChanges hold(p);
   TProgrammerUse use(p);
   if (Refused(use, p, ui)) return TChipRun::NoAnswer;
-  TReport& r = p.Report;
 
   if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing, note);
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true, false, note);
-  if (chip.ChipType == 3) {
-    const bool words = chip.Org > 0;
-    const int32_t n = UnitCount(chip);
-    for (int32_t i = 0; i < n; ++i) {
-      ui.SetProgress(ProgressPosition(i, n));
-      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip, note);
-      p.BuildHeader(chip, CmdRead, 1);
-      PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
-      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, false, note);
-      // A word comes back with its odd-addressed byte first.
-      if (words) {
-        scratch[2 * static_cast<size_t>(i)] = r[DataArea + 1];
-        scratch[2 * static_cast<size_t>(i) + 1] = r[DataArea];
-      } else {
-        scratch[static_cast<size_t>(i)] = r[DataArea];
-      }
-    }
-  } else {
-    const int32_t n = BlockCount(chip);
-    const uint8_t length = chip.Size < kBlockSize ? static_cast<uint8_t>(chip.Size) : kBlockSize;
-    for (int32_t i = 0; i < n; ++i) {
-      ui.SetProgress(ProgressPosition(i, n));
-      if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip, note);
-      const uint32_t a = static_cast<uint32_t>(i) * kBlockSize;
-      p.BuildHeader(chip, CmdRead, 1);
-      r[BytePageSize] = length;
-      PutAddress(r, a, chip.ChipType == 2 ? static_cast<uint8_t>(a >> 16) : 0);
-      if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, false, note);
-      std::memcpy(scratch.data() + a, r.data() + DataArea, DataAreaSize);
-    }
+  for (int32_t i = 0; i < steps; ++i) {
+    if (progress) ui.SetProgress(ProgressPosition(i, steps));
+    if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Chip, note);
+    if (!step(i, scratch)) return GiveUp(p, chip, ui, true, false, note);
   }
   if (!CloseChip(p, chip)) return GiveUp(p, chip, ui, false, false, note);
-  ui.SetProgress(0);
+  if (progress) ui.SetProgress(0);
   std::copy(scratch.begin(), scratch.end(), target.begin());
   return TChipRun::Done;
 }
 
+// Reads the unit (a byte, or a word when Org is above 0) of type 3 into out; a word comes back
+// with its odd-addressed byte first.
+bool ReadUnit(TProgrammer& p, const TChip& chip, uint32_t unit, uint8_t* out, bool both = true) {
+  TReport& r = p.Report;
+  p.BuildHeader(chip, CmdRead, 1);
+  PutAddress(r, unit, static_cast<uint8_t>(chip.Org));
+  if (!p.ExchangeReport()) return false;
+  if (chip.Org <= 0) {
+    out[0] = r[DataArea];
+  } else {
+    out[0] = r[DataArea + 1];
+    if (both) out[1] = r[DataArea];
+  }
+  return true;
+}
+
+// Asks for length bytes (at most 32) from address of types 1 and 2 and copies the first `copied`
+// bytes of the reply's data area into out.
+bool ReadBlock(TProgrammer& p, const TChip& chip, uint32_t address, uint8_t length, uint8_t* out, size_t copied) {
+  TReport& r = p.Report;
+  p.BuildHeader(chip, CmdRead, 1);
+  r[BytePageSize] = length;
+  PutAddress(r, address, chip.ChipType == 2 ? static_cast<uint8_t>(address >> 16) : 0);
+  if (!p.ExchangeReport()) return false;
+  std::memcpy(out, r.data() + DataArea, copied);
+  return true;
+}
+
 }  // namespace
 
-TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui) {
-  return ReadChip(p, chip, target, ui, {});
+TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui,
+                    const std::string& note) {
+  if (chip.ChipType == 3) {
+    const size_t unit = chip.Org > 0 ? 2 : 1;
+    return ReadSession(p, chip, target, ChipReadExtent(chip), UnitCount(chip), true, ui, note,
+                       [&](int32_t i, std::vector<uint8_t>& scratch) {
+                         return ReadUnit(p, chip, static_cast<uint32_t>(i),
+                                         scratch.data() + unit * static_cast<size_t>(i));
+                       });
+  }
+  // A Size under 32 asks for Size bytes; all 32 of the reply are taken.
+  const uint8_t length = chip.Size < kBlockSize ? static_cast<uint8_t>(chip.Size) : kBlockSize;
+  return ReadSession(p, chip, target, ChipReadExtent(chip), BlockCount(chip), true, ui, note,
+                     [&](int32_t i, std::vector<uint8_t>& scratch) {
+                       const uint32_t a = static_cast<uint32_t>(i) * kBlockSize;
+                       return ReadBlock(p, chip, a, length, scratch.data() + a, DataAreaSize);
+                     });
+}
+
+TChipRun ReadChipBlocks(TProgrammer& p, const TChip& chip, std::span<const uint32_t> addresses, size_t length,
+                        std::span<uint8_t> target, TUserInterface& ui) {
+  if (length < 1 || length > DataAreaSize) throw TError("A block read takes 1 to 32 bytes.");
+  const bool words = chip.Org > 0;
+  return ReadSession(p, chip, target, addresses.size() * length, static_cast<int32_t>(addresses.size()), false, ui, {},
+                     [&](int32_t i, std::vector<uint8_t>& scratch) {
+                       const uint32_t a = addresses[static_cast<size_t>(i)];
+                       uint8_t* out = scratch.data() + static_cast<size_t>(i) * length;
+                       if (chip.ChipType != 3) return ReadBlock(p, chip, a, static_cast<uint8_t>(length), out, length);
+                       for (size_t k = 0; k < length; k += words ? 2 : 1) {
+                         const uint32_t at = a + static_cast<uint32_t>(k);
+                         if (!ReadUnit(p, chip, words ? at / 2 : at, out + k, k + 1 < length)) return false;
+                       }
+                       return true;
+                     });
 }
 
 TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui,
@@ -285,9 +335,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
   if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
   const int32_t type = chip.ChipType;
-  if ((type == 1 || type == 2) && chip.PageSize < 1)
-    throw TError(TMessageKey{"ChipNoPageSize"}, {chip.Name, std::to_string(chip.PageSize)});
-  RequireFits(chip, static_cast<size_t>(std::max<int32_t>(0, chip.Size)), source.size());
+  RequireWritable(chip, source);
   THoldChanges hold(p);
   TProgrammerUse use(p);
   if (Refused(use, p, ui)) return TChipRun::NoAnswer;
@@ -349,12 +397,17 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
 
 TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui,
                              TDifferences* differences, std::span<const TAddressRange> ignored, TWrittenRange* written,
-                             const TCheckTexts& texts) {
+                             const TCheckOptions& options) {
   THoldChanges hold(p);  // the chip written is the chip read back
   if (RefuseUnusableChip(chip, ui)) return TChipCheck::Refused;
   if (NoProgrammer(p, ui)) return TChipCheck::NoProgrammer;
   TProgrammerUse use(p);  // no other program between the write and the read-back
   if (Refused(use, p, ui)) return TChipCheck::NoAnswer;
+  RequireWritable(chip, source);
+  TChipContents before;
+  const TChipRun kept =
+      options.BackupFolder.empty() ? SampleChip(p, chip, ui, before) : KeepChip(p, chip, ui, options, before);
+  if (kept != TChipRun::Done) return CheckOf(kept);
   TWrittenRange range;
   const TChipRun write = WriteChipFrom(p, chip, source, ui, &range);
   if (written) *written = range;
@@ -362,17 +415,20 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
   // The chip is written: a read-back that ends early says that only the check is missing.
   const std::string unchecked = range.Empty ? std::string() : ui.MessageText("ChipWrittenUnchecked");
   std::vector<uint8_t> back;
-  if (const TChipRun read = ReadBack(p, chip, source, ui, back, unchecked); read != TChipRun::Done)
+  if (const TChipRun read = ReadBack(p, chip, source, ui, back, options, unchecked); read != TChipRun::Done)
     return CheckOf(read);
-  if (!SameBytes(chip, back, source, ignored, ui, texts.Different, differences)) return TChipCheck::Different;
-  ui.ShowInformation(ui.MessageText(texts.Same));
+  const TChipBefore known = before.Known();
+  if (!SameBytes(chip, back, source, ignored, ui, options.Outcome.Different, differences, &known))
+    return TChipCheck::Different;
+  ui.ShowInformation(ui.MessageText(options.Outcome.Same));
   return TChipCheck::Same;
 }
 
 TChipCheck VerifyChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                      TDifferences* differences, std::span<const TAddressRange> ignored) {
+                      TDifferences* differences, std::span<const TAddressRange> ignored, const TCheckOptions& options) {
   std::vector<uint8_t> back;
-  if (const TChipRun read = ReadBack(p, chip, expected, ui, back); read != TChipRun::Done) return CheckOf(read);
+  if (const TChipRun read = ReadBack(p, chip, expected, ui, back, options); read != TChipRun::Done)
+    return CheckOf(read);
   if (!SameBytes(chip, back, expected, ignored, ui, "VerifNotOK", differences)) return TChipCheck::Different;
   ui.ShowInformation(ui.MessageText("VerifOK"));
   return TChipCheck::Same;

@@ -29,6 +29,7 @@ enum class TChipRun {
   NoProgrammer,  // "ProgNotFound" was shown; nothing was sent
   Stopped,       // the user stopped it; the chip was closed and "OpStopped" shown
   NoAnswer,      // an exchange failed; "ProgNoAnswer" was shown
+  Unreliable,    // the reads of a checked read disagreed and the read was discarded; the target is unchanged
   Done,          // every exchange succeeded
 };
 
@@ -38,8 +39,39 @@ enum class TChipCheck {
   NoProgrammer,  // "ProgNotFound" was shown
   Stopped,       // the user stopped the write or the read; "OpStopped" was shown, nothing compared
   NoAnswer,      // an exchange failed; "ProgNoAnswer" was shown, nothing compared
+  Unreliable,    // the reads of the check disagreed and were discarded: nothing compared
   Same,          // "ProgOK" / "VerifOK" was shown
-  Different,     // "ProgNotOK" / "VerifNotOK" was shown
+  Different,     // "ProgNotOK" / "VerifNotOK" was shown, with the likely cause when one is clear
+};
+
+// What a checked read does where its reads disagree.
+enum class TDisagreement {
+  Ask,           // asks "ReadsKeepMajority": Yes keeps the majority values, No discards the read
+  KeepMajority,  // keeps the majority value of each byte, with the warning as a notice
+  Discard,       // shows the warning as an error and discards the read
+};
+
+inline constexpr int kMaxReads = 9;
+
+// The message keys of the outcome of a write with its read-back check.
+struct TCheckTexts {
+  const char* Same;
+  const char* Different;
+};
+inline constexpr TCheckTexts kWriteTexts{"ProgOK", "ProgNotOK"};
+inline constexpr TCheckTexts kEraseTexts{"EraseOK", "EraseNotOK"};
+
+// How reads are checked and what a write keeps of the chip's contents before it writes.
+struct TCheckOptions {
+  int Reads = 1;  // every read of the chip is made this many times (1 to kMaxReads) and compared
+  TDisagreement OnDisagreement = TDisagreement::Ask;
+  // A write first reads the whole chip and keeps it in this folder (see chip_backups.h); empty:
+  // it samples the chip instead, so that a failed check can tell old contents from new.
+  std::string BackupFolder;
+  size_t BackupsKept = 0;             // the newest backups kept in BackupFolder; 0: all
+  std::string BackupTag;              // added to the backup's name (a gang's programmer)
+  std::string* KeptIn = nullptr;      // receives the backup's file
+  TCheckTexts Outcome = kWriteTexts;  // what a write with its read-back check says at its end
 };
 
 // Whether the chip operations can work on chip.
@@ -61,8 +93,10 @@ size_t ChipReadExtent(const TChip& chip);
 
 // Reads chip into target: chip-access open, the blocks or units, chip-access close. target is
 // changed only when every exchange succeeded, and then only in its first ChipReadExtent bytes.
-// TError, before anything is sent, when those bytes do not fit in target.
-TChipRun ReadChipTo(TProgrammer& programmer, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui);
+// TError, before anything is sent, when those bytes do not fit in target. A read that ends early
+// carries note (what became of the chip) after its reason, in an error box.
+TChipRun ReadChipTo(TProgrammer& programmer, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui,
+                    const std::string& note = {});
 
 // The bytes of the chip that a write may have changed, from address First to Last: from 0 to the
 // end of the last page or unit it sent, the one whose exchange failed included. Empty when no
@@ -91,31 +125,33 @@ std::string WrittenNote(const TChip& chip, const TWrittenRange& written, TUserIn
 TChipRun WriteChipFrom(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui,
                        TWrittenRange* written = nullptr);
 
+// Reads length bytes (1 to 32) at each of addresses within one chip-access session into target
+// (length bytes per address, in order): one exchange per block for types 1 and 2, one per unit for
+// type 3 (addresses and length even for words). A few exchanges: the progress is not moved.
+// Refusals, stop and failures as ReadChipTo; target changes only when every exchange succeeded.
+TChipRun ReadChipBlocks(TProgrammer& programmer, const TChip& chip, std::span<const uint32_t> addresses, size_t length,
+                        std::span<uint8_t> target, TUserInterface& ui);
+
 // The differences a failed check lists (all are counted).
 inline constexpr size_t kListedDifferences = 16;
 
-// The message keys of the outcome of a write with its read-back check.
-struct TCheckTexts {
-  const char* Same;
-  const char* Different;
-};
-inline constexpr TCheckTexts kWriteTexts{"ProgOK", "ProgNotOK"};
-inline constexpr TCheckTexts kEraseTexts{"EraseOK", "EraseNotOK"};
-
-// Writes the chip from source, reads it back into a temporary buffer filled with 0xFF and compares
-// the first Size bytes: texts.Same ("ProgOK") in an information box or texts.Different
-// ("ProgNotOK") in an error box, followed by the first difference and the count
-// ("ChipDifference"). differences, when given, receives them. Bytes within ignored are left out
-// of the comparison. written, when given, receives the range the write may have changed. A
-// read-back that ends early adds "ChipWrittenUnchecked" after its reason.
+// Writes the chip from source, reads it back (checked: see ReadChipChecked) into a temporary
+// buffer filled with 0xFF and compares the first Size bytes: options.Outcome.Same ("ProgOK") in an
+// information box or options.Outcome.Different ("ProgNotOK") in an error box, followed by the
+// first difference and the count ("ChipDifference") and the likely cause. Before writing it keeps the chip's contents
+// (options.BackupFolder) or reads a sample of them, which tells a chip that kept its old contents. differences, when
+// given, receives the differences. Bytes within ignored are left out of the comparison. written, when given, receives
+// the range the write may have changed. A read-back that ends early adds "ChipWrittenUnchecked" after its reason.
+// TError, before anything is written, when the backup can't be saved.
 TChipCheck WriteAndCheckChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source,
                              TUserInterface& ui, TDifferences* differences = nullptr,
                              std::span<const TAddressRange> ignored = {}, TWrittenRange* written = nullptr,
-                             const TCheckTexts& texts = kWriteTexts);
+                             const TCheckOptions& options = {});
 
-// Reads the chip into a temporary buffer filled with 0xFF and compares its first Size bytes with
-// expected: "VerifOK" in an information box or "VerifNotOK" in an error box with the first
-// difference and the count. differences, when given, receives them. Bytes within ignored are left
-// out of the comparison.
+// Reads the chip (checked) into a temporary buffer filled with 0xFF and compares its first Size
+// bytes with expected: "VerifOK" in an information box or "VerifNotOK" in an error box with the
+// first difference, the count and the likely cause. differences, when given, receives them. Bytes
+// within ignored are left out of the comparison.
 TChipCheck VerifyChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
-                      TDifferences* differences = nullptr, std::span<const TAddressRange> ignored = {});
+                      TDifferences* differences = nullptr, std::span<const TAddressRange> ignored = {},
+                      const TCheckOptions& options = {});

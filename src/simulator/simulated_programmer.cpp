@@ -18,7 +18,10 @@ bool Signed(const TSimulatedProgrammer::TRawReport& r) {
 
 }  // namespace
 
-TSimulatedProgrammer::TSimulatedProgrammer(uint64_t seed) : Chip(kChipImageSize), Firmware(kFirmwareSize, 0xFF) {
+TSimulatedProgrammer::TSimulatedProgrammer(uint64_t seed)
+    : Chip(kChipImageSize),
+      Firmware(kFirmwareSize, 0xFF),
+      Flaky_(static_cast<uint32_t>(seed ^ (seed >> 32)) ^ 0x5EEDF1A4u) {
   // Seeds of 32 bits give the chips they always gave; larger ones use all their bits.
   std::seed_seq wide{static_cast<uint32_t>(seed), static_cast<uint32_t>(seed >> 32)};
   std::mt19937 random = seed >> 32 ? std::mt19937(wide) : std::mt19937(static_cast<uint32_t>(seed));
@@ -234,6 +237,29 @@ size_t TSimulatedProgrammer::WrapSize() const { return std::clamp<size_t>(ChipSi
 
 size_t TSimulatedProgrammer::Wrap(size_t address) const { return address % WrapSize(); }
 
+void TSimulatedProgrammer::SetChipProperties(const TSimulatedChipProperties& properties) {
+  Properties = properties;
+  if (properties.Size) ChipSize = *properties.Size;
+  if (properties.PageSize) PhysicalPageSize = *properties.PageSize;
+}
+
+uint8_t TSimulatedProgrammer::ReadChipByte(size_t address) {
+  const TSimulatedChipProperties& p = Properties;
+  size_t a = Wrap(address);
+  if (p.SwapPairs) a = Wrap(a ^ 1);
+  uint8_t v = ReadThroughProperties(p, Chip[a]);
+  if (p.Flaky > 0 && std::uniform_real_distribution<double>(0, 1)(Flaky_) < p.Flaky)
+    v ^= static_cast<uint8_t>(1u << (Flaky_() % 8));
+  return v;
+}
+
+void TSimulatedProgrammer::WriteChipByte(size_t address, uint8_t value) {
+  if (Properties.WriteProtected) return;
+  const size_t a = Wrap(address);
+  Chip[a] = value;
+  Touched(a);
+}
+
 // Types 1 and 2: byte 5 bytes (at most 32) from the address in bytes 7, 8 (and 9 for type 2),
 // reading on across pages. Type 3: unit index in bytes 7 and 8; a word when the Org in byte 9 is
 // above 0, read back with the odd-addressed byte in byte 33 and the even-addressed one in byte 34.
@@ -242,16 +268,20 @@ void TSimulatedProgrammer::ChipRead(const TRawReport& c, TRawReport& reply) {
   if (type == 3) {
     const size_t unit = c[ByteAddress] | (c[ByteAddress + 1] << 8);
     if (static_cast<int8_t>(c[ByteThird]) > 0) {
-      reply[DataArea] = Chip[Wrap(2 * unit + 1)];
-      reply[DataArea + 1] = Chip[Wrap(2 * unit)];
+      reply[DataArea] = ReadChipByte(2 * unit + 1);
+      reply[DataArea + 1] = ReadChipByte(2 * unit);
     } else {
-      reply[DataArea] = Chip[Wrap(unit)];
+      reply[DataArea] = ReadChipByte(unit);
     }
     return;
   }
   size_t address = c[ByteAddress] | (c[ByteAddress + 1] << 8);
   if (type == 2) address |= size_t(c[ByteThird]) << 16;
   const size_t count = std::min<size_t>(c[BytePageSize], DataAreaSize);
+  if (Properties.ChangesReads()) {
+    for (size_t j = 0; j < count; ++j) reply[DataArea + j] = ReadChipByte(address + j);
+    return;
+  }
   // In runs up to the chip's end, then on from its start.
   const size_t size = WrapSize();
   size_t a = address % size;
@@ -273,12 +303,10 @@ void TSimulatedProgrammer::ChipWrite(const TRawReport& c) {
   if (type == 3) {
     const size_t unit = c[ByteAddress] | (c[ByteAddress + 1] << 8);
     if (static_cast<int8_t>(c[ByteThird]) > 0) {
-      Chip[Wrap(2 * unit)] = c[DataArea];
-      Chip[Wrap(2 * unit + 1)] = c[DataArea + 1];
-      Touched(Wrap(2 * unit + 1));
+      WriteChipByte(2 * unit, c[DataArea]);
+      WriteChipByte(2 * unit + 1, c[DataArea + 1]);
     } else {
-      Chip[Wrap(unit)] = c[DataArea];
-      Touched(Wrap(unit));
+      WriteChipByte(unit, c[DataArea]);
     }
     return;
   }
@@ -289,9 +317,7 @@ void TSimulatedProgrammer::ChipWrite(const TRawReport& c) {
   const size_t base = page ? address - address % page : 0;
   size_t offset = page ? address % page : address;  // within the page, or the address itself
   for (size_t j = 0; j < count; ++j) {
-    const size_t a = Wrap(base + offset);
-    Chip[a] = c[DataArea + j];
-    Touched(a);
+    WriteChipByte(base + offset, c[DataArea + j]);
     if (++offset == page) offset = 0;
   }
 }

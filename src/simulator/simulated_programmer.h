@@ -13,11 +13,13 @@
 #include <cstdint>
 #include <cstdio>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "hid/simulated_platform.h"
 #include "protocol/wire_protocol.h"
+#include "simulator/chip_properties.h"
 #include "simulator/image_file.h"
 
 class TSimulatedProgrammer : public TSimulatedHidEndpoint {
@@ -43,6 +45,10 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   size_t ChipSize = kChipImageSize;  // addresses wrap at this size (1 to kChipImageSize)
   size_t PhysicalPageSize = 32;      // a page write rolls over inside such a page; 0: no pages
   int LatencyMs = 0;                 // every answer arrives this long after its report
+  // Write protection, flaky reads (drawn from the seed), a stuck bit, swapped pairs. Their Size
+  // and PageSize are taken into ChipSize and PhysicalPageSize by SetChipProperties.
+  TSimulatedChipProperties Properties;
+  void SetChipProperties(const TSimulatedChipProperties& properties);
 
   // Keeps the chip in a binary file, which is the chip itself for every program that simulates
   // it: reads it now (its bytes, 0xFF past the end of a short file; a missing file leaves the
@@ -108,6 +114,9 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   void Log(const TRawReport& command, uint64_t exchange, const char* fault);
   size_t WrapSize() const;  // ChipSize within 1 to kChipImageSize
   size_t Wrap(size_t address) const;
+  // The chip's bytes as the programmer reads and writes them, through Properties.
+  uint8_t ReadChipByte(size_t address);
+  void WriteChipByte(size_t address, uint8_t value);
   bool TakeFault(TFaultKind kind, uint64_t exchange, size_t* byteIndex = nullptr);
   void Answer(const TRawReport& command, TRawReport& reply);
   void ChipRead(const TRawReport& command, TRawReport& reply);
@@ -118,6 +127,7 @@ class TSimulatedProgrammer : public TSimulatedHidEndpoint {
   void Touched(size_t address);
 
   uint64_t Exchanges_ = 0;
+  std::mt19937 Flaky_;  // the flaky reads' random bits
   std::vector<TFault> Faults_;
   bool ChipOpen_ = false;     // between chip-access open and close
   bool WriteOpen_ = false;    // between write-access open and close (or the chip-access close)

@@ -40,6 +40,8 @@ bool TakeSimulationOption(const std::string& name, const std::string& value, TSi
     } catch (const std::out_of_range&) {
       throw TError(bad);
     }
+  } else if (name == "sim-chip") {
+    TakeChipProperty(value, o.Chip);
   } else if (name == "sim-log") {
     if (value.empty()) throw TError("--sim-log needs a file");
     o.LogFile = value;
@@ -54,7 +56,10 @@ const char* SimulationOptionsHelp() {
          "  --sim-fault KIND@N a fault at exchange N (from 0): noanswer, late, unplug, flip,\n"
          "                     refuse-write or short (a reply of fewer than 64 bytes); repeatable\n"
          "  --sim-seed N       the seed of the simulated chip's first contents (random otherwise)\n"
-         "  --sim-log FILE     append one line per report the simulated programmer receives\n";
+         "  --sim-log FILE     append one line per report the simulated programmer receives\n"
+         "  --sim-chip PROP    what the simulated chip is; repeatable: size=N (holds N bytes and\n"
+         "                     wraps), write-protected, flaky=P (a bit flipped in a byte read with\n"
+         "                     probability P), stuck-bit=B:V, swap-pairs, page=N (writes roll over)\n";
 }
 
 TSimulation CreateSimulation(const std::string& imageFile) {
@@ -81,6 +86,7 @@ TSimulation CreateSimulation(const std::vector<TSimulationOptions>& each) {
     const TSimulationOptions& o = all[i];
     auto p = std::make_shared<TSimulatedProgrammer>(o.Seed ? *o.Seed : s.Seed + i);
     p->LatencyMs = o.LatencyMs;
+    p->SetChipProperties(o.Chip);
     // Asked for the device's pace, the simulation keeps real time throughout.
     if (o.LatencyMs > 0) s.Platform->RealTime = true;
     for (const auto& f : o.Faults) p->AddFault(f);

@@ -27,6 +27,7 @@ struct TSimulationOptions {
   int LatencyMs = 0;                // --sim-latency MS; above 0 the platform keeps real time
   std::vector<std::string> Faults;  // --sim-fault KIND@N, in order
   std::string LogFile;              // --sim-log FILE
+  TSimulatedChipProperties Chip;    // --sim-chip PROP[=VALUE], repeatable
 };
 
 // Takes one --sim-* option (name without the dashes) into options: false when name is not one,

@@ -111,8 +111,9 @@ TEST(BlankErase, FailuresOfTheChipRoutinesCarryThrough) {
   rig.Device->ClearFaults();
   rig.Ui.Shown.clear();
   rig.Ui.Answers = {TAnswer::Yes};
-  // The 4096-byte chip takes 1 + 128 + 1 exchanges to write; a flipped byte in the read-back.
-  rig.Device->FlipByteAt(rig.Device->ExchangeCount() + 130 + 3);
+  // The 4096-byte chip's sample takes 1 + 16 + 1 exchanges, its write 1 + 128 + 1; a flipped byte
+  // in the read-back.
+  rig.Device->FlipByteAt(rig.Device->ExchangeCount() + 18 + 130 + 3);
   EXPECT_EQ(EraseChip(rig.Programmer, ChipOf(1, 4096, 32, 0), rig.Ui), TChipCheck::Different);
   EXPECT_EQ(rig.Ui.Shown.back().Text.rfind("Erase failed\n\r", 0), 0u) << rig.Ui.Shown.back().Text;
 }

@@ -1,6 +1,7 @@
 // The main window's Read chip, Write chip and Verify commands on the simulated programmer,
 // offscreen: buffer, boxes, the progress bar, and what may happen while a command runs.
 #include <QtTest>
+#include <algorithm>
 
 #include "app/hex_grid.h"
 #include "app/long_operation.h"
@@ -286,7 +287,12 @@ class TestChipCommands : public QObject {
     QCOMPARE(ProgressBar(f)->value(), 0);
     const TSimulatedProgrammer& device = *f.SimulatedProgrammer;
     QVERIFY(Count(device, CmdRead, 1) + Count(device, CmdWrite, 1) < kChipSize / 64);
-    if (command == 1) QCOMPARE(Count(device, CmdRead, 1), size_t(0));  // no read-back after a stopped write
+    // No read-back after a stopped write: no read follows its first page.
+    if (command == 1) {
+      const auto firstWrite =
+          std::find_if(device.Sent.begin(), device.Sent.end(), [](const auto& r) { return r[1] == CmdWrite; });
+      QVERIFY(std::none_of(firstWrite, device.Sent.end(), [](const auto& r) { return r[1] == CmdRead; }));
+    }
     QCOMPARE(int(device.Sent.back()[1]), int(CmdChipAccess));
     QCOMPARE(int(device.Sent.back()[2]), 2);
     QVERIFY(Button(f, "sSpeedButton9")->isHidden() && !Button(f, "sSpeedButton8")->isHidden());
@@ -346,7 +352,7 @@ class TestChipCommands : public QObject {
 
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"}}));
     QCOMPARE(Count(*f.SimulatedProgrammer, CmdWrite, 1), kChipSize / 32);
-    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(2));  // the write and its read-back
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(3));  // backup, write, read-back
     QVERIFY(DocumentIs(f, before));
     // The same keys once the command has ended do edit the byte.
     PostKeys(Grid(f), "00");

@@ -8,6 +8,7 @@
 #include "chipops/chip_rig.h"
 #include "common/error.h"
 #include "common/integer.h"
+#include "programmer/chip_backups.h"
 #include "programmer/chip_operations.h"
 
 namespace {
@@ -178,13 +179,18 @@ TEST(ChipWrite, PagesThatAreNotSent) {
     TChipRig rig;
     const std::vector<uint8_t> source = TChipRig::Bytes(256, 5);
     EXPECT_EQ(WriteAndCheckChip(rig.Programmer, ChipOf(1, 256, 64, 0), source, rig.Ui), TChipCheck::Different);
-    EXPECT_EQ(Codes(rig.Device->Sent), Seq({kOpen, kClose, kOpen}, 8, kRead, {kClose}));
+    // The sample of the chip's contents before the write, the write, the read-back.
+    auto expected = Seq({kOpen}, 8, kRead, {kClose});
+    const auto written = Seq({kOpen, kClose, kOpen}, 8, kRead, {kClose});
+    expected.insert(expected.end(), written.begin(), written.end());
+    EXPECT_EQ(Codes(rig.Device->Sent), expected);
     EXPECT_EQ(std::vector<int>(rig.Ui.Progress.begin(), rig.Ui.Progress.begin() + 5),
               (std::vector<int>{25, 50, 75, 100, 0}));
     ASSERT_EQ(rig.Ui.Shown.size(), 1u);
     EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Error);
     EXPECT_EQ(rig.Ui.Shown[0].Text,
-              "Programming failed!\n\rFirst difference at 0x0000: chip 65, expected F9; 256 bytes differ.");
+              "Programming failed!\n\rFirst difference at 0x0000: chip 65, expected F9; 256 bytes differ.\n\rThe chip "
+              "kept its old contents: it is probably write-protected (WP pin), or the writes do not reach it.");
     EXPECT_EQ(rig.Device->Chip[0], TChipRig::Pattern(0, 1));
   }
   {
@@ -298,11 +304,12 @@ TEST(ChipFaults, FailedExchangeStopsTheOperation) {
   const std::vector<uint8_t> source = TChipRig::Bytes(4096, 7);
   for (TOp op : {TOp::Read, TOp::Write, TOp::Verify}) {
     const size_t total = op == TOp::Write ? 11 : 10;  // open, (write access,) 8 blocks or pages, close
+    const size_t sample = op == TOp::Write ? 10 : 0;  // the write's sample read before it: open, 8 blocks, close
     for (TFault fault : {TFault::NoAnswer, TFault::Unplug}) {
       for (size_t at : {size_t(0), total / 2, total - 1}) {
         SCOPED_TRACE(testing::Message() << "op " << int(op) << " fault " << int(fault) << " at " << at);
         TChipRig rig;
-        const uint64_t base = rig.Device->ExchangeCount();
+        const uint64_t base = rig.Device->ExchangeCount() + sample;
         if (fault == TFault::NoAnswer)
           rig.Device->NoAnswerAt(base + at);
         else
@@ -325,10 +332,10 @@ TEST(ChipFaults, FailedExchangeStopsTheOperation) {
         const auto& sent = rig.Device->Sent;
         if (fault == TFault::NoAnswer && at + 1 < total) {
           // Nothing after the failed report but the closing command.
-          ASSERT_EQ(sent.size(), at + 2);
+          ASSERT_EQ(sent.size(), sample + at + 2);
           EXPECT_EQ(Codes({sent.back()}), (std::vector<std::pair<int, int>>{kClose}));
         } else {
-          EXPECT_EQ(sent.size(), fault == TFault::NoAnswer ? at + 1 : at);
+          EXPECT_EQ(sent.size(), sample + (fault == TFault::NoAnswer ? at + 1 : at));
         }
       }
     }
@@ -417,6 +424,13 @@ TEST(ChipOperations, StopClosesTheChipAfterTheCurrentExchange) {
         const std::pair<int, int> step = writes ? kWrite : kRead;
         // A stop that came before the start sends nothing at all.
         std::vector<std::pair<int, int>> expected;
+        if (steps > 0 && op == TOp::WriteAndCheck) {
+          // The sample of the chip's contents read before the write.
+          size_t length = 0;
+          const size_t blocks = SampleAddresses(chip, length).size();
+          const size_t unit = chip.ChipType != 3 ? length : chip.Org > 0 ? 2 : 1;
+          expected = Seq({kOpen}, static_cast<int>(blocks * length / unit), kRead, {kClose});
+        }
         if (steps > 0) {
           expected.push_back(kOpen);
           if (writes && chip.ChipType != 1) expected.push_back(kWriteOpen);
@@ -469,10 +483,19 @@ TEST(ChipWrite, AWriteThatEndsEarlySaysWhatBecameOfTheChip) {
        0xFF},
   };
   const TChip chip = ChipOf(1, 256, 32, 0);
+  // The write first reads a sample of the chip: the exchanges above count from its end.
+  uint64_t sample = 0;
+  {
+    TChipRig rig;
+    TChipContents before;
+    const uint64_t start = rig.Device->ExchangeCount();
+    ASSERT_EQ(SampleChip(rig.Programmer, chip, rig.Ui, before), TChipRun::Done);
+    sample = rig.Device->ExchangeCount() - start;
+  }
   for (const TCase& c : cases) {
     SCOPED_TRACE(c.Name);
     TChipRig rig;
-    const uint64_t at = rig.Device->ExchangeCount() + c.At;
+    const uint64_t at = rig.Device->ExchangeCount() + sample + c.At;
     switch (c.End) {
       case TEnd::Stop: rig.Ui.StopAfterProgress = static_cast<int>(c.At) + 1; break;
       case TEnd::NoAnswer: rig.Device->NoAnswerAt(at); break;

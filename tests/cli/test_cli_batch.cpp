@@ -200,8 +200,9 @@ TEST(CliIgnore, StampedChipsVerifyWithTheFieldLeftOut) {
 TEST(CliIgnore, WritesCheckLeavesIgnoredBytesOut) {
   TTempDir dir;
   const std::string image = Image(dir);
-  // Exchange 132 is the read-back's first block: its byte at address 0 comes back inverted.
-  const std::string flipped = "--simulate --sim-fault flip@132 --chip 24C32 write '" + image + "' ";
+  // Exchange 150 is the read-back's first block (after the sample read before the write, 18
+  // exchanges, and the write): its byte at address 0 comes back inverted.
+  const std::string flipped = "--simulate --sim-fault flip@150 --chip 24C32 write '" + image + "' ";
   auto r = RunProgram("tesmaro-cli", flipped);
   ASSERT_EQ(r.ExitCode, 1) << r.Err << r.Out;
   EXPECT_NE(r.Out.find("0x0000: FA 05"), std::string::npos) << r.Out;

@@ -220,7 +220,8 @@ TEST(CliGang, OneProgrammerFailingIsReportedWhileTheOthersPassAndItsNumberIsNotU
     const char* line;
   } cases[] = {
       {"unplug@10", 4, "sim:2 (SIM0002): unplugged, serial 41, "},
-      {"flip@269", 1, "sim:2 (SIM0002): different, serial 41, first difference at 0x0140, "},
+      // The write's sample read before it is exchanges 1-18, so the read-back's block 10 is 287.
+      {"flip@287", 1, "sim:2 (SIM0002): different, serial 41, first difference at 0x0140, "},
       {"noanswer@10", 4, "sim:2 (SIM0002): no-answer, serial 41, "},
   };
   for (const auto& c : cases) {

@@ -40,11 +40,11 @@ TEST(StationRun, EachProgrammerEndsOnItsOwnAndNoNumberIsGivenTwice) {
   TGang gang(4);
   ASSERT_EQ(gang.Stations.size(), 4u);
   EXPECT_EQ(gang.Stations[3].Serial, "SIM0004");
-  // Type 1, 8192 bytes, pages of 32: the write is exchanges 0-257, the read-back's open is 258
-  // and its block k is exchange 259 + k.
+  // Type 1, 8192 bytes, pages of 32: the sample read before the write is exchanges 0-17, the
+  // write 18-275, the read-back's open is 276 and its block k is exchange 277 + k.
   gang.Sim.Programmers[1]->NoAnswerAt(100);
   gang.Sim.Programmers[2]->UnplugAt(5);
-  gang.Sim.Programmers[3]->FlipByteAt(259 + 10, 33);
+  gang.Sim.Programmers[3]->FlipByteAt(277 + 10, 33);
 
   TStationJob job;
   job.Operation = "write";

@@ -30,7 +30,7 @@ const char* const kUnplugged = "The programmer was unplugged. The operation was 
 const char* const kBadReply = "The programmer sent a malformed reply.";
 
 // Exchange 0 is the silent version query at start, 1 the chip-access open; a 24C32 read has 128
-// blocks and a write 128 pages after it.
+// blocks and a write 128 pages after it. A write first reads a sample of the chip (exchanges 1-18).
 TEST(CliLink, FaultsEndTheCommandWithTheirOwnMessageAndExitCode) {
   struct TCase {
     const char* Command;  // read writes out.bin; write and verify take in.bin
@@ -45,11 +45,11 @@ TEST(CliLink, FaultsEndTheCommandWithTheirOwnMessageAndExitCode) {
       {"read", "late@100", 4, kNoAnswer, true, 0},
       {"read", "unplug@100", 4, kUnplugged, false, 0},
       {"read", "refuse-write@100", 4, kNoAnswer, true, 0},
-      {"write", "refuse-write@5", 4, kNoAnswer, true, 3},
-      {"write", "noanswer@40", 4, kNoAnswer, true, 38},
+      {"write", "refuse-write@23", 4, kNoAnswer, true, 3},
+      {"write", "noanswer@58", 4, kNoAnswer, true, 38},
       {"verify", "flip@7", 1, "Verification failed!", true, 0},
       {"read", "short@100", 4, kBadReply, true, 0},
-      {"write", "short@40", 4, kBadReply, true, 38},
+      {"write", "short@58", 4, kBadReply, true, 38},
   };
   for (const TCase& c : cases) {
     SCOPED_TRACE(std::string(c.Command) + " " + c.Fault);

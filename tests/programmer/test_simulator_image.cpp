@@ -88,10 +88,11 @@ namespace {
 
 // One program simulating the programmer on an image: its own platform, controller and programmer.
 struct TProgramOnImage {
-  explicit TProgramOnImage(const std::string& image, uint64_t seed) {
+  TProgramOnImage(const std::string& image, uint64_t seed, std::initializer_list<const char*> chip = {}) {
     TSimulationOptions o;
     o.ImageFile = image;
     o.Seed = seed;
+    for (const char* property : chip) TakeChipProperty(property, o.Chip);
     TSimulation s = CreateSimulation(o);
     Device = s.Programmer;
     s.Platform->WaitOnEmptyRead = false;
@@ -183,4 +184,30 @@ TEST(SimulatorImage, AnUnpluggedWriteLeavesWhatItWroteInTheImage) {
   const std::string after = dir.Read("chip.bin");
   EXPECT_EQ(after.substr(0, 48), Text(Pattern(3)).substr(0, 48));
   EXPECT_EQ(after.substr(48), std::string(256 - 48, 'x'));
+}
+
+// What --sim-chip makes of the chip is a layer over the image: a write-protected chip leaves the
+// image as it was, a smaller one wraps its writes into the image's first bytes and leaves the
+// rest alone, and a program without the properties reads the image's bytes as they are.
+TEST(SimulatorImage, ChipPropertiesAreALayerOverTheImage) {
+  TTempDir dir;
+  const std::string image = dir.Write("chip.bin", std::string(256, 'x'));
+  const TChip chip = Chip24C02();
+  {
+    TProgramOnImage locked(image, 1, {"write-protected"});
+    ASSERT_EQ(WriteChipFrom(locked.Programmer, chip, Pattern(1), locked.Ui), TChipRun::Done);
+  }
+  EXPECT_EQ(dir.Read("chip.bin"), std::string(256, 'x'));
+
+  TProgramOnImage small(image, 2, {"size=128"});
+  const std::vector<uint8_t> written = Pattern(2);
+  ASSERT_EQ(WriteChipFrom(small.Programmer, chip, written, small.Ui), TChipRun::Done);
+  const std::vector<uint8_t> upper(written.begin() + 128, written.end());
+  std::vector<uint8_t> mirrored = upper;
+  mirrored.insert(mirrored.end(), upper.begin(), upper.end());
+  EXPECT_EQ(small.Read(chip), mirrored) << "the second half of the write lands over the first";
+  TProgramOnImage plain(image, 3);
+  std::vector<uint8_t> held = upper;
+  held.insert(held.end(), 128, 'x');
+  EXPECT_EQ(plain.Read(chip), held);
 }

@@ -8,5 +8,6 @@ inline TStartOptions WindowOptionsIn(const TTempDir& dir) {
   TStartOptions o;
   o.ExeFolder = dir.Folder();
   o.SettingsFile = dir.File("tesmaro.ini");
+  o.BackupFolder = dir.File("backups") + "/";
   return o;
 }

@@ -1,0 +1,64 @@
+// The read check of 1 MiB (random contents, contents that repeat, and a blank chip whose last
+// byte differs: the longest comparisons) and the majority of three 1 MiB reads (agreeing, and
+// one byte in a hundred flipped in each read).
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <vector>
+
+#include "analysis/read_agreement.h"
+#include "analysis/read_signs.h"
+
+namespace {
+
+constexpr size_t kSize = 0x100000;
+
+std::vector<uint8_t> Random(uint32_t seed) {
+  std::mt19937 r(seed);
+  std::vector<uint8_t> v(kSize);
+  for (auto& b : v) b = static_cast<uint8_t>(r());
+  return v;
+}
+
+void CheckRead(benchmark::State& state, const std::vector<uint8_t>& data) {
+  for (auto _ : state) benchmark::DoNotOptimize(FindReadSigns(data));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(data.size()));
+}
+
+void BM_ReadCheck1MiBRandom(benchmark::State& state) { CheckRead(state, Random(1)); }
+
+void BM_ReadCheck1MiBRepeating(benchmark::State& state) {
+  std::vector<uint8_t> v = Random(1);
+  for (size_t i = 4096; i < v.size(); ++i) v[i] = v[i - 4096];
+  CheckRead(state, v);
+}
+
+void BM_ReadCheck1MiBBlankButTheLastByte(benchmark::State& state) {
+  std::vector<uint8_t> v(kSize, 0xFF);
+  v.back() = 0x7F;
+  CheckRead(state, v);
+}
+
+void Majority(benchmark::State& state, double flipped) {
+  std::vector<std::vector<uint8_t>> reads(3, Random(1));
+  std::mt19937 r(2);
+  std::uniform_real_distribution<double> chance(0, 1);
+  for (auto& read : reads)
+    for (auto& b : read)
+      if (chance(r) < flipped) b ^= static_cast<uint8_t>(1u << (r() % 8));
+  const std::vector<std::span<const uint8_t>> views(reads.begin(), reads.end());
+  std::vector<uint8_t> out(kSize);
+  for (auto _ : state) benchmark::DoNotOptimize(MajorityOf(views, out));
+  state.SetBytesProcessed(state.iterations() * static_cast<int64_t>(3 * kSize));
+}
+
+void BM_MajorityOfThree1MiBReadsAgreeing(benchmark::State& state) { Majority(state, 0); }
+void BM_MajorityOfThree1MiBReadsFlaky(benchmark::State& state) { Majority(state, 0.01); }
+
+}  // namespace
+
+BENCHMARK(BM_ReadCheck1MiBRandom)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadCheck1MiBRepeating)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_ReadCheck1MiBBlankButTheLastByte)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MajorityOfThree1MiBReadsAgreeing)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_MajorityOfThree1MiBReadsFlaky)->Unit(benchmark::kMicrosecond);

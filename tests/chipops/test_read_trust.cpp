@@ -1,0 +1,231 @@
+// Reads that look right and are not, against the simulated chip's properties: every sign of a
+// wrong read and every cause of a failed check is named, and none on random or blank chips whose
+// reads are right; reads made several times catch a flaky connection.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "chipops/chip_rig.h"
+#include "common/error.h"
+#include "programmer/blank_erase.h"
+#include "programmer/checked_read.h"
+#include "programmer/chip_operations.h"
+
+namespace {
+
+using TKind = TScriptedUserInterface::TKind;
+
+enum class TContents { Random, Blank, Zero };
+enum class TOp { Read, Write, Verify, Erase };
+
+std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
+  std::mt19937 r(seed);
+  std::vector<uint8_t> v(n);
+  for (auto& b : v) b = static_cast<uint8_t>(r());
+  return v;
+}
+
+TSimulatedChipProperties Properties(std::initializer_list<const char*> texts) {
+  TSimulatedChipProperties p;
+  for (const char* t : texts) TakeChipProperty(t, p);
+  return p;
+}
+
+std::string Text(const char* key, std::vector<std::string> args = {}) {
+  return FormatText(BuiltInMessageText(key), args);
+}
+
+// The last line of the failure box: the cause, when one was named.
+std::string CauseLine(const TScriptedUserInterface& ui) {
+  const std::vector<std::string> errors = ui.Texts(TKind::Error);
+  if (errors.empty()) return "";
+  const std::string& e = errors.back();
+  const size_t lines = std::count(e.begin(), e.end(), '\r');
+  return lines < 2 ? "" : e.substr(e.rfind("\n\r") + 2);
+}
+
+TEST(ReadTrust, ChipsAgainstTheTextsOfTheirSigns) {
+  const TChip c24 = [] {
+    TChip c = ChipOf(1, 32768, 32, 0);
+    c.Name = "24C256";
+    return c;
+  }();
+  const TChip c24m = [] {
+    TChip c = ChipOf(2, 131072, 32, 0);
+    c.Name = "24C1024";
+    return c;
+  }();
+  const TChip c93 = [] {
+    TChip c = ChipOf(3, 512, 1, 0);
+    c.Name = "93C66-8";
+    return c;
+  }();
+  const TChip c93w = [] {
+    TChip c = ChipOf(3, 512, 2, 1);
+    c.Name = "93C66-16";
+    return c;
+  }();
+  const std::string repeats4096 = Text("ReadRepeats", {"4096", "24C256", "4096"});
+  struct TCase {
+    const char* Name;
+    TChip Chip;
+    std::initializer_list<const char*> Properties;
+    TContents Contents;
+    TOp Op;
+    std::vector<std::string> Notices;
+    std::string Cause;  // the failure box's last line; "" when the check passes
+  } cases[] = {
+      // Reads.
+      {"random", c24, {}, TContents::Random, TOp::Read, {}, ""},
+      {"blank", c24, {}, TContents::Blank, TOp::Read, {Text("ReadAllFF")}, ""},
+      {"all 00", c24, {}, TContents::Zero, TOp::Read, {Text("ReadAll00")}, ""},
+      {"mirrored at 128",
+       c24,
+       {"size=128"},
+       TContents::Random,
+       TOp::Read,
+       {Text("ReadRepeats", {"128", "24C256", "128"})},
+       ""},
+      {"mirrored at 4096", c24, {"size=4096"}, TContents::Random, TOp::Read, {repeats4096}, ""},
+      {"mirrored at 16384",
+       c24,
+       {"size=16384"},
+       TContents::Random,
+       TOp::Read,
+       {Text("ReadRepeats", {"16384", "24C256", "16384"})},
+       ""},
+      {"mirrored at 64 KiB",
+       c24m,
+       {"size=65536"},
+       TContents::Random,
+       TOp::Read,
+       {Text("ReadRepeats", {"65536", "24C1024", "65536"})},
+       ""},
+      {"blank and small", c24, {"size=4096"}, TContents::Blank, TOp::Read, {Text("ReadAllFF")}, ""},
+      {"bit 3 stuck at 1",
+       c24,
+       {"stuck-bit=3:1"},
+       TContents::Random,
+       TOp::Read,
+       {Text("ReadStuckBit", {"3", "1"})},
+       ""},
+      {"swapped pairs read", c24, {"swap-pairs"}, TContents::Random, TOp::Read, {}, ""},
+      // Writes and their checks.
+      {"random written", c24, {}, TContents::Random, TOp::Write, {}, ""},
+      {"blank chip written", c24, {}, TContents::Blank, TOp::Write, {}, ""},
+      {"erased", c24, {}, TContents::Random, TOp::Erase, {}, ""},
+      {"write-protected", c24, {"write-protected"}, TContents::Random, TOp::Write, {}, Text("CauseKeptOld")},
+      {"write-protected blank",
+       c24,
+       {"write-protected"},
+       TContents::Blank,
+       TOp::Write,
+       {Text("ReadAllFF")},
+       Text("CauseKeptOld")},
+      {"write-protected erase", c24, {"write-protected"}, TContents::Random, TOp::Erase, {}, Text("CauseKeptOld")},
+      {"write-protected Microwire", c93, {"write-protected"}, TContents::Random, TOp::Write, {}, Text("CauseKeptOld")},
+      {"written into a smaller chip", c24, {"size=4096"}, TContents::Random, TOp::Write, {repeats4096}, repeats4096},
+      {"bit 5 stuck at 0",
+       c24,
+       {"stuck-bit=5:0"},
+       TContents::Random,
+       TOp::Write,
+       {Text("ReadStuckBit", {"5", "0"})},
+       Text("CauseOneBit", {"5"})},
+      {"swapped pairs", c24, {"swap-pairs"}, TContents::Random, TOp::Write, {}, Text("CauseSwappedPairs")},
+      {"swapped words", c93w, {"swap-pairs"}, TContents::Random, TOp::Write, {}, Text("CauseSwappedPairs")},
+      {"8-byte pages", c24, {"page=8"}, TContents::Random, TOp::Write, {}, Text("CausePartPage")},
+      {"8-byte pages on a blank chip", c24, {"page=8"}, TContents::Blank, TOp::Write, {}, Text("CausePartPage")},
+      // Verify.
+      {"verify: the same", c24, {}, TContents::Random, TOp::Verify, {}, ""},
+      {"verify: blank chip", c24, {}, TContents::Blank, TOp::Verify, {Text("ReadAllFF")}, Text("CauseNotTaken")},
+      {"verify: swapped", c24, {"swap-pairs"}, TContents::Random, TOp::Verify, {}, Text("CauseSwappedPairs")},
+      {"verify: smaller chip", c24, {"size=4096"}, TContents::Random, TOp::Verify, {repeats4096}, repeats4096},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TChipRig rig;
+    rig.Device->SetChipProperties(Properties(c.Properties));
+    const size_t size = static_cast<size_t>(c.Chip.Size);
+    const std::vector<uint8_t> before = RandomBytes(TSimulatedProgrammer::kChipImageSize, 11);
+    for (size_t i = 0; i < rig.Device->Chip.size(); ++i)
+      rig.Device->Chip[i] = c.Contents == TContents::Random ? before[i] : c.Contents == TContents::Blank ? 0xFF : 0x00;
+    // Verify compares with the chip's own bytes, as a right read gives them.
+    std::vector<uint8_t> image =
+        c.Op == TOp::Verify ? std::vector<uint8_t>(before.begin(), before.begin() + size) : RandomBytes(size, 99);
+    std::vector<uint8_t> target(TSimulatedProgrammer::kChipImageSize, 0);
+    switch (c.Op) {
+      case TOp::Read: ASSERT_EQ(ReadChipChecked(rig.Programmer, c.Chip, target, rig.Ui), TChipRun::Done); break;
+      case TOp::Write: WriteAndCheckChip(rig.Programmer, c.Chip, image, rig.Ui); break;
+      case TOp::Verify: VerifyChip(rig.Programmer, c.Chip, image, rig.Ui); break;
+      case TOp::Erase:
+        rig.Ui.Answers.push_back(TAnswer::Yes);
+        EraseChip(rig.Programmer, c.Chip, rig.Ui);
+        break;
+    }
+    EXPECT_EQ(rig.Ui.Texts(TKind::Notice), c.Notices);
+    EXPECT_EQ(CauseLine(rig.Ui), c.Cause);
+    if (c.Cause.empty() && c.Op != TOp::Read) {
+      EXPECT_TRUE(rig.Ui.Texts(TKind::Error).empty());
+    }
+  }
+}
+
+TEST(ReadTrust, ReadsMadeSeveralTimesCatchAFlakyConnection) {
+  const TChip chip = ChipOf(1, 4096, 32, 0);
+  struct TCase {
+    const char* Name;
+    double Flaky;
+    int Reads;
+    TDisagreement OnDisagreement;
+    std::deque<TAnswer> Answers;
+    TChipRun Run;
+    bool Warned;        // the reads-differ text came (as a question, an error or a notice)
+    bool TargetIsChip;  // the target holds the chip's bytes; else it is unchanged
+  } cases[] = {
+      {"steady, three reads", 0, 3, TDisagreement::Discard, {}, TChipRun::Done, false, true},
+      {"flaky, one read", 0.01, 1, TDisagreement::Discard, {}, TChipRun::Done, false, false},
+      {"flaky, discarded", 0.01, 3, TDisagreement::Discard, {}, TChipRun::Unreliable, true, false},
+      {"flaky, majority kept", 0.002, 3, TDisagreement::KeepMajority, {}, TChipRun::Done, true, true},
+      {"flaky, asked: keep", 0.002, 3, TDisagreement::Ask, {TAnswer::Yes}, TChipRun::Done, true, true},
+      {"flaky, asked: discard", 0.002, 3, TDisagreement::Ask, {TAnswer::No}, TChipRun::Unreliable, true, false},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TChipRig rig;
+    TSimulatedChipProperties p;
+    p.Flaky = c.Flaky;
+    rig.Device->SetChipProperties(p);
+    rig.Ui.Answers = c.Answers;
+    TCheckOptions options;
+    options.Reads = c.Reads;
+    options.OnDisagreement = c.OnDisagreement;
+    std::vector<uint8_t> target(4096, 0x42);
+    rig.Device->Sent.clear();
+    EXPECT_EQ(ReadChipChecked(rig.Programmer, chip, target, rig.Ui, options), c.Run);
+    EXPECT_EQ(rig.Device->Sent.size(), static_cast<size_t>(c.Reads) * (4096 / 32 + 2));
+    bool warned = false;
+    for (const std::string& t : rig.Ui.Texts()) warned |= t.rfind("The reads differ in ", 0) == 0;
+    EXPECT_EQ(warned, c.Warned);
+    if (c.TargetIsChip) {
+      EXPECT_TRUE(std::equal(target.begin(), target.end(), rig.Device->Chip.begin()));
+    }
+    if (c.Run == TChipRun::Unreliable) {
+      EXPECT_EQ(target, std::vector<uint8_t>(4096, 0x42));
+    }
+  }
+}
+
+TEST(ReadTrust, ReadsOutsideTheirRangeAreRefused) {
+  TChipRig rig;
+  std::vector<uint8_t> target(4096);
+  for (const int reads : {0, kMaxReads + 1}) {
+    TCheckOptions options;
+    options.Reads = reads;
+    EXPECT_THROW(ReadChipChecked(rig.Programmer, ChipOf(1, 4096, 32, 0), target, rig.Ui, options), TError);
+  }
+  EXPECT_TRUE(rig.Device->Sent.empty());
+}
+
+}  // namespace
