@@ -13,11 +13,16 @@ ASAN_BUILD ?= build-asan
 ASAN_CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESMARO_SANITIZE=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g"
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_string_checks=1 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
+# The ThreadSanitizer tree of `make test-tsan`: the window's tests, whose chip commands run on a
+# worker thread. Not part of `make test`.
+TSAN_BUILD ?= build-tsan
+TSAN_CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESMARO_TSAN=ON "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g"
+TSAN_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(CURDIR)/tests/tsan.supp"
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 LINT_JOBS ?= 2
 
-.PHONY: all deps configure build run test test-asan fuzz bench package format lint clean
+.PHONY: all deps configure build run test test-asan test-tsan fuzz bench package format lint clean
 
 all: build
 
@@ -41,7 +46,13 @@ test: build
 test-asan: deps
 	cmake -S . -B $(ASAN_BUILD) $(ASAN_CMAKE_FLAGS)
 	cmake --build $(ASAN_BUILD) -j $(JOBS)
-	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -E '^format_check$$'
+	cd $(ASAN_BUILD) && $(SANITIZER_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -E '^(format_check|layering_check)$$'
+
+# The window's tests (label gui) under ThreadSanitizer.
+test-tsan: deps
+	cmake -S . -B $(TSAN_BUILD) $(TSAN_CMAKE_FLAGS)
+	cmake --build $(TSAN_BUILD) -j $(JOBS) --target gui_tests
+	cd $(TSAN_BUILD) && $(TSAN_ENV) QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j $(JOBS) -L gui
 
 # Builds the libFuzzer targets and runs each for FUZZ_SECONDS on its seeds in fuzz/corpus.
 fuzz: deps
@@ -60,9 +71,11 @@ package: build
 format:
 	./scripts/format
 
-# clang-tidy with .clang-tidy over src/, from the compile commands of $(BUILD).
+# clang-tidy with .clang-tidy over src/, from the compile commands of $(BUILD). LINT_BASE=REV:
+# only the sources that differ from git revision REV (and those including a header that does).
+LINT_BASE ?=
 lint: configure
-	./scripts/lint $(BUILD) $(LINT_JOBS)
+	./scripts/lint $(if $(LINT_BASE),--changed $(LINT_BASE)) $(BUILD) $(LINT_JOBS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)

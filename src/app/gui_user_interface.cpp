@@ -64,7 +64,7 @@ std::string SavedFileName(const std::string& chosen, const QString& qtFilter) {
   const QString base = name.section('/', -1);
   if (!base.isEmpty() && !base.contains('.')) {
     // The first extension of the chosen filter, none for the all-files filter.
-    const int open = qtFilter.lastIndexOf('(');
+    const qsizetype open = qtFilter.lastIndexOf('(');
     const QString first = qtFilter.mid(open + 1).section(' ', 0, 0).remove(')');
     if (first.startsWith(QLatin1String("*.")) && !first.mid(2).contains('*')) name += first.mid(1);
   }

@@ -364,6 +364,10 @@ void THexGrid::keyboardSearch(const QString&) {
 void THexGrid::MoveByKey(int64_t address, bool extend) { Editor_.MoveTo(address, extend); }
 
 void THexGrid::keyPressEvent(QKeyEvent* event) {
+  if (InputLocked_) {
+    event->ignore();
+    return;
+  }
   const int32_t size = Editor_.Size();
   const Qt::KeyboardModifiers mods = event->modifiers();
   const bool shift = mods & Qt::ShiftModifier;
@@ -432,6 +436,10 @@ void THexGrid::keyPressEvent(QKeyEvent* event) {
 // --- mouse ---
 
 void THexGrid::mousePressEvent(QMouseEvent* event) {
+  if (InputLocked_) {
+    event->ignore();
+    return;
+  }
   event->accept();
   if (event->button() != Qt::LeftButton) return;
   setFocus(Qt::MouseFocusReason);
@@ -446,6 +454,10 @@ void THexGrid::mousePressEvent(QMouseEvent* event) {
 }
 
 void THexGrid::mouseMoveEvent(QMouseEvent* event) {
+  if (InputLocked_) {
+    event->ignore();
+    return;
+  }
   event->accept();
   // Dragging with the button held extends the selection from where the press put the anchor.
   if (!Dragging_ || !(event->buttons() & Qt::LeftButton)) return;
@@ -464,11 +476,11 @@ void THexGrid::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void THexGrid::mouseReleaseEvent(QMouseEvent* event) {
-  event->accept();
+  event->setAccepted(!InputLocked_);
   Dragging_ = false;
 }
 
-void THexGrid::mouseDoubleClickEvent(QMouseEvent* event) { event->accept(); }
+void THexGrid::mouseDoubleClickEvent(QMouseEvent* event) { event->setAccepted(!InputLocked_); }
 
 void THexGrid::changeEvent(QEvent* event) {
   // The desktop's palette changed (a dark or light theme): the colours follow it.

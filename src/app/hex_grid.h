@@ -75,6 +75,11 @@ class THexGrid : public QAbstractItemView {
   // Keeps what an open cell entry shows (before any command runs).
   void CommitEntry() { Editor_.CommitEntry(); }
 
+  // While locked (a chip command runs) the grid ignores keys and mouse buttons, which then reach
+  // the window; it still paints and scrolls.
+  void SetInputLocked(bool locked) { InputLocked_ = locked; }
+  bool InputLocked() const { return InputLocked_; }
+
   // The current cell, -1 for both while there is none (a grid of the header row alone).
   int Col() const;
   int Row() const;
@@ -162,6 +167,7 @@ class THexGrid : public QAbstractItemView {
   int Ascent_ = 0;
   int SlotWidth_ = 8;
   int32_t ShownCursor_ = 0;
+  bool InputLocked_ = false;
   bool Dragging_ = false;  // the left button went down on a byte cell and is held
   // Texts laid out once: the 256 digit pairs and the 256 glyphs with their centring offsets.
   std::array<QStaticText, 256> HexTexts_;

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QHBoxLayout>
 #include <QHelpEvent>
+#include <QKeyEvent>
 #include <QKeySequence>
 #include <QScreen>
 #include <QTimer>
@@ -18,8 +19,8 @@
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
 #include "app/hex_grid_model.h"
-#include "app/long_operation.h"
 #include "app/notice_bar.h"
+#include "app/operation_runner.h"
 #include "app/picture.h"
 #include "app/qt_translations.h"
 #include "app/status_bar.h"
@@ -45,6 +46,7 @@ TMainWindow::TMainWindow(const TStartOptions& options, TUserInterface* ui) : Opt
     Ui_ = OwnUi_.get();
   }
   ClockSource = [] { return MeasureCpuMHz(); };
+  connect(this, &TMainWindow::ClockMeasured, this, &TMainWindow::ShowMeasuredClock, Qt::QueuedConnection);
   QtTranslations_ = std::make_unique<TQtTranslations>();
   CreateControls();
   LoadWindowSettings();
@@ -56,9 +58,13 @@ TMainWindow::TMainWindow(const TStartOptions& options, TUserInterface* ui) : Opt
   CreateLocalization();
   CreateEditing();
   CreateDeviceLink();
+  CreateRunner();
 }
 
 TMainWindow::~TMainWindow() {
+  // A command still running is stopped while the programmer and the controller it uses are there.
+  Runner_.reset();
+  HeldChanges_.reset();
   // The measurement ends within its 0.4 s; its result, posted to the window, is then dropped.
   if (ClockThread_.joinable()) ClockThread_.join();
   // The grid listens to the document, which goes before the window's widgets do.
@@ -75,10 +81,16 @@ std::vector<std::string> TMainWindow::CatalogueFiles() const {
 
 bool TMainWindow::Run(const std::function<void()>& command) {
   // Every command starts from what the user typed: an open cell entry is kept first.
-  return RunCommand(*Ui_, [this, &command] {
+  ++CommandDepth_;
+  const bool done = RunCommand(*Ui_, [this, &command] {
     if (Grid_) Grid_->CommitEntry();
     command();
+    if (CommandDepth_ == 1) ShowHeldBoxes();
   });
+  --CommandDepth_;
+  // The boxes of chip work whose handler failed after it.
+  if (CommandDepth_ == 0) ShowHeldBoxes();
+  return done;
 }
 
 QAction* TMainWindow::AddItem(QMenu* menu, const TWindowCommand& command) {
@@ -172,7 +184,9 @@ void TMainWindow::CreateControls() {
   auto* pictureRow = new QHBoxLayout(PicturePanel_);
   pictureRow->setContentsMargins(3, 3, 3, 3);
   pictureRow->addWidget(Picture_, 0, Qt::AlignHCenter | Qt::AlignTop);
-  connect(Picture_, &TProgrammerPicture::Clicked, this, [this] { Run([this] { OpenHomePage(); }); });
+  connect(Picture_, &TProgrammerPicture::Clicked, this, [this] {
+    if (!OperationRunning()) Run([this] { OpenHomePage(); });
+  });
   column->addWidget(PicturePanel_);
 
   StatusBar_ = new TStatusBar(central);
@@ -247,6 +261,8 @@ void TMainWindow::CreateToolbar() {
 }
 
 void TMainWindow::RunFromControl(void (TMainWindow::*handler)()) {
+  // While a chip command runs only Stop acts, also in the moment before the controls show it.
+  if (OperationRunning() && handler != &TMainWindow::StopOperation) return;
   Run([this, handler] { (this->*handler)(); });
   if (Grid_) Grid_->setFocus(Qt::OtherFocusReason);
 }
@@ -332,17 +348,24 @@ void TMainWindow::MeasureCpuClock() {
   if (ClockThread_.joinable()) return;
   // The measurement busy-waits 0.4 s: on its own thread, so the window is shown and answers
   // input meanwhile. The result comes back as an event of the window's thread.
+  // The result is handed over under ClockMutex_, so that ThreadSanitizer sees the hand-over.
   ClockThread_ = std::thread([this, source = ClockSource] {
     const long double mhz = source ? source() : MeasureCpuMHz();
-    QMetaObject::invokeMethod(
-        this,
-        [this, mhz] {
-          CpuMHz = mhz;
-          ClockShown_ = true;
-          StatusBar_->SetPanelText(TStatusPanel::Clock, QString::fromStdString(FormatCpuMHz(CpuMHz)));
-        },
-        Qt::QueuedConnection);
+    {
+      std::lock_guard<std::mutex> lock(ClockMutex_);
+      MeasuredMHz_ = mhz;
+    }
+    emit ClockMeasured(QPrivateSignal());
   });
+}
+
+void TMainWindow::ShowMeasuredClock() {
+  {
+    std::lock_guard<std::mutex> lock(ClockMutex_);
+    CpuMHz = MeasuredMHz_;
+  }
+  ClockShown_ = true;
+  StatusBar_->SetPanelText(TStatusPanel::Clock, QString::fromStdString(FormatCpuMHz(CpuMHz)));
 }
 
 void TMainWindow::UpdateView() {
@@ -381,9 +404,9 @@ void TMainWindow::SaveSettings() {
 void TMainWindow::closeEvent(QCloseEvent* e) {
   // During a long command the close request asks whether to stop it; the window closes once it
   // has ended.
-  if (Busy) {
+  if (OperationRunning()) {
     e->ignore();
-    if (LongOperation) LongOperation->RequestClose();
+    Runner_->RequestClose();
     return;
   }
   // Unsaved changes are saved or discarded first, or the window stays open. A settings file that
@@ -410,9 +433,7 @@ void TMainWindow::About() {
   Ui().ShowInformation(FormatText(Ui().MessageText("AboutText"), {TESMARO_VERSION, QT_VERSION_STR, qVersion()}));
 }
 
-void TMainWindow::StopOperation() {
-  if (LongOperation) LongOperation->RequestStop();
-}
+void TMainWindow::StopOperation() { Runner_->RequestStop(); }
 
 void TMainWindow::ClearBuffer() {
   if (!ConfirmDiscardChanges()) return;

@@ -13,6 +13,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,7 +39,8 @@ class TStatusBar;
 class TGuiUserInterface;
 class TSimulatedProgrammer;
 class TChipDialog;
-class TLongOperation;
+class TOperationRunner;
+class QTimer;
 class TIniFile;
 class TQLanguageSource;
 class TQFormLocalizer;
@@ -83,9 +86,12 @@ class TMainWindow : public QMainWindow {
   long double CpuMHz = 0;
   // The clock measurement, run on a worker thread so the window answers input meanwhile.
   std::function<long double()> ClockSource;
-  // A long command runs (TLongOperation): no other command starts and the window stays open.
-  bool Busy = false;
-  TLongOperation* LongOperation = nullptr;  // the running one, for Stop and the close request
+  // A long chip command runs on the operation runner: no other command starts, the grid takes no
+  // input and the window stays open.
+  bool OperationRunning() const;
+  // How long a command runs before Stop takes the Clear button's place and the menu, the toolbar
+  // and the picture show as disabled, so that a short one does not flicker.
+  static inline int ShowBusyAfterMs = 25;
 
   // --- programmer link: the HID controller, the report buffer and the held programmer ---
   std::unique_ptr<THidEventLoop> HidEventLoop;  // the controller's view of the Qt event loop
@@ -252,18 +258,20 @@ class TMainWindow : public QMainWindow {
   // Runs a command and shows any error escaping it in the error box.
   bool Run(const std::function<void()>& command);
 
+ signals:
+  // The clock thread's wake-up call (queued; the result is in MeasuredMHz_).
+  void ClockMeasured(QPrivateSignal);
+
  protected:
   bool event(QEvent* e) override;
   void showEvent(QShowEvent* e) override;
   void closeEvent(QCloseEvent* e) override;
+  void keyPressEvent(QKeyEvent* e) override;
   bool eventFilter(QObject* watched, QEvent* e) override;
   void dragEnterEvent(QDragEnterEvent* e) override;
   void dropEvent(QDropEvent* e) override;
 
  private:
-  // The long operation disables the commands, shows Stop and moves the progress bar while it runs.
-  friend class TLongOperation;
-
   // --- controls; their object names are the keys the language files address them by ---
   QFrame* Toolbar_ = nullptr;
   QProgressBar* ProgressBar_ = nullptr;
@@ -291,6 +299,24 @@ class TMainWindow : public QMainWindow {
   TConnectionDialog* ConnectionDialog_ = nullptr;
 
   void CreateControls();
+  // The chip commands' runner, and the window's side of it: the commands disabled, Stop shown and
+  // device changes held back while one runs; progress on the bar; an escaping error in the box.
+  void CreateRunner();
+  void OperationStateChanged(bool running);
+  // Disables the controls that start commands (those enabled now, so that they alone come back)
+  // and shows Stop in its own place in the toolbar; or the other way round.
+  void ShowBusy(bool busy);
+  // Runs work on the runner; false when another command runs or an error escaped it. The boxes
+  // of work show once the window no longer looks busy: at the end of the command (Run) that ran
+  // it, after the handler has refreshed the view, or at once outside a command.
+  bool RunOperation(std::function<void(TUserInterface&)> work, const std::string& stopQuestionKey = {});
+  void ShowHeldBoxes();
+  int CommandDepth_ = 0;  // Run calls under way
+  std::unique_ptr<TOperationRunner> Runner_;
+  QTimer* BusyDelay_ = nullptr;
+  bool BusyShown_ = false;
+  std::vector<QWidget*> DisabledWhileBusy_;
+  std::optional<THidDeviceController::TDeferral> HeldChanges_;
   // The menus with their items and shortcuts, and the toolbar buttons, from the command table.
   void CreateMenus();
   void CreateToolbar();
@@ -321,6 +347,9 @@ class TMainWindow : public QMainWindow {
 
   std::thread ClockThread_;
   bool ClockShown_ = false;
+  std::mutex ClockMutex_;
+  long double MeasuredMHz_ = 0;  // guarded: the clock thread's result
+  void ShowMeasuredClock();
   std::unique_ptr<TQtTranslations> QtTranslations_;
   std::map<const QToolButton*, QAction*> ButtonActions_;
 

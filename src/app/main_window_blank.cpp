@@ -1,21 +1,18 @@
 // The main window's Blank check and Erase commands, and the question before a chip is written.
-#include "app/long_operation.h"
 #include "app/main_window.h"
 #include "common/error.h"
 #include "common/ini_file.h"
 #include "programmer/blank_erase.h"
 
 void TMainWindow::BlankCheck() {
-  TLongOperation op(*this);
-  if (!op.Started()) return;
-  BlankCheckChip(Programmer, CurrentChip, op);
+  RunOperation([this, chip = CurrentChip](TUserInterface& ui) { BlankCheckChip(Programmer, chip, ui); });
 }
 
 // The chip changes, the buffer does not: nothing to refresh.
 void TMainWindow::EraseChip() {
-  TLongOperation op(*this);
-  if (!op.Started()) return;
-  ::EraseChip(Programmer, CurrentChip, op, CheckOptions());
+  RunOperation([this, chip = CurrentChip, options = CheckOptions()](TUserInterface& ui) {
+    ::EraseChip(Programmer, chip, ui, options);
+  });
 }
 
 void TMainWindow::RememberAskBeforeWriting() {

@@ -1,6 +1,4 @@
 // The catalogue commands of the main window: chip selection and the supported-chips report.
-#include <QCoreApplication>
-
 #include "app/chip_dialog.h"
 #include "app/hex_grid.h"
 #include "app/main_window.h"
@@ -15,8 +13,6 @@ void TMainWindow::SelectChip() {
   if (ChipDialog_->ShowModal() != QDialog::Accepted) return;
   const std::string name = ChipDialog_->SelectedChip();
   if (name.empty()) return;
-  // Repaint what the closed dialog covered before the lookup.
-  QCoreApplication::processEvents();
   LoadChip(TCatalogue(CatalogueFiles()), name, CurrentChip);
   Grid_->SetChipSize(CurrentChip.Size);
   UpdateView();

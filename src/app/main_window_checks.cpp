@@ -1,11 +1,9 @@
 // The main window's checks of what it reads: the notice bar, Options > "Read twice and compare"
 // and "Keep the chip's contents before writing", Programmer > Detect size and File > Restore chip
 // contents.
-#include <QCoreApplication>
 #include <algorithm>
 
 #include "app/hex_grid.h"
-#include "app/long_operation.h"
 #include "app/main_window.h"
 #include "app/notice_bar.h"
 #include "app/restore_dialog.h"
@@ -52,11 +50,9 @@ void TMainWindow::SelectChipNamed(const std::string& name) {
 
 void TMainWindow::DetectSize() {
   TSizeDetection found;
-  {
-    TLongOperation op(*this);
-    if (!op.Started()) return;
-    found = DetectChipSize(Programmer, CurrentChip, op);
-  }
+  if (!RunOperation(
+          [this, &found, chip = CurrentChip](TUserInterface& ui) { found = DetectChipSize(Programmer, chip, ui); }))
+    return;
   const std::string text = SizeDetectionText(found, CurrentChip, Ui());
   if (found.Result != TSizeDetection::Found && found.Result != TSizeDetection::TypeLimit) {
     if (!text.empty()) Ui().ShowMessage(text);
@@ -88,9 +84,7 @@ void TMainWindow::RestoreChipContents() {
   }
   TRestoreDialog dialog(this, backups, CurrentChip.Name, [this](const std::string& key) { return MessageText(key); });
   if (dialog.exec() != QDialog::Accepted || dialog.Chosen() < 0) return;
-  // Repaint what the closed dialog covered before the chip is written.
-  QCoreApplication::processEvents();
-  TLongOperation op(*this);
-  if (!op.Started()) return;
-  RestoreBackup(Programmer, CurrentChip, backups[static_cast<size_t>(dialog.Chosen())], op, CheckOptions());
+  RunOperation(
+      [this, chip = CurrentChip, backup = backups[static_cast<size_t>(dialog.Chosen())],
+       options = CheckOptions()](TUserInterface& ui) { RestoreBackup(Programmer, chip, backup, ui, options); });
 }

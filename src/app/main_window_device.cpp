@@ -3,7 +3,6 @@
 #include <iostream>
 
 #include "app/connection_dialog.h"
-#include "app/long_operation.h"
 #include "app/main_window.h"
 #include "app/qt_hid_event_loop.h"
 #include "app/status_bar.h"
@@ -54,17 +53,18 @@ void TMainWindow::DeviceChanged() { Programmer.DeviceChange(Ui()); }
 
 void TMainWindow::ShowFirmwareVersion() { ShowFirmwareVersion(false); }
 
-void TMainWindow::ShowFirmwareVersion(bool silent) { GetVersionInfo(Programmer, Ui(), !silent); }
+void TMainWindow::ShowFirmwareVersion(bool silent) {
+  RunOperation([this, silent](TUserInterface& ui) { GetVersionInfo(Programmer, ui, !silent); });
+}
 
 void TMainWindow::CheckConnection() {
   // The simulated programmer has no USB bus, node or udev rule: only the HID layer's view.
   const std::unique_ptr<TUsbProbe> probe = SimulatedProgrammer ? nullptr : CreateSystemUsbProbe();
   TConnectionReport report;
-  {
-    TLongOperation op(*this);
-    if (!op.Started()) return;
-    report = ::CheckConnection(probe.get(), *HidDeviceController, Programmer, op);
-  }
+  if (!RunOperation([this, &probe, &report](TUserInterface& ui) {
+        report = ::CheckConnection(probe.get(), *HidDeviceController, Programmer, ui);
+      }))
+    return;
   const QString text = QString::fromStdString(ConnectionReportText(report, Ui()));
   const QString title = QString::fromStdString(MessageText("DocCaption"));
   // One dialog, left open beside the window and filled again by every check.

@@ -83,14 +83,14 @@ bool TMainWindow::EditPrompt(TEditPrompt kind, QString& text, bool& asText) {
   return accepted;
 }
 
-bool TMainWindow::CanEdit() const { return !Busy && Grid_->Editor().Size() > 0; }
+bool TMainWindow::CanEdit() const { return !OperationRunning() && Grid_->Editor().Size() > 0; }
 
 void TMainWindow::Undo() {
-  if (!Busy) Grid_->Editor().Undo();
+  if (!OperationRunning()) Grid_->Editor().Undo();
 }
 
 void TMainWindow::Redo() {
-  if (!Busy) Grid_->Editor().Redo();
+  if (!OperationRunning()) Grid_->Editor().Redo();
 }
 
 void TMainWindow::Copy() {

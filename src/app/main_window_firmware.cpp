@@ -1,16 +1,18 @@
-// The firmware update command of the Options menu, on the held programmer.
-#include "app/long_operation.h"
+// The firmware update command of the Options menu, on the held programmer and the runner's worker
+// thread.
 #include "app/main_window.h"
 #include "firmware/firmware_file.h"
 #include "firmware/firmware_update.h"
 
 void TMainWindow::UpdateFirmware() {
-  // Like the chip commands, the 504-block transfer keeps the window painting while input waits.
   // Stopping leaves the programmer's firmware incomplete: the user confirms it first.
-  TLongOperation op(*this, "FirmwareStopAsk");
-  if (!op.Started()) return;
-  TFirmwareUpdateHooks hooks;
-  hooks.LoadFile = [this, &op](std::span<uint8_t> image) { return LoadFirmwareFile(op, FirmwareDialog, image); };
-  hooks.Repaint = [this] { repaint(); };
-  RunFirmwareUpdate(Programmer, op, hooks);
+  RunOperation(
+      [this](TUserInterface& ui) {
+        TFirmwareUpdateHooks hooks;
+        // The file dialog is shown on the window's thread; the window's other commands wait. The
+        // window paints by itself meanwhile: no Repaint hook.
+        hooks.LoadFile = [this, &ui](std::span<uint8_t> image) { return LoadFirmwareFile(ui, FirmwareDialog, image); };
+        RunFirmwareUpdate(Programmer, ui, hooks);
+      },
+      "FirmwareStopAsk");
 }

@@ -124,13 +124,13 @@ void TMainWindow::TitleChanged() {
 
 void TMainWindow::dragEnterEvent(QDragEnterEvent* e) {
   const QMimeData* data = e->mimeData();
-  if (!Busy && data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile())
+  if (!OperationRunning() && data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile())
     e->acceptProposedAction();
 }
 
 void TMainWindow::dropEvent(QDropEvent* e) {
   const QList<QUrl> urls = e->mimeData()->urls();
-  if (Busy || urls.isEmpty() || !urls.first().isLocalFile()) return;
+  if (OperationRunning() || urls.isEmpty() || !urls.first().isLocalFile()) return;
   e->acceptProposedAction();
   // Opened once the drop has been accepted: a question about unsaved changes must not hold the
   // program the file came from. The keyboard is then with the grid.

@@ -8,6 +8,7 @@
 #include <cmath>
 
 #include "app/artwork.h"
+#include "catalogue/access_scheme.h"
 #include "catalogue/chip.h"
 
 namespace {
@@ -33,7 +34,7 @@ QImage RenderSvg(const char* resource, QSize size, qreal ratio) {
 }  // namespace
 
 QPoint ChipPosition(const TChip& chip) {
-  return chip.ChipType == 1 || chip.ChipType == 2 ? QPoint(87, 80) : QPoint(116, 80);
+  return AccessSchemeOf(chip).Place == TSocketPlace::Left ? QPoint(87, 80) : QPoint(116, 80);
 }
 
 QPoint JumperPosition(const TChip& chip) { return chip.Jumper == 5 ? QPoint(163, 32) : QPoint(172, 32); }

@@ -18,7 +18,8 @@ inline constexpr char kHomePage[] = "https://tesmaro.example.org/";
 inline constexpr int kPictureWidth = 650;
 inline constexpr int kPictureHeight = 131;
 
-// Where the chip goes: the left socket half for chip types 1 and 2, otherwise the right one.
+// Where the chip goes: the socket half of its access scheme (the left one for two- and three-byte
+// addresses, the right one for Microwire and unknown types).
 QPoint ChipPosition(const TChip& chip);
 // Where the jumper cap goes: the 5 V position for Jumper 5, otherwise the 3.3 V one.
 QPoint JumperPosition(const TChip& chip);

@@ -7,6 +7,7 @@
 #include <sstream>
 
 #include "buffer/memory_buffer.h"
+#include "catalogue/access_scheme.h"
 #include "common/ini_file.h"
 #include "common/integer.h"
 
@@ -106,7 +107,7 @@ TParsed Parse(const std::string& file) {
 std::optional<int32_t> TypeOf(const TFamilyInfo& f) {
   if (!f.Type) return std::nullopt;
   const std::optional<int32_t> type = TryReadInteger(f.Type->Value);
-  if (!type || *type < 1 || *type > 3) return std::nullopt;
+  if (!type || !KnownChipType(*type)) return std::nullopt;
   return type;
 }
 
@@ -168,7 +169,7 @@ std::vector<TCatalogueFinding> CheckCatalogue(const std::string& file, const std
         places.emplace(Upper(e.Key), TPlace{e.Family, other + ":" + std::to_string(e.Line)});
   }
 
-  std::map<std::string, std::optional<int32_t>> typeOf;  // per family: 1, 2 or 3, or none
+  std::map<std::string, std::optional<int32_t>> typeOf;  // per family: a known type, or none
   for (const auto& f : parsed.Families) {
     std::optional<int32_t> type = TypeOf(f);
     if (f.Type && !type) add(f.Type->Line, TCatalogueProblem::UnknownType, f.Name, f.Type->Key, {f.Type->Value});
@@ -203,14 +204,17 @@ std::vector<TCatalogueFinding> CheckCatalogue(const std::string& file, const std
     const bool sizeOk = size && *size >= 1 && *size <= static_cast<int32_t>(kMemoryBufferSize);
     if (size && !sizeOk) add(e.Line, TCatalogueProblem::BadSize, e.Family, e.Key, {std::to_string(*size)});
     const std::optional<int32_t> type = typeOf[Upper(e.Family)];
-    const bool blocks = type && (*type == 1 || *type == 2);
-    if (blocks && sizeOk && v[2] && (*v[2] < 1 || *size % *v[2] != 0))
+    if (!type) continue;
+    const TAccessSchemeInfo& scheme = AccessSchemeOf(*type);
+    if (scheme.PageSizeMatters && sizeOk && v[2] && (*v[2] < 1 || *size % *v[2] != 0))
       add(e.Line, TCatalogueProblem::PageNotDividing, e.Family, e.Key, {std::to_string(*v[2]), std::to_string(*size)});
-    if (blocks && sizeOk && *size % 32 != 0)
+    const bool blocks = scheme.ReadUnit == TTransferUnit::Block;
+    if (blocks && sizeOk && *size % kReadBlockBytes != 0)
       add(e.Line, TCatalogueProblem::SizeNotBlocks, e.Family, e.Key, {std::to_string(*size)});
-    if (type && *type == 1 && sizeOk && *size > 0x10000)
+    // Byte addresses beyond what the scheme's address bytes carry would wrap round to the start.
+    if (blocks && sizeOk && *size > (int64_t{1} << (8 * scheme.AddressBytes)))
       add(e.Line, TCatalogueProblem::Type1Above64K, e.Family, e.Key, {std::to_string(*size)});
-    if (type && *type == 3 && v[3] && *v[3] != 0 && *v[3] != 1)
+    if (scheme.OrgMatters && v[3] && *v[3] != 0 && *v[3] != 1)
       add(e.Line, TCatalogueProblem::BadOrg, e.Family, e.Key, {std::to_string(*v[3])});
   }
   std::stable_sort(out.begin(), out.end(), [](const auto& a, const auto& b) { return a.Line < b.Line; });

@@ -9,9 +9,9 @@ enum class TCatalogueProblem {
   NotInteger,        // a field is not an integer ("32K", a comment after the value)
   TooFewFields,      // fewer than Status, Size, PageSize, Org and Jumper
   BadSize,           // Size not from 1 to the memory buffer's size
-  PageNotDividing,   // types 1 and 2: PageSize not a positive divisor of Size
-  BadOrg,            // type 3: Org neither 0 nor 1
-  UnknownType,       // the family's type is not 1, 2 or 3
+  PageNotDividing,   // types written by page: PageSize not a positive divisor of Size
+  BadOrg,            // types read by unit: Org neither 0 nor 1
+  UnknownType,       // the family's type has no access scheme (1, 2 or 3)
   NoType,            // the family has no type
   RepeatedKey,       // a key that stands in the family already (the later one is never read)
   NoEquals,          // a line that is neither a section, a key nor a comment: it is not read

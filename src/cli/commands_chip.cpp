@@ -27,7 +27,7 @@ void RequireArgs(const TCliOptions& o, const char* usage) {
 // The chip of --chip when the chip routines can work on it; a usage error before anything is
 // sent when it has no size or the catalogue marks it unsupported.
 TChip RequireUsableChip(const TCliOptions& o, TUserInterface& ui) {
-  const TChip chip = RequireChip(o);
+  TChip chip = RequireChip(o);
   switch (ChipUseOf(chip)) {
     case TChipUse::Usable: break;
     case TChipUse::NoChip: throw TCliError{kExitUsage, ui.MessageText("NoChip")};

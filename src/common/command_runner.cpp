@@ -8,10 +8,8 @@ bool RunCommand(TUserInterface& ui, const std::function<void()>& command) {
   try {
     command();
     return true;
-  } catch (const std::exception& e) {
-    ui.ShowError(ErrorText(e, [&ui](const std::string& key) { return ui.MessageText(key); }));
   } catch (...) {
-    ui.ShowError("Unknown error");
+    ui.ShowError(ErrorText(std::current_exception(), [&ui](const std::string& key) { return ui.MessageText(key); }));
   }
   return false;
 }

@@ -58,3 +58,13 @@ std::string ErrorText(const std::exception& error, const TError::TLookup& messag
   if (!own || !messageText) return error.what();
   return own->Text(messageText);
 }
+
+std::string ErrorText(const std::exception_ptr& error, const TError::TLookup& messageText) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    return ErrorText(e, messageText);
+  } catch (...) {
+    return "Unknown error";
+  }
+}

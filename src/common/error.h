@@ -2,6 +2,7 @@
 // message key is shown in the active language; its what() is the built-in English text.
 #pragma once
 
+#include <exception>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -39,3 +40,5 @@ std::string FormatText(const std::string& pattern, const std::vector<std::string
 // The text of any error in the language of messageText: TError::Text for the program's errors,
 // what() for others.
 std::string ErrorText(const std::exception& error, const TError::TLookup& messageText);
+// The same for a caught error of any kind; "Unknown error" for one that is no std::exception.
+std::string ErrorText(const std::exception_ptr& error, const TError::TLookup& messageText);

@@ -1,6 +1,5 @@
 // Blowfish: the published key schedule and block function, with each 32-bit half of a block
 // stored least significant byte first.
-#include <bit>
 #include <cstring>
 
 #include "crypto/block_ciphers.h"
@@ -8,18 +7,16 @@
 
 namespace {
 
-constexpr uint32_t SwapBytes(uint32_t v) { return (v >> 24) | ((v >> 8) & 0xFF00) | ((v << 8) & 0xFF0000) | (v << 24); }
-
+// A half is kept little-endian in the byte blocks; compilers make these single loads and stores.
 inline uint32_t LoadHalf(const uint8_t* p) {
-  uint32_t v;
-  std::memcpy(&v, p, 4);
-  if constexpr (std::endian::native == std::endian::big) v = SwapBytes(v);
-  return v;
+  return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
 }
 
 inline void StoreHalf(uint8_t* p, uint32_t v) {
-  if constexpr (std::endian::native == std::endian::big) v = SwapBytes(v);
-  std::memcpy(p, &v, 4);
+  p[0] = static_cast<uint8_t>(v);
+  p[1] = static_cast<uint8_t>(v >> 8);
+  p[2] = static_cast<uint8_t>(v >> 16);
+  p[3] = static_cast<uint8_t>(v >> 24);
 }
 
 }  // namespace

@@ -12,6 +12,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <type_traits>
 #include <vector>
 
 #include "hid/hid_platform.h"
@@ -41,7 +42,7 @@ struct TEntry {
 std::string Utf8Of(const wchar_t* w) {
   std::string out;
   for (; w && *w; ++w) {
-    uint32_t c = static_cast<uint32_t>(*w);
+    const auto c = static_cast<uint32_t>(static_cast<std::make_unsigned_t<wchar_t>>(*w));
     if (c < 0x80) {
       out += static_cast<char>(c);
     } else if (c < 0x800) {

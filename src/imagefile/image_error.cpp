@@ -59,7 +59,7 @@ std::string TImageError::Text(const TLookup& lookup) const { return Compose(look
 
 std::string TImageError::Compose(const TLookup& lookup, const TKeyedText& where, const TKeyedText& what,
                                  const std::string& plainWhat) {
-  const std::string problem = what.Key.empty() ? plainWhat : Format(lookup(what.Key), what.Args);
+  std::string problem = what.Key.empty() ? plainWhat : Format(lookup(what.Key), what.Args);
   if (where.Key.empty()) return problem;
   std::vector<std::string> args = where.Args;
   args.push_back(problem);

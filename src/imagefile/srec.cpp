@@ -149,7 +149,7 @@ void EmitSRec(std::span<const uint8_t> image, const TImageSpan& span, TImagePut 
   const uint64_t highest = uint64_t{span.Offset} + (end > start ? end - 1 : 0);
   const int dataType = highest <= 0xFFFF ? 1 : highest <= 0xFFFFFF ? 2 : 3;
   const int addressBytes = dataType + 1;
-  constexpr size_t kBlock = 64 * 1024;
+  constexpr size_t kBlock = size_t{64} * 1024;
   std::unique_ptr<char[]> block(new char[kBlock]);
   char* p = block.get();
   auto room = [&] {

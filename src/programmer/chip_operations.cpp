@@ -7,6 +7,7 @@
 
 #include "analysis/difference_causes.h"
 #include "buffer/differences.h"
+#include "catalogue/access_scheme.h"
 #include "common/error.h"
 #include "common/integer.h"
 #include "common/progress.h"
@@ -15,7 +16,7 @@
 
 namespace {
 
-constexpr int32_t kBlockSize = static_cast<int32_t>(DataAreaSize);  // bytes per read block of types 1 and 2
+constexpr int32_t kBlockSize = static_cast<int32_t>(DataAreaSize);  // bytes per read block of a chip read by block
 constexpr uint8_t kBlank = 0xFF;  // what the compared bytes hold where a read does not reach
 
 // Holds the controller's device changes back while a routine runs.
@@ -42,10 +43,19 @@ void PutAddress(TReport& r, uint32_t address, uint8_t third) {
   r[ByteThird] = third;
 }
 
-// The opening chip-access command; type 3 carries Org in byte 9.
+// The address bytes of a read or write: byte 9 holds Org, the address's third byte, or 0.
+void PutAddress(TReport& r, const TChip& chip, uint32_t address) {
+  const TAccessSchemeInfo& s = AccessSchemeOf(chip);
+  PutAddress(r, address,
+             s.OrgInCommands       ? static_cast<uint8_t>(chip.Org)
+             : s.AddressBytes == 3 ? static_cast<uint8_t>(address >> 16)
+                                   : 0);
+}
+
+// The opening chip-access command; a scheme that carries Org has it in byte 9.
 bool OpenChip(TProgrammer& p, const TChip& chip) {
   p.BuildHeader(chip, CmdChipAccess, SubOpen);
-  if (chip.ChipType == 3) p.Report[ByteThird] = static_cast<uint8_t>(chip.Org);
+  if (AccessSchemeOf(chip).OrgInCommands) p.Report[ByteThird] = static_cast<uint8_t>(chip.Org);
   return p.ExchangeReport();
 }
 
@@ -80,7 +90,7 @@ TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool clos
 // What a stopped routine has opened on the programmer and must close.
 enum class TOpened { Nothing, Chip, ChipAndWriteAccess };
 
-// Ends a routine that the user stopped between two exchanges: closes write access (type 3 writes)
+// Ends a routine that the user stopped between two exchanges: closes write access (writes by unit)
 // and the chip, returns the progress to 0 and says so; with a note (what became of the chip)
 // after it in an error box. A closing command that fails ends it as a routine whose exchange
 // failed.
@@ -137,10 +147,10 @@ bool Refused(const TProgrammerUse& use, const TProgrammer& p, TUserInterface& ui
   return true;
 }
 
-// Units of a type 3 chip: words when Org is above 0, else bytes.
+// Units of a chip read and written by unit: words when Org is above 0, else bytes.
 int32_t UnitCount(const TChip& chip) { return std::max<int32_t>(0, chip.Org > 0 ? chip.Size / 2 : chip.Size); }
 
-// Blocks of a read of every type but 3.
+// Blocks of a read by block.
 int32_t BlockCount(const TChip& chip) { return chip.Size < kBlockSize ? 1 : chip.Size / kBlockSize; }
 
 void RequireFits(const TChip& chip, size_t bytes, size_t room) {
@@ -148,9 +158,9 @@ void RequireFits(const TChip& chip, size_t bytes, size_t room) {
     throw TError(TMessageKey{"ChipPastBuffer"}, {chip.Name, std::to_string(bytes), std::to_string(room)});
 }
 
-// A chip of types 1 and 2 needs a page size, and source must hold the chip's bytes.
+// A chip written by page needs a page size, and source must hold the chip's bytes.
 void RequireWritable(const TChip& chip, std::span<const uint8_t> source) {
-  if ((chip.ChipType == 1 || chip.ChipType == 2) && chip.PageSize < 1)
+  if (AccessSchemeOf(chip).PageSizeMatters && chip.PageSize < 1)
     throw TError(TMessageKey{"ChipNoPageSize"}, {chip.Name, std::to_string(chip.PageSize)});
   RequireFits(chip, static_cast<size_t>(std::max<int32_t>(0, chip.Size)), source.size());
 }
@@ -230,7 +240,8 @@ std::string WrittenNote(const TChip& chip, const TWrittenRange& written, TUserIn
 }
 
 size_t ChipReadExtent(const TChip& chip) {
-  if (chip.ChipType == 3) return static_cast<size_t>(UnitCount(chip)) * (chip.Org > 0 ? 2 : 1);
+  if (AccessSchemeOf(chip).ReadUnit == TTransferUnit::Unit)
+    return static_cast<size_t>(UnitCount(chip)) * (chip.Org > 0 ? 2 : 1);
   return static_cast<size_t>(BlockCount(chip)) * kBlockSize;
 }
 
@@ -264,12 +275,12 @@ TChipRun ReadSession(TProgrammer& p, const TChip& chip, std::span<uint8_t> targe
   return TChipRun::Done;
 }
 
-// Reads the unit (a byte, or a word when Org is above 0) of type 3 into out; a word comes back
+// Reads the unit (a byte, or a word when Org is above 0) of a chip read by unit into out; a word comes back
 // with its odd-addressed byte first.
 bool ReadUnit(TProgrammer& p, const TChip& chip, uint32_t unit, uint8_t* out, bool both = true) {
   TReport& r = p.Report;
   p.BuildHeader(chip, CmdRead, 1);
-  PutAddress(r, unit, static_cast<uint8_t>(chip.Org));
+  PutAddress(r, chip, unit);
   if (!p.ExchangeReport()) return false;
   if (chip.Org <= 0) {
     out[0] = r[DataArea];
@@ -280,13 +291,13 @@ bool ReadUnit(TProgrammer& p, const TChip& chip, uint32_t unit, uint8_t* out, bo
   return true;
 }
 
-// Asks for length bytes (at most 32) from address of types 1 and 2 and copies the first `copied`
+// Asks for length bytes (at most 32) from address of a chip read by block and copies the first `copied`
 // bytes of the reply's data area into out.
 bool ReadBlock(TProgrammer& p, const TChip& chip, uint32_t address, uint8_t length, uint8_t* out, size_t copied) {
   TReport& r = p.Report;
   p.BuildHeader(chip, CmdRead, 1);
   r[BytePageSize] = length;
-  PutAddress(r, address, chip.ChipType == 2 ? static_cast<uint8_t>(address >> 16) : 0);
+  PutAddress(r, chip, address);
   if (!p.ExchangeReport()) return false;
   std::memcpy(out, r.data() + DataArea, copied);
   return true;
@@ -296,7 +307,7 @@ bool ReadBlock(TProgrammer& p, const TChip& chip, uint32_t address, uint8_t leng
 
 TChipRun ReadChipTo(TProgrammer& p, const TChip& chip, std::span<uint8_t> target, TUserInterface& ui,
                     const std::string& note) {
-  if (chip.ChipType == 3) {
+  if (AccessSchemeOf(chip).ReadUnit == TTransferUnit::Unit) {
     const size_t unit = chip.Org > 0 ? 2 : 1;
     return ReadSession(p, chip, target, ChipReadExtent(chip), UnitCount(chip), true, ui, note,
                        [&](int32_t i, std::vector<uint8_t>& scratch) {
@@ -321,7 +332,8 @@ TChipRun ReadChipBlocks(TProgrammer& p, const TChip& chip, std::span<const uint3
                      [&](int32_t i, std::vector<uint8_t>& scratch) {
                        const uint32_t a = addresses[static_cast<size_t>(i)];
                        uint8_t* out = scratch.data() + static_cast<size_t>(i) * length;
-                       if (chip.ChipType != 3) return ReadBlock(p, chip, a, static_cast<uint8_t>(length), out, length);
+                       if (AccessSchemeOf(chip).ReadUnit != TTransferUnit::Unit)
+                         return ReadBlock(p, chip, a, static_cast<uint8_t>(length), out, length);
                        for (size_t k = 0; k < length; k += words ? 2 : 1) {
                          const uint32_t at = a + static_cast<uint32_t>(k);
                          if (!ReadUnit(p, chip, words ? at / 2 : at, out + k, k + 1 < length)) return false;
@@ -334,7 +346,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
                        TWrittenRange* written) {
   if (RefuseUnusableChip(chip, ui)) return TChipRun::Refused;
   if (NoProgrammer(p, ui)) return TChipRun::NoProgrammer;
-  const int32_t type = chip.ChipType;
+  const TAccessSchemeInfo& scheme = AccessSchemeOf(chip);
   RequireWritable(chip, source);
   THoldChanges hold(p);
   TProgrammerUse use(p);
@@ -344,8 +356,8 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
 
   if (ui.StopRequested()) return Stop(p, chip, ui, TOpened::Nothing);
   if (!OpenChip(p, chip)) return GiveUp(p, chip, ui, true);
-  if (type == 1 || type == 2) {
-    if (type == 2) {
+  if (scheme.WriteUnit == TTransferUnit::Page) {
+    if (scheme.WriteAccess == TWriteAccess::Open) {
       p.BuildHeader(chip, CmdWriteAccess, SubOpen);
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true);
     }
@@ -359,12 +371,12 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
       const uint32_t a = static_cast<uint32_t>(i) * static_cast<uint32_t>(page);
       p.BuildHeader(chip, CmdWrite, 1);
       std::memcpy(r.data() + DataArea, source.data() + a, static_cast<size_t>(page));
-      PutAddress(r, a, type == 2 ? static_cast<uint8_t>(a >> 16) : 0);
+      PutAddress(r, chip, a);
       trail.Sending(a, static_cast<uint64_t>(page));
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, false, trail.Note());
     }
     trail.AllSent();
-  } else if (type == 3) {
+  } else if (scheme.WriteUnit == TTransferUnit::Unit) {
     // From here on a failure also gives write access back, so the chip is not left writable.
     p.BuildHeader(chip, CmdWriteAccess, SubOpen);
     if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true);
@@ -381,7 +393,7 @@ TChipRun WriteChipFrom(TProgrammer& p, const TChip& chip, std::span<const uint8_
       } else {
         r[DataArea] = source[static_cast<size_t>(i)];
       }
-      PutAddress(r, static_cast<uint32_t>(i), static_cast<uint8_t>(chip.Org));
+      PutAddress(r, chip, static_cast<uint32_t>(i));
       const uint64_t unit = words ? 2 : 1;
       trail.Sending(unit * static_cast<uint64_t>(i), unit);
       if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, true, trail.Note());

@@ -9,7 +9,7 @@
 //
 // Before anything else every routine refuses a chip it can't work on (see RefuseUnusableChip).
 // Between two exchanges it polls ui.StopRequested(): a stop ends the routine after the current
-// exchange with the closing commands (write-access close of type 3, chip-access close), the
+// exchange with the closing commands (write-access close of writes by unit, chip-access close), the
 // progress back to 0 and "OpStopped" in a plain box; a read then leaves its target as it was.
 #pragma once
 
@@ -86,9 +86,11 @@ TChipUse ChipUseOf(const TChip& chip);
 // plain box and returns true: the command must send nothing. Every chip routine starts with it.
 bool RefuseUnusableChip(const TChip& chip, TUserInterface& ui);
 
-// The bytes from 0 on that a read of chip writes: 32-byte blocks for every type but 3 (one block
+// How each chip type is read and written is its access scheme (catalogue/access_scheme.h).
+//
+// The bytes from 0 on that a read of chip writes: 32-byte blocks for reads by block (one block
 // of 32 when Size is under 32, and a remainder of Size mod 32 is not read), one byte or word per
-// unit for type 3 (the last byte of an odd word-organised Size is not read).
+// unit for reads by unit (the last byte of an odd word-organised Size is not read).
 size_t ChipReadExtent(const TChip& chip);
 
 // Reads chip into target: chip-access open, the blocks or units, chip-access close. target is
@@ -115,13 +117,13 @@ std::string PartlyWrittenText(const TChip& chip, const TWrittenRange& written, T
 // PartlyWrittenText.
 std::string WrittenNote(const TChip& chip, const TWrittenRange& written, TUserInterface& ui);
 
-// Writes chip from source: types 1 and 2 in pages of PageSize bytes (pages above 32 bytes are
-// skipped, the progress still runs), type 2 after a write-access open, type 3 one byte or word
-// per unit between write-access open and close; any other type only opens and closes the chip.
-// TError, before anything is sent, for types 1 and 2 with a PageSize below 1, and when Size is
-// above source's length. A write that ends early after a page went out says so after the reason,
-// in an error box: "ChipPartlyWritten" with the range, or "ChipWrittenUnchecked" when every page
-// went out. written, when given, receives the range.
+// Writes chip from source: by page in pages of PageSize bytes (pages above 32 bytes are skipped,
+// the progress still runs), after a write-access open where the scheme has one; by unit one byte
+// or word per unit between write-access open and close; an unknown type only opens and closes the
+// chip. TError, before anything is sent, for a scheme that writes by page with a PageSize below 1,
+// and when Size is above source's length. A write that ends early after a page went out says so
+// after the reason, in an error box: "ChipPartlyWritten" with the range, or "ChipWrittenUnchecked"
+// when every page went out. written, when given, receives the range.
 TChipRun WriteChipFrom(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source, TUserInterface& ui,
                        TWrittenRange* written = nullptr);
 

@@ -79,7 +79,7 @@ const char* LinkMessageKey(TExchangeStatus status) {
 }
 
 std::string TProgrammer::LinkMessage(TUserInterface& ui) const {
-  const std::string text = ui.MessageText(LinkMessageKey(LastStatus));
+  std::string text = ui.MessageText(LinkMessageKey(LastStatus));
   if (LastStatus != TExchangeStatus::NoAccess) return text;
   return FormatText(text, {HeldDevice ? HeldDevice->DevicePath() : std::string("?")});
 }

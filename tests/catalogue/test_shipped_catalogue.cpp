@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "buffer/memory_buffer.h"
+#include "catalogue/access_scheme.h"
 #include "catalogue/chip.h"
 #include "common/ini_file.h"
 
@@ -11,7 +12,8 @@ TEST(ShippedCatalogue, EveryChipIsUsable) {
   int chips = 0;
   for (const auto& family : ini.ReadSections()) {
     const int type = ini.ReadInteger(family, "type", 0);
-    EXPECT_GE(type, 1) << family;
+    EXPECT_TRUE(KnownChipType(type)) << family;
+    const TAccessSchemeInfo& scheme = AccessSchemeOf(type);
     for (const auto& name : ini.ReadSection(family)) {
       if (name == "type") continue;
       ++chips;
@@ -22,16 +24,17 @@ TEST(ShippedCatalogue, EveryChipIsUsable) {
       EXPECT_GT(chip.Size, 0) << name;
       EXPECT_LE(chip.Size, kMemoryBufferSize) << name;
       EXPECT_TRUE(chip.Jumper == 5 || chip.Jumper == 3) << name;
-      if (type == 1 || type == 2) {
+      if (scheme.PageSizeMatters) {
         EXPECT_GT(chip.PageSize, 0) << name;
         EXPECT_LE(chip.PageSize, 32) << name;
         EXPECT_EQ(chip.Size % chip.PageSize, 0) << name;
         EXPECT_EQ(chip.Size % 32, 0) << name;
       }
-      if (type == 2) {
+      // Three address bytes are for chips that two can't address.
+      if (scheme.AddressBytes == 3) {
         EXPECT_GT(chip.Size, 65536) << name;
       }
-      if (type == 3) {
+      if (scheme.OrgMatters) {
         EXPECT_TRUE(chip.Org == 0 || chip.Org == 1) << name;
       }
     }

@@ -4,7 +4,6 @@
 #include <algorithm>
 
 #include "app/hex_grid.h"
-#include "app/long_operation.h"
 #include "app/main_window.h"
 #include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
@@ -147,7 +146,7 @@ class TestChipCommands : public QObject {
   }
 
   void cleanup() {
-    TLongOperation::PumpIntervalMs = 25;
+    TMainWindow::ShowBusyAfterMs = 25;
     F_.reset();
     Ui_.reset();
     Dir_.reset();
@@ -197,12 +196,12 @@ class TestChipCommands : public QObject {
   // and a device change waits for the end.
   void nothingReentersWhileACommandRuns() {
     TMainWindow& f = *F_;
-    TLongOperation::PumpIntervalMs = 0;
+    TMainWindow::ShowBusyAfterMs = 0;
     bool ran = false, busy = false, commandsEnabled = true, heldSame = false;
     THidDevice* held = f.Programmer.HeldDevice;
     QTimer::singleShot(0, &f, [&] {
       ran = true;
-      busy = f.Busy;
+      busy = f.OperationRunning();
       commandsEnabled = Button(f, "sSpeedButton4")->isEnabled() || MenuBar(f)->isEnabled();
       Button(f, "sSpeedButton4")->click();
       Action(f, "Program2")->trigger();
@@ -228,7 +227,7 @@ class TestChipCommands : public QObject {
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{
                               {TKind::Question, "An operation is running. Stop it and close the window?"}}));
     QVERIFY(DocumentIs(f, Image_));
-    QVERIFY(!f.Busy);
+    QVERIFY(!f.OperationRunning());
     QVERIFY(Button(f, "sSpeedButton4")->isEnabled() && MenuBar(f)->isEnabled() &&
             Named<QFrame>(f, "sPanel1")->isEnabled());
     // The held-back device change comes once the command has ended.
@@ -249,7 +248,7 @@ class TestChipCommands : public QObject {
     QFETCH(int, command);
     QFETCH(bool, escape);
     TMainWindow& f = *F_;
-    TLongOperation::PumpIntervalMs = 0;
+    TMainWindow::ShowBusyAfterMs = 0;
     SetDocument(f, Inverted(Image_));
     f.UpdateView();
     const std::vector<uint8_t> before(f.Document().Data(), f.Document().Data() + kChipSize);
@@ -296,14 +295,14 @@ class TestChipCommands : public QObject {
     QCOMPARE(int(device.Sent.back()[1]), int(CmdChipAccess));
     QCOMPARE(int(device.Sent.back()[2]), 2);
     QVERIFY(Button(f, "sSpeedButton9")->isHidden() && !Button(f, "sSpeedButton8")->isHidden());
-    QVERIFY(Button(f, "sSpeedButton4")->isEnabled() && MenuBar(f)->isEnabled() && !f.Busy);
+    QVERIFY(Button(f, "sSpeedButton4")->isEnabled() && MenuBar(f)->isEnabled() && !f.OperationRunning());
   }
 
   // The result box of a command shows once the window no longer looks busy: Stop gone, the
   // commands back, the view refreshed. Stop never stood where a command's button is.
   void resultShowsOnceTheWindowNoLongerLooksBusy() {
     TMainWindow& f = *F_;
-    TLongOperation::PumpIntervalMs = 0;
+    TMainWindow::ShowBusyAfterMs = 0;
     std::vector<uint8_t> bytes(kChipSize);
     for (size_t i = 0; i < kChipSize; ++i) bytes[i] = static_cast<uint8_t>(i * 7);
     SetDocument(f, bytes);
@@ -313,7 +312,7 @@ class TestChipCommands : public QObject {
                        [&] { stopPlaced = Button(f, "sSpeedButton9")->isVisible() && StopHasAPlaceOfItsOwn(f); });
     std::vector<QString> atBox;
     Ui_->WhenShown = [&] {
-      const bool idle = !f.Busy && Button(f, "sSpeedButton9")->isHidden() && MenuBar(f)->isEnabled() &&
+      const bool idle = !f.OperationRunning() && Button(f, "sSpeedButton9")->isHidden() && MenuBar(f)->isEnabled() &&
                         Button(f, "sSpeedButton4")->isEnabled() && Button(f, "sSpeedButton8")->isEnabled() &&
                         ProgressBar(f)->value() == 0;
       atBox.push_back(idle ? StatusBar(f)->PanelText(TStatusPanel::Checksum) : QString("busy"));
@@ -331,7 +330,7 @@ class TestChipCommands : public QObject {
   // the grid change no byte.
   void inputDuringACommandIsDropped() {
     TMainWindow& f = *F_;
-    TLongOperation::PumpIntervalMs = 0;
+    TMainWindow::ShowBusyAfterMs = 0;
     SetDocument(f, Inverted(Image_));
     f.UpdateView();
     const std::vector<uint8_t> before(f.Document().Data(), f.Document().Data() + kChipSize);
@@ -348,7 +347,8 @@ class TestChipCommands : public QObject {
       PostKeys(Grid(f), "11");
     };
     QTest::mouseClick(Button(f, "sSpeedButton4"), Qt::LeftButton);
-    QTest::qWait(50);
+    // Whatever input is still queued reaches the window now.
+    QCoreApplication::sendPostedEvents();
 
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"}}));
     QCOMPARE(Count(*f.SimulatedProgrammer, CmdWrite, 1), kChipSize / 32);
@@ -356,15 +356,14 @@ class TestChipCommands : public QObject {
     QVERIFY(DocumentIs(f, before));
     // The same keys once the command has ended do edit the byte.
     PostKeys(Grid(f), "00");
-    QTest::qWait(20);
-    QCOMPARE(int(f.Document()[0]), 0);
+    QTRY_COMPARE(int(f.Document()[0]), 0);
   }
 
   // Closing the window during a command asks; Yes stops the command and then closes the window,
   // without a box for the stop.
   void closeStopsTheCommandAndCloses() {
     TMainWindow& f = *F_;
-    TLongOperation::PumpIntervalMs = 0;
+    TMainWindow::ShowBusyAfterMs = 0;
     SetDocument(f, Counting(kChipSize));
     const std::vector<uint8_t> before(f.Document().Data(), f.Document().Data() + kChipSize);
     Ui_->Answers = {TAnswer::Yes};

@@ -2,6 +2,7 @@
 // after the current exchange with the chip closed, writes no output file and exits 128 + signal.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
@@ -40,7 +41,8 @@ TEST(CliStop, SignalStopsTheCommandAfterTheCurrentExchange) {
     const TSignalledRun r = RunAndSignal(dir, "tesmaro-cli",
                                          {"--simulate=" + dir.File("chip.bin"), "--sim-latency", "1", "--sim-log",
                                           dir.File("sim.log"), "--chip", "24C512", c.Command, file},
-                                         c.Signal, std::chrono::milliseconds(1000));
+                                         c.Signal, LoggedExchanges(dir, "sim.log", 500));
+    EXPECT_TRUE(r.UnderWay);
     EXPECT_EQ(r.ExitCode, c.Exit) << r.Err;
     EXPECT_LT(r.SecondsAfterSignal, 0.9);
     const bool write = std::string(c.Command) == "write";
@@ -81,7 +83,8 @@ TEST(CliStop, SignalStopsTheFirmwareUpdateBetweenBlocks) {
   const TSignalledRun r = RunAndSignal(dir, "tesmaro-cli",
                                        {"--simulate", "--sim-latency", "5", "--sim-log", dir.File("sim.log"),
                                         "firmware-update", "--yes", dir.File("new.TesmaroUpdatePart")},
-                                       SIGINT, std::chrono::milliseconds(1000));
+                                       SIGINT, LoggedExchanges(dir, "sim.log", 50));
+  EXPECT_TRUE(r.UnderWay);
   EXPECT_EQ(r.ExitCode, 130) << r.Err;
   EXPECT_LT(r.SecondsAfterSignal, 0.9);
   EXPECT_NE(r.Err.find("Operation stopped.\nThe programmer's firmware is incomplete"), std::string::npos) << r.Err;

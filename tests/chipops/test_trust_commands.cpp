@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <random>
 
-#include "app/long_operation.h"
 #include "app/main_window.h"
 #include "app/notice_bar.h"
 #include "app/restore_dialog.h"

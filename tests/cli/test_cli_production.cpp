@@ -300,8 +300,9 @@ TEST(CliGang, ASignalStopsALoggedSerialStampedWriteAfterTheCurrentExchange) {
                                            "--log",
                                            dir.File("log")};
     std::vector<std::string> slow = args;
-    slow.insert(slow.begin(), {"--sim-latency", "1"});
-    const TSignalledRun r = RunAndSignal(dir, "tesmaro-cli", slow, signal, std::chrono::milliseconds(1000));
+    slow.insert(slow.begin(), {"--sim-latency", "1", "--sim-log", dir.File("sim.log")});
+    const TSignalledRun r = RunAndSignal(dir, "tesmaro-cli", slow, signal, LoggedExchanges(dir, "sim.log", 500));
+    EXPECT_TRUE(r.UnderWay);
     EXPECT_EQ(r.ExitCode, exitCode) << r.Err;
     EXPECT_LT(r.SecondsAfterSignal, 0.5);
     EXPECT_NE(r.Out.find("sim:1 (SIM0001): stopped, serial 7, "), std::string::npos) << r.Out;

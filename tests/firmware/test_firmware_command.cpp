@@ -1,7 +1,6 @@
 // The main window's firmware update command on the simulated programmer, offscreen.
 #include <QtTest>
 
-#include "app/long_operation.h"
 #include "app/main_window.h"
 #include "common/paths.h"
 #include "common/scripted_user_interface.h"
@@ -71,10 +70,14 @@ class TestFirmwareCommand : public QObject {
     ui.Shown.clear();
     ui.FileNames = {name};
     ui.Answers = {TAnswer::Yes, stop ? TAnswer::Yes : TAnswer::No};
-    TLongOperation::PumpIntervalMs = 0;
-    QTimer::singleShot(0, &f, [&] { QTest::mouseClick(Button(f, "sSpeedButton9"), Qt::LeftButton); });
+    TMainWindow::ShowBusyAfterMs = 0;
+    // Stop once the transfer has begun: the update runs on while the window answers its input.
+    QMetaObject::Connection first = connect(ProgressBar(f), &QProgressBar::valueChanged, &f, [&] {
+      disconnect(first);
+      QTest::mouseClick(Button(f, "sSpeedButton9"), Qt::LeftButton);
+    });
     Action(f, "Firmwareupdate1")->trigger();
-    TLongOperation::PumpIntervalMs = 25;
+    TMainWindow::ShowBusyAfterMs = 25;
 
     QCOMPARE(ui.Shown.size(), size_t(4));
     QCOMPARE(ui.Shown[2].Kind, TScriptedUserInterface::TKind::Question);

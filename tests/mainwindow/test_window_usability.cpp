@@ -63,9 +63,13 @@ struct TFolder {
 // A clock that takes as long as the test wants: it answers once released.
 struct TSlowClock {
   std::atomic<bool> Released{false};
+  void Release() {
+    Released = true;
+    Released.notify_all();
+  }
   std::function<long double()> Source() {
     return [this] {
-      while (!Released) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+      Released.wait(false);
       return 1234.5L;
     };
   }
@@ -257,24 +261,26 @@ class TestWindowUsability : public QObject {
       QTRY_COMPARE(Grid(f)->Row(), row + 1);
       QVERIFY(f.MeasuringClock());
 
-      clock.Released = true;
+      clock.Release();
       QTRY_COMPARE(StatusBar(f)->PanelText(TStatusPanel::Clock), QString("1234.50 MHz"));
       QVERIFY(!f.MeasuringClock());
       QCOMPARE(double(f.CpuMHz), 1234.5);
     }
     // A window closed while the measurement runs waits for it and drops its result.
+    // The measurement is released while the window's destructor waits for it.
     TSlowClock late;
+    std::thread release;
     {
       TMainWindow f(folder.Options(), &ui);
       f.ClockSource = late.Source();
       f.Activate();
       QVERIFY(f.MeasuringClock());
-      std::thread release([&late] {
+      release = std::thread([&late] {
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        late.Released = true;
+        late.Release();
       });
-      release.detach();
     }
+    release.join();
   }
 
   void qtTextsFollowTheLanguage() {

@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "support/run_process.h"
+#include "support/wait_until.h"
 
 namespace {
 
@@ -139,18 +140,18 @@ TEST(CliLink, SecondProgramOnTheSameSimulatedProgrammerIsTurnedAway) {
   TTempDir dir;
   dir.Write("chip.bin", std::string(4096, 'x'));
   const std::string sim = "--simulate='" + dir.File("chip.bin") + "' ";
-  // A read of 131 exchanges of 10 ms each, in the background.
+  // A read of 131 exchanges of 10 ms each, in the background; once it has logged its first
+  // exchanges it holds the programmer.
   const std::string first = std::string("'") + TESMARO_BINARY_DIR + "/tesmaro-cli' " + sim +
-                            "--sim-latency 10 --chip 24C32 read '" + dir.File("a.bin") +
-                            "' >/dev/null 2>&1; echo $? >'" + dir.File("first.rc") + "'";
+                            "--sim-latency 10 --sim-log '" + dir.File("first.log") + "' --chip 24C32 read '" +
+                            dir.File("a.bin") + "' >/dev/null 2>&1; echo $? >'" + dir.File("first.rc") + "'";
   ASSERT_EQ(std::system(("(" + first + ") &").c_str()), 0);
-  std::this_thread::sleep_for(std::chrono::milliseconds(400));
+  ASSERT_TRUE(WaitUntil([&] { return dir.Read("first.log").find('\n') != std::string::npos; }));
   const TProcessResult second = RunProgram("tesmaro-cli", sim + "--sim-log '" + dir.File("second.log") + "' version");
   EXPECT_EQ(second.ExitCode, 6) << second.Err;
   EXPECT_EQ(second.Err, "tesmaro-cli: The programmer is in use by another program.\n");
   EXPECT_EQ(dir.Read("second.log"), "") << "nothing sent";
-  for (int i = 0; i < 100 && !std::filesystem::exists(dir.File("first.rc")); ++i)
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  ASSERT_TRUE(WaitUntil([&] { return dir.Read("first.rc").find('\n') != std::string::npos; }));
   EXPECT_EQ(dir.Read("first.rc"), "0\n") << "the first program went on undisturbed";
   EXPECT_EQ(dir.Read("a.bin"), std::string(4096, 'x'));
   // Once the first one ended, the second gets the programmer.

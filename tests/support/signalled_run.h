@@ -1,5 +1,5 @@
-// Runs one of the built programs as a process, sends it a signal after a delay and waits for its
-// end: the exit code, how long it took after the signal, and its output.
+// Runs one of the built programs as a process, sends it a signal once it is under way and waits
+// for its end: the exit code, how long it took after the signal, and its output.
 #pragma once
 
 #include <fcntl.h>
@@ -7,23 +7,27 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
+#include <functional>
 #include <string>
-#include <thread>
 #include <vector>
 
 #include "support/temp_dir.h"
+#include "support/wait_until.h"
 
 struct TSignalledRun {
   int ExitCode = -1;
+  bool UnderWay = false;  // the program had got as far as asked when the signal went
   double SecondsAfterSignal = 0;
   std::string Out, Err;
 };
 
 // Runs "<build folder>/<program> args..." with standard input from /dev/null and its output in
-// dir's files "stdout" and "stderr", sends signal after delay and waits for the end.
+// dir's files "stdout" and "stderr", sends signal once underWay holds (or a minute passed) and
+// waits for the end.
 inline TSignalledRun RunAndSignal(const TTempDir& dir, const std::string& program, const std::vector<std::string>& args,
-                                  int signal, std::chrono::milliseconds delay) {
+                                  int signal, const std::function<bool()>& underWay) {
   const std::string path = std::string(TESMARO_BINARY_DIR) + "/" + program;
   const std::string out = dir.File("stdout"), err = dir.File("stderr");
   const pid_t pid = fork();
@@ -40,15 +44,25 @@ inline TSignalledRun RunAndSignal(const TTempDir& dir, const std::string& progra
     execv(path.c_str(), argv.data());
     _exit(127);
   }
-  std::this_thread::sleep_for(delay);
+  const bool reached = WaitUntil(underWay);
   const auto sent = std::chrono::steady_clock::now();
   kill(pid, signal);
   int status = 0;
   waitpid(pid, &status, 0);
   TSignalledRun r;
+  r.UnderWay = reached;
   r.SecondsAfterSignal = std::chrono::duration<double>(std::chrono::steady_clock::now() - sent).count();
   r.ExitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   r.Out = dir.Read("stdout");
   r.Err = dir.Read("stderr");
   return r;
+}
+
+// A condition for RunAndSignal: the simulated programmer has logged at least `exchanges` lines
+// (one per exchange) into dir's file `log`.
+inline std::function<bool()> LoggedExchanges(const TTempDir& dir, const std::string& log, size_t exchanges) {
+  return [&dir, log, exchanges] {
+    const std::string text = dir.Read(log);
+    return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')) >= exchanges;
+  };
 }
