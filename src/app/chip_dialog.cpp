@@ -1,9 +1,18 @@
 #include "app/chip_dialog.h"
 
+#include <QCoreApplication>
+#include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QSignalBlocker>
+#include <QVBoxLayout>
+#include <climits>
 
 #include "catalogue/catalogue.h"
+#include "catalogue/chip.h"
+#include "common/error.h"
 #include "common/ini_file.h"
+#include "common/user_interface.h"
+#include "programmer/chip_operations.h"
 
 namespace {
 
@@ -18,6 +27,31 @@ std::string FileBytes(const QVariant& data) {
 
 QByteArray Bytes(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
 
+constexpr int kNameRole = Qt::UserRole;        // the chip's name as the catalogue spells it
+constexpr int kFamilyRole = Qt::UserRole + 1;  // its family, likewise
+
+// Letters and digits only, in upper case: "at24c64d-pu" and "AT24C64D PU" read alike.
+QString Letters(const QString& text) {
+  QString out;
+  for (QChar c : text)
+    if (c.isLetterOrNumber()) out += c.toUpper();
+  return out;
+}
+
+// A typed marking may hold a chip's name only when the name is this long, so that a short name
+// does not match every marking.
+constexpr qsizetype kShortestNameInMarking = 4;
+
+std::vector<std::string> ChipsOf(const TCatalogue& catalogue, const std::string& family) {
+  std::vector<std::string> chips = catalogue.Keys(family);
+  for (auto it = chips.begin(); it != chips.end(); ++it)
+    if (SameText(*it, "type")) {
+      chips.erase(it);
+      break;
+    }
+  return chips;
+}
+
 }  // namespace
 
 TChipDialog::TChipDialog(QWidget* parent, std::function<std::string()> catalogueFile)
@@ -28,85 +62,232 @@ TChipDialog::TChipDialog(QWidget* parent, std::function<std::vector<std::string>
     : QDialog(parent), CatalogueFiles_(std::move(catalogueFiles)) {
   setObjectName("Form2");
   setWindowTitle(QString());
-  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint |
-                 Qt::MSWindowsFixedSizeDialogHint);
+  setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
   QFont font(QStringLiteral("MS Sans Serif"), 8);
   font.setStyleHint(QFont::SansSerif);
   setFont(font);
-  setFixedSize(187, 312);
-  move(496, 242);
+  setSizeGripEnabled(true);
+  MessageText = [](const std::string& key) { return BuiltInMessageText(key); };
+
+  auto* column = new QVBoxLayout(this);
+  column->setContentsMargins(0, 0, 0, 6);
+  column->setSpacing(0);
 
   FamilyBox_ = new QGroupBox(QStringLiteral("EEPROM Type"), this);
   FamilyBox_->setObjectName("GroupBox1");
-  FamilyBox_->setGeometry(0, 0, 187, 57);
   FamilyList_ = new QComboBox(FamilyBox_);
   FamilyList_->setObjectName("PSlistbox");
   FamilyList_->setEditable(false);
-  FamilyList_->setGeometry(8, 20, 169, FamilyList_->sizeHint().height());
+  auto* familyRow = new QVBoxLayout(FamilyBox_);
+  familyRow->setContentsMargins(8, 4, 8, 8);
+  familyRow->addWidget(FamilyList_);
+  column->addWidget(FamilyBox_);
 
   ChipBox_ = new QGroupBox(QStringLiteral(" Select CHIP "), this);
   ChipBox_->setObjectName("GroupBox2");
-  ChipBox_->setGeometry(0, 57, 187, 216);
+  FilterLabel_ = new QLabel(QStringLiteral("&Name or marking:"), ChipBox_);
+  FilterLabel_->setObjectName("FilterLabel");
+  Filter_ = new QLineEdit(ChipBox_);
+  Filter_->setObjectName("FilterEdit");
+  Filter_->setToolTip(
+      QStringLiteral("Type a chip's name or the marking printed on it: the chips of every family "
+                     "that match are listed"));
+  Filter_->setClearButtonEnabled(true);
+  FilterLabel_->setBuddy(Filter_);
+  FilterLabel_->setWordWrap(true);
+  Filter_->installEventFilter(this);
   ChipList_ = new QListWidget(ChipBox_);
   ChipList_->setObjectName("CSlistbox");
   ChipList_->setSelectionMode(QAbstractItemView::SingleSelection);
-  ChipList_->setGeometry(6, 15, 175, 194);
+  auto* chipColumn = new QVBoxLayout(ChipBox_);
+  chipColumn->setContentsMargins(6, 4, 6, 6);
+  chipColumn->setSpacing(3);
+  chipColumn->addWidget(FilterLabel_);
+  chipColumn->addWidget(Filter_);
+  chipColumn->addWidget(ChipList_, 1);
+  column->addWidget(ChipBox_, 1);
 
   OkButton_ = new QPushButton(QStringLiteral("OK"), this);
   OkButton_->setObjectName("BitBtn1");
-  OkButton_->setGeometry(12, 280, 75, 25);
   OkButton_->setDefault(true);  // Enter
   CancelButton_ = new QPushButton(QStringLiteral("Cancel"), this);
   CancelButton_->setObjectName("BitBtn2");
-  CancelButton_->setGeometry(100, 280, 75, 25);
   CancelButton_->setAutoDefault(false);  // Escape rejects the dialog
+  for (QPushButton* b : {OkButton_, CancelButton_}) b->setFixedSize(75, 25);
+  auto* buttons = new QHBoxLayout();
+  buttons->setContentsMargins(12, 6, 12, 0);
+  buttons->setSpacing(13);
+  buttons->addWidget(OkButton_);
+  buttons->addWidget(CancelButton_);
+  column->addLayout(buttons);
+
+  // The size it has always had, or what its texts need; the user may make it larger.
+  setMinimumSize(minimumSizeHint());
+  resize(QSize(187, 312).expandedTo(minimumSizeHint()));
+  move(496, 242);
 
   connect(OkButton_, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelButton_, &QPushButton::clicked, this, &QDialog::reject);
-  connect(FamilyList_, &QComboBox::currentIndexChanged, this, [this] { ShowFamilyChips(); });
+  // Picking a family shows all of its chips: the filter is emptied.
+  connect(FamilyList_, &QComboBox::currentIndexChanged, this, [this] {
+    const QSignalBlocker quiet(Filter_);
+    Filter_->clear();
+    ShowFamilyChips();
+  });
+  connect(Filter_, &QLineEdit::textChanged, this, [this] { FilterChanged(); });
+  connect(ChipList_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) { ShowFamilyOf(item); });
   // A double click picks the chip and closes the dialog, as OK would.
   connect(ChipList_, &QListWidget::itemDoubleClicked, this, [this] { accept(); });
 }
 
-void TChipDialog::LoadFamilies() {
+void TChipDialog::LoadFamilies(const std::string& current) {
   const TCatalogue catalogue(CatalogueFiles_());
+  {
+    const QSignalBlocker quiet(Filter_);
+    Filter_->clear();
+  }
+  // The family that a lookup of the current chip finds, as choosing it would.
+  TChip chip;
+  bool found = false;
+  if (!current.empty()) {
+    try {
+      found = LoadChip(catalogue, current, chip);
+    } catch (const std::exception&) {
+    }
+  }
   {
     const QSignalBlocker quiet(FamilyList_);
     FamilyList_->clear();
     for (const auto& family : catalogue.Families()) FamilyList_->addItem(Shown(family), Bytes(family));
-    FamilyList_->setCurrentIndex(FamilyList_->count() > 0 ? 0 : -1);
+    const int at = found ? FamilyList_->findData(Bytes(chip.Family)) : -1;
+    FamilyList_->setCurrentIndex(at >= 0 ? at : FamilyList_->count() > 0 ? 0 : -1);
   }
   // Without families the chips of an earlier catalogue would stay on show; none of them
   // exists any more, so the list is emptied.
   if (FamilyList_->count() == 0) ChipList_->clear();
   ShowFamilyChips();
+  if (!found) return;
+  for (int i = 0; i < ChipList_->count(); ++i) {
+    QListWidgetItem* item = ChipList_->item(i);
+    if (!SameText(FileBytes(item->data(kNameRole)), current)) continue;
+    ChipList_->setCurrentItem(item);
+    item->setSelected(true);
+    ChipList_->scrollToItem(item, QAbstractItemView::PositionAtCenter);
+    break;
+  }
 }
 
 void TChipDialog::ShowFamilyChips() {
   const int index = FamilyList_->currentIndex();
   if (index < 0) return;
-  std::vector<std::string> chips = TCatalogue(CatalogueFiles_()).Keys(FileBytes(FamilyList_->itemData(index)));
-  for (auto it = chips.begin(); it != chips.end(); ++it)
-    if (SameText(*it, "type")) {
-      chips.erase(it);
-      break;
-    }
+  const TCatalogue catalogue(CatalogueFiles_());
+  const std::string family = FileBytes(FamilyList_->itemData(index));
+  const QSignalBlocker quiet(ChipList_);
   ChipList_->clear();
-  for (const auto& chip : chips) {
-    auto* item = new QListWidgetItem(Shown(chip), ChipList_);
-    item->setData(Qt::UserRole, Bytes(chip));
-  }
+  for (const auto& chip : ChipsOf(catalogue, family)) AddChip(catalogue, family, chip);
   ChipList_->setCurrentRow(-1);
   ChipList_->clearSelection();
 }
 
+void TChipDialog::AddChip(const TCatalogue& catalogue, const std::string& family, const std::string& chip) {
+  auto* item = new QListWidgetItem(Shown(chip), ChipList_);
+  item->setData(kNameRole, Bytes(chip));
+  item->setData(kFamilyRole, Bytes(family));
+  // What the chip commands would say of it, read as choosing it reads it.
+  std::string reason;
+  try {
+    TChip c;
+    if (LoadChip(catalogue, chip, c)) switch (ChipUseOf(c)) {
+        case TChipUse::Usable: break;
+        case TChipUse::Unsupported: reason = FormatText(MessageText("ChipUnsupported"), {chip}); break;
+        case TChipUse::NoChip: reason = FormatText(MessageText("ChipNoSize"), {chip}); break;
+      }
+  } catch (const std::exception& e) {
+    reason = ErrorText(e, MessageText);
+  }
+  if (reason.empty()) return;
+  // Greyed, yet still selectable: the user may look at its size in the grid.
+  item->setForeground(palette().brush(QPalette::Disabled, QPalette::Text));
+  item->setToolTip(QString::fromStdString(reason));
+}
+
+bool TChipDialog::Matches(const std::string& chipName, const QString& typed) {
+  const QString name = Letters(Shown(chipName)), text = Letters(typed);
+  if (text.isEmpty() || name.isEmpty()) return false;
+  return name.contains(text) || (name.size() >= kShortestNameInMarking && text.contains(name));
+}
+
+void TChipDialog::ShowMatchingChips() {
+  const TCatalogue catalogue(CatalogueFiles_());
+  const QString typed = Filter_->text();
+  const QSignalBlocker quiet(ChipList_);
+  ChipList_->clear();
+  // The best match: the chip whose name is what was typed, else the longest name that a typed
+  // marking holds, else the first match.
+  const QString letters = Letters(typed);
+  auto score = [&letters](const QString& name) {
+    const QString n = Letters(name);
+    return n == letters ? INT_MAX : letters.contains(n) ? static_cast<int>(n.size()) : 0;
+  };
+  QListWidgetItem* best = nullptr;
+  for (const auto& family : catalogue.Families())
+    for (const auto& chip : ChipsOf(catalogue, family)) {
+      if (!Matches(chip, typed)) continue;
+      AddChip(catalogue, family, chip);
+      QListWidgetItem* item = ChipList_->item(ChipList_->count() - 1);
+      if (!best || score(item->text()) > score(best->text())) best = item;
+    }
+  if (!best) return;
+  ChipList_->setCurrentItem(best);
+  best->setSelected(true);
+  ChipList_->scrollToItem(best);
+  ShowFamilyOf(best);
+}
+
+void TChipDialog::FilterChanged() {
+  if (Filter_->text().trimmed().isEmpty())
+    ShowFamilyChips();
+  else
+    ShowMatchingChips();
+}
+
+void TChipDialog::ShowFamilyOf(const QListWidgetItem* item) {
+  if (!item || Filter_->text().trimmed().isEmpty()) return;
+  const int at = FamilyList_->findData(item->data(kFamilyRole));
+  const QSignalBlocker quiet(FamilyList_);
+  if (at >= 0) FamilyList_->setCurrentIndex(at);
+}
+
+bool TChipDialog::eventFilter(QObject* watched, QEvent* e) {
+  // The arrow and page keys in the filter move through the list, so typing and choosing need no
+  // change of focus.
+  if (watched == Filter_ && e->type() == QEvent::KeyPress) {
+    switch (static_cast<QKeyEvent*>(e)->key()) {
+      case Qt::Key_Up:
+      case Qt::Key_Down:
+      case Qt::Key_PageUp:
+      case Qt::Key_PageDown: {
+        const auto* key = static_cast<QKeyEvent*>(e);
+        QKeyEvent copy(QEvent::KeyPress, key->key(), key->modifiers());
+        QCoreApplication::sendEvent(ChipList_, &copy);
+        if (QListWidgetItem* item = ChipList_->currentItem()) item->setSelected(true);
+        return true;
+      }
+      default: break;
+    }
+  }
+  return QDialog::eventFilter(watched, e);
+}
+
 int TChipDialog::ShowModal() {
   if (ShowModalHook) return ShowModalHook(*this);
+  // Typing names the chip at once.
+  Filter_->setFocus(Qt::OtherFocusReason);
   return exec();
 }
 
 std::string TChipDialog::SelectedChip() const {
   const QList<QListWidgetItem*> selected = ChipList_->selectedItems();
   if (selected.isEmpty()) return {};
-  return FileBytes(selected.first()->data(Qt::UserRole));
+  return FileBytes(selected.first()->data(kNameRole));
 }

@@ -13,11 +13,14 @@ class TDifferencesModel : public QAbstractTableModel {
  public:
   using QAbstractTableModel::QAbstractTableModel;
 
-  void Set(std::vector<TByteDifference> rows, const QStringList& headings) {
+  void Set(std::vector<TByteDifference> rows) {
     beginResetModel();
     Rows_ = std::move(rows);
-    Headings_ = headings;
     endResetModel();
+  }
+  void SetHeadings(const QStringList& headings) {
+    Headings_ = headings;
+    emit headerDataChanged(Qt::Horizontal, 0, columnCount({}) - 1);
   }
   uint32_t AddressAt(int row) const { return Rows_.at(static_cast<size_t>(row)).Address; }
 
@@ -64,16 +67,22 @@ TDifferencesWindow::TDifferencesWindow(QWidget* parent) : QDialog(parent, Qt::To
   List_->horizontalHeader()->setStretchLastSection(true);
   List_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   layout->addWidget(List_);
-  connect(List_, &QTableView::doubleClicked, this,
-          [this](const QModelIndex& index) { emit GoToAddress(Model_->AddressAt(index.row())); });
+  // Enter, and a double click (or a single one where the style activates with it).
+  connect(List_, &QTableView::activated, this, [this](const QModelIndex& index) {
+    if (index.isValid()) emit GoToAddress(Model_->AddressAt(index.row()));
+  });
   resize(280, 420);
 }
 
-void TDifferencesWindow::SetDifferences(std::vector<TByteDifference> differences, const QString& title,
-                                        const QString& summary, const QStringList& headings) {
+void TDifferencesWindow::SetDifferences(std::vector<TByteDifference> differences) {
+  Model_->Set(std::move(differences));
+  if (Model_->rowCount({}) > 0) List_->setCurrentIndex(Model_->index(0, 0));
+}
+
+void TDifferencesWindow::SetTexts(const QString& title, const QString& summary, const QStringList& headings) {
   setWindowTitle(title);
   Summary_->setText(summary);
-  Model_->Set(std::move(differences), headings);
+  Model_->SetHeadings(headings);
 }
 
 int TDifferencesWindow::RowCount() const { return Model_->rowCount({}); }

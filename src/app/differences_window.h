@@ -1,5 +1,6 @@
 // The list of differences found by File > Compare with file: address, buffer byte, file byte;
-// a double click goes to the address in the grid. A tool window beside the main window.
+// Enter or a double click on a row goes to its address in the grid, the keyboard staying in the
+// list. A tool window beside the main window; Escape closes it.
 #pragma once
 
 #include <QDialog>
@@ -16,9 +17,10 @@ class TDifferencesWindow : public QDialog {
  public:
   explicit TDifferencesWindow(QWidget* parent);
 
-  // Shows the differences under the given texts: title, summary line and the three column headings.
-  void SetDifferences(std::vector<TByteDifference> differences, const QString& title, const QString& summary,
-                      const QStringList& headings);
+  // The differences listed, the first one current.
+  void SetDifferences(std::vector<TByteDifference> differences);
+  // The texts in the active language: title, summary line and the three column headings.
+  void SetTexts(const QString& title, const QString& summary, const QStringList& headings);
   int RowCount() const;
   QString Summary() const;
 

@@ -8,6 +8,7 @@
 #include <QPainter>
 #include <QScrollBar>
 #include <algorithm>
+#include <cmath>
 
 #include "app/hex_grid_model.h"
 #include "common/integer.h"
@@ -20,6 +21,7 @@ QColor FromBgr(uint32_t bgr) {
                 static_cast<int>((bgr >> 16) & 0xFF));
 }
 
+// The grid's own colours, for a light palette.
 const QColor kFixedColor = FromBgr(0xD2C8A2);
 const QColor kOddByteColor = FromBgr(0xE0FFFF);
 const QColor kEvenByteColor = FromBgr(0xE0FFE0);
@@ -39,6 +41,30 @@ const QColor kChangedTextColor(200, 0, 0);
 const QColor kChangedCurrentTextColor(255, 190, 190);
 const QColor kDotColor(150, 150, 150);
 
+// a, moved the share t (0 to 1) of the way to b.
+QColor Mix(const QColor& a, const QColor& b, double t) {
+  auto channel = [t](int x, int y) { return static_cast<int>(std::lround(x + (y - x) * t)); };
+  return QColor(channel(a.red(), b.red()), channel(a.green(), b.green()), channel(a.blue(), b.blue()));
+}
+
+// The contrast ratio of two colours by their relative luminance, from 1 (none) to 21.
+double Contrast(const QColor& a, const QColor& b) {
+  auto luminance = [](const QColor& c) {
+    auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+    return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// colour, moved toward in steps until it reads against other (a contrast of 4.5): a fill under a
+// text, or a text over a fill.
+QColor Readable(const QColor& colour, const QColor& other, const QColor& toward) {
+  QColor c = colour;
+  for (int step = 1; step <= 10 && Contrast(c, other) < 4.5; ++step) c = Mix(colour, toward, step / 10.0);
+  return c;
+}
+
 constexpr int kRowPitch = THexGrid::kDefaultRowHeight + THexGrid::kGridLineWidth;
 constexpr int kLastByteColumn = 16;
 constexpr int kCharColumn = THexGridModel::kCharColumn;
@@ -54,9 +80,56 @@ int HexValue(QChar ch) {
 
 }  // namespace
 
+bool TGridColours::Dark(const QPalette& palette) { return palette.color(QPalette::Base).lightness() < 128; }
+
+TGridColours TGridColours::For(const QPalette& palette) {
+  if (!Dark(palette))
+    return {.Fixed = kFixedColor,
+            .OddByte = kOddByteColor,
+            .EvenByte = kEvenByteColor,
+            .Char = kCharColor,
+            .Back = kGridColor,
+            .Line = kLineColor,
+            .Text = Qt::black,
+            .EditorBack = Qt::white,
+            .EditorText = kEditorTextColor,
+            .Mark = kMarkColor,
+            .Current = kCurrentColor,
+            .CurrentText = kCurrentTextColor,
+            .Selection = kSelectionColor,
+            .Changed = kChangedTextColor,
+            .ChangedCurrent = kChangedCurrentTextColor,
+            .Dot = kDotColor,
+            .Hint = palette.color(QPalette::PlaceholderText)};
+  TGridColours c;
+  // The same hues as tints of the dark base, text in the palette's own colours.
+  const QColor base = palette.color(QPalette::Base), text = palette.color(QPalette::Text);
+  c.Fixed = Mix(base, kFixedColor, 0.28);
+  c.OddByte = Mix(base, kOddByteColor, 0.10);
+  c.EvenByte = Mix(base, kEvenByteColor, 0.07);
+  c.Char = Mix(base, kCharColor, 0.05);
+  c.Back = base;
+  c.Line = Mix(base, text, 0.22);
+  c.Text = text;
+  c.EditorBack = base;
+  c.EditorText = QColor(120, 220, 120);
+  c.Mark = Mix(base, QColor(255, 64, 64), 0.38);
+  c.CurrentText = palette.color(QPalette::HighlightedText);
+  c.Current = Readable(palette.color(QPalette::Highlight), c.CurrentText, base);
+
+  c.Changed = Readable(QColor(255, 110, 110), c.OddByte, Qt::white);
+  // Dark enough for both the text and the changed bytes' digits.
+  c.Selection = Readable(Readable(Mix(base, palette.color(QPalette::Highlight), 0.45), text, base), c.Changed, base);
+  c.ChangedCurrent = QColor(255, 215, 215);
+  c.Dot = Mix(base, text, 0.5);
+  c.Hint = Mix(base, text, 0.65);
+  return c;
+}
+
 THexGrid::THexGrid(QWidget* parent, TDocument& document)
     : QAbstractItemView(parent), Doc_(document), Editor_(document) {
   setObjectName("DrawGrid1");
+  Colours_ = TGridColours::For(palette());
   Model_ = new THexGridModel(document, this);
   setModel(Model_);
   setSelectionMode(NoSelection);
@@ -145,7 +218,16 @@ void THexGrid::SetColWidth(int column, int width) {
 void THexGrid::UpdateColumnPositions() {
   ColLefts_[0] = 0;
   for (int c = 0; c < kColCount; ++c) ColLefts_[c + 1] = ColLefts_[c] + ColWidths_[c] + kGridLineWidth;
+  updateGeometry();  // the window's smallest width follows the columns
 }
+
+QSize THexGrid::minimumSizeHint() const {
+  const int frame = 2 * frameWidth();
+  return QSize(ColLefts_[kColCount] + verticalScrollBar()->sizeHint().width() + frame,
+               (kMinVisibleRows + 1) * kRowPitch + frame);
+}
+
+QSize THexGrid::sizeHint() const { return QSize(minimumSizeHint().width(), 20 * kRowPitch); }
 
 void THexGrid::RepaintNow() { viewport()->repaint(); }
 
@@ -400,17 +482,26 @@ void THexGrid::mouseReleaseEvent(QMouseEvent* event) {
 
 void THexGrid::mouseDoubleClickEvent(QMouseEvent* event) { event->setAccepted(!InputLocked_); }
 
+void THexGrid::changeEvent(QEvent* event) {
+  // The desktop's palette changed (a dark or light theme): the colours follow it.
+  if (event->type() == QEvent::PaletteChange) {
+    Colours_ = TGridColours::For(palette());
+    viewport()->update();
+  }
+  QAbstractItemView::changeEvent(event);
+}
+
 // --- painting ---
 
 void THexGrid::paintEvent(QPaintEvent* event) {
   QPainter painter(viewport());
   const QRect area = event->rect();
-  painter.fillRect(area, kGridColor);
+  painter.fillRect(area, Colours_.Back);
   painter.setFont(Font_);
   if (DataRowCount() == 0 && !EmptyHint.isEmpty()) {
     painter.save();
     painter.setFont(font());
-    painter.setPen(palette().color(QPalette::PlaceholderText));
+    painter.setPen(Colours_.Hint);
     painter.drawText(viewport()->rect().adjusted(8, kRowPitch + 16, -8, -8),
                      Qt::AlignHCenter | Qt::AlignTop | Qt::TextWordWrap, EmptyHint);
     painter.restore();
@@ -422,21 +513,21 @@ void THexGrid::paintEvent(QPaintEvent* event) {
   if (lastSlot < firstSlot) return;
   // Lines between all cells: the cells are painted over this, one pixel apart.
   painter.fillRect(QRect(0, firstSlot * kRowPitch, ColLefts_[kColCount], (lastSlot - firstSlot + 1) * kRowPitch) & area,
-                   kLineColor);
+                   Colours_.Line);
 
   for (int slot = firstSlot; slot <= lastSlot; ++slot) {
     const int row = slot == 0 ? 0 : top + slot - 1;
     for (int column = 0; column < kColCount; ++column) {
       const QRect cell(ColLefts_[column], slot * kRowPitch, ColWidths_[column], kDefaultRowHeight);
       if (!cell.intersects(area)) continue;
-      painter.fillRect(cell, row == 0 || column == 0 ? kFixedColor : kGridColor);
+      painter.fillRect(cell, row == 0 || column == 0 ? Colours_.Fixed : Colours_.Back);
       DrawCell(painter, column, row, cell);
     }
   }
 }
 
 void THexGrid::DrawCharCell(QPainter& canvas, int row, const QRect& rect) {
-  canvas.fillRect(rect, kCharColor);
+  canvas.fillRect(rect, Colours_.Char);
   const int32_t first = THexGridModel::CellAddress(kCharColumn, row);
   const int32_t end = std::min(first + kBytesPerRow, Editor_.Size());
   if (end <= first) return;
@@ -449,19 +540,19 @@ void THexGrid::DrawCharCell(QPainter& canvas, int row, const QRect& rect) {
     const QRect box(rect.left() + 1 + (a - first + 1) * slot, rect.top(), slot, rect.height());
     const bool current = a == Editor_.Cursor();
     if (current)
-      canvas.fillRect(box, kCurrentColor);
+      canvas.fillRect(box, Colours_.Current);
     else if (selection.Length > 1 && selection.Contains(a))
-      canvas.fillRect(box, kSelectionColor);
+      canvas.fillRect(box, Colours_.Selection);
     const uint8_t value = Doc_[a];
     if (Model_->Glyph(value) == QChar(THexGridModel::kDot)) {
       canvas.setPen(Qt::NoPen);
-      canvas.setBrush(current ? kCurrentTextColor : kDotColor);
+      canvas.setBrush(current ? Colours_.CurrentText : Colours_.Dot);
       canvas.drawEllipse(QPointF(box.left() + slot / 2.0, rect.top() + rect.height() / 2.0), 1.2, 1.2);
       continue;
     }
     const bool changed = Doc_.Changed(a);
-    canvas.setPen(current ? (changed ? kChangedCurrentTextColor : kCurrentTextColor)
-                          : (changed ? kChangedTextColor : QColor(Qt::black)));
+    canvas.setPen(current ? (changed ? Colours_.ChangedCurrent : Colours_.CurrentText)
+                          : (changed ? Colours_.Changed : Colours_.Text));
     canvas.drawStaticText(box.left() + GlyphOffsets_[value], rect.top() + 1, GlyphTexts_[value]);
   }
   canvas.restore();
@@ -471,7 +562,7 @@ void THexGrid::DrawCharCell(QPainter& canvas, int row, const QRect& rect) {
 
 void THexGrid::DrawCell(QPainter& canvas, int column, int row, const QRect& rect) {
   if (column < 0 || column >= kColCount || row < 0 || row >= RowCount()) return;
-  canvas.setPen(Qt::black);
+  canvas.setPen(Colours_.Text);
   if (row == 0) {
     if (column >= 1 && column <= kLastByteColumn)
       canvas.drawStaticText(rect.left() + 3, rect.top() + 1, HexTexts_[column - 1]);
@@ -491,24 +582,24 @@ void THexGrid::DrawCell(QPainter& canvas, int column, int row, const QRect& rect
   const TByteRange selection = Editor_.Selection();
   if (current && Editor_.Entering()) {
     // An open entry: the typed digit and a blank for the one to come, green on white.
-    canvas.fillRect(rect, Qt::white);
-    canvas.setPen(kCurrentColor);
+    canvas.fillRect(rect, Colours_.EditorBack);
+    canvas.setPen(Colours_.Current);
     canvas.drawRect(rect.adjusted(0, 0, -1, -1));
-    canvas.setPen(kEditorTextColor);
+    canvas.setPen(Colours_.EditorText);
     canvas.drawText(rect.left() + 1, rect.top() + 1 + Ascent_,
                     QString(QChar("0123456789ABCDEF"[Editor_.EnteredDigit()])) + QLatin1Char('_'));
     return;
   }
   const bool changed = Doc_.Changed(address);
   if (current) {
-    canvas.fillRect(rect, kCurrentColor);
-    canvas.setPen(changed ? kChangedCurrentTextColor : kCurrentTextColor);
+    canvas.fillRect(rect, Colours_.Current);
+    canvas.setPen(changed ? Colours_.ChangedCurrent : Colours_.CurrentText);
   } else {
-    canvas.fillRect(rect, selection.Length > 1 && selection.Contains(address) ? kSelectionColor
-                          : Marked(static_cast<uint32_t>(address))            ? kMarkColor
-                          : column % 2                                        ? kOddByteColor
-                                                                              : kEvenByteColor);
-    if (changed) canvas.setPen(kChangedTextColor);
+    canvas.fillRect(rect, selection.Length > 1 && selection.Contains(address) ? Colours_.Selection
+                          : Marked(static_cast<uint32_t>(address))            ? Colours_.Mark
+                          : column % 2                                        ? Colours_.OddByte
+                                                                              : Colours_.EvenByte);
+    if (changed) canvas.setPen(Colours_.Changed);
   }
   canvas.drawStaticText(rect.left() + 1, rect.top() + 1, HexTexts_[Doc_[address]]);
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <QAbstractItemView>
+#include <QColor>
 #include <QFont>
 #include <QStaticText>
 #include <array>
@@ -15,7 +16,31 @@
 #include "buffer/buffer_editor.h"
 
 class QPainter;
+class QPalette;
 class THexGridModel;
+
+// The grid's colours. On a light palette the grid's own fixed colours (light yellow and light green
+// byte columns, black digits, red changed bytes); on a dark palette colours drawn from it, so that
+// the columns, the changed bytes and the selection stay readable next to the other windows.
+struct TGridColours {
+  QColor Fixed;  // header row and address column
+  QColor OddByte, EvenByte;
+  QColor Char;  // the character column
+  QColor Back;  // outside the cells
+  QColor Line;  // between the cells
+  QColor Text;
+  QColor EditorBack, EditorText;  // a cell while its byte is typed
+  QColor Mark;                    // differences found by a compare
+  QColor Current, CurrentText;
+  QColor Selection;
+  QColor Changed, ChangedCurrent;  // digits of bytes changed since the last load, read or write
+  QColor Dot;                      // the character column's dot for an unprintable byte
+  QColor Hint;                     // the empty grid's hint
+
+  static TGridColours For(const QPalette& palette);
+  // A palette whose base is dark (its lightness below the middle).
+  static bool Dark(const QPalette& palette);
+};
 
 class THexGrid : public QAbstractItemView {
   Q_OBJECT
@@ -24,6 +49,8 @@ class THexGrid : public QAbstractItemView {
   static constexpr int kDefaultColWidth = 25;
   static constexpr int kDefaultRowHeight = 17;
   static constexpr int kGridLineWidth = 1;
+  // Data rows shown at the grid's smallest height.
+  static constexpr int kMinVisibleRows = 4;
 
   THexGrid(QWidget* parent, TDocument& document);
   ~THexGrid() override;
@@ -75,6 +102,8 @@ class THexGrid : public QAbstractItemView {
 
   // "Courier New" 13 pixels high, or the system's fixed-pitch font where it is missing.
   static QFont GridFont();
+  // The colours in use, following the grid's palette.
+  const TGridColours& Colours() const { return Colours_; }
 
   // --- handlers ---
   // Paints one cell from the document; the grid has filled the background of fixed cells.
@@ -83,6 +112,9 @@ class THexGrid : public QAbstractItemView {
   void CanSelectCell(int column, int row, bool& canSelect);
 
   // --- QAbstractItemView ---
+  // Every column and the scroll bar in width; the header and kMinVisibleRows data rows at least.
+  QSize minimumSizeHint() const override;
+  QSize sizeHint() const override;
   QRect visualRect(const QModelIndex& index) const override;
   void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
   QModelIndex indexAt(const QPoint& point) const override;
@@ -109,6 +141,7 @@ class THexGrid : public QAbstractItemView {
   void mouseMoveEvent(QMouseEvent* event) override;
   void mouseReleaseEvent(QMouseEvent* event) override;
   void mouseDoubleClickEvent(QMouseEvent* event) override;
+  void changeEvent(QEvent* event) override;
 
  private:
   int ColumnAt(int x) const;
@@ -141,4 +174,5 @@ class THexGrid : public QAbstractItemView {
   std::array<QStaticText, 256> GlyphTexts_;
   std::array<int, 256> GlyphOffsets_{};
   std::vector<TAddressRange> Marks_;
+  TGridColours Colours_;
 };

@@ -3,6 +3,7 @@
 #include <clocale>
 #include <iostream>
 
+#include "app/dark_palette.h"
 #include "app/main_window.h"
 
 int main(int argc, char** argv) {
@@ -17,6 +18,7 @@ int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName(QStringLiteral("tesmaro"));
   QApplication::setApplicationDisplayName(QStringLiteral("Tesmaro"));
+  if (options.Dark) UseDarkColours();
   TMainWindow f(options);
   f.show();
   return app.exec();

@@ -49,6 +49,8 @@ TMainWindow::TMainWindow(const TStartOptions& options, TUserInterface* ui) : Opt
   connect(this, &TMainWindow::ClockMeasured, this, &TMainWindow::ShowMeasuredClock, Qt::QueuedConnection);
   QtTranslations_ = std::make_unique<TQtTranslations>();
   CreateControls();
+  LoadWindowSettings();
+  Action(TCommandId::ShowDifferences)->setEnabled(false);  // until a compare finds differences
   SetToolbarPictures(*this);
   InitFileDialogs();
   ResolveStartFolders();
@@ -79,10 +81,16 @@ std::vector<std::string> TMainWindow::CatalogueFiles() const {
 
 bool TMainWindow::Run(const std::function<void()>& command) {
   // Every command starts from what the user typed: an open cell entry is kept first.
-  return RunCommand(*Ui_, [this, &command] {
+  ++CommandDepth_;
+  const bool done = RunCommand(*Ui_, [this, &command] {
     if (Grid_) Grid_->CommitEntry();
     command();
+    if (CommandDepth_ == 1) ShowHeldBoxes();
   });
+  --CommandDepth_;
+  // The boxes of chip work whose handler failed after it.
+  if (CommandDepth_ == 0) ShowHeldBoxes();
+  return done;
 }
 
 QAction* TMainWindow::AddItem(QMenu* menu, const TWindowCommand& command) {
@@ -122,7 +130,7 @@ QToolButton* TMainWindow::AddToolButton(const TWindowCommand& command) {
 void TMainWindow::CreateControls() {
   setWindowTitle(QStringLiteral("Tesmaro"));
   setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint |
-                 Qt::WindowContextHelpButtonHint | Qt::WindowCloseButtonHint);
+                 Qt::WindowMaximizeButtonHint | Qt::WindowContextHelpButtonHint | Qt::WindowCloseButtonHint);
   QFont font(QStringLiteral("MS Sans Serif"), 8);
   font.setStyleHint(QFont::SansSerif);
   setFont(font);
@@ -139,6 +147,10 @@ void TMainWindow::CreateControls() {
   Toolbar_->setFixedHeight(77);
   Toolbar_->setFrameStyle(QFrame::Panel | QFrame::Raised);
   CreateToolbar();
+  int toolbarWidth = 0;
+  for (const QToolButton* b : Buttons_)
+    if (b) toolbarWidth = std::max(toolbarWidth, b->geometry().right() + 1 + 8);
+  Toolbar_->setMinimumWidth(toolbarWidth);
   column->addWidget(Toolbar_);
 
   NoticeBar_ = new TNoticeBar(central);
@@ -155,16 +167,23 @@ void TMainWindow::CreateControls() {
   ProgressBar_->setTextVisible(false);
   middle->addWidget(ProgressBar_);
   Grid_ = new THexGrid(central, Document_);
+  // The widths the start-up gives the address and character columns, already for the window's
+  // first smallest size.
+  Grid_->SetColWidth(0, 50);
+  Grid_->SetColWidth(THexGrid::kColCount - 1, 140);
   middle->addWidget(Grid_, 1);
   column->addLayout(middle, 1);
 
+  // The picture keeps its size and proportions, centred in a wider window.
   PicturePanel_ = new QFrame(central);
   PicturePanel_->setObjectName("sPanel1");
   PicturePanel_->setFixedHeight(141);
   PicturePanel_->setFrameStyle(QFrame::Panel | QFrame::Raised);
   PicturePanel_->setLineWidth(3);
   Picture_ = new TProgrammerPicture(PicturePanel_, CurrentChip);
-  Picture_->move(3, 3);
+  auto* pictureRow = new QHBoxLayout(PicturePanel_);
+  pictureRow->setContentsMargins(3, 3, 3, 3);
+  pictureRow->addWidget(Picture_, 0, Qt::AlignHCenter | Qt::AlignTop);
   connect(Picture_, &TProgrammerPicture::Clicked, this, [this] {
     if (!OperationRunning()) Run([this] { OpenHomePage(); });
   });
@@ -183,10 +202,10 @@ void TMainWindow::CreateControls() {
 
   setCentralWidget(central);
   setAcceptDrops(true);  // a file dropped on the window is opened
-  setMinimumWidth(664);
-  setMaximumWidth(664);
-  setMinimumHeight(614);
-  resize(664, 614);
+  // Any size from the smallest that shows the toolbar, a few rows and the picture: the grid takes
+  // the room. The start size and place, unless the settings remember others.
+  layout()->activate();  // the smallest size, before the window is made
+  resize(kStartWidth, kStartHeight);
   if (QScreen* s = QApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
 
   // Progress of chip operations and the firmware update: repainted only when the position changes.
@@ -379,6 +398,7 @@ void TMainWindow::SaveSettings() {
   TIniFile settings(Options_.SettingsFile);
   settings.WriteString(kMainSection, "Chip", CurrentChip.Name);
   settings.WriteInteger(kMainSection, "CurrentMemoryAddress", CurrentMemoryAddress);
+  SaveWindowSettings(settings);
 }
 
 void TMainWindow::closeEvent(QCloseEvent* e) {

@@ -21,6 +21,7 @@
 
 #include "app/start_options.h"
 #include "app/window_commands.h"
+#include "buffer/differences.h"
 #include "buffer/document.h"
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
@@ -45,11 +46,18 @@ class TQLanguageSource;
 class TQFormLocalizer;
 class TQtTranslations;
 
+// Where the file dialogs start before the user has chosen a folder: the documents folder where
+// the desktop names one that exists, else the home folder (ends with "/").
+std::string UserFilesFolder();
+
 class TMainWindow : public QMainWindow {
   Q_OBJECT
  public:
   // ui: where boxes and dialogs go; the window's own Qt dialogs when null (tests pass a scripted one).
   explicit TMainWindow(const TStartOptions& options, TUserInterface* ui = nullptr);
+  // The window's size at its first start.
+  static constexpr int kStartWidth = 664;
+  static constexpr int kStartHeight = 614;
   ~TMainWindow() override;
 
   // The file dialogs' settings: filters, the chosen file and filter, the starting folder.
@@ -119,7 +127,9 @@ class TMainWindow : public QMainWindow {
   void Open();    // Open
   void SaveAs();  // Save As
 
-  void CompareWithFile();  // Compare with file: the differences listed and marked in the grid
+  void CompareWithFile();        // Compare with file: the differences listed and marked in the grid
+  void ShowDifferences();        // View > Differences: the list of the last compare, with the keyboard in it
+  void ShowProgrammerPicture();  // View > Programmer picture: shows or hides it, kept in the settings
 
   // --- image files ---
   // Opens a file as the document (Open, Recent files, drops, the command line), the format by
@@ -134,12 +144,15 @@ class TMainWindow : public QMainWindow {
   // (pre-filled with 0xFF) and gives their origin, or nothing to leave the document as it was.
   void ReplaceDocument(const std::function<std::optional<TDocumentOrigin>(std::span<uint8_t> scratch)>& fill);
   // Writes the document to file in format, covering what its origin's data covered and the chip,
-  // and makes the file its origin.
-  void SaveDocument(const std::string& fileName, TImageFormat format);
+  // and makes the file its origin. A file that can't be written is named in an error box, and
+  // false returned.
+  bool SaveDocument(const std::string& fileName, TImageFormat format);
   // Makes the grid cell of address current and scrolls to it.
   void GoToAddress(uint32_t address);
-  // Filters and default extension of OpenDialog and SaveDialog.
+  // Filters, default extension and starting folder of the file dialogs.
   void InitFileDialogs();
+  // The dialogs' titles and file-type names in the active language.
+  void SetFileDialogTexts();
   void Exit();
   void ReadChip();   // Read chip
   void WriteChip();  // Write chip
@@ -291,15 +304,18 @@ class TMainWindow : public QMainWindow {
   void CreateRunner();
   void OperationStateChanged(bool running);
   // Disables the controls that start commands (those enabled now, so that they alone come back)
-  // and puts Stop in the place of the Clear button; or the other way round.
+  // and shows Stop in its own place in the toolbar; or the other way round.
   void ShowBusy(bool busy);
-  // Runs work on the runner; false when another command runs or an error escaped it.
+  // Runs work on the runner; false when another command runs or an error escaped it. The boxes
+  // of work show once the window no longer looks busy: at the end of the command (Run) that ran
+  // it, after the handler has refreshed the view, or at once outside a command.
   bool RunOperation(std::function<void(TUserInterface&)> work, const std::string& stopQuestionKey = {});
+  void ShowHeldBoxes();
+  int CommandDepth_ = 0;  // Run calls under way
   std::unique_ptr<TOperationRunner> Runner_;
   QTimer* BusyDelay_ = nullptr;
   bool BusyShown_ = false;
   std::vector<QWidget*> DisabledWhileBusy_;
-  bool ClearHiddenWhileBusy_ = false;
   std::optional<THidDeviceController::TDeferral> HeldChanges_;
   // The menus with their items and shortcuts, and the toolbar buttons, from the command table.
   void CreateMenus();
@@ -344,6 +360,13 @@ class TMainWindow : public QMainWindow {
                                   std::span<uint8_t> image);
   // The error's text in the active language.
   std::string Localized(const std::exception& e);
+  // The Differences window's title, summary and headings in the active language.
+  void ShowDifferenceTexts();
+  std::string ComparedFile_;
+  TDifferences ComparedSummary_;  // the count and the first difference of the last compare
+  // The window's size and place and the picture's visibility from the settings, before it shows.
+  void LoadWindowSettings();
+  void SaveWindowSettings(TIniFile& settings) const;
   void RebuildRecentMenu();
   void SaveRecentFiles();
   void SetLastFolder(const std::string& folder);

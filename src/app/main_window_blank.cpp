@@ -21,8 +21,10 @@ void TMainWindow::RememberAskBeforeWriting() {
 }
 
 bool TMainWindow::ConfirmWriteChip() {
-  // Without a programmer the write only says so: there is nothing to confirm.
-  if (!Action(TCommandId::AskBeforeWriting)->isChecked() || !Programmer.HeldDevice) return true;
+  // Without a usable chip or a programmer the write only says so: there is nothing to confirm.
+  if (!Action(TCommandId::AskBeforeWriting)->isChecked() || !Programmer.HeldDevice ||
+      ChipUseOf(CurrentChip) != TChipUse::Usable)
+    return true;
   const std::string text = FormatText(Ui().MessageText("ConfirmWrite"),
                                       {std::to_string(std::max<int32_t>(0, CurrentChip.Size)), CurrentChip.Name});
   return Ui().AskYesNo(text, TAnswer::No) == TAnswer::Yes;

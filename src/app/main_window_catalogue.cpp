@@ -8,7 +8,8 @@
 // The chosen chip becomes CurrentChip and sizes the grid; the buffer and the settings are
 // left alone (the chip is written to the settings at closing).
 void TMainWindow::SelectChip() {
-  ChipDialog_->LoadFamilies();
+  ChipDialog_->MessageText = [this](const std::string& key) { return Ui().MessageText(key); };
+  ChipDialog_->LoadFamilies(CurrentChip.Name);
   if (ChipDialog_->ShowModal() != QDialog::Accepted) return;
   const std::string name = ChipDialog_->SelectedChip();
   if (name.empty()) return;

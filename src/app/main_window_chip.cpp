@@ -17,7 +17,8 @@ std::vector<uint8_t> CopyOf(std::span<const uint8_t> bytes) { return {bytes.begi
 }  // namespace
 
 void TMainWindow::ReadChip() {
-  if (!ConfirmDiscardChanges()) return;
+  // The question about unsaved changes only when there is a chip to read them over.
+  if (RefuseUnusableChip(CurrentChip, Ui()) || !ConfirmDiscardChanges()) return;
   TChipRun run = TChipRun::NoProgrammer;
   // The read is one undo step; only a complete read replaces the document, and the chip becomes
   // its origin. The worker fills the document's scratch, which nothing else touches meanwhile.

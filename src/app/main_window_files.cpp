@@ -1,6 +1,9 @@
 // The main window's image-file commands: Open, Save As, Compare with file, the open of a file as
 // the document and the save of the document.
+#include <QDir>
+#include <QFileInfo>
 #include <QScreen>
+#include <QStandardPaths>
 #include <QTableView>
 #include <algorithm>
 #include <filesystem>
@@ -13,6 +16,8 @@
 #include "buffer/memory_buffer.h"
 #include "common/error.h"
 #include "common/integer.h"
+#include "common/paths.h"
+#include "firmware/firmware_file.h"
 #include "imagefile/file_errors.h"
 #include "imagefile/image_error.h"
 #include "imagefile/image_file.h"
@@ -23,19 +28,39 @@ size_t ChipBytes(const TChip& chip) { return static_cast<size_t>(std::clamp(chip
 
 }  // namespace
 
+std::string UserFilesFolder() {
+  // The documents folder where the desktop names one that exists, else the home folder.
+  const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+  const QString folder = !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
+  return QDir::cleanPath(folder).toStdString() + "/";
+}
+
 void TMainWindow::InitFileDialogs() {
-  // The filters are not translated; they come from the format table. A file's extension picks
-  // its format, its content where the extension names none; Save's filter only names the format
-  // of a name without a known extension.
-  OpenDialog.Filter = OpenDialogFilter();
+  // A file's extension picks its format, its content where the extension names none; Save's
+  // filter only names the format of a name without a known extension. Every dialog starts where
+  // the user's files are.
   OpenDialog.FilterIndex = 1;
   OpenDialog.DefaultExt = "hex";
   OpenDialog.OverwritePrompt = false;
-  SaveDialog.Filter = SaveDialogFilter();
+  OpenDialog.InitialDir = UserFilesFolder();
+  SaveDialog = OpenDialog;
   SaveDialog.FilterIndex = SaveFilterIndexOf(TImageFormat::Hex);
-  SaveDialog.DefaultExt = "hex";
-  SaveDialog.OverwritePrompt = false;
   CompareDialog = OpenDialog;
+  FirmwareDialog.InitialDir = OpenDialog.InitialDir;
+  SetFileDialogTexts();
+}
+
+void TMainWindow::SetFileDialogTexts() {
+  // Built-in English until the language source exists.
+  auto text = [this](const std::string& key) { return LanguageSource_ ? MessageText(key) : BuiltInMessageText(key); };
+  OpenDialog.Filter = OpenDialogFilter(text);
+  SaveDialog.Filter = SaveDialogFilter(text);
+  CompareDialog.Filter = OpenDialog.Filter;
+  FirmwareDialog.Filter = text("FilterFirmware") + " (*." + kFirmwareFileExtension + ")|*." + kFirmwareFileExtension;
+  OpenDialog.Title = text("OpenFileTitle");
+  SaveDialog.Title = text("SaveFileTitle");
+  CompareDialog.Title = text("CompareFileTitle");
+  FirmwareDialog.Title = text("FirmwareFileTitle");
 }
 
 uint32_t TMainWindow::AskLoadOffset(const TImageExtent& data) {
@@ -115,7 +140,7 @@ void TMainWindow::Open() {
   OpenFile(OpenDialog.FileName);
 }
 
-void TMainWindow::SaveDocument(const std::string& fileName, TImageFormat format) {
+bool TMainWindow::SaveDocument(const std::string& fileName, TImageFormat format) {
   Grid_->CommitEntry();
   const TDocumentOrigin& from = Document_.Origin();
   const TImageSpan span = from.IsFile() ? SaveSpan(format, CurrentChip, from.DataStart, from.DataEnd, from.Offset)
@@ -123,7 +148,11 @@ void TMainWindow::SaveDocument(const std::string& fileName, TImageFormat format)
   try {
     WriteImage(fileName, format, Document_.Bytes(), span);
   } catch (const std::exception& e) {
-    throw TError(Localized(e));
+    // The file is named whether or not the reason names it.
+    const std::string why = Localized(e);
+    const std::string full = FullFileName(fileName);
+    Ui().ShowError(why.find(full) != std::string::npos ? why : FormatText(Ui().MessageText("SaveFailed"), {full, why}));
+    return false;
   }
   // The file now holds the data the document's file held and the chip's bytes: the next save
   // covers at least these, whatever chip is selected then.
@@ -142,19 +171,24 @@ void TMainWindow::SaveDocument(const std::string& fileName, TImageFormat format)
   origin.DataEnd = end;
   Document_.Saved(std::move(origin));
   RememberFile(Document_.Origin().Name);
+  return true;
 }
 
 void TMainWindow::SaveAs() {
-  if (!Ui().ExecuteSaveDialog(SaveDialog)) return;
-  const std::string& file = SaveDialog.FileName;
-  std::error_code ec;
-  if (std::filesystem::exists(file, ec) && Ui().AskWarning(Ui().MessageText("ConfirmSave")) != TAnswer::Yes) return;
-  SaveDocument(file, KnownImageFormatOf(file).value_or(FormatOfSaveFilter(SaveDialog.FilterIndex)));
+  // A save that fails names the file and why, and offers the dialog again, until the document is
+  // saved or the user cancels.
+  while (Ui().ExecuteSaveDialog(SaveDialog)) {
+    const std::string file = SaveDialog.FileName;
+    std::error_code ec;
+    if (std::filesystem::exists(file, ec) && Ui().AskWarning(Ui().MessageText("ConfirmSave")) != TAnswer::Yes) return;
+    if (SaveDocument(file, KnownImageFormatOf(file).value_or(FormatOfSaveFilter(SaveDialog.FilterIndex)))) return;
+  }
 }
 
 void TMainWindow::CompareWithFile() {
   if (!Ui().ExecuteOpenDialog(CompareDialog)) return;
-  const std::string& file = CompareDialog.FileName;
+  const std::string file = CompareDialog.FileName;
+  SetLastFolder(FolderPart(file));
   TImageFormat format;
   try {
     format = ImageFormatToRead(file);
@@ -170,7 +204,11 @@ void TMainWindow::CompareWithFile() {
   TDifferences d = FindDifferences(Document_.Bytes().first(n), std::span(image).first(n));
   if (d.Same()) {
     Grid_->SetMarks({});
-    if (DifferencesWindow_) DifferencesWindow_->hide();
+    if (DifferencesWindow_) {
+      DifferencesWindow_->hide();
+      DifferencesWindow_->SetDifferences({});
+    }
+    Action(TCommandId::ShowDifferences)->setEnabled(false);
     Ui().ShowInformation(Ui().MessageText("CompareSame"));
     return;
   }
@@ -187,14 +225,31 @@ void TMainWindow::CompareWithFile() {
     }
     DifferencesWindow_->move(at);
   }
-  auto text = [this](const char* key) { return QString::fromStdString(Ui().MessageText(key)); };
-  const QString summary = QString::fromStdString(DifferenceText(d, "FileDifference", Ui()));
   Grid_->SetMarks(std::move(d.Ranges));
-  DifferencesWindow_->SetDifferences(std::move(d.Listed),
-                                     text("CompareTitle") + QStringLiteral(" - ") + QString::fromStdString(file),
-                                     summary, {text("CompareAddress"), text("CompareBuffer"), text("CompareFile")});
+  // What the texts are made from, so that they follow a language switch.
+  ComparedFile_ = file;
+  ComparedSummary_.Count = d.Count;
+  ComparedSummary_.Listed.assign(d.Listed.begin(), d.Listed.begin() + 1);
+  DifferencesWindow_->SetDifferences(std::move(d.Listed));
+  ShowDifferenceTexts();
+  Action(TCommandId::ShowDifferences)->setEnabled(true);
+  ShowDifferences();
+}
+
+void TMainWindow::ShowDifferenceTexts() {
+  if (!DifferencesWindow_) return;
+  auto text = [this](const char* key) { return QString::fromStdString(Ui().MessageText(key)); };
+  DifferencesWindow_->SetTexts(text("CompareTitle") + QStringLiteral(" - ") + QString::fromStdString(ComparedFile_),
+                               QString::fromStdString(DifferenceText(ComparedSummary_, "FileDifference", Ui())),
+                               {text("CompareAddress"), text("CompareBuffer"), text("CompareFile")});
+}
+
+void TMainWindow::ShowDifferences() {
+  if (!DifferencesWindow_ || DifferencesWindow_->RowCount() == 0) return;
   DifferencesWindow_->show();
   DifferencesWindow_->raise();
+  DifferencesWindow_->activateWindow();
+  DifferencesWindow_->List()->setFocus(Qt::OtherFocusReason);
 }
 
 void TMainWindow::GoToAddress(uint32_t address) {

@@ -103,6 +103,9 @@ void TMainWindow::ApplyLanguage() {
                                        WithoutMnemonic(Action(TCommandId::SelectChip)->text()))
                                           .toStdString()}));
   Grid_->viewport()->update();
+  SetFileDialogTexts();
+  ShowDifferenceTexts();
+  ShowHeldProgrammer();
   NoticeBar_->SetCloseHint(QString::fromStdString(MessageText("NoticeCloseHint")));
   UpdateView();
 }

@@ -16,8 +16,6 @@ void TMainWindow::CreateRunner() {
   Runner_ = std::make_unique<TOperationRunner>(Ui());
   connect(Runner_.get(), &TOperationRunner::StateChanged, this, &TMainWindow::OperationStateChanged);
   connect(Runner_.get(), &TOperationRunner::Progress, ProgressBar_, &QProgressBar::setValue);
-  connect(Runner_.get(), &TOperationRunner::Error, this,
-          [this](const QString& text) { Ui().ShowError(text.toStdString()); });
   connect(Runner_.get(), &TOperationRunner::Notice, this,
           [this](const QString& text) { ShowNotice(text.toStdString()); });
   BusyDelay_ = new QTimer(this);
@@ -37,7 +35,13 @@ bool TMainWindow::RunOperation(std::function<void(TUserInterface&)> work, const 
   const bool ran = Runner_->Run(std::move(work), stopQuestionKey);
   Programmer.OnVersionText = std::move(tell);
   if (versionText && Programmer.OnVersionText) Programmer.OnVersionText(*versionText);
+  // Outside a command the result's box shows now: the window no longer looks busy.
+  if (CommandDepth_ == 0) ShowHeldBoxes();
   return ran;
+}
+
+void TMainWindow::ShowHeldBoxes() {
+  if (Runner_) Runner_->ShowHeldBoxes();
 }
 
 void TMainWindow::OperationStateChanged(bool running) {
@@ -64,8 +68,8 @@ void TMainWindow::OperationStateChanged(bool running) {
 void TMainWindow::ShowBusy(bool busy) {
   if (busy == BusyShown_) return;
   BusyShown_ = busy;
+  // Stop has a place of its own, where no other command is, so a late click on it meets nothing.
   QToolButton* stop = Button(TCommandId::StopOperation);
-  QToolButton* clear = Button(TCommandId::ClearBuffer);
   if (busy) {
     std::vector<QWidget*> controls = {MenuBar_, PicturePanel_};
     for (const TWindowCommand& c : WindowCommands())
@@ -75,12 +79,9 @@ void TMainWindow::ShowBusy(bool busy) {
       c->setEnabled(false);
       DisabledWhileBusy_.push_back(c);
     }
-    ClearHiddenWhileBusy_ = clear->isHidden();
-    clear->hide();
     stop->show();
   } else {
     stop->hide();
-    clear->setHidden(ClearHiddenWhileBusy_);
     for (QWidget* c : DisabledWhileBusy_) c->setEnabled(true);
     DisabledWhileBusy_.clear();
   }

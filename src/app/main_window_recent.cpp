@@ -4,9 +4,11 @@
 #include <QDropEvent>
 #include <QFileInfo>
 #include <QMimeData>
+#include <QTimer>
 #include <algorithm>
 #include <filesystem>
 
+#include "app/hex_grid.h"
 #include "app/main_window.h"
 #include "common/error.h"
 #include "common/ini_file.h"
@@ -23,10 +25,7 @@ std::string RecentKey(size_t i) { return "File" + std::to_string(i + 1); }
 void TMainWindow::LoadDocumentSettings(const TIniFile& settings) {
   Action(TCommandId::AskBeforeWriting)->setChecked(settings.ReadInteger(kMainSection, "AskBeforeWriting", 1) != 0);
   const std::string folder = settings.ReadString(kMainSection, "LastFolder", "");
-  if (!folder.empty()) {
-    OpenDialog.InitialDir = folder;
-    SaveDialog.InitialDir = folder;
-  }
+  if (!folder.empty()) OpenDialog.InitialDir = SaveDialog.InitialDir = CompareDialog.InitialDir = folder;
   RecentFiles.clear();
   for (size_t i = 0; i < kRecentFileCount; ++i) {
     const std::string f = settings.ReadString(kRecentSection, RecentKey(i), "");
@@ -61,8 +60,7 @@ void TMainWindow::SaveRecentFiles() {
 
 void TMainWindow::SetLastFolder(const std::string& folder) {
   if (folder.empty()) return;
-  OpenDialog.InitialDir = folder;
-  SaveDialog.InitialDir = folder;
+  OpenDialog.InitialDir = SaveDialog.InitialDir = CompareDialog.InitialDir = folder;
   try {
     TIniFile(Options().SettingsFile).WriteString(kMainSection, "LastFolder", folder);
   } catch (const TError&) {
@@ -85,8 +83,9 @@ void TMainWindow::Save() {
     SaveAs();
     return;
   }
-  // In the format the file was read in, which its name alone may not tell, at its offset.
-  SaveDocument(origin.Name, ImageFormatById(origin.Format).value_or(TImageFormat::Bin));
+  // In the format the file was read in, which its name alone may not tell, at its offset. A file
+  // that can't be written is named, and the Save As dialog offered.
+  if (!SaveDocument(origin.Name, ImageFormatById(origin.Format).value_or(TImageFormat::Bin))) SaveAs();
 }
 
 void TMainWindow::OpenRecentFile(const std::string& fileName) {
@@ -133,6 +132,12 @@ void TMainWindow::dropEvent(QDropEvent* e) {
   const QList<QUrl> urls = e->mimeData()->urls();
   if (OperationRunning() || urls.isEmpty() || !urls.first().isLocalFile()) return;
   e->acceptProposedAction();
+  // Opened once the drop has been accepted: a question about unsaved changes must not hold the
+  // program the file came from. The keyboard is then with the grid.
   const std::string file = urls.first().toLocalFile().toStdString();
-  Run([this, file] { OpenDocument(file); });
+  QTimer::singleShot(0, this, [this, file] {
+    activateWindow();
+    Run([this, file] { OpenDocument(file); });
+    Grid_->setFocus(Qt::OtherFocusReason);
+  });
 }

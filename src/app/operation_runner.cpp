@@ -11,20 +11,10 @@ class TOperationRunner::TWorkerInterface : public TUserInterface {
  public:
   explicit TWorkerInterface(TOperationRunner& runner) : R_(runner), Inner_(runner.Inner_) {}
 
-  // Once the window is to close, the outcome's box ("Operation stopped.") is not shown; errors are.
-  void ShowMessage(const std::string& text) override {
-    R_.CallOnGuiThread([&] {
-      if (!R_.CloseWhenDone_) Inner_.ShowMessage(text);
-    });
-  }
-  void ShowInformation(const std::string& text) override {
-    R_.CallOnGuiThread([&] {
-      if (!R_.CloseWhenDone_) Inner_.ShowInformation(text);
-    });
-  }
-  void ShowError(const std::string& text) override {
-    R_.CallOnGuiThread([&] { Inner_.ShowError(text); });
-  }
+  // Held until the window no longer looks busy (ShowHeldBoxes); the command goes on meanwhile.
+  void ShowMessage(const std::string& text) override { R_.HoldBox(TBox::Message, text); }
+  void ShowInformation(const std::string& text) override { R_.HoldBox(TBox::Information, text); }
+  void ShowError(const std::string& text) override { R_.HoldBox(TBox::Error, text); }
   // A notice goes to the window's notice bar (the Notice signal), not into a box.
   void ShowNotice(const std::string& text) override {
     R_.CallOnGuiThread([&] { emit R_.Notice(QString::fromStdString(text)); });
@@ -40,12 +30,18 @@ class TOperationRunner::TWorkerInterface : public TUserInterface {
   }
   bool ExecuteOpenDialog(TFileDialog& dialog) override {
     bool chosen = false;
-    R_.CallOnGuiThread([&] { chosen = Inner_.ExecuteOpenDialog(dialog); });
+    R_.CallOnGuiThread([&] {
+      R_.ShowHeldBoxes();
+      chosen = Inner_.ExecuteOpenDialog(dialog);
+    });
     return chosen;
   }
   bool ExecuteSaveDialog(TFileDialog& dialog) override {
     bool chosen = false;
-    R_.CallOnGuiThread([&] { chosen = Inner_.ExecuteSaveDialog(dialog); });
+    R_.CallOnGuiThread([&] {
+      R_.ShowHeldBoxes();
+      chosen = Inner_.ExecuteSaveDialog(dialog);
+    });
     return chosen;
   }
   // The language's texts are the GUI thread's: looked up there.
@@ -80,9 +76,13 @@ class TOperationRunner::TWorkerInterface : public TUserInterface {
   }
 
  private:
+  // A question keeps its place after the boxes before it.
   TAnswer Answer(TAnswer unanswered, const std::function<TAnswer()>& ask) {
     TAnswer answer = unanswered;
-    R_.CallOnGuiThread([&] { answer = ask(); });
+    R_.CallOnGuiThread([&] {
+      R_.ShowHeldBoxes();
+      answer = ask();
+    });
     return answer;
   }
 
@@ -114,6 +114,26 @@ bool TOperationRunner::CallOnGuiThread(const std::function<void()>& call) {
   std::unique_lock<std::mutex> lock(Mutex_);
   Changed_.wait(lock, [&] { return c->Done || Abandoned_; });
   return c->Done;
+}
+
+void TOperationRunner::HoldBox(TBox kind, const std::string& text) {
+  std::lock_guard<std::mutex> lock(Mutex_);
+  HeldBoxes_.emplace_back(kind, text);
+}
+
+void TOperationRunner::ShowHeldBoxes() {
+  std::vector<std::pair<TBox, std::string>> boxes;
+  {
+    std::lock_guard<std::mutex> lock(Mutex_);
+    boxes.swap(HeldBoxes_);
+  }
+  // Once the window is to close, the outcome's box ("Operation stopped.") is not shown; errors are.
+  for (const auto& [kind, text] : boxes) {
+    if (kind == TBox::Error)
+      Inner_.ShowError(text);
+    else if (!CloseWhenDone_)
+      kind == TBox::Message ? Inner_.ShowMessage(text) : Inner_.ShowInformation(text);
+  }
 }
 
 void TOperationRunner::RunCalls() {
@@ -203,11 +223,11 @@ void TOperationRunner::Finish() {
     escaped = Escaped_;
   }
   if (Worker_.joinable()) Worker_.join();
+  // The error's box comes after the command's own boxes.
+  if (escaped)
+    HoldBox(TBox::Error, ErrorText(escaped, [this](const std::string& key) { return Inner_.MessageText(key); }));
   Running_ = false;
   emit StateChanged(false);
-  if (escaped)
-    emit Error(
-        QString::fromStdString(ErrorText(escaped, [this](const std::string& key) { return Inner_.MessageText(key); })));
 }
 
 void TOperationRunner::Abandon() {

@@ -7,6 +7,8 @@
 // for each), whose progress reaches the window as the Progress signal, and whose stop request is
 // an atomic flag set by Stop, Escape or the window's close request. The window follows
 // StateChanged to disable its commands and hold device changes back; the runner touches no widget.
+// The command's boxes (its result) are held until the window calls ShowHeldBoxes once it no
+// longer looks busy; a question or file dialog of the command shows the boxes before it first.
 //
 // Data cross between the threads only through the runner's members under its mutex (or atomic);
 // the queued signals that wake the GUI thread carry none, so ThreadSanitizer sees every hand-over.
@@ -23,6 +25,8 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "common/user_interface.h"
 
@@ -42,7 +46,7 @@ class TOperationRunner : public QObject {
 
   // Runs work on a worker thread and returns when it has ended; the calling thread's event loop
   // runs meanwhile, as a modal dialog's does, so the window paints and Stop acts. False without
-  // running work while another command runs, and when an error escaped work (Error was sent).
+  // running work while another command runs, and when an error escaped work (its box is held with the others).
   // stopQuestionKey: a Yes/No question asked before a stop takes effect (the firmware update's
   // warning); empty for commands that stop without asking.
   bool Run(TWork work, const std::string& stopQuestionKey = {});
@@ -56,14 +60,15 @@ class TOperationRunner : public QObject {
   void RequestClose();
   // The close request was confirmed: the window closes once the command has ended.
   bool CloseRequested() const { return CloseWhenDone_; }
+  // Shows the boxes the command has shown so far, in order, and an error that escaped it last.
+  // Once the close request was confirmed, only the errors are shown.
+  void ShowHeldBoxes();
 
  signals:
   // true before the worker thread starts; false after it has ended.
   void StateChanged(bool running);
   // The command's progress, 0 to 100, each change once and in order with its boxes.
   void Progress(int position);
-  // An error escaped the command: the text for the error box, sent after StateChanged(false).
-  void Error(const QString& text);
   // A notice of the command (a read that looks wrong), for the window's notice bar; sent on the
   // GUI thread while the command waits.
   void Notice(const QString& text);
@@ -76,6 +81,9 @@ class TOperationRunner : public QObject {
  private:
   class TWorkerInterface;
   friend class TWorkerInterface;
+  enum class TBox { Message, Information, Error };
+  // Worker thread (or the GUI thread for an escaped error): keeps a box for ShowHeldBoxes.
+  void HoldBox(TBox kind, const std::string& text);
   struct TCall {
     std::function<void()> Run;
     bool Done = false;
@@ -106,6 +114,7 @@ class TOperationRunner : public QObject {
   std::condition_variable Changed_;
   // Guarded by Mutex_.
   std::deque<std::shared_ptr<TCall>> Calls_;
+  std::vector<std::pair<TBox, std::string>> HeldBoxes_;
   bool Asking_ = false;           // the command waits before its next exchange while true
   bool Abandoned_ = false;        // no more calls reach the GUI thread
   bool ProgressPending_ = false;  // a position is posted that the window has not taken

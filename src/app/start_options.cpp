@@ -2,6 +2,7 @@
 
 #include <filesystem>
 
+#include "common/error.h"
 #include "common/paths.h"
 #include "common/user_interface.h"
 #include "programmer/chip_backups.h"
@@ -38,6 +39,8 @@ TStartOptions StartOptionsFromArguments(const std::vector<std::string>& args) {
       o.SimulateImage = a.substr(11);
     } else if (a == "--close-after-start") {
       o.CloseAfterStart = true;
+    } else if (a == "--dark") {
+      o.Dark = true;
     } else if (a == "--help" || a == "-h") {
       o.Help = true;
     } else if (a == "--version") {
@@ -61,6 +64,6 @@ void ResolveUserPaths(TStartOptions& o) {
 }
 
 // Printed before any language file is read: the program's own English texts.
-std::string StartUsageText() { return BuiltInMessageText("Usage"); }
+std::string StartUsageText() { return FormatText(BuiltInMessageText("Usage"), {SimulationOptionsHelp()}); }
 
 std::string StartVersionText() { return std::string("tesmaro ") + TESMARO_VERSION + "\n"; }

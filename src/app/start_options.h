@@ -20,6 +20,7 @@ struct TStartOptions {
   std::string SimulationError;    // why a --sim-* option was not taken, shown at start
   bool Verbose = false;           // --verbose: say more on standard error (the simulated chip's seed)
   bool CloseAfterStart = false;   // close the window (saving the settings) once the start-up is done
+  bool Dark = false;              // "--dark": dark colours where the desktop does not give the program its theme
   bool Help = false;              // "--help": print the usage and end, without a window
   bool Version = false;           // "--version": print the version and end, without a window
 };

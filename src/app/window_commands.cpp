@@ -13,6 +13,7 @@ using W = TMainWindow;
 constexpr TWindowMenu kMenus[] = {
     {M::File,       "File1",     "&File"},
     {M::Edit,       "Edit1",     "&Edit"},
+    {M::View,       "View1",     "&View"},
     {M::Programmer, "Program1",  "&Programmer"},
     {M::Options,    "Options1",  "&Options"},
     {M::Language,   "Language1", "&Language"},
@@ -47,6 +48,9 @@ const TWindowCommand kCommands[] = {
     {K::Item,      C::FindPrevious,     M::Edit,       "FindPrevious1",     "Find pre&vious",            "Shift+F3",            &W::FindPrevious},
     {K::Item,      C::GoTo,             M::Edit,       "GoTo1",             "&Go to address...",         "Ctrl+G",              &W::GoTo},
 
+    {K::Check,     C::ShowPicture,      M::View,       "ProgrammerPicture1", "Programmer &picture",      "",                    &W::ShowProgrammerPicture},
+    {K::Item,      C::ShowDifferences,  M::View,       "Differences1",      "&Differences",              "Ctrl+D",              &W::ShowDifferences},
+
     {K::Item,      C::WriteChip,        M::Programmer, "Program2",          "&Program all",              "Ctrl+Shift+W",        &W::WriteChip,          "sSpeedButton4", "Write chip",          3, 220},
     {K::Item,      C::ReadChip,         M::Programmer, "ReadChip1",         "&Read all",                 "Ctrl+R",              &W::ReadChip,           "sSpeedButton3", "Read chip",           2, 156},
     {K::Item,      C::VerifyChip,       M::Programmer, "VerifyAl1",         "&Verify all",               "Ctrl+E",              &W::VerifyChip,         "sSpeedButton5", "Verify All",          4, 284},
@@ -69,8 +73,8 @@ const TWindowCommand kCommands[] = {
     {K::Item,      C::CheckConnection,  M::Help,       "CheckConnection1",  "&Check connection",         "",                    &W::CheckConnection},
     {K::Item,      C::About,            M::Help,       "About1",            "&About",                    "",                    &W::About},
 
-    // Stands in the Clear button's place while an operation runs.
-    {K::Button,    C::StopOperation,    M::File,       nullptr,             "Stop",                      "",                    &W::StopOperation,      "sSpeedButton9", "Stop the operation (Esc)", -1, 348},
+    // Shows while an operation runs, in the toolbar's gap that no other command uses.
+    {K::Button,    C::StopOperation,    M::File,       nullptr,             "Stop",                      "",                    &W::StopOperation,      "sSpeedButton9", "Stop the operation (Esc)", -1, 500},
 };
 // clang-format on
 

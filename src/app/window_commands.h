@@ -9,8 +9,8 @@
 class TMainWindow;
 
 // The menus of the menu bar, in their order.
-enum class TMenuId { File, Edit, Programmer, Options, Language, Help };
-inline constexpr int kMenuCount = 6;
+enum class TMenuId { File, Edit, View, Programmer, Options, Language, Help };
+inline constexpr int kMenuCount = 7;
 
 struct TWindowMenu {
   TMenuId Id;
@@ -40,6 +40,8 @@ enum class TCommandId {
   FindNext,
   FindPrevious,
   GoTo,
+  ShowPicture,
+  ShowDifferences,
   WriteChip,
   ReadChip,
   VerifyChip,

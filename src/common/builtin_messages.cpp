@@ -37,12 +37,16 @@ const std::map<std::string, std::string>& Texts() {
        "Tesmaro %s\nDesktop program of the USB serial-EEPROM programmer.\n\n"
        "Licence: proprietary, all rights reserved.\n\nBuilt with Qt %s, running on Qt %s."},
       {"Usage",
-       "Usage: tesmaro [--simulate[=IMAGE]] [FILE.hex]\n\n"
+       "Usage: tesmaro [OPTIONS] [FILE.hex]\n\n"
        "Reads, writes and verifies serial EEPROMs with the USB programmer; FILE.hex is loaded at start.\n\n"
        "Options:\n"
-       "  --simulate[=IMAGE]  use the simulated programmer; IMAGE holds the simulated chip\n"
-       "  --help              print this text and exit\n"
-       "  --version           print the version and exit\n"},
+       "  --simulate[=IMAGE] use the simulated programmer; IMAGE holds the simulated chip\n"
+       "%s"  // the simulated programmer's options
+       "  --verbose          say more on standard error (the simulated chip's seed)\n"
+       "  --close-after-start close the window once the start-up is done, saving the settings\n"
+       "  --dark             dark colours, for a desktop that does not give the program its theme\n"
+       "  --help, -h         print this text and exit\n"
+       "  --version          print the version and exit\n"},
       // File and conversion errors.
       {"CannotOpenFile", "Cannot open file \"%s\". %s"},
       {"CannotCreateFile", "Cannot create file \"%s\". %s"},
@@ -51,9 +55,9 @@ const std::map<std::string, std::string>& Texts() {
       {"StreamWriteError", "Stream write error"},
       {"StreamSeekError", "Stream seek error"},
       {"NotValidInteger", "'%s' is not a valid integer value"},
-      {"HexAddressOutside", "Line %d: address $%s lies outside the memory buffer"},
+      {"HexAddressOutside", "Line %d: address 0x%s lies outside the memory buffer"},
       {"HexExtendedAddress", "an extended address record must hold two bytes"},
-      {"HexUnknownRecord", "unknown record type $%s"},
+      {"HexUnknownRecord", "unknown record type 0x%s"},
       {"UnableToWrite", "Unable to write to %s"},
       {"FileNotFound", "File not found: %s"},
       {"PathNotFound", "Path not found: %s"},
@@ -74,6 +78,7 @@ const std::map<std::string, std::string>& Texts() {
       {"FwFileNotBlocks", "This is not a firmware update file: its size of %d bytes is not a multiple of 8."},
       {"OpStopped", "Operation stopped."},
       {"NoChip", "Select a chip first."},
+      {"ChipNoSize", "%s has no valid size in the catalogue."},
       {"ChipUnsupported", "%s is not supported by the programmer."},
       {"CloseWhileBusy", "An operation is running. Stop it and close the window?"},
       {"FirmwareStopAsk",
@@ -81,7 +86,9 @@ const std::map<std::string, std::string>& Texts() {
        "is run again. Stop the update?"},
       {"FirmwareIncomplete", "The programmer's firmware is incomplete: run the firmware update again."},
       {"BlankOK", "The chip %s is blank."},
-      {"BlankNotOK", "The chip %s is not blank: the first byte other than FF is at %s; %d bytes are not FF."},
+      {"BlankNotOK", "The chip %s is not blank: the first byte other than FF is at 0x%s; %d bytes are not FF."},
+      {"EraseOK", "Erase OK"},
+      {"EraseNotOK", "Erase failed"},
       {"ConfirmErase", "Erase all %d bytes of %s?"},
       {"ConfirmWrite", "Write %d bytes to %s?"},
       {"RecentMissing", "The file %s no longer exists. It was removed from the recent files."},
@@ -99,7 +106,7 @@ const std::map<std::string, std::string>& Texts() {
       {"GoToCaption", "Go to address"},
       {"GoToPrompt", "Address (hexadecimal; also 0x or $ before it, # for decimal):"},
       {"AddressInvalid", "%1 is not an address."},
-      {"AddressOutOfRange", "The address %1 lies outside the chip (0 to %2)."},
+      {"AddressOutOfRange", "The address %1 lies outside the chip (0x0 to 0x%2)."},
       {"FindCaption", "Find"},
       {"FindPrompt", "Hexadecimal bytes (such as DE AD BE EF) or text:"},
       {"FindAsText", "Search for text"},
@@ -110,7 +117,7 @@ const std::map<std::string, std::string>& Texts() {
       {"FillCaption", "Fill selection"},
       {"FillPrompt", "Byte or pattern in hexadecimal (such as FF or 00 FF):"},
       {"PasteNotHex", "The clipboard holds no hexadecimal bytes."},
-      {"PastePastEnd", "The %1 bytes do not fit between address %2 and the end of the chip; nothing was pasted."},
+      {"PastePastEnd", "The %1 bytes do not fit between address 0x%2 and the end of the chip; nothing was pasted."},
       {"PromptOK", "OK"},
       {"PromptCancel", "Cancel"},
       {"ImgFileLine", "File \"%s\", line %s: %s"},
@@ -119,7 +126,7 @@ const std::map<std::string, std::string>& Texts() {
       {"ImgNotHex", "'%s' is not a hexadecimal number"},
       {"ImgSRecStart", "the line is no S-record: it must start with S0 to S9"},
       {"ImgSRecType", "%s is no known S-record type"},
-      {"ImgSRecCount", "the byte count %s is too small for an %s record"},
+      {"ImgSRecCount", "the byte count 0x%s is too small for an %s record"},
       {"ImgShortLine", "the line ends before its record does"},
       {"ImgTrailing", "characters follow the record's checksum"},
       {"ImgRecordCount", "the record count says %s data records, but %s came before it"},
@@ -136,6 +143,17 @@ const std::map<std::string, std::string>& Texts() {
       {"CompareAddress", "Address"},
       {"CompareBuffer", "Buffer"},
       {"CompareFile", "File"},
+      // The file dialogs: their titles and the names of their file types.
+      {"OpenFileTitle", "Open"},
+      {"SaveFileTitle", "Save As"},
+      {"CompareFileTitle", "Compare with file"},
+      {"FirmwareFileTitle", "Firmware update"},
+      {"FilterHexFiles", "Hex files"},
+      {"FilterBinFiles", "Binary files"},
+      {"FilterSRecFiles", "S-record files"},
+      {"FilterAllFiles", "All files"},
+      {"FilterFirmware", "TesmaroUpdatePart"},
+      {"SaveFailed", "The file %s was not saved: %s"},
       // Checks of what was read: signs of a wrong read, reads that disagree, causes of a failed
       // check, the size found by reading, backups before writing.
       {"ReadRepeats",

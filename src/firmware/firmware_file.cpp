@@ -62,9 +62,12 @@ bool LoadFirmwareFile(TUserInterface& ui, TFileDialog& dialog, std::span<uint8_t
     while (folder.size() > 1 && (folder.back() == '/' || folder.back() == '\\')) folder.pop_back();
     dialog.InitialDir = folder;
   }
-  dialog.Filter = kFirmwareFileFilter;
+  // A filter of the caller's (its file type named in the user's language) is kept.
+  if (dialog.Filter.empty()) dialog.Filter = kFirmwareFileFilter;
   dialog.DefaultExt = kFirmwareFileExtension;
   if (!ui.ExecuteOpenDialog(dialog)) return false;
+  // The next update file is looked for where this one was.
+  if (const std::string folder = FolderPart(dialog.FileName); !folder.empty()) dialog.InitialDir = folder;
   // A refused file says why: its size, or that it is no update file.
   return RunCommand(ui, [&dialog, image] { ReadFirmwareFile(dialog.FileName, image.data()); });
 }

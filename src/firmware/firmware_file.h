@@ -26,10 +26,11 @@ std::string FirmwareIdText(const uint8_t* id);
 // to more than the image holds; image is then unchanged.
 void ReadFirmwareFile(const std::string& fileName, uint8_t* image, std::span<const uint8_t> key = UpdateKey);
 
-// Asks for the update file with dialog (set to the update file filter, and to the executable's folder
-// when it has no initial folder) and fills image (kFirmwareImageSize bytes; bytes 0 to 3 are the
-// update's identification) from it. False when the user cancelled (nothing shown) or the file
-// could not be loaded (the error box says why).
+// Asks for the update file with dialog (set to the update file filter when it has none, and to the
+// executable's folder when it has no initial folder) and fills image (kFirmwareImageSize bytes;
+// bytes 0 to 3 are the update's identification) from it; the chosen file's folder becomes the
+// dialog's initial folder. False when the user cancelled (nothing shown) or the file could not be
+// loaded (the error box says why).
 bool LoadFirmwareFile(TUserInterface& ui, TFileDialog& dialog, std::span<uint8_t> image);
 // The same for a named file, without a dialog.
 bool LoadFirmwareFileNamed(const std::string& fileName, std::span<uint8_t> image);

@@ -14,6 +14,7 @@
 #include <string_view>
 
 #include "catalogue/chip.h"
+#include "common/user_interface.h"
 #include "imagefile/image_error.h"
 
 enum class TImageFormat { Hex, SRec, Bin };
@@ -81,11 +82,11 @@ using TImagePut = void (*)(void* context, const char* data, size_t size);
 
 struct TImageFormatInfo {
   TImageFormat Format;
-  const char* Id;           // "hex": the value of the format options, stored in documents
-  const char* Name;         // "Intel HEX"
-  const char* Extensions;   // "hex ihx ihex", any letter case; the first is the default
-  const char* FilterTitle;  // "Hex files": the dialogs' filter, followed by the patterns
-  bool HasAddresses;        // a load offset applies
+  const char* Id;          // "hex": the value of the format options, stored in documents
+  const char* Name;        // "Intel HEX"
+  const char* Extensions;  // "hex ihx ihex", any letter case; the first is the default
+  const char* FilterKey;   // "FilterHexFiles": the message key of the dialogs' filter title
+  bool HasAddresses;       // a load offset applies
   // Reads the source's records into the sink.
   void (*Read)(const TImageSource& source, TImageSink& sink);
   // Writes image over span in pieces through put.
@@ -112,11 +113,12 @@ TImageFormat ImageFormatToRead(const std::string& fileName);
 // The content rule alone, over text.
 TImageFormat ImageFormatOfContent(std::string_view text);
 
-// The dialogs' filters, in the form "Title (*.a *.b)|*.a;*.b|...": Open lists every format and
-// all files; Save lists every format, and its filter index (from 1) names the format of a name
-// without a known extension.
-std::string OpenDialogFilter();
-std::string SaveDialogFilter();
+// The dialogs' filters, in the form "Title (*.a *.b)|*.a;*.b|...", their titles by text (a
+// message key's text; the built-in English ones by default): Open lists every format and all
+// files ("FilterAllFiles"); Save lists every format, and its filter index (from 1) names the
+// format of a name without a known extension.
+std::string OpenDialogFilter(const TError::TLookup& text = BuiltInMessageText);
+std::string SaveDialogFilter(const TError::TLookup& text = BuiltInMessageText);
 TImageFormat FormatOfSaveFilter(int index);
 // The Save filter index of a format.
 int SaveFilterIndexOf(TImageFormat format);

@@ -16,9 +16,9 @@ namespace {
 
 // clang-format off
 const TImageFormatInfo kFormats[] = {
-    {TImageFormat::Hex,  "hex",  "Intel HEX", "hex ihx ihex",                "Hex files",      true,  ReadHex,  EmitHex,  IsHexRecord},
-    {TImageFormat::Bin,  "bin",  "binary",    "bin",                         "Binary files",   false, ReadBin,  EmitBin,  nullptr},
-    {TImageFormat::SRec, "srec", "S-records", "s19 s28 s37 srec mot s",      "S-record files", true,  ReadSRec, EmitSRec, IsSRecord},
+    {TImageFormat::Hex,  "hex",  "Intel HEX", "hex ihx ihex",                "FilterHexFiles",  true,  ReadHex,  EmitHex,  IsHexRecord},
+    {TImageFormat::Bin,  "bin",  "binary",    "bin",                         "FilterBinFiles",  false, ReadBin,  EmitBin,  nullptr},
+    {TImageFormat::SRec, "srec", "S-records", "s19 s28 s37 srec mot s",      "FilterSRecFiles", true,  ReadSRec, EmitSRec, IsSRecord},
 };
 // clang-format on
 
@@ -41,13 +41,13 @@ std::vector<std::string_view> Extensions(const TImageFormatInfo& f) {
 }
 
 // "Hex files (*.hex *.ihx)|*.hex;*.ihx"
-std::string Filter(const TImageFormatInfo& f) {
+std::string Filter(const TImageFormatInfo& f, const TError::TLookup& text) {
   std::string shown, patterns;
   for (std::string_view e : Extensions(f)) {
     shown += (shown.empty() ? "*." : " *.") + std::string(e);
     patterns += (patterns.empty() ? "*." : ";*.") + std::string(e);
   }
-  return std::string(f.FilterTitle) + " (" + shown + ")|" + patterns;
+  return text(f.FilterKey) + " (" + shown + ")|" + patterns;
 }
 
 // The content rule over lines fed in pieces: every non-blank line a record of one text format.
@@ -162,15 +162,15 @@ TImageFormat ImageFormatToRead(const std::string& fileName) {
   return rule.Result();
 }
 
-std::string OpenDialogFilter() {
+std::string OpenDialogFilter(const TError::TLookup& text) {
   std::string out;
-  for (const TImageFormatInfo& f : kFormats) out += Filter(f) + "|";
-  return out + "All files (*.*)|*.*";
+  for (const TImageFormatInfo& f : kFormats) out += Filter(f, text) + "|";
+  return out + text("FilterAllFiles") + " (*.*)|*.*";
 }
 
-std::string SaveDialogFilter() {
+std::string SaveDialogFilter(const TError::TLookup& text) {
   std::string out;
-  for (const TImageFormatInfo& f : kFormats) out += (out.empty() ? "" : "|") + Filter(f);
+  for (const TImageFormatInfo& f : kFormats) out += (out.empty() ? "" : "|") + Filter(f, text);
   return out;
 }
 

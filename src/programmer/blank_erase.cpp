@@ -42,10 +42,14 @@ TBlankCheck BlankCheckChip(TProgrammer& p, const TChip& chip, TUserInterface& ui
 
 std::optional<TChipCheck> EraseChip(TProgrammer& p, const TChip& chip, TUserInterface& ui,
                                     const TCheckOptions& options) {
+  // Asked only when there is a chip to erase and a programmer to erase it with.
+  if (RefuseUnusableChip(chip, ui)) return TChipCheck::Refused;
   const std::vector<uint8_t> blank = BlankBytes(chip);
   if (p.HeldDevice &&
       ui.AskYesNo(FormatText(ui.MessageText("ConfirmErase"), {std::to_string(ChipBytes(chip)), chip.Name}),
                   TAnswer::No) != TAnswer::Yes)
     return std::nullopt;
-  return WriteAndCheckChip(p, chip, blank, ui, nullptr, {}, nullptr, options);
+  TCheckOptions erase = options;
+  erase.Outcome = kEraseTexts;
+  return WriteAndCheckChip(p, chip, blank, ui, nullptr, {}, nullptr, erase);
 }

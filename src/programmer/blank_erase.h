@@ -21,7 +21,7 @@ struct TBlankCheck {
 TBlankCheck BlankCheckChip(TProgrammer& programmer, const TChip& chip, TUserInterface& ui);
 
 // Asks "ConfirmErase" (Yes / No, naming the chip and its size), then writes 0xFF to the whole
-// chip with the read-back check (options as WriteAndCheckChip). Nothing when the answer is No;
-// without a programmer it shows "ProgNotFound" without asking.
+// chip with the read-back check (options as WriteAndCheckChip): "EraseOK" or "EraseNotOK".
+// Nothing when the answer is No; without a usable chip or a programmer it says so without asking.
 std::optional<TChipCheck> EraseChip(TProgrammer& programmer, const TChip& chip, TUserInterface& ui,
                                     const TCheckOptions& options = {});

@@ -430,8 +430,9 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
   if (const TChipRun read = ReadBack(p, chip, source, ui, back, options, unchecked); read != TChipRun::Done)
     return CheckOf(read);
   const TChipBefore known = before.Known();
-  if (!SameBytes(chip, back, source, ignored, ui, "ProgNotOK", differences, &known)) return TChipCheck::Different;
-  ui.ShowInformation(ui.MessageText("ProgOK"));
+  if (!SameBytes(chip, back, source, ignored, ui, options.Outcome.Different, differences, &known))
+    return TChipCheck::Different;
+  ui.ShowInformation(ui.MessageText(options.Outcome.Same));
   return TChipCheck::Same;
 }
 

@@ -53,6 +53,14 @@ enum class TDisagreement {
 
 inline constexpr int kMaxReads = 9;
 
+// The message keys of the outcome of a write with its read-back check.
+struct TCheckTexts {
+  const char* Same;
+  const char* Different;
+};
+inline constexpr TCheckTexts kWriteTexts{"ProgOK", "ProgNotOK"};
+inline constexpr TCheckTexts kEraseTexts{"EraseOK", "EraseNotOK"};
+
 // How reads are checked and what a write keeps of the chip's contents before it writes.
 struct TCheckOptions {
   int Reads = 1;  // every read of the chip is made this many times (1 to kMaxReads) and compared
@@ -60,9 +68,10 @@ struct TCheckOptions {
   // A write first reads the whole chip and keeps it in this folder (see chip_backups.h); empty:
   // it samples the chip instead, so that a failed check can tell old contents from new.
   std::string BackupFolder;
-  size_t BackupsKept = 0;         // the newest backups kept in BackupFolder; 0: all
-  std::string BackupTag;          // added to the backup's name (a gang's programmer)
-  std::string* KeptIn = nullptr;  // receives the backup's file
+  size_t BackupsKept = 0;             // the newest backups kept in BackupFolder; 0: all
+  std::string BackupTag;              // added to the backup's name (a gang's programmer)
+  std::string* KeptIn = nullptr;      // receives the backup's file
+  TCheckTexts Outcome = kWriteTexts;  // what a write with its read-back check says at its end
 };
 
 // Whether the chip operations can work on chip.
@@ -129,14 +138,13 @@ TChipRun ReadChipBlocks(TProgrammer& programmer, const TChip& chip, std::span<co
 inline constexpr size_t kListedDifferences = 16;
 
 // Writes the chip from source, reads it back (checked: see ReadChipChecked) into a temporary
-// buffer filled with 0xFF and compares the first Size bytes: "ProgOK" in an information box or
-// "ProgNotOK" in an error box, followed by the first difference and the count ("ChipDifference")
-// and the likely cause. Before writing it keeps the chip's contents (options.BackupFolder) or reads
-// a sample of them, which tells a chip that kept its old contents. differences, when given,
-// receives the differences. Bytes within ignored are left out of the comparison. written, when
-// given, receives the range the write may have changed. A read-back that ends early adds
-// "ChipWrittenUnchecked" after its reason. TError, before anything is written, when the backup
-// can't be saved.
+// buffer filled with 0xFF and compares the first Size bytes: options.Outcome.Same ("ProgOK") in an
+// information box or options.Outcome.Different ("ProgNotOK") in an error box, followed by the
+// first difference and the count ("ChipDifference") and the likely cause. Before writing it keeps the chip's contents
+// (options.BackupFolder) or reads a sample of them, which tells a chip that kept its old contents. differences, when
+// given, receives the differences. Bytes within ignored are left out of the comparison. written, when given, receives
+// the range the write may have changed. A read-back that ends early adds "ChipWrittenUnchecked" after its reason.
+// TError, before anything is written, when the backup can't be saved.
 TChipCheck WriteAndCheckChip(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> source,
                              TUserInterface& ui, TDifferences* differences = nullptr,
                              std::span<const TAddressRange> ignored = {}, TWrittenRange* written = nullptr,

@@ -281,12 +281,149 @@ class TestChipDialog : public QObject {
     QCOMPARE(f.CurrentChip.Name, std::string("B512"));
 
     whenShown([d] {
+      d->FamilyList()->setCurrentIndex(0);
       d->ChipList()->item(0)->setSelected(true);
       QTest::mouseClick(Named<QPushButton>(*d, "BitBtn1"), Qt::LeftButton);
     });
     f.SelectChip();
     QCOMPARE(f.CurrentChip.Name, std::string("S128"));
     QCOMPARE(d->pos(), QPoint(496, 242));
+  }
+
+  // The dialog opens on the chip in use: its family chosen and the chip selected.
+  void opensOnTheChipInUse() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    dir.Write("tesmaro.ini", "[Main]\nChip=B512\n");
+    TScriptedUserInterface ui;
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    f.Activate();
+    QCOMPARE(f.CurrentChip.Name, std::string("B512"));
+    QString family, chip, current;
+    f.ChipDialog().ShowModalHook = [&](TChipDialog& d) {
+      family = d.FamilyList()->currentText();
+      chip = QString::fromStdString(d.SelectedChip());
+      current = d.ChipList()->currentItem() ? d.ChipList()->currentItem()->text() : QString();
+      return int(QDialog::Accepted);  // OK at once keeps the chip
+    };
+    f.SelectChip();
+    QCOMPARE(family, QString("Big"));
+    QCOMPARE(chip, QString("B512"));
+    QCOMPARE(current, QString("B512"));
+    QCOMPARE(f.CurrentChip.Name, std::string("B512"));
+  }
+
+  // A chip the programmer can't work on is greyed, with the reason as its tool tip; it can still
+  // be chosen.
+  void chipsThatCantBeUsedAreGreyedWithTheReason() {
+    TTempDir dir;
+    dir.Write("see.ini", "[Big]\ntype=2\nB512=0,512,16,0,3\nB1K=1,1024,16,0,3\nBNONE=1,none,16,0,3\n");
+    TScriptedUserInterface ui;
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    QStringList tips;
+    QList<QColor> colours;
+    f.ChipDialog().ShowModalHook = [&](TChipDialog& d) {
+      for (int i = 0; i < d.ChipList()->count(); ++i) {
+        tips << d.ChipList()->item(i)->toolTip();
+        colours << d.ChipList()->item(i)->foreground().color();
+      }
+      d.ChipList()->item(0)->setSelected(true);
+      return int(QDialog::Accepted);
+    };
+    f.SelectChip();
+    QCOMPARE(tips, QStringList(
+                       {"B512 is not supported by the programmer.", "", "BNONE has no valid size in the catalogue."}));
+    const QColor grey = f.ChipDialog().palette().color(QPalette::Disabled, QPalette::Text);
+    QCOMPARE(colours[0], grey);
+    QVERIFY(colours[1] != grey);
+    QCOMPARE(colours[2], grey);
+    QCOMPARE(f.CurrentChip.Name, std::string("B512"));
+  }
+
+  // Typing a name, or the marking printed on a chip, lists the chips of every family that match,
+  // the best one selected and its family shown; an empty filter shows the family's chips again.
+  void filterFindsTheChipByNameOrMarking_data() {
+    QTest::addColumn<QString>("typed");
+    QTest::addColumn<QStringList>("listed");
+    QTest::addColumn<QString>("chosen");
+    QTest::addColumn<QString>("family");
+    QTest::newRow("name, any case") << "24c64" << QStringList{"24C64"} << "24C64"
+                                    << "24Cxx";
+    QTest::newRow("part of names") << "64" << QStringList{"24C64", "24LC64"} << "24C64"
+                                   << "24Cxx";
+    QTest::newRow("exact name") << "24lc64" << QStringList{"24LC64"} << "24LC64"
+                                << "24Cxx 3.3V";
+    QTest::newRow("marking with maker and suffix") << "AT24C64D-PU" << QStringList{"24C64"} << "24C64"
+                                                   << "24Cxx";
+    QTest::newRow("marking of another family") << "24LC64-I/P" << QStringList{"24LC64"} << "24LC64"
+                                               << "24Cxx 3.3V";
+    QTest::newRow("the longest name in a marking") << "AT93C46-I/P" << QStringList{"93C4", "93C46"} << "93C46"
+                                                   << "93Cxx";
+    QTest::newRow("a short name is not found in a marking") << "AX12B" << QStringList{} << ""
+                                                            << "24Cxx";
+    QTest::newRow("nothing") << "qq" << QStringList{} << ""
+                             << "24Cxx";
+  }
+  void filterFindsTheChipByNameOrMarking() {
+    QFETCH(QString, typed);
+    QFETCH(QStringList, listed);
+    QFETCH(QString, chosen);
+    QFETCH(QString, family);
+    TTempDir dir;
+    dir.Write("see.ini",
+              "[24Cxx]\ntype=1\n24C02=1,256,8,0,5\n24C64=1,8192,32,0,5\n"
+              "[24Cxx 3.3V]\ntype=1\n24LC64=1,8192,32,0,3\n[93Cxx]\ntype=3\n93C4=1,64,0,0,5\n93C46=1,128,0,0,5\n"
+              "[Tiny]\ntype=1\nX12=1,16,8,0,5\n");
+    TScriptedUserInterface ui;
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    QStringList shown, afterClear;
+    QString shownFamily, afterDown;
+    f.ChipDialog().ShowModalHook = [&](TChipDialog& d) {
+      QTest::keyClicks(d.Filter(), typed);
+      shown = Items(d.ChipList());
+      shownFamily = d.FamilyList()->currentText();
+      if (listed.size() > 1) {
+        // The arrow keys in the filter walk the list.
+        const int at = d.ChipList()->currentRow();
+        QTest::keyClick(d.Filter(), at == 0 ? Qt::Key_Down : Qt::Key_Up);
+        afterDown = QString::fromStdString(d.SelectedChip());
+        QTest::keyClick(d.Filter(), at == 0 ? Qt::Key_Up : Qt::Key_Down);
+      }
+      return int(QDialog::Accepted);
+    };
+    f.SelectChip();
+    QCOMPARE(shown, listed);
+    if (listed.size() > 1) QVERIFY(afterDown != chosen && listed.contains(afterDown));
+    QCOMPARE(shownFamily, family);
+    QCOMPARE(QString::fromStdString(f.CurrentChip.Name), chosen);
+
+    // Emptied, the filter gives back the chips of the family on show.
+    f.ChipDialog().ShowModalHook = [&](TChipDialog& d) {
+      QTest::keyClicks(d.Filter(), typed);
+      d.Filter()->clear();
+      afterClear = Items(d.ChipList());
+      return int(QDialog::Rejected);
+    };
+    f.SelectChip();
+    QCOMPARE(afterClear.isEmpty(), false);
+    QVERIFY(!afterClear.contains("93C46") || family == "93Cxx");
+  }
+
+  // The dialog can be made larger; the chip list takes the room.
+  void dialogCanBeResized() {
+    TTempDir dir;
+    dir.Write("see.ini", kCatalogue);
+    TScriptedUserInterface ui;
+    TMainWindow f(WindowOptionsIn(dir), &ui);
+    TChipDialog& d = f.ChipDialog();
+    d.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&d));
+    const int listHeight = d.ChipList()->height();
+    d.resize(400, 600);
+    QTRY_COMPARE(d.size(), QSize(400, 600));
+    QTRY_VERIFY(d.ChipList()->height() >= listHeight + 250);
+    QVERIFY(d.ChipList()->width() > 300);
+    d.hide();
   }
 
   void supportedChipsShowsTheReportInAPlainBox() {

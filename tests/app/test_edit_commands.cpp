@@ -306,8 +306,8 @@ class TestEditCommands : public QObject {
     QTest::newRow("0x") << "0x2a" << 0x2A << "";
     QTest::newRow("dollar") << "$7F" << 0x7F << "";
     QTest::newRow("decimal") << "#100" << 100 << "";
-    QTest::newRow("past the end") << "80" << -1 << "The address 80 lies outside the chip (0 to 0007F).";
-    QTest::newRow("decimal past the end") << "#128" << -1 << "The address #128 lies outside the chip (0 to 0007F).";
+    QTest::newRow("past the end") << "80" << -1 << "The address 80 lies outside the chip (0x0 to 0x0007F).";
+    QTest::newRow("decimal past the end") << "#128" << -1 << "The address #128 lies outside the chip (0x0 to 0x0007F).";
     QTest::newRow("not a number") << "zz" << -1 << "zz is not an address.";
   }
   void goToAddress() {
@@ -407,7 +407,7 @@ class TestEditCommands : public QObject {
     QCOMPARE(Bytes(0x7E, 2), tail);
     QCOMPARE(Ui->Texts(),
              (std::vector<std::string>{
-                 "The 3 bytes do not fit between address 0007E and the end of the chip; nothing was pasted.",
+                 "The 3 bytes do not fit between address 0x0007E and the end of the chip; nothing was pasted.",
                  "The clipboard holds no hexadecimal bytes."}));
     QCOMPARE(Chk(), TrueChk(128));
   }

@@ -3,9 +3,11 @@
 
 #include <QScrollBar>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 
+#include "app/dark_palette.h"
 #include "app/hex_grid.h"
 #include "app/hex_grid_model.h"
 #include "app/main_window.h"
@@ -451,6 +453,71 @@ class TestHexGrid : public QObject {
     for (int y = header.top(); y <= header.bottom(); ++y)
       for (int x = header.left(); x <= header.right(); ++x) dark |= image.pixelColor(x, y).lightness() < 60;
     QVERIFY(dark);
+  }
+
+  // On a dark desktop palette the grid follows it: its text, changed bytes, selection and marks
+  // keep a readable contrast on every cell colour, and no light fill is left.
+  void darkPaletteKeepsEveryCellReadable_data() {
+    QTest::addColumn<QPalette>("dark");
+    QPalette desktop;  // a desktop's dark theme: dark blue-grey, a teal highlight
+    desktop.setColor(QPalette::Window, QColor(49, 54, 59));
+    desktop.setColor(QPalette::Base, QColor(35, 38, 41));
+    desktop.setColor(QPalette::Text, QColor(239, 240, 241));
+    desktop.setColor(QPalette::Highlight, QColor(61, 174, 233));
+    desktop.setColor(QPalette::HighlightedText, QColor(255, 255, 255));
+    QTest::newRow("a desktop's") << desktop;
+    QTest::newRow("--dark") << DarkPalette();
+  }
+  void darkPaletteKeepsEveryCellReadable() {
+    QFETCH(QPalette, dark);
+    TGridFixture g(9);
+    QVERIFY(g.Ok);
+    struct TRestore {
+      QPalette Before = QApplication::palette();
+      ~TRestore() { QApplication::setPalette(Before); }
+    } restore;
+    QApplication::setPalette(dark);  // as a desktop theme switch arrives
+    QTRY_VERIFY(TGridColours::Dark(g.Grid.palette()));
+    const TGridColours& c = g.Grid.Colours();
+    auto luminance = [](const QColor& colour) {
+      auto linear = [](double v) { return v <= 0.03928 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4); };
+      return 0.2126 * linear(colour.redF()) + 0.7152 * linear(colour.greenF()) + 0.0722 * linear(colour.blueF());
+    };
+    auto contrast = [&](const QColor& a, const QColor& b) {
+      const double la = luminance(a), lb = luminance(b);
+      return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+    };
+    const struct {
+      const char* What;
+      QColor Text, Fill;
+      double Least;
+    } pairs[] = {
+        {"digits on odd columns", c.Text, c.OddByte, 7},
+        {"digits on even columns", c.Text, c.EvenByte, 7},
+        {"characters", c.Text, c.Char, 7},
+        {"header and addresses", c.Text, c.Fixed, 4.5},
+        {"selected bytes", c.Text, c.Selection, 4.5},
+        {"compared differences", c.Text, c.Mark, 4.5},
+        {"current byte", c.CurrentText, c.Current, 4.5},
+        {"changed on odd columns", c.Changed, c.OddByte, 4.5},
+        {"changed on even columns", c.Changed, c.EvenByte, 4.5},
+        {"changed and selected", c.Changed, c.Selection, 3},
+        {"typed digit", c.EditorText, c.EditorBack, 4.5},
+        {"empty grid's hint", c.Hint, c.Back, 4.5},
+    };
+    for (const auto& p : pairs)
+      QVERIFY2(contrast(p.Text, p.Fill) >= p.Least,
+               qPrintable(QString("%1: %2").arg(p.What).arg(contrast(p.Text, p.Fill))));
+    for (const QColor& fill : {c.OddByte, c.EvenByte, c.Char, c.Fixed, c.Back}) QVERIFY(fill.lightness() < 100);
+
+    // Painted so: a byte cell in its dark fill, its digits light.
+    g.Grid.RepaintNow();
+    const QImage image = g.Grid.viewport()->grab().toImage();
+    QCOMPARE(PixelAt(image, g.Grid.CellRect(1, 4)), c.OddByte);
+    QCOMPARE(PixelAt(image, g.Grid.CellRect(17, 4)), c.Char);
+    QApplication::setPalette(restore.Before);
+    QTRY_VERIFY(!TGridColours::Dark(g.Grid.palette()));
+    QCOMPARE(g.Grid.Colours().OddByte, QColor(255, 255, 224));
   }
 
   void rowCountIsKeptWithinTheBuffer() {

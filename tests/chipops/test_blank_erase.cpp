@@ -55,7 +55,7 @@ TEST(BlankErase, EraseMakesEveryChipBlankAndTheCheckSaysSo) {
     ASSERT_EQ(rig.Ui.Shown.size(), 2u);
     EXPECT_EQ(rig.Ui.Shown[0].Kind, TKind::Question);
     EXPECT_EQ(rig.Ui.Shown[0].Text, "Erase all " + std::to_string(size) + " bytes of TEST?");
-    EXPECT_EQ(rig.Ui.Shown[1].Text, "Programming OK");
+    EXPECT_EQ(rig.Ui.Shown[1].Text, "Erase OK");
 
     rig.Ui.Shown.clear();
     rig.Device->Chip[size - 1] = 0xFF;  // the odd word chip's unread byte
@@ -74,16 +74,22 @@ TEST(BlankErase, NotBlankMessageNamesTheFirstAddressAndTheCount) {
   BlankCheckChip(rig.Programmer, ChipOf(1, 8192, 32, 0), rig.Ui);
   EXPECT_EQ(rig.Ui.Texts(),
             (std::vector<std::string>{
-                "The chip TEST is not blank: the first byte other than FF is at 001234; 2 bytes are not FF."}));
+                "The chip TEST is not blank: the first byte other than FF is at 0x001234; 2 bytes are not FF."}));
 }
 
-TEST(BlankErase, EraseAnsweredNoSendsNothingAndWithoutProgrammerAsksNothing) {
+TEST(BlankErase, EraseAnsweredNoSendsNothingAndWithoutChipOrProgrammerAsksNothing) {
   TChipRig rig;
   const auto before = rig.Device->Chip;
   rig.Ui.Answers = {TAnswer::No};
   EXPECT_FALSE(EraseChip(rig.Programmer, ChipOf(1, 4096, 32, 0), rig.Ui).has_value());
   EXPECT_TRUE(rig.Device->Sent.empty());
   EXPECT_EQ(rig.Device->Chip, before);
+
+  // Without a chip there is nothing to ask about.
+  rig.Ui.Shown.clear();
+  EXPECT_EQ(EraseChip(rig.Programmer, TChip{}, rig.Ui), TChipCheck::Refused);
+  EXPECT_EQ(rig.Ui.Texts(), (std::vector<std::string>{"Select a chip first."}));
+  EXPECT_TRUE(rig.Device->Sent.empty());
 
   rig.Programmer.HeldDevice = nullptr;
   rig.Ui.Shown.clear();
@@ -109,5 +115,5 @@ TEST(BlankErase, FailuresOfTheChipRoutinesCarryThrough) {
   // in the read-back.
   rig.Device->FlipByteAt(rig.Device->ExchangeCount() + 18 + 130 + 3);
   EXPECT_EQ(EraseChip(rig.Programmer, ChipOf(1, 4096, 32, 0), rig.Ui), TChipCheck::Different);
-  EXPECT_EQ(rig.Ui.Shown.back().Text.rfind("Programming failed!", 0), 0u) << rig.Ui.Shown.back().Text;
+  EXPECT_EQ(rig.Ui.Shown.back().Text.rfind("Erase failed\n\r", 0), 0u) << rig.Ui.Shown.back().Text;
 }

@@ -34,11 +34,16 @@ class TPaintCounter : public QObject {
 
 using TKind = TScriptedUserInterface::TKind;
 
-// The scripted interface, with a hook that runs when a box is shown: at the end of a command,
-// after its last turn of the event loop.
+// The scripted interface, with hooks that run when a box is shown (once the command has ended)
+// and when the progress moves (while it runs).
 class TTestUi : public TScriptedUserInterface {
  public:
   std::function<void()> WhenShown;
+  std::function<void(int)> WhenProgress;
+  void SetProgress(int position) override {
+    TScriptedUserInterface::SetProgress(position);
+    if (WhenProgress) WhenProgress(position);
+  }
   void ShowMessage(const std::string& text) override {
     TScriptedUserInterface::ShowMessage(text);
     if (WhenShown) WhenShown();
@@ -92,6 +97,14 @@ std::vector<uint8_t> Counting(size_t n) {
   std::vector<uint8_t> out(n);
   for (size_t i = 0; i < n; ++i) out[i] = static_cast<uint8_t>(i);
   return out;
+}
+
+// Stop shows where no other toolbar button is, so a click meant for it never runs a command.
+bool StopHasAPlaceOfItsOwn(const QWidget& f) {
+  const QToolButton* stop = Button(f, "sSpeedButton9");
+  for (const QToolButton* b : f.findChildren<QToolButton*>())
+    if (b != stop && b->isVisible() && b->geometry().intersects(stop->geometry())) return false;
+  return stop->parentWidget() == Button(f, "sSpeedButton8")->parentWidget();
 }
 
 bool Sent(const TSimulatedProgrammer& device, uint8_t command) {
@@ -244,8 +257,7 @@ class TestChipCommands : public QObject {
     bool stopShown = false;
     QTimer::singleShot(0, &f, [&] {
       stopShown = Button(f, "sSpeedButton9")->isVisible() && Button(f, "sSpeedButton9")->isEnabled() &&
-                  Button(f, "sSpeedButton8")->isHidden() && !Button(f, "sSpeedButton9")->icon().isNull() &&
-                  Button(f, "sSpeedButton9")->geometry() == Button(f, "sSpeedButton8")->geometry();
+                  !Button(f, "sSpeedButton9")->icon().isNull() && StopHasAPlaceOfItsOwn(f);
       if (escape)
         QTest::keyClick(Grid(f), Qt::Key_Escape);
       else
@@ -286,6 +298,33 @@ class TestChipCommands : public QObject {
     QVERIFY(Button(f, "sSpeedButton4")->isEnabled() && MenuBar(f)->isEnabled() && !f.OperationRunning());
   }
 
+  // The result box of a command shows once the window no longer looks busy: Stop gone, the
+  // commands back, the view refreshed. Stop never stood where a command's button is.
+  void resultShowsOnceTheWindowNoLongerLooksBusy() {
+    TMainWindow& f = *F_;
+    TMainWindow::ShowBusyAfterMs = 0;
+    std::vector<uint8_t> bytes(kChipSize);
+    for (size_t i = 0; i < kChipSize; ++i) bytes[i] = static_cast<uint8_t>(i * 7);
+    SetDocument(f, bytes);
+    const QString checksum = QString::fromStdString("Chk: " + IntToHex(ChecksumOf(f.Document().Bytes(), kChipSize), 4));
+    bool stopPlaced = false;
+    QTimer::singleShot(0, &f,
+                       [&] { stopPlaced = Button(f, "sSpeedButton9")->isVisible() && StopHasAPlaceOfItsOwn(f); });
+    std::vector<QString> atBox;
+    Ui_->WhenShown = [&] {
+      const bool idle = !f.OperationRunning() && Button(f, "sSpeedButton9")->isHidden() && MenuBar(f)->isEnabled() &&
+                        Button(f, "sSpeedButton4")->isEnabled() && Button(f, "sSpeedButton8")->isEnabled() &&
+                        ProgressBar(f)->value() == 0;
+      atBox.push_back(idle ? StatusBar(f)->PanelText(TStatusPanel::Checksum) : QString("busy"));
+    };
+    Button(f, "sSpeedButton4")->click();
+    QVERIFY(stopPlaced);
+    Action(f, "VerifyAl1")->trigger();
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"},
+                                                                      {TKind::Information, "Verification OK"}}));
+    QCOMPARE(atBox, (std::vector<QString>{checksum, checksum}));
+  }
+
   // The user's input to the window while a command runs is dropped, also what is still queued when
   // it ends: the second click of a double click on Write writes nothing more, and keys typed into
   // the grid change no byte.
@@ -300,8 +339,10 @@ class TestChipCommands : public QObject {
       PostClick(Button(f, "sSpeedButton4"), QEvent::MouseButtonDblClick);
       PostKeys(Grid(f), "00");
     });
-    Ui_->WhenShown = [&] {
-      Ui_->WhenShown = nullptr;
+    // At the read-back's end, the last step before the command ends.
+    int zeros = 0;
+    Ui_->WhenProgress = [&](int position) {
+      if (position != 0 || ++zeros != 2) return;
       PostClick(Button(f, "sSpeedButton4"), QEvent::MouseButtonDblClick);
       PostKeys(Grid(f), "11");
     };
@@ -335,6 +376,40 @@ class TestChipCommands : public QObject {
     QCOMPARE(int(f.SimulatedProgrammer->Sent.back()[2]), 2);
     QTRY_VERIFY(!f.isVisible());
     QVERIFY(Dir_->Read("tesmaro.ini").find("Chip=24C1024") != std::string::npos);
+  }
+
+  // Without a chip, or with one the programmer does not support, the chip commands say so before
+  // any question: neither "Write 0 bytes to ?" nor the unsaved-changes question comes first.
+  void noUsableChipIsSaidBeforeAnyQuestion_data() {
+    QTest::addColumn<QString>("chip");
+    QTest::addColumn<QString>("said");
+    QTest::newRow("no chip") << ""
+                             << "Select a chip first.";
+    QTest::newRow("unsupported") << "24C2048"
+                                 << "24C2048 is not supported by the programmer.";
+  }
+  void noUsableChipIsSaidBeforeAnyQuestion() {
+    QFETCH(QString, chip);
+    QFETCH(QString, said);
+    F_.reset();
+    Dir_->Write("see.ini", "[24C1024]\ntype=2\n24C1024=1,131072,32,0,5\n24C2048=0,262144,32,0,5\n");
+    Dir_->Write("tesmaro.ini", "[Main]\nAskBeforeWriting=1\nChip=" + chip.toStdString() + "\n");
+    TStartOptions o = WindowOptionsIn(*Dir_);
+    o.Simulate = true;
+    F_ = std::make_unique<TMainWindow>(o, Ui_.get());
+    TMainWindow& f = *F_;
+    f.show();
+    f.Activate();
+    QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
+    f.SimulatedProgrammer->RecordReports = true;
+    Edit(f.Document(), 0, 0x42);  // unsaved changes, which a read would ask about
+    for (const char* command : {"Program2", "Erase1", "ReadChip1", "VerifyAl1", "BlankCheck1"}) {
+      Ui_->Shown.clear();
+      Action(f, command)->trigger();
+      QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Message, said.toStdString()}}));
+    }
+    QVERIFY(f.SimulatedProgrammer->Sent.empty());
+    QVERIFY(f.BufferModified());
   }
 
   void failedReadKeepsTheBuffer() {

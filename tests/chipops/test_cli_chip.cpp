@@ -137,6 +137,7 @@ TEST(CliChip, BlankCheckAndErase) {
 
   r = RunProgram("tesmaro-cli", sim + "erase --yes");
   EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_NE(r.Out.find("Erase OK\n"), std::string::npos) << r.Out;
   EXPECT_EQ(dir.Read("chip.bin").substr(0, 4096), std::string(4096, '\xFF'));
 
   r = RunProgram("tesmaro-cli", sim + "blank-check");

@@ -35,10 +35,9 @@ class TestFirmwareCommand : public QObject {
     f.UpdateFirmware();
 
     QCOMPARE(ui.Dialogs.size(), size_t(1));
-    QCOMPARE(ui.Dialogs[0].Filter, std::string("TesmaroUpdatePart|*.TesmaroUpdatePart"));
-    std::string exeFolder = FolderPart(ExecutablePath());
-    exeFolder.pop_back();
-    QCOMPARE(f.FirmwareDialog.InitialDir, exeFolder);
+    QCOMPARE(ui.Dialogs[0].Filter, std::string("TesmaroUpdatePart (*.TesmaroUpdatePart)|*.TesmaroUpdatePart"));
+    QCOMPARE(ui.Dialogs[0].InitialDir, UserFilesFolder());
+    QCOMPARE(f.FirmwareDialog.InitialDir, dir.Folder());  // where the file was, for the next update
     QCOMPARE(ui.Shown.size(), size_t(3));
     QCOMPARE(ui.Shown[2].Text, ui.MessageText("VerifOK"));
     QCOMPARE(ui.Progress.back(), 0);

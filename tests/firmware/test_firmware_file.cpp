@@ -120,12 +120,19 @@ TEST(FirmwareFile, DialogAsksForUpdateFilesInTheProgramFolder) {
   EXPECT_EQ(ui.Dialogs[0].InitialDir, folder);
   EXPECT_TRUE(ui.Shown.empty());
 
-  // A chosen folder stays; a good file loads.
+  // A chosen folder stays; a good file loads, and the next dialog starts where it was.
+  TTempDir other;
   dialog.InitialDir = dir.Folder();
-  ui.FileNames.push_back(WriteFile(dir, "u.TesmaroUpdatePart", EncipherFirmware(Pattern(16384, 10))));
+  ui.FileNames.push_back(WriteFile(other, "u.TesmaroUpdatePart", EncipherFirmware(Pattern(16384, 10))));
   EXPECT_TRUE(LoadFirmwareFile(ui, dialog, loaded));
   EXPECT_EQ(ui.Dialogs[1].InitialDir, dir.Folder());
   EXPECT_EQ(loaded[1], Pattern(16384, 10)[1]);
+  EXPECT_EQ(dialog.InitialDir, other.Folder());
+
+  // The caller's filter, in the user's language, is kept.
+  dialog.Filter = "Firmware (*.TesmaroUpdatePart)|*.TesmaroUpdatePart";
+  EXPECT_FALSE(LoadFirmwareFile(ui, dialog, loaded));
+  EXPECT_EQ(ui.Dialogs[2].Filter, dialog.Filter);
 }
 
 }  // namespace

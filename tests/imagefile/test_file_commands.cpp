@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include <cstring>
+#include <filesystem>
 
 #include <QTableView>
 
@@ -201,7 +202,7 @@ class TestFileCommands : public QObject {
     }
   }
 
-  // Compare with file: the differences listed and marked; a double click goes to the address.
+  // Compare with file: the differences listed and marked; Enter on a row goes to its address.
   void compareListsAndMarksTheDifferences() {
     TTempDir dir;
     TScriptedUserInterface ui;
@@ -224,7 +225,9 @@ class TestFileCommands : public QObject {
     QVERIFY(!Grid(f)->Marked(0x1E) && !Grid(f)->Marked(0x21));
     for (int i = 0; i < 64; ++i) QCOMPARE(int(f.Document()[i]), i);  // the document is not touched
     QTableView* list = f.DifferencesWindow()->List();
-    emit list->doubleClicked(list->model()->index(2, 0));
+    QCOMPARE(list->currentIndex().row(), 0);
+    list->setCurrentIndex(list->model()->index(2, 0));
+    QTest::keyClick(list, Qt::Key_Return);
     QCOMPARE(Grid(f)->Row(), 4);
     QCOMPARE(Grid(f)->Col(), 1);
 
@@ -297,6 +300,53 @@ class TestFileCommands : public QObject {
     QCOMPARE(dir.Read("image.bin"), bytes);
   }
 
+  // A save that fails names the file and why, and the dialog comes again: the user saves elsewhere
+  // or cancels, and nothing is lost either way.
+  void failedSaveNamesTheFileAndOffersTheDialogAgain_data() {
+    QTest::addColumn<QString>("command");
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<bool>("thenCancel");
+    QTest::newRow("Save As, Intel HEX, saved elsewhere") << "SaveAs1"
+                                                         << "image.hex" << false;
+    QTest::newRow("Save As, binary, saved elsewhere") << "SaveAs1"
+                                                      << "image.bin" << false;
+    QTest::newRow("Save As, cancelled") << "SaveAs1"
+                                        << "image.hex" << true;
+    QTest::newRow("Save, saved elsewhere") << "Save1"
+                                           << "image.hex" << false;
+  }
+  void failedSaveNamesTheFileAndOffersTheDialogAgain() {
+    QFETCH(QString, command);
+    QFETCH(QString, name);
+    QFETCH(bool, thenCancel);
+    TTempDir dir;
+    TScriptedUserInterface ui;
+    TMainWindow f(Options(dir), &ui);
+    f.CurrentChip.Size = 16;
+    f.Activate();
+    const std::string unwritable = dir.File("missing/" + name.toStdString());
+    const std::string good = dir.File(name.toStdString());
+    const bool save = command == "Save1";
+    if (save) {
+      // The document's file, whose folder is gone since it was opened.
+      std::filesystem::create_directory(dir.File("missing"));
+      dir.Write("missing/" + name.toStdString(), kHex);
+      f.OpenDocument(unwritable);
+      std::filesystem::remove_all(dir.File("missing"));
+    }
+    f.Document().Change(0, std::vector<uint8_t>(16, 0x5A));  // an unsaved edit
+    if (!save) ui.FileNames = {unwritable};
+    if (!thenCancel) ui.FileNames.push_back(good);
+    Action(f, command.toLatin1().constData())->trigger();
+    QCOMPARE(ui.Dialogs.size(), size_t(save ? 1 : 2));
+    QCOMPARE(ui.Shown.size(), size_t(1));
+    QCOMPARE(int(ui.Shown[0].Kind), int(TScriptedUserInterface::TKind::Error));
+    QVERIFY2(ui.Shown[0].Text.find(unwritable) != std::string::npos, ui.Shown[0].Text.c_str());
+    QCOMPARE(f.BufferModified(), thenCancel);
+    QCOMPARE(std::filesystem::exists(good), !thenCancel);
+    if (!thenCancel) QCOMPARE(f.CurrentFile(), good);
+  }
+
   // Named from the folder the program was started in, though the window then moves to its data
   // folder; read by the rule of every open: an unknown extension, Intel HEX by its lines.
   void commandLineFileFollowsTheOneRule() {
@@ -352,10 +402,12 @@ class TestFileCommands : public QObject {
     TTempDir dir;
     TScriptedUserInterface ui;
     TMainWindow f(Options(dir, dir.File("missing.hex")), &ui);
+    const std::string start = f.OpenDialog.InitialDir;
     f.Activate();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"File not found: " + dir.File("missing.hex")});
-    QCOMPARE(f.OpenDialog.InitialDir, std::string());
-    QCOMPARE(f.SaveDialog.InitialDir, std::string());
+    QCOMPARE(f.OpenDialog.InitialDir, start);
+    QCOMPARE(f.SaveDialog.InitialDir, start);
+    QVERIFY(start != dir.Folder());
   }
 };
 

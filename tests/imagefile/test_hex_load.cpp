@@ -73,7 +73,7 @@ std::vector<TLoadCase> LoadCases() {
        "line 1: " + kBadChecksum, {}},
       {"AddressRecordChecksumIsTested", ":020000040001F8\n" + Rec(0x10, 0, {0x77}) + kEnd, "line 1: " + kBadChecksum,
        {}},
-      {"UnknownRecordTypeIsRefused", Rec(0, 0, {1}) + Rec(0, 6, {2}) + kEnd, "line 2: unknown record type $06", {}},
+      {"UnknownRecordTypeIsRefused", Rec(0, 0, {1}) + Rec(0, 6, {2}) + kEnd, "line 2: unknown record type 0x06", {}},
       {"AddressRecordOfOneByteIsRefused", Rec(0, 4, {1}) + kEnd,
        "line 1: an extended address record must hold two bytes", {}},
       // Line ends.

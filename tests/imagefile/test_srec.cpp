@@ -56,7 +56,7 @@ std::vector<TSRecCase> SRecCases() {
       {"NotHexadecimal", "S1050000AXBB95\n", "line 1: 'AX' is not a hexadecimal number", {}},
       {"LineShorterThanItsCount", "S1050000AABB\n", "line 1: the line ends before its record does", {}},
       {"CharactersAfterTheChecksum", "S1050000AABB95FF\n", "line 1: characters follow the record's checksum", {}},
-      {"CountTooSmallForTheAddress", "S1020000FD\n", "line 1: the byte count 02 is too small for an S1 record", {}},
+      {"CountTooSmallForTheAddress", "S1020000FD\n", "line 1: the byte count 0x02 is too small for an S1 record", {}},
       {"SameValuesTwiceAreAccepted", SRec(1, 0, {1, 2}) + SRec(1, 1, {2}) + kS9, {}, {{0, 1}, {1, 2}}},
       {"DifferentValuesAreRefusedNamingBothLines", kHeader + SRec(1, 0x20, {1, 2}) + SRec(1, 0x21, {3}) + kS9,
        "line 3: line 2 gave address 0x0021 another value", {}},

@@ -3,6 +3,8 @@
 // chip is written, and the Blank check and Erase commands on the simulated programmer.
 #include <QtTest>
 
+#include <QLineEdit>
+
 #include <cstring>
 #include <filesystem>
 
@@ -27,14 +29,16 @@ std::vector<std::string> RecentMenu(const TMainWindow& f) {
   return out;
 }
 
-void Drop(TMainWindow& f, const std::string& file) {
+// Drags file onto the window and drops it; true when both the drag and the drop were accepted.
+bool Drop(TMainWindow& f, const std::string& file) {
   QMimeData data;
   data.setUrls({QUrl::fromLocalFile(QString::fromStdString(file))});
   QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
   QCoreApplication::sendEvent(&f, &enter);
-  QVERIFY(enter.isAccepted());
   QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+  drop.setAccepted(false);
   QCoreApplication::sendEvent(&f, &drop);
+  return enter.isAccepted() && drop.isAccepted();
 }
 }  // namespace
 
@@ -151,6 +155,8 @@ class TestDocuments : public QObject {
     QCOMPARE(f.windowTitle(), QString("f8.bin - Tesmaro"));
   }
 
+  // The question comes after the drop has been accepted, so the program the file was dragged from
+  // is not held while the user answers; then the grid has the keyboard.
   void droppedFileOpensAfterTheQuestion() {
     TTempDir dir;
     dir.Write("see.ini", kCatalogue);
@@ -159,14 +165,21 @@ class TestDocuments : public QObject {
     TScriptedUserInterface ui;
     TMainWindow f(WindowOptionsIn(dir), &ui);
     f.Activate();
+    f.show();
     QVERIFY(f.acceptDrops());
     Edit(f.Document(), 0, 0x99);
-    Drop(f, dir.File("d.hex"));  // Cancel
+    QVERIFY(Drop(f, dir.File("d.hex")));  // accepted before anything is asked
+    QVERIFY(ui.Shown.empty());
+    QTRY_COMPARE(ui.Shown.size(), size_t(1));  // Cancel
     QCOMPARE(f.Document()[0], uint8_t(0x99));
     QCOMPARE(ui.Shown.back().Kind, TKind::SaveChanges);
     ui.Answers = {TAnswer::No};
+    auto* other = new QLineEdit(&f);
+    other->show();
+    other->setFocus();
     Drop(f, dir.File("d.hex"));
-    QCOMPARE(f.Document()[0], uint8_t(1));  // read as Intel HEX, as its name says
+    QTRY_COMPARE(f.Document()[0], uint8_t(1));  // read as Intel HEX, as its name says
+    QTRY_COMPARE(QApplication::focusWidget(), Grid(f));
     QCOMPARE(f.Document()[3], uint8_t(4));
     QCOMPARE(f.Document()[4], uint8_t(0xFF));
     QCOMPARE(f.windowTitle(), QString("d.hex - Tesmaro"));
@@ -316,12 +329,13 @@ class TestDocuments : public QObject {
     TScriptedUserInterface ui;
     TMainWindow f(WindowOptionsIn(dir), &ui);
     f.Activate();
-    Drop(f, eep);
-    QCOMPARE(f.Document()[0], uint8_t(1));
+    Drop(f, eep);  // opened once the drop has been accepted
+    QTRY_COMPARE(f.Document()[0], uint8_t(1));
     QCOMPARE(f.Document()[3], uint8_t(4));
     QCOMPARE(f.Document().Origin().Format, std::string("hex"));
     f.OpenDocument(a90);
     Drop(f, eep);
+    QTRY_COMPARE(f.RecentFiles[0], eep);
     QCOMPARE(f.RecentFiles[1], a90);
     Menu(f, "RecentFiles1")->actions()[1]->trigger();
     QCOMPARE(f.Document()[0], uint8_t(0x33));

@@ -42,3 +42,40 @@ TEST(StartOptions, HelpAndVersionPrintAndEndWithoutADisplay) {
   EXPECT_EQ(version.Out.back(), '\n');
   EXPECT_EQ(version.Err, "");
 }
+
+// Every option the program takes does what it says and is listed by --help.
+TEST(StartOptions, HelpListsEveryOptionTheProgramTakes) {
+  const struct {
+    std::vector<std::string> Args;
+    const char* Listed;
+    bool (*Taken)(const TStartOptions&);
+  } cases[] = {
+      {{"--simulate"}, "--simulate[=IMAGE]", [](const TStartOptions& o) { return o.Simulate; }},
+      {{"--simulate=chip.bin"},
+       "--simulate[=IMAGE]",
+       [](const TStartOptions& o) { return o.Simulate && o.SimulateImage == "chip.bin"; }},
+      {{"--sim-latency", "5"}, "--sim-latency MS", [](const TStartOptions& o) { return o.Simulation.LatencyMs == 5; }},
+      {{"--sim-fault", "late@3"},
+       "--sim-fault KIND@N",
+       [](const TStartOptions& o) { return o.Simulation.Faults.size() == 1; }},
+      {{"--sim-seed=7"}, "--sim-seed N", [](const TStartOptions& o) { return o.Simulation.Seed == 7u; }},
+      {{"--sim-log", "log.txt"},
+       "--sim-log FILE",
+       [](const TStartOptions& o) { return o.Simulation.LogFile == "log.txt"; }},
+      {{"--verbose"}, "--verbose", [](const TStartOptions& o) { return o.Verbose; }},
+      {{"--close-after-start"}, "--close-after-start", [](const TStartOptions& o) { return o.CloseAfterStart; }},
+      {{"--dark"}, "--dark", [](const TStartOptions& o) { return o.Dark; }},
+      {{"-h"}, "-h", [](const TStartOptions& o) { return o.Help; }},
+      {{"--help"}, "--help", [](const TStartOptions& o) { return o.Help; }},
+      {{"--version"}, "--version", [](const TStartOptions& o) { return o.Version; }},
+  };
+  const std::string help = StartUsageText();
+  EXPECT_EQ(help.find("%s"), std::string::npos) << help;
+  for (const auto& c : cases) {
+    const TStartOptions o = StartOptionsFromArguments(c.Args);
+    EXPECT_TRUE(c.Taken(o)) << c.Args[0];
+    EXPECT_EQ(o.SimulationError, "") << c.Args[0];
+    EXPECT_EQ(o.CommandLineFile, "") << c.Args[0] << " was taken for a file";
+    EXPECT_NE(help.find(" " + std::string(c.Listed)), std::string::npos) << c.Listed << " is missing from\n" << help;
+  }
+}

@@ -9,13 +9,16 @@
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QTableView>
 #include <atomic>
 #include <chrono>
 #include <cstring>
 #include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "app/chip_dialog.h"
+#include "app/differences_window.h"
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
 #include "app/main_window.h"
@@ -73,6 +76,20 @@ struct TSlowClock {
 };
 
 long double FastClock() { return 100.0L; }
+
+// A window on the simulated programmer, started and holding it, its boxes not yet shown; ui reads
+// the window's language and must outlive it. Null when the programmer was not found.
+std::unique_ptr<TMainWindow> StartSimulated(const TFolder& folder, TWindowUi& ui) {
+  TStartOptions o = folder.Options();
+  o.Simulate = true;
+  auto f = std::make_unique<TMainWindow>(o, &ui);
+  ui.Window = f.get();
+  f->ClockSource = FastClock;
+  f->Activate();
+  if (!QTest::qWaitFor([&] { return f->Programmer.HeldDevice != nullptr; })) return nullptr;
+  ui.Shown.clear();
+  return f;
+}
 
 bool Started(TMainWindow& f) {
   f.show();
@@ -197,19 +214,28 @@ class TestWindowUsability : public QObject {
   void unwritableSettingsAskBeforeClosing_data() {
     QTest::addColumn<int>("answer");
     QTest::addColumn<bool>("closes");
-    QTest::newRow("Yes closes") << int(TAnswer::Yes) << true;
-    QTest::newRow("No keeps the window") << int(TAnswer::No) << false;
+    QTest::addColumn<bool>("switchLanguage");
+    QTest::newRow("Yes closes") << int(TAnswer::Yes) << true << false;
+    QTest::newRow("No keeps the window") << int(TAnswer::No) << false << false;
+    QTest::newRow("Yes after a language switch") << int(TAnswer::Yes) << true << true;
+    QTest::newRow("No after a language switch") << int(TAnswer::No) << false << true;
   }
   void unwritableSettingsAskBeforeClosing() {
     QFETCH(int, answer);
     QFETCH(bool, closes);
+    QFETCH(bool, switchLanguage);
     TFolder folder("");
     std::filesystem::create_directory(folder.Dir.File("tesmaro.ini"));
-    TScriptedUserInterface ui;
+    TWindowUi ui;
     TMainWindow f(folder.Options(), &ui);
+    ui.Window = &f;
     f.ClockSource = FastClock;
     f.Activate();
     f.show();
+    if (switchLanguage) {
+      PickLanguage(f, kEnglish);
+      ui.Shown.clear();
+    }
     ui.Answers = {TAnswer(answer)};
     QCOMPARE(f.close(), closes);
     QCOMPARE(f.isVisible(), !closes);
@@ -414,6 +440,123 @@ class TestWindowUsability : public QObject {
     QVERIFY(text.startsWith("Tesmaro 0."));
     QVERIFY(text.contains("Licence"));
     QVERIFY(text.contains(QString("running on Qt ") + qVersion()));
+  }
+
+  // The first Open, Save As, Compare and firmware dialog start in the documents folder where there
+  // is one, else in the home folder; later ones where the last file was chosen.
+  void dialogsStartWhereTheUsersFilesAre_data() {
+    QTest::addColumn<bool>("documents");
+    QTest::newRow("home folder") << false;
+    QTest::newRow("documents folder") << true;
+  }
+  void dialogsStartWhereTheUsersFilesAre() {
+    QFETCH(bool, documents);
+    TFolder folder("[Main]\nChip=24C01\n");
+    TTempDir home, files;
+    const QByteArray oldHome = qgetenv("HOME"), oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("HOME", QByteArray::fromStdString(home.Folder()));
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(home.File(".config")));
+    if (documents) std::filesystem::create_directory(home.File("Documents"));
+    const std::string start = documents ? home.File("Documents") + "/" : home.Folder();
+    const std::string image = files.Write("image.bin", std::string(128, '\x11'));
+    TStartOptions o = folder.Options();
+    o.Simulate = true;
+    TScriptedUserInterface ui;
+    {
+      TMainWindow f(o, &ui);
+      f.ClockSource = FastClock;
+      f.Activate();
+      QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
+      ui.Shown.clear();
+      Action(f, "Firmwareupdate1")->trigger();  // cancelled
+      ui.FileNames = {image};
+      Action(f, "Open1")->trigger();
+      Action(f, "Compare1")->trigger();  // cancelled
+      Action(f, "SaveAs1")->trigger();   // cancelled
+      QCOMPARE(ui.Dialogs.size(), size_t(4));
+      QCOMPARE(ui.Dialogs[0].InitialDir, start);
+      QCOMPARE(ui.Dialogs[1].InitialDir, start);
+      QCOMPARE(ui.Dialogs[2].InitialDir, files.Folder());
+      QCOMPARE(ui.Dialogs[3].InitialDir, files.Folder());
+      QCOMPARE(int(f.Document()[0]), 0x11);
+      QVERIFY(f.close());
+    }
+    // The next start remembers the folder.
+    TMainWindow again(o, &ui);
+    again.ClockSource = FastClock;
+    again.Activate();
+    QCOMPARE(again.OpenDialog.InitialDir, files.Folder());
+    QCOMPARE(again.CompareDialog.InitialDir, files.Folder());
+    QCOMPARE(again.FirmwareDialog.InitialDir, start);
+    qputenv("HOME", oldHome);
+    qputenv("XDG_CONFIG_HOME", oldConfig);
+  }
+
+  // The dialogs' titles and file-type names are in the active language, with no English left in
+  // Russian and Bulgarian; Compare's title says what it is for.
+  void dialogTextsFollowTheLanguage_data() {
+    QTest::addColumn<int>("language");
+    QTest::addColumn<QString>("compareTitle");
+    QTest::addColumn<QString>("hexFile");
+    QTest::newRow("English") << kEnglish << "Compare with file"
+                             << "Hex files";
+    QTest::newRow("Russian") << kRussian << U("Сравнить с файлом") << U("Файлы HEX");
+    QTest::newRow("Bulgarian") << kBulgarian << U("Сравняване с файл") << U("HEX файлове");
+  }
+  void dialogTextsFollowTheLanguage() {
+    QFETCH(int, language);
+    QFETCH(QString, compareTitle);
+    QFETCH(QString, hexFile);
+    TFolder folder("[Main]\nChip=24C01\n");
+    TWindowUi ui;
+    const std::unique_ptr<TMainWindow> window = StartSimulated(folder, ui);
+    QVERIFY(window);
+    TMainWindow& f = *window;
+    PickLanguage(f, language);
+    ui.Shown.clear();
+    for (const char* command : {"Open1", "SaveAs1", "Compare1", "Firmwareupdate1"}) Action(f, command)->trigger();
+    QCOMPARE(ui.Dialogs.size(), size_t(4));
+    QCOMPARE(QString::fromStdString(ui.Dialogs[2].Title), compareTitle);
+    QVERIFY(
+        QString::fromStdString(ui.Dialogs[0].Filter).startsWith(hexFile + " (*.hex *.ihx *.ihex)|*.hex;*.ihx;*.ihex|"));
+    QCOMPARE(ui.Dialogs[2].Filter, ui.Dialogs[0].Filter);
+    if (language == kEnglish) return;
+    const QStringList english = {"Open",   "Save",      "Compare",  "Firmware",           "Hex files",
+                                 "Binary", "All files", "S-record", "TesmaroUpdatePart ("};
+    for (const TFileDialog& d : ui.Dialogs) {
+      QVERIFY(!d.Title.empty());
+      for (const QString& text : {QString::fromStdString(d.Title), QString::fromStdString(d.Filter)})
+        for (const QString& word : english) QVERIFY2(!text.contains(word), qPrintable(text));
+    }
+  }
+
+  // The Differences window and the programmer's tool tip follow a language switch while shown.
+  void differencesAndProgrammerHintFollowTheLanguage() {
+    TFolder folder("[Main]\nChip=24C01\n");
+    TWindowUi ui;
+    const std::unique_ptr<TMainWindow> window = StartSimulated(folder, ui);
+    QVERIFY(window);
+    TMainWindow& f = *window;
+    PickLanguage(f, kEnglish);
+    QVERIFY(!Action(f, "Differences1")->isEnabled());
+    ui.FileNames = {folder.Dir.Write("other.bin", std::string(128, '\x22'))};
+    Action(f, "Compare1")->trigger();
+    QVERIFY(f.DifferencesWindow() && f.DifferencesWindow()->isVisible());
+    QVERIFY(Action(f, "Differences1")->isEnabled());
+    QVERIFY(f.DifferencesWindow()->windowTitle().startsWith("Differences - "));
+    QVERIFY(StatusBar(f)->PanelHint(TStatusPanel::Programmer).startsWith("Programmer "));
+
+    PickLanguage(f, kRussian);
+    QVERIFY(f.DifferencesWindow()->windowTitle().startsWith(U("Различия - ")));
+    QVERIFY(f.DifferencesWindow()->Summary().startsWith(U("Первое различие")));
+    QCOMPARE(f.DifferencesWindow()->List()->model()->headerData(0, Qt::Horizontal).toString(), U("Адрес"));
+    QVERIFY(StatusBar(f)->PanelHint(TStatusPanel::Programmer).startsWith(U("Программатор ")));
+    // Reached again from the menu, with the keyboard in its list.
+    f.DifferencesWindow()->hide();
+    QCOMPARE(Action(f, "Differences1")->shortcut(), QKeySequence("Ctrl+D"));
+    Action(f, "Differences1")->trigger();
+    QVERIFY(f.DifferencesWindow()->isVisible());
+    QTRY_COMPARE(QApplication::focusWidget(), f.DifferencesWindow()->List());
   }
 
   void emptyGridShowsItsHint() {
