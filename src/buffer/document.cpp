@@ -80,18 +80,15 @@ void TDocument::Swap(TEditStep& step) {
 
 std::optional<int32_t> TDocument::Undo() {
   Pending_ = false;
-  TEditStep* step = History_.Undo();
-  if (!step) return std::nullopt;
-  const bool whole = step->Document.has_value();
-  Swap(*step);
-  RecomputeChecksum();
-  Tell(TByteRange{step->Address, static_cast<int32_t>(step->Bytes.size())}, whole);
-  return step->Address;
+  return TakeStep(History_.Undo());
 }
 
 std::optional<int32_t> TDocument::Redo() {
   Pending_ = false;
-  TEditStep* step = History_.Redo();
+  return TakeStep(History_.Redo());
+}
+
+std::optional<int32_t> TDocument::TakeStep(TEditStep* step) {
   if (!step) return std::nullopt;
   const bool whole = step->Document.has_value();
   Swap(*step);

@@ -92,6 +92,8 @@ class TDocument {
   // The bytes, about to be written: a baseline that shares them gets its own copy first.
   uint8_t* Writable();
   void Swap(TEditStep& step);
+  // Applies an undo or redo step the history gave (none: nothing to do) and tells the views.
+  std::optional<int32_t> TakeStep(TEditStep* step);
   int32_t ChecksumCount() const;
   void RecomputeChecksum();
   // Emits the signals whose state differs from what was last told.

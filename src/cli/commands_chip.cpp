@@ -167,7 +167,7 @@ int Write(TCliOptions& o) {
                           });
 }
 
-// verify --serial SPEC leaves the serial number's field out, as each chip holds its own number.
+// verify --serial ADDR:START[:...] leaves the serial number's field out, as each chip holds its own number.
 int Verify(TCliOptions& o) {
   return CompareWithImage(o, "verify IN", true, [](auto&&... a) { return VerifyChip(a...); });
 }
@@ -265,7 +265,7 @@ void AddChipCommands(std::vector<TCliCommand>& out) {
   out.push_back({"verify",
                  "verify IN",
                  "compare the chip with an image file (- for standard input) (--format, --offset ADDR, --ignore "
-                 "ADDR:LEN, --serial SPEC, --json, --cut)",
+                 "ADDR:LEN, --serial ADDR:START[:...], --json, --cut)",
                  {"format", "offset", "ignore"},
                  {"json", "cut"},
                  Verify});
