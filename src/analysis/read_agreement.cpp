@@ -19,7 +19,7 @@ uint8_t Vote(std::span<const std::span<const uint8_t>> reads, size_t i) {
   for (const auto& read : reads) {
     const uint8_t v = read[i];
     size_t count = 0;
-    for (size_t k = 0; k < reads.size(); ++k) count += reads[k][i] == v;
+    for (const auto& other : reads) count += other[i] == v;
     if (count > bestCount) {
       best = v;
       bestCount = count;

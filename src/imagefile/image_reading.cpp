@@ -132,7 +132,7 @@ void ReadImageLines(const TImageSource& source, TImageSink& sink, bool (*onLine)
     return;
   }
   std::unique_ptr<std::FILE, TFileCloser> file(OpenImageFile(*source.FileName));
-  constexpr size_t kChunk = 256 * 1024;
+  constexpr size_t kChunk = size_t{256} * 1024;
   std::unique_ptr<char[]> chunk(new char[kChunk]);
   for (;;) {
     errno = 0;

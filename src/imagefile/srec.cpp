@@ -62,7 +62,7 @@ bool TSRecordReader::Line(std::string_view text) {
   const uint32_t n = count - addressBytes - 1;
   uint8_t data[256];
   for (uint32_t i = 0; i < n; ++i) {
-    const uint32_t b = ByteAt(line, at + 2 * i);
+    const uint32_t b = ByteAt(line, at + 2 * size_t{i});
     sum += b;
     data[i] = static_cast<uint8_t>(b);
   }

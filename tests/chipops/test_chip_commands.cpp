@@ -299,13 +299,13 @@ class TestChipCommands : public QObject {
   }
 
   // The result box of a command shows once the window no longer looks busy: Stop gone, the
-  // commands back, the view refreshed. Stop never stood where a command's button is.
+  // commands back, the view and the document's state refreshed. Stop never stood where a command's button is.
   void resultShowsOnceTheWindowNoLongerLooksBusy() {
     TMainWindow& f = *F_;
     TMainWindow::ShowBusyAfterMs = 0;
     std::vector<uint8_t> bytes(kChipSize);
     for (size_t i = 0; i < kChipSize; ++i) bytes[i] = static_cast<uint8_t>(i * 7);
-    SetDocument(f, bytes);
+    f.Document().Change(0, bytes);  // an edit: the document is modified until the write
     const QString checksum = QString::fromStdString("Chk: " + IntToHex(ChecksumOf(f.Document().Bytes(), kChipSize), 4));
     bool stopPlaced = false;
     QTimer::singleShot(0, &f,
@@ -315,8 +315,12 @@ class TestChipCommands : public QObject {
       const bool idle = !f.OperationRunning() && Button(f, "sSpeedButton9")->isHidden() && MenuBar(f)->isEnabled() &&
                         Button(f, "sSpeedButton4")->isEnabled() && Button(f, "sSpeedButton8")->isEnabled() &&
                         ProgressBar(f)->value() == 0;
-      atBox.push_back(idle ? StatusBar(f)->PanelText(TStatusPanel::Checksum) : QString("busy"));
+      // The write's box stands over the refreshed view: the chip now holds the document.
+      atBox.push_back(!idle                ? QString("busy")
+                      : f.BufferModified() ? QString("modified")
+                                           : StatusBar(f)->PanelText(TStatusPanel::Checksum));
     };
+    QVERIFY(f.BufferModified());
     Button(f, "sSpeedButton4")->click();
     QVERIFY(stopPlaced);
     Action(f, "VerifyAl1")->trigger();

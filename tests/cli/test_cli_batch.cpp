@@ -165,7 +165,7 @@ TEST(CliIgnore, StampedChipsVerifyWithTheFieldLeftOut) {
   } cases[] = {
       {"", 1, 1, "0x0080: F4 85"},
       {"--serial 0x80:500", 1, 0, ""},
-      {"--serial 0x80:1:1:4:le", 1, 0, ""},  // the spec's place and width, whatever its number
+      {"--serial 0x80:1:1:4:le", 1, 0, ""},  // the field's place and width, whatever its number
       {"--ignore 0x80:4", 1, 0, ""},
       {"--ignore 0x80:2 --ignore=0x82:2", 1, 0, ""},
       {"--ignore 0x80:1", 1, 1, "0x0081: 01 92"},
