@@ -1,10 +1,13 @@
 // Fuzzes the Intel HEX reader. Input: a byte choosing the chip and the mode, a byte choosing the
-// size of the pieces the line splitter is fed in, then either the file's text, or (record mode)
+// size of the pieces the line splitter is fed in and the load offset, then either the file's text, or (record mode)
 // records as binary fields that are written out as well-formed lines, so that address values
 // are reached without spelling them in hexadecimal digits. Every record must stay inside the
-// image; the lines must not depend on how the text was cut into pieces; the content rule must
+// image; a loaded file fits the chip exactly when the fit check says so; every refusal has a
+// text; the lines must not depend on how the text was cut into pieces; the content rule must
 // take any text; and a save of the chip's bytes loads back as the same bytes.
 #include <cstring>
+#include <optional>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -17,6 +20,8 @@
 namespace {
 
 const int32_t kSizes[] = {16, 100, 128, 256, 8192, 0x10000, 0x10001, 0x20000, 0x100000, 0, -1, 0x12345};
+// Load offsets, chosen by the top bits of the second byte.
+const uint32_t kOffsets[] = {0, 0x100, 0x10000, 0x800000};
 
 // Intel HEX lines from binary fields: per record a type byte (its bit 7 spoils the checksum),
 // a length byte, a 16-bit address, then the data bytes.
@@ -66,16 +71,33 @@ std::vector<std::string> Lines(std::string_view text, size_t piece) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::TInput in(data, size);
   TChip chip;
+  chip.Name = "24C64";
   const uint8_t first = in.Byte();
   chip.Size = kSizes[(first & 0x7F) % std::size(kSizes)];
-  const size_t piece = 1 + in.Byte() % 64;
+  const uint8_t second = in.Byte();
+  const size_t piece = 1 + second % 64;
+  const uint32_t offset = kOffsets[second >> 6];
   const std::string records = first & 0x80 ? RecordText(in) : std::string();
   const std::string_view text = first & 0x80 ? std::string_view(records) : in.Rest();
 
-  static std::vector<uint8_t> image(kMemoryBufferSize), again(kMemoryBufferSize);
+  // The image is the chip's size where the chip has one that the buffer holds, else the whole
+  // buffer: a load blanks only the bytes the chip has, and data past it take the counting path.
+  static std::vector<uint8_t> storage(kMemoryBufferSize), again(kMemoryBufferSize);
+  const size_t capacity =
+      chip.Size > 0 && static_cast<size_t>(chip.Size) <= kMemoryBufferSize ? static_cast<size_t>(chip.Size)
+                                                                           : kMemoryBufferSize;
+  const std::span<uint8_t> image(storage.data(), capacity);
   try {
-    ReadImageText(text, TImageFormat::Hex, 0, image);
-  } catch (const TError&) {
+    const TImageExtent extent = ReadImageText(text, TImageFormat::Hex, offset, image, "fuzz.hex");
+    FUZZ_CHECK(extent.HasData());  // a file without data is refused
+    const std::optional<TKeyedText> problem = ImageFitProblem("fuzz.hex", extent, chip, capacity);
+    const bool fits = extent.End <= capacity && (chip.Size <= 0 || extent.End <= static_cast<uint64_t>(chip.Size));
+    FUZZ_CHECK(problem.has_value() != fits);
+    if (problem) FUZZ_CHECK(!FormatText(BuiltInMessageText(problem->Key), problem->Args).empty());
+  } catch (const TError& e) {
+    // Every refusal says something, in English and through a language that lacks its key.
+    FUZZ_CHECK(!e.Text(BuiltInMessageText).empty());
+    FUZZ_CHECK(!e.Text([](const std::string&) { return std::string(); }).empty());
   }
   ImageFormatOfContent(text);
   FUZZ_CHECK(Lines(text, piece) == Lines(text, text.size() + 1));
@@ -85,9 +107,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const size_t n = static_cast<size_t>(chip.Size);
     std::vector<uint8_t> bytes(n, 0);
     std::memcpy(bytes.data(), text.data(), std::min(n, text.size()));
-    std::memcpy(image.data(), bytes.data(), n);
-    const std::string saved = ImageText(TImageFormat::Hex, image, ChipSpan(TImageFormat::Hex, chip));
-    ReadImageText(saved, TImageFormat::Hex, 0, again);  // throws on any fault of the round trip
+    std::memcpy(storage.data(), bytes.data(), n);
+    const std::string saved = ImageText(TImageFormat::Hex, storage, ChipSpan(TImageFormat::Hex, chip));
+    ReadImageText(saved, TImageFormat::Hex, 0, std::span(again).first(n));  // throws on any fault
     FUZZ_CHECK(std::memcmp(again.data(), bytes.data(), n) == 0);
   }
   return 0;
