@@ -59,9 +59,14 @@ std::string TImageError::Text(const TLookup& lookup) const { return Compose(look
 
 std::string TImageError::Compose(const TLookup& lookup, const TKeyedText& where, const TKeyedText& what,
                                  const std::string& plainWhat) {
-  std::string problem = what.Key.empty() ? plainWhat : Format(lookup(what.Key), what.Args);
+  // A key the language lacks is shown in the built-in English, as for every other error.
+  const auto text = [&lookup](const std::string& key) {
+    std::string t = lookup ? lookup(key) : std::string();
+    return t.empty() || t == kMessageNotFound ? BuiltIn(key) : t;
+  };
+  std::string problem = what.Key.empty() ? plainWhat : Format(text(what.Key), what.Args);
   if (where.Key.empty()) return problem;
   std::vector<std::string> args = where.Args;
   args.push_back(problem);
-  return Format(lookup(where.Key), args);
+  return Format(text(where.Key), args);
 }

@@ -6,6 +6,7 @@
 #include <set>
 
 #include "common/error.h"
+#include "common/user_interface.h"
 #include "hex_test_support.h"
 #include "imagefile/image_file.h"
 #include "srec_test_support.h"
@@ -138,6 +139,21 @@ TEST(ImageFit, DataPastTheChipOrTheBufferAreNamed) {
     ASSERT_EQ(problem.has_value(), c.Text.has_value()) << c.Name;
     if (problem) {
       EXPECT_EQ(TImageError(*problem).what(), *c.Text) << c.Name;
+    }
+  }
+}
+
+// A language that lacks an image error's keys shows them in the built-in English, as every other
+// error does: never "!! message resource not found !!" nor an empty box.
+TEST(ImageError, KeysTheLanguageLacksAreShownInEnglish) {
+  const std::string cases[] = {Rec(0, 0, {1}), Rec(0, 0, {1}) + ":0100000001FF\r\n" + kEnd};
+  for (const std::string& text : cases) {
+    try {
+      ReadImageText(text, TImageFormat::Hex, 0, Image(), "a.hex");
+      ADD_FAILURE() << text;
+    } catch (const TError& e) {
+      for (const std::string& missing : {std::string(), std::string(kMessageNotFound)})
+        EXPECT_EQ(e.Text([&](const std::string&) { return missing; }), e.what()) << text;
     }
   }
 }
