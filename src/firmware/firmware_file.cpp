@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 
 #include "common/command_runner.h"
 #include "common/error.h"
@@ -16,6 +17,16 @@ TBlowfishCipher MakeCipher(std::span<const uint8_t> key) {
   return TBlowfishCipher(key.data(), static_cast<int32_t>(std::min<size_t>(key.size(), INT32_MAX)));
 }
 
+// The cipher of key. A key schedule costs 521 block encryptions, so the update key's, which
+// nearly every call uses, is made once; another key's is made in own.
+const TBlowfishCipher& CipherOf(std::span<const uint8_t> key, std::optional<TBlowfishCipher>& own) {
+  if (std::ranges::equal(key, UpdateKey)) {
+    static const TBlowfishCipher update = MakeCipher(UpdateKey);
+    return update;
+  }
+  return own.emplace(MakeCipher(key));
+}
+
 }  // namespace
 
 std::string FirmwareIdText(const uint8_t* id) {
@@ -23,7 +34,8 @@ std::string FirmwareIdText(const uint8_t* id) {
 }
 
 void ReadFirmwareFile(const std::string& fileName, uint8_t* image, std::span<const uint8_t> key) {
-  const TBlowfishCipher cipher = MakeCipher(key);
+  std::optional<TBlowfishCipher> own;
+  const TBlowfishCipher& cipher = CipherOf(key, own);
   TFileStream file(fileName, TFileStream::TMode::OpenRead);
   if (file.Size() < static_cast<int64_t>(kFirmwareFileMinSize))
     throw TError(TMessageKey{"FwFileTooShort"}, {std::to_string(kFirmwareFileMinSize)});
@@ -73,14 +85,16 @@ bool LoadFirmwareFile(TUserInterface& ui, TFileDialog& dialog, std::span<uint8_t
 }
 
 std::vector<uint8_t> EncipherFirmware(std::span<const uint8_t> image, std::span<const uint8_t> key) {
-  const TBlowfishCipher cipher = MakeCipher(key);
+  std::optional<TBlowfishCipher> own;
+  const TBlowfishCipher& cipher = CipherOf(key, own);
   TMemoryStream in(std::vector<uint8_t>(image.begin(), image.end())), out;
   cipher.EncryptStream(in, out);
   return out.Bytes();
 }
 
 std::vector<uint8_t> DecipherFirmware(std::span<const uint8_t> file, std::span<const uint8_t> key) {
-  const TBlowfishCipher cipher = MakeCipher(key);
+  std::optional<TBlowfishCipher> own;
+  const TBlowfishCipher& cipher = CipherOf(key, own);
   TMemoryStream in(std::vector<uint8_t>(file.begin(), file.end())), out;
   cipher.DecryptStream(in, out);
   return out.Bytes();
