@@ -140,13 +140,18 @@ TEST(CliLink, SecondProgramOnTheSameSimulatedProgrammerIsTurnedAway) {
   TTempDir dir;
   dir.Write("chip.bin", std::string(4096, 'x'));
   const std::string sim = "--simulate='" + dir.File("chip.bin") + "' ";
-  // A read of 131 exchanges of 10 ms each, in the background; once it has logged its first
-  // exchanges it holds the programmer.
+  // A read of 131 exchanges of 20 ms each, in the background. The programmer is held for each
+  // operation, not between them: the version query at start (exchange 0) is one, the read
+  // (exchanges 1 to 130) the next. Once the read's first block is logged, the read holds the
+  // programmer for 2.5 s more.
   const std::string first = std::string("'") + TESMARO_BINARY_DIR + "/tesmaro-cli' " + sim +
-                            "--sim-latency 10 --sim-log '" + dir.File("first.log") + "' --chip 24C32 read '" +
+                            "--sim-latency 20 --sim-log '" + dir.File("first.log") + "' --chip 24C32 read '" +
                             dir.File("a.bin") + "' >/dev/null 2>&1; echo $? >'" + dir.File("first.rc") + "'";
   ASSERT_EQ(std::system(("(" + first + ") &").c_str()), 0);
-  ASSERT_TRUE(WaitUntil([&] { return dir.Read("first.log").find('\n') != std::string::npos; }));
+  ASSERT_TRUE(WaitUntil([&] {
+    const std::string log = dir.Read("first.log");
+    return std::count(log.begin(), log.end(), '\n') >= 3;
+  }));
   const TProcessResult second = RunProgram("tesmaro-cli", sim + "--sim-log '" + dir.File("second.log") + "' version");
   EXPECT_EQ(second.ExitCode, 6) << second.Err;
   EXPECT_EQ(second.Err, "tesmaro-cli: The programmer is in use by another program.\n");
