@@ -1,10 +1,12 @@
-// Fuzzes the Intel HEX reader. Input: a byte choosing the chip and the mode, a byte choosing the
-// size of the pieces the line splitter is fed in and the load offset, then either the file's text, or (record mode)
-// records as binary fields that are written out as well-formed lines, so that address values
-// are reached without spelling them in hexadecimal digits. Every record must stay inside the
-// image; a loaded file fits the chip exactly when the fit check says so; every refusal has a
-// text; the lines must not depend on how the text was cut into pieces; the content rule must
-// take any text; and a save of the chip's bytes loads back as the same bytes.
+// Fuzzes the Intel HEX reader. Input: a byte choosing the chip, the mode and the source, a byte
+// choosing the size of the pieces the line splitter is fed in and the load offset, then either
+// the file's text, or (record mode) records as binary fields that are written out as well-formed
+// lines, so that address values are reached without spelling them in hexadecimal digits. Half
+// the chip choices read the text as a file without a known extension, in the format its content
+// gives (Intel HEX, S-records or binary). Every record must stay inside the image; a loaded file
+// fits the chip exactly when the fit check says so, and saved back it loads as the same bytes;
+// every refusal has a text; the lines must not depend on how the text was cut into pieces; and a
+// save of the chip's bytes loads back as the same bytes.
 #include <cstring>
 #include <optional>
 #include <span>
@@ -74,6 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   chip.Name = "24C64";
   const uint8_t first = in.Byte();
   chip.Size = kSizes[(first & 0x7F) % std::size(kSizes)];
+  // Half the chip choices read the text from a scratch file, in the file reader's chunks and in
+  // the format of its content.
+  const bool throughFile = ((first & 0x7F) / std::size(kSizes)) % 2 == 1;
   const uint8_t second = in.Byte();
   const size_t piece = 1 + second % 64;
   const uint32_t offset = kOffsets[second >> 6];
@@ -83,20 +88,35 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // The image is the chip's size where the chip has one that the buffer holds, else the whole
   // buffer: a load blanks only the bytes the chip has, and data past it take the counting path.
   static std::vector<uint8_t> storage(kMemoryBufferSize), again(kMemoryBufferSize);
-  const size_t capacity =
-      chip.Size > 0 && static_cast<size_t>(chip.Size) <= kMemoryBufferSize ? static_cast<size_t>(chip.Size)
-                                                                           : kMemoryBufferSize;
+  const size_t capacity = chip.Size > 0 && static_cast<size_t>(chip.Size) <= kMemoryBufferSize
+                              ? static_cast<size_t>(chip.Size)
+                              : kMemoryBufferSize;
   const std::span<uint8_t> image(storage.data(), capacity);
+  const std::string name =
+      throughFile ? fuzz::WriteScratchFile("image.img", text.data(), text.size()) : std::string("fuzz.hex");
   try {
-    const TImageExtent extent = ReadImageText(text, TImageFormat::Hex, offset, image, "fuzz.hex");
+    const TImageExtent extent = throughFile ? ReadImage(name, ImageFormatToRead(name), offset, image)
+                                            : ReadImageText(text, TImageFormat::Hex, offset, image, name);
     FUZZ_CHECK(extent.HasData());  // a file without data is refused
-    const std::optional<TKeyedText> problem = ImageFitProblem("fuzz.hex", extent, chip, capacity);
+    const std::optional<TKeyedText> problem = ImageFitProblem(name, extent, chip, capacity);
     const bool fits = extent.End <= capacity && (chip.Size <= 0 || extent.End <= static_cast<uint64_t>(chip.Size));
     FUZZ_CHECK(problem.has_value() != fits);
     if (problem) FUZZ_CHECK(!FormatText(BuiltInMessageText(problem->Key), problem->Args).empty());
+
+    // Saved back over its data and the chip, at its offset, the file loads as the same bytes
+    // (spans up to 16 KiB: longer ones repeat the same records).
+    const TImageSpan span = SaveSpan(TImageFormat::Hex, chip, static_cast<uint32_t>(extent.First),
+                                     static_cast<uint32_t>(extent.End), offset);
+    if (fits && span.End - span.Start <= 0x4000) {
+      const std::string saved = ImageText(TImageFormat::Hex, image, span);
+      const TImageExtent back = ReadImageText(saved, TImageFormat::Hex, offset, std::span(again).first(capacity));
+      FUZZ_CHECK(back.First <= extent.First && back.End >= extent.End);
+      const size_t end = std::min<size_t>(span.End, capacity);
+      FUZZ_CHECK(std::memcmp(again.data() + span.Start, storage.data() + span.Start, end - span.Start) == 0);
+    }
   } catch (const TError& e) {
     // Every refusal says something, in English and through a language that lacks its key.
-    FUZZ_CHECK(!e.Text(BuiltInMessageText).empty());
+    FUZZ_CHECK(!ErrorText(e, BuiltInMessageText).empty());
     FUZZ_CHECK(!e.Text([](const std::string&) { return std::string(); }).empty());
   }
   ImageFormatOfContent(text);
