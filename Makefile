@@ -8,12 +8,11 @@ CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo $(WERROR_CMAKE_FLAG)
 # The sanitized tree (ASan + UBSan) in which `make test` runs the suite a second time, and the
 # fuzz tree (clang, libFuzzer) of `make fuzz`. The sanitized tree builds quicker with -O1 and with
 # -g1: line tables and functions, inlined ones too, which is all the sanitizers' reports show.
-# The QEMU guest test (usbvm_guest) boots in the normal tree only.
 ASAN_BUILD ?= build-asan
 # Warnings stay warnings there: -O1 with the sanitizers' instrumentation gives GCC's flow-based
 # warnings false positives that the normal build, which CI runs with WERROR=1, does not have.
 # The tests' own code is compiled unoptimised there (the code under test keeps -O1).
-ASAN_CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESMARO_SANITIZE=ON -DTESMARO_USBVM=OFF \
+ASAN_CMAKE_FLAGS ?= -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTESMARO_SANITIZE=ON \
   "-DCMAKE_CXX_FLAGS_RELWITHDEBINFO=-O1 -g1" -DTESMARO_TEST_CXX_FLAGS=-O0
 SANITIZER_ENV = ASAN_OPTIONS=detect_leaks=1:detect_stack_use_after_return=1:check_initialization_order=1:strict_string_checks=1 \
   UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1
