@@ -42,9 +42,9 @@ struct TChipRig {
   TScriptedUserInterface Ui;
 };
 
-inline TChip ChipOf(int32_t type, int32_t size, int32_t page, int32_t org) {
+inline TChip ChipOf(int32_t type, int32_t size, int32_t page, int32_t org, const char* name = "TEST") {
   TChip c;
-  c.Name = "TEST";
+  c.Name = name;
   c.ChipType = type;
   c.Size = size;
   c.PageSize = page;

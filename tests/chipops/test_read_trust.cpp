@@ -46,26 +46,10 @@ std::string CauseLine(const TScriptedUserInterface& ui) {
 }
 
 TEST(ReadTrust, ChipsAgainstTheTextsOfTheirSigns) {
-  const TChip c24 = [] {
-    TChip c = ChipOf(1, 32768, 32, 0);
-    c.Name = "24C256";
-    return c;
-  }();
-  const TChip c24m = [] {
-    TChip c = ChipOf(2, 131072, 32, 0);
-    c.Name = "24C1024";
-    return c;
-  }();
-  const TChip c93 = [] {
-    TChip c = ChipOf(3, 512, 1, 0);
-    c.Name = "93C66-8";
-    return c;
-  }();
-  const TChip c93w = [] {
-    TChip c = ChipOf(3, 512, 2, 1);
-    c.Name = "93C66-16";
-    return c;
-  }();
+  const TChip c24 = ChipOf(1, 32768, 32, 0, "24C256");
+  const TChip c24m = ChipOf(2, 131072, 32, 0, "24C1024");
+  const TChip c93 = ChipOf(3, 512, 1, 0, "93C66-8");
+  const TChip c93w = ChipOf(3, 512, 2, 1, "93C66-16");
   const std::string repeats4096 = Text("ReadRepeats", {"4096", "24C256", "4096"});
   struct TCase {
     const char* Name;
