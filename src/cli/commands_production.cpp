@@ -156,9 +156,22 @@ void CheckOutputs(const TStationJob& run) {
 std::string RecordFailureText(const TStation& s, TUserInterface& ui) {
   const std::string who = s.Node + (s.Serial.empty() ? "" : " (" + s.Serial + ")");
   const std::string outcome = JobResultName(s.Outcome.Result);
+  if (s.SerialNumber && s.SerialFileFailed && s.Outcome.Result == TJobResult::Ok)
+    return FormatText(ui.MessageText("SerialNotUpdated"), {who, std::to_string(*s.SerialNumber), s.Failure});
   if (s.SerialNumber)
     return FormatText(ui.MessageText("RecordFailedSerial"), {who, outcome, std::to_string(*s.SerialNumber), s.Failure});
   return FormatText(ui.MessageText("RecordFailed"), {who, outcome, s.Failure});
+}
+
+// Numbers that a station which ended early left on chips with no recorded result, as the serial
+// file's steps find them.
+void ReportUnknownNumbers(TStationJob& run, TUserInterface& ui) {
+  if (!run.Pool) return;
+  const std::vector<uint64_t> unknown = run.Pool->TakeFoundUnknown();
+  if (unknown.empty()) return;
+  std::string numbers;
+  for (uint64_t n : unknown) numbers += (numbers.empty() ? "" : ", ") + std::to_string(n);
+  std::cerr << "tesmaro-cli: " << FormatText(ui.MessageText("SerialUnknown"), {numbers, run.Pool->File()}) << std::endl;
 }
 
 enum class TRepeatAnswer { Next, Stop, Unknown };
@@ -265,14 +278,18 @@ int RunProduction(TCliOptions& o) {
     }
     if (stop.Requested()) break;
     try {
-      if (!TakeSerialNumbers(run, stations))
+      const bool taken = TakeSerialNumbers(run, stations);
+      ReportUnknownNumbers(run, ui);
+      if (!taken)
         throw TCliError{kExitUsage, "the next serial number does not fit in " + UnitsOf(*run.Serial) +
                                         "; no further chip was written"};
     } catch (const TError& e) {
+      ReportUnknownNumbers(run, ui);
       throw TCliError{kExitFile, std::string(e.what()) + "; no further chip was written"};
     }
     RunStations(run, stations);
     progress.Finish();
+    ReportUnknownNumbers(run, ui);
     unsigned roundOk = 0;
     bool recordFailed = false;
     for (const auto& s : stations) {

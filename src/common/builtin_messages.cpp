@@ -221,6 +221,15 @@ const std::map<std::string, std::string>& Texts() {
       {"RecordFailedSerial",
        "%s: the chip's result is %s with serial number %s, but it could not be recorded: %s. The batch stops here; "
        "record this chip by hand."},
+      {"SerialNotUpdated",
+       "%s: chip ok with serial %s, but the serial file could not be updated: %s. The number stays marked as "
+       "written, so no other chip gets it; the batch stops here."},
+      {"SerialUnknown",
+       "Serial numbers written to chips by a station that ended before their result was recorded (written, result "
+       "unknown): %s. They are kept as used in the serial file %s; the log may tell their results."},
+      {"LogRepaired",
+       "The log %s did not end with a whole line (a write was cut short): the new line starts on a line of its "
+       "own."},
       {"DocTitle", "Connection to the programmer (USB %s):"},
       {"DocOk", "ok"},
       {"DocFailed", "FAILED"},

@@ -91,7 +91,8 @@ std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8
 }
 
 TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                     std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
+                     std::span<const TAddressRange> ignored, const TCheckOptions& checks,
+                     const TBeforeWrite& beforeWrite) {
   // The chip written is the chip read back: no device change and no other program in between.
   std::optional<THidDeviceController::TDeferral> hold;
   if (p.Controller()) hold.emplace(*p.Controller());
@@ -100,6 +101,7 @@ TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>
   const TChipRun kept =
       checks.BackupFolder.empty() ? SampleChip(p, chip, ui, before) : KeepChip(p, chip, ui, checks, before);
   if (kept != TChipRun::Done) return Ended(kept, p);
+  if (beforeWrite) beforeWrite();
   TWrittenRange written;
   const TChipRun run = WriteChipFrom(p, chip, image, ui, &written);
   const TChipBefore known = before.Known();
@@ -110,7 +112,7 @@ TJobOutcome WriteJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>
 }
 
 TJobOutcome VerifyJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                      std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
+                      std::span<const TAddressRange> ignored, const TCheckOptions& checks, const TBeforeWrite&) {
   return ReadAndCompare(p, chip, image, ui, ignored, checks);
 }
 
@@ -121,11 +123,12 @@ std::vector<uint8_t> BlankImage(const TChip& chip) {
 }  // namespace
 
 TJobOutcome EraseJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui,
-                     std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
-  return WriteJob(p, chip, BlankImage(chip), ui, ignored, checks);
+                     std::span<const TAddressRange> ignored, const TCheckOptions& checks,
+                     const TBeforeWrite& beforeWrite) {
+  return WriteJob(p, chip, BlankImage(chip), ui, ignored, checks, beforeWrite);
 }
 
 TJobOutcome BlankCheckJob(TProgrammer& p, const TChip& chip, std::span<const uint8_t>, TUserInterface& ui,
-                          std::span<const TAddressRange> ignored, const TCheckOptions& checks) {
+                          std::span<const TAddressRange> ignored, const TCheckOptions& checks, const TBeforeWrite&) {
   return VerifyJob(p, chip, BlankImage(chip), ui, ignored, checks);
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -41,18 +42,25 @@ std::optional<uint64_t> FirstDifference(const TChip& chip, std::span<const uint8
 // compares as checks says (ReadChipChecked: its notices go to ui); a difference's likely cause is a
 // notice too. A write keeps the chip's contents first (checks.BackupFolder) or samples them.
 
+// beforeWrite, when set, runs once just before the first byte is written to the chip (a write-ahead
+// record); an exception from it ends the job before anything is written.
+using TBeforeWrite = std::function<void()>;
+
 // Writes image into the chip, reads it back and compares the chip's Size bytes, holding the
 // programmer from the first read to the end of the read-back.
 TJobOutcome WriteJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                     std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
+                     std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {},
+                     const TBeforeWrite& beforeWrite = {});
 // Reads the chip and compares its Size bytes with image.
 TJobOutcome VerifyJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                      std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
+                      std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {},
+                      const TBeforeWrite& beforeWrite = {});
 // Writes 0xFF to the whole chip (image unused), reads it back and compares.
 TJobOutcome EraseJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image, TUserInterface& ui,
-                     std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {});
+                     std::span<const TAddressRange> ignored = {}, const TCheckOptions& checks = {},
+                     const TBeforeWrite& beforeWrite = {});
 // Reads the chip and compares it with 0xFF (image unused): "different" at the first byte that is
 // not blank.
 TJobOutcome BlankCheckJob(TProgrammer& programmer, const TChip& chip, std::span<const uint8_t> image,
                           TUserInterface& ui, std::span<const TAddressRange> ignored = {},
-                          const TCheckOptions& checks = {});
+                          const TCheckOptions& checks = {}, const TBeforeWrite& beforeWrite = {});

@@ -127,6 +127,7 @@ std::string LogLine(const TLogRecord& r) {
          ",\"chip\":" + JsonString(r.Chip) + ",\"programmer\":{\"node\":" + JsonString(r.ProgrammerNode) +
          ",\"serial\":" + JsonString(r.ProgrammerSerial) + "},\"image\":" + image +
          ",\"serial_number\":" + Number(r.Serial) + ",\"result\":" + JsonString(r.Result) +
+         (r.NumberFate.empty() ? "" : ",\"number\":" + JsonString(r.NumberFate)) +
          ",\"first_difference\":" + Number(r.FirstDifference) + ",\"written\":" + Range(r.Written) +
          ",\"warnings\":" + warnings + ",\"duration_ms\":" + std::to_string(r.DurationMs) + "}\n";
 }

@@ -22,6 +22,7 @@ struct TLogRecord {
   std::string ImageSha256;                  // of the chip's bytes of the image, before any serial number
   std::optional<uint64_t> Serial;           // the serial number written
   std::string Result;                       // JobResultName: "ok", "different", "no-answer", ...
+  std::string NumberFate;                   // with Serial: "used", "spent" or "given-back"
   std::optional<uint64_t> FirstDifference;  // the first differing address
   // The first and last address a write may have changed ("written": [first, last]); none when
   // the operation wrote nothing.

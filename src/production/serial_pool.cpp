@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 #include <thread>
+#include <utility>
 
 #include "common/error.h"
 #include "imagefile/safe_file_writer.h"
@@ -118,7 +119,7 @@ class TFileLock {
   [[noreturn]] void TimedOut(int timeoutMs) {
     Close();
     throw TError("The serial file's lock " + File_ + " has been held by another station for more than " +
-                 std::to_string(timeoutMs / 1000) + " s; no number was taken");
+                 std::to_string(timeoutMs / 1000) + " s");
   }
 
   std::string File_;
@@ -165,6 +166,7 @@ void TSerialPool::Load(const std::string& text) {
   Next_ = state.Next;
   Spare_ = {state.Spare.begin(), state.Spare.end()};
   Pending_ = std::move(state.Pending);
+  Unknown_ = {state.Unknown.begin(), state.Unknown.end()};
 }
 
 void TSerialPool::CheckWritable() const {
@@ -180,19 +182,27 @@ bool TSerialPool::ParseFile(const std::string& text, TSerialFileState& state) {
   std::string line;
   std::vector<uint64_t> numbers;
   std::vector<TSerialLease> pending;
+  std::vector<uint64_t> unknown;
   while (std::getline(lines, line)) {
     if (!line.empty() && line[0] == '#') continue;
     std::istringstream words(line);
     std::string w;
     if (!(words >> w)) continue;
-    if (w == "pending") {
+    if (w == "pending" || w == "writing") {
       TSerialLease lease;
+      lease.Writing = w == "writing";
       std::string number, pid;
       uint64_t p = 0;
       if (!(words >> number >> pid >> lease.Host) || !Number(number, lease.Number) || !Number(pid, p) || p > INT64_MAX)
         return false;
       lease.Pid = static_cast<int64_t>(p);
       pending.push_back(lease);
+      continue;
+    }
+    if (w == "unknown") {
+      uint64_t n = 0;
+      if (!(words >> w) || !Number(w, n)) return false;
+      unknown.push_back(n);
       continue;
     }
     do {
@@ -205,6 +215,7 @@ bool TSerialPool::ParseFile(const std::string& text, TSerialFileState& state) {
   state.Next = numbers[0];
   state.Spare.assign(numbers.begin() + 1, numbers.end());
   state.Pending = std::move(pending);
+  state.Unknown = std::move(unknown);
   return true;
 }
 
@@ -220,14 +231,18 @@ std::string TSerialPool::FileText(const TSerialFileState& state) {
   std::string t = "# next serial number, then numbers given back by failed chips\n" + std::to_string(state.Next);
   for (uint64_t n : state.Spare) t += " " + std::to_string(n);
   t += "\n";
-  if (!state.Pending.empty()) t += "# numbers on chips not done yet: number, process id, host\n";
+  if (!state.Pending.empty())
+    t += "# numbers on chips not done yet (pending: not written yet): number, process id, host\n";
   for (const auto& p : state.Pending)
-    t += "pending " + std::to_string(p.Number) + " " + std::to_string(p.Pid) + " " + p.Host + "\n";
+    t += (p.Writing ? "writing " : "pending ") + std::to_string(p.Number) + " " + std::to_string(p.Pid) + " " + p.Host +
+         "\n";
+  if (!state.Unknown.empty()) t += "# written by a station that ended before its chip's result was recorded\n";
+  for (uint64_t n : state.Unknown) t += "unknown " + std::to_string(n) + "\n";
   return t;
 }
 
 std::string TSerialPool::FileText(uint64_t next, const std::vector<uint64_t>& spare) {
-  return FileText(TSerialFileState{next, spare, {}});
+  return FileText(TSerialFileState{next, spare, {}, {}});
 }
 
 template <class Change>
@@ -238,25 +253,36 @@ void TSerialPool::UpdateFile(Change&& change) {
     Load(text);
   } else if (Written_) {
     // Starting again from the first number would hand out numbers that chips carry already.
-    throw TError("The serial file " + File_ + " has disappeared during the batch; no number was taken");
+    throw TError("The serial file " + File_ + " has disappeared during the batch");
   }
-  // Numbers of stations of this host that died before their chips were done are free again.
+  // Numbers of stations of this host that died before their chips were written are free again;
+  // those that died during or after the write may be on a chip: unknown, never handed out again.
   const std::string host = OwnHost();
   const int64_t pid = OwnPid();
+  std::vector<uint64_t> found;
   std::erase_if(Pending_, [&](const TSerialLease& l) {
     if (l.Host != host || l.Pid == pid || ProcessAlive(l.Pid)) return false;
-    Spare_.insert(l.Number);
+    if (l.Writing) {
+      if (Unknown_.insert(l.Number).second) found.push_back(l.Number);
+    } else {
+      Spare_.insert(l.Number);
+    }
     return true;
   });
+  for (uint64_t n : Unknown_) Spare_.erase(n);
   change(host, pid);
-  WriteText(File_, FileText(TSerialFileState{Next_, {Spare_.begin(), Spare_.end()}, Pending_}));
+  WriteText(File_, FileText(TSerialFileState{
+                       Next_, {Spare_.begin(), Spare_.end()}, Pending_, {Unknown_.begin(), Unknown_.end()}}));
   Written_ = true;
+  // Reported once: by the step that wrote them down as unknown.
+  FoundUnknown_.insert(FoundUnknown_.end(), found.begin(), found.end());
 }
 
 bool TSerialPool::PeekLocked(uint64_t& value) const {
   // A number pending on some station's chip is never handed out, whatever else the file says.
   auto pending = [this](uint64_t n) {
-    return std::any_of(Pending_.begin(), Pending_.end(), [n](const TSerialLease& l) { return l.Number == n; });
+    return Unknown_.count(n) ||
+           std::any_of(Pending_.begin(), Pending_.end(), [n](const TSerialLease& l) { return l.Number == n; });
   };
   for (uint64_t n : Spare_)
     if (n <= SerialLimit(Layout_) && !pending(n)) {
@@ -291,32 +317,63 @@ bool TSerialPool::Take(uint64_t& value) {
       taken = take();
       if (taken) Pending_.push_back({value, pid, host});
     });
-  } catch (...) {
+  } catch (const TError& e) {
     // Not written: the number was not taken (the next step reads the file afresh).
+    if (taken) Out_.erase(value);
+    throw TError(std::string(e.what()) + "; no number was taken");
+  } catch (...) {
     if (taken) Out_.erase(value);
     throw;
   }
   return taken;
 }
 
-void TSerialPool::Confirm(uint64_t value) {
-  std::lock_guard lock(Mutex_);
-  Out_.erase(value);
-  if (File_.empty()) return;
-  UpdateFile([&](const std::string& host, int64_t pid) { std::erase(Pending_, TSerialLease{value, pid, host}); });
+namespace {
+
+// This process's lease of value, pending or writing.
+auto OwnLease(uint64_t value, const std::string& host, int64_t pid) {
+  return [=](const TSerialLease& l) { return l.Number == value && l.Pid == pid && l.Host == host; };
 }
 
-void TSerialPool::GiveBack(uint64_t value) {
+}  // namespace
+
+void TSerialPool::MarkWriting(uint64_t value) {
   std::lock_guard lock(Mutex_);
-  if (!Out_.erase(value)) return;
+  if (File_.empty() || !Out_.count(value)) return;
+  UpdateFile([&](const std::string& host, int64_t pid) {
+    auto it = std::find_if(Pending_.begin(), Pending_.end(), OwnLease(value, host, pid));
+    if (it != Pending_.end())
+      it->Writing = true;
+    else
+      Pending_.push_back({value, pid, host, true});
+  });
+}
+
+void TSerialPool::Confirm(uint64_t value) { Settle(value, false); }
+
+void TSerialPool::Spend(uint64_t value) { Settle(value, false); }
+
+void TSerialPool::GiveBack(uint64_t value) { Settle(value, true); }
+
+void TSerialPool::Settle(uint64_t value, bool giveBack) {
+  std::lock_guard lock(Mutex_);
+  if (!Out_.count(value)) return;
   if (File_.empty()) {
-    Spare_.insert(value);
+    Out_.erase(value);
+    if (giveBack) Spare_.insert(value);
     return;
   }
   UpdateFile([&](const std::string& host, int64_t pid) {
-    std::erase(Pending_, TSerialLease{value, pid, host});
-    Spare_.insert(value);
+    std::erase_if(Pending_, OwnLease(value, host, pid));
+    if (giveBack) Spare_.insert(value);
   });
+  // Only once the file says so: a failed step leaves the number this pool's to settle again.
+  Out_.erase(value);
+}
+
+std::vector<uint64_t> TSerialPool::TakeFoundUnknown() {
+  std::lock_guard lock(Mutex_);
+  return std::exchange(FoundUnknown_, {});
 }
 
 uint64_t TSerialPool::NextNew() const {

@@ -6,10 +6,14 @@
 // The serial file is text: the next new number, then the numbers given back by failed chips, which
 // are handed out first (decimal, separated by blanks; lines starting with '#' are comments), then
 // one "pending NUMBER PID HOST" line per number that a station has taken and whose chip is not
-// done yet. Every take, confirm and give-back reads the file, changes it and writes it back
-// (atomically) under an exclusive lock on FILE.lock, held for that step only, never for a chip.
-// A pending number whose process has died on this host (killed outright) is handed out again;
-// one of a process on another host stays pending until that station gives it back.
+// written yet, one "writing NUMBER PID HOST" line per number that may be on a chip whose result is
+// not known yet (recorded before the chip's write: write-ahead), and one "unknown NUMBER" line per
+// number that was written by a station that ended before its result was recorded. Every step
+// reads the file, changes it and writes it back (atomically) under an exclusive lock on FILE.lock,
+// held for that step only, never for a chip.
+// A pending number whose process has died on this host (killed outright) is handed out again; a
+// writing one becomes unknown (it may be on a chip) and is never handed out again. Leases of a
+// process on another host stay until that station settles them.
 #pragma once
 
 #include <cstdint>
@@ -25,6 +29,7 @@ struct TSerialLease {
   uint64_t Number = 0;
   int64_t Pid = 0;
   std::string Host;
+  bool Writing = false;  // its chip's write has begun: the number may be on the chip
   bool operator==(const TSerialLease&) const = default;
 };
 
@@ -33,6 +38,7 @@ struct TSerialFileState {
   uint64_t Next = 0;
   std::vector<uint64_t> Spare;
   std::vector<TSerialLease> Pending;
+  std::vector<uint64_t> Unknown;  // written by a station that ended before recording the result
 };
 
 class TSerialPool {
@@ -52,11 +58,26 @@ class TSerialPool {
   // fits in the field. With a file: TError when it cannot be locked, read or written (no number
   // is taken then).
   bool Take(uint64_t& value);
-  // value's chip passed: the number is used for good. TError when the file cannot be written.
+  // value's chip is about to be written: from now on the number may be on the chip, so a station
+  // that ends without settling it leaves it unknown, never free. TError when the file cannot be
+  // written (the number then stays pending: nothing may be written to the chip).
+  void MarkWriting(uint64_t value);
+  // value's chip passed: the number is used for good. TError when the file cannot be written (the
+  // number then stays "writing" in it, so it is never handed out again).
   void Confirm(uint64_t value);
-  // value's chip failed: the number goes back into the pool. TError when the file cannot be
-  // written (the number then stays pending in it: a gap, never a duplicate).
+  // value's chip failed after some byte of the number reached it: the number is used up, as
+  // Confirm. TError likewise.
+  void Spend(uint64_t value);
+  // value's chip failed before any byte of the number reached it: the number goes back into the
+  // pool. TError when the file cannot be written (the number then stays pending or writing in
+  // it: a gap, never a duplicate).
   void GiveBack(uint64_t value);
+
+  // The numbers that steps of this pool found left "writing" by a station that has ended (they
+  // became unknown), since the last call.
+  std::vector<uint64_t> TakeFoundUnknown();
+
+  const std::string& File() const { return File_; }
 
   // The state as the serial file held it after this pool's last step.
   uint64_t NextNew() const;
@@ -77,13 +98,17 @@ class TSerialPool {
   template <class Change>
   void UpdateFile(Change&& change);
   void Load(const std::string& text);
+  // Ends value's lease of this process; with giveBack the number is free again.
+  void Settle(uint64_t value, bool giveBack);
 
   TSerialSpec Layout_;
   std::string File_;
   mutable std::mutex Mutex_;
   uint64_t Next_ = 0;
-  std::set<uint64_t> Spare_;           // given back, not yet handed out again
-  std::set<uint64_t> Out_;             // handed out by this pool, neither confirmed nor given back
-  std::vector<TSerialLease> Pending_;  // every station's pending numbers, as the file held them
-  bool Written_ = false;               // this pool has written the file
+  std::set<uint64_t> Spare_;            // given back, not yet handed out again
+  std::set<uint64_t> Out_;              // handed out by this pool, neither confirmed nor given back
+  std::vector<TSerialLease> Pending_;   // every station's pending numbers, as the file held them
+  std::set<uint64_t> Unknown_;          // written, result unknown: never handed out again
+  std::vector<uint64_t> FoundUnknown_;  // became unknown in this pool's steps, not yet reported
+  bool Written_ = false;                // this pool has written the file
 };

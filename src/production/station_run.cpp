@@ -91,21 +91,48 @@ bool TakeSerialNumbers(TStationJob& job, std::vector<TStation>& stations) {
   return true;
 }
 
+namespace {
+
+// Whether some byte of the serial number's field may have reached the chip.
+bool FieldWritten(const TSerialSpec& layout, const TWrittenRange& written) {
+  if (written.Empty) return false;
+  const uint64_t first = layout.Address, last = uint64_t{layout.Address} + layout.Width - 1;
+  return written.First <= last && first <= written.Last;
+}
+
+}  // namespace
+
 void RunStation(const TStationJob& job, TStation& s) {
   const auto started = std::chrono::system_clock::now();
   const auto clock = std::chrono::steady_clock::now();
   s.Failure.clear();
   s.RecordFailed = false;
+  s.SerialFileFailed = false;
+  s.NumberFate.clear();
   // Each thread its own: the result line tells the outcome.
   TStationUserInterface quiet(s.OnProgress, job.StopRequested);
   TCheckOptions checks = job.Checks;
   checks.BackupTag = !s.Serial.empty() ? s.Serial : s.Node;
   checks.KeptIn = nullptr;
+  // Write-ahead: the serial file says the number may be on the chip before any byte of it is.
+  bool marked = false, markFailed = false;
+  const TBeforeWrite beforeWrite = [&] {
+    if (!s.SerialNumber) return;
+    try {
+      job.Pool->MarkWriting(*s.SerialNumber);
+    } catch (...) {
+      markFailed = true;
+      throw;
+    }
+    marked = true;
+  };
+  bool escaped = false;
   try {
-    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet, job.Ignored, checks);
+    s.Outcome = job.Run(*s.Programmer, job.Chip, s.Image, quiet, job.Ignored, checks, beforeWrite);
   } catch (const std::exception& e) {
     s.Failure = e.what();
     s.Outcome = TJobOutcome{TJobResult::NoAnswer};
+    escaped = true;
   }
   // The checks' notices are the chip's warnings; reads that disagreed were shown as an error.
   s.Outcome.Warnings = quiet.Texts(TScriptedUserInterface::TKind::Notice);
@@ -113,39 +140,61 @@ void RunStation(const TStationJob& job, TStation& s) {
     for (const auto& t : quiet.Texts(TScriptedUserInterface::TKind::Error)) s.Outcome.Warnings.push_back(t);
   s.DurationMs =
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - clock).count();
-  try {
-    // The number is used for good the moment its chip passed, so no later chip can get it.
-    if (s.SerialNumber) {
-      if (s.Outcome.Result == TJobResult::Ok)
-        job.Pool->Confirm(*s.SerialNumber);
-      else
-        job.Pool->GiveBack(*s.SerialNumber);
+  if (markFailed) {
+    s.RecordFailed = s.SerialFileFailed = true;
+  }
+  // A number is given back only when no byte of its field reached the chip; a write that ended in
+  // an exception after the mark may have written anything.
+  if (s.SerialNumber)
+    s.NumberFate = s.Outcome.Result == TJobResult::Ok                                    ? "used"
+                   : (escaped && marked) || FieldWritten(*job.Serial, s.Outcome.Written) ? "spent"
+                                                                                         : "given-back";
+  bool logged = true;
+  if (!job.Log.empty()) {
+    TLogRecord r;
+    r.Time = started;
+    r.Operation = job.Operation;
+    r.Chip = job.Chip.Name;
+    r.ProgrammerNode = s.Node;
+    r.ProgrammerSerial = s.Serial;
+    if (job.TakesImage) {
+      r.ImageFile = job.ImageFile;
+      r.ImageSize = job.ImageSize;
+      r.ImageChecksum = job.Checksum;
+      r.ImageWarning = job.ImageWarning;
+      r.ImageSha256 = job.Sha256;
     }
-    if (!job.Log.empty()) {
-      TLogRecord r;
-      r.Time = started;
-      r.Operation = job.Operation;
-      r.Chip = job.Chip.Name;
-      r.ProgrammerNode = s.Node;
-      r.ProgrammerSerial = s.Serial;
-      if (job.TakesImage) {
-        r.ImageFile = job.ImageFile;
-        r.ImageSize = job.ImageSize;
-        r.ImageChecksum = job.Checksum;
-        r.ImageWarning = job.ImageWarning;
-        r.ImageSha256 = job.Sha256;
-      }
-      r.Serial = s.SerialNumber;
-      r.Result = JobResultName(s.Outcome.Result);
-      r.FirstDifference = s.Outcome.FirstDifference;
-      r.Warnings = s.Outcome.Warnings;
-      if (!s.Outcome.Written.Empty) r.Written = std::make_pair(s.Outcome.Written.First, s.Outcome.Written.Last);
-      r.DurationMs = s.DurationMs;
+    r.Serial = s.SerialNumber;
+    r.Result = JobResultName(s.Outcome.Result);
+    r.NumberFate = s.NumberFate;
+    r.FirstDifference = s.Outcome.FirstDifference;
+    r.Warnings = s.Outcome.Warnings;
+    if (!s.Outcome.Written.Empty) r.Written = std::make_pair(s.Outcome.Written.First, s.Outcome.Written.Last);
+    r.DurationMs = s.DurationMs;
+    try {
       AppendLogLine(job.Log, LogLine(r));
+    } catch (const std::exception& e) {
+      if (s.Failure.empty()) s.Failure = e.what();
+      s.RecordFailed = true;
+      logged = false;
     }
+  }
+  if (!s.SerialNumber) return;
+  // The serial file is settled after the log line: a station that ends between the two leaves the
+  // number "writing", which the next run reports as unknown while the log tells its result. A
+  // number on a chip whose line could not be logged stays "writing" likewise, so that it is
+  // accounted for.
+  if (!logged && s.NumberFate != "given-back") return;
+  try {
+    if (s.NumberFate == "used")
+      job.Pool->Confirm(*s.SerialNumber);
+    else if (s.NumberFate == "spent")
+      job.Pool->Spend(*s.SerialNumber);
+    else
+      job.Pool->GiveBack(*s.SerialNumber);
   } catch (const std::exception& e) {
     if (s.Failure.empty()) s.Failure = e.what();
-    s.RecordFailed = true;
+    s.RecordFailed = s.SerialFileFailed = true;
   }
 }
 

@@ -15,7 +15,8 @@
 #include "production/serial_pool.h"
 
 using TJobRun = TJobOutcome (*)(TProgrammer&, const TChip&, std::span<const uint8_t>, TUserInterface&,
-                                std::span<const TAddressRange> ignored, const TCheckOptions& checks);
+                                std::span<const TAddressRange> ignored, const TCheckOptions& checks,
+                                const TBeforeWrite& beforeWrite);
 
 // What every station does with which chip, image, serial numbers and log.
 struct TStationJob {
@@ -48,14 +49,18 @@ struct TStation {
   // The last chip's:
   std::vector<uint8_t> Image;
   std::optional<uint64_t> SerialNumber;
+  // What became of SerialNumber: "used" (the chip passed), "spent" (some byte of it reached a chip
+  // that did not pass) or "given-back" (none did); empty without a number.
+  std::string NumberFate;
   TJobOutcome Outcome;
   int64_t DurationMs = 0;
   std::string Failure;  // an error that ended the operation or its bookkeeping
   // Told each position of the progress (0 to 100) from the station's thread.
   std::function<void(int)> OnProgress;
-  // The serial file or the log could not be written after the operation (Failure says why): the
-  // batch must stop, as what was done can no longer be recorded.
+  // The serial file or the log could not be written (Failure says why): the batch must stop, as
+  // what was done can no longer be recorded.
   bool RecordFailed = false;
+  bool SerialFileFailed = false;  // of those, the serial file
 };
 
 // Takes the station's newly claimed programmer's names and opens it for the threads' transfers.
@@ -72,8 +77,9 @@ void FindUnpluggedAgain(THidDeviceController& controller, const std::vector<THid
 // serial file cannot be locked, read or written.
 bool TakeSerialNumbers(TStationJob& job, std::vector<TStation>& stations);
 
-// Runs the job on one station: the operation, then the serial number confirmed (the chip passed)
-// or given back, then the log line.
+// Runs the job on one station: the serial number marked as being written just before the chip's
+// write, the operation, the log line, then the number settled in the serial file: used (the chip
+// passed), spent (some byte of its field reached a chip that did not pass) or given back.
 void RunStation(const TStationJob& job, TStation& station);
 
 // Runs the job on every station, each in its own thread when there are several; returns when all

@@ -75,24 +75,28 @@ TEST(StationRun, EachProgrammerEndsOnItsOwnAndNoNumberIsGivenTwice) {
     EXPECT_TRUE(s.Failure.empty()) << s.Failure;
   }
   EXPECT_EQ(gang.Stations[3].Outcome.FirstDifference, 320u);
-  // The good chip holds the image with its own number; the numbers of the failed ones go back.
+  // The good chip holds the image with its own number; the numbers of the failed ones go back,
+  // except the different chip's: it was written whole, number and all.
   const auto& chip = gang.Sim.Programmers[0]->Chip;
   EXPECT_TRUE(std::equal(job.Image.begin(), job.Image.begin() + 8188, chip.begin()));
   EXPECT_EQ(std::vector<uint8_t>(chip.begin() + 8188, chip.begin() + 8192), (std::vector<uint8_t>{0xF4, 0x01, 0, 0}));
   EXPECT_EQ(job.Pool->NextNew(), 504u);
-  EXPECT_EQ(job.Pool->Spare(), (std::vector<uint64_t>{501, 502, 503}));
+  EXPECT_EQ(job.Pool->Spare(), (std::vector<uint64_t>{501, 502}));
   uint64_t next = 0;
   std::vector<uint64_t> spare;
   ASSERT_TRUE(TSerialPool::ParseFile(dir.Read("serial"), next, spare));
   EXPECT_EQ(next, 504u);
-  EXPECT_EQ(spare, (std::vector<uint64_t>{501, 502, 503}));
+  EXPECT_EQ(spare, (std::vector<uint64_t>{501, 502}));
+  const std::string fates[] = {"used", "given-back", "given-back", "spent"};
+  for (size_t i = 0; i < 4; ++i) EXPECT_EQ(gang.Stations[i].NumberFate, fates[i]) << i;
 
   EXPECT_EQ(CheckJsonLines(job.Log, {"time", "operation", "chip", "programmer.node", "programmer.serial", "image.file",
                                      "image.size", "image.checksum", "serial_number", "result", "first_difference",
                                      "duration_ms"}),
             "");
   const std::string log = dir.Read("log");
-  for (const char* r : {"\"ok\"", "\"no-answer\"", "\"unplugged\"", "\"different\",\"first_difference\":320"})
+  for (const char* r : {"\"ok\",\"number\":\"used\"", "\"no-answer\",\"number\":\"given-back\"", "\"unplugged\"",
+                        "\"different\",\"number\":\"spent\",\"first_difference\":320"})
     EXPECT_NE(log.find(r), std::string::npos) << r;
 
   // The next round hands the given-back numbers out first, to the programmers that still answer.
@@ -102,7 +106,7 @@ TEST(StationRun, EachProgrammerEndsOnItsOwnAndNoNumberIsGivenTwice) {
   ASSERT_TRUE(TakeSerialNumbers(job, gang.Stations));
   std::set<uint64_t> numbers;
   for (const auto& s : gang.Stations) numbers.insert(*s.SerialNumber);
-  EXPECT_EQ(numbers, (std::set<uint64_t>{501, 502, 503}));
+  EXPECT_EQ(numbers, (std::set<uint64_t>{501, 502, 504}));
 }
 
 TEST(StationRun, RunningOutOfNumbersGivesEveryTakenOneBack) {
