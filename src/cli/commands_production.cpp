@@ -143,13 +143,16 @@ void LoadRun(TCliOptions& o, TStationJob& run) {
 
 // The log and the serial file can be written: checked before any chip is touched, so that no chip
 // is programmed whose record would be lost.
-void CheckOutputs(const TStationJob& run) {
+void CheckOutputs(const TStationJob& run, TUserInterface& ui) {
+  bool torn = false;
   try {
-    if (!run.Log.empty()) CheckLogWritable(run.Log);
+    if (!run.Log.empty()) torn = CheckLogWritable(run.Log);
     if (run.Pool) run.Pool->CheckWritable();
   } catch (const TError& e) {
     throw TCliError{kExitFile, std::string(e.what()) + "; no chip was touched"};
   }
+  // The next line is written on a line of its own (AppendLogLine); the operator hears of it.
+  if (torn) std::cerr << "tesmaro-cli: " << FormatText(ui.MessageText("LogRepaired"), {run.Log}) << std::endl;
 }
 
 // A station's chip whose record could not be written: what happened to it, for the operator.
@@ -255,8 +258,8 @@ int RunProduction(TCliOptions& o) {
   if (o.AllDevices && !o.Device.empty()) throw TCliError{kExitUsage, "--device and --all-devices exclude each other"};
   if (TConsoleUserInterface::Json) throw TCliError{kExitUsage, "--json does not work with production runs"};
   LoadRun(o, run);
-  CheckOutputs(run);
   TConsoleUserInterface ui;
+  CheckOutputs(run, ui);
   // Before the session and the stations' threads: they all keep the two signals blocked.
   TStopOnSignals stop;
   run.StopRequested = [] { return TStopOnSignals::Requested(); };

@@ -16,6 +16,7 @@
 #define TESMARO_WRITE _write
 #define TESMARO_CLOSE _close
 #else
+#include <sys/stat.h>
 #include <unistd.h>
 #define TESMARO_OPEN open
 #define TESMARO_WRITE write
@@ -147,14 +148,69 @@ int OpenLog(const std::string& file) {
 
 }  // namespace
 
-void CheckLogWritable(const std::string& file) { TESMARO_CLOSE(OpenLog(file)); }
+namespace {
 
-void AppendLogLine(const std::string& file, const std::string& line) {
-  const int fd = OpenLog(file);
-  // One write: with O_APPEND the whole line lands at the end, after any other writer's lines.
-  const auto n = TESMARO_WRITE(fd, line.data(), static_cast<unsigned>(line.size()));
-  const int error = errno;
+// Whether the file open as fd has bytes and the last is not a newline.
+bool EndsTorn(int fd) {
+#ifdef _WIN32
+  const int64_t size = _lseeki64(fd, 0, SEEK_END);
+  char last = '\n';
+  if (size <= 0 || _lseeki64(fd, size - 1, SEEK_SET) < 0 || _read(fd, &last, 1) != 1) return false;
+  return last != '\n';
+#else
+  struct stat st;
+  char last = '\n';
+  if (fstat(fd, &st) != 0 || st.st_size <= 0 || pread(fd, &last, 1, st.st_size - 1) != 1) return false;
+  return last != '\n';
+#endif
+}
+
+// Cuts the n bytes that a failed write appended off the end of the file again.
+void CutBack(int fd, size_t n) {
+#ifdef _WIN32
+  const int64_t size = _lseeki64(fd, 0, SEEK_END);
+  if (size >= static_cast<int64_t>(n)) (void)_chsize_s(fd, size - static_cast<int64_t>(n));
+#else
+  struct stat st;
+  if (fstat(fd, &st) == 0 && st.st_size >= static_cast<off_t>(n))
+    (void)!ftruncate(fd, st.st_size - static_cast<off_t>(n));
+#endif
+}
+
+int OpenLogForReading(const std::string& file) {
+#ifdef _WIN32
+  const int flags = _O_RDWR | _O_APPEND | _O_CREAT | _O_BINARY;
+#else
+  const int flags = O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC;
+#endif
+  int fd = TESMARO_OPEN(file.c_str(), flags, 0644);
+  // A log that cannot be read back (a pipe, a write-only file) is appended to without looking.
+  if (fd < 0 && errno != ENOENT && errno != ENOTDIR) fd = OpenLog(file);
+  if (fd < 0) throw TError("Cannot open the log " + file + ": " + std::strerror(errno));
+  return fd;
+}
+
+}  // namespace
+
+bool CheckLogWritable(const std::string& file) {
+  const int fd = OpenLogForReading(file);
+  const bool torn = EndsTorn(fd);
   TESMARO_CLOSE(fd);
-  if (n < 0 || static_cast<size_t>(n) != line.size())
+  return torn;
+}
+
+bool AppendLogLine(const std::string& file, const std::string& line) {
+  const int fd = OpenLogForReading(file);
+  const bool torn = EndsTorn(fd);
+  const std::string text = torn ? "\n" + line : line;
+  // One write: with O_APPEND the whole line lands at the end, after any other writer's lines.
+  const auto n = TESMARO_WRITE(fd, text.data(), static_cast<unsigned>(text.size()));
+  const int error = errno;
+  if (n > 0 && static_cast<size_t>(n) != text.size()) CutBack(fd, static_cast<size_t>(n));
+  const int closed = TESMARO_CLOSE(fd);
+  const int closeError = errno;
+  if (n < 0 || static_cast<size_t>(n) != text.size())
     throw TError("Cannot write the log " + file + ": " + std::strerror(n < 0 ? error : ENOSPC));
+  if (closed != 0) throw TError("Cannot write the log " + file + ": " + std::strerror(closeError));
+  return torn;
 }

@@ -42,9 +42,11 @@ std::string IsoTime(std::chrono::system_clock::time_point time);
 std::string LogLine(const TLogRecord& record);
 
 // Opens file for appending (created when missing) and closes it again: TError naming the file
-// when that fails.
-void CheckLogWritable(const std::string& file);
+// when that fails. True when the file does not end with a newline (its last line was cut short).
+bool CheckLogWritable(const std::string& file);
 
-// Appends line to file (created when missing) with one write in append mode. TError when the file
-// cannot be opened or the line cannot be written whole.
-void AppendLogLine(const std::string& file, const std::string& line);
+// Appends line to file (created when missing) with one write in append mode, whole or not at all:
+// a write that fails part of the way is cut off again. A file that does not end with a newline
+// gets one before the line, so the line stays whole; true then. TError when the file cannot be
+// opened or the line cannot be written whole.
+bool AppendLogLine(const std::string& file, const std::string& line);

@@ -2,6 +2,12 @@
 // and lines that a JSON parser reads with every field.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+
 #include <cstdlib>
 #include <regex>
 #include <sstream>
@@ -119,6 +125,42 @@ TEST(ProductionLog, ConcurrentWritersLeaveWholeLines) {
     EXPECT_EQ(line, "{\"writer\":" + std::to_string(t) + ",\"pad\":\"" + std::string(300, 'a' + t) + "\"}");
   }
   EXPECT_EQ(count, 600);
+}
+
+// A full disk part of the way through a line: the part written is cut off again, so the log holds
+// whole lines only; a log left with a torn last line (a crash, an older program) gets the next
+// line on a line of its own.
+TEST(ProductionLog, ALineIsAppendedWholeOrNotAtAll) {
+  TTempDir dir;
+  const std::string log = dir.File("log");
+  AppendLogLine(log, "{\"a\":1}\n");
+  const std::string line = "{\"b\":\"" + std::string(2000, 'b') + "\"}\n";
+  // The file size limit stands in for a full disk: the write stops short with EFBIG.
+  const pid_t child = fork();
+  if (child == 0) {
+    signal(SIGXFSZ, SIG_IGN);
+    const rlimit limit{1024, 1024};
+    setrlimit(RLIMIT_FSIZE, &limit);
+    try {
+      AppendLogLine(log, line);
+    } catch (const TError&) {
+      _exit(3);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  waitpid(child, &status, 0);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 3) << "a short write is an error";
+  EXPECT_EQ(dir.Read("log"), "{\"a\":1}\n");
+
+  dir.Write("log", "{\"a\":1}\n{\"b\":\"bb");
+  EXPECT_TRUE(CheckLogWritable(log));
+  EXPECT_TRUE(AppendLogLine(log, "{\"c\":3}\n"));
+  EXPECT_FALSE(AppendLogLine(log, "{\"d\":4}\n"));
+  EXPECT_FALSE(CheckLogWritable(log));
+  EXPECT_EQ(dir.Read("log"), "{\"a\":1}\n{\"b\":\"bb\n{\"c\":3}\n{\"d\":4}\n");
+  EXPECT_FALSE(CheckLogWritable(dir.File("new")));
 }
 
 TEST(ProductionLog, AnUnwritableLogIsAnError) {
