@@ -156,10 +156,13 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv) {
         hasValue = true;
       }
       auto takeValue = [&] {
-        if (hasValue) return;
-        if (i + 1 >= argc) throw TCliError{kExitUsage, "option --" + name + " needs a value"};
-        value = argv[++i];
-        hasValue = true;
+        if (!hasValue) {
+          if (i + 1 >= argc) throw TCliError{kExitUsage, "option --" + name + " needs a value"};
+          value = argv[++i];
+          hasValue = true;
+        }
+        // An empty value is most often a shell variable that was not set: never "no file".
+        if (value.empty()) throw TCliError{kExitUsage, "option --" + name + " needs a value: it was given empty"};
       };
       if (name.rfind("sim-", 0) == 0) {
         takeValue();
@@ -180,7 +183,7 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv) {
       else if (!ValueKindFromCommands(name, command, kind) && !ValueKindFromCommands(name, nullptr, kind))
         throw Unknown("--" + name);
       if (kind == TOptionValue::None && hasValue) throw TCliError{kExitUsage, "option --" + name + " takes no value"};
-      if (kind == TOptionValue::Required) takeValue();
+      if (kind == TOptionValue::Required || (kind == TOptionValue::Optional && hasValue)) takeValue();
       if (row && row->Take)
         row->Take(o, value, hasValue);
       else

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
 #include <sstream>
 #include <thread>
 
@@ -52,6 +53,35 @@ TEST(CliConventions, HelpOfACommandInEverySpelling) {
   auto unknown = RunProgram("tesmaro-cli", "help frobnicate");
   EXPECT_EQ(unknown.ExitCode, 2);
   EXPECT_NE(unknown.Err.find("unknown command 'frobnicate'"), std::string::npos) << unknown.Err;
+}
+
+// An empty value (an unset shell variable) is a usage error that names the option, never "no
+// file": no chip is touched, no serial file or log is written.
+TEST(CliConventions, EmptyValuesAreUsageErrorsNamingTheOption) {
+  TTempDir dir;
+  const std::string image = dir.Write("image.bin", std::string(8192, 'x'));
+  const std::string write = "--simulate='" + dir.File("s1.bin") + "' --chip 24C64 write '" + image + "' ";
+  struct Case {
+    std::string args, option;
+  } cases[] = {
+      {write + "--serial 0:1 --serial-file ''", "--serial-file"},
+      {write + "--serial-file= --serial 0:1", "--serial-file"},
+      {write + "--log ''", "--log"},
+      {write + "--device ''", "--device"},
+      {"--chip '' chips", "--chip"},
+      {"--catalogue= chips", "--catalogue"},
+      {"--simulate= --chip 24C64 info", "--simulate"},
+      {"--simulate --sim-latency '' --chip 24C64 info", "--sim-latency"},
+      {"--chip 24C64 read out.bin --format ''", "--format"},
+      {write + "--serial ''", "--serial"},
+  };
+  for (const auto& c : cases) {
+    auto r = RunProgram("tesmaro-cli", c.args);
+    EXPECT_EQ(r.ExitCode, 2) << c.args << ": " << r.Err;
+    EXPECT_NE(r.Err.find("option " + c.option + " needs a value: it was given empty"), std::string::npos)
+        << c.args << ": " << r.Err;
+  }
+  EXPECT_FALSE(std::ifstream(dir.File("s1.bin")).good()) << "no chip was touched";
 }
 
 // Every command that --help lists has its own help with its options and one example.
