@@ -1,4 +1,6 @@
 // tesmaro-cli: the programmer's commands without a window, on the same logic as the program.
+#include <cerrno>
+#include <cstdio>
 #include <exception>
 #include <iostream>
 
@@ -10,6 +12,7 @@
 #include "cli/commands_production.h"
 #include "cli/console_user_interface.h"
 #include "common/error.h"
+#include "imagefile/file_errors.h"
 
 namespace {
 
@@ -43,7 +46,9 @@ const std::vector<TCliCommand>& CliCommands() {
   return commands;
 }
 
-int main(int argc, char** argv) {
+namespace {
+
+int RunCommandLine(int argc, char** argv) {
   try {
     TCliOptions o = ParseCommandLine(argc, argv);
     if (o.Help) {
@@ -80,3 +85,22 @@ int main(int argc, char** argv) {
     return kExitFile;
   }
 }
+
+// Whatever a command printed reaches standard output only if its last flush and close succeed: a
+// full disk or a closed output is an error, never a silent success.
+int CheckStandardOutput(int code) {
+  std::cout.flush();
+  int error = 0;
+  if (std::fflush(stdout) != 0) error = errno;
+  const bool failed = error != 0 || std::ferror(stdout) || std::cout.bad();
+  if (std::fclose(stdout) != 0 && !error) error = errno;
+  if (!failed && !error) return code;
+  // A write that failed earlier (a flush of its own) leaves no errno behind.
+  std::cerr << "tesmaro-cli: cannot write to standard output: " << SystemErrorText(error ? error : EIO) << "\n";
+  // The result the command printed is lost; an error it reported on standard error stands.
+  return code == kExitOk || code == kExitDifferent || code == kExitWarning ? kExitFile : code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return CheckStandardOutput(RunCommandLine(argc, argv)); }

@@ -3,6 +3,8 @@
 // --json documents, devices without a programmer, and doctor on the simulated programmer.
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -82,6 +84,39 @@ TEST(CliConventions, EmptyValuesAreUsageErrorsNamingTheOption) {
         << c.args << ": " << r.Err;
   }
   EXPECT_FALSE(std::ifstream(dir.File("s1.bin")).good()) << "no chip was touched";
+}
+
+// A printing command whose standard output cannot be written (a full device, a closed output)
+// says so and fails with exit 3, instead of reporting success with nothing written.
+TEST(CliConventions, EveryPrintingCommandChecksItsOutput) {
+  TTempDir dir;
+  const TImages images(dir);
+  const std::string sim = "--simulate='" + dir.File("s.bin") + "' ";
+  const std::string commands[] = {
+      "chips",
+      "--chip 24C64 info",
+      "--chip 24C64 info --json",
+      "--chip 24C64 checksum '" + images.Bin + "'",
+      sim + "version",
+      sim + "devices",
+      sim + "doctor",
+      sim + "--chip 24C64 verify '" + images.Bin + "' --json",
+      "compare '" + images.Bin + "' '" + images.Hex + "'",
+      "catalogue-check",
+      "--help",
+      "--version",
+      "help write",
+      "--chip 24C64 read - --format hex " + sim,
+  };
+  for (const auto& c : commands)
+    for (const char* out : {">/dev/full", ">&-"}) {
+      const int status = std::system(("'" + std::string(TESMARO_BINARY_DIR) + "/tesmaro-cli' " + c + " " + out +
+                                      " 2>'" + dir.File("err") + "' </dev/null")
+                                         .c_str());
+      EXPECT_EQ(WIFEXITED(status) ? WEXITSTATUS(status) : -1, 3) << c << out << ": " << dir.Read("err");
+      EXPECT_NE(dir.Read("err").find("tesmaro-cli: cannot write to standard output: "), std::string::npos)
+          << c << out << ": " << dir.Read("err");
+    }
 }
 
 // Every command that --help lists has its own help with its options and one example.
