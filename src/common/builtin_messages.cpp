@@ -129,6 +129,7 @@ const std::map<std::string, std::string>& Texts() {
       {"ImgSRecCount", "the byte count 0x%s is too small for an %s record"},
       {"ImgShortLine", "the line ends before its record does"},
       {"ImgTrailing", "characters follow the record's checksum"},
+      {"HexSecondRecord", "%s: line %s holds a second record after the checksum"},
       {"ImgRecordCount", "the record count says %s data records, but %s came before it"},
       {"ImgBelowOffset", "address 0x%s lies below the load offset 0x%s"},
       {"ImgAskOffset", "The file's data start at 0x%s. Load them at address 0?"},

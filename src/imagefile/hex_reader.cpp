@@ -72,6 +72,13 @@ bool THexRecordReader::Line(std::string_view text) {
   }
   sum += ByteField(line, 10 + 2 * n);
   if (sum & 0xFF) throw TImageError({"ImgBadChecksum", {}});
+  // Blanks after the checksum are trimmed off; anything else would be lost without a word, such
+  // as a record glued onto this one.
+  if (line.size() > 11 + 2 * size_t{n}) {
+    if (line[11 + 2 * size_t{n}] == ':')
+      throw TImageError::Whole({"HexSecondRecord", {Name, std::to_string(LineNumber_)}});
+    throw TImageError({"ImgTrailing", {}});
+  }
 
   switch (type) {
     case 0: {

@@ -38,8 +38,14 @@ std::vector<TLoadCase> LoadCases() {
       {"NoEndRecordIsACutFile", Rec(0, 0, {1, 2}) + ":0100100003EC",
        "in.hex ends without an end record after line 2: it may be cut short.", {}},
       {"BlankLinesAreSkipped", Rec(0, 0, {0x11}) + "\n \t \n" + Rec(1, 0, {0x22}) + kEnd, {}, {{0, 0x11}, {1, 0x22}}},
-      {"ThreeBytesAt0100ChecksumFromCharacters16And17", ":03010000AABBCCCBtrailing text\n" + kEnd, {},
+      {"ThreeBytesAt0100ChecksumFromCharacters16And17", ":03010000AABBCCCB \t\n" + kEnd, {},
        {{0xFF, 0xFF}, {0x100, 0xAA}, {0x101, 0xBB}, {0x102, 0xCC}, {0x103, 0xFF}}},
+      // What follows a record's checksum would be lost without a word: a record glued on, or text.
+      {"RecordGluedAfterTheChecksumIsRefused", Rec(0, 0, {1}) + ":10000000000102030405060708090A0B0C0D0E0F78"
+       ":10001000101112131415161718191A1B1C1D1E1F68\n" + kEnd,
+       "in.hex: line 2 holds a second record after the checksum", {}},
+      {"TextAfterTheChecksumIsRefused", ":03010000AABBCCCBtrailing text\n" + kEnd,
+       "line 1: characters follow the record's checksum", {}},
       {"TwoBytesAtFFFFWrapToZero", ":02FFFF00AABB9B\n" + kEnd, {}, {{0xFFFF, 0xAA}, {0, 0xBB}, {0x10000, 0xFF}}},
       {"LowerCaseDigits", ":02ffff00aabb9b\n" + kEnd, {}, {{0xFFFF, 0xAA}, {0, 0xBB}}},
       {"StoresAnywhereInTheImage", Rec(0x1000, 0, {0x5A}) + kEnd, {}, {{0xFF, 0xFF}, {0x1000, 0x5A}}},
