@@ -50,26 +50,57 @@ std::string ReportJson(const TConnectionReport& r) {
 
 // Walks the chain from the USB bus to an answered command and stops at the first broken link:
 // exit 0 when all is well, else that link's code (4 not found or not answering, 5 no access,
-// 6 held by another program).
+// 6 held by another program). With several programmers and no --device, checks each one and
+// ends with the code of the first that is not well.
 int Doctor(TCliOptions& o) {
   if (!o.Args.empty()) throw TCliError{kExitUsage, "usage: tesmaro-cli doctor"};
   TConsoleUserInterface ui;
   TProgrammerSession session(o, ui, TSessionClaim::None);
   // The simulated programmer has no USB bus, node or udev rule: only the HID layer's view.
   const std::unique_ptr<TUsbProbe> probe = o.Simulate ? nullptr : CreateSystemUsbProbe();
-  TConnectionCheckOptions options;
-  options.Device = o.Device;
-  const TConnectionReport report = CheckConnection(probe.get(), session.Controller(), session.Programmer, ui, options);
-  if (TConsoleUserInterface::Json) {
-    std::cout << ReportJson(report) << std::endl;
-  } else if (!TConsoleUserInterface::Quiet) {
-    std::cout << TConsoleUserInterface::PlainLines(ConnectionReportText(report, ui)) << std::flush;
-  } else if (!report.AllWell()) {
-    const TCheckedLink& broken = report.Links.back();
-    std::cerr << "tesmaro-cli: " << broken.Text << "\n"
-              << FormatText(ui.MessageText("DocWhatToDo"), {broken.Advice}) << std::endl;
+  std::vector<std::string> devices{o.Device};
+  const std::vector<THidDevice*> connected = session.Connected();
+  if (o.Device.empty() && connected.size() > 1) {
+    devices.clear();
+    for (THidDevice* d : connected) devices.push_back(d->DevicePath());
   }
-  return report.ExitCode;
+  std::vector<TConnectionReport> reports;
+  for (const std::string& device : devices) {
+    TConnectionCheckOptions options;
+    options.Device = device;
+    TProgrammer programmer(session.Controller());
+    reports.push_back(CheckConnection(probe.get(), session.Controller(),
+                                      devices.size() > 1 ? programmer : session.Programmer, ui, options));
+  }
+  int code = kExitOk;
+  std::string sick, json;
+  for (const TConnectionReport& report : reports) {
+    if (!report.AllWell()) {
+      if (code == kExitOk) code = report.ExitCode;
+      sick += (sick.empty() ? "" : ", ") + report.Node;
+    }
+    if (TConsoleUserInterface::Json) {
+      json += (json.empty() ? "" : ",") + ReportJson(report);
+    } else if (!TConsoleUserInterface::Quiet) {
+      std::cout << TConsoleUserInterface::PlainLines(ConnectionReportText(report, ui)) << std::flush;
+    } else if (!report.AllWell()) {
+      const TCheckedLink& broken = report.Links.back();
+      std::cerr << "tesmaro-cli: " << (reports.size() > 1 ? report.Node + ": " : "") << broken.Text << "\n"
+                << FormatText(ui.MessageText("DocWhatToDo"), {broken.Advice}) << std::endl;
+    }
+  }
+  if (reports.size() == 1) {
+    if (TConsoleUserInterface::Json) std::cout << json << std::endl;
+    return code;
+  }
+  if (TConsoleUserInterface::Json) {
+    std::cout << "{\"programmers\":[" << json << "]}" << std::endl;
+  } else if (!TConsoleUserInterface::Quiet) {
+    std::cout << (sick.empty() ? FormatText(ui.MessageText("DocAllProgrammersWell"), {std::to_string(reports.size())})
+                               : FormatText(ui.MessageText("DocProgrammersSick"), {sick}))
+              << std::endl;
+  }
+  return code;
 }
 
 }  // namespace
@@ -79,7 +110,7 @@ void AddProgrammerCommands(std::vector<TCliCommand>& out) {
   out.push_back({"doctor",
                  "doctor",
                  "check the connection from the USB bus to the programmer's answer and say what to do about the "
-                 "first broken link (exit 0, 4, 5 or 6; --json)",
+                 "first broken link; with several programmers and no --device, each one (exit 0, 4, 5 or 6; --json)",
                  {},
                  {"json"},
                  Doctor});

@@ -232,6 +232,8 @@ const std::map<std::string, std::string>& Texts() {
        "The log %s did not end with a whole line (a write was cut short): the new line starts on a line of its "
        "own."},
       {"DocTitle", "Connection to the programmer (USB %s):"},
+      {"DocAllProgrammersWell", "All %s programmers are well."},
+      {"DocProgrammersSick", "Not well: %s. The other programmers are well."},
       {"DocOk", "ok"},
       {"DocFailed", "FAILED"},
       {"DocWhatToDo", "What to do: %s"},

@@ -80,6 +80,36 @@ TEST(CliProgrammers, DeviceChoosesByNodeSerialOrBusPathAndSeveralWithoutItAreRef
   }
 }
 
+// doctor with several programmers checks each one and names the one that is not well, or only
+// the one --device names.
+TEST(CliProgrammers, DoctorChecksEveryProgrammerAndNamesTheSickOne) {
+  TTempDir dir;
+  const std::string sims = "--simulate='" + dir.File("s1.bin") + "' --simulate='" + dir.File("s2.bin") +
+                           "' --sim-fault noanswer@0 --simulate='" + dir.File("s3.bin") + "' ";
+  auto all = RunProgram("tesmaro-cli", sims + "doctor");
+  EXPECT_EQ(all.ExitCode, 4) << all.Err;
+  EXPECT_EQ(std::count(all.Out.begin(), all.Out.end(), '['), 3 * 6 - 1) << all.Out;  // the sick one stops early
+  EXPECT_NE(all.Out.find("[FAILED] Version"), std::string::npos) << all.Out;
+  EXPECT_NE(all.Out.find("\nNot well: sim:2. The other programmers are well.\n"), std::string::npos) << all.Out;
+
+  auto quiet = RunProgram("tesmaro-cli", sims + "doctor --quiet");
+  EXPECT_EQ(quiet.ExitCode, 4);
+  EXPECT_NE(quiet.Err.find("tesmaro-cli: sim:2: Version: "), std::string::npos) << quiet.Err;
+
+  auto json = RunProgram("tesmaro-cli", sims + "doctor --json");
+  EXPECT_EQ(json.ExitCode, 4);
+  EXPECT_EQ(json.Out.rfind("{\"programmers\":[{\"result\":\"ok\"", 0), 0u) << json.Out;
+  EXPECT_NE(json.Out.find("{\"result\":\"version\",\"exit_code\":4,\"node\":\"sim:2\""), std::string::npos) << json.Out;
+
+  auto chosen = RunProgram("tesmaro-cli", sims + "doctor --device sim:3");
+  EXPECT_EQ(chosen.ExitCode, 0) << chosen.Out;
+  EXPECT_NE(chosen.Out.find("HID node: sim:3."), std::string::npos) << chosen.Out;
+  EXPECT_EQ(chosen.Out.find("sim:2"), std::string::npos) << chosen.Out;
+  auto well = RunProgram("tesmaro-cli", "--simulate --simulate doctor");
+  EXPECT_EQ(well.ExitCode, 0);
+  EXPECT_NE(well.Out.find("\nAll 2 programmers are well.\n"), std::string::npos) << well.Out;
+}
+
 TEST(CliProgrammers, OptionsThatDoNotGoTogetherAreUsageErrors) {
   TTempDir dir;
   const std::string image = Image(dir);
