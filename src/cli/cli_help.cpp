@@ -98,8 +98,10 @@ std::string ProgramHelp() {
   }
   out +=
       "\nA file named - is standard input (read by write, verify, convert, compare, checksum) or standard\n"
-      "output (read, convert). Image formats: .hex .ihx .ihex Intel HEX; .s19 .s28 .s37 .srec .mot .s\n"
-      "Motorola S-records; anything else binary; standard input by its content. --offset ADDR (such as\n"
+      "output (read, convert). After -- every argument is a file, also one whose name starts with -.\n"
+      "Image formats: .hex .ihx .ihex Intel HEX; .s19 .s28 .s37 .srec .mot .s Motorola S-records; other\n"
+      "input files and standard input are read by their content (Intel HEX, S-records, else binary),\n"
+      "other output files are written as binary. --offset ADDR (such as\n"
       "0x810000) is subtracted from every address of an Intel HEX or S-record file; binary images have no\n"
       "addresses and always load at 0.\n"
       "\nExit codes: 0 success (compare: the images are the same), 1 difference found (compare,\n"

@@ -48,11 +48,12 @@ const std::vector<TCliOptionRow>& CliOptionRows() {
        "the programmer to use when several are connected", TakeDevice},
       {"all-devices", "", None, true, false, "write, verify, erase, blank-check: every programmer at once",
        TakeAllDevices},
-      {"verbose", "", None, true, false, "say more on standard error (programmer, chip, timing, seed)",
+      {"verbose", "", None, true, false, "say more on standard error (programmer, chip, timing, seed) (also -v)",
        TakeVerbose},
-      {"quiet", "", None, true, false, "errors only: no progress and no messages (data still print)", TakeQuiet},
+      {"quiet", "", None, true, false, "errors only: no progress and no messages (data still print) (also -q)",
+       TakeQuiet},
       {"help", "", None, true, false, "this help; with a command: the command's help (also -h)", TakeHelp},
-      {"version", "", None, true, false, "the version of tesmaro-cli", TakeVersion},
+      {"version", "", None, true, false, "the version of tesmaro-cli (also -V)", TakeVersion},
       // Options of some commands (see each command's help).
       {"format", "hex|srec|bin", Required, false, false,
        "the image's format; without it the extension (output) or the content (input) decides", nullptr},
@@ -63,6 +64,9 @@ const std::vector<TCliOptionRow>& CliOptionRows() {
       {"ignore", "ADDR:LEN", Required, false, true,
        "leave LEN bytes from ADDR out of the comparison; repeatable", nullptr},
       {"yes", "", None, false, false, "do not ask: the answer is yes", nullptr},
+      {"cut", "", None, false, false,
+       "an image larger than the chip: keep the chip's part and say what was left out (else an error)",
+       nullptr},
       {"key", "HEX", Required, false, false, "another update key", nullptr},
       {"json", "", None, false, false, "print one JSON document on standard output", nullptr},
       {"serial", "ADDR:START[:STEP[:WIDTH[:FORMAT]]]", Required, false, false,
@@ -143,9 +147,16 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv) {
       optionsEnd = true;
       continue;
     }
-    if (!optionsEnd && a == "-h") {
-      o.Help = true;
-      continue;
+    // The short forms: -h help, -V version, -q quiet, -v verbose.
+    if (!optionsEnd && a.size() == 2 && a[0] == '-') {
+      if (const TCliOptionRow* row = a[1] == 'h'   ? FindOptionRow("help")
+                                     : a[1] == 'V' ? FindOptionRow("version")
+                                     : a[1] == 'q' ? FindOptionRow("quiet")
+                                     : a[1] == 'v' ? FindOptionRow("verbose")
+                                                   : nullptr) {
+        row->Take(o, "", false);
+        continue;
+      }
     }
     if (!optionsEnd && a.size() > 2 && a.rfind("--", 0) == 0) {
       std::string name = a.substr(2), value;
@@ -191,7 +202,9 @@ TCliOptions ParseCommandLine(int argc, const char* const* argv) {
       continue;
     }
     if (!optionsEnd && a.size() > 1 && a[0] == '-') throw Unknown(a);
-    if (!command && !helpWord && a == "help") {
+    if (!command && a == "help") {
+      // "help help" asks for the program's help, as "help" alone does.
+      if (helpWord) continue;
       helpWord = true;
       o.Help = true;
       continue;

@@ -52,6 +52,12 @@ TEST(CliConventions, HelpOfACommandInEverySpelling) {
     EXPECT_NE(r.Out.find("Example:\n  tesmaro-cli --chip 24C64 read chip.hex\n"), std::string::npos) << args;
   }
   EXPECT_EQ(RunProgram("tesmaro-cli", "-h").Out, RunProgram("tesmaro-cli", "--help").Out);
+  EXPECT_EQ(RunProgram("tesmaro-cli", "help help").Out, RunProgram("tesmaro-cli", "--help").Out);
+  EXPECT_EQ(RunProgram("tesmaro-cli", "-V").Out, RunProgram("tesmaro-cli", "--version").Out);
+  // -q and -v are --quiet and --verbose: together they are refused as the long forms are.
+  auto both = RunProgram("tesmaro-cli", "-q chips -v");
+  EXPECT_EQ(both.ExitCode, 2);
+  EXPECT_NE(both.Err.find("--quiet and --verbose exclude each other"), std::string::npos) << both.Err;
   auto unknown = RunProgram("tesmaro-cli", "help frobnicate");
   EXPECT_EQ(unknown.ExitCode, 2);
   EXPECT_NE(unknown.Err.find("unknown command 'frobnicate'"), std::string::npos) << unknown.Err;
