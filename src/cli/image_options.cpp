@@ -113,6 +113,9 @@ std::vector<TAddressRange> IgnoredRanges(const TCliOptions& o, uint64_t limit, b
 
 TCommandImage LoadImageForCommand(const TCliOptions& o, const std::string& flag, const std::string& file,
                                   const TChip& chip, TImageLimit limit) {
+  std::error_code ec;
+  if (file != kStandardStream && std::filesystem::is_directory(file, ec))
+    throw TCliError{kExitFile, file + " is a folder, not an image file"};
   const TImageFormat format = InputFormatOption(o, flag, file);
   const bool standard = file == kStandardStream;
   const std::string name = standard ? "standard input" : file;

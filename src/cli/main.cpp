@@ -1,7 +1,10 @@
 // tesmaro-cli: the programmer's commands without a window, on the same logic as the program.
+#include <algorithm>
+#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
+#include <filesystem>
 #include <iostream>
 
 #include "catalogue/catalogue.h"
@@ -22,9 +25,24 @@ const char* const kVersion = "tesmaro-cli 0.1.0";
 
 TChip RequireChip(const TCliOptions& o) {
   if (o.Chip.empty()) throw TCliError{kExitUsage, "this command needs a chip: --chip NAME"};
+  // A catalogue that cannot be read is the file's fault, not the chip's.
+  std::error_code ec;
+  if (std::filesystem::is_directory(o.Catalogue, ec))
+    throw TCliError{kExitFile, "the catalogue " + o.Catalogue + " is a folder, not a file"};
+  if (!std::filesystem::exists(o.Catalogue, ec))
+    throw TCliError{kExitFile, "cannot read the catalogue " + o.Catalogue + ": " + SystemErrorText(ENOENT)};
   TChip chip;
-  if (!LoadChip(TCatalogue(o.CatalogueFiles()), o.Chip, chip))
+  const TCatalogue catalogue(o.CatalogueFiles());
+  if (!LoadChip(catalogue, o.Chip, chip))
     throw TCliError{kExitUsage, "chip '" + o.Chip + "' is not in the catalogue " + o.Catalogue};
+  // Names are found in any letter case; logs and reports carry the catalogue's spelling.
+  for (const std::string& key : catalogue.Keys(chip.Family))
+    if (key.size() == chip.Name.size() && std::equal(key.begin(), key.end(), chip.Name.begin(), [](char a, char b) {
+          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        })) {
+      chip.Name = key;
+      break;
+    }
   return chip;
 }
 

@@ -7,6 +7,7 @@
 #include <charconv>
 #include <chrono>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -132,6 +133,8 @@ class TFileLock {
 
 // The serial file's text; false when it does not exist.
 bool ReadText(const std::string& file, std::string& text) {
+  std::error_code ec;
+  if (std::filesystem::is_directory(file, ec)) throw TError("The serial file " + file + " is a folder, not a file");
   std::ifstream in(file, std::ios::binary);
   if (!in) {
     if (errno == ENOENT) return false;
@@ -245,9 +248,34 @@ std::string TSerialPool::FileText(uint64_t next, const std::vector<uint64_t>& sp
   return FileText(TSerialFileState{next, spare, {}, {}});
 }
 
+namespace {
+
+// Removes the temporary files that writes of file left when their process was killed
+// (".NAME.NUMBER.tmp" beside it). Called under the file's lock, which every write holds, so none
+// of them is being written.
+void RemoveStaleTemporaries(const std::string& file) {
+  namespace fs = std::filesystem;
+  const fs::path path(file);
+  const std::string prefix = "." + path.filename().string() + ".";
+  std::error_code ec;
+  fs::path folder = path.parent_path();
+  if (folder.empty()) folder = ".";
+  for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (name.size() <= prefix.size() + 4 || name.rfind(prefix, 0) != 0 || !name.ends_with(".tmp")) continue;
+    const std::string number = name.substr(prefix.size(), name.size() - prefix.size() - 4);
+    if (number.find_first_not_of("0123456789") != std::string::npos) continue;
+    std::error_code ignored;
+    fs::remove(it->path(), ignored);
+  }
+}
+
+}  // namespace
+
 template <class Change>
 void TSerialPool::UpdateFile(Change&& change) {
   TFileLock lock(File_ + ".lock", LockTimeoutMs);
+  if (!Written_) RemoveStaleTemporaries(File_);
   std::string text;
   if (ReadText(File_, text)) {
     Load(text);

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <ctime>
+#include <fstream>
 #include <sstream>
 
 #include "support/json_lines.h"
@@ -512,4 +513,44 @@ TEST(CliGang, StationsKilledAtAnyPointLeaveEveryNumberAccountedFor) {
       EXPECT_NE(summary.find("unknown 0,"), std::string::npos) << summary;
     }
   }
+}
+
+// Files named wrongly get their own reason: a missing catalogue is the catalogue's fault, not the
+// chip's, and a folder is called a folder.
+TEST(CliProgrammers, MissingFilesAndFoldersAreNamedAsSuch) {
+  TTempDir dir;
+  const std::string image = Image(dir);
+  const std::string write = "--simulate='" + dir.File("s1.bin") + "' --chip 24C64 write ";
+  struct Case {
+    std::string args, error;
+  } cases[] = {
+      {"--catalogue '" + dir.File("none.ini") + "' --chip 24C64 info",
+       "cannot read the catalogue " + dir.File("none.ini") + ": No such file or directory"},
+      {"--catalogue '" + dir.Folder() + "' --chip 24C64 info", "the catalogue " + dir.Folder() + " is a folder"},
+      {write + "'" + dir.Folder() + "'", dir.Folder() + " is a folder, not an image file"},
+      {write + "'" + image + "' --serial 0:1 --serial-file '" + dir.Folder() + "'",
+       "The serial file " + dir.Folder() + " is a folder, not a file"},
+  };
+  for (const auto& c : cases) {
+    auto r = RunProgram("tesmaro-cli", c.args);
+    EXPECT_EQ(r.ExitCode, 3) << c.args << ": " << r.Err;
+    EXPECT_NE(r.Err.find(c.error), std::string::npos) << c.args << ": " << r.Err;
+  }
+}
+
+// A serial file's temporary files left by a killed run go with the next run's first step; the
+// log names the chip as the catalogue spells it, whatever the operator typed.
+TEST(CliGang, TheNextRunRemovesStaleTemporariesAndLogsTheCataloguesSpelling) {
+  TTempDir dir;
+  const std::string image = Image(dir);
+  dir.Write("serial.txt", "40\n");
+  dir.Write(".serial.txt.123456.tmp", "4");
+  dir.Write(".serial.txt.notmine.tmp", "keep");
+  auto r = RunProgram("tesmaro-cli", "--simulate='" + dir.File("s1.bin") + "' --chip 24c64 write '" + image +
+                                         "' --serial 0:1 --serial-file '" + dir.File("serial.txt") + "' --log '" +
+                                         dir.File("log") + "'");
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_FALSE(std::ifstream(dir.File(".serial.txt.123456.tmp")).good());
+  EXPECT_TRUE(std::ifstream(dir.File(".serial.txt.notmine.tmp")).good());
+  EXPECT_NE(dir.Read("log").find("\"chip\":\"24C64\""), std::string::npos) << dir.Read("log");
 }
