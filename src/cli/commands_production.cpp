@@ -192,6 +192,17 @@ TRepeatAnswer RepeatAnswerOf(std::string line) {
   return TRepeatAnswer::Unknown;
 }
 
+// Asks the operator for the next chip: true to run it, false to end the batch.
+bool AskForNextChip(TUserInterface& ui) {
+  TRepeatAnswer answer = TRepeatAnswer::Unknown;
+  while (answer == TRepeatAnswer::Unknown) {
+    std::cerr << ui.MessageText("NextChipPrompt") << std::endl;
+    std::string line;
+    answer = ReadLineUnlessStopped(line) ? RepeatAnswerOf(line) : TRepeatAnswer::Stop;
+  }
+  return answer == TRepeatAnswer::Next;
+}
+
 // The chosen programmer, or with --all-devices every connected one, each claimed by its station.
 std::vector<TStation> Stations(const TCliOptions& o, TProgrammerSession& session, TUserInterface& ui) {
   std::vector<THidDevice*> devices = session.Connected();
@@ -275,11 +286,20 @@ int RunProduction(TCliOptions& o) {
   int worst = kExitOk;
   unsigned ok = 0, failed = 0;
   for (bool first = true;; first = false) {
+    std::string gone;
     if (!first) {
       session.PollChanges();
       FindUnpluggedAgain(session.Controller(), session.Connected(), stations);
+      for (const auto& s : stations)
+        if (!s.Programmer->HeldDevice) gone += (gone.empty() ? "" : ", ") + s.Node;
     }
     if (stop.Requested()) break;
+    if (!gone.empty()) {
+      // No number is taken and no chip counted for a programmer that is not there.
+      std::cerr << "tesmaro-cli: " << FormatText(ui.MessageText("ProgrammerGone"), {gone}) << std::endl;
+      if (!AskForNextChip(ui)) break;
+      continue;
+    }
     try {
       const bool taken = TakeSerialNumbers(run, stations);
       ReportUnknownNumbers(run, ui);
@@ -319,14 +339,7 @@ int RunProduction(TCliOptions& o) {
       worst = kExitFile;
       break;
     }
-    if (!repeat || stop.Requested()) break;
-    TRepeatAnswer answer = TRepeatAnswer::Unknown;
-    while (answer == TRepeatAnswer::Unknown) {
-      std::cerr << ui.MessageText("NextChipPrompt") << std::endl;
-      std::string line;
-      answer = ReadLineUnlessStopped(line) ? RepeatAnswerOf(line) : TRepeatAnswer::Stop;
-    }
-    if (answer == TRepeatAnswer::Stop) break;
+    if (!repeat || stop.Requested() || !AskForNextChip(ui)) break;
   }
   if (repeat) std::cout << "chips: " << ok << " ok, " << failed << " failed\n";
   if (stop.Requested()) return TStopOnSignals::ExitCode();

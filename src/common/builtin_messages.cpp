@@ -216,6 +216,9 @@ const std::map<std::string, std::string>& Texts() {
       {"CatNameInTwoFamilies", "[%s] %s: the chip stands in [%s] too (%s)"},
       {"NoProgrammerFound", "No programmer found. To try without hardware: tesmaro-cli --simulate devices"},
       {"NextChipPrompt", "Next chip: Enter; stop: q and Enter"},
+      {"ProgrammerGone",
+       "The programmer is gone: %s. No serial number is taken and no chip counted until it is plugged in again "
+       "on the same port."},
       {"RecordFailed",
        "%s: the chip's result is %s, but it could not be recorded: %s. The batch stops here; record this chip by "
        "hand."},

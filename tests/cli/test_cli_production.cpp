@@ -554,3 +554,23 @@ TEST(CliGang, TheNextRunRemovesStaleTemporariesAndLogsTheCataloguesSpelling) {
   EXPECT_TRUE(std::ifstream(dir.File(".serial.txt.notmine.tmp")).good());
   EXPECT_NE(dir.Read("log").find("\"chip\":\"24C64\""), std::string::npos) << dir.Read("log");
 }
+
+// A programmer unplugged for good under --repeat: the batch takes no further numbers and counts
+// no further chips until it is back, and says so at each Enter.
+TEST(CliRepeat, AGoneProgrammerTakesNoNumbersAndCountsNoChips) {
+  TTempDir dir;
+  const std::string image = Image(dir);
+  dir.Write("serial.txt", "40\n");
+  auto r = RunProgramWithInput("tesmaro-cli",
+                               "--simulate='" + dir.File("s1.bin") + "' --sim-fault unplug@10 --chip 24C64 write '" +
+                                   image + "' --serial 0:40 --serial-file '" + dir.File("serial.txt") + "' --repeat",
+                               "\n\n");
+  EXPECT_EQ(r.ExitCode, 4) << r.Err;
+  EXPECT_NE(r.Out.find("chips: 0 ok, 1 failed\n"), std::string::npos) << r.Out;
+  size_t said = 0;
+  for (size_t at = r.Err.find("The programmer is gone: sim:1."); at != std::string::npos;
+       at = r.Err.find("The programmer is gone: sim:1.", at + 1))
+    ++said;
+  EXPECT_EQ(said, 2u) << r.Err;
+  EXPECT_NE(dir.Read("serial.txt").find("\n41 40\n"), std::string::npos) << dir.Read("serial.txt");
+}
