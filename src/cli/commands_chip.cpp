@@ -168,8 +168,25 @@ int Write(TCliOptions& o) {
 }
 
 // verify --serial ADDR:START[:...] leaves the serial number's field out, as each chip holds its own number.
+// With --json, a verify that fails before it compares still prints one JSON document: the error
+// and its exit code (the text goes to standard error as well).
+void PrintVerifyErrorJson(const TCliOptions& o, int code, const std::string& text) {
+  if (!TConsoleUserInterface::Json) return;
+  std::cout << "{\"chip\":" << (o.Chip.empty() ? "null" : JsonString(o.Chip))
+            << ",\"image\":" << (o.Args.empty() ? "null" : JsonString(o.Args[0]))
+            << ",\"result\":\"error\",\"exit_code\":" << code << ",\"error\":" << JsonString(text) << "}" << std::endl;
+}
+
 int Verify(TCliOptions& o) {
-  return CompareWithImage(o, "verify IN", true, [](auto&&... a) { return VerifyChip(a...); });
+  try {
+    return CompareWithImage(o, "verify IN", true, [](auto&&... a) { return VerifyChip(a...); });
+  } catch (const TCliError& e) {
+    PrintVerifyErrorJson(o, e.Code, e.Text);
+    throw;
+  } catch (const std::exception& e) {
+    PrintVerifyErrorJson(o, kExitFile, e.what());
+    throw;
+  }
 }
 
 void RequireNoArgs(const TCliOptions& o, const char* usage) {

@@ -5,6 +5,7 @@
 
 #include <sys/wait.h>
 
+#include <algorithm>
 #include <chrono>
 #include <fstream>
 #include <sstream>
@@ -123,6 +124,28 @@ TEST(CliConventions, EveryPrintingCommandChecksItsOutput) {
       EXPECT_NE(dir.Read("err").find("tesmaro-cli: cannot write to standard output: "), std::string::npos)
           << c << out << ": " << dir.Read("err");
     }
+}
+
+// verify --json prints one JSON document also when it fails before comparing.
+TEST(CliConventions, VerifyJsonIsOneDocumentAlsoWhenItFailsEarly) {
+  TTempDir dir;
+  const std::string image = dir.Write("image.bin", std::string(8192, 'x'));
+  struct Case {
+    std::string args;
+    int code;
+  } cases[] = {
+      {"--chip 24C64 verify '" + dir.File("missing.bin") + "' --json --simulate", 3},
+      {"--chip 24C64 verify '" + image + "' --json", 4},  // no programmer
+      {"--chip NOSUCH verify '" + image + "' --json --simulate", 2},
+  };
+  for (const auto& c : cases) {
+    auto r = RunProgram("tesmaro-cli", c.args);
+    EXPECT_EQ(r.ExitCode, c.code) << c.args << ": " << r.Err;
+    dir.Write("out.json", r.Out);
+    EXPECT_EQ(std::count(r.Out.begin(), r.Out.end(), '\n'), 1) << r.Out;
+    EXPECT_EQ(CheckJsonLines(dir.File("out.json"), {"result", "exit_code", "error"}), "") << c.args << ": " << r.Out;
+    EXPECT_NE(r.Out.find("\"exit_code\":" + std::to_string(c.code)), std::string::npos) << r.Out;
+  }
 }
 
 // Every command that --help lists has its own help with its options and one example.
