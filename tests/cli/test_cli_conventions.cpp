@@ -7,6 +7,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <thread>
@@ -406,4 +408,50 @@ TEST(CliReadme, ManPageListsEveryCommandAndOption) {
   }
   for (const char* code : {"\n.B 0\n", "\n.B 1\n", "\n.B 2\n", "\n.B 3\n", "\n.B 4\n", "\n.B 5\n", "\n.B 6\n"})
     EXPECT_NE(man.find(code), std::string::npos) << code;
+}
+
+// Every tesmaro-cli example of the README and of the manual page runs as written, in a folder
+// that holds the files it names, against a simulated programmer (--simulate added where the
+// example has none; the examples that pipe a program of their own are left out). An example may
+// find a difference (exit 1) or a warning (7), never a usage or file error.
+TEST(CliReadme, EveryExampleRunsAsWritten) {
+  std::vector<std::string> examples;
+  const std::string readme = TTempDir::ReadFile(std::string(TESMARO_SOURCE_DIR) + "/README.md");
+  std::istringstream lines(readme);
+  for (std::string line; std::getline(lines, line);)
+    if (line.rfind("    tesmaro-cli ", 0) == 0) examples.push_back(line.substr(4, line.find("  #") - 4));
+  std::string man = TTempDir::ReadFile(std::string(TESMARO_SOURCE_DIR) + "/packaging/tesmaro-cli.1");
+  man = man.substr(man.find(".SH EXAMPLES\n.nf\n") + 17);
+  man = man.substr(0, man.find(".fi\n"));
+  for (size_t at; (at = man.find("\\e\n")) != std::string::npos;) man.replace(at, 3, " ");
+  for (size_t at; (at = man.find("\\-")) != std::string::npos;) man.replace(at, 2, "-");
+  std::istringstream manLines(man);
+  for (std::string line; std::getline(manLines, line);) examples.push_back(line);
+  ASSERT_GE(examples.size(), 35u);
+
+  TTempDir dir;
+  const std::string cli = std::string(TESMARO_BINARY_DIR) + "/tesmaro-cli";
+  const std::string hex = std::string(TESMARO_SOURCE_DIR) + "/data/examples/example-24c64.hex";
+  dir.Write("image.hex", TTempDir::ReadFile(hex));
+  for (const char* out : {"image.bin", "image.s19", "in.bin", "a.hex", "b.s19"})
+    ASSERT_EQ(RunProgram("tesmaro-cli", "--chip 24C64 convert '" + dir.File("image.hex") + "' '" + dir.File(out) + "'")
+                  .ExitCode,
+              0);
+  dir.Write("firmware.eep.hex", ":02000004008179\n:0400000001020304F2\n:00000001FF\n");
+  std::filesystem::create_directories(dir.File(".config/tesmaro"));
+  dir.Write(".config/tesmaro/see.ini", TTempDir::ReadFile(std::string(TESMARO_BINARY_DIR) + "/see.ini"));
+  for (std::string e : examples) {
+    SCOPED_TRACE(e);
+    for (size_t at; (at = e.find("/usr/share/tesmaro/examples/")) != std::string::npos;)
+      e.replace(at, 28, "'" + hex.substr(0, hex.rfind('/') + 1) + "'");
+    for (const char* drop : {" [FILE]", " | less"})
+      if (const size_t at = e.find(drop); at != std::string::npos) e.erase(at, std::strlen(drop));
+    while (!e.empty() && e.back() == ' ') e.pop_back();
+    e = "'" + cli + "'" + e.substr(11);
+    if (e.find("--simulate") == std::string::npos) e += " --simulate=sim.bin";
+    const int status = std::system(
+        ("cd '" + dir.Folder() + "' && export HOME='" + dir.Folder() + "' && " + e + " </dev/null >out 2>err").c_str());
+    const int code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    EXPECT_TRUE(code == 0 || code == 1 || code == 7) << code << ": " << dir.Read("err");
+  }
 }
