@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "buffer/memory_buffer.h"
+#include "catalogue/catalogue.h"
 #include "cli/check_options.h"
 #include "cli/console_user_interface.h"
 #include "cli/image_options.h"
@@ -91,8 +92,21 @@ int Weight(int code) {
   }
 }
 
+// The chip's name as the catalogue spells it: names are found in any letter case, and the log
+// records the catalogue's spelling.
+std::string CatalogueSpelling(const TCliOptions& o, const TChip& chip) {
+  auto lower = [](std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+  };
+  for (const std::string& key : TCatalogue(o.CatalogueFiles()).Keys(chip.Family))
+    if (lower(key) == lower(chip.Name)) return key;
+  return chip.Name;
+}
+
 void LoadRun(TCliOptions& o, TStationJob& run) {
   run.Chip = RequireChip(o);
+  run.Chip.Name = CatalogueSpelling(o, run.Chip);
   {
     // A chip the routines would refuse is refused before any programmer is touched.
     TConsoleUserInterface ui;

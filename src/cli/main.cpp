@@ -1,6 +1,4 @@
 // tesmaro-cli: the programmer's commands without a window, on the same logic as the program.
-#include <algorithm>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <exception>
@@ -32,17 +30,8 @@ TChip RequireChip(const TCliOptions& o) {
   if (!std::filesystem::exists(o.Catalogue, ec))
     throw TCliError{kExitFile, "cannot read the catalogue " + o.Catalogue + ": " + SystemErrorText(ENOENT)};
   TChip chip;
-  const TCatalogue catalogue(o.CatalogueFiles());
-  if (!LoadChip(catalogue, o.Chip, chip))
+  if (!LoadChip(TCatalogue(o.CatalogueFiles()), o.Chip, chip))
     throw TCliError{kExitUsage, "chip '" + o.Chip + "' is not in the catalogue " + o.Catalogue};
-  // Names are found in any letter case; logs and reports carry the catalogue's spelling.
-  for (const std::string& key : catalogue.Keys(chip.Family))
-    if (key.size() == chip.Name.size() && std::equal(key.begin(), key.end(), chip.Name.begin(), [](char a, char b) {
-          return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-        })) {
-      chip.Name = key;
-      break;
-    }
   return chip;
 }
 
