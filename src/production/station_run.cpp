@@ -142,6 +142,7 @@ void RunStation(const TStationJob& job, TStation& s) {
       std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - clock).count();
   if (markFailed) {
     s.RecordFailed = s.SerialFileFailed = true;
+    s.Failure += "; nothing was written to the chip";
   }
   // A number is given back only when no byte of its field reached the chip; a write that ended in
   // an exception after the mark may have written anything.

@@ -2,6 +2,10 @@
 // number (a failed chip's given back), its first differing address and its log line.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
 #include <set>
 
 #include "hid/hid_event_loop.h"
@@ -165,4 +169,34 @@ TEST(StationRun, AStationTakesItsProgrammerAgainWhenItComesBackOnTheSamePort) {
   EXPECT_EQ(gang.Stations[1].Node, "sim:4");
   RunStations(job, gang.Stations);
   EXPECT_EQ(gang.Stations[1].Outcome.Result, TJobResult::Ok);
+}
+
+// The write-ahead record cannot be stored (another station holds the serial file's lock too
+// long): nothing is written to the chip, and the station says the record failed.
+TEST(StationRun, NoChipIsWrittenWhoseNumberCannotBeRecordedFirst) {
+  TTempDir dir;
+  TGang gang(1);
+  TStationJob job;
+  job.Operation = "write";
+  job.Run = WriteJob;
+  job.Chip = {"24Cxx", 1, "24C02", 256, 8, 0, 0, 1};
+  job.Image.assign(256, 0x5A);
+  std::string error;
+  TSerialSpec layout;
+  ASSERT_TRUE(ParseSerialSpec("0:7", layout, error));
+  job.Serial = layout;
+  job.Pool = std::make_unique<TSerialPool>(layout, dir.File("serial"));
+  job.Pool->LockTimeoutMs = 30;
+  ASSERT_TRUE(TakeSerialNumbers(job, gang.Stations));
+  const std::vector<uint8_t> before = gang.Sim.Programmers[0]->Chip;
+  const int held = open(dir.File("serial.lock").c_str(), O_RDWR | O_CREAT, 0644);
+  ASSERT_EQ(flock(held, LOCK_EX), 0);
+  RunStations(job, gang.Stations);
+  close(held);
+  const TStation& s = gang.Stations[0];
+  EXPECT_TRUE(s.RecordFailed && s.SerialFileFailed);
+  EXPECT_NE(s.Failure.find("nothing was written to the chip"), std::string::npos) << s.Failure;
+  EXPECT_TRUE(s.Outcome.Written.Empty);
+  EXPECT_EQ(s.NumberFate, "given-back");
+  EXPECT_EQ(gang.Sim.Programmers[0]->Chip, before) << "the chip was written";
 }
