@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <string_view>
 
@@ -24,6 +25,7 @@
 #include "app/picture.h"
 #include "app/qt_translations.h"
 #include "app/status_bar.h"
+#include "app/window_placement.h"
 #include "buffer/memory_buffer.h"
 #include "catalogue/catalogue.h"
 #include "common/command_runner.h"
@@ -205,8 +207,10 @@ void TMainWindow::CreateControls() {
   // Any size from the smallest that shows the toolbar, a few rows and the picture: the grid takes
   // the room. The start size and place, unless the settings remember others.
   layout()->activate();  // the smallest size, before the window is made
-  resize(kStartWidth, kStartHeight);
-  if (QScreen* s = QApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
+  if (QScreen* s = QApplication::primaryScreen())
+    setGeometry(StartPlace(QSize(kStartWidth, kStartHeight), s->availableGeometry(), kFrameEstimate, minimumSize()));
+  else
+    resize(kStartWidth, kStartHeight);
 
   // Progress of chip operations and the firmware update: repainted only when the position changes.
   if (OwnUi_) {
@@ -303,6 +307,13 @@ bool TMainWindow::event(QEvent* e) {
 
 void TMainWindow::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
+  if (!ScreenFollowed_ && windowHandle()) {
+    ScreenFollowed_ = true;
+    connect(windowHandle(), &QWindow::screenChanged, this, &TMainWindow::FollowScreen);
+    FollowScreen(windowHandle()->screen());
+    // Once shown, the desktop's frame is known.
+    QTimer::singleShot(0, this, [this] { FitOnScreen(); });
+  }
   // Platforms without window activation (offscreen) still get the first activation.
   QTimer::singleShot(0, this, [this] { Activate(); });
 }

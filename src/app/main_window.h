@@ -41,6 +41,7 @@ class TSimulatedProgrammer;
 class TChipDialog;
 class TOperationRunner;
 class QTimer;
+class QScreen;
 class TIniFile;
 class TQLanguageSource;
 class TQFormLocalizer;
@@ -367,6 +368,12 @@ class TMainWindow : public QMainWindow {
   // The window's size and place and the picture's visibility from the settings, before it shows.
   void LoadWindowSettings();
   void SaveWindowSettings(TIniFile& settings) const;
+  // Keeps the whole window inside its screen's available area (not when maximised): after the
+  // first show, when it moves to another screen and when that screen's area changes.
+  void FitOnScreen();
+  void FollowScreen(QScreen* screen);
+  QMetaObject::Connection ScreenAreaChanged_;
+  bool ScreenFollowed_ = false;
   void RebuildRecentMenu();
   void SaveRecentFiles();
   void SetLastFolder(const std::string& folder);
