@@ -585,9 +585,14 @@ void THexGrid::DrawCell(QPainter& canvas, int column, int row, const QRect& rect
     canvas.fillRect(rect, Colours_.EditorBack);
     canvas.setPen(Colours_.Current);
     canvas.drawRect(rect.adjusted(0, 0, -1, -1));
+    const int digitWidth = QFontMetrics(Font_).horizontalAdvance(QLatin1Char('0'));
+    const QRect lowHalf(rect.left() + 1 + digitWidth, rect.top() + 1, digitWidth, rect.height() - 2);
+    canvas.fillRect(lowHalf, Colours_.Current);
     canvas.setPen(Colours_.EditorText);
     canvas.drawText(rect.left() + 1, rect.top() + 1 + Ascent_,
-                    QString(QChar("0123456789ABCDEF"[Editor_.EnteredDigit()])) + QLatin1Char('_'));
+                    QString(QChar("0123456789ABCDEF"[Editor_.EnteredDigit()])));
+    canvas.setPen(Colours_.CurrentText);
+    canvas.drawText(lowHalf.left(), rect.top() + 1 + Ascent_, QString(QChar("0123456789ABCDEF"[Doc_[address] & 0x0F])));
     return;
   }
   const bool changed = Doc_.Changed(address);

@@ -73,7 +73,8 @@ bool TBufferEditor::TypeHexDigit(char c) {
       Anchor_ = Cursor_;
       Moved();
     }
-    const uint8_t value = static_cast<uint8_t>(d << 4);
+    // The digit replaces the high half only; the low half keeps its digit until one is typed.
+    const uint8_t value = static_cast<uint8_t>(d << 4 | (EntryOriginal_ & 0x0F));
     Doc_.Store(Cursor_, {&value, 1});
     return true;
   }

@@ -39,8 +39,9 @@ class TBufferEditor {
   // Selects [start, start + length) with the current byte at its start.
   void Select(int32_t start, int32_t length);
 
-  // --- cell entry: two hexadecimal digits per byte; the byte holds what the entry shows, a blank
-  // second digit counting as 0 ---
+  // --- cell entry: two hexadecimal digits per byte, as hex editors do: the first replaces the
+  // high half and the entry moves to the low half, which keeps its digit until one is typed there;
+  // the byte always holds what the entry shows ---
   bool Entering() const { return Entering_; }
   // The first digit typed while Entering.
   int EnteredDigit() const { return EnteredDigit_; }

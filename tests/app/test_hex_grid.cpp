@@ -218,12 +218,13 @@ class TestHexGrid : public QObject {
     QTest::addColumn<int>("leaveKey");
     QTest::addColumn<int>("byte");
     QTest::addColumn<QPoint>("cell");  // the current cell afterwards
-    QTest::newRow("half filled, Enter") << "7" << int(Qt::Key_Return) << 0x70 << QPoint(1, 2);
+    // One digit replaces only the high half: 5A, "7" and Enter gives 7A.
+    QTest::newRow("half filled, Enter") << "7" << int(Qt::Key_Return) << 0x7A << QPoint(1, 2);
     QTest::newRow("full, Enter") << "C4" << int(Qt::Key_Return) << 0xC4 << QPoint(2, 2);
     QTest::newRow("Escape restores") << "3" << int(Qt::Key_Escape) << 0x5A << QPoint(1, 2);
     QTest::newRow("Backspace restores") << "3" << int(Qt::Key_Backspace) << 0x5A << QPoint(1, 2);
     QTest::newRow("Backspace goes back") << "" << int(Qt::Key_Backspace) << 0x5A << QPoint(16, 1);
-    QTest::newRow("moving away keeps it") << "E" << int(Qt::Key_Down) << 0xE0 << QPoint(1, 3);
+    QTest::newRow("moving away keeps it") << "E" << int(Qt::Key_Down) << 0xEA << QPoint(1, 3);
   }
   void leavingTheEntry() {
     QFETCH(QString, keys);
