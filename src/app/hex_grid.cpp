@@ -410,10 +410,16 @@ void THexGrid::keyPressEvent(QKeyEvent* event) {
       viewport()->update();
       break;
     case Qt::Key_Escape:
-      if (Editor_.Entering())
+      // An entry, then a selection are cancelled; with neither the window takes the key (it closes
+      // the notice bar).
+      if (Editor_.Entering()) {
         Editor_.CancelEntry();
-      else
+      } else if (Editor_.Anchor() != cursor) {
         Editor_.MoveTo(cursor, false);
+      } else {
+        event->ignore();
+        return;
+      }
       break;
     case Qt::Key_Backspace:
       Editor_.Backspace();

@@ -300,6 +300,13 @@ void TMainWindow::ResolveStartFolders() {
 }
 
 bool TMainWindow::event(QEvent* e) {
+  // Escape that no control took (the grid passes it on with no entry or selection to cancel)
+  // closes the notice bar; during a command it stops the command instead.
+  if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape && !OperationRunning() &&
+      NoticeBar_->isVisible()) {
+    NoticeBar_->Clear();
+    return true;
+  }
   if (e->type() == QEvent::WindowActivate) Activate();
   if (e->type() == QEvent::WindowTitleChange) TitleChanged();
   return QMainWindow::event(e);

@@ -6,7 +6,9 @@
 
 #include <QDialogButtonBox>
 #include <QLineEdit>
+#include <QLabel>
 #include <QListWidget>
+#include <QToolButton>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
@@ -18,12 +20,15 @@
 #include <thread>
 
 #include "app/chip_dialog.h"
+#include "app/dark_palette.h"
 #include "app/differences_window.h"
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
 #include "app/main_window.h"
+#include "app/notice_bar.h"
 #include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
+#include "common/error.h"
 #include "common/ini_file.h"
 #include "common/scripted_user_interface.h"
 #include "localization/language_source.h"
@@ -557,6 +562,54 @@ class TestWindowUsability : public QObject {
     Action(f, "Differences1")->trigger();
     QVERIFY(f.DifferencesWindow()->isVisible());
     QTRY_COMPARE(QApplication::focusWidget(), f.DifferencesWindow()->List());
+  }
+
+  // The notice bar: its text and close button readable against its background in the light and
+  // the dark look, closed by Escape from the grid, and its text in the language switched to.
+  void noticeBarIsReadableClosesOnEscapeAndFollowsTheLanguage() {
+    TFolder folder("[Main]\nChip=24C01\nLangID=2\n");
+    TWindowUi ui;
+    TMainWindow f(folder.Options(), &ui);
+    ui.Window = &f;
+    f.ClockSource = FastClock;
+    QVERIFY(Started(f));
+    QFrame* bar = Named<QFrame>(f, "NoticeBar");
+    const auto stuckBit = [&] { return FormatText(f.MessageText("ReadStuckBit"), {"3", "1"}); };
+    const std::string russian = stuckBit();
+    f.ShowNotice(russian);
+    f.ShowNotice(f.MessageText("ReadAllFF"));
+    QVERIFY(bar->isVisible());
+
+    const QPalette light = QApplication::palette();
+    for (const bool dark : {false, true}) {
+      QApplication::setPalette(dark ? DarkPalette() : light);
+      QCoreApplication::processEvents();
+      const QColor back = bar->palette().color(bar->backgroundRole());
+      QCOMPARE(back.lightness() < 128, dark);
+      const QLabel* text = Named<QLabel>(f, "NoticeText");
+      const QToolButton* close = bar->findChild<QToolButton*>();
+      QVERIFY(close && close->isVisible() && close->width() >= 16);
+      for (const QColor& fore :
+           {text->palette().color(text->foregroundRole()), close->palette().color(QPalette::ButtonText)})
+        QVERIFY2(std::abs(fore.lightness() - back.lightness()) >= 100,
+                 qPrintable(QString("%1 on %2").arg(fore.name(), back.name())));
+    }
+    QApplication::setPalette(light);
+
+    PickLanguage(f, kEnglish);
+    const std::string english = stuckBit();
+    QVERIFY(english != russian);
+    QCOMPARE(f.Notices().Lines(),
+             (QStringList{QString::fromStdString(english), QString::fromStdString(f.MessageText("ReadAllFF"))}));
+
+    // Escape from the grid: the open entry first, then the notice bar.
+    Grid(f)->setFocus();
+    QTest::keyClicks(Grid(f), "7");
+    QTest::keyClick(Grid(f), Qt::Key_Escape);
+    QVERIFY(bar->isVisible());
+    QTest::keyClick(Grid(f), Qt::Key_Escape);
+    QVERIFY(!bar->isVisible());
+    QVERIFY(f.Notices().Lines().isEmpty());
   }
 
   void emptyGridShowsItsHint() {
