@@ -390,6 +390,7 @@ void TMainWindow::UpdateView() {
   // The checksum and the grid cover the chip as it is now.
   if (Document_.ChipSize() != CurrentChip.Size) Grid_->SetChipSize(CurrentChip.Size);
   ShowChecksum();
+  UpdateTitle();
   StatusBar_->SetPanelText(TStatusPanel::ChipName, QString::fromStdString(CurrentChip.Name));
   StatusBar_->SetPanelText(TStatusPanel::ChipSize, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
   StatusBar_->SetPanelText(TStatusPanel::PageSize, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));

@@ -169,6 +169,9 @@ class TMainWindow : public QMainWindow {
   void SelectLanguage(QAction* item);
   // The text of a message key in the active language.
   std::string MessageText(const std::string& key);
+  // The language whose item the Language menu checks: the active one, or English, the windows'
+  // own texts, before one is chosen.
+  int LanguageInUse() const;
   void ShowSupportedChips();
   // Help > Check connection: the connection check's report in its dialog.
   void CheckConnection();

@@ -71,17 +71,26 @@ void TMainWindow::SelectStartupLanguage(int32_t langId) {
   }
 }
 
+int TMainWindow::LanguageInUse() const {
+  const int active = LanguageSource_->ActiveLanguage();
+  if (active >= 0) return active;
+  // Before a language is chosen the windows show their own texts, which are English.
+  for (int i = 0; i < LanguageSource_->LanguageCount(); ++i)
+    if (LanguageSource_->GetLanguageFileName(i).compare(QStringLiteral("english.lng"), Qt::CaseInsensitive) == 0)
+      return i;
+  return -1;
+}
+
 void TMainWindow::BuildLanguageMenu() {
   for (int i = 0; i < LanguageSource_->LanguageCount(); ++i) {
     auto* item = new QAction(LanguageSource_->GetLanguageTitle(i), MenuBar_);
     item->setData(i);
     item->setCheckable(true);
-    item->setChecked(i == LanguageSource_->ActiveLanguage());
+    item->setChecked(i == LanguageInUse());
     connect(item, &QAction::triggered, this, [this, item] {
       if (!Run([this, item] { SelectLanguage(item); })) {
         // Qt toggled the item on the click; show the language that is really active.
-        for (QAction* a : Menu(TMenuId::Language)->actions())
-          a->setChecked(a->data().toInt() == LanguageSource_->ActiveLanguage());
+        for (QAction* a : Menu(TMenuId::Language)->actions()) a->setChecked(a->data().toInt() == LanguageInUse());
       }
       Grid_->setFocus(Qt::OtherFocusReason);
     });

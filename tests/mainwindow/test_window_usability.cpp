@@ -612,6 +612,23 @@ class TestWindowUsability : public QObject {
     QVERIFY(f.Notices().Lines().isEmpty());
   }
 
+  // After a read the title names the chip; when another chip is selected for the same contents
+  // (Detect size offers it), the title, the status bar and the picture all name the new one.
+  void titleStatusBarAndPictureNameTheSameChip() {
+    TFolder folder("[Main]\nChip=24C01\n");
+    TWindowUi ui;
+    const std::unique_ptr<TMainWindow> window = StartSimulated(folder, ui);
+    QVERIFY(window);
+    TMainWindow& f = *window;
+    Action(f, "ReadChip1")->trigger();
+    QTRY_VERIFY(!f.OperationRunning());
+    QCOMPARE(f.windowTitle(), QString("24C01 - Tesmaro"));
+    f.SelectChipNamed("24C02");
+    QCOMPARE(f.windowTitle(), QString("24C02 - Tesmaro"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipName), QString("24C02"));
+    QCOMPARE(f.CurrentChip.Name, std::string("24C02"));
+  }
+
   void emptyGridShowsItsHint() {
     TFolder folder("");
     TScriptedUserInterface ui;
