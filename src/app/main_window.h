@@ -131,6 +131,9 @@ class TMainWindow : public QMainWindow {
   void CompareWithFile();        // Compare with file: the differences listed and marked in the grid
   void ShowDifferences();        // View > Differences: the list of the last compare, with the keyboard in it
   void ShowProgrammerPicture();  // View > Programmer picture: shows or hides it, kept in the settings
+  // View > ASCII characters: the text column shows ASCII with dots for the other bytes instead of
+  // the language's code page; kept in the settings.
+  void ShowAsciiText();
 
   // --- image files ---
   // Opens a file as the document (Open, Recent files, drops, the command line), the format by

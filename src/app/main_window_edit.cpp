@@ -10,6 +10,8 @@
 #include "app/main_window.h"
 #include "app/status_bar.h"
 #include "buffer/hex_text.h"
+#include "common/error.h"
+#include "common/ini_file.h"
 #include "common/integer.h"
 #include "localization/char_sets.h"
 #include "localization/language_source.h"
@@ -48,8 +50,23 @@ void TMainWindow::UpdateEditCommands() {
 }
 
 void TMainWindow::ApplyGridCodePage() {
+  if (Action(TCommandId::AsciiText)->isChecked()) {
+    Grid_->SetCodePage("ASCII");
+    return;
+  }
   const TQLanguageSettings* settings = LanguageSource_->ActiveSettings();
   Grid_->SetCodePage(CodePageOfCharSet(settings ? settings->FontCharSet() : kDefaultCharSet));
+}
+
+void TMainWindow::ShowAsciiText() {
+  ApplyGridCodePage();
+  Grid_->viewport()->update();
+  // Kept at once; a settings file that can't be written is reported when the window closes.
+  try {
+    TIniFile(Options_.SettingsFile)
+        .WriteInteger("Window", "AsciiText", Action(TCommandId::AsciiText)->isChecked() ? 1 : 0);
+  } catch (const TError&) {
+  }
 }
 
 void TMainWindow::ShowChecksum() {

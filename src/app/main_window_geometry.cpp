@@ -33,6 +33,8 @@ void TMainWindow::LoadWindowSettings() {
   const bool picture = settings.ReadInteger(kWindowSection, "Picture", 1) != 0;
   Action(TCommandId::ShowPicture)->setChecked(picture);
   PicturePanel_->setVisible(picture);
+  // The text column's characters: the language's code page unless ASCII was chosen.
+  Action(TCommandId::AsciiText)->setChecked(settings.ReadInteger(kWindowSection, "AsciiText", 0) != 0);
 
   const int width = settings.ReadInteger(kWindowSection, "Width", 0);
   const int height = settings.ReadInteger(kWindowSection, "Height", 0);
@@ -79,6 +81,7 @@ void TMainWindow::SaveWindowSettings(TIniFile& settings) const {
   settings.WriteInteger(kWindowSection, "Height", place.height());
   settings.WriteInteger(kWindowSection, "Maximized", isMaximized() ? 1 : 0);
   settings.WriteInteger(kWindowSection, "Picture", Action(TCommandId::ShowPicture)->isChecked() ? 1 : 0);
+  settings.WriteInteger(kWindowSection, "AsciiText", Action(TCommandId::AsciiText)->isChecked() ? 1 : 0);
 }
 
 void TMainWindow::ShowProgrammerPicture() {

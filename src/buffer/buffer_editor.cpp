@@ -88,6 +88,26 @@ bool TBufferEditor::TypeHexDigit(char c) {
   return true;
 }
 
+bool TBufferEditor::TypeByte(uint8_t value) {
+  if (Size() <= 0 || Full_) return false;
+  CommitEntry();
+  if (Anchor_ != Cursor_) {
+    Anchor_ = Cursor_;
+    Moved();
+  }
+  const uint8_t original = Doc_[Cursor_];
+  Doc_.Store(Cursor_, {&value, 1});
+  if (value != original)
+    Doc_.Record(Cursor_, {original});
+  else
+    Doc_.Settle();
+  if (Cursor_ + 1 < Size())
+    MoveTo(Cursor_ + 1, false);
+  else
+    Full_ = true;
+  return true;
+}
+
 void TBufferEditor::CommitEntry() {
   if (!Entering_) return;
   Entering_ = false;

@@ -49,6 +49,10 @@ class TBufferEditor {
   // byte. At the chip's last byte the entry closes there and further digits are refused until the
   // current byte moves. Any other character changes nothing and gives false.
   bool TypeHexDigit(char c);
+  // A character typed in the text column: the current byte takes its code as one undo step and
+  // the next byte becomes current (at the chip's last byte, further characters are refused until
+  // the current byte moves). False with no chip.
+  bool TypeByte(uint8_t value);
   // Keeps what the entry shows as one undo step.
   void CommitEntry();
   // Puts back the byte the entry started from.

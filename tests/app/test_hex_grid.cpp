@@ -247,6 +247,76 @@ class TestHexGrid : public QObject {
     QCOMPARE(int(GridDocument()[0x10]), byte);
   }
 
+  // The text column: a click on a character makes its byte current, typed characters go into the
+  // bytes as their codes and move on (a digit too); a click on a hex cell brings back the digits.
+  void textColumnTakesClicksAndCharacters() {
+    TGridFixture g(9);
+    QVERIFY(g.Ok);
+    const QRect chars = g.Grid.CellRect(17, 2);  // bytes 0x10 to 0x1F
+    QPoint at;
+    for (int x = chars.left(); x <= chars.right() && at.isNull(); ++x)
+      if (g.Grid.CharAddressAt(QPoint(x, chars.center().y())) == 0x13) at = QPoint(x + 2, chars.center().y());
+    QVERIFY(!at.isNull());
+    QCOMPARE(g.Grid.CharAddressAt(QPoint(chars.left() + 1, chars.center().y())), -1);  // the leading blank
+    QTest::mouseClick(g.Grid.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(g.Grid.Editor().Cursor(), 0x13);
+    QVERIFY(g.Grid.TextSide());
+    Type(&g.Grid, "Hi7");
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(GridDocument().Data()) + 0x13, 3), QByteArray("Hi7"));
+    QCOMPARE(g.Grid.Editor().Cursor(), 0x16);
+    QVERIFY(!g.Grid.Editing());
+    QCOMPARE(Text(g.Grid, 17, 2).mid(1 + 3, 3), QString("Hi7"));
+    QVERIFY(g.Grid.Editor().Undo());
+    QCOMPARE(int(GridDocument()[0x15]), 0);
+
+    Click(g.Grid, 1, 3);
+    QVERIFY(!g.Grid.TextSide());
+    Type(&g.Grid, "7");
+    QVERIFY(g.Grid.Editing());
+  }
+
+  // In a wider grid the columns stand in the middle, and clicks still find their cells.
+  void widerGridCentresItsColumns() {
+    TGridFixture g(9);
+    QVERIFY(g.Ok);
+    g.Grid.resize(1200, 400);
+    QTRY_COMPARE(g.Grid.width(), 1200);
+    QCoreApplication::processEvents();
+    const int left = g.Grid.CellRect(0, 1).left();
+    const int right = g.Grid.viewport()->width() - g.Grid.CellRect(17, 1).right() - 1;
+    QVERIFY2(left > 200 && std::abs(left - right) <= 2, qPrintable(QString("%1 %2").arg(left).arg(right)));
+    Click(g.Grid, 5, 3);
+    QCOMPARE(QPoint(g.Grid.Col(), g.Grid.Row()), QPoint(5, 3));
+    // The painted cell is where CellRect says: the current cell's colour at its place.
+    const QImage image = g.Grid.viewport()->grab().toImage();
+    QCOMPARE(PixelAt(image, g.Grid.CellRect(5, 3)), g.Grid.Colours().Current);
+  }
+
+  // View > ASCII characters: bytes above 0x7F show as dots instead of the code page's letters,
+  // and the choice is kept for the next start.
+  void textColumnShowsAsciiOnRequest() {
+    {
+      auto f = StartMainWindow("C128");
+      QVERIFY(f);
+      const THexGridModel& model = Grid(*f)->Model();
+      QCOMPARE(model.Glyph(0x41), QChar(u'A'));
+      QVERIFY(model.Glyph(0xC9) != QChar(THexGridModel::kDot));
+      QAction* ascii = Action(*f, "AsciiText1");
+      QVERIFY(ascii->isCheckable() && !ascii->isChecked());
+      ascii->trigger();
+      QCOMPARE(model.Glyph(0xC9), QChar(THexGridModel::kDot));
+      QCOMPARE(model.Glyph(0x41), QChar(u'A'));
+      QVERIFY(f->close());
+    }
+    TStartOptions options;
+    options.ExeFolder = Dir->Folder();
+    options.SettingsFile = Dir->File("tesmaro.ini");
+    TMainWindow again(options, &Ui);
+    again.Activate();
+    QVERIFY(Action(again, "AsciiText1")->isChecked());
+    QCOMPARE(Grid(again)->Model().Glyph(0xC9), QChar(THexGridModel::kDot));
+  }
+
   void typingFlowsFromByteToByte() {
     TGridFixture g(9);
     QVERIFY(g.Ok);
@@ -333,11 +403,13 @@ class TestHexGrid : public QObject {
     QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
     QCOMPARE(grid.Col(), 16);
     QCOMPARE(grid.Row(), 2);
+    // A click on a character selects its byte.
+    const int32_t clicked = grid.CharAddressAt(grid.CellRect(17, 5).center());
+    QVERIFY(clicked >= 0x40 && clicked < 0x50);
     Click(grid, 17, 5);
-    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
-    QCOMPARE(grid.Col(), 16);
-    QCOMPARE(grid.Row(), 2);
-    // Fixed cells do nothing either.
+    QCOMPARE(grid.Editor().Cursor(), clicked);
+    Click(grid, 16, 2);
+    // Fixed cells do nothing.
     Click(grid, 0, 4);
     Click(grid, 5, 0);
     QCOMPARE(grid.Row(), 2);
