@@ -61,6 +61,37 @@ TMainWindow::TMainWindow(const TStartOptions& options, TUserInterface* ui) : Opt
   CreateEditing();
   CreateDeviceLink();
   CreateRunner();
+  CreateProgressText();
+}
+
+void TMainWindow::CreateProgressText() {
+  // The percent and time left follow the progress bar; a tick renews the time left between
+  // positions of a slow stage.
+  ProgressTick_ = new QTimer(this);
+  ProgressTick_->setInterval(1000);
+  connect(ProgressTick_, &QTimer::timeout, this, [this] { ShowProgress(ProgressEstimate_.Position()); });
+  connect(ProgressBar_, &QProgressBar::valueChanged, this, &TMainWindow::ShowProgress);
+  connect(Runner_.get(), &TOperationRunner::StateChanged, this, [this](bool running) {
+    ProgressShown_ = running;
+    if (running) {
+      ProgressClock_.start();
+      ProgressEstimate_.Start(0);
+      ProgressTick_->start();
+    } else {
+      ProgressTick_->stop();
+      StatusBar_->SetPanelText(TStatusPanel::Progress, QString());
+    }
+  });
+}
+
+void TMainWindow::ShowProgress(int position) {
+  if (!ProgressShown_) return;
+  const double now = double(ProgressClock_.elapsed()) / 1000.0;
+  if (position != ProgressEstimate_.Position()) ProgressEstimate_.Update(position, now);
+  // Nothing until the operation reports a position: a short command shows no text at all.
+  if (position <= 0 && StatusBar_->PanelText(TStatusPanel::Progress).isEmpty()) return;
+  StatusBar_->SetPanelText(TStatusPanel::Progress, QString::fromStdString(ProgressStatusText(
+                                                       position, ProgressEstimate_.SecondsLeft(now), Ui())));
 }
 
 TMainWindow::~TMainWindow() {
@@ -392,12 +423,42 @@ void TMainWindow::UpdateView() {
   ShowChecksum();
   UpdateTitle();
   StatusBar_->SetPanelText(TStatusPanel::ChipName, QString::fromStdString(CurrentChip.Name));
-  StatusBar_->SetPanelText(TStatusPanel::ChipSize, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
-  StatusBar_->SetPanelText(TStatusPanel::PageSize, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
+  ShowStatusPanels();
   Grid_->SetMarks({});  // the differences of a compare no longer hold for new contents
   ShowCellAddress();
   Grid_->RepaintNow();
   Picture_->RepaintNow();
+}
+
+void TMainWindow::ShowStatusPanels() {
+  // A size in bytes, its hex in the tool tip; nothing without a chip.
+  const auto size = [this](TStatusPanel panel, const char* hintKey, int32_t bytes) {
+    const bool known = bytes > 0;
+    StatusBar_->SetPanelText(
+        panel,
+        known ? QString::fromStdString(FormatText(MessageText("BytesCount"), {std::to_string(bytes)})) : QString());
+    StatusBar_->SetPanelHint(
+        panel, QString::fromStdString(FormatText(MessageText(hintKey), {known ? std::to_string(bytes) : "-",
+                                                                        known ? "0x" + IntToHex(bytes, 1) : "-"})));
+  };
+  size(TStatusPanel::ChipSize, "ChipSizeHint", CurrentChip.Size);
+  size(TStatusPanel::PageSize, "PageSizeHint", CurrentChip.PageSize);
+  StatusBar_->SetPanelHint(TStatusPanel::Clock, QString::fromStdString(MessageText("ClockHint")));
+  StatusBar_->SetPanelHint(TStatusPanel::Address, QString::fromStdString(MessageText("AddressHint")));
+  StatusBar_->SetPanelHint(TStatusPanel::Checksum, QString::fromStdString(MessageText("ChecksumHint")));
+  StatusBar_->SetPanelHint(TStatusPanel::ChipName, QString::fromStdString(MessageText("ChipNameHint")));
+  StatusBar_->SetPanelHint(TStatusPanel::Progress, QString::fromStdString(MessageText("ProgressHint")));
+  if (!Programmer.HeldDevice) ShowProgrammerPanel("");
+}
+
+void TMainWindow::ShowProgrammerPanel(const std::string& versionText) {
+  if (Programmer.HeldDevice) {
+    StatusBar_->SetPanelText(TStatusPanel::Programmer, QString::fromStdString(versionText));
+    ShowHeldProgrammer();
+    return;
+  }
+  StatusBar_->SetPanelText(TStatusPanel::Programmer, QString::fromStdString(MessageText("NoProgrammer")));
+  StatusBar_->SetPanelHint(TStatusPanel::Programmer, QString::fromStdString(MessageText("NoProgrammerHint")));
 }
 
 void TMainWindow::ShowCellAddress() {

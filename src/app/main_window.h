@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QMainWindow>
 #include <QMenu>
@@ -24,6 +25,7 @@
 #include "buffer/differences.h"
 #include "buffer/document.h"
 #include "catalogue/chip.h"
+#include "common/progress_estimate.h"
 #include "common/user_interface.h"
 #include "hid/hid_controller.h"
 #include "imagefile/image_file.h"
@@ -309,6 +311,7 @@ class TMainWindow : public QMainWindow {
   // The chip commands' runner, and the window's side of it: the commands disabled, Stop shown and
   // device changes held back while one runs; progress on the bar; an escaping error in the box.
   void CreateRunner();
+  void CreateProgressText();
   void OperationStateChanged(bool running);
   // Disables the controls that start commands (those enabled now, so that they alone come back)
   // and shows Stop in its own place in the toolbar; or the other way round.
@@ -377,6 +380,15 @@ class TMainWindow : public QMainWindow {
   // Keeps the whole window inside its screen's available area (not when maximised): after the
   // first show, when it moves to another screen and when that screen's area changes.
   void FitOnScreen();
+  // The status bar: the chip's sizes in bytes (hex in the tool tip), what each panel shows in
+  // its tool tip, "No programmer" while none is held, a long operation's percent and time left.
+  void ShowStatusPanels();
+  void ShowProgrammerPanel(const std::string& versionText);
+  void ShowProgress(int position);
+  TProgressEstimate ProgressEstimate_;
+  QElapsedTimer ProgressClock_;
+  QTimer* ProgressTick_ = nullptr;
+  bool ProgressShown_ = false;
   void FollowScreen(QScreen* screen);
   QMetaObject::Connection ScreenAreaChanged_;
   bool ScreenFollowed_ = false;

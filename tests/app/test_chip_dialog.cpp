@@ -163,8 +163,9 @@ class TestChipDialog : public QObject {
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum),
              QString::fromStdString("Chk: " + IntToHex(sum & 0xFFFF, 4)));
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipName), QString("S256"));
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000100"));
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::PageSize), QString("010"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("256 bytes"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::PageSize), QString("16 bytes"));
+    QCOMPARE(StatusBar(f)->PanelHint(TStatusPanel::ChipSize), QString("Chip size: 256 bytes (0x100)"));
 
     // A chip of another family; its grid shrinks again. The settings are not written.
     f.ChipDialog().ShowModalHook = Pick(1, 0);

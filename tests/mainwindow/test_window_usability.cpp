@@ -155,7 +155,7 @@ class TestWindowUsability : public QObject {
     QCOMPARE(f.Document()[0], uint8_t(0x41));
     QCOMPARE(f.Document()[65535], uint8_t(0xFF));
     QVERIFY(StatusBar(f)->PanelText(TStatusPanel::Checksum).startsWith(U("КС: ")));
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000000"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString());
     QCOMPARE(Grid(f)->RowCount(), 1);
     QCOMPARE(f.OpenDialog.InitialDir, folder.Dir.Folder());
     QTRY_COMPARE(StatusBar(f)->PanelText(TStatusPanel::Clock), QString("100.00 MHz"));
