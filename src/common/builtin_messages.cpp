@@ -43,6 +43,7 @@ const std::map<std::string, std::string>& Texts() {
       {"ChipNameHint", "Selected chip"},
       {"ProgressHint", "Progress of the running operation and the time it still needs"},
       {"NoProgrammer", "No programmer"},
+      {"ChipDialogTitle", "Select the chip to work with"},
       {"NoProgrammerHint",
        "No programmer is connected: plug it in. Help > Check connection says what is wrong when it is not found."},
       {"ProgressPercent", "%s %%"},

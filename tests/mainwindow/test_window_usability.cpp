@@ -629,6 +629,31 @@ class TestWindowUsability : public QObject {
     QCOMPARE(f.CurrentChip.Name, std::string("24C02"));
   }
 
+  // The chip dialog says what it is for, opens centred over the window, and shows a family's
+  // chips without scrolling at once.
+  void chipDialogIsTitledCentredAndLargeEnough() {
+    TFolder folder("[Main]\nChip=24C01\n");
+    TWindowUi ui;
+    TMainWindow f(folder.Options(), &ui);
+    ui.Window = &f;
+    f.ClockSource = FastClock;
+    QVERIFY(Started(f));
+    f.move(f.pos() + QPoint(17, 11));
+    TChipDialog& d = f.ChipDialog();
+    QString title;
+    QRect place;
+    d.ShowModalHook = [&](TChipDialog& dialog) {
+      title = dialog.windowTitle();
+      place = dialog.geometry();
+      return int(QDialog::Rejected);
+    };
+    Action(f, "ChipSelect1")->trigger();
+    QCOMPARE(title, QString("Select the chip to work with"));
+    QVERIFY2((place.center() - f.frameGeometry().center()).manhattanLength() <= 2,
+             qPrintable(QString("%1,%2").arg(place.center().x()).arg(place.center().y())));
+    QVERIFY(place.height() >= 400 && place.width() >= 220);
+  }
+
   void emptyGridShowsItsHint() {
     TFolder folder("");
     TScriptedUserInterface ui;
