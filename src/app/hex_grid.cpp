@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/hex_grid_model.h"
+#include "common/address_text.h"
 #include "common/integer.h"
 
 namespace {
@@ -335,7 +336,7 @@ void THexGrid::CursorMoved() {
   // The address panel follows moves of the current byte only.
   if (Editor_.Cursor() == ShownCursor_) return;
   ShownCursor_ = Editor_.Cursor();
-  emit StatusText(QStringLiteral("Addr: ") + QString::fromStdString(IntToHex(ShownCursor_, 4)));
+  emit StatusText(QStringLiteral("Addr: ") + QString::fromStdString(AddressText(ShownCursor_, Editor_.Size())));
 }
 
 void THexGrid::BytesChanged(TByteRange range) {

@@ -28,6 +28,7 @@
 #include "app/window_placement.h"
 #include "buffer/memory_buffer.h"
 #include "catalogue/catalogue.h"
+#include "common/address_text.h"
 #include "common/command_runner.h"
 #include "common/cpu_clock.h"
 #include "common/error.h"
@@ -471,7 +472,8 @@ void TMainWindow::ShowCellAddress() {
   if (StatusBar_->PanelText(TStatusPanel::Address).isEmpty()) return;
   StatusBar_->SetPanelText(
       TStatusPanel::Address,
-      QString::fromStdString(MessageText("AddrLabel") + IntToHex(THexGridModel::CellAddress(column, row), 4)));
+      QString::fromStdString(MessageText("AddrLabel") +
+                             AddressText(THexGridModel::CellAddress(column, row), CurrentChip.Size)));
 }
 
 void TMainWindow::SaveSettings() {

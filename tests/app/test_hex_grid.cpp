@@ -363,7 +363,7 @@ class TestHexGrid : public QObject {
     QVERIFY(g.Grid.CellRect(end.x(), end.y()).bottom() < g.Grid.viewport()->height());
     if (end != start) {
       QCOMPARE(status.size(), 1);
-      QCOMPARE(status.last().at(0).toString(), QString::asprintf("Addr: %04X", (end.y() - 1) * 16 + end.x() - 1));
+      QCOMPARE(status.last().at(0).toString(), QString::asprintf("Addr: 0x%05X", (end.y() - 1) * 16 + end.x() - 1));
     }
   }
 
@@ -400,7 +400,7 @@ class TestHexGrid : public QObject {
     QVERIFY(f);
     THexGrid& grid = *Grid(*f);
     Click(grid, 16, 2);
-    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 0x1F"));
     QCOMPARE(grid.Col(), 16);
     QCOMPARE(grid.Row(), 2);
     // A click on a character selects its byte.
@@ -408,12 +408,14 @@ class TestHexGrid : public QObject {
     QVERIFY(clicked >= 0x40 && clicked < 0x50);
     Click(grid, 17, 5);
     QCOMPARE(grid.Editor().Cursor(), clicked);
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address),
+             QString("Addr: 0x") + QString::number(clicked, 16).toUpper());
     Click(grid, 16, 2);
     // Fixed cells do nothing.
     Click(grid, 0, 4);
     Click(grid, 5, 0);
     QCOMPARE(grid.Row(), 2);
-    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 0x1F"));
   }
 
   void addressesAboveSixtyFourKibibytesGetMoreDigits() {
@@ -421,7 +423,7 @@ class TestHexGrid : public QObject {
     QVERIFY(g.Ok);
     QSignalSpy status(&g.Grid, &THexGrid::StatusText);
     QVERIFY(g.Grid.SelectCell(16, 65536));
-    QCOMPARE(status.last().at(0).toString(), QString("Addr: FFFFF"));
+    QCOMPARE(status.last().at(0).toString(), QString("Addr: 0xFFFFF"));
     QCOMPARE(Text(g.Grid, 0, 65536), QString("FFFF0"));
   }
 

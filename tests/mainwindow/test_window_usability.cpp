@@ -197,7 +197,7 @@ class TestWindowUsability : public QObject {
     f.ClockSource = FastClock;
     QVERIFY(Started(f));
     Click(*Grid(f), 16, 16);
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 00FF"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 0xFF"));
 
     auto choose = [&f](const QString& chip) {
       f.ChipDialog().ShowModalHook = [chip](TChipDialog& d) {
@@ -211,9 +211,9 @@ class TestWindowUsability : public QObject {
     choose("24C01");
     QCOMPARE(f.CurrentChip.Size, 128);
     QCOMPARE(Grid(f)->Row(), 8);
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 007F"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 0x7F"));
     choose("24C02");
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 007F"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 0x7F"));
   }
 
   void unwritableSettingsAskBeforeClosing_data() {
@@ -372,11 +372,11 @@ class TestWindowUsability : public QObject {
     };
     f.SelectChip();
     Click(*Grid(f), 2, 1);
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), U("Адр: 0001"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), U("Адр: 0x01"));
     QVERIFY(StatusBar(f)->PanelText(TStatusPanel::Checksum).startsWith(U("КС: ")));
     // Back to English: the labels follow.
     PickLanguage(f, kEnglish);
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 0001"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 0x01"));
     QVERIFY(StatusBar(f)->PanelText(TStatusPanel::Checksum).startsWith("Chk: "));
   }
 
