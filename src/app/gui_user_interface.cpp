@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 #include "app/message_box.h"
@@ -94,8 +95,14 @@ TAnswer TGuiUserInterface::AskYesNo(const std::string& text, TAnswer defaultAnsw
 }
 
 TAnswer TGuiUserInterface::AskSaveChanges(const std::string& text) {
-  auto r = QMessageBox::warning(Parent_, Title(), BoxText(text),
-                                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+  QMessageBox box(QMessageBox::Warning, Title(), BoxText(text),
+                  QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, Parent_);
+  box.setDefaultButton(QMessageBox::Save);
+  // The program's own words for what the buttons do (Qt's Discard reads as "reject" in some
+  // languages); Cancel keeps Qt's.
+  box.button(QMessageBox::Save)->setText(Q(MessageText("SaveButton")));
+  box.button(QMessageBox::Discard)->setText(Q(MessageText("DiscardButton")));
+  const int r = box.exec();
   if (r == QMessageBox::Save) return TAnswer::Yes;
   if (r == QMessageBox::Discard) return TAnswer::No;
   return TAnswer::Cancel;

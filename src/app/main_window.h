@@ -191,6 +191,9 @@ class TMainWindow : public QMainWindow {
   // With unsaved changes, asks "ConfirmDiscard" (Save / Discard / Cancel) before a command that
   // replaces the buffer or closes the window; Save saves first. True when the command may go on.
   bool ConfirmDiscardChanges();
+  // What the unsaved changes belong to, as the question names it: the file's name, the chip's
+  // contents read from a chip, or the new buffer.
+  std::string UnsavedName();
 
   // --- blank check, erase and the question before writing (main_window_blank.cpp) ---
   void BlankCheck();

@@ -26,7 +26,11 @@ const std::map<std::string, std::string>& Texts() {
        "to /usr/lib/udev/rules.d, run sudo udevadm control --reload and sudo udevadm trigger, then plug the "
        "programmer in again. Users over SSH and service users need a rule that gives their group access to the "
        "node."},
-      {"ConfirmDiscard", "Save changes to the buffer?"},
+      {"ConfirmDiscard", "Save the changes to %s?"},
+      {"ChipContentsName", "the chip's contents read from %s"},
+      {"NewBufferName", "the new buffer"},
+      {"SaveButton", "&Save"},
+      {"DiscardButton", "&Don't save"},
       {"ProgHint", "Programmer %s (serial number %s, USB port %s)"},
       // Main window: closing, status bar labels, the empty grid, the About box.
       {"CloseWithoutSaving", "Close without saving the settings?"},

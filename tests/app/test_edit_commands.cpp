@@ -173,7 +173,7 @@ class TestEditCommands : public QObject {
     if (edited) {
       QVERIFY(!Ui->Shown.empty());
       QCOMPARE(Ui->Shown[0].Kind, TKind::SaveChanges);
-      QCOMPARE(Ui->Shown[0].Text, std::string("Save changes to the buffer?"));
+      QCOMPARE(Ui->Shown[0].Text, std::string("Save the changes to the new buffer?"));
     } else {
       QVERIFY(Ui->Shown.empty());
     }

@@ -5,13 +5,14 @@
 #include <QtTest>
 
 #include <QDialogButtonBox>
-#include <QLineEdit>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
-#include <QToolButton>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
+#include <QToolButton>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -627,6 +628,51 @@ class TestWindowUsability : public QObject {
     QCOMPARE(f.windowTitle(), QString("24C02 - Tesmaro"));
     QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipName), QString("24C02"));
     QCOMPARE(f.CurrentChip.Name, std::string("24C02"));
+  }
+
+  // The unsaved-changes question names what the changes belong to, a file or the chip read, and
+  // Save As starts with the file's name; its buttons say what they do in the active language.
+  void unsavedChangesNameTheirDocumentAndSaveAsStartsWithIt() {
+    TFolder folder("[Main]\nChip=24C01\n");
+    TWindowUi ui;
+    const std::unique_ptr<TMainWindow> window = StartSimulated(folder, ui);
+    QVERIFY(window);
+    TMainWindow& f = *window;
+    const std::string file = folder.Dir.Write("image.bin", std::string(128, 'A'));
+    f.OpenDocument(file);
+    f.Document().Store(0, std::vector<uint8_t>{0x42});
+    QVERIFY(f.BufferModified());
+    ui.Answers.push_back(TAnswer::Cancel);
+    QVERIFY(!f.ConfirmDiscardChanges());
+    QCOMPARE(ui.Shown.back().Text, std::string("Save the changes to image.bin?"));
+    Action(f, "SaveAs1")->trigger();  // cancelled
+    QCOMPARE(ui.Dialogs.back().FileName, file);
+
+    ui.Answers.push_back(TAnswer::No);
+    Action(f, "ReadChip1")->trigger();
+    QTRY_VERIFY(!f.OperationRunning());
+    f.Document().Store(0, std::vector<uint8_t>{0x43});
+    ui.Answers.push_back(TAnswer::Cancel);
+    QVERIFY(!f.ConfirmDiscardChanges());
+    QCOMPARE(ui.Shown.back().Text, std::string("Save the changes to the chip's contents read from 24C01?"));
+    PickLanguage(f, kRussian);
+    ui.Answers.push_back(TAnswer::Cancel);
+    QVERIFY(!f.ConfirmDiscardChanges());
+    QCOMPARE(QString::fromStdString(ui.Shown.back().Text),
+             U("Сохранить изменения в содержимом микросхемы, прочитанном из 24C01?"));
+
+    // The window's own box, in Russian: Save and "Don't save", not Qt's "reject".
+    TGuiUserInterface gui(&f);
+    gui.MessageLookup = [&f](const std::string& key) { return f.MessageText(key); };
+    QStringList buttons;
+    QTimer::singleShot(0, &f, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      buttons = {box->button(QMessageBox::Save)->text(), box->button(QMessageBox::Discard)->text()};
+      box->button(QMessageBox::Cancel)->click();
+    });
+    QCOMPARE(gui.AskSaveChanges("?"), TAnswer::Cancel);
+    QCOMPARE(buttons, (QStringList{U("&Сохранить"), U("&Не сохранять")}));
   }
 
   // The chip dialog says what it is for, opens centred over the window, and shows a family's
