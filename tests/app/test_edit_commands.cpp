@@ -136,7 +136,7 @@ class TestEditCommands : public QObject {
     QVERIFY(!F->BufferModified());
     // The entry was kept as typed before the command ran: undo takes back the command, then it.
     Key(Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(Doc()[0], uint8_t(0x30));
+    QCOMPARE(Doc()[0], uint8_t(0x3A));
     QCOMPARE(Chk(), TrueChk(128));
     Key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(Doc()[0], uint8_t(0x5A));

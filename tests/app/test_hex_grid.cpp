@@ -178,13 +178,14 @@ class TestHexGrid : public QObject {
   void typingEditsTheByteAsTyped_data() {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QList<int>>("bytes");  // the byte after each key
-    // A blank second digit counts as 0: the byte always holds what the cell shows.
-    QTest::newRow("1 then F") << "1F" << QList<int>{0x10, 0x1F};
-    QTest::newRow("lower case") << "ab" << QList<int>{0xA0, 0xAB};
+    // The first digit replaces the high half, the second the low half: the byte always holds
+    // what the cell shows.
+    QTest::newRow("1 then F") << "1F" << QList<int>{0x15, 0x1F};
+    QTest::newRow("lower case") << "ab" << QList<int>{0xA5, 0xAB};
     // Keys other than hexadecimal digits are refused and change nothing.
     QTest::newRow("not hexadecimal") << "GZ" << QList<int>{0x55, 0x55};
-    QTest::newRow("space") << " 1" << QList<int>{0x55, 0x10};
-    QTest::newRow("minus") << "-1" << QList<int>{0x55, 0x10};
+    QTest::newRow("space") << " 1" << QList<int>{0x55, 0x15};
+    QTest::newRow("minus") << "-1" << QList<int>{0x55, 0x15};
   }
   void typingEditsTheByteAsTyped() {
     QFETCH(QString, keys);
@@ -432,8 +433,8 @@ class TestHexGrid : public QObject {
     QVERIFY(f);
     QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7F80"));
     QVERIFY(Grid(*f)->SelectCell(1, 1));
-    Type(Grid(*f), "0");
-    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7E81"));
+    Type(Grid(*f), "0");  // FF becomes 0F
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7E90"));
     Type(Grid(*f), "1");
     QCOMPARE(f->Document()[0], uint8_t(1));
     QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7E82"));

@@ -245,7 +245,7 @@ TEST(BufferEditor, TypingFlowsUndoesPerByteAndCancels) {
   EXPECT_EQ(f.Doc[32], 32);
   f.Editor.MoveTo(31, false);
   f.Type("C");
-  EXPECT_EQ(f.Doc[31], 0xC0);
+  EXPECT_EQ(f.Doc[31], 0xCB);
 }
 
 TEST(BufferEditor, SelectionAndSizeKeepTheCursorInTheChip) {
