@@ -72,7 +72,9 @@ TEST(FormatArguments, ReadsBackWhatFormatTextFilledIn) {
   };
   for (const TCase& c : cases) {
     EXPECT_EQ(FormatArguments(c.Pattern, c.Text), c.Args) << c.Pattern << " / " << c.Text;
-    if (c.Args) EXPECT_EQ(FormatText(c.Pattern, *c.Args), c.Text) << c.Pattern;
+    if (c.Args) {
+      EXPECT_EQ(FormatText(c.Pattern, *c.Args), c.Text) << c.Pattern;
+    }
   }
 }
 
