@@ -668,11 +668,18 @@ class TestWindowUsability : public QObject {
     QTimer::singleShot(0, &f, [&] {
       auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
       if (!box) return;
-      buttons = {box->button(QMessageBox::Save)->text(), box->button(QMessageBox::Discard)->text()};
+      buttons = {Plain(box->button(QMessageBox::Save)->text()),
+                 Plain(box->findChild<QAbstractButton*>("DiscardButton")->text())};
       box->button(QMessageBox::Cancel)->click();
     });
     QCOMPARE(gui.AskSaveChanges("?"), TAnswer::Cancel);
-    QCOMPARE(buttons, (QStringList{U("&Сохранить"), U("&Не сохранять")}));
+    QCOMPARE(buttons, (QStringList{U("Сохранить"), U("Не сохранять")}));
+    // Don't save answers No: the changes go.
+    QTimer::singleShot(0, &f, [] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+        box->findChild<QAbstractButton*>("DiscardButton")->click();
+    });
+    QCOMPARE(gui.AskSaveChanges("?"), TAnswer::No);
   }
 
   // The chip dialog says what it is for, opens centred over the window, and shows a family's
