@@ -94,6 +94,10 @@ const std::map<std::string, std::string>& Texts() {
       {"FwHwFirmware", "HW firmware: "},
       {"FwNew", "NEW HW firmware: "},
       {"FwUpdateQuestion", "UPDATE FIRMWARE?"},
+      {"FwKeepPlugged",
+       "Do not unplug the programmer until the update has finished: an interrupted update leaves its firmware "
+       "incomplete."},
+      {"FwUpdated", "Firmware updated: all %s blocks written and checked."},
       {"FwFileTooShort", "The firmware update file is shorter than %d bytes."},
       {"FwFileTooLong", "The firmware update file deciphers to more than %d bytes."},
       {"FwFileNotBlocks", "This is not a firmware update file: its size of %d bytes is not a multiple of 8."},
