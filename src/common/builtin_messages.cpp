@@ -50,7 +50,7 @@ const std::map<std::string, std::string>& Texts() {
       {"ChipDialogTitle", "Select the chip to work with"},
       {"NoProgrammerHint",
        "No programmer is connected: plug it in. Help > Check connection says what is wrong when it is not found."},
-      {"ProgressPercent", "%s %%"},
+      {"ProgressPercent", "%s %% done"},
       {"ProgressLeft", "%s %%, about %s left"},
       {"TimeSeconds", "%s s"},
       {"TimeMinutes", "%s min %s s"},

@@ -23,5 +23,5 @@ class TProgressEstimate {
   double PositionTime_ = 0;
 };
 
-// "45 %, about 1 min 05 s left", or "45 %" while the time left is unknown, in the language of ui.
+// "45 %, about 1 min 05 s left", or "45 % done" while the time left is unknown, in the language of ui.
 std::string ProgressStatusText(int position, int secondsLeft, TUserInterface& ui);

@@ -28,7 +28,7 @@ TEST(ProgressEstimate, TimeLeftFollowsTheRateOfTheStage) {
 
 TEST(ProgressEstimate, TextSaysPercentAndTimeLeft) {
   TScriptedUserInterface ui;
-  EXPECT_EQ(ProgressStatusText(45, -1, ui), "45 %");
+  EXPECT_EQ(ProgressStatusText(45, -1, ui), "45 % done");
   EXPECT_EQ(ProgressStatusText(45, 12, ui), "45 %, about 12 s left");
   EXPECT_EQ(ProgressStatusText(5, 65, ui), "5 %, about 1 min 05 s left");
   EXPECT_EQ(ProgressStatusText(5, 600, ui), "5 %, about 10 min 00 s left");
