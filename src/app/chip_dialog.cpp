@@ -3,10 +3,12 @@
 #include <QCoreApplication>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QScreen>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <climits>
 
+#include "app/window_placement.h"
 #include "catalogue/catalogue.h"
 #include "catalogue/chip.h"
 #include "common/error.h"
@@ -121,10 +123,10 @@ TChipDialog::TChipDialog(QWidget* parent, std::function<std::vector<std::string>
   buttons->addWidget(CancelButton_);
   column->addLayout(buttons);
 
-  // The size it has always had, or what its texts need; the user may make it larger.
+  // Large enough for a family's list without scrolling at once, or what its texts need; the
+  // user may make it larger. Placed over the main window each time it opens.
   setMinimumSize(minimumSizeHint());
-  resize(QSize(187, 312).expandedTo(minimumSizeHint()));
-  move(496, 242);
+  resize(kStartSize.expandedTo(minimumSizeHint()));
 
   connect(OkButton_, &QPushButton::clicked, this, &QDialog::accept);
   connect(CancelButton_, &QPushButton::clicked, this, &QDialog::reject);
@@ -279,7 +281,19 @@ bool TChipDialog::eventFilter(QObject* watched, QEvent* e) {
   return QDialog::eventFilter(watched, e);
 }
 
+void TChipDialog::PlaceOverParent() {
+  // Its title says what it is for; the dialog's own caption stays empty for the language files.
+  setWindowTitle(QString::fromStdString(MessageText("ChipDialogTitle")));
+  const QWidget* owner = parentWidget();
+  if (!owner) return;
+  QRect place(QPoint(0, 0), size());
+  place.moveCenter(owner->frameGeometry().center());
+  if (const QScreen* screen = owner->screen()) place = FitInside(place, screen->availableGeometry(), kFrameEstimate);
+  setGeometry(place);
+}
+
 int TChipDialog::ShowModal() {
+  PlaceOverParent();
   if (ShowModalHook) return ShowModalHook(*this);
   // Typing names the chip at once.
   Filter_->setFocus(Qt::OtherFocusReason);

@@ -37,9 +37,10 @@ class TChipDialog : public QDialog {
   // Fills the chip list with the selected family's chips, "type" left out; none selected.
   void ShowFamilyChips();
 
-  // Shows the dialog modally; QDialog::Accepted for OK. Runs ShowModalHook instead when set,
-  // so tests can play the user's part.
+  // Shows the dialog modally, titled and centred over the main window (inside its screen);
+  // QDialog::Accepted for OK. Runs ShowModalHook instead when set, so tests can play the user's part.
   int ShowModal();
+  static constexpr QSize kStartSize{240, 440};
   std::function<int(TChipDialog&)> ShowModalHook;
 
   // The selected chip's name as the catalogue spells it; empty when no chip is selected.
@@ -57,6 +58,7 @@ class TChipDialog : public QDialog {
   bool eventFilter(QObject* watched, QEvent* e) override;
 
  private:
+  void PlaceOverParent();
   // --- controls; their object names are the keys the language files address them by ---
   QGroupBox* FamilyBox_ = nullptr;
   QComboBox* FamilyList_ = nullptr;

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QMessageBox>
+#include <QPushButton>
 #include <QStringList>
 
 #include "app/message_box.h"
@@ -94,10 +95,18 @@ TAnswer TGuiUserInterface::AskYesNo(const std::string& text, TAnswer defaultAnsw
 }
 
 TAnswer TGuiUserInterface::AskSaveChanges(const std::string& text) {
-  auto r = QMessageBox::warning(Parent_, Title(), BoxText(text),
-                                QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
-  if (r == QMessageBox::Save) return TAnswer::Yes;
-  if (r == QMessageBox::Discard) return TAnswer::No;
+  QMessageBox box(QMessageBox::Warning, Title(), BoxText(text), QMessageBox::Save | QMessageBox::Cancel, Parent_);
+  // The program's own words for what the buttons do (Qt's Discard reads as "reject" in some
+  // languages, and Qt renames its own Discard button as it lays the box out); Cancel keeps Qt's.
+  QAbstractButton* save = box.button(QMessageBox::Save);
+  save->setText(Q(MessageText("SaveButton")));
+  QAbstractButton* discard = box.addButton(Q(MessageText("DiscardButton")), QMessageBox::DestructiveRole);
+  discard->setObjectName("DiscardButton");
+  box.setDefaultButton(QMessageBox::Save);
+  box.setEscapeButton(QMessageBox::Cancel);
+  box.exec();
+  if (box.clickedButton() == save) return TAnswer::Yes;
+  if (box.clickedButton() == discard) return TAnswer::No;
   return TAnswer::Cancel;
 }
 

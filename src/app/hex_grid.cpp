@@ -11,6 +11,7 @@
 #include <cmath>
 
 #include "app/hex_grid_model.h"
+#include "common/address_text.h"
 #include "common/integer.h"
 
 namespace {
@@ -252,10 +253,28 @@ QRect THexGrid::CellRect(int column, int row) const {
     y = slot * kRowPitch;
     if (y >= viewport()->height()) return {};
   }
-  return QRect(ColLefts_[column], y, ColWidths_[column], kDefaultRowHeight);
+  return QRect(LeftMargin() + ColLefts_[column], y, ColWidths_[column], kDefaultRowHeight);
+}
+
+int THexGrid::LeftMargin() const { return std::max(0, (viewport()->width() - ColLefts_[kColCount]) / 2); }
+
+int32_t THexGrid::CharAddressAt(const QPoint& point) const {
+  const int row = RowAt(point.y());
+  if (ColumnAt(point.x()) != kCharColumn || row < 1) return -1;
+  const QRect rect = CellRect(kCharColumn, row);
+  const int slot = CharSlotWidth(rect);
+  const int index = (point.x() - rect.left() - 1) / slot - 1;  // after the leading blank slot
+  const int32_t first = THexGridModel::CellAddress(kCharColumn, row);
+  if (index < 0 || index >= kBytesPerRow || first + index >= Editor_.Size()) return -1;
+  return first + index;
+}
+
+int THexGrid::CharSlotWidth(const QRect& rect) const {
+  return std::min(SlotWidth_, std::max(1, (rect.width() - 2) / (kBytesPerRow + 1)));
 }
 
 int THexGrid::ColumnAt(int x) const {
+  x -= LeftMargin();
   if (x < 0) return -1;
   for (int c = 0; c < kColCount; ++c)
     if (x < ColLefts_[c + 1]) return c;
@@ -317,7 +336,7 @@ void THexGrid::CursorMoved() {
   // The address panel follows moves of the current byte only.
   if (Editor_.Cursor() == ShownCursor_) return;
   ShownCursor_ = Editor_.Cursor();
-  emit StatusText(QStringLiteral("Addr: ") + QString::fromStdString(IntToHex(ShownCursor_, 4)));
+  emit StatusText(QStringLiteral("Addr: ") + QString::fromStdString(AddressText(ShownCursor_, Editor_.Size())));
 }
 
 void THexGrid::BytesChanged(TByteRange range) {
@@ -410,10 +429,16 @@ void THexGrid::keyPressEvent(QKeyEvent* event) {
       viewport()->update();
       break;
     case Qt::Key_Escape:
-      if (Editor_.Entering())
+      // An entry, then a selection are cancelled; with neither the window takes the key (it closes
+      // the notice bar).
+      if (Editor_.Entering()) {
         Editor_.CancelEntry();
-      else
+      } else if (Editor_.Anchor() != cursor) {
         Editor_.MoveTo(cursor, false);
+      } else {
+        event->ignore();
+        return;
+      }
       break;
     case Qt::Key_Backspace:
       Editor_.Backspace();
@@ -424,6 +449,13 @@ void THexGrid::keyPressEvent(QKeyEvent* event) {
       if (ctrl || (mods & (Qt::AltModifier | Qt::MetaModifier)) || text.size() != 1 || !text[0].isPrint()) {
         event->ignore();
         return;
+      }
+      if (TextSide_) {
+        // In the text column a character goes into the byte as its code in the column's code
+        // page; one the code page has no byte for is refused.
+        if (const int value = Model_->ByteOf(text[0]); value >= 0) Editor_.TypeByte(uint8_t(value));
+        viewport()->update();
+        break;
       }
       // Hexadecimal digits go into the byte; any other character is refused and changes nothing.
       if (HexValue(text[0]) >= 0) Editor_.TypeHexDigit(char(text[0].unicode()));
@@ -447,6 +479,15 @@ void THexGrid::mousePressEvent(QMouseEvent* event) {
   const QPoint pos = event->position().toPoint();
   const int column = ColumnAt(pos.x()), row = RowAt(pos.y());
   if (column < 1 || row < 1) return;
+  // A click on a character makes its byte current; typing then goes in as characters.
+  if (column == kCharColumn) {
+    const int32_t address = CharAddressAt(pos);
+    if (address < 0) return;
+    Editor_.MoveTo(address, event->modifiers() & Qt::ShiftModifier);
+    SetTextSide(true);
+    return;
+  }
+  SetTextSide(false);
   bool allowed = true;
   CanSelectCell(column, row, allowed);
   if (allowed) Editor_.MoveTo(THexGridModel::CellAddress(column, row), event->modifiers() & Qt::ShiftModifier);
@@ -512,13 +553,15 @@ void THexGrid::paintEvent(QPaintEvent* event) {
   const int lastSlot = std::min(area.bottom() / kRowPitch, RowCount() - top);
   if (lastSlot < firstSlot) return;
   // Lines between all cells: the cells are painted over this, one pixel apart.
-  painter.fillRect(QRect(0, firstSlot * kRowPitch, ColLefts_[kColCount], (lastSlot - firstSlot + 1) * kRowPitch) & area,
-                   Colours_.Line);
+  const int left = LeftMargin();
+  painter.fillRect(
+      QRect(left, firstSlot * kRowPitch, ColLefts_[kColCount], (lastSlot - firstSlot + 1) * kRowPitch) & area,
+      Colours_.Line);
 
   for (int slot = firstSlot; slot <= lastSlot; ++slot) {
     const int row = slot == 0 ? 0 : top + slot - 1;
     for (int column = 0; column < kColCount; ++column) {
-      const QRect cell(ColLefts_[column], slot * kRowPitch, ColWidths_[column], kDefaultRowHeight);
+      const QRect cell(left + ColLefts_[column], slot * kRowPitch, ColWidths_[column], kDefaultRowHeight);
       if (!cell.intersects(area)) continue;
       painter.fillRect(cell, row == 0 || column == 0 ? Colours_.Fixed : Colours_.Back);
       DrawCell(painter, column, row, cell);
@@ -532,14 +575,20 @@ void THexGrid::DrawCharCell(QPainter& canvas, int row, const QRect& rect) {
   const int32_t end = std::min(first + kBytesPerRow, Editor_.Size());
   if (end <= first) return;
   // Every character has its own slot after a leading blank one, and nothing leaves the cell.
-  const int slot = std::min(SlotWidth_, std::max(1, (rect.width() - 2) / (kBytesPerRow + 1)));
+  const int slot = CharSlotWidth(rect);
   const TByteRange selection = Editor_.Selection();
   canvas.save();
   canvas.setClipRect(rect);
   for (int32_t a = first; a < end; ++a) {
     const QRect box(rect.left() + 1 + (a - first + 1) * slot, rect.top(), slot, rect.height());
     const bool current = a == Editor_.Cursor();
-    if (current)
+    if (current && TextSide_) {
+      // Typing goes into the text column: its character is the current one, framed.
+      canvas.fillRect(box, Colours_.Current);
+      canvas.setPen(Colours_.EditorText);
+      canvas.setBrush(Qt::NoBrush);
+      canvas.drawRect(box.adjusted(0, 0, -1, -1));
+    } else if (current)
       canvas.fillRect(box, Colours_.Current);
     else if (selection.Length > 1 && selection.Contains(a))
       canvas.fillRect(box, Colours_.Selection);
@@ -581,13 +630,19 @@ void THexGrid::DrawCell(QPainter& canvas, int column, int row, const QRect& rect
   const bool current = address == Editor_.Cursor();
   const TByteRange selection = Editor_.Selection();
   if (current && Editor_.Entering()) {
-    // An open entry: the typed digit and a blank for the one to come, green on white.
+    // An open entry: the typed high digit, then the low digit the entry stands on, marked as
+    // the current half.
     canvas.fillRect(rect, Colours_.EditorBack);
     canvas.setPen(Colours_.Current);
     canvas.drawRect(rect.adjusted(0, 0, -1, -1));
+    const int digitWidth = QFontMetrics(Font_).horizontalAdvance(QLatin1Char('0'));
+    const QRect lowHalf(rect.left() + 1 + digitWidth, rect.top() + 1, digitWidth, rect.height() - 2);
+    canvas.fillRect(lowHalf, Colours_.Current);
     canvas.setPen(Colours_.EditorText);
     canvas.drawText(rect.left() + 1, rect.top() + 1 + Ascent_,
-                    QString(QChar("0123456789ABCDEF"[Editor_.EnteredDigit()])) + QLatin1Char('_'));
+                    QString(QChar("0123456789ABCDEF"[Editor_.EnteredDigit()])));
+    canvas.setPen(Colours_.CurrentText);
+    canvas.drawText(lowHalf.left(), rect.top() + 1 + Ascent_, QString(QChar("0123456789ABCDEF"[Doc_[address] & 0x0F])));
     return;
   }
   const bool changed = Doc_.Changed(address);
@@ -618,4 +673,11 @@ bool THexGrid::Marked(uint32_t address) const {
   auto it = std::upper_bound(Marks_.begin(), Marks_.end(), address,
                              [](uint32_t a, const TAddressRange& r) { return a < r.End; });
   return it != Marks_.end() && it->Start <= address;
+}
+
+void THexGrid::SetTextSide(bool text) {
+  if (TextSide_ == text) return;
+  Editor_.CommitEntry();
+  TextSide_ = text;
+  viewport()->update();
 }

@@ -85,6 +85,14 @@ class THexGrid : public QAbstractItemView {
   int Row() const;
   // True while a cell entry is open (one digit of the byte typed).
   bool Editing() const { return Editor_.Entering(); }
+  // Whether typing goes into the text column (characters) rather than the hex cells (digits): a
+  // click on either side chooses.
+  bool TextSide() const { return TextSide_; }
+  void SetTextSide(bool text);
+  // The byte whose character lies at a point of the viewport in the text column, or -1.
+  int32_t CharAddressAt(const QPoint& point) const;
+  // Left of the first column: the columns are centred in a wider grid.
+  int LeftMargin() const;
   // The first data row below the header.
   int TopRow() const;
   // Data rows that fit the viewport completely (at least 1).
@@ -156,6 +164,8 @@ class THexGrid : public QAbstractItemView {
   void BytesChanged(TByteRange range);
   void MoveByKey(int64_t address, bool extend);
   void DrawCharCell(QPainter& canvas, int row, const QRect& rect);
+  // The width of one character's slot in a text-column cell.
+  int CharSlotWidth(const QRect& rect) const;
 
   TDocument& Doc_;
   int BytesListener_ = 0;
@@ -168,6 +178,7 @@ class THexGrid : public QAbstractItemView {
   int SlotWidth_ = 8;
   int32_t ShownCursor_ = 0;
   bool InputLocked_ = false;
+  bool TextSide_ = false;
   bool Dragging_ = false;  // the left button went down on a byte cell and is held
   // Texts laid out once: the 256 digit pairs and the 256 glyphs with their centring offsets.
   std::array<QStaticText, 256> HexTexts_;

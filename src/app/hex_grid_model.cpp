@@ -56,6 +56,13 @@ void THexGridModel::SetCodePage(const char* codePage, const QFont& font) {
   }
 }
 
+int THexGridModel::ByteOf(QChar ch) const {
+  if (ch == QChar(kDot)) return -1;
+  for (int b = 0; b < 256; ++b)
+    if (Glyphs_[b] == ch) return b;
+  return -1;
+}
+
 const QString& THexGridModel::HexByte(uint8_t value) {
   static const std::array<QString, 256> table = [] {
     std::array<QString, 256> t;

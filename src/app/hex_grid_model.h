@@ -36,6 +36,9 @@ class THexGridModel : public QAbstractTableModel {
   const char* CodePage() const { return CodePage_; }
   // The character a byte shows in the character column, kDot for none.
   QChar Glyph(uint8_t value) const { return Glyphs_[value]; }
+  // The byte shown as this character in the text column, or -1 when none is (the dot of
+  // unprintable bytes included).
+  int ByteOf(QChar ch) const;
 
   // A byte cell within the chip: columns 1 to 16 of rows from 1 on, address below the size.
   bool IsByteCell(int column, int row) const {

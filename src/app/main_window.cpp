@@ -11,6 +11,7 @@
 #include <QTimer>
 #include <QToolTip>
 #include <QVBoxLayout>
+#include <QWindow>
 #include <algorithm>
 #include <string_view>
 
@@ -24,8 +25,10 @@
 #include "app/picture.h"
 #include "app/qt_translations.h"
 #include "app/status_bar.h"
+#include "app/window_placement.h"
 #include "buffer/memory_buffer.h"
 #include "catalogue/catalogue.h"
+#include "common/address_text.h"
 #include "common/command_runner.h"
 #include "common/cpu_clock.h"
 #include "common/error.h"
@@ -59,6 +62,37 @@ TMainWindow::TMainWindow(const TStartOptions& options, TUserInterface* ui) : Opt
   CreateEditing();
   CreateDeviceLink();
   CreateRunner();
+  CreateProgressText();
+}
+
+void TMainWindow::CreateProgressText() {
+  // The percent and time left follow the progress bar; a tick renews the time left between
+  // positions of a slow stage.
+  ProgressTick_ = new QTimer(this);
+  ProgressTick_->setInterval(1000);
+  connect(ProgressTick_, &QTimer::timeout, this, [this] { ShowProgress(ProgressEstimate_.Position()); });
+  connect(ProgressBar_, &QProgressBar::valueChanged, this, &TMainWindow::ShowProgress);
+  connect(Runner_.get(), &TOperationRunner::StateChanged, this, [this](bool running) {
+    ProgressShown_ = running;
+    if (running) {
+      ProgressClock_.start();
+      ProgressEstimate_.Start(0);
+      ProgressTick_->start();
+    } else {
+      ProgressTick_->stop();
+      StatusBar_->SetPanelText(TStatusPanel::Progress, QString());
+    }
+  });
+}
+
+void TMainWindow::ShowProgress(int position) {
+  if (!ProgressShown_) return;
+  const double now = double(ProgressClock_.elapsed()) / 1000.0;
+  if (position != ProgressEstimate_.Position()) ProgressEstimate_.Update(position, now);
+  // Nothing until the operation reports a position: a short command shows no text at all.
+  if (position <= 0 && StatusBar_->PanelText(TStatusPanel::Progress).isEmpty()) return;
+  StatusBar_->SetPanelText(TStatusPanel::Progress, QString::fromStdString(ProgressStatusText(
+                                                       position, ProgressEstimate_.SecondsLeft(now), Ui())));
 }
 
 TMainWindow::~TMainWindow() {
@@ -205,8 +239,10 @@ void TMainWindow::CreateControls() {
   // Any size from the smallest that shows the toolbar, a few rows and the picture: the grid takes
   // the room. The start size and place, unless the settings remember others.
   layout()->activate();  // the smallest size, before the window is made
-  resize(kStartWidth, kStartHeight);
-  if (QScreen* s = QApplication::primaryScreen()) move(s->availableGeometry().center() - rect().center());
+  if (QScreen* s = QApplication::primaryScreen())
+    setGeometry(StartPlace(QSize(kStartWidth, kStartHeight), s->availableGeometry(), kFrameEstimate, minimumSize()));
+  else
+    resize(kStartWidth, kStartHeight);
 
   // Progress of chip operations and the firmware update: repainted only when the position changes.
   if (OwnUi_) {
@@ -296,6 +332,13 @@ void TMainWindow::ResolveStartFolders() {
 }
 
 bool TMainWindow::event(QEvent* e) {
+  // Escape that no control took (the grid passes it on with no entry or selection to cancel)
+  // closes the notice bar; during a command it stops the command instead.
+  if (e->type() == QEvent::KeyPress && static_cast<QKeyEvent*>(e)->key() == Qt::Key_Escape && !OperationRunning() &&
+      NoticeBar_->isVisible()) {
+    NoticeBar_->Clear();
+    return true;
+  }
   if (e->type() == QEvent::WindowActivate) Activate();
   if (e->type() == QEvent::WindowTitleChange) TitleChanged();
   return QMainWindow::event(e);
@@ -303,6 +346,13 @@ bool TMainWindow::event(QEvent* e) {
 
 void TMainWindow::showEvent(QShowEvent* e) {
   QMainWindow::showEvent(e);
+  if (!ScreenFollowed_ && windowHandle()) {
+    ScreenFollowed_ = true;
+    connect(windowHandle(), &QWindow::screenChanged, this, &TMainWindow::FollowScreen);
+    FollowScreen(windowHandle()->screen());
+    // Once shown, the desktop's frame is known.
+    QTimer::singleShot(0, this, [this] { FitOnScreen(); });
+  }
   // Platforms without window activation (offscreen) still get the first activation.
   QTimer::singleShot(0, this, [this] { Activate(); });
 }
@@ -372,13 +422,44 @@ void TMainWindow::UpdateView() {
   // The checksum and the grid cover the chip as it is now.
   if (Document_.ChipSize() != CurrentChip.Size) Grid_->SetChipSize(CurrentChip.Size);
   ShowChecksum();
+  UpdateTitle();
   StatusBar_->SetPanelText(TStatusPanel::ChipName, QString::fromStdString(CurrentChip.Name));
-  StatusBar_->SetPanelText(TStatusPanel::ChipSize, QString::fromStdString(IntToHex(CurrentChip.Size, 6)));
-  StatusBar_->SetPanelText(TStatusPanel::PageSize, QString::fromStdString(IntToHex(CurrentChip.PageSize, 3)));
+  ShowStatusPanels();
   Grid_->SetMarks({});  // the differences of a compare no longer hold for new contents
   ShowCellAddress();
   Grid_->RepaintNow();
   Picture_->RepaintNow();
+}
+
+void TMainWindow::ShowStatusPanels() {
+  // A size in bytes, its hex in the tool tip; nothing without a chip.
+  const auto size = [this](TStatusPanel panel, const char* hintKey, int32_t bytes) {
+    const bool known = bytes > 0;
+    StatusBar_->SetPanelText(
+        panel,
+        known ? QString::fromStdString(FormatText(MessageText("BytesCount"), {std::to_string(bytes)})) : QString());
+    StatusBar_->SetPanelHint(
+        panel, QString::fromStdString(FormatText(MessageText(hintKey), {known ? std::to_string(bytes) : "-",
+                                                                        known ? "0x" + IntToHex(bytes, 1) : "-"})));
+  };
+  size(TStatusPanel::ChipSize, "ChipSizeHint", CurrentChip.Size);
+  size(TStatusPanel::PageSize, "PageSizeHint", CurrentChip.PageSize);
+  StatusBar_->SetPanelHint(TStatusPanel::Clock, QString::fromStdString(MessageText("ClockHint")));
+  StatusBar_->SetPanelHint(TStatusPanel::Address, QString::fromStdString(MessageText("AddressHint")));
+  StatusBar_->SetPanelHint(TStatusPanel::Checksum, QString::fromStdString(MessageText("ChecksumHint")));
+  StatusBar_->SetPanelHint(TStatusPanel::ChipName, QString::fromStdString(MessageText("ChipNameHint")));
+  StatusBar_->SetPanelHint(TStatusPanel::Progress, QString::fromStdString(MessageText("ProgressHint")));
+  if (!Programmer.HeldDevice) ShowProgrammerPanel("");
+}
+
+void TMainWindow::ShowProgrammerPanel(const std::string& versionText) {
+  if (Programmer.HeldDevice) {
+    StatusBar_->SetPanelText(TStatusPanel::Programmer, QString::fromStdString(versionText));
+    ShowHeldProgrammer();
+    return;
+  }
+  StatusBar_->SetPanelText(TStatusPanel::Programmer, QString::fromStdString(MessageText("NoProgrammer")));
+  StatusBar_->SetPanelHint(TStatusPanel::Programmer, QString::fromStdString(MessageText("NoProgrammerHint")));
 }
 
 void TMainWindow::ShowCellAddress() {
@@ -391,7 +472,8 @@ void TMainWindow::ShowCellAddress() {
   if (StatusBar_->PanelText(TStatusPanel::Address).isEmpty()) return;
   StatusBar_->SetPanelText(
       TStatusPanel::Address,
-      QString::fromStdString(MessageText("AddrLabel") + IntToHex(THexGridModel::CellAddress(column, row), 4)));
+      QString::fromStdString(MessageText("AddrLabel") +
+                             AddressText(THexGridModel::CellAddress(column, row), CurrentChip.Size)));
 }
 
 void TMainWindow::SaveSettings() {

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QAction>
+#include <QElapsedTimer>
 #include <QFrame>
 #include <QMainWindow>
 #include <QMenu>
@@ -24,6 +25,7 @@
 #include "buffer/differences.h"
 #include "buffer/document.h"
 #include "catalogue/chip.h"
+#include "common/progress_estimate.h"
 #include "common/user_interface.h"
 #include "hid/hid_controller.h"
 #include "imagefile/image_file.h"
@@ -41,6 +43,7 @@ class TSimulatedProgrammer;
 class TChipDialog;
 class TOperationRunner;
 class QTimer;
+class QScreen;
 class TIniFile;
 class TQLanguageSource;
 class TQFormLocalizer;
@@ -130,6 +133,9 @@ class TMainWindow : public QMainWindow {
   void CompareWithFile();        // Compare with file: the differences listed and marked in the grid
   void ShowDifferences();        // View > Differences: the list of the last compare, with the keyboard in it
   void ShowProgrammerPicture();  // View > Programmer picture: shows or hides it, kept in the settings
+  // View > ASCII characters: the text column shows ASCII with dots for the other bytes instead of
+  // the language's code page; kept in the settings.
+  void ShowAsciiText();
 
   // --- image files ---
   // Opens a file as the document (Open, Recent files, drops, the command line), the format by
@@ -168,6 +174,9 @@ class TMainWindow : public QMainWindow {
   void SelectLanguage(QAction* item);
   // The text of a message key in the active language.
   std::string MessageText(const std::string& key);
+  // The language whose item the Language menu checks: the active one, or English, the windows'
+  // own texts, before one is chosen.
+  int LanguageInUse() const;
   void ShowSupportedChips();
   // Help > Check connection: the connection check's report in its dialog.
   void CheckConnection();
@@ -182,6 +191,9 @@ class TMainWindow : public QMainWindow {
   // With unsaved changes, asks "ConfirmDiscard" (Save / Discard / Cancel) before a command that
   // replaces the buffer or closes the window; Save saves first. True when the command may go on.
   bool ConfirmDiscardChanges();
+  // What the unsaved changes belong to, as the question names it: the file's name, the chip's
+  // contents read from a chip, or the new buffer.
+  std::string UnsavedName();
 
   // --- blank check, erase and the question before writing (main_window_blank.cpp) ---
   void BlankCheck();
@@ -302,6 +314,7 @@ class TMainWindow : public QMainWindow {
   // The chip commands' runner, and the window's side of it: the commands disabled, Stop shown and
   // device changes held back while one runs; progress on the bar; an escaping error in the box.
   void CreateRunner();
+  void CreateProgressText();
   void OperationStateChanged(bool running);
   // Disables the controls that start commands (those enabled now, so that they alone come back)
   // and shows Stop in its own place in the toolbar; or the other way round.
@@ -367,6 +380,21 @@ class TMainWindow : public QMainWindow {
   // The window's size and place and the picture's visibility from the settings, before it shows.
   void LoadWindowSettings();
   void SaveWindowSettings(TIniFile& settings) const;
+  // Keeps the whole window inside its screen's available area (not when maximised): after the
+  // first show, when it moves to another screen and when that screen's area changes.
+  void FitOnScreen();
+  // The status bar: the chip's sizes in bytes (hex in the tool tip), what each panel shows in
+  // its tool tip, "No programmer" while none is held, a long operation's percent and time left.
+  void ShowStatusPanels();
+  void ShowProgrammerPanel(const std::string& versionText);
+  void ShowProgress(int position);
+  TProgressEstimate ProgressEstimate_;
+  QElapsedTimer ProgressClock_;
+  QTimer* ProgressTick_ = nullptr;
+  bool ProgressShown_ = false;
+  void FollowScreen(QScreen* screen);
+  QMetaObject::Connection ScreenAreaChanged_;
+  bool ScreenFollowed_ = false;
   void RebuildRecentMenu();
   void SaveRecentFiles();
   void SetLastFolder(const std::string& folder);

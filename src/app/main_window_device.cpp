@@ -33,10 +33,7 @@ void TMainWindow::CreateDeviceLink() {
   HidDeviceController = std::make_unique<THidDeviceController>(std::move(platform), *HidEventLoop);
   HidDeviceController->OnDeviceChange = [this](THidDeviceController&) { Run([this] { DeviceChanged(); }); };
   Programmer.Attach(*HidDeviceController);
-  Programmer.OnVersionText = [this](const std::string& text) {
-    StatusBar_->SetPanelText(TStatusPanel::Programmer, QString::fromStdString(text));
-    ShowHeldProgrammer();
-  };
+  Programmer.OnVersionText = [this](const std::string& text) { ShowProgrammerPanel(text); };
 }
 
 void TMainWindow::ShowHeldProgrammer() {

@@ -10,6 +10,9 @@
 #include "app/main_window.h"
 #include "app/status_bar.h"
 #include "buffer/hex_text.h"
+#include "common/address_text.h"
+#include "common/error.h"
+#include "common/ini_file.h"
 #include "common/integer.h"
 #include "localization/char_sets.h"
 #include "localization/language_source.h"
@@ -31,9 +34,10 @@ void TMainWindow::CreateEditing() {
     // A selection of more than the current byte shows its start, length and byte sum, in words
     // in the panel's tool tip.
     auto text = [&](const char* key) {
-      return length > 1
-                 ? QString::fromStdString(Ui().MessageText(key)).arg(Hex(start, 5), Hex(length, 1), Hex(checksum, 4))
-                 : QString();
+      return length > 1 ? QString::fromStdString(Ui().MessageText(key))
+                              .arg(QString::fromStdString(AddressText(start, CurrentChip.Size)),
+                                   QString::number(length), Hex(checksum, 4))
+                        : QString();
     };
     StatusBar_->SetPanelText(TStatusPanel::Selection, text("SelectionInfo"));
     StatusBar_->SetPanelHint(TStatusPanel::Selection, text("SelectionHint"));
@@ -48,8 +52,23 @@ void TMainWindow::UpdateEditCommands() {
 }
 
 void TMainWindow::ApplyGridCodePage() {
+  if (Action(TCommandId::AsciiText)->isChecked()) {
+    Grid_->SetCodePage("ASCII");
+    return;
+  }
   const TQLanguageSettings* settings = LanguageSource_->ActiveSettings();
   Grid_->SetCodePage(CodePageOfCharSet(settings ? settings->FontCharSet() : kDefaultCharSet));
+}
+
+void TMainWindow::ShowAsciiText() {
+  ApplyGridCodePage();
+  Grid_->viewport()->update();
+  // Kept at once; a settings file that can't be written is reported when the window closes.
+  try {
+    TIniFile(Options_.SettingsFile)
+        .WriteInteger("Window", "AsciiText", Action(TCommandId::AsciiText)->isChecked() ? 1 : 0);
+  } catch (const TError&) {
+  }
 }
 
 void TMainWindow::ShowChecksum() {
@@ -122,7 +141,7 @@ void TMainWindow::PasteText(const QString& text) {
     case TPasteResult::PastEnd:
       Ui().ShowError(QString::fromStdString(Ui().MessageText("PastePastEnd"))
                          .arg(ParseHexBytes(hex)->size())
-                         .arg(Hex(Grid_->Editor().Cursor(), 5))
+                         .arg(QString::fromStdString(AddressText(Grid_->Editor().Cursor(), CurrentChip.Size)))
                          .toStdString());
       break;
     default: break;
@@ -231,7 +250,8 @@ void TMainWindow::GoToTypedAddress(const QString& text) {
       break;
     case TAddressRead::OutOfRange:
       Ui().ShowError(QString::fromStdString(Ui().MessageText("AddressOutOfRange"))
-                         .arg(text.trimmed(), Hex(size - 1, 5))
+                         .arg(text.trimmed(), QString::fromStdString(AddressText(0, size)),
+                              QString::fromStdString(AddressText(size - 1, size)))
                          .toStdString());
       break;
   }

@@ -175,6 +175,12 @@ bool TMainWindow::SaveDocument(const std::string& fileName, TImageFormat format)
 }
 
 void TMainWindow::SaveAs() {
+  // The name field starts with the document's file, or the chip's name for what was read from it.
+  const TDocumentOrigin& origin = Document_.Origin();
+  if (origin.IsFile())
+    SaveDialog.FileName = origin.Name;
+  else if (origin.Kind == TOriginKind::Chip && !CurrentChip.Name.empty())
+    SaveDialog.FileName = CurrentChip.Name;
   // A save that fails names the file and why, and offers the dialog again, until the document is
   // saved or the user cancels.
   while (Ui().ExecuteSaveDialog(SaveDialog)) {

@@ -2,9 +2,11 @@
 // picture shows; kept in the settings file's section "Window".
 #include <QGuiApplication>
 #include <QScreen>
+#include <QWindow>
 #include <algorithm>
 
 #include "app/main_window.h"
+#include "app/window_placement.h"
 #include "common/error.h"
 #include "common/ini_file.h"
 
@@ -31,22 +33,43 @@ void TMainWindow::LoadWindowSettings() {
   const bool picture = settings.ReadInteger(kWindowSection, "Picture", 1) != 0;
   Action(TCommandId::ShowPicture)->setChecked(picture);
   PicturePanel_->setVisible(picture);
+  // The text column's characters: the language's code page unless ASCII was chosen.
+  Action(TCommandId::AsciiText)->setChecked(settings.ReadInteger(kWindowSection, "AsciiText", 0) != 0);
 
   const int width = settings.ReadInteger(kWindowSection, "Width", 0);
   const int height = settings.ReadInteger(kWindowSection, "Height", 0);
   if (width > 0 && height > 0) {
     const QRect place(settings.ReadInteger(kWindowSection, "Left", 0), settings.ReadInteger(kWindowSection, "Top", 0),
                       width, height);
-    if (QScreen* screen = ScreenShowing(place)) {
-      // Never larger than the screen it is on (it may have come from a larger one).
-      const QRect room = screen->availableGeometry();
-      setGeometry(QRect(place.topLeft(), place.size().boundedTo(room.size())));
-    } else if (QScreen* primary = QGuiApplication::primaryScreen()) {
-      resize(place.size().boundedTo(primary->availableGeometry().size()));
-      move(primary->availableGeometry().center() - rect().center());
-    }
+    // Inside the screen it was on, which may now be smaller or at another scale; centred on the
+    // primary screen when it is on none.
+    if (QScreen* screen = ScreenShowing(place))
+      setGeometry(FitInside(place, screen->availableGeometry(), kFrameEstimate, minimumSize()));
+    else if (QScreen* primary = QGuiApplication::primaryScreen())
+      setGeometry(StartPlace(place.size(), primary->availableGeometry(), kFrameEstimate, minimumSize()));
   }
   if (settings.ReadInteger(kWindowSection, "Maximized", 0) != 0) setWindowState(windowState() | Qt::WindowMaximized);
+}
+
+void TMainWindow::FitOnScreen() {
+  if (isMaximized() || isFullScreen() || isMinimized()) return;
+  const QScreen* screen = windowHandle() ? windowHandle()->screen() : QGuiApplication::primaryScreen();
+  if (!screen) return;
+  // The frame the desktop gave the window, once it has one; the estimate before.
+  const QRect inner = geometry();
+  const QRect outer = frameGeometry();
+  const QMargins frame = isVisible() && outer != inner
+                             ? QMargins(inner.left() - outer.left(), inner.top() - outer.top(),
+                                        outer.right() - inner.right(), outer.bottom() - inner.bottom())
+                             : (isVisible() ? QMargins() : kFrameEstimate);
+  const QRect fitted = FitInside(inner, screen->availableGeometry(), frame, minimumSize());
+  if (fitted != inner) setGeometry(fitted);
+}
+
+void TMainWindow::FollowScreen(QScreen* screen) {
+  disconnect(ScreenAreaChanged_);
+  if (screen) ScreenAreaChanged_ = connect(screen, &QScreen::availableGeometryChanged, this, &TMainWindow::FitOnScreen);
+  FitOnScreen();
 }
 
 void TMainWindow::SaveWindowSettings(TIniFile& settings) const {
@@ -58,6 +81,7 @@ void TMainWindow::SaveWindowSettings(TIniFile& settings) const {
   settings.WriteInteger(kWindowSection, "Height", place.height());
   settings.WriteInteger(kWindowSection, "Maximized", isMaximized() ? 1 : 0);
   settings.WriteInteger(kWindowSection, "Picture", Action(TCommandId::ShowPicture)->isChecked() ? 1 : 0);
+  settings.WriteInteger(kWindowSection, "AsciiText", Action(TCommandId::AsciiText)->isChecked() ? 1 : 0);
 }
 
 void TMainWindow::ShowProgrammerPicture() {

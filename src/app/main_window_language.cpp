@@ -1,6 +1,8 @@
 // Localization of the main window: the language source and its languages, the localizers of the
 // main window and the chip dialog, messages in the active language, the remembered language at
 // start-up and the Language menu.
+#include <map>
+
 #include "app/chip_dialog.h"
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
@@ -8,6 +10,7 @@
 #include "app/notice_bar.h"
 #include "app/qt_translations.h"
 #include "common/error.h"
+#include "common/format_arguments.h"
 #include "common/ini_file.h"
 #include "localization/form_localizer.h"
 #include "localization/language_source.h"
@@ -68,17 +71,26 @@ void TMainWindow::SelectStartupLanguage(int32_t langId) {
   }
 }
 
+int TMainWindow::LanguageInUse() const {
+  const int active = LanguageSource_->ActiveLanguage();
+  if (active >= 0) return active;
+  // Before a language is chosen the windows show their own texts, which are English.
+  for (int i = 0; i < LanguageSource_->LanguageCount(); ++i)
+    if (LanguageSource_->GetLanguageFileName(i).compare(QStringLiteral("english.lng"), Qt::CaseInsensitive) == 0)
+      return i;
+  return -1;
+}
+
 void TMainWindow::BuildLanguageMenu() {
   for (int i = 0; i < LanguageSource_->LanguageCount(); ++i) {
     auto* item = new QAction(LanguageSource_->GetLanguageTitle(i), MenuBar_);
     item->setData(i);
     item->setCheckable(true);
-    item->setChecked(i == LanguageSource_->ActiveLanguage());
+    item->setChecked(i == LanguageInUse());
     connect(item, &QAction::triggered, this, [this, item] {
       if (!Run([this, item] { SelectLanguage(item); })) {
         // Qt toggled the item on the click; show the language that is really active.
-        for (QAction* a : Menu(TMenuId::Language)->actions())
-          a->setChecked(a->data().toInt() == LanguageSource_->ActiveLanguage());
+        for (QAction* a : Menu(TMenuId::Language)->actions()) a->setChecked(a->data().toInt() == LanguageInUse());
       }
       Grid_->setFocus(Qt::OtherFocusReason);
     });
@@ -87,10 +99,22 @@ void TMainWindow::BuildLanguageMenu() {
 }
 
 void TMainWindow::SelectLanguage(QAction* item) {
+  // The messages as they read before the switch, to read the notices back into their messages.
+  std::map<std::string, std::string> before;
+  if (!NoticeBar_->Lines().isEmpty())
+    for (const std::string& key : BuiltInMessageKeys()) before[key] = MessageText(key);
   LanguageSource_->SetActiveLanguage(item->data().toInt());
   for (QAction* a : Menu(TMenuId::Language)->actions()) a->setChecked(false);
   item->setChecked(true);
   ApplyLanguage();
+  if (!before.empty()) {
+    const TMessageLookup from = [&before](const std::string& key) { return before[key]; };
+    const TMessageLookup to = [this](const std::string& key) { return MessageText(key); };
+    NoticeBar_->Retranslate([&](const QString& line) -> std::optional<QString> {
+      if (const auto made = Retranslated(line.toStdString(), from, to)) return QString::fromStdString(*made);
+      return std::nullopt;
+    });
+  }
   TIniFile(Options_.SettingsFile).WriteInteger(kMainSection, "LangID", LanguageSource_->ActiveLanguage());
 }
 

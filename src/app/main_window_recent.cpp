@@ -107,7 +107,9 @@ void TMainWindow::UpdateTitle() {
   if (origin.IsFile())
     title = QFileInfo(QString::fromStdString(origin.Name)).fileName() + mark + " - " + Caption_;
   else if (origin.Kind == TOriginKind::Chip)
-    title = QString::fromStdString(origin.Name) + mark + " - " + Caption_;
+    // The chip in the socket as now selected, also after Detect size chose another: the title,
+    // the status bar and the picture name the same chip.
+    title = QString::fromStdString(CurrentChip.Name.empty() ? origin.Name : CurrentChip.Name) + mark + " - " + Caption_;
   else if (BufferModified())
     title = Caption_ + " *";
   SettingTitle_ = true;

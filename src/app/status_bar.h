@@ -1,4 +1,5 @@
-// The status bar: eight panels of fixed widths, empty until written.
+// The status bar: its panels, empty until written, each with a tool tip that says what it shows;
+// the last one shows a long operation's progress and is hidden otherwise.
 #pragma once
 
 #include <QLabel>
@@ -15,7 +16,9 @@ enum class TStatusPanel {
   ChipSize,
   PageSize,
   Selection,  // the selection's start, length and byte sum; find's wrap notice
+  Progress,   // a long operation's percent and time left; hidden while none runs
 };
+inline constexpr int kStatusPanelCount = 9;
 
 class TStatusBar : public QWidget {
   Q_OBJECT
@@ -29,5 +32,5 @@ class TStatusBar : public QWidget {
 
  private:
   QLabel* Panel(TStatusPanel panel) const;
-  std::array<QLabel*, 8> Panels_{};
+  std::array<QLabel*, kStatusPanelCount> Panels_{};
 };

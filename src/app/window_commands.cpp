@@ -50,6 +50,7 @@ const TWindowCommand kCommands[] = {
 
     {K::Check,     C::ShowPicture,      M::View,       "ProgrammerPicture1", "Programmer &picture",      "",                    &W::ShowProgrammerPicture},
     {K::Item,      C::ShowDifferences,  M::View,       "Differences1",      "&Differences",              "Ctrl+D",              &W::ShowDifferences},
+    {K::Check,     C::AsciiText,        M::View,       "AsciiText1",        "&ASCII characters",         "",                    &W::ShowAsciiText},
 
     {K::Item,      C::WriteChip,        M::Programmer, "Program2",          "&Program all",              "Ctrl+Shift+W",        &W::WriteChip,          "sSpeedButton4", "Write chip",          3, 220},
     {K::Item,      C::ReadChip,         M::Programmer, "ReadChip1",         "&Read all",                 "Ctrl+R",              &W::ReadChip,           "sSpeedButton3", "Read chip",           2, 156},

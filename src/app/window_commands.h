@@ -42,6 +42,7 @@ enum class TCommandId {
   GoTo,
   ShowPicture,
   ShowDifferences,
+  AsciiText,
   WriteChip,
   ReadChip,
   VerifyChip,

@@ -73,7 +73,8 @@ bool TBufferEditor::TypeHexDigit(char c) {
       Anchor_ = Cursor_;
       Moved();
     }
-    const uint8_t value = static_cast<uint8_t>(d << 4);
+    // The digit replaces the high half only; the low half keeps its digit until one is typed.
+    const uint8_t value = static_cast<uint8_t>(d << 4 | (EntryOriginal_ & 0x0F));
     Doc_.Store(Cursor_, {&value, 1});
     return true;
   }
@@ -84,6 +85,26 @@ bool TBufferEditor::TypeHexDigit(char c) {
     MoveTo(Cursor_ + 1, false);
   else
     Full_ = true;  // the chip ends here: the byte stays as typed
+  return true;
+}
+
+bool TBufferEditor::TypeByte(uint8_t value) {
+  if (Size() <= 0 || Full_) return false;
+  CommitEntry();
+  if (Anchor_ != Cursor_) {
+    Anchor_ = Cursor_;
+    Moved();
+  }
+  const uint8_t original = Doc_[Cursor_];
+  Doc_.Store(Cursor_, {&value, 1});
+  if (value != original)
+    Doc_.Record(Cursor_, {original});
+  else
+    Doc_.Settle();
+  if (Cursor_ + 1 < Size())
+    MoveTo(Cursor_ + 1, false);
+  else
+    Full_ = true;
   return true;
 }
 

@@ -39,8 +39,9 @@ class TBufferEditor {
   // Selects [start, start + length) with the current byte at its start.
   void Select(int32_t start, int32_t length);
 
-  // --- cell entry: two hexadecimal digits per byte; the byte holds what the entry shows, a blank
-  // second digit counting as 0 ---
+  // --- cell entry: two hexadecimal digits per byte, as hex editors do: the first replaces the
+  // high half and the entry moves to the low half, which keeps its digit until one is typed there;
+  // the byte always holds what the entry shows ---
   bool Entering() const { return Entering_; }
   // The first digit typed while Entering.
   int EnteredDigit() const { return EnteredDigit_; }
@@ -48,6 +49,10 @@ class TBufferEditor {
   // byte. At the chip's last byte the entry closes there and further digits are refused until the
   // current byte moves. Any other character changes nothing and gives false.
   bool TypeHexDigit(char c);
+  // A character typed in the text column: the current byte takes its code as one undo step and
+  // the next byte becomes current (at the chip's last byte, further characters are refused until
+  // the current byte moves). False with no chip.
+  bool TypeByte(uint8_t value);
   // Keeps what the entry shows as one undo step.
   void CommitEntry();
   // Puts back the byte the entry started from.

@@ -53,15 +53,42 @@ std::string DataFolderFor(const std::string& exeFolder) {
   return exeFolder;
 }
 
-std::string SettingsFileFor(const std::string& exePath) {
-  std::string beside = SettingsFileNameFor(exePath);
+namespace {
+
+// Folders of the installed system: a settings file never goes there, even when the user may write
+// there (root).
+bool IsSystemFolder(const std::string& folder) {
 #ifdef _WIN32
-  return beside;
+  (void)folder;
+  return false;
 #else
-  const std::string folder = FolderPart(exePath);
-  if (access(folder.empty() ? "." : folder.c_str(), W_OK) == 0) return beside;
-  return UserConfigFolder() + "tesmaro.ini";
+  for (const char* system : {"/bin/", "/sbin/", "/usr/", "/lib/", "/lib32/", "/lib64/", "/libx32/", "/etc/", "/boot/"})
+    if (folder.rfind(system, 0) == 0) return true;
+  return false;
 #endif
+}
+
+bool IsWritableFolder(const std::string& folder) {
+#ifdef _WIN32
+  (void)folder;
+  return true;
+#else
+  return access(folder.empty() ? "." : folder.c_str(), W_OK) == 0;
+#endif
+}
+
+}  // namespace
+
+bool IsPortableCopy(const std::string& exePath) {
+  const std::string folder = FolderPart(exePath);
+  if (IsSystemFolder(folder) || !IsWritableFolder(folder)) return false;
+  std::error_code ec;
+  return std::filesystem::exists(SettingsFileNameFor(exePath), ec) ||
+         std::filesystem::exists(folder + kPortableMarker, ec);
+}
+
+std::string SettingsFileFor(const std::string& exePath) {
+  return IsPortableCopy(exePath) ? SettingsFileNameFor(exePath) : UserConfigFolder() + "tesmaro.ini";
 }
 
 namespace {

@@ -16,7 +16,14 @@ std::string SettingsFileNameFor(const std::string& exePath);
 // ../share/tesmaro beside it (installed layout).
 std::string DataFolderFor(const std::string& exeFolder);
 
-// Where the settings are kept: beside the executable when its folder is writable, otherwise
+// The file whose presence beside the executable makes its folder a portable copy (the build
+// places it in the build tree).
+inline constexpr const char* kPortableMarker = "tesmaro.portable";
+// Whether the executable is a portable copy that keeps its settings beside itself: its folder
+// already holds its settings file or the marker, is writable and is not a system folder
+// (/usr, /bin, ...), so an installed program writes nothing there, even when run as root.
+bool IsPortableCopy(const std::string& exePath);
+// Where the settings are kept: beside the executable in a portable copy, otherwise
 // $XDG_CONFIG_HOME/tesmaro/tesmaro.ini (default ~/.config/tesmaro/tesmaro.ini).
 std::string SettingsFileFor(const std::string& exePath);
 

@@ -4,6 +4,7 @@
 #include <array>
 #include <optional>
 
+#include "common/error.h"
 #include "common/integer.h"
 #include "common/progress.h"
 #include "firmware/firmware_file.h"
@@ -47,7 +48,8 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
   if (!hooks.LoadFile || !hooks.LoadFile(image)) return TFirmwareUpdateResult::NotLoaded;
 
   const std::string question = ui.MessageText("FwNew") + FirmwareIdText(image.data()) + kLineEnd + kLineEnd +
-                               ui.MessageText("FwUpdateQuestion") + kLineEnd + kLineEnd;
+                               ui.MessageText("FwUpdateQuestion") + kLineEnd + kLineEnd +
+                               ui.MessageText("FwKeepPlugged");
   // Enter must not start flashing: No is the default answer.
   if (ui.AskYesNo(question, TAnswer::No) != TAnswer::Yes) return TFirmwareUpdateResult::NotConfirmed;
   if (hooks.Repaint) hooks.Repaint();
@@ -85,6 +87,7 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
     ui.SetProgress(FirmwareProgressPosition(i));
   }
   ui.SetProgress(0);
-  ui.ShowMessage(ui.MessageText("VerifOK"));
+  // The update's own words: every block came back as sent.
+  ui.ShowMessage(FormatText(ui.MessageText("FwUpdated"), {std::to_string(kFirmwareBlocks)}));
   return TFirmwareUpdateResult::Updated;
 }

@@ -136,7 +136,7 @@ class TestEditCommands : public QObject {
     QVERIFY(!F->BufferModified());
     // The entry was kept as typed before the command ran: undo takes back the command, then it.
     Key(Qt::Key_Z, Qt::ControlModifier);
-    QCOMPARE(Doc()[0], uint8_t(0x30));
+    QCOMPARE(Doc()[0], uint8_t(0x3A));
     QCOMPARE(Chk(), TrueChk(128));
     Key(Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(Doc()[0], uint8_t(0x5A));
@@ -173,7 +173,7 @@ class TestEditCommands : public QObject {
     if (edited) {
       QVERIFY(!Ui->Shown.empty());
       QCOMPARE(Ui->Shown[0].Kind, TKind::SaveChanges);
-      QCOMPARE(Ui->Shown[0].Text, std::string("Save changes to the buffer?"));
+      QCOMPARE(Ui->Shown[0].Text, std::string("Save the changes to the new buffer?"));
     } else {
       QVERIFY(Ui->Shown.empty());
     }
@@ -293,8 +293,8 @@ class TestEditCommands : public QObject {
     if (length == 1) return;
     const uint32_t sum = std::accumulate(Doc().Data() + start, Doc().Data() + start + length, 0u) & 0xFFFF;
     QCOMPARE(StatusBar(*F)->PanelText(TStatusPanel::Selection),
-             QString("%1+%2 Chk: %3")
-                 .arg(QString::fromStdString(IntToHex(start, 5)), QString::fromStdString(IntToHex(length, 1)),
+             QString("0x%1 + %2 bytes, Chk: %3")
+                 .arg(QString::fromStdString(IntToHex(start, 2)), QString::number(length),
                       QString::fromStdString(IntToHex(int32_t(sum), 4))));
   }
 
@@ -306,8 +306,8 @@ class TestEditCommands : public QObject {
     QTest::newRow("0x") << "0x2a" << 0x2A << "";
     QTest::newRow("dollar") << "$7F" << 0x7F << "";
     QTest::newRow("decimal") << "#100" << 100 << "";
-    QTest::newRow("past the end") << "80" << -1 << "The address 80 lies outside the chip (0x0 to 0x0007F).";
-    QTest::newRow("decimal past the end") << "#128" << -1 << "The address #128 lies outside the chip (0x0 to 0x0007F).";
+    QTest::newRow("past the end") << "80" << -1 << "The address 80 lies outside the chip (0x00 to 0x7F).";
+    QTest::newRow("decimal past the end") << "#128" << -1 << "The address #128 lies outside the chip (0x00 to 0x7F).";
     QTest::newRow("not a number") << "zz" << -1 << "zz is not an address.";
   }
   void goToAddress() {
@@ -354,7 +354,7 @@ class TestEditCommands : public QObject {
     QCOMPARE(StatusBar(*F)->PanelText(TStatusPanel::Selection), QString("Search wrapped round"));
     Key(Qt::Key_F3);
     QCOMPARE(Editor().Cursor(), 0x60);
-    QCOMPARE(StatusBar(*F)->PanelText(TStatusPanel::Selection), QString("00060+2 Chk: 0178"));
+    QCOMPARE(StatusBar(*F)->PanelText(TStatusPanel::Selection), QString("0x60 + 2 bytes, Chk: 0178"));
     Key(Qt::Key_F3, Qt::ShiftModifier);
     QCOMPARE(Editor().Cursor(), 0x10);
     Key(Qt::Key_F3, Qt::ShiftModifier);
@@ -407,7 +407,7 @@ class TestEditCommands : public QObject {
     QCOMPARE(Bytes(0x7E, 2), tail);
     QCOMPARE(Ui->Texts(),
              (std::vector<std::string>{
-                 "The 3 bytes do not fit between address 0x0007E and the end of the chip; nothing was pasted.",
+                 "The 3 bytes do not fit between address 0x7E and the end of the chip; nothing was pasted.",
                  "The clipboard holds no hexadecimal bytes."}));
     QCOMPARE(Chk(), TrueChk(128));
   }

@@ -178,13 +178,14 @@ class TestHexGrid : public QObject {
   void typingEditsTheByteAsTyped_data() {
     QTest::addColumn<QString>("keys");
     QTest::addColumn<QList<int>>("bytes");  // the byte after each key
-    // A blank second digit counts as 0: the byte always holds what the cell shows.
-    QTest::newRow("1 then F") << "1F" << QList<int>{0x10, 0x1F};
-    QTest::newRow("lower case") << "ab" << QList<int>{0xA0, 0xAB};
+    // The first digit replaces the high half, the second the low half: the byte always holds
+    // what the cell shows.
+    QTest::newRow("1 then F") << "1F" << QList<int>{0x15, 0x1F};
+    QTest::newRow("lower case") << "ab" << QList<int>{0xA5, 0xAB};
     // Keys other than hexadecimal digits are refused and change nothing.
     QTest::newRow("not hexadecimal") << "GZ" << QList<int>{0x55, 0x55};
-    QTest::newRow("space") << " 1" << QList<int>{0x55, 0x10};
-    QTest::newRow("minus") << "-1" << QList<int>{0x55, 0x10};
+    QTest::newRow("space") << " 1" << QList<int>{0x55, 0x15};
+    QTest::newRow("minus") << "-1" << QList<int>{0x55, 0x15};
   }
   void typingEditsTheByteAsTyped() {
     QFETCH(QString, keys);
@@ -218,12 +219,13 @@ class TestHexGrid : public QObject {
     QTest::addColumn<int>("leaveKey");
     QTest::addColumn<int>("byte");
     QTest::addColumn<QPoint>("cell");  // the current cell afterwards
-    QTest::newRow("half filled, Enter") << "7" << int(Qt::Key_Return) << 0x70 << QPoint(1, 2);
+    // One digit replaces only the high half: 5A, "7" and Enter gives 7A.
+    QTest::newRow("half filled, Enter") << "7" << int(Qt::Key_Return) << 0x7A << QPoint(1, 2);
     QTest::newRow("full, Enter") << "C4" << int(Qt::Key_Return) << 0xC4 << QPoint(2, 2);
     QTest::newRow("Escape restores") << "3" << int(Qt::Key_Escape) << 0x5A << QPoint(1, 2);
     QTest::newRow("Backspace restores") << "3" << int(Qt::Key_Backspace) << 0x5A << QPoint(1, 2);
     QTest::newRow("Backspace goes back") << "" << int(Qt::Key_Backspace) << 0x5A << QPoint(16, 1);
-    QTest::newRow("moving away keeps it") << "E" << int(Qt::Key_Down) << 0xE0 << QPoint(1, 3);
+    QTest::newRow("moving away keeps it") << "E" << int(Qt::Key_Down) << 0xEA << QPoint(1, 3);
   }
   void leavingTheEntry() {
     QFETCH(QString, keys);
@@ -244,6 +246,76 @@ class TestHexGrid : public QObject {
     Press(&g.Grid, Qt::Key_Escape);
     Press(&g.Grid, Qt::Key_Return);
     QCOMPARE(int(GridDocument()[0x10]), byte);
+  }
+
+  // The text column: a click on a character makes its byte current, typed characters go into the
+  // bytes as their codes and move on (a digit too); a click on a hex cell brings back the digits.
+  void textColumnTakesClicksAndCharacters() {
+    TGridFixture g(9);
+    QVERIFY(g.Ok);
+    const QRect chars = g.Grid.CellRect(17, 2);  // bytes 0x10 to 0x1F
+    QPoint at;
+    for (int x = chars.left(); x <= chars.right() && at.isNull(); ++x)
+      if (g.Grid.CharAddressAt(QPoint(x, chars.center().y())) == 0x13) at = QPoint(x + 2, chars.center().y());
+    QVERIFY(!at.isNull());
+    QCOMPARE(g.Grid.CharAddressAt(QPoint(chars.left() + 1, chars.center().y())), -1);  // the leading blank
+    QTest::mouseClick(g.Grid.viewport(), Qt::LeftButton, Qt::NoModifier, at);
+    QCOMPARE(g.Grid.Editor().Cursor(), 0x13);
+    QVERIFY(g.Grid.TextSide());
+    Type(&g.Grid, "Hi7");
+    QCOMPARE(QByteArray(reinterpret_cast<const char*>(GridDocument().Data()) + 0x13, 3), QByteArray("Hi7"));
+    QCOMPARE(g.Grid.Editor().Cursor(), 0x16);
+    QVERIFY(!g.Grid.Editing());
+    QCOMPARE(Text(g.Grid, 17, 2).mid(1 + 3, 3), QString("Hi7"));
+    QVERIFY(g.Grid.Editor().Undo());
+    QCOMPARE(int(GridDocument()[0x15]), 0);
+
+    Click(g.Grid, 1, 3);
+    QVERIFY(!g.Grid.TextSide());
+    Type(&g.Grid, "7");
+    QVERIFY(g.Grid.Editing());
+  }
+
+  // In a wider grid the columns stand in the middle, and clicks still find their cells.
+  void widerGridCentresItsColumns() {
+    TGridFixture g(9);
+    QVERIFY(g.Ok);
+    g.Grid.resize(1200, 400);
+    QTRY_COMPARE(g.Grid.width(), 1200);
+    QCoreApplication::processEvents();
+    const int left = g.Grid.CellRect(0, 1).left();
+    const int right = g.Grid.viewport()->width() - g.Grid.CellRect(17, 1).right() - 1;
+    QVERIFY2(left > 200 && std::abs(left - right) <= 2, qPrintable(QString("%1 %2").arg(left).arg(right)));
+    Click(g.Grid, 5, 3);
+    QCOMPARE(QPoint(g.Grid.Col(), g.Grid.Row()), QPoint(5, 3));
+    // The painted cell is where CellRect says: the current cell's colour at its place.
+    const QImage image = g.Grid.viewport()->grab().toImage();
+    QCOMPARE(PixelAt(image, g.Grid.CellRect(5, 3)), g.Grid.Colours().Current);
+  }
+
+  // View > ASCII characters: bytes above 0x7F show as dots instead of the code page's letters,
+  // and the choice is kept for the next start.
+  void textColumnShowsAsciiOnRequest() {
+    {
+      auto f = StartMainWindow("C128");
+      QVERIFY(f);
+      const THexGridModel& model = Grid(*f)->Model();
+      QCOMPARE(model.Glyph(0x41), QChar(u'A'));
+      QVERIFY(model.Glyph(0xC9) != QChar(THexGridModel::kDot));
+      QAction* ascii = Action(*f, "AsciiText1");
+      QVERIFY(ascii->isCheckable() && !ascii->isChecked());
+      ascii->trigger();
+      QCOMPARE(model.Glyph(0xC9), QChar(THexGridModel::kDot));
+      QCOMPARE(model.Glyph(0x41), QChar(u'A'));
+      QVERIFY(f->close());
+    }
+    TStartOptions options;
+    options.ExeFolder = Dir->Folder();
+    options.SettingsFile = Dir->File("tesmaro.ini");
+    TMainWindow again(options, &Ui);
+    again.Activate();
+    QVERIFY(Action(again, "AsciiText1")->isChecked());
+    QCOMPARE(Grid(again)->Model().Glyph(0xC9), QChar(THexGridModel::kDot));
   }
 
   void typingFlowsFromByteToByte() {
@@ -292,7 +364,7 @@ class TestHexGrid : public QObject {
     QVERIFY(g.Grid.CellRect(end.x(), end.y()).bottom() < g.Grid.viewport()->height());
     if (end != start) {
       QCOMPARE(status.size(), 1);
-      QCOMPARE(status.last().at(0).toString(), QString::asprintf("Addr: %04X", (end.y() - 1) * 16 + end.x() - 1));
+      QCOMPARE(status.last().at(0).toString(), QString::asprintf("Addr: 0x%05X", (end.y() - 1) * 16 + end.x() - 1));
     }
   }
 
@@ -329,18 +401,22 @@ class TestHexGrid : public QObject {
     QVERIFY(f);
     THexGrid& grid = *Grid(*f);
     Click(grid, 16, 2);
-    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 0x1F"));
     QCOMPARE(grid.Col(), 16);
     QCOMPARE(grid.Row(), 2);
+    // A click on a character selects its byte.
+    const int32_t clicked = grid.CharAddressAt(grid.CellRect(17, 5).center());
+    QVERIFY(clicked >= 0x40 && clicked < 0x50);
     Click(grid, 17, 5);
-    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
-    QCOMPARE(grid.Col(), 16);
-    QCOMPARE(grid.Row(), 2);
-    // Fixed cells do nothing either.
+    QCOMPARE(grid.Editor().Cursor(), clicked);
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address),
+             QString("Addr: 0x") + QString::number(clicked, 16).toUpper());
+    Click(grid, 16, 2);
+    // Fixed cells do nothing.
     Click(grid, 0, 4);
     Click(grid, 5, 0);
     QCOMPARE(grid.Row(), 2);
-    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 001F"));
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Address), QString("Addr: 0x1F"));
   }
 
   void addressesAboveSixtyFourKibibytesGetMoreDigits() {
@@ -348,7 +424,7 @@ class TestHexGrid : public QObject {
     QVERIFY(g.Ok);
     QSignalSpy status(&g.Grid, &THexGrid::StatusText);
     QVERIFY(g.Grid.SelectCell(16, 65536));
-    QCOMPARE(status.last().at(0).toString(), QString("Addr: FFFFF"));
+    QCOMPARE(status.last().at(0).toString(), QString("Addr: 0xFFFFF"));
     QCOMPARE(Text(g.Grid, 0, 65536), QString("FFFF0"));
   }
 
@@ -357,8 +433,8 @@ class TestHexGrid : public QObject {
     QVERIFY(f);
     QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7F80"));
     QVERIFY(Grid(*f)->SelectCell(1, 1));
-    Type(Grid(*f), "0");
-    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7E81"));
+    Type(Grid(*f), "0");  // FF becomes 0F
+    QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7E90"));
     Type(Grid(*f), "1");
     QCOMPARE(f->Document()[0], uint8_t(1));
     QCOMPARE(StatusBar(*f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7E82"));

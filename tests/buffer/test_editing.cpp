@@ -160,9 +160,9 @@ TEST(BufferEditor, TypingStoresWhatTheEntryShows) {
     Bytes bytes;  // bytes 0 and 1 afterwards
     int32_t cursor;
   } cases[] = {
-      {"7", true, {0x70, 0x01}, 0},   // a blank second digit counts as 0
+      {"7", true, {0x70, 0x01}, 0},   // one digit replaces the high half only
       {"7", false, {0x70, 0x01}, 0},  // the byte follows the entry as it is typed
-      {"C4", false, {0xC4, 0x01}, 1},   {"c4e", false, {0xC4, 0xE0}, 1},
+      {"C4", false, {0xC4, 0x01}, 1},   {"c4e", false, {0xC4, 0xE1}, 1},
       {"GZ", true, {0x00, 0x01}, 0},  // refused keys change nothing
       {"g-1z ", true, {0x10, 0x01}, 0},
   };
@@ -174,6 +174,38 @@ TEST(BufferEditor, TypingStoresWhatTheEntryShows) {
     EXPECT_EQ(f.Editor.Cursor(), c.cursor) << c.keys;
     EXPECT_EQ(f.Sum(), f.TrueSum()) << c.keys;
   }
+}
+
+// A digit typed into a byte and left replaces its half only: 75, "A" and away gives A5, not A0;
+// the second digit replaces the low half and moves on; undo gives back the byte as it was.
+TEST(BufferEditor, ADigitReplacesOnlyItsHalf) {
+  TEditorFixture f(32);
+  f.Set(5, 0x75);
+  f.Set(6, 0x3C);
+  f.Editor.MoveTo(5, false);
+  f.Type("A");
+  EXPECT_TRUE(f.Editor.Entering());
+  EXPECT_EQ(f.Doc[5], 0xA5);
+  f.Editor.MoveTo(6, false);  // leaving the byte keeps it as shown
+  EXPECT_EQ(f.Doc[5], 0xA5);
+  EXPECT_FALSE(f.Editor.Entering());
+  f.Type("E");
+  f.Editor.CommitEntry();
+  EXPECT_EQ(f.Doc[6], 0xEC);
+  f.Editor.MoveTo(5, false);
+  f.Type("9");
+  EXPECT_EQ(f.Doc[5], 0x95);
+  f.Type("1");
+  EXPECT_EQ(f.Doc[5], 0x91);
+  EXPECT_EQ(f.Editor.Cursor(), 6);
+  EXPECT_EQ(f.Sum(), f.TrueSum());
+  EXPECT_TRUE(f.Editor.Undo());
+  EXPECT_EQ(f.Doc[5], 0xA5);
+  EXPECT_TRUE(f.Editor.Undo());
+  EXPECT_EQ(f.Doc[6], 0x3C);
+  EXPECT_TRUE(f.Editor.Undo());
+  EXPECT_EQ(f.Doc[5], 0x75);
+  EXPECT_EQ(f.Sum(), f.TrueSum());
 }
 
 TEST(BufferEditor, TypingFlowsUndoesPerByteAndCancels) {
@@ -192,7 +224,7 @@ TEST(BufferEditor, TypingFlowsUndoesPerByteAndCancels) {
   // Escape and Backspace put back the byte an entry started from; Backspace then goes back.
   f.Editor.MoveTo(10, false);
   f.Type("5");
-  EXPECT_EQ(f.Doc[10], 0x50);
+  EXPECT_EQ(f.Doc[10], 0x5A);
   f.Editor.CancelEntry();
   EXPECT_EQ(f.Doc[10], 10);
   f.Type("6");
@@ -213,7 +245,7 @@ TEST(BufferEditor, TypingFlowsUndoesPerByteAndCancels) {
   EXPECT_EQ(f.Doc[32], 32);
   f.Editor.MoveTo(31, false);
   f.Type("C");
-  EXPECT_EQ(f.Doc[31], 0xC0);
+  EXPECT_EQ(f.Doc[31], 0xCB);
 }
 
 TEST(BufferEditor, SelectionAndSizeKeepTheCursorInTheChip) {

@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <map>
+#include <optional>
 
 #include "common/command_runner.h"
 #include "common/error.h"
+#include "common/format_arguments.h"
 #include "common/scripted_user_interface.h"
 
 namespace {
@@ -50,4 +52,47 @@ TEST(ErrorText, CommandsShowKeyedErrorsInTheInterfacesLanguage) {
   } ui;
   EXPECT_FALSE(RunCommand(ui, [] { throw TError(TMessageKey{"CannotOpenFile"}, {"x.bin", "No such file"}); }));
   EXPECT_EQ(ui.Texts(), std::vector<std::string>{"Не удаётся открыть файл \"x.bin\". No such file"});
+}
+
+// A text read back into its pattern's arguments: "%d" takes digits only, "%%" is a percent sign,
+// and a text the pattern did not make gives nothing.
+TEST(FormatArguments, ReadsBackWhatFormatTextFilledIn) {
+  struct TCase {
+    const char* Pattern;
+    const char* Text;
+    std::optional<std::vector<std::string>> Args;
+  } cases[] = {
+      {"Bit %s stuck at %s.", "Bit 3 stuck at 1.", std::vector<std::string>{"3", "1"}},
+      {"%s repeats every %d bytes", "24C64 repeats every 4096 bytes", std::vector<std::string>{"24C64", "4096"}},
+      {"%d %% done", "45 % done", std::vector<std::string>{"45"}},
+      {"All FF", "All FF", std::vector<std::string>{}},
+      {"%d bytes", "many bytes", std::nullopt},
+      {"Bit %s stuck", "Bit 3 stuck at 1.", std::nullopt},
+      {"Bit %s stuck at %s.", "Byte 3 stuck at 1.", std::nullopt},
+  };
+  for (const TCase& c : cases) {
+    EXPECT_EQ(FormatArguments(c.Pattern, c.Text), c.Args) << c.Pattern << " / " << c.Text;
+    if (c.Args) {
+      EXPECT_EQ(FormatText(c.Pattern, *c.Args), c.Text) << c.Pattern;
+    }
+  }
+}
+
+// A notice made in one language is made again from the same message in another; a text no
+// single message made stays unmade.
+TEST(FormatArguments, RetranslatesTextsMadeFromOneMessage) {
+  const std::string pattern = BuiltInMessageText("ReadStuckBit");
+  ASSERT_FALSE(pattern.empty());
+  const TMessageLookup english = [](const std::string& key) { return BuiltInMessageText(key); };
+  const TMessageLookup shouting = [](const std::string& key) {
+    std::string text = BuiltInMessageText(key);
+    for (char& c : text)
+      if (c >= 'a' && c <= 'z') c = char(c - 'a' + 'A');
+    return text;
+  };
+  const std::string made = FormatText(pattern, {"5", "0"});
+  std::string expected = FormatText(shouting("ReadStuckBit"), {"5", "0"});
+  EXPECT_EQ(Retranslated(made, english, shouting), expected);
+  EXPECT_EQ(Retranslated(made + " And more.", english, shouting), std::nullopt);
+  EXPECT_EQ(Retranslated(BuiltInMessageText("ReadAllFF"), english, shouting), shouting("ReadAllFF"));
 }

@@ -2,6 +2,7 @@
 #include <QtTest>
 
 #include "app/main_window.h"
+#include "common/error.h"
 #include "common/paths.h"
 #include "common/scripted_user_interface.h"
 #include "firmware/firmware_file.h"
@@ -39,7 +40,7 @@ class TestFirmwareCommand : public QObject {
     QCOMPARE(ui.Dialogs[0].InitialDir, UserFilesFolder());
     QCOMPARE(f.FirmwareDialog.InitialDir, dir.Folder());  // where the file was, for the next update
     QCOMPARE(ui.Shown.size(), size_t(3));
-    QCOMPARE(ui.Shown[2].Text, ui.MessageText("VerifOK"));
+    QCOMPARE(ui.Shown[2].Text, FormatText(ui.MessageText("FwUpdated"), {"504"}));
     QCOMPARE(ui.Progress.back(), 0);
     QVERIFY(std::equal(image.begin(), image.begin() + 16128, f.SimulatedProgrammer->Firmware.begin()));
     QVERIFY(f.close());
@@ -90,7 +91,7 @@ class TestFirmwareCommand : public QObject {
       QCOMPARE(ui.Shown[3].Text, ui.MessageText("OpStopped") + "\n\r" + ui.MessageText("FirmwareIncomplete"));
     } else {
       QCOMPARE(blocks, 504);
-      QCOMPARE(ui.Shown[3].Text, ui.MessageText("VerifOK"));
+      QCOMPARE(ui.Shown[3].Text, FormatText(ui.MessageText("FwUpdated"), {"504"}));
     }
     QCOMPARE(ProgressBar(f)->value(), 0);
   }

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs the build into a temporary prefix and runs the installed programs from there:
 # the CLI finds its catalogue under share/tesmaro, and the program keeps its settings in the
-# per-user folder when it can't write beside its executable.
+# per-user folder, whether or not it could write beside its executable.
 set -euo pipefail
 build=$1
 root=$(mktemp -d)
@@ -26,6 +26,16 @@ grep -qx 'Size=8192' <<<"$out" || { echo "info from the installed catalogue fail
 if "$cli" --help | grep -q '^  chips'; then
   (cd / && "$cli" chips) | grep -q '24C64' || { echo "chips from the installed catalogue failed"; exit 1; }
 fi
+
+# The program, as the user running the test (root in CI) with its folder writable: an installed
+# program is no portable copy and writes nothing beside its executable.
+own=$root/own-config
+mkdir -p "$own"
+timeout 60 env HOME="$own" XDG_CONFIG_HOME="$own" XDG_RUNTIME_DIR= QT_QPA_PLATFORM=offscreen \
+  "$prefix/bin/tesmaro" --close-after-start >"$root/gui-own.log" 2>&1 || { cat "$root/gui-own.log"; exit 1; }
+written=$(ls -A "$prefix/bin" | grep -vx -e tesmaro -e tesmaro-cli || true)
+[ -z "$written" ] || { echo "written beside the executable: $written"; exit 1; }
+[ -f "$own/tesmaro/tesmaro.ini" ] || { echo "no settings at $own/tesmaro/tesmaro.ini"; cat "$root/gui-own.log"; exit 1; }
 
 # The program, with a folder it can't write beside its executable.
 config=$root/config

@@ -29,8 +29,15 @@ class TestMainWindow : public QObject {
       f.Activate();
       QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), QString("Chk: 0000"));
       QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipName), QString());
-      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000000"));
-      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::PageSize), QString("000"));
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString());
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::PageSize), QString());
+      // Without a programmer its panel says so, and the tool tip what to do.
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Programmer), QString("No programmer"));
+      QVERIFY(StatusBar(f)->PanelHint(TStatusPanel::Programmer).contains("Check connection"));
+      // Every panel says in its tool tip what it shows.
+      for (const TStatusPanel panel : {TStatusPanel::Clock, TStatusPanel::Address, TStatusPanel::Checksum,
+                                       TStatusPanel::ChipName, TStatusPanel::ChipSize, TStatusPanel::PageSize})
+        QVERIFY2(!StatusBar(f)->PanelHint(panel).isEmpty(), qPrintable(QString::number(int(panel))));
       // The clock is measured while the window runs; its panel is written when that ends.
       QTRY_VERIFY(StatusBar(f)->PanelText(TStatusPanel::Clock).endsWith(" MHz"));
       QVERIFY(
@@ -62,8 +69,11 @@ class TestMainWindow : public QObject {
       QCOMPARE(f.CurrentMemoryAddress, 16);
       QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Checksum), QString("Chk: 7F80"));
       QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipName), QString("24c01"));
-      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000080"));
-      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::PageSize), QString("008"));
+      // Sizes in bytes, their hex in the tool tips.
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("128 bytes"));
+      QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::PageSize), QString("8 bytes"));
+      QCOMPARE(StatusBar(f)->PanelHint(TStatusPanel::ChipSize), QString("Chip size: 128 bytes (0x80)"));
+      QCOMPARE(StatusBar(f)->PanelHint(TStatusPanel::PageSize), QString("Page size: 8 bytes (0x8), written at once"));
       QCOMPARE(f.Document()[127], uint8_t(0xFF));
 
       // The start-up work runs once: a later activation reads nothing again.

@@ -7,6 +7,7 @@
 
 #include "app/hex_grid.h"
 #include "app/main_window.h"
+#include "app/window_placement.h"
 #include "common/scripted_user_interface.h"
 #include "support/temp_dir.h"
 #include "support/window_driver.h"
@@ -119,8 +120,8 @@ class TestWindowLayout : public QObject {
   void sizeAndPlaceAreKept_data() {
     QTest::addColumn<QRect>("closed");
     QTest::addColumn<bool>("onScreen");
-    QTest::newRow("on the screen") << QRect(40, 30, 720, 650) << true;
-    QTest::newRow("off every screen") << QRect(-5000, -5000, 720, 650) << false;
+    QTest::newRow("on the screen") << QRect(40, 50, 700, 500) << true;
+    QTest::newRow("off every screen") << QRect(-5000, -5000, 700, 500) << false;
   }
   void sizeAndPlaceAreKept() {
     QFETCH(QRect, closed);
@@ -148,6 +149,61 @@ class TestWindowLayout : public QObject {
     const QSize room = QGuiApplication::primaryScreen()->availableGeometry().size();
     QVERIFY(huge.width() <= room.width() && huge.height() <= room.height());
     QVERIFY(ui.Shown.empty());
+  }
+
+  // A place saved on a larger screen or at a smaller scale, partly off this screen: the whole
+  // window, frame included, comes back inside the screen's available area; so does a first start.
+  void restoredAndFirstPlacesLieInsideTheScreen() {
+    const QRect room = QGuiApplication::primaryScreen()->availableGeometry();
+    const QRect inner = room.marginsRemoved(kFrameEstimate);
+    TScriptedUserInterface ui;
+    for (const QRect& saved : {QRect(room.right() - 100, room.bottom() - 100, 700, 500),
+                               QRect(room.left() - 300, room.top() - 20, room.width() + 200, room.height())}) {
+      TFolder folder(QString("[Main]\nChip=24C64\n[Window]\nLeft=%1\nTop=%2\nWidth=%3\nHeight=%4\n")
+                         .arg(saved.left())
+                         .arg(saved.top())
+                         .arg(saved.width())
+                         .arg(saved.height())
+                         .toStdString());
+      TMainWindow f(WindowOptionsIn(folder.Dir), &ui);
+      QVERIFY2(inner.contains(f.geometry()),
+               qPrintable(QString("%1,%2 %3x%4").arg(f.x()).arg(f.y()).arg(f.width()).arg(f.height())));
+      Started(f);
+      QVERIFY(room.contains(f.frameGeometry()));
+    }
+    TFolder first;
+    TMainWindow f(WindowOptionsIn(first.Dir), &ui);
+    QVERIFY(inner.contains(f.geometry()));
+    QVERIFY(ui.Shown.empty());
+  }
+
+  // The placement itself against given screens: the frame stays inside, the size shrinks to the
+  // room but never below the window's smallest size, and then the top left corner shows.
+  void placementKeepsTheFrameInsideTheRoom_data() {
+    QTest::addColumn<QRect>("wanted");
+    QTest::addColumn<QRect>("room");
+    QTest::addColumn<QSize>("minimum");
+    QTest::addColumn<QRect>("placed");
+    const QRect screen(0, 0, 800, 500);  // 1600x1000 at 200 %
+    QTest::newRow("inside stays") << QRect(100, 100, 400, 300) << screen << QSize() << QRect(100, 100, 400, 300);
+    QTest::newRow("taller than the room") << QRect(68, -100, 664, 614) << screen << QSize() << QRect(68, 32, 664, 460);
+    QTest::newRow("off the bottom right")
+        << QRect(700, 400, 300, 200) << screen << QSize() << QRect(492, 292, 300, 200);
+    QTest::newRow("off the top left") << QRect(-50, -10, 300, 200) << screen << QSize() << QRect(8, 32, 300, 200);
+    QTest::newRow("second screen to the right")
+        << QRect(1500, 50, 2000, 300) << QRect(1280, 0, 1024, 768) << QSize() << QRect(1288, 50, 1008, 300);
+    QTest::newRow("minimum larger than the room")
+        << QRect(300, 300, 400, 400) << QRect(0, 0, 320, 240) << QSize(500, 300) << QRect(8, 32, 500, 300);
+  }
+  void placementKeepsTheFrameInsideTheRoom() {
+    QFETCH(QRect, wanted);
+    QFETCH(QRect, room);
+    QFETCH(QSize, minimum);
+    QFETCH(QRect, placed);
+    QCOMPARE(FitInside(wanted, room, kFrameEstimate, minimum), placed);
+    const QRect start = StartPlace(QSize(664, 614), QRect(0, 0, 800, 500), kFrameEstimate);
+    QCOMPARE(start.size(), QSize(664, 460));
+    QVERIFY(QRect(0, 0, 800, 500).marginsRemoved(kFrameEstimate).contains(start));
   }
 };
 

@@ -5,11 +5,14 @@
 #include <QtTest>
 
 #include <QDialogButtonBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTableView>
+#include <QTimer>
+#include <QToolButton>
 #include <atomic>
 #include <chrono>
 #include <cstring>
@@ -18,12 +21,15 @@
 #include <thread>
 
 #include "app/chip_dialog.h"
+#include "app/dark_palette.h"
 #include "app/differences_window.h"
 #include "app/gui_user_interface.h"
 #include "app/hex_grid.h"
 #include "app/main_window.h"
+#include "app/notice_bar.h"
 #include "app/status_bar.h"
 #include "buffer/memory_buffer.h"
+#include "common/error.h"
 #include "common/ini_file.h"
 #include "common/scripted_user_interface.h"
 #include "localization/language_source.h"
@@ -150,7 +156,7 @@ class TestWindowUsability : public QObject {
     QCOMPARE(f.Document()[0], uint8_t(0x41));
     QCOMPARE(f.Document()[65535], uint8_t(0xFF));
     QVERIFY(StatusBar(f)->PanelText(TStatusPanel::Checksum).startsWith(U("КС: ")));
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString("000000"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipSize), QString());
     QCOMPARE(Grid(f)->RowCount(), 1);
     QCOMPARE(f.OpenDialog.InitialDir, folder.Dir.Folder());
     QTRY_COMPARE(StatusBar(f)->PanelText(TStatusPanel::Clock), QString("100.00 MHz"));
@@ -192,7 +198,7 @@ class TestWindowUsability : public QObject {
     f.ClockSource = FastClock;
     QVERIFY(Started(f));
     Click(*Grid(f), 16, 16);
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 00FF"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 0xFF"));
 
     auto choose = [&f](const QString& chip) {
       f.ChipDialog().ShowModalHook = [chip](TChipDialog& d) {
@@ -206,9 +212,9 @@ class TestWindowUsability : public QObject {
     choose("24C01");
     QCOMPARE(f.CurrentChip.Size, 128);
     QCOMPARE(Grid(f)->Row(), 8);
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 007F"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 0x7F"));
     choose("24C02");
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 007F"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 0x7F"));
   }
 
   void unwritableSettingsAskBeforeClosing_data() {
@@ -367,11 +373,11 @@ class TestWindowUsability : public QObject {
     };
     f.SelectChip();
     Click(*Grid(f), 2, 1);
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), U("Адр: 0001"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), U("Адр: 0x01"));
     QVERIFY(StatusBar(f)->PanelText(TStatusPanel::Checksum).startsWith(U("КС: ")));
     // Back to English: the labels follow.
     PickLanguage(f, kEnglish);
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 0001"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Address), QString("Addr: 0x01"));
     QVERIFY(StatusBar(f)->PanelText(TStatusPanel::Checksum).startsWith("Chk: "));
   }
 
@@ -557,6 +563,148 @@ class TestWindowUsability : public QObject {
     Action(f, "Differences1")->trigger();
     QVERIFY(f.DifferencesWindow()->isVisible());
     QTRY_COMPARE(QApplication::focusWidget(), f.DifferencesWindow()->List());
+  }
+
+  // The notice bar: its text and close button readable against its background in the light and
+  // the dark look, closed by Escape from the grid, and its text in the language switched to.
+  void noticeBarIsReadableClosesOnEscapeAndFollowsTheLanguage() {
+    TFolder folder("[Main]\nChip=24C01\nLangID=2\n");
+    TWindowUi ui;
+    TMainWindow f(folder.Options(), &ui);
+    ui.Window = &f;
+    f.ClockSource = FastClock;
+    QVERIFY(Started(f));
+    QFrame* bar = Named<QFrame>(f, "NoticeBar");
+    const auto stuckBit = [&] { return FormatText(f.MessageText("ReadStuckBit"), {"3", "1"}); };
+    const std::string russian = stuckBit();
+    f.ShowNotice(russian);
+    f.ShowNotice(f.MessageText("ReadAllFF"));
+    QVERIFY(bar->isVisible());
+
+    const QPalette light = QApplication::palette();
+    for (const bool dark : {false, true}) {
+      QApplication::setPalette(dark ? DarkPalette() : light);
+      QCoreApplication::processEvents();
+      const QColor back = bar->palette().color(bar->backgroundRole());
+      QCOMPARE(back.lightness() < 128, dark);
+      const QLabel* text = Named<QLabel>(f, "NoticeText");
+      const QToolButton* close = bar->findChild<QToolButton*>();
+      QVERIFY(close && close->isVisible() && close->width() >= 16);
+      for (const QColor& fore :
+           {text->palette().color(text->foregroundRole()), close->palette().color(QPalette::ButtonText)})
+        QVERIFY2(std::abs(fore.lightness() - back.lightness()) >= 100,
+                 qPrintable(QString("%1 on %2").arg(fore.name(), back.name())));
+    }
+    QApplication::setPalette(light);
+
+    PickLanguage(f, kEnglish);
+    const std::string english = stuckBit();
+    QVERIFY(english != russian);
+    QCOMPARE(f.Notices().Lines(),
+             (QStringList{QString::fromStdString(english), QString::fromStdString(f.MessageText("ReadAllFF"))}));
+
+    // Escape from the grid: the open entry first, then the notice bar.
+    Grid(f)->setFocus();
+    QTest::keyClicks(Grid(f), "7");
+    QTest::keyClick(Grid(f), Qt::Key_Escape);
+    QVERIFY(bar->isVisible());
+    QTest::keyClick(Grid(f), Qt::Key_Escape);
+    QVERIFY(!bar->isVisible());
+    QVERIFY(f.Notices().Lines().isEmpty());
+  }
+
+  // After a read the title names the chip; when another chip is selected for the same contents
+  // (Detect size offers it), the title, the status bar and the picture all name the new one.
+  void titleStatusBarAndPictureNameTheSameChip() {
+    TFolder folder("[Main]\nChip=24C01\n");
+    TWindowUi ui;
+    const std::unique_ptr<TMainWindow> window = StartSimulated(folder, ui);
+    QVERIFY(window);
+    TMainWindow& f = *window;
+    Action(f, "ReadChip1")->trigger();
+    QTRY_VERIFY(!f.OperationRunning());
+    QCOMPARE(f.windowTitle(), QString("24C01 - Tesmaro"));
+    f.SelectChipNamed("24C02");
+    QCOMPARE(f.windowTitle(), QString("24C02 - Tesmaro"));
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::ChipName), QString("24C02"));
+    QCOMPARE(f.CurrentChip.Name, std::string("24C02"));
+  }
+
+  // The unsaved-changes question names what the changes belong to, a file or the chip read, and
+  // Save As starts with the file's name; its buttons say what they do in the active language.
+  void unsavedChangesNameTheirDocumentAndSaveAsStartsWithIt() {
+    TFolder folder("[Main]\nChip=24C01\n");
+    TWindowUi ui;
+    const std::unique_ptr<TMainWindow> window = StartSimulated(folder, ui);
+    QVERIFY(window);
+    TMainWindow& f = *window;
+    const std::string file = folder.Dir.Write("image.bin", std::string(128, 'A'));
+    f.OpenDocument(file);
+    f.Document().Store(0, std::vector<uint8_t>{0x42});
+    QVERIFY(f.BufferModified());
+    ui.Answers.push_back(TAnswer::Cancel);
+    QVERIFY(!f.ConfirmDiscardChanges());
+    QCOMPARE(ui.Shown.back().Text, std::string("Save the changes to image.bin?"));
+    Action(f, "SaveAs1")->trigger();  // cancelled
+    QCOMPARE(ui.Dialogs.back().FileName, file);
+
+    ui.Answers.push_back(TAnswer::No);
+    Action(f, "ReadChip1")->trigger();
+    QTRY_VERIFY(!f.OperationRunning());
+    f.Document().Store(0, std::vector<uint8_t>{0x43});
+    ui.Answers.push_back(TAnswer::Cancel);
+    QVERIFY(!f.ConfirmDiscardChanges());
+    QCOMPARE(ui.Shown.back().Text, std::string("Save the changes to the chip's contents read from 24C01?"));
+    PickLanguage(f, kRussian);
+    ui.Answers.push_back(TAnswer::Cancel);
+    QVERIFY(!f.ConfirmDiscardChanges());
+    QCOMPARE(QString::fromStdString(ui.Shown.back().Text),
+             U("Сохранить изменения в содержимом микросхемы, прочитанном из 24C01?"));
+
+    // The window's own box, in Russian: Save and "Don't save", not Qt's "reject".
+    TGuiUserInterface gui(&f);
+    gui.MessageLookup = [&f](const std::string& key) { return f.MessageText(key); };
+    QStringList buttons;
+    QTimer::singleShot(0, &f, [&] {
+      auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+      if (!box) return;
+      buttons = {Plain(box->button(QMessageBox::Save)->text()),
+                 Plain(box->findChild<QAbstractButton*>("DiscardButton")->text())};
+      box->button(QMessageBox::Cancel)->click();
+    });
+    QCOMPARE(gui.AskSaveChanges("?"), TAnswer::Cancel);
+    QCOMPARE(buttons, (QStringList{U("Сохранить"), U("Не сохранять")}));
+    // Don't save answers No: the changes go.
+    QTimer::singleShot(0, &f, [] {
+      if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
+        box->findChild<QAbstractButton*>("DiscardButton")->click();
+    });
+    QCOMPARE(gui.AskSaveChanges("?"), TAnswer::No);
+  }
+
+  // The chip dialog says what it is for, opens centred over the window, and shows a family's
+  // chips without scrolling at once.
+  void chipDialogIsTitledCentredAndLargeEnough() {
+    TFolder folder("[Main]\nChip=24C01\n");
+    TWindowUi ui;
+    TMainWindow f(folder.Options(), &ui);
+    ui.Window = &f;
+    f.ClockSource = FastClock;
+    QVERIFY(Started(f));
+    f.move(f.pos() + QPoint(17, 11));
+    TChipDialog& d = f.ChipDialog();
+    QString title;
+    QRect place;
+    d.ShowModalHook = [&](TChipDialog& dialog) {
+      title = dialog.windowTitle();
+      place = dialog.geometry();
+      return int(QDialog::Rejected);
+    };
+    Action(f, "ChipSelect1")->trigger();
+    QCOMPARE(title, QString("Select the chip to work with"));
+    QVERIFY2((place.center() - f.frameGeometry().center()).manhattanLength() <= 2,
+             qPrintable(QString("%1,%2").arg(place.center().x()).arg(place.center().y())));
+    QVERIFY(place.height() >= 400 && place.width() >= 220);
   }
 
   void emptyGridShowsItsHint() {

@@ -53,8 +53,8 @@ class TestDeviceWindow : public QObject {
     platform.Present()[0]->Unplug();
     f.HidDeviceController->CheckForChanges();
     QCOMPARE(f.Programmer.HeldDevice, nullptr);
-    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Programmer),
-             QString());  // no version shown for a programmer that is gone
+    // No version shown for a programmer that is gone: the panel says there is none.
+    QCOMPARE(StatusBar(f)->PanelText(TStatusPanel::Programmer), QString("No programmer"));
     ui.Shown.clear();
     Action(f, "Getversioninfo1")->trigger();
     QCOMPARE(ui.Texts(), std::vector<std::string>{"Programmer not found!"});
