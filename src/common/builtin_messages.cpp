@@ -167,6 +167,11 @@ const std::map<std::string, std::string>& Texts() {
        "The reads differ in %s bytes (first at 0x%s: %s): the connection is unreliable (clip, wiring, supply)."},
       {"ReadsKeepMajority", "Keep the value that most reads gave for each byte? No discards the read."},
       {"ReadDiscarded", "The read was discarded."},
+      {"ReadsUndecided",
+       "%s bytes could not be decided after %s reads (first at 0x%s: values seen %s): the connection is unreliable "
+       "(clip, wiring, supply)"},
+      {"ReadsDecided", "The reads differed in %s bytes; re-reads decided every one"},
+      {"ReadsDecidedMarked", "The reads differed in %s bytes; re-reads decided every one (the grid marks them)"},
       {"CauseKeptOld",
        "The chip kept its old contents: it is probably write-protected (WP pin), or the writes do not reach it."},
       {"CauseNotTaken", "The chip reads FF where data were written: the writes did not take."},
@@ -177,6 +182,9 @@ const std::map<std::string, std::string>& Texts() {
       {"DetectTypeLimit",
        "The chip holds %s bytes, the most that its addressing reaches: its contents do not repeat below that."},
       {"DetectTooLarge", "The contents do not repeat within %s bytes: the chip holds more than the program reads."},
+      {"DetectRegular",
+       "Can't tell the size: the chip's data repeat within themselves, so sizes can't be told apart by reading."},
+      {"DetectUnreliable", "Can't tell: the reads differ (the connection is unreliable)."},
       {"DetectCantTell",
        "Can't tell the size: the chip holds no data to compare. Sizes can only be told apart by reading when the "
        "chip holds data."},
@@ -186,6 +194,13 @@ const std::map<std::string, std::string>& Texts() {
       {"DetectSelect", "Select %s?"},
       {"BackupFailed", "The chip's contents could not be kept before writing (%s). Nothing was written."},
       {"BackupKept", "The chip's contents before writing are kept in %s"},
+      {"BackupDamaged", "The backup %s does not match its record (SHA-256): it is damaged and is not written."},
+      {"BackupUnreliable",
+       "The chip's contents could not be read reliably; nothing was written. Check the clip, or write without a "
+       "backup (--no-backup)."},
+      {"BackupUnreliableWindow",
+       "The chip's contents could not be read reliably; nothing was written. Check the clip, or write without "
+       "keeping the contents (Options > Keep the chip's contents before writing)."},
       {"RestoreNone", "No chip contents have been kept yet: they are kept before every write."},
       {"RestoreAsk", "Write the contents of %s kept on %s back into %s? All %s bytes of the chip are overwritten."},
       {"NoticeCloseHint", "Close the notice"},
