@@ -157,12 +157,13 @@ const std::map<std::string, std::string>& Texts() {
       // Checks of what was read: signs of a wrong read, reads that disagree, causes of a failed
       // check, the size found by reading, backups before writing.
       {"ReadRepeats",
-       "The data repeat every %s bytes: the chip is probably smaller than %s (%s bytes), or its address pins are "
-       "strapped differently."},
+       "The data repeat every %s bytes. If the image is not meant to repeat, the chip is smaller than %s (%s bytes), "
+       "or its address pins are strapped differently."},
       {"ReadAllFF",
        "The chip reads blank (all FF). A chip that does not answer reads the same: check that it sits in the socket."},
       {"ReadAll00", "Every byte reads 00: the chip is probably not answering, or its data line is held low."},
       {"ReadStuckBit", "Bit %s reads %s in every byte: check the data line and the clip."},
+      {"ReadUniformStuckBit", "Every byte reads %s: bit %s is stuck at %s, or the chip holds %s."},
       {"ReadsDiffer",
        "The reads differ in %s bytes (first at 0x%s: %s): the connection is unreliable (clip, wiring, supply)."},
       {"ReadsKeepMajority", "Keep the value that most reads gave for each byte? No discards the read."},
@@ -178,6 +179,13 @@ const std::map<std::string, std::string>& Texts() {
       {"CausePartPage", "Only part of every page was written: is the page size right for this chip?"},
       {"CauseOneBit", "Bit %s is wrong in every difference: check that data line."},
       {"CauseSwappedPairs", "The bytes are swapped in pairs: check the organisation (x8/x16) and the byte order."},
+      {"CauseSwappedWords", "The bytes are swapped in pairs: the image's 16-bit words are in the other byte order."},
+      {"CauseUnreliableGood",
+       "The first read differed; a second read of those blocks matched the file: the connection is unreliable, the "
+       "chip is probably good."},
+      {"CauseUnreliable",
+       "A second read of those blocks differed from the first: the connection is unreliable, so the differences may "
+       "not be on the chip."},
       {"DetectSize", "The chip holds %s bytes (its contents repeat from 0x%s)."},
       {"DetectTypeLimit",
        "The chip holds %s bytes, the most that its addressing reaches: its contents do not repeat below that."},

@@ -21,8 +21,8 @@ std::string RandomBytes(size_t n, uint32_t seed) {
 }
 
 const char* const kRepeats4096 =
-    "tesmaro-cli: warning: The data repeat every 4096 bytes: the chip is probably smaller than 24C256 (4096 bytes), "
-    "or its address pins are strapped differently.\n";
+    "tesmaro-cli: warning: The data repeat every 4096 bytes. If the image is not meant to repeat, the chip is smaller "
+    "than 24C256 (4096 bytes), or its address pins are strapped differently.\n";
 
 TEST(CliTrust, ASmallerChipIsWarnedAboutAndItsSizeDetected) {
   TTempDir dir;

@@ -31,8 +31,8 @@ std::vector<uint8_t> RandomBytes(size_t n, uint32_t seed) {
 }
 
 const char* const kRepeats =
-    "The data repeat every 4096 bytes: the chip is probably smaller than 24C256 (4096 bytes), or its address pins "
-    "are strapped differently.";
+    "The data repeat every 4096 bytes. If the image is not meant to repeat, the chip is smaller than 24C256 (4096 "
+    "bytes), or its address pins are strapped differently.";
 
 }  // namespace
 
