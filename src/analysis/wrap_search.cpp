@@ -28,7 +28,7 @@ std::vector<uint32_t> WrapProbeAddresses(uint32_t largest) {
   }
   // The top blocks below each power of two: a chip whose data sit only at its top shows them there.
   for (uint64_t p = uint64_t{kLeadingBlocks} * kWrapBlock * 2; p <= largest; p *= 2)
-    for (uint32_t k = kTopBlocks; k >= 1; --k) out.push_back(static_cast<uint32_t>(p - k * kWrapBlock));
+    for (uint32_t k = kTopBlocks; k >= 1; --k) out.push_back(static_cast<uint32_t>(p - uint64_t{k} * kWrapBlock));
   std::sort(out.begin(), out.end());
   out.erase(std::unique(out.begin(), out.end()), out.end());
   return out;

@@ -42,7 +42,8 @@ TChipRun ReReadUndecided(TProgrammer& p, const TChip& chip, TUserInterface& ui,
     TBlockReads b;
     b.At = at;
     b.Length = std::min(kReReadBlock, extent - at);
-    for (const auto& read : all) b.Reads.emplace_back(read.begin() + at, read.begin() + at + b.Length);
+    const auto from = static_cast<std::ptrdiff_t>(at), to = static_cast<std::ptrdiff_t>(at + b.Length);
+    for (const auto& read : all) b.Reads.emplace_back(read.begin() + from, read.begin() + to);
     blocks.push_back(std::move(b));
   }
   made = static_cast<int>(all.size());
@@ -129,6 +130,7 @@ TChipRun ReadBlocksDecided(TProgrammer& p, const TChip& chip, std::span<const ui
     if (open.empty()) break;
     if (made == kMaxReads) return TChipRun::Unreliable;
     std::vector<uint32_t> at;
+    at.reserve(open.size());
     for (const TBlock& b : open) at.push_back(addresses[b.Index]);
     std::vector<uint8_t> read(at.size() * length);
     if (const TChipRun run = ReadChipBlocks(p, chip, at, length, read, ui); run != TChipRun::Done) return run;
