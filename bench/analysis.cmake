@@ -1,2 +1,2 @@
-# The checks of a 1 MiB read: the signs of a wrong read, and the majority of three reads.
+# The checks of a 1 MiB read: the signs of a wrong read, and the deciding of three reads.
 tesmaro_bench(bench_read_checks SOURCES ${CMAKE_CURRENT_LIST_DIR}/bench_read_checks.cpp LIBS tesmaro_analysis)

@@ -12,6 +12,8 @@ namespace {
 // Share of the compared bytes (or pages) that must show a pattern for it to count: a flaky byte
 // or a byte that happens to hold the right value must not hide it.
 constexpr double kMostly = 0.95;
+// Differences a cause told by their values needs: two bytes share a bit or an old value by chance.
+constexpr size_t kEvidence = 8;
 
 // Every address where the two differ, in order.
 std::vector<uint32_t> DifferingAddresses(std::span<const uint8_t> a, std::span<const uint8_t> b) {
@@ -32,6 +34,7 @@ bool SwappedPairs(std::span<const uint8_t> chip, std::span<const uint8_t> expect
 
 std::optional<int> OneBit(std::span<const uint8_t> chip, std::span<const uint8_t> expected,
                           const std::vector<uint32_t>& at) {
+  if (at.size() < kEvidence) return std::nullopt;
   const uint8_t first = chip[at[0]] ^ expected[at[0]];
   if (!std::has_single_bit(first)) return std::nullopt;
   for (const uint32_t i : at)
@@ -45,7 +48,8 @@ bool Known(const TChipBefore& before, uint32_t address, size_t& range) {
   return range < k.size() && k[range].Start <= address && address < before.Bytes.size();
 }
 
-// Where the old contents are known, the differing bytes still hold them.
+// Where the old contents are known, the differing bytes still hold them: at least kEvidence
+// known ones, or every differing byte where fewer differ.
 bool KeptOld(std::span<const uint8_t> chip, const TChipBefore& before, const std::vector<uint32_t>& at) {
   size_t known = 0, kept = 0, range = 0;
   for (const uint32_t i : at) {
@@ -53,11 +57,16 @@ bool KeptOld(std::span<const uint8_t> chip, const TChipBefore& before, const std
     ++known;
     kept += chip[i] == before.Bytes[i];
   }
-  return known > 0 && static_cast<double>(kept) >= kMostly * static_cast<double>(known);
+  return known >= std::min(kEvidence, at.size()) && static_cast<double>(kept) >= kMostly * static_cast<double>(known);
 }
 
-bool NotTaken(std::span<const uint8_t> chip, const std::vector<uint32_t>& at) {
-  return std::all_of(at.begin(), at.end(), [&](uint32_t i) { return chip[i] == 0xFF; });
+// Every differing byte reads FF, and the chip held something else there before the write.
+bool NotTaken(std::span<const uint8_t> chip, const TChipBefore& before, const std::vector<uint32_t>& at) {
+  if (!std::all_of(at.begin(), at.end(), [&](uint32_t i) { return chip[i] == 0xFF; })) return false;
+  size_t range = 0;
+  return std::any_of(at.begin(), at.end(),
+                     [&](uint32_t i) { return Known(before, i, range) && before.Bytes[i] != 0xFF; }) ||
+         before.Known.empty();
 }
 
 // The differences fall on the same offsets of every page: either a part of each page that
@@ -107,19 +116,24 @@ std::optional<TDifferenceCause> LikelyCause(const TChip& chip, std::span<const u
   expected = expected.first(n);
   const std::vector<uint32_t> at = DifferingAddresses(chipBytes, expected);
   if (at.size() < 2) return std::nullopt;
+  // The causes with the strongest evidence first: the old contents known, then the patterns of
+  // the write, then what the values alone show; a repeat inferred from the bytes comes last, as
+  // an image or old contents may repeat by themselves.
   if (SwappedPairs(chipBytes, expected)) return TDifferenceCause{TDifferenceCauseKind::SwappedPairs};
+  if (before && KeptOld(chipBytes, *before, at)) return TDifferenceCause{TDifferenceCauseKind::KeptOld};
+  // Only after a write: a chip merely compared with a file did not fail to take anything.
+  if (before && NotTaken(chipBytes, *before, at)) return TDifferenceCause{TDifferenceCauseKind::NotTaken};
+  if (PartPage(chip, chipBytes, expected, at)) return TDifferenceCause{TDifferenceCauseKind::PartPage};
   if (const auto bit = OneBit(chipBytes, expected, at)) return TDifferenceCause{TDifferenceCauseKind::OneBit, *bit};
   for (const TReadSign& s : NewReadSigns(chipBytes, expected))
     if (s.Kind == TReadSignKind::Repeats) return TDifferenceCause{TDifferenceCauseKind::Repeats, 0, s.Period};
-  if (before && KeptOld(chipBytes, *before, at)) return TDifferenceCause{TDifferenceCauseKind::KeptOld};
-  if (NotTaken(chipBytes, at)) return TDifferenceCause{TDifferenceCauseKind::NotTaken};
-  if (PartPage(chip, chipBytes, expected, at)) return TDifferenceCause{TDifferenceCauseKind::PartPage};
   return std::nullopt;
 }
 
 std::string DifferenceCauseText(const TDifferenceCause& cause, const TChip& chip, TUserInterface& ui) {
   switch (cause.Kind) {
-    case TDifferenceCauseKind::SwappedPairs: return ui.MessageText("CauseSwappedPairs");
+    case TDifferenceCauseKind::SwappedPairs:
+      return ui.MessageText(chip.ChipType == 3 ? "CauseSwappedPairs" : "CauseSwappedWords");
     case TDifferenceCauseKind::OneBit: return FormatText(ui.MessageText("CauseOneBit"), {std::to_string(cause.Bit)});
     case TDifferenceCauseKind::Repeats: return ReadSignText({TReadSignKind::Repeats, cause.Period}, chip, ui);
     case TDifferenceCauseKind::KeptOld: return ui.MessageText("CauseKeptOld");

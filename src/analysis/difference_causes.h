@@ -37,8 +37,10 @@ struct TDifferenceCause {
 };
 
 // The likely cause of the differences between chipBytes (what was read) and expected, over the
-// chip's Size bytes; nothing when none is clear or fewer than two bytes differ. before, when
-// given, is what the chip held before the write that should have made it expected.
+// chip's Size bytes, each cause tried in order of the strength of its evidence; nothing when none
+// fits or fewer than two bytes differ. before, when given, is what the chip held before the write
+// that should have made it expected (without it, as for a verify, the write's causes are not
+// named). Causes told by values alone need at least 8 differences.
 std::optional<TDifferenceCause> LikelyCause(const TChip& chip, std::span<const uint8_t> chipBytes,
                                             std::span<const uint8_t> expected, const TChipBefore* before = nullptr);
 

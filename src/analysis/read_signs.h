@@ -12,10 +12,11 @@
 #include "common/user_interface.h"
 
 enum class TReadSignKind {
-  Repeats,   // the data repeat every Period bytes (a power of two below the size)
-  AllFF,     // every byte is FF
-  All00,     // every byte is 00
-  StuckBit,  // bit Bit is Value in every byte while the other bits vary
+  Repeats,          // the data repeat every Period bytes (a power of two below the size)
+  AllFF,            // every byte is FF
+  All00,            // every byte is 00
+  StuckBit,         // bit Bit is Value in every byte while the other bits vary
+  UniformStuckBit,  // every byte reads FF but for bit Bit at 0, or 00 but for bit Bit at 1 (Value)
 };
 
 struct TReadSign {
@@ -28,7 +29,9 @@ struct TReadSign {
 };
 
 // The signs that data (a chip's bytes from address 0) shows. Uniform data never counts as
-// repeating; a stuck bit needs every other bit to vary.
+// repeating, nor data whose period is below the smallest chip (128 bytes: patterns and copies
+// stored on purpose); a stuck bit needs every other bit to vary, at least 64 bytes that differ
+// from the most common value, and data that do not look like text (printable ASCII and NUL).
 std::vector<TReadSign> FindReadSigns(std::span<const uint8_t> data);
 
 // The signs of data that expected does not show itself: what a read adds to the bytes it was

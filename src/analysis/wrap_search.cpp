@@ -6,6 +6,7 @@ namespace {
 
 constexpr size_t kReferences = 4;        // reference blocks compared at each candidate size
 constexpr uint32_t kLeadingBlocks = 16;  // blocks probed from address 0 on
+constexpr uint32_t kTopBlocks = 8;       // blocks probed below each power of two
 
 bool Uniform(const TWrapBlock& b) {
   return std::all_of(b.begin(), b.end(), [&](uint8_t v) { return v == b[0]; });
@@ -25,17 +26,25 @@ std::vector<uint32_t> WrapProbeAddresses(uint32_t largest) {
     out.push_back(static_cast<uint32_t>(p));
     if (p + p / 2 < largest) out.push_back(static_cast<uint32_t>(p + p / 2));
   }
+  // The top blocks below each power of two: a chip whose data sit only at its top shows them there.
+  for (uint64_t p = uint64_t{kLeadingBlocks} * kWrapBlock * 2; p <= largest; p *= 2)
+    for (uint32_t k = kTopBlocks; k >= 1; --k) out.push_back(static_cast<uint32_t>(p - uint64_t{k} * kWrapBlock));
+  std::sort(out.begin(), out.end());
+  out.erase(std::unique(out.begin(), out.end()), out.end());
   return out;
 }
 
-std::vector<uint32_t> WrapReferences(const TWrapBlocks& probes) {
+std::vector<uint32_t> WrapReferences(const TWrapBlocks& probes, uint32_t smallest) {
   std::vector<uint32_t> refs;
   bool alike = false;
   for (const auto& probe : probes) {
     const TWrapBlock& block = probe.second;
     if (Uniform(block)) continue;
-    if (std::any_of(refs.begin(), refs.end(), [&](uint32_t r) { return probes.at(r) == block; })) {
-      alike = true;
+    // A block seen again at a distance that no wrap gives (not a multiple of the smallest size)
+    // is the data repeating within themselves.
+    const auto same = std::find_if(refs.begin(), refs.end(), [&](uint32_t r) { return probes.at(r) == block; });
+    if (same != refs.end()) {
+      alike = alike || (probe.first - *same) % smallest != 0;
       continue;
     }
     if (refs.size() < kReferences) refs.push_back(probe.first);
@@ -79,7 +88,7 @@ TWrapSearch SearchWrap(uint32_t smallest, uint32_t largest, const TWrapBlockRead
     return true;
   };
   if (!readAll(WrapProbeAddresses(largest))) return {TWrapSearch::Stopped};
-  const std::vector<uint32_t> refs = WrapReferences(blocks);
+  const std::vector<uint32_t> refs = WrapReferences(blocks, smallest);
   if (refs.empty()) return {TWrapSearch::NoData};
   if (!readAll(WrapComparisonAddresses(refs, smallest, largest))) return {TWrapSearch::Stopped};
   return DecideWrap(blocks, refs, smallest, largest);

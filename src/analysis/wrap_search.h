@@ -25,12 +25,14 @@ struct TWrapSearch {
   uint32_t Size = 0;  // Found: the chip's size
 };
 
-// First round: where to look for blocks with data below largest.
+// First round: where to look for blocks with data below largest: the first blocks, each power
+// of two and the half between, and the top blocks below each power of two.
 std::vector<uint32_t> WrapProbeAddresses(uint32_t largest);
 
 // Up to four different non-uniform probe blocks to compare; empty when the probes hold no data
-// to compare (all uniform, or one pattern repeated in every block with data).
-std::vector<uint32_t> WrapReferences(const TWrapBlocks& probes);
+// to compare (all uniform, or one pattern repeated in every block with data at distances that are
+// not multiples of smallest: a block of data seen again where the chip wraps is still compared).
+std::vector<uint32_t> WrapReferences(const TWrapBlocks& probes, uint32_t smallest);
 
 // Second round: each reference plus each power of two from smallest to largest.
 std::vector<uint32_t> WrapComparisonAddresses(const std::vector<uint32_t>& references, uint32_t smallest,

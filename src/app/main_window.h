@@ -219,6 +219,8 @@ class TMainWindow : public QMainWindow {
   void RestoreChipContents();
   // Makes the catalogue's chip name the current chip, as the chip dialog does.
   void SelectChipNamed(const std::string& name);
+  // Marks the cells of the addresses (ascending) in the grid, as a compare marks its differences.
+  void MarkAddresses(const std::vector<uint32_t>& addresses);
   // The newest backups kept in the backup folder.
   static constexpr size_t kBackupsKept = 50;
 

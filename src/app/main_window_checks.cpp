@@ -25,8 +25,9 @@ void TMainWindow::ShowNotice(const std::string& text) {
 TCheckOptions TMainWindow::CheckOptions() const {
   TCheckOptions o;
   o.Reads = Action(TCommandId::ReadTwice)->isChecked() ? 2 : 1;
-  o.OnDisagreement = TDisagreement::Ask;
+  o.OnDisagreement = TDisagreement::KeepMajority;
   if (Action(TCommandId::KeepContents)->isChecked()) o.BackupFolder = Options_.BackupFolder;
+  o.UnreliableBackup = "BackupUnreliableWindow";
   o.BackupsKept = kBackupsKept;
   return o;
 }
@@ -46,6 +47,17 @@ void TMainWindow::SelectChipNamed(const std::string& name) {
   LoadChip(TCatalogue(CatalogueFiles()), name, CurrentChip);
   Grid_->SetChipSize(CurrentChip.Size);
   UpdateView();
+}
+
+void TMainWindow::MarkAddresses(const std::vector<uint32_t>& addresses) {
+  std::vector<TAddressRange> marks;
+  for (const uint32_t a : addresses) {
+    if (!marks.empty() && marks.back().End == a)
+      ++marks.back().End;
+    else
+      marks.push_back({a, a + 1});
+  }
+  if (!marks.empty()) Grid_->SetMarks(std::move(marks));
 }
 
 void TMainWindow::DetectSize() {

@@ -20,17 +20,23 @@ void TMainWindow::ReadChip() {
   // The question about unsaved changes only when there is a chip to read them over.
   if (RefuseUnusableChip(CurrentChip, Ui()) || !ConfirmDiscardChanges()) return;
   TChipRun run = TChipRun::NoProgrammer;
+  TReadReport report;
+  report.Marked = true;
   // The read is one undo step; only a complete read replaces the document, and the chip becomes
   // its origin. The worker fills the document's scratch, which nothing else touches meanwhile.
-  ReplaceDocument([this, &run](std::span<uint8_t> scratch) -> std::optional<TDocumentOrigin> {
+  ReplaceDocument([this, &run, &report](std::span<uint8_t> scratch) -> std::optional<TDocumentOrigin> {
     const TChip chip = CurrentChip;
-    RunOperation([this, &run, scratch, &chip, options = CheckOptions()](TUserInterface& ui) {
+    TCheckOptions options = CheckOptions();
+    options.Report = &report;
+    RunOperation([this, &run, scratch, &chip, options](TUserInterface& ui) {
       run = ReadChipChecked(Programmer, chip, scratch, ui, options);
     });
     if (run != TChipRun::Done) return std::nullopt;
     return TDocumentOrigin::ReadFromChip(chip.Name);
   });
   if (run != TChipRun::Refused && run != TChipRun::NoProgrammer) UpdateView();
+  // The bytes the reads disagreed on: decided ones in a kept read, undecided ones in a refused one.
+  MarkAddresses(run == TChipRun::Done ? report.Decided : report.Undecided);
 }
 
 void TMainWindow::WriteChip() {

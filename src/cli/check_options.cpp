@@ -4,14 +4,17 @@
 
 void AddCheckFlags(TCliCommand& command) {
   const std::string name = command.Name;
-  const bool reads = name == "read" || name == "verify" || name == "write" || name == "erase";
-  const bool writes = name == "write" || name == "erase";
+  const bool writes = name == "write" || name == "erase" || name == "restore";
+  const bool reads = name == "read" || name == "verify" || writes;
   if (reads) {
     command.ValueFlags.emplace_back("reads");
     command.SwitchFlags.emplace_back("majority");
     command.SwitchFlags.emplace_back("strict");
   }
-  if (writes) command.ValueFlags.emplace_back("backup");
+  if (writes) {
+    command.ValueFlags.emplace_back("backup");
+    command.SwitchFlags.emplace_back("no-backup");
+  }
 }
 
 TCheckOptions CheckOptionsFrom(const TCliOptions& o) {
@@ -23,7 +26,7 @@ TCheckOptions CheckOptionsFrom(const TCliOptions& o) {
     c.Reads = n[0] - '0';
   }
   c.OnDisagreement = o.Flags.count("majority") ? TDisagreement::KeepMajority : TDisagreement::Discard;
-  if (auto it = o.Flags.find("backup"); it != o.Flags.end()) {
+  if (auto it = o.Flags.find("backup"); it != o.Flags.end() && !o.Flags.count("no-backup")) {
     if (it->second.empty()) throw TCliError{kExitUsage, "--backup needs a folder"};
     c.BackupFolder = it->second;
   }

@@ -27,6 +27,8 @@ constexpr TExample kExamples[] = {
     {"blank-check",     "tesmaro-cli --chip 24C64 blank-check"},
     {"erase",           "tesmaro-cli --chip 24C64 erase --yes"},
     {"detect",          "tesmaro-cli --chip 24C64 detect"},
+    {"backups",         "tesmaro-cli backups --backup kept/ --json"},
+    {"restore",         "tesmaro-cli --chip 24C64 restore kept/24C64_2026-01-02_14-03-07.bin"},
     {"firmware-pack",   "tesmaro-cli firmware-pack firmware.bin firmware.TesmaroUpdatePart"},
     {"firmware-unpack", "tesmaro-cli firmware-unpack firmware.TesmaroUpdatePart firmware.bin"},
     {"firmware-update", "tesmaro-cli firmware-update firmware.TesmaroUpdatePart"},

@@ -81,11 +81,13 @@ const std::vector<TCliOptionRow>& CliOptionRows() {
       {"reads", "N", Required, false, false,
        "read, verify, write, erase: read the chip N times (2 to 9) and compare the reads; where they differ "
        "the command fails with exit 7 (read writes no file)", nullptr},
-      {"majority", "", None, false, false, "with --reads: keep the value most reads gave for each byte instead",
-       nullptr},
+      {"majority", "", None, false, false,
+       "with --reads: where the reads differ, read those blocks again (up to 9 reads) and keep the values the reads "
+       "decide; exit 7 where bytes stay undecided", nullptr},
       {"strict", "", None, false, false, "exit 7 where a warning was shown (a read that looks wrong)", nullptr},
       {"backup", "DIR", Required, false, false, "write, erase: read the chip first and keep its contents in DIR",
        nullptr},
+      {"no-backup", "", None, false, false, "write, erase: keep no backup, even with --backup", nullptr},
   };
   // clang-format on
   return rows;

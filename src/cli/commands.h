@@ -29,3 +29,4 @@ void AddImageFileCommands(std::vector<TCliCommand>& out);
 void AddProgrammerCommands(std::vector<TCliCommand>& out);
 void AddFirmwareCommands(std::vector<TCliCommand>& out);
 void AddChipCommands(std::vector<TCliCommand>& out);
+void AddBackupCommands(std::vector<TCliCommand>& out);

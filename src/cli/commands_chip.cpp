@@ -235,8 +235,8 @@ int Erase(TCliOptions& o) {
   return StrictExitCode(o, ui.Notices, ExitCodeOf(*check, session.Programmer));
 }
 
-// Finds the chip's size by reading: exit 0 when found, 1 when the contents can't tell it, 2 for a
-// chip whose size can't be found by reading.
+// Finds the chip's size by reading: exit 0 when found, 1 when the contents can't tell it, 7 when
+// the reads could not be decided, 2 for a chip whose size can't be found by reading.
 int Detect(TCliOptions& o) {
   RequireNoArgs(o, "detect");
   TConsoleUserInterface ui;
@@ -254,7 +254,9 @@ int Detect(TCliOptions& o) {
           DetectedChipsText(ChipsOfTypeAndSize(TCatalogue(o.CatalogueFiles()), chip.ChipType, found.Size), ui));
       return kExitOk;
     case TSizeDetection::TooLarge:
-    case TSizeDetection::NoData: throw TCliError{kExitDifferent, SizeDetectionText(found, chip, ui)};
+    case TSizeDetection::NoData:
+    case TSizeDetection::Regular: throw TCliError{kExitDifferent, SizeDetectionText(found, chip, ui)};
+    case TSizeDetection::Unreliable: throw TCliError{kExitWarning, SizeDetectionText(found, chip, ui)};
     case TSizeDetection::NotByReading: throw TCliError{kExitUsage, SizeDetectionText(found, chip, ui)};
     case TSizeDetection::Ended: break;
   }

@@ -42,6 +42,7 @@ const std::vector<TCliCommand>& CliCommands() {
     AddImageFileCommands(c);
     AddProgrammerCommands(c);
     AddChipCommands(c);
+    AddBackupCommands(c);
     AddFirmwareCommands(c);
     AddProductionCommands(c);
     for (auto& command : c) {

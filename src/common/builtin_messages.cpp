@@ -183,26 +183,42 @@ const std::map<std::string, std::string>& Texts() {
       // Checks of what was read: signs of a wrong read, reads that disagree, causes of a failed
       // check, the size found by reading, backups before writing.
       {"ReadRepeats",
-       "The data repeat every %s bytes: the chip is probably smaller than %s (%s bytes), or its address pins are "
-       "strapped differently."},
+       "The data repeat every %s bytes. If the image is not meant to repeat, the chip is smaller than %s (%s bytes), "
+       "or its address pins are strapped differently."},
       {"ReadAllFF",
        "The chip reads blank (all FF). A chip that does not answer reads the same: check that it sits in the socket."},
       {"ReadAll00", "Every byte reads 00: the chip is probably not answering, or its data line is held low."},
       {"ReadStuckBit", "Bit %s reads %s in every byte: check the data line and the clip."},
+      {"ReadUniformStuckBit", "Every byte reads %s: bit %s is stuck at %s, or the chip holds %s."},
       {"ReadsDiffer",
        "The reads differ in %s bytes (first at 0x%s: %s): the connection is unreliable (clip, wiring, supply)."},
       {"ReadsKeepMajority", "Keep the value that most reads gave for each byte? No discards the read."},
       {"ReadDiscarded", "The read was discarded."},
+      {"ReadsUndecided",
+       "%s bytes could not be decided after %s reads (first at 0x%s: values seen %s): the connection is unreliable "
+       "(clip, wiring, supply)"},
+      {"ReadsDecided", "The reads differed in %s bytes; re-reads decided every one"},
+      {"ReadsDecidedMarked", "The reads differed in %s bytes; re-reads decided every one (the grid marks them)"},
       {"CauseKeptOld",
        "The chip kept its old contents: it is probably write-protected (WP pin), or the writes do not reach it."},
       {"CauseNotTaken", "The chip reads FF where data were written: the writes did not take."},
       {"CausePartPage", "Only part of every page was written: is the page size right for this chip?"},
       {"CauseOneBit", "Bit %s is wrong in every difference: check that data line."},
       {"CauseSwappedPairs", "The bytes are swapped in pairs: check the organisation (x8/x16) and the byte order."},
+      {"CauseSwappedWords", "The bytes are swapped in pairs: the image's 16-bit words are in the other byte order."},
+      {"CauseUnreliableGood",
+       "The first read differed; a second read of those blocks matched the file: the connection is unreliable, the "
+       "chip is probably good."},
+      {"CauseUnreliable",
+       "A second read of those blocks differed from the first: the connection is unreliable, so the differences may "
+       "not be on the chip."},
       {"DetectSize", "The chip holds %s bytes (its contents repeat from 0x%s)."},
       {"DetectTypeLimit",
        "The chip holds %s bytes, the most that its addressing reaches: its contents do not repeat below that."},
       {"DetectTooLarge", "The contents do not repeat within %s bytes: the chip holds more than the program reads."},
+      {"DetectRegular",
+       "Can't tell the size: the chip's data repeat within themselves, so sizes can't be told apart by reading."},
+      {"DetectUnreliable", "Can't tell: the reads differ (the connection is unreliable)."},
       {"DetectCantTell",
        "Can't tell the size: the chip holds no data to compare. Sizes can only be told apart by reading when the "
        "chip holds data."},
@@ -212,6 +228,13 @@ const std::map<std::string, std::string>& Texts() {
       {"DetectSelect", "Select %s?"},
       {"BackupFailed", "The chip's contents could not be kept before writing (%s). Nothing was written."},
       {"BackupKept", "The chip's contents before writing are kept in %s"},
+      {"BackupDamaged", "The backup %s does not match its record (SHA-256): it is damaged and is not written."},
+      {"BackupUnreliable",
+       "The chip's contents could not be read reliably; nothing was written. Check the clip, or write without a "
+       "backup (--no-backup)."},
+      {"BackupUnreliableWindow",
+       "The chip's contents could not be read reliably; nothing was written. Check the clip, or write without "
+       "keeping the contents (Options > Keep the chip's contents before writing)."},
       {"RestoreNone", "No chip contents have been kept yet: they are kept before every write."},
       {"RestoreAsk", "Write the contents of %s kept on %s back into %s? All %s bytes of the chip are overwritten."},
       {"NoticeCloseHint", "Close the notice"},

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <filesystem>
@@ -12,6 +13,8 @@
 #include "common/local_time.h"
 #include "common/paths.h"
 #include "common/safe_file_writer.h"
+#include "crypto/sha256.h"
+#include "programmer/checked_read.h"
 
 namespace fs = std::filesystem;
 
@@ -58,6 +61,64 @@ bool NameClock(const std::string& t) {
 std::string FileErrorText(const std::string& file, const TFileFailure& f) {
   return file + ": " + std::strerror(f.Error);
 }
+
+// "2026-01-02T14:03:07" in local time.
+std::string RecordTime(std::chrono::system_clock::time_point time) {
+  const std::tm local = LocalTime(time);
+  char text[32];
+  std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%S", &local);
+  return text;
+}
+
+std::string Json(const std::string& text) {
+  std::string out = "\"";
+  for (const char c : text) {
+    if (c == '"' || c == '\\') {
+      out += '\\';
+      out += c;
+    } else if (static_cast<unsigned char>(c) < 0x20) {
+      char escaped[8];
+      std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned>(static_cast<unsigned char>(c)));
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out + "\"";
+}
+
+std::string RecordJson(const TBackupRecord& r) {
+  return "{\"chip\":" + Json(r.Chip) + ",\"size\":" + std::to_string(r.Size) + ",\"sha256\":" + Json(r.Sha256) +
+         ",\"reads\":" + std::to_string(r.Reads) + ",\"corrected\":" + std::to_string(r.Corrected) +
+         ",\"time\":" + Json(r.Time) + ",\"programmer_serial\":" + Json(r.ProgrammerSerial) +
+         ",\"program_version\":" + Json(r.ProgramVersion) + "}\n";
+}
+
+// The value of key in a record as RecordJson writes it: a string's text or a number's digits.
+std::string RecordField(const std::string& json, const std::string& key) {
+  const std::string name = "\"" + key + "\":";
+  size_t at = json.find(name);
+  if (at == std::string::npos) return {};
+  at += name.size();
+  std::string out;
+  if (at < json.size() && json[at] == '"') {
+    for (++at; at < json.size() && json[at] != '"'; ++at) {
+      if (json[at] == '\\' && at + 1 < json.size()) ++at;
+      out += json[at];
+    }
+    return out;
+  }
+  while (at < json.size() && json[at] >= '0' && json[at] <= '9') out += json[at++];
+  return out;
+}
+
+uint64_t RecordNumber(const std::string& json, const std::string& key) {
+  const std::string digits = RecordField(json, key);
+  return digits.empty() || digits.size() > 18 ? 0 : std::stoull(digits);
+}
+
+// The record beside a backup's file: same name, ".json".
+fs::path RecordPath(const fs::path& backup) { return fs::path(backup).replace_extension(".json"); }
 
 }  // namespace
 
@@ -109,12 +170,23 @@ TChipRun KeepChip(TProgrammer& p, const TChip& chip, TUserInterface& ui, const T
                   TChipContents& contents) {
   const size_t size = ChipBytes(chip);
   std::vector<uint8_t> read(std::max(size, ChipReadExtent(chip)), kBlank);
-  const TChipRun run = ReadChipTo(p, chip, read, ui);
+  // A backup is made of at least two reads that decide every byte: a guessed byte in it would be
+  // written back by a restore.
+  TCheckOptions checked;
+  checked.Reads = std::max(2, options.Reads);
+  checked.OnDisagreement = TDisagreement::KeepMajority;
+  TReadReport report;
+  checked.Report = &report;
+  const TChipRun run = ReadChipDecided(p, chip, read, ui, checked, {}, options.UnreliableBackup);
   if (run != TChipRun::Done) return run;
   read.resize(size);
+  TBackupRecord record;
+  record.Reads = checked.Reads;
+  record.Corrected = report.Decided.size();
+  if (const THidDevice* d = p.HeldDevice) record.ProgrammerSerial = d->SerialNumber();
   try {
     const std::string file = SaveBackup(options.BackupFolder, chip, read, std::chrono::system_clock::now(),
-                                        options.BackupsKept, options.BackupTag);
+                                        options.BackupsKept, options.BackupTag, record);
     if (options.KeptIn) *options.KeptIn = file;
   } catch (const std::exception& e) {
     throw TError(TMessageKey{"BackupFailed"}, {e.what()});
@@ -143,7 +215,8 @@ std::string BackupChipName(const std::string& chipName) {
 }
 
 std::string SaveBackup(const std::string& folder, const TChip& chip, std::span<const uint8_t> bytes,
-                       std::chrono::system_clock::time_point time, size_t keep, const std::string& tag) {
+                       std::chrono::system_clock::time_point time, size_t keep, const std::string& tag,
+                       TBackupRecord record) {
   std::error_code ec;
   fs::create_directories(fs::path(folder), ec);
   if (ec) throw TError(folder + ": " + ec.message());
@@ -156,9 +229,28 @@ std::string SaveBackup(const std::string& folder, const TChip& chip, std::span<c
   if (const TFileFailure f = writer.Open()) throw TError(FileErrorText(file.string(), f));
   if (const TFileFailure f = writer.Write(bytes.data(), bytes.size())) throw TError(FileErrorText(file.string(), f));
   if (const TFileFailure f = writer.Commit()) throw TError(FileErrorText(file.string(), f));
+  // The record beside it; a backup whose record can't be written is not kept.
+  record.Chip = chip.Name;
+  record.Size = bytes.size();
+  record.Sha256 = Sha256Hex(bytes);
+  record.Time = RecordTime(time);
+  record.ProgramVersion = TESMARO_VERSION;
+  const std::string json = RecordJson(record);
+  const fs::path recordFile = RecordPath(file);
+  TSafeFileWriter recordWriter(recordFile.string());
+  TFileFailure failed = recordWriter.Open();
+  if (!failed) failed = recordWriter.Write(json.data(), json.size());
+  if (!failed) failed = recordWriter.Commit();
+  if (failed) {
+    fs::remove(file, ec);
+    throw TError(FileErrorText(recordFile.string(), failed));
+  }
   if (keep > 0) {
     const std::vector<TBackup> all = ListBackups(folder);
-    for (size_t i = keep; i < all.size(); ++i) fs::remove(all[i].File, ec);
+    for (size_t i = keep; i < all.size(); ++i) {
+      fs::remove(all[i].File, ec);
+      fs::remove(RecordPath(all[i].File), ec);
+    }
   }
   return file.string();
 }
@@ -182,6 +274,7 @@ std::vector<TBackup> ListBackups(const std::string& folder) {
     std::replace(clock.begin(), clock.end(), '-', ':');
     b.Time = parts[1] + " " + clock;
     b.Size = it->file_size(ec);
+    b.Record = ReadBackupRecord(path.string());
     std::string key = parts[1] + "_" + parts[2];
     // A numbered backup of the same second is newer than the one before it.
     const std::string& last = parts.back();
@@ -196,6 +289,25 @@ std::vector<TBackup> ListBackups(const std::string& folder) {
   for (auto& f : found) out.push_back(std::move(f.Backup));
   return out;
 }
+
+std::optional<TBackupRecord> ReadBackupRecord(const std::string& backupFile) {
+  std::ifstream f(RecordPath(backupFile), std::ios::binary);
+  if (!f) return std::nullopt;
+  const std::string json((std::istreambuf_iterator<char>(f)), std::istreambuf_iterator<char>());
+  if (json.find("\"sha256\":") == std::string::npos) return std::nullopt;
+  TBackupRecord r;
+  r.Chip = RecordField(json, "chip");
+  r.Size = RecordNumber(json, "size");
+  r.Sha256 = RecordField(json, "sha256");
+  r.Reads = static_cast<int>(std::min<uint64_t>(RecordNumber(json, "reads"), 1000));
+  r.Corrected = RecordNumber(json, "corrected");
+  r.Time = RecordField(json, "time");
+  r.ProgrammerSerial = RecordField(json, "programmer_serial");
+  r.ProgramVersion = RecordField(json, "program_version");
+  return r;
+}
+
+std::string BackupRecordJson(const TBackupRecord& record) { return RecordJson(record); }
 
 std::vector<uint8_t> LoadBackup(const TBackup& backup) {
   std::ifstream f(backup.File, std::ios::binary);

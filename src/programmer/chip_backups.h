@@ -1,6 +1,7 @@
 // What a chip held before a write: the whole chip kept in a backup file, so that the write can be
 // undone, or a sample of it read just before the write, so that a failed check can tell a chip
-// that kept its old contents. Backups are binary files named "<chip>_<date>_<time>.bin".
+// that kept its old contents. Backups are binary files named "<chip>_<date>_<time>.bin", each with
+// a record beside it ("<chip>_<date>_<time>.json").
 #pragma once
 
 #include <chrono>
@@ -30,7 +31,10 @@ TChipRun SampleChip(TProgrammer& programmer, const TChip& chip, TUserInterface& 
 
 // Reads the whole chip into contents and keeps it in options.BackupFolder (SaveBackup, naming
 // options.BackupTag and keeping the newest options.BackupsKept); the file's name goes to
-// *options.KeptIn. TError (key "BackupFailed") when the backup can't be saved.
+// *options.KeptIn. The read is decided from at least two reads (ReadChipDecided, the more of
+// options.Reads); bytes left undecided return Unreliable with "ReadsUndecided" and the text of
+// options.UnreliableBackup in an error box, before anything is written or saved. TError (key
+// "BackupFailed") when the backup can't be saved.
 TChipRun KeepChip(TProgrammer& programmer, const TChip& chip, TUserInterface& ui, const TCheckOptions& options,
                   TChipContents& contents);
 
@@ -38,18 +42,40 @@ TChipRun KeepChip(TProgrammer& programmer, const TChip& chip, TUserInterface& ui
 // ~/.local/state/tesmaro/backups/), ending with a separator.
 std::string DefaultBackupFolder();
 
+// What a backup's record says of it.
+struct TBackupRecord {
+  std::string Chip;              // the catalogue's name
+  uint64_t Size = 0;             // bytes
+  std::string Sha256;            // of the bytes, lower-case hexadecimal
+  int Reads = 1;                 // the whole reads that decided it
+  uint64_t Corrected = 0;        // bytes on which the reads disagreed and re-reads decided
+  std::string Time;              // "2026-01-02T14:03:07", local time
+  std::string ProgrammerSerial;  // empty when unknown
+  std::string ProgramVersion;
+};
+
 struct TBackup {
-  std::string File;   // full name
-  std::string Chip;   // the chip's name as the file name holds it
-  std::string Time;   // "2026-01-02 14:03:07"
-  uint64_t Size = 0;  // bytes
+  std::string File;                     // full name
+  std::string Chip;                     // the chip's name as the file name holds it
+  std::string Time;                     // "2026-01-02 14:03:07"
+  uint64_t Size = 0;                    // bytes
+  std::optional<TBackupRecord> Record;  // none for a backup without a readable record
 };
 
 // Saves bytes as a backup of chip made at time into folder (created when missing) and returns the
-// file's name; tag, when given, is added to the name. Then removes the oldest backups beyond keep
-// (0: none). TError when the file can't be written.
+// file's name; tag, when given, is added to the name. Beside it the record: record's reads,
+// corrected bytes and programmer serial with the chip, size, SHA-256, time and program version
+// filled in. Then removes the oldest backups beyond keep (0: none) with their records. TError
+// when either file can't be written (then no backup is left).
 std::string SaveBackup(const std::string& folder, const TChip& chip, std::span<const uint8_t> bytes,
-                       std::chrono::system_clock::time_point time, size_t keep = 0, const std::string& tag = "");
+                       std::chrono::system_clock::time_point time, size_t keep = 0, const std::string& tag = "",
+                       TBackupRecord record = {});
+
+// The record beside a backup's file; none when it is missing or unreadable.
+std::optional<TBackupRecord> ReadBackupRecord(const std::string& backupFile);
+
+// The record as one line of JSON, as it is saved.
+std::string BackupRecordJson(const TBackupRecord& record);
 
 // The backups in folder, newest first; none when the folder does not exist.
 std::vector<TBackup> ListBackups(const std::string& folder);

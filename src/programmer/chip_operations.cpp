@@ -168,16 +168,55 @@ void RequireWritable(const TChip& chip, std::span<const uint8_t> source) {
 // Compares the chip's bytes read with the expected ones; a difference extends the failure message
 // with where it is and, when the differences show one, their likely cause. The caller gets the
 // first differences when it asks for them.
-bool SameBytes(const TChip& chip, std::vector<uint8_t>& read, std::span<const uint8_t> expected,
+// Reads the blocks that hold the first differences again: where the second read differs from the
+// first, "CauseUnreliableGood" when it matches expected at every byte where the first differed,
+// else "CauseUnreliable"; nothing when it agrees with the first read (or can't be made).
+std::string ReReadCause(TProgrammer& p, const TChip& chip, std::span<const uint8_t> read,
+                        std::span<const uint8_t> expected, const TDifferences& d,
+                        std::span<const TAddressRange> ignored, TUserInterface& ui, TChipRun& run) {
+  constexpr size_t kBlocks = 32;  // a few exchanges
+  const size_t length = chip.ChipType == 3 ? (chip.Org > 0 ? 2 : 1) : static_cast<size_t>(kBlockSize);
+  const size_t n = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
+  std::vector<uint32_t> at;
+  for (const TAddressRange& r : d.Ranges)
+    for (uint32_t a = r.Start / length * length; a < r.End && at.size() < kBlocks; a += length)
+      if ((at.empty() || at.back() != a) && a + length <= n) at.push_back(a);
+  if (at.empty()) return {};
+  std::vector<uint8_t> again(at.size() * length);
+  run = ReadChipBlocks(p, chip, at, length, again, ui);
+  if (run != TChipRun::Done) return {};
+  bool differs = false, matches = true;
+  for (size_t k = 0; k < at.size(); ++k)
+    for (size_t j = 0; j < length; ++j) {
+      const size_t a = at[k] + j;
+      // The ignored bytes of the first read were made equal to expected.
+      if (std::any_of(ignored.begin(), ignored.end(),
+                      [&](const TAddressRange& r) { return r.Start <= a && a < r.End; }))
+        continue;
+      const uint8_t second = again[k * length + j];
+      differs = differs || second != read[a];
+      if (read[a] != expected[a]) matches = matches && second == expected[a];
+    }
+  if (!differs) return {};
+  return ui.MessageText(matches ? "CauseUnreliableGood" : "CauseUnreliable");
+}
+
+// A re-read that ends early (failed or stopped: its box was shown) ends the check with run.
+bool SameBytes(TProgrammer& p, const TChip& chip, std::vector<uint8_t>& read, std::span<const uint8_t> expected,
                std::span<const TAddressRange> ignored, TUserInterface& ui, const char* failureKey, TDifferences* out,
-               const TChipBefore* before = nullptr) {
+               TChipRun& run, const TChipBefore* before = nullptr) {
   const size_t n = static_cast<size_t>(std::max<int32_t>(0, chip.Size));
   KeepIgnoredEqual(std::span(read).first(n), expected.first(n), ignored);
   TDifferences d = FindDifferences(std::span(read).first(n), expected.first(n), kListedDifferences);
   const bool same = d.Same();
   if (!same) {
     std::string text = ui.MessageText(failureKey) + "\n\r" + DifferenceText(d, "ChipDifference", ui);
-    if (const auto cause = LikelyCause(chip, read, expected, before))
+    // A read that does not repeat itself is the cause the other evidence can't be trusted over.
+    const std::string unreliable = ReReadCause(p, chip, read, expected, d, ignored, ui, run);
+    if (run != TChipRun::Done) return false;
+    if (!unreliable.empty())
+      text += "\n\r" + unreliable;
+    else if (const auto cause = LikelyCause(chip, read, expected, before))
       text += "\n\r" + DifferenceCauseText(*cause, chip, ui);
     ui.ShowError(text);
   }
@@ -430,8 +469,9 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
   if (const TChipRun read = ReadBack(p, chip, source, ui, back, options, unchecked); read != TChipRun::Done)
     return CheckOf(read);
   const TChipBefore known = before.Known();
-  if (!SameBytes(chip, back, source, ignored, ui, options.Outcome.Different, differences, &known))
-    return TChipCheck::Different;
+  TChipRun reRead = TChipRun::Done;
+  if (!SameBytes(p, chip, back, source, ignored, ui, options.Outcome.Different, differences, reRead, &known))
+    return reRead == TChipRun::Done ? TChipCheck::Different : CheckOf(reRead);
   ui.ShowInformation(ui.MessageText(options.Outcome.Same));
   return TChipCheck::Same;
 }
@@ -441,7 +481,9 @@ TChipCheck VerifyChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t
   std::vector<uint8_t> back;
   if (const TChipRun read = ReadBack(p, chip, expected, ui, back, options); read != TChipRun::Done)
     return CheckOf(read);
-  if (!SameBytes(chip, back, expected, ignored, ui, "VerifNotOK", differences)) return TChipCheck::Different;
+  TChipRun reRead = TChipRun::Done;
+  if (!SameBytes(p, chip, back, expected, ignored, ui, "VerifNotOK", differences, reRead))
+    return reRead == TChipRun::Done ? TChipCheck::Different : CheckOf(reRead);
   ui.ShowInformation(ui.MessageText("VerifOK"));
   return TChipCheck::Same;
 }

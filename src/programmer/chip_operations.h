@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 #include "buffer/differences.h"
 #include "catalogue/chip.h"
@@ -29,7 +30,8 @@ enum class TChipRun {
   NoProgrammer,  // "ProgNotFound" was shown; nothing was sent
   Stopped,       // the user stopped it; the chip was closed and "OpStopped" shown
   NoAnswer,      // an exchange failed; "ProgNoAnswer" was shown
-  Unreliable,    // the reads of a checked read disagreed and the read was discarded; the target is unchanged
+  Unreliable,    // the reads of a checked read disagreed and were discarded or left bytes undecided; the target is
+                 // unchanged
   Done,          // every exchange succeeded
 };
 
@@ -46,9 +48,17 @@ enum class TChipCheck {
 
 // What a checked read does where its reads disagree.
 enum class TDisagreement {
-  Ask,           // asks "ReadsKeepMajority": Yes keeps the majority values, No discards the read
-  KeepMajority,  // keeps the majority value of each byte, with the warning as a notice
+  KeepMajority,  // re-reads the blocks that hold undecided bytes and keeps the decided values, or discards the read
+                 // when bytes stay undecided
   Discard,       // shows the warning as an error and discards the read
+};
+
+// Where the reads of a checked read disagreed: the offsets of the target they decided after all
+// and those they left undecided (then the read was discarded), both ascending.
+struct TReadReport {
+  std::vector<uint32_t> Decided;
+  std::vector<uint32_t> Undecided;
+  bool Marked = false;  // set by a caller that marks the decided bytes: the notice says so
 };
 
 inline constexpr int kMaxReads = 9;
@@ -64,13 +74,16 @@ inline constexpr TCheckTexts kEraseTexts{"EraseOK", "EraseNotOK"};
 // How reads are checked and what a write keeps of the chip's contents before it writes.
 struct TCheckOptions {
   int Reads = 1;  // every read of the chip is made this many times (1 to kMaxReads) and compared
-  TDisagreement OnDisagreement = TDisagreement::Ask;
+  TDisagreement OnDisagreement = TDisagreement::KeepMajority;
+  TReadReport* Report = nullptr;  // receives where the reads of the last checked read disagreed
   // A write first reads the whole chip and keeps it in this folder (see chip_backups.h); empty:
   // it samples the chip instead, so that a failed check can tell old contents from new.
   std::string BackupFolder;
-  size_t BackupsKept = 0;             // the newest backups kept in BackupFolder; 0: all
-  std::string BackupTag;              // added to the backup's name (a gang's programmer)
-  std::string* KeptIn = nullptr;      // receives the backup's file
+  size_t BackupsKept = 0;         // the newest backups kept in BackupFolder; 0: all
+  std::string BackupTag;          // added to the backup's name (a gang's programmer)
+  std::string* KeptIn = nullptr;  // receives the backup's file
+  // The line after "ReadsUndecided" when the backup's reads leave bytes undecided.
+  const char* UnreliableBackup = "BackupUnreliable";
   TCheckTexts Outcome = kWriteTexts;  // what a write with its read-back check says at its end
 };
 

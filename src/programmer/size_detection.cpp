@@ -5,6 +5,7 @@
 #include "analysis/wrap_search.h"
 #include "common/error.h"
 #include "common/integer.h"
+#include "programmer/checked_read.h"
 
 namespace {
 
@@ -12,14 +13,15 @@ constexpr uint32_t kSmallest = 128;        // the smallest serial EEPROM of the 
 constexpr uint32_t kTypeOneLimit = 65536;  // 16-bit addresses
 constexpr uint32_t kReadLimit = 0x100000;  // the memory buffer
 
-// Reads the blocks at addresses that blocks does not hold yet, in one chip-access session.
+// Reads the blocks at addresses that blocks does not hold yet: two reads of each, blocks on which
+// they disagree read again until every byte is decided (Unreliable when one is not).
 TChipRun ReadMissing(TProgrammer& p, const TChip& chip, const std::vector<uint32_t>& addresses, TWrapBlocks& blocks,
                      TUserInterface& ui) {
   std::vector<uint32_t> missing;
   for (const uint32_t a : addresses)
     if (!blocks.count(a) && std::find(missing.begin(), missing.end(), a) == missing.end()) missing.push_back(a);
   std::vector<uint8_t> read(missing.size() * kWrapBlock);
-  const TChipRun run = ReadChipBlocks(p, chip, missing, kWrapBlock, read, ui);
+  const TChipRun run = ReadBlocksDecided(p, chip, missing, kWrapBlock, read, ui);
   if (run != TChipRun::Done) return run;
   for (size_t i = 0; i < missing.size(); ++i)
     std::copy_n(read.begin() + static_cast<std::ptrdiff_t>(i * kWrapBlock), kWrapBlock, blocks[missing[i]].begin());
@@ -36,15 +38,22 @@ TSizeDetection DetectChipSize(TProgrammer& p, const TChip& chip, TUserInterface&
   const uint32_t largest = chip.ChipType == 2 ? kReadLimit : kTypeOneLimit / 2;
   TWrapBlocks blocks;
   d.Run = ReadMissing(p, chip, WrapProbeAddresses(largest), blocks, ui);
+  if (d.Run == TChipRun::Unreliable) return {TSizeDetection::Unreliable, 0, d.Run};
   if (d.Run != TChipRun::Done) return d;
-  const std::vector<uint32_t> refs = WrapReferences(blocks);
-  if (refs.empty()) return {TSizeDetection::NoData};
+  // No data only where every probe is uniform; data that repeat within themselves can't tell sizes.
+  const bool uniform = std::all_of(blocks.begin(), blocks.end(), [](const auto& b) {
+    return std::all_of(b.second.begin(), b.second.end(), [&](uint8_t v) { return v == b.second[0]; });
+  });
+  const TSizeDetection::TResult cantTell = uniform ? TSizeDetection::NoData : TSizeDetection::Regular;
+  const std::vector<uint32_t> refs = WrapReferences(blocks, kSmallest);
+  if (refs.empty()) return {cantTell};
   d.Run = ReadMissing(p, chip, WrapComparisonAddresses(refs, kSmallest, largest), blocks, ui);
+  if (d.Run == TChipRun::Unreliable) return {TSizeDetection::Unreliable, 0, d.Run};
   if (d.Run != TChipRun::Done) return d;
   const TWrapSearch found = DecideWrap(blocks, refs, kSmallest, largest);
   switch (found.Result) {
     case TWrapSearch::Found: return {TSizeDetection::Found, found.Size};
-    case TWrapSearch::NoData: return {TSizeDetection::NoData};
+    case TWrapSearch::NoData: return {cantTell};
     case TWrapSearch::NoRepeat:
       if (chip.ChipType == 2) return {TSizeDetection::TooLarge, kReadLimit};
       return {TSizeDetection::TypeLimit, kTypeOneLimit};
@@ -60,6 +69,8 @@ std::string SizeDetectionText(const TSizeDetection& d, const TChip& chip, TUserI
     case TSizeDetection::TypeLimit: return FormatText(ui.MessageText("DetectTypeLimit"), {size});
     case TSizeDetection::TooLarge: return FormatText(ui.MessageText("DetectTooLarge"), {size});
     case TSizeDetection::NoData: return ui.MessageText("DetectCantTell");
+    case TSizeDetection::Regular: return ui.MessageText("DetectRegular");
+    case TSizeDetection::Unreliable: return ui.MessageText("DetectUnreliable");
     case TSizeDetection::NotByReading: return FormatText(ui.MessageText("DetectType3"), {chip.Name});
     case TSizeDetection::Ended: break;
   }

@@ -15,7 +15,9 @@ struct TSizeDetection {
     Found,         // the contents repeat from Size on: the chip holds Size bytes
     TypeLimit,     // no repeat below Size, the most the type's addressing reaches
     TooLarge,      // no repeat within Size bytes, the most the program reads
-    NoData,        // uniform or too regular contents: sizes can't be told apart
+    NoData,        // every block probed is uniform: the chip holds no data to tell sizes apart
+    Regular,       // the data repeat within themselves (one block pattern): sizes can't be told apart
+    Unreliable,    // re-reads left bytes of a block compared undecided: the connection is unreliable
     NotByReading,  // type 3: the size can't be found by reading
     Ended,         // the read did not end well (Run says how; its message was shown)
   };
@@ -24,7 +26,8 @@ struct TSizeDetection {
   TChipRun Run = TChipRun::Done;
 };
 
-// Reads the chip the way chip's type addresses it and finds where its contents wrap.
+// Reads the chip the way chip's type addresses it and finds where its contents wrap. Every block
+// compared is read twice and, where the reads differ, again until its bytes are decided.
 TSizeDetection DetectChipSize(TProgrammer& programmer, const TChip& chip, TUserInterface& ui);
 
 // What the detection found, in the active language ("The chip holds 16384 bytes (its contents

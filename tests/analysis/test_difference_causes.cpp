@@ -55,6 +55,12 @@ TEST(DifferenceCauses, EachCauseWhereItsPatternShows) {
   const TChipBefore all{old, {{0, static_cast<uint32_t>(n)}}};
   const TChipBefore sample{old, {{0, 32}, {4096, 4128}}};
   const TBytes blankBytes(n, 0xFF);
+  TBytes twoShareABit = expected;
+  twoShareABit[10] = static_cast<uint8_t>(expected[10] ^ 0x11);
+  twoShareABit[11] = static_cast<uint8_t>(expected[11] ^ 0x11);
+  TBytes oldMirrored = old;
+  for (size_t i = 1024; i < n; ++i) oldMirrored[i] = oldMirrored[i - 1024];
+  const TChipBefore allMirrored{oldMirrored, {{0, static_cast<uint32_t>(n)}}};
   const TChipBefore blank{blankBytes, {{0, static_cast<uint32_t>(n)}}};
   using K = TDifferenceCauseKind;
   struct TCase {
@@ -79,8 +85,14 @@ TEST(DifferenceCauses, EachCauseWhereItsPatternShows) {
       {"old contents in part", partOld, &sample, TDifferenceCause{K::KeptOld}},
       {"old contents unknown", old, nullptr, std::nullopt},
       {"blank chip kept blank", TBytes(n, 0xFF), &blank, TDifferenceCause{K::KeptOld}},
-      {"reads FF, nothing known", TBytes(n, 0xFF), nullptr, TDifferenceCause{K::NotTaken}},
-      {"FF at odd addresses", blankAtOdd, nullptr, TDifferenceCause{K::NotTaken}},
+      // Without a write before (a verify) nothing failed to take: the chip just differs.
+      {"reads FF, no write", TBytes(n, 0xFF), nullptr, std::nullopt},
+      {"reads FF after a write", TBytes(n, 0xFF), &sample, TDifferenceCause{K::NotTaken}},
+      {"FF at odd addresses after a write", blankAtOdd, &sample, TDifferenceCause{K::NotTaken}},
+      // Two differences that share a bit by chance ("23" against "32") name no data line.
+      {"two bytes sharing a bit", twoShareABit, nullptr, std::nullopt},
+      // Old contents that repeat by themselves: still the old contents, not a smaller chip.
+      {"old contents that repeat, backup", oldMirrored, &allMirrored, TDifferenceCause{K::KeptOld}},
       {"half of every page", partPage, nullptr, TDifferenceCause{K::PartPage}},
       {"rolled over in 8-byte pages", RolledOver(old, expected, 32, 8), &sample, TDifferenceCause{K::PartPage}},
       {"rolled over in 16-byte pages", RolledOver(old, expected, 32, 16), nullptr, TDifferenceCause{K::PartPage}},

@@ -35,6 +35,20 @@ TEST(ReadSigns, EachSignOnlyWhereTheBytesShowIt) {
   lastDiffers.back() = 0x7F;
   std::vector<uint8_t> mirroredStuck = Mirrored(32768, 4096);
   for (auto& b : mirroredStuck) b &= 0xDF;
+  // Realistic images whose reads are right: NUL-padded text, upper-case text, a short configuration
+  // in a blank chip, a 55/AA test pattern, a 128-byte table stored twice.
+  std::vector<uint8_t> nulText(8192, 0x00);
+  for (size_t i = 0; i < nulText.size(); i += 64)
+    for (size_t j = 0; j < 40; ++j) nulText[i + j] = "Serial 00417 Model K-9 rev C calibrated "[j];
+  std::vector<uint8_t> upperText(4096);
+  for (size_t i = 0; i < upperText.size(); ++i) upperText[i] = "HELLOWORLDQUICKBROWNFOX"[i % 23];
+  std::vector<uint8_t> config(4096, 0xFF);
+  for (size_t i = 0; i < 40; ++i) config[i] = static_cast<uint8_t>(0x80 | (i * 7));
+  std::vector<uint8_t> pattern(8192);
+  for (size_t i = 0; i < pattern.size(); ++i) pattern[i] = i % 2 ? 0xAA : 0x55;
+  std::vector<uint8_t> twice = Random(256);
+  std::copy(twice.begin(), twice.begin() + 128, twice.begin() + 128);
+  twice.resize(8192, 0xFF);
   struct TCase {
     const char* Name;
     std::vector<uint8_t> Data;
@@ -53,6 +67,13 @@ TEST(ReadSigns, EachSignOnlyWhereTheBytesShowIt) {
       {"text", text, {}},
       {"blank but the last byte", lastDiffers, {}},
       {"a few bytes: no stuck bit", {0x01, 0x03, 0x05, 0x07}, {}},
+      {"text padded with NUL", nulText, {}},
+      {"upper-case text", upperText, {}},
+      {"configuration and FF", config, {}},
+      {"55/AA pattern: below the smallest chip", pattern, {}},
+      {"a table stored twice in a blank chip", twice, {}},
+      {"blank but bit 3", std::vector<uint8_t>(4096, 0xF7), {{TReadSignKind::UniformStuckBit, 0, 3, 0}}},
+      {"all 00 but bit 6", std::vector<uint8_t>(4096, 0x40), {{TReadSignKind::UniformStuckBit, 0, 6, 1}}},
   };
   for (const auto& c : cases) EXPECT_EQ(FindReadSigns(c.Data), c.Expected) << c.Name;
 }
@@ -82,8 +103,10 @@ TEST(ReadSigns, TextsNameThePeriodAndTheChip) {
     void SetProgress(int) override {}
   } ui;
   EXPECT_EQ(ReadSignText({TReadSignKind::Repeats, 4096}, chip, ui),
-            "The data repeat every 4096 bytes: the chip is probably smaller than 24C256 (4096 bytes), or its address "
-            "pins are strapped differently.");
+            "The data repeat every 4096 bytes. If the image is not meant to repeat, the chip is smaller than 24C256 "
+            "(4096 bytes), or its address pins are strapped differently.");
+  EXPECT_EQ(ReadSignText({TReadSignKind::UniformStuckBit, 0, 3, 0}, chip, ui),
+            "Every byte reads F7: bit 3 is stuck at 0, or the chip holds F7.");
   EXPECT_EQ(ReadSignText({TReadSignKind::StuckBit, 0, 3, 1}, chip, ui),
             "Bit 3 reads 1 in every byte: check the data line and the clip.");
 }

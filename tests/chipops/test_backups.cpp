@@ -8,6 +8,7 @@
 
 #include "chipops/chip_rig.h"
 #include "common/error.h"
+#include "crypto/sha256.h"
 #include "programmer/chip_backups.h"
 #include "support/temp_dir.h"
 
@@ -57,6 +58,8 @@ TEST(ChipBackups, NamedListedNewestFirstAndPruned) {
   EXPECT_EQ(all[0].Chip, "24C02");
   EXPECT_FALSE(std::filesystem::exists(files[0]));
   EXPECT_FALSE(std::filesystem::exists(files[1]));
+  EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(files[1]).replace_extension(".json")));
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(files[3]).replace_extension(".json")));
   EXPECT_TRUE(std::filesystem::exists(dir.File("notes.txt")));
   EXPECT_TRUE(ListBackups(dir.File("missing")).empty());
 }
@@ -124,6 +127,61 @@ TEST(ChipBackups, NoWriteWithoutTheBackup) {
   }
   EXPECT_EQ(ChipBytes(rig, 4096), old);
   for (const auto& r : rig.Device->Sent) EXPECT_NE(r[1], 0x30);
+}
+
+// The backup before a write on a flaky chip is decided from several reads: byte-exact, with its
+// record; one whose bytes can't be decided stops the write before the first page and keeps nothing.
+TEST(ChipBackups, BackupsOfAFlakyChipAreDecidedOrStopTheWrite) {
+  const TChip chip = ChipOf(1, 32768, 32, 0);
+  struct TCase {
+    const char* Name;
+    double Flaky;
+    TChipCheck Check;
+  } cases[] = {
+      {"flaky=0.001", 0.001, TChipCheck::Same},
+      {"flaky=0.01", 0.01, TChipCheck::Same},
+      {"undecidable", 0.5, TChipCheck::Unreliable},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TTempDir dir;
+    TChipRig rig;
+    TSimulatedChipProperties p;
+    p.Flaky = c.Flaky;
+    rig.Device->SetChipProperties(p);
+    const std::vector<uint8_t> old = ChipBytes(rig, 32768), image = RandomBytes(32768, 9);
+    std::string kept;
+    TCheckOptions options;
+    options.BackupFolder = dir.File("backups");
+    options.KeptIn = &kept;
+    options.Reads = 2;  // the read-back too, so that the check itself is decided
+    rig.Device->Sent.clear();
+    EXPECT_EQ(WriteAndCheckChip(rig.Programmer, chip, image, rig.Ui, nullptr, {}, nullptr, options), c.Check)
+        << (rig.Ui.Texts(TKind::Error).empty() ? "" : rig.Ui.Texts(TKind::Error)[0]);
+    if (c.Check == TChipCheck::Same) {
+      ASSERT_FALSE(kept.empty());
+      const std::vector<TBackup> all = ListBackups(options.BackupFolder);
+      ASSERT_EQ(all.size(), 1u);
+      EXPECT_EQ(LoadBackup(all[0]), old);
+      ASSERT_TRUE(all[0].Record.has_value());
+      const TBackupRecord& r = *all[0].Record;
+      EXPECT_EQ(r.Chip, "TEST");
+      EXPECT_EQ(r.Size, 32768u);
+      EXPECT_EQ(r.Sha256, Sha256Hex(old));
+      EXPECT_EQ(r.Reads, 2);
+      EXPECT_EQ(r.Time.size(), 19u);
+      EXPECT_FALSE(r.ProgramVersion.empty());
+      continue;
+    }
+    EXPECT_EQ(ChipBytes(rig, 32768), old);
+    for (const auto& r : rig.Device->Sent) EXPECT_NE(r[1], 0x30);
+    EXPECT_TRUE(kept.empty());
+    EXPECT_FALSE(std::filesystem::exists(options.BackupFolder) && !std::filesystem::is_empty(options.BackupFolder));
+    const std::vector<std::string> errors = rig.Ui.Texts(TKind::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find(" could not be decided after 9 reads"), std::string::npos) << errors[0];
+    EXPECT_NE(errors[0].find(BuiltInMessageText("BackupUnreliable")), std::string::npos) << errors[0];
+  }
 }
 
 }  // namespace

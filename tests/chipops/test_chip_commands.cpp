@@ -356,7 +356,7 @@ class TestChipCommands : public QObject {
 
     QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Programming OK"}}));
     QCOMPARE(Count(*f.SimulatedProgrammer, CmdWrite, 1), kChipSize / 32);
-    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(3));  // backup, write, read-back
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(4));  // backup (read twice), write, read-back
     QVERIFY(DocumentIs(f, before));
     // The same keys once the command has ended do edit the byte.
     PostKeys(Grid(f), "00");

@@ -21,8 +21,8 @@ std::string RandomBytes(size_t n, uint32_t seed) {
 }
 
 const char* const kRepeats4096 =
-    "tesmaro-cli: warning: The data repeat every 4096 bytes: the chip is probably smaller than 24C256 (4096 bytes), "
-    "or its address pins are strapped differently.\n";
+    "tesmaro-cli: warning: The data repeat every 4096 bytes. If the image is not meant to repeat, the chip is smaller "
+    "than 24C256 (4096 bytes), or its address pins are strapped differently.\n";
 
 TEST(CliTrust, ASmallerChipIsWarnedAboutAndItsSizeDetected) {
   TTempDir dir;
@@ -66,14 +66,18 @@ TEST(CliTrust, ReadsWithAndWithoutAFlakyChip) {
     const char* Name;
     std::string Arguments;
     int ExitCode;
-    bool Warned;  // "The reads differ in"
-    bool Saved;   // out.bin holds the chip
+    const char* Said;  // the text about the reads on standard error, "" for none
+    bool Saved;        // out.bin holds the chip
   } cases[] = {
-      {"steady, two reads", steady + "read --reads 2", 0, false, true},
-      {"flaky, three reads", flaky + "read --reads 3", 7, true, false},
-      {"flaky, majority", flaky + "read --reads 3 --majority", 0, true, true},
-      {"flaky verify", flaky + "verify --reads 3", 7, true, false},
-      {"steady verify", steady + "verify --reads 9", 0, false, false},
+      {"steady, two reads", steady + "read --reads 2", 0, "", true},
+      {"flaky, three reads", flaky + "read --reads 3", 7, "The reads differ in ", false},
+      {"flaky, majority", flaky + "read --reads 3 --majority", 0, "; re-reads decided every one\n", true},
+      {"flaky, two reads, majority", flaky + "read --reads 2 --majority", 0, "; re-reads decided every one\n", true},
+      {"undecidable, majority",
+       "--chip 24C32 --simulate=" + Q(chip) + " --sim-chip flaky=0.5 read --reads 3 --majority", 7,
+       " could not be decided after 9 reads (first at 0x", false},
+      {"flaky verify", flaky + "verify --reads 3", 7, "The reads differ in ", false},
+      {"steady verify", steady + "verify --reads 9", 0, "", false},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.Name);
@@ -81,7 +85,11 @@ TEST(CliTrust, ReadsWithAndWithoutAFlakyChip) {
     const std::string file = std::string(c.Name).find("verify") != std::string::npos ? chip : dir.File("out.bin");
     const auto r = RunProgram("tesmaro-cli", c.Arguments + " " + Q(file));
     EXPECT_EQ(r.ExitCode, c.ExitCode) << r.Err;
-    EXPECT_EQ(r.Err.find("The reads differ in ") != std::string::npos, c.Warned) << r.Err;
+    if (*c.Said) {
+      EXPECT_NE(r.Err.find(c.Said), std::string::npos) << r.Err;
+    } else {
+      EXPECT_EQ(r.Err.find("The reads differ"), std::string::npos) << r.Err;
+    }
     if (c.Saved) {
       EXPECT_EQ(dir.Read("out.bin"), bytes);
     } else if (file != chip) {
@@ -105,8 +113,10 @@ TEST(CliTrust, BackupBeforeWritingAndTheCauseOfAFailedWrite) {
   auto r = RunProgram("tesmaro-cli", sim + "write --backup " + Q(dir.File("kept")) + " " + Q(in));
   ASSERT_EQ(r.ExitCode, 0) << r.Err;
   std::vector<std::filesystem::path> kept;
-  for (const auto& e : std::filesystem::directory_iterator(dir.File("kept"))) kept.push_back(e.path());
+  for (const auto& e : std::filesystem::directory_iterator(dir.File("kept")))
+    if (e.path().extension() == ".bin") kept.push_back(e.path());
   ASSERT_EQ(kept.size(), 1u);
+  EXPECT_TRUE(std::filesystem::exists(std::filesystem::path(kept[0]).replace_extension(".json")));
   EXPECT_EQ(kept[0].filename().string().rfind("24C32_", 0), 0u);
   EXPECT_EQ(TTempDir::ReadFile(kept[0].string()), old);
   EXPECT_NE(r.Out.find("The chip's contents before writing are kept in " + kept[0].string()), std::string::npos);
@@ -121,6 +131,63 @@ TEST(CliTrust, BackupBeforeWritingAndTheCauseOfAFailedWrite) {
             std::string::npos)
       << r.Err;
   EXPECT_EQ(dir.Read("chip.bin"), old);
+}
+
+// backups lists what writes kept with their records; restore writes one back with the check and
+// refuses one whose bytes no longer match their record.
+TEST(CliTrust, BackupsAreListedAndRestored) {
+  TTempDir dir;
+  const std::string old = RandomBytes(4096, 1), image = RandomBytes(4096, 2);
+  const std::string chip = dir.Write("chip.bin", old);
+  const std::string in = dir.Write("in.bin", image);
+  const std::string sim = "--chip 24C32 --simulate=" + Q(chip) + " ";
+  const std::string kept = dir.File("kept");
+  ASSERT_EQ(RunProgram("tesmaro-cli", sim + "write --backup " + Q(kept) + " " + Q(in)).ExitCode, 0);
+
+  auto r = RunProgram("tesmaro-cli", "backups --backup " + Q(kept) + " --json");
+  ASSERT_EQ(r.ExitCode, 0) << r.Err;
+  const std::string file = kept + "/" + std::filesystem::directory_iterator(kept)->path().stem().string() + ".bin";
+  EXPECT_NE(r.Out.find("\"chip\":\"24C32\",\"size\":4096,"), std::string::npos) << r.Out;
+  EXPECT_NE(r.Out.find("\"reads\":2,\"corrected\":0,"), std::string::npos) << r.Out;
+  r = RunProgram("tesmaro-cli", "backups --backup " + Q(kept));
+  EXPECT_NE(r.Out.find("24C32  4096 bytes  "), std::string::npos) << r.Out;
+
+  // Without --yes and without a terminal nothing is written.
+  r = RunProgram("tesmaro-cli", sim + "restore " + Q(file));
+  EXPECT_EQ(r.ExitCode, 2) << r.Err;
+  EXPECT_EQ(dir.Read("chip.bin"), image);
+  r = RunProgram("tesmaro-cli", sim + "restore --yes " + Q(file));
+  EXPECT_EQ(r.ExitCode, 0) << r.Err;
+  EXPECT_EQ(dir.Read("chip.bin"), old);
+
+  // A backup changed since it was kept is refused before the chip is touched.
+  std::string damaged = old;
+  damaged[100] ^= 1;
+  dir.Write("kept/" + std::filesystem::path(file).filename().string(), damaged);
+  dir.Write("chip.bin", image);
+  r = RunProgram("tesmaro-cli", sim + "restore --yes " + Q(file));
+  EXPECT_EQ(r.ExitCode, 3) << r.Err;
+  EXPECT_NE(r.Err.find("does not match its record (SHA-256)"), std::string::npos) << r.Err;
+  EXPECT_EQ(dir.Read("chip.bin"), image);
+}
+
+// A backup that the reads can't decide stops the write before its first page; --no-backup writes.
+TEST(CliTrust, AnUndecidableBackupStopsTheWrite) {
+  TTempDir dir;
+  const std::string old = RandomBytes(4096, 1), image = RandomBytes(4096, 2);
+  const std::string chip = dir.Write("chip.bin", old);
+  const std::string in = dir.Write("in.bin", image);
+  const std::string sim = "--chip 24C32 --simulate=" + Q(chip) + " --sim-chip flaky=0.5 ";
+  auto r = RunProgram("tesmaro-cli", sim + "write --backup " + Q(dir.File("kept")) + " " + Q(in));
+  EXPECT_EQ(r.ExitCode, 7) << r.Err;
+  EXPECT_NE(r.Err.find("The chip's contents could not be read reliably; nothing was written. Check the clip, or "
+                       "write without a backup (--no-backup)."),
+            std::string::npos)
+      << r.Err;
+  EXPECT_EQ(dir.Read("chip.bin"), old);
+  r = RunProgram("tesmaro-cli", sim + "write --backup " + Q(dir.File("kept")) + " --no-backup " + Q(in));
+  EXPECT_EQ(dir.Read("chip.bin"), image);
+  EXPECT_FALSE(std::filesystem::exists(dir.File("kept")));
 }
 
 TEST(CliTrust, TheProductionLogListsTheWarnings) {
