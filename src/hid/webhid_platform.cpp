@@ -82,13 +82,9 @@ class TWebHidHandle : public THidHandle {
     written = 0;
     if (Handle_ < 0 || length == 0) return THidWriteResult::Failed;
     switch (WebHidWrite(Handle_, data, static_cast<int>(length), timeoutMs)) {
-      case 0:
-        written = length;
-        return THidWriteResult::Ok;
-      case 1:
-        return THidWriteResult::TimedOut;
-      default:
-        return THidWriteResult::Failed;
+      case 0: written = length; return THidWriteResult::Ok;
+      case 1: return THidWriteResult::TimedOut;
+      default: return THidWriteResult::Failed;
     }
   }
 
@@ -107,13 +103,9 @@ class TWebHidHandle : public THidHandle {
   THidLockResult TryLock() override {
     if (Locked_) return THidLockResult::Locked;
     switch (WebHidTryLock(Handle_)) {
-      case 0:
-        Locked_ = true;
-        return THidLockResult::Locked;
-      case 3:
-        return THidLockResult::Busy;
-      default:
-        return THidLockResult::Failed;
+      case 0: Locked_ = true; return THidLockResult::Locked;
+      case 3: return THidLockResult::Busy;
+      default: return THidLockResult::Failed;
     }
   }
   void Unlock() override {

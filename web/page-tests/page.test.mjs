@@ -136,6 +136,7 @@ test('two tabs never use one programmer at once', async () => {
   const refused = await chipCommand(second, '24C64', 'tw_read');
   assert.notEqual(refused.result, Run.Done);
   assert.match(refused.message.text, /another|busy|in use/i);
+  assert.match(refused.message.text, /It is in use in: Tesmaro, the tab opened at/);
   assert.equal((await running).result, Run.Done);
   await first.close();
   await second.close();

@@ -53,6 +53,7 @@
   }
 
   const core = await createTesmaro({ui});
+  core.webHid.setTabName(`Tesmaro, the tab opened at ${new Date().toLocaleTimeString()}`);
   const call = (name, ret, types, args) => core.ccall(name, ret, types || [], args || []);
   const callAsync = (name, ret) => core.ccall(name, ret, [], [], {async: true});
 
@@ -137,6 +138,11 @@
       $('progress').hidden = true;
       commandButtons.forEach((b) => { b.disabled = false; });
       drawGrid(false);
+      // Another tab holds the programmer: name it, as it named itself.
+      if (call('tw_link_status', 'string') === 'ProgBusy' && state.lastMessage) {
+        const holder = core.webHid.holderOf(core.webHid.deviceIds()[0]);
+        if (holder) ui.show(state.lastMessage.kind, `${state.lastMessage.text}\nIt is in use in: ${holder}`);
+      }
       if (name === 'tw_write') {
         const range = call('tw_written_range', 'string');
         document.body.dataset.written = range;
