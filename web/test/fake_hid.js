@@ -69,14 +69,23 @@ window.tesmaroFakeHid = (() => {
         event.data = new DataView(answer.buffer.slice(1));
         this.dispatchEvent(event);
       };
-      if (delayMs > 0) {
+      if (delayMs >= 50) {
         setTimeout(fire, delayMs);
-      } else {
-        // A message channel: no clamping of nested time-outs, as a USB reply comes at once.
-        const channel = new MessageChannel();
-        channel.port1.onmessage = fire;
-        channel.port2.postMessage(0);
+        return;
       }
+      // A message channel, posted to until the answer is due: nested time-outs are clamped to
+      // 4 ms, far slower than a programmer's answer.
+      const due = performance.now() + delayMs;
+      const channel = new MessageChannel();
+      channel.port1.onmessage = () => {
+        if (performance.now() < due) {
+          channel.port2.postMessage(0);
+          return;
+        }
+        channel.port1.close();
+        fire();
+      };
+      channel.port2.postMessage(0);
     }
   }
 
