@@ -4,7 +4,9 @@
 // the browser through Asyncify: the page calls them with ccall(..., {async: true}).
 #include <emscripten.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <string_view>
 #include <memory>
 #include <string>
 #include <vector>
@@ -16,6 +18,8 @@
 #include "hid/hid_controller.h"
 #include "hid/hid_event_loop.h"
 #include "hid/webhid_platform.h"
+#include "imagefile/image_error.h"
+#include "imagefile/image_file.h"
 #include "programmer/checked_read.h"
 #include "programmer/chip_operations.h"
 #include "programmer/programmer.h"
@@ -73,6 +77,8 @@ struct TPage {
   TChip Chip;
   std::string Text;  // the last text handed to the page
   TWrittenRange Written;
+  TImageExtent Loaded;     // where the data of the file opened last lay
+  std::string Saved;       // the text of the last save
   TProgrammer Programmer;  // declared last: gives the programmer back before the controller goes
 };
 
@@ -203,5 +209,52 @@ EMSCRIPTEN_KEEPALIVE int tw_verify() {
   return Run([&] { return static_cast<int>(VerifyChip(p.Programmer, p.Chip, p.Image, p.Ui)); },
              static_cast<int>(TChipCheck::NoAnswer));
 }
+
+// Opens an image file handed over by the page (picker or drop): its format by name, else by
+// content, as the window opens one. Data that do not fit the selected chip are refused with the
+// reason and the image is left as it was. 1 when the image was replaced.
+EMSCRIPTEN_KEEPALIVE int tw_open(const char* name, const uint8_t* data, int length) {
+  TPage& p = Page();
+  return Run(
+      [&] {
+        const std::string_view text(reinterpret_cast<const char*>(data), static_cast<size_t>(length));
+        const TImageFormat format = KnownImageFormatOf(name).value_or(ImageFormatOfContent(text));
+        std::vector<uint8_t> scratch(kImageSize);
+        const TImageExtent extent = ReadImageText(text, format, 0, scratch, name);
+        if (auto problem = ImageFitProblem(name, extent, p.Chip, kImageSize)) {
+          p.Ui.ShowError(TImageError(*problem).Text([&](const std::string& key) { return p.Ui.MessageText(key); }));
+          return 0;
+        }
+        p.Image = std::move(scratch);
+        p.Loaded = extent;
+        return 1;
+      },
+      0);
+}
+
+// The file of the image for a save under name (its format by its extension, else binary): the
+// selected chip's bytes with the data of the file opened last. tw_saved_size tells its length.
+EMSCRIPTEN_KEEPALIVE const char* tw_save(const char* name) {
+  TPage& p = Page();
+  p.Saved.clear();
+  Run(
+      [&] {
+        if (ChipUseOf(p.Chip) == TChipUse::NoChip) {
+          p.Ui.ShowError(p.Ui.MessageText("NoChip"));
+          return 0;
+        }
+        const TImageFormat format = ImageFormatOf(name);
+        const TImageSpan span =
+            p.Loaded.HasData()
+                ? SaveSpan(format, p.Chip, static_cast<uint32_t>(p.Loaded.First),
+                           static_cast<uint32_t>(std::min<uint64_t>(p.Loaded.End, kImageSize)), 0)
+                : ChipSpan(format, p.Chip);
+        p.Saved = ImageText(format, p.Image, span);
+        return 1;
+      },
+      0);
+  return p.Saved.data();
+}
+EMSCRIPTEN_KEEPALIVE int tw_saved_size() { return static_cast<int>(Page().Saved.size()); }
 
 }  // extern "C"

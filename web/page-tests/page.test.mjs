@@ -5,7 +5,7 @@
 import {after, before, test} from 'node:test';
 import assert from 'node:assert/strict';
 import {execFileSync} from 'node:child_process';
-import {mkdirSync, mkdtempSync, readFileSync, existsSync} from 'node:fs';
+import {mkdirSync, mkdtempSync, readFileSync, writeFileSync, existsSync} from 'node:fs';
 import {tmpdir} from 'node:os';
 import {dirname, join, resolve} from 'node:path';
 import {fileURLToPath} from 'node:url';
@@ -53,10 +53,10 @@ test('read, write and verify of a 24C64 are byte-exact', async () => {
   assert.equal(read.result, Run.Done, JSON.stringify(read.message));
   assert.deepEqual(await pageImage(page, 8192), await simChip(page, 8192));
 
-  // The simulated chip of seed 1 is the one tesmaro-cli --simulate reads.
+  // The simulated chip of seed 1 is the one tesmaro-cli --simulate --sim-seed 1 reads.
   if (process.env.TESMARO_CLI) {
     const out = join(mkdtempSync(join(tmpdir(), 'tesmaro-web-')), 'chip.bin');
-    execFileSync(process.env.TESMARO_CLI, ['--simulate', '--chip', '24C64', 'read', out]);
+    execFileSync(process.env.TESMARO_CLI, ['--simulate', '--sim-seed', '1', '--chip', '24C64', 'read', out]);
     assert.deepEqual(await pageImage(page, 8192), Array.from(readFileSync(out)));
   }
 
@@ -140,6 +140,39 @@ test('two tabs never use one programmer at once', async () => {
   assert.equal((await running).result, Run.Done);
   await first.close();
   await second.close();
+});
+
+test('images saved in each format open back byte-exact, as tesmaro-cli convert writes them', async () => {
+  const page = await b.page();
+  await chipCommand(page, '24C64', 'tw_read');
+  const chip = await pageImage(page, 8192);
+  const dir = mkdtempSync(join(tmpdir(), 'tesmaro-web-'));
+  if (process.env.TESMARO_CLI) writeFileSync(join(dir, 'chip.bin'), Buffer.from(chip));
+  for (const ext of ['bin', 'hex', 'srec']) {
+    const saved = await page.evaluate((ext) => Array.from(window.tesmaroPage.saveBytes(`24C64.${ext}`) || []), ext);
+    assert.ok(saved.length > 0, ext);
+    if (process.env.TESMARO_CLI) {
+      execFileSync(process.env.TESMARO_CLI, ['--chip', '24C64', 'convert', join(dir, 'chip.bin'), join(dir, `cli.${ext}`)]);
+      assert.deepEqual(saved, Array.from(readFileSync(join(dir, `cli.${ext}`))), `${ext} as the CLI writes it`);
+    }
+    const reopened = await page.evaluate((ext, saved) => {
+      window.tesmaroPage.image().fill(0);
+      return window.tesmaroPage.openBytes(`copy.${ext}`, new Uint8Array(saved));
+    }, ext, saved);
+    assert.ok(reopened, ext);
+    assert.deepEqual(await pageImage(page, 8192), chip, ext);
+  }
+  // Data past the chip are refused and the image is kept.
+  const refused = await page.evaluate(() => {
+    const p = window.tesmaroPage;
+    const big = new Uint8Array(8193).fill(0x11);
+    const ok = p.openBytes('big.bin', big);
+    return {ok, message: p.state.lastMessage, first: p.image()[0]};
+  });
+  assert.equal(refused.ok, false);
+  assert.equal(refused.message.kind, 'error');
+  assert.equal(refused.first, chip[0]);
+  await page.close();
 });
 
 test('screenshots at 200 % zoom', async () => {

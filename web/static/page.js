@@ -156,30 +156,45 @@
   $('stop').addEventListener('click', () => { state.stop = true; });
   document.addEventListener('keydown', (e) => { if (e.key === 'Escape' && state.busy) state.stop = true; });
 
-  // --- files: binary images (the chip's first bytes) ---
-  $('open').addEventListener('change', async (e) => {
-    const file = e.target.files[0];
-    if (!file) return;
-    const data = new Uint8Array(await file.arrayBuffer());
-    const img = image();
-    if (data.length > img.length) {
-      ui.show('error', `${file.name} is larger than the image (${img.length} bytes).`);
-      return;
-    }
-    img.fill(0xff);
-    img.set(data);
+  // --- files: Intel HEX, S-records and binary images, read and written by the core ---
+  function openBytes(name, data) {
+    const p = core._malloc(Math.max(data.length, 1));
+    core.HEAPU8.set(data, p);
+    state.lastMessage = null;
+    $('notice').hidden = true;
+    const ok = call('tw_open', 'number', ['string', 'number', 'number'], [name, p, data.length]);
+    core._free(p);
     drawGrid(false);
+    return ok === 1;
+  }
+  async function openFile(file) {
+    if (file) openBytes(file.name, new Uint8Array(await file.arrayBuffer()));
+  }
+  function saveBytes(name) {
+    const at = call('tw_save', 'number', ['string'], [name]);
+    const size = call('tw_saved_size', 'number');
+    return size ? core.HEAPU8.slice(at, at + size) : null;
+  }
+  $('open').addEventListener('change', async (e) => {
+    await openFile(e.target.files[0]);
     e.target.value = '';
   });
+  $('grid').addEventListener('dragover', (e) => e.preventDefault());
+  $('grid').addEventListener('drop', (e) => {
+    e.preventDefault();
+    openFile(e.dataTransfer.files[0]);
+  });
   $('save').addEventListener('click', () => {
-    const blob = new Blob([image().slice(0, gridBytes())], {type: 'application/octet-stream'});
-    const a = Object.assign(document.createElement('a'), {href: URL.createObjectURL(blob), download: `${$('chip').value || 'image'}.bin`});
+    const name = `${$('chip').value.trim() || 'image'}.${$('save-format').value}`;
+    const bytes = saveBytes(name);
+    if (!bytes) return;
+    const a = Object.assign(document.createElement('a'), {href: URL.createObjectURL(new Blob([bytes])), download: name});
     a.click();
-    URL.revokeObjectURL(a.href);
+    setTimeout(() => URL.revokeObjectURL(a.href), 0);
   });
 
   // What the tests look at and drive.
-  window.tesmaroPage = {core, state, runChip, refreshDevices, selectChip, image, drawGrid};
+  window.tesmaroPage = {core, state, runChip, refreshDevices, selectChip, image, drawGrid, openBytes, saveBytes};
   await refreshDevices(false);
   drawGrid(true);
   document.body.dataset.ready = '1';
