@@ -175,10 +175,16 @@ test('images saved in each format open back byte-exact, as tesmaro-cli convert w
   await page.close();
 });
 
-test('screenshots at 200 % zoom', async () => {
-  const page = await b.page('fake-device', {width: 1100, height: 720, deviceScaleFactor: 2});
+test('screenshots at 200 % zoom, light and dark', async () => {
+  // A 1100 by 720 window at 200 % zoom: half the CSS pixels, each drawn twice as large.
+  const page = await b.page('fake-device', {width: 550, height: 360, deviceScaleFactor: 2});
   await chipCommand(page, '24C64', 'tw_read');
   await page.screenshot({path: join(shots, 'page-en-200.png')});
+  // The dark look follows the system's.
+  await page.emulateMediaFeatures([{name: 'prefers-color-scheme', value: 'dark'}]);
+  const background = await page.evaluate(() => getComputedStyle(document.body).backgroundColor);
+  assert.equal(background, 'rgb(30, 31, 34)');
+  await page.screenshot({path: join(shots, 'page-en-200-dark.png')});
   assert.ok(existsSync(join(shots, 'page-en-200.png')));
   await page.close();
 });
