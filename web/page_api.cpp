@@ -20,6 +20,7 @@
 #include "hid/webhid_platform.h"
 #include "imagefile/image_error.h"
 #include "imagefile/image_file.h"
+#include "programmer/blank_erase.h"
 #include "programmer/checked_read.h"
 #include "programmer/chip_operations.h"
 #include "programmer/programmer.h"
@@ -208,6 +209,30 @@ EMSCRIPTEN_KEEPALIVE int tw_verify() {
   TPage& p = Page();
   return Run([&] { return static_cast<int>(VerifyChip(p.Programmer, p.Chip, p.Image, p.Ui)); },
              static_cast<int>(TChipCheck::NoAnswer));
+}
+
+// Blank check of the selected chip: the number of bytes that are not 0xFF, -1 when the chip was
+// not read to the end.
+EMSCRIPTEN_KEEPALIVE int tw_blank_check() {
+  TPage& p = Page();
+  return Run(
+      [&] {
+        const TBlankCheck check = BlankCheckChip(p.Programmer, p.Chip, p.Ui);
+        return check.Run == TChipRun::Done ? static_cast<int>(check.NonBlank) : -1;
+      },
+      -1);
+}
+
+// Erases the selected chip after the question: a TChipCheck, -1 when the answer was No.
+EMSCRIPTEN_KEEPALIVE int tw_erase() {
+  TPage& p = Page();
+  return Run(
+      [&] {
+        p.Written = {};
+        const std::optional<TChipCheck> check = EraseChip(p.Programmer, p.Chip, p.Ui);
+        return check ? static_cast<int>(*check) : -1;
+      },
+      static_cast<int>(TChipCheck::NoAnswer));
 }
 
 // Opens an image file handed over by the page (picker or drop): its format by name, else by

@@ -78,6 +78,19 @@ test('read, write and verify of a 24C64 are byte-exact', async () => {
   await page.close();
 });
 
+test('erase after its question, then the blank check finds the chip blank', async () => {
+  const page = await b.page();
+  const before = await chipCommand(page, '24C64', 'tw_blank_check');
+  assert.ok(before.result > 0, JSON.stringify(before));
+  const erased = await chipCommand(page, '24C64', 'tw_erase');
+  assert.equal(erased.result, Check.Same, JSON.stringify(erased.message));
+  assert.ok((await simChip(page, 8192)).every((v) => v === 0xff));
+  const after = await chipCommand(page, '24C64', 'tw_blank_check');
+  assert.equal(after.result, 0);
+  assert.equal(after.message.kind, 'information');
+  await page.close();
+});
+
 test('Stop during a write names the partly written range', async () => {
   const page = await b.page();
   const result = await page.evaluate(async () => {

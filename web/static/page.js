@@ -117,7 +117,7 @@
   window.addEventListener('resize', () => drawGrid(false));
 
   // --- chip commands with progress and Stop ---
-  const commandButtons = ['connect', 'read', 'write', 'verify', 'save'].map($);
+  const commandButtons = ['connect', 'read', 'write', 'verify', 'blank', 'erase', 'open', 'save'].map($);
   async function runChip(name) {
     if (state.busy) return;
     state.busy = true;
@@ -153,6 +153,8 @@
   $('read').addEventListener('click', () => runChip('tw_read'));
   $('write').addEventListener('click', () => runChip('tw_write'));
   $('verify').addEventListener('click', () => runChip('tw_verify'));
+  $('blank').addEventListener('click', () => runChip('tw_blank_check'));
+  $('erase').addEventListener('click', () => runChip('tw_erase'));
   $('stop').addEventListener('click', () => { state.stop = true; });
   document.addEventListener('keydown', (e) => { if (e.key === 'Escape' && state.busy) state.stop = true; });
 
