@@ -24,6 +24,11 @@ TSAN_ENV = TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1 suppressions=$(
 FUZZ_BUILD ?= build-fuzz
 FUZZ_SECONDS ?= 60
 LINT_JOBS ?= 2
+# The browser build of `make web`: the GUI-free libraries compiled to WebAssembly with Debian's
+# emscripten (emcmake), their GoogleTest suites run under Node by `make test-web`. Emscripten's
+# optimising link looks for acorn in Debian's shared Node modules.
+WEB_BUILD ?= build-web
+WEB_ENV = NODE_PATH=/usr/share/nodejs
 # A new build tree is generated for Ninja when it is installed: it starts compiling sooner and
 # keeps both cores busy where Make's recursive passes leave one idle. A tree configured before
 # keeps its generator (CMake refuses to switch one).
@@ -32,7 +37,8 @@ GENERATOR_FOR = $(if $(wildcard $(1)/CMakeCache.txt),,$(if $(shell command -v ni
 STEP_TIMES ?=
 TIMED = ./scripts/timed "$(STEP_TIMES)"
 
-.PHONY: all deps configure build run test test-normal test-asan test-tsan fuzz bench package format lint clean
+.PHONY: all deps configure build run test test-normal test-asan test-tsan fuzz bench package format lint clean \
+  web test-web web-serve
 
 all: build
 
@@ -80,6 +86,22 @@ fuzz: deps
 	cmake --build $(FUZZ_BUILD) -j $(JOBS) --target fuzz_targets
 	./fuzz/run_fuzzers.sh $(FUZZ_BUILD) $(FUZZ_SECONDS)
 
+web: deps
+	$(TIMED) "web tree: configure" env $(WEB_ENV) emcmake cmake -S . -B $(WEB_BUILD) $(call GENERATOR_FOR,$(WEB_BUILD)) \
+	  -DCMAKE_BUILD_TYPE=Release $(WERROR_CMAKE_FLAG)
+	$(TIMED) "web tree: build" env $(WEB_ENV) cmake --build $(WEB_BUILD) -j $(JOBS)
+
+# The GoogleTest suites of the WebAssembly build under Node, and the page tests in headless
+# Chromium (which compare the page's reading with the native tesmaro-cli's when $(BUILD) has one).
+test-web: web
+	$(TIMED) "web tree: tests" env $(if $(wildcard $(BUILD)/tesmaro-cli),TESMARO_CLI=$(CURDIR)/$(BUILD)/tesmaro-cli) \
+	  ctest --test-dir $(WEB_BUILD) --output-on-failure -j $(JOBS)
+
+# Serves the built page on http://127.0.0.1:$(WEB_PORT)/ (a secure context: WebHID works there).
+WEB_PORT ?= 8080
+web-serve: web
+	node web/serve.mjs $(WEB_BUILD)/web $(WEB_PORT)
+
 bench: build
 	cmake --build $(BUILD) -j $(JOBS) --target benchmarks
 	cd $(BUILD) && for b in bench/bench_*; do [ -x "$$b" ] && QT_QPA_PLATFORM=offscreen "$$b"; done
@@ -98,4 +120,4 @@ lint: configure
 	./scripts/lint $(if $(LINT_BASE),--changed $(LINT_BASE)) $(BUILD) $(LINT_JOBS)
 
 clean:
-	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD)
+	rm -rf $(BUILD) $(ASAN_BUILD) $(TSAN_BUILD) $(FUZZ_BUILD) $(WEB_BUILD)

@@ -20,7 +20,7 @@ TBlowfishCipher MakeCipher(std::span<const uint8_t> key) {
 // The cipher of key. A key schedule costs 521 block encryptions, so the update key's, which
 // nearly every call uses, is made once; another key's is made in own.
 const TBlowfishCipher& CipherOf(std::span<const uint8_t> key, std::optional<TBlowfishCipher>& own) {
-  if (std::ranges::equal(key, UpdateKey)) {
+  if (std::equal(key.begin(), key.end(), UpdateKey.begin(), UpdateKey.end())) {
     static const TBlowfishCipher update = MakeCipher(UpdateKey);
     return update;
   }

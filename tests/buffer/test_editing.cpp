@@ -1,7 +1,9 @@
 // The GUI-free editing of the chip's bytes: text forms, search, undo history and the editor.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
+#include <optional>
 #include <vector>
 
 #include "buffer/buffer_editor.h"
@@ -125,6 +127,37 @@ TEST(FindBytes, ForwardAndBackwardWrapOnce) {
   EXPECT_FALSE(FindBytes(data.data(), 8, Bytes{0xAA, 0x55}, 0, true));
   EXPECT_FALSE(FindBytes(data.data(), 7, Bytes{0xAA, 0x55}, 0, true));
   EXPECT_FALSE(FindBytes(data.data(), 1, Bytes{0xAA, 0x01}, 0, false));
+}
+
+// The skip table of the search must never jump over a match: every pattern of a small alphabet,
+// with repeated bytes and its last byte repeated inside it, is found where a plain scan finds it.
+TEST(FindBytes, AgreesWithAPlainScanOnRepetitiveData) {
+  Bytes data(600);
+  uint32_t seed = 7;
+  for (auto& b : data) {
+    seed = seed * 1103515245u + 12345u;
+    b = uint8_t((seed >> 16) % 3);  // three values: many near matches
+  }
+  const Bytes patterns[] = {{0}, {1, 1}, {2, 0, 2}, {0, 1, 0, 1}, {1, 2, 2, 1, 2}, {2, 2, 2, 2, 2, 2}, {0, 0, 1, 0, 0}};
+  for (const Bytes& p : patterns) {
+    for (const int64_t from : {int64_t{0}, int64_t{1}, int64_t{299}, int64_t{599}}) {
+      std::optional<int32_t> first, last;
+      for (int64_t at = from; at + int64_t(p.size()) <= int64_t(data.size()) && !first; ++at)
+        if (std::equal(p.begin(), p.end(), data.begin() + at)) first = int32_t(at);
+      for (int64_t at = std::min<int64_t>(from, int64_t(data.size() - p.size())); at >= 0 && !last; --at)
+        if (std::equal(p.begin(), p.end(), data.begin() + at)) last = int32_t(at);
+      const auto forward = FindBytes(data.data(), int32_t(data.size()), p, from, true);
+      const auto backward = FindBytes(data.data(), int32_t(data.size()), p, from, false);
+      if (first) {
+        ASSERT_TRUE(forward);
+        EXPECT_EQ(forward->Address, *first) << p.size() << " from " << from;
+      }
+      if (last) {
+        ASSERT_TRUE(backward);
+        EXPECT_EQ(backward->Address, *last) << p.size() << " from " << from;
+      }
+    }
+  }
 }
 
 TEST(EditHistory, KeepsOnlyTheChangedSpanWithinItsCapacity) {
