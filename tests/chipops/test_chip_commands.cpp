@@ -2,6 +2,8 @@
 // offscreen: buffer, boxes, the progress bar, and what may happen while a command runs.
 #include <QtTest>
 #include <algorithm>
+#include <filesystem>
+#include <utility>
 
 #include "app/hex_grid.h"
 #include "app/main_window.h"
@@ -30,6 +32,23 @@ class TPaintCounter : public QObject {
     if (e->type() == QEvent::Paint) ++Paints;
     return false;
   }
+};
+
+// Runs action when watched gets an event of type.
+class TEventHook : public QObject {
+ public:
+  TEventHook(QObject* watched, QEvent::Type type, std::function<void()> action)
+      : Type_(type), Action_(std::move(action)) {
+    watched->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == Type_) Action_();
+    return false;
+  }
+
+ private:
+  QEvent::Type Type_;
+  std::function<void()> Action_;
 };
 
 using TKind = TScriptedUserInterface::TKind;
@@ -361,6 +380,91 @@ class TestChipCommands : public QObject {
     // The same keys once the command has ended do edit the byte.
     PostKeys(Grid(f), "00");
     QTRY_COMPARE(int(f.Document()[0]), 0);
+  }
+
+  // A command's end opens the gate only once its handler has taken the result: a Read asked for at
+  // the moment the first read's worker has ended (the controls come back) runs nothing, so the
+  // document holds the bytes of the read that completed; asked again afterwards it reads.
+  void secondReadAsTheFirstEndsRunsNothing() {
+    TMainWindow& f = *F_;
+    TMainWindow::ShowBusyAfterMs = 0;
+    int asked = 0;
+    TEventHook enabled(MenuBar(f), QEvent::EnabledChange, [&] {
+      if (MenuBar(f)->isEnabled() && asked++ == 0) Action(f, "ReadChip1")->trigger();
+    });
+    Action(f, "ReadChip1")->trigger();
+    QCoreApplication::sendPostedEvents();
+
+    QCOMPARE(asked, 1);
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(1));
+    QVERIFY(DocumentIs(f, Image_));
+    QCOMPARE(f.Document().Origin().Kind, TOriginKind::Chip);
+    Action(f, "ReadChip1")->trigger();
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(2));
+  }
+
+  // Commands asked for while a result box is open, or a recent file while a read runs, run
+  // nothing: the box belongs to a command still under way.
+  void entryPointsWaitForTheCommandUnderWay() {
+    TMainWindow& f = *F_;
+    TMainWindow::ShowBusyAfterMs = 0;
+    // A recent file that is gone: opening it would say so.
+    Dir_->Write("gone.bin", std::string(16, '\x55'));
+    f.OpenFile(Dir_->File("gone.bin"));
+    std::filesystem::remove(Dir_->File("gone.bin"));
+    QVERIFY(!Menu(f, "RecentFiles1")->actions().isEmpty());
+    QAction* recent = Menu(f, "RecentFiles1")->actions().first();
+    Action(f, "ReadChip1")->trigger();
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(1));
+
+    Ui_->Shown.clear();
+    Ui_->WhenShown = [&] { Action(f, "ReadChip1")->trigger(); };
+    Action(f, "VerifyAl1")->trigger();
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Verification OK"}}));
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(2));  // the verify's read only
+
+    Ui_->WhenShown = nullptr;
+    Ui_->Shown.clear();
+    bool triggered = false;
+    Ui_->WhenProgress = [&](int position) {
+      if (position == 50 && !triggered) {
+        triggered = true;
+        recent->trigger();
+      }
+    };
+    Action(f, "ReadChip1")->trigger();
+    QCoreApplication::sendPostedEvents();
+    QVERIFY(triggered);
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{}));
+    QVERIFY(DocumentIs(f, Image_));
+  }
+
+  // Stop and Escape act during Detect size too: the detection ends after the current exchange and
+  // says only that it was stopped.
+  void stopEndsDetectSize_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Stop") << false;
+    QTest::newRow("Escape") << true;
+  }
+  void stopEndsDetectSize() {
+    QFETCH(bool, escape);
+    TMainWindow& f = *F_;
+    TMainWindow::ShowBusyAfterMs = 0;
+    bool stopped = false;
+    Ui_->WhenProgress = [&](int) {
+      if (std::exchange(stopped, true)) return;
+      if (escape) {
+        QTest::keyClick(&f, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(&f);  // the stop the key queued
+      } else
+        QTest::mouseClick(Button(f, "sSpeedButton9"), Qt::LeftButton);
+    };
+    Action(f, "DetectSize1")->trigger();
+    QCoreApplication::sendPostedEvents();
+
+    QVERIFY(stopped);
+    QCOMPARE(Ui_->Texts(), (std::vector<std::string>{Ui_->MessageText("OpStopped")}));
+    QVERIFY(!f.OperationRunning());
   }
 
   // Closing the window during a command asks; Yes stops the command and then closes the window,
