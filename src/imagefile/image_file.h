@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
@@ -22,8 +23,13 @@ enum class TImageFormat { Hex, SRec, Bin };
 // Where a file's data lay, in image addresses (the file's addresses less the load offset): the
 // lowest data byte and one past the highest. Data past the image are counted, not stored.
 struct TImageExtent {
+  TImageExtent() = default;
+  TImageExtent(uint64_t first, uint64_t end) : First(first), End(end) {}
   uint64_t First = UINT64_MAX;
   uint64_t End = 0;
+  // What the reader found doubtful without refusing the file (an S-record file without its
+  // header, count and end records).
+  std::vector<TKeyedText> Warnings;
   bool HasData() const { return First < End; }
   bool operator==(const TImageExtent&) const = default;
 };

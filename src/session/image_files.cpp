@@ -44,6 +44,7 @@ TImageLoad LoadImageInto(const TImageLoadRequest& request, std::span<uint8_t> im
   } catch (const std::exception& e) {
     return fail(ErrorText(e, text));
   }
+  for (const TKeyedText& warning : load.Extent.Warnings) load.Warnings.push_back(TImageError(warning).Text(text));
   const TImageExtent& data = load.Extent;
   // Data past the buffer can't be kept whatever the chip.
   if (data.End > image.size() && request.PastChip == TPastChip::Keep)
