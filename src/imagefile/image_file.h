@@ -118,6 +118,8 @@ TImageFormat ImageFormatOf(const std::string& fileName);
 TImageFormat ImageFormatToRead(const std::string& fileName);
 // The content rule alone, over text.
 TImageFormat ImageFormatOfContent(std::string_view text);
+// The content rule over another table of formats (formats of records in table order first).
+TImageFormat ImageFormatOfContent(std::string_view text, std::span<const TImageFormatInfo> formats);
 
 // The dialogs' filters, in the form "Title (*.a *.b)|*.a;*.b|...", their titles by text (a
 // message key's text; the built-in English ones by default): Open lists every format and all
