@@ -3,6 +3,8 @@
 #include <QtTest>
 #include <algorithm>
 #include <filesystem>
+#include <iostream>
+#include <sstream>
 #include <utility>
 
 #include "app/hex_grid.h"
@@ -484,6 +486,35 @@ class TestChipCommands : public QObject {
     QCOMPARE(int(f.SimulatedProgrammer->Sent.back()[2]), 2);
     QTRY_VERIFY(!f.isVisible());
     QVERIFY(Dir_->Read("tesmaro.ini").find("Chip=24C1024") != std::string::npos);
+  }
+
+  // Closing the window during a write asks; after Yes the window's last box and standard error
+  // name the range the write changed, so the user knows the chip's contents are mixed.
+  void closeDuringAWriteNamesTheWrittenRange() {
+    TMainWindow& f = *F_;
+    TMainWindow::ShowBusyAfterMs = 0;
+    SetDocument(f, Inverted(Image_));
+    Ui_->Answers = {TAnswer::Yes};
+    int resets = 0;
+    bool asked = false;
+    Ui_->WhenProgress = [&](int position) {
+      // The write is the second round of progress, after the backup's read.
+      if (position == 0) ++resets;
+      if (resets == 2 && position == 50 && !std::exchange(asked, true)) QTimer::singleShot(0, &f, [&] { f.close(); });
+    };
+    std::ostringstream standardError;
+    std::streambuf* const was = std::cerr.rdbuf(standardError.rdbuf());
+    Button(f, "sSpeedButton4")->click();
+    std::cerr.rdbuf(was);
+    QVERIFY(asked);
+    QTRY_VERIFY(!f.isVisible());
+    QVERIFY2(standardError.str().find("tesmaro: The chip is partly written: 0x0000") != std::string::npos,
+             standardError.str().c_str());
+
+    const std::vector<std::string> errors = Ui_->Texts(TKind::Error);
+    QVERIFY(!errors.empty());
+    QVERIFY2(errors.back().find("The chip is partly written: 0x0000") != std::string::npos, errors.back().c_str());
+    QVERIFY(Count(*f.SimulatedProgrammer, CmdWrite, 1) < kChipSize / 32);
   }
 
   // Without a chip, or with one the programmer does not support, the chip commands say so before
