@@ -7,6 +7,7 @@
 // (one per position) and the view's refresh at the end.
 #include <benchmark/benchmark.h>
 
+#include <QAction>
 #include <QApplication>
 #include <chrono>
 #include <filesystem>
@@ -129,5 +130,40 @@ void BM_ReadWindowCommand(benchmark::State& state) {
   std::filesystem::remove_all(dir);
 }
 BENCHMARK(BM_ReadWindowCommand)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// What a command costs around its exchanges: Read chip of a 128-byte chip (six exchanges) as the
+// menu item runs it, through the window's busy gate, the runner's worker thread and the view's
+// refresh.
+void BM_CommandStart(benchmark::State& state) {
+  App();
+  std::random_device rd;
+  const auto dir = std::filesystem::temp_directory_path() / ("tesmaro-bench-" + std::to_string(rd()));
+  std::filesystem::create_directories(dir);
+  std::ofstream(dir / "see.ini") << "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n";
+  std::ofstream(dir / "tesmaro.ini") << "[Main]\nChip=24C01\n";
+  {
+    TStartOptions o;
+    o.ExeFolder = dir.string() + "/";
+    o.SettingsFile = (dir / "tesmaro.ini").string();
+    o.Simulate = true;
+    TScriptedUserInterface ui;
+    TMainWindow f(o, &ui);
+    f.show();
+    f.Activate();
+    for (int i = 0; i < 100 && !f.Programmer.HeldDevice; ++i) QApplication::processEvents();
+    QAction* read = f.findChild<QAction*>("ReadChip1");
+    if (!f.Programmer.HeldDevice || !read) {
+      state.SkipWithError("no programmer or command");
+    } else {
+      const uint64_t first = f.SimulatedProgrammer->ExchangeCount();
+      const auto start = std::chrono::steady_clock::now();
+      for (auto _ : state) read->trigger();
+      Report(state, std::chrono::steady_clock::now() - start, f.SimulatedProgrammer->ExchangeCount() - first);
+      if (!ui.Shown.empty()) state.SkipWithError("the command showed a box");
+    }
+  }
+  std::filesystem::remove_all(dir);
+}
+BENCHMARK(BM_CommandStart)->Unit(benchmark::kMicrosecond);
 
 }  // namespace

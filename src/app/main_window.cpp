@@ -127,6 +127,11 @@ bool TMainWindow::Run(const std::function<void()>& command) {
   return done;
 }
 
+bool TMainWindow::RunWhenIdle(const std::function<void()>& command) {
+  if (CommandUnderWay()) return false;
+  return Run(command);
+}
+
 QAction* TMainWindow::AddItem(QMenu* menu, const TWindowCommand& command) {
   auto* a = new QAction(QString::fromUtf8(command.Caption), this);
   a->setObjectName(command.ActionName);
@@ -218,9 +223,7 @@ void TMainWindow::CreateControls() {
   auto* pictureRow = new QHBoxLayout(PicturePanel_);
   pictureRow->setContentsMargins(3, 3, 3, 3);
   pictureRow->addWidget(Picture_, 0, Qt::AlignHCenter | Qt::AlignTop);
-  connect(Picture_, &TProgrammerPicture::Clicked, this, [this] {
-    if (!OperationRunning()) Run([this] { OpenHomePage(); });
-  });
+  connect(Picture_, &TProgrammerPicture::Clicked, this, [this] { RunWhenIdle([this] { OpenHomePage(); }); });
   column->addWidget(PicturePanel_);
 
   StatusBar_ = new TStatusBar(central);
@@ -297,9 +300,12 @@ void TMainWindow::CreateToolbar() {
 }
 
 void TMainWindow::RunFromControl(void (TMainWindow::*handler)()) {
-  // While a chip command runs only Stop acts, also in the moment before the controls show it.
-  if (OperationRunning() && handler != &TMainWindow::StopOperation) return;
-  Run([this, handler] { (this->*handler)(); });
+  // While a command is under way only Stop acts: also in the moment before the controls show it,
+  // and from its end until its handler has taken the result and refreshed the view.
+  if (handler == &TMainWindow::StopOperation)
+    Run([this] { StopOperation(); });
+  else if (!RunWhenIdle([this, handler] { (this->*handler)(); }))
+    return;
   if (Grid_) Grid_->setFocus(Qt::OtherFocusReason);
 }
 
@@ -489,6 +495,8 @@ void TMainWindow::closeEvent(QCloseEvent* e) {
   if (OperationRunning()) {
     e->ignore();
     Runner_->RequestClose();
+    // The command may have ended while the question was open: its Yes still closes the window.
+    if (Runner_->CloseRequested() && !OperationRunning()) QTimer::singleShot(0, this, [this] { close(); });
     return;
   }
   // Unsaved changes are saved or discarded first, or the window stays open. A settings file that

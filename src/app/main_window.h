@@ -271,6 +271,12 @@ class TMainWindow : public QMainWindow {
 
   // Runs a command and shows any error escaping it in the error box.
   bool Run(const std::function<void()>& command);
+  // The busy gate every entry point of the user passes (menus, toolbar, keys, recent files,
+  // language, drops): runs command through Run only while no command is under way, neither its
+  // handler (result boxes included) nor its work on the worker thread; false when it did not run.
+  bool RunWhenIdle(const std::function<void()>& command);
+  // A command's handler is on the stack or its work runs.
+  bool CommandUnderWay() const { return CommandDepth_ > 0 || OperationRunning(); }
 
  signals:
   // The clock thread's wake-up call (queued; the result is in MeasuredMHz_).
@@ -368,11 +374,6 @@ class TMainWindow : public QMainWindow {
   std::unique_ptr<TQtTranslations> QtTranslations_;
   std::map<const QToolButton*, QAction*> ButtonActions_;
 
-  // The offset to load fileName at: the lowest address of data when the user says so, else 0.
-  uint32_t AskLoadOffset(const TImageExtent& data);
-  // ReadImage with its errors in the active language.
-  TImageExtent ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
-                                  std::span<uint8_t> image);
   // The error's text in the active language.
   std::string Localized(const std::exception& e);
   // The Differences window's title, summary and headings in the active language.

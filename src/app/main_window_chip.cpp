@@ -1,11 +1,13 @@
 // The chip commands of the toolbar and the Programmer menu: Read chip, Write chip with its
 // read-back check, and Verify, on the held programmer and the runner's worker thread.
+#include <iostream>
 #include <optional>
 #include <span>
 #include <vector>
 
 #include "app/hex_grid.h"
 #include "app/main_window.h"
+#include "app/operation_runner.h"
 #include "programmer/checked_read.h"
 #include "programmer/chip_operations.h"
 
@@ -43,10 +45,15 @@ void TMainWindow::WriteChip() {
   if (!ConfirmWriteChip()) return;
   Grid_->CommitEntry();
   TChipCheck check = TChipCheck::Refused;
-  RunOperation([this, &check, image = CopyOf(Document_.Bytes()), chip = CurrentChip,
+  TWrittenRange written;
+  RunOperation([this, &check, &written, image = CopyOf(Document_.Bytes()), chip = CurrentChip,
                 options = CheckOptions()](TUserInterface& ui) {
-    check = WriteAndCheckChip(Programmer, chip, image, ui, nullptr, {}, nullptr, options);
+    check = WriteAndCheckChip(Programmer, chip, image, ui, nullptr, {}, &written, options);
   });
+  // A write stopped by closing the window is said on standard error too: the window is gone
+  // once its last box is closed.
+  if (Runner_->CloseRequested() && check != TChipCheck::Same && !written.Empty)
+    std::cerr << "tesmaro: " << WrittenNote(CurrentChip, written, Ui()) << std::endl;
   // The chip now holds the document: no byte counts as changed. A document of a file stays
   // modified until the file is saved; one of a chip, or a new one, now has this chip as origin.
   if (check == TChipCheck::Same) {

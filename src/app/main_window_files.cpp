@@ -21,6 +21,7 @@
 #include "imagefile/file_errors.h"
 #include "imagefile/image_error.h"
 #include "imagefile/image_file.h"
+#include "session/image_files.h"
 
 namespace {
 
@@ -63,26 +64,8 @@ void TMainWindow::SetFileDialogTexts() {
   FirmwareDialog.Title = text("FirmwareFileTitle");
 }
 
-uint32_t TMainWindow::AskLoadOffset(const TImageExtent& data) {
-  if (!data.HasData() || data.First == 0 || data.First > UINT32_MAX ||
-      data.First < static_cast<uint64_t>(std::max(CurrentChip.Size, 0)))
-    return 0;
-  const std::string question =
-      FormatText(Ui().MessageText("ImgAskOffset"), {IntToHex(static_cast<int64_t>(data.First), 4)});
-  return Ui().AskYesNo(question, TAnswer::Yes) == TAnswer::Yes ? static_cast<uint32_t>(data.First) : 0;
-}
-
 std::string TMainWindow::Localized(const std::exception& e) {
   return ErrorText(e, [this](const std::string& key) { return Ui().MessageText(key); });
-}
-
-TImageExtent TMainWindow::ReadImageLocalized(const std::string& fileName, TImageFormat format, uint32_t offset,
-                                             std::span<uint8_t> image) {
-  try {
-    return ReadImage(fileName, format, offset, image);
-  } catch (const std::exception& e) {
-    throw TError(Localized(e));
-  }
 }
 
 void TMainWindow::ReplaceDocument(
@@ -101,37 +84,29 @@ void TMainWindow::OpenDocument(const std::string& fileName) {
 }
 
 void TMainWindow::OpenFile(const std::string& fileName) {
-  TImageFormat format;
-  try {
-    format = ImageFormatToRead(fileName);
-  } catch (const std::exception& e) {
-    throw TError(Localized(e));
-  }
-  std::optional<TKeyedText> notice;
+  // The session's sequence: the format by name or content, the offset asked where the data start
+  // past the chip, data past the chip kept with a notice, said once at the open.
+  TImageLoadRequest request;
+  request.File = fileName;
+  request.AskOffset = true;
+  request.Chip = CurrentChip;
+  request.PastChip = TPastChip::Keep;
+  std::vector<std::string> warnings;
   ReplaceDocument([&](std::span<uint8_t> scratch) -> std::optional<TDocumentOrigin> {
-    TImageExtent data = ReadImageLocalized(fileName, format, 0, scratch);
-    const uint32_t offset = ImageFormatInfo(format).HasAddresses ? AskLoadOffset(data) : 0;
-    if (offset != 0) data = ReadImageLocalized(fileName, format, offset, scratch);
-    // The document holds 1 MiB: a file that reaches further can't be opened without losing data.
-    if (data.End > scratch.size())
-      throw TError(Localized(TImageError(*ImageFitProblem(fileName, data, {}, scratch.size()))));
-    notice = ImageFitProblem(fileName, data, CurrentChip, scratch.size());
+    const TImageLoad load = LoadImageInto(request, scratch, Ui());
+    if (!load.Loaded) throw TError(load.Error);
+    warnings = load.Warnings;
     TDocumentOrigin origin;
     origin.Kind = TOriginKind::File;
     origin.Name = FullFileName(fileName);
-    origin.Format = ImageFormatInfo(format).Id;
-    origin.Offset = offset;
-    origin.DataStart = static_cast<uint32_t>(data.First);
-    origin.DataEnd = static_cast<uint32_t>(data.End);
+    origin.Format = ImageFormatInfo(load.Format).Id;
+    origin.Offset = load.Offset;
+    origin.DataStart = static_cast<uint32_t>(load.Extent.First);
+    origin.DataEnd = static_cast<uint32_t>(load.Extent.End);
     return origin;
   });
   RememberFile(Document_.Origin().Name);
-  // Said once, at the open: the chip takes only its part, the file keeps all of it.
-  if (notice)
-    Ui().ShowInformation(
-        FormatText(Ui().MessageText("ImgLargerThanChip"),
-                   {TImageError(*notice).Text([this](const std::string& key) { return Ui().MessageText(key); }),
-                    std::to_string(CurrentChip.Size)}));
+  for (const std::string& warning : warnings) Ui().ShowInformation(warning);
 }
 
 void TMainWindow::Open() {
@@ -143,8 +118,7 @@ void TMainWindow::Open() {
 bool TMainWindow::SaveDocument(const std::string& fileName, TImageFormat format) {
   Grid_->CommitEntry();
   const TDocumentOrigin& from = Document_.Origin();
-  const TImageSpan span = from.IsFile() ? SaveSpan(format, CurrentChip, from.DataStart, from.DataEnd, from.Offset)
-                                        : ChipSpan(format, CurrentChip);
+  const TImageSpan span = DocumentSpan(format, CurrentChip, from);
   try {
     WriteImage(fileName, format, Document_.Bytes(), span);
   } catch (const std::exception& e) {
@@ -154,22 +128,7 @@ bool TMainWindow::SaveDocument(const std::string& fileName, TImageFormat format)
     Ui().ShowError(why.find(full) != std::string::npos ? why : FormatText(Ui().MessageText("SaveFailed"), {full, why}));
     return false;
   }
-  // The file now holds the data the document's file held and the chip's bytes: the next save
-  // covers at least these, whatever chip is selected then.
-  uint32_t start = from.IsFile() ? from.DataStart : 0, end = from.IsFile() ? from.DataEnd : 0;
-  const uint32_t chipEnd = static_cast<uint32_t>(ChipBytes(CurrentChip));
-  if (chipEnd > 0) {
-    start = end > start ? std::min(start, 0u) : 0;
-    end = std::max(end, chipEnd);
-  }
-  TDocumentOrigin origin;
-  origin.Kind = TOriginKind::File;
-  origin.Name = FullFileName(fileName);
-  origin.Format = ImageFormatInfo(format).Id;
-  origin.Offset = ImageFormatInfo(format).HasAddresses ? span.Offset : 0;
-  origin.DataStart = start;
-  origin.DataEnd = end;
-  Document_.Saved(std::move(origin));
+  Document_.Saved(SavedOrigin(from, fileName, format, span, CurrentChip));
   RememberFile(Document_.Origin().Name);
   return true;
 }
@@ -195,17 +154,14 @@ void TMainWindow::CompareWithFile() {
   if (!Ui().ExecuteOpenDialog(CompareDialog)) return;
   const std::string file = CompareDialog.FileName;
   SetLastFolder(FolderPart(file));
-  TImageFormat format;
-  try {
-    format = ImageFormatToRead(file);
-  } catch (const std::exception& e) {
-    throw TError(Localized(e));
-  }
   // The file as an open would leave the document, compared over the chip's bytes.
+  TImageLoadRequest request;
+  request.File = file;
+  request.AskOffset = true;
+  request.Chip = CurrentChip;
+  request.PastChip = TPastChip::Keep;
   std::vector<uint8_t> image(kMemoryBufferSize);
-  const uint32_t offset =
-      ImageFormatInfo(format).HasAddresses ? AskLoadOffset(ReadImageLocalized(file, format, 0, image)) : 0;
-  ReadImageLocalized(file, format, offset, image);
+  if (const TImageLoad load = LoadImageInto(request, image, Ui()); !load.Loaded) throw TError(load.Error);
   const size_t n = ChipBytes(CurrentChip);
   TDifferences d = FindDifferences(Document_.Bytes().first(n), std::span(image).first(n));
   if (d.Same()) {

@@ -88,7 +88,7 @@ void TMainWindow::BuildLanguageMenu() {
     item->setCheckable(true);
     item->setChecked(i == LanguageInUse());
     connect(item, &QAction::triggered, this, [this, item] {
-      if (!Run([this, item] { SelectLanguage(item); })) {
+      if (!RunWhenIdle([this, item] { SelectLanguage(item); })) {
         // Qt toggled the item on the click; show the language that is really active.
         for (QAction* a : Menu(TMenuId::Language)->actions()) a->setChecked(a->data().toInt() == LanguageInUse());
       }

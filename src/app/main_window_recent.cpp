@@ -42,7 +42,7 @@ void TMainWindow::RebuildRecentMenu() {
     QString shown = QString::fromStdString(file);
     shown.replace(QLatin1Char('&'), QStringLiteral("&&"));
     auto* a = RecentFilesMenu_->addAction(QStringLiteral("&%1 %2").arg(i + 1).arg(shown));
-    connect(a, &QAction::triggered, this, [this, file] { Run([this, file] { OpenRecentFile(file); }); });
+    connect(a, &QAction::triggered, this, [this, file] { RunWhenIdle([this, file] { OpenRecentFile(file); }); });
   }
   RecentFilesMenu_->menuAction()->setEnabled(!RecentFiles.empty());
 }
@@ -126,20 +126,20 @@ void TMainWindow::TitleChanged() {
 
 void TMainWindow::dragEnterEvent(QDragEnterEvent* e) {
   const QMimeData* data = e->mimeData();
-  if (!OperationRunning() && data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile())
+  if (!CommandUnderWay() && data->hasUrls() && !data->urls().isEmpty() && data->urls().first().isLocalFile())
     e->acceptProposedAction();
 }
 
 void TMainWindow::dropEvent(QDropEvent* e) {
   const QList<QUrl> urls = e->mimeData()->urls();
-  if (OperationRunning() || urls.isEmpty() || !urls.first().isLocalFile()) return;
+  if (CommandUnderWay() || urls.isEmpty() || !urls.first().isLocalFile()) return;
   e->acceptProposedAction();
   // Opened once the drop has been accepted: a question about unsaved changes must not hold the
   // program the file came from. The keyboard is then with the grid.
   const std::string file = urls.first().toLocalFile().toStdString();
   QTimer::singleShot(0, this, [this, file] {
     activateWindow();
-    Run([this, file] { OpenDocument(file); });
+    RunWhenIdle([this, file] { OpenDocument(file); });
     Grid_->setFocus(Qt::OtherFocusReason);
   });
 }

@@ -32,7 +32,7 @@ class TOperationRunner::TWorkerInterface : public TUserInterface {
     bool chosen = false;
     R_.CallOnGuiThread([&] {
       R_.ShowHeldBoxes();
-      chosen = Inner_.ExecuteOpenDialog(dialog);
+      if (!R_.Stop_) chosen = Inner_.ExecuteOpenDialog(dialog);
     });
     return chosen;
   }
@@ -40,7 +40,7 @@ class TOperationRunner::TWorkerInterface : public TUserInterface {
     bool chosen = false;
     R_.CallOnGuiThread([&] {
       R_.ShowHeldBoxes();
-      chosen = Inner_.ExecuteSaveDialog(dialog);
+      if (!R_.Stop_) chosen = Inner_.ExecuteSaveDialog(dialog);
     });
     return chosen;
   }
@@ -76,12 +76,13 @@ class TOperationRunner::TWorkerInterface : public TUserInterface {
   }
 
  private:
-  // A question keeps its place after the boxes before it.
+  // A question keeps its place after the boxes before it. Once a stop or close is confirmed the
+  // command's questions and file dialogs no longer show: they get the answer of a cancel.
   TAnswer Answer(TAnswer unanswered, const std::function<TAnswer()>& ask) {
     TAnswer answer = unanswered;
     R_.CallOnGuiThread([&] {
       R_.ShowHeldBoxes();
-      answer = ask();
+      if (!R_.Stop_) answer = ask();
     });
     return answer;
   }

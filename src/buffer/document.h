@@ -63,7 +63,8 @@ class TDocument {
   // until Adopt, so a load that fails half way leaves the document as it was.
   std::span<uint8_t> Scratch();
   // The scratch becomes the document with origin, as one undo step that also takes back the
-  // origin; the new bytes are unmodified and the base of the changed-byte marks.
+  // origin; the new bytes are unmodified and the base of the changed-byte marks. No step when an
+  // unmodified document without marks gets its own bytes from its own origin again.
   void Adopt(TDocumentOrigin origin);
   // Every byte 0xFF, untitled: one undo step.
   void Clear();

@@ -5,19 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "session/exit_codes.h"
 #include "simulator/simulation.h"
-
-// Exit codes shared by every command.
-enum TExitCode : int {
-  kExitOk = 0,
-  kExitDifferent = 1,   // a comparison found a difference
-  kExitUsage = 2,       // unknown command or option, missing or unknown chip
-  kExitFile = 3,        // a file or data error
-  kExitProgrammer = 4,  // programmer not found, not answering or unplugged
-  kExitNoAccess = 5,    // programmer present, but no permission on its device node
-  kExitBusy = 6,        // programmer in use by another program
-  kExitWarning = 7,     // a result that may be wrong: reads that disagree, or a warning with --strict
-};
 
 struct TCliOptions {
   std::string Catalogue;                    // --catalogue FILE
@@ -49,7 +38,4 @@ struct TCliOptions {
 };
 
 // An error that ends the CLI with an exit code and one line on standard error.
-struct TCliError {
-  int Code;
-  std::string Text;
-};
+using TCliError = TCommandError;

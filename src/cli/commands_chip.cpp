@@ -36,20 +36,6 @@ TChip RequireUsableChip(const TCliOptions& o, TUserInterface& ui) {
   return chip;
 }
 
-// The exit code of a write or verify; the outcome's message was shown already.
-int ExitCodeOf(TChipCheck check, const TProgrammer& programmer) {
-  switch (check) {
-    case TChipCheck::Same: return kExitOk;
-    case TChipCheck::Different: return kExitDifferent;
-    case TChipCheck::Refused: return kExitUsage;
-    case TChipCheck::Stopped: return TStopOnSignals::ExitCode();
-    case TChipCheck::Unreliable: return kExitWarning;
-    case TChipCheck::NoProgrammer:
-    case TChipCheck::NoAnswer: break;
-  }
-  return ProgrammerExitCode(programmer);
-}
-
 // Says with --verbose which programmer and chip the command works on.
 void TellProgrammerAndChip(const TProgrammerSession& session, const TChip& chip) {
   if (const THidDevice* d = session.Programmer.HeldDevice)
@@ -157,7 +143,7 @@ int CompareWithImage(TCliOptions& o, const char* usage, bool serialField, TCheck
     PrintCheckJson(chip, in, result, differences, ignored, ui.NoticeTexts);
   else if (result == TChipCheck::Different && !TConsoleUserInterface::Quiet)
     PrintDifferences(differences);
-  return StrictExitCode(o, ui.Notices, ExitCodeOf(result, session.Programmer));
+  return StrictExitCode(o, ui.Notices, ExitCodeOf(result, session.Programmer, TStopOnSignals::ExitCode()));
 }
 
 int Write(TCliOptions& o) {
@@ -232,7 +218,7 @@ int Erase(TCliOptions& o) {
   const auto check = EraseChip(session.Programmer, chip, ui, checks);
   ShowKept(kept, ui);
   if (!check) throw TCliError{kExitUsage, "not erased: confirm with --yes or answer y on a terminal"};
-  return StrictExitCode(o, ui.Notices, ExitCodeOf(*check, session.Programmer));
+  return StrictExitCode(o, ui.Notices, ExitCodeOf(*check, session.Programmer, TStopOnSignals::ExitCode()));
 }
 
 // Finds the chip's size by reading: exit 0 when found, 1 when the contents can't tell it, 7 when

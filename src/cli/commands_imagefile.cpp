@@ -16,9 +16,11 @@ void RequireArgs(const TCliOptions& o, size_t count, const char* usage) {
   if (o.Args.size() != count) throw TCliError{kExitUsage, std::string("usage: tesmaro-cli --chip NAME ") + usage};
 }
 
+// Converts the file's data; with --chip the output also covers the chip's bytes (blank where the
+// file has none).
 int Convert(TCliOptions& o) {
-  RequireArgs(o, 2, "convert IN OUT");
-  TChip chip = RequireChip(o);
+  if (o.Args.size() != 2) throw TCliError{kExitUsage, "usage: tesmaro-cli [--chip NAME] convert IN OUT"};
+  const TChip chip = o.Chip.empty() ? TChip{} : RequireChip(o);
   const std::string& in = o.Args[0];
   const std::string& out = o.Args[1];
   const TImageFormat outFormat = ImageFormatOption(o, "out-format", out);

@@ -16,6 +16,7 @@
 #include "imagefile/file_errors.h"
 #include "imagefile/safe_file_writer.h"
 #include "production/serial_number.h"
+#include "session/image_files.h"
 
 namespace {
 
@@ -44,16 +45,6 @@ const std::string& StandardInput() {
 
 TImageFormat ImageFormatOption(const TCliOptions& o, const std::string& flag, const std::string& file) {
   return FlagFormat(o, flag).value_or(ImageFormatOf(file));
-}
-
-TImageFormat InputFormatOption(const TCliOptions& o, const std::string& flag, const std::string& file) {
-  if (auto format = FlagFormat(o, flag)) return *format;
-  if (file == kStandardStream) return ImageFormatOfContent(StandardInput());
-  try {
-    return ImageFormatToRead(file);
-  } catch (const std::exception& e) {
-    throw TCliError{kExitFile, e.what()};
-  }
 }
 
 bool ParseAddress(const std::string& text, uint32_t& result) {
@@ -116,33 +107,27 @@ TCommandImage LoadImageForCommand(const TCliOptions& o, const std::string& flag,
   std::error_code ec;
   if (file != kStandardStream && std::filesystem::is_directory(file, ec))
     throw TCliError{kExitFile, file + " is a folder, not an image file"};
-  const TImageFormat format = InputFormatOption(o, flag, file);
+  TImageLoadRequest request;
   const bool standard = file == kStandardStream;
-  const std::string name = standard ? "standard input" : file;
+  request.File = standard ? "standard input" : file;
+  if (standard) request.Text = StandardInput();
+  request.Format = FlagFormat(o, flag);
+  request.Offset = OffsetOption(o);
+  request.Chip = chip;
+  request.OnlyBuffer = limit == TImageLimit::Buffer;
+  request.PastChip = o.Flags.count("cut") ? TPastChip::Cut : TPastChip::Refuse;
   TCommandImage image;
   image.Bytes.resize(kMemoryBufferSize);
-  try {
-    image.Extent = standard ? ReadImageText(StandardInput(), format, OffsetOption(o), image.Bytes, name)
-                            : ReadImage(file, format, OffsetOption(o), image.Bytes);
-  } catch (const TCliError&) {
-    throw;
-  } catch (const std::exception& e) {
-    throw TCliError{kExitFile, e.what()};
-  }
-  const TChip limitChip = limit == TImageLimit::Chip ? chip : TChip{};
-  const auto problem = ImageFitProblem(name, image.Extent, limitChip, kMemoryBufferSize);
-  if (!problem) return image;
   TConsoleUserInterface ui;
-  std::string text = FormatText(ui.MessageText(problem->Key), problem->Args);
-  if (o.Flags.count("cut") && chip.Size > 0) {
-    image.Warning = text + " " + FormatText(ui.MessageText("ImgCut"), {std::to_string(chip.Size)});
-    std::cerr << "tesmaro-cli: " << image.Warning << "\n";
-    image.Extent.End = std::min<uint64_t>(image.Extent.End, static_cast<uint64_t>(chip.Size));
-    image.Extent.First = std::min(image.Extent.First, image.Extent.End);
-    return image;
+  TImageLoad load = LoadImageInto(request, image.Bytes, ui);
+  if (!load.Loaded) throw TCliError{load.ExitCode, load.Error};
+  image.Extent = load.Extent;
+  for (const std::string& warning : load.Warnings) {
+    if (!image.Warning.empty()) image.Warning += " ";
+    image.Warning += warning;
+    std::cerr << "tesmaro-cli: " << warning << "\n";
   }
-  if (image.Extent.First >= 0x10000) text += " " + ui.MessageText("ImgOffsetMissing");
-  throw TCliError{kExitFile, text};
+  return image;
 }
 
 void CheckOutputWritable(const std::string& out, TImageFormat format) {

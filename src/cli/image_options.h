@@ -19,10 +19,6 @@ inline constexpr const char* kStandardStream = "-";
 // The format to write file in: flag's value ("hex", "srec" or "bin") when given, else the one its
 // extension names, else binary. A bad value is a usage error.
 TImageFormat ImageFormatOption(const TCliOptions& o, const std::string& flag, const std::string& file);
-// The format to read file in: flag's value when given, else by its extension or its content ("-":
-// the content of standard input).
-TImageFormat InputFormatOption(const TCliOptions& o, const std::string& flag, const std::string& file);
-
 // --offset ADDR (hexadecimal with 0x, else decimal), 0 without it. A bad value is a usage error.
 uint32_t OffsetOption(const TCliOptions& o);
 

@@ -247,6 +247,7 @@ const std::map<std::string, std::string>& Texts() {
       {"ImgNotIntelHex", "%s is not an Intel HEX file (line %s)"},
       {"ImgNoData", "%s holds no data."},
       {"ImgNoEndRecord", "%s ends without an end record after line %s: it may be cut short."},
+      {"ImgSRecDataOnly", "%s holds data records only: no end record was found, so the file may be cut short."},
       {"ImgOverlap", "line %s gave address 0x%s another value"},
       {"ImgPastChip", "%s holds data up to 0x%s; the %s ends at 0x%s."},
       {"ImgPastBuffer", "%s holds data up to 0x%s; the memory buffer ends at 0x%s."},

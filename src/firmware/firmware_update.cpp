@@ -32,7 +32,16 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
     programmer.ShowLinkFailure(ui);
     return TFirmwareUpdateResult::NoProgrammer;
   }
+  // From here a stop acts: before the first block it ends the update with nothing sent, without
+  // the file dialog or the question that would follow.
+  ui.SetProgress(0);
+  auto stoppedBeforeBlocks = [&ui] {
+    if (!ui.StopRequested()) return false;
+    ui.ShowMessage(ui.MessageText("OpStopped"));
+    return true;
+  };
   GetVersionInfo(programmer, ui, false);
+  if (stoppedBeforeBlocks()) return TFirmwareUpdateResult::Stopped;
   std::string info =
       ui.MessageText("FwHwVersion") + IntToHex(programmer.Major, 2) + "." + IntToHex(programmer.Minor, 2) + kLineEnd;
 
@@ -45,13 +54,17 @@ TFirmwareUpdateResult RunFirmwareUpdate(TProgrammer& programmer, TUserInterface&
   ui.ShowMessage(ui.MessageText("FwCurrent") + kLineEnd + kLineEnd + info);
 
   std::array<uint8_t, kFirmwareImageSize> image{};
-  if (!hooks.LoadFile || !hooks.LoadFile(image)) return TFirmwareUpdateResult::NotLoaded;
+  if (stoppedBeforeBlocks()) return TFirmwareUpdateResult::Stopped;
+  const bool loaded = hooks.LoadFile && hooks.LoadFile(image);
+  if (stoppedBeforeBlocks()) return TFirmwareUpdateResult::Stopped;
+  if (!loaded) return TFirmwareUpdateResult::NotLoaded;
 
   const std::string question = ui.MessageText("FwNew") + FirmwareIdText(image.data()) + kLineEnd + kLineEnd +
                                ui.MessageText("FwUpdateQuestion") + kLineEnd + kLineEnd +
                                ui.MessageText("FwKeepPlugged");
   // Enter must not start flashing: No is the default answer.
-  if (ui.AskYesNo(question, TAnswer::No) != TAnswer::Yes) return TFirmwareUpdateResult::NotConfirmed;
+  if (ui.AskYesNo(question, TAnswer::No) != TAnswer::Yes)
+    return stoppedBeforeBlocks() ? TFirmwareUpdateResult::Stopped : TFirmwareUpdateResult::NotConfirmed;
   if (hooks.Repaint) hooks.Repaint();
 
   // The transfer must not lose its device to a change notification handled meanwhile.

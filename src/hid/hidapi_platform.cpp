@@ -126,10 +126,11 @@ TReportLayout LayoutOf(const std::string& path, hid_device* dev) {
 // Sends output reports on a thread of its own, so that a device that does not take a report
 // cannot hold the caller longer than its time-out. A write left behind blocks only the next write,
 // until the driver gives up on it (the kernel's USB drivers do so within seconds). The destructor
-// returns only after the report in flight was delivered or abandoned.
+// returns only after the report in flight was delivered or abandoned. The device is used by one
+// thread at a time: the write holds the handle's device lock, which a read takes too.
 class TReportWriter {
  public:
-  explicit TReportWriter(hid_device* dev) : Dev_(dev), Thread_([this] { Run(); }) {}
+  TReportWriter(hid_device* dev, std::timed_mutex& device) : Dev_(dev), Device_(device), Thread_([this] { Run(); }) {}
   ~TReportWriter() {
     {
       std::lock_guard<std::mutex> lock(M_);
@@ -169,7 +170,11 @@ class TReportWriter {
       if (Stop_) return;
       // Data_ stays untouched while Busy_: Write waits for the end of this one.
       lock.unlock();
-      const int r = hid_write(Dev_, Data_.data(), Data_.size());
+      int r;
+      {
+        std::lock_guard<std::timed_mutex> device(Device_);
+        r = hid_write(Dev_, Data_.data(), Data_.size());
+      }
       lock.lock();
       Result_ = r;
       Done_ = true;
@@ -179,6 +184,7 @@ class TReportWriter {
   }
 
   hid_device* Dev_;
+  std::timed_mutex& Device_;
   std::mutex M_;
   std::condition_variable Cv_;
   std::vector<uint8_t> Data_;
@@ -243,13 +249,17 @@ class THidapiHandle : public THidHandle {
   THidWriteResult Write(const uint8_t* data, size_t length, size_t& written, int timeoutMs) override {
     written = 0;
     if (!Dev_) return THidWriteResult::Failed;
-    if (!Writer_) Writer_ = std::make_unique<TReportWriter>(Dev_);
+    if (!Writer_) Writer_ = std::make_unique<TReportWriter>(Dev_, Device_);
     return Writer_->Write(data, length, written, timeoutMs);
   }
 
   THidReadResult Read(uint8_t* data, size_t length, size_t& read, int timeoutMs) override {
     read = 0;
     if (!Dev_ || length == 0) return THidReadResult::Failed;
+    // A write left behind by a time-out still holds the device: the read waits for it no longer
+    // than for its answer.
+    std::unique_lock<std::timed_mutex> device(Device_, std::defer_lock);
+    if (!device.try_lock_for(std::chrono::milliseconds(std::max(0, timeoutMs)))) return THidReadResult::TimedOut;
     int r;
     if (Layout().NumberedReports) {
       r = hid_read_timeout(Dev_, data, length, timeoutMs);
@@ -283,6 +293,7 @@ class THidapiHandle : public THidHandle {
   THidAttributes Attributes_;
   TReportLayout Layout_;
   bool LayoutKnown_ = false;
+  std::timed_mutex Device_;  // held by the one hid_write or hid_read on the device
   std::unique_ptr<TReportWriter> Writer_;
   int LockFd_ = -1;
 };

@@ -14,6 +14,7 @@
 struct TKeyedText {
   std::string Key;
   std::vector<std::string> Args;
+  bool operator==(const TKeyedText&) const = default;
 };
 
 class TImageError : public TError {

@@ -12,6 +12,7 @@
 #include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "catalogue/chip.h"
 #include "common/user_interface.h"
@@ -22,8 +23,13 @@ enum class TImageFormat { Hex, SRec, Bin };
 // Where a file's data lay, in image addresses (the file's addresses less the load offset): the
 // lowest data byte and one past the highest. Data past the image are counted, not stored.
 struct TImageExtent {
+  TImageExtent() = default;
+  TImageExtent(uint64_t first, uint64_t end) : First(first), End(end) {}
   uint64_t First = UINT64_MAX;
   uint64_t End = 0;
+  // What the reader found doubtful without refusing the file (an S-record file without its
+  // header, count and end records).
+  std::vector<TKeyedText> Warnings;
   bool HasData() const { return First < End; }
   bool operator==(const TImageExtent&) const = default;
 };
@@ -112,6 +118,8 @@ TImageFormat ImageFormatOf(const std::string& fileName);
 TImageFormat ImageFormatToRead(const std::string& fileName);
 // The content rule alone, over text.
 TImageFormat ImageFormatOfContent(std::string_view text);
+// The content rule over another table of formats (formats of records in table order first).
+TImageFormat ImageFormatOfContent(std::string_view text, std::span<const TImageFormatInfo> formats);
 
 // The dialogs' filters, in the form "Title (*.a *.b)|*.a;*.b|...", their titles by text (a
 // message key's text; the built-in English ones by default): Open lists every format and all

@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <memory>
+#include <vector>
 
 #include "imagefile/file_errors.h"
 #include "imagefile/hex_reader.h"
@@ -50,9 +51,13 @@ std::string Filter(const TImageFormatInfo& f, const TError::TLookup& text) {
   return text(f.FilterKey) + " (" + shown + ")|" + patterns;
 }
 
-// The content rule over lines fed in pieces: every non-blank line a record of one text format.
+// The content rule over lines fed in pieces: every non-blank line a record of one format of the
+// table that has records; the first such format in table order wins, else the first without.
 class TContentRule {
  public:
+  explicit TContentRule(std::span<const TImageFormatInfo> formats) : Formats_(formats) {
+    for (const TImageFormatInfo& f : formats) Possible_.push_back(f.IsRecord != nullptr);
+  }
   // False once no text format is possible any more, or the text ended at a Ctrl-Z.
   bool Feed(std::string_view text) {
     for (size_t i = 0; i < text.size() && More();) {
@@ -63,7 +68,7 @@ class TContentRule {
         break;
       }
       if (Line_.size() + piece.size() > kLongest) {
-        Hex_ = SRec_ = false;  // longer than any record
+        std::fill(Possible_.begin(), Possible_.end(), false);  // longer than any record
         break;
       }
       Line_.append(piece);
@@ -75,24 +80,27 @@ class TContentRule {
   }
   TImageFormat Result() {
     if (More()) EndLine();
-    if (Records_ > 0 && Hex_) return TImageFormat::Hex;
-    if (Records_ > 0 && SRec_) return TImageFormat::SRec;
+    for (size_t i = 0; i < Formats_.size(); ++i)
+      if (Records_ > 0 && Possible_[i]) return Formats_[i].Format;
+    for (const TImageFormatInfo& f : Formats_)
+      if (!f.IsRecord) return f.Format;
     return TImageFormat::Bin;
   }
 
  private:
   static constexpr size_t kLongest = 600;
-  bool More() const { return !Ended_ && (Hex_ || SRec_); }
+  bool More() const { return !Ended_ && std::find(Possible_.begin(), Possible_.end(), true) != Possible_.end(); }
   void EndLine() {
     if (!TrimImageLine(Line_).empty()) {
       ++Records_;
-      Hex_ = Hex_ && IsHexRecord(Line_);
-      SRec_ = SRec_ && IsSRecord(Line_);
+      for (size_t i = 0; i < Formats_.size(); ++i) Possible_[i] = Possible_[i] && Formats_[i].IsRecord(Line_);
     }
     Line_.clear();
   }
+  std::span<const TImageFormatInfo> Formats_;
+  std::vector<bool> Possible_;
   std::string Line_;
-  bool Hex_ = true, SRec_ = true, Ended_ = false;
+  bool Ended_ = false;
   int64_t Records_ = 0;
 };
 
@@ -136,8 +144,10 @@ TImageFormat ImageFormatOf(const std::string& fileName) {
   return KnownImageFormatOf(fileName).value_or(TImageFormat::Bin);
 }
 
-TImageFormat ImageFormatOfContent(std::string_view text) {
-  TContentRule rule;
+TImageFormat ImageFormatOfContent(std::string_view text) { return ImageFormatOfContent(text, kFormats); }
+
+TImageFormat ImageFormatOfContent(std::string_view text, std::span<const TImageFormatInfo> formats) {
+  TContentRule rule(formats);
   rule.Feed(text);
   return rule.Result();
 }
@@ -148,7 +158,7 @@ TImageFormat ImageFormatToRead(const std::string& fileName) {
     void operator()(std::FILE* f) const { std::fclose(f); }
   };
   std::unique_ptr<std::FILE, TCloser> file(OpenImageFile(fileName));
-  TContentRule rule;
+  TContentRule rule(kFormats);
   char chunk[65536];
   for (;;) {
     errno = 0;

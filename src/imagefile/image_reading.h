@@ -58,6 +58,8 @@ class TImageSink {
 
   std::span<uint8_t> Image() const { return Image_; }
   const TImageExtent& Extent() const { return Extent_; }
+  // A doubt about the file that does not refuse it; the load's extent carries it.
+  void Warn(TKeyedText warning) { Extent_.Warnings.push_back(std::move(warning)); }
 
   // The line being read, which an overlap names.
   int64_t Line = 0;

@@ -69,6 +69,7 @@ bool TSRecordReader::Line(std::string_view text) {
   sum += ByteAt(line, length - 2);
   if ((sum & 0xFF) != 0xFF) throw TImageError({"ImgBadChecksum", {}});
 
+  if (type == 0 || type == 5 || type == 6) Framed_ = true;
   switch (type) {
     case 1:
     case 2:
@@ -175,5 +176,8 @@ void ReadSRec(const TImageSource& source, TImageSink& sink) {
   TSRecordReader reader(sink);
   ReadImageLines(
       source, sink, [](void* r, std::string_view l) { return static_cast<TSRecordReader*>(r)->Line(l); }, &reader);
-  FinishTextImage(source, sink, reader.Complete(), reader.LineNumber());
+  // Data records alone load, with a warning: a file cut short after its header or count is refused.
+  const bool dataOnly = !reader.Complete() && reader.DataOnly();
+  FinishTextImage(source, sink, reader.Complete() || dataOnly, reader.LineNumber());
+  if (dataOnly && !sink.Locate) sink.Warn({"ImgSRecDataOnly", {source.Name}});
 }

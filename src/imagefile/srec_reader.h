@@ -20,6 +20,8 @@ class TSRecordReader {
   // An end record was read, or a record count that covers every data record read (some tools
   // end their files with the count alone).
   bool Complete() const { return Ended_ || Counted_; }
+  // Only data records were read: no header, count or end record (as some tools write files).
+  bool DataOnly() const { return DataRecords_ > 0 && !Framed_; }
 
  private:
   TImageSink& Sink_;
@@ -27,6 +29,7 @@ class TSRecordReader {
   uint32_t DataRecords_ = 0;
   bool Ended_ = false;
   bool Counted_ = false;
+  bool Framed_ = false;  // a header or count record was read
 };
 
 // Whether line is one well-formed S-record with a right checksum (blanks around it allowed).

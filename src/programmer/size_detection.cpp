@@ -37,6 +37,8 @@ TSizeDetection DetectChipSize(TProgrammer& p, const TChip& chip, TUserInterface&
   // A chip of 16-bit addresses can't be asked past 64 KiB: its largest repeat shows at 32 KiB.
   const uint32_t largest = chip.ChipType == 2 ? kReadLimit : kTypeOneLimit / 2;
   TWrapBlocks blocks;
+  // The two rounds of reads as the progress: a stop acts from the first exchange on.
+  ui.SetProgress(0);
   d.Run = ReadMissing(p, chip, WrapProbeAddresses(largest), blocks, ui);
   if (d.Run == TChipRun::Unreliable) return {TSizeDetection::Unreliable, 0, d.Run};
   if (d.Run != TChipRun::Done) return d;
@@ -47,8 +49,10 @@ TSizeDetection DetectChipSize(TProgrammer& p, const TChip& chip, TUserInterface&
   const TSizeDetection::TResult cantTell = uniform ? TSizeDetection::NoData : TSizeDetection::Regular;
   const std::vector<uint32_t> refs = WrapReferences(blocks, kSmallest);
   if (refs.empty()) return {cantTell};
+  ui.SetProgress(50);
   d.Run = ReadMissing(p, chip, WrapComparisonAddresses(refs, kSmallest, largest), blocks, ui);
   if (d.Run == TChipRun::Unreliable) return {TSizeDetection::Unreliable, 0, d.Run};
+  ui.SetProgress(0);
   if (d.Run != TChipRun::Done) return d;
   const TWrapSearch found = DecideWrap(blocks, refs, kSmallest, largest);
   switch (found.Result) {

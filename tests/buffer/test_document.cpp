@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 #include <vector>
 
@@ -215,4 +216,36 @@ TEST(EditHistory, StateIdsNameTheStateAcrossUndoAndDroppedSteps) {
   while (h.Undo()) {
   }
   EXPECT_EQ(h.StateId(), one);
+}
+
+TEST(Document, AdoptingWhatItHoldsAddsAStepOnlyWhenSomethingChanges) {
+  struct Case {
+    const char* what;
+    std::function<void(TDocument&)> before;  // after the first open of "a" with 0x11
+    uint8_t value;
+    const char* name;
+    bool step;
+  } cases[] = {
+      {"same bytes, same origin", [](TDocument&) {}, 0x11, "a", false},
+      {"other bytes", [](TDocument&) {}, 0x22, "a", true},
+      {"same bytes, other origin", [](TDocument&) {}, 0x11, "b", true},
+      {"edited and undone by typing", [](TDocument& d) { d.Change(3, Bytes{0x11}); }, 0x11, "a", false},
+      {"edited", [](TDocument& d) { d.Change(3, Bytes{0x33}); }, 0x11, "a", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    TDocument d(64);
+    Open(d, 0x11, "a");
+    c.before(d);
+    const bool modified = d.Modified();
+    Open(d, c.value, c.name);
+    EXPECT_FALSE(d.Modified());
+    EXPECT_EQ(d[3], c.value);
+    // Undo goes back to the state before the second open when it made a step.
+    d.Undo();
+    if (c.step)
+      EXPECT_TRUE(d.Modified() == modified && (modified ? d[3] == 0x33 : d[3] == 0x11 && d.Origin().Name == "a"));
+    else
+      EXPECT_EQ(d.Origin().Kind, TOriginKind::New);
+  }
 }

@@ -2,6 +2,10 @@
 // offscreen: buffer, boxes, the progress bar, and what may happen while a command runs.
 #include <QtTest>
 #include <algorithm>
+#include <filesystem>
+#include <iostream>
+#include <sstream>
+#include <utility>
 
 #include "app/hex_grid.h"
 #include "app/main_window.h"
@@ -30,6 +34,23 @@ class TPaintCounter : public QObject {
     if (e->type() == QEvent::Paint) ++Paints;
     return false;
   }
+};
+
+// Runs action when watched gets an event of type.
+class TEventHook : public QObject {
+ public:
+  TEventHook(QObject* watched, QEvent::Type type, std::function<void()> action)
+      : Type_(type), Action_(std::move(action)) {
+    watched->installEventFilter(this);
+  }
+  bool eventFilter(QObject*, QEvent* e) override {
+    if (e->type() == Type_) Action_();
+    return false;
+  }
+
+ private:
+  QEvent::Type Type_;
+  std::function<void()> Action_;
 };
 
 using TKind = TScriptedUserInterface::TKind;
@@ -363,6 +384,91 @@ class TestChipCommands : public QObject {
     QTRY_COMPARE(int(f.Document()[0]), 0);
   }
 
+  // A command's end opens the gate only once its handler has taken the result: a Read asked for at
+  // the moment the first read's worker has ended (the controls come back) runs nothing, so the
+  // document holds the bytes of the read that completed; asked again afterwards it reads.
+  void secondReadAsTheFirstEndsRunsNothing() {
+    TMainWindow& f = *F_;
+    TMainWindow::ShowBusyAfterMs = 0;
+    int asked = 0;
+    TEventHook enabled(MenuBar(f), QEvent::EnabledChange, [&] {
+      if (MenuBar(f)->isEnabled() && asked++ == 0) Action(f, "ReadChip1")->trigger();
+    });
+    Action(f, "ReadChip1")->trigger();
+    QCoreApplication::sendPostedEvents();
+
+    QCOMPARE(asked, 1);
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(1));
+    QVERIFY(DocumentIs(f, Image_));
+    QCOMPARE(f.Document().Origin().Kind, TOriginKind::Chip);
+    Action(f, "ReadChip1")->trigger();
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(2));
+  }
+
+  // Commands asked for while a result box is open, or a recent file while a read runs, run
+  // nothing: the box belongs to a command still under way.
+  void entryPointsWaitForTheCommandUnderWay() {
+    TMainWindow& f = *F_;
+    TMainWindow::ShowBusyAfterMs = 0;
+    // A recent file that is gone: opening it would say so.
+    Dir_->Write("gone.bin", std::string(16, '\x55'));
+    f.OpenFile(Dir_->File("gone.bin"));
+    std::filesystem::remove(Dir_->File("gone.bin"));
+    QVERIFY(!Menu(f, "RecentFiles1")->actions().isEmpty());
+    QAction* recent = Menu(f, "RecentFiles1")->actions().first();
+    Action(f, "ReadChip1")->trigger();
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(1));
+
+    Ui_->Shown.clear();
+    Ui_->WhenShown = [&] { Action(f, "ReadChip1")->trigger(); };
+    Action(f, "VerifyAl1")->trigger();
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{{TKind::Information, "Verification OK"}}));
+    QCOMPARE(Count(*f.SimulatedProgrammer, CmdChipAccess, 1), size_t(2));  // the verify's read only
+
+    Ui_->WhenShown = nullptr;
+    Ui_->Shown.clear();
+    bool triggered = false;
+    Ui_->WhenProgress = [&](int position) {
+      if (position == 50 && !triggered) {
+        triggered = true;
+        recent->trigger();
+      }
+    };
+    Action(f, "ReadChip1")->trigger();
+    QCoreApplication::sendPostedEvents();
+    QVERIFY(triggered);
+    QCOMPARE(Boxes(*Ui_), (std::vector<std::pair<TKind, std::string>>{}));
+    QVERIFY(DocumentIs(f, Image_));
+  }
+
+  // Stop and Escape act during Detect size too: the detection ends after the current exchange and
+  // says only that it was stopped.
+  void stopEndsDetectSize_data() {
+    QTest::addColumn<bool>("escape");
+    QTest::newRow("Stop") << false;
+    QTest::newRow("Escape") << true;
+  }
+  void stopEndsDetectSize() {
+    QFETCH(bool, escape);
+    TMainWindow& f = *F_;
+    TMainWindow::ShowBusyAfterMs = 0;
+    bool stopped = false;
+    Ui_->WhenProgress = [&](int) {
+      if (std::exchange(stopped, true)) return;
+      if (escape) {
+        QTest::keyClick(&f, Qt::Key_Escape);
+        QCoreApplication::sendPostedEvents(&f);  // the stop the key queued
+      } else
+        QTest::mouseClick(Button(f, "sSpeedButton9"), Qt::LeftButton);
+    };
+    Action(f, "DetectSize1")->trigger();
+    QCoreApplication::sendPostedEvents();
+
+    QVERIFY(stopped);
+    QCOMPARE(Ui_->Texts(), (std::vector<std::string>{Ui_->MessageText("OpStopped")}));
+    QVERIFY(!f.OperationRunning());
+  }
+
   // Closing the window during a command asks; Yes stops the command and then closes the window,
   // without a box for the stop.
   void closeStopsTheCommandAndCloses() {
@@ -380,6 +486,35 @@ class TestChipCommands : public QObject {
     QCOMPARE(int(f.SimulatedProgrammer->Sent.back()[2]), 2);
     QTRY_VERIFY(!f.isVisible());
     QVERIFY(Dir_->Read("tesmaro.ini").find("Chip=24C1024") != std::string::npos);
+  }
+
+  // Closing the window during a write asks; after Yes the window's last box and standard error
+  // name the range the write changed, so the user knows the chip's contents are mixed.
+  void closeDuringAWriteNamesTheWrittenRange() {
+    TMainWindow& f = *F_;
+    TMainWindow::ShowBusyAfterMs = 0;
+    SetDocument(f, Inverted(Image_));
+    Ui_->Answers = {TAnswer::Yes};
+    int resets = 0;
+    bool asked = false;
+    Ui_->WhenProgress = [&](int position) {
+      // The write is the second round of progress, after the backup's read.
+      if (position == 0) ++resets;
+      if (resets == 2 && position == 50 && !std::exchange(asked, true)) QTimer::singleShot(0, &f, [&] { f.close(); });
+    };
+    std::ostringstream standardError;
+    std::streambuf* const was = std::cerr.rdbuf(standardError.rdbuf());
+    Button(f, "sSpeedButton4")->click();
+    std::cerr.rdbuf(was);
+    QVERIFY(asked);
+    QTRY_VERIFY(!f.isVisible());
+    QVERIFY2(standardError.str().find("tesmaro: The chip is partly written: 0x0000") != std::string::npos,
+             standardError.str().c_str());
+
+    const std::vector<std::string> errors = Ui_->Texts(TKind::Error);
+    QVERIFY(!errors.empty());
+    QVERIFY2(errors.back().find("The chip is partly written: 0x0000") != std::string::npos, errors.back().c_str());
+    QVERIFY(Count(*f.SimulatedProgrammer, CmdWrite, 1) < kChipSize / 32);
   }
 
   // Without a chip, or with one the programmer does not support, the chip commands say so before

@@ -95,6 +95,43 @@ class TestFirmwareCommand : public QObject {
     }
     QCOMPARE(ProgressBar(f)->value(), 0);
   }
+
+  // A stop confirmed before the first block ends the update there: no block goes out, and neither
+  // the update's question nor an incomplete-firmware error follows.
+  void stopBeforeTheFirstBlockSendsNothing() {
+    TTempDir dir;
+    dir.Write("see.ini", "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n");
+    TStartOptions o = WindowOptionsIn(dir);
+    o.Simulate = true;
+    std::vector<uint8_t> image(16384, 0x5A);
+    std::vector<uint8_t> file = EncipherFirmware(image);
+    const std::string name = dir.Write("new.TesmaroUpdatePart", std::string(file.begin(), file.end()));
+
+    TScriptedUserInterface ui;
+    TMainWindow f(o, &ui);
+    f.Activate();
+    QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
+    f.SimulatedProgrammer->RecordReports = true;
+    ui.Shown.clear();
+    ui.FileNames = {name};
+    ui.Answers = {TAnswer::Yes};  // to the stop's warning
+    TMainWindow::ShowBusyAfterMs = 0;
+    QTimer::singleShot(0, &f, [&] { QTest::mouseClick(Button(f, "sSpeedButton9"), Qt::LeftButton); });
+    Action(f, "Firmwareupdate1")->trigger();
+    TMainWindow::ShowBusyAfterMs = 25;
+
+    const auto blocks = std::count_if(f.SimulatedProgrammer->Sent.begin(), f.SimulatedProgrammer->Sent.end(),
+                                      [](const auto& r) { return r[1] == CmdFirmwareBlock; });
+    QCOMPARE(blocks, 0);
+    QCOMPARE(ui.Shown.front().Text, ui.MessageText("FirmwareStopAsk"));
+    QCOMPARE(ui.Shown.back().Text, ui.MessageText("OpStopped"));
+    for (const auto& shown : ui.Shown) {
+      QVERIFY2(shown.Kind != TScriptedUserInterface::TKind::Error, shown.Text.c_str());
+      QVERIFY2(shown.Kind != TScriptedUserInterface::TKind::Question || &shown == &ui.Shown.front(),
+               shown.Text.c_str());
+    }
+    QVERIFY(!f.OperationRunning());
+  }
 };
 
 QTEST_MAIN(TestFirmwareCommand)

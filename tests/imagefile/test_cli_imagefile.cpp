@@ -32,6 +32,40 @@ TEST_F(CliImageFile, ConvertsBothWaysWithTheStartBlanking) {
                                       "F0\r\n:00000001FF\r\n");
 }
 
+// Without --chip the output holds the file's data and nothing more; an S-record file of data
+// records alone converts too, with its warning.
+TEST_F(CliImageFile, ConvertsWithoutAChip) {
+  struct {
+    const char* In;
+    std::string Text;
+    const char* Out;
+    std::string Expected;
+    const char* Warning;
+  } cases[] = {
+      {"in.hex", ":020010001122BB\n:00000001FF\n", "out.s19", "", nullptr},
+      {"in.s19", "S1050010AABB85\r\n", "out.hex", ":02001000AABB89\r\n:00000001FF\r\n",
+       "holds data records only: no end record was found"},
+      {"in.bin", "\x01\x02\x03", "out.hex", ":03000000010203F7\r\n:00000001FF\r\n", nullptr},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.In);
+    Dir.Write(c.In, c.Text);
+    const auto r = RunProgram("tesmaro-cli", "convert " + Q(c.In) + " " + Q(c.Out));
+    ASSERT_EQ(r.ExitCode, 0) << r.Err;
+    if (!c.Expected.empty()) {
+      EXPECT_EQ(Dir.Read(c.Out), c.Expected);
+    }
+    if (c.Warning)
+      EXPECT_NE(r.Err.find(c.Warning), std::string::npos) << r.Err;
+    else
+      EXPECT_EQ(r.Err, "");
+  }
+  // The S-record output holds the two bytes at 0x10 only: converted back, nothing more appears.
+  const auto back = RunProgram("tesmaro-cli", "convert " + Q("out.s19") + " " + Q("back.hex"));
+  ASSERT_EQ(back.ExitCode, 0) << back.Err;
+  EXPECT_EQ(Dir.Read("back.hex"), ":020010001122BB\r\n:00000001FF\r\n");
+}
+
 TEST_F(CliImageFile, FormatOptionsOverrideTheExtension) {
   Dir.Write("in.hex", "ABCD");
   auto r = Cli("T32", "convert --in-format bin --out-format=HEX " + Q("in.hex") + " " + Q("out.bin"));
@@ -251,7 +285,8 @@ TEST_F(CliImageFile, ConvertKeepsDataPastTheChip) {
 }
 
 TEST_F(CliImageFile, NeedsAChipAndTheRightArguments) {
-  EXPECT_EQ(RunProgram("tesmaro-cli", "convert a.hex b.bin").ExitCode, 2);
+  // convert alone needs no chip.
+  EXPECT_EQ(RunProgram("tesmaro-cli", "checksum a.hex").ExitCode, 2);
   EXPECT_EQ(Cli("T32", "convert a.hex").ExitCode, 2);
   EXPECT_EQ(Cli("T32", "checksum").ExitCode, 2);
 }

@@ -4,6 +4,7 @@
 
 #include <random>
 #include <set>
+#include <vector>
 
 #include "common/error.h"
 #include "common/user_interface.h"
@@ -113,6 +114,31 @@ TEST(ImageFormat, ContentDecidesWhereTheExtensionDoesNot) {
   } catch (const TError& e) {
     EXPECT_EQ(e.what(), "File not found: " + dir.File("gone.eep"));
   }
+}
+
+// A row added to the format table is found by content as the shipped ones are: the rule knows
+// no format by name.
+TEST(ImageFormat, AFormatAddedToTheTableIsFoundByContent) {
+  const auto isAtRecord = [](std::string_view line) {
+    return line.size() > 1 && line[0] == '@' &&
+           line.find_first_not_of("0123456789ABCDEF ", 1) == std::string_view::npos;
+  };
+  std::vector<TImageFormatInfo> table(ImageFormats().begin(), ImageFormats().end());
+  const auto added = static_cast<TImageFormat>(99);
+  table.push_back({added, "at", "at records", "at", "FilterAllFiles", true, nullptr, nullptr, isAtRecord});
+  const struct {
+    const char* Name;
+    std::string Text;
+    TImageFormat Format;
+  } cases[] = {
+      {"the added format", "@0000 11 22\r\n@0002 33\r\n", added},
+      {"a shipped format", Rec(0, 0, {1}) + kEnd, TImageFormat::Hex},
+      {"records of the added and a shipped format", "@0000 11\n" + Rec(0, 0, {1}) + kEnd, TImageFormat::Bin},
+      {"text", "@ home\n", TImageFormat::Bin},
+  };
+  for (const auto& c : cases) EXPECT_EQ(ImageFormatOfContent(c.Text, table), c.Format) << c.Name;
+  // The shipped table does not know the added format.
+  EXPECT_EQ(ImageFormatOfContent("@0000 11 22\n"), TImageFormat::Bin);
 }
 
 TEST(ImageFit, DataPastTheChipOrTheBufferAreNamed) {

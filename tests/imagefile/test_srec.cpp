@@ -19,8 +19,9 @@ namespace {
 struct TSRecCase {
   const char* Name;
   std::string Text;
-  std::optional<std::string> Error;   // a part of the expected error, which also names the file
-  std::map<uint32_t, uint8_t> Bytes;  // expected contents after the load; 0xFF where no data
+  std::optional<std::string> Error;       // a part of the expected error, which also names the file
+  std::map<uint32_t, uint8_t> Bytes;      // expected contents after the load; 0xFF where no data
+  std::vector<TKeyedText> Warnings = {};  // what a load that succeeds warns of
 };
 
 void PrintTo(const TSRecCase& c, std::ostream* os) { *os << c.Name; }
@@ -37,8 +38,10 @@ std::vector<TSRecCase> SRecCases() {
        {{0x10000, 7}, {0x1FFFF, 8}}},
       {"LowerCaseCrLfAndBlankLines", "s1050000aabb95\r\n\r\n  \r\nS9030000FC\r\n", {}, {{0, 0xAA}, {1, 0xBB}}},
       {"EndRecordStopsReading", SRec(1, 0, {1}) + kS9 + "garbage\n", {}, {{0, 1}}},
-      {"NoEndRecordIsACutFile", SRec(1, 0, {1}) + SRec(1, 1, {2}),
-       "in.s19 ends without an end record after line 2: it may be cut short.", {}},
+      {"DataRecordsAloneLoadWithAWarning", SRec(1, 0, {1}) + SRec(2, 0x10001, {2}), {}, {{0, 1}, {0x10001, 2}},
+       {{"ImgSRecDataOnly", {"in.s19"}}}},
+      {"AHeaderWithoutEndRecordIsACutFile", kHeader + SRec(1, 0, {1}) + SRec(1, 1, {2}),
+       "in.s19 ends without an end record after line 3: it may be cut short.", {}},
       {"ACountAfterTheLastDataRecordEndsTheFileToo", SRec(1, 0, {1}) + SRec(5, 1, {}), {}, {{0, 1}}},
       {"DataAfterTheCountAreACutFile", SRec(1, 0, {1}) + SRec(5, 1, {}) + SRec(1, 1, {2}), "may be cut short", {}},
       {"OnlyAHeaderHoldsNoData", kHeader + kS9, "in.s19 holds no data.", {}},
@@ -80,7 +83,13 @@ TEST_P(SRecLoad, StoresOrRefusesTheFileNamingIt) {
     }
     return;
   }
-  EXPECT_NO_THROW(ReadImage(file, TImageFormat::SRec, 0, Image()));
+  TImageExtent extent;
+  EXPECT_NO_THROW(extent = ReadImage(file, TImageFormat::SRec, 0, Image()));
+  ASSERT_EQ(extent.Warnings.size(), c.Warnings.size());
+  for (size_t i = 0; i < c.Warnings.size(); ++i) {
+    EXPECT_EQ(extent.Warnings[i].Key, c.Warnings[i].Key);
+    EXPECT_EQ(extent.Warnings[i].Args.at(0), file);
+  }
   for (auto [address, value] : c.Bytes) EXPECT_EQ(Image()[address], value) << "at " << address;
 }
 
