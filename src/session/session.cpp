@@ -215,8 +215,13 @@ TSessionResult TSession::Detect(TUserInterface& front) {
     case TSizeDetection::TypeLimit: break;
     case TSizeDetection::TooLarge:
     case TSizeDetection::NoData:
+    case TSizeDetection::Regular:
       r.What = TOutcome::Different;
       r.ExitCode = kExitDifferent;
+      break;
+    case TSizeDetection::Unreliable:
+      r.What = TOutcome::Unreliable;
+      r.ExitCode = kExitWarning;
       break;
     case TSizeDetection::NotByReading:
       r.What = TOutcome::Refused;
