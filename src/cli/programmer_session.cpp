@@ -1,5 +1,7 @@
 #include "cli/programmer_session.h"
 
+#include "cli/stop_signals.h"
+
 #include <algorithm>
 #include <iostream>
 
@@ -33,6 +35,8 @@ TProgrammerSession::TProgrammerSession(const TCliOptions& options, TUserInterfac
     platform = CreateHidapiPlatform();
   }
   Controller_ = std::make_unique<THidDeviceController>(std::move(platform), Loop_);
+  // Ctrl-C also ends a wait for a programmer that does not answer.
+  Controller_->StopWaiting = [] { return TStopOnSignals::Requested(); };
   Programmer.Attach(*Controller_);
   if (claim == TSessionClaim::Chosen)
     Controller_->OnDeviceChange = [this, &ui, &options](THidDeviceController&) { Choose(options, ui); };

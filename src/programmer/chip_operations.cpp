@@ -67,12 +67,24 @@ bool CloseChip(TProgrammer& p, const TChip& chip) {
 // Line ends of the texts the routines build.
 const char* const kLineEnd = "\n\r";
 
+// What a stopped routine has opened on the programmer and must close.
+enum class TOpened { Nothing, Chip, ChipAndWriteAccess };
+
+TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened opened, const std::string& note = {});
+
 // Ends a routine whose exchange failed: gives write access back where it was opened, closes the
 // chip (unless the close itself failed), returns the progress to 0 and says why it failed, with
 // what became of the chip (note) after the reason in an error box.
 TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool closeChip, bool closeWrite = false,
                 const std::string& note = {}) {
   const TExchangeStatus why = p.LastStatus;
+  // A wait for the answer that a stop request cut short ends the routine as stopped.
+  if (why == TExchangeStatus::TimedOut && p.HeldDevice && p.HeldDevice->ReadStopped())
+    return Stop(p, chip, ui,
+                closeWrite  ? TOpened::ChipAndWriteAccess
+                : closeChip ? TOpened::Chip
+                            : TOpened::Nothing,
+                note);
   if (closeWrite) {
     p.BuildHeader(chip, CmdWriteAccess, SubClose);
     p.ExchangeReport();
@@ -87,14 +99,11 @@ TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool clos
   return TChipRun::NoAnswer;
 }
 
-// What a stopped routine has opened on the programmer and must close.
-enum class TOpened { Nothing, Chip, ChipAndWriteAccess };
-
 // Ends a routine that the user stopped between two exchanges: closes write access (writes by unit)
 // and the chip, returns the progress to 0 and says so; with a note (what became of the chip)
 // after it in an error box. A closing command that fails ends it as a routine whose exchange
 // failed.
-TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened opened, const std::string& note = {}) {
+TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened opened, const std::string& note) {
   if (opened == TOpened::ChipAndWriteAccess) {
     p.BuildHeader(chip, CmdWriteAccess, SubClose);
     if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, false, note);
