@@ -77,6 +77,12 @@ const std::map<std::string, std::string>& Texts() {
       {"FwFileTooLong", "The firmware update file deciphers to more than %d bytes."},
       {"FwFileNotBlocks", "This is not a firmware update file: its size of %d bytes is not a multiple of 8."},
       {"OpStopped", "Operation stopped."},
+      {"PhaseBackingUp", "backing up"},
+      {"PhaseWriting", "writing"},
+      {"PhaseChecking", "checking"},
+      {"PhaseReading", "reading"},
+      {"PhaseVerifying", "verifying"},
+      {"PhaseErasing", "erasing"},
       {"NoChip", "Select a chip first."},
       {"ChipNoSize", "%s has no valid size in the catalogue."},
       {"ChipUnsupported", "%s is not supported by the programmer."},
@@ -316,4 +322,16 @@ std::string BuiltInMessageText(const std::string& key) {
   const auto& texts = Texts();
   auto it = texts.find(key);
   return it == texts.end() ? std::string() : it->second;
+}
+
+const char* PhaseMessageKey(TProgressPhase phase) {
+  switch (phase) {
+    case TProgressPhase::BackingUp: return "PhaseBackingUp";
+    case TProgressPhase::Writing: return "PhaseWriting";
+    case TProgressPhase::Checking: return "PhaseChecking";
+    case TProgressPhase::Reading: return "PhaseReading";
+    case TProgressPhase::Verifying: return "PhaseVerifying";
+    case TProgressPhase::Erasing: break;
+  }
+  return "PhaseErasing";
 }

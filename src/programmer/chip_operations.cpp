@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "analysis/difference_causes.h"
@@ -426,16 +427,20 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
   if (Refused(use, p, ui)) return TChipCheck::NoAnswer;
   RequireWritable(chip, source);
   TChipContents before;
+  if (!options.BackupFolder.empty()) ui.SetPhase(TProgressPhase::BackingUp);
   const TChipRun kept =
       options.BackupFolder.empty() ? SampleChip(p, chip, ui, before) : KeepChip(p, chip, ui, options, before);
   if (kept != TChipRun::Done) return CheckOf(kept);
   TWrittenRange range;
+  const bool erase = std::string_view(options.Outcome.Same) == kEraseTexts.Same;
+  ui.SetPhase(erase ? TProgressPhase::Erasing : TProgressPhase::Writing);
   const TChipRun write = WriteChipFrom(p, chip, source, ui, &range);
   if (written) *written = range;
   if (write != TChipRun::Done) return CheckOf(write);
   // The chip is written: a read-back that ends early says that only the check is missing.
   const std::string unchecked = range.Empty ? std::string() : ui.MessageText("ChipWrittenUnchecked");
   std::vector<uint8_t> back;
+  ui.SetPhase(TProgressPhase::Checking);
   if (const TChipRun read = ReadBack(p, chip, source, ui, back, options, unchecked); read != TChipRun::Done)
     return CheckOf(read);
   const TChipBefore known = before.Known();
@@ -448,6 +453,7 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
 TChipCheck VerifyChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
                       TDifferences* differences, std::span<const TAddressRange> ignored, const TCheckOptions& options) {
   std::vector<uint8_t> back;
+  ui.SetPhase(TProgressPhase::Verifying);
   if (const TChipRun read = ReadBack(p, chip, expected, ui, back, options); read != TChipRun::Done)
     return CheckOf(read);
   if (!SameBytes(chip, back, expected, ignored, ui, "VerifNotOK", differences)) return TChipCheck::Different;
