@@ -252,6 +252,8 @@ const std::map<std::string, std::string>& Texts() {
        "Plug the programmer in. Try another USB cable (one that carries data, not only power) and another port; the "
        "kernel log (dmesg) shows whether the computer sees it at all."},
       {"DocUsbNoMatch", "USB: no programmer matches %s."},
+      {"DocUsbNoMatchAdvice",
+       "Name a programmer that is plugged in: tesmaro-cli devices lists each one's node, serial number and USB port."},
       {"DocUsbFound", "USB: a programmer on the USB bus at %s (serial number %s)."},
       {"DocUsbHidLayer", "USB: the HID layer lists a programmer at %s."},
       {"DocNodeMissing",
@@ -263,6 +265,9 @@ const std::map<std::string, std::string>& Texts() {
       {"DocNodeNotInDevAdvice",
        "Check that udev runs (systemctl status systemd-udevd), then plug the programmer in again."},
       {"DocNodeNotListed", "HID node: %s is there, but the HID library does not list it."},
+      {"DocNodeNotListedAdvice",
+       "The HID library lists the devices that udev has recorded: run sudo udevadm trigger, or plug the programmer in "
+       "again, then check once more."},
       {"DocNodeFound", "HID node: %s."},
       {"DocGroups", "groups %s"},
       {"DocNodeModes", "owner %s, group %s, mode %s, ACL %s"},
