@@ -62,6 +62,7 @@ int Read(TCliOptions& o) {
   TellProgrammerAndChip(session, chip);
   // Bytes that the read does not reach are saved blank.
   std::vector<uint8_t> image(kMemoryBufferSize, kBlankValue);
+  ui.SetPhase(TProgressPhase::Reading);
   switch (ReadChipChecked(session.Programmer, chip, image, ui, checks)) {
     case TChipRun::Done: break;
     case TChipRun::Stopped: return TStopOnSignals::ExitCode();

@@ -97,6 +97,10 @@ void TConsoleUserInterface::SetProgress(int position) {
   Progress_->Update(0, position);
 }
 
+void TConsoleUserInterface::SetPhase(TProgressPhase phase) {
+  Progress_->SetPhase(0, MessageText(PhaseMessageKey(phase)));
+}
+
 bool TConsoleUserInterface::StopRequested() { return TStopOnSignals::Requested(); }
 
 bool TConsoleUserInterface::ReadAnswer(std::string& line) { return ReadLineUnlessStopped(line); }

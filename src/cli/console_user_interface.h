@@ -41,6 +41,7 @@ class TConsoleUserInterface : public TUserInterface {
   bool ExecuteSaveDialog(TFileDialog&) override { return false; }
   std::string MessageText(const std::string& key) override;
   void SetProgress(int position) override;
+  void SetPhase(TProgressPhase phase) override;
   // While TStopOnSignals is in force: SIGINT or SIGTERM came.
   bool StopRequested() override;
 

@@ -1,5 +1,7 @@
 #include "cli/programmer_session.h"
 
+#include "cli/stop_signals.h"
+
 #include <algorithm>
 #include <iostream>
 
@@ -27,6 +29,8 @@ TLinkOptions LinkOptionsOf(const TCliOptions& options, TSessionClaim claim) {
 
 TProgrammerSession::TProgrammerSession(const TCliOptions& options, TUserInterface& ui, TSessionClaim claim)
     : TProgrammerLink(LinkOptionsOf(options, claim), ui) {
+  // Ctrl-C also ends a wait for a programmer that does not answer.
+  Controller().StopWaiting = [] { return TStopOnSignals::Requested(); };
   if (options.Simulate && options.Verbose) std::cerr << "tesmaro-cli: simulated chip seed " << SimulationSeed << "\n";
 }
 

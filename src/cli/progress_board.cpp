@@ -26,14 +26,17 @@ std::string Duration(double seconds) {
 
 }  // namespace
 
-std::string ProgressText(int position, uint64_t total, uint64_t firstBytes, double seconds) {
+std::string ProgressText(int position, uint64_t total, uint64_t firstBytes, double seconds, const std::string& phase) {
   position = std::clamp(position, 0, 100);
   const int width = 20;
   const int filled = position * width / 100;
   char head[64];
-  std::snprintf(head, sizeof head, "[%s%s] %3d %%", std::string(filled, '#').c_str(),
-                std::string(width - filled, ' ').c_str(), position);
+  std::snprintf(head, sizeof head, "[%s%s] ", std::string(filled, '#').c_str(),
+                std::string(width - filled, ' ').c_str());
   std::string out = head;
+  if (!phase.empty()) out += phase + " ";
+  std::snprintf(head, sizeof head, "%3d %%", position);
+  out += head;
   if (total == 0) return out;
   const uint64_t done = total * static_cast<uint64_t>(position) / 100;
   out += "  " + std::to_string(done) + " of " + std::to_string(total) + " bytes";
@@ -53,6 +56,11 @@ void TProgressBoard::SetLine(size_t line, const std::string& label, uint64_t tot
   if (line >= Lines_.size()) return;
   Lines_[line].Label = label;
   Lines_[line].Total = total;
+}
+
+void TProgressBoard::SetPhase(size_t line, const std::string& phase) {
+  std::lock_guard lock(Mutex_);
+  if (line < Lines_.size()) Lines_[line].Phase = phase;
 }
 
 void TProgressBoard::Update(size_t line, int position) {
@@ -85,7 +93,7 @@ void TProgressBoard::Draw(size_t line) {
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - l.Start).count();
   const size_t up = Lines_.size() - line;
   std::string text = l.Label.empty() ? "" : l.Label + "  ";
-  text += ProgressText(l.Position, l.Total, l.FirstBytes, seconds);
+  text += ProgressText(l.Position, l.Total, l.FirstBytes, seconds, l.Phase);
   std::fprintf(stderr, "\x1b[%zuA\r\x1b[K%s\x1b[%zuB\r", up, text.c_str(), up);
 }
 

@@ -9,10 +9,11 @@
 #include <string>
 #include <vector>
 
-// "[#########           ]  45 %  29696 of 65536 bytes  12.5 KiB/s  0:03 left". total 0: only
-// the bar and the percentage; seconds: since the first step of the phase, which had done
-// firstBytes; rate and time left once some time has passed.
-std::string ProgressText(int position, uint64_t total, uint64_t firstBytes, double seconds);
+// "[#########           ] writing  45 %  29696 of 65536 bytes  12.5 KiB/s  0:03 left". total
+// 0: only the bar, the phase and the percentage; seconds: since the first step of the phase,
+// which had done firstBytes; rate and time left once some time has passed. phase may be empty.
+std::string ProgressText(int position, uint64_t total, uint64_t firstBytes, double seconds,
+                         const std::string& phase = {});
 
 class TProgressBoard {
  public:
@@ -23,6 +24,8 @@ class TProgressBoard {
 
   // The text before line's bar (a programmer's node) and the bytes that 100 % stands for.
   void SetLine(size_t line, const std::string& label, uint64_t total);
+  // What line's progress stands for from now on ("writing", "checking"); empty: nothing said.
+  void SetPhase(size_t line, const std::string& phase);
   // line's position from 0 to 100. A position lower than the last one starts a new phase (the
   // read-back after a write): the lines reached so far stay on the screen and new ones start
   // below them. Safe to call from several threads.
@@ -33,6 +36,7 @@ class TProgressBoard {
  private:
   struct TLine {
     std::string Label;
+    std::string Phase;
     uint64_t Total = 0;
     int Position = -1;
     uint64_t FirstBytes = 0;

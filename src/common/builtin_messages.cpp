@@ -102,6 +102,12 @@ const std::map<std::string, std::string>& Texts() {
       {"FwFileTooLong", "The firmware update file deciphers to more than %d bytes."},
       {"FwFileNotBlocks", "This is not a firmware update file: its size of %d bytes is not a multiple of 8."},
       {"OpStopped", "Operation stopped."},
+      {"PhaseBackingUp", "backing up"},
+      {"PhaseWriting", "writing"},
+      {"PhaseChecking", "checking"},
+      {"PhaseReading", "reading"},
+      {"PhaseVerifying", "verifying"},
+      {"PhaseErasing", "erasing"},
       {"NoChip", "Select a chip first."},
       {"ChipNoSize", "%s has no valid size in the catalogue."},
       {"ChipUnsupported", "%s is not supported by the programmer."},
@@ -295,6 +301,8 @@ const std::map<std::string, std::string>& Texts() {
        "Plug the programmer in. Try another USB cable (one that carries data, not only power) and another port; the "
        "kernel log (dmesg) shows whether the computer sees it at all."},
       {"DocUsbNoMatch", "USB: no programmer matches %s."},
+      {"DocUsbNoMatchAdvice",
+       "Name a programmer that is plugged in: tesmaro-cli devices lists each one's node, serial number and USB port."},
       {"DocUsbFound", "USB: a programmer on the USB bus at %s (serial number %s)."},
       {"DocUsbHidLayer", "USB: the HID layer lists a programmer at %s."},
       {"DocNodeMissing",
@@ -306,6 +314,9 @@ const std::map<std::string, std::string>& Texts() {
       {"DocNodeNotInDevAdvice",
        "Check that udev runs (systemctl status systemd-udevd), then plug the programmer in again."},
       {"DocNodeNotListed", "HID node: %s is there, but the HID library does not list it."},
+      {"DocNodeNotListedAdvice",
+       "The HID library lists the devices that udev has recorded: run sudo udevadm trigger, or plug the programmer in "
+       "again, then check once more."},
       {"DocNodeFound", "HID node: %s."},
       {"DocGroups", "groups %s"},
       {"DocNodeModes", "owner %s, group %s, mode %s, ACL %s"},
@@ -365,4 +376,16 @@ std::string BuiltInMessageText(const std::string& key) {
   const auto& texts = Texts();
   auto it = texts.find(key);
   return it == texts.end() ? std::string() : it->second;
+}
+
+const char* PhaseMessageKey(TProgressPhase phase) {
+  switch (phase) {
+    case TProgressPhase::BackingUp: return "PhaseBackingUp";
+    case TProgressPhase::Writing: return "PhaseWriting";
+    case TProgressPhase::Checking: return "PhaseChecking";
+    case TProgressPhase::Reading: return "PhaseReading";
+    case TProgressPhase::Verifying: return "PhaseVerifying";
+    case TProgressPhase::Erasing: break;
+  }
+  return "PhaseErasing";
 }

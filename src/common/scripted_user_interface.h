@@ -16,14 +16,15 @@ class TScriptedUserInterface : public TUserInterface {
     TAnswer Default = TAnswer::Ok;  // the button Enter presses, for Yes/No questions
   };
 
-  std::vector<TShown> Shown;          // every box, in order
-  std::deque<TAnswer> Answers;        // answers to warnings and questions; Cancel (warnings,
-                                      // unsaved changes) or No (Yes/No questions) when empty
-  std::deque<std::string> FileNames;  // files picked by dialogs; cancelled when empty
-  std::deque<int> FilterIndexes;      // filter chosen with each picked file; kept when empty
-  std::vector<TFileDialog> Dialogs;   // the dialogs as they were asked
-  std::vector<int> Progress;          // every progress position set
-  int StopAfterProgress = -1;         // StopRequested() once this many positions were set
+  std::vector<TShown> Shown;           // every box, in order
+  std::deque<TAnswer> Answers;         // answers to warnings and questions; Cancel (warnings,
+                                       // unsaved changes) or No (Yes/No questions) when empty
+  std::deque<std::string> FileNames;   // files picked by dialogs; cancelled when empty
+  std::deque<int> FilterIndexes;       // filter chosen with each picked file; kept when empty
+  std::vector<TFileDialog> Dialogs;    // the dialogs as they were asked
+  std::vector<int> Progress;           // every progress position set
+  std::vector<TProgressPhase> Phases;  // every phase started
+  int StopAfterProgress = -1;          // StopRequested() once this many positions were set
 
   void ShowMessage(const std::string& text) override { Shown.push_back({TKind::Message, text}); }
   void ShowInformation(const std::string& text) override { Shown.push_back({TKind::Information, text}); }
@@ -36,6 +37,7 @@ class TScriptedUserInterface : public TUserInterface {
   bool ExecuteSaveDialog(TFileDialog& dialog) override { return Pick(dialog); }
   std::string MessageText(const std::string& key) override;
   void SetProgress(int position) override { Progress.push_back(position); }
+  void SetPhase(TProgressPhase phase) override { Phases.push_back(phase); }
   bool StopRequested() override {
     return StopAfterProgress >= 0 && Progress.size() >= static_cast<size_t>(StopAfterProgress);
   }

@@ -18,6 +18,9 @@ struct TFileDialog {
 
 enum class TAnswer { Ok, Yes, No, Cancel };
 
+// What the progress stands for while it runs from 0 to 100 %.
+enum class TProgressPhase { BackingUp, Writing, Checking, Reading, Verifying, Erasing };
+
 class TUserInterface {
  public:
   virtual ~TUserInterface() = default;
@@ -43,11 +46,16 @@ class TUserInterface {
 
   // The progress bar of long operations: a position from 0 to 100.
   virtual void SetProgress(int position) = 0;
+  // A routine starts the phase that the progress from now on stands for (writing, then checking).
+  virtual void SetPhase(TProgressPhase phase) { (void)phase; }
 
   // Whether the user asked the running operation to stop. Long routines poll it between two
   // exchanges, finish what the device needs (closing commands) and end with "OpStopped".
   virtual bool StopRequested() { return false; }
 };
+
+// The message key of a phase's name as the progress shows it: "PhaseWriting", ...
+const char* PhaseMessageKey(TProgressPhase phase);
 
 // The program's own English text of each message key, used while no language file is active.
 // Returns an empty string for a key that has no built-in text.

@@ -51,13 +51,52 @@ THidCaps THidDevice::Capabilities() {
   return Caps_;
 }
 
+THidReadResult THidHandle::ReadUnlessStopped(uint8_t* data, size_t length, size_t& read, int timeoutMs,
+                                             const std::function<bool()>& stop) {
+  if (!stop) return Read(data, length, read, timeoutMs);
+  int left = timeoutMs;
+  for (;;) {
+    const int slice = std::min(left, kHidStopCheckMs);
+    const THidReadResult r = Read(data, length, read, slice);
+    left -= slice;
+    if (r != THidReadResult::TimedOut || left <= 0 || stop()) return r;
+  }
+}
+
+// One wait for an input report of up to the controller's ReadTimeoutMs, cut short by a stop
+// request; after the request, what is left of the grace for the closing commands' answers.
+THidReadResult THidDevice::ReadWaiting(uint8_t* data, size_t length, size_t& read) {
+  ReadStopped_ = false;
+  const auto& stop = Controller_.StopWaiting;
+  if (!stop) return Handle_->Read(data, length, read, Controller_.ReadTimeoutMs);
+  const auto now = std::chrono::steady_clock::now();
+  if (!StopSeen_ && stop()) {
+    StopSeen_ = true;
+    StopSeenAt_ = now;
+  }
+  THidReadResult r;
+  if (StopSeen_) {
+    const auto spent = std::chrono::duration_cast<std::chrono::milliseconds>(now - StopSeenAt_).count();
+    const int left = static_cast<int>(std::max<int64_t>(kHidStopLeastWaitMs, kHidStopGraceMs - spent));
+    r = Handle_->Read(data, length, read, std::min(left, Controller_.ReadTimeoutMs));
+  } else {
+    r = Handle_->ReadUnlessStopped(data, length, read, Controller_.ReadTimeoutMs, stop);
+    if (r == THidReadResult::TimedOut && stop()) {
+      StopSeen_ = true;
+      StopSeenAt_ = std::chrono::steady_clock::now();
+    }
+  }
+  ReadStopped_ = r == THidReadResult::TimedOut && StopSeen_;
+  return r;
+}
+
 void THidDevice::DrainInput() {
   uint8_t scratch[256];
   size_t n = 0;
   // The reply to a command that timed out may still come: wait for it once, up to a time-out.
   if (AwaitLate_) {
     AwaitLate_ = false;
-    Handle_->Read(scratch, sizeof scratch, n, Controller_.ReadTimeoutMs);
+    ReadWaiting(scratch, sizeof scratch, n);
   }
   // Bounded, so a device that floods input cannot keep the caller here.
   for (int i = 0; i < 1024; ++i)
@@ -84,6 +123,7 @@ void THidDevice::Unacquire() {
 
 bool THidDevice::WriteReport(const void* buffer, size_t length, size_t& bytesWritten) {
   ReadTimedOut_ = false;
+  ReadStopped_ = false;
   bytesWritten = 0;
   if (!PluggedIn_ || !Claimed_) return Fail(THidFailure::NotClaimed);
   if (!Handle_ && !OpenFile()) return Fail(THidFailure::Gone);
@@ -108,11 +148,12 @@ bool THidDevice::PrepareTransfers() {
 
 bool THidDevice::ReadReport(void* buffer, size_t length, size_t& bytesRead) {
   ReadTimedOut_ = false;
+  ReadStopped_ = false;
   bytesRead = 0;
   if (!PluggedIn_ || !Claimed_) return Fail(THidFailure::NotClaimed);
   if (!Handle_ && !OpenFile()) return Fail(THidFailure::Gone);
   if (!ReadWrite_) return Fail(AccessDenied_ ? THidFailure::NoAccess : THidFailure::Gone);
-  switch (Handle_->Read(static_cast<uint8_t*>(buffer), length, bytesRead, Controller_.ReadTimeoutMs)) {
+  switch (ReadWaiting(static_cast<uint8_t*>(buffer), length, bytesRead)) {
     case THidReadResult::Ok: Failure_ = THidFailure::None; return true;
     case THidReadResult::TimedOut:
       ReadTimedOut_ = true;

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -70,6 +71,9 @@ class THidDevice {
   void AwaitLateReply() { AwaitLate_ = Handle_ != nullptr; }
   // The last ReadReport failed because no report came in time.
   bool ReadTimedOut() const { return ReadTimedOut_; }
+  // The last ReadReport timed out after a stop was asked for (see the controller's StopWaiting):
+  // its wait may have been cut short.
+  bool ReadStopped() const { return ReadStopped_; }
   // Why the last WriteReport, ReadReport or Acquire failed (None after a success).
   THidFailure LastFailure() const { return Failure_; }
 
@@ -85,6 +89,7 @@ class THidDevice {
   bool OpenFile();
   void CloseFile();
   void DrainInput();
+  THidReadResult ReadWaiting(uint8_t* data, size_t length, size_t& read);
   bool Fail(THidFailure failure) {
     Failure_ = failure;
     return false;
@@ -101,6 +106,9 @@ class THidDevice {
   bool ReadWrite_ = false;     // Handle_ was opened for reading and writing
   bool AccessDenied_ = false;  // opening for reading and writing was refused for lack of permission
   bool ReadTimedOut_ = false;
+  bool ReadStopped_ = false;
+  bool StopSeen_ = false;  // a read saw the stop request at StopSeenAt_
+  std::chrono::steady_clock::time_point StopSeenAt_;
   bool AwaitLate_ = false;  // a transfer timed out: its reply may still come
   THidFailure Failure_ = THidFailure::None;
   int UseDepth_ = 0;
@@ -125,6 +133,10 @@ class THidDeviceController {
   // How long a device's ReadReport waits for its input report, and WriteReport for the device
   // to take its output report.
   int ReadTimeoutMs = kHidReadTimeoutMs;
+  // Whether the user asked the running command to stop; null: never. While it is false a read
+  // waits its whole time-out, looking at it now and then; once it is true, the reads that follow
+  // wait kHidStopGraceMs altogether, so a programmer that does not answer cannot hold a stop up.
+  std::function<bool()> StopWaiting;
 
   // Takes the first device in list order with this vendor id and product id (-1: any product)
   // that is not claimed. device is null when none qualifies.

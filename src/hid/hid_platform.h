@@ -5,12 +5,20 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 // How long ReadReport waits for an input report, and WriteReport for the device to take an output
 // report, before the transfer fails, in milliseconds.
 inline constexpr int kHidReadTimeoutMs = 2000;
+// How often a read that may be stopped looks at the stop request while it waits.
+inline constexpr int kHidStopCheckMs = 50;
+// Once a stop was asked for, how long the reads that follow (the answers to the closing commands)
+// wait altogether, and at least each: enough for a programmer that answers, short for one that
+// does not.
+inline constexpr int kHidStopGraceMs = 300;
+inline constexpr int kHidStopLeastWaitMs = 100;
 // How often the device list is compared when the platform gives no change notification.
 inline constexpr int kHidChangePollIntervalMs = 1000;
 
@@ -54,6 +62,10 @@ class THidHandle {
   // One input report into data, byte 0 the report ID (0 for a device without numbered reports);
   // waits at most timeoutMs for it (0: only takes what is already there).
   virtual THidReadResult Read(uint8_t* data, size_t length, size_t& read, int timeoutMs) = 0;
+  // As Read, but the wait also ends, as a time-out, within kHidStopCheckMs of stop() turning true.
+  // By default it reads in slices of that length.
+  virtual THidReadResult ReadUnlessStopped(uint8_t* data, size_t length, size_t& read, int timeoutMs,
+                                           const std::function<bool()>& stop);
   // Takes the device for this program alone, without waiting: an advisory lock that every program
   // of this system honours (Busy while another one holds it). Kept until Unlock or the handle's
   // end. Platforms without such locks grant it always.

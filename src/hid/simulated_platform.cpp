@@ -157,6 +157,13 @@ class TSimulatedHidHandle : public THidHandle {
   }
 
   THidReadResult Read(uint8_t* data, size_t length, size_t& read, int timeoutMs) override {
+    return ReadUnlessStopped(data, length, read, timeoutMs, {});
+  }
+
+  // One read whose wait looks at stop: a read in slices would let a late answer in after the
+  // first slice, where it must come only after the whole time-out.
+  THidReadResult ReadUnlessStopped(uint8_t* data, size_t length, size_t& read, int timeoutMs,
+                                   const std::function<bool()>& stop) override {
     read = 0;
     TSimulatedHidPort& port = *Port_;
     if (!ReadWrite_ || !port.PluggedIn_) return THidReadResult::Failed;
@@ -182,7 +189,7 @@ class TSimulatedHidHandle : public THidHandle {
     const bool owed = port.AnswerOwed_ || !port.Late_.empty() || !port.Timed_.empty();
     port.AnswerOwed_ = false;
     if (owed || port.RealTime())
-      port.WaitUntil(deadline);
+      port.WaitUntil(deadline, stop);
     else
       port.ClockUs_ = deadline;
     // A held-back answer arrives just after the read waiting for it gave up.
@@ -230,7 +237,16 @@ int64_t TSimulatedHidPort::NowUs() const {
   return std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now() - PluggedAt_).count();
 }
 
-void TSimulatedHidPort::WaitUntil(int64_t atUs) {
+void TSimulatedHidPort::WaitUntil(int64_t atUs, const std::function<bool()>& stop) {
+  if (stop) {
+    constexpr int64_t kSliceUs = int64_t{kHidStopCheckMs} * 1000;
+    for (;;) {
+      if (stop()) return;
+      const int64_t now = NowUs();
+      if (now + kSliceUs >= atUs) break;
+      WaitUntil(now + kSliceUs);
+    }
+  }
   if (RealTime()) {
     std::this_thread::sleep_until(PluggedAt_ + std::chrono::microseconds(atUs));
     return;

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -115,8 +116,9 @@ class TSimulatedHidPort {
   // keeps real time, else its own.
   int64_t NowUs() const;
   bool RealTime() const;
-  // Moves the device's clock on to atUs, sleeping as long when the platform's waits take real time.
-  void WaitUntil(int64_t atUs);
+  // Moves the device's clock on to atUs, sleeping as long when the platform's waits take real time;
+  // stops early, within kHidStopCheckMs, once stop() is true.
+  void WaitUntil(int64_t atUs, const std::function<bool()>& stop = {});
 
   TSimulatedHidPlatform* Platform_ = nullptr;
   TSimulatedHidDeviceInfo Info_;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "analysis/difference_causes.h"
@@ -67,12 +68,24 @@ bool CloseChip(TProgrammer& p, const TChip& chip) {
 // Line ends of the texts the routines build.
 const char* const kLineEnd = "\n\r";
 
+// What a stopped routine has opened on the programmer and must close.
+enum class TOpened { Nothing, Chip, ChipAndWriteAccess };
+
+TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened opened, const std::string& note = {});
+
 // Ends a routine whose exchange failed: gives write access back where it was opened, closes the
 // chip (unless the close itself failed), returns the progress to 0 and says why it failed, with
 // what became of the chip (note) after the reason in an error box.
 TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool closeChip, bool closeWrite = false,
                 const std::string& note = {}) {
   const TExchangeStatus why = p.LastStatus;
+  // A wait for the answer that a stop request cut short ends the routine as stopped.
+  if (why == TExchangeStatus::TimedOut && p.HeldDevice && p.HeldDevice->ReadStopped())
+    return Stop(p, chip, ui,
+                closeWrite  ? TOpened::ChipAndWriteAccess
+                : closeChip ? TOpened::Chip
+                            : TOpened::Nothing,
+                note);
   if (closeWrite) {
     p.BuildHeader(chip, CmdWriteAccess, SubClose);
     p.ExchangeReport();
@@ -87,14 +100,11 @@ TChipRun GiveUp(TProgrammer& p, const TChip& chip, TUserInterface& ui, bool clos
   return TChipRun::NoAnswer;
 }
 
-// What a stopped routine has opened on the programmer and must close.
-enum class TOpened { Nothing, Chip, ChipAndWriteAccess };
-
 // Ends a routine that the user stopped between two exchanges: closes write access (writes by unit)
 // and the chip, returns the progress to 0 and says so; with a note (what became of the chip)
 // after it in an error box. A closing command that fails ends it as a routine whose exchange
 // failed.
-TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened opened, const std::string& note = {}) {
+TChipRun Stop(TProgrammer& p, const TChip& chip, TUserInterface& ui, TOpened opened, const std::string& note) {
   if (opened == TOpened::ChipAndWriteAccess) {
     p.BuildHeader(chip, CmdWriteAccess, SubClose);
     if (!p.ExchangeReport()) return GiveUp(p, chip, ui, true, false, note);
@@ -456,16 +466,20 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
   if (Refused(use, p, ui)) return TChipCheck::NoAnswer;
   RequireWritable(chip, source);
   TChipContents before;
+  if (!options.BackupFolder.empty()) ui.SetPhase(TProgressPhase::BackingUp);
   const TChipRun kept =
       options.BackupFolder.empty() ? SampleChip(p, chip, ui, before) : KeepChip(p, chip, ui, options, before);
   if (kept != TChipRun::Done) return CheckOf(kept);
   TWrittenRange range;
+  const bool erase = std::string_view(options.Outcome.Same) == kEraseTexts.Same;
+  ui.SetPhase(erase ? TProgressPhase::Erasing : TProgressPhase::Writing);
   const TChipRun write = WriteChipFrom(p, chip, source, ui, &range);
   if (written) *written = range;
   if (write != TChipRun::Done) return CheckOf(write);
   // The chip is written: a read-back that ends early says that only the check is missing.
   const std::string unchecked = range.Empty ? std::string() : ui.MessageText("ChipWrittenUnchecked");
   std::vector<uint8_t> back;
+  ui.SetPhase(TProgressPhase::Checking);
   if (const TChipRun read = ReadBack(p, chip, source, ui, back, options, unchecked); read != TChipRun::Done)
     return CheckOf(read);
   const TChipBefore known = before.Known();
@@ -479,6 +493,7 @@ TChipCheck WriteAndCheckChip(TProgrammer& p, const TChip& chip, std::span<const 
 TChipCheck VerifyChip(TProgrammer& p, const TChip& chip, std::span<const uint8_t> expected, TUserInterface& ui,
                       TDifferences* differences, std::span<const TAddressRange> ignored, const TCheckOptions& options) {
   std::vector<uint8_t> back;
+  ui.SetPhase(TProgressPhase::Verifying);
   if (const TChipRun read = ReadBack(p, chip, expected, ui, back, options); read != TChipRun::Done)
     return CheckOf(read);
   TChipRun reRead = TChipRun::Done;

@@ -67,7 +67,7 @@ class TCheck {
 
   bool NoneFound() {
     if (!Options_.Device.empty() && !Listed_.empty())
-      return Broken(TLink::UsbDevice, 4, Fmt("DocUsbNoMatch", {Options_.Device}), Msg("DocUsbMissingAdvice"));
+      return Broken(TLink::UsbDevice, 4, Fmt("DocUsbNoMatch", {Options_.Device}), Msg("DocUsbNoMatchAdvice"));
     return Broken(TLink::UsbDevice, 4, Fmt("DocUsbMissing", {kDeviceId}), Msg("DocUsbMissingAdvice"));
   }
 
@@ -87,7 +87,7 @@ class TCheck {
     if (!device) {
       if (usb.empty() && ChosenListed()) return HidLayerLinks();  // the system shows no USB device, the HID layer one
       if (!usb.empty() && !Options_.Device.empty())
-        return Broken(TLink::UsbDevice, 4, Fmt("DocUsbNoMatch", {Options_.Device}), Msg("DocUsbMissingAdvice"));
+        return Broken(TLink::UsbDevice, 4, Fmt("DocUsbNoMatch", {Options_.Device}), Msg("DocUsbNoMatchAdvice"));
       return NoneFound();
     }
     Ok(TLink::UsbDevice,
@@ -135,7 +135,7 @@ class TCheck {
         Device_ = d;
         return true;
       }
-    return Broken(TLink::HidNode, 4, Fmt("DocNodeNotListed", {R_.Node}), Msg("DocNodeNotInDevAdvice"));
+    return Broken(TLink::HidNode, 4, Fmt("DocNodeNotListed", {R_.Node}), Msg("DocNodeNotListedAdvice"));
   }
 
   // Without the system's facts (the simulated programmer, other platforms): the HID layer's list.

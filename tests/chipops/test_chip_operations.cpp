@@ -4,12 +4,15 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <functional>
 
 #include "chipops/chip_rig.h"
 #include "common/error.h"
 #include "common/integer.h"
+#include "programmer/blank_erase.h"
 #include "programmer/chip_backups.h"
 #include "programmer/chip_operations.h"
+#include "support/temp_dir.h"
 
 namespace {
 
@@ -241,6 +244,50 @@ TEST(ChipOperations, WithoutProgrammerOnlyProgNotFound) {
 }
 
 // Write with its check, read back, verify; then a difference anywhere in the chip is found.
+// Each routine names the phase its progress stands for as the phase starts, so that the two runs
+// from 0 to 100 % of a write (the write, then its check) can be told apart.
+TEST(ChipOperations, EachPhaseIsNamedAsItStarts) {
+  using P = TProgressPhase;
+  const TChip chip = ChipOf(1, 256, 32, 0);
+  const std::vector<uint8_t> image(256, 0x5A);
+  TTempDir dir;
+  TCheckOptions backed;
+  backed.BackupFolder = dir.File("backups");
+  struct TCase {
+    const char* Name;
+    std::function<bool(TChipRig&)> Run;  // true when the routine succeeded
+    std::vector<P> Phases;
+  };
+  const TCase cases[] = {
+      {"write",
+       [&](TChipRig& r) { return WriteAndCheckChip(r.Programmer, chip, image, r.Ui) == TChipCheck::Same; },
+       {P::Writing, P::Checking}},
+      {"write with a backup",
+       [&](TChipRig& r) {
+         return WriteAndCheckChip(r.Programmer, chip, image, r.Ui, nullptr, {}, nullptr, backed) == TChipCheck::Same;
+       },
+       {P::BackingUp, P::Writing, P::Checking}},
+      {"verify",
+       [&](TChipRig& r) {
+         const TChipCheck v = VerifyChip(r.Programmer, chip, image, r.Ui);
+         return v == TChipCheck::Same || v == TChipCheck::Different;
+       },
+       {P::Verifying}},
+      {"erase",
+       [&](TChipRig& r) {
+         r.Ui.Answers.push_back(TAnswer::Yes);
+         return EraseChip(r.Programmer, chip, r.Ui, {}) == TChipCheck::Same;
+       },
+       {P::Erasing, P::Checking}},
+  };
+  for (const TCase& c : cases) {
+    SCOPED_TRACE(c.Name);
+    TChipRig rig;
+    ASSERT_TRUE(c.Run(rig));
+    EXPECT_EQ(rig.Ui.Phases, c.Phases);
+  }
+}
+
 TEST(ChipRoundTrip, EveryTypeGivesTheBufferBack) {
   const TChip chips[] = {ChipOf(1, 4096, 32, 0), ChipOf(1, 4096, 8, 0), ChipOf(2, 0x40000, 32, 0),
                          ChipOf(3, 2048, 2, 1), ChipOf(3, 2048, 1, 0)};

@@ -95,4 +95,38 @@ TEST(CliStop, SignalStopsTheFirmwareUpdateBetweenBlocks) {
   EXPECT_LT(blocks, 504u);
 }
 
+// A programmer that stops answering: the signal ends the wait for its answer at once instead of
+// after the read's time-out, the chip is still closed (the programmer answers that again) and a
+// write still says which range it wrote.
+TEST(CliStop, SignalEndsTheWaitForAProgrammerThatDoesNotAnswer) {
+  struct TCase {
+    const char* Command;
+    const char* Expected;  // the end of standard error
+  };
+  for (const TCase& c : {TCase{"read", ""}, TCase{"write", "its contents are now mixed.\n"}}) {
+    SCOPED_TRACE(c.Command);
+    TTempDir dir;
+    dir.Write("chip.bin", std::string(kChipSize, '\xFF'));
+    const std::string image = dir.Write("image.bin", Image());
+    const bool write = std::string(c.Command) == "write";
+    const TSignalledRun r = RunAndSignal(
+        dir, "tesmaro-cli",
+        {"--simulate=" + dir.File("chip.bin"), "--sim-latency", "1", "--sim-fault", "noanswer@100", "--sim-log",
+         dir.File("sim.log"), "--chip", "24C512", c.Command, write ? image : dir.File("out.bin")},
+        SIGINT, LoggedExchanges(dir, "sim.log", 101));
+    EXPECT_TRUE(r.UnderWay);
+    EXPECT_EQ(r.ExitCode, 130) << r.Err;
+    EXPECT_LT(r.SecondsAfterSignal, 1.5);
+    EXPECT_FALSE(std::filesystem::exists(dir.File("out.bin")));
+    const std::string err = r.Err + r.Out;
+    EXPECT_NE(err.find("Operation stopped."), std::string::npos) << err;
+    EXPECT_TRUE(err.ends_with(c.Expected)) << err;
+    const std::string log = dir.Read("sim.log");
+    ASSERT_FALSE(log.empty());
+    EXPECT_NE(log.find("noanswer"), std::string::npos);
+    const std::string last = log.substr(log.rfind('\n', log.size() - 2) + 1);
+    EXPECT_NE(last.find(" 10/2 chip-close"), std::string::npos) << last;
+  }
+}
+
 }  // namespace

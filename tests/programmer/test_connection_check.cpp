@@ -19,6 +19,7 @@ class TScriptedProbe : public TUsbProbe {
   std::vector<TUdevRuleFacts> Rules;
   std::optional<TLockHolder> Holder;
   TUserFacts UserFacts{1000, "alice", {"alice", "dialout"}, false};
+  std::string ExpectedNode = "sim:1";  // the node whose facts the check asks for
 
   std::vector<TUsbDeviceFacts> UsbDevices(uint16_t vendorId, uint16_t productId) override {
     EXPECT_EQ(vendorId, 0x03E5);
@@ -26,7 +27,7 @@ class TScriptedProbe : public TUsbProbe {
     return Usb;
   }
   TNodeFacts Node(const std::string& node) override {
-    EXPECT_EQ(node, "sim:1");
+    EXPECT_EQ(node, ExpectedNode);
     return NodeFacts;
   }
   std::vector<std::string> UdevRuleFolders() override { return {"/etc/udev/rules.d", "/usr/lib/udev/rules.d"}; }
@@ -127,7 +128,19 @@ TEST_F(ConnectionCheck, StopsAtTheFirstBrokenLinkWithItsCodeAndAdvice) {
        6,
        TLink::Holder,
        {"another program holds the programmer: tesmaro (process 4242)", "one program at a time"}},
-      {"--device names none", [](TScriptedProbe&) {}, 4, TLink::UsbDevice, {"no programmer matches 9-9"}},
+      {"--device names none",
+       [](TScriptedProbe&) {},
+       4,
+       TLink::UsbDevice,
+       {"no programmer matches 9-9", "tesmaro-cli devices lists"}},
+      {"node the HID library does not list",
+       [](TScriptedProbe& p) {
+         p.Usb[0].HidNodes = {"sim:9"};
+         p.ExpectedNode = "sim:9";
+       },
+       4,
+       TLink::HidNode,
+       {"sim:9 is there, but the HID library does not list it", "udevadm trigger"}},
   };
   for (const auto& c : cases) {
     TScriptedProbe probe;
