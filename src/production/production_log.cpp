@@ -16,6 +16,7 @@
 #define TESMARO_WRITE _write
 #define TESMARO_CLOSE _close
 #else
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #define TESMARO_OPEN open
@@ -201,6 +202,13 @@ bool CheckLogWritable(const std::string& file) {
 
 bool AppendLogLine(const std::string& file, const std::string& line) {
   const int fd = OpenLogForReading(file);
+#ifndef _WIN32
+  // Writers of one log (stations, threads of a gang run) take turns: another writer's line in
+  // flight would look like a torn end, and a cut-back must not take a line that came after ours.
+  // A file that can't be locked (a pipe) is appended to as before.
+  while (flock(fd, LOCK_EX) != 0 && errno == EINTR) {
+  }
+#endif
   const bool torn = EndsTorn(fd);
   const std::string text = torn ? "\n" + line : line;
   // One write: with O_APPEND the whole line lands at the end, after any other writer's lines.

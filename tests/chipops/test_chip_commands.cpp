@@ -498,9 +498,9 @@ class TestChipCommands : public QObject {
     int resets = 0;
     bool asked = false;
     Ui_->WhenProgress = [&](int position) {
-      // The write is the second round of progress, after the backup's read.
+      // The write is the third round of progress, after the backup's two reads.
       if (position == 0) ++resets;
-      if (resets == 2 && position == 50 && !std::exchange(asked, true)) QTimer::singleShot(0, &f, [&] { f.close(); });
+      if (resets == 3 && position == 50 && !std::exchange(asked, true)) QTimer::singleShot(0, &f, [&] { f.close(); });
     };
     std::ostringstream standardError;
     std::streambuf* const was = std::cerr.rdbuf(standardError.rdbuf());

@@ -264,7 +264,7 @@ TEST(CliConventions, ProgressLineOnATerminalOnly) {
   const std::string tty = dir.Read("tty");
   const size_t last = tty.rfind("\x1b[K");
   ASSERT_NE(last, std::string::npos) << tty;
-  EXPECT_NE(tty.find("] 100 %  8192 of 8192 bytes  ", last), std::string::npos) << tty.substr(last);
+  EXPECT_NE(tty.find("] reading 100 %  8192 of 8192 bytes  ", last), std::string::npos) << tty.substr(last);
   EXPECT_NE(tty.find(" KiB/s", last), std::string::npos) << tty.substr(last);
   EXPECT_NE(tty.find(" left"), std::string::npos);
 

@@ -157,13 +157,15 @@ TEST_F(FirmwareUpdate, SendsEveryBlockChecksItAndReportsProgress) {
   // What the device stored is the image's first 16128 bytes.
   EXPECT_TRUE(std::equal(Image, Image + 16128, Device->Firmware.begin()));
 
-  // Set after every block, to 100 at the end, then back to 0.
-  ASSERT_EQ(Ui.Progress.size(), 505u);
-  EXPECT_EQ(Ui.Progress[0], 0);     // 100/504 rounds down
-  EXPECT_EQ(Ui.Progress[62], 12);   // 12.5: halves go to the even neighbour
-  EXPECT_EQ(Ui.Progress[188], 38);  // 37.5
-  EXPECT_EQ(Ui.Progress[503], 100);
-  EXPECT_EQ(Ui.Progress[504], 0);
+  // Set to 0 at the start (a stop acts from there), after every block, to 100 at the end, then
+  // back to 0.
+  ASSERT_EQ(Ui.Progress.size(), 506u);
+  EXPECT_EQ(Ui.Progress[0], 0);
+  EXPECT_EQ(Ui.Progress[1], 0);     // 100/504 rounds down
+  EXPECT_EQ(Ui.Progress[63], 12);   // 12.5: halves go to the even neighbour
+  EXPECT_EQ(Ui.Progress[189], 38);  // 37.5
+  EXPECT_EQ(Ui.Progress[504], 100);
+  EXPECT_EQ(Ui.Progress[505], 0);
   EXPECT_TRUE(std::is_sorted(Ui.Progress.begin(), Ui.Progress.end() - 1));
 }
 
@@ -182,7 +184,7 @@ TEST_F(FirmwareUpdate, DifferentReplyStopsWithVerifNotOk) {
   EXPECT_EQ(Ui.Shown.back().Text, Ui.MessageText("VerifNotOK"));
   EXPECT_EQ(Ui.Shown.back().Kind, TKind::Message);
   EXPECT_EQ(BlocksSent().size(), 1u);
-  EXPECT_TRUE(Ui.Progress.empty());
+  EXPECT_EQ(Ui.Progress, std::vector<int>{0});  // the start's position only
 }
 
 // A reply that never comes leaves the block unconfirmed: the update is not called verified.
@@ -194,7 +196,7 @@ TEST_F(FirmwareUpdate, StopEndsTheTransferBetweenBlocks) {
     Ui.Shown.clear();
     Ui.Progress.clear();
     Ui.Answers = {TAnswer::Yes};
-    Ui.StopAfterProgress = blocks;
+    Ui.StopAfterProgress = blocks + 1;  // the start's position, then one per block
     EXPECT_EQ(Run(), TFirmwareUpdateResult::Stopped);
     EXPECT_EQ(BlocksSent().size(), static_cast<size_t>(blocks));
     EXPECT_EQ(Ui.Progress.back(), 0);
@@ -229,7 +231,7 @@ TEST_F(FirmwareUpdate, MissingReplyStopsWithVerifNotOk) {
     EXPECT_EQ(Ui.Shown.back().Text, Ui.MessageText("VerifNotOK"));
     const bool lost = std::string(c.Fault) == "unplugged";  // the block never reached the device
     EXPECT_EQ(BlocksSent().size(), static_cast<size_t>(c.Block + (lost ? 0 : 1)));
-    EXPECT_EQ(Ui.Progress.size(), static_cast<size_t>(c.Block));
+    EXPECT_EQ(Ui.Progress.size(), static_cast<size_t>(c.Block) + 1);
   }
 }
 
