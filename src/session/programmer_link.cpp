@@ -4,6 +4,9 @@
 
 #include "programmer/version_query.h"
 #include "session/exit_codes.h"
+#ifdef __EMSCRIPTEN__
+#include "hid/webhid_platform.h"
+#endif
 
 TProgrammerLink::TProgrammerLink(const TLinkOptions& options, TUserInterface& ui) {
   std::unique_ptr<THidPlatform> platform;
@@ -16,7 +19,11 @@ TProgrammerLink::TProgrammerLink(const TLinkOptions& options, TUserInterface& ui
     Simulators = sim.Programmers;
     platform = std::move(sim.Platform);
   } else {
+#ifdef __EMSCRIPTEN__
+    platform = CreateWebHidPlatform();  // the browser build's only way to a real programmer
+#else
     platform = CreateHidapiPlatform();
+#endif
   }
   Controller_ = std::make_unique<THidDeviceController>(std::move(platform), Loop_);
   if (options.ReadTimeoutMs > 0) Controller_->ReadTimeoutMs = options.ReadTimeoutMs;
