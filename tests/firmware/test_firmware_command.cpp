@@ -12,23 +12,36 @@
 #include "support/window_driver.h"
 #include "support/window_options.h"
 
+// A window on the simulated programmer, a 24C01 catalogue, and an update file of `image` beside
+// them in a folder of its own.
+struct TUpdateRig {
+  explicit TUpdateRig(const std::vector<uint8_t>& image) {
+    Dir.Write("see.ini", "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n");
+    TStartOptions o = WindowOptionsIn(Dir);
+    o.Simulate = true;
+    const std::vector<uint8_t> file = EncipherFirmware(image);
+    File = Dir.Write("new.TesmaroUpdatePart", std::string(file.begin(), file.end()));
+    Window = std::make_unique<TMainWindow>(o, &Ui);
+    Window->Activate();
+  }
+  TTempDir Dir;
+  std::string File;
+  TScriptedUserInterface Ui;
+  std::unique_ptr<TMainWindow> Window;
+};
+
 class TestFirmwareCommand : public QObject {
   Q_OBJECT
 
  private slots:
   void updatesTheSimulatedProgrammer() {
-    TTempDir dir;
-    dir.Write("see.ini", "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n");
-    TStartOptions o = WindowOptionsIn(dir);
-    o.Simulate = true;
     std::vector<uint8_t> image(16384);
     for (size_t i = 0; i < image.size(); ++i) image[i] = static_cast<uint8_t>(i * 5 + 3);
-    std::vector<uint8_t> file = EncipherFirmware(image);
-    const std::string name = dir.Write("new.TesmaroUpdatePart", std::string(file.begin(), file.end()));
-
-    TScriptedUserInterface ui;
-    TMainWindow f(o, &ui);
-    f.Activate();
+    TUpdateRig rig(image);
+    const TTempDir& dir = rig.Dir;
+    const std::string& name = rig.File;
+    TScriptedUserInterface& ui = rig.Ui;
+    TMainWindow& f = *rig.Window;
     QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);  // the start-up device change
     ui.Shown.clear();
     ui.FileNames = {name};
@@ -55,17 +68,10 @@ class TestFirmwareCommand : public QObject {
   }
   void stopAsksFirst() {
     QFETCH(bool, stop);
-    TTempDir dir;
-    dir.Write("see.ini", "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n");
-    TStartOptions o = WindowOptionsIn(dir);
-    o.Simulate = true;
-    std::vector<uint8_t> image(16384, 0x5A);
-    std::vector<uint8_t> file = EncipherFirmware(image);
-    const std::string name = dir.Write("new.TesmaroUpdatePart", std::string(file.begin(), file.end()));
-
-    TScriptedUserInterface ui;
-    TMainWindow f(o, &ui);
-    f.Activate();
+    TUpdateRig rig(std::vector<uint8_t>(16384, 0x5A));
+    const std::string& name = rig.File;
+    TScriptedUserInterface& ui = rig.Ui;
+    TMainWindow& f = *rig.Window;
     QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
     f.SimulatedProgrammer->RecordReports = true;
     ui.Shown.clear();
@@ -99,17 +105,10 @@ class TestFirmwareCommand : public QObject {
   // A stop confirmed before the first block ends the update there: no block goes out, and neither
   // the update's question nor an incomplete-firmware error follows.
   void stopBeforeTheFirstBlockSendsNothing() {
-    TTempDir dir;
-    dir.Write("see.ini", "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n");
-    TStartOptions o = WindowOptionsIn(dir);
-    o.Simulate = true;
-    std::vector<uint8_t> image(16384, 0x5A);
-    std::vector<uint8_t> file = EncipherFirmware(image);
-    const std::string name = dir.Write("new.TesmaroUpdatePart", std::string(file.begin(), file.end()));
-
-    TScriptedUserInterface ui;
-    TMainWindow f(o, &ui);
-    f.Activate();
+    TUpdateRig rig(std::vector<uint8_t>(16384, 0x5A));
+    const std::string& name = rig.File;
+    TScriptedUserInterface& ui = rig.Ui;
+    TMainWindow& f = *rig.Window;
     QTRY_VERIFY(f.Programmer.HeldDevice != nullptr);
     f.SimulatedProgrammer->RecordReports = true;
     ui.Shown.clear();
