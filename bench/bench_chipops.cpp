@@ -97,6 +97,25 @@ QApplication& App() {
   return *app;
 }
 
+// A shown window on the simulated programmer whose catalogue and settings are in `dir`, once its
+// start-up device change has claimed the programmer (or after 100 event rounds without one).
+struct TBenchWindow {
+  static TStartOptions OptionsIn(const std::filesystem::path& dir) {
+    TStartOptions o;
+    o.ExeFolder = dir.string() + "/";
+    o.SettingsFile = (dir / "tesmaro.ini").string();
+    o.Simulate = true;
+    return o;
+  }
+  explicit TBenchWindow(const std::filesystem::path& dir) : Window(OptionsIn(dir), &Ui) {
+    Window.show();
+    Window.Activate();
+    for (int i = 0; i < 100 && !Window.Programmer.HeldDevice; ++i) QApplication::processEvents();
+  }
+  TScriptedUserInterface Ui;
+  TMainWindow Window;
+};
+
 void BM_ReadWindowCommand(benchmark::State& state) {
   const TBenchChip& c = kChips[state.range(0)];
   App();
@@ -107,15 +126,9 @@ void BM_ReadWindowCommand(benchmark::State& state) {
                                  << c.Name << "=1," << c.Size << "," << c.PageSize << "," << c.Org << ",5\n";
   std::ofstream(dir / "tesmaro.ini") << "[Main]\nChip=" << c.Name << "\n";
   {
-    TStartOptions o;
-    o.ExeFolder = dir.string() + "/";
-    o.SettingsFile = (dir / "tesmaro.ini").string();
-    o.Simulate = true;
-    TScriptedUserInterface ui;
-    TMainWindow f(o, &ui);
-    f.show();
-    f.Activate();
-    for (int i = 0; i < 100 && !f.Programmer.HeldDevice; ++i) QApplication::processEvents();
+    TBenchWindow w(dir);
+    TScriptedUserInterface& ui = w.Ui;
+    TMainWindow& f = w.Window;
     if (!f.Programmer.HeldDevice || f.CurrentChip.Name != c.Name) {
       state.SkipWithError("no programmer or chip");
     } else {
@@ -142,15 +155,9 @@ void BM_CommandStart(benchmark::State& state) {
   std::ofstream(dir / "see.ini") << "[24Cxx]\ntype=1\n24C01=1,128,8,0,5\n";
   std::ofstream(dir / "tesmaro.ini") << "[Main]\nChip=24C01\n";
   {
-    TStartOptions o;
-    o.ExeFolder = dir.string() + "/";
-    o.SettingsFile = (dir / "tesmaro.ini").string();
-    o.Simulate = true;
-    TScriptedUserInterface ui;
-    TMainWindow f(o, &ui);
-    f.show();
-    f.Activate();
-    for (int i = 0; i < 100 && !f.Programmer.HeldDevice; ++i) QApplication::processEvents();
+    TBenchWindow w(dir);
+    TScriptedUserInterface& ui = w.Ui;
+    TMainWindow& f = w.Window;
     QAction* read = f.findChild<QAction*>("ReadChip1");
     if (!f.Programmer.HeldDevice || !read) {
       state.SkipWithError("no programmer or command");
